@@ -1,0 +1,152 @@
+#include "cli/batch.h"
+
+#include <exception>
+#include <optional>
+
+#include "codecs/picture_loader.h"
+#include "engine/engine.h"
+#include "platform/fake/fakes.h"
+#include "platform/program_dir.h"
+#include "settings/settings_file.h"
+
+namespace snaprill {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] [--] "
+    "PICTURE...";
+
+struct Options {
+  std::optional<std::string> settings;
+  std::optional<std::string> outputDir;
+  std::optional<std::string> saveSettings;
+  std::vector<std::string> pictures;
+};
+
+// Parses the command line; nothing when it is wrong.
+std::optional<Options> parse(const std::vector<std::string>& args) {
+  Options o;
+  bool onlyPictures = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (onlyPictures || a.empty() || a[0] != '-' || a == "-") {
+      o.pictures.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      onlyPictures = true;
+      continue;
+    }
+    std::optional<std::string>* target = a == "--settings"        ? &o.settings
+                                         : a == "--output-dir"    ? &o.outputDir
+                                         : a == "--save-settings" ? &o.saveSettings
+                                                                  : nullptr;
+    if (!target || i + 1 >= args.size()) return std::nullopt;
+    *target = args[++i];
+  }
+  if (o.pictures.empty()) return std::nullopt;
+  return o;
+}
+
+// Dialogs of a program without a display: errors and notices go to stderr,
+// confirmations are declined, file dialogs cancelled.
+class ConsoleDialogs : public fake::FakeDialogs {
+ public:
+  explicit ConsoleDialogs(std::ostream& err) : err_(err) { confirmAnswer = false; }
+  void errorBox(const std::string& text) override {
+    FakeDialogs::errorBox(text);
+    err_ << text << '\n';
+  }
+  void messageBox(const std::string& text) override {
+    FakeDialogs::messageBox(text);
+    err_ << text << '\n';
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+}  // namespace
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::optional<Options> options = parse(args);
+  if (!options) {
+    err << kUsage << '\n';
+    return 2;
+  }
+  fake::FakeClipboard clipboard;
+  ConsoleDialogs dialogs(err);
+  fake::FakeTray tray;
+  SystemClock clock;
+  fake::FakeLauncher launcher;
+  fake::FakeEventPump events;
+  Platform platform{clipboard,
+                    dialogs,
+                    tray,
+                    clock,
+                    launcher,
+                    events,
+                    fake::newFakeTimer,
+                    locateProgramDirectories(),
+                    ReferenceScreen{}};
+  Controls controls;
+  Texts texts;
+  CaptureEngine engine(controls, texts, platform);
+  connectSettings(engine);
+  engine.loadSettings(options->settings.value_or(engine.mainSettingsFile()), true);
+  // As the program does at start-up: the directory ends with a separator, and one
+  // that does not exist gives way to the default.
+  std::string dir = withTrailingSlash(controls.text(C::OutputDir));
+  if (!isDirectory(dir)) dir = platform.dirs.defaultOutput;
+  if (options->outputDir) dir = withTrailingSlash(*options->outputDir);
+  controls.setText(C::OutputDir, dir);
+  engine.finishStartup();
+
+  int status = 0;
+  const auto reportNewFile = [&](std::size_t errorsBefore) {
+    if (dialogs.errors.size() > errorsBefore) status = 1;
+    if (!engine.LastSavedName.empty()) out << engine.LastSavedName << '\n';
+  };
+  for (const std::string& picture : options->pictures) {
+    Bitmap bitmap;
+    try {
+      bitmap = LoadPictureFile(picture).convertedTo(32);
+    } catch (const std::exception& e) {
+      err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
+      status = 1;
+      continue;
+    }
+    clipboard.offerBitmap(std::move(bitmap));
+    const std::size_t errorsBefore = dialogs.errors.size();
+    const int droppedBefore = engine.droppedCaptures;
+    engine.LastSavedName.clear();
+    static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
+    if (clipboard.hasBitmap() || engine.droppedCaptures > droppedBefore) {
+      err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
+      clipboard.clear();
+    }
+    reportNewFile(errorsBefore);
+  }
+  if (engine.PendingFrameIndex >= 0) {
+    const std::size_t errorsBefore = dialogs.errors.size();
+    engine.LastSavedName.clear();
+    try {
+      engine.FlushPendingAnimation();
+    } catch (...) {
+      engine.handleException(std::current_exception());
+    }
+    reportNewFile(errorsBefore);
+  }
+  if (options->saveSettings) {
+    try {
+      SaveSettings(engine, *options->saveSettings);
+    } catch (const std::exception& e) {
+      err << "snaprill-batch: " << e.what() << '\n';
+      status = 1;
+    }
+  }
+  return status;
+}
+
+}  // namespace snaprill

@@ -1,0 +1,15 @@
+// snaprill-batch: the capture pipeline run on picture files instead of the clipboard.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace snaprill {
+
+// Runs the batch program with argv-style arguments (without the program name).
+// Returns the exit status: 0 every picture read and handled, 1 a picture could not be
+// read or a file could not be written, 2 wrong usage.
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace snaprill

@@ -1,0 +1,56 @@
+// Step 5 of the cycle: the output type picks the writer. Every still writer
+// allocates its name just before writing and writes through a temporary file, so a
+// failed write leaves nothing behind while its number stays used up.
+#include <functional>
+
+#include "codecs/jpeg.h"
+#include "engine/engine.h"
+#include "platform/atomic_file.h"
+#include "platform/bmp_file.h"
+#include "platform/emf_file.h"
+
+namespace snaprill {
+
+namespace {
+
+// Pixel formats of the `bitmappix` entries (0: as the capture arrived).
+constexpr int kBitmapFormats[] = {0, 32, 24, 16, 8, 4, 1};
+
+}  // namespace
+
+void CaptureEngine::writeOutput() {
+  const auto writeStill = [this](const char* extension,
+                                 const std::function<void(ByteSink&)>& encode) {
+    const std::optional<std::string> path = AllocateOutputName(extension);
+    if (!path) {
+      ++droppedCaptures;
+      return;
+    }
+    AtomicFile file(*path);
+    encode(file);
+    file.commit();
+    LastSavedName = *path;
+  };
+  switch (controls.value(C::tyyp)) {
+    case kJpeg:
+      writeStill(".jpg", [this](ByteSink& out) {
+        WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out);
+      });
+      break;
+    case kGif:
+    case kAvi:
+      writeFrame();
+      break;
+    case kMetafile:
+      writeStill(".emf", [this](ByteSink& out) { WriteEmf(CaptureImage, platform.screen, out); });
+      break;
+    default: {
+      const int entry = controls.value(C::bitmappix);
+      if (entry > 0 && entry < 7) CaptureImage.convertTo(kBitmapFormats[entry]);
+      writeStill(".bmp", [this](ByteSink& out) { WriteBmp(CaptureImage, out); });
+      break;
+    }
+  }
+}
+
+}  // namespace snaprill

@@ -1,0 +1,9 @@
+#include "platform/fake/fakes.h"
+
+namespace snaprill::fake {
+
+std::unique_ptr<Timer> newFakeTimer() {
+  return std::make_unique<FakeTimer>();
+}
+
+}  // namespace snaprill::fake

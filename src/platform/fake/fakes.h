@@ -1,0 +1,129 @@
+// In-memory stand-ins of the platform services, scriptable from tests.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace snaprill::fake {
+
+class FakeClipboard : public Clipboard {
+ public:
+  bool hasBitmap() const override { return bitmap_.has_value(); }
+  Bitmap takeBitmap() override { return bitmap_ ? bitmap_->convertedTo(32) : Bitmap(); }
+  void clear() override {
+    bitmap_.reset();
+    text_.reset();
+    ++clears;
+  }
+  void offerBitmap(Bitmap b) {
+    bitmap_ = std::move(b);
+    text_.reset();
+  }
+  void offerText(std::string t) {
+    text_ = std::move(t);
+    bitmap_.reset();
+  }
+  bool hasText() const { return text_.has_value(); }
+  int clears = 0;
+
+ private:
+  std::optional<Bitmap> bitmap_;
+  std::optional<std::string> text_;
+};
+
+class FakeDialogs : public Dialogs {
+ public:
+  void errorBox(const std::string& text) override { errors.push_back(text); }
+  void messageBox(const std::string& text) override { messages.push_back(text); }
+  bool confirm(const std::string& text) override {
+    confirmations.push_back(text);
+    return confirmAnswer;
+  }
+  std::optional<std::string> openFile(const std::string& title, const std::string& filter,
+                                      const std::string&) override {
+    fileDialogs.push_back(title + "|" + filter);
+    return nextFile;
+  }
+  std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
+                                      const std::string&, const std::string&) override {
+    fileDialogs.push_back(title + "|" + filter);
+    return nextFile;
+  }
+  void setBusy(bool busy) override { busyLog.push_back(busy); }
+
+  bool confirmAnswer = true;
+  std::optional<std::string> nextFile;
+  std::vector<std::string> errors, messages, confirmations, fileDialogs;
+  std::vector<bool> busyLog;
+};
+
+class FakeTray : public Tray {
+ public:
+  struct Call {
+    TrayOperation op;
+    TrayIconRecord record;
+  };
+  bool notify(TrayOperation op, const TrayIconRecord& record) override {
+    calls.push_back({op, record});
+    return true;
+  }
+  std::vector<Call> calls;
+};
+
+class FakeTimer : public Timer {
+ public:
+  void setEnabled(bool on) override { enabled_ = on; }
+  bool enabled() const override { return enabled_; }
+  void setInterval(int ms) override { interval_ = ms; }
+  int interval() const override { return interval_; }
+  // One tick, as the real timer would deliver it while enabled.
+  void tick() {
+    if (enabled_) fire();
+  }
+
+ private:
+  bool enabled_ = false;
+  int interval_ = 0;
+};
+
+class FakeClock : public Clock {
+ public:
+  LocalTime now() const override { return time; }
+  LocalTime time{2026, 3, 7, 9, 5, 0};
+};
+
+class FakeLauncher : public Launcher {
+ public:
+  struct Launch {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string workingDirectory;
+  };
+  void start(const std::string& program, const std::vector<std::string>& arguments,
+             const std::string& workingDirectory) override {
+    launches.push_back({program, arguments, workingDirectory});
+  }
+  std::vector<Launch> launches;
+};
+
+class FakeEventPump : public EventPump {
+ public:
+  void processPendingEvents() override {
+    ++calls;
+    if (during) during();
+  }
+  int calls = 0;
+  std::function<void()> during;
+};
+
+}  // namespace snaprill::fake
+
+namespace snaprill::fake {
+
+std::unique_ptr<Timer> newFakeTimer();
+
+}  // namespace snaprill::fake

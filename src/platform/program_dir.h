@@ -1,0 +1,26 @@
+// Where the program keeps its files. The executable's own folder when it is
+// writable (portable use); otherwise the XDG config folder for settings and language
+// files and the XDG pictures folder as the default output. SNAPRILL_HOME overrides
+// all of these with one folder. Every path returned ends with "/".
+#pragma once
+
+#include <string>
+
+namespace snaprill {
+
+struct ProgramDirectories {
+  std::string executableDir;   // folder of the running executable
+  std::string configDir;       // settings, language and overlay files
+  std::string defaultOutput;   // the "Default" output directory
+  std::string executablePath;  // full path of the executable (autostart entry)
+};
+
+// Works the folders out once from the environment and the executable's location.
+ProgramDirectories locateProgramDirectories();
+
+// Appends "/" unless the path already ends with one (an empty path stays empty).
+std::string withTrailingSlash(const std::string& path);
+bool isDirectory(const std::string& path);
+bool isRegularFileOrOther(const std::string& path);  // exists and is not a directory
+
+}  // namespace snaprill

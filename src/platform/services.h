@@ -1,0 +1,126 @@
+// The operating-system services the program relies on, as small interfaces with a
+// real implementation (platform/qt, platform/x11) and a fake one (platform/fake).
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/bitmap.h"
+
+namespace snaprill {
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // Whether a picture is offered. Answered from state kept current by change
+  // notifications: cheap enough to ask on every tick.
+  virtual bool hasBitmap() const = 0;
+  // A copy of the offered picture as a 32-bit bitmap (empty when none could be had).
+  virtual Bitmap takeBitmap() = 0;
+  // Empties the clipboard.
+  virtual void clear() = 0;
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual void errorBox(const std::string& text) = 0;    // single OK button
+  virtual void messageBox(const std::string& text) = 0;  // plain notice
+  virtual bool confirm(const std::string& text) = 0;     // OK (true) or Cancel
+  // File dialogs; filter in the form "Name (*.a;*.b)|*.a;*.b|All files (*.*)|*.*".
+  // Nothing when cancelled.
+  virtual std::optional<std::string> openFile(const std::string& title, const std::string& filter,
+                                              const std::string& initialDir) = 0;
+  virtual std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
+                                              const std::string& defaultExtension,
+                                              const std::string& initialDir) = 0;
+  // The busy cursor while long work runs on the user-interface thread.
+  virtual void setBusy(bool busy) = 0;
+};
+
+enum class TrayIcon { Application, Paused };
+enum class TrayOperation { Add = 0, Modify = 1, Delete = 2 };
+
+// The notification record every tray call passes.
+struct TrayIconRecord {
+  static constexpr std::size_t kTipBytes = 64;
+  int size = 88;
+  int id = 1;
+  int flags = 7;
+  unsigned callbackMessage = 0x401;
+  TrayIcon icon = TrayIcon::Application;
+  std::array<char, kTipBytes> tipField{};  // zero-terminated UTF-8
+
+  // Stores a tip, cut to at most 63 bytes without splitting a UTF-8 character.
+  void setTip(const std::string& text);
+  std::string tip() const;
+};
+
+class Tray {
+ public:
+  virtual ~Tray() = default;
+  // Returns whether the shell accepted the call; callers mostly ignore it.
+  virtual bool notify(TrayOperation op, const TrayIconRecord& record) = 0;
+};
+
+// A timer of a window. The handler runs on the user-interface thread.
+class Timer {
+ public:
+  virtual ~Timer() = default;
+  virtual void setEnabled(bool on) = 0;
+  virtual bool enabled() const = 0;
+  virtual void setInterval(int milliseconds) = 0;
+  virtual int interval() const = 0;
+  void setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
+  // A free integer, as window timers carry.
+  int tag = 0;
+
+ protected:
+  void fire() {
+    if (handler_) handler_();
+  }
+
+ private:
+  std::function<void()> handler_;
+};
+
+struct LocalTime {
+  int year = 2000;
+  int month = 1;  // 1..12
+  int day = 1;    // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalTime now() const = 0;
+};
+
+class SystemClock : public Clock {
+ public:
+  LocalTime now() const override;
+};
+
+// Starts a program detached, without a shell, without waiting for it.
+class Launcher {
+ public:
+  virtual ~Launcher() = default;
+  virtual void start(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::string& workingDirectory) = 0;
+};
+
+// Lets pending window messages through while long work runs on the UI thread.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void processPendingEvents() = 0;
+};
+
+}  // namespace snaprill
