@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/batch.h"
+#include "codecs/jpeg.h"
+#include "platform/atomic_file.h"
+#include "support/engine_fixture.h"
+
+namespace snaprill {
+namespace {
+
+class BatchTest : public ::testing::Test {
+ protected:
+  BatchTest() : home(testing::makeTempDir()) {
+    ::setenv("SNAPRILL_HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    MemorySink jpeg;
+    WriteJpeg(testing::samplePicture(20, 10), 90, jpeg);
+    picture = home + "in.jpg";
+    writeFileAtomically(picture, jpeg.bytes.data(), jpeg.bytes.size());
+  }
+  ~BatchTest() override { std::filesystem::remove_all(home); }
+
+  int run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunBatch(args, out, err);
+  }
+
+  std::string home;
+  std::string picture;
+  std::ostringstream out, err;
+};
+
+TEST_F(BatchTest, WrongUsageExitsWithTwo) {
+  EXPECT_EQ(run({}), 2);
+  EXPECT_NE(err.str().find("usage:"), std::string::npos);
+  EXPECT_EQ(run({"--settings"}), 2);
+  EXPECT_EQ(run({"--bogus", picture}), 2);
+}
+
+TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
+  const std::string outDir = home + "shots";
+  std::filesystem::create_directory(outDir);
+  EXPECT_EQ(run({"--output-dir", outDir, "--", picture, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), outDir + "/snp1.jpg\n" + outDir + "/snp2.jpg\n");
+  const std::string written = readWholeFile(outDir + "/snp2.jpg", 1 << 20);
+  const Bitmap back =
+      ReadJpeg(reinterpret_cast<const std::uint8_t*>(written.data()), written.size());
+  EXPECT_EQ(back.width(), 20);
+  // The main settings file is never written.
+  EXPECT_FALSE(std::filesystem::exists(home + "snaprill.ini"));
+}
+
+TEST_F(BatchTest, UnreadablePictureIsNamedAndTheRestGoesOn) {
+  std::ofstream(home + "broken.jpg") << "\xFF\xD8\xFF garbage";
+  EXPECT_EQ(run({home + "broken.jpg", home + "missing.png", picture}), 1);
+  EXPECT_NE(err.str().find("broken.jpg"), std::string::npos);
+  EXPECT_NE(err.str().find("missing.png"), std::string::npos);
+  EXPECT_EQ(out.str(), home + "snp1.jpg\n");
+}
+
+TEST_F(BatchTest, UnwritableOutputReportsDiskFull) {
+  std::ofstream(home + "blocker") << "x";
+  EXPECT_EQ(run({"--output-dir", home + "blocker", picture}), 1);
+  EXPECT_NE(err.str().find("Cannot create file. Disk may be full or read-only."),
+            std::string::npos);
+  EXPECT_EQ(out.str(), "");
+}
+
+}  // namespace
+}  // namespace snaprill
