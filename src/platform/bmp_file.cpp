@@ -305,10 +305,6 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
   const std::size_t end = in.size();
   std::size_t p = h.bitsOffset;
   if (p > end) fail("pixel data offset beyond the end of the file");
-  const std::size_t stream = end - p;
-  if (out.bits().size() > kRleFreeBytes && out.bits().size() / kMaxRleExpansion > stream) {
-    fail("compressed data too short for the picture size");
-  }
   const int width = out.width();
   const int height = out.height();
   int x = 0;  // never beyond width: pixels past the edge are dropped anyway
@@ -365,13 +361,16 @@ Bitmap ReadBmp(const std::uint8_t* data, std::size_t size) {
   if (h.bitsOffset > size) fail("pixel data offset beyond the end of the file");
   const int height = static_cast<int>(h.height < 0 ? -h.height : h.height);
   const bool compressed = h.compression == kRle8 || h.compression == kRle4;
-  if (!compressed) {
-    // The file must hold every row before we allocate them.
-    const std::size_t stride =
-        Bitmap::strideFor(static_cast<int>(h.width), static_cast<int>(h.bitCount));
-    if (static_cast<std::size_t>(height) > (size - h.bitsOffset) / stride) {
-      fail("file is truncated");
-    }
+  // Before allocating: the file must hold every row, or for run-length data enough
+  // bytes to plausibly fill the picture.
+  const std::size_t stride =
+      Bitmap::strideFor(static_cast<int>(h.width), static_cast<int>(h.bitCount));
+  const std::size_t stream = size - h.bitsOffset;
+  if (static_cast<std::size_t>(height) > kMaxBitmapBytes / stride) fail("picture too large");
+  const std::size_t bytes = stride * static_cast<std::size_t>(height);
+  if (!compressed && bytes > stream) fail("file is truncated");
+  if (compressed && bytes > kRleFreeBytes && bytes / kMaxRleExpansion > stream) {
+    fail("compressed data too short for the picture size");
   }
   if (h.compression == kBitfields || h.compression == kAlphaBitfields) {
     return readBitfields(in, h, height);

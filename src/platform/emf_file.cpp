@@ -69,12 +69,10 @@ ReferenceScreen ReferenceScreen::at96Dpi(int widthPixels, int heightPixels) {
 }
 
 void WriteEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& out) {
-  // A screen without a usable size is taken as one at 96 dots per inch.
-  ReferenceScreen ref = screen;
-  if (ref.widthPixels <= 0 || ref.heightPixels <= 0 || ref.widthMillimetres <= 0 ||
-      ref.heightMillimetres <= 0) {
-    ref = ReferenceScreen::at96Dpi(std::max(ref.widthPixels, 1), std::max(ref.heightPixels, 1));
-  }
+  // A screen without a usable size is replaced by the default one (96 dots per inch).
+  const bool usable = screen.widthPixels > 0 && screen.heightPixels > 0 &&
+                      screen.widthMillimetres > 0 && screen.heightMillimetres > 0;
+  const ReferenceScreen ref = usable ? screen : ReferenceScreen{};
   const std::int32_t w = picture.empty() ? 0 : picture.width();
   const std::int32_t h = picture.empty() ? 0 : picture.height();
 
