@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -314,36 +312,6 @@ TEST(BmpFile, CorruptedBytesNeverEscapeAsOtherErrors) {
         } catch (const ReadError&) {
         }
       }
-    }
-  }
-}
-
-// Writes pictures of every depth and odd widths for the independent decoder check,
-// each with a raw dump of its pixels: width, height (32-bit little-endian) and then
-// R G B for every pixel, top row first. Runs only when the folder is named.
-TEST(BmpFile, WritesFilesForIndependentDecoders) {
-  const char* folder = std::getenv("SNAPRILL_DECODER_OUT");
-  if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "SNAPRILL_DECODER_OUT not set";
-  for (const int bpp : {1, 4, 8, 16, 24, 32}) {
-    for (const int width : {1, 2, 3, 5, 7, 9, 33}) {
-      const Bitmap picture = pattern(width, 5, bpp);
-      const std::string stem =
-          std::string(folder) + "/bmp" + std::to_string(bpp) + "_w" + std::to_string(width);
-      const Bytes file = write(picture);
-      std::ofstream(stem + ".bmp", std::ios::binary)
-          .write(reinterpret_cast<const char*>(file.data()),
-                 static_cast<std::streamsize>(file.size()));
-      Bytes truth;
-      for (const int v : {picture.width(), picture.height()})
-        for (int i = 0; i < 4; ++i) truth.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-      for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-          const Rgb c = picture.pixel(x, y);
-          truth.insert(truth.end(), {c.r, c.g, c.b});
-        }
-      std::ofstream(stem + ".rgb", std::ios::binary)
-          .write(reinterpret_cast<const char*>(truth.data()),
-                 static_cast<std::streamsize>(truth.size()));
     }
   }
 }
