@@ -1,5 +1,7 @@
 #include "codecs/picture_loader.h"
 
+#include "codecs/PCXImage.h"
+#include "codecs/TargaImage.h"
 #include "codecs/jpeg.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
@@ -27,6 +29,10 @@ Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
   switch (DetectPicture(data, size)) {
     case PictureKind::Jpeg:
       return ReadJpeg(data, size);
+    case PictureKind::Pcx:
+      return ReadPcx(data, size);
+    case PictureKind::Targa:
+      return ReadTarga(data, size);
     case PictureKind::WindowsBitmap:
       return ReadBmp(data, size);
     default:

@@ -3,6 +3,9 @@
 // failed write leaves nothing behind while its number stays used up.
 #include <functional>
 
+#include "codecs/Bmp2Tiff.h"
+#include "codecs/PCXImage.h"
+#include "codecs/TargaImage.h"
 #include "codecs/jpeg.h"
 #include "engine/engine.h"
 #include "platform/atomic_file.h"
@@ -15,6 +18,8 @@ namespace {
 
 // Pixel formats of the `bitmappix` entries (0: as the capture arrived).
 constexpr int kBitmapFormats[] = {0, 32, 24, 16, 8, 4, 1};
+// Pixel formats of the `bitid` entries; a 32-bit capture is stored as 24-bit RGB.
+constexpr int kTiffFormats[] = {32, 8, 4};
 
 }  // namespace
 
@@ -44,6 +49,26 @@ void CaptureEngine::writeOutput() {
     case kMetafile:
       writeStill(".emf", [this](ByteSink& out) { WriteEmf(CaptureImage, platform.screen, out); });
       break;
+    case kTiff: {
+      const int entry = controls.value(C::bitid);
+      if (entry >= 0 && entry < 3) CaptureImage.convertTo(kTiffFormats[entry]);
+      writeStill(".tif", [this](ByteSink& out) { WriteTiffStream(out, CaptureImage); });
+      break;
+    }
+    case kTarga: {
+      TTarga targa;
+      if (controls.value(C::blackandwhite) != 0) CaptureImage.convertTo(1);
+      targa.TargaFormat = 5;
+      targa.Assign(CaptureImage);
+      writeStill(".tga", [&targa](ByteSink& out) { targa.SaveToStream(out); });
+      break;
+    }
+    case kPcx: {
+      TPCXImage pcx;
+      pcx.Assign(CaptureImage);
+      writeStill(".pcx", [&pcx](ByteSink& out) { pcx.SaveToStream(out); });
+      break;
+    }
     default: {
       const int entry = controls.value(C::bitmappix);
       if (entry > 0 && entry < 7) CaptureImage.convertTo(kBitmapFormats[entry]);

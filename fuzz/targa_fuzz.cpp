@@ -1,0 +1,14 @@
+// Any bytes handed to the Targa reader give a picture or a ReadError.
+#include <cstddef>
+#include <cstdint>
+
+#include "codecs/TargaImage.h"
+#include "platform/errors.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  try {
+    snaprill::ReadTarga(data, size);
+  } catch (const snaprill::ReadError&) {
+  }
+  return 0;
+}
