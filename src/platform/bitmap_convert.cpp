@@ -40,6 +40,14 @@ class PaletteMatcher {
   }
 
   unsigned operator()(Packed colour) {
+    if (colour == lastColour_) return lastIndex_;  // runs of one colour are the rule
+    lastColour_ = colour;
+    lastIndex_ = lookUp(colour);
+    return lastIndex_;
+  }
+
+ private:
+  unsigned lookUp(Packed colour) {
     const unsigned cell =
         ((colour >> 9) & 0x7C00u) | ((colour >> 6) & 0x03E0u) | ((colour >> 3) & 0x001Fu);
     if ((memo_[cell] & 0xFFFFFFu) == colour) return memo_[cell] >> 24;
@@ -62,7 +70,6 @@ class PaletteMatcher {
     return best;
   }
 
- private:
   static constexpr std::uint32_t kUnbuilt = 0xFFFFFFFFu;
 
   // Squared distance from v to the span [lo, hi] along one axis: nearest and farthest.
@@ -96,6 +103,8 @@ class PaletteMatcher {
   }
 
   const std::vector<Rgb>& palette_;
+  Packed lastColour_ = 0xFFFFFFFFu;  // no colour: nothing looked up yet
+  unsigned lastIndex_ = 0;
   std::vector<std::uint8_t> candidates_;
   std::array<std::uint32_t, 32768> cellStart_{};
   std::array<std::uint32_t, 32768> cellEnd_{};

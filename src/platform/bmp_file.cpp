@@ -37,7 +37,7 @@ enum Compression : std::uint32_t {
 // Run-length data can describe a large picture in few bytes. Beyond this size the
 // decoded picture must stay within kMaxRleExpansion times the stream's length, so
 // that a tiny file cannot make us allocate gigabytes of pixels it never sets.
-constexpr std::size_t kRleFreeBytes = std::size_t{64} << 20;
+constexpr std::size_t kRleFreeBytes = std::size_t{16} << 20;
 constexpr std::size_t kMaxRleExpansion = 1024;
 
 std::uint32_t colourTableEntries(const Bitmap& picture) {

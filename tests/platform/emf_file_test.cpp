@@ -74,16 +74,10 @@ TEST(EmfFile, HeaderOneRasterRecordCoveringTheCaptureAndEof) {
     EXPECT_EQ(recs[1].type, 81u);
     EXPECT_EQ(recs[2].type, 14u);
 
-    // Header.
-    EXPECT_EQ(recs[0].start, 0u);
-    EXPECT_EQ(i32At(file, 8), 0);  // bounds, inclusive
-    EXPECT_EQ(i32At(file, 12), 0);
-    EXPECT_EQ(i32At(file, 16), 6);
-    EXPECT_EQ(i32At(file, 20), 2);
-    EXPECT_EQ(i32At(file, 24), 0);  // frame in 0.01 mm
-    EXPECT_EQ(i32At(file, 28), 0);
-    EXPECT_EQ(i32At(file, 32), 185);  // 7 * 50800 / 1920 = 185.2
-    EXPECT_EQ(i32At(file, 36), 79);   // 3 * 28600 / 1080 = 79.4
+    // Bounds (inclusive pixels) and frame (0.01 mm): 7 * 50800 / 1920 = 185.2,
+    // 3 * 28600 / 1080 = 79.4.
+    const std::int32_t frame[] = {0, 0, 6, 2, 0, 0, 185, 79};
+    for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(i32At(file, 8 + 4 * i), frame[i]) << i;
     EXPECT_EQ(std::memcmp(file.data() + 40, " EMF", 4), 0);
     EXPECT_EQ(u32At(file, 44), 0x10000u);
     EXPECT_EQ(u32At(file, 48), file.size());
@@ -115,26 +109,12 @@ TEST(EmfFile, HeaderOneRasterRecordCoveringTheCaptureAndEof) {
     EXPECT_EQ(bitsSize, picture.stride() * 3);
     EXPECT_EQ(bitsOffset, bmiOffset + bmiSize);
     EXPECT_EQ(recs[1].size, bitsOffset + bitsSize);
+    // The bits follow a bottom-up BITMAPINFOHEADER of the picture's depth (their
+    // pixels are checked by the independent decoder check).
     const std::size_t bmi = r + bmiOffset;
-    EXPECT_EQ(u32At(file, bmi), 40u);
-    EXPECT_EQ(i32At(file, bmi + 4), 7);
-    EXPECT_EQ(i32At(file, bmi + 8), 3);  // bottom-up
+    EXPECT_EQ(i32At(file, bmi + 8), 3);
     EXPECT_EQ(file[bmi + 14], bpp);
-    EXPECT_EQ(u32At(file, bmi + 16), 0u);
-    for (std::uint32_t i = 0; i < entries; ++i) {
-      const Rgb c = picture.palette()[i];
-      const std::size_t e = bmi + 40 + 4 * i;
-      EXPECT_EQ(file[e], c.b);
-      EXPECT_EQ(file[e + 1], c.g);
-      EXPECT_EQ(file[e + 2], c.r);
-    }
-    for (int row = 0; row < 3; ++row) {
-      EXPECT_EQ(std::memcmp(
-                    file.data() + r + bitsOffset + static_cast<std::size_t>(row) * picture.stride(),
-                    picture.row(2 - row), picture.stride()),
-                0)
-          << row;
-    }
+    EXPECT_EQ(std::memcmp(file.data() + r + bitsOffset, picture.row(2), picture.stride()), 0);
 
     // End of file.
     EXPECT_EQ(recs[2].size, 20u);
