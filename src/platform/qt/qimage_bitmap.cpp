@@ -1,6 +1,8 @@
 #include "platform/qt/qimage_bitmap.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace snaprill {
 
@@ -8,6 +10,23 @@ Bitmap BitmapFromQImage(const QImage& image) {
   if (image.isNull()) return Bitmap();
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   Bitmap out(rgb.width(), rgb.height(), 32);
+  if constexpr (std::endian::native == std::endian::little) {
+    // RGB32 is 0xffRRGGBB per pixel, which a little-endian host stores as
+    // B G R ff: our layout but for the X byte. Whole words keep this loop fast on
+    // screen-sized pictures, where it sits in the capture's critical path.
+    const std::size_t width = static_cast<std::size_t>(rgb.width());
+    for (int y = 0; y < rgb.height(); ++y) {
+      const std::uint8_t* src = rgb.constScanLine(y);
+      std::uint8_t* dst = out.row(y);
+      for (std::size_t x = 0; x < width; ++x) {
+        std::uint32_t v;
+        std::memcpy(&v, src + 4 * x, 4);
+        v &= 0x00FFFFFFu;
+        std::memcpy(dst + 4 * x, &v, 4);
+      }
+    }
+    return out;
+  }
   for (int y = 0; y < rgb.height(); ++y) {
     // QRgb values rather than raw bytes: the byte order of RGB32 follows the host.
     const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
