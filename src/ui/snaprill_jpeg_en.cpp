@@ -60,5 +60,7 @@ int main(int argc, char* argv[]) {
   dialogs.setParent(&form);
   const QuitOnSignals quitOnSignals([&form] { form.closeProgram(); });
   form.startUp(hideSwitch);
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  app.setExceptionHandler(nullptr);  // the engine goes before the application
+  return status;
 }

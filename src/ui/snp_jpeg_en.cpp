@@ -44,6 +44,12 @@ TForm1::TForm1(CaptureEngine& engine, QtTray& tray) : engine_(engine), tray_(tra
   resize(540, 99 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
+TForm1::~TForm1() {
+  // The engine and the tray outlive the window.
+  engine_.viewChanged = nullptr;
+  tray_.icon().setContextMenu(nullptr);
+}
+
 void TForm1::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->addAction(QStringLiteral("Hide &Window"), this, [this] { hideToTray(); });

@@ -18,6 +18,7 @@ class TForm1 : public QMainWindow {
 
  public:
   TForm1(CaptureEngine& engine, QtTray& tray);
+  ~TForm1() override;
 
   // The start-up sequence after the engine's defaults: main settings, output
   // directory, status and tray, then the window shown (or, with the hide switch,
