@@ -5,12 +5,15 @@ appear by rename, so the name showing up means the file is complete). Beside it,
 in the same run, the whole-process time of
     cjpeg -dct float -quality 90 -baseline
 on the same picture as PPM: what the user would otherwise run on a saved
-screenshot. Prints medians and the ratio (target: at most 1.3).
+screenshot. Prints medians and the ratio (target: at most 1.3). For context it also
+times ImageMagick's convert from the PNG itself, which, like the program, has to
+decode the PNG first (cjpeg reads uncompressed PPM).
 
 usage: bench/capture_latency.py [RUNS]   (SNAPRILL_APP: path of snaprill)"""
 import ctypes
 import os
 import select
+import shutil
 import statistics
 import struct
 import subprocess
@@ -98,6 +101,12 @@ def time_cjpeg(ppm, out):
     return time.monotonic() - start
 
 
+def time_convert(png, out):
+    start = time.monotonic()
+    subprocess.run(["convert", png, "-quality", "90", out], check=True)
+    return time.monotonic() - start
+
+
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 9
     app = os.environ.get("SNAPRILL_APP", os.path.join(HERE, "..", "build", "src", "snaprill"))
@@ -105,7 +114,8 @@ def main():
     png, ppm = os.path.join(work, "shot.png"), os.path.join(work, "shot.ppm")
     screenshot_like(png, ppm)
     png_kib = os.path.getsize(png) // 1024
-    ours, theirs = [], []
+    ours, theirs, magick = [], [], []
+    have_convert = shutil.which("convert") is not None
     with DesktopSession(app, screen="%dx%dx24" % (WIDTH, HEIGHT)) as session:
         session.start_program()
         time.sleep(0.5)
@@ -113,6 +123,8 @@ def main():
         try:
             for n in range(1, runs + 1):
                 theirs.append(time_cjpeg(ppm, os.path.join(work, "cjpeg.jpg")))
+                if have_convert:
+                    magick.append(time_convert(png, os.path.join(work, "convert.jpg")))
                 start = time.monotonic()
                 xclip = session.offer(png, "image/png")
                 done = watch.wait_for_name("snp%d.jpg" % n, 10)
@@ -134,6 +146,10 @@ def main():
           % (ours_ms, 1000 * min(ours), 1000 * max(ours), runs))
     print("cjpeg -dct float -quality 90 -baseline, whole process: median %.1f ms" % theirs_ms)
     print("ratio: %.2f (target <= 1.3)" % (ours_ms / theirs_ms))
+    if magick:
+        magick_ms = 1000 * statistics.median(magick)
+        print("for context, convert shot.png -quality 90 (PNG decode included): median %.1f ms,"
+              " ratio %.2f" % (magick_ms, ours_ms / magick_ms))
 
 
 if __name__ == "__main__":
