@@ -66,6 +66,10 @@ class DesktopSession:
                         SNAPRILL_HOME=self.home, QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=runtime)
         self.env.pop("WAYLAND_DISPLAY", None)
+        # Under LeakSanitizer, leaks inside system libraries would fail the exit check.
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        self.env["LSAN_OPTIONS"] = ":".join(
+            filter(None, [os.environ.get("LSAN_OPTIONS"), "suppressions=" + suppressions]))
 
     # --- the program ---
     def start_program(self, *args):
