@@ -1,0 +1,53 @@
+#!/usr/bin/python3
+"""Idle cost of the running program: snaprill under Xvfb with nothing on the
+clipboard, CPU time read from /proc/<pid>/stat over a quiet period.
+
+usage: bench/idle_cpu.py [SECONDS]   (SNAPRILL_APP: path of snaprill, default
+build/src/snaprill)   Target: at most 0.2 % of one core."""
+import os
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "desktop"))
+from desktop_session import DesktopSession  # noqa: E402
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        # The command name may hold spaces; fields count from after its ")".
+        fields = f.read().rsplit(")", 1)[1].split()
+    ticks = int(fields[11]) + int(fields[12])  # utime + stime
+    return ticks / os.sysconf("SC_CLK_TCK")
+
+
+def wakeups(pid):
+    counts = {}
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                key, value = line.split(":")
+                counts[key] = int(value)
+    return sum(counts.values())
+
+
+def main():
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 30.0
+    app = os.environ.get("SNAPRILL_APP", os.path.join(HERE, "..", "build", "src", "snaprill"))
+    with DesktopSession(app) as session:
+        pid = session.start_program().pid
+        time.sleep(1.0)  # let start-up work finish
+        cpu0, wake0, t0 = cpu_seconds(pid), wakeups(pid), time.monotonic()
+        time.sleep(seconds)
+        cpu1, wake1, t1 = cpu_seconds(pid), wakeups(pid), time.monotonic()
+        session.stop_program()
+    elapsed = t1 - t0
+    share = 100.0 * (cpu1 - cpu0) / elapsed
+    resolution = 100.0 / os.sysconf("SC_CLK_TCK") / elapsed
+    print("idle CPU over %.1f s: %.3f %% of one core (resolution %.3f %%), %.1f wakeups/s"
+          % (elapsed, share, resolution, (wake1 - wake0) / elapsed))
+    print("target: <= 0.2 %%  -> %s" % ("met" if share <= 0.2 else "NOT met"))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,19 @@
+// Conversions between Qt's QImage and our Bitmap, used only where pictures cross
+// into or out of Qt (clipboard transfer, showing a picture in a window).
+#pragma once
+
+#include <QImage>
+
+#include "platform/bitmap.h"
+
+namespace snaprill {
+
+// A 32 bpp bitmap (B G R X, X = 0) of image; alpha is dropped, as a screen bitmap
+// has none. A null image gives an empty bitmap. Throws BitmapError when the size is
+// beyond what a bitmap may hold.
+Bitmap BitmapFromQImage(const QImage& image);
+
+// An opaque RGB32 copy of bitmap, whatever its pixel format.
+QImage QImageFromBitmap(const Bitmap& bitmap);
+
+}  // namespace snaprill

@@ -1,0 +1,50 @@
+#include "platform/qt/qt_clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QMimeData>
+
+#include "platform/qt/qimage_bitmap.h"
+
+namespace snaprill {
+
+bool OffersRasterImage(const QStringList& mimeTypes) {
+  static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+  for (const QString& type : mimeTypes) {
+    if (type == QLatin1String("application/x-qt-image")) return true;
+    if (type.startsWith(QLatin1String("image/")) && readable.contains(type.toLatin1())) {
+      return true;
+    }
+  }
+  return false;
+}
+
+QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
+  connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
+  refresh();
+}
+
+void QtClipboard::refresh() {
+  // One request for the offered types per change (Qt caches the answer for the
+  // current owner); nothing between changes.
+  const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+  offered_ = data != nullptr && OffersRasterImage(data->formats());
+  emit changed();
+}
+
+Bitmap QtClipboard::takeBitmap() {
+  return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+}
+
+void QtClipboard::clear() {
+  clipboard_->clear(QClipboard::Clipboard);
+  // The cycle must not see the same picture again, whenever the notification of
+  // our own change arrives.
+  if (offered_) {
+    offered_ = false;
+    emit changed();
+  }
+}
+
+}  // namespace snaprill

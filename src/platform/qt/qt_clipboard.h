@@ -1,0 +1,43 @@
+// The system clipboard through Qt. On X11 Qt learns of every change of the
+// CLIPBOARD selection's owner from XFixes notifications; we look at the offered
+// types once per change and keep the answer, so hasBitmap() costs nothing and never
+// talks to the X server.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+#include "platform/services.h"
+
+class QClipboard;
+
+namespace snaprill {
+
+// Whether a list of offered MIME types holds a picture Qt can decode: any image type
+// its image readers know, or Qt's own image type. Vector types (SVG) and text are
+// not pictures here.
+bool OffersRasterImage(const QStringList& mimeTypes);
+
+class QtClipboard : public QObject, public Clipboard {
+  Q_OBJECT
+
+ public:
+  // Watches the application's clipboard; needs a QGuiApplication.
+  QtClipboard();
+
+  bool hasBitmap() const override { return offered_; }
+  Bitmap takeBitmap() override;
+  void clear() override;
+
+ signals:
+  // Emitted after every change of the clipboard, once hasBitmap() is up to date.
+  void changed();
+
+ private:
+  void refresh();
+
+  QClipboard* clipboard_;
+  bool offered_ = false;
+};
+
+}  // namespace snaprill

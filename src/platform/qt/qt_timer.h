@@ -1,0 +1,60 @@
+// Window timers on Qt's event loop.
+//
+// The capture cycle was designed around a timer that polls the clipboard every
+// millisecond, and the hotkeys around another. Polled for real, a 1 ms timer wakes
+// the processor a thousand times a second and costs a few per cent of a core while
+// nothing happens. A capture tick that finds no picture on the clipboard changes
+// nothing, so leaving those ticks out cannot be seen from outside. A gated timer
+// therefore runs its interval only while its gate is open (for the capture timer: a
+// picture is offered) and looks at the gate again whenever it is told that the
+// answer may have changed (the clipboard's change notification). While the gate
+// stays open, because a picture waits on the clipboard while a tick further up the
+// stack is still writing, it keeps ticking at its interval exactly as the poll
+// would. A gate that never opens gives a timer whose enabled flag the engine can
+// still switch but which never wakes anything.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "platform/services.h"
+
+namespace snaprill {
+
+class QtTimer : public QObject, public Timer {
+  Q_OBJECT
+
+ public:
+  QtTimer();
+
+  void setEnabled(bool on) override;
+  bool enabled() const override { return enabled_; }
+  // Takes effect at once; a running timer starts its interval anew.
+  void setInterval(int milliseconds) override;
+  int interval() const override { return timer_.interval(); }
+
+  // Lets the timer tick only while gate() is true. Call gateChanged() (or connect it
+  // to a signal) whenever the answer may have changed.
+  void setGate(std::function<bool()> gate);
+
+ public slots:
+  void gateChanged() { rearm(); }
+
+ private:
+  void rearm();
+  void timeout();
+
+  QTimer timer_;
+  bool enabled_ = false;
+  std::function<bool()> gate_;
+};
+
+// A timer factory for Platform::newTimer.
+std::unique_ptr<Timer> NewQtTimer();
+
+// The QtTimer behind a Timer made by NewQtTimer; throws std::bad_cast otherwise.
+QtTimer& AsQtTimer(Timer& timer);
+
+}  // namespace snaprill

@@ -1,0 +1,142 @@
+"""A throw-away X session for desktop tests and benchmarks: Xvfb on a display it
+picks itself, snaprill started in a temporary home, xclip to offer clipboard data."""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+def wait_for(predicate, timeout, step=0.005):
+    """Polls predicate until it returns something true; returns that, or None."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            return None
+        time.sleep(step)
+
+
+class DesktopSession:
+    def __init__(self, app, screen="1280x1024x24"):
+        self.app = app
+        self.screen = screen
+        self.home = tempfile.mkdtemp(prefix="snaprill-desktop-")
+        self.xvfb = None
+        self.program = None
+        self.helpers = []
+        self.env = None
+
+    # --- X server ---
+    def __enter__(self):
+        try:
+            self._start_xvfb()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _start_xvfb(self):
+        # -displayfd: the server picks a free display and tells us its number, so
+        # parallel runs never race for one.
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip():
+            raise RuntimeError("Xvfb did not start")
+        runtime = os.path.join(self.home, "runtime")
+        os.mkdir(runtime, 0o700)
+        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip(),
+                        SNAPRILL_HOME=self.home, QT_QPA_PLATFORM="xcb",
+                        XDG_RUNTIME_DIR=runtime)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        # Under LeakSanitizer, leaks inside system libraries would fail the exit check.
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        self.env["LSAN_OPTIONS"] = ":".join(
+            filter(None, [os.environ.get("LSAN_OPTIONS"), "suppressions=" + suppressions]))
+
+    # --- the program ---
+    def start_program(self, *args):
+        self.program = subprocess.Popen([self.app, *args], env=self.env,
+                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if not wait_for(lambda: self.window_id(), 10, 0.02):
+            raise RuntimeError("snaprill showed no window: " + self.program_output())
+        return self.program
+
+    def window_id(self):
+        result = self.run(["xdotool", "search", "--name", "^Snaprill"], check=False)
+        return result.stdout.split()[0] if result.stdout.split() else None
+
+    def window_title(self):
+        wid = self.window_id()
+        return self.run(["xdotool", "getwindowname", wid]).stdout.strip() if wid else None
+
+    def stop_program(self, timeout=5):
+        """SIGTERM, then the exit status (None when it did not end in time)."""
+        self.program.send_signal(signal.SIGTERM)
+        try:
+            return self.program.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def program_output(self):
+        if self.program and self.program.poll() is not None and self.program.stdout:
+            return self.program.stdout.read().decode(errors="replace")
+        return ""
+
+    # --- clipboard ---
+    def offer(self, path=None, mime=None, text=None):
+        """Offers a file or a text on CLIPBOARD; xclip serves it until it loses the
+        selection. Returns the xclip process."""
+        command = ["xclip", "-quiet", "-selection", "clipboard", "-i"]
+        if mime:
+            command += ["-t", mime]
+        if path:
+            command.append(path)
+        process = subprocess.Popen(command, env=self.env, stdin=subprocess.PIPE,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if text is not None:
+            process.stdin.write(text.encode())
+        process.stdin.close()
+        self.helpers.append(process)
+        return process
+
+    def targets(self):
+        result = self.run(["xclip", "-selection", "clipboard", "-o", "-t", "TARGETS"],
+                          check=False)
+        return result.stdout.split() if result.returncode == 0 else []
+
+    def clipboard_text(self):
+        result = self.run(["xclip", "-selection", "clipboard", "-o"], check=False)
+        return result.stdout if result.returncode == 0 else None
+
+    def run(self, command, check=True):
+        return subprocess.run(command, env=self.env, capture_output=True, text=True,
+                              timeout=10, check=check)
+
+    # --- cleanup, always ---
+    def close(self):
+        for process in [self.program, *self.helpers, self.xvfb]:
+            if process and process.poll() is None:
+                process.kill()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    pass
+        shutil.rmtree(self.home, ignore_errors=True)

@@ -1,0 +1,116 @@
+#!/usr/bin/python3
+"""The capture cycle on a real X server: a picture offered on the clipboard becomes
+snp1.jpg and leaves the clipboard; text is left alone; a picture taken while paused
+is discarded on resume; SIGTERM ends the program cleanly."""
+import os
+import sys
+import time
+
+from PIL import Image, ImageDraw
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop_session import DesktopSession, wait_for  # noqa: E402
+
+FAILURES = []
+
+
+def check(condition, message):
+    if not condition:
+        FAILURES.append(message)
+        print("FAIL:", message)
+    return condition
+
+
+def make_picture(path, size):
+    picture = Image.new("RGB", size, (30, 120, 200))
+    draw = ImageDraw.Draw(picture)
+    draw.rectangle([10, 10, 60, 50], fill=(250, 240, 0))
+    draw.line([0, size[1] - 1, size[0] - 1, 0], fill=(0, 0, 0), width=3)
+    picture.save(path)
+
+
+def image_offered(session):
+    return any(t.startswith("image/") for t in session.targets())
+
+
+def outputs(session):
+    return sorted(n for n in os.listdir(session.home) if n.startswith("snp"))
+
+
+def jpeg_size(path):
+    with Image.open(path) as picture:
+        return picture.format, picture.size
+
+
+def press_in_file_menu(session, key):
+    # No window manager: give the window the focus directly, then use the menu's
+    # mnemonics as a user would.
+    session.run(["xdotool", "windowfocus", "--sync", session.window_id()])
+    session.run(["xdotool", "key", "--delay", "50", "alt+f", key])
+
+
+def main():
+    app = os.environ["SNAPRILL_APP"]
+    with DesktopSession(app) as session:
+        picture = os.path.join(session.home, "..", os.path.basename(session.home) + ".png")
+        size = (203, 101)  # odd width: row padding must not show
+        make_picture(picture, size)
+        try:
+            session.start_program()
+            run_checks(session, picture, size)
+            started = time.monotonic()
+            status = session.stop_program()
+            check(status == 0, "SIGTERM: exit status %r (0 expected) after %.1f s; output: %s"
+                  % (status, time.monotonic() - started, session.program_output()))
+        finally:
+            os.unlink(picture)
+    print("FAILED: %d check(s)" % len(FAILURES) if FAILURES else "all desktop checks passed")
+    return 1 if FAILURES else 0
+
+
+def run_checks(session, picture, size):
+    first = os.path.join(session.home, "snp1.jpg")
+
+    # A picture on the clipboard becomes the first file and leaves the clipboard.
+    session.offer(picture, "image/png")
+    if check(wait_for(lambda: os.path.exists(first), 1.0), "no snp1.jpg within 1 s"):
+        check(jpeg_size(first) == ("JPEG", size), "snp1.jpg is %r, expected a %r JPEG"
+              % (jpeg_size(first), size))
+    check(wait_for(lambda: not image_offered(session), 1.0),
+          "clipboard still offers an image: %r" % session.targets())
+    check(outputs(session) == ["snp1.jpg"], "unexpected files: %r" % outputs(session))
+
+    # Text is not a picture: left on the clipboard, nothing written.
+    session.offer(text="just some words")
+    check(wait_for(lambda: session.clipboard_text() == "just some words", 1.0),
+          "text not offered")
+    time.sleep(0.3)  # a running cycle would have taken it long before this
+    check(session.clipboard_text() == "just some words", "text on the clipboard was touched")
+    check(outputs(session) == ["snp1.jpg"], "text produced a file: %r" % outputs(session))
+
+    # Paused, a picture stays on the clipboard; resuming discards it unsaved.
+    press_in_file_menu(session, "p")
+    if not check(wait_for(lambda: session.window_title() == "Snaprill - Paused", 3.0),
+                 "pause: title is %r" % session.window_title()):
+        return
+    session.offer(picture, "image/png")
+    check(wait_for(lambda: image_offered(session), 1.0), "picture not offered while paused")
+    time.sleep(0.3)
+    check(image_offered(session) and outputs(session) == ["snp1.jpg"],
+          "paused program took the picture: %r" % outputs(session))
+    press_in_file_menu(session, "r")  # the item now reads "&Resume Snaprill"
+    check(wait_for(lambda: session.window_title() == "Snaprill", 3.0),
+          "resume: title is %r" % session.window_title())
+    check(wait_for(lambda: not image_offered(session), 1.0),
+          "picture taken while paused was not discarded on resume")
+    time.sleep(0.2)
+    check(outputs(session) == ["snp1.jpg"], "picture taken while paused was saved")
+
+    # Running again: the next picture gets the next number.
+    session.offer(picture, "image/png")
+    second = os.path.join(session.home, "snp2.jpg")
+    check(wait_for(lambda: os.path.exists(second), 1.0), "no snp2.jpg after resuming")
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,152 @@
+// The Qt layer's own logic: picture conversion at the clipboard edge, which offered
+// types count as a picture, file filters, and the gated timer's ticking.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+
+#include "platform/qt/qimage_bitmap.h"
+#include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_timer.h"
+
+namespace snaprill {
+namespace {
+
+TEST(QImageBitmap, OddSizedPicturesCrossBothWaysWithAlphaDropped) {
+  for (const QImage::Format format :
+       {QImage::Format_ARGB32, QImage::Format_RGB888, QImage::Format_Indexed8}) {
+    QImage argb(7, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 7; ++x) argb.setPixel(x, y, qRgba(x * 30, y * 80, 200 - x * 20, x * 36));
+    const QImage image = argb.convertToFormat(format);
+
+    const Bitmap b = BitmapFromQImage(image);
+    ASSERT_EQ(b.bitsPerPixel(), 32);
+    ASSERT_EQ(b.width(), 7);
+    ASSERT_EQ(b.height(), 3);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 7; ++x) {
+        const QRgb expected = image.convertToFormat(QImage::Format_RGB32).pixel(x, y);
+        EXPECT_EQ(b.pixel(x, y), (Rgb{static_cast<std::uint8_t>(qRed(expected)),
+                                      static_cast<std::uint8_t>(qGreen(expected)),
+                                      static_cast<std::uint8_t>(qBlue(expected))}));
+        EXPECT_EQ(b.row(y)[x * 4 + 3], 0) << "X byte of a screen bitmap";
+      }
+    }
+    const QImage back = QImageFromBitmap(b);
+    EXPECT_EQ(back, image.convertToFormat(QImage::Format_RGB32));
+  }
+  EXPECT_TRUE(BitmapFromQImage(QImage()).empty());
+  EXPECT_TRUE(QImageFromBitmap(Bitmap()).isNull());
+}
+
+TEST(QImageBitmap, IndexedBitmapsShowTheirPaletteColours) {
+  Bitmap b(5, 2, 4);
+  b.setIndex(4, 1, 9);
+  const QImage image = QImageFromBitmap(b);
+  const Rgb c = b.pixel(4, 1);
+  EXPECT_EQ(image.pixel(4, 1), qRgb(c.r, c.g, c.b));
+}
+
+TEST(QtClipboard, OnlyDecodablePicturesCountAsABitmap) {
+  EXPECT_TRUE(OffersRasterImage({"TARGETS", "image/png"}));
+  EXPECT_TRUE(OffersRasterImage({"image/bmp"}));
+  EXPECT_TRUE(OffersRasterImage({"image/jpeg", "text/plain"}));
+  EXPECT_TRUE(OffersRasterImage({"application/x-qt-image"}));
+  EXPECT_FALSE(OffersRasterImage({}));
+  EXPECT_FALSE(OffersRasterImage({"text/plain", "UTF8_STRING", "text/uri-list"}));
+  EXPECT_FALSE(OffersRasterImage({"image/x-no-such-format"}));
+}
+
+TEST(QtDialogs, FiltersBecomeQtFilters) {
+  EXPECT_EQ(ToQtFileFilter("Snaprill settings (*.snp)|*.snp|All files (*.*)|*.*"),
+            "Snaprill settings (*.snp);;All files (*)");
+  EXPECT_EQ(ToQtFileFilter("Pictures|*.gif;*.png; *.jpg|Text (*.txt)|*.txt"),
+            "Pictures (*.gif *.png *.jpg);;Text (*.txt)");
+  // A name without its pattern half is dropped rather than shown with no patterns.
+  EXPECT_EQ(ToQtFileFilter("Bitmaps (*.bmp)|*.bmp|Dangling"), "Bitmaps (*.bmp)");
+}
+
+class GatedTimer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "test_platform_qt";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) app_ = new QCoreApplication(argc, argv);
+  }
+  // Lets the event loop run for about ms milliseconds.
+  static void spin(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  }
+  // Runs the event loop until done() holds, for at most two seconds.
+  template <class F>
+  static bool spinUntil(F done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 2000) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return done();
+  }
+  static inline QCoreApplication* app_ = nullptr;
+};
+
+TEST_F(GatedTimer, TicksOnlyWhileEnabledAndTheGateIsOpen) {
+  QtTimer timer;
+  int ticks = 0;
+  bool open = false;
+  timer.setHandler([&] { ++ticks; });
+  timer.setInterval(1);
+  timer.setGate([&] { return open; });
+  timer.setEnabled(true);
+  spin(30);
+  EXPECT_EQ(ticks, 0) << "closed gate";
+
+  open = true;
+  spin(30);
+  EXPECT_EQ(ticks, 0) << "the gate is only looked at again when told";
+  timer.gateChanged();
+  EXPECT_TRUE(spinUntil([&] { return ticks >= 3; }))
+      << "an open gate keeps ticking at the interval, as a poll would";
+
+  timer.setEnabled(false);
+  const int whileDisabled = ticks;
+  spin(30);
+  EXPECT_EQ(ticks, whileDisabled);
+  EXPECT_FALSE(timer.enabled());
+}
+
+TEST_F(GatedTimer, AHandlerThatClosesTheGateStopsTheTicks) {
+  QtTimer timer;
+  bool offered = true;
+  int ticks = 0;
+  timer.setHandler([&] {
+    ++ticks;
+    offered = false;  // the capture took the picture
+  });
+  timer.setInterval(1);
+  timer.setGate([&] { return offered; });
+  timer.setEnabled(true);  // a picture already offered is caught on enabling
+  spin(30);
+  EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(GatedTimer, UngatedTimerIsAPlainIntervalTimer) {
+  QtTimer timer;
+  int ticks = 0;
+  timer.setHandler([&] { ++ticks; });
+  timer.setInterval(5);
+  EXPECT_EQ(timer.interval(), 5);
+  spin(20);
+  EXPECT_EQ(ticks, 0) << "timers start disabled";
+  timer.setEnabled(true);
+  EXPECT_TRUE(spinUntil([&] { return ticks >= 2; }));
+}
+
+}  // namespace
+}  // namespace snaprill
