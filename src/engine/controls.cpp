@@ -246,7 +246,7 @@ void Controls::hotkeyConflictCheck() {
 }
 
 void Controls::changed(C id) {
-  if (takesPartInHotkeyCheck(id)) hotkeyConflictCheck();
+  if (!hotkeyCheckDeferred_ && takesPartInHotkeyCheck(id)) hotkeyConflictCheck();
   if (const auto& r = reactions_[index(id)]) r();
 }
 

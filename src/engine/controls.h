@@ -189,6 +189,10 @@ class Controls {
   // both boxes are unchecked. Runs by itself when any of those boxes or of the five
   // key controls changes; the settings load runs it once more after both keys.
   void hotkeyConflictCheck();
+  // While deferred, changes do not run the check (explicit calls still do): a load
+  // sets the boxes before the keys, and checking the file's boxes against the keys
+  // still in the controls would switch off a pair that the file holds apart.
+  void deferHotkeyCheck(bool deferred) { hotkeyCheckDeferred_ = deferred; }
 
  private:
   static std::size_t index(C id) { return static_cast<std::size_t>(id); }
@@ -200,6 +204,7 @@ class Controls {
   std::vector<int> maxs_;
   std::vector<bool> enabled_;
   std::vector<std::function<void()>> reactions_;
+  bool hotkeyCheckDeferred_ = false;
 };
 
 }  // namespace snaprill

@@ -121,6 +121,15 @@ std::string singleLine(std::string_view s) {
   return out;
 }
 
+// A value the reader would change (blanks at either end, a pair of surrounding
+// quotes) goes inside double quotes, which the reader removes again.
+std::string protectedValue(std::string value) {
+  const bool blankEnds = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  return blankEnds || quoted ? "\"" + value + "\"" : value;
+}
+
 std::string_view lineEndingOf(std::string_view text) {
   const std::size_t at = text.find_first_of("\r\n");
   if (at == std::string_view::npos) return "\n";
@@ -183,7 +192,7 @@ std::string ProfileWithValue(std::string_view text, std::string_view sectionName
                              std::string_view keyName, std::string_view newValue) {
   const std::string section(trim(singleLine(sectionName)));
   const std::string key(trim(singleLine(keyName)));
-  const std::string keyLine = key + "=" + singleLine(newValue);
+  const std::string keyLine = key + "=" + protectedValue(singleLine(newValue));
   const std::string_view eol = lineEndingOf(text);
 
   // State of the walk: inside the first section of that name, and where its last

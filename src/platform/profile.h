@@ -14,6 +14,8 @@
 // Writing one key: its line is replaced in place, or the key is appended after the
 // last non-blank line of its section, or the section is appended at the end of the
 // file; a missing file is created. All other bytes of the file stay as they were.
+// A value with blanks at either end or in a pair of quotes is written inside double
+// quotes, so that it reads back exactly as written.
 // Each write replaces the file atomically and durably, so after a crash the file
 // holds either the old or the new text.
 #pragma once

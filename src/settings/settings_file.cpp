@@ -63,6 +63,13 @@ class Loader {
       : e_(engine), c_(engine.controls), p_(profile), full_(full) {}
 
   void run() {
+    // The conflict check runs once both capture keys are read, not against keys the
+    // file is about to replace.
+    struct Deferral {
+      Controls& c;
+      ~Deferral() { c.deferHotkeyCheck(false); }
+    } deferral{c_};
+    c_.deferHotkeyCheck(true);
     for (const SettingKey* k : settingsLoadOrder()) {
       if (k->fullOnly && !full_) continue;
       read(*k);
