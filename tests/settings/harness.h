@@ -3,6 +3,7 @@
 #pragma once
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,7 +17,8 @@ namespace snaprill::test {
 
 class TempDir {
  public:
-  explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+  // On tmpfs where there is one: every settings save syncs each key to disk.
+  explicit TempDir(const std::filesystem::path& base = defaultBase()) {
     std::string templ = (base / "snaprill-test-XXXXXX").string();
     if (::mkdtemp(templ.data())) path_ = templ;
   }
@@ -27,6 +29,11 @@ class TempDir {
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
+  static std::filesystem::path defaultBase() {
+    std::error_code ec;
+    if (::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return std::filesystem::temp_directory_path(ec);
+  }
   // With a trailing "/".
   std::string path() const { return path_ + "/"; }
 
