@@ -17,6 +17,7 @@ namespace {
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
+using namespace std::string_literals;
 
 TEST(ProfileRead, NamesMatchWithoutCaseAndTheFirstOfDuplicatesWins) {
   const Profile p(
@@ -40,18 +41,17 @@ TEST(ProfileRead, NamesMatchWithoutCaseAndTheFirstOfDuplicatesWins) {
 
 TEST(ProfileRead, ValuesLoseQuotesAndStopAtNul) {
   const Profile p(
-      std::string("[s]\n"
-                  "dq=\"quoted value\"\n"
-                  "sq='single'\n"
-                  "mixed=\"not stripped'\n"
-                  "inner=a \"b\" c\n"
-                  "lone=\"\n"
-                  "empty=\n"
-                  "nul=abc\0def\n"
-                  "noequals\n"
-                  "; comment=1\n"
-                  "=nameless\n",
-                  128));
+      "[s]\n"
+      "dq=\"quoted value\"\n"
+      "sq='single'\n"
+      "mixed=\"not stripped'\n"
+      "inner=a \"b\" c\n"
+      "lone=\"\n"
+      "empty=\n"
+      "nul=abc\0def\n"
+      "noequals\n"
+      "; comment=1\n"
+      "=nameless\n"s);
   EXPECT_EQ(p.value("s", "dq"), "quoted value");
   EXPECT_EQ(p.value("s", "sq"), "single");
   EXPECT_EQ(p.value("s", "mixed"), "\"not stripped'");
