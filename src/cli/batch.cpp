@@ -45,7 +45,8 @@ std::optional<Options> parse(const std::vector<std::string>& args) {
     if (!target || i + 1 >= args.size()) return std::nullopt;
     *target = args[++i];
   }
-  if (o.pictures.empty()) return std::nullopt;
+  // Without pictures the only work is rewriting a settings file.
+  if (o.pictures.empty() && !o.saveSettings) return std::nullopt;
   return o;
 }
 
@@ -90,17 +91,14 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                     fake::newFakeTimer,
                     locateProgramDirectories(),
                     ReferenceScreen{}};
+  // An autostart entry written from here starts the program, which lives beside us.
+  platform.dirs.executablePath = platform.dirs.executableDir + "snaprill";
   Controls controls;
   Texts texts;
   CaptureEngine engine(controls, texts, platform);
   connectSettings(engine);
-  engine.loadSettings(options->settings.value_or(engine.mainSettingsFile()), true);
-  // As the program does at start-up: the directory ends with a separator, and one
-  // that does not exist gives way to the default.
-  std::string dir = withTrailingSlash(controls.text(C::OutputDir));
-  if (!isDirectory(dir)) dir = platform.dirs.defaultOutput;
-  if (options->outputDir) dir = withTrailingSlash(*options->outputDir);
-  controls.setText(C::OutputDir, dir);
+  LoadStartupSettings(engine, options->settings.value_or(engine.mainSettingsFile()));
+  if (options->outputDir) controls.setText(C::OutputDir, withTrailingSlash(*options->outputDir));
   engine.finishStartup();
 
   int status = 0;

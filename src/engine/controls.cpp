@@ -114,6 +114,38 @@ std::string cutToCharacters(std::string_view s, int n) {
   return std::string(s);
 }
 
+// The crop and resize fields have no limits of their own, but share a change
+// handler that puts a negative value back to 0 (typed or written back by the area
+// chooser).
+bool resetsNegativeToZero(C id) {
+  switch (id) {
+    case C::aknavasak:
+    case C::aknaylevalt:
+    case C::aknalaius:
+    case C::aknak6rgus:
+    case C::pildilaius:
+    case C::pildik6rgus:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool takesPartInHotkeyCheck(C id) {
+  switch (id) {
+    case C::simulate:
+    case C::aktiivneaken:
+    case C::hotkey1:
+    case C::hotkey2:
+    case C::hk1:
+    case C::hk2:
+    case C::hk3:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 const std::vector<ControlSpec>& allControlSpecs() {
@@ -163,8 +195,11 @@ void Controls::setValue(C id, long long v) {
       if (v < 0 || v >= maxs_[i]) next = -1;
       break;
     case ControlKind::Number:
-    case ControlKind::Shortcut:
       next = std::clamp<long long>(v, mins_[i], maxs_[i]);
+      if (next < 0 && resetsNegativeToZero(id)) next = 0;
+      break;
+    case ControlKind::Shortcut:
+      next = v & 0xFFFF;
       break;
     case ControlKind::Colour:
       next = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
@@ -202,7 +237,16 @@ void Controls::onChange(C id, std::function<void()> reaction) {
   reactions_[index(id)] = std::move(reaction);
 }
 
+void Controls::hotkeyConflictCheck() {
+  const bool sameKey = (value(C::hotkey1) & 0xFFFF) == (value(C::hotkey2) & 0xFFFF);
+  if (sameKey && checked(C::simulate) && checked(C::aktiivneaken)) {
+    setChecked(C::simulate, false);
+    setChecked(C::aktiivneaken, false);
+  }
+}
+
 void Controls::changed(C id) {
+  if (!hotkeyCheckDeferred_ && takesPartInHotkeyCheck(id)) hotkeyConflictCheck();
   if (const auto& r = reactions_[index(id)]) r();
 }
 

@@ -160,8 +160,10 @@ class Controls {
   const std::string& text(C id) const { return texts_[index(id)]; }
 
   // Sets a control as if the user had changed it: the value is clamped to the
-  // control's range (Number), an out-of-range index becomes -1 (List), a text is cut
-  // to its maximum length; when the stored value changes, the control's reaction runs.
+  // control's range (Number), an out-of-range index becomes -1 (List), a shortcut
+  // keeps its low 16 bits, a text is cut to its maximum length, and the six crop and
+  // resize fields turn a negative value into 0; when the stored value changes, the
+  // control's reaction runs.
   void setValue(C id, long long v);
   void setChecked(C id, bool on) { setValue(id, on ? 1 : 0); }
   void setText(C id, std::string_view text);
@@ -182,6 +184,16 @@ class Controls {
   // Every control back to the form's value; reactions do not run.
   void resetToDefaults();
 
+  // The capture hotkeys may not share a key while both are switched on: when
+  // `hotkey1` equals `hotkey2` and both `simulate` and `aktiivneaken` are checked,
+  // both boxes are unchecked. Runs by itself when any of those boxes or of the five
+  // key controls changes; the settings load runs it once more after both keys.
+  void hotkeyConflictCheck();
+  // While deferred, changes do not run the check (explicit calls still do): a load
+  // sets the boxes before the keys, and checking the file's boxes against the keys
+  // still in the controls would switch off a pair that the file holds apart.
+  void deferHotkeyCheck(bool deferred) { hotkeyCheckDeferred_ = deferred; }
+
  private:
   static std::size_t index(C id) { return static_cast<std::size_t>(id); }
   void changed(C id);
@@ -192,6 +204,7 @@ class Controls {
   std::vector<int> maxs_;
   std::vector<bool> enabled_;
   std::vector<std::function<void()>> reactions_;
+  bool hotkeyCheckDeferred_ = false;
 };
 
 }  // namespace snaprill

@@ -29,9 +29,12 @@ CaptureEngine::CaptureEngine(Controls& c, Texts& t, Platform& p)
   controls.onChange(C::Edit3, [this] { Edit3Change(); });
   controls.onChange(C::Spin, [this] { SpinChange(); });
   controls.onChange(C::overwrite, [this] { overwriteClick(); });
+  controls.onChange(C::pixlev, [this] { levelCaptionsChanged(); });
+  controls.onChange(C::blurlev, [this] { levelCaptionsChanged(); });
   trayRecord.setTip("Snaprill - " + statusText);
   Edit3Change();
   SpinChange();
+  levelCaptionsChanged();
 }
 
 CaptureEngine::~CaptureEngine() = default;

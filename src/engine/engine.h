@@ -114,6 +114,20 @@ class CaptureEngine {
   std::function<void(const std::string&, bool)> loadSettings;
   std::function<void(const std::string&)> saveSettings;
   std::string mainSettingsFile() const;
+  // LoadLanguage(file), set by the language layer; the full settings load calls it.
+  std::function<void(const std::string&)> loadLanguage;
+  // Set by a load that found `Top` or `Left`: the window keeps that place instead
+  // of being centred.
+  bool windowPositionFromSettings = false;
+
+  // --- option reactions (option_reactions.cpp) ---
+  // The captions of the two level scroll bars, "Current: %s" with the level.
+  std::string pixlev2;
+  std::string blurlev2;
+  void levelCaptionsChanged();
+  // `ikoon_alati` clicked: adds the tray icon when checked, deletes it otherwise.
+  // The full settings load connects it only after it has set the box.
+  void ikoon_alatiClick();
 
   Timer& captureTimer() { return *timer_; }
   Timer& hotKeyTimer() { return *hotKeyTimer_; }

@@ -21,6 +21,7 @@ constexpr std::array kBuiltIn = {
     BuiltInText{"Main", "SnaprillPaused", "SNAPRILL IS PAUSED"},
     BuiltInText{"Main", "Paused", "Paused"},
     BuiltInText{"Main", "Pictures", "%p pictures"},
+    BuiltInText{"Effects", "Current", "Current: %s"},
     BuiltInText{"Tray", "Pause", "&Pause Snaprill"},
     BuiltInText{"Tray", "Resume", "&Resume Snaprill"},
     BuiltInText{"Settings", "ImageCountConfirmation", "Are you sure?"},

@@ -1,5 +1,5 @@
 // Settings files: every option of the controls model stored in and restored from
-// INI-format files, walked from one schema table.
+// INI-format files, walked from one schema table (schema.h).
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@
 namespace snaprill {
 
 // Writes the autostart entry, the overlay picture file and every key of the schema
-// into file. Throws SettingsWriteError ("Unable to write to %s") when a key cannot be
+// into file. Throws ProfileWriteError ("Unable to write to %s") when a key cannot be
 // written; the keys written before it stay written.
 void SaveSettings(CaptureEngine& engine, const std::string& file);
 
@@ -19,5 +19,23 @@ void LoadSettings(CaptureEngine& engine, const std::string& file, bool full);
 
 // Points the engine's settings hooks at the two functions above.
 void connectSettings(CaptureEngine& engine);
+
+// The start-up of the settings: the defaults, the full load of file (the main
+// settings file for the program), and the output directory made to end with "/"
+// and replaced by the default when it does not exist.
+void LoadStartupSettings(CaptureEngine& engine, const std::string& file);
+
+// Immediate writes into the main settings file. Each throws ProfileWriteError.
+// After the font dialog: [Images] TextCol, Font, FontSize.
+void WriteFontSettings(CaptureEngine& engine);
+// After the directory chooser: [General] OutputDir.
+void WriteOutputDirSetting(CaptureEngine& engine);
+// After a language file has been chosen: [Language] LangFile.
+void WriteLanguageFileSetting(CaptureEngine& engine, const std::string& languageFile);
+
+// The auto-save hotkeys' switch to their option file: the current settings are saved
+// into the main settings file, then optionFile, when it names an existing file, is
+// loaded with full = false. The capture cycle brings the main settings back.
+void SwitchToOptionFile(CaptureEngine& engine, const std::string& optionFile);
 
 }  // namespace snaprill

@@ -1,0 +1,22 @@
+// The profile reader and the key writer on arbitrary bytes. Beyond not crashing:
+// a key written into any text reads back as written, and the key of another
+// section keeps its value.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/profile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const snaprill::Profile before(text);
+  const auto other = before.value("General", "OutputDir");
+  before.value("Snaprill", "ImageType");
+
+  const std::string updated = snaprill::ProfileWithValue(text, "Snaprill", "ImageType", " 42 ");
+  const snaprill::Profile after(updated);
+  if (after.value("Snaprill", "ImageType") != " 42 ") std::abort();
+  if (after.value("General", "OutputDir") != other) std::abort();
+  return 0;
+}

@@ -1,0 +1,21 @@
+// The overlay picture file "snaprill.tmp" in the program directory: the overlay
+// picture as a Windows bitmap file, one for all settings files.
+#pragma once
+
+#include <string>
+
+#include "engine/engine.h"
+
+namespace snaprill {
+
+std::string overlayFilePath(const CaptureEngine& engine);
+
+// Replaces the file with the overlay picture (an empty picture gives an empty file).
+// Throws FileCreateError when the file cannot be written; the old file then stays.
+void SaveOverlayFile(const CaptureEngine& engine);
+
+// Reads the file into the overlay picture when it exists (an empty file gives an
+// empty picture). A file that cannot be read leaves the picture as it was, silently.
+void LoadOverlayFile(CaptureEngine& engine);
+
+}  // namespace snaprill
