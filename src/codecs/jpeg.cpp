@@ -69,20 +69,9 @@ void termDestination(j_compress_ptr cinfo) {
   }
 }
 
-// Rows of the picture as R G B triples, one row at a time.
+// Rows of 1-, 4-, 8- and 16-bit pictures as R G B triples, one row at a time.
 void rgbRow(const Bitmap& picture, int y, std::vector<JSAMPLE>& out) {
-  const int w = picture.width();
-  const std::uint8_t* row = picture.row(y);
-  if (picture.bitsPerPixel() == 32 || picture.bitsPerPixel() == 24) {
-    const int step = picture.bitsPerPixel() / 8;
-    for (int x = 0; x < w; ++x, row += step) {
-      out[3 * static_cast<std::size_t>(x)] = row[2];
-      out[3 * static_cast<std::size_t>(x) + 1] = row[1];
-      out[3 * static_cast<std::size_t>(x) + 2] = row[0];
-    }
-    return;
-  }
-  for (int x = 0; x < w; ++x) {
+  for (int x = 0; x < picture.width(); ++x) {
     const Rgb c = picture.pixel(x, y);
     out[3 * static_cast<std::size_t>(x)] = c.r;
     out[3 * static_cast<std::size_t>(x) + 1] = c.g;
@@ -92,17 +81,31 @@ void rgbRow(const Bitmap& picture, int y, std::vector<JSAMPLE>& out) {
 
 void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
               std::vector<JSAMPLE>& row) {
+  // 32- and 24-bit rows go to libjpeg-turbo as they are stored (B G R [X]); its
+  // colour conversion gives the same RGB result without a copy per row.
+  const int bpp = picture.bitsPerPixel();
+  const bool direct = bpp == 32 || bpp == 24;
   cinfo.image_width = static_cast<JDIMENSION>(picture.width());
   cinfo.image_height = static_cast<JDIMENSION>(picture.height());
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
+  if (direct) {
+    cinfo.input_components = bpp / 8;
+    cinfo.in_color_space = bpp == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
+  }
   cinfo.dct_method = JDCT_FLOAT;
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    rgbRow(picture, static_cast<int>(cinfo.next_scanline), row);
-    JSAMPROW rows[1] = {row.data()};
+    const int y = static_cast<int>(cinfo.next_scanline);
+    JSAMPROW rows[1];
+    if (direct) {
+      rows[0] = const_cast<JSAMPLE*>(picture.row(y));
+    } else {
+      rgbRow(picture, y, row);
+      rows[0] = row.data();
+    }
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
   jpeg_finish_compress(&cinfo);
