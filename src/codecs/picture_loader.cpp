@@ -1,6 +1,7 @@
 #include "codecs/picture_loader.h"
 
 #include "codecs/jpeg.h"
+#include "codecs/pngimage.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
 #include "platform/errors.h"
@@ -29,6 +30,11 @@ Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
       return ReadJpeg(data, size);
     case PictureKind::WindowsBitmap:
       return ReadBmp(data, size);
+    case PictureKind::Png: {
+      PNGObject png;
+      png.LoadFromMemory(data, size);
+      return png.toBitmap();
+    }
     default:
       throw ReadError("Unsupported picture format");
   }

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "codecs/jpeg.h"
+#include "codecs/pngimage.h"
 #include "engine/engine.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
@@ -35,6 +36,15 @@ void CaptureEngine::writeOutput() {
     case kJpeg:
       writeStill(".jpg", [this](ByteSink& out) {
         WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out);
+      });
+      break;
+    case kPng:
+      writeStill(".png", [this](ByteSink& out) {
+        PNGObject png;
+        png.filterSet = kPngFilterNone;
+        png.Assign(CaptureImage);
+        png.compressionLevel = controls.value(C::PngLevel);
+        png.SaveToSink(out);
       });
       break;
     case kGif:
