@@ -99,6 +99,14 @@ inline constexpr std::size_t kMaxPngPixelBytes = std::size_t{1} << 30;
 // The size of a complete IDAT chunk, and of the compression output buffer.
 inline constexpr std::size_t kPngMaxIdatSize = 65535;
 
+class PNGObject;
+
+// Writes picture as PNGObject does after Assign (same header, palette and image
+// data), but straight from the picture instead of a private copy of it: for a
+// picture that stays unchanged until the call returns, which saves copying a
+// screen-sized bitmap per capture. Throws as Assign and SaveToSink do.
+void WritePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out);
+
 class PNGObject {
  public:
   PNGObject();
@@ -146,9 +154,6 @@ class PNGObject {
   void readImageData(const std::uint8_t* file, std::size_t size, std::size_t& pos,
                      std::uint32_t firstLength);
   void buildGrayRamp();
-  // Writer steps (png_writer.cpp).
-  void writeImageData(ByteSink& out) const;
-
   std::array<std::uint8_t, 256> gamma_{};
   std::array<std::uint8_t, 256> inverseGamma_{};
   PngHeader header_;

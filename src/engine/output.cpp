@@ -40,11 +40,7 @@ void CaptureEngine::writeOutput() {
       break;
     case kPng:
       writeStill(".png", [this](ByteSink& out) {
-        PNGObject png;
-        png.filterSet = kPngFilterNone;
-        png.Assign(CaptureImage);
-        png.compressionLevel = controls.value(C::PngLevel);
-        png.SaveToSink(out);
+        WritePng(CaptureImage, controls.value(C::PngLevel), kPngFilterNone, out);
       });
       break;
     case kGif:

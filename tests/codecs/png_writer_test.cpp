@@ -14,13 +14,9 @@ namespace {
 
 using pngtest::Bytes;
 
-Bytes encode(const Bitmap& picture, int level, std::uint8_t filters = kPngFilterNone) {
-  PNGObject png;
-  png.filterSet = filters;
-  png.Assign(picture);
-  png.compressionLevel = level;
+Bytes encode(const Bitmap& picture, int level) {
   MemorySink out;
-  png.SaveToSink(out);
+  WritePng(picture, level, kPngFilterNone, out);
   return out.bytes;
 }
 
@@ -168,6 +164,9 @@ TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
     png.SaveToSink(first);
     png.SaveToSink(second);
     EXPECT_EQ(first.bytes, second.bytes);
+    MemorySink direct;
+    WritePng(picture, png.compressionLevel, filters, direct);
+    EXPECT_EQ(direct.bytes, first.bytes);
     const auto decoded = pngtest::libpngDecode(first.bytes);
     ASSERT_TRUE(decoded);
     PNGObject back;
@@ -181,6 +180,8 @@ TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
 TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
   PNGObject png;
   EXPECT_THROW(png.Assign(Bitmap()), BitmapError);
+  MemorySink unused;
+  EXPECT_THROW(WritePng(Bitmap(), 9, kPngFilterNone, unused), BitmapError);
   struct FailingSink : ByteSink {
     void write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
   } sink;
