@@ -175,7 +175,9 @@ void PNGObject::Assign(const Bitmap& picture) {
 
 void PNGObject::SaveToSink(ByteSink& out) const {
   if (!hasHeader_) throw std::logic_error("No PNG image to write");
-  writeFile(Encoding{header_, pixels_, inverseGamma_, filterSet, compressionLevel}, out);
+  // The header follows the pixel copy, so that a picture that was read (a gray
+  // image holds a palette copy) is written as what it now is.
+  writeFile(Encoding{headerFor(pixels_), pixels_, inverseGamma_, filterSet, compressionLevel}, out);
 }
 
 void WritePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out) {

@@ -99,6 +99,14 @@ TEST(PngReaderConformance, EveryFormatDecodesAsLibpngDoes) {
               ASSERT_EQ(bitmap.pixel(static_cast<int>(x), static_cast<int>(y)), want)
                   << where << " at " << x << "," << y;
             }
+          // What was read is written back as what it now is (palette or truecolour).
+          if (extra != Extra::Gamma) {
+            MemorySink again;
+            png.SaveToSink(again);
+            PNGObject reread;
+            reread.LoadFromMemory(again.bytes.data(), again.bytes.size());
+            ASSERT_EQ(reread.toBitmap(), bitmap) << where;
+          }
           ++files;
         }
   EXPECT_EQ(files, 15 * 2 * 3 * 3);
