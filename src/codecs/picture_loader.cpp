@@ -3,6 +3,7 @@
 #include "codecs/PCXImage.h"
 #include "codecs/TargaImage.h"
 #include "codecs/jpeg.h"
+#include "codecs/pngimage.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
 #include "platform/errors.h"
@@ -35,6 +36,11 @@ Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
       return ReadTarga(data, size);
     case PictureKind::WindowsBitmap:
       return ReadBmp(data, size);
+    case PictureKind::Png: {
+      PNGObject png;
+      png.LoadFromMemory(data, size);
+      return png.toBitmap();
+    }
     default:
       throw ReadError("Unsupported picture format");
   }

@@ -75,6 +75,8 @@ class CaptureEngine {
 
   // --- the quality scroll bar and output type ---
   void SpinChange();
+  // How far a click in the bar's track moves `Spin` for the current type.
+  int SpinLargeStep() const;
   void imageTypeChanged();
   std::string Label1;
 

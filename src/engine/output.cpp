@@ -7,6 +7,7 @@
 #include "codecs/PCXImage.h"
 #include "codecs/TargaImage.h"
 #include "codecs/jpeg.h"
+#include "codecs/pngimage.h"
 #include "engine/engine.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
@@ -40,6 +41,11 @@ void CaptureEngine::writeOutput() {
     case kJpeg:
       writeStill(".jpg", [this](ByteSink& out) {
         WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out);
+      });
+      break;
+    case kPng:
+      writeStill(".png", [this](ByteSink& out) {
+        WritePng(CaptureImage, controls.value(C::PngLevel), kPngFilterNone, out);
       });
       break;
     case kGif:

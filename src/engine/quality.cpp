@@ -26,6 +26,17 @@ void CaptureEngine::SpinChange() {
   notifyView();
 }
 
+int CaptureEngine::SpinLargeStep() const {
+  switch (controls.value(C::tyyp)) {
+    case kJpeg:
+      return 5;
+    case kPng:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
 void CaptureEngine::imageTypeChanged() {
   const int type = controls.value(C::tyyp);
   const bool spinUsed = type == kJpeg || type == kPng;

@@ -1,0 +1,64 @@
+// The five PNG row filters, shared by the writer (applying) and the reader
+// (undoing). bpp is the number of bytes of one complete pixel (at least 1); the
+// byte "to the left" of the first bpp bytes, and the prior row of the first row, are 0.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace snaprill::png {
+
+enum FilterType : std::uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
+
+inline std::uint8_t paethPredictor(int a, int b, int c) {
+  const int p = a + b - c;
+  const int pa = std::abs(p - a);
+  const int pb = std::abs(p - b);
+  const int pc = std::abs(p - c);
+  if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
+  if (pb <= pc) return static_cast<std::uint8_t>(b);
+  return static_cast<std::uint8_t>(c);
+}
+
+// The predictor of byte i of a row: what the filter subtracts when writing and
+// adds back when reading.
+inline std::uint8_t predictor(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* prior,
+                              std::size_t i, std::size_t bpp) {
+  const int left = i >= bpp ? row[i - bpp] : 0;
+  const int above = prior[i];
+  const int upperLeft = i >= bpp ? prior[i - bpp] : 0;
+  switch (type) {
+    case kSub:
+      return static_cast<std::uint8_t>(left);
+    case kUp:
+      return static_cast<std::uint8_t>(above);
+    case kAverage:
+      return static_cast<std::uint8_t>((left + above) / 2);
+    case kPaeth:
+      return paethPredictor(left, above, upperLeft);
+    default:
+      return 0;
+  }
+}
+
+// Undoes a filter in place; unknown types leave the row unchanged.
+inline void unfilterRow(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior,
+                        std::size_t size, std::size_t bpp) {
+  if (type == kNone || type > kPaeth) return;
+  if (type == kUp) {
+    for (std::size_t i = 0; i < size; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+    return;
+  }
+  for (std::size_t i = 0; i < size; ++i)
+    row[i] = static_cast<std::uint8_t>(row[i] + predictor(type, row, prior, i, bpp));
+}
+
+// Applies a filter: out[i] = row[i] - predictor (row itself is left unfiltered).
+inline void filterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* prior,
+                      std::uint8_t* out, std::size_t size, std::size_t bpp) {
+  for (std::size_t i = 0; i < size; ++i)
+    out[i] = static_cast<std::uint8_t>(row[i] - predictor(type, row, prior, i, bpp));
+}
+
+}  // namespace snaprill::png
