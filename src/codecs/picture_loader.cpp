@@ -1,6 +1,8 @@
 #include "codecs/picture_loader.h"
 
+#include "codecs/gif_reader.h"
 #include "codecs/jpeg.h"
+#include "codecs/metafile_reader.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
 #include "platform/errors.h"
@@ -27,6 +29,10 @@ Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
   switch (DetectPicture(data, size)) {
     case PictureKind::Jpeg:
       return ReadJpeg(data, size);
+    case PictureKind::Gif:
+      return ReadGif(data, size);
+    case PictureKind::Metafile:
+      return ReadMetafile(data, size);
     case PictureKind::WindowsBitmap:
       return ReadBmp(data, size);
     default:
