@@ -90,10 +90,11 @@ Bitmap ReadGif(const std::uint8_t* data, std::size_t size) {
     throw ReadError("GIF image has no colour table");
   }
   if (image.Width <= 0 || image.Height <= 0) throw ReadError("GIF image is empty");
-  const long long right = static_cast<long long>(image.Left) + image.Width;
-  const long long bottom = static_cast<long long>(image.Top) + image.Height;
-  const long long width = std::max<long long>(gif->SWidth, right);
-  const long long height = std::max<long long>(gif->SHeight, bottom);
+  // The picture is the logical screen; only a screen of no size takes the image's.
+  const long long width =
+      gif->SWidth > 0 ? gif->SWidth : static_cast<long long>(image.Left) + image.Width;
+  const long long height =
+      gif->SHeight > 0 ? gif->SHeight : static_cast<long long>(image.Top) + image.Height;
   if (static_cast<unsigned long long>(width * height) > kMaxGifPixels) {
     throw ReadError("GIF image is too large");
   }
@@ -110,18 +111,18 @@ Bitmap ReadGif(const std::uint8_t* data, std::size_t size) {
     }
   }
   std::vector<GifPixelType> line(static_cast<std::size_t>(image.Width));
+  // Whatever of the image lies outside the screen is cut off.
+  const int visible = static_cast<int>(std::clamp<long long>(width - image.Left, 0, image.Width));
   for (const int y : rowOrder(image.Height, image.Interlace)) {
     check(gif.get(), DGifGetLine(gif.get(), line.data(), image.Width));
-    std::uint8_t* row = out.row(image.Top + y) + 3 * static_cast<std::size_t>(image.Left);
-    for (const GifPixelType index : line) {
-      // An index past the table is drawn black rather than read out of bounds.
-      if (index < colours->ColorCount) {
-        const GifColorType c = colours->Colors[index];
-        row[0] = c.Blue, row[1] = c.Green, row[2] = c.Red;
-      } else {
-        row[0] = row[1] = row[2] = 0;
-      }
-      row += 3;
+    const long long outY = static_cast<long long>(image.Top) + y;
+    if (outY >= height || visible == 0) continue;
+    std::uint8_t* row = out.row(static_cast<int>(outY)) + 3 * static_cast<std::size_t>(image.Left);
+    for (int x = 0; x < visible; ++x, row += 3) {
+      const GifPixelType index = line[static_cast<std::size_t>(x)];
+      if (index >= colours->ColorCount) throw ReadError("GIF image uses colours its table lacks");
+      const GifColorType c = colours->Colors[index];
+      row[0] = c.Blue, row[1] = c.Green, row[2] = c.Red;
     }
   }
   return out;

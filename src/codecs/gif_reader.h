@@ -16,8 +16,8 @@ namespace snaprill {
 // The largest logical screen the reader accepts, in pixels.
 inline constexpr std::size_t kMaxGifPixels = std::size_t{1} << 26;
 
-// The first image of a GIF file, placed on its logical screen (grown to hold the
-// image when the screen is smaller) over the background colour, as a 24-bit
+// The first image of a GIF file, placed on its logical screen (the image's extent
+// when the screen has no size) over the background colour, as a 24-bit
 // bitmap. Transparency is not applied. Throws ReadError on anything it cannot read;
 // never reads past size.
 Bitmap ReadGif(const std::uint8_t* data, std::size_t size);
