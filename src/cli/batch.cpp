@@ -8,6 +8,9 @@
 #include "platform/fake/fakes.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#ifdef SNAPRILL_QT_TEXT
+#include "platform/qt/qt_text_renderer.h"
+#endif
 
 namespace snaprill {
 
@@ -90,6 +93,12 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                     fake::newFakeTimer,
                     locateProgramDirectories(),
                     ReferenceScreen{}};
+#ifdef SNAPRILL_QT_TEXT
+  // Capture text through Qt's fonts, started offscreen on first use: the batch
+  // program never needs a display.
+  const std::unique_ptr<TextRenderer> textRenderer = makeOffscreenTextRenderer();
+  platform.text = textRenderer.get();
+#endif
   Controls controls;
   Texts texts;
   CaptureEngine engine(controls, texts, platform);

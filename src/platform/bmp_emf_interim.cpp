@@ -38,6 +38,11 @@ Bitmap ReadBmp(const std::uint8_t* d, std::size_t size) {
   }
   if (width <= 0 || height == 0 || height == INT32_MIN) throw ReadError("Bad bitmap size");
   const int rows = height < 0 ? -height : height;
+  // The claimed size must fit the data before anything is allocated.
+  if (offset > size ||
+      Bitmap::strideFor(width, bits) > (size - offset) / static_cast<std::size_t>(rows)) {
+    throw ReadError("Bitmap file is truncated");
+  }
   Bitmap out(width, rows, bits);
   if (bits == 8) {
     const std::uint32_t used = le32(d + 46) ? le32(d + 46) : 256;

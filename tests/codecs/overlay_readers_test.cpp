@@ -2,6 +2,7 @@
 // first-bytes table, on good, truncated and corrupt input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -240,6 +241,32 @@ TEST(PixbufTestFiles, BrokenGifAndBmpFilesFailCleanly) {
     ++checked;
   }
   EXPECT_GT(checked, 5);
+}
+
+}  // namespace
+}  // namespace snaprill
+
+namespace snaprill {
+namespace {
+
+// The fuzz seeds hold one file per picture record kind; each must draw its picture.
+TEST(MetafileReader, EveryRasterRecordKindDraws) {
+  const char* source = std::getenv("SNAPRILL_SOURCE");
+  if (!source) GTEST_SKIP() << "SNAPRILL_SOURCE not set";
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(source) /
+                                                           "fuzz/corpus/metafile")) {
+    SCOPED_TRACE(e.path().filename().string());
+    const Bytes file = slurp(e.path());
+    Bitmap b;
+    ASSERT_NO_THROW(b = ReadMetafile(file.data(), file.size()));
+    int painted = 0;
+    for (int y = 0; y < b.height(); ++y)
+      for (int x = 0; x < b.width(); ++x) painted += b.pixel(x, y) != Rgb{255, 255, 255};
+    EXPECT_GT(painted, 4);
+    ++files;
+  }
+  EXPECT_GE(files, 7);
 }
 
 }  // namespace
