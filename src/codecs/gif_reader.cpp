@@ -23,7 +23,7 @@ struct Input {
 int readInput(GifFileType* gif, GifByteType* buffer, int wanted) {
   auto* in = static_cast<Input*>(gif->UserData);
   const std::size_t n = std::min(static_cast<std::size_t>(std::max(wanted, 0)), in->size - in->pos);
-  std::memcpy(buffer, in->data + in->pos, n);
+  if (n > 0) std::memcpy(buffer, in->data + in->pos, n);
   in->pos += n;
   return static_cast<int>(n);
 }
