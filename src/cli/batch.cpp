@@ -8,6 +8,9 @@
 #include "platform/fake/fakes.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#ifdef SNAPRILL_QT_TEXT
+#include "platform/qt/qt_text_renderer.h"
+#endif
 
 namespace snaprill {
 
@@ -93,6 +96,12 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                     ReferenceScreen{}};
   // An autostart entry written from here starts the program, which lives beside us.
   platform.dirs.executablePath = platform.dirs.executableDir + "snaprill";
+#ifdef SNAPRILL_QT_TEXT
+  // Capture text through Qt's fonts, started offscreen on first use: the batch
+  // program never needs a display.
+  const std::unique_ptr<TextRenderer> textRenderer = makeOffscreenTextRenderer();
+  platform.text = textRenderer.get();
+#endif
   Controls controls;
   Texts texts;
   CaptureEngine engine(controls, texts, platform);

@@ -4,6 +4,8 @@
 #include "codecs/TargaImage.h"
 #include "codecs/jpeg.h"
 #include "codecs/pngimage.h"
+#include "codecs/gif_reader.h"
+#include "codecs/metafile_reader.h"
 #include "platform/atomic_file.h"
 #include "platform/bmp_file.h"
 #include "platform/errors.h"
@@ -34,6 +36,10 @@ Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
       return ReadPcx(data, size);
     case PictureKind::Targa:
       return ReadTarga(data, size);
+    case PictureKind::Gif:
+      return ReadGif(data, size);
+    case PictureKind::Metafile:
+      return ReadMetafile(data, size);
     case PictureKind::WindowsBitmap:
       return ReadBmp(data, size);
     case PictureKind::Png: {

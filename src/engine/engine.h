@@ -33,6 +33,10 @@ struct Platform {
   std::function<std::unique_ptr<Timer>()> newTimer;
   ProgramDirectories dirs;
   ReferenceScreen screen;  // the screen metafiles are recorded against
+  // The mouse cursor and text drawing; without them the cursor and text
+  // adjustments draw nothing.
+  CursorSource* cursor = nullptr;
+  TextRenderer* text = nullptr;
 };
 
 class CaptureEngine {
@@ -111,6 +115,29 @@ class CaptureEngine {
   void FlushPendingAnimation();
   // Hands a written file to the external program (external_program.cpp).
   void launchExternalProgram(const std::string& path);
+
+  // --- the adjustments, each in its own file ---
+  void ApplyCursor();
+  // Replaces CaptureImage by a width x height bitmap that the source rectangle of
+  // the capture is stretched into.
+  void CopyAreaToCapture(const Rect& source, int width, int height);
+  void ApplyCrop();
+  void ApplyResize();
+  void ApplyOverlay();
+  void ApplyText();
+  // The capture text's date and time fields filled in from platform.clock.
+  std::string ExpandTextTemplate(const std::string& text) const;
+  // The font of the capture text, from its controls.
+  TextFont textFont() const;
+
+  // --- the overlay picture ---
+  // Loads OverlayPicture from a file (the window asks for the path first). A
+  // Targa or Windows-bitmap file that cannot be read is ignored; other read errors
+  // go to handleException. The overlay stays as it was on every failure.
+  void loadimageClick(const std::string& path);
+  void Clearimage1Click();
+  // Toggles `openimages`, as a click on its caption does.
+  void openimagestekstClick();
 
   // Settings hooks, set by the settings layer: LoadSettings(file, full), SaveSettings(file).
   std::function<void(const std::string&, bool)> loadSettings;

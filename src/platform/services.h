@@ -116,6 +116,53 @@ class Launcher {
                      const std::string& workingDirectory) = 0;
 };
 
+// The mouse cursor as the screen shows it, and the screen it is on.
+struct CursorSnapshot {
+  // The cursor's picture at its own size: 32 bpp, B G R and alpha in the fourth
+  // byte, colours premultiplied by alpha (as the X server hands it out). Empty when
+  // the cursor cannot be had.
+  Bitmap image;
+  int pointerX = 0;  // pointer position in screen coordinates
+  int pointerY = 0;
+};
+
+class CursorSource {
+ public:
+  virtual ~CursorSource() = default;
+  virtual CursorSnapshot current() = 0;
+  // Size of the primary screen in pixels.
+  virtual int screenWidth() = 0;
+  virtual int screenHeight() = 0;
+};
+
+enum TextStyleBits : int { kTextBold = 1, kTextItalic = 2, kTextUnderline = 4, kTextStrikeOut = 8 };
+
+struct TextFont {
+  std::string name = "MS Sans Serif";
+  int pointSize = 8;  // at 96 dots per inch
+  int style = kTextBold;
+  Rgb colour{0, 0x80, 0};
+};
+
+struct TextSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Draws single lines of text onto bitmaps.
+class TextRenderer {
+ public:
+  virtual ~TextRenderer() = default;
+  // Width and height of the text's cell, in pixels.
+  virtual TextSize measure(const std::string& utf8, const TextFont& font) = 0;
+  // Draws the text as one line with its cell's top-left corner at (x, y); with a
+  // background colour the cell is filled with it first, otherwise only the glyphs are
+  // drawn. Whatever falls outside the bitmap is cut off. A 32 or 24 bpp target is
+  // drawn on directly; other formats keep their format.
+  virtual void draw(Bitmap& target, int x, int y, const std::string& utf8, const TextFont& font,
+                    const std::optional<Rgb>& background) = 0;
+};
+
 // Lets pending window messages through while long work runs on the UI thread.
 class EventPump {
  public:

@@ -58,6 +58,26 @@ void setRawPixel(Bitmap& b, int x, int y, std::uint32_t v) {
   }
 }
 
+// A copy at the same scale between bitmaps of one byte-aligned format (a crop):
+// whole row spans at a time, the same result as the general path.
+void copySameScale(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s) {
+  const long long dx = static_cast<long long>(s.left) - d.left;  // source x = dest x + dx
+  const long long dy = static_cast<long long>(s.top) - d.top;
+  const long long x0 = std::max({0LL, static_cast<long long>(d.left), -dx});
+  const long long x1 = std::min(
+      {static_cast<long long>(dst.width()), static_cast<long long>(d.right), src.width() - dx});
+  const long long y0 = std::max({0LL, static_cast<long long>(d.top), -dy});
+  const long long y1 = std::min(
+      {static_cast<long long>(dst.height()), static_cast<long long>(d.bottom), src.height() - dy});
+  if (x0 >= x1 || y0 >= y1) return;
+  const std::size_t bytes = static_cast<std::size_t>(dst.bitsPerPixel() / 8);
+  for (long long y = y0; y < y1; ++y) {
+    std::memcpy(dst.row(static_cast<int>(y)) + static_cast<std::size_t>(x0) * bytes,
+                src.row(static_cast<int>(y + dy)) + static_cast<std::size_t>(x0 + dx) * bytes,
+                static_cast<std::size_t>(x1 - x0) * bytes);
+  }
+}
+
 }  // namespace
 
 void StretchBlt(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect& srcRect) {
@@ -73,6 +93,10 @@ void StretchBlt(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect&
   Bitmap converted;
   if (!sameFormat) converted = src.convertedTo(32);
   const Bitmap* source = sameFormat ? &src : &converted;
+  if (sameFormat && dw == sw && dh == sh && !dst.indexed()) {
+    copySameScale(dst, dstRect, src, srcRect);
+    return;
+  }
   const int y0 = std::max(0, dstRect.top);
   const int y1 = static_cast<int>(std::min<long long>(dst.height(), dstRect.bottom));
   const int x0 = std::max(0, dstRect.left);

@@ -1,6 +1,7 @@
 // In-memory stand-ins of the platform services, scriptable from tests.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <string>
@@ -108,6 +109,54 @@ class FakeLauncher : public Launcher {
     launches.push_back({program, arguments, workingDirectory});
   }
   std::vector<Launch> launches;
+};
+
+class FakeCursorSource : public CursorSource {
+ public:
+  CursorSnapshot current() override {
+    ++snapshots;
+    return snapshot;
+  }
+  int screenWidth() override { return width; }
+  int screenHeight() override { return height; }
+  CursorSnapshot snapshot;
+  int width = 1920;
+  int height = 1080;
+  int snapshots = 0;
+};
+
+// Text of fixed metrics: each byte is a cell kCharWidth wide and kHeight high,
+// drawn as a solid block in the font colour (spaces stay empty).
+class FakeTextRenderer : public TextRenderer {
+ public:
+  static constexpr int kCharWidth = 6;
+  static constexpr int kHeight = 13;
+  TextSize measure(const std::string& utf8, const TextFont&) override {
+    return {kCharWidth * static_cast<int>(utf8.size()), kHeight};
+  }
+  void draw(Bitmap& target, int x, int y, const std::string& utf8, const TextFont& font,
+            const std::optional<Rgb>& background) override {
+    drawn.push_back({x, y, utf8, font, background});
+    const auto fill = [&target](long long x0, long long y0, long long x1, long long y1, Rgb c) {
+      for (long long py = std::max(0LL, y0); py < std::min<long long>(y1, target.height()); ++py)
+        for (long long px = std::max(0LL, x0); px < std::min<long long>(x1, target.width()); ++px)
+          target.setPixel(static_cast<int>(px), static_cast<int>(py), c);
+    };
+    const long long w = kCharWidth * static_cast<long long>(utf8.size());
+    if (background) fill(x, y, x + w, y + kHeight, *background);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+      if (utf8[i] == ' ') continue;
+      const long long cx = x + kCharWidth * static_cast<long long>(i);
+      fill(cx, y, cx + kCharWidth, y + kHeight, font.colour);
+    }
+  }
+  struct Call {
+    int x, y;
+    std::string text;
+    TextFont font;
+    std::optional<Rgb> background;
+  };
+  std::vector<Call> drawn;
 };
 
 class FakeEventPump : public EventPump {

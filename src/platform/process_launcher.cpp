@@ -1,0 +1,83 @@
+#include "platform/process_launcher.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace snaprill {
+
+namespace {
+
+bool isExecutableFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> findExecutable(const std::string& program) {
+  if (program.empty()) return std::nullopt;
+  if (program.find('/') != std::string::npos) {
+    if (isExecutableFile(program)) return program;
+    return std::nullopt;
+  }
+  const char* env = std::getenv("PATH");
+  const std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t from = 0;
+  while (from <= path.size()) {
+    std::size_t to = path.find(':', from);
+    if (to == std::string::npos) to = path.size();
+    std::string candidate = to > from ? path.substr(from, to - from) : std::string(".");
+    candidate.push_back('/');
+    candidate.append(program);
+    if (isExecutableFile(candidate)) return candidate;
+    from = to + 1;
+  }
+  return std::nullopt;
+}
+
+void ProcessLauncher::start(const std::string& program, const std::vector<std::string>& arguments,
+                            const std::string& workingDirectory) {
+  const std::optional<std::string> executable = findExecutable(program);
+  if (!executable) return;
+  // Everything the children need is prepared here: between fork and exec only
+  // async-signal-safe calls are allowed, and the program may have other threads.
+  std::vector<std::string> argvStrings;
+  argvStrings.reserve(arguments.size() + 1);
+  argvStrings.push_back(program);
+  argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& a : argvStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const char* exe = executable->c_str();
+  const char* dir = workingDirectory.empty() ? nullptr : workingDirectory.c_str();
+
+  // Double fork: the intermediate child exits at once and is reaped here, so the
+  // program is adopted by init (or a subreaper) and never becomes our zombie.
+  const pid_t child = ::fork();
+  if (child < 0) return;
+  if (child == 0) {
+    ::setsid();
+    const pid_t grandchild = ::fork();
+    if (grandchild != 0) ::_exit(0);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::signal(SIGCHLD, SIG_DFL);
+    // Our descriptors are none of the program's business.
+    ::close_range(3, ~0u, 0);
+    if (dir) (void)::chdir(dir);
+    ::execv(exe, argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace snaprill

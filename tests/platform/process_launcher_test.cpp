@@ -1,0 +1,91 @@
+// The real launcher, with a small recording program standing in for the editor.
+#include "platform/process_launcher.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace snaprill {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Launcher : public ::testing::Test {
+ protected:
+  Launcher() {
+    dir = fs::temp_directory_path() / ("snaprill-launch-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "bin");
+    fs::create_directories(dir / "out dir");
+    // Writes its working directory and arguments, NUL-separated, then renames the
+    // record into place so the test never reads half of it.
+    std::ofstream(dir / "bin" / "recorder") << "#!/bin/sh\n"
+                                               "out=\"$RECORD_TO\"\n"
+                                               "{ printf '%s\\0' \"$PWD\"; for a in \"$@\"; do "
+                                               "printf '%s\\0' \"$a\"; done; } > \"$out.tmp\"\n"
+                                               "mv \"$out.tmp\" \"$out\"\n";
+    fs::permissions(dir / "bin" / "recorder", fs::perms::owner_all);
+    record = dir / "record";
+    ::setenv("RECORD_TO", record.c_str(), 1);
+  }
+  ~Launcher() override { fs::remove_all(dir); }
+
+  // The recorder's working directory and arguments; empty when it never ran.
+  std::vector<std::string> waitForRecord() {
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    std::ifstream in(record, std::ios::binary);
+    std::vector<std::string> fields;
+    std::string field;
+    while (std::getline(in, field, '\0')) fields.push_back(field);
+    fs::remove(record);
+    return fields;
+  }
+
+  fs::path dir;
+  fs::path record;
+  ProcessLauncher launcher;
+};
+
+TEST_F(Launcher, ProgramGetsItsArgumentsByteForByteInTheOutputFolder) {
+  const std::string out = (dir / "out dir").string() + "/";
+  for (const std::string name : {"snp1.jpg", "a b.jpg", "q\"uo'te.jpg", "$(touch x).jpg",
+                                 "`touch y`;touch z.jpg", "new\nline.jpg"}) {
+    launcher.start((dir / "bin" / "recorder").string(), {"/p", out + name}, out);
+    const std::vector<std::string> got = waitForRecord();
+    ASSERT_EQ(got.size(), 3u) << name;
+    EXPECT_EQ(got[0] + "/", out);
+    EXPECT_EQ(got[1], "/p");
+    EXPECT_EQ(got[2], out + name);
+  }
+  EXPECT_FALSE(fs::exists(dir / "out dir" / "x"));
+  EXPECT_FALSE(fs::exists(dir / "out dir" / "y"));
+  EXPECT_FALSE(fs::exists(dir / "out dir" / "z.jpg"));
+  // Nothing of ours is left to reap: the program is not our child.
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(Launcher, BareNamesAreFoundOnPathAndMissingProgramsAreIgnored) {
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", ("/nonexistent::" + (dir / "bin").string() + ":" + oldPath).c_str(), 1);
+  EXPECT_EQ(findExecutable("recorder"), (dir / "bin" / "recorder").string());
+  launcher.start("recorder", {}, (dir / "out dir").string());
+  const std::vector<std::string> got = waitForRecord();
+  ::setenv("PATH", oldPath.c_str(), 1);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0], (dir / "out dir").string());
+  EXPECT_FALSE(findExecutable("mspaint.exe"));
+  launcher.start("mspaint.exe", {"x"}, "/");  // nothing happens, nothing is reported
+  launcher.start("", {}, "/");
+}
+
+}  // namespace
+}  // namespace snaprill
