@@ -47,13 +47,14 @@ TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
   EXPECT_EQ(cropped(0, 31, 5, 5), original);
   EXPECT_EQ(cropped(0, 0, 0, 5), original);
   EXPECT_EQ(cropped(0, 0, 5, -3), original);
-  // A rectangle reaching past the capture (and before it) is black there.
-  b = cropped(-2, 25, 10, 10);
+  // A rectangle reaching past the capture is black there. (Negative left and top
+  // never get here: the fields set themselves back to 0.)
+  b = cropped(35, 25, 10, 10);
   ASSERT_EQ(b.width(), 10);
-  EXPECT_EQ(b.pixel(1, 0), Rgb{});
-  EXPECT_EQ(b.pixel(2, 0), original.pixel(0, 25));
-  EXPECT_EQ(b.pixel(9, 4), original.pixel(7, 29));
-  EXPECT_EQ(b.pixel(9, 5), Rgb{});
+  EXPECT_EQ(b.pixel(4, 0), original.pixel(39, 25));
+  EXPECT_EQ(b.pixel(5, 0), Rgb{});
+  EXPECT_EQ(b.pixel(4, 4), original.pixel(39, 29));
+  EXPECT_EQ(b.pixel(4, 5), Rgb{});
 }
 
 TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
