@@ -7,6 +7,7 @@ namespace snaprill {
 ColorQuantizer::ColorQuantizer(int maxColors, int depth) : maxColors_(maxColors), depth_(depth) {
   reducible_.fill(kNone);
   nodes_.reserve(4096);
+  recent_.resize(kRecentSlots);
 }
 
 std::int32_t ColorQuantizer::newNode(int level) {
@@ -34,41 +35,56 @@ void ColorQuantizer::freeNode(std::int32_t n) {
   free_.push_back(n);
 }
 
-void ColorQuantizer::AddColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  const std::uint32_t color = (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
-  if (lastLeaf_ != kNone && color == lastColor_) {
-    Node& leaf = nodes_[static_cast<std::size_t>(lastLeaf_)];
-    ++leaf.pixels;
-    leaf.red += r;
-    leaf.green += g;
-    leaf.blue += b;
+void ColorQuantizer::addTo(std::int32_t leaf, const Rgb& c, std::uint64_t count) {
+  Node& node = nodes_[static_cast<std::size_t>(leaf)];
+  node.pixels += count;
+  node.red += count * c.r;
+  node.green += count * c.g;
+  node.blue += count * c.b;
+}
+
+std::int32_t ColorQuantizer::leafOf(const Rgb& c) const {
+  std::int32_t n = root_;
+  for (int level = 0; !nodes_[static_cast<std::size_t>(n)].leaf; ++level) {
+    const int shift = 7 - level;
+    n = nodes_[static_cast<std::size_t>(n)].children[static_cast<std::size_t>(
+        ((c.r >> shift) & 1) << 2 | ((c.g >> shift) & 1) << 1 | ((c.b >> shift) & 1))];
+  }
+  return n;
+}
+
+void ColorQuantizer::AddColorRun(const Rgb& c, std::uint64_t count) {
+  if (count == 0) return;
+  const std::uint32_t color = (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b;
+  Recent& slot = recent_[((color * 2654435761u) >> 20) & (kRecentSlots - 1)];
+  if (slot.generation == generation_ && slot.color == color) {
+    addTo(slot.leaf, c, count);
     return;
   }
   if (root_ == kNone) root_ = newNode(0);
   std::int32_t n = root_;
-  for (int level = 0;; ++level) {
-    if (nodes_[static_cast<std::size_t>(n)].leaf) break;
+  for (int level = 0; !nodes_[static_cast<std::size_t>(n)].leaf; ++level) {
     const int shift = 7 - level;
-    const std::size_t child = static_cast<std::size_t>(
-        ((r >> shift) & 1) << 2 | ((g >> shift) & 1) << 1 | ((b >> shift) & 1));
-    std::int32_t c = nodes_[static_cast<std::size_t>(n)].children[child];
-    if (c == kNone) {
-      c = newNode(level + 1);  // may move nodes_: index again below
-      nodes_[static_cast<std::size_t>(n)].children[child] = c;
+    const auto child = static_cast<std::size_t>(((c.r >> shift) & 1) << 2 |
+                                                ((c.g >> shift) & 1) << 1 | ((c.b >> shift) & 1));
+    std::int32_t next = nodes_[static_cast<std::size_t>(n)].children[child];
+    if (next == kNone) {
+      next = newNode(level + 1);  // may move nodes_: index again below
+      nodes_[static_cast<std::size_t>(n)].children[child] = next;
     }
-    n = c;
+    n = next;
   }
-  Node& leaf = nodes_[static_cast<std::size_t>(n)];
-  ++leaf.pixels;
-  leaf.red += r;
-  leaf.green += g;
-  leaf.blue += b;
-  lastLeaf_ = n;
-  lastColor_ = color;
+  addTo(n, c, 1);
+  const std::uint32_t before = generation_;
   while (leafCount_ > maxColors_) {
     reduce();
-    lastLeaf_ = kNone;
+    ++generation_;
   }
+  // A reduction may have folded the leaf into its parent: the rest of the run goes
+  // where the colour now ends.
+  if (generation_ != before) n = leafOf(c);
+  addTo(n, c, count - 1);
+  slot = {color, generation_, n};
 }
 
 void ColorQuantizer::reduce() {
@@ -96,7 +112,18 @@ void ColorQuantizer::reduce() {
 }
 
 void ColorQuantizer::AddPicture(const Bitmap& picture) {
-  forEachPixel(picture, [this](const Rgb& c) { AddColor(c.r, c.g, c.b); });
+  Rgb run;
+  std::uint64_t length = 0;
+  forEachPixel(picture, [&](const Rgb& c) {
+    if (length > 0 && c == run) {
+      ++length;
+      return;
+    }
+    AddColorRun(run, length);
+    run = c;
+    length = 1;
+  });
+  AddColorRun(run, length);
 }
 
 void ColorQuantizer::walk(std::int32_t n, std::vector<Rgb>& out) const {

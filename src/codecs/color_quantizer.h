@@ -18,7 +18,10 @@ class ColorQuantizer {
  public:
   explicit ColorQuantizer(int maxColors, int depth = 8);
 
-  void AddColor(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+  void AddColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { AddColorRun({r, g, b}, 1); }
+  // Adds count pixels of one colour, one after the other: the first may grow and
+  // reduce the tree, the others only add to the leaf it ended in.
+  void AddColorRun(const Rgb& c, std::uint64_t count);
   // Adds every pixel of a 16, 24 or 32 bits-per-pixel picture, rows top first.
   void AddPicture(const Bitmap& picture);
   int leafCount() const { return leafCount_; }
@@ -36,6 +39,8 @@ class ColorQuantizer {
   };
 
   std::int32_t newNode(int level);
+  std::int32_t leafOf(const Rgb& c) const;
+  void addTo(std::int32_t leaf, const Rgb& c, std::uint64_t count);
   void freeNode(std::int32_t n);
   void reduce();
   void walk(std::int32_t n, std::vector<Rgb>& out) const;
@@ -47,10 +52,17 @@ class ColorQuantizer {
   std::vector<Node> nodes_;
   std::vector<std::int32_t> free_;
   std::array<std::int32_t, 9> reducible_;
-  // The leaf the previous colour ended in; valid until the tree is reduced. Pictures
-  // with long runs of one colour then cost one addition per pixel.
-  std::int32_t lastLeaf_ = kNone;
-  std::uint32_t lastColor_ = 0;
+  // The leaves that recent colours ended in. A colour keeps its leaf until the
+  // tree is reduced (which bumps the generation), so screenshots, made of few
+  // colours, cost one addition per pixel once their tree has settled.
+  struct Recent {
+    std::uint32_t color = 0;
+    std::uint32_t generation = 0;
+    std::int32_t leaf = kNone;
+  };
+  static constexpr std::size_t kRecentSlots = 4096;
+  std::vector<Recent> recent_;
+  std::uint32_t generation_ = 1;
 };
 
 }  // namespace snaprill

@@ -2,9 +2,9 @@
 // the GIF frames have always been made with. Internal to the colour reduction.
 //
 // Per channel: an error row of width + 2 cells and three running values (cur,
-// below, belowPrev). A left-to-right row uses cell x for column x, a right-to-left
-// row cell x + 2; the cell is read for a pixel and then overwritten for it. Weights:
-// 7/16 ahead, 3/16, 5/16 and 1/16 into the next row.
+// below, belowPrev), which start at 0 on every row. A left-to-right row uses cell x
+// for column x, a right-to-left row cell x + 2; the cell is read for a pixel and
+// then overwritten for it. Weights: 7/16 ahead, 3/16, 5/16 and 1/16 into the next row.
 #pragma once
 
 #include <cstdint>
@@ -14,78 +14,58 @@
 
 namespace snaprill::detail {
 
-template <class Lookup>
-class FloydSteinbergDitherer {
- public:
-  FloydSteinbergDitherer(int width, Lookup& lookup)
-      : width_(width), lookup_(lookup), cells_(3 * (static_cast<std::size_t>(width) + 2), 0) {}
-
-  int column() const { return column_; }
-  int direction() const { return direction_; }
-  bool inRow() const { return column_ >= 0 && column_ < width_; }
-
-  std::uint8_t DitherPixel(int r, int g, int b) {
-    int* cell = &cells_[3 * static_cast<std::size_t>(pointer_)];
-    const int v[3] = {clamp(r + (cell[0] + cur_[0] + 8) / 16),
-                      clamp(g + (cell[1] + cur_[1] + 8) / 16),
-                      clamp(b + (cell[2] + cur_[2] + 8) / 16)};
-    Rgb p;
-    const std::uint8_t index = lookup_.MatchColor(v[0], v[1], v[2], p);
-    const int pc[3] = {p.r, p.g, p.b};
-    for (int c = 0; c < 3; ++c) {
-      const int e = v[c] - pc[c];
-      if (e != 0) {
-        cell[c] = belowPrev_[c] + 3 * e;
-        belowPrev_[c] = below_[c] + 5 * e;
-        below_[c] = e;
-        cur_[c] = 7 * e;
-      } else {
-        cur_[c] = 0;
-      }
-    }
-    pointer_ += direction_;
-    column_ += direction_;
-    return index;
-  }
-
-  void NextRow() {
-    int* cell = &cells_[3 * static_cast<std::size_t>(pointer_)];
-    for (int c = 0; c < 3; ++c) {
-      cell[c] = belowPrev_[c];
-      cur_[c] = below_[c] = belowPrev_[c] = 0;
-    }
-    direction_ = -direction_;
-    column_ = direction_ > 0 ? 0 : width_ - 1;
-    pointer_ = direction_ > 0 ? 0 : width_ + 1;
-  }
-
- private:
-  static int clamp(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-
-  int width_;
-  Lookup& lookup_;
-  std::vector<int> cells_;  // width + 2 cells of red, green, blue
-  int pointer_ = 0;
-  int column_ = 0;
-  int direction_ = 1;
-  int cur_[3] = {0, 0, 0};
-  int below_[3] = {0, 0, 0};
-  int belowPrev_[3] = {0, 0, 0};
-};
-
-// Walks a width x height picture in the ditherer's order: colorAt(x, y) gives the
-// source colour, out(y) the destination row of indexes.
+// Walks a width x height picture row by row, even rows left to right and odd rows
+// right to left: colorAt(x, y) gives the source colour, out(y) the destination row
+// of indexes, lookup.MatchColor(r, g, b, colour) the palette index and its colour.
 template <class Lookup, class ColorAt, class RowOut>
 void DitherPicture(int width, int height, Lookup& lookup, ColorAt&& colorAt, RowOut&& out) {
-  FloydSteinbergDitherer<Lookup> ditherer(width, lookup);
+  std::vector<int> cells(3 * (static_cast<std::size_t>(width) + 2), 0);
+  const auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
   for (int y = 0; y < height; ++y) {
+    const int direction = y % 2 == 0 ? 1 : -1;
     std::uint8_t* dst = out(y);
-    while (ditherer.inRow()) {
-      const int x = ditherer.column();
-      const Rgb c = colorAt(x, y);
-      dst[x] = ditherer.DitherPixel(c.r, c.g, c.b);
+    int* cell = cells.data() + (direction > 0 ? 0 : 3 * (static_cast<std::ptrdiff_t>(width) + 1));
+    const std::ptrdiff_t step = 3 * direction;
+    int cur[3] = {0, 0, 0}, below[3] = {0, 0, 0}, belowPrev[3] = {0, 0, 0};
+    // A palette colour met without carried error maps to itself and leaves the
+    // state as it is; flat areas of screenshots repeat it, so it is remembered.
+    bool haveExact = false;
+    Rgb exact;
+    std::uint8_t exactIndex = 0;
+    for (int i = 0, x = direction > 0 ? 0 : width - 1; i < width; ++i, x += direction) {
+      const Rgb s = colorAt(x, y);
+      const bool noCarry = ((cell[0] | cell[1] | cell[2] | cur[0] | cur[1] | cur[2]) == 0);
+      if (noCarry && haveExact && s == exact) {
+        dst[x] = exactIndex;
+        cell += step;
+        continue;
+      }
+      // Integer division truncates toward zero, as the frames have always been made.
+      const int v[3] = {clamp(s.r + (cell[0] + cur[0] + 8) / 16),
+                        clamp(s.g + (cell[1] + cur[1] + 8) / 16),
+                        clamp(s.b + (cell[2] + cur[2] + 8) / 16)};
+      Rgb p;
+      dst[x] = lookup.MatchColor(v[0], v[1], v[2], p);
+      if (noCarry && p == s) {
+        haveExact = true;
+        exact = s;
+        exactIndex = dst[x];
+      }
+      const int pc[3] = {p.r, p.g, p.b};
+      for (int c = 0; c < 3; ++c) {
+        // Without error the cell and the values below stay as they are (selects
+        // rather than branches: the sign of e is unpredictable in dithered areas).
+        const int e = v[c] - pc[c];
+        const bool moved = e != 0;
+        cell[c] = moved ? belowPrev[c] + 3 * e : cell[c];
+        belowPrev[c] = moved ? below[c] + 5 * e : belowPrev[c];
+        below[c] = moved ? e : below[c];
+        cur[c] = 7 * e;
+      }
+      cell += step;
     }
-    ditherer.NextRow();
+    // The cell just past the row's last pixel takes what is left for the next row.
+    for (int c = 0; c < 3; ++c) cell[c] = belowPrev[c];
   }
 }
 

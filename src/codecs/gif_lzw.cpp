@@ -18,27 +18,29 @@ namespace {
 constexpr int kMaxWidth = 12;
 constexpr std::uint32_t kClearAt = 4095;
 
-// The string table: (prefix code, index) -> code, open addressing. Any exact map
-// gives the same output; this one keeps its 64 KiB in cache and clears in place.
+// The string table: (prefix code, index) -> code. Any exact map gives the same
+// output; this one is a direct table (one load per pixel) that forgets only the
+// entries it made when it is cleared.
 class StringTable {
  public:
-  StringTable() : slots_(kSlots) { clear(); }
-  void clear() { std::fill(slots_.begin(), slots_.end(), kFree); }
-  // The slot of key: either holding key or free.
-  std::uint32_t& find(std::uint32_t key) {
-    std::uint32_t s = (key * 2654435761u) >> (32 - kBits);
-    for (;;) {
-      std::uint32_t& slot = slots_[s];
-      if (slot == kFree || (slot >> 12) == key) return slot;
-      s = (s + 1) & (kSlots - 1);
-    }
+  StringTable() : codes_(std::size_t{4096} * 256, 0) { made_.reserve(4096); }
+  static std::uint32_t key(std::uint32_t prefix, std::uint32_t index) {
+    return prefix << 8 | index;
+  }
+  // The code of key, or 0 (never a table code) when there is none.
+  std::uint16_t find(std::uint32_t k) const { return codes_[k]; }
+  void insert(std::uint32_t k, std::uint32_t code) {
+    codes_[k] = static_cast<std::uint16_t>(code);
+    made_.push_back(k);
+  }
+  void clear() {
+    for (std::uint32_t k : made_) codes_[k] = 0;
+    made_.clear();
   }
 
  private:
-  static constexpr int kBits = 14;
-  static constexpr std::uint32_t kSlots = 1u << kBits;
-  static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
-  std::vector<std::uint32_t> slots_;  // key << 12 | code
+  std::vector<std::uint16_t> codes_;
+  std::vector<std::uint32_t> made_;
 };
 
 class CodeWriter {
@@ -102,10 +104,9 @@ void LZWEncoder::Encode(const std::uint8_t* indexes, int width, int height, std:
       for (int x = y == 0 ? 1 : 0; x < width; ++x) {
         const std::uint32_t p = row[x];
         if (p >= limit) colorNotInTable();
-        const std::uint32_t key = prefix << 8 | p;
-        std::uint32_t& slot = table->find(key);
-        if (slot != 0xFFFFFFFFu) {
-          prefix = slot & 0xFFF;
+        const std::uint32_t key = StringTable::key(prefix, p);
+        if (const std::uint16_t code = table->find(key)) {
+          prefix = code;
           continue;
         }
         codes.write(prefix, next);
@@ -115,7 +116,7 @@ void LZWEncoder::Encode(const std::uint8_t* indexes, int width, int height, std:
           table->clear();
           next = first;
         } else {
-          slot = key << 12 | next;
+          table->insert(key, next);
           ++next;
         }
       }
