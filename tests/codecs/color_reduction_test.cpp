@@ -189,15 +189,5 @@ TEST(ColorReduction, OctreeMatchesThePlainDescription) {
   EXPECT_EQ(q.Colors(), expected);
 }
 
-TEST(ColorReduction, SixteenBitPicturesAreRead) {
-  Bitmap b(3, 1, 16);
-  b.setPixel(0, 0, {255, 255, 255});
-  b.setPixel(2, 0, {255, 0, 0});
-  const Bitmap out =
-      ReduceToIndexed(b, ReductionMode::SystemColorQuantize, DitherKind::FloydSteinberg);
-  EXPECT_EQ(out.palette()[out.row(0)[0]], (Rgb{255, 255, 255}));
-  EXPECT_EQ(out.palette()[out.row(0)[2]], (Rgb{255, 0, 0}));
-}
-
 }  // namespace
 }  // namespace snaprill

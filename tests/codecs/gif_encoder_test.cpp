@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "codecs/GIFImage.h"
 #include "codecs/gif_test_support.h"
@@ -137,46 +138,29 @@ TEST(GifEncoder, AnimationFramesCarryDelayAndLoopBlocks) {
   EXPECT_EQ(pos + 1, b.size());
 }
 
-TEST(GifEncoder, LogicalScreenIsLargestFrameOfTheFile) {
-  GIFImage gif;
-  gif.AppendFrame(indexedPicture(1024, 768, std::vector<std::uint8_t>(1024 * 768)));
-  gif.ClearFrames();
-  gif.AppendFrame(indexedPicture(640, 480, std::vector<std::uint8_t>(640 * 480)));
-  gif.AppendFrame(indexedPicture(600, 500, std::vector<std::uint8_t>(600 * 500)));
-  const auto b = gifBytes(gif);
-  EXPECT_EQ(le16(b, 6), 640);
-  EXPECT_EQ(le16(b, 8), 500);
-}
-
-TEST(GifEncoder, Errors) {
-  GIFImage empty;
-  EXPECT_THROW(
-      {
-        try {
-          gifBytes(empty);
-        } catch (const GIFException& e) {
-          EXPECT_STREQ(e.what(), "Unsupported GIF version");
-          throw;
-        }
-      },
-      GIFException);
-  GIFImage gif;
-  gif.AppendFrame(indexedPicture(2, 1, {0, 1}));
-  gif.FrameAt(0).localColors.assign({{0, 0, 0}});
-  try {
-    gifBytes(gif);
-    ADD_FAILURE();
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Color not in color table");
-  }
-  GIFColorMap full;
-  full.assign(std::vector<Rgb>(256));
-  try {
-    full.add({});
-    ADD_FAILURE();
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Color table overflow");
-  }
+TEST(GifEncoder, ErrorsCarryTheirTexts) {
+  const auto message = [](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const GIFException& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(message([] { gifBytes(GIFImage()); }), "Unsupported GIF version");
+  EXPECT_EQ(message([] {
+              GIFImage gif;
+              gif.AppendFrame(indexedPicture(2, 1, {0, 1}));
+              gif.FrameAt(0).localColors.assign({{0, 0, 0}});
+              gifBytes(gif);
+            }),
+            "Color not in color table");
+  EXPECT_EQ(message([] {
+              GIFColorMap full;
+              full.assign(std::vector<Rgb>(256));
+              full.add({});
+            }),
+            "Color table overflow");
 }
 
 TEST(GifEncoder, RenderOptionsReleaseFramesOntoTheCube) {
