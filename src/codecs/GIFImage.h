@@ -178,6 +178,8 @@ class GIFImage {
   int height() const { return header.screenHeight; }
   // Grows the logical screen to hold a frame's bounds.
   void growScreen(int right, int bottom);
+  // The bit depth of the largest colour table of the file (global or any frame's).
+  int largestBitDepth() const;
 
   GIFHeader header;
   ReductionMode reductionMode = ReductionMode::SystemColorQuantize;

@@ -46,12 +46,8 @@ void GIFAppExtNSLoop::SaveToStream(ByteSink& out) const {
 void GIFSubImage::compressFrame(ByteSink& out) const {
   int colors = localColors.count();
   int depth = localColors.bitDepth();
-  if (colors == 0) {
-    depth = 0;
-    depth = std::max(depth, owner_.header.globalColors.bitDepth());
-    for (int i = 0; i < owner_.frameCount(); ++i) {
-      depth = std::max(depth, owner_.FrameAt(i).localColors.bitDepth());
-    }
+  if (colors == 0) {  // coloured by the global table, padded to the largest size
+    depth = owner_.largestBitDepth();
     colors = 1 << depth;
   }
   const int m = std::max(depth, 2);
@@ -79,6 +75,12 @@ void GIFSubImage::SaveToStream(ByteSink& out) const {
   out.put8(descriptorPacked);
   if (localColors.count() > 0) writeColorTable(out, localColors, 1 << localColors.bitDepth());
   compressFrame(out);
+}
+
+int GIFImage::largestBitDepth() const {
+  int depth = header.globalColors.bitDepth();
+  for (const auto& frame : frames_) depth = std::max(depth, frame->localColors.bitDepth());
+  return depth;
 }
 
 std::string GIFImage::version() const {
