@@ -17,8 +17,8 @@ using namespace snaprill;
 
 namespace {
 
-// Desktop, windows with title bars and borders, lines of "text", a photo-like
-// gradient with grain, and a few icons.
+// Desktop, windows with title bars and borders, lines of text made of glyph
+// strokes with smoothed edges, and a photo-like gradient with grain.
 Bitmap screenshot(int w, int h) {
   Bitmap b(w, h, 32);
   std::mt19937 rng(7);
@@ -45,14 +45,20 @@ Bitmap screenshot(int w, int h) {
       fill(x, y0, x + 1, y0 + 24,
            {static_cast<std::uint8_t>(10 + t / 3), 36, static_cast<std::uint8_t>(106 + t / 2)});
     }
-    for (int line = y0 + 36; line + 12 < y1; line += 18) {  // text
+    for (int line = y0 + 36; line + 12 < y1; line += 18) {  // text: glyphs of strokes
       int x = x0 + 8;
       while (x < x1 - 60) {
-        const int word = 10 + static_cast<int>(rng() % 50);
-        for (int cx = x; cx < x + word && cx < x1; cx += 1)
-          for (int cy = line; cy < line + 11; ++cy)
-            if (rng() % 3 == 0) fill(cx, cy, cx + 1, cy + 1, {20, 20, 20});
-        x += word + 8;
+        const int letters = 2 + static_cast<int>(rng() % 9);
+        for (int l = 0; l < letters && x + 7 < x1; ++l, x += 7) {
+          const unsigned shape = rng();
+          if (shape & 1) fill(x, line, x + 1, line + 11, {30, 30, 30});          // stem
+          if (shape & 2) fill(x + 4, line + 3, x + 5, line + 11, {30, 30, 30});  // right stem
+          if (shape & 4) fill(x, line + 3, x + 5, line + 4, {30, 30, 30});       // bar
+          if (shape & 8) fill(x, line + 10, x + 5, line + 11, {30, 30, 30});     // base
+          if (shape & 16) fill(x + 1, line + 2, x + 2, line + 3, {150, 150, 150});  // smoothing
+          if (shape & 32) fill(x + 3, line + 9, x + 4, line + 10, {190, 190, 195});
+        }
+        x += 8;
       }
     }
     if (win == 2) {  // a photo

@@ -108,19 +108,19 @@ FastColorLookup::FastColorLookup(const std::vector<Rgb>& palette)
   for (std::size_t i = 0; i < palette_.size(); ++i) {
     const Rgb& c = palette_[i];
     const unsigned cell = (c.r >> 3u) | (c.g >> 3u << 5) | (c.b >> 3u << 10);
-    if (cache_[cell] == kEmpty) cache_[cell] = static_cast<std::uint16_t>(i);
+    if (cache_[cell] == kEmpty) cache_[cell] = packed(i);
   }
 }
 
-std::uint16_t FastColorLookup::search(int r, int g, int b) const {
+std::size_t FastColorLookup::search(int r, int g, int b) const {
   int best = 0x30000;
-  std::uint16_t bestIndex = 0;
+  std::size_t bestIndex = 0;
   for (std::size_t i = 0; i < palette_.size(); ++i) {
     const Rgb& c = palette_[i];
     const int d = std::abs(r - c.r) + std::abs(g - c.g) + std::abs(b - c.b);
     if (d < best) {
       best = d;
-      bestIndex = static_cast<std::uint16_t>(i);
+      bestIndex = i;
     }
   }
   return bestIndex;

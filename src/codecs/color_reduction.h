@@ -57,17 +57,25 @@ class FastColorLookup {
   explicit FastColorLookup(const std::vector<Rgb>& palette);
   std::uint8_t MatchColor(int r, int g, int b, Rgb& out) {
     const unsigned cell = (unsigned(r) >> 3) | (unsigned(g) >> 3 << 5) | (unsigned(b) >> 3 << 10);
-    std::uint16_t index = cache_[cell];
-    if (index == kEmpty) index = cache_[cell] = search(r, g, b);
-    out = palette_[index];
-    return static_cast<std::uint8_t>(index);
+    std::uint32_t entry = cache_[cell];
+    if (entry == kEmpty) entry = cache_[cell] = packed(search(r, g, b));
+    out = {static_cast<std::uint8_t>(entry >> 8), static_cast<std::uint8_t>(entry >> 16),
+           static_cast<std::uint8_t>(entry >> 24)};
+    return static_cast<std::uint8_t>(entry);
   }
 
  private:
-  static constexpr std::uint16_t kEmpty = 0xFFFF;
-  std::uint16_t search(int r, int g, int b) const;
+  // A cell holds the index and its colour together (index | r << 8 | g << 16 |
+  // b << 24): the ditherer waits on one load per pixel, not two.
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+  std::uint32_t packed(std::size_t index) const {
+    const Rgb& c = palette_[index];
+    return std::uint32_t(index) | std::uint32_t(c.r) << 8 | std::uint32_t(c.g) << 16 |
+           std::uint32_t(c.b) << 24;
+  }
+  std::size_t search(int r, int g, int b) const;
   std::vector<Rgb> palette_;
-  std::vector<std::uint16_t> cache_;
+  std::vector<std::uint32_t> cache_;
 };
 
 // Turns a picture of 16, 24 or 32 bits per pixel into an 8-bit picture with a
