@@ -21,7 +21,7 @@ void ditherInto(const Bitmap& picture, Lookup& lookup, std::uint8_t* indexes, st
   withColorReader(picture, [&](auto read) {
     detail::DitherPicture(
         picture.width(), picture.height(), lookup,
-        [&](int x, int y) { return read(picture.row(y), x); },
+        [&](int y) { return [read, row = picture.row(y)](int x) { return read(row, x); }; },
         [&](int y) { return indexes + static_cast<std::size_t>(y) * stride; });
   });
 }
@@ -154,10 +154,11 @@ Bitmap RenderOnCube(int width, int height, const std::vector<Rgb>& colors,
   NetscapeColorLookup lookup;
   detail::DitherPicture(
       width, height, lookup,
-      [&](int x, int y) {
-        const std::uint8_t i =
-            indexes[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)];
-        return i < colors.size() ? colors[i] : Rgb{};
+      [&](int y) {
+        return [&colors, row = indexes + static_cast<std::size_t>(y) * stride](int x) {
+          const std::uint8_t i = row[x];
+          return i < colors.size() ? colors[i] : Rgb{};
+        };
       },
       [&](int y) { return out.row(y); });
   return out;

@@ -15,15 +15,17 @@
 namespace snaprill::detail {
 
 // Walks a width x height picture row by row, even rows left to right and odd rows
-// right to left: colorAt(x, y) gives the source colour, out(y) the destination row
-// of indexes, lookup.MatchColor(r, g, b, colour) the palette index and its colour.
-template <class Lookup, class ColorAt, class RowOut>
-void DitherPicture(int width, int height, Lookup& lookup, ColorAt&& colorAt, RowOut&& out) {
+// right to left: rowColors(y) gives a function from x to the source colour, out(y)
+// the destination row of indexes, lookup.MatchColor(r, g, b, colour) the palette
+// index and its colour.
+template <class Lookup, class RowColors, class RowOut>
+void DitherPicture(int width, int height, Lookup& lookup, RowColors&& rowColors, RowOut&& out) {
   std::vector<int> cells(3 * (static_cast<std::size_t>(width) + 2), 0);
   const auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
   for (int y = 0; y < height; ++y) {
     const int direction = y % 2 == 0 ? 1 : -1;
     std::uint8_t* dst = out(y);
+    const auto colorAt = rowColors(y);  // a local copy: byte stores cannot touch it
     int* cell = cells.data() + (direction > 0 ? 0 : 3 * (static_cast<std::ptrdiff_t>(width) + 1));
     const std::ptrdiff_t step = 3 * direction;
     int cur[3] = {0, 0, 0}, below[3] = {0, 0, 0}, belowPrev[3] = {0, 0, 0};
@@ -33,7 +35,7 @@ void DitherPicture(int width, int height, Lookup& lookup, ColorAt&& colorAt, Row
     Rgb exact;
     std::uint8_t exactIndex = 0;
     for (int i = 0, x = direction > 0 ? 0 : width - 1; i < width; ++i, x += direction) {
-      const Rgb s = colorAt(x, y);
+      const Rgb s = colorAt(x);
       const bool noCarry = ((cell[0] | cell[1] | cell[2] | cur[0] | cur[1] | cur[2]) == 0);
       if (noCarry && haveExact && s == exact) {
         dst[x] = exactIndex;

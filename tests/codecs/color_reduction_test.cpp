@@ -75,13 +75,13 @@ TEST(ColorReduction, SerpentineWalk) {
   });
   std::vector<std::uint8_t> out(9);
   detail::DitherPicture(
-      3, 3, rec, [&](int x, int y) { return src.pixel(x, y); },
+      3, 3, rec, [&](int y) { return [&src, y](int x) { return src.pixel(x, y); }; },
       [&](int y) { return out.data() + 3 * y; });
   EXPECT_EQ(rec.seen, (std::vector<int>{0, 1, 2, 12, 11, 10, 20, 21, 22}));
   // One pixel wide: every row holds its one pixel.
   rec.seen.clear();
   detail::DitherPicture(
-      1, 3, rec, [&](int, int y) { return src.pixel(0, y); },
+      1, 3, rec, [&](int y) { return [&src, y](int) { return src.pixel(0, y); }; },
       [&](int y) { return out.data() + y; });
   EXPECT_EQ(rec.seen, (std::vector<int>{0, 10, 20}));
 }
