@@ -113,6 +113,12 @@ class CaptureEngine {
   void writeFrame();
   // Writes pending animation frames as one GIF file, at close (animation.cpp).
   void FlushPendingAnimation();
+  // Click of the radio button "Save each image separately" (saveanimation already
+  // unchecked): AVI gives way to GIF with a notice (animation.cpp).
+  void salvestaeraldiClick();
+  // Writes the frames of image as an uncompressed AVI file; false (after an error
+  // box) when it could not (avi_output.cpp).
+  bool WriteAviFile(GIFImage& image, const std::string& path);
   // Hands a written file to the external program (external_program.cpp).
   void launchExternalProgram(const std::string& path);
 

@@ -69,6 +69,15 @@ void AtomicFile::write(const void* data, std::size_t size) {
   if (size > 0 && std::fwrite(data, 1, size, file_) != size) fail();
 }
 
+void AtomicFile::overwrite(std::uint64_t offset, const void* data, std::size_t size) {
+  if (!file_) throw FileCreateError(path_);
+  if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
+      (size > 0 && std::fwrite(data, 1, size, file_) != size) ||
+      ::fseeko(file_, 0, SEEK_END) != 0) {
+    fail();
+  }
+}
+
 void AtomicFile::commit(bool durable) {
   if (!file_) throw FileCreateError(path_);
   if (std::fflush(file_) != 0 || (durable && ::fsync(::fileno(file_)) != 0)) fail();

@@ -3,6 +3,7 @@
 // removed, so no reader ever sees half a file and a failed write leaves nothing.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -20,6 +21,9 @@ class AtomicFile : public ByteSink {
 
   // Throws FileCreateError(path) when the bytes cannot be stored.
   void write(const void* data, std::size_t size) override;
+  // Replaces bytes already written at offset (sizes that a header learns only at
+  // the end); later writes still append. Throws FileCreateError(path) on failure.
+  void overwrite(std::uint64_t offset, const void* data, std::size_t size);
   // Flushes and renames the file into place (replacing an existing file). With
   // durable, the file and its folder are synced first, so that after a crash the
   // folder holds the old or the new file, never a truncated one.
