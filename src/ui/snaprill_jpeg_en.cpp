@@ -5,13 +5,16 @@
 #include "engine/controls.h"
 #include "engine/engine.h"
 #include "engine/texts.h"
+#include "platform/process_launcher.h"
 #include "platform/program_dir.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_services.h"
+#include "platform/qt/qt_text_renderer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qt_tray.h"
 #include "platform/x11/reference_screen.h"
+#include "platform/x11/xfixes_cursor.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
 #include "ui/quit_signals.h"
@@ -32,7 +35,7 @@ int main(int argc, char* argv[]) {
   QtDialogs dialogs;
   QtTray tray;
   SystemClock clock;
-  QtLauncher launcher;
+  ProcessLauncher launcher;
   QtEventPump events;
   Platform platform{clipboard,
                     dialogs,
@@ -43,6 +46,10 @@ int main(int argc, char* argv[]) {
                     NewQtTimer,
                     locateProgramDirectories(),
                     QueryReferenceScreen()};
+  XFixesCursorSource cursor;
+  QtTextRenderer textRenderer;
+  platform.cursor = &cursor;
+  platform.text = &textRenderer;
   Controls controls;
   Texts texts;
   CaptureEngine engine(controls, texts, platform);

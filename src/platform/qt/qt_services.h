@@ -1,4 +1,4 @@
-// The smaller services through Qt: letting events through, starting programs.
+// Letting pending events through while long work runs on the user-interface thread.
 #pragma once
 
 #include "platform/services.h"
@@ -8,12 +8,6 @@ namespace snaprill {
 class QtEventPump : public EventPump {
  public:
   void processPendingEvents() override;
-};
-
-class QtLauncher : public Launcher {
- public:
-  void start(const std::string& program, const std::vector<std::string>& arguments,
-             const std::string& workingDirectory) override;
 };
 
 }  // namespace snaprill
