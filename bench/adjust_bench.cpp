@@ -77,30 +77,16 @@ int main(int argc, char** argv) {
   if (!inputPpm.empty()) writePpm(capture, inputPpm);
   if (!overlayPpm.empty()) writePpm(overlay, overlayPpm);
 
-  fake::FakeClipboard clipboard;
-  fake::FakeDialogs dialogs;
-  fake::FakeTray tray;
-  fake::FakeClock clock;
-  fake::FakeLauncher launcher;
-  fake::FakeEventPump events;
-  fake::FakeCursorSource cursor;
+  fake::FakeServices services;
+  fake::FakeCursorSource& cursor = services.cursor;
   cursor.width = 3840;
   cursor.height = 2160;
   cursor.snapshot.image = Bitmap(32, 32, 32);
   std::fill(cursor.snapshot.image.bits().begin(), cursor.snapshot.image.bits().end(), 0xFF);
   cursor.snapshot.pointerX = 1000;
   cursor.snapshot.pointerY = 700;
-  Platform platform{clipboard,
-                    dialogs,
-                    tray,
-                    clock,
-                    launcher,
-                    events,
-                    fake::newFakeTimer,
-                    ProgramDirectories{},
-                    ReferenceScreen{},
-                    &cursor,
-                    nullptr};
+  Platform platform = services.makePlatform(ProgramDirectories{});
+  platform.cursor = &cursor;
 #ifdef SNAPRILL_QT_TEXT
   const auto text = makeOffscreenTextRenderer();
   platform.text = text.get();

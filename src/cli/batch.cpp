@@ -79,21 +79,11 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << kUsage << '\n';
     return 2;
   }
-  fake::FakeClipboard clipboard;
+  // Fake services, but for the dialogs, which print, and the clock, which is real.
+  fake::FakeServices services;
   ConsoleDialogs dialogs(err);
-  fake::FakeTray tray;
   SystemClock clock;
-  fake::FakeLauncher launcher;
-  fake::FakeEventPump events;
-  Platform platform{clipboard,
-                    dialogs,
-                    tray,
-                    clock,
-                    launcher,
-                    events,
-                    fake::newFakeTimer,
-                    locateProgramDirectories(),
-                    ReferenceScreen{}};
+  Platform platform = services.makePlatform(locateProgramDirectories(), dialogs, clock);
   // An autostart entry written from here starts the program, which lives beside us.
   platform.dirs.executablePath = platform.dirs.executableDir + "snaprill";
 #ifdef SNAPRILL_QT_TEXT
@@ -124,14 +114,14 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       status = 1;
       continue;
     }
-    clipboard.offerBitmap(std::move(bitmap));
+    services.clipboard.offerBitmap(std::move(bitmap));
     const std::size_t errorsBefore = dialogs.errors.size();
     const int droppedBefore = engine.droppedCaptures;
     engine.LastSavedName.clear();
     static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
-    if (clipboard.hasBitmap() || engine.droppedCaptures > droppedBefore) {
+    if (services.clipboard.hasBitmap() || engine.droppedCaptures > droppedBefore) {
       err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
-      clipboard.clear();
+      services.clipboard.clear();
     }
     reportNewFile(errorsBefore);
   }

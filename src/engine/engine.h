@@ -13,6 +13,7 @@
 #include "engine/texts.h"
 #include "platform/bitmap.h"
 #include "platform/emf_file.h"
+#include "platform/platform.h"
 #include "platform/program_dir.h"
 #include "platform/services.h"
 
@@ -21,23 +22,6 @@ namespace snaprill {
 class GIFImage;  // the animation container (codecs/GIFImage.h)
 
 inline constexpr int kMaxImageNumber = 99999;
-
-// The services one engine runs on.
-struct Platform {
-  Clipboard& clipboard;
-  Dialogs& dialogs;
-  Tray& tray;
-  Clock& clock;
-  Launcher& launcher;
-  EventPump& events;
-  std::function<std::unique_ptr<Timer>()> newTimer;
-  ProgramDirectories dirs;
-  ReferenceScreen screen;  // the screen metafiles are recorded against
-  // The mouse cursor and text drawing; without them the cursor and text
-  // adjustments draw nothing.
-  CursorSource* cursor = nullptr;
-  TextRenderer* text = nullptr;
-};
 
 class CaptureEngine {
  public:

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/services.h"
 
 namespace snaprill::fake {
@@ -174,5 +175,37 @@ class FakeEventPump : public EventPump {
 namespace snaprill::fake {
 
 std::unique_ptr<Timer> newFakeTimer();
+
+}  // namespace snaprill::fake
+
+namespace snaprill::fake {
+
+// Every fake service in one place, and the platform an engine runs on over them.
+// The platform leaves the cursor and text out, so those adjustments draw nothing
+// unless a caller points platform.cursor and platform.text at the fakes.
+struct FakeServices {
+  FakeServices() = default;
+  FakeServices(const FakeServices&) = delete;  // platforms refer to the members
+  FakeServices& operator=(const FakeServices&) = delete;
+
+  Platform makePlatform(const ProgramDirectories& dirs) {
+    return makePlatform(dirs, dialogs, clock);
+  }
+  // The same with dialogs and a clock of the caller's, as a program without a
+  // display uses.
+  Platform makePlatform(const ProgramDirectories& dirs, Dialogs& shownDialogs, Clock& timeSource) {
+    return Platform{clipboard, shownDialogs, tray, timeSource,       launcher,
+                    events,    newFakeTimer, dirs, ReferenceScreen{}};
+  }
+
+  FakeClipboard clipboard;
+  FakeDialogs dialogs;
+  FakeTray tray;
+  FakeClock clock;
+  FakeLauncher launcher;
+  FakeEventPump events;
+  FakeCursorSource cursor;
+  FakeTextRenderer text;
+};
 
 }  // namespace snaprill::fake

@@ -1,0 +1,30 @@
+// The services one engine runs on, gathered in one place: the real program fills
+// it with Qt and X11 services, snaprill-batch and the tests with fakes.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/emf_file.h"
+#include "platform/program_dir.h"
+#include "platform/services.h"
+
+namespace snaprill {
+
+struct Platform {
+  Clipboard& clipboard;
+  Dialogs& dialogs;
+  Tray& tray;
+  Clock& clock;
+  Launcher& launcher;
+  EventPump& events;
+  std::function<std::unique_ptr<Timer>()> newTimer;
+  ProgramDirectories dirs;
+  ReferenceScreen screen;  // the screen metafiles are recorded against
+  // The mouse cursor and text drawing; without them the cursor and text
+  // adjustments draw nothing.
+  CursorSource* cursor = nullptr;
+  TextRenderer* text = nullptr;
+};
+
+}  // namespace snaprill
