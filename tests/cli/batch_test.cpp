@@ -8,14 +8,15 @@
 #include "cli/batch.h"
 #include "codecs/jpeg.h"
 #include "platform/atomic_file.h"
-#include "support/engine_fixture.h"
+#include "support/pictures.h"
+#include "support/temp_dir.h"
 
 namespace snaprill {
 namespace {
 
 class BatchTest : public ::testing::Test {
  protected:
-  BatchTest() : home(testing::makeTempDir()) {
+  BatchTest() {
     ::setenv("SNAPRILL_HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
     MemorySink jpeg;
@@ -23,7 +24,6 @@ class BatchTest : public ::testing::Test {
     picture = home + "in.jpg";
     writeFileAtomically(picture, jpeg.bytes.data(), jpeg.bytes.size());
   }
-  ~BatchTest() override { std::filesystem::remove_all(home); }
 
   int run(std::vector<std::string> args) {
     out.str("");
@@ -31,7 +31,8 @@ class BatchTest : public ::testing::Test {
     return RunBatch(args, out, err);
   }
 
-  std::string home;
+  testing::TempDir temp;
+  const std::string home = temp.path();
   std::string picture;
   std::ostringstream out, err;
 };

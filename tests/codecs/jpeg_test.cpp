@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "codecs/jpeg.h"
-#include "support/engine_fixture.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {

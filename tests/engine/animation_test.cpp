@@ -38,17 +38,17 @@ TEST_F(Animation, GifAnimationWrittenWhenImageCountReached) {
   controls.setValue(C::SpinEdit1, 3);
   capture(testing::framePicture(32, 20, 1));
   capture(testing::framePicture(32, 20, 2));
-  EXPECT_EQ(engine->ImageCounter, 0);
-  EXPECT_EQ(engine->PendingFrameIndex, 1);
+  EXPECT_EQ(engine.ImageCounter, 0);
+  EXPECT_EQ(engine.PendingFrameIndex, 1);
   EXPECT_EQ(fileCount(), 0u);
   capture(testing::framePicture(32, 20, 3));
-  EXPECT_EQ(engine->PendingFrameIndex, -1);
-  EXPECT_EQ(engine->LastSavedName, dir + "snp1.gif");
+  EXPECT_EQ(engine.PendingFrameIndex, -1);
+  EXPECT_EQ(engine.LastSavedName, dir + "snp1.gif");
   const Bytes b = file("snp1.gif");
   EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF89a");
   EXPECT_EQ(count(b, kGce10), 3u);
   EXPECT_EQ(count(b, kLoop), 3u);
-  EXPECT_EQ(engine->AnimationImage->frameCount(), 0);
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
 }
 
 TEST_F(Animation, SeparateImagesAreSingleGifsAlsoForAvi) {
@@ -81,10 +81,10 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   capture(testing::framePicture(30, 10, 2));
   EXPECT_EQ(duringWrite, 2);
   EXPECT_TRUE(clipboard.hasBitmap());
-  EXPECT_EQ(engine->PendingFrameIndex, -1);
-  EXPECT_EQ(engine->AnimationImage->frameCount(), 0);
+  EXPECT_EQ(engine.PendingFrameIndex, -1);
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_EQ(engine->LastSavedName, dir + "snp1.avi");
+  EXPECT_EQ(engine.LastSavedName, dir + "snp1.avi");
   const Bytes b = file("snp1.avi");
   ASSERT_GT(b.size(), 100u);
   EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "AVI ");
@@ -123,8 +123,8 @@ TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
   controls.setValue(C::SpinEdit1, 5);
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
-  engine->FormCloseQuery();
-  EXPECT_EQ(engine->PendingFrameIndex, -1);
+  engine.FormCloseQuery();
+  EXPECT_EQ(engine.PendingFrameIndex, -1);
   const Bytes b = file("snp1.gif");
   EXPECT_EQ(count(b, kLoop), 2u);
   EXPECT_FALSE(exists("snp1.avi"));
@@ -132,15 +132,15 @@ TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
 
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
   controls.setValue(C::tyyp, kAvi);
-  engine->imageTypeChanged();
+  engine.imageTypeChanged();
   EXPECT_TRUE(controls.checked(C::saveanimation));
   controls.setChecked(C::saveanimation, false);
-  engine->salvestaeraldiClick();
+  engine.salvestaeraldiClick();
   EXPECT_EQ(controls.value(C::tyyp), kGif);
   EXPECT_EQ(
       dialogs.messages,
       (std::vector<std::string>{"You cannot save 1-image AVI files. Image type changed to GIF."}));
-  engine->salvestaeraldiClick();  // GIF already: nothing more
+  engine.salvestaeraldiClick();  // GIF already: nothing more
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
@@ -150,8 +150,8 @@ TEST_F(Animation, FailedGifWriteDropsItsFrames) {
   capture(testing::framePicture(8, 8, 1));
   capture(testing::framePicture(8, 8, 2));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{texts.get("Error", "DiskFull")}));
-  EXPECT_EQ(engine->ImageCounter, 1);  // the number stays used
-  EXPECT_EQ(engine->AnimationImage->frameCount(), 0);
+  EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
   controls.setText(C::OutputDir, dir);
   capture(testing::framePicture(8, 8, 3));
   capture(testing::framePicture(8, 8, 4));
@@ -167,7 +167,7 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_TRUE(engine->LastSavedName.empty());
+  EXPECT_TRUE(engine.LastSavedName.empty());
   EXPECT_TRUE(launcher.launches.empty());
   // A first frame without a picture gives no bitmap information.
   controls.setText(C::OutputDir, dir);
@@ -175,7 +175,7 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
-  EXPECT_EQ(engine->AnimationImage->frameCount(), 0);
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
 }
 
 TEST_F(Animation, LogicalScreenFollowsEachFile) {

@@ -13,7 +13,7 @@ TEST_F(EngineTest, ClipboardWithoutBitmapChangesNothing) {
   tick();
   EXPECT_TRUE(clipboard.hasText());
   EXPECT_EQ(clipboard.clears, 0);
-  EXPECT_EQ(engine->ImageCounter, 0);
+  EXPECT_EQ(engine.ImageCounter, 0);
   EXPECT_TRUE(tray.calls.empty());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
 }
@@ -22,23 +22,23 @@ TEST_F(EngineTest, CaptureWritesNumberedFileEmptiesClipboardAndUpdatesDisplay) {
   capture();
   EXPECT_TRUE(exists("snp1.jpg"));
   EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_EQ(engine->ImageCounter, 1);
-  EXPECT_EQ(engine->statusText, "1/99999 pictures");
-  EXPECT_EQ(engine->trayRecord.tip(), "Snaprill - 1/99999 pictures");
+  EXPECT_EQ(engine.ImageCounter, 1);
+  EXPECT_EQ(engine.statusText, "1/99999 pictures");
+  EXPECT_EQ(engine.trayRecord.tip(), "Snaprill - 1/99999 pictures");
   ASSERT_EQ(tray.calls.size(), 1u);
   EXPECT_EQ(tray.calls[0].op, TrayOperation::Modify);
-  EXPECT_EQ(engine->LastSavedName, dir + "snp1.jpg");
+  EXPECT_EQ(engine.LastSavedName, dir + "snp1.jpg");
   // No temporary file is left beside the picture.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }
 
 TEST_F(EngineTest, LastNumberIsWrittenThenTimersStop) {
-  engine->ImageCounter = 99998;
+  engine.ImageCounter = 99998;
   capture();
   EXPECT_TRUE(exists("snp99999.jpg"));
-  EXPECT_EQ(engine->statusText, "99999/99999 pictures");
-  EXPECT_FALSE(engine->captureTimer().enabled());
-  EXPECT_FALSE(engine->hotKeyTimer().enabled());
+  EXPECT_EQ(engine.statusText, "99999/99999 pictures");
+  EXPECT_FALSE(engine.captureTimer().enabled());
+  EXPECT_FALSE(engine.hotKeyTimer().enabled());
   // A further bitmap stays on the clipboard: nothing handles it any more.
   clipboard.offerBitmap(testing::samplePicture());
   tick();
@@ -46,19 +46,19 @@ TEST_F(EngineTest, LastNumberIsWrittenThenTimersStop) {
 }
 
 TEST_F(EngineTest, CounterAtLimitWritesNothingButEmptiesClipboard) {
-  engine->ImageCounter = 99999;
+  engine.ImageCounter = 99999;
   capture();
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
   EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_EQ(engine->ImageCounter, 99999);
-  EXPECT_EQ(engine->droppedCaptures, 1);
-  EXPECT_FALSE(engine->captureTimer().enabled());
+  EXPECT_EQ(engine.ImageCounter, 99999);
+  EXPECT_EQ(engine.droppedCaptures, 1);
+  EXPECT_FALSE(engine.captureTimer().enabled());
   // Pause and resume bring the timers back; the next bitmap is dropped again.
-  engine->PauseSnaprill1Click();
-  engine->PauseSnaprill1Click();
-  EXPECT_TRUE(engine->captureTimer().enabled());
+  engine.PauseSnaprill1Click();
+  engine.PauseSnaprill1Click();
+  EXPECT_TRUE(engine.captureTimer().enabled());
   capture();
-  EXPECT_FALSE(engine->captureTimer().enabled());
+  EXPECT_FALSE(engine.captureTimer().enabled());
 }
 
 TEST_F(EngineTest, UnwritableFolderReportsDiskFullOnceAndUsesUpTheNumber) {
@@ -69,9 +69,9 @@ TEST_F(EngineTest, UnwritableFolderReportsDiskFullOnceAndUsesUpTheNumber) {
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0], "Cannot create file. Disk may be full or read-only.");
-  EXPECT_EQ(engine->ImageCounter, 1);
+  EXPECT_EQ(engine.ImageCounter, 1);
   EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_TRUE(engine->captureTimer().enabled());
+  EXPECT_TRUE(engine.captureTimer().enabled());
   // The failed tick ends early: no display update, no launch.
   EXPECT_TRUE(tray.calls.empty());
   controls.setText(C::OutputDir, dir);
@@ -85,10 +85,10 @@ TEST_F(EngineTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) 
   std::filesystem::create_directory(dir + "snp1.bmp");  // a folder does not hold a number back
   capture();
   EXPECT_TRUE(exists("snp4.jpg"));
-  EXPECT_EQ(engine->ImageCounter, 4);
+  EXPECT_EQ(engine.ImageCounter, 4);
 
   controls.setValue(C::tyyp, kBitmap);
-  engine->ImageCounter = 0;
+  engine.ImageCounter = 0;
   capture();
   // snp1.bmp is a folder: the write fails and the number is used up.
   EXPECT_EQ(dialogs.errors.size(), 1u);
@@ -96,7 +96,7 @@ TEST_F(EngineTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) 
   EXPECT_TRUE(exists("snp2.bmp"));
 
   controls.setValue(C::tyyp, kJpeg);
-  engine->ImageCounter = 0;
+  engine.ImageCounter = 0;
   dialogs.confirmAnswer = true;
   controls.setChecked(C::overwrite, true);
   ASSERT_EQ(dialogs.confirmations.size(), 1u);
@@ -118,19 +118,19 @@ TEST_F(EngineTest, CancellingTheOverwriteWarningUnchecksTheBox) {
 
 TEST_F(EngineTest, NamesFollowPrefixPaddingAndCleaning) {
   controls.setChecked(C::addzeros, true);
-  EXPECT_EQ(engine->BuildOutputName(12, ".png"), dir + "snp00012.png");
+  EXPECT_EQ(engine.BuildOutputName(12, ".png"), dir + "snp00012.png");
   controls.setChecked(C::addzeros, false);
-  EXPECT_EQ(engine->FormatImageNumber(12), "12");
+  EXPECT_EQ(engine.FormatImageNumber(12), "12");
 
-  engine->prefixCaret = 5;
+  engine.prefixCaret = 5;
   controls.setText(C::Edit3, "a/b:c");
   EXPECT_EQ(controls.text(C::Edit3), "abc");
-  EXPECT_EQ(engine->prefixCaret, 3);  // text got shorter than the caret: caret at the end
-  engine->prefixCaret = 1;
+  EXPECT_EQ(engine.prefixCaret, 3);  // text got shorter than the caret: caret at the end
+  engine.prefixCaret = 1;
   controls.setText(C::Edit3, "x*y?z\"<>|\\");
   EXPECT_EQ(controls.text(C::Edit3), "xyz");
-  EXPECT_EQ(engine->prefixCaret, 1);
-  EXPECT_EQ(engine->snp1_jpg, "xyz1.jpg");
+  EXPECT_EQ(engine.prefixCaret, 1);
+  EXPECT_EQ(engine.snp1_jpg, "xyz1.jpg");
 
   controls.setText(C::Edit3, "");
   capture();
@@ -138,59 +138,59 @@ TEST_F(EngineTest, NamesFollowPrefixPaddingAndCleaning) {
 }
 
 TEST_F(EngineTest, PauseAndResume) {
-  engine->automationTimer().setEnabled(true);
-  engine->PauseSnaprill1Click();
-  EXPECT_FALSE(engine->running());
-  EXPECT_FALSE(engine->captureTimer().enabled());
-  EXPECT_FALSE(engine->hotKeyTimer().enabled());
-  EXPECT_TRUE(engine->pauseBlinkTimer().enabled());
-  EXPECT_FALSE(engine->automationTimer().enabled());
-  EXPECT_EQ(engine->windowCaption, "Snaprill - Paused");
-  EXPECT_EQ(engine->pauseCaption, "&Resume Snaprill");
-  EXPECT_EQ(engine->trayRecord.tip(), "Snaprill - 0/99999 pictures - Paused");
-  EXPECT_EQ(engine->trayRecord.icon, TrayIcon::Paused);
+  engine.automationTimer().setEnabled(true);
+  engine.PauseSnaprill1Click();
+  EXPECT_FALSE(engine.running());
+  EXPECT_FALSE(engine.captureTimer().enabled());
+  EXPECT_FALSE(engine.hotKeyTimer().enabled());
+  EXPECT_TRUE(engine.pauseBlinkTimer().enabled());
+  EXPECT_FALSE(engine.automationTimer().enabled());
+  EXPECT_EQ(engine.windowCaption, "Snaprill - Paused");
+  EXPECT_EQ(engine.pauseCaption, "&Resume Snaprill");
+  EXPECT_EQ(engine.trayRecord.tip(), "Snaprill - 0/99999 pictures - Paused");
+  EXPECT_EQ(engine.trayRecord.icon, TrayIcon::Paused);
 
   // The status text blinks.
-  engine->pausitaimerTimer();
-  EXPECT_EQ(engine->statusText, "");
-  engine->pausitaimerTimer();
-  EXPECT_EQ(engine->statusText, "SNAPRILL IS PAUSED");
+  engine.pausitaimerTimer();
+  EXPECT_EQ(engine.statusText, "");
+  engine.pausitaimerTimer();
+  EXPECT_EQ(engine.statusText, "SNAPRILL IS PAUSED");
 
   // A screenshot taken while paused is discarded on resume.
   clipboard.offerBitmap(testing::samplePicture());
-  engine->PauseSnaprill1Click();
-  EXPECT_TRUE(engine->running());
+  engine.PauseSnaprill1Click();
+  EXPECT_TRUE(engine.running());
   EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_TRUE(engine->automationTimer().enabled());
-  EXPECT_EQ(engine->statusText, "0/99999 pictures");
-  EXPECT_EQ(engine->windowCaption, "Snaprill");
-  EXPECT_EQ(engine->trayRecord.icon, TrayIcon::Application);
+  EXPECT_TRUE(engine.automationTimer().enabled());
+  EXPECT_EQ(engine.statusText, "0/99999 pictures");
+  EXPECT_EQ(engine.windowCaption, "Snaprill");
+  EXPECT_EQ(engine.trayRecord.icon, TrayIcon::Application);
 
   // With NoClearClpResume it is kept and the first tick saves it; an automation
   // timer that was stopped stays stopped.
-  engine->automationTimer().setEnabled(false);
+  engine.automationTimer().setEnabled(false);
   controls.setChecked(C::noclipresume, true);
-  engine->PauseSnaprill1Click();
+  engine.PauseSnaprill1Click();
   clipboard.offerBitmap(testing::samplePicture());
-  engine->PauseSnaprill1Click();
+  engine.PauseSnaprill1Click();
   EXPECT_TRUE(clipboard.hasBitmap());
-  EXPECT_FALSE(engine->automationTimer().enabled());
+  EXPECT_FALSE(engine.automationTimer().enabled());
   tick();
   EXPECT_TRUE(exists("snp1.jpg"));
 }
 
 TEST_F(EngineTest, CounterResetAsksFirst) {
-  engine->ImageCounter = 99999;
+  engine.ImageCounter = 99999;
   capture();
   dialogs.confirmAnswer = false;
-  engine->imagecountto0Click();
-  EXPECT_EQ(engine->ImageCounter, 99999);
+  engine.imagecountto0Click();
+  EXPECT_EQ(engine.ImageCounter, 99999);
   dialogs.confirmAnswer = true;
-  engine->imagecountto0Click();
-  EXPECT_EQ(engine->ImageCounter, 0);
-  EXPECT_EQ(engine->statusText, "0/99999 pictures");
+  engine.imagecountto0Click();
+  EXPECT_EQ(engine.ImageCounter, 0);
+  EXPECT_EQ(engine.statusText, "0/99999 pictures");
   // The timers stopped at the limit stay stopped until a pause and a resume.
-  EXPECT_FALSE(engine->captureTimer().enabled());
+  EXPECT_FALSE(engine.captureTimer().enabled());
 }
 
 TEST_F(EngineTest, TrayTipIsCutWithoutSplittingACharacter) {
@@ -198,8 +198,8 @@ TEST_F(EngineTest, TrayTipIsCutWithoutSplittingACharacter) {
             "%p kuvat \xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"
             "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4"
             "\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4");
-  engine->UpdateCounterDisplay();
-  const std::string tip = engine->trayRecord.tip();
+  engine.UpdateCounterDisplay();
+  const std::string tip = engine.trayRecord.tip();
   EXPECT_LE(tip.size(), 63u);
   EXPECT_EQ(tip.rfind("Snaprill - 0/99999 kuvat ", 0), 0u);
   EXPECT_NE(static_cast<unsigned char>(tip.back()), 0xC3);
@@ -208,8 +208,8 @@ TEST_F(EngineTest, TrayTipIsCutWithoutSplittingACharacter) {
 
 TEST_F(EngineTest, ClosingSavesSettingsAndRemovesTheTrayIcon) {
   std::string saved;
-  engine->saveSettings = [&](const std::string& file) { saved = file; };
-  engine->FormCloseQuery();
+  engine.saveSettings = [&](const std::string& file) { saved = file; };
+  engine.FormCloseQuery();
   EXPECT_EQ(saved, dir + "snaprill.ini");
   ASSERT_FALSE(tray.calls.empty());
   EXPECT_EQ(tray.calls.back().op, TrayOperation::Delete);
@@ -218,21 +218,21 @@ TEST_F(EngineTest, ClosingSavesSettingsAndRemovesTheTrayIcon) {
 TEST_F(EngineTest, StartupClearsAStaleBitmapUnlessAsked) {
   clipboard.offerBitmap(testing::samplePicture());
   controls.setChecked(C::noclipstart, true);
-  engine->finishStartup();
+  engine.finishStartup();
   EXPECT_TRUE(clipboard.hasBitmap());
   controls.setChecked(C::noclipstart, false);
-  engine->finishStartup();
+  engine.finishStartup();
   EXPECT_FALSE(clipboard.hasBitmap());
 }
 
 TEST_F(EngineTest, AutoSaveRestoreReloadsMainSettingsOnce) {
   int loads = 0;
-  engine->loadSettings = [&](const std::string& file, bool full) {
+  engine.loadSettings = [&](const std::string& file, bool full) {
     EXPECT_EQ(file, dir + "snaprill.ini");
     EXPECT_FALSE(full);
     ++loads;
   };
-  engine->AutoSaveRestorePending = true;
+  engine.AutoSaveRestorePending = true;
   capture();
   capture();
   EXPECT_EQ(loads, 1);

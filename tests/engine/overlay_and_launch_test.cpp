@@ -21,37 +21,37 @@ void writeFile(const std::filesystem::path& p, const testing::Bytes& b) {
 TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   std::vector<Rgb> colours = {Rgb{1, 2, 3}, Rgb{200, 100, 50}};
   const testing::Bytes gif = testing::makeGif(3, 2, {0, 1, 0, 1, 1, 1}, colours);
-  writeFile(dir / "a.gif", gif);
-  engine.loadimageClick((dir / "a.gif").string());
+  writeFile(dir + "a.gif", gif);
+  engine.loadimageClick(dir + "a.gif");
   ASSERT_EQ(engine.OverlayPicture.width(), 3);
   EXPECT_EQ(engine.OverlayPicture.pixel(1, 0), (Rgb{200, 100, 50}));
   const Bitmap loaded = engine.OverlayPicture;
 
   // A broken GIF is reported through the program-wide handler (which empties the
   // clipboard) and changes nothing.
-  writeFile(dir / "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
+  writeFile(dir + "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
   const int clears = clipboard.clears;
-  engine.loadimageClick((dir / "broken.gif").string());
+  engine.loadimageClick(dir + "broken.gif");
   EXPECT_EQ(engine.OverlayPicture, loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
 
   // An uncompressed Targa is tried as a Windows bitmap and ignored in silence, as
   // is an unreadable bitmap; a truncated metafile is reported.
-  writeFile(dir / "plain.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
-  writeFile(dir / "bad.bmp", {'B', 'M', 1, 2, 3});
-  engine.loadimageClick((dir / "plain.tga").string());
-  engine.loadimageClick((dir / "bad.bmp").string());
+  writeFile(dir + "plain.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
+  writeFile(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
+  engine.loadimageClick(dir + "plain.tga");
+  engine.loadimageClick(dir + "bad.bmp");
   EXPECT_EQ(engine.OverlayPicture, loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
   const testing::Bytes emf = testing::makeEmf(Bitmap(2, 2, 24), 4, 4, 0, 0, 2, 2);
-  writeFile(dir / "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
-  engine.loadimageClick((dir / "cut.emf").string());
+  writeFile(dir + "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
+  engine.loadimageClick(dir + "cut.emf");
   EXPECT_EQ(engine.OverlayPicture, loaded);
   EXPECT_EQ(clipboard.clears, clears + 2);
   EXPECT_TRUE(dialogs.errors.empty());
 
-  writeFile(dir / "m.emf", emf);
-  engine.loadimageClick((dir / "m.emf").string());
+  writeFile(dir + "m.emf", emf);
+  engine.loadimageClick(dir + "m.emf");
   EXPECT_EQ(engine.OverlayPicture.width(), 4);
   engine.Clearimage1Click();
   EXPECT_TRUE(engine.OverlayPicture.empty());

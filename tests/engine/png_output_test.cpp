@@ -16,11 +16,11 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
 
 TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   controls.setValue(C::tyyp, kPng);
-  engine->imageTypeChanged();
-  EXPECT_EQ(engine->SpinLargeStep(), 2);
+  engine.imageTypeChanged();
+  EXPECT_EQ(engine.SpinLargeStep(), 2);
   controls.setValue(C::Spin, 0);
   EXPECT_EQ(controls.value(C::PngLevel), 0);
-  EXPECT_EQ(engine->Label1, "Compression Level: 0");
+  EXPECT_EQ(engine.Label1, "Compression Level: 0");
 
   const Bitmap picture = testing::samplePicture(37, 21);
   capture(picture);
@@ -38,8 +38,8 @@ TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
     for (int x = 0; x < 37; ++x) ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y));
 
   controls.setValue(C::tyyp, kJpeg);
-  engine->imageTypeChanged();
-  EXPECT_EQ(engine->SpinLargeStep(), 5);
+  engine.imageTypeChanged();
+  EXPECT_EQ(engine.SpinLargeStep(), 5);
 }
 
 }  // namespace

@@ -1,73 +1,47 @@
-// An engine over the fake platform in a fresh temporary folder, for tick-by-tick tests.
+// An engine over the fake services, and the fixture that drives one tick by tick
+// in a fresh temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "engine/engine.h"
 #include "platform/fake/fakes.h"
+#include "support/pictures.h"
+#include "support/temp_dir.h"
 
 namespace snaprill::testing {
 
-inline std::string makeTempDir() {
-  std::string templ = (std::filesystem::temp_directory_path() / "snaprill-test-XXXXXX").string();
-  if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-  return templ + "/";
+// A program that keeps everything in one folder.
+inline ProgramDirectories dirsIn(const std::string& dir) {
+  return ProgramDirectories{dir, dir, dir, dir + "snaprill"};
 }
 
-// A screenshot-like 32-bit picture: a gradient with a few flat bars.
-inline Bitmap samplePicture(int w = 64, int h = 48) {
-  Bitmap b(w, h, 32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      b.setPixel(x, y,
-                 (y / 8) % 2 ? Rgb{30, 60, 200}
-                             : Rgb{static_cast<std::uint8_t>(x * 255 / w),
-                                   static_cast<std::uint8_t>(y * 255 / h), 128});
-  return b;
-}
+struct EngineOnFakes : fake::FakeServices {
+  explicit EngineOnFakes(const ProgramDirectories& dirs) : platform(makePlatform(dirs)) {}
 
-class EngineTest : public ::testing::Test {
+  Platform platform;
+  Controls controls;
+  Texts texts;
+  CaptureEngine engine{controls, texts, platform};
+};
+
+// The temporary folder is the program's folder and the output folder.
+class EngineTest : public ::testing::Test, private TempDir, public EngineOnFakes {
  protected:
-  EngineTest()
-      : dir(makeTempDir()),
-        platform{clipboard,
-                 dialogs,
-                 tray,
-                 clock,
-                 launcher,
-                 events,
-                 fake::newFakeTimer,
-                 ProgramDirectories{dir, dir, dir, dir + "snaprill"},
-                 ReferenceScreen{}},
-        engine(std::make_unique<CaptureEngine>(controls, texts, platform)) {
-    controls.setText(C::OutputDir, dir);
-  }
-  ~EngineTest() override { std::filesystem::remove_all(dir); }
+  EngineTest() : EngineOnFakes(dirsIn(path())) { controls.setText(C::OutputDir, dir); }
 
   // Offers a picture and runs one tick of the capture timer.
   void capture(const Bitmap& picture = samplePicture()) {
     clipboard.offerBitmap(picture);
     tick();
   }
-  void tick() { static_cast<fake::FakeTimer&>(engine->captureTimer()).tick(); }
+  void tick() { static_cast<fake::FakeTimer&>(engine.captureTimer()).tick(); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir + name); }
 
-  std::string dir;
-  fake::FakeClipboard clipboard;
-  fake::FakeDialogs dialogs;
-  fake::FakeTray tray;
-  fake::FakeClock clock;
-  fake::FakeLauncher launcher;
-  fake::FakeEventPump events;
-  Platform platform;
-  Controls controls;
-  Texts texts;
-  std::unique_ptr<CaptureEngine> engine;
+  const std::string dir = path();
 };
 
 }  // namespace snaprill::testing
