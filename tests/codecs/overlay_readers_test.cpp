@@ -16,23 +16,12 @@
 #include "codecs/picture_loader.h"
 #include "platform/byte_sink.h"
 #include "platform/errors.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
 
 using testing::Bytes;
-
-Bitmap noise(int w, int h, unsigned seed) {
-  Bitmap b(w, h, 24);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      b.setPixel(x, y,
-                 Rgb{static_cast<std::uint8_t>(seed >> 8), static_cast<std::uint8_t>(seed >> 16),
-                     static_cast<std::uint8_t>(seed >> 24)});
-    }
-  return b;
-}
 
 Bitmap read(const Bytes& b) {
   return ReadPicture(b.data(), b.size());
@@ -102,7 +91,7 @@ Bitmap expectedDraw(const Bitmap& picture, int canvasW, int canvasH, int x, int 
 }
 
 TEST(MetafileReader, EnhancedAndPlaceableWindowsMetafilesDrawTheirPictures) {
-  const Bitmap picture = noise(7, 5, 3);
+  const Bitmap picture = testing::noisePicture(7, 5, 24, 3);
   for (const auto& [name, file] :
        std::map<std::string, Bytes>{{"emf", testing::makeEmf(picture, 30, 20, 3, 4, 14, 10)},
                                     {"wmf", testing::makeWmf(picture, 30, 20, 3, 4, 14, 10)}}) {
@@ -120,7 +109,7 @@ TEST(MetafileReader, EnhancedAndPlaceableWindowsMetafilesDrawTheirPictures) {
 }
 
 TEST(MetafileReader, MetafilesWithoutPicturesOrWithLiesFailCleanly) {
-  Bytes emf = testing::makeEmf(noise(2, 2, 1), 4, 4, 0, 0, 2, 2);
+  Bytes emf = testing::makeEmf(testing::noisePicture(2, 2, 24, 1), 4, 4, 0, 0, 2, 2);
   // Only the header and the end record: a drawing with no picture in it.
   Bytes vector(emf.begin(), emf.begin() + 88);
   vector.insert(vector.end(), emf.end() - 20, emf.end());
@@ -141,7 +130,7 @@ TEST(MetafileReader, MetafilesWithoutPicturesOrWithLiesFailCleanly) {
 }
 
 TEST(JpegReader, ReadsWhatItWritesAndSurvivesDamage) {
-  const Bitmap picture = noise(33, 17, 9);
+  const Bitmap picture = testing::noisePicture(33, 17, 24, 9);
   MemorySink sink;
   WriteJpeg(picture, 95, sink);
   const Bytes& bytes = sink.bytes;

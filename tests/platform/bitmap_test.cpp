@@ -5,21 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/pictures.h"
+
 namespace snaprill {
 namespace {
 
 // A picture whose every pixel differs from its neighbours, in the given format.
 Bitmap pattern(int width, int height, int bpp) {
-  Bitmap b(width, height, 32);
-  std::uint32_t seed = 99;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      b.setPixel(x, y,
-                 Rgb{static_cast<std::uint8_t>(seed >> 24), static_cast<std::uint8_t>(seed >> 16),
-                     static_cast<std::uint8_t>(seed >> 8)});
-    }
-  return bpp == 32 ? b : b.convertedTo(bpp);
+  return testing::noisePicture(width, height, bpp, 99);
 }
 
 // Padding bytes after the last pixel of every row, and the unused low bits of the

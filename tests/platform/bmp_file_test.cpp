@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
@@ -14,16 +15,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bitmap pattern(int width, int height, int bpp) {
-  Bitmap b(width, height, 32);
-  std::uint32_t seed = 7u + static_cast<std::uint32_t>(width);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      b.setPixel(x, y,
-                 Rgb{static_cast<std::uint8_t>(seed >> 24), static_cast<std::uint8_t>(seed >> 16),
-                     static_cast<std::uint8_t>(seed >> 8)});
-    }
-  return bpp == 32 ? b : b.convertedTo(bpp);
+  return testing::noisePicture(width, height, bpp, 7u + static_cast<std::uint32_t>(width));
 }
 
 Bytes write(const Bitmap& b) {

@@ -12,21 +12,13 @@
 
 #include "platform/bmp_file.h"
 #include "platform/emf_file.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
 
 Bitmap pattern(int width, int height, int bpp) {
-  Bitmap b(width, height, 32);
-  std::uint32_t seed = 3u + static_cast<std::uint32_t>(width);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      b.setPixel(x, y,
-                 Rgb{static_cast<std::uint8_t>(seed >> 24), static_cast<std::uint8_t>(seed >> 16),
-                     static_cast<std::uint8_t>(seed >> 8)});
-    }
-  return b.convertedTo(bpp);
+  return testing::noisePicture(width, height, bpp, 3u + static_cast<std::uint32_t>(width));
 }
 
 void save(const std::string& path, const std::vector<std::uint8_t>& bytes) {
