@@ -150,21 +150,18 @@ std::optional<RasterOp> emfRecord(std::uint32_t type, const Bytes& rec) {
       op->sourceFromBottom = false;
       return op;
     case kEmrSetDIBitsToDevice:
-      op = emfSource(rec, 48);
-      if (!op) return op;
-      op->dx = rec.i32(24), op->dy = rec.i32(28);
-      op->sx = rec.i32(32), op->sy = rec.i32(36), op->sw = rec.i32(40), op->sh = rec.i32(44);
-      op->dw = op->sw, op->dh = op->sh;
-      op->firstScan = rec.u32(68);
-      op->scans = rec.u32(72);
-      op->sourceFromBottom = true;
-      return op;
     case kEmrStretchDIBits:
       op = emfSource(rec, 48);
       if (!op) return op;
       op->dx = rec.i32(24), op->dy = rec.i32(28);
       op->sx = rec.i32(32), op->sy = rec.i32(36), op->sw = rec.i32(40), op->sh = rec.i32(44);
-      op->dw = rec.i32(72), op->dh = rec.i32(76);
+      if (type == kEmrStretchDIBits) {
+        op->dw = rec.i32(72), op->dh = rec.i32(76);
+      } else {
+        op->dw = op->sw, op->dh = op->sh;
+        op->firstScan = rec.u32(68);
+        op->scans = rec.u32(72);
+      }
       op->sourceFromBottom = true;
       return op;
     default:
