@@ -16,6 +16,7 @@
 #include "codecs/picture_loader.h"
 #include "platform/byte_sink.h"
 #include "platform/errors.h"
+#include "support/files.h"
 #include "support/pictures.h"
 
 namespace snaprill {
@@ -170,11 +171,6 @@ std::map<std::string, std::string> readConf(const std::filesystem::path& p) {
   return conf;
 }
 
-Bytes slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(PixbufTestFiles, GifSuiteValidFilesLoadAndBrokenOnesFail) {
   const auto suite = kPixbufTests / "gif-test-suite";
   if (!std::filesystem::exists(suite / "TESTS")) GTEST_SKIP() << "gdk-pixbuf-tests not installed";
@@ -190,7 +186,7 @@ TEST(PixbufTestFiles, GifSuiteValidFilesLoadAndBrokenOnesFail) {
     if (name.empty() || name[0] == '#') continue;
     const auto conf = readConf(suite / (name + ".conf"));
     if (!conf.count("input")) continue;
-    const Bytes file = slurp(suite / conf.at("input"));
+    const Bytes file = testing::readBytes(suite / conf.at("input"));
     SCOPED_TRACE(name);
     ++checked;
     if (conf.at("frames").empty() && !notBroken.count(name)) {
@@ -204,7 +200,7 @@ TEST(PixbufTestFiles, GifSuiteValidFilesLoadAndBrokenOnesFail) {
     ASSERT_EQ(b.width(), w);
     ASSERT_EQ(b.height(), h);
     // Opaque pixels of the first frame as the suite expects them.
-    const Bytes rgba = slurp(suite / conf.at("frame0.pixels"));
+    const Bytes rgba = testing::readBytes(suite / conf.at("frame0.pixels"));
     if (rgba.size() != static_cast<std::size_t>(w) * h * 4) continue;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
@@ -225,7 +221,7 @@ TEST(PixbufTestFiles, BrokenGifAndBmpFilesFailCleanly) {
     const auto ext = entry.path().extension();
     if (ext != ".gif" && ext != ".bmp") continue;
     SCOPED_TRACE(entry.path().filename().string());
-    const Bytes file = slurp(entry.path());
+    const Bytes file = testing::readBytes(entry.path());
     EXPECT_ANY_THROW(read(file));
     ++checked;
   }
@@ -246,7 +242,7 @@ TEST(MetafileReader, EveryRasterRecordKindDraws) {
   for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(source) /
                                                            "fuzz/corpus/metafile")) {
     SCOPED_TRACE(e.path().filename().string());
-    const Bytes file = slurp(e.path());
+    const Bytes file = testing::readBytes(e.path());
     Bitmap b;
     ASSERT_NO_THROW(b = ReadMetafile(file.data(), file.size()));
     int painted = 0;

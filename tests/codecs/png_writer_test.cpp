@@ -8,6 +8,7 @@
 #include "codecs/png_test_libpng.h"
 #include "codecs/png_test_support.h"
 #include "codecs/pngimage.h"
+#include "support/files.h"
 
 namespace snaprill {
 namespace {
@@ -198,8 +199,7 @@ TEST(PngWriter, WritesCapturesForDecoderChecks) {
   const std::filesystem::path dir(folder);
   for (int level = 0; level <= 9; ++level) {
     const Bytes file = encode(picture, level);
-    std::ofstream(dir / ("level" + std::to_string(level) + ".png"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<long>(file.size()));
+    testing::writeBytes(dir / ("level" + std::to_string(level) + ".png"), file);
   }
   // The expected pixels as a binary PPM.
   std::ofstream ppm(dir / "capture.ppm", std::ios::binary);

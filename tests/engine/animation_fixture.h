@@ -2,12 +2,12 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 namespace snaprill::testing {
 
@@ -27,10 +27,7 @@ class AnimationTest : public EngineTest {
  protected:
   AnimationTest() { controls.setValue(C::tyyp, kGif); }
 
-  std::vector<std::uint8_t> file(const std::string& name) const {
-    std::ifstream in(dir + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  std::vector<std::uint8_t> file(const std::string& name) const { return readBytes(dir + name); }
   std::size_t fileCount() const {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
                                                   std::filesystem::directory_iterator()));

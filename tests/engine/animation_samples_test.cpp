@@ -9,6 +9,7 @@
 
 #include "animation_fixture.h"
 #include "codecs/GIFImage.h"
+#include "support/files.h"
 
 namespace snaprill {
 namespace {
@@ -57,9 +58,7 @@ class AnimationSamples : public testing::AnimationTest {
     manifest << name << ' ' << frames.size() << ' ' << delay;
     for (std::size_t i = 0; i < frames.size(); ++i) {
       const std::string stem = name + "." + std::to_string(i);
-      std::ofstream(outDir + stem + ".idx", std::ios::binary)
-          .write(reinterpret_cast<const char*>(frames[i].indexes.data()),
-                 static_cast<std::streamsize>(frames[i].indexes.size()));
+      testing::writeBytes(outDir + stem + ".idx", frames[i].indexes);
       std::ofstream pal(outDir + stem + ".pal", std::ios::binary);
       for (std::size_t k = 0; k < 256; ++k) {
         const Rgb c = k < frames[i].colors.size() ? frames[i].colors[k] : Rgb{};

@@ -1,11 +1,10 @@
 // Loading and clearing the overlay picture, and the external program's arguments.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "codecs/picture_bytes.h"
 #include "engine/adjust_fixture.h"
 #include "engine/external_program.h"
+#include "support/files.h"
 
 namespace snaprill {
 namespace {
@@ -13,15 +12,10 @@ namespace {
 using Overlay = testing::AdjustFixture;
 using Launch = testing::AdjustFixture;
 
-void writeFile(const std::filesystem::path& p, const testing::Bytes& b) {
-  std::ofstream(p, std::ios::binary)
-      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
 TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   std::vector<Rgb> colours = {Rgb{1, 2, 3}, Rgb{200, 100, 50}};
   const testing::Bytes gif = testing::makeGif(3, 2, {0, 1, 0, 1, 1, 1}, colours);
-  writeFile(dir + "a.gif", gif);
+  testing::writeBytes(dir + "a.gif", gif);
   engine.loadimageClick(dir + "a.gif");
   ASSERT_EQ(engine.OverlayPicture.width(), 3);
   EXPECT_EQ(engine.OverlayPicture.pixel(1, 0), (Rgb{200, 100, 50}));
@@ -29,7 +23,7 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
 
   // A broken GIF is reported through the program-wide handler (which empties the
   // clipboard) and changes nothing.
-  writeFile(dir + "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
+  testing::writeBytes(dir + "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
   const int clears = clipboard.clears;
   engine.loadimageClick(dir + "broken.gif");
   EXPECT_EQ(engine.OverlayPicture, loaded);
@@ -37,20 +31,21 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
 
   // An uncompressed Targa is tried as a Windows bitmap and ignored in silence, as
   // is an unreadable bitmap; a truncated metafile is reported.
-  writeFile(dir + "plain.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
-  writeFile(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
+  testing::writeBytes(dir + "plain.tga",
+                      {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
+  testing::writeBytes(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
   engine.loadimageClick(dir + "plain.tga");
   engine.loadimageClick(dir + "bad.bmp");
   EXPECT_EQ(engine.OverlayPicture, loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
   const testing::Bytes emf = testing::makeEmf(Bitmap(2, 2, 24), 4, 4, 0, 0, 2, 2);
-  writeFile(dir + "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
+  testing::writeBytes(dir + "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
   engine.loadimageClick(dir + "cut.emf");
   EXPECT_EQ(engine.OverlayPicture, loaded);
   EXPECT_EQ(clipboard.clears, clears + 2);
   EXPECT_TRUE(dialogs.errors.empty());
 
-  writeFile(dir + "m.emf", emf);
+  testing::writeBytes(dir + "m.emf", emf);
   engine.loadimageClick(dir + "m.emf");
   EXPECT_EQ(engine.OverlayPicture.width(), 4);
   engine.Clearimage1Click();

@@ -1,18 +1,11 @@
-#include <fstream>
-#include <iterator>
-
 #include "codecs/pngimage.h"
 #include "support/engine_fixture.h"
+#include "support/files.h"
 
 namespace snaprill {
 namespace {
 
 using testing::EngineTest;
-
-std::vector<std::uint8_t> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   controls.setValue(C::tyyp, kPng);
@@ -25,7 +18,7 @@ TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   const Bitmap picture = testing::samplePicture(37, 21);
   capture(picture);
   ASSERT_TRUE(exists("snp1.png"));
-  const auto file = readFile(dir + "snp1.png");
+  const auto file = testing::readBytes(dir + "snp1.png");
   // Level 0: the first deflate block, right after the zlib header of the first
   // IDAT, is stored (BTYPE 00).
   ASSERT_GT(file.size(), 8u + 25 + 10);

@@ -2,25 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+#include "support/temp_dir.h"
 
 namespace snaprill {
 namespace {
 
 class AviFileTest : public ::testing::Test {
  protected:
-  AviFileTest() {
-    std::string t = (std::filesystem::temp_directory_path() / "snaprill-avi-XXXXXX").string();
-    if (!::mkdtemp(t.data())) throw std::runtime_error("mkdtemp failed");
-    dir = t + "/";
-  }
-  ~AviFileTest() override { std::filesystem::remove_all(dir); }
   std::vector<std::uint8_t> read(const std::string& name) const {
-    std::ifstream in(dir + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return testing::readBytes(dir + name);
   }
   static std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
@@ -33,7 +29,8 @@ class AviFileTest : public ::testing::Test {
     info.rate = 65;
     return info;
   }
-  std::string dir;
+  testing::TempDir temp;
+  const std::string dir = temp.path();
   Bitmap picture{5, 3, 8};
 };
 

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/bmp_file.h"
 #include "platform/emf_file.h"
+#include "support/files.h"
 #include "support/pictures.h"
 
 namespace snaprill {
@@ -19,12 +19,6 @@ namespace {
 
 Bitmap pattern(int width, int height, int bpp) {
   return testing::noisePicture(width, height, bpp, 3u + static_cast<std::uint32_t>(width));
-}
-
-void save(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> pixelDump(const Bitmap& picture) {
@@ -49,15 +43,15 @@ TEST(DecoderFiles, WritesBitmapsAndMetafilesOfEveryDepth) {
           std::string(folder) + "/bmp" + std::to_string(bpp) + "_w" + std::to_string(width);
       MemorySink file;
       WriteBmp(picture, file);
-      save(stem + ".bmp", file.bytes);
-      save(stem + ".rgb", pixelDump(picture));
+      testing::writeBytes(stem + ".bmp", file.bytes);
+      testing::writeBytes(stem + ".rgb", pixelDump(picture));
     }
     const Bitmap picture = pattern(13, 6, bpp);
     const std::string stem = std::string(folder) + "/emf" + std::to_string(bpp);
     MemorySink file;
     WriteEmf(picture, ReferenceScreen::at96Dpi(1280, 1024), file);
-    save(stem + ".emf", file.bytes);
-    save(stem + ".rgb", pixelDump(picture));
+    testing::writeBytes(stem + ".emf", file.bytes);
+    testing::writeBytes(stem + ".rgb", pixelDump(picture));
   }
 }
 
