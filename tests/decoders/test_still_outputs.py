@@ -1,6 +1,7 @@
 """JPEG, Bitmap and Enhanced Metafile files written by snaprill-batch, read back by
 independent decoders (Pillow, djpeg) and, for the metafile, record by record."""
 import os
+import pathlib
 import struct
 import subprocess
 import unittest
@@ -38,7 +39,7 @@ class StillOutputs(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result.stderr)
             path = result.stdout.strip()
             self.assertTrue(path.endswith("snp1.bmp"))
-            data = open(path, "rb").read()
+            data = pathlib.Path(path).read_bytes()
             self.assertEqual(data[:2], b"BM")
             self.assertEqual(struct.unpack_from("<H", data, 28)[0], bits, entry)
             offset = struct.unpack_from("<I", data, 10)[0]
@@ -53,7 +54,7 @@ class StillOutputs(unittest.TestCase):
         run = BatchRun({"Snaprill": {"ImageType": 4}})
         result = run.run(run.picture(screenshot_like(50, 30)))
         self.assertEqual(result.returncode, 0, result.stderr)
-        data = open(result.stdout.strip(), "rb").read()
+        data = pathlib.Path(result.stdout.strip()).read_bytes()
         records = []
         pos = 0
         while pos < len(data):
