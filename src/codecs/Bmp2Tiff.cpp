@@ -25,7 +25,7 @@ constexpr std::uint32_t kSoftwareLength = sizeof(kSoftware) - 1;
 constexpr std::uint32_t kResolution[] = {877, 10};
 
 // Rows are gathered into chunks of about this size before they go to the sink.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 std::uint32_t checkedSize(unsigned long long n) {
   if (n > std::numeric_limits<std::uint32_t>::max()) {
