@@ -24,6 +24,21 @@ namespace {
 
 using namespace snaprill;
 
+std::uint32_t load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+void store32(std::uint8_t* p, std::uint32_t v) {
+  std::memcpy(p, &v, 4);
+}
+
+// R G B in the low three bytes of a word (little-endian) to a B G R X pixel word.
+std::uint32_t bgrxOf(std::uint32_t rgb) {
+  return __builtin_bswap32(rgb << 8);
+}
+
 // Reads the PPM through one small buffer straight into the 32-bit capture, so that
 // the only picture-sized memory is the capture itself.
 class PpmReader {
@@ -51,7 +66,16 @@ class PpmReader {
       fill(rowBytes);
       const std::uint8_t* p = buffer_.data() + pos_;
       std::uint8_t* d = picture.row(y);
-      for (int x = 0; x < w; ++x, p += 3, d += 4) {
+      int x = 0;
+      // Four R G B pixels (three words) at a time become four B G R X words.
+      for (; x + 4 <= w; x += 4, p += 12, d += 16) {
+        const std::uint32_t a = load32(p), b = load32(p + 4), c = load32(p + 8);
+        store32(d, bgrxOf(a));
+        store32(d + 4, bgrxOf((a >> 24) | (b << 8)));
+        store32(d + 8, bgrxOf((b >> 16) | (c << 16)));
+        store32(d + 12, bgrxOf(c >> 8));
+      }
+      for (; x < w; ++x, p += 3, d += 4) {
         d[0] = p[2];
         d[1] = p[1];
         d[2] = p[0];

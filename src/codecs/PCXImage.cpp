@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/atomic_file.h"
 
@@ -18,6 +19,14 @@ std::uint8_t* encodePlane(const std::uint8_t* line, std::size_t length, std::uin
     const std::uint8_t value = line[j];
     const std::size_t limit = std::min(length, j + kMaxRun);
     std::size_t k = j + 1;
+    // Long runs (flat screen areas) are checked eight bytes at a time.
+    const std::uint64_t pattern = value * 0x0101010101010101u;
+    while (k + 8 <= limit) {
+      std::uint64_t word;
+      std::memcpy(&word, line + k, 8);
+      if (word != pattern) break;
+      k += 8;
+    }
     while (k < limit && line[k] == value) ++k;
     const auto count = static_cast<unsigned>(k - j);
     if (count > 1 || value >= 0xC0) *o++ = static_cast<std::uint8_t>(0xC0 + count);
