@@ -46,8 +46,20 @@ std::size_t encodeRow(const std::uint8_t* row, int width, std::uint8_t* out) {
   while (i < width) {
     const std::uint32_t first = key(i);
     if (i + 1 < width && key(i + 1) == first) {
-      int n = 2;
-      while (n < kMaxPacket && i + n < width && key(i + n) == first) ++n;
+      const int end = std::min(width, i + kMaxPacket);
+      int j = i + 2;
+      if constexpr (Step == 4) {
+        // Flat areas are checked two pixels at a time.
+        const std::uint64_t pair = first | (std::uint64_t{first} << 32);
+        while (j + 2 <= end) {
+          std::uint64_t v;
+          std::memcpy(&v, px(j), 8);
+          if ((v & 0x00FFFFFF00FFFFFFu) != pair) break;
+          j += 2;
+        }
+      }
+      while (j < end && key(j) == first) ++j;
+      const int n = j - i;
       *o++ = static_cast<std::uint8_t>(0x80 + n - 1);
       *o++ = static_cast<std::uint8_t>(first);
       *o++ = static_cast<std::uint8_t>(first >> 8);
