@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -25,7 +26,7 @@ constexpr std::uint32_t kSoftwareLength = sizeof(kSoftware) - 1;
 constexpr std::uint32_t kResolution[] = {877, 10};
 
 // Rows are gathered into chunks of about this size before they go to the sink.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 std::uint32_t checkedSize(unsigned long long n) {
   if (n > std::numeric_limits<std::uint32_t>::max()) {
@@ -99,6 +100,40 @@ class ChunkWriter {
   std::vector<std::uint8_t> buffer_;
 };
 
+std::uint32_t load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+void store32(std::uint8_t* p, std::uint32_t v) {
+  std::memcpy(p, &v, 4);
+}
+
+// A B G R X pixel word turned into R G B in its low three bytes (little-endian).
+std::uint32_t rgbOf(std::uint32_t bgrx) {
+  return __builtin_bswap32(bgrx) >> 8;
+}
+
+// Rows of 32-bit pixels: four pixels at a time become three words of R G B.
+void bgrxToRgb(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst) {
+  std::size_t x = 0;
+  for (; x + 4 <= pixels; x += 4, src += 16, dst += 12) {
+    const std::uint32_t a = rgbOf(load32(src));
+    const std::uint32_t b = rgbOf(load32(src + 4));
+    const std::uint32_t c = rgbOf(load32(src + 8));
+    const std::uint32_t d = rgbOf(load32(src + 12));
+    store32(dst, a | (b << 24));
+    store32(dst + 4, (b >> 8) | (c << 16));
+    store32(dst + 8, (c >> 16) | (d << 8));
+  }
+  for (; x < pixels; ++x, src += 4, dst += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
+}
+
 void writeRgbRows(ByteSink& out, const Bitmap& picture) {
   const int w = picture.width();
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(w);
@@ -106,10 +141,11 @@ void writeRgbRows(ByteSink& out, const Bitmap& picture) {
   const int bpp = picture.bitsPerPixel();
   for (int y = 0; y < picture.height(); ++y) {
     std::uint8_t* dst = chunks.nextRow(rowBytes);
-    if (bpp == 32 || bpp == 24) {
-      const std::size_t step = static_cast<std::size_t>(bpp / 8);
+    if (bpp == 32) {
+      bgrxToRgb(picture.row(y), static_cast<std::size_t>(w), dst);
+    } else if (bpp == 24) {
       const std::uint8_t* src = picture.row(y);
-      for (int x = 0; x < w; ++x, src += step, dst += 3) {
+      for (int x = 0; x < w; ++x, src += 3, dst += 3) {
         dst[0] = src[2];
         dst[1] = src[1];
         dst[2] = src[0];

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/atomic_file.h"
 
@@ -11,10 +12,32 @@ namespace {
 
 constexpr unsigned kMaxRun = 63;
 
-void writeRun(std::uint8_t value, unsigned count, std::vector<std::uint8_t>& out) {
-  if (count > 1 || value >= 0xC0) out.push_back(static_cast<std::uint8_t>(0xC0 + count));
-  out.push_back(value);
+// Encodes one plane line at o, which has room for 2 * length bytes; returns the end.
+std::uint8_t* encodePlane(const std::uint8_t* line, std::size_t length, std::uint8_t* o) {
+  std::size_t j = 0;
+  while (j < length) {
+    const std::uint8_t value = line[j];
+    const std::size_t limit = std::min(length, j + kMaxRun);
+    std::size_t k = j + 1;
+    // Long runs (flat screen areas) are checked eight bytes at a time.
+    const std::uint64_t pattern = value * 0x0101010101010101u;
+    while (k + 8 <= limit) {
+      std::uint64_t word;
+      std::memcpy(&word, line + k, 8);
+      if (word != pattern) break;
+      k += 8;
+    }
+    while (k < limit && line[k] == value) ++k;
+    const auto count = static_cast<unsigned>(k - j);
+    if (count > 1 || value >= 0xC0) *o++ = static_cast<std::uint8_t>(0xC0 + count);
+    *o++ = value;
+    j = k;
+  }
+  return o;
 }
+
+// Pieces of about this size go to the sink.
+constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 std::array<std::uint8_t, 128> makeHeader(int width, int height, std::size_t bytesPerLine) {
   std::array<std::uint8_t, 128> h{};
@@ -39,47 +62,38 @@ std::array<std::uint8_t, 128> makeHeader(int width, int height, std::size_t byte
 }  // namespace
 
 void EncodePlaneLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out) {
-  if (length == 0) return;
-  std::uint8_t value = line[0];
-  unsigned count = 1;
-  for (std::size_t j = 1; j < length; ++j) {
-    if (line[j] == value) {
-      if (++count == kMaxRun + 1) {
-        writeRun(value, kMaxRun, out);
-        count = 1;
-      }
-    } else {
-      writeRun(value, count, out);
-      value = line[j];
-      count = 1;
-    }
-  }
-  writeRun(value, count, out);
+  const std::size_t used = out.size();
+  out.resize(used + 2 * length);
+  out.resize(static_cast<std::size_t>(encodePlane(line, length, out.data() + used) - out.data()));
 }
 
-void TPCXImage::SaveToStream(ByteSink& out) const {
-  const int w = bitmap_.width();
-  const int h = bitmap_.height();
-  if (bitmap_.empty()) throw PcxError("The bitmap is empty");
+void WritePcx(const Bitmap& picture, ByteSink& out) {
+  const int w = picture.width();
+  const int h = picture.height();
+  if (picture.empty()) throw PcxError("The bitmap is empty");
   // Xmax, Ymax and bytes per line are 16-bit fields.
   if (w > 65534 || h > 65536) throw PcxError("The bitmap is too large for a PCX file");
   const auto width = static_cast<std::size_t>(w);
   const std::size_t bytesPerLine = width + (width & 1);
   const auto header = makeHeader(w, h, bytesPerLine);
+  out.write(header.data(), header.size());
 
   // Plane lines sized to the picture; an odd width keeps its final 0 pad byte.
   std::vector<std::uint8_t> planes(3 * bytesPerLine, 0);
   std::uint8_t* red = planes.data();
   std::uint8_t* green = red + bytesPerLine;
   std::uint8_t* blue = green + bytesPerLine;
-  std::vector<std::uint8_t> data;
-  data.reserve(
-      std::min<std::size_t>(2 * planes.size() * static_cast<std::size_t>(h), std::size_t{1} << 26));
-  const int bpp = bitmap_.bitsPerPixel();
+  // An encoded row takes at most twice its plane bytes.
+  const std::size_t rowRoom = 2 * planes.size();
+  std::vector<std::uint8_t> chunk(std::max(kChunkBytes, rowRoom) + rowRoom);
+  const std::size_t flushAt = chunk.size() - rowRoom;
+  std::uint8_t* const begin = chunk.data();
+  std::uint8_t* o = begin;
+  const int bpp = picture.bitsPerPixel();
   for (int y = 0; y < h; ++y) {
     if (bpp == 32 || bpp == 24) {
       const std::size_t step = static_cast<std::size_t>(bpp / 8);
-      const std::uint8_t* src = bitmap_.row(y);
+      const std::uint8_t* src = picture.row(y);
       for (std::size_t x = 0; x < width; ++x, src += step) {
         blue[x] = src[0];
         green[x] = src[1];
@@ -87,19 +101,26 @@ void TPCXImage::SaveToStream(ByteSink& out) const {
       }
     } else {
       for (int x = 0; x < w; ++x) {
-        const Rgb c = bitmap_.pixel(x, y);
+        const Rgb c = picture.pixel(x, y);
         const auto i = static_cast<std::size_t>(x);
         red[i] = c.r;
         green[i] = c.g;
         blue[i] = c.b;
       }
     }
-    EncodePlaneLine(red, bytesPerLine, data);
-    EncodePlaneLine(green, bytesPerLine, data);
-    EncodePlaneLine(blue, bytesPerLine, data);
+    o = encodePlane(red, bytesPerLine, o);
+    o = encodePlane(green, bytesPerLine, o);
+    o = encodePlane(blue, bytesPerLine, o);
+    if (static_cast<std::size_t>(o - begin) >= flushAt) {
+      out.write(begin, static_cast<std::size_t>(o - begin));
+      o = begin;
+    }
   }
-  out.write(header.data(), header.size());
-  out.write(data);
+  out.write(begin, static_cast<std::size_t>(o - begin));
+}
+
+void TPCXImage::SaveToStream(ByteSink& out) const {
+  WritePcx(bitmap_, out);
 }
 
 void TPCXImage::SavePcxFile(const std::string& path) const {

@@ -34,6 +34,11 @@ class PcxError : public std::runtime_error {
 // line; every byte from 192 up is written behind a count byte.
 void EncodePlaneLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out);
 
+// Writes picture as TPCXImage does after Assign, straight from the picture instead of
+// a private copy of it (saving a screen-sized copy per capture). Throws as
+// TPCXImage::SaveToStream does.
+void WritePcx(const Bitmap& picture, ByteSink& out);
+
 class TPCXImage {
  public:
   // Copies picture. (Our pictures are bitmaps, so a bitmap stands for both.)

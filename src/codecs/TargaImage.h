@@ -31,6 +31,11 @@ namespace snaprill {
 // a raw packet stops before a pixel that starts a run, or after its 128th pixel.
 std::size_t EncodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out);
 
+// Writes picture as TTarga does after Assign with the given TargaFormat, but straight
+// from the picture's own rows instead of a 32-bit copy of it (saving a screen-sized
+// copy per capture). Throws what the sink throws.
+void WriteTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out);
+
 class TTarga {
  public:
   // 5: run-length-encoded true colour (type 10); anything else: uncompressed (type 2).

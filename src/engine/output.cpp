@@ -62,17 +62,12 @@ void CaptureEngine::writeOutput() {
       break;
     }
     case kTarga: {
-      TTarga targa;
       if (controls.value(C::blackandwhite) != 0) CaptureImage.convertTo(1);
-      targa.TargaFormat = 5;
-      targa.Assign(CaptureImage);
-      writeStill(".tga", [&targa](ByteSink& out) { targa.SaveToStream(out); });
+      writeStill(".tga", [this](ByteSink& out) { WriteTarga(CaptureImage, 5, out); });
       break;
     }
     case kPcx: {
-      TPCXImage pcx;
-      pcx.Assign(CaptureImage);
-      writeStill(".pcx", [&pcx](ByteSink& out) { pcx.SaveToStream(out); });
+      writeStill(".pcx", [this](ByteSink& out) { WritePcx(CaptureImage, out); });
       break;
     }
     default: {
