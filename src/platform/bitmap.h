@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/pixel_buffer.h"
+
 namespace snaprill {
 
 struct Rgb {
@@ -60,8 +62,8 @@ class Bitmap {
   const std::uint8_t* row(int y) const {
     return data_.data() + static_cast<std::size_t>(y) * stride_;
   }
-  std::vector<std::uint8_t>& bits() { return data_; }
-  const std::vector<std::uint8_t>& bits() const { return data_; }
+  PixelBuffer& bits() { return data_; }
+  const PixelBuffer& bits() const { return data_; }
 
   std::vector<Rgb>& palette() { return palette_; }
   const std::vector<Rgb>& palette() const { return palette_; }
@@ -93,7 +95,7 @@ class Bitmap {
   int height_ = 0;
   int bpp_ = 32;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> data_;
+  PixelBuffer data_;
   std::vector<Rgb> palette_;
 };
 

@@ -1,0 +1,43 @@
+// Storage for pixels. Screen-sized pictures are tens of megabytes and every capture
+// gets fresh memory, so with 4 KiB pages a large share of a capture's cost is page
+// faults. Buffers of 2 MiB and more are aligned to 2 MiB and marked for transparent
+// huge pages, which cuts those faults by a factor of 512 where the kernel allows it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+namespace snaprill {
+
+template <typename T>
+struct PixelAllocator {
+  using value_type = T;
+  PixelAllocator() = default;
+  template <typename U>
+  PixelAllocator(const PixelAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t n);
+  void deallocate(T* p, std::size_t) noexcept;
+
+  friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+};
+
+void* allocatePixels(std::size_t bytes);
+void freePixels(void* p) noexcept;
+
+template <typename T>
+T* PixelAllocator<T>::allocate(std::size_t n) {
+  if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+  return static_cast<T*>(allocatePixels(n * sizeof(T)));
+}
+
+template <typename T>
+void PixelAllocator<T>::deallocate(T* p, std::size_t) noexcept {
+  freePixels(p);
+}
+
+using PixelBuffer = std::vector<std::uint8_t, PixelAllocator<std::uint8_t>>;
+
+}  // namespace snaprill
