@@ -47,6 +47,12 @@ void CaptureEngine::writeFrame() {
     if (PendingFrameIndex < controls.value(C::SpinEdit1) - 1) return;
   }
   PendingFrameIndex = -1;
+  // The frames go whatever happens below: an error in the AVI writer must not leave
+  // them behind to be mixed into the next animation.
+  struct FrameClearer {
+    GIFImage& image;
+    ~FrameClearer() { image.ClearFrames(); }
+  } clearer{gif};
   const bool asGif = controls.value(C::tyyp) == kGif || !animation;
   const std::optional<std::string> path = AllocateOutputName(asGif ? ".gif" : ".avi");
   if (!path) {
@@ -60,7 +66,6 @@ void CaptureEngine::writeFrame() {
     // not handed a name that holds nothing.
     if (WriteAviFile(gif, *path)) LastSavedName = *path;
   }
-  gif.ClearFrames();
 }
 
 void CaptureEngine::FlushPendingAnimation() {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <new>
+#include <utility>
 
 #include "animation_fixture.h"
 #include "codecs/GIFImage.h"
@@ -99,6 +101,24 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   EXPECT_EQ(le32(b, idx + 12), 0x10u);
   EXPECT_EQ(le32(b, idx + 28), 0x10u);
   EXPECT_EQ(le32(b, idx + 8 + 16 + 12), 32u * 10u);  // 30 pixels padded to 32, 10 rows
+}
+
+TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, true);
+  bool fail = true;
+  events.during = [&] {
+    if (std::exchange(fail, false)) throw std::bad_alloc();
+  };
+  capture(testing::framePicture(8, 8, 1));
+  capture(testing::framePicture(8, 8, 2));
+  EXPECT_FALSE(exists("snp1.avi"));
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  capture(testing::framePicture(8, 8, 3));
+  EXPECT_EQ(engine.PendingFrameIndex, 0);
+  capture(testing::framePicture(8, 8, 4));
+  const Bytes b = file("snp2.avi");
+  EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
 }
 
 TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
