@@ -117,11 +117,17 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     services.clipboard.offerBitmap(std::move(bitmap));
     const std::size_t errorsBefore = dialogs.errors.size();
     const int droppedBefore = engine.droppedCaptures;
+    const int failedBefore = engine.failedCaptures;
     engine.LastSavedName.clear();
     static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
     if (services.clipboard.hasBitmap() || engine.droppedCaptures > droppedBefore) {
       err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
       services.clipboard.clear();
+    }
+    // Most write errors show no message at all; the picture must still count as lost.
+    if (engine.failedCaptures > failedBefore) {
+      err << "snaprill-batch: capture of \"" << picture << "\" could not be written\n";
+      status = 1;
     }
     reportNewFile(errorsBefore);
   }
@@ -132,6 +138,8 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       engine.FlushPendingAnimation();
     } catch (...) {
       engine.handleException(std::current_exception());
+      err << "snaprill-batch: the pending animation could not be written\n";
+      status = 1;
     }
     reportNewFile(errorsBefore);
   }

@@ -61,6 +61,7 @@ void CaptureEngine::TimerTimer() {
     runTick();
   } catch (...) {
     tickRunning_ = false;
+    ++failedCaptures;
     handleException(std::current_exception());
     return;
   }

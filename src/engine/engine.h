@@ -75,6 +75,8 @@ class CaptureEngine {
   bool AutoSaveRestorePending = false;
   // Captures that found no number left (the cycle drops them without a word).
   int droppedCaptures = 0;
+  // Captures whose tick ended in an error (the handler may have shown nothing).
+  int failedCaptures = 0;
   Bitmap OverlayPicture;
   std::unique_ptr<GIFImage> AnimationImage;
   int PendingFrameIndex = -1;

@@ -7,6 +7,7 @@
 
 #include "cli/batch.h"
 #include "codecs/jpeg.h"
+#include "codecs/pngimage.h"
 #include "platform/atomic_file.h"
 #include "support/pictures.h"
 #include "support/temp_dir.h"
@@ -71,6 +72,18 @@ TEST_F(BatchTest, UnwritableOutputReportsDiskFull) {
   EXPECT_NE(err.str().find("Cannot create file. Disk may be full or read-only."),
             std::string::npos);
   EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(BatchTest, EncoderErrorIsAFailureNotASilentSuccess) {
+  // One pixel too wide for PCX: the writer refuses it without a message box.
+  MemorySink png;
+  WritePng(Bitmap(65535, 1, 24), 9, kPngFilterNone, png);
+  const std::string wide = home + "wide.png";
+  writeFileAtomically(wide, png.bytes.data(), png.bytes.size());
+  std::ofstream(home + "pcx.ini") << "[Snaprill]\nImageType=8\n";
+  EXPECT_EQ(run({"--settings", home + "pcx.ini", wide, picture}), 1);
+  EXPECT_NE(err.str().find("wide.png"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), home + "snp2.pcx\n");
 }
 
 }  // namespace
