@@ -19,20 +19,11 @@
 #include "codecs/PCXImage.h"
 #include "codecs/TargaImage.h"
 #include "platform/atomic_file.h"
+#include "platform/unaligned.h"
 
 namespace {
 
 using namespace snaprill;
-
-std::uint32_t load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-void store32(std::uint8_t* p, std::uint32_t v) {
-  std::memcpy(p, &v, 4);
-}
 
 // R G B in the low three bytes of a word (little-endian) to a B G R X pixel word.
 std::uint32_t bgrxOf(std::uint32_t rgb) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -99,16 +100,6 @@ class ChunkWriter {
   std::size_t rows_ = 0;
   std::vector<std::uint8_t> buffer_;
 };
-
-std::uint32_t load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-void store32(std::uint8_t* p, std::uint32_t v) {
-  std::memcpy(p, &v, 4);
-}
 
 // A B G R X pixel word turned into R G B in its low three bytes (little-endian).
 std::uint32_t rgbOf(std::uint32_t bgrx) {
