@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace snaprill::png {
+#include "platform/png_unfilter.h"
 
-enum FilterType : std::uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
+namespace snaprill::png {
 
 inline std::uint8_t paethPredictor(int a, int b, int c) {
   const int p = a + b - c;
@@ -40,18 +40,6 @@ inline std::uint8_t predictor(std::uint8_t type, const std::uint8_t* row, const 
     default:
       return 0;
   }
-}
-
-// Undoes a filter in place; unknown types leave the row unchanged.
-inline void unfilterRow(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior,
-                        std::size_t size, std::size_t bpp) {
-  if (type == kNone || type > kPaeth) return;
-  if (type == kUp) {
-    for (std::size_t i = 0; i < size; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
-    return;
-  }
-  for (std::size_t i = 0; i < size; ++i)
-    row[i] = static_cast<std::uint8_t>(row[i] + predictor(type, row, prior, i, bpp));
 }
 
 // Applies a filter: out[i] = row[i] - predictor (row itself is left unfiltered).

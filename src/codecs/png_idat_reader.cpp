@@ -186,7 +186,8 @@ void PNGObject::readImageData(const std::uint8_t* file, std::size_t size, std::s
     prior.assign(1 + rowBytes, 0);
     for (std::size_t y = pass.y0; y < header_.height; y += pass.dy) {
       inflater.read(row.data(), row.size());
-      png::unfilterRow(row[0], row.data() + 1, prior.data() + 1, rowBytes, pixelBytes);
+      // An unknown filter type leaves the row as it came.
+      png::unfilter(row[0], row.data() + 1, prior.data() + 1, rowBytes, pixelBytes);
       const std::uint8_t* r = row.data() + 1;
       std::uint8_t* dst = pixels_.row(static_cast<int>(y));
       std::uint8_t* alpha = alpha_.empty() ? nullptr : alpha_.data() + y * width;
