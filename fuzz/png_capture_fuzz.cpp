@@ -1,0 +1,85 @@
+// The clipboard's PNG reader on arbitrary bytes: it may leave them to the general
+// reader (an empty answer), never crash, and a picture it makes is a 32-bit capture
+// of the size the file's header announced.
+//
+// Random bytes rarely get past the checksums, so half of the inputs are first made
+// into a well-formed file: the input's bytes become the filtered rows (filter types
+// included) of a picture whose size and colour type the first bytes choose, and it
+// is compressed and given correct checksums.
+#include <zlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/png_capture.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t be32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
+}
+
+void put32(Bytes& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void chunk(Bytes& out, const char* type, const Bytes& data) {
+  put32(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  put32(out, static_cast<std::uint32_t>(
+                 crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
+  const std::uint8_t types[5] = {0, 2, 3, 4, 6};
+  const std::uint8_t type = types[data[1] % 5];
+  const std::uint32_t width = 1u + data[2] % 64u;
+  const std::size_t channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+  const std::size_t stride = 1 + width * channels;
+  const std::uint32_t height = 1u + static_cast<std::uint32_t>((size - 3) / stride);
+  Bytes rows(data + 3, data + size);
+  rows.resize(stride * height, 0);  // a last row short of bytes is padded
+  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+  Bytes packed(packedSize);
+  compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 1);
+  packed.resize(packedSize);
+
+  Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
+  Bytes header;
+  put32(header, width);
+  put32(header, height);
+  header.insert(header.end(), {8, type, 0, 0, 0});
+  chunk(file, "IHDR", header);
+  if (type == 3) chunk(file, "PLTE", Bytes(3 * (1 + data[2] % 256u), 0x80));
+  chunk(file, "IDAT", packed);
+  chunk(file, "IEND", {});
+  return file;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Bytes made;
+  if (size >= 3 && data[0] % 2 == 1) {
+    made = wellFormed(data, size);
+    data = made.data();
+    size = made.size();
+  }
+  const snaprill::Bitmap capture = snaprill::DecodePngCapture(data, size);
+  if (capture.empty()) return 0;
+  // A picture is only ever made from a file that starts with its header.
+  if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) std::abort();
+  if (capture.bitsPerPixel() != 32 ||
+      static_cast<std::uint32_t>(capture.width()) != be32(data + 16) ||
+      static_cast<std::uint32_t>(capture.height()) != be32(data + 20))
+    std::abort();
+  return 0;
+}

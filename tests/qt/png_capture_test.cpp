@@ -1,0 +1,221 @@
+// The clipboard's fast PNG reader against Qt's general reader (libpng), which the
+// clipboard falls back to: for every PNG the fast reader accepts, both must give the
+// same capture, byte for byte. The files are built here with chosen filters per
+// row, so that every filter, every pairing of Paeth rows and the split of the rows
+// between two threads are exercised whatever a PNG writer would choose.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <QByteArray>
+#include <QImage>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "platform/png_capture.h"
+#include "platform/qt/qimage_bitmap.h"
+
+namespace snaprill {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void put32(Bytes& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void chunk(Bytes& out, const char* type, const Bytes& data) {
+  put32(out, static_cast<std::uint32_t>(data.size()));
+  Bytes typed(type, type + 4);
+  typed.insert(typed.end(), data.begin(), data.end());
+  out.insert(out.end(), typed.begin(), typed.end());
+  put32(out, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+}
+
+int predictor(int type, int a, int b, int c) {
+  switch (type) {
+    case 1:
+      return a;
+    case 2:
+      return b;
+    case 3:
+      return (a + b) / 2;
+    case 4: {
+      const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+      return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+    }
+    default:
+      return 0;
+  }
+}
+
+struct Picture {
+  std::uint32_t width = 0, height = 0;
+  std::uint8_t colourType = 2, depth = 8, interlace = 0;
+  std::size_t channels = 3;
+  Bytes samples;              // unfiltered rows
+  Bytes filters;              // filter type of each row
+  Bytes palette;              // PLTE data
+  std::size_t idatPiece = 0;  // IDAT chunks of this many bytes (0: one chunk)
+};
+
+Picture randomPicture(std::uint32_t width, std::uint32_t height, std::uint8_t colourType,
+                      unsigned seed) {
+  Picture p;
+  p.width = width;
+  p.height = height;
+  p.colourType = colourType;
+  p.channels = colourType == 2 ? 3 : colourType == 6 ? 4 : colourType == 4 ? 2 : 1;
+  std::mt19937 random(seed);
+  // Smooth areas with noise, where the predictors' choices differ most.
+  p.samples.resize(std::size_t{width} * height * p.channels);
+  for (std::size_t i = 0; i < p.samples.size(); ++i)
+    p.samples[i] = static_cast<std::uint8_t>((i / 7 % 200) + random() % 56);
+  for (std::uint32_t y = 0; y < height; ++y) p.filters.push_back(static_cast<std::uint8_t>(y % 5));
+  if (colourType == 3)
+    for (int i = 0; i < 3 * 200; ++i) p.palette.push_back(static_cast<std::uint8_t>(random()));
+  return p;
+}
+
+Bytes encode(const Picture& p) {
+  const std::size_t rowBytes = std::size_t{p.width} * p.channels;
+  Bytes filtered;
+  for (std::uint32_t y = 0; y < p.height; ++y) {
+    const std::uint8_t* row = &p.samples[y * rowBytes];
+    const std::uint8_t* prior = y > 0 ? row - rowBytes : nullptr;
+    filtered.push_back(p.filters[y]);
+    for (std::size_t i = 0; i < rowBytes; ++i) {
+      const int a = i >= p.channels ? row[i - p.channels] : 0;
+      const int b = prior ? prior[i] : 0;
+      const int c = prior && i >= p.channels ? prior[i - p.channels] : 0;
+      filtered.push_back(static_cast<std::uint8_t>(row[i] - predictor(p.filters[y], a, b, c)));
+    }
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(filtered.size()));
+  Bytes packed(packedSize);
+  compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), 6);
+  packed.resize(packedSize);
+
+  Bytes out = {137, 80, 78, 71, 13, 10, 26, 10};
+  Bytes header;
+  put32(header, p.width);
+  put32(header, p.height);
+  header.insert(header.end(), {p.depth, p.colourType, 0, 0, p.interlace});
+  chunk(out, "IHDR", header);
+  if (!p.palette.empty()) chunk(out, "PLTE", p.palette);
+  chunk(out, "tEXt", Bytes{'a', 0, 'b'});
+  const std::size_t piece = p.idatPiece ? p.idatPiece : packed.size();
+  for (std::size_t at = 0; at < packed.size(); at += piece)
+    chunk(out, "IDAT",
+          Bytes(packed.begin() + static_cast<std::ptrdiff_t>(at),
+                packed.begin() + static_cast<std::ptrdiff_t>(std::min(packed.size(), at + piece))));
+  chunk(out, "IEND", {});
+  return out;
+}
+
+Bitmap ours(const Bytes& file) {
+  return DecodePngCapture(file.data(), file.size());
+}
+
+Bitmap qts(const Bytes& file) {
+  const QByteArray bytes(reinterpret_cast<const char*>(file.data()),
+                         static_cast<qsizetype>(file.size()));
+  return BitmapFromQImage(QImage::fromData(bytes, "PNG"));
+}
+
+void expectSameCapture(const Bytes& file, const char* what) {
+  const Bitmap fast = ours(file);
+  const Bitmap reference = qts(file);
+  ASSERT_FALSE(reference.empty()) << what << ": Qt cannot read the test file";
+  ASSERT_FALSE(fast.empty()) << what;
+  ASSERT_EQ(fast.bitsPerPixel(), 32) << what;
+  ASSERT_EQ(fast.width(), reference.width()) << what;
+  ASSERT_EQ(fast.height(), reference.height()) << what;
+  for (int y = 0; y < fast.height(); ++y)
+    ASSERT_EQ(std::memcmp(fast.row(y), reference.row(y), fast.stride()), 0)
+        << what << ": row " << y;
+}
+
+TEST(PngCapture, EveryColourTypeAndFilterGivesWhatQtGives) {
+  for (const std::uint8_t type : Bytes{0, 2, 3, 4, 6}) {
+    // Odd sizes; rows cycle through the five filters.
+    Picture p = randomPicture(37, 23, type, type);
+    expectSameCapture(encode(p), "filters in turn");
+    // Runs of Paeth rows of odd and even length, after and before other filters.
+    for (std::uint32_t y = 0; y < p.height; ++y)
+      p.filters[y] = static_cast<std::uint8_t>(y % 7 < 3 ? 4 : y % 7 == 3 ? 2 : y % 7 == 4 ? 3 : 4);
+    p.idatPiece = 50;  // many IDAT chunks, cut anywhere
+    expectSameCapture(encode(p), "Paeth runs");
+  }
+}
+
+TEST(PngCapture, ScreenSizedPicturesSplitBetweenThreadsGiveWhatQtGives) {
+  for (const std::uint8_t type : Bytes{2, 6}) {
+    Picture p = randomPicture(1000, 700, type, 7u + type);
+    // Mostly Paeth and Up, a few Sub rows where the work can be split.
+    for (std::uint32_t y = 0; y < p.height; ++y)
+      p.filters[y] = static_cast<std::uint8_t>(y % 97 == 5 ? 1 : y % 3 == 0 ? 2 : 4);
+    expectSameCapture(encode(p), "split");
+    // No row that starts afresh: one thread does it all.
+    for (std::uint8_t& f : p.filters) f = f == 1 ? 3 : f;
+    expectSameCapture(encode(p), "no split");
+  }
+}
+
+TEST(PngCapture, LeavesOtherFilesToTheGeneralReader) {
+  const Picture good = randomPicture(16, 9, 2, 1);
+  ASSERT_FALSE(ours(encode(good)).empty());
+
+  Picture deep = good;  // 16-bit samples
+  deep.depth = 16;
+  deep.width = 8;
+  EXPECT_TRUE(ours(encode(deep)).empty());
+  Picture interlaced = good;
+  interlaced.interlace = 1;
+  EXPECT_TRUE(ours(encode(interlaced)).empty());
+  Picture paletteless = randomPicture(16, 9, 3, 1);
+  paletteless.palette.clear();
+  EXPECT_TRUE(ours(encode(paletteless)).empty());
+  Picture badFilter = good;
+  badFilter.filters[4] = 5;
+  EXPECT_TRUE(ours(encode(badFilter)).empty());
+
+  const Bytes file = encode(good);
+  Bytes badCrc = file;
+  const char* idat = "IDAT";
+  badCrc[static_cast<std::size_t>(std::search(file.begin(), file.end(), idat, idat + 4) -
+                                  file.begin()) +
+         6] ^= 1;
+  EXPECT_TRUE(ours(badCrc).empty());
+  for (std::size_t cut = 0; cut < file.size(); cut += 7)
+    EXPECT_TRUE(ours(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut))).empty())
+        << cut;
+
+  // More image data than the rows need, and less.
+  Picture taller = good;
+  taller.height = 10;
+  taller.samples.resize(taller.samples.size() + 16 * 3);
+  taller.filters.push_back(0);
+  Bytes lying = encode(taller);
+  lying[8 + 8 + 7] = 9;  // IHDR says 9 rows; its CRC must then be redone
+  const std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, &lying[12], 17));
+  for (int i = 0; i < 4; ++i) lying[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  EXPECT_TRUE(ours(lying).empty());
+
+  // A header announcing a picture far beyond any screen is refused before anything
+  // is allocated.
+  Bytes hugeFile = {137, 80, 78, 71, 13, 10, 26, 10};
+  Bytes header;
+  put32(header, 65535);
+  put32(header, 65535);
+  header.insert(header.end(), {8, 2, 0, 0, 0});
+  chunk(hugeFile, "IHDR", header);
+  chunk(hugeFile, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
+  chunk(hugeFile, "IEND", {});
+  EXPECT_TRUE(ours(hugeFile).empty());
+}
+
+}  // namespace
+}  // namespace snaprill
