@@ -76,6 +76,12 @@ def run_checks(session, picture, size):
     if check(wait_for(lambda: os.path.exists(first), 1.0), "no snp1.jpg within 1 s"):
         check(jpeg_size(first) == ("JPEG", size), "snp1.jpg is %r, expected a %r JPEG"
               % (jpeg_size(first), size))
+        # Colours where they were: channel order and rows survive the transfer.
+        with Image.open(first) as saved:
+            for point, colour in (((30, 30), (250, 240, 0)), ((180, 80), (30, 120, 200))):
+                got = saved.convert("RGB").getpixel(point)
+                check(all(abs(a - b) <= 12 for a, b in zip(got, colour)),
+                      "snp1.jpg at %r is %r, expected about %r" % (point, got, colour))
     check(wait_for(lambda: not image_offered(session), 1.0),
           "clipboard still offers an image: %r" % session.targets())
     check(outputs(session) == ["snp1.jpg"], "unexpected files: %r" % outputs(session))
