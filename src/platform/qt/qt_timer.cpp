@@ -12,6 +12,7 @@ void QtTimer::setEnabled(bool on) {
 }
 
 void QtTimer::setInterval(int milliseconds) {
+  interval_ = milliseconds;
   timer_.setInterval(milliseconds);
 }
 
@@ -25,11 +26,15 @@ void QtTimer::rearm() {
   if (!run) {
     timer_.stop();
   } else if (!timer_.isActive()) {
-    timer_.start();
+    // A polling timer would have found the new state somewhere within its
+    // interval; the first tick comes as soon as the event loop is free, the
+    // following ones at the interval.
+    timer_.start(gate_ ? 0 : interval_);
   }
 }
 
 void QtTimer::timeout() {
+  if (timer_.interval() != interval_) timer_.setInterval(interval_);
   fire();
   // The handler may have closed the gate (took the picture) or opened it again.
   if (gate_) rearm();

@@ -33,7 +33,7 @@ class QtTimer : public QObject, public Timer {
   bool enabled() const override { return enabled_; }
   // Takes effect at once; a running timer starts its interval anew.
   void setInterval(int milliseconds) override;
-  int interval() const override { return timer_.interval(); }
+  int interval() const override { return interval_; }
 
   // Lets the timer tick only while gate() is true. Call gateChanged() (or connect it
   // to a signal) whenever the answer may have changed.
@@ -47,6 +47,7 @@ class QtTimer : public QObject, public Timer {
   void timeout();
 
   QTimer timer_;
+  int interval_ = 0;
   bool enabled_ = false;
   std::function<bool()> gate_;
 };
