@@ -79,28 +79,46 @@ void rgbRow(const Bitmap& picture, int y, std::vector<JSAMPLE>& out) {
   }
 }
 
-void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
-              std::vector<JSAMPLE>& row) {
-  // 32- and 24-bit rows go to libjpeg-turbo as they are stored (B G R [X]); its
-  // colour conversion gives the same RGB result without a copy per row.
-  const int bpp = picture.bitsPerPixel();
-  const bool direct = bpp == 32 || bpp == 24;
+// libjpeg's standard error manager, ending in onError's jump and keeping quiet
+// about warnings.
+jpeg_error_mgr* jumpingErrors(ErrorManager& err) {
+  jpeg_error_mgr* pub = jpeg_std_error(&err.pub);
+  err.pub.error_exit = onError;
+  err.pub.emit_message = silenceWarnings;
+  return pub;
+}
+
+bool storedAsIs(const Bitmap& picture) {
+  return picture.bitsPerPixel() == 32 || picture.bitsPerPixel() == 24;
+}
+
+// The parameters of every file WriteJpeg writes, for a strip of `lines` rows.
+void configure(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality, int lines) {
   cinfo.image_width = static_cast<JDIMENSION>(picture.width());
-  cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+  cinfo.image_height = static_cast<JDIMENSION>(lines);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  if (direct) {
-    cinfo.input_components = bpp / 8;
-    cinfo.in_color_space = bpp == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
+  // 32- and 24-bit rows go to libjpeg-turbo as they are stored (B G R [X]); its
+  // colour conversion gives the same RGB result without a copy per row.
+  if (storedAsIs(picture)) {
+    cinfo.input_components = picture.bitsPerPixel() / 8;
+    cinfo.in_color_space = picture.bitsPerPixel() == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
   }
   cinfo.dct_method = JDCT_FLOAT;
   jpeg_set_quality(&cinfo, quality, TRUE);
+  // A restart marker after every MCU row: each row's data stands alone, so that
+  // strips of rows can be compressed apart and joined.
+  cinfo.restart_in_rows = 1;
+}
+
+void compressRows(jpeg_compress_struct& cinfo, const Bitmap& picture, int top,
+                  std::vector<JSAMPLE>& row) {
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    const int y = static_cast<int>(cinfo.next_scanline);
+    const int y = top + static_cast<int>(cinfo.next_scanline);
     JSAMPROW rows[1];
-    if (direct) {
+    if (storedAsIs(picture)) {
       rows[0] = const_cast<JSAMPLE*>(picture.row(y));
     } else {
       rgbRow(picture, y, row);
@@ -111,10 +129,9 @@ void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
   jpeg_finish_compress(&cinfo);
 }
 
-}  // namespace
-
-void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
-  if (picture.empty()) throw JpegError("Empty JPEG image");
+// Rows top .. top + lines - 1 of picture as one complete file. Throws JpegError on a
+// libjpeg failure and what the sink throws.
+void compressStrip(const Bitmap& picture, int quality, int top, int lines, ByteSink& out) {
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
   SinkDestination dest{};
@@ -122,9 +139,7 @@ void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
   dest.buffer.resize(kChunk);
   // Everything with a destructor lives outside the jump's reach.
   std::vector<JSAMPLE> row(3 * static_cast<std::size_t>(picture.width()));
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = onError;
-  err.pub.emit_message = silenceWarnings;
+  cinfo.err = jumpingErrors(err);
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
     if (dest.error) std::rethrow_exception(dest.error);
@@ -135,8 +150,16 @@ void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
   dest.pub.empty_output_buffer = emptyBuffer;
   dest.pub.term_destination = termDestination;
   cinfo.dest = &dest.pub;
-  compress(cinfo, picture, quality, row);
+  configure(cinfo, picture, quality, lines);
+  compressRows(cinfo, picture, top, row);
   jpeg_destroy_compress(&cinfo);
+}
+
+}  // namespace
+
+void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
+  if (picture.empty()) throw JpegError("Empty JPEG image");
+  compressStrip(picture, quality, 0, picture.height(), out);
 }
 
 namespace {
@@ -169,9 +192,7 @@ Bitmap ReadJpeg(const std::uint8_t* data, std::size_t size) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
   Bitmap out;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = onError;
-  err.pub.emit_message = silenceWarnings;
+  cinfo.err = jumpingErrors(err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
     throw JpegError(err.message);

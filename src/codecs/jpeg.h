@@ -1,5 +1,5 @@
 // JPEG through libjpeg: baseline files of 24-bit RGB data with the floating-point
-// DCT, and reading any JPEG libjpeg reads.
+// DCT and a restart marker after every MCU row, and reading any JPEG libjpeg reads.
 #pragma once
 
 #include <cstddef>
