@@ -3,6 +3,7 @@
 #include <libdeflate.h>
 
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <span>
 #include <system_error>
@@ -254,22 +255,42 @@ std::uint32_t balancedSplit(const RowJob& job) {
 // Worth a second thread from about a screen's quarter.
 constexpr std::size_t kSplitFromBytes = std::size_t{1} << 20;
 
-bool decodeAllRows(const RowJob& job) {
-  const std::uint32_t height = job.header.height;
-  const std::uint32_t split =
-      job.rowBytes * height >= kSplitFromBytes && std::thread::hardware_concurrency() > 1
-          ? balancedSplit(job)
-          : 0;
-  if (split == 0) return decodeRows(job, 0, height);
-  bool lowerDone = false;
-  std::thread lower;
-  try {
-    lower = std::thread([&] { lowerDone = decodeRows(job, split, height); });
-  } catch (const std::system_error&) {
-    return decodeRows(job, 0, height);
+// Runs side on a second thread while main runs on this one (both here, one after
+// the other, when no thread can be had or it is not worth it), and passes on what
+// side threw.
+template <typename Side, typename Main>
+void alongside(bool parallel, Side&& side, Main&& main) {
+  std::exception_ptr sideError;
+  const auto guarded = [&] {
+    try {
+      side();
+    } catch (...) {
+      sideError = std::current_exception();
+    }
+  };
+  {
+    std::jthread worker;
+    if (parallel) {
+      try {
+        worker = std::jthread(guarded);
+      } catch (const std::system_error&) {
+        parallel = false;
+      }
+    }
+    if (!parallel) guarded();
+    main();
   }
-  const bool upperDone = decodeRows(job, 0, split);
-  lower.join();
+  if (sideError) std::rethrow_exception(sideError);
+}
+
+bool decodeAllRows(const RowJob& job, bool parallel) {
+  const std::uint32_t height = job.header.height;
+  const std::uint32_t split = parallel ? balancedSplit(job) : 0;
+  if (split == 0) return decodeRows(job, 0, height);
+  bool lowerDone = false, upperDone = false;
+  alongside(
+      true, [&] { lowerDone = decodeRows(job, split, height); },
+      [&] { upperDone = decodeRows(job, 0, split); });
   return upperDone && lowerDone;
 }
 
@@ -280,14 +301,22 @@ Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
   if (!readParts(file, size, parts)) return Bitmap();
   const Header& h = parts.header;
   const std::size_t rowBytes = std::size_t{h.width} * h.channels;
+  const bool parallel =
+      rowBytes * h.height >= kSplitFromBytes && std::thread::hardware_concurrency() > 1;
+  // Fresh memory costs a page fault per page on first touch: the picture's is
+  // cleared on the second thread while the first inflates.
+  Bitmap out;
   RowBuffer rows;
-  if (!inflate(parts, rows, (rowBytes + 1) * h.height)) return Bitmap();
+  bool inflated = false;
+  alongside(
+      parallel, [&] { out = Bitmap(static_cast<int>(h.width), static_cast<int>(h.height), 32); },
+      [&] { inflated = inflate(parts, rows, (rowBytes + 1) * h.height); });
+  if (!inflated) return Bitmap();
 
   const std::vector<std::uint32_t> lookup = lookupTable(parts);
   const std::vector<std::uint8_t> zeroRow(rowBytes, 0);
-  Bitmap out(static_cast<int>(h.width), static_cast<int>(h.height), 32);
   const RowJob job{h, rows.get(), rowBytes, lookup, zeroRow.data(), out};
-  if (!decodeAllRows(job)) return Bitmap();
+  if (!decodeAllRows(job, parallel)) return Bitmap();
   return out;
 }
 
