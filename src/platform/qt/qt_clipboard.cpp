@@ -27,6 +27,9 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
 }
 
 void QtClipboard::refresh() {
+  // Qt reports our own emptying while it happens; asking the X server what is
+  // offered then would only cost a round trip in the middle of a capture.
+  if (clearing_) return;
   // One request for the offered types per change (Qt caches the answer for the
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
@@ -53,7 +56,9 @@ Bitmap QtClipboard::takeBitmap() {
 }
 
 void QtClipboard::clear() {
+  clearing_ = true;
   clipboard_->clear(QClipboard::Clipboard);
+  clearing_ = false;
   // The cycle must not see the same picture again, whenever the notification of
   // our own change arrives.
   if (offered_) {

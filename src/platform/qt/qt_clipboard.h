@@ -38,6 +38,7 @@ class QtClipboard : public QObject, public Clipboard {
 
   QClipboard* clipboard_;
   bool offered_ = false;
+  bool clearing_ = false;
 };
 
 }  // namespace snaprill
