@@ -8,6 +8,7 @@
 #include <jerror.h>
 // clang-format on
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstring>
 #include <exception>
@@ -180,11 +181,12 @@ int mcuHeight(const Bitmap& picture, int quality) {
   return DCTSIZE * factor;
 }
 
-// The strips below the first are compressed on threads of their own while this
-// thread compresses the first; each strip goes to out as soon as it and those above
-// it are done.
+// Strips are handed out one at a time to this thread and to up to threads - 1
+// others, each taking the next strip when done with one: when another program keeps
+// a core busy, its thread simply takes fewer strips, instead of leaving this one
+// waiting for a fixed half of the picture. The strips go to out in order at the end.
 void compressStrips(const Bitmap& picture, int quality, const std::vector<int>& lines, int mcuLines,
-                    ByteSink& out) {
+                    int threads, ByteSink& out) {
   const std::size_t count = lines.size();
   std::vector<int> tops(count, 0);
   for (std::size_t i = 1; i < count; ++i) tops[i] = tops[i - 1] + lines[i - 1];
@@ -193,28 +195,31 @@ void compressStrips(const Bitmap& picture, int quality, const std::vector<int>& 
     std::exception_ptr error;
   };
   std::vector<Strip> strips(count);
-  const auto compress = [&](std::size_t i) {
-    try {
-      compressStrip(picture, quality, tops[i], lines[i], strips[i].file);
-    } catch (...) {
-      strips[i].error = std::current_exception();
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < count; i = next++) {
+      try {
+        compressStrip(picture, quality, tops[i], lines[i], strips[i].file);
+      } catch (...) {
+        strips[i].error = std::current_exception();
+      }
     }
   };
-  // Declared after strips: whatever throws, the threads are joined before the
-  // strips they write go away.
-  std::vector<std::jthread> workers;
-  workers.reserve(count - 1);
-  try {
-    for (std::size_t i = 1; i < count; ++i) workers.emplace_back(compress, i);
-  } catch (const std::system_error&) {
-    // No more threads to be had: the strips left are compressed on this one.
+  {
+    // Declared after strips: whatever throws, the threads are joined before the
+    // strips they write go away.
+    std::vector<std::jthread> workers;
+    const std::size_t helpers = std::min(count, static_cast<std::size_t>(std::max(1, threads))) - 1;
+    workers.reserve(helpers);
+    try {
+      for (std::size_t i = 0; i < helpers; ++i) workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      // No more threads to be had: this one and those started do all the strips.
+    }
+    work();
   }
   JpegStripJoiner joiner(out, picture.height());
   for (std::size_t i = 0; i < count; ++i) {
-    if (i == 0 || i > workers.size())
-      compress(i);
-    else
-      workers[i - 1].join();
     if (strips[i].error) std::rethrow_exception(strips[i].error);
     joiner.add(strips[i].file.bytes, (lines[i] + mcuLines - 1) / mcuLines);
   }
@@ -225,10 +230,13 @@ void compressStrips(const Bitmap& picture, int quality, const std::vector<int>& 
 // core saves (bench/jpeg_bench.cpp).
 constexpr int kMinStripRows = 512;
 constexpr std::size_t kMinStripPixels = std::size_t{1} << 18;
+// Several strips per core, so that a core another program holds takes fewer.
+constexpr int kStripsPerCore = 4;
 
 }  // namespace
 
-void WriteJpegInStrips(const Bitmap& picture, int quality, ByteSink& out, int maxStrips) {
+void WriteJpegInStrips(const Bitmap& picture, int quality, ByteSink& out, int maxStrips,
+                       int threads) {
   if (picture.empty()) throw JpegError("Empty JPEG image");
   // Strips differ from the whole only in their height: a height libjpeg refuses keeps
   // the picture whole, so that the refusal reads the same.
@@ -240,7 +248,7 @@ void WriteJpegInStrips(const Bitmap& picture, int quality, ByteSink& out, int ma
   if (lines.size() == 1)
     compressStrip(picture, quality, 0, picture.height(), out);
   else
-    compressStrips(picture, quality, lines, mcuLines, out);
+    compressStrips(picture, quality, lines, mcuLines, threads, out);
 }
 
 void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
@@ -248,8 +256,8 @@ void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
       picture.height() >= kMinStripRows &&
       static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()) >=
           kMinStripPixels;
-  const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  WriteJpegInStrips(picture, quality, out, large ? std::max(1, cores) : 1);
+  const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  WriteJpegInStrips(picture, quality, out, large ? kStripsPerCore * cores : 1, cores);
 }
 
 namespace {

@@ -46,8 +46,10 @@ class JpegStripJoiner {
 };
 
 // WriteJpeg with the picture split into at most maxStrips strips (PlanJpegStrips),
-// all but the top one compressed on threads of their own; 1 compresses the whole
-// picture on the caller's thread. The file is the same for every maxStrips.
-void WriteJpegInStrips(const Bitmap& picture, int quality, ByteSink& out, int maxStrips);
+// compressed by the caller's thread and up to threads - 1 others, each taking the
+// next strip when done with one; 1 strip compresses the whole picture on the
+// caller's thread. The file is the same for every maxStrips and threads.
+void WriteJpegInStrips(const Bitmap& picture, int quality, ByteSink& out, int maxStrips,
+                       int threads);
 
 }  // namespace snaprill
