@@ -174,6 +174,11 @@ def main():
     print("cjpeg -dct float -quality 90 -baseline, whole process: median %.1f ms" % theirs_ms)
     print("ratio: %.2f (target <= 1.3); from starting xclip: %.2f"
           % (ours_ms / theirs_ms, 1000 * statistics.median(with_start) / theirs_ms))
+    # Each run's capture beside the cjpeg run just before it: steadier than the ratio
+    # of the medians when the machine's speed drifts during the benchmark.
+    paired = sorted(o / t for o, t in zip(ours, theirs))
+    print("ratio run by run: median %.2f (quartiles %.2f to %.2f)"
+          % (statistics.median(paired), paired[len(paired) // 4], paired[3 * len(paired) // 4]))
     if reader_line:
         print(reader_line)
     if magick:
