@@ -1,7 +1,9 @@
 // Storage for pixels. Screen-sized pictures are tens of megabytes and every capture
 // gets fresh memory, so with 4 KiB pages a large share of a capture's cost is page
 // faults. Buffers of 2 MiB and more are aligned to 2 MiB and marked for transparent
-// huge pages, which cuts those faults by a factor of 512 where the kernel allows it.
+// huge pages, which cuts those faults by a factor of 512 where the kernel allows it,
+// and the last two such buffers freed are kept for the next capture (see
+// pixel_buffer.cpp).
 #pragma once
 
 #include <cstddef>
@@ -24,8 +26,9 @@ struct PixelAllocator {
   friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
 };
 
+// Memory for pixels, not cleared. freePixels must be given the size asked for.
 void* allocatePixels(std::size_t bytes);
-void freePixels(void* p) noexcept;
+void freePixels(void* p, std::size_t bytes) noexcept;
 
 template <typename T>
 T* PixelAllocator<T>::allocate(std::size_t n) {
@@ -34,8 +37,8 @@ T* PixelAllocator<T>::allocate(std::size_t n) {
 }
 
 template <typename T>
-void PixelAllocator<T>::deallocate(T* p, std::size_t) noexcept {
-  freePixels(p);
+void PixelAllocator<T>::deallocate(T* p, std::size_t n) noexcept {
+  freePixels(p, n * sizeof(T));
 }
 
 using PixelBuffer = std::vector<std::uint8_t, PixelAllocator<std::uint8_t>>;

@@ -116,7 +116,8 @@ struct DecompressorDeleter {
 };
 
 struct PixelsDeleter {
-  void operator()(std::uint8_t* p) const { freePixels(p); }
+  std::size_t bytes = 0;
+  void operator()(std::uint8_t* p) const { freePixels(p, bytes); }
 };
 using RowBuffer = std::unique_ptr<std::uint8_t[], PixelsDeleter>;
 
@@ -135,7 +136,7 @@ bool inflate(const Parts& parts, RowBuffer& rows, std::size_t expected) {
       libdeflate_alloc_decompressor());
   if (!decompressor) return false;
   // Not cleared first: inflate writes every byte that is used.
-  rows.reset(static_cast<std::uint8_t*>(allocatePixels(expected)));
+  rows = RowBuffer(static_cast<std::uint8_t*>(allocatePixels(expected)), PixelsDeleter{expected});
   std::size_t produced = 0;
   const libdeflate_result result = libdeflate_zlib_decompress(
       decompressor.get(), input.data(), input.size(), rows.get(), expected, &produced);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "support/pictures.h"
@@ -48,6 +50,20 @@ TEST(Bitmap, PixelAccessPerDepthKeepsNeighboursAndPadding) {
   b16.setPixel(0, 0, Rgb{0xFF, 0x84, 0x10});  // 5-5-5 keeps the top bits, widened back
   EXPECT_EQ(b16.pixel(0, 0), (Rgb{0xFF, 0x84, 0x10}));
   EXPECT_EQ(b16.row(0)[0] | (b16.row(0)[1] << 8), (31 << 10) | (16 << 5) | 2);
+}
+
+TEST(Bitmap, NewBitmapsAreBlankAlsoWhenTheyReuseAFreedScreenBuffer) {
+  // Screen-sized buffers are kept and handed out again; what the last capture left
+  // in them must never show through.
+  for (int round = 0; round < 3; ++round) {
+    {
+      Bitmap used(1920, 1080, 32);
+      std::memset(used.bits().data(), 0xAB, used.bits().size());
+    }
+    const Bitmap fresh(1920, 1080, 32);
+    EXPECT_EQ(std::count(fresh.bits().begin(), fresh.bits().end(), 0), fresh.bits().size())
+        << round;
+  }
 }
 
 TEST(Bitmap, DefaultPalettesHaveFullSize) {
