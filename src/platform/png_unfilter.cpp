@@ -103,27 +103,30 @@ void unfilterAverageVector(std::uint8_t* row, const std::uint8_t* prior, std::si
   }
 }
 
+// One pixel of a Paeth row in 16-bit lanes: x is the filtered pixel, a the pixel
+// to the left (already undone), b the one above, c the one above to the left.
+// Returns the pixel undone; a and c move on to the next pixel.
+__m128i paethStep(__m128i x, __m128i& a, __m128i b, __m128i& c) {
+  const __m128i bc = _mm_sub_epi16(b, c);
+  const __m128i ac = _mm_sub_epi16(a, c);
+  const __m128i pa = abs16(bc);
+  const __m128i pb = abs16(ac);
+  const __m128i pc = abs16(_mm_add_epi16(bc, ac));
+  const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
+  // The format's tie order: a before b before c.
+  const __m128i predicted =
+      select(_mm_cmpeq_epi16(smallest, pa), a, select(_mm_cmpeq_epi16(smallest, pb), b, c));
+  a = _mm_and_si128(_mm_add_epi16(x, predicted), _mm_set1_epi16(0xFF));
+  c = b;
+  return a;
+}
+
 template <std::size_t bpp>
 void unfilterPaethVector(std::uint8_t* row, const std::uint8_t* prior, std::size_t size) {
-  const __m128i low = _mm_set1_epi16(0xFF);
   __m128i a = _mm_setzero_si128();
   __m128i c = _mm_setzero_si128();
-  for (std::size_t i = 0; i < size; i += bpp) {
-    const __m128i b = loadPixel<bpp>(prior + i);
-    const __m128i x = loadPixel<bpp>(row + i);
-    const __m128i bc = _mm_sub_epi16(b, c);
-    const __m128i ac = _mm_sub_epi16(a, c);
-    const __m128i pa = abs16(bc);
-    const __m128i pb = abs16(ac);
-    const __m128i pc = abs16(_mm_add_epi16(bc, ac));
-    const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
-    // The format's tie order: a before b before c.
-    const __m128i predicted =
-        select(_mm_cmpeq_epi16(smallest, pa), a, select(_mm_cmpeq_epi16(smallest, pb), b, c));
-    a = _mm_and_si128(_mm_add_epi16(x, predicted), low);
-    c = b;
-    storePixel<bpp>(row + i, a);
-  }
+  for (std::size_t i = 0; i < size; i += bpp)
+    storePixel<bpp>(row + i, paethStep(loadPixel<bpp>(row + i), a, loadPixel<bpp>(prior + i), c));
 }
 
 // Two Paeth rows, the second under the first, one pixel of each in turn. Each row
@@ -132,27 +135,13 @@ void unfilterPaethVector(std::uint8_t* row, const std::uint8_t* prior, std::size
 template <std::size_t bpp>
 void unfilterPaethPairVector(std::uint8_t* row0, std::uint8_t* row1, const std::uint8_t* prior,
                              std::size_t size) {
-  const __m128i low = _mm_set1_epi16(0xFF);
   __m128i a0 = _mm_setzero_si128(), c0 = _mm_setzero_si128();
   __m128i a1 = _mm_setzero_si128(), c1 = _mm_setzero_si128();
-  const auto step = [&](__m128i x, __m128i& a, __m128i b, __m128i& c) {
-    const __m128i bc = _mm_sub_epi16(b, c);
-    const __m128i ac = _mm_sub_epi16(a, c);
-    const __m128i pa = abs16(bc);
-    const __m128i pb = abs16(ac);
-    const __m128i pc = abs16(_mm_add_epi16(bc, ac));
-    const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
-    const __m128i predicted =
-        select(_mm_cmpeq_epi16(smallest, pa), a, select(_mm_cmpeq_epi16(smallest, pb), b, c));
-    a = _mm_and_si128(_mm_add_epi16(x, predicted), low);
-    c = b;
-  };
   for (std::size_t i = 0; i < size; i += bpp) {
-    step(loadPixel<bpp>(row0 + i), a0, loadPixel<bpp>(prior + i), c0);
-    storePixel<bpp>(row0 + i, a0);
+    const __m128i upper = paethStep(loadPixel<bpp>(row0 + i), a0, loadPixel<bpp>(prior + i), c0);
+    storePixel<bpp>(row0 + i, upper);
     // The second row's "above" is the pixel just made, its "upper left" the one before.
-    step(loadPixel<bpp>(row1 + i), a1, a0, c1);
-    storePixel<bpp>(row1 + i, a1);
+    storePixel<bpp>(row1 + i, paethStep(loadPixel<bpp>(row1 + i), a1, upper, c1));
   }
 }
 #endif
