@@ -1,5 +1,5 @@
 // JPEG through libjpeg: baseline files of 24-bit RGB data with the floating-point
-// DCT and a restart marker after every MCU row, and reading any JPEG libjpeg reads.
+// DCT, and reading any JPEG libjpeg reads.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +17,8 @@ class JpegError : public std::runtime_error {
 };
 
 // Writes picture (any format; converted to 24 bits) at quality 1..100 with
-// baseline-compatible tables. Large pictures are compressed in strips on every core
-// (codecs/jpeg_strips.h); the bytes are the same on any machine. Throws JpegError on
-// a libjpeg failure and what the sink throws; no thread outlives the call.
+// baseline-compatible tables. Throws JpegError on a libjpeg failure and what the sink
+// throws.
 void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out);
 
 // Decodes a JPEG file to a 24-bit bitmap. Throws JpegError on corrupt data; never

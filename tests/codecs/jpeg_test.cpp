@@ -33,28 +33,6 @@ TEST(Jpeg, BaselineFilesAtEveryQualityDecodeToTheCapturesSize) {
   }
 }
 
-// The RSTm markers (m = 0..7) after the scan header, in order.
-std::vector<int> restartMarkers(const std::vector<std::uint8_t>& b) {
-  std::size_t i = 0;
-  while (i + 3 < b.size() && !(b[i] == 0xFF && b[i + 1] == 0xDA)) ++i;
-  std::vector<int> found;
-  for (i += 2; i + 1 < b.size(); ++i)
-    if (b[i] == 0xFF && b[i + 1] >= 0xD0 && b[i + 1] <= 0xD7) found.push_back(b[i + 1] - 0xD0);
-  return found;
-}
-
-TEST(Jpeg, EveryMcuRowButTheLastEndsWithARestartMarker) {
-  // 16-row MCUs; a partial MCU row at the bottom, an odd number of MCUs across.
-  for (const auto& [w, h] : {std::pair{30, 40}, std::pair{333, 1037}, std::pair{1920, 1080}}) {
-    MemorySink out;
-    WriteJpeg(testing::samplePicture(w, h), 90, out);
-    EXPECT_TRUE(hasMarker(out.bytes, 0xDD)) << h;  // DRI
-    const std::vector<int> markers = restartMarkers(out.bytes);
-    ASSERT_EQ(markers.size(), static_cast<std::size_t>((h + 15) / 16 - 1)) << h;
-    for (std::size_t i = 0; i < markers.size(); ++i) ASSERT_EQ(markers[i], int(i % 8)) << h;
-  }
-}
-
 TEST(Jpeg, EveryPixelFormatIsWrittenAsColour) {
   for (int bpp : {1, 4, 8, 16, 24, 32}) {
     const Bitmap picture = testing::samplePicture(9, 5).convertedTo(bpp);
