@@ -38,6 +38,7 @@ struct Parts {
   Header header;
   std::span<const std::uint8_t> palette;
   std::vector<std::span<const std::uint8_t>> data;
+  std::size_t dataBytes = 0;
 };
 
 bool crcMatches(const std::uint8_t* chunk, std::uint32_t length) {
@@ -99,6 +100,7 @@ bool readParts(const std::uint8_t* file, std::size_t size, Parts& parts) {
     } else if (is("IDAT")) {
       if (dataEnded) return false;
       parts.data.emplace_back(body, length);
+      parts.dataBytes += length;
     } else if (is("IEND")) {
       break;
     } else if ((chunk[4] & 0x20) == 0) {
@@ -110,6 +112,8 @@ bool readParts(const std::uint8_t* file, std::size_t size, Parts& parts) {
   if (parts.data.empty()) return false;
   return parts.header.colourType != 3 || !parts.palette.empty();
 }
+
+constexpr std::size_t kMostInflatedPerByte = 1032;
 
 struct DecompressorDeleter {
   void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
@@ -302,6 +306,10 @@ Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
   if (!readParts(file, size, parts)) return Bitmap();
   const Header& h = parts.header;
   const std::size_t rowBytes = std::size_t{h.width} * h.channels;
+  // Deflate makes at most 1032 bytes of one: a header promising more than the data
+  // can hold is refused before a picture's worth of memory is cleared for it, so
+  // that a few hostile bytes on the clipboard cannot cost a second and 256 MiB.
+  if ((rowBytes + 1) * h.height / kMostInflatedPerByte > parts.dataBytes) return Bitmap();
   const bool parallel =
       rowBytes * h.height >= kSplitFromBytes && std::thread::hardware_concurrency() > 1;
   // Fresh memory costs a page fault per page on first touch: the picture's is

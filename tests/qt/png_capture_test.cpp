@@ -4,6 +4,7 @@
 // row, so that every filter, every pairing of Paeth rows and the split of the rows
 // between two threads are exercised whatever a PNG writer would choose.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <QByteArray>
@@ -215,6 +216,24 @@ TEST(PngCapture, LeavesOtherFilesToTheGeneralReader) {
   chunk(hugeFile, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
   chunk(hugeFile, "IEND", {});
   EXPECT_TRUE(ours(hugeFile).empty());
+}
+
+TEST(PngCapture, AHeaderPromisingMoreThanItsDataCanHoldCostsNoMemory) {
+  // 8192 x 8192 RGBA announced, a few bytes of data: refused before the picture's
+  // 256 MiB are allocated and cleared (which took about a second).
+  Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
+  Bytes header;
+  put32(header, 8192);
+  put32(header, 8192);
+  header.insert(header.end(), {8, 6, 0, 0, 0});
+  chunk(file, "IHDR", header);
+  chunk(file, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
+  chunk(file, "IEND", {});
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  EXPECT_TRUE(ours(file).empty());
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB of peak memory added";
 }
 
 }  // namespace
