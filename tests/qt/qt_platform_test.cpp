@@ -136,6 +136,24 @@ TEST_F(GatedTimer, AHandlerThatClosesTheGateStopsTheTicks) {
   EXPECT_EQ(ticks, 1);
 }
 
+TEST_F(GatedTimer, AHandlerThatSwitchesItsTimerOffAndOnKeepsTheInterval) {
+  // The first tick after the gate opens comes at once; one from inside the handler
+  // must not, or the timer would spin instead of ticking at its interval.
+  QtTimer timer;
+  int ticks = 0;
+  timer.setHandler([&] {
+    ++ticks;
+    timer.setEnabled(false);
+    timer.setEnabled(true);
+  });
+  timer.setInterval(50);
+  timer.setGate([] { return true; });
+  timer.setEnabled(true);
+  spin(200);
+  EXPECT_GE(ticks, 1);
+  EXPECT_LT(ticks, 10);
+}
+
 TEST_F(GatedTimer, UngatedTimerIsAPlainIntervalTimer) {
   QtTimer timer;
   int ticks = 0;

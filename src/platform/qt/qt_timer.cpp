@@ -1,5 +1,7 @@
 #include "platform/qt/qt_timer.h"
 
+#include <QScopedValueRollback>
+
 namespace snaprill {
 
 QtTimer::QtTimer() {
@@ -28,14 +30,18 @@ void QtTimer::rearm() {
   } else if (!timer_.isActive()) {
     // A polling timer would have found the new state somewhere within its
     // interval; the first tick comes as soon as the event loop is free, the
-    // following ones at the interval.
-    timer_.start(gate_ ? 0 : interval_);
+    // following ones at the interval. Not so from inside the handler: a handler
+    // that switches its own timer off and on again would make it spin.
+    timer_.start(gate_ && !firing_ ? 0 : interval_);
   }
 }
 
 void QtTimer::timeout() {
   if (timer_.interval() != interval_) timer_.setInterval(interval_);
-  fire();
+  {
+    const QScopedValueRollback firing(firing_, true);
+    fire();
+  }
   // The handler may have closed the gate (took the picture) or opened it again.
   if (gate_) rearm();
 }

@@ -49,6 +49,7 @@ class QtTimer : public QObject, public Timer {
   QTimer timer_;
   int interval_ = 0;
   bool enabled_ = false;
+  bool firing_ = false;
   std::function<bool()> gate_;
 };
 
