@@ -8,6 +8,7 @@
 // is compressed and given correct checksums.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -44,9 +45,13 @@ Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
   const std::uint32_t width = 1u + data[2] % 64u;
   const std::size_t channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
   const std::size_t stride = 1 + width * channels;
-  const std::uint32_t height = 1u + static_cast<std::uint32_t>((size - 3) / stride);
-  Bytes rows(data + 3, data + size);
-  rows.resize(stride * height, 0);  // a last row short of bytes is padded
+  std::uint32_t height = 1u + static_cast<std::uint32_t>((size - 3) / stride);
+  // Some pictures are made tall enough for the rows to be shared between two
+  // threads, the input's rows repeated.
+  if (data[1] & 0x80)
+    height = std::max(height, static_cast<std::uint32_t>((std::size_t{1} << 20) / stride + 1));
+  Bytes rows(stride * height, 0);  // a last row short of bytes is padded
+  for (std::size_t i = 0; i < rows.size() && size > 3; ++i) rows[i] = data[3 + i % (size - 3)];
   uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
   Bytes packed(packedSize);
   compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 1);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
+#include <QScopedValueRollback>
 
 #include "platform/png_capture.h"
 #include "platform/qt/qimage_bitmap.h"
@@ -56,9 +57,10 @@ Bitmap QtClipboard::takeBitmap() {
 }
 
 void QtClipboard::clear() {
-  clearing_ = true;
-  clipboard_->clear(QClipboard::Clipboard);
-  clearing_ = false;
+  {
+    const QScopedValueRollback clearing(clearing_, true);
+    clipboard_->clear(QClipboard::Clipboard);
+  }
   // The cycle must not see the same picture again, whenever the notification of
   // our own change arrives.
   if (offered_) {
