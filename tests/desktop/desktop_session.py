@@ -45,11 +45,17 @@ class DesktopSession:
     def _start_xvfb(self):
         # -displayfd: the server picks a free display and tells us its number, so
         # parallel runs never race for one.
+        # -noreset: an X server resets when its last client leaves, and a client that
+        # connects during the reset is turned away. With xdotool coming and going
+        # while the program starts, that made "could not connect to display" in
+        # about one start of fifteen.
         read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.xvfb_log = os.path.join(self.home, "xvfb.log")
+        with open(self.xvfb_log, "ab") as log:
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
         number = b""
         with os.fdopen(read_end, "rb") as pipe:
@@ -76,8 +82,16 @@ class DesktopSession:
         self.program = subprocess.Popen([self.app, *args], env=self.env,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         if not wait_for(lambda: self.window_id(), 10, 0.02):
-            raise RuntimeError("snaprill showed no window: " + self.program_output())
+            raise RuntimeError("snaprill showed no window: " + self.program_output() +
+                               "\nXvfb: " + self.xvfb_log_text())
         return self.program
+
+    def xvfb_log_text(self):
+        try:
+            with open(self.xvfb_log, errors="replace") as log:
+                return log.read()[-2000:]
+        except OSError:
+            return ""
 
     def window_id(self):
         result = self.run(["xdotool", "search", "--name", "^Snaprill"], check=False)
