@@ -116,6 +116,19 @@ Bytes encode(const Picture& p) {
   return out;
 }
 
+// A header announcing a picture, followed by an empty zlib stream.
+Bytes headerWithEmptyData(std::uint32_t width, std::uint32_t height, std::uint8_t colourType) {
+  Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
+  Bytes header;
+  put32(header, width);
+  put32(header, height);
+  header.insert(header.end(), {8, colourType, 0, 0, 0});
+  chunk(file, "IHDR", header);
+  chunk(file, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
+  chunk(file, "IEND", {});
+  return file;
+}
+
 Bitmap ours(const Bytes& file) {
   return DecodePngCapture(file.data(), file.size());
 }
@@ -207,28 +220,13 @@ TEST(PngCapture, LeavesOtherFilesToTheGeneralReader) {
 
   // A header announcing a picture far beyond any screen is refused before anything
   // is allocated.
-  Bytes hugeFile = {137, 80, 78, 71, 13, 10, 26, 10};
-  Bytes header;
-  put32(header, 65535);
-  put32(header, 65535);
-  header.insert(header.end(), {8, 2, 0, 0, 0});
-  chunk(hugeFile, "IHDR", header);
-  chunk(hugeFile, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
-  chunk(hugeFile, "IEND", {});
-  EXPECT_TRUE(ours(hugeFile).empty());
+  EXPECT_TRUE(ours(headerWithEmptyData(65535, 65535, 2)).empty());
 }
 
 TEST(PngCapture, AHeaderPromisingMoreThanItsDataCanHoldCostsNoMemory) {
   // 8192 x 8192 RGBA announced, a few bytes of data: refused before the picture's
   // 256 MiB are allocated and cleared (which took about a second).
-  Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
-  Bytes header;
-  put32(header, 8192);
-  put32(header, 8192);
-  header.insert(header.end(), {8, 6, 0, 0, 0});
-  chunk(file, "IHDR", header);
-  chunk(file, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
-  chunk(file, "IEND", {});
+  const Bytes file = headerWithEmptyData(8192, 8192, 6);
   rusage before{}, after{};
   getrusage(RUSAGE_SELF, &before);
   EXPECT_TRUE(ours(file).empty());
