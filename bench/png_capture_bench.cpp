@@ -18,6 +18,7 @@
 
 #include "platform/png_capture.h"
 #include "platform/qt/qimage_bitmap.h"
+#include "platform/unaligned.h"
 
 namespace {
 
@@ -34,20 +35,16 @@ double medianMs(int runs, const std::function<void()>& work) {
   return times[times.size() / 2];
 }
 
-std::uint32_t be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
-}
-
 // The joined IDAT data and the size of the filtered rows (8-bit samples).
 std::vector<std::uint8_t> imageData(const std::vector<std::uint8_t>& file, std::size_t& rows) {
   std::vector<std::uint8_t> data;
   for (std::size_t pos = 8; pos + 12 <= file.size();) {
-    const std::uint32_t length = be32(&file[pos]);
+    const std::uint32_t length = snaprill::loadBe32(&file[pos]);
     const std::uint8_t* type = &file[pos + 4];
     if (std::equal(type, type + 4, "IHDR")) {
       const std::size_t channels[7] = {1, 0, 3, 1, 2, 0, 4};
-      rows = be32(&file[pos + 12]) * (1 + be32(&file[pos + 8]) * channels[file[pos + 17]]);
+      rows = snaprill::loadBe32(&file[pos + 12]) *
+             (1 + snaprill::loadBe32(&file[pos + 8]) * channels[file[pos + 17]]);
     }
     if (std::equal(type, type + 4, "IDAT"))
       data.insert(data.end(), &file[pos + 8], &file[pos + 8] + length);

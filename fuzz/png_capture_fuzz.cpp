@@ -16,15 +16,11 @@
 #include <vector>
 
 #include "platform/png_capture.h"
+#include "platform/unaligned.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-std::uint32_t be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
-}
 
 void put32(Bytes& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
@@ -83,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A picture is only ever made from a file that starts with its header.
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) std::abort();
   if (capture.bitsPerPixel() != 32 ||
-      static_cast<std::uint32_t>(capture.width()) != be32(data + 16) ||
-      static_cast<std::uint32_t>(capture.height()) != be32(data + 20))
+      static_cast<std::uint32_t>(capture.width()) != snaprill::loadBe32(data + 16) ||
+      static_cast<std::uint32_t>(capture.height()) != snaprill::loadBe32(data + 20))
     std::abort();
   return 0;
 }

@@ -1,25 +1,14 @@
-// The five PNG row filters, shared by the writer (applying) and the reader
-// (undoing). bpp is the number of bytes of one complete pixel (at least 1); the
+// The five PNG row filters as the writer applies them; undoing them is in
+// platform/png_unfilter.h. bpp is the number of bytes of one complete pixel (at least 1); the
 // byte "to the left" of the first bpp bytes, and the prior row of the first row, are 0.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 #include "platform/png_unfilter.h"
 
 namespace snaprill::png {
-
-inline std::uint8_t paethPredictor(int a, int b, int c) {
-  const int p = a + b - c;
-  const int pa = std::abs(p - a);
-  const int pb = std::abs(p - b);
-  const int pc = std::abs(p - c);
-  if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
-  if (pb <= pc) return static_cast<std::uint8_t>(b);
-  return static_cast<std::uint8_t>(c);
-}
 
 // The predictor of byte i of a row: what the filter subtracts when writing and
 // adds back when reading.

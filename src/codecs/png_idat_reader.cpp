@@ -11,15 +11,11 @@
 #include "codecs/png_crc.h"
 #include "codecs/png_filters.h"
 #include "codecs/pngimage.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
 namespace {
-
-std::uint32_t be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
-}
 
 // Most compressed bytes handed to inflate at a time.
 constexpr std::size_t kInputSlice = 65535;
@@ -65,7 +61,7 @@ class IdatInput {
   }
 
   void checkCrc() {
-    if (size_ - pos_ < 4 || be32(file_ + pos_) != finishPngCrc(crc_))
+    if (size_ - pos_ < 4 || loadBe32(file_ + pos_) != finishPngCrc(crc_))
       fail(PngErrorKind::EPngInvalidCRC);
     pos_ += 4;
   }
@@ -73,7 +69,7 @@ class IdatInput {
   void nextChunk() {
     checkCrc();
     if (size_ - pos_ < 8) fail(PngErrorKind::EPngInvalidCRC);
-    left_ = be32(file_ + pos_);
+    left_ = loadBe32(file_ + pos_);
     if (std::memcmp(file_ + pos_ + 4, "IDAT", 4) != 0) fail(PngErrorKind::EPNGMissingMultipleIDAT);
     pos_ += 8;
     startCrc();

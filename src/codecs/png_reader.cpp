@@ -7,6 +7,7 @@
 
 #include "codecs/png_crc.h"
 #include "codecs/pngimage.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -14,11 +15,6 @@ namespace {
 
 constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr std::uint32_t kMaxDimension = 65535;
-
-std::uint32_t be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
-}
 
 bool isType(const std::array<char, 4>& type, const char* name) {
   return std::memcmp(type.data(), name, 4) == 0;
@@ -61,7 +57,7 @@ void PNGObject::LoadFromMemory(const std::uint8_t* file, std::size_t size) {
   bool imageRead = false;
   for (;;) {
     if (size - pos < 8) throw PngError(PngErrorKind::EPngUnexpectedEnd);
-    const std::uint32_t length = be32(file + pos);
+    const std::uint32_t length = loadBe32(file + pos);
     PngChunk chunk;
     std::memcpy(chunk.type.data(), file + pos + 4, 4);
     pos += 8;
@@ -88,7 +84,7 @@ void PNGObject::LoadFromMemory(const std::uint8_t* file, std::size_t size) {
     // cannot be read whole.
     if (size - pos < std::size_t{length} + 4) throw PngError(PngErrorKind::EPngInvalidCRC);
     const std::uint8_t* data = file + pos;
-    if (be32(data + length) != pngChunkCrc(chunk.type.data(), data, length))
+    if (loadBe32(data + length) != pngChunkCrc(chunk.type.data(), data, length))
       throw PngError(PngErrorKind::EPngInvalidCRC);
     chunk.data.assign(data, data + length);
     pos += std::size_t{length} + 4;
@@ -107,8 +103,8 @@ void PNGObject::LoadFromMemory(const std::uint8_t* file, std::size_t size) {
 void PNGObject::readHeader(const std::vector<std::uint8_t>& data) {
   if (data.size() < 13) throw PngError(PngErrorKind::EPngInvalidIHDR);
   PngHeader h;
-  h.width = be32(data.data());
-  h.height = be32(data.data() + 4);
+  h.width = loadBe32(data.data());
+  h.height = loadBe32(data.data() + 4);
   h.bitDepth = data[8];
   h.colourType = data[9];
   h.compressionMethod = data[10];
@@ -154,7 +150,7 @@ void PNGObject::readTransparency(const std::vector<std::uint8_t>& data) {
 
 void PNGObject::readGamma(const std::vector<std::uint8_t>& data) {
   if (data.size() < 4) return;
-  const std::uint32_t value = be32(data.data());
+  const std::uint32_t value = loadBe32(data.data());
   if (value == 0) return;
   const long double exponent = 1.0L / (static_cast<long double>(value) / 100000.0L * 2.2L);
   for (int i = 0; i < 256; ++i) {

@@ -12,17 +12,13 @@
 
 #include "platform/pixel_buffer.h"
 #include "platform/png_unfilter.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
 namespace {
 
 constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-
-std::uint32_t be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         p[3];
-}
 
 struct Header {
   std::uint32_t width = 0;
@@ -43,7 +39,7 @@ struct Parts {
 
 bool crcMatches(const std::uint8_t* chunk, std::uint32_t length) {
   const std::uint32_t crc = libdeflate_crc32(0, chunk + 4, std::size_t{length} + 4);
-  return crc == be32(chunk + 8 + length);
+  return crc == loadBe32(chunk + 8 + length);
 }
 
 // False for anything this reader leaves to the general one.
@@ -56,7 +52,7 @@ bool readParts(const std::uint8_t* file, std::size_t size, Parts& parts) {
   for (;;) {
     if (size - pos < 12) return false;
     const std::uint8_t* chunk = file + pos;
-    const std::uint32_t length = be32(chunk);
+    const std::uint32_t length = loadBe32(chunk);
     if (length > size - pos - 12) return false;
     const std::uint8_t* body = chunk + 8;
     const auto is = [&](const char* type) { return std::memcmp(chunk + 4, type, 4) == 0; };
@@ -68,8 +64,8 @@ bool readParts(const std::uint8_t* file, std::size_t size, Parts& parts) {
     if (is("IHDR")) {
       if (length != 13) return false;
       Header& h = parts.header;
-      h.width = be32(body);
-      h.height = be32(body + 4);
+      h.width = loadBe32(body);
+      h.height = loadBe32(body + 4);
       h.colourType = body[9];
       const unsigned depth = body[8], compression = body[10], filter = body[11];
       const unsigned interlace = body[12];
@@ -130,9 +126,7 @@ bool inflate(const Parts& parts, RowBuffer& rows, std::size_t expected) {
   std::vector<std::uint8_t> joined;
   std::span<const std::uint8_t> input = parts.data.front();
   if (parts.data.size() > 1) {
-    std::size_t total = 0;
-    for (const auto& piece : parts.data) total += piece.size();
-    joined.reserve(total);
+    joined.reserve(parts.dataBytes);
     for (const auto& piece : parts.data) joined.insert(joined.end(), piece.begin(), piece.end());
     input = joined;
   }

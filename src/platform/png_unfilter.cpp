@@ -1,6 +1,5 @@
 #include "platform/png_unfilter.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -32,15 +31,6 @@ void unfilterUp(std::uint8_t* __restrict row, const std::uint8_t* __restrict pri
   for (; i < size; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
 }
 
-std::uint8_t paeth(int a, int b, int c) {
-  // |p - a|, |p - b| and |p - c| for p = a + b - c, without forming p.
-  const int pa = std::abs(b - c);
-  const int pb = std::abs(a - c);
-  const int pc = std::abs(a + b - 2 * c);
-  if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
-  return static_cast<std::uint8_t>(pb <= pc ? b : c);
-}
-
 void unfilterAverageScalar(std::uint8_t* row, const std::uint8_t* prior, std::size_t size,
                            std::size_t bpp) {
   for (std::size_t i = 0; i < size; ++i) {
@@ -54,7 +44,8 @@ void unfilterPaethScalar(std::uint8_t* row, const std::uint8_t* prior, std::size
   for (std::size_t i = 0; i < size && i < bpp; ++i)
     row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
   for (std::size_t i = bpp; i < size; ++i)
-    row[i] = static_cast<std::uint8_t>(row[i] + paeth(row[i - bpp], prior[i], prior[i - bpp]));
+    row[i] =
+        static_cast<std::uint8_t>(row[i] + paethPredictor(row[i - bpp], prior[i], prior[i - bpp]));
 }
 
 #if defined(__SSE2__)

@@ -7,10 +7,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace snaprill::png {
 
 enum FilterType : std::uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
+
+// The Paeth predictor of a byte from the one to its left (a), above (b) and above
+// to the left (c): whichever is closest to a + b - c, ties going to a, then b.
+inline std::uint8_t paethPredictor(int a, int b, int c) {
+  // |p - a|, |p - b| and |p - c| for p = a + b - c, without forming p.
+  const int pa = std::abs(b - c);
+  const int pb = std::abs(a - c);
+  const int pc = std::abs(a + b - 2 * c);
+  if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
+  return static_cast<std::uint8_t>(pb <= pc ? b : c);
+}
 
 // Undoes the filter of one row in place. False, with the row unchanged, for a
 // filter type the format does not have.
