@@ -3,6 +3,7 @@
 
 #include "codecs/PCXImage.h"
 #include "platform/errors.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -12,10 +13,6 @@ constexpr std::size_t kHeaderBytes = 128;
 constexpr std::size_t kPaletteBytes = 769;  // 0x0C and 256 R G B triples
 // One count byte and its value stand for at most 63 bytes.
 constexpr std::size_t kMaxExpansion = 63;
-
-unsigned le16(const std::uint8_t* p) {
-  return p[0] | (unsigned{p[1]} << 8);
-}
 
 // Decodes at most limit bytes. Runs may cross plane lines; a run that passes the
 // limit is cut there. 0xC0 carries no count, so it reads as a plain 192.
@@ -44,11 +41,11 @@ Bitmap ReadPcx(const std::uint8_t* data, std::size_t size) {
   if (data[2] != 1) throw ReadError("Unsupported PCX encoding");
   const unsigned bits = data[3];
   const unsigned planes = data[65];
-  const unsigned xmin = le16(data + 4), ymin = le16(data + 6);
-  const unsigned xmax = le16(data + 8), ymax = le16(data + 10);
+  const unsigned xmin = loadLe16(data + 4), ymin = loadLe16(data + 6);
+  const unsigned xmax = loadLe16(data + 8), ymax = loadLe16(data + 10);
   if (xmax < xmin || ymax < ymin) throw ReadError("PCX image has no pixels");
   const std::size_t w = xmax - xmin + 1, h = ymax - ymin + 1;
-  const std::size_t bytesPerLine = le16(data + 66);
+  const std::size_t bytesPerLine = loadLe16(data + 66);
   if (bits != 8 || (planes != 1 && planes != 3 && planes != 4)) {
     throw ReadError("Unsupported PCX format");
   }

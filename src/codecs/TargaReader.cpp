@@ -5,6 +5,7 @@
 
 #include "codecs/TargaImage.h"
 #include "platform/errors.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -20,19 +21,15 @@ struct Header {
   unsigned bits, descriptor;
 };
 
-unsigned le16(const std::uint8_t* p) {
-  return p[0] | (unsigned{p[1]} << 8);
-}
-
 Header parseHeader(const std::uint8_t* d) {
   return {d[0],
           d[1],
           d[2],
-          le16(d + 3),
-          le16(d + 5),
+          loadLe16(d + 3),
+          loadLe16(d + 5),
           d[7],
-          static_cast<int>(le16(d + 12)),
-          static_cast<int>(le16(d + 14)),
+          static_cast<int>(loadLe16(d + 12)),
+          static_cast<int>(loadLe16(d + 14)),
           d[16],
           d[17]};
 }
@@ -44,7 +41,7 @@ Rgb fromFiveBits(unsigned v) {
 
 // Colour of one stored true-colour pixel or colour-map entry of the given bits.
 Rgb trueColour(const std::uint8_t* p, unsigned bits) {
-  if (bits <= 16) return fromFiveBits(le16(p));
+  if (bits <= 16) return fromFiveBits(loadLe16(p));
   return {p[2], p[1], p[0]};
 }
 
@@ -65,7 +62,7 @@ class PixelReader {
       case Kind::TrueColour:
         return trueColour(p, bits_);
       case Kind::Mapped: {
-        const unsigned index = bits_ == 8 ? p[0] : le16(p);
+        const unsigned index = bits_ == 8 ? p[0] : loadLe16(p);
         // Indexes outside the map read as black rather than failing the picture.
         if (index < first_ || index - first_ >= map_.size()) return {};
         return map_[index - first_];

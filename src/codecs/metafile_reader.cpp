@@ -9,6 +9,7 @@
 
 #include "platform/bmp_file.h"
 #include "platform/errors.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -23,16 +24,9 @@ class Bytes {
     if (off > n_ || len > n_ - off) throw ReadError("Metafile is truncated");
     return d_ + off;
   }
-  std::uint16_t u16(std::size_t off) const {
-    const std::uint8_t* p = at(off, 2);
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-  }
+  std::uint16_t u16(std::size_t off) const { return loadLe16(at(off, 2)); }
   std::int16_t i16(std::size_t off) const { return static_cast<std::int16_t>(u16(off)); }
-  std::uint32_t u32(std::size_t off) const {
-    const std::uint8_t* p = at(off, 4);
-    return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-  }
+  std::uint32_t u32(std::size_t off) const { return loadLe32(at(off, 4)); }
   std::int32_t i32(std::size_t off) const { return static_cast<std::int32_t>(u32(off)); }
   Bytes sub(std::size_t off, std::size_t len) const { return Bytes(at(off, len), len); }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/bitmap.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -18,7 +19,7 @@ template <int bpp>
 inline Rgb colorAt(const std::uint8_t* row, int x) {
   if constexpr (bpp == 16) {
     const std::uint8_t* p = row + 2 * x;
-    return colorFrom555(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+    return colorFrom555(loadLe16(p));
   } else {
     const std::uint8_t* p = row + (bpp / 8) * x;
     return {p[2], p[1], p[0]};

@@ -1,4 +1,5 @@
 #include "platform/avi_file.h"
+#include "platform/unaligned.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,12 +26,11 @@ class Bytes {
 };
 
 std::uint32_t readU32(const std::vector<std::uint8_t>& v, std::size_t at) {
-  return std::uint32_t(v[at]) | std::uint32_t(v[at + 1]) << 8 | std::uint32_t(v[at + 2]) << 16 |
-         std::uint32_t(v[at + 3]) << 24;
+  return loadLe32(&v[at]);
 }
 
 std::uint16_t readU16(const std::vector<std::uint8_t>& v, std::size_t at) {
-  return static_cast<std::uint16_t>(v[at] | v[at + 1] << 8);
+  return loadLe16(&v[at]);
 }
 
 }  // namespace

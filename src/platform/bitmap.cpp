@@ -1,4 +1,5 @@
 #include "platform/bitmap.h"
+#include "platform/unaligned.h"
 
 #include <array>
 #include <limits>
@@ -94,7 +95,7 @@ Rgb Bitmap::pixel(int x, int y) const {
       return Rgb{p[2], p[1], p[0]};
     }
     case 16: {
-      const unsigned w = r[2 * x] | (unsigned{r[2 * x + 1]} << 8);
+      const unsigned w = loadLe16(r + 2 * x);
       return Rgb{widen5((w >> 10) & 31u), widen5((w >> 5) & 31u), widen5(w & 31u)};
     }
     default: {

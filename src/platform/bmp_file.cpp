@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -107,7 +108,7 @@ class Input {
   }
   std::uint32_t u16(std::size_t offset) const {
     if (!has(offset, 2)) fail("file is truncated");
-    return data_[offset] | (std::uint32_t{data_[offset + 1]} << 8);
+    return loadLe16(data_ + offset);
   }
   std::uint32_t u32(std::size_t offset) const { return u16(offset) | (u16(offset + 2) << 16); }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/bitmap.h"
+#include "platform/unaligned.h"
 
 namespace snaprill {
 
@@ -29,7 +30,7 @@ std::uint32_t rawPixel(const Bitmap& b, int x, int y) {
       return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
     }
     case 16:
-      return r[2 * x] | (std::uint32_t{r[2 * x + 1]} << 8);
+      return loadLe16(r + 2 * x);
     default:
       return b.index(x, y);
   }

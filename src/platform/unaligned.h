@@ -1,5 +1,5 @@
 // Unaligned native-endian 32-bit loads and stores for row loops that move pixels a
-// word at a time, and the big-endian load of file formats that store numbers so.
+// word at a time, and the little- and big-endian loads of numbers stored in files.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,15 @@ inline std::uint32_t load32(const std::uint8_t* p) {
 
 inline void store32(std::uint8_t* p, std::uint32_t v) {
   std::memcpy(p, &v, 4);
+}
+
+inline std::uint16_t loadLe16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::uint32_t loadLe32(const std::uint8_t* p) {
+  return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+         (std::uint32_t{p[3]} << 24);
 }
 
 inline std::uint32_t loadBe32(const std::uint8_t* p) {
