@@ -17,23 +17,14 @@
 
 #include "platform/png_capture.h"
 #include "platform/unaligned.h"
+#include "support/png_chunks.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void put32(Bytes& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void chunk(Bytes& out, const char* type, const Bytes& data) {
-  put32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  put32(out, static_cast<std::uint32_t>(
-                 crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
-}
+using snaprill::testing::putBe32;
+using snaprill::testing::putPngChunk;
 
 Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t types[5] = {0, 2, 3, 4, 6};
@@ -55,13 +46,13 @@ Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
 
   Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
   Bytes header;
-  put32(header, width);
-  put32(header, height);
+  putBe32(header, width);
+  putBe32(header, height);
   header.insert(header.end(), {8, type, 0, 0, 0});
-  chunk(file, "IHDR", header);
-  if (type == 3) chunk(file, "PLTE", Bytes(3 * (1 + data[2] % 256u), 0x80));
-  chunk(file, "IDAT", packed);
-  chunk(file, "IEND", {});
+  putPngChunk(file, "IHDR", header);
+  if (type == 3) putPngChunk(file, "PLTE", Bytes(3 * (1 + data[2] % 256u), 0x80));
+  putPngChunk(file, "IDAT", packed);
+  putPngChunk(file, "IEND", {});
   return file;
 }
 

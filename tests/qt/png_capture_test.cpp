@@ -17,23 +17,15 @@
 
 #include "platform/png_capture.h"
 #include "platform/qt/qimage_bitmap.h"
+#include "support/png_chunks.h"
 
 namespace snaprill {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void put32(Bytes& out, std::uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void chunk(Bytes& out, const char* type, const Bytes& data) {
-  put32(out, static_cast<std::uint32_t>(data.size()));
-  Bytes typed(type, type + 4);
-  typed.insert(typed.end(), data.begin(), data.end());
-  out.insert(out.end(), typed.begin(), typed.end());
-  put32(out, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
-}
+using testing::putBe32;
+using testing::putPngChunk;
 
 int predictor(int type, int a, int b, int c) {
   switch (type) {
@@ -101,18 +93,19 @@ Bytes encode(const Picture& p) {
 
   Bytes out = {137, 80, 78, 71, 13, 10, 26, 10};
   Bytes header;
-  put32(header, p.width);
-  put32(header, p.height);
+  putBe32(header, p.width);
+  putBe32(header, p.height);
   header.insert(header.end(), {p.depth, p.colourType, 0, 0, p.interlace});
-  chunk(out, "IHDR", header);
-  if (!p.palette.empty()) chunk(out, "PLTE", p.palette);
-  chunk(out, "tEXt", Bytes{'a', 0, 'b'});
+  putPngChunk(out, "IHDR", header);
+  if (!p.palette.empty()) putPngChunk(out, "PLTE", p.palette);
+  putPngChunk(out, "tEXt", Bytes{'a', 0, 'b'});
   const std::size_t piece = p.idatPiece ? p.idatPiece : packed.size();
   for (std::size_t at = 0; at < packed.size(); at += piece)
-    chunk(out, "IDAT",
-          Bytes(packed.begin() + static_cast<std::ptrdiff_t>(at),
-                packed.begin() + static_cast<std::ptrdiff_t>(std::min(packed.size(), at + piece))));
-  chunk(out, "IEND", {});
+    putPngChunk(
+        out, "IDAT",
+        Bytes(packed.begin() + static_cast<std::ptrdiff_t>(at),
+              packed.begin() + static_cast<std::ptrdiff_t>(std::min(packed.size(), at + piece))));
+  putPngChunk(out, "IEND", {});
   return out;
 }
 
@@ -120,12 +113,12 @@ Bytes encode(const Picture& p) {
 Bytes headerWithEmptyData(std::uint32_t width, std::uint32_t height, std::uint8_t colourType) {
   Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
   Bytes header;
-  put32(header, width);
-  put32(header, height);
+  putBe32(header, width);
+  putBe32(header, height);
   header.insert(header.end(), {8, colourType, 0, 0, 0});
-  chunk(file, "IHDR", header);
-  chunk(file, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
-  chunk(file, "IEND", {});
+  putPngChunk(file, "IHDR", header);
+  putPngChunk(file, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
+  putPngChunk(file, "IEND", {});
   return file;
 }
 
