@@ -1,6 +1,7 @@
 #include "platform/bitmap.h"
 #include "platform/unaligned.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -27,7 +28,11 @@ std::size_t Bitmap::strideFor(int width, int bitsPerPixel) {
   return static_cast<std::size_t>((bitsPerRow + 31) / 32 * 4);
 }
 
-Bitmap::Bitmap(int width, int height, int bitsPerPixel) {
+Bitmap::Bitmap(int width, int height, int bitsPerPixel) : Bitmap(width, height, bitsPerPixel, {}) {
+  std::fill(data_.begin(), data_.end(), std::uint8_t{0});
+}
+
+Bitmap::Bitmap(int width, int height, int bitsPerPixel, Unfilled) {
   if (height < 0) throw BitmapError("Invalid bitmap size");
   const std::size_t stride = strideFor(width, bitsPerPixel);
   if (height > 0 && stride > kMaxBitmapBytes / static_cast<std::size_t>(height)) {
@@ -37,7 +42,7 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel) {
   height_ = height;
   bpp_ = bitsPerPixel;
   stride_ = stride;
-  data_.assign(stride * static_cast<std::size_t>(height), 0);
+  data_.resize(stride * static_cast<std::size_t>(height));
   if (bitsPerPixel <= 8) palette_ = defaultPalette(bitsPerPixel);
 }
 

@@ -46,6 +46,10 @@ class Bitmap {
   // get the default palette of defaultPalette(). Throws BitmapError on a bad format,
   // negative size or a pixel buffer beyond kMaxBitmapBytes.
   Bitmap(int width, int height, int bitsPerPixel);
+  // The same, with the pixels left as the memory held them: for a reader that
+  // writes every byte of every row itself, so that nothing is written twice.
+  struct Unfilled {};
+  Bitmap(int width, int height, int bitsPerPixel, Unfilled);
 
   static bool isValidFormat(int bitsPerPixel);
   // Bytes per padded row, or throws BitmapError when it would overflow.

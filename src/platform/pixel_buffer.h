@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace snaprill {
@@ -22,6 +23,16 @@ struct PixelAllocator {
 
   T* allocate(std::size_t n);
   void deallocate(T* p, std::size_t) noexcept;
+  // Elements made without a value are left unset: a buffer is sized first and its
+  // pixels written after (Bitmap clears it where a blank picture is wanted).
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
 
   friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
 };
