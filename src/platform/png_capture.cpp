@@ -2,11 +2,10 @@
 
 #include <libdeflate.h>
 
+#include <atomic>
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <span>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -181,40 +180,61 @@ std::vector<std::uint32_t> lookupTable(const Parts& parts) {
   return table;
 }
 
-// Everything the rows are made from, and the picture they go into.
+// Everything the rows are made from, and the picture they go into. Shared by the
+// thread that hands the picture over and the worker that finishes its rows.
 struct RowJob {
-  const Header& header;
-  std::uint8_t* rows;  // filtered rows, each after its filter-type byte
-  std::size_t rowBytes;
-  const std::vector<std::uint32_t>& lookup;
-  const std::uint8_t* zeroRow;
-  Bitmap& out;
+  Header header;
+  RowBuffer rows;  // filtered rows, each after its filter-type byte
+  std::size_t rowBytes = 0;
+  std::vector<std::uint32_t> lookup;
+  std::vector<std::uint8_t> zeroRow;
+  std::uint8_t* pixels = nullptr;  // the capture's rows, top first, 4 bytes a pixel
+  std::uint32_t split = 0;         // where a second thread may start; 0: nowhere
+  std::atomic<bool> lowerPartTaken{false};
 
-  std::uint8_t* row(std::uint32_t y) const { return rows + std::size_t{y} * (rowBytes + 1); }
+  std::uint8_t* row(std::uint32_t y) const { return rows.get() + std::size_t{y} * (rowBytes + 1); }
+  std::uint8_t* out(std::uint32_t y) const { return pixels + std::size_t{y} * 4 * header.width; }
 };
 
+bool allFiltersKnown(const RowJob& job) {
+  for (std::uint32_t y = 0; y < job.header.height; ++y) {
+    if (job.row(y)[0] > png::kPaeth) return false;
+  }
+  return true;
+}
+
+// Readers are told of finished rows in steps of a JPEG block row: finer steps would
+// only wake them more often.
+constexpr std::uint32_t kPublishStep = 16;
+
 // Rows from..to-1; the row before `from` must be done already, or `from` must be a
-// row whose filter does not look at the row above.
-bool decodeRows(const RowJob& job, std::uint32_t from, std::uint32_t to) {
+// row whose filter does not look at the row above. With `publish`, every row above
+// `from` must be done too.
+void decodeRows(const RowJob& job, std::uint32_t from, std::uint32_t to,
+                const ArrivingRows::Publish* publish) {
   const std::size_t stride = job.rowBytes + 1;
   const std::size_t bpp = job.header.channels;
-  const std::uint8_t* prior = from == 0 ? job.zeroRow : job.row(from - 1) + 1;
+  const std::uint8_t* prior = from == 0 ? job.zeroRow.data() : job.row(from - 1) + 1;
+  std::uint32_t published = from;
   for (std::uint32_t y = from; y < to;) {
     std::uint8_t* row = job.row(y);
     // Two Paeth rows in a row are undone together, nearly twice as fast.
     const bool pair = y + 1 < to && row[0] == png::kPaeth && row[stride] == png::kPaeth;
-    const bool known = pair ? png::unfilterTwo(row[0], row + 1, row[stride], row + stride + 1,
-                                               prior, job.rowBytes, bpp)
-                            : png::unfilter(row[0], row + 1, prior, job.rowBytes, bpp);
-    if (!known) return false;
+    if (pair) {
+      png::unfilterTwo(row[0], row + 1, row[stride], row + stride + 1, prior, job.rowBytes, bpp);
+    } else {
+      png::unfilter(row[0], row + 1, prior, job.rowBytes, bpp);
+    }
     const std::uint32_t rowsDone = pair ? 2 : 1;
     for (std::uint32_t n = 0; n < rowsDone; ++n)
-      convertRow(job.header, row + n * stride + 1, job.lookup,
-                 job.out.row(static_cast<int>(y + n)));
+      convertRow(job.header, row + n * stride + 1, job.lookup, job.out(y + n));
     prior = row + (rowsDone - 1) * stride + 1;
     y += rowsDone;
+    if (publish != nullptr && y - published >= kPublishStep) {
+      (*publish)(static_cast<int>(y));
+      published = y;
+    }
   }
-  return true;
 }
 
 // Rough time to undo and convert a row of each filter type, Paeth being by far the
@@ -254,48 +274,33 @@ std::uint32_t balancedSplit(const RowJob& job) {
 // Worth a second thread from about a screen's quarter.
 constexpr std::size_t kSplitFromBytes = std::size_t{1} << 20;
 
-// Runs side on a second thread while main runs on this one (both here, one after
-// the other, when no thread can be had or it is not worth it), and passes on what
-// side threw.
-template <typename Side, typename Main>
-void alongside(bool parallel, Side&& side, Main&& main) {
-  std::exception_ptr sideError;
-  const auto guarded = [&] {
-    try {
-      side();
-    } catch (...) {
-      sideError = std::current_exception();
-    }
+// The worker goes down from the top, and on past the split unless the holder has
+// taken the rows from there already.
+void startRows(const std::shared_ptr<RowJob>& job, ArrivingRows& arriving) {
+  const std::uint32_t height = job->header.height;
+  const auto work = [job, height](const ArrivingRows::Publish& publish) {
+    const std::uint32_t upperEnd = job->split == 0 ? height : job->split;
+    decodeRows(*job, 0, upperEnd, &publish);
+    if (upperEnd < height && !job->lowerPartTaken.exchange(true))
+      decodeRows(*job, upperEnd, height, &publish);
   };
-  {
-    std::jthread worker;
-    if (parallel) {
-      try {
-        worker = std::jthread(guarded);
-      } catch (const std::system_error&) {
-        parallel = false;
-      }
-    }
-    if (!parallel) guarded();
-    main();
-  }
-  if (sideError) std::rethrow_exception(sideError);
-}
-
-bool decodeAllRows(const RowJob& job, bool parallel) {
-  const std::uint32_t height = job.header.height;
-  const std::uint32_t split = parallel ? balancedSplit(job) : 0;
-  if (split == 0) return decodeRows(job, 0, height);
-  bool lowerDone = false, upperDone = false;
-  alongside(
-      true, [&] { lowerDone = decodeRows(job, split, height); },
-      [&] { upperDone = decodeRows(job, 0, split); });
-  return upperDone && lowerDone;
+  const auto help = [job, height] {
+    if (job->split != 0 && !job->lowerPartTaken.exchange(true))
+      decodeRows(*job, job->split, height, nullptr);
+  };
+  arriving.start(static_cast<int>(height), work, help);
 }
 
 }  // namespace
 
 Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
+  ArrivingRows arriving;
+  Bitmap picture = DecodePngCapture(file, size, arriving);
+  arriving.complete();
+  return picture;
+}
+
+Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving) {
   Parts parts;
   if (!readParts(file, size, parts)) return Bitmap();
   const Header& h = parts.header;
@@ -306,20 +311,23 @@ Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
   if ((rowBytes + 1) * h.height / kMostInflatedPerByte > parts.dataBytes) return Bitmap();
   const bool parallel =
       rowBytes * h.height >= kSplitFromBytes && std::thread::hardware_concurrency() > 1;
-  // Fresh memory costs a page fault per page on first touch: the picture's is
-  // cleared on the second thread while the first inflates.
-  Bitmap out;
-  RowBuffer rows;
-  bool inflated = false;
-  alongside(
-      parallel, [&] { out = Bitmap(static_cast<int>(h.width), static_cast<int>(h.height), 32); },
-      [&] { inflated = inflate(parts, rows, (rowBytes + 1) * h.height); });
-  if (!inflated) return Bitmap();
+  auto job = std::make_shared<RowJob>();
+  if (!inflate(parts, job->rows, (rowBytes + 1) * h.height)) return Bitmap();
+  // Every byte of the picture is written by the rows below.
+  Bitmap out(static_cast<int>(h.width), static_cast<int>(h.height), 32, Bitmap::Unfilled{});
 
-  const std::vector<std::uint32_t> lookup = lookupTable(parts);
-  const std::vector<std::uint8_t> zeroRow(rowBytes, 0);
-  const RowJob job{h, rows.get(), rowBytes, lookup, zeroRow.data(), out};
-  if (!decodeAllRows(job, parallel)) return Bitmap();
+  job->header = h;
+  job->rowBytes = rowBytes;
+  job->lookup = lookupTable(parts);
+  job->zeroRow.assign(rowBytes, 0);
+  job->pixels = out.row(0);
+  if (!allFiltersKnown(*job)) return Bitmap();
+  if (!parallel) {
+    decodeRows(*job, 0, h.height, nullptr);
+    return out;
+  }
+  job->split = balancedSplit(*job);
+  startRows(job, arriving);
   return out;
 }
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/arriving_rows.h"
 #include "platform/bitmap.h"
 
 namespace snaprill {
@@ -19,5 +20,10 @@ namespace snaprill {
 inline constexpr std::size_t kMaxPngCaptureBytes = std::size_t{256} << 20;
 
 Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size);
+
+// The same, but a large picture is handed over while a worker thread is still
+// undoing its rows, top first: `arriving` tells which rows are there. Anything
+// wrong with the file is found before the picture is handed over.
+Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving);
 
 }  // namespace snaprill
