@@ -80,7 +80,7 @@ void rgbRow(const Bitmap& picture, int y, std::vector<JSAMPLE>& out) {
 }
 
 void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
-              std::vector<JSAMPLE>& row) {
+              const ArrivingRows* arriving, std::vector<JSAMPLE>& row) {
   // 32- and 24-bit rows go to libjpeg-turbo as they are stored (B G R [X]); its
   // colour conversion gives the same RGB result without a copy per row.
   const int bpp = picture.bitsPerPixel();
@@ -99,6 +99,7 @@ void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     const int y = static_cast<int>(cinfo.next_scanline);
+    if (arriving != nullptr) arriving->waitFor(y + 1);
     JSAMPROW rows[1];
     if (direct) {
       rows[0] = const_cast<JSAMPLE*>(picture.row(y));
@@ -113,7 +114,7 @@ void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
 
 }  // namespace
 
-void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
+void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving) {
   if (picture.empty()) throw JpegError("Empty JPEG image");
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
@@ -135,7 +136,7 @@ void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out) {
   dest.pub.empty_output_buffer = emptyBuffer;
   dest.pub.term_destination = termDestination;
   cinfo.dest = &dest.pub;
-  compress(cinfo, picture, quality, row);
+  compress(cinfo, picture, quality, arriving, row);
   jpeg_destroy_compress(&cinfo);
 }
 

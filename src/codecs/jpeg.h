@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "platform/arriving_rows.h"
 #include "platform/bitmap.h"
 #include "platform/byte_sink.h"
 
@@ -17,9 +18,10 @@ class JpegError : public std::runtime_error {
 };
 
 // Writes picture (any format; converted to 24 bits) at quality 1..100 with
-// baseline-compatible tables. Throws JpegError on a libjpeg failure and what the sink
-// throws.
-void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out);
+// baseline-compatible tables. Rows still `arriving` are waited for one by one.
+// Throws JpegError on a libjpeg failure and what the sink throws.
+void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out,
+               const ArrivingRows* arriving = nullptr);
 
 // Decodes a JPEG file to a 24-bit bitmap. Throws JpegError on corrupt data; never
 // ends the process.

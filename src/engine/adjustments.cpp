@@ -7,14 +7,36 @@
 
 namespace snaprill {
 
+namespace {
+
+struct Adjustment {
+  C option;
+  void (*apply)(CaptureEngine&);
+};
+
+constexpr Adjustment kAdjustments[] = {
+    {C::lisakursor, [](CaptureEngine& e) { e.ApplyCursor(); }},
+    {C::l6ikapilti, [](CaptureEngine& e) { e.ApplyCrop(); }},
+    {C::resizeautom, [](CaptureEngine& e) { e.ApplyResize(); }},
+    {C::addpic, [](CaptureEngine& e) { e.ApplyOverlay(); }},
+    {C::addtext, [](CaptureEngine& e) { e.ApplyText(); }},
+    {C::invertcolors, [](CaptureEngine& e) { InvertColors(e.CaptureImage); }},
+    {C::grayscale, [](CaptureEngine& e) { MakeGrayscale(e.CaptureImage); }},
+};
+
+}  // namespace
+
 void CaptureEngine::applyAdjustments() {
-  if (controls.checked(C::lisakursor)) ApplyCursor();
-  if (controls.checked(C::l6ikapilti)) ApplyCrop();
-  if (controls.checked(C::resizeautom)) ApplyResize();
-  if (controls.checked(C::addpic)) ApplyOverlay();
-  if (controls.checked(C::addtext)) ApplyText();
-  if (controls.checked(C::invertcolors)) InvertColors(CaptureImage);
-  if (controls.checked(C::grayscale)) MakeGrayscale(CaptureImage);
+  for (const Adjustment& adjustment : kAdjustments) {
+    if (controls.checked(adjustment.option)) adjustment.apply(*this);
+  }
+}
+
+bool CaptureEngine::anyAdjustmentChosen() const {
+  for (const Adjustment& adjustment : kAdjustments) {
+    if (controls.checked(adjustment.option)) return true;
+  }
+  return false;
 }
 
 }  // namespace snaprill

@@ -69,11 +69,18 @@ void CaptureEngine::TimerTimer() {
 }
 
 void CaptureEngine::runTick() {
-  CaptureImage = platform.clipboard.takeBitmap();
-  platform.clipboard.clear();
-  LastSavedName.clear();
-  applyAdjustments();
-  writeOutput();
+  {
+    // A picture saved as JPEG without adjustments is written while its lower rows
+    // are still being decoded; anything else waits for the whole picture. Leaving
+    // this block, however it is left, waits too.
+    ArrivingRows arriving;
+    CaptureImage = platform.clipboard.takeArrivingBitmap(arriving);
+    platform.clipboard.clear();
+    LastSavedName.clear();
+    if (controls.value(C::tyyp) != kJpeg || anyAdjustmentChosen()) arriving.complete();
+    applyAdjustments();
+    writeOutput(arriving);
+  }
   UpdateCounterDisplay();
   platform.tray.notify(TrayOperation::Modify, trayRecord);
   if (ImageCounter == kMaxImageNumber) {

@@ -95,6 +95,8 @@ class CaptureEngine {
   // --- steps that live in their own files ---
   // The adjustments in their fixed order (adjustments.cpp).
   void applyAdjustments();
+  // Whether any adjustment is switched on (adjustments.cpp).
+  bool anyAdjustmentChosen() const;
   // The GIF and AVI branch of the cycle (animation.cpp).
   void writeFrame();
   // Writes pending animation frames as one GIF file, at close (animation.cpp).
@@ -161,7 +163,9 @@ class CaptureEngine {
 
  private:
   void runTick();
-  void writeOutput();
+  // Writes CaptureImage; `arriving` holds back rows still being decoded, which only
+  // the JPEG writer can take as they come.
+  void writeOutput(const ArrivingRows& arriving);
   void notifyView();
 
   bool tickRunning_ = false;

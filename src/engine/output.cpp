@@ -24,7 +24,7 @@ constexpr int kTiffFormats[] = {32, 8, 4};
 
 }  // namespace
 
-void CaptureEngine::writeOutput() {
+void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
   const auto writeStill = [this](const char* extension,
                                  const std::function<void(ByteSink&)>& encode) {
     const std::optional<std::string> path = AllocateOutputName(extension);
@@ -39,8 +39,8 @@ void CaptureEngine::writeOutput() {
   };
   switch (controls.value(C::tyyp)) {
     case kJpeg:
-      writeStill(".jpg", [this](ByteSink& out) {
-        WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out);
+      writeStill(".jpg", [this, &arriving](ByteSink& out) {
+        WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out, &arriving);
       });
       break;
     case kPng:

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/arriving_rows.h"
 #include "platform/bitmap.h"
 
 namespace snaprill {
@@ -21,6 +22,12 @@ class Clipboard {
   virtual bool hasBitmap() const = 0;
   // A copy of the offered picture as a 32-bit bitmap (empty when none could be had).
   virtual Bitmap takeBitmap() = 0;
+  // The same, but the picture's rows may still be arriving when it is handed over:
+  // `rows` tells which are there. By default the picture comes whole.
+  virtual Bitmap takeArrivingBitmap(ArrivingRows& rows) {
+    (void)rows;
+    return takeBitmap();
+  }
   // Empties the clipboard.
   virtual void clear() = 0;
 };

@@ -2,9 +2,13 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
@@ -16,6 +20,26 @@ class FakeClipboard : public Clipboard {
  public:
   bool hasBitmap() const override { return bitmap_.has_value(); }
   Bitmap takeBitmap() override { return bitmap_ ? bitmap_->convertedTo(32) : Bitmap(); }
+  // With rowsArriveSlowly the picture is handed over blank, and a worker thread
+  // fills in its rows afterwards, one at a time, as the real clipboard's decoder may.
+  Bitmap takeArrivingBitmap(ArrivingRows& rows) override {
+    if (!rowsArriveSlowly || !bitmap_) return takeBitmap();
+    auto whole = std::make_shared<const Bitmap>(takeBitmap());
+    Bitmap out(whole->width(), whole->height(), 32);
+    std::uint8_t* pixels = out.row(0);
+    rows.start(
+        out.height(),
+        [whole, pixels](const ArrivingRows::Publish& publish) {
+          for (int y = 0; y < whole->height(); ++y) {
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+            std::memcpy(pixels + static_cast<std::size_t>(y) * whole->stride(), whole->row(y),
+                        whole->stride());
+            publish(y + 1);
+          }
+        },
+        [] {});
+    return out;
+  }
   void clear() override {
     bitmap_.reset();
     text_.reset();
@@ -31,6 +55,7 @@ class FakeClipboard : public Clipboard {
   }
   bool hasText() const { return text_.has_value(); }
   int clears = 0;
+  bool rowsArriveSlowly = false;
 
  private:
   std::optional<Bitmap> bitmap_;

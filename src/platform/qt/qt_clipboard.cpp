@@ -39,6 +39,13 @@ void QtClipboard::refresh() {
 }
 
 Bitmap QtClipboard::takeBitmap() {
+  ArrivingRows rows;
+  Bitmap picture = takeArrivingBitmap(rows);
+  rows.complete();
+  return picture;
+}
+
+Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
@@ -48,7 +55,7 @@ Bitmap QtClipboard::takeBitmap() {
   if (data != nullptr && !clipboard_->ownsClipboard() && data->hasFormat(png)) {
     const QByteArray bytes = data->data(png);
     Bitmap picture = DecodePngCapture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                      static_cast<std::size_t>(bytes.size()));
+                                      static_cast<std::size_t>(bytes.size()), rows);
     if (!picture.empty()) return picture;
     QImage image;
     if (image.loadFromData(bytes, "PNG")) return BitmapFromQImage(image);

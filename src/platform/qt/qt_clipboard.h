@@ -27,6 +27,7 @@ class QtClipboard : public QObject, public Clipboard {
 
   bool hasBitmap() const override { return offered_; }
   Bitmap takeBitmap() override;
+  Bitmap takeArrivingBitmap(ArrivingRows& rows) override;
   void clear() override;
 
  signals:
