@@ -64,7 +64,10 @@ Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
 }
 
 void QtClipboard::clear() {
-  {
+  // Another program's picture is released without waiting for the server; the
+  // notification of that change arrives later, as for any other change. Our own
+  // content goes through Qt, which must forget it.
+  if (clipboard_->ownsClipboard() || !x11Release_.release()) {
     const QScopedValueRollback clearing(clearing_, true);
     clipboard_->clear(QClipboard::Clipboard);
   }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include "platform/qt/x11_selection.h"
 #include "platform/services.h"
 
 class QClipboard;
@@ -40,6 +41,7 @@ class QtClipboard : public QObject, public Clipboard {
   QClipboard* clipboard_;
   bool offered_ = false;
   bool clearing_ = false;
+  X11ClipboardRelease x11Release_;
 };
 
 }  // namespace snaprill
