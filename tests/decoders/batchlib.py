@@ -1,8 +1,10 @@
 """Shared helpers of the decoder checks: screenshot-like pictures, settings files and
 runs of snaprill-batch in a temporary SNAPRILL_HOME."""
 import os
+import shutil
 import subprocess
 import tempfile
+import weakref
 
 from PIL import Image, ImageDraw
 
@@ -27,6 +29,9 @@ class BatchRun:
 
     def __init__(self, settings=None):
         self.home = tempfile.mkdtemp(prefix="snaprill-decoders-")
+        # Gone with the run (at the latest when the check ends): every test run
+        # would otherwise leave its folders in /tmp.
+        weakref.finalize(self, shutil.rmtree, self.home, True)
         self.out = os.path.join(self.home, "out")
         os.mkdir(self.out)
         self.settings = os.path.join(self.home, "profile.snp")
