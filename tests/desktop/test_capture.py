@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """The capture cycle on a real X server: a picture offered on the clipboard becomes
 snp1.jpg and leaves the clipboard; text is left alone; a picture taken while paused
-is discarded on resume; SIGTERM ends the program cleanly."""
+is discarded on resume; a picture offered only as image/bmp, and a PNG too large
+for one X request (sent in parts), are taken too; SIGTERM ends the program
+cleanly."""
 import os
 import sys
 import time
@@ -116,6 +118,35 @@ def run_checks(session, picture, size):
     session.offer(picture, "image/png")
     second = os.path.join(session.home, "snp2.jpg")
     check(wait_for(lambda: os.path.exists(second), 1.0), "no snp2.jpg after resuming")
+    check(wait_for(lambda: not image_offered(session), 1.0), "snp2: clipboard still offers")
+
+    # A picture offered only as a Windows bitmap.
+    bmp = os.path.join(session.home, "..", os.path.basename(session.home) + ".bmp")
+    with Image.open(picture) as source:
+        source.save(bmp)
+    session.offer(bmp, "image/bmp")
+    third = os.path.join(session.home, "snp3.jpg")
+    if check(wait_for(lambda: os.path.exists(third), 2.0), "no snp3.jpg from an image/bmp offer"):
+        check(jpeg_size(third) == ("JPEG", size), "snp3.jpg is %r" % (jpeg_size(third),))
+    os.unlink(bmp)
+    check(wait_for(lambda: not image_offered(session), 1.0), "snp3: clipboard still offers")
+
+    # A PNG larger than one X request, which xclip sends in parts (INCR).
+    large = os.path.join(session.home, "..", os.path.basename(session.home) + "-large.png")
+    noise = Image.effect_noise((1600, 500), 90).convert("RGB")
+    big = Image.new("RGB", (1600, 1000), (200, 40, 90))
+    big.paste(noise, (0, 0))
+    big.save(large)
+    check(os.path.getsize(large) > 1 << 20, "the large PNG is only %d bytes" % os.path.getsize(large))
+    session.offer(large, "image/png")
+    fourth = os.path.join(session.home, "snp4.jpg")
+    if check(wait_for(lambda: os.path.exists(fourth), 5.0), "no snp4.jpg from a large PNG"):
+        check(jpeg_size(fourth) == ("JPEG", (1600, 1000)), "snp4.jpg is %r" % (jpeg_size(fourth),))
+        with Image.open(fourth) as saved:
+            got = saved.convert("RGB").getpixel((800, 900))
+            check(all(abs(a - b) <= 12 for a, b in zip(got, (200, 40, 90))),
+                  "snp4.jpg at the bottom is %r, expected about (200, 40, 90)" % (got,))
+    os.unlink(large)
 
 
 if __name__ == "__main__":

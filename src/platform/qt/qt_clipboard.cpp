@@ -24,13 +24,23 @@ bool OffersRasterImage(const QStringList& mimeTypes) {
 
 QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
   connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
+  connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
   refresh();
+}
+
+void QtClipboard::refreshFromX11() {
+  if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
+  offered_ = OffersRasterImage(x11_.offeredTypes());
+  emit changed();
 }
 
 void QtClipboard::refresh() {
   // Qt reports our own emptying while it happens; asking the X server what is
   // offered then would only cost a round trip in the middle of a capture.
   if (clearing_) return;
+  // Other programs' offers are followed on our own X11 connection, which says when
+  // they change.
+  if (x11_.active() && !clipboard_->ownsClipboard()) return;
   // One request for the offered types per change (Qt caches the answer for the
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
@@ -50,10 +60,17 @@ Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
   // ourselves is handed over in process, without any encoding.
-  const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
   const QString png = QStringLiteral("image/png");
-  if (data != nullptr && !clipboard_->ownsClipboard() && data->hasFormat(png)) {
-    const QByteArray bytes = data->data(png);
+  QByteArray bytes;
+  if (!clipboard_->ownsClipboard()) {
+    if (x11_.active()) {
+      if (x11_.offeredTypes().contains(png)) bytes = x11_.fetch(png);
+    } else if (const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+               data != nullptr && data->hasFormat(png)) {
+      bytes = data->data(png);
+    }
+  }
+  if (!bytes.isEmpty()) {
     Bitmap picture = DecodePngCapture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                       static_cast<std::size_t>(bytes.size()), rows);
     if (!picture.empty()) return picture;
@@ -67,7 +84,7 @@ void QtClipboard::clear() {
   // Another program's picture is released without waiting for the server; the
   // notification of that change arrives later, as for any other change. Our own
   // content goes through Qt, which must forget it.
-  if (clipboard_->ownsClipboard() || !x11Release_.release()) {
+  if (clipboard_->ownsClipboard() || !x11_.release()) {
     const QScopedValueRollback clearing(clearing_, true);
     clipboard_->clear(QClipboard::Clipboard);
   }

@@ -1,13 +1,14 @@
-// The system clipboard through Qt. On X11 Qt learns of every change of the
-// CLIPBOARD selection's owner from XFixes notifications; we look at the offered
-// types once per change and keep the answer, so hasBitmap() costs nothing and never
-// talks to the X server.
+// The system clipboard. On X11 other programs' offers are followed on a connection
+// of our own (x11_clipboard.h), which learns of every change of the CLIPBOARD
+// selection's owner from XFixes notifications; elsewhere, and for our own content,
+// Qt's clipboard answers. The offered types are looked at once per change and the
+// answer kept, so hasBitmap() costs nothing and never talks to the X server.
 #pragma once
 
 #include <QObject>
 #include <QStringList>
 
-#include "platform/qt/x11_selection.h"
+#include "platform/qt/x11_clipboard.h"
 #include "platform/services.h"
 
 class QClipboard;
@@ -37,11 +38,12 @@ class QtClipboard : public QObject, public Clipboard {
 
  private:
   void refresh();
+  void refreshFromX11();
 
   QClipboard* clipboard_;
   bool offered_ = false;
   bool clearing_ = false;
-  X11ClipboardRelease x11Release_;
+  X11ClipboardReader x11_;
 };
 
 }  // namespace snaprill

@@ -1,0 +1,244 @@
+#include "platform/qt/x11_clipboard.h"
+
+#include <poll.h>
+
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <chrono>
+#include <climits>
+
+// Last: its macros (None, Bool, Status) clash with names in the Qt headers.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+namespace snaprill {
+
+namespace {
+
+// As long as Qt waits for another program's clipboard data.
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+
+// Names of old X11 picture targets, which Qt reads as an image of its own.
+bool isPixmapTarget(const QString& name) {
+  return name == QLatin1String("PIXMAP") || name == QLatin1String("BITMAP");
+}
+
+}  // namespace
+
+X11ClipboardReader::X11ClipboardReader() {
+  auto* x11 =
+      qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (x11 == nullptr || x11->display() == nullptr) return;
+  Display* display = XOpenDisplay(XDisplayString(x11->display()));
+  if (display == nullptr) return;
+  int eventBase = 0, errorBase = 0;
+  if (!XFixesQueryExtension(display, &eventBase, &errorBase)) {
+    XCloseDisplay(display);
+    return;
+  }
+  display_ = display;
+  selectionNotifyType_ = eventBase + XFixesSelectionNotify;
+  window_ = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  XSelectInput(display, window_, PropertyChangeMask);  // for data sent in parts
+  clipboard_ = XInternAtom(display, "CLIPBOARD", False);
+  targets_ = XInternAtom(display, "TARGETS", False);
+  incr_ = XInternAtom(display, "INCR", False);
+  targetsProperty_ = XInternAtom(display, "SNAPRILL_TARGETS", False);
+  dataProperty_ = XInternAtom(display, "SNAPRILL_DATA", False);
+  XFixesSelectSelectionInput(display, window_, clipboard_,
+                             XFixesSetSelectionOwnerNotifyMask |
+                                 XFixesSelectionWindowDestroyNotifyMask |
+                                 XFixesSelectionClientCloseNotifyMask);
+  // What is offered already. Its owner's time is not known: until the next change,
+  // emptying goes through Qt.
+  owner_ = XGetSelectionOwner(display, clipboard_);
+  if (owner_ != None)
+    XConvertSelection(display, clipboard_, targets_, targetsProperty_, window_, CurrentTime);
+  XFlush(display);
+  notifier_ = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &X11ClipboardReader::processEvents);
+}
+
+X11ClipboardReader::~X11ClipboardReader() {
+  if (display_ == nullptr) return;
+  delete notifier_;
+  XDestroyWindow(display_, window_);
+  XCloseDisplay(display_);
+}
+
+void X11ClipboardReader::processEvents() {
+  while (!held_.empty()) {
+    const std::unique_ptr<XEvent> event = std::move(held_.front());
+    held_.pop_front();
+    handle(*event);
+  }
+  // Xlib may have read events from the socket already: the notifier would not tell.
+  while (XPending(display_) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    handle(event);
+  }
+}
+
+void X11ClipboardReader::handle(const XEvent& event) {
+  if (event.type == selectionNotifyType_) {
+    const auto& change = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
+    if (change.selection != clipboard_) return;
+    owner_ = change.owner;
+    ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
+    types_.clear();
+    if (owner_ != None) {
+      XConvertSelection(display_, clipboard_, targets_, targetsProperty_, window_,
+                        change.selection_timestamp);
+      XFlush(display_);
+    }
+    emit changed();
+  } else if (event.type == SelectionNotify && event.xselection.requestor == window_ &&
+             event.xselection.property == targetsProperty_) {
+    // An answer for an owner that has been replaced since is of no use.
+    if (static_cast<std::uint32_t>(event.xselection.time) != ownerTime_) return;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window_, targetsProperty_, 0, INT_MAX / 4, True,
+                           AnyPropertyType, &type, &format, &count, &after, &data) != Success)
+      return;
+    types_.clear();
+    if (format == 32) {
+      // Format-32 data comes as longs from Xlib.
+      const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+      for (unsigned long i = 0; i < count; ++i) {
+        const QString name = atomName(atoms[i]);
+        types_.append(isPixmapTarget(name) ? QStringLiteral("application/x-qt-image") : name);
+      }
+    }
+    if (data != nullptr) XFree(data);
+    emit changed();
+  }
+  // Anything else answers a request that has been given up on; data it left behind
+  // is not kept.
+  else if (event.type == SelectionNotify && event.xselection.requestor == window_ &&
+           event.xselection.property == dataProperty_) {
+    XDeleteProperty(display_, window_, dataProperty_);
+  }
+}
+
+QString X11ClipboardReader::atomName(unsigned long atom) {
+  const auto known = names_.find(atom);
+  if (known != names_.end()) return known->second;
+  char* name = atom != None ? XGetAtomName(display_, atom) : nullptr;
+  const QString text = name != nullptr ? QString::fromLatin1(name) : QString();
+  if (name != nullptr) XFree(name);
+  names_.emplace(atom, text);
+  return text;
+}
+
+bool X11ClipboardReader::waitFor(const std::function<bool(const XEvent&)>& match, XEvent& out) {
+  for (auto it = held_.begin(); it != held_.end(); ++it) {
+    if (match(**it)) {
+      out = **it;
+      held_.erase(it);
+      return true;
+    }
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
+  for (;;) {
+    while (XPending(display_) > 0) {
+      auto event = std::make_unique<XEvent>();
+      XNextEvent(display_, event.get());
+      if (match(*event)) {
+        out = *event;
+        return true;
+      }
+      held_.push_back(std::move(event));
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd socket{ConnectionNumber(display_), POLLIN, 0};
+    ::poll(&socket, 1, static_cast<int>(left.count()) + 1);
+  }
+}
+
+QByteArray X11ClipboardReader::readProperty(unsigned long property, bool* incremental) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  // All of it in one request, deleted as it is read (which, when the data comes in
+  // parts, asks the owner for the next part).
+  if (XGetWindowProperty(display_, window_, property, 0, INT_MAX / 4, True, AnyPropertyType, &type,
+                         &format, &count, &after, &data) != Success)
+    return {};
+  QByteArray bytes;
+  if (incremental != nullptr) *incremental = type == incr_;
+  if (format == 8 && type != incr_)
+    bytes = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+  if (data != nullptr) XFree(data);
+  return bytes;
+}
+
+QByteArray X11ClipboardReader::fetch(const QString& type) {
+  if (display_ == nullptr || owner_ == None) return {};
+  const Atom target = XInternAtom(display_, type.toLatin1().constData(), False);
+  XConvertSelection(display_, clipboard_, target, dataProperty_, window_,
+                    ownerTime_ != 0 ? ownerTime_ : CurrentTime);
+  XFlush(display_);
+  // Whatever else arrives meanwhile is handled once this call is over.
+  struct ProcessLater {
+    X11ClipboardReader* reader;
+    ~ProcessLater() {
+      QMetaObject::invokeMethod(reader, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
+    }
+  } later{this};
+  const Window window = window_;
+  const Atom property = dataProperty_;
+  const Time asked = ownerTime_ != 0 ? ownerTime_ : CurrentTime;
+  XEvent event;
+  if (!waitFor(
+          [&](const XEvent& e) {
+            return e.type == SelectionNotify && e.xselection.requestor == window &&
+                   e.xselection.target == target && e.xselection.selection == clipboard_ &&
+                   e.xselection.time == asked;
+          },
+          event))
+    return {};
+  if (event.xselection.property == None) return {};  // refused
+  // Notices of the property's earlier values must not be taken for parts to come.
+  std::erase_if(held_, [&](const std::unique_ptr<XEvent>& e) {
+    return e->type == PropertyNotify && e->xproperty.window == window &&
+           e->xproperty.atom == property;
+  });
+  bool incremental = false;
+  QByteArray bytes = readProperty(property, &incremental);
+  if (!incremental) return bytes;
+  // Sent in parts: each comes after the previous one is deleted; an empty part ends.
+  for (;;) {
+    if (!waitFor(
+            [&](const XEvent& e) {
+              return e.type == PropertyNotify && e.xproperty.window == window &&
+                     e.xproperty.atom == property && e.xproperty.state == PropertyNewValue;
+            },
+            event))
+      return {};
+    const QByteArray part = readProperty(property, nullptr);
+    if (part.isEmpty()) return bytes;
+    bytes += part;
+  }
+}
+
+bool X11ClipboardReader::release() {
+  if (display_ == nullptr || owner_ == None || ownerTime_ == 0) return false;
+  XSetSelectionOwner(display_, clipboard_, None, ownerTime_);
+  XFlush(display_);
+  // Nothing is offered from here on, whenever the notification of the release comes.
+  // Had another program taken the clipboard first, the release does nothing and
+  // the notification of that change (still to come) says what it offers.
+  owner_ = None;
+  ownerTime_ = 0;
+  types_.clear();
+  return true;
+}
+
+}  // namespace snaprill
