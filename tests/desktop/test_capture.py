@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""The capture cycle on a real X server: a picture offered on the clipboard becomes
+"""The capture cycle on a real X server: a picture on the clipboard at start is
+emptied away unsaved; a picture offered on the clipboard becomes
 snp1.jpg and leaves the clipboard; text is left alone; a picture taken while paused
 is discarded on resume; a picture offered only as image/bmp, and a PNG too large
 for one X request (sent in parts), are taken too; SIGTERM ends the program
@@ -58,7 +59,15 @@ def main():
         size = (203, 101)  # odd width: row padding must not show
         make_picture(picture, size)
         try:
+            # A picture already on the clipboard at start is emptied away, not saved.
+            session.offer(picture, "image/png")
+            wait_for(lambda: image_offered(session), 1.0)
             session.start_program()
+            check(wait_for(lambda: not image_offered(session), 2.0),
+                  "the picture offered before the start is still offered")
+            time.sleep(0.3)
+            check(outputs(session) == [], "the picture offered before the start was saved: %r"
+                  % outputs(session))
             run_checks(session, picture, size)
             started = time.monotonic()
             status = session.stop_program()

@@ -25,7 +25,11 @@ bool OffersRasterImage(const QStringList& mimeTypes) {
 QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
   connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
   connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
-  refresh();
+  if (x11_.active()) {
+    refreshFromX11();
+  } else {
+    refresh();
+  }
 }
 
 void QtClipboard::refreshFromX11() {

@@ -49,14 +49,29 @@ X11ClipboardReader::X11ClipboardReader() {
                              XFixesSetSelectionOwnerNotifyMask |
                                  XFixesSelectionWindowDestroyNotifyMask |
                                  XFixesSelectionClientCloseNotifyMask);
-  // What is offered already. Its owner's time is not known: until the next change,
+  // What is offered already, known before the program decides whether to empty
+  // the clipboard at start. Its owner's time is not known: until the next change,
   // emptying goes through Qt.
   owner_ = XGetSelectionOwner(display, clipboard_);
-  if (owner_ != None)
+  if (owner_ != None) {
     XConvertSelection(display, clipboard_, targets_, targetsProperty_, window_, CurrentTime);
+    const Window window = window_;
+    const Atom property = targetsProperty_;
+    XEvent answer;
+    if (waitFor(
+            [&](const XEvent& e) {
+              return e.type == SelectionNotify && e.xselection.requestor == window &&
+                     e.xselection.target == targets_;
+            },
+            answer) &&
+        answer.xselection.property == property)
+      readTypes();
+  }
   XFlush(display);
   notifier_ = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &X11ClipboardReader::processEvents);
+  // Events read while waiting above would not wake the notifier.
+  QMetaObject::invokeMethod(this, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
 }
 
 X11ClipboardReader::~X11ClipboardReader() {
@@ -97,23 +112,7 @@ void X11ClipboardReader::handle(const XEvent& event) {
              event.xselection.property == targetsProperty_) {
     // An answer for an owner that has been replaced since is of no use.
     if (static_cast<std::uint32_t>(event.xselection.time) != ownerTime_) return;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_, window_, targetsProperty_, 0, INT_MAX / 4, True,
-                           AnyPropertyType, &type, &format, &count, &after, &data) != Success)
-      return;
-    types_.clear();
-    if (format == 32) {
-      // Format-32 data comes as longs from Xlib.
-      const auto* atoms = reinterpret_cast<const unsigned long*>(data);
-      for (unsigned long i = 0; i < count; ++i) {
-        const QString name = atomName(atoms[i]);
-        types_.append(isPixmapTarget(name) ? QStringLiteral("application/x-qt-image") : name);
-      }
-    }
-    if (data != nullptr) XFree(data);
+    readTypes();
     emit changed();
   }
   // Anything else answers a request that has been given up on; data it left behind
@@ -122,6 +121,26 @@ void X11ClipboardReader::handle(const XEvent& event) {
            event.xselection.property == dataProperty_) {
     XDeleteProperty(display_, window_, dataProperty_);
   }
+}
+
+void X11ClipboardReader::readTypes() {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  types_.clear();
+  if (XGetWindowProperty(display_, window_, targetsProperty_, 0, INT_MAX / 4, True, AnyPropertyType,
+                         &type, &format, &count, &after, &data) != Success)
+    return;
+  if (format == 32) {
+    // Format-32 data comes as longs from Xlib.
+    const auto* atoms = reinterpret_cast<const unsigned long*>(data);
+    for (unsigned long i = 0; i < count; ++i) {
+      const QString name = atomName(atoms[i]);
+      types_.append(isPixmapTarget(name) ? QStringLiteral("application/x-qt-image") : name);
+    }
+  }
+  if (data != nullptr) XFree(data);
 }
 
 QString X11ClipboardReader::atomName(unsigned long atom) {

@@ -58,6 +58,7 @@ class X11ClipboardReader : public QObject {
   // Waits for an event that `match` accepts; other events are kept for later.
   bool waitFor(const std::function<bool(const _XEvent&)>& match, _XEvent& out);
   QByteArray readProperty(unsigned long property, bool* incremental);
+  void readTypes();  // from the answer to a TARGETS request
   QString atomName(unsigned long atom);
 
   Display* display_ = nullptr;
