@@ -42,9 +42,12 @@ void QtClipboard::refresh() {
   // Qt reports our own emptying while it happens; asking the X server what is
   // offered then would only cost a round trip in the middle of a capture.
   if (clearing_) return;
-  // Other programs' offers are followed on our own X11 connection, which says when
-  // they change.
-  if (x11_.active() && !clipboard_->ownsClipboard()) return;
+  // Other programs' offers are followed on our own X11 connection. Qt may tell of
+  // losing our own content after that connection has told of the new owner.
+  if (x11_.active() && !clipboard_->ownsClipboard()) {
+    refreshFromX11();
+    return;
+  }
   // One request for the offered types per change (Qt caches the answer for the
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
@@ -59,27 +62,44 @@ Bitmap QtClipboard::takeBitmap() {
   return picture;
 }
 
+namespace {
+
+// Our reader first, Qt's general one for the PNGs ours leaves to it.
+Bitmap decodePng(const QByteArray& bytes, ArrivingRows& rows) {
+  Bitmap picture = DecodePngCapture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    static_cast<std::size_t>(bytes.size()), rows);
+  if (!picture.empty()) return picture;
+  QImage image;
+  if (image.loadFromData(bytes, "PNG")) return BitmapFromQImage(image);
+  return Bitmap();
+}
+
+}  // namespace
+
 Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
   // ourselves is handed over in process, without any encoding.
   const QString png = QStringLiteral("image/png");
-  QByteArray bytes;
-  if (!clipboard_->ownsClipboard()) {
-    if (x11_.active()) {
-      if (x11_.offeredTypes().contains(png)) bytes = x11_.fetch(png);
-    } else if (const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
-               data != nullptr && data->hasFormat(png)) {
-      bytes = data->data(png);
+  if (!clipboard_->ownsClipboard() && x11_.active()) {
+    // Qt would ask whoever owns the clipboard by the time it asks: once the
+    // clipboard has changed hands, the picture of the owner we know is gone, and
+    // the new owner's is taken when its own notification has been handled.
+    if (x11_.offeredTypes().contains(png)) {
+      const QByteArray bytes = x11_.fetch(png);
+      if (bytes.isEmpty()) return Bitmap();
+      Bitmap picture = decodePng(bytes, rows);
+      if (!picture.empty() || x11_.changePending()) return picture;
+    } else if (x11_.changePending()) {
+      return Bitmap();
     }
+    return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
   }
-  if (!bytes.isEmpty()) {
-    Bitmap picture = DecodePngCapture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                      static_cast<std::size_t>(bytes.size()), rows);
+  if (const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+      !clipboard_->ownsClipboard() && data != nullptr && data->hasFormat(png)) {
+    Bitmap picture = decodePng(data->data(png), rows);
     if (!picture.empty()) return picture;
-    QImage image;
-    if (image.loadFromData(bytes, "PNG")) return BitmapFromQImage(image);
   }
   return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
 }

@@ -4,8 +4,8 @@
 
 #include <QGuiApplication>
 #include <QSocketNotifier>
-#include <chrono>
 #include <climits>
+#include <string>
 
 // Last: its macros (None, Bool, Status) clash with names in the Qt headers.
 #include <X11/Xlib.h>
@@ -43,8 +43,10 @@ X11ClipboardReader::X11ClipboardReader() {
   clipboard_ = XInternAtom(display, "CLIPBOARD", False);
   targets_ = XInternAtom(display, "TARGETS", False);
   incr_ = XInternAtom(display, "INCR", False);
-  targetsProperty_ = XInternAtom(display, "SNAPRILL_TARGETS", False);
-  dataProperty_ = XInternAtom(display, "SNAPRILL_DATA", False);
+  for (std::size_t i = 0; i < properties_.size(); ++i) {
+    const std::string name = "SNAPRILL_SELECTION_" + std::to_string(i);
+    properties_[i] = XInternAtom(display, name.c_str(), False);
+  }
   XFixesSelectSelectionInput(display, window_, clipboard_,
                              XFixesSetSelectionOwnerNotifyMask |
                                  XFixesSelectionWindowDestroyNotifyMask |
@@ -54,18 +56,16 @@ X11ClipboardReader::X11ClipboardReader() {
   // emptying goes through Qt.
   owner_ = XGetSelectionOwner(display, clipboard_);
   if (owner_ != None) {
-    XConvertSelection(display, clipboard_, targets_, targetsProperty_, window_, CurrentTime);
+    const Atom property = request(targets_, CurrentTime);
     const Window window = window_;
-    const Atom property = targetsProperty_;
     XEvent answer;
-    if (waitFor(
-            [&](const XEvent& e) {
-              return e.type == SelectionNotify && e.xselection.requestor == window &&
-                     e.xselection.target == targets_;
-            },
-            answer) &&
-        answer.xselection.property == property)
-      readTypes();
+    const Wait wait = waitFor(
+        [&](const XEvent& e) {
+          return e.type == SelectionNotify && e.xselection.requestor == window &&
+                 e.xselection.target == targets_;
+        },
+        std::chrono::steady_clock::now() + kAnswerTimeout, answer);
+    if (wait == Wait::Answered && answer.xselection.property == property) readTypes(property);
   }
   XFlush(display);
   notifier_ = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
@@ -79,6 +79,14 @@ X11ClipboardReader::~X11ClipboardReader() {
   delete notifier_;
   XDestroyWindow(display_, window_);
   XCloseDisplay(display_);
+}
+
+unsigned long X11ClipboardReader::request(unsigned long target, unsigned long time) {
+  const Atom property = properties_[nextProperty_++ % properties_.size()];
+  XDeleteProperty(display_, window_, property);
+  XConvertSelection(display_, clipboard_, target, property, window_, time);
+  XFlush(display_);
+  return property;
 }
 
 void X11ClipboardReader::processEvents() {
@@ -95,42 +103,40 @@ void X11ClipboardReader::processEvents() {
   }
 }
 
+bool X11ClipboardReader::isClipboardChange(const XEvent& event) const {
+  return event.type == selectionNotifyType_ &&
+         reinterpret_cast<const XFixesSelectionNotifyEvent&>(event).selection == clipboard_;
+}
+
 void X11ClipboardReader::handle(const XEvent& event) {
-  if (event.type == selectionNotifyType_) {
+  if (isClipboardChange(event)) {
     const auto& change = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
-    if (change.selection != clipboard_) return;
     owner_ = change.owner;
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
-    if (owner_ != None) {
-      XConvertSelection(display_, clipboard_, targets_, targetsProperty_, window_,
-                        change.selection_timestamp);
-      XFlush(display_);
+    typesProperty_ = owner_ != None ? request(targets_, change.selection_timestamp) : 0;
+    emit changed();
+  } else if (event.type == SelectionNotify && event.xselection.requestor == window_) {
+    const Atom property = event.xselection.property;
+    if (property != None && property == typesProperty_ && event.xselection.target == targets_) {
+      typesProperty_ = 0;
+      readTypes(property);
+      emit changed();
+    } else if (property != None) {
+      // The answer to a request given up on: its data is not kept.
+      XDeleteProperty(display_, window_, property);
     }
-    emit changed();
-  } else if (event.type == SelectionNotify && event.xselection.requestor == window_ &&
-             event.xselection.property == targetsProperty_) {
-    // An answer for an owner that has been replaced since is of no use.
-    if (static_cast<std::uint32_t>(event.xselection.time) != ownerTime_) return;
-    readTypes();
-    emit changed();
-  }
-  // Anything else answers a request that has been given up on; data it left behind
-  // is not kept.
-  else if (event.type == SelectionNotify && event.xselection.requestor == window_ &&
-           event.xselection.property == dataProperty_) {
-    XDeleteProperty(display_, window_, dataProperty_);
   }
 }
 
-void X11ClipboardReader::readTypes() {
+void X11ClipboardReader::readTypes(unsigned long property) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   types_.clear();
-  if (XGetWindowProperty(display_, window_, targetsProperty_, 0, INT_MAX / 4, True, AnyPropertyType,
-                         &type, &format, &count, &after, &data) != Success)
+  if (XGetWindowProperty(display_, window_, property, 0, INT_MAX / 4, True, AnyPropertyType, &type,
+                         &format, &count, &after, &data) != Success)
     return;
   if (format == 32) {
     // Format-32 data comes as longs from Xlib.
@@ -153,34 +159,57 @@ QString X11ClipboardReader::atomName(unsigned long atom) {
   return text;
 }
 
-bool X11ClipboardReader::waitFor(const std::function<bool(const XEvent&)>& match, XEvent& out) {
+void X11ClipboardReader::readPending() {
+  while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+    auto event = std::make_unique<XEvent>();
+    XNextEvent(display_, event.get());
+    held_.push_back(std::move(event));
+  }
+}
+
+bool X11ClipboardReader::changePending() {
+  if (display_ == nullptr) return false;
+  readPending();
+  for (const auto& event : held_) {
+    if (isClipboardChange(*event)) return true;
+  }
+  return false;
+}
+
+X11ClipboardReader::Wait X11ClipboardReader::waitFor(
+    const std::function<bool(const XEvent&)>& match, Deadline deadline, XEvent& out) {
+  // Held events first, in the order they came: an answer counts only if it came
+  // before any change of hands.
   for (auto it = held_.begin(); it != held_.end(); ++it) {
+    if (isClipboardChange(**it)) return Wait::OwnerChanged;
     if (match(**it)) {
       out = **it;
       held_.erase(it);
-      return true;
+      return Wait::Answered;
     }
   }
-  const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
   for (;;) {
     while (XPending(display_) > 0) {
       auto event = std::make_unique<XEvent>();
       XNextEvent(display_, event.get());
-      if (match(*event)) {
+      if (!isClipboardChange(*event) && match(*event)) {
         out = *event;
-        return true;
+        return Wait::Answered;
       }
+      const bool changed = isClipboardChange(*event);
       held_.push_back(std::move(event));
+      if (changed) return Wait::OwnerChanged;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
+    if (left.count() <= 0) return Wait::TimedOut;
     pollfd socket{ConnectionNumber(display_), POLLIN, 0};
     ::poll(&socket, 1, static_cast<int>(left.count()) + 1);
   }
 }
 
-QByteArray X11ClipboardReader::readProperty(unsigned long property, bool* incremental) {
+std::optional<QByteArray> X11ClipboardReader::readProperty(unsigned long property,
+                                                           bool* incremental) {
   Atom type = None;
   int format = 0;
   unsigned long count = 0, after = 0;
@@ -189,21 +218,23 @@ QByteArray X11ClipboardReader::readProperty(unsigned long property, bool* increm
   // parts, asks the owner for the next part).
   if (XGetWindowProperty(display_, window_, property, 0, INT_MAX / 4, True, AnyPropertyType, &type,
                          &format, &count, &after, &data) != Success)
-    return {};
-  QByteArray bytes;
+    return std::nullopt;
+  std::optional<QByteArray> bytes;
+  if (type != None) {
+    bytes.emplace();
+    if (format == 8 && type != incr_)
+      *bytes = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
+  }
   if (incremental != nullptr) *incremental = type == incr_;
-  if (format == 8 && type != incr_)
-    bytes = QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(count));
   if (data != nullptr) XFree(data);
   return bytes;
 }
 
 QByteArray X11ClipboardReader::fetch(const QString& type) {
-  if (display_ == nullptr || owner_ == None) return {};
+  if (display_ == nullptr || owner_ == None || changePending()) return {};
+  const Deadline deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
   const Atom target = XInternAtom(display_, type.toLatin1().constData(), False);
-  XConvertSelection(display_, clipboard_, target, dataProperty_, window_,
-                    ownerTime_ != 0 ? ownerTime_ : CurrentTime);
-  XFlush(display_);
+  const Atom property = request(target, ownerTime_ != 0 ? ownerTime_ : CurrentTime);
   // Whatever else arrives meanwhile is handled once this call is over.
   struct ProcessLater {
     X11ClipboardReader* reader;
@@ -212,17 +243,13 @@ QByteArray X11ClipboardReader::fetch(const QString& type) {
     }
   } later{this};
   const Window window = window_;
-  const Atom property = dataProperty_;
-  const Time asked = ownerTime_ != 0 ? ownerTime_ : CurrentTime;
   XEvent event;
-  if (!waitFor(
-          [&](const XEvent& e) {
-            return e.type == SelectionNotify && e.xselection.requestor == window &&
-                   e.xselection.target == target && e.xselection.selection == clipboard_ &&
-                   e.xselection.time == asked;
-          },
-          event))
-    return {};
+  const auto answer = [&](const XEvent& e) {
+    return e.type == SelectionNotify && e.xselection.requestor == window &&
+           e.xselection.selection == clipboard_ && e.xselection.target == target &&
+           (e.xselection.property == property || e.xselection.property == None);
+  };
+  if (waitFor(answer, deadline, event) != Wait::Answered) return {};
   if (event.xselection.property == None) return {};  // refused
   // Notices of the property's earlier values must not be taken for parts to come.
   std::erase_if(held_, [&](const std::unique_ptr<XEvent>& e) {
@@ -230,25 +257,29 @@ QByteArray X11ClipboardReader::fetch(const QString& type) {
            e->xproperty.atom == property;
   });
   bool incremental = false;
-  QByteArray bytes = readProperty(property, &incremental);
-  if (!incremental) return bytes;
+  std::optional<QByteArray> bytes = readProperty(property, &incremental);
+  if (!bytes) return {};
+  if (!incremental) return *bytes;
   // Sent in parts: each comes after the previous one is deleted; an empty part ends.
+  const auto part = [&](const XEvent& e) {
+    return e.type == PropertyNotify && e.xproperty.window == window &&
+           e.xproperty.atom == property && e.xproperty.state == PropertyNewValue;
+  };
   for (;;) {
-    if (!waitFor(
-            [&](const XEvent& e) {
-              return e.type == PropertyNotify && e.xproperty.window == window &&
-                     e.xproperty.atom == property && e.xproperty.state == PropertyNewValue;
-            },
-            event))
-      return {};
-    const QByteArray part = readProperty(property, nullptr);
-    if (part.isEmpty()) return bytes;
-    bytes += part;
+    if (waitFor(part, deadline, event) != Wait::Answered) return {};
+    const std::optional<QByteArray> next = readProperty(property, nullptr);
+    if (!next) return {};  // gone before it was read: the data would be incomplete
+    if (next->isEmpty()) return *bytes;
+    *bytes += *next;
   }
 }
 
 bool X11ClipboardReader::release() {
-  if (display_ == nullptr || owner_ == None || ownerTime_ == 0) return false;
+  if (display_ == nullptr) return false;
+  // A newer owner's offer must stay: its notification will say what it offers.
+  if (changePending()) return true;
+  if (owner_ == None) return true;
+  if (ownerTime_ == 0) return false;
   XSetSelectionOwner(display_, clipboard_, None, ownerTime_);
   XFlush(display_);
   // Nothing is offered from here on, whenever the notification of the release comes.
@@ -257,6 +288,8 @@ bool X11ClipboardReader::release() {
   owner_ = None;
   ownerTime_ = 0;
   types_.clear();
+  typesProperty_ = 0;
+  QMetaObject::invokeMethod(this, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
   return true;
 }
 

@@ -17,10 +17,13 @@
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 class QSocketNotifier;
@@ -33,7 +36,8 @@ class X11ClipboardReader : public QObject {
   Q_OBJECT
 
  public:
-  // Connects to the display Qt uses; inactive off X11 or without XFixes.
+  // Connects to the display Qt uses; inactive off X11 or without XFixes. Waits
+  // (at most five seconds) for the types offered at start.
   X11ClipboardReader();
   ~X11ClipboardReader() override;
 
@@ -41,35 +45,55 @@ class X11ClipboardReader : public QObject {
   // The MIME types the current owner offers; empty while they are being asked for,
   // and when nobody owns the clipboard.
   const QStringList& offeredTypes() const { return types_; }
-  // The current owner's data as `type`; empty when it refuses or does not answer
-  // within five seconds. Blocks meanwhile, as reading the clipboard does in Qt.
+  // The current owner's data as `type`. Empty when it refuses, sends nothing whole
+  // within five seconds in all, or the clipboard changes hands meanwhile: the data
+  // then would not be that owner's, or not all of it. Blocks meanwhile, as reading
+  // the clipboard does in Qt.
   QByteArray fetch(const QString& type);
-  // Sends the release of the current owner's selection; false when there is no
-  // owner whose time is known.
+  // Whether the clipboard has changed hands since offeredTypes() was last updated
+  // (the notification is here but not yet handled).
+  bool changePending();
+  // Empties the clipboard of the current owner's offer. True when that is done or
+  // not needed (the clipboard changed hands meanwhile); false when it cannot be
+  // done here (the owner's time is not known).
   bool release();
 
  signals:
-  // The owner changed and offeredTypes() says what the new one offers.
+  // The owner changed, or what it offers became known: see offeredTypes().
   void changed();
 
  private:
+  enum class Wait { Answered, TimedOut, OwnerChanged };
+  using Deadline = std::chrono::steady_clock::time_point;
+
   void processEvents();
   void handle(const _XEvent& event);
-  // Waits for an event that `match` accepts; other events are kept for later.
-  bool waitFor(const std::function<bool(const _XEvent&)>& match, _XEvent& out);
-  QByteArray readProperty(unsigned long property, bool* incremental);
-  void readTypes();  // from the answer to a TARGETS request
+  bool isClipboardChange(const _XEvent& event) const;
+  // Waits for an event that `match` accepts; gives up at `deadline` or when the
+  // clipboard changes hands first. Events not taken are kept for processEvents.
+  Wait waitFor(const std::function<bool(const _XEvent&)>& match, Deadline deadline, _XEvent& out);
+  void readPending();
+  // Asks the owner for `target`, answered in a property of our window used for
+  // nothing else lately, so that a late answer to an earlier request is never
+  // taken for this one.
+  unsigned long request(unsigned long target, unsigned long time);
+  // The property's value, deleted as it is read; nothing when it is not there.
+  std::optional<QByteArray> readProperty(unsigned long property, bool* incremental);
+  void readTypes(unsigned long property);
   QString atomName(unsigned long atom);
 
   Display* display_ = nullptr;
   unsigned long window_ = 0;
   int selectionNotifyType_ = -1;
-  unsigned long clipboard_ = 0, targets_ = 0, incr_ = 0, targetsProperty_ = 0, dataProperty_ = 0;
+  unsigned long clipboard_ = 0, targets_ = 0, incr_ = 0;
+  std::array<unsigned long, 8> properties_{};
+  unsigned nextProperty_ = 0;
+  unsigned long typesProperty_ = 0;  // where the current owner's types will be
   unsigned long owner_ = 0;
-  std::uint32_t ownerTime_ = 0;  // when the current owner took CLIPBOARD; 0: no owner
+  std::uint32_t ownerTime_ = 0;  // when the current owner took CLIPBOARD; 0: unknown
   QStringList types_;
   std::unordered_map<unsigned long, QString> names_;
-  std::deque<std::unique_ptr<_XEvent>> held_;  // events that came during a wait
+  std::deque<std::unique_ptr<_XEvent>> held_;  // events read but not yet handled
   QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -1,0 +1,107 @@
+// A clipboard owner that misbehaves on purpose, for the desktop tests: it offers a
+// PNG file on CLIPBOARD and then, depending on the mode,
+//   hang      answers the request for the types but never the one for the PNG;
+//   no-echo   answers everything, with "now" as the time instead of the request's;
+//   die-incr  starts sending the PNG in parts, sends one and exits.
+// It prints "ready" once it owns the clipboard and exits when it loses it.
+//
+// usage: clipboard_owner MODE FILE.png
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+void answer(Display* display, const XSelectionRequestEvent& request, Atom property, Time time) {
+  XEvent reply{};
+  reply.xselection.type = SelectionNotify;
+  reply.xselection.requestor = request.requestor;
+  reply.xselection.selection = request.selection;
+  reply.xselection.target = request.target;
+  reply.xselection.property = property;
+  reply.xselection.time = time;
+  XSendEvent(display, request.requestor, False, 0, &reply);
+  XFlush(display);
+}
+
+// The first part of an incremental transfer, after the requestor has taken the
+// announcement; then nothing more.
+void sendFirstPartAndDie(Display* display, const XSelectionRequestEvent& request, Atom incr,
+                         Atom png, const std::vector<char>& data, Time time) {
+  XSelectInput(display, request.requestor, PropertyChangeMask);
+  const long size = static_cast<long>(data.size());
+  XChangeProperty(display, request.requestor, request.property, incr, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&size), 1);
+  answer(display, request, request.property, time);
+  for (;;) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == PropertyNotify && event.xproperty.window == request.requestor &&
+        event.xproperty.atom == request.property && event.xproperty.state == PropertyDelete)
+      break;
+  }
+  XChangeProperty(display, request.requestor, request.property, png, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(data.data()), 65536);
+  XFlush(display);
+  std::_Exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: clipboard_owner hang|no-echo|die-incr FILE.png\n");
+    return 2;
+  }
+  const std::string mode = argv[1];
+  std::ifstream in(argv[2], std::ios::binary);
+  const std::vector<char> data((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr || data.size() < 65536 * 2) return 1;
+  const Window window =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom targets = XInternAtom(display, "TARGETS", False);
+  const Atom png = XInternAtom(display, "image/png", False);
+  const Atom incr = XInternAtom(display, "INCR", False);
+  // A timestamp for taking the selection, from a property change of our own.
+  XSelectInput(display, window, PropertyChangeMask);
+  XChangeProperty(display, window, XA_STRING, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XEvent event;
+  XWindowEvent(display, window, PropertyChangeMask, &event);
+  const Time taken = event.xproperty.time;
+  XSetSelectionOwner(display, clipboard, window, taken);
+  if (XGetSelectionOwner(display, clipboard) != window) return 1;
+  std::printf("ready\n");
+  std::fflush(stdout);
+  for (;;) {
+    XNextEvent(display, &event);
+    if (event.type == SelectionClear) return 0;
+    if (event.type != SelectionRequest) continue;
+    const XSelectionRequestEvent& request = event.xselectionrequest;
+    const Time time = mode == "no-echo" ? CurrentTime : request.time;
+    if (request.target == targets) {
+      const Atom offered[] = {targets, png};
+      XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(offered), 2);
+      answer(display, request, request.property, time);
+    } else if (request.target == png) {
+      if (mode == "hang") continue;
+      if (mode == "die-incr") sendFirstPartAndDie(display, request, incr, png, data, time);
+      XChangeProperty(display, request.requestor, request.property, png, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(data.data()),
+                      static_cast<int>(data.size()));
+      answer(display, request, request.property, time);
+    } else {
+      answer(display, request, None, time);
+    }
+  }
+}
