@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
         streaming ? snaprill::DecodePngCapture(file.data(), file.size(), arriving)
                   : snaprill::DecodePngCapture(file.data(), file.size());
     snaprill::WriteJpeg(picture, 90, sink, &arriving);
+    arriving.complete();  // before the picture is freed
   };
   const auto idleFirst = [&](bool streaming) {
     return [&, streaming] {

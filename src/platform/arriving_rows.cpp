@@ -37,6 +37,7 @@ void ArrivingRows::start(int height, std::function<void(const Publish&)> work,
   } catch (const std::system_error&) {
     s.help();
     run();
+    s.help = nullptr;  // it holds the decoder's data
     s.ready.store(INT_MAX, std::memory_order_release);
   }
 }

@@ -25,7 +25,9 @@ class ArrivingRows {
   // Runs `work` on a worker thread for a picture of `height` rows. `help` is run by
   // complete() on the holder's thread before it waits, to take a share of the work
   // that the worker has not begun. Neither may throw. Without a thread to be had,
-  // both run here, before start returns.
+  // both run here, before start returns. The worker reports every row done when its
+  // own work ends, which may be while the holder is still helping: only the holder
+  // may wait for rows.
   void start(int height, std::function<void(const Publish&)> work, std::function<void()> help);
 
   // Blocks until the top `rows` rows are complete.

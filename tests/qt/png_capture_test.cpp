@@ -152,6 +152,12 @@ void expectSameCapture(const Bytes& file, const char* what) {
     ArrivingRows arriving;
     const Bitmap fast =
         streamed ? DecodePngCapture(file.data(), file.size(), arriving) : ours(file);
+    // Should an assertion end the test early, the worker is done before the
+    // picture it writes into is freed.
+    struct Join {
+      ArrivingRows& rows;
+      ~Join() { rows.complete(); }
+    } join{arriving};
     const std::string how = std::string(what) + (streamed ? ", streamed" : ", whole");
     ASSERT_FALSE(fast.empty()) << how;
     ASSERT_EQ(fast.bitsPerPixel(), 32) << how;
