@@ -6,7 +6,6 @@
 // into a well-formed file: the input's bytes become the filtered rows (filter types
 // included) of a picture whose size and colour type the first bytes choose, and it
 // is compressed and given correct checksums.
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -15,16 +14,14 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/png_test_support.h"
 #include "platform/png_capture.h"
 #include "platform/unaligned.h"
-#include "support/png_chunks.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-using snaprill::testing::putBe32;
-using snaprill::testing::putPngChunk;
+using snaprill::pngtest::appendChunk;
+using snaprill::pngtest::Bytes;
 
 Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t types[5] = {0, 2, 3, 4, 6};
@@ -39,20 +36,11 @@ Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
     height = std::max(height, static_cast<std::uint32_t>((std::size_t{1} << 20) / stride + 1));
   Bytes rows(stride * height, 0);  // a last row short of bytes is padded
   for (std::size_t i = 0; i < rows.size() && size > 3; ++i) rows[i] = data[3 + i % (size - 3)];
-  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
-  Bytes packed(packedSize);
-  compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 1);
-  packed.resize(packedSize);
-
-  Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
-  Bytes header;
-  putBe32(header, width);
-  putBe32(header, height);
-  header.insert(header.end(), {8, type, 0, 0, 0});
-  putPngChunk(file, "IHDR", header);
-  if (type == 3) putPngChunk(file, "PLTE", Bytes(3 * (1 + data[2] % 256u), 0x80));
-  putPngChunk(file, "IDAT", packed);
-  putPngChunk(file, "IEND", {});
+  Bytes file = snaprill::pngtest::kSignature;
+  appendChunk(file, "IHDR", snaprill::pngtest::ihdr(width, height, 8, type));
+  if (type == 3) appendChunk(file, "PLTE", Bytes(3 * (1 + data[2] % 256u), 0x80));
+  appendChunk(file, "IDAT", snaprill::pngtest::zlibCompress(rows, 1));
+  appendChunk(file, "IEND", {});
   return file;
 }
 

@@ -16,17 +16,16 @@
 #include <string>
 #include <vector>
 
+#include "codecs/png_test_support.h"
 #include "platform/png_capture.h"
 #include "platform/qt/qimage_bitmap.h"
-#include "support/png_chunks.h"
 
 namespace snaprill {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-using testing::putBe32;
-using testing::putPngChunk;
+using pngtest::appendChunk;
+using pngtest::Bytes;
+using pngtest::ihdr;
 
 int predictor(int type, int a, int b, int c) {
   switch (type) {
@@ -87,40 +86,27 @@ Bytes encode(const Picture& p) {
       filtered.push_back(static_cast<std::uint8_t>(row[i] - predictor(p.filters[y], a, b, c)));
     }
   }
-  uLongf packedSize = compressBound(static_cast<uLong>(filtered.size()));
-  Bytes packed(packedSize);
-  compress2(packed.data(), &packedSize, filtered.data(), static_cast<uLong>(filtered.size()), 6);
-  packed.resize(packedSize);
+  const Bytes packed = pngtest::zlibCompress(filtered);
 
-  Bytes out = {137, 80, 78, 71, 13, 10, 26, 10};
-  Bytes header;
-  putBe32(header, p.width);
-  putBe32(header, p.height);
-  header.insert(header.end(), {p.depth, p.colourType, 0, 0, p.interlace});
-  putPngChunk(out, "IHDR", header);
-  if (!p.palette.empty()) putPngChunk(out, "PLTE", p.palette);
-  putPngChunk(out, "tEXt", Bytes{'a', 0, 'b'});
+  Bytes out = pngtest::kSignature;
+  appendChunk(out, "IHDR", ihdr(p.width, p.height, p.depth, p.colourType, p.interlace));
+  if (!p.palette.empty()) appendChunk(out, "PLTE", p.palette);
+  appendChunk(out, "tEXt", Bytes{'a', 0, 'b'});
   const std::size_t piece = p.idatPiece ? p.idatPiece : packed.size();
   for (std::size_t at = 0; at < packed.size(); at += piece)
-    putPngChunk(
+    appendChunk(
         out, "IDAT",
         Bytes(packed.begin() + static_cast<std::ptrdiff_t>(at),
               packed.begin() + static_cast<std::ptrdiff_t>(std::min(packed.size(), at + piece))));
-  putPngChunk(out, "IEND", {});
+  appendChunk(out, "IEND", {});
   return out;
 }
 
 // A header announcing a picture, followed by an empty zlib stream.
 Bytes headerWithEmptyData(std::uint32_t width, std::uint32_t height, std::uint8_t colourType) {
-  Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
-  Bytes header;
-  putBe32(header, width);
-  putBe32(header, height);
-  header.insert(header.end(), {8, colourType, 0, 0, 0});
-  putPngChunk(file, "IHDR", header);
-  putPngChunk(file, "IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1});
-  putPngChunk(file, "IEND", {});
-  return file;
+  return pngtest::pngFile({{"IHDR", ihdr(width, height, 8, colourType)},
+                           {"IDAT", Bytes{0x78, 0x9c, 3, 0, 0, 0, 0, 1}},
+                           {"IEND", {}}});
 }
 
 Bitmap ours(const Bytes& file) {
