@@ -306,7 +306,7 @@ Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows
   const Header& h = parts.header;
   const std::size_t rowBytes = std::size_t{h.width} * h.channels;
   // Deflate makes at most 1032 bytes of one: a header promising more than the data
-  // can hold is refused before a picture's worth of memory is cleared for it, so
+  // can hold is refused before a picture's worth of memory is taken for it, so
   // that a few hostile bytes on the clipboard cannot cost a second and 256 MiB.
   if ((rowBytes + 1) * h.height / kMostInflatedPerByte > parts.dataBytes) return Bitmap();
   const bool parallel =

@@ -25,11 +25,7 @@ bool OffersRasterImage(const QStringList& mimeTypes) {
 QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
   connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
   connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
-  if (x11_.active()) {
-    refreshFromX11();
-  } else {
-    refresh();
-  }
+  refresh();
 }
 
 void QtClipboard::refreshFromX11() {
@@ -64,6 +60,8 @@ Bitmap QtClipboard::takeBitmap() {
 
 namespace {
 
+const QString kPng = QStringLiteral("image/png");
+
 // Our reader first, Qt's general one for the PNGs ours leaves to it.
 Bitmap decodePng(const QByteArray& bytes, ArrivingRows& rows) {
   Bitmap picture = DecodePngCapture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -81,27 +79,32 @@ Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
   // ourselves is handed over in process, without any encoding.
-  const QString png = QStringLiteral("image/png");
-  if (!clipboard_->ownsClipboard() && x11_.active()) {
-    // Qt would ask whoever owns the clipboard by the time it asks: once the
-    // clipboard has changed hands, the picture of the owner we know is gone, and
-    // the new owner's is taken when its own notification has been handled.
-    if (x11_.offeredTypes().contains(png)) {
-      const QByteArray bytes = x11_.fetch(png);
-      if (bytes.isEmpty()) return Bitmap();
-      Bitmap picture = decodePng(bytes, rows);
-      if (!picture.empty() || x11_.changePending()) return picture;
-    } else if (x11_.changePending()) {
-      return Bitmap();
-    }
-    return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
-  }
-  if (const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
-      !clipboard_->ownsClipboard() && data != nullptr && data->hasFormat(png)) {
-    Bitmap picture = decodePng(data->data(png), rows);
-    if (!picture.empty()) return picture;
+  if (!clipboard_->ownsClipboard()) {
+    Bitmap picture = x11_.active() ? takeFromX11(rows) : takePngThroughQt(rows);
+    if (!picture.empty() || x11_.active()) return picture;
   }
   return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+}
+
+Bitmap QtClipboard::takeFromX11(ArrivingRows& rows) {
+  // Qt would ask whoever owns the clipboard by the time it asks: once the
+  // clipboard has changed hands, the picture of the owner we know is gone, and the
+  // new owner's is taken when its own notification has been handled.
+  if (x11_.offeredTypes().contains(kPng)) {
+    const QByteArray bytes = x11_.fetch(kPng);
+    if (bytes.isEmpty()) return Bitmap();
+    Bitmap picture = decodePng(bytes, rows);
+    if (!picture.empty() || x11_.changePending()) return picture;
+  } else if (x11_.changePending()) {
+    return Bitmap();
+  }
+  return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+}
+
+Bitmap QtClipboard::takePngThroughQt(ArrivingRows& rows) {
+  const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+  if (data == nullptr || !data->hasFormat(kPng)) return Bitmap();
+  return decodePng(data->data(kPng), rows);
 }
 
 void QtClipboard::clear() {

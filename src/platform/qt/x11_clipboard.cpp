@@ -192,11 +192,11 @@ X11ClipboardReader::Wait X11ClipboardReader::waitFor(
     while (XPending(display_) > 0) {
       auto event = std::make_unique<XEvent>();
       XNextEvent(display_, event.get());
-      if (!isClipboardChange(*event) && match(*event)) {
+      const bool changed = isClipboardChange(*event);
+      if (!changed && match(*event)) {
         out = *event;
         return Wait::Answered;
       }
-      const bool changed = isClipboardChange(*event);
       held_.push_back(std::move(event));
       if (changed) return Wait::OwnerChanged;
     }
