@@ -8,6 +8,28 @@ import tempfile
 import time
 
 
+FAILURES = []
+
+
+def check(condition, message):
+    """Records a failed check and goes on, so that one run reports every failure."""
+    if not condition:
+        FAILURES.append(message)
+        print("FAIL:", message)
+    return condition
+
+
+def outcome(passed_text):
+    """The exit status of a check script, after printing its verdict."""
+    print("FAILED: %d check(s)" % len(FAILURES) if FAILURES else passed_text)
+    return 1 if FAILURES else 0
+
+
+def outputs(session):
+    """The numbered pictures written so far, sorted by name."""
+    return sorted(n for n in os.listdir(session.home) if n.startswith("snp"))
+
+
 def wait_for(predicate, timeout, step=0.005):
     """Polls predicate until it returns something true; returns that, or None."""
     deadline = time.monotonic() + timeout

@@ -12,17 +12,7 @@ import time
 from PIL import Image, ImageDraw
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, wait_for  # noqa: E402
-
-FAILURES = []
-
-
-def check(condition, message):
-    if not condition:
-        FAILURES.append(message)
-        print("FAIL:", message)
-    return condition
-
+from desktop_session import DesktopSession, check, outcome, outputs, wait_for  # noqa: E402
 
 def make_picture(path, size):
     picture = Image.new("RGB", size, (30, 120, 200))
@@ -34,10 +24,6 @@ def make_picture(path, size):
 
 def image_offered(session):
     return any(t.startswith("image/") for t in session.targets())
-
-
-def outputs(session):
-    return sorted(n for n in os.listdir(session.home) if n.startswith("snp"))
 
 
 def jpeg_size(path):
@@ -75,8 +61,7 @@ def main():
                   % (status, time.monotonic() - started, session.program_output()))
         finally:
             os.unlink(picture)
-    print("FAILED: %d check(s)" % len(FAILURES) if FAILURES else "all desktop checks passed")
-    return 1 if FAILURES else 0
+    return outcome("all desktop checks passed")
 
 
 def run_checks(session, picture, size):

@@ -12,20 +12,9 @@ import time
 from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, wait_for  # noqa: E402
+from desktop_session import DesktopSession, check, outcome, outputs, wait_for  # noqa: E402
 
-FAILURES = []
-
-
-def check(condition, message):
-    if not condition:
-        FAILURES.append(message)
-        print("FAIL:", message)
-    return condition
-
-
-def outputs(session):
-    return sorted(n for n in os.listdir(session.home) if n.startswith("snp"))
+STUBBORN_SIZE, GOOD_SIZE = (700, 500), (120, 80)
 
 
 def saved_size(session, name):
@@ -43,9 +32,23 @@ def misbehaving_owner(session, mode, path):
     return owner
 
 
-def new_file(session, before, timeout):
-    wait_for(lambda: len(outputs(session)) > len(before), timeout)
-    return [n for n in outputs(session) if n not in before]
+def expect_one_file(session, before, size, what):
+    """Exactly one picture written since `before`, of the given size."""
+    added = [n for n in outputs(session) if n not in before]
+    if check(len(added) == 1, "%s: files %r" % (what, added)):
+        saved = saved_size(session, added[0])
+        check(saved == size, "%s: saved %r, expected %r" % (what, saved, size))
+
+
+def next_offer_taken(session, good, before, what):
+    """Another program's offer is saved soon, and it is the only picture written
+    since `before`."""
+    started = time.monotonic()
+    session.offer(good, "image/png")
+    wait_for(lambda: len(outputs(session)) > len(before), 3.0)
+    check(time.monotonic() - started < 2.5, "%s: the next offer waited" % what)
+    time.sleep(1.0)  # time for a second, wrong file to show
+    expect_one_file(session, before, GOOD_SIZE, what)
 
 
 def main():
@@ -53,8 +56,8 @@ def main():
         base = os.path.join(session.home, "..", os.path.basename(session.home))
         # Noise: a PNG of several hundred KiB, sent in parts where asked to.
         stubborn, good = base + "-stubborn.png", base + "-good.png"
-        Image.effect_noise((700, 500), 90).convert("RGB").save(stubborn)
-        Image.new("RGB", (120, 80), (10, 200, 30)).save(good)
+        Image.effect_noise(STUBBORN_SIZE, 90).convert("RGB").save(stubborn)
+        Image.new("RGB", GOOD_SIZE, (10, 200, 30)).save(good)
         try:
             session.start_program()
             run_checks(session, stubborn, good)
@@ -62,8 +65,7 @@ def main():
         finally:
             os.unlink(stubborn)
             os.unlink(good)
-    print("FAILED: %d check(s)" % len(FAILURES) if FAILURES else "all owner checks passed")
-    return 1 if FAILURES else 0
+    return outcome("all owner checks passed")
 
 
 def run_checks(session, stubborn, good):
@@ -71,39 +73,20 @@ def run_checks(session, stubborn, good):
     # another program offers one: that one is saved, once, and soon.
     misbehaving_owner(session, "hang", stubborn)
     time.sleep(1.0)
-    before = outputs(session)
-    started = time.monotonic()
-    session.offer(good, "image/png")
-    added = new_file(session, before, 3.0)
-    check(time.monotonic() - started < 2.5, "the new offer waited for the silent owner")
-    time.sleep(1.0)
-    added = [n for n in outputs(session) if n not in before]
-    if check(len(added) == 1, "after a silent owner: files %r" % added):
-        check(saved_size(session, added[0]) == (120, 80),
-              "saved %r from the wrong owner" % (saved_size(session, added[0]),))
+    next_offer_taken(session, good, outputs(session), "after a silent owner")
 
     # An owner that answers with "now" instead of the request's time.
     before = outputs(session)
     misbehaving_owner(session, "no-echo", stubborn)
-    added = new_file(session, before, 3.0)
-    if check(len(added) == 1, "an owner not repeating the time: files %r" % added):
-        check(saved_size(session, added[0]) == (700, 500), "no-echo: saved %r"
-              % (saved_size(session, added[0]),))
+    wait_for(lambda: len(outputs(session)) > len(before), 3.0)
+    expect_one_file(session, before, STUBBORN_SIZE, "an owner not repeating the time")
 
     # An owner that dies in the middle of sending: nothing is saved from it, and
     # the next offer is taken at once.
     before = outputs(session)
     misbehaving_owner(session, "die-incr", stubborn)
     time.sleep(0.5)
-    started = time.monotonic()
-    session.offer(good, "image/png")
-    added = new_file(session, before, 3.0)
-    check(time.monotonic() - started < 2.5, "the offer after a dead owner waited")
-    time.sleep(0.5)
-    added = [n for n in outputs(session) if n not in before]
-    if check(len(added) == 1, "after an owner died sending: files %r" % added):
-        check(saved_size(session, added[0]) == (120, 80), "after a dead owner: saved %r"
-              % (saved_size(session, added[0]),))
+    next_offer_taken(session, good, before, "after an owner died sending")
 
 
 if __name__ == "__main__":
