@@ -67,33 +67,25 @@ inline std::size_t zlibInflatedSize(const Bytes& stream, std::size_t most) {
 }
 
 // The filtered RGB rows of a screenshot-like picture, as a PNG encoder gives them to deflate:
-// a flat desktop, light windows with title bars and lines of glyph-like dots, and a noisy
-// photo; Sub, Up and Paeth filters by turns, as adaptive encoders pick them.
+// a flat desktop, a light window with lines of glyph-like dots, and a noisy photo; Sub, Up and
+// Paeth filters by turns, as adaptive encoders pick them.
 inline Bytes screenshotRows(std::size_t width, std::size_t height, std::uint32_t seed = 1) {
-  const std::size_t rowBytes = 3 * width;
-  Bytes rows, prior(rowBytes, 0), row(rowBytes), filtered(rowBytes);
-  const auto next = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 8;
-  };
+  Bytes rows, prior(3 * width, 0), row(3 * width), filtered(3 * width);
   for (std::size_t y = 0; y < height; ++y) {
     for (std::size_t x = 0; x < width; ++x) {
-      std::uint8_t rgb[3] = {0, 99, 140};
+      seed = seed * 1664525u + 1013904223u;
       const bool window = x > width / 8 && x < width * 5 / 8 && y > height / 10;
-      if (window) {
-        const bool title = y < height / 10 + 12;
-        rgb[0] = title ? 10 : 240;
-        rgb[1] = title ? static_cast<std::uint8_t>(60 + y % 40) : 240;
-        rgb[2] = title ? 200 : 240;
-        if (!title && y % 16 < 10 && (x * 7 + y * 3) % 5 == 0 && next() % 3 == 0)
-          rgb[0] = rgb[1] = rgb[2] = 0;
-      }
-      if (x > width * 3 / 4 && y > height / 2)
-        for (auto& c : rgb) c = static_cast<std::uint8_t>(x + y + next() % 16);
-      for (std::size_t c = 0; c < 3; ++c) row[3 * x + c] = rgb[c];
+      const bool dot = window && y % 16 < 10 && (x * 7 + y * 3) % 5 == 0 && seed >> 30 == 0;
+      const bool photo = x > width * 3 / 4 && y > height / 2;
+      const std::uint8_t rgb[3] = {0, 99, 140};
+      for (std::size_t c = 0; c < 3; ++c)
+        row[3 * x + c] = photo    ? static_cast<std::uint8_t>(x + y + (seed >> (8 + 4 * c) & 15))
+                         : dot    ? 0
+                         : window ? 240
+                                  : rgb[c];
     }
     const std::uint8_t type = y % 3 == 0 ? png::kSub : y % 3 == 1 ? png::kUp : png::kPaeth;
-    png::filterRow(type, row.data(), prior.data(), filtered.data(), rowBytes, 3);
+    png::filterRow(type, row.data(), prior.data(), filtered.data(), row.size(), 3);
     rows.push_back(type);
     rows.insert(rows.end(), filtered.begin(), filtered.end());
     prior = row;
