@@ -1,7 +1,7 @@
 // Inflating one zlib stream into a buffer of known size, with reports of how much
 // of the output is final while it is being made: a PNG reader can undo the filters
 // of the top rows and hand them on while the rest of the picture is still being
-// inflated. As fast as libdeflate on screenshot data, which zlib's inflate is not.
+// inflated. Nearly as fast as libdeflate on screenshot data, which zlib's inflate is not.
 #pragma once
 
 #include <cstddef>

@@ -79,10 +79,10 @@ inline Bytes screenshotRows(std::size_t width, std::size_t height, std::uint32_t
       const bool photo = x > width * 3 / 4 && y > height / 2;
       const std::uint8_t rgb[3] = {0, 99, 140};
       for (std::size_t c = 0; c < 3; ++c)
-        row[3 * x + c] = photo    ? static_cast<std::uint8_t>(x + y + (seed >> (8 + 4 * c) & 15))
-                         : dot    ? 0
-                         : window ? 240
-                                  : rgb[c];
+        row[3 * x + c] = static_cast<std::uint8_t>(photo    ? x + y + (seed >> (8 + 4 * c) & 15)
+                                                   : dot    ? 0
+                                                   : window ? 240
+                                                            : rgb[c]);
     }
     const std::uint8_t type = y % 3 == 0 ? png::kSub : y % 3 == 1 ? png::kUp : png::kPaeth;
     png::filterRow(type, row.data(), prior.data(), filtered.data(), row.size(), 3);
