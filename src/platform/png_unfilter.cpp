@@ -6,6 +6,7 @@
 #include <emmintrin.h>
 #endif
 #if defined(__x86_64__) || defined(__i386__)
+#include <smmintrin.h>
 #include <tmmintrin.h>
 #endif
 
@@ -123,17 +124,84 @@ void unfilterPaethVector(std::uint8_t* row, const std::uint8_t* prior, std::size
 // Two Paeth rows, the second under the first, one pixel of each in turn. Each row
 // is a chain of dependent steps from pixel to pixel; two independent chains keep
 // the processor busy while either one waits, nearly halving the time.
-template <std::size_t bpp>
-void unfilterPaethPairVector(std::uint8_t* row0, std::uint8_t* row1, const std::uint8_t* prior,
-                             std::size_t size) {
+template <std::size_t bpp, typename Step>
+inline void paethPair(std::uint8_t* row0, std::uint8_t* row1, const std::uint8_t* prior,
+                      std::size_t size, Step step) {
   __m128i a0 = _mm_setzero_si128(), c0 = _mm_setzero_si128();
   __m128i a1 = _mm_setzero_si128(), c1 = _mm_setzero_si128();
   for (std::size_t i = 0; i < size; i += bpp) {
-    const __m128i upper = paethStep(loadPixel<bpp>(row0 + i), a0, loadPixel<bpp>(prior + i), c0);
+    const __m128i upper = step(loadPixel<bpp>(row0 + i), a0, loadPixel<bpp>(prior + i), c0);
     storePixel<bpp>(row0 + i, upper);
     // The second row's "above" is the pixel just made, its "upper left" the one before.
-    storePixel<bpp>(row1 + i, paethStep(loadPixel<bpp>(row1 + i), a1, upper, c1));
+    storePixel<bpp>(row1 + i, step(loadPixel<bpp>(row1 + i), a1, upper, c1));
   }
+}
+
+template <std::size_t bpp>
+void unfilterPaethPairVector(std::uint8_t* row0, std::uint8_t* row1, const std::uint8_t* prior,
+                             std::size_t size) {
+  paethPair<bpp>(row0, row1, prior, size, paethStep);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same step with the absolute values, selections and wrapping add of SSSE3 and
+// SSE4.1: each is one instruction where SSE2 needs two or three, which shortens the
+// chain from one pixel to the next by about a third.
+__attribute__((target("sse4.1"))) inline __m128i paethStep41(__m128i x, __m128i& a, __m128i b,
+                                                             __m128i& c) {
+  const __m128i bc = _mm_sub_epi16(b, c);
+  const __m128i ac = _mm_sub_epi16(a, c);
+  const __m128i pa = _mm_abs_epi16(bc);
+  const __m128i pb = _mm_abs_epi16(ac);
+  const __m128i pc = _mm_abs_epi16(_mm_add_epi16(bc, ac));
+  const __m128i notA = _mm_or_si128(_mm_cmpgt_epi16(pa, pb), _mm_cmpgt_epi16(pa, pc));
+  const __m128i bOrC = _mm_blendv_epi8(b, c, _mm_cmpgt_epi16(pb, pc));
+  // Both sums' parts have zero high bytes: adding bytes wraps each sample at 256
+  // and leaves the high bytes zero.
+  a = _mm_add_epi8(x, _mm_blendv_epi8(a, bOrC, notA));
+  c = b;
+  return a;
+}
+
+template <std::size_t bpp>
+__attribute__((target("sse4.1"))) void unfilterPaethVector41(std::uint8_t* row,
+                                                             const std::uint8_t* prior,
+                                                             std::size_t size) {
+  __m128i a = _mm_setzero_si128();
+  __m128i c = _mm_setzero_si128();
+  for (std::size_t i = 0; i < size; i += bpp)
+    storePixel<bpp>(row + i, paethStep41(loadPixel<bpp>(row + i), a, loadPixel<bpp>(prior + i), c));
+}
+
+template <std::size_t bpp>
+__attribute__((target("sse4.1"))) void unfilterPaethPairVector41(std::uint8_t* row0,
+                                                                 std::uint8_t* row1,
+                                                                 const std::uint8_t* prior,
+                                                                 std::size_t size) {
+  paethPair<bpp>(row0, row1, prior, size, paethStep41);
+}
+
+bool haveSse41() {
+  static const bool yes = __builtin_cpu_supports("sse4.1");
+  return yes;
+}
+#endif
+
+using PaethRow = void (*)(std::uint8_t*, const std::uint8_t*, std::size_t);
+using PaethPair = void (*)(std::uint8_t*, std::uint8_t*, const std::uint8_t*, std::size_t);
+
+PaethRow paethRow(std::size_t bpp) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (haveSse41()) return bpp == 3 ? unfilterPaethVector41<3> : unfilterPaethVector41<4>;
+#endif
+  return bpp == 3 ? unfilterPaethVector<3> : unfilterPaethVector<4>;
+}
+
+PaethPair paethPairOfRows(std::size_t bpp) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (haveSse41()) return bpp == 3 ? unfilterPaethPairVector41<3> : unfilterPaethPairVector41<4>;
+#endif
+  return bpp == 3 ? unfilterPaethPairVector<3> : unfilterPaethPairVector<4>;
 }
 #endif
 
@@ -147,7 +215,7 @@ bool unfilterTwo(std::uint8_t type0, std::uint8_t* row0, std::uint8_t type1, std
                  const std::uint8_t* prior, std::size_t size, std::size_t bpp) {
 #if defined(__SSE2__)
   if (type0 == kPaeth && type1 == kPaeth && vectorPixels(size, bpp)) {
-    (bpp == 3 ? unfilterPaethPairVector<3> : unfilterPaethPairVector<4>)(row0, row1, prior, size);
+    paethPairOfRows(bpp)(row0, row1, prior, size);
     return true;
   }
 #endif
@@ -180,7 +248,7 @@ bool unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior, s
     case kPaeth:
 #if defined(__SSE2__)
       if (vector) {
-        (bpp == 3 ? unfilterPaethVector<3> : unfilterPaethVector<4>)(row, prior, size);
+        paethRow(bpp)(row, prior, size);
         return true;
       }
 #endif
