@@ -1,6 +1,6 @@
 // The clipboard's PNG reader on arbitrary bytes: it may leave them to the general
 // reader (an empty answer), never crash, and a picture it makes is a 32-bit capture
-// of the size the file's header announced.
+// of the size the file's header announced, whether taken whole or as its rows arrive.
 //
 // Random bytes rarely get past the checksums, so half of the inputs are first made
 // into a well-formed file: the input's bytes become the filtered rows (filter types
@@ -33,7 +33,8 @@ Bytes wellFormed(const std::uint8_t* data, std::size_t size) {
   // Some pictures are made tall enough for the rows to be shared between two
   // threads, the input's rows repeated.
   if (data[1] & 0x80)
-    height = std::max(height, static_cast<std::uint32_t>((std::size_t{1} << 20) / stride + 1));
+    height =
+        std::max(height, static_cast<std::uint32_t>((std::size_t{1} << 20) / (stride - 1) + 1));
   Bytes rows(stride * height, 0);  // a last row short of bytes is padded
   for (std::size_t i = 0; i < rows.size() && size > 3; ++i) rows[i] = data[3 + i % (size - 3)];
   Bytes file = snaprill::pngtest::kSignature;
@@ -54,6 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     size = made.size();
   }
   const snaprill::Bitmap capture = snaprill::DecodePngCapture(data, size);
+  // Taken while its rows still arrive, the picture is the same, or is reported as
+  // not intact when its data turns out damaged on the way.
+  snaprill::ArrivingRows arriving;
+  const snaprill::Bitmap streamed = snaprill::DecodePngCapture(data, size, arriving);
+  arriving.complete();
+  if (!streamed.empty() && arriving.intact() != !capture.empty()) std::abort();
+  if (!capture.empty() &&
+      (streamed.empty() || std::memcmp(streamed.row(0), capture.row(0),
+                                       capture.stride() * std::size_t(capture.height())) != 0))
+    std::abort();
   if (capture.empty()) return 0;
   // A picture is only ever made from a file that starts with its header.
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) std::abort();

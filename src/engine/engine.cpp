@@ -74,10 +74,11 @@ void CaptureEngine::runTick() {
     // are still being decoded; anything else waits for the whole picture. Leaving
     // this block, however it is left, waits too.
     ArrivingRows arriving;
-    CaptureImage = platform.clipboard.takeArrivingBitmap(arriving);
+    const bool streamed = controls.value(C::tyyp) == kJpeg && !anyAdjustmentChosen();
+    CaptureImage = streamed ? platform.clipboard.takeArrivingBitmap(arriving)
+                            : platform.clipboard.takeBitmap();
     platform.clipboard.clear();
     LastSavedName.clear();
-    if (controls.value(C::tyyp) != kJpeg || anyAdjustmentChosen()) arriving.complete();
     applyAdjustments();
     writeOutput(arriving);
   }

@@ -2,6 +2,7 @@
 // allocates its name just before writing and writes through a temporary file, so a
 // failed write leaves nothing behind while its number stays used up.
 #include <functional>
+#include <stdexcept>
 
 #include "codecs/Bmp2Tiff.h"
 #include "codecs/PCXImage.h"
@@ -41,6 +42,9 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
     case kJpeg:
       writeStill(".jpg", [this, &arriving](ByteSink& out) {
         WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out, &arriving);
+        // Data found damaged after the top rows were written: no file, as for a
+        // picture that could not be read at all.
+        if (!arriving.intact()) throw std::runtime_error("The offered picture is damaged");
       });
       break;
     case kPng:

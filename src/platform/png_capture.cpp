@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "platform/pixel_buffer.h"
 #include "platform/png_unfilter.h"
 #include "platform/unaligned.h"
+#include "platform/zlib_inflate.h"
 
 namespace snaprill {
 
@@ -120,23 +122,33 @@ struct PixelsDeleter {
 };
 using RowBuffer = std::unique_ptr<std::uint8_t[], PixelsDeleter>;
 
-// The filtered rows, each a filter-type byte and its samples, one after another.
-bool inflate(const Parts& parts, RowBuffer& rows, std::size_t expected) {
+// The compressed data in one piece.
+std::vector<std::uint8_t> joinedData(const Parts& parts) {
+  std::vector<std::uint8_t> joined;
+  joined.reserve(parts.dataBytes);
+  for (const auto& piece : parts.data) joined.insert(joined.end(), piece.begin(), piece.end());
+  return joined;
+}
+
+// Room for the filtered rows, each a filter-type byte and its samples, one after
+// another. Not cleared first: inflating writes every byte that is used.
+RowBuffer rowBuffer(std::size_t bytes) {
+  return RowBuffer(static_cast<std::uint8_t*>(allocatePixels(bytes)), PixelsDeleter{bytes});
+}
+
+bool inflateWhole(const Parts& parts, std::uint8_t* rows, std::size_t expected) {
   std::vector<std::uint8_t> joined;
   std::span<const std::uint8_t> input = parts.data.front();
   if (parts.data.size() > 1) {
-    joined.reserve(parts.dataBytes);
-    for (const auto& piece : parts.data) joined.insert(joined.end(), piece.begin(), piece.end());
+    joined = joinedData(parts);
     input = joined;
   }
   const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor(
       libdeflate_alloc_decompressor());
   if (!decompressor) return false;
-  // Not cleared first: inflate writes every byte that is used.
-  rows = RowBuffer(static_cast<std::uint8_t*>(allocatePixels(expected)), PixelsDeleter{expected});
   std::size_t produced = 0;
   const libdeflate_result result = libdeflate_zlib_decompress(
-      decompressor.get(), input.data(), input.size(), rows.get(), expected, &produced);
+      decompressor.get(), input.data(), input.size(), rows, expected, &produced);
   return result == LIBDEFLATE_SUCCESS && produced == expected;
 }
 
@@ -184,7 +196,8 @@ std::vector<std::uint32_t> lookupTable(const Parts& parts) {
 // thread that hands the picture over and the worker that finishes its rows.
 struct RowJob {
   Header header;
-  RowBuffer rows;  // filtered rows, each after its filter-type byte
+  RowBuffer rows;                        // filtered rows, each after its filter-type byte
+  std::vector<std::uint8_t> compressed;  // what the rows are inflated from, when streamed
   std::size_t rowBytes = 0;
   std::vector<std::uint32_t> lookup;
   std::vector<std::uint8_t> zeroRow;
@@ -208,33 +221,28 @@ bool allFiltersKnown(const RowJob& job) {
 constexpr std::uint32_t kPublishStep = 16;
 
 // Rows from..to-1; the row before `from` must be done already, or `from` must be a
-// row whose filter does not look at the row above. With `publish`, every row above
-// `from` must be done too.
-void decodeRows(const RowJob& job, std::uint32_t from, std::uint32_t to,
-                const ArrivingRows::Publish* publish) {
+// row whose filter does not look at the row above. False at a filter type the
+// format does not have: rows from there on are left undone.
+bool decodeRows(const RowJob& job, std::uint32_t from, std::uint32_t to) {
   const std::size_t stride = job.rowBytes + 1;
   const std::size_t bpp = job.header.channels;
   const std::uint8_t* prior = from == 0 ? job.zeroRow.data() : job.row(from - 1) + 1;
-  std::uint32_t published = from;
   for (std::uint32_t y = from; y < to;) {
     std::uint8_t* row = job.row(y);
     // Two Paeth rows in a row are undone together, nearly twice as fast.
     const bool pair = y + 1 < to && row[0] == png::kPaeth && row[stride] == png::kPaeth;
     if (pair) {
       png::unfilterTwo(row[0], row + 1, row[stride], row + stride + 1, prior, job.rowBytes, bpp);
-    } else {
-      png::unfilter(row[0], row + 1, prior, job.rowBytes, bpp);
+    } else if (!png::unfilter(row[0], row + 1, prior, job.rowBytes, bpp)) {
+      return false;
     }
     const std::uint32_t rowsDone = pair ? 2 : 1;
     for (std::uint32_t n = 0; n < rowsDone; ++n)
       convertRow(job.header, row + n * stride + 1, job.lookup, job.out(y + n));
     prior = row + (rowsDone - 1) * stride + 1;
     y += rowsDone;
-    if (publish != nullptr && y - published >= kPublishStep) {
-      (*publish)(static_cast<int>(y));
-      published = y;
-    }
   }
+  return true;
 }
 
 // Rough time to undo and convert a row of each filter type, Paeth being by far the
@@ -271,36 +279,70 @@ std::uint32_t balancedSplit(const RowJob& job) {
   return best;
 }
 
+// How often, in rows, the streamed inflater reports its progress.
+constexpr std::size_t kStreamStepRows = 4;
+
 // Worth a second thread from about a screen's quarter.
 constexpr std::size_t kSplitFromBytes = std::size_t{1} << 20;
 
-// The worker goes down from the top, and on past the split unless the holder has
-// taken the rows from there already.
-void startRows(const std::shared_ptr<RowJob>& job, ArrivingRows& arriving) {
+// A picture taken whole, inflated already: the worker goes down from the top, and
+// on past the split unless the holder, waiting for the picture, has taken the rows
+// from there already.
+void startSplitRows(const std::shared_ptr<RowJob>& job, ArrivingRows& arriving) {
   const std::uint32_t height = job->header.height;
-  const auto work = [job, height](const ArrivingRows::Publish& publish) {
+  const auto work = [job, height](const ArrivingRows::Publish&) {
     const std::uint32_t upperEnd = job->split == 0 ? height : job->split;
-    decodeRows(*job, 0, upperEnd, &publish);
+    decodeRows(*job, 0, upperEnd);
     if (upperEnd < height && !job->lowerPartTaken.exchange(true))
-      decodeRows(*job, upperEnd, height, &publish);
+      decodeRows(*job, upperEnd, height);
+    return true;
   };
   const auto help = [job, height] {
     if (job->split != 0 && !job->lowerPartTaken.exchange(true))
-      decodeRows(*job, job->split, height, nullptr);
+      decodeRows(*job, job->split, height);
   };
   arriving.start(static_cast<int>(height), work, help);
 }
 
-}  // namespace
-
-Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
-  ArrivingRows arriving;
-  Bitmap picture = DecodePngCapture(file, size, arriving);
-  arriving.complete();
-  return picture;
+// Inflating, undoing and converting the rows all happen on the worker, as the
+// inflated data comes: rows are undone once the inflater can no longer copy from
+// them. Damaged data is found only on the way: the rows from there on are black
+// and the picture is reported as not intact.
+void startStreamedRows(const std::shared_ptr<RowJob>& job, ArrivingRows& arriving) {
+  const std::uint32_t height = job->header.height;
+  const auto work = [job, height](const ArrivingRows::Publish& publish) {
+    const RowJob& rows = *job;
+    const std::size_t stride = rows.rowBytes + 1;
+    std::uint32_t done = 0;
+    std::uint32_t published = 0;
+    bool filtersKnown = true;
+    const auto undoUpTo = [&](std::uint32_t end) {
+      if (!filtersKnown || end <= done) return;
+      filtersKnown = decodeRows(rows, done, end);
+      if (!filtersKnown) return;
+      done = end;
+      if (done - published >= kPublishStep || done == height) {
+        publish(static_cast<int>(done));
+        published = done;
+      }
+    };
+    const InflateProgress progress = [&](std::size_t produced) {
+      if (produced > kInflateWindow)
+        undoUpTo(static_cast<std::uint32_t>((produced - kInflateWindow) / stride));
+    };
+    const bool inflated = InflateZlib(rows.compressed, rows.rows.get(), stride * height,
+                                      kStreamStepRows * stride, progress);
+    if (inflated) undoUpTo(height);
+    if (done == height) return true;
+    std::memset(rows.out(done), 0, std::size_t{height - done} * 4 * rows.header.width);
+    return false;
+  };
+  arriving.start(static_cast<int>(height), work, [] {});
 }
 
-Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving) {
+// `streamed`: the rows may still be arriving when the picture is handed over,
+// which lets a large picture's top rows be used before its data is all inflated.
+Bitmap decode(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving, bool streamed) {
   Parts parts;
   if (!readParts(file, size, parts)) return Bitmap();
   const Header& h = parts.header;
@@ -312,7 +354,10 @@ Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows
   const bool parallel =
       rowBytes * h.height >= kSplitFromBytes && std::thread::hardware_concurrency() > 1;
   auto job = std::make_shared<RowJob>();
-  if (!inflate(parts, job->rows, (rowBytes + 1) * h.height)) return Bitmap();
+  job->rows = rowBuffer((rowBytes + 1) * h.height);
+  const bool inflateFirst = !(parallel && streamed);
+  if (inflateFirst && !inflateWhole(parts, job->rows.get(), (rowBytes + 1) * h.height))
+    return Bitmap();
   // Every byte of the picture is written by the rows below.
   Bitmap out(static_cast<int>(h.width), static_cast<int>(h.height), 32, Bitmap::Unfilled{});
 
@@ -321,14 +366,33 @@ Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows
   job->lookup = lookupTable(parts);
   job->zeroRow.assign(rowBytes, 0);
   job->pixels = out.row(0);
+  if (!inflateFirst) {
+    // A copy: the file is the caller's, and may be gone before the worker is done.
+    job->compressed = joinedData(parts);
+    startStreamedRows(job, arriving);
+    return out;
+  }
   if (!allFiltersKnown(*job)) return Bitmap();
   if (!parallel) {
-    decodeRows(*job, 0, h.height, nullptr);
+    decodeRows(*job, 0, h.height);
     return out;
   }
   job->split = balancedSplit(*job);
-  startRows(job, arriving);
+  startSplitRows(job, arriving);
   return out;
+}
+
+}  // namespace
+
+Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
+  ArrivingRows arriving;
+  Bitmap picture = decode(file, size, arriving, false);
+  arriving.complete();
+  return picture;
+}
+
+Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving) {
+  return decode(file, size, arriving, true);
 }
 
 }  // namespace snaprill

@@ -23,7 +23,8 @@ class Clipboard {
   // A copy of the offered picture as a 32-bit bitmap (empty when none could be had).
   virtual Bitmap takeBitmap() = 0;
   // The same, but the picture's rows may still be arriving when it is handed over:
-  // `rows` tells which are there. By default the picture comes whole.
+  // `rows` tells which are there, and whether they all make the picture (data found
+  // damaged late). By default the picture comes whole.
   virtual Bitmap takeArrivingBitmap(ArrivingRows& rows) {
     (void)rows;
     return takeBitmap();

@@ -52,5 +52,20 @@ TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
   EXPECT_EQ(fileBytes(dir + "snp2.jpg"), expected.bytes);
 }
 
+TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileAndTheCycleGoesOn) {
+  clipboard.rowsArriveDamaged = true;
+  capture(picture);
+  EXPECT_FALSE(std::filesystem::exists(dir + "snp1.jpg"));
+  EXPECT_FALSE(clipboard.hasBitmap());
+  EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used up
+  std::size_t leftovers = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++leftovers;
+  EXPECT_EQ(leftovers, 0u);
+
+  clipboard.rowsArriveDamaged = false;
+  capture(picture);
+  EXPECT_TRUE(std::filesystem::exists(dir + "snp2.jpg"));
+}
+
 }  // namespace
 }  // namespace snaprill

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,10 +49,11 @@ struct Picture {
   std::uint32_t width = 0, height = 0;
   std::uint8_t colourType = 2, depth = 8, interlace = 0;
   std::size_t channels = 3;
-  Bytes samples;              // unfiltered rows
-  Bytes filters;              // filter type of each row
-  Bytes palette;              // PLTE data
-  std::size_t idatPiece = 0;  // IDAT chunks of this many bytes (0: one chunk)
+  Bytes samples;                       // unfiltered rows
+  Bytes filters;                       // filter type of each row
+  Bytes palette;                       // PLTE data
+  std::size_t idatPiece = 0;           // IDAT chunks of this many bytes (0: one chunk)
+  std::function<void(Bytes&)> damage;  // done to the compressed data, checksums kept right
 };
 
 Picture randomPicture(std::uint32_t width, std::uint32_t height, std::uint8_t colourType,
@@ -86,7 +88,8 @@ Bytes encode(const Picture& p) {
       filtered.push_back(static_cast<std::uint8_t>(row[i] - predictor(p.filters[y], a, b, c)));
     }
   }
-  const Bytes packed = pngtest::zlibCompress(filtered);
+  Bytes packed = pngtest::zlibCompress(filtered);
+  if (p.damage) p.damage(packed);
 
   Bytes out = pngtest::kSignature;
   appendChunk(out, "IHDR", ihdr(p.width, p.height, p.depth, p.colourType, p.interlace));
@@ -154,6 +157,7 @@ void expectSameCapture(const Bytes& file, const char* what) {
       ASSERT_EQ(std::memcmp(fast.row(y), reference.row(y), fast.stride()), 0)
           << how << ": row " << y;
     }
+    EXPECT_TRUE(arriving.intact()) << how;
   }
 }
 
@@ -226,6 +230,48 @@ TEST(PngCapture, LeavesOtherFilesToTheGeneralReader) {
   // A header announcing a picture far beyond any screen is refused before anything
   // is allocated.
   EXPECT_TRUE(ours(headerWithEmptyData(65535, 65535, 2)).empty());
+}
+
+// A large picture is handed over before its compressed data has been inflated, so
+// damage found there comes late: the rows are all delivered, defined, and reported
+// as not the picture. Taken whole, the same files are left to the general reader.
+TEST(PngCapture, DamageInsideTheDataOfAStreamedPictureIsReportedOnceItsRowsAreIn) {
+  const Picture good = randomPicture(1000, 700, 2, 3);
+  const auto badFilter = [&good] {
+    Picture p = good;
+    p.filters[600] = 5;
+    return p;
+  };
+  const auto damaged = [&good](std::function<void(Bytes&)> damage) {
+    Picture p = good;
+    p.damage = std::move(damage);
+    return p;
+  };
+  const struct {
+    const char* what;
+    Picture picture;
+    std::uint32_t blackFrom;  // rows from here on must be black; height: none known
+  } cases[] = {
+      {"unknown filter in row 600", badFilter(), 600},
+      {"data cut short", damaged([](Bytes& z) { z.resize(z.size() * 3 / 4); }), good.height},
+      {"a byte changed", damaged([](Bytes& z) { z[z.size() / 2] ^= 0x10; }), good.height},
+      {"wrong Adler-32", damaged([](Bytes& z) { z.back() ^= 1; }), good.height},
+  };
+  for (const auto& c : cases) {
+    const Bytes file = encode(c.picture);
+    EXPECT_TRUE(ours(file).empty()) << c.what;
+    fillReusedMemory(static_cast<int>(good.width), static_cast<int>(good.height));
+    ArrivingRows arriving;
+    const Bitmap picture = DecodePngCapture(file.data(), file.size(), arriving);
+    arriving.waitFor(picture.height());
+    ASSERT_EQ(picture.height(), static_cast<int>(good.height)) << c.what;
+    EXPECT_FALSE(arriving.intact()) << c.what;
+    for (int y = static_cast<int>(c.blackFrom); y < picture.height(); ++y) {
+      const std::uint8_t* row = picture.row(y);
+      ASSERT_TRUE(std::all_of(row, row + picture.stride(), [](std::uint8_t b) { return b == 0; }))
+          << c.what << ": row " << y;
+    }
+  }
 }
 
 TEST(PngCapture, AHeaderPromisingMoreThanItsDataCanHoldCostsNoMemory) {

@@ -21,7 +21,8 @@ class FakeClipboard : public Clipboard {
   bool hasBitmap() const override { return bitmap_.has_value(); }
   Bitmap takeBitmap() override { return bitmap_ ? bitmap_->convertedTo(32) : Bitmap(); }
   // With rowsArriveSlowly the picture is handed over blank, and a worker thread
-  // fills in its rows afterwards, one at a time, as the real clipboard's decoder may.
+  // fills in its rows afterwards, one at a time, as the real clipboard's decoder may;
+  // with rowsArriveDamaged too, it then reports them as not making the picture.
   Bitmap takeArrivingBitmap(ArrivingRows& rows) override {
     if (!rowsArriveSlowly || !bitmap_) return takeBitmap();
     auto whole = std::make_shared<const Bitmap>(takeBitmap());
@@ -29,13 +30,14 @@ class FakeClipboard : public Clipboard {
     std::uint8_t* pixels = out.row(0);
     rows.start(
         out.height(),
-        [whole, pixels](const ArrivingRows::Publish& publish) {
+        [whole, pixels, damaged = rowsArriveDamaged](const ArrivingRows::Publish& publish) {
           for (int y = 0; y < whole->height(); ++y) {
             std::this_thread::sleep_for(std::chrono::microseconds(50));
             std::memcpy(pixels + static_cast<std::size_t>(y) * whole->stride(), whole->row(y),
                         whole->stride());
             publish(y + 1);
           }
+          return !damaged;
         },
         [] {});
     return out;
@@ -56,6 +58,7 @@ class FakeClipboard : public Clipboard {
   bool hasText() const { return text_.has_value(); }
   int clears = 0;
   bool rowsArriveSlowly = false;
+  bool rowsArriveDamaged = false;
 
  private:
   std::optional<Bitmap> bitmap_;

@@ -52,10 +52,11 @@ void QtClipboard::refresh() {
 }
 
 Bitmap QtClipboard::takeBitmap() {
-  ArrivingRows rows;
-  Bitmap picture = takeArrivingBitmap(rows);
-  rows.complete();
-  return picture;
+  return take(nullptr);
+}
+
+Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
+  return take(&rows);
 }
 
 namespace {
@@ -63,9 +64,11 @@ namespace {
 const QString kPng = QStringLiteral("image/png");
 
 // Our reader first, Qt's general one for the PNGs ours leaves to it.
-Bitmap decodePng(const QByteArray& bytes, ArrivingRows& rows) {
-  Bitmap picture = DecodePngCapture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                    static_cast<std::size_t>(bytes.size()), rows);
+Bitmap decodePng(const QByteArray& bytes, ArrivingRows* rows) {
+  const auto* file = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+  const auto size = static_cast<std::size_t>(bytes.size());
+  Bitmap picture =
+      rows != nullptr ? DecodePngCapture(file, size, *rows) : DecodePngCapture(file, size);
   if (!picture.empty()) return picture;
   QImage image;
   if (image.loadFromData(bytes, "PNG")) return BitmapFromQImage(image);
@@ -74,7 +77,7 @@ Bitmap decodePng(const QByteArray& bytes, ArrivingRows& rows) {
 
 }  // namespace
 
-Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
+Bitmap QtClipboard::take(ArrivingRows* rows) {
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
@@ -86,7 +89,7 @@ Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
   return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
 }
 
-Bitmap QtClipboard::takeFromX11(ArrivingRows& rows) {
+Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
   // Qt would ask whoever owns the clipboard by the time it asks: once the
   // clipboard has changed hands, the picture of the owner we know is gone, and the
   // new owner's is taken when its own notification has been handled.
@@ -101,7 +104,7 @@ Bitmap QtClipboard::takeFromX11(ArrivingRows& rows) {
   return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
 }
 
-Bitmap QtClipboard::takePngThroughQt(ArrivingRows& rows) {
+Bitmap QtClipboard::takePngThroughQt(ArrivingRows* rows) {
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
   if (data == nullptr || !data->hasFormat(kPng)) return Bitmap();
   return decodePng(data->data(kPng), rows);

@@ -39,12 +39,14 @@ class QtClipboard : public QObject, public Clipboard {
  private:
   void refresh();
   void refreshFromX11();
+  // The offered picture; with `rows`, its rows may still be arriving.
+  Bitmap take(ArrivingRows* rows);
   // Another program's picture, read on our own X11 connection; empty when none
   // could be had.
-  Bitmap takeFromX11(ArrivingRows& rows);
+  Bitmap takeFromX11(ArrivingRows* rows);
   // Another program's picture as PNG through Qt; empty when it offers no PNG or
   // the PNG cannot be read.
-  Bitmap takePngThroughQt(ArrivingRows& rows);
+  Bitmap takePngThroughQt(ArrivingRows* rows);
 
   QClipboard* clipboard_;
   bool offered_ = false;
