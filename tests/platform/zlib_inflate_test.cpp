@@ -301,8 +301,6 @@ TEST(InflateZlib, LongRunsAndMatchesFromTheWholeWindow) {
   EXPECT_EQ(inflateOurs(w.zlib(out), out.size()), out);
 }
 
-// The limits of zlib's inflate: what it accepts or refuses (each case's verdict is checked
-// against zlib as well as stated).
 // A one-block stream of a dynamic code given as {symbol, length} pairs; in `script`, kDistance0
 // and kDistance1 write those 1-bit distance codes.
 constexpr unsigned kDistance0 = 1000, kDistance1 = 1001;
