@@ -66,7 +66,17 @@ struct SettingKey {
   bool loadAfterNext;  // read right after the key that follows it in the table
   Special special;
 
-  // Builders for the table.
+  // Builders for the table. `with` comes first: clang cannot evaluate a member
+  // template in a constant expression before it has seen its definition.
+ private:
+  template <typename F>
+  constexpr SettingKey with(F change) const {
+    SettingKey k = *this;
+    change(k);
+    return k;
+  }
+
+ public:
   constexpr SettingKey full() const {
     return with([](SettingKey& k) { k.fullOnly = true; });
   }
@@ -81,14 +91,6 @@ struct SettingKey {
   }
   constexpr SettingKey or_(Fallback f) const {
     return with([f](SettingKey& k) { k.fallback = f; });
-  }
-
- private:
-  template <typename F>
-  constexpr SettingKey with(F change) const {
-    SettingKey k = *this;
-    change(k);
-    return k;
   }
 };
 
