@@ -348,7 +348,8 @@ bool Inflater::decodeBlock(const std::uint32_t* literals, const std::uint32_t* d
       copyMatch(out, distance, length);
     } else {
       if (room < length) break;  // more output than expected
-      for (std::size_t i = 0; i < length; ++i) out[i] = out[i - distance];
+      const std::uint8_t* from = out - distance;
+      for (std::size_t i = 0; i < length; ++i) out[i] = from[i];
     }
     out += length;
   }
