@@ -18,27 +18,14 @@
 #include <iterator>
 #include <vector>
 
+#include "bench_support.h"
 #include "codecs/png_filters.h"
-#include "platform/unaligned.h"
 #include "platform/zlib_inflate.h"
 #include "screenshot_like.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-double medianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // Each row's filter is the one whose bytes, taken as signed, sum to the least: the
 // heuristic the PNG format recommends and adaptive encoders use.
@@ -72,24 +59,6 @@ Bytes filteredRows(const snaprill::Bitmap& picture) {
   return rows;
 }
 
-// The joined IDAT data of a PNG file and the size of its filtered rows (8-bit samples).
-Bytes imageData(const Bytes& file, std::size_t& rows) {
-  Bytes data;
-  for (std::size_t pos = 8; pos + 12 <= file.size();) {
-    const std::uint32_t length = snaprill::loadBe32(&file[pos]);
-    const std::uint8_t* type = &file[pos + 4];
-    if (std::equal(type, type + 4, "IHDR")) {
-      const std::size_t channels[7] = {1, 0, 3, 1, 2, 0, 4};
-      rows = snaprill::loadBe32(&file[pos + 12]) *
-             (1 + snaprill::loadBe32(&file[pos + 8]) * channels[file[pos + 17] % 7]);
-    }
-    if (std::equal(type, type + 4, "IDAT"))
-      data.insert(data.end(), &file[pos + 8], &file[pos + 8] + length);
-    pos += std::size_t{length} + 12;
-  }
-  return data;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,7 +68,7 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::atoi(argv[1]) == 0) {
     std::ifstream in(argv[1], std::ios::binary);
     const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    data = imageData(file, outputSize);
+    data = snaprill::bench::pngImageData(file, outputSize);
     if (argc > 2) runs = std::atoi(argv[2]);
   } else {
     const Bytes rows = filteredRows(snaprill::bench::screenshotLike(1920, 1080));
@@ -119,11 +88,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const double libdeflate = medianMs(runs, [&] {
+  const double libdeflate = snaprill::bench::medianMs(runs, [&] {
     libdeflate_zlib_decompress(decompressor, data.data(), data.size(), output.data(), outputSize,
                                nullptr);
   });
-  const double zlib = medianMs(runs, [&] {
+  const double zlib = snaprill::bench::medianMs(runs, [&] {
     z_stream s{};
     inflateInit(&s);
     s.next_in = data.data();
@@ -134,12 +103,12 @@ int main(int argc, char** argv) {
     inflateEnd(&s);
   });
   bool same = true;
-  const double ours = medianMs(
+  const double ours = snaprill::bench::medianMs(
       runs, [&] { same &= snaprill::InflateZlib(data, output.data(), outputSize, 0, {}); });
   same &= output == expected;
   std::size_t reports = 0;
   const snaprill::InflateProgress progress = [&reports](std::size_t) { ++reports; };
-  const double oursStreaming = medianMs(runs, [&] {
+  const double oursStreaming = snaprill::bench::medianMs(runs, [&] {
     same &= snaprill::InflateZlib(data, output.data(), outputSize, 64 << 10, progress);
   });
   same &= output == expected;

@@ -17,55 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "codecs/jpeg.h"
 #include "platform/byte_sink.h"
 #include "platform/png_capture.h"
 #include "platform/qt/qimage_bitmap.h"
-#include "platform/unaligned.h"
-
-namespace {
-
-double medianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-// Median of timings that the work measures itself (to leave out its preparation).
-double medianOf(int runs, const std::function<std::chrono::steady_clock::duration()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i)
-    times.push_back(std::chrono::duration<double, std::milli>(work()).count());
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-// The joined IDAT data and the size of the filtered rows (8-bit samples).
-std::vector<std::uint8_t> imageData(const std::vector<std::uint8_t>& file, std::size_t& rows) {
-  std::vector<std::uint8_t> data;
-  for (std::size_t pos = 8; pos + 12 <= file.size();) {
-    const std::uint32_t length = snaprill::loadBe32(&file[pos]);
-    const std::uint8_t* type = &file[pos + 4];
-    if (std::equal(type, type + 4, "IHDR")) {
-      const std::size_t channels[7] = {1, 0, 3, 1, 2, 0, 4};
-      rows = snaprill::loadBe32(&file[pos + 12]) *
-             (1 + snaprill::loadBe32(&file[pos + 8]) * channels[file[pos + 17]]);
-    }
-    if (std::equal(type, type + 4, "IDAT"))
-      data.insert(data.end(), &file[pos + 8], &file[pos + 8] + length);
-    pos += std::size_t{length} + 12;
-  }
-  return data;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -77,19 +33,19 @@ int main(int argc, char** argv) {
   const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)),
                                        std::istreambuf_iterator<char>());
   std::size_t rowBytes = 0;
-  const std::vector<std::uint8_t> data = imageData(file, rowBytes);
+  const std::vector<std::uint8_t> data = snaprill::bench::pngImageData(file, rowBytes);
   std::vector<std::uint8_t> rows(rowBytes);
   libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
   const QByteArray bytes(reinterpret_cast<const char*>(file.data()),
                          static_cast<qsizetype>(file.size()));
 
-  const double ours = medianMs(runs, [&] {
+  const double ours = snaprill::bench::medianMs(runs, [&] {
     if (snaprill::DecodePngCapture(file.data(), file.size()).empty()) std::abort();
   });
-  const double qt = medianMs(runs, [&] {
+  const double qt = snaprill::bench::medianMs(runs, [&] {
     if (snaprill::BitmapFromQImage(QImage::fromData(bytes, "PNG")).empty()) std::abort();
   });
-  const double inflate = medianMs(runs, [&] {
+  const double inflate = snaprill::bench::medianMs(runs, [&] {
     libdeflate_zlib_decompress(inflater, data.data(), data.size(), rows.data(), rows.size(),
                                nullptr);
   });
@@ -119,10 +75,10 @@ int main(int argc, char** argv) {
       return std::chrono::steady_clock::now() - start;
     };
   };
-  const double whole = medianMs(runs, [&] { toJpeg(false); });
-  const double streamed = medianMs(runs, [&] { toJpeg(true); });
-  const double wholeIdle = medianOf(runs, idleFirst(false));
-  const double streamedIdle = medianOf(runs, idleFirst(true));
+  const double whole = snaprill::bench::medianMs(runs, [&] { toJpeg(false); });
+  const double streamed = snaprill::bench::medianMs(runs, [&] { toJpeg(true); });
+  const double wholeIdle = snaprill::bench::medianOf(runs, idleFirst(false));
+  const double streamedIdle = snaprill::bench::medianOf(runs, idleFirst(true));
   std::printf(
       "PNG -> JPEG 90: whole picture first %.2f ms, rows streamed %.2f ms (%.2fx); after 100 ms "
       "idle %.2f and %.2f ms (%.2fx)\n",

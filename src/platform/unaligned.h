@@ -2,6 +2,7 @@
 // word at a time, and the little- and big-endian loads of numbers stored in files.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +25,14 @@ inline std::uint16_t loadLe16(const std::uint8_t* p) {
 inline std::uint32_t loadLe32(const std::uint8_t* p) {
   return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
          (std::uint32_t{p[3]} << 24);
+}
+
+// One load where the bytes are at hand, as a bit reader refills.
+inline std::uint64_t loadLe64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
 }
 
 inline std::uint32_t loadBe32(const std::uint8_t* p) {

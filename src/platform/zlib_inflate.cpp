@@ -3,7 +3,6 @@
 #include <libdeflate.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "platform/inflate_tables.h"
@@ -14,13 +13,6 @@ namespace snaprill {
 namespace {
 
 using namespace inflate;
-
-inline std::uint64_t loadLe64(const std::uint8_t* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, 8);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-  return v;
-}
 
 // Deflate's bits, least significant first, from a 64-bit buffer.
 struct BitReader {
