@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/colour_effects.h"
-#include "engine/engine.h"
+#include "capture/colour_effects.h"
+#include "capture/engine.h"
 #include "platform/fake/fakes.h"
 #ifdef SNAPRILL_QT_TEXT
 #include "platform/qt/qt_text_renderer.h"

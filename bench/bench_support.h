@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/unaligned.h"
+#include "base/unaligned.h"
 
 namespace snaprill::bench {
 

@@ -14,8 +14,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "platform/bmp_file.h"
+#include "formats/bmp/bmp_file.h"
+#include "image/bitmap.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/GIFImage.h"
+#include "formats/gif/gif_image.h"
 #include "platform/atomic_file.h"
 
 using namespace snaprill;
@@ -51,10 +51,10 @@ Bitmap screenshot(int w, int h) {
         const int letters = 2 + static_cast<int>(rng() % 9);
         for (int l = 0; l < letters && x + 7 < x1; ++l, x += 7) {
           const unsigned shape = rng();
-          if (shape & 1) fill(x, line, x + 1, line + 11, {30, 30, 30});          // stem
-          if (shape & 2) fill(x + 4, line + 3, x + 5, line + 11, {30, 30, 30});  // right stem
-          if (shape & 4) fill(x, line + 3, x + 5, line + 4, {30, 30, 30});       // bar
-          if (shape & 8) fill(x, line + 10, x + 5, line + 11, {30, 30, 30});     // base
+          if (shape & 1) fill(x, line, x + 1, line + 11, {30, 30, 30});             // stem
+          if (shape & 2) fill(x + 4, line + 3, x + 5, line + 11, {30, 30, 30});     // right stem
+          if (shape & 4) fill(x, line + 3, x + 5, line + 4, {30, 30, 30});          // bar
+          if (shape & 8) fill(x, line + 10, x + 5, line + 11, {30, 30, 30});        // base
           if (shape & 16) fill(x + 1, line + 2, x + 2, line + 3, {150, 150, 150});  // smoothing
           if (shape & 32) fill(x + 3, line + 9, x + 4, line + 10, {190, 190, 195});
         }

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "codecs/png_filters.h"
-#include "platform/zlib_inflate.h"
+#include "formats/png/png_filters.h"
+#include "formats/zlib/zlib_inflate.h"
 #include "screenshot_like.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "codecs/pngimage.h"
+#include "formats/png/png_image.h"
 #include "screenshot_like.h"
 
 namespace {

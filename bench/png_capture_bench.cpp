@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/byte_sink.h"
 #include "bench_support.h"
-#include "codecs/jpeg.h"
-#include "platform/byte_sink.h"
-#include "platform/png_capture.h"
+#include "formats/jpeg/jpeg.h"
+#include "formats/png/png_capture_reader.h"
 #include "platform/qt/qimage_bitmap.h"
 
 int main(int argc, char** argv) {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/bitmap.h"
+#include "image/bitmap.h"
 
 namespace snaprill::bench {
 

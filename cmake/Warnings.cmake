@@ -5,9 +5,14 @@ function(snaprill_warnings target)
                                            -Wno-sign-conversion -Werror)
 endfunction()
 
-# One static library per folder: every .cpp file in it.
+# One static library per folder: every .cpp file in it (RECURSE: and in its
+# subfolders, as the file formats keep one folder per format).
 function(snaprill_layer target dir)
-  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if("RECURSE" IN_LIST ARGN)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  endif()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   snaprill_warnings(${target})

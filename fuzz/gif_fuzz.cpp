@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "codecs/gif_reader.h"
+#include "formats/gif/gif_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

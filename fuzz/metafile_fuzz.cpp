@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "codecs/metafile_reader.h"
+#include "formats/emf/metafile_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codecs/PCXImage.h"
-#include "platform/errors.h"
+#include "base/errors.h"
+#include "formats/pcx/pcx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <vector>
 
-#include "codecs/png_test_support.h"
-#include "platform/png_capture.h"
-#include "platform/unaligned.h"
+#include "base/unaligned.h"
+#include "formats/png/png_capture_reader.h"
+#include "support/png_test_support.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "codecs/pngimage.h"
+#include "formats/png/png_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   snaprill::PNGObject png;

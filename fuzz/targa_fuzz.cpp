@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codecs/TargaImage.h"
-#include "platform/errors.h"
+#include "base/errors.h"
+#include "formats/targa/targa.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/zlib_inflate.h"
+#include "formats/zlib/zlib_inflate.h"
 #include "support/zlib_streams.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 
 namespace snaprill {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/byte_sink.h"
+#include "base/byte_sink.h"
 
 namespace snaprill {
 

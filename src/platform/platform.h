@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/emf_file.h"
 #include "platform/program_dir.h"
+#include "platform/screen.h"
 #include "platform/services.h"
 
 namespace snaprill {

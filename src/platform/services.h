@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/arriving_rows.h"
-#include "platform/bitmap.h"
+#include "image/arriving_rows.h"
+#include "image/bitmap.h"
 
 namespace snaprill {
 

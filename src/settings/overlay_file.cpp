@@ -2,9 +2,9 @@
 
 #include <exception>
 
+#include "base/errors.h"
+#include "formats/bmp/bmp_file.h"
 #include "platform/atomic_file.h"
-#include "platform/bmp_file.h"
-#include "platform/errors.h"
 
 namespace snaprill {
 

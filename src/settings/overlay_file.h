@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/engine.h"
+#include "capture/engine.h"
 
 namespace snaprill {
 

@@ -3,11 +3,11 @@
 #include <initializer_list>
 #include <stdexcept>
 
+#include "formats/ini/ini_file.h"
+#include "options/settings_schema.h"
 #include "platform/autostart.h"
-#include "platform/profile.h"
 #include "platform/program_dir.h"
 #include "settings/overlay_file.h"
-#include "settings/schema.h"
 
 namespace snaprill {
 

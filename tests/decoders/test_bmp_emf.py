@@ -14,7 +14,7 @@ import unittest
 from PIL import Image
 
 BUILD = os.environ.get("SNAPRILL_BUILD", "build")
-TEST_BINARY = os.path.join(BUILD, "tests", "test_platform")
+TEST_BINARY = os.path.join(BUILD, "tests", "test_formats")
 MODES = {1: "1", 4: "P", 8: "P", 16: "RGB", 24: "RGB", 32: "RGB"}
 
 

@@ -65,7 +65,7 @@ def check_avi(path, expected, sizes, delay, frame_count):
 
 
 def main():
-    binary = os.path.join(BUILD, "tests", "test_engine")
+    binary = os.path.join(BUILD, "tests", "test_capture")
     with tempfile.TemporaryDirectory() as folder:
         env = dict(os.environ, SNAPRILL_SAMPLE_DIR=folder)
         subprocess.run([binary, "--gtest_filter=AnimationSamples.*"], check=True, env=env,

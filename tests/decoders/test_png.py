@@ -1,6 +1,6 @@
 """PNG captures checked by independent readers: every compression level 0-9 of a
 screenshot-like capture passes pngcheck and decodes with Pillow to exactly the
-capture's pixels. The files come from test_codecs, which writes them into the
+capture's pixels. The files come from test_formats, which writes them into the
 folder named by SNAPRILL_PNG_OUT."""
 import os
 import subprocess
@@ -15,11 +15,11 @@ def main():
     if not build:
         print("SNAPRILL_BUILD not set")
         return 1
-    test_codecs = os.path.join(build, "tests", "test_codecs")
+    test_formats = os.path.join(build, "tests", "test_formats")
     failures = []
     with tempfile.TemporaryDirectory() as folder:
         env = dict(os.environ, SNAPRILL_PNG_OUT=folder)
-        subprocess.run([test_codecs, "--gtest_filter=PngWriter.WritesCapturesForDecoderChecks"],
+        subprocess.run([test_formats, "--gtest_filter=PngWriter.WritesCapturesForDecoderChecks"],
                        env=env, check=True, stdout=subprocess.DEVNULL)
         with Image.open(os.path.join(folder, "capture.ppm")) as ppm:
             expected = ppm.convert("RGB").tobytes()

@@ -11,10 +11,10 @@
 #include <string>
 #include <thread>
 
-#include "platform/profile.h"
-#include "settings/harness.h"
-#include "settings/schema.h"
+#include "formats/ini/ini_file.h"
+#include "options/settings_schema.h"
 #include "settings/settings_file.h"
+#include "support/settings_harness.h"
 
 namespace snaprill {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "formats/ini/ini_file.h"
 #include "platform/autostart.h"
-#include "platform/profile.h"
-#include "settings/harness.h"
 #include "settings/overlay_file.h"
+#include "support/settings_harness.h"
 
 namespace snaprill {
 namespace {

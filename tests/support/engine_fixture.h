@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/engine.h"
+#include "capture/engine.h"
 #include "platform/fake/fakes.h"
 #include "support/pictures.h"
 #include "support/temp_dir.h"

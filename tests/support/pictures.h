@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/bitmap.h"
+#include "image/bitmap.h"
 
 namespace snaprill::testing {
 

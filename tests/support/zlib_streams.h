@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "codecs/png_filters.h"
+#include "formats/png/png_filters.h"
 
 namespace snaprill::zlibtest {
 

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "codecs/Bmp2Tiff.h"
-#include "codecs/PCXImage.h"
-#include "codecs/TargaImage.h"
+#include "base/errors.h"
+#include "formats/pcx/pcx.h"
+#include "formats/targa/targa.h"
+#include "formats/tiff/tiff_writer.h"
 #include "platform/atomic_file.h"
-#include "platform/errors.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "platform/bitmap.h"
+#include "image/bitmap.h"
 
 namespace snaprill {
 

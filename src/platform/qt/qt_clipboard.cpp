@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QScopedValueRollback>
 
-#include "platform/png_capture.h"
+#include "formats/png/png_capture_reader.h"
 #include "platform/qt/qimage_bitmap.h"
 
 namespace snaprill {

@@ -1,7 +1,7 @@
 // The X11 screen as the reference device of metafiles.
 #pragma once
 
-#include "platform/emf_file.h"
+#include "platform/screen.h"
 
 namespace snaprill {
 

@@ -1,0 +1,73 @@
+// The program entry: the application, the real platform services, the capture
+// engine and its window, then the event loop.
+#include <cstring>
+
+#include "capture/engine.h"
+#include "options/options.h"
+#include "options/texts.h"
+#include "platform/process_launcher.h"
+#include "platform/program_dir.h"
+#include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_services.h"
+#include "platform/qt/qt_text_renderer.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_tray.h"
+#include "platform/x11/reference_screen.h"
+#include "platform/x11/xfixes_cursor.h"
+#include "settings/settings_file.h"
+#include "ui/application.h"
+#include "ui/main_window.h"
+#include "ui/quit_signals.h"
+
+int main(int argc, char* argv[]) {
+  using namespace snaprill;
+  SnaprillApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Snaprill"));
+  QApplication::setWindowIcon(ApplicationIcon());
+  // Hidden in the tray the program still runs; only the close path ends it.
+  QApplication::setQuitOnLastWindowClosed(false);
+  // Only the first argument counts (Qt has taken its own options out of argv).
+  const bool hideSwitch =
+      argc > 1 && (std::strcmp(argv[1], "-hide") == 0 || std::strcmp(argv[1], "/hide") == 0);
+
+  QtClipboard clipboard;
+  QtDialogs dialogs;
+  QtTray tray;
+  SystemClock clock;
+  ProcessLauncher launcher;
+  QtEventPump events;
+  Platform platform{clipboard,
+                    dialogs,
+                    tray,
+                    clock,
+                    launcher,
+                    events,
+                    NewQtTimer,
+                    locateProgramDirectories(),
+                    QueryReferenceScreen()};
+  XFixesCursorSource cursor;
+  QtTextRenderer textRenderer;
+  platform.cursor = &cursor;
+  platform.text = &textRenderer;
+  Controls controls;
+  Texts texts;
+  CaptureEngine engine(controls, texts, platform);
+  connectSettings(engine);
+  app.setExceptionHandler([&engine](std::exception_ptr error) { engine.handleException(error); });
+
+  // The capture timer ticks only while a picture is offered (see qt_timer.h), the
+  // hotkey timer not at all until hotkeys give it something to watch.
+  QtTimer& captureTimer = AsQtTimer(engine.captureTimer());
+  captureTimer.setGate([&clipboard] { return clipboard.hasBitmap(); });
+  QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
+  AsQtTimer(engine.hotKeyTimer()).setGate([] { return false; });
+
+  TForm1 form(engine, tray);
+  dialogs.setParent(&form);
+  const QuitOnSignals quitOnSignals([&form] { form.closeProgram(); });
+  form.startUp(hideSwitch);
+  const int status = QApplication::exec();
+  app.setExceptionHandler(nullptr);  // the engine goes before the application
+  return status;
+}

@@ -1,0 +1,89 @@
+// The GIF and AVI branch of the capture cycle: every capture becomes a frame of the
+// one animation container; frames are written at once ("Save each image
+// separately") or gathered until the animation holds ImageCount of them.
+#include <algorithm>
+#include <cstdint>
+
+#include "capture/engine.h"
+#include "formats/gif/gif_image.h"
+#include "platform/atomic_file.h"
+
+namespace snaprill {
+
+namespace {
+
+// Delays beyond the 16-bit field keep its largest value rather than wrapping.
+std::uint16_t frameDelay(int hundredths) {
+  return static_cast<std::uint16_t>(std::clamp(hundredths, 0, 0xFFFF));
+}
+
+// Writes the animation as a GIF file. Whatever happens, the frames are gone
+// afterwards, so a failed write never leaks old frames into the next animation.
+void saveGif(GIFImage& gif, const std::string& path, bool merge) {
+  try {
+    if (merge) gif.MergeFrames();
+    AtomicFile file(path);
+    gif.SaveToStream(file);
+    file.commit();
+  } catch (...) {
+    gif.ClearFrames();
+    throw;
+  }
+}
+
+}  // namespace
+
+void CaptureEngine::writeFrame() {
+  GIFImage& gif = *AnimationImage;
+  gif.reductionMode = controls.checked(C::geiskaala) ? ReductionMode::Grayscale
+                                                     : ReductionMode::SystemColorQuantize;
+  gif.ditherKind = DitherKind::FloydSteinberg;
+  // The frame is new and has no extensions yet, so converting the capture a second
+  // time would give the same frame again.
+  PendingFrameIndex = gif.AppendFrame(CaptureImage);
+  const bool animation = controls.checked(C::saveanimation);
+  if (animation) {
+    gif.FrameAt(PendingFrameIndex).addAnimationExtensions(frameDelay(controls.value(C::SpinEdit2)));
+    if (PendingFrameIndex < controls.value(C::SpinEdit1) - 1) return;
+  }
+  PendingFrameIndex = -1;
+  // The frames go whatever happens below: an error in the AVI writer must not leave
+  // them behind to be mixed into the next animation.
+  struct FrameClearer {
+    GIFImage& image;
+    ~FrameClearer() { image.ClearFrames(); }
+  } clearer{gif};
+  const bool asGif = controls.value(C::tyyp) == kGif || !animation;
+  const std::optional<std::string> path = AllocateOutputName(asGif ? ".gif" : ".avi");
+  if (!path) {
+    ++droppedCaptures;
+  } else if (asGif) {
+    saveGif(gif, *path, controls.checked(C::optimize));
+    LastSavedName = *path;
+  } else {
+    if (controls.checked(C::optimize)) gif.MergeFrames();
+    // The file appears only when it was written whole; the external program is
+    // not handed a name that holds nothing.
+    if (WriteAviFile(gif, *path)) LastSavedName = *path;
+  }
+}
+
+void CaptureEngine::FlushPendingAnimation() {
+  if (PendingFrameIndex < 0) return;
+  PendingFrameIndex = -1;
+  GIFImage& gif = *AnimationImage;
+  if (const std::optional<std::string> path = AllocateOutputName(".gif")) {
+    saveGif(gif, *path, true);
+    LastSavedName = *path;
+  }
+  gif.ClearFrames();
+}
+
+void CaptureEngine::salvestaeraldiClick() {
+  if (controls.value(C::tyyp) != kAvi) return;
+  controls.setValue(C::tyyp, kGif);
+  platform.dialogs.messageBox(texts.get("Error", "AVIError6"));
+  imageTypeChanged();
+}
+
+}  // namespace snaprill

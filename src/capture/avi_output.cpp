@@ -1,0 +1,101 @@
+// The AVI writer: the frames of the animation container as an uncompressed 8-bit
+// video, every frame a key frame, played at 65 / (frame delay) frames per second.
+// Every frame is rendered onto the 216-colour cube that the stream's format
+// declares, so all frames show their own colours through the one colour table.
+#include "capture/engine.h"
+#include "formats/avi/avi_file.h"
+#include "formats/gif/gif_image.h"
+
+namespace snaprill {
+
+namespace {
+
+constexpr std::uint32_t kAviRate = 65;
+
+class BusyCursor {
+ public:
+  explicit BusyCursor(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusy(true); }
+  ~BusyCursor() { dialogs_.setBusy(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  Dialogs& dialogs_;
+};
+
+// The delay of the first frame that has both local colours (seen so far) and a
+// delay above 0, else of the last frame with a delay; at least 1.
+std::uint32_t streamScale(const GIFImage& image) {
+  bool localColors = false;
+  std::uint32_t scale = 0;
+  for (int i = 0; i < image.frameCount(); ++i) {
+    const GIFSubImage& frame = image.FrameAt(i);
+    if (frame.localColors.count() > 0) localColors = true;
+    if (frame.graphicControl()) scale = frame.graphicControl()->delay;
+    if (localColors && scale > 0) break;
+  }
+  return scale == 0 ? 1 : scale;
+}
+
+// A frame as the stream shows it: at frame 0's size (other sizes are stretched to
+// it), dithered onto the cube.
+Bitmap streamFrame(const GIFSubImage& frame, int width, int height) {
+  const auto stride = static_cast<std::size_t>(frame.width);
+  const std::vector<Rgb>& colors = frame.activeColors().colors();
+  if (frame.width == width && frame.height == height) {
+    return RenderOnCube(width, height, colors, frame.pixels.data(), stride);
+  }
+  Bitmap source(frame.width, frame.height, 24);
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      const std::uint8_t i =
+          frame.pixels[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)];
+      source.setPixel(x, y, i < colors.size() ? colors[i] : Rgb{});
+    }
+  }
+  Bitmap fitted(width, height, 24);
+  StretchBlt(fitted, Rect{0, 0, width, height}, source, Rect{0, 0, frame.width, frame.height});
+  return RenderOnCube(fitted);
+}
+
+}  // namespace
+
+bool CaptureEngine::WriteAviFile(GIFImage& image, const std::string& path) {
+  BusyCursor busy(platform.dialogs);
+  const auto fail = [this](const char* key) {
+    platform.dialogs.errorBox(texts.get("Error", key));
+    return false;
+  };
+  std::unique_ptr<AviFile> file = AviFile::open(path);
+  if (!file) return fail("AVIError1");
+  if (image.frameCount() == 0 || image.FrameAt(0).empty()) return fail("AVIError2");
+  const GIFSubImage& first = image.FrameAt(0);
+  const int width = first.width;
+  const int height = first.height;
+
+  AviStreamInfo info;
+  info.fccType = fourcc("vids");
+  info.scale = streamScale(image);
+  info.rate = kAviRate;
+  info.suggestedBufferSize =
+      static_cast<std::uint32_t>(Bitmap::strideFor(width, 8) * static_cast<std::size_t>(height));
+  info.frame = Rect{0, 0, image.width(), image.height()};
+  image.SetRenderOptions(
+      static_cast<std::uint16_t>((image.renderOptions() | kRenderDither) & ~kRenderAutoDither));
+  if (!file->createStream(info)) return fail("AVIError3");
+
+  Bitmap picture = streamFrame(first, width, height);
+  if (!file->setFormat(BitmapInfo8(picture))) return fail("AVIError4");
+  for (int i = 0; i < image.frameCount(); ++i) {
+    platform.events.processPendingEvents();
+    const GIFSubImage& frame = image.FrameAt(i);
+    if (frame.empty()) continue;
+    if (i > 0) picture = streamFrame(frame, width, height);
+    const std::vector<std::uint8_t> bits = BitmapBits8(picture);
+    if (!file->write(i, bits.data(), bits.size(), kAviKeyFrame)) return fail("AVIError5");
+  }
+  if (!file->close()) return fail("AVIError5");
+  return true;
+}
+
+}  // namespace snaprill

@@ -1,0 +1,97 @@
+// Hands a written file to the program the user chose.
+//
+// No shell ever sees the file name or the parameter text. The template is split
+// into arguments by the usual quoting rules (whitespace separates; "..." and '...'
+// group; a backslash before a quote, a backslash or whitespace takes it literally),
+// and each placeholder puts the path into the argument it stands in, byte for byte:
+// a name with spaces, quotes, $(...), backquotes, semicolons or newlines stays one
+// argument and nothing in it is interpreted.
+#include "capture/external_program.h"
+
+#include <cctype>
+
+#include "capture/engine.h"
+
+namespace snaprill {
+
+namespace {
+
+bool startsWithIgnoringCase(const std::string& text, std::size_t at, std::string_view word) {
+  if (text.size() - at < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[at + i])) !=
+        std::tolower(static_cast<unsigned char>(word[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ExpandProgramArguments(const std::string& parameters,
+                                                const std::string& path) {
+  // "%filename" quoted the path and "%shortfilename" did not; split into
+  // arguments, the quotes only ever grouped it, so both give the path as is.
+  constexpr std::string_view kPlaceholders[] = {"%filename", "%shortfilename"};
+  std::vector<std::string> args;
+  std::string current;
+  bool inArgument = false;
+  char quote = 0;
+  for (std::size_t i = 0; i < parameters.size();) {
+    bool replaced = false;
+    for (std::string_view p : kPlaceholders) {
+      if (startsWithIgnoringCase(parameters, i, p)) {
+        current += path;
+        inArgument = true;
+        i += p.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (replaced) continue;
+    const char c = parameters[i++];
+    if (quote != 0) {
+      if (c == quote) {
+        quote = 0;
+      } else if (c == '\\' && quote == '"' && i < parameters.size() &&
+                 (parameters[i] == '"' || parameters[i] == '\\')) {
+        current += parameters[i++];
+      } else {
+        current += c;
+      }
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      quote = c;
+      inArgument = true;
+    } else if (c == '\\' && i < parameters.size() &&
+               (parameters[i] == '"' || parameters[i] == '\'' || parameters[i] == '\\' ||
+                std::isspace(static_cast<unsigned char>(parameters[i])))) {
+      current += parameters[i++];
+      inArgument = true;
+    } else if (std::isspace(static_cast<unsigned char>(c))) {
+      if (inArgument) args.push_back(std::move(current));
+      current.clear();
+      inArgument = false;
+    } else {
+      current += c;
+      inArgument = true;
+    }
+  }
+  if (inArgument) args.push_back(std::move(current));
+  return args;
+}
+
+void CaptureEngine::launchExternalProgram(const std::string& path) {
+  // The result is not looked at: a program that cannot be started is not reported.
+  platform.launcher.start(controls.text(C::proge),
+                          ExpandProgramArguments(controls.text(C::parameetrid), path),
+                          controls.text(C::OutputDir));
+}
+
+void CaptureEngine::openimagestekstClick() {
+  controls.setChecked(C::openimages, !controls.checked(C::openimages));
+}
+
+}  // namespace snaprill

@@ -1,0 +1,131 @@
+#include "formats/gif/gif_reader.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+
+namespace snaprill {
+
+namespace {
+
+struct Input {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t pos;
+};
+
+int readInput(GifFileType* gif, GifByteType* buffer, int wanted) {
+  auto* in = static_cast<Input*>(gif->UserData);
+  const std::size_t n = std::min(static_cast<std::size_t>(std::max(wanted, 0)), in->size - in->pos);
+  if (n > 0) std::memcpy(buffer, in->data + in->pos, n);
+  in->pos += n;
+  return static_cast<int>(n);
+}
+
+struct GifCloser {
+  void operator()(GifFileType* gif) const {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  }
+};
+using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
+
+[[noreturn]] void fail(int code) {
+  const char* text = GifErrorString(code);
+  throw ReadError(std::string("Cannot read GIF file: ") + (text ? text : "corrupt data"));
+}
+
+void check(GifFileType* gif, int result) {
+  if (result == GIF_ERROR) fail(gif->Error);
+}
+
+// Moves to the first image descriptor, skipping extensions.
+void seekFirstImage(GifFileType* gif) {
+  for (;;) {
+    GifRecordType type = UNDEFINED_RECORD_TYPE;
+    check(gif, DGifGetRecordType(gif, &type));
+    if (type == IMAGE_DESC_RECORD_TYPE) return;
+    if (type == TERMINATE_RECORD_TYPE) throw ReadError("GIF file holds no image");
+    if (type != EXTENSION_RECORD_TYPE) throw ReadError("Cannot read GIF file: bad record");
+    int code = 0;
+    GifByteType* block = nullptr;
+    check(gif, DGifGetExtension(gif, &code, &block));
+    while (block != nullptr) check(gif, DGifGetExtensionNext(gif, &block));
+  }
+}
+
+// Rows of an interlaced image arrive in four passes.
+std::vector<int> rowOrder(int height, bool interlaced) {
+  std::vector<int> order;
+  order.reserve(static_cast<std::size_t>(height));
+  if (!interlaced) {
+    for (int y = 0; y < height; ++y) order.push_back(y);
+    return order;
+  }
+  constexpr int kStart[] = {0, 4, 2, 1};
+  constexpr int kStep[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass)
+    for (int y = kStart[pass]; y < height; y += kStep[pass]) order.push_back(y);
+  return order;
+}
+
+}  // namespace
+
+Bitmap ReadGif(const std::uint8_t* data, std::size_t size) {
+  Input input{data, size, 0};
+  int error = 0;
+  GifHandle gif(DGifOpen(&input, readInput, &error));
+  if (!gif) fail(error);
+  seekFirstImage(gif.get());
+  check(gif.get(), DGifGetImageDesc(gif.get()));
+  const GifImageDesc& image = gif->Image;
+  const ColorMapObject* colours = image.ColorMap ? image.ColorMap : gif->SColorMap;
+  if (!colours || !colours->Colors || colours->ColorCount <= 0) {
+    throw ReadError("GIF image has no colour table");
+  }
+  if (image.Width <= 0 || image.Height <= 0) throw ReadError("GIF image is empty");
+  // The picture is the logical screen; only a screen of no size takes the image's.
+  const long long width =
+      gif->SWidth > 0 ? gif->SWidth : static_cast<long long>(image.Left) + image.Width;
+  const long long height =
+      gif->SHeight > 0 ? gif->SHeight : static_cast<long long>(image.Top) + image.Height;
+  if (static_cast<unsigned long long>(width * height) > kMaxGifPixels) {
+    throw ReadError("GIF image is too large");
+  }
+  Bitmap out(static_cast<int>(width), static_cast<int>(height), 24);
+  const ColorMapObject* global = gif->SColorMap;
+  if (global && global->Colors && gif->SBackGroundColor >= 0 &&
+      gif->SBackGroundColor < global->ColorCount) {
+    const GifColorType bg = global->Colors[gif->SBackGroundColor];
+    for (int y = 0; y < out.height(); ++y) {
+      std::uint8_t* row = out.row(y);
+      for (int x = 0; x < out.width(); ++x, row += 3) {
+        row[0] = bg.Blue, row[1] = bg.Green, row[2] = bg.Red;
+      }
+    }
+  }
+  std::vector<GifPixelType> line(static_cast<std::size_t>(image.Width));
+  // Whatever of the image lies outside the screen is cut off.
+  const int visible = static_cast<int>(std::clamp<long long>(width - image.Left, 0, image.Width));
+  for (const int y : rowOrder(image.Height, image.Interlace)) {
+    check(gif.get(), DGifGetLine(gif.get(), line.data(), image.Width));
+    const long long outY = static_cast<long long>(image.Top) + y;
+    if (outY >= height || visible == 0) continue;
+    std::uint8_t* row = out.row(static_cast<int>(outY)) + 3 * static_cast<std::size_t>(image.Left);
+    for (int x = 0; x < visible; ++x, row += 3) {
+      const GifPixelType index = line[static_cast<std::size_t>(x)];
+      if (index >= colours->ColorCount) throw ReadError("GIF image uses colours its table lacks");
+      const GifColorType c = colours->Colors[index];
+      row[0] = c.Blue, row[1] = c.Green, row[2] = c.Red;
+    }
+  }
+  return out;
+}
+
+}  // namespace snaprill

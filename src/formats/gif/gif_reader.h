@@ -1,0 +1,25 @@
+// Reading GIF files (GIF87a and GIF89a) for overlay pictures, through giflib.
+//
+// Layout: "GIF87a"/"GIF89a", logical screen descriptor (width, height: 16-bit
+// little-endian; flags; background index; aspect), optional global colour table,
+// then blocks: 0x21 extension (label, sub-blocks), 0x2C image (left, top, width,
+// height, flags, optional local colour table, LZW code size, sub-blocks), 0x3B end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "image/bitmap.h"
+
+namespace snaprill {
+
+// The largest logical screen the reader accepts, in pixels.
+inline constexpr std::size_t kMaxGifPixels = std::size_t{1} << 26;
+
+// The first image of a GIF file, placed on its logical screen (the image's extent
+// when the screen has no size) over the background colour, as a 24-bit
+// bitmap. Transparency is not applied. Throws ReadError on anything it cannot read;
+// never reads past size.
+Bitmap ReadGif(const std::uint8_t* data, std::size_t size);
+
+}  // namespace snaprill

@@ -1,0 +1,192 @@
+#include "formats/jpeg/jpeg.h"
+
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+namespace snaprill {
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return. It jumps
+// back here and the message becomes an exception outside libjpeg's C frames.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void onError(j_common_ptr info) {
+  auto* err = reinterpret_cast<ErrorManager*>(info->err);
+  (*info->err->format_message)(info, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+void silenceWarnings(j_common_ptr, int) {}
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+struct SinkDestination {
+  jpeg_destination_mgr pub;
+  ByteSink* sink;
+  std::vector<JOCTET> buffer;
+  // An exception from the sink cannot cross libjpeg; it is parked here and rethrown.
+  std::exception_ptr error;
+};
+
+void initDestination(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<SinkDestination*>(cinfo->dest);
+  d->pub.next_output_byte = d->buffer.data();
+  d->pub.free_in_buffer = d->buffer.size();
+}
+
+boolean emptyBuffer(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<SinkDestination*>(cinfo->dest);
+  try {
+    d->sink->write(d->buffer.data(), d->buffer.size());
+  } catch (...) {
+    d->error = std::current_exception();
+    ERREXIT(cinfo, JERR_FILE_WRITE);
+  }
+  d->pub.next_output_byte = d->buffer.data();
+  d->pub.free_in_buffer = d->buffer.size();
+  return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<SinkDestination*>(cinfo->dest);
+  const std::size_t used = d->buffer.size() - d->pub.free_in_buffer;
+  try {
+    if (used > 0) d->sink->write(d->buffer.data(), used);
+  } catch (...) {
+    d->error = std::current_exception();
+    ERREXIT(cinfo, JERR_FILE_WRITE);
+  }
+}
+
+// Rows of 1-, 4-, 8- and 16-bit pictures as R G B triples, one row at a time.
+void rgbRow(const Bitmap& picture, int y, std::vector<JSAMPLE>& out) {
+  for (int x = 0; x < picture.width(); ++x) {
+    const Rgb c = picture.pixel(x, y);
+    out[3 * static_cast<std::size_t>(x)] = c.r;
+    out[3 * static_cast<std::size_t>(x) + 1] = c.g;
+    out[3 * static_cast<std::size_t>(x) + 2] = c.b;
+  }
+}
+
+void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
+              const ArrivingRows* arriving, std::vector<JSAMPLE>& row) {
+  // 32- and 24-bit rows go to libjpeg-turbo as they are stored (B G R [X]); its
+  // colour conversion gives the same RGB result without a copy per row.
+  const int bpp = picture.bitsPerPixel();
+  const bool direct = bpp == 32 || bpp == 24;
+  cinfo.image_width = static_cast<JDIMENSION>(picture.width());
+  cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  if (direct) {
+    cinfo.input_components = bpp / 8;
+    cinfo.in_color_space = bpp == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
+  }
+  cinfo.dct_method = JDCT_FLOAT;
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const int y = static_cast<int>(cinfo.next_scanline);
+    if (arriving != nullptr) arriving->waitFor(y + 1);
+    JSAMPROW rows[1];
+    if (direct) {
+      rows[0] = const_cast<JSAMPLE*>(picture.row(y));
+    } else {
+      rgbRow(picture, y, row);
+      rows[0] = row.data();
+    }
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+}
+
+}  // namespace
+
+void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving) {
+  if (picture.empty()) throw JpegError("Empty JPEG image");
+  jpeg_compress_struct cinfo{};
+  ErrorManager err{};
+  SinkDestination dest{};
+  dest.sink = &out;
+  dest.buffer.resize(kChunk);
+  // Everything with a destructor lives outside the jump's reach.
+  std::vector<JSAMPLE> row(3 * static_cast<std::size_t>(picture.width()));
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = onError;
+  err.pub.emit_message = silenceWarnings;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    if (dest.error) std::rethrow_exception(dest.error);
+    throw JpegError(err.message);
+  }
+  jpeg_create_compress(&cinfo);
+  dest.pub.init_destination = initDestination;
+  dest.pub.empty_output_buffer = emptyBuffer;
+  dest.pub.term_destination = termDestination;
+  cinfo.dest = &dest.pub;
+  compress(cinfo, picture, quality, arriving, row);
+  jpeg_destroy_compress(&cinfo);
+}
+
+namespace {
+
+void decompress(jpeg_decompress_struct& cinfo, Bitmap& out) {
+  jpeg_read_header(&cinfo, TRUE);
+  cinfo.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  out = Bitmap(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 24);
+  // libjpeg's own pool frees the row buffer even when an error jumps out.
+  JSAMPARRAY rows = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                               cinfo.output_width * 3, 1);
+  JSAMPROW row = rows[0];
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const int y = static_cast<int>(cinfo.output_scanline);
+    jpeg_read_scanlines(&cinfo, rows, 1);
+    std::uint8_t* dst = out.row(y);
+    for (std::size_t x = 0; x < cinfo.output_width; ++x) {
+      dst[3 * x] = row[3 * x + 2];
+      dst[3 * x + 1] = row[3 * x + 1];
+      dst[3 * x + 2] = row[3 * x];
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+}
+
+}  // namespace
+
+Bitmap ReadJpeg(const std::uint8_t* data, std::size_t size) {
+  jpeg_decompress_struct cinfo{};
+  ErrorManager err{};
+  Bitmap out;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = onError;
+  err.pub.emit_message = silenceWarnings;
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    throw JpegError(err.message);
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  try {
+    decompress(cinfo, out);
+  } catch (const BitmapError& e) {
+    jpeg_destroy_decompress(&cinfo);
+    throw JpegError(e.what());
+  }
+  jpeg_destroy_decompress(&cinfo);
+  return out;
+}
+
+}  // namespace snaprill

@@ -1,0 +1,72 @@
+// PCX (ZSoft) files.
+//
+// Header, 128 bytes, 16-bit numbers little-endian:
+//   0 manufacturer 10   1 version 5   2 encoding 1 (run-length)   3 bits per plane
+//   4 Xmin  6 Ymin  8 Xmax  10 Ymax  12 horizontal dpi  14 vertical dpi
+//   16 16-colour palette (48)  64 reserved  65 planes  66 bytes per plane line
+//   68 palette information  70 filler (58)
+// Image data: for each row, top row first, each plane line in turn (red, green, blue),
+// bytes-per-line bytes each. Encoding: a byte 0xC0 + k (k 1..63) repeats the next
+// byte k times; any other byte stands for itself. 8-bit one-plane pictures end in
+// 0x0C and a palette of 256 R G B triples.
+//
+// We write version 5, 8 bits, 3 planes; bytes per line is the width rounded up to an
+// even number, and an odd width's plane lines end in an encoded 0 byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/byte_sink.h"
+#include "image/bitmap.h"
+
+namespace snaprill {
+
+class PcxError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Appends the run-length encoding of one plane line to out. Runs never reach past the
+// line; every byte from 192 up is written behind a count byte.
+void EncodePlaneLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out);
+
+// Writes picture as TPCXImage does after Assign, straight from the picture instead of
+// a private copy of it (saving a screen-sized copy per capture). Throws as
+// TPCXImage::SaveToStream does.
+void WritePcx(const Bitmap& picture, ByteSink& out);
+
+class TPCXImage {
+ public:
+  // Copies picture. (Our pictures are bitmaps, so a bitmap stands for both.)
+  void Assign(const Bitmap& picture) { bitmap_ = picture; }
+  // Any other source is refused.
+  template <class Other>
+  void Assign(const Other&) {
+    throw PcxError("Can only Assign a TBitmap or a TPicture");
+  }
+  const Bitmap& bitmap() const { return bitmap_; }
+
+  // Encodes the picture and writes header and data to the sink. Throws PcxError
+  // "The bitmap is empty" for a picture without pixels, PcxError when the picture
+  // is too large for the format, and what the sink throws.
+  void SaveToStream(ByteSink& out) const;
+  // Creates (or replaces) the file at path; no file is created when encoding fails.
+  void SavePcxFile(const std::string& path) const;
+
+ private:
+  Bitmap bitmap_;
+};
+
+// Reads a PCX file with 8 bits per plane: 3 or 4 planes (true colour; a fourth plane
+// is ignored), or 1 plane with the 256-colour palette at the end (gray without it).
+// Runs may cross lines and are cut at the end of the picture; 0xC0 reads as a plain
+// byte of 192. Plane lines of exactly the width are accepted where the header claims
+// one byte more. Returns a 24-bit bitmap. Throws ReadError on anything else and on
+// truncated data; never reads past size.
+Bitmap ReadPcx(const std::uint8_t* data, std::size_t size);
+
+}  // namespace snaprill

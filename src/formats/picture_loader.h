@@ -1,0 +1,33 @@
+// The picture loader: the first bytes of a file decide its reader.
+//
+//   FF D8 FF              JPEG
+//   47 49 46 ("GIF")      GIF, its first image
+//   89 50 4E              PNG
+//   01 00 09, D7 CD C6,   Windows or enhanced metafile
+//   01 00 00
+//   0A 05 01              PCX
+//   00 00 0A              Targa, run-length-compressed true colour, no identification
+//   anything else         Windows bitmap
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "image/bitmap.h"
+
+namespace snaprill {
+
+enum class PictureKind { Jpeg, Gif, Png, Metafile, Pcx, Targa, WindowsBitmap };
+
+PictureKind DetectPicture(const std::uint8_t* data, std::size_t size);
+
+// Reads a picture of any kind the loader knows into a bitmap of its own size.
+// Throws (ReadError or the reader's own error type) when it cannot be read.
+Bitmap ReadPicture(const std::uint8_t* data, std::size_t size);
+Bitmap LoadPictureFile(const std::string& path);
+
+// Largest picture file the loader reads.
+inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 30;
+
+}  // namespace snaprill

@@ -1,0 +1,42 @@
+// TIFF writer: uncompressed, little-endian ("II"), one image in one strip. Values and
+// pixels come first, the image file directory (IFD) last, so the file is written in
+// one forward pass.
+//
+// RGB file (pictures of 24 or 32 bits per pixel, and any depth other than 4 or 8):
+//   0    header: "II", 42, offset of the IFD (= 40 + 3WH, often odd)
+//   8    XResolution 877/10      16  YResolution 877/10
+//   24   BitsPerSample 8, 8, 8   30  Software "Dorvexalin" (10 bytes, no zero)
+//   40   rows top first, R G B per pixel, no padding
+//   then the IFD: 15 entries (254 256 257 258 259 262 273 277 278 279 282 283 284
+//        296 305), next-IFD offset 0.
+// Palette file (4 or 8 bits per pixel, C = 2^bits colours):
+//   0    header            8  ColorMap: C reds, C greens, C blues, each value * 256
+//   8+6C XResolution  16+6C YResolution  24+6C Software  34+6C rows top first
+//   then the IFD: 15 entries (as above without 284, with 320 ColorMap).
+//   Rows are W bytes at 8 bits; ceil(W / 2) bytes at 4 bits, the left pixel in the
+//   high nibble and the last nibble 0 for an odd width.
+// ImageWidth and ImageLength are SHORT entries, or LONG ones when a side exceeds 65535.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "base/byte_sink.h"
+#include "image/bitmap.h"
+
+namespace snaprill {
+
+class TiffError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Writes picture as a TIFF file from the sink's first byte on. An empty picture writes
+// nothing. Throws TiffError when the file would pass 4 GiB, and what the sink throws.
+void WriteTiffStream(ByteSink& out, const Bitmap& picture);
+
+// Creates (or replaces) the file at path and writes picture into it; an empty picture
+// leaves an empty file. Throws FileCreateError when the file cannot be written.
+void SaveBitmapAsTiff(const std::string& path, const Bitmap& picture);
+
+}  // namespace snaprill

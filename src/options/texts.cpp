@@ -1,0 +1,104 @@
+#include "options/texts.h"
+
+#include <array>
+#include <cctype>
+
+namespace snaprill {
+
+namespace {
+
+struct BuiltInText {
+  const char* section;
+  const char* key;
+  const char* text;
+};
+
+// English texts; the full language schema extends this table.
+constexpr std::array kBuiltIn = {
+    BuiltInText{"Main", "Quality", "Quality %q (recommended %r)"},
+    BuiltInText{"Main", "Compression", "Compression Level: %q"},
+    BuiltInText{"Main", "SavingSettings", "Saving settings..."},
+    BuiltInText{"Main", "SnaprillPaused", "SNAPRILL IS PAUSED"},
+    BuiltInText{"Main", "Paused", "Paused"},
+    BuiltInText{"Main", "Pictures", "%p pictures"},
+    BuiltInText{"Effects", "Current", "Current: %s"},
+    BuiltInText{"Tray", "Pause", "&Pause Snaprill"},
+    BuiltInText{"Tray", "Resume", "&Resume Snaprill"},
+    BuiltInText{"Settings", "ImageCountConfirmation", "Are you sure?"},
+    BuiltInText{"Settings", "OverwriteWarning",
+                "Are you sure you want to enable this?\\nThis WILL overwrite images from previous "
+                "runs!\\nThis setting will not be saved in snaprill.ini."},
+    BuiltInText{"Error", "DiskFull", "Cannot create file. Disk may be full or read-only."},
+    BuiltInText{"Error", "AVIError1", "Failed to create AVI file"},
+    BuiltInText{"Error", "AVIError2", "Failed to retrieve bitmap info"},
+    BuiltInText{"Error", "AVIError3", "Failed to create AVI stream"},
+    BuiltInText{"Error", "AVIError4", "Failed to set AVI stream format"},
+    BuiltInText{"Error", "AVIError5", "Failed to add frame to AVI"},
+    BuiltInText{"Error", "AVIError6",
+                "You cannot save 1-image AVI files. Image type changed to GIF."},
+};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+const std::string* Texts::builtIn(std::string_view section, std::string_view key) {
+  static const std::array<std::string, kBuiltIn.size()> strings = [] {
+    std::array<std::string, kBuiltIn.size()> v;
+    for (std::size_t i = 0; i < kBuiltIn.size(); ++i) v[i] = kBuiltIn[i].text;
+    return v;
+  }();
+  for (std::size_t i = 0; i < kBuiltIn.size(); ++i) {
+    if (equalsIgnoringCase(kBuiltIn[i].section, section) &&
+        equalsIgnoringCase(kBuiltIn[i].key, key)) {
+      return &strings[i];
+    }
+  }
+  return nullptr;
+}
+
+const std::string& Texts::get(std::string_view section, std::string_view key) const {
+  const auto it = overrides_.find(std::make_pair(lower(section), lower(key)));
+  if (it != overrides_.end()) return it->second;
+  static const std::string kEmpty;
+  const std::string* text = builtIn(section, key);
+  return text ? *text : kEmpty;
+}
+
+void Texts::set(std::string_view section, std::string_view key, std::string text) {
+  overrides_[std::make_pair(lower(section), lower(key))] = std::move(text);
+}
+
+std::string replaceIgnoringCase(std::string_view text, std::string_view placeholder,
+                                std::string_view replacement) {
+  if (placeholder.empty()) return std::string(text);
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (i + placeholder.size() <= text.size() &&
+        equalsIgnoringCase(text.substr(i, placeholder.size()), placeholder)) {
+      out += replacement;
+      i += placeholder.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+}  // namespace snaprill

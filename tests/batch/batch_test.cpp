@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "batch/batch.h"
+#include "formats/jpeg/jpeg.h"
+#include "formats/png/png_image.h"
+#include "platform/atomic_file.h"
+#include "support/pictures.h"
+#include "support/temp_dir.h"
+
+namespace snaprill {
+namespace {
+
+class BatchTest : public ::testing::Test {
+ protected:
+  BatchTest() {
+    ::setenv("SNAPRILL_HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    MemorySink jpeg;
+    WriteJpeg(testing::samplePicture(20, 10), 90, jpeg);
+    picture = home + "in.jpg";
+    writeFileAtomically(picture, jpeg.bytes.data(), jpeg.bytes.size());
+  }
+
+  int run(std::vector<std::string> args) {
+    out.str("");
+    err.str("");
+    return RunBatch(args, out, err);
+  }
+
+  testing::TempDir temp;
+  const std::string home = temp.path();
+  std::string picture;
+  std::ostringstream out, err;
+};
+
+TEST_F(BatchTest, WrongUsageExitsWithTwo) {
+  EXPECT_EQ(run({}), 2);
+  EXPECT_NE(err.str().find("usage:"), std::string::npos);
+  EXPECT_EQ(run({"--settings"}), 2);
+  EXPECT_EQ(run({"--bogus", picture}), 2);
+}
+
+TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
+  const std::string outDir = home + "shots";
+  std::filesystem::create_directory(outDir);
+  EXPECT_EQ(run({"--output-dir", outDir, "--", picture, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), outDir + "/snp1.jpg\n" + outDir + "/snp2.jpg\n");
+  const std::string written = readWholeFile(outDir + "/snp2.jpg", 1 << 20);
+  const Bitmap back =
+      ReadJpeg(reinterpret_cast<const std::uint8_t*>(written.data()), written.size());
+  EXPECT_EQ(back.width(), 20);
+  // The main settings file is never written.
+  EXPECT_FALSE(std::filesystem::exists(home + "snaprill.ini"));
+}
+
+TEST_F(BatchTest, UnreadablePictureIsNamedAndTheRestGoesOn) {
+  std::ofstream(home + "broken.jpg") << "\xFF\xD8\xFF garbage";
+  EXPECT_EQ(run({home + "broken.jpg", home + "missing.png", picture}), 1);
+  EXPECT_NE(err.str().find("broken.jpg"), std::string::npos);
+  EXPECT_NE(err.str().find("missing.png"), std::string::npos);
+  EXPECT_EQ(out.str(), home + "snp1.jpg\n");
+}
+
+TEST_F(BatchTest, UnwritableOutputReportsDiskFull) {
+  std::ofstream(home + "blocker") << "x";
+  EXPECT_EQ(run({"--output-dir", home + "blocker", picture}), 1);
+  EXPECT_NE(err.str().find("Cannot create file. Disk may be full or read-only."),
+            std::string::npos);
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(BatchTest, EncoderErrorIsAFailureNotASilentSuccess) {
+  // One pixel too wide for PCX: the writer refuses it without a message box.
+  MemorySink png;
+  WritePng(Bitmap(65535, 1, 24), 9, kPngFilterNone, png);
+  const std::string wide = home + "wide.png";
+  writeFileAtomically(wide, png.bytes.data(), png.bytes.size());
+  std::ofstream(home + "pcx.ini") << "[Snaprill]\nImageType=8\n";
+  EXPECT_EQ(run({"--settings", home + "pcx.ini", wide, picture}), 1);
+  EXPECT_NE(err.str().find("wide.png"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), home + "snp2.pcx\n");
+}
+
+}  // namespace
+}  // namespace snaprill

@@ -1,0 +1,234 @@
+// The capture adjustments, with the examples that catch real faults.
+#include <gtest/gtest.h>
+
+#include "capture/colour_effects.h"
+#include "support/adjust_fixture.h"
+
+namespace snaprill {
+namespace {
+
+using Adjust = testing::AdjustFixture;
+
+TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
+  const Bitmap original = gradient(400, 300);
+  engine.CaptureImage = original;
+  controls.setValue(C::aknalaius, 250);
+  controls.setValue(C::aknak6rgus, 100);
+  controls.setValue(C::pildilaius, 500);
+  controls.setValue(C::pildik6rgus, 200);
+  controls.setChecked(C::l6ikapilti, true);
+  controls.setChecked(C::resizeautom, true);
+  engine.applyAdjustments();
+  const Bitmap& b = engine.CaptureImage;
+  ASSERT_EQ(b.width(), 500);
+  ASSERT_EQ(b.height(), 200);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 500; ++x)
+      ASSERT_EQ(b.pixel(x, y), original.pixel(x / 2, y / 2)) << x << "," << y;
+}
+
+TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
+  const Bitmap original = gradient(40, 30);
+  const auto cropped = [&](int left, int top, int w, int h) {
+    engine.CaptureImage = original;
+    controls.setValue(C::aknavasak, left);
+    controls.setValue(C::aknaylevalt, top);
+    controls.setValue(C::aknalaius, w);
+    controls.setValue(C::aknak6rgus, h);
+    engine.ApplyCrop();
+    return engine.CaptureImage;
+  };
+  // Left equal to the width still crops: nothing of the capture is left, so the
+  // area comes out black.
+  Bitmap b = cropped(40, 0, 5, 5);
+  ASSERT_EQ(b.width(), 5);
+  EXPECT_EQ(b.pixel(0, 0), Rgb{});
+  EXPECT_EQ(cropped(41, 0, 5, 5), original);
+  EXPECT_EQ(cropped(0, 31, 5, 5), original);
+  EXPECT_EQ(cropped(0, 0, 0, 5), original);
+  EXPECT_EQ(cropped(0, 0, 5, -3), original);
+  // A rectangle reaching past the capture is black there. (Negative left and top
+  // never get here: the fields set themselves back to 0.)
+  b = cropped(35, 25, 10, 10);
+  ASSERT_EQ(b.width(), 10);
+  EXPECT_EQ(b.pixel(4, 0), original.pixel(39, 25));
+  EXPECT_EQ(b.pixel(5, 0), Rgb{});
+  EXPECT_EQ(b.pixel(4, 4), original.pixel(39, 29));
+  EXPECT_EQ(b.pixel(4, 5), Rgb{});
+}
+
+TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
+  const Bitmap original = gradient(20, 10);
+  const auto resized = [&](int w, int h) {
+    engine.CaptureImage = original;
+    controls.setValue(C::pildilaius, w);
+    controls.setValue(C::pildik6rgus, h);
+    engine.ApplyResize();
+    return engine.CaptureImage;
+  };
+  EXPECT_EQ(resized(20, 10), original);
+  EXPECT_EQ(resized(0, 10), original);
+  EXPECT_EQ(resized(-20, 10), original);
+  // Halving combines each 2 x 2 block by AND: no smoothing.
+  const Bitmap half = resized(10, 5);
+  ASSERT_EQ(half.width(), 10);
+  const Rgb a = original.pixel(4, 6), b = original.pixel(5, 6), c = original.pixel(4, 7),
+            d = original.pixel(5, 7);
+  EXPECT_EQ(half.pixel(2, 3), (Rgb{static_cast<std::uint8_t>(a.r & b.r & c.r & d.r),
+                                   static_cast<std::uint8_t>(a.g & b.g & c.g & d.g),
+                                   static_cast<std::uint8_t>(a.b & b.b & c.b & d.b)}));
+}
+
+TEST_F(Adjust, OverlayAtNegativePositionShowsItsLowerRightPart) {
+  engine.CaptureImage = Bitmap(50, 40, 32);
+  engine.OverlayPicture = gradient(30, 20).convertedTo(24);
+  controls.setValue(C::addpic_x, -10);
+  controls.setValue(C::addpic_y, -10);
+  engine.ApplyOverlay();
+  EXPECT_EQ(engine.CaptureImage.pixel(0, 0), engine.OverlayPicture.pixel(10, 10));
+  EXPECT_EQ(engine.CaptureImage.pixel(19, 9), engine.OverlayPicture.pixel(29, 19));
+  EXPECT_EQ(engine.CaptureImage.pixel(20, 9), Rgb{});
+  EXPECT_EQ(engine.CaptureImage.pixel(19, 10), Rgb{});
+  EXPECT_EQ(engine.CaptureImage.bitsPerPixel(), 32);
+  // Clearing the overlay leaves nothing to draw.
+  engine.Clearimage1Click();
+  const Bitmap before = engine.CaptureImage;
+  engine.ApplyOverlay();
+  EXPECT_EQ(engine.CaptureImage, before);
+}
+
+TEST_F(Adjust, TextTemplateFieldsInTheirOrderIgnoringCase) {
+  clock.time = LocalTime{2026, 3, 7, 9, 5, 4};
+  EXPECT_EQ(engine.ExpandTextTemplate("%Y-%m-%d"), "2026-03-07");
+  EXPECT_EQ(engine.ExpandTextTemplate("%j.%n."), "7.3.");
+  EXPECT_EQ(engine.ExpandTextTemplate("%h %+ : %+ %i"), "09:05");
+  EXPECT_EQ(engine.ExpandTextTemplate("%g/%H/%S/%s %D%d"), "9/09/04/04 0707");
+  clock.time = LocalTime{987, 12, 31, 23, 59, 59};
+  EXPECT_EQ(engine.ExpandTextTemplate("%y %m %g"), "0987 12 23");
+}
+
+TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
+  engine.CaptureImage = Bitmap(101, 51, 32);
+  controls.setText(C::Edit2, "%d.%m.");  // "07.03." once expanded: 6 cells
+  controls.setValue(C::X, 7);
+  controls.setValue(C::Y, 4);
+  const int tw = 6 * fake::FakeTextRenderer::kCharWidth, th = fake::FakeTextRenderer::kHeight;
+  const std::pair<int, int> expected[] = {
+      {7, 4},           {101 - tw - 7, 4},           {50 - tw / 2, 4},
+      {7, 51 - th - 4}, {101 - tw - 7, 51 - th - 4}, {50 - tw / 2, 51 - th - 4}};
+  for (int pos = 0; pos < 6; ++pos) {
+    controls.setValue(C::tekstiasukoht, pos);
+    engine.ApplyText();
+    ASSERT_EQ(text.drawn.back().text, "07.03.");
+    EXPECT_EQ(text.drawn.back().x, expected[pos].first) << pos;
+    EXPECT_EQ(text.drawn.back().y, expected[pos].second) << pos;
+  }
+  // Upper right corner ends the margin before the right edge.
+  controls.setValue(C::tekstiasukoht, 1);
+  engine.CaptureImage = Bitmap(101, 51, 32);
+  engine.ApplyText();
+  EXPECT_NE(engine.CaptureImage.pixel(101 - 7 - 1, 4), Rgb{});
+  EXPECT_EQ(engine.CaptureImage.pixel(101 - 7, 4), Rgb{});
+  // Font and background cell come from their controls.
+  EXPECT_FALSE(text.drawn.back().background.has_value());
+  controls.setChecked(C::background, true);
+  controls.setValue(C::taustav2rv, 0x0000FF);
+  controls.setValue(C::FontColour, 0x123456);
+  controls.setText(C::FontName, "DejaVu Sans");
+  controls.setValue(C::FontSize, 12);
+  engine.ApplyText();
+  EXPECT_EQ(text.drawn.back().background, (Rgb{255, 0, 0}));
+  EXPECT_EQ(text.drawn.back().font.colour, (Rgb{0x56, 0x34, 0x12}));
+  EXPECT_EQ(text.drawn.back().font.name, "DejaVu Sans");
+  EXPECT_EQ(text.drawn.back().font.pointSize, 12);
+}
+
+TEST_F(Adjust, InvertTwiceRestoresThePictureAt24Bits) {
+  const Bitmap original = gradient(5, 3);  // odd width: rows carry padding
+  Bitmap b = original;
+  InvertColors(b);
+  ASSERT_EQ(b.bitsPerPixel(), 24);
+  EXPECT_EQ(b.pixel(1, 2), (Rgb{254, 253, 255 - 13}));
+  EXPECT_EQ(b.row(0)[15], 0);  // padding untouched
+  InvertColors(b);
+  EXPECT_EQ(b, original.convertedTo(24));
+}
+
+TEST_F(Adjust, GrayscaleUsesExtendedPrecisionAndHalvesToEven) {
+  EXPECT_EQ(GrayLevel(Rgb{255, 0, 0}), 76);
+  EXPECT_EQ(GrayLevel(Rgb{0, 255, 0}), 153);
+  EXPECT_EQ(GrayLevel(Rgb{0, 0, 255}), 26);
+  EXPECT_EQ(GrayLevel(Rgb{255, 255, 255}), 255);
+  EXPECT_EQ(GrayLevel(Rgb{100, 50, 25}), 63);
+  for (const int bpp : {32, 24, 16, 8}) {
+    Bitmap b(2, 1, bpp);
+    b.setPixel(0, 0, Rgb{255, 0, 0});
+    b.setPixel(1, 0, Rgb{255, 255, 255});
+    MakeGrayscale(b);
+    EXPECT_EQ(b.bitsPerPixel(), bpp);
+    if (bpp >= 24) {
+      EXPECT_EQ(b.pixel(0, 0), (Rgb{76, 76, 76}));
+    }
+    EXPECT_EQ(b.pixel(1, 0), (Rgb{255, 255, 255})) << bpp;
+  }
+}
+
+TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
+  cursor.width = 64;
+  cursor.height = 48;
+  cursor.snapshot.pointerX = 60;
+  cursor.snapshot.pointerY = 10;
+  cursor.snapshot.image = Bitmap(8, 8, 32);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      std::uint8_t* p = cursor.snapshot.image.row(y) + 4 * x;
+      p[0] = p[1] = p[2] = 255;
+      p[3] = x < 4 ? 255 : 0;  // left half opaque white, right half clear
+    }
+  controls.setChecked(C::lisakursor, true);
+  engine.CaptureImage = Bitmap(63, 48, 32);
+  engine.applyAdjustments();
+  EXPECT_EQ(engine.CaptureImage, Bitmap(63, 48, 32));
+  engine.CaptureImage = Bitmap(64, 48, 32);
+  engine.applyAdjustments();
+  EXPECT_EQ(engine.CaptureImage.pixel(60, 10), (Rgb{255, 255, 255}));
+  EXPECT_EQ(engine.CaptureImage.pixel(63, 17), (Rgb{255, 255, 255}));
+  EXPECT_EQ(engine.CaptureImage.pixel(59, 10), Rgb{});
+  EXPECT_EQ(engine.CaptureImage.pixel(60, 18), Rgb{});
+  EXPECT_EQ(cursor.snapshots, 2);
+}
+
+TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
+  // Cursor before crop, overlay and text on the cropped picture, colour effects
+  // over everything: a white cursor at (10, 10) lands at (0, 0) after a crop from
+  // there, is inverted to black, and the overlay's white turns black too.
+  cursor.width = 40;
+  cursor.height = 30;
+  cursor.snapshot.pointerX = 10;
+  cursor.snapshot.pointerY = 10;
+  cursor.snapshot.image = Bitmap(1, 1, 32);
+  std::fill(cursor.snapshot.image.bits().begin(), cursor.snapshot.image.bits().end(), 255);
+  engine.OverlayPicture = Bitmap(1, 1, 24);
+  engine.OverlayPicture.setPixel(0, 0, Rgb{255, 255, 255});
+  controls.setValue(C::tyyp, kBitmap);
+  controls.setValue(C::aknavasak, 10);
+  controls.setValue(C::aknaylevalt, 10);
+  controls.setValue(C::aknalaius, 20);
+  controls.setValue(C::aknak6rgus, 10);
+  controls.setValue(C::addpic_x, 5);
+  for (C c : {C::lisakursor, C::l6ikapilti, C::addpic, C::invertcolors})
+    controls.setChecked(c, true);
+  Bitmap capture(40, 30, 32);
+  clipboard.offerBitmap(capture);
+  static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
+  const Bitmap& b = engine.CaptureImage;
+  ASSERT_EQ(b.width(), 20);
+  EXPECT_EQ(b.bitsPerPixel(), 24);
+  EXPECT_EQ(b.pixel(0, 0), Rgb{});
+  EXPECT_EQ(b.pixel(5, 0), Rgb{});
+  EXPECT_EQ(b.pixel(1, 0), (Rgb{255, 255, 255}));
+  EXPECT_FALSE(engine.LastSavedName.empty());
+}
+
+}  // namespace
+}  // namespace snaprill

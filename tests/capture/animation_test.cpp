@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <new>
+#include <utility>
+
+#include "formats/gif/gif_image.h"
+#include "support/animation_fixture.h"
+
+namespace snaprill {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::size_t count(const Bytes& hay, const Bytes& needle) {
+  std::size_t n = 0;
+  for (auto it = hay.begin();
+       (it = std::search(it, hay.end(), needle.begin(), needle.end())) != hay.end(); ++it)
+    ++n;
+  return n;
+}
+
+std::uint32_t le32(const Bytes& b, std::size_t at) {
+  return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
+         std::uint32_t(b[at + 3]) << 24;
+}
+
+std::size_t find(const Bytes& b, const std::string& tag) {
+  return static_cast<std::size_t>(std::search(b.begin(), b.end(), tag.begin(), tag.end()) -
+                                  b.begin());
+}
+
+const Bytes kGce10 = {0x21, 0xF9, 0x04, 0x00, 0x0A, 0x00, 0x00, 0x00};
+const Bytes kLoop = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0'};
+
+class Animation : public testing::AnimationTest {};
+
+TEST_F(Animation, GifAnimationWrittenWhenImageCountReached) {
+  controls.setChecked(C::saveanimation, true);
+  controls.setValue(C::SpinEdit1, 3);
+  capture(testing::framePicture(32, 20, 1));
+  capture(testing::framePicture(32, 20, 2));
+  EXPECT_EQ(engine.ImageCounter, 0);
+  EXPECT_EQ(engine.PendingFrameIndex, 1);
+  EXPECT_EQ(fileCount(), 0u);
+  capture(testing::framePicture(32, 20, 3));
+  EXPECT_EQ(engine.PendingFrameIndex, -1);
+  EXPECT_EQ(engine.LastSavedName, dir + "snp1.gif");
+  const Bytes b = file("snp1.gif");
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF89a");
+  EXPECT_EQ(count(b, kGce10), 3u);
+  EXPECT_EQ(count(b, kLoop), 3u);
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+}
+
+TEST_F(Animation, SeparateImagesAreSingleGifsAlsoForAvi) {
+  capture(testing::framePicture(16, 8));
+  const Bytes first = file("snp1.gif");
+  EXPECT_EQ(std::string(first.begin(), first.begin() + 6), "GIF87a");
+  EXPECT_EQ(first[13], 0x2C);  // no extension blocks
+  // Gray: the table is the 256 gray levels.
+  controls.setChecked(C::geiskaala, true);
+  capture(testing::framePicture(16, 8));
+  const Bytes gray = file("snp2.gif");
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(gray[23 + 3 * i + 1], i);
+  // The AVI type with separate images still writes single GIFs.
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, false);
+  capture(testing::framePicture(16, 8));
+  EXPECT_TRUE(exists("snp3.gif"));
+}
+
+TEST_F(Animation, AviFileWithTwoKeyFrames) {
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, true);
+  int duringWrite = 0;
+  events.during = [&] {
+    // A capture offered while the file is written waits for the next tick.
+    ++duringWrite;
+    capture(testing::framePicture(30, 10, 9));
+  };
+  capture(testing::framePicture(30, 10, 1));
+  capture(testing::framePicture(30, 10, 2));
+  EXPECT_EQ(duringWrite, 2);
+  EXPECT_TRUE(clipboard.hasBitmap());
+  EXPECT_EQ(engine.PendingFrameIndex, -1);
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
+  EXPECT_EQ(engine.LastSavedName, dir + "snp1.avi");
+  const Bytes b = file("snp1.avi");
+  ASSERT_GT(b.size(), 100u);
+  EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "AVI ");
+  EXPECT_EQ(le32(b, 4) + 8, b.size());
+  const std::size_t strh = find(b, "strh") + 8;
+  EXPECT_EQ(std::string(b.begin() + long(strh), b.begin() + long(strh) + 4), "vids");
+  EXPECT_EQ(le32(b, strh + 20), 10u);  // scale: the delay
+  EXPECT_EQ(le32(b, strh + 24), 65u);  // rate
+  EXPECT_EQ(le32(b, strh + 32), 2u);   // length
+  const std::size_t idx = find(b, "idx1");
+  ASSERT_EQ(le32(b, idx + 4), 32u);
+  EXPECT_EQ(le32(b, idx + 12), 0x10u);
+  EXPECT_EQ(le32(b, idx + 28), 0x10u);
+  EXPECT_EQ(le32(b, idx + 8 + 16 + 12), 32u * 10u);  // 30 pixels padded to 32, 10 rows
+}
+
+TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, true);
+  bool fail = true;
+  events.during = [&] {
+    if (std::exchange(fail, false)) throw std::bad_alloc();
+  };
+  capture(testing::framePicture(8, 8, 1));
+  capture(testing::framePicture(8, 8, 2));
+  EXPECT_FALSE(exists("snp1.avi"));
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  capture(testing::framePicture(8, 8, 3));
+  EXPECT_EQ(engine.PendingFrameIndex, 0);
+  capture(testing::framePicture(8, 8, 4));
+  const Bytes b = file("snp2.avi");
+  EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
+}
+
+TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
+  // Beyond 65535 hundredths the largest delay is kept; an AVI without delay plays
+  // at scale 1.
+  controls.setChecked(C::saveanimation, true);
+  controls.setValue(C::SpinEdit2, 70000);
+  capture(testing::framePicture(8, 8));
+  capture(testing::framePicture(8, 8));
+  EXPECT_EQ(count(file("snp1.gif"), {0x21, 0xF9, 0x04, 0x00, 0xFF, 0xFF}), 2u);
+  controls.setValue(C::tyyp, kAvi);
+  controls.setValue(C::SpinEdit2, 0);
+  capture(testing::framePicture(8, 8));
+  capture(testing::framePicture(8, 8));
+  const Bytes b = file("snp2.avi");
+  EXPECT_EQ(le32(b, find(b, "strh") + 8 + 20), 1u);
+}
+
+TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, true);
+  controls.setValue(C::SpinEdit1, 5);
+  capture(testing::framePicture(8, 8));
+  capture(testing::framePicture(8, 8));
+  engine.FormCloseQuery();
+  EXPECT_EQ(engine.PendingFrameIndex, -1);
+  const Bytes b = file("snp1.gif");
+  EXPECT_EQ(count(b, kLoop), 2u);
+  EXPECT_FALSE(exists("snp1.avi"));
+}
+
+TEST_F(Animation, SeparateImagesClickLeavesAvi) {
+  controls.setValue(C::tyyp, kAvi);
+  engine.imageTypeChanged();
+  EXPECT_TRUE(controls.checked(C::saveanimation));
+  controls.setChecked(C::saveanimation, false);
+  engine.salvestaeraldiClick();
+  EXPECT_EQ(controls.value(C::tyyp), kGif);
+  EXPECT_EQ(
+      dialogs.messages,
+      (std::vector<std::string>{"You cannot save 1-image AVI files. Image type changed to GIF."}));
+  engine.salvestaeraldiClick();  // GIF already: nothing more
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(Animation, FailedGifWriteDropsItsFrames) {
+  controls.setChecked(C::saveanimation, true);
+  controls.setText(C::OutputDir, dir + "missing/");
+  capture(testing::framePicture(8, 8, 1));
+  capture(testing::framePicture(8, 8, 2));
+  EXPECT_EQ(dialogs.errors, (std::vector<std::string>{texts.get("Error", "DiskFull")}));
+  EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  controls.setText(C::OutputDir, dir);
+  capture(testing::framePicture(8, 8, 3));
+  capture(testing::framePicture(8, 8, 4));
+  EXPECT_EQ(count(file("snp2.gif"), kLoop), 2u);
+  EXPECT_EQ(fileCount(), 1u);
+}
+
+TEST_F(Animation, AviFailuresShowTheirMessages) {
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, true);
+  controls.setText(C::OutputDir, dir + "missing/");
+  capture(testing::framePicture(8, 8));
+  capture(testing::framePicture(8, 8));
+  EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
+  EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(engine.LastSavedName.empty());
+  EXPECT_TRUE(launcher.launches.empty());
+  // A first frame without a picture gives no bitmap information.
+  controls.setText(C::OutputDir, dir);
+  capture(Bitmap());
+  capture(testing::framePicture(8, 8));
+  EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
+  EXPECT_EQ(fileCount(), 0u);
+  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+}
+
+TEST_F(Animation, LogicalScreenFollowsEachFile) {
+  capture(testing::framePicture(1024, 768));
+  controls.setChecked(C::saveanimation, true);
+  capture(testing::framePicture(640, 480));
+  capture(testing::framePicture(640, 480));
+  const Bytes b = file("snp2.gif");
+  EXPECT_EQ(b[6] | b[7] << 8, 640);
+  EXPECT_EQ(b[8] | b[9] << 8, 480);
+}
+
+TEST_F(Animation, AviFramesOfOtherSizesAreFittedToTheFirst) {
+  controls.setValue(C::tyyp, kAvi);
+  controls.setChecked(C::saveanimation, true);
+  capture(testing::framePicture(20, 10));
+  capture(testing::framePicture(40, 30));
+  const Bytes b = file("snp1.avi");
+  const std::size_t idx = find(b, "idx1");
+  EXPECT_EQ(le32(b, idx + 8 + 12), 200u);
+  EXPECT_EQ(le32(b, idx + 24 + 12), 200u);
+  // The stream's rectangle is the largest frame.
+  const std::size_t strh = find(b, "strh") + 8;
+  EXPECT_EQ(b[strh + 52] | b[strh + 53] << 8, 40);
+  EXPECT_EQ(b[strh + 54] | b[strh + 55] << 8, 30);
+}
+
+}  // namespace
+}  // namespace snaprill

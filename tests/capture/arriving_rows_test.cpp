@@ -1,0 +1,71 @@
+// A capture may be handed over while its rows are still being decoded. Only the
+// JPEG writer may start on it then; everything else must see the whole picture.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "base/byte_sink.h"
+#include "capture/colour_effects.h"
+#include "formats/bmp/bmp_file.h"
+#include "formats/jpeg/jpeg.h"
+#include "support/engine_fixture.h"
+
+namespace snaprill {
+namespace {
+
+using testing::EngineTest;
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class ArrivingRowsTest : public EngineTest {
+ protected:
+  ArrivingRowsTest() { clipboard.rowsArriveSlowly = true; }
+  const Bitmap picture = testing::samplePicture(80, 120);
+};
+
+TEST_F(ArrivingRowsTest, JpegWrittenAsRowsArriveIsTheJpegOfTheWholePicture) {
+  capture(picture);
+  MemorySink whole;
+  WriteJpeg(picture, controls.value(C::JpegQuality), whole);
+  EXPECT_EQ(fileBytes(dir + "snp1.jpg"), whole.bytes);
+}
+
+TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
+  controls.setValue(C::tyyp, kBitmap);
+  capture(picture);
+  const std::vector<std::uint8_t> plain = fileBytes(dir + "snp1.bmp");
+  const Bitmap written = ReadBmp(plain.data(), plain.size());
+  for (int y = 0; y < picture.height(); ++y)
+    ASSERT_EQ(written.pixel(picture.width() - 1, y), picture.pixel(picture.width() - 1, y)) << y;
+
+  // Inverted before a JPEG is written: the JPEG of the whole inverted picture.
+  controls.setValue(C::tyyp, kJpeg);
+  controls.setChecked(C::invertcolors, true);
+  capture(picture);
+  Bitmap inverted = picture;
+  InvertColors(inverted);
+  MemorySink expected;
+  WriteJpeg(inverted, controls.value(C::JpegQuality), expected);
+  EXPECT_EQ(fileBytes(dir + "snp2.jpg"), expected.bytes);
+}
+
+TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileAndTheCycleGoesOn) {
+  clipboard.rowsArriveDamaged = true;
+  capture(picture);
+  EXPECT_FALSE(std::filesystem::exists(dir + "snp1.jpg"));
+  EXPECT_FALSE(clipboard.hasBitmap());
+  EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used up
+  std::size_t leftovers = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++leftovers;
+  EXPECT_EQ(leftovers, 0u);
+
+  clipboard.rowsArriveDamaged = false;
+  capture(picture);
+  EXPECT_TRUE(std::filesystem::exists(dir + "snp2.jpg"));
+}
+
+}  // namespace
+}  // namespace snaprill

@@ -1,0 +1,99 @@
+// Loading and clearing the overlay picture, and the external program's arguments.
+#include <gtest/gtest.h>
+
+#include "capture/external_program.h"
+#include "support/adjust_fixture.h"
+#include "support/files.h"
+#include "support/picture_bytes.h"
+
+namespace snaprill {
+namespace {
+
+using Overlay = testing::AdjustFixture;
+using Launch = testing::AdjustFixture;
+
+TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
+  std::vector<Rgb> colours = {Rgb{1, 2, 3}, Rgb{200, 100, 50}};
+  const testing::Bytes gif = testing::makeGif(3, 2, {0, 1, 0, 1, 1, 1}, colours);
+  testing::writeBytes(dir + "a.gif", gif);
+  engine.loadimageClick(dir + "a.gif");
+  ASSERT_EQ(engine.OverlayPicture.width(), 3);
+  EXPECT_EQ(engine.OverlayPicture.pixel(1, 0), (Rgb{200, 100, 50}));
+  const Bitmap loaded = engine.OverlayPicture;
+
+  // A broken GIF is reported through the program-wide handler (which empties the
+  // clipboard) and changes nothing.
+  testing::writeBytes(dir + "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
+  const int clears = clipboard.clears;
+  engine.loadimageClick(dir + "broken.gif");
+  EXPECT_EQ(engine.OverlayPicture, loaded);
+  EXPECT_EQ(clipboard.clears, clears + 1);
+
+  // An uncompressed Targa is tried as a Windows bitmap and ignored in silence, as
+  // is an unreadable bitmap; a truncated metafile is reported.
+  testing::writeBytes(dir + "plain.tga",
+                      {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
+  testing::writeBytes(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
+  engine.loadimageClick(dir + "plain.tga");
+  engine.loadimageClick(dir + "bad.bmp");
+  EXPECT_EQ(engine.OverlayPicture, loaded);
+  EXPECT_EQ(clipboard.clears, clears + 1);
+  const testing::Bytes emf = testing::makeEmf(Bitmap(2, 2, 24), 4, 4, 0, 0, 2, 2);
+  testing::writeBytes(dir + "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
+  engine.loadimageClick(dir + "cut.emf");
+  EXPECT_EQ(engine.OverlayPicture, loaded);
+  EXPECT_EQ(clipboard.clears, clears + 2);
+  EXPECT_TRUE(dialogs.errors.empty());
+
+  testing::writeBytes(dir + "m.emf", emf);
+  engine.loadimageClick(dir + "m.emf");
+  EXPECT_EQ(engine.OverlayPicture.width(), 4);
+  engine.Clearimage1Click();
+  EXPECT_TRUE(engine.OverlayPicture.empty());
+}
+
+TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
+  const std::string out = controls.text(C::OutputDir);
+  const std::string file = out + "snp1.jpg";
+  const auto launched = [&](const std::string& params) {
+    controls.setText(C::parameetrid, params);
+    engine.launchExternalProgram(file);
+    return launcher.launches.back();
+  };
+  auto l = launched("%filename");
+  EXPECT_EQ(l.program, "mspaint.exe");
+  EXPECT_EQ(l.arguments, std::vector<std::string>{file});
+  EXPECT_EQ(l.workingDirectory, out);
+  EXPECT_EQ(launched("/p %shortfilename").arguments, (std::vector<std::string>{"/p", file}));
+  EXPECT_EQ(launched("%FileName").arguments, std::vector<std::string>{file});
+  EXPECT_TRUE(launched("").arguments.empty());
+  EXPECT_EQ(launched("  --a   \"b c\" 'd e' x\\ y \"\" --file=%FILENAME").arguments,
+            (std::vector<std::string>{"--a", "b c", "d e", "x y", "", "--file=" + file}));
+}
+
+TEST(LaunchArguments, FileNamesAreNeverInterpreted) {
+  for (const std::string name :
+       {"/tmp/a b.jpg", "/tmp/q\"uo'te.jpg", "/tmp/$(touch x).jpg", "/tmp/`id`;rm -rf x.jpg",
+        "/tmp/new\nline.jpg", "/tmp/%filename.jpg"}) {
+    EXPECT_EQ(ExpandProgramArguments("%filename", name), std::vector<std::string>{name});
+    EXPECT_EQ(ExpandProgramArguments("-o \"%shortfilename\"", name),
+              (std::vector<std::string>{"-o", name}));
+  }
+}
+
+TEST_F(Launch, OnlyWrittenFilesStartTheProgramAndTheCaptionToggles) {
+  controls.setValue(C::tyyp, kBitmap);
+  engine.openimagestekstClick();
+  ASSERT_TRUE(controls.checked(C::openimages));
+  clipboard.offerBitmap(Bitmap(4, 4, 32));
+  static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
+  ASSERT_EQ(launcher.launches.size(), 1u);
+  EXPECT_EQ(launcher.launches[0].arguments, std::vector<std::string>{engine.LastSavedName});
+  engine.openimagestekstClick();
+  clipboard.offerBitmap(Bitmap(4, 4, 32));
+  static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
+  EXPECT_EQ(launcher.launches.size(), 1u);
+}
+
+}  // namespace
+}  // namespace snaprill

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "formats/jpeg/jpeg.h"
+#include "support/pictures.h"
+
+namespace snaprill {
+namespace {
+
+bool hasMarker(const std::vector<std::uint8_t>& b, std::uint8_t marker) {
+  for (std::size_t i = 0; i + 1 < b.size(); ++i)
+    if (b[i] == 0xFF && b[i + 1] == marker) return true;
+  return false;
+}
+
+TEST(Jpeg, BaselineFilesAtEveryQualityDecodeToTheCapturesSize) {
+  const Bitmap picture = testing::samplePicture(37, 23);
+  for (int quality : {1, 90, 100}) {
+    MemorySink out;
+    WriteJpeg(picture, quality, out);
+    EXPECT_TRUE(hasMarker(out.bytes, 0xC0)) << quality;   // baseline DCT frame
+    EXPECT_FALSE(hasMarker(out.bytes, 0xC2)) << quality;  // never progressive
+    const Bitmap back = ReadJpeg(out.bytes.data(), out.bytes.size());
+    EXPECT_EQ(back.width(), 37);
+    EXPECT_EQ(back.height(), 23);
+    if (quality == 100) {
+      // Close to the picture, though quality 100 is not lossless.
+      const Rgb a = picture.pixel(10, 20), b = back.pixel(10, 20);
+      EXPECT_NEAR(a.r, b.r, 8);
+      EXPECT_NEAR(a.b, b.b, 8);
+    }
+  }
+}
+
+TEST(Jpeg, EveryPixelFormatIsWrittenAsColour) {
+  for (int bpp : {1, 4, 8, 16, 24, 32}) {
+    const Bitmap picture = testing::samplePicture(9, 5).convertedTo(bpp);
+    MemorySink out;
+    WriteJpeg(picture, 90, out);
+    EXPECT_EQ(ReadJpeg(out.bytes.data(), out.bytes.size()).width(), 9) << bpp;
+  }
+}
+
+TEST(Jpeg, CorruptOrTruncatedDataRaisesInsteadOfEndingTheProcess) {
+  MemorySink out;
+  WriteJpeg(testing::samplePicture(16, 16), 90, out);
+  for (std::size_t cut : {std::size_t{2}, std::size_t{20}, out.bytes.size() / 2}) {
+    // libjpeg pads a cut-off scan with gray and warns; a cut header is fatal.
+    try {
+      ReadJpeg(out.bytes.data(), cut);
+    } catch (const JpegError&) {
+    }
+  }
+  std::vector<std::uint8_t> junk = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x02, 0x01};
+  EXPECT_THROW(ReadJpeg(junk.data(), junk.size()), JpegError);
+}
+
+TEST(Jpeg, SinkFailurePropagates) {
+  struct FailingSink : ByteSink {
+    void write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
+  } sink;
+  EXPECT_THROW(WriteJpeg(testing::samplePicture(), 90, sink), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace snaprill

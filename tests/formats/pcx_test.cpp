@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "base/errors.h"
+#include "formats/pcx/pcx.h"
+
+namespace snaprill {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes encodeLine(const Bytes& line) {
+  Bytes out;
+  EncodePlaneLine(line.data(), line.size(), out);
+  return out;
+}
+
+Bytes pcx(const Bitmap& picture) {
+  TPCXImage image;
+  image.Assign(picture);
+  MemorySink sink;
+  image.SaveToStream(sink);
+  return sink.bytes;
+}
+
+TEST(PcxWriter, PlaneLineEscapes) {
+  EXPECT_EQ(encodeLine({192, 7}), (Bytes{0xC1, 0xC0, 7}));  // a lone 0xC0 would be a count
+  EXPECT_EQ(encodeLine({200, 7}), (Bytes{0xC1, 0xC8, 7}));
+  EXPECT_EQ(encodeLine({191}), (Bytes{191}));
+  EXPECT_EQ(encodeLine(Bytes(64, 10)), (Bytes{0xFF, 10, 10}));
+  EXPECT_EQ(encodeLine(Bytes(64, 200)), (Bytes{0xFF, 200, 0xC1, 200}));
+  EXPECT_EQ(encodeLine(Bytes(130, 1)), (Bytes{0xFF, 1, 0xFF, 1, 0xC4, 1}));
+  EXPECT_EQ(encodeLine({5, 5, 6}), (Bytes{0xC2, 5, 6}));
+}
+
+TEST(PcxWriter, HeaderAndPlanesInRedGreenBlueOrderTopRowFirst) {
+  Bitmap picture(2, 2, 32);
+  picture.setPixel(0, 0, {1, 2, 3});
+  picture.setPixel(1, 0, {1, 2, 3});
+  const Bytes b = pcx(picture);
+  ASSERT_EQ(b.size(), 128u + 12);
+  EXPECT_EQ(Bytes(b.begin(), b.begin() + 4), (Bytes{10, 5, 1, 8}));
+  EXPECT_EQ(b[8] | b[9] << 8, 1);
+  EXPECT_EQ(b[10] | b[11] << 8, 1);
+  EXPECT_EQ(b[12], 72);
+  EXPECT_EQ(b[14], 72);
+  EXPECT_EQ(b[65], 3);
+  EXPECT_EQ(b[66], 2);
+  EXPECT_EQ(b[68], 1);
+  EXPECT_EQ(Bytes(b.begin() + 128, b.end()),
+            (Bytes{0xC2, 1, 0xC2, 2, 0xC2, 3, 0xC2, 0, 0xC2, 0, 0xC2, 0}));
+
+  Bitmap white(2, 1, 24);
+  white.setPixel(0, 0, {255, 255, 255});
+  white.setPixel(1, 0, {255, 255, 255});
+  const Bytes w = pcx(white);
+  EXPECT_EQ(Bytes(w.begin() + 128, w.end()), (Bytes{0xC2, 255, 0xC2, 255, 0xC2, 255}));
+}
+
+TEST(PcxWriter, OddWidthsEncodeThePadByteTheHeaderAnnounces) {
+  Bitmap picture(3, 1, 32);
+  picture.setPixel(0, 0, {9, 9, 9});
+  const Bytes b = pcx(picture);
+  EXPECT_EQ(b[66], 4);
+  EXPECT_EQ(Bytes(b.begin() + 128, b.end()), (Bytes{9, 0xC3, 0, 9, 0xC3, 0, 9, 0xC3, 0}));
+}
+
+TEST(PcxWriter, EmptyPictureAndForeignSourcesAreRefused) {
+  TPCXImage image;
+  try {
+    MemorySink sink;
+    image.SaveToStream(sink);
+    FAIL();
+  } catch (const PcxError& e) {
+    EXPECT_STREQ(e.what(), "The bitmap is empty");
+  }
+  try {
+    image.Assign(42);
+    FAIL();
+  } catch (const PcxError& e) {
+    EXPECT_STREQ(e.what(), "Can only Assign a TBitmap or a TPicture");
+  }
+}
+
+TEST(PcxWriter, PicturesWiderThan4096) {
+  Bitmap picture(5001, 1, 32);
+  picture.setPixel(5000, 0, {1, 2, 3});
+  const Bytes b = pcx(picture);
+  EXPECT_EQ(ReadPcx(b.data(), b.size()), picture.convertedTo(24));
+}
+
+Bitmap noisy(int w, int h) {
+  Bitmap picture(w, h, 32);
+  unsigned seed = 99;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      const auto v = static_cast<std::uint8_t>((seed >> 16) % 3 == 0 ? seed >> 8 : 192);
+      picture.setPixel(x, y, {v, 255, static_cast<std::uint8_t>(x)});
+    }
+  }
+  return picture;
+}
+
+TEST(PcxReader, ReadsOurFilesBack) {
+  for (int w : {1, 2, 3, 5, 64, 65, 200}) {
+    const Bitmap picture = noisy(w, 3);
+    const Bytes b = pcx(picture);
+    EXPECT_EQ(ReadPcx(b.data(), b.size()), picture.convertedTo(24)) << w;
+  }
+}
+
+Bytes header(int w, int h, int planes, int bytesPerLine) {
+  Bytes b(128, 0);
+  b[0] = 10;
+  b[1] = 5;
+  b[2] = 1;
+  b[3] = 8;
+  b[8] = static_cast<std::uint8_t>(w - 1);
+  b[10] = static_cast<std::uint8_t>(h - 1);
+  b[65] = static_cast<std::uint8_t>(planes);
+  b[66] = static_cast<std::uint8_t>(bytesPerLine);
+  return b;
+}
+
+TEST(PcxReader, AcceptsPlaneLinesOfTheWidthALone192AndRunsAcrossLines) {
+  // 3 wide, header claims 4 bytes per line, lines hold 3: the unpadded layout.
+  Bytes file = header(3, 1, 3, 4);
+  file.insert(file.end(), {0xC0, 1, 2, 0xC3, 5, 7, 8, 9});
+  Bitmap picture = ReadPcx(file.data(), file.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{192, 5, 7}));
+  EXPECT_EQ(picture.pixel(2, 0), (Rgb{2, 5, 9}));
+
+  // 1 x 2: one run covers all six plane bytes, and a run past the end is cut.
+  file = header(1, 2, 3, 1);
+  file.insert(file.end(), {0xC9, 4});
+  picture = ReadPcx(file.data(), file.size());
+  EXPECT_EQ(picture.pixel(0, 1), (Rgb{4, 4, 4}));
+}
+
+TEST(PcxReader, EightBitPictureUsesThePaletteAtTheEnd) {
+  Bytes file = header(2, 1, 1, 2);
+  file.insert(file.end(), {0, 1, 0x0C});
+  Bytes palette(768, 0);
+  palette[3] = 10;
+  palette[4] = 20;
+  palette[5] = 30;
+  file.insert(file.end(), palette.begin(), palette.end());
+  const Bitmap picture = ReadPcx(file.data(), file.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(picture.pixel(1, 0), (Rgb{10, 20, 30}));
+}
+
+TEST(PcxReader, MalformedFilesRaiseReadError) {
+  std::vector<Bytes> bad = {
+      {}, Bytes(127, 10), header(4, 4, 3, 4), header(4, 1, 2, 4), header(4, 1, 3, 2)};
+  Bytes truncated = header(4, 2, 3, 4);
+  truncated.insert(truncated.end(), {0xC4, 1, 0xC4, 2, 0xC1});
+  bad.push_back(truncated);
+  Bytes huge = header(1, 1, 3, 1);
+  huge[9] = 0xFF;
+  huge[11] = 0xFF;
+  huge.insert(huge.end(), {0xFF, 0});
+  bad.push_back(huge);
+  for (const Bytes& f : bad) EXPECT_THROW(ReadPcx(f.data(), f.size()), ReadError) << f.size();
+}
+
+}  // namespace
+}  // namespace snaprill

@@ -1,0 +1,178 @@
+// Bad PNG files: each gives its error with the exact text, and none crashes.
+#include <gtest/gtest.h>
+
+#include "formats/picture_loader.h"
+#include "formats/png/png_image.h"
+#include "support/png_test_support.h"
+
+namespace snaprill {
+namespace {
+
+using pngtest::Bytes;
+using K = PngErrorKind;
+
+std::optional<PngErrorKind> errorOf(const Bytes& file) {
+  PNGObject png;
+  try {
+    png.LoadFromMemory(file.data(), file.size());
+  } catch (const PngError& e) {
+    return e.kind();
+  }
+  return std::nullopt;
+}
+
+// A 3x2 truecolour image whose data is spread over IDAT chunks of 5 bytes, with
+// ancillary chunks before and after them.
+Bytes rows3x2() {
+  return {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+}
+
+std::vector<std::pair<std::string, Bytes>> splitFile(const Bytes& stream, std::size_t slice) {
+  std::vector<std::pair<std::string, Bytes>> chunks = {{"IHDR", pngtest::ihdr(3, 2, 8, 2)},
+                                                       {"tEXt", Bytes{'a', 0, 'b'}}};
+  for (std::size_t pos = 0; pos < stream.size(); pos += slice)
+    chunks.push_back(
+        {"IDAT", Bytes(stream.begin() + static_cast<long>(pos),
+                       stream.begin() + static_cast<long>(std::min(stream.size(), pos + slice)))});
+  chunks.push_back({"tIME", Bytes(7, 1)});
+  chunks.push_back({"IEND", {}});
+  return chunks;
+}
+
+TEST(PngReaderErrors, ImageDataSplitOverChunksReadsLikeOneChunk) {
+  const Bytes stream = pngtest::zlibCompress(rows3x2());
+  PNGObject one, many;
+  const Bytes whole = pngtest::pngFile(splitFile(stream, 1000));
+  one.LoadFromMemory(whole.data(), whole.size());
+  const Bytes split = pngtest::pngFile(splitFile(stream, 5));
+  many.LoadFromMemory(split.data(), split.size());
+  EXPECT_EQ(one.toBitmap(), many.toBitmap());
+  EXPECT_EQ(many.toBitmap().pixel(2, 0), (Rgb{7, 8, 9}));
+  // Up (type 2) on the second row adds the row above.
+  EXPECT_EQ(many.toBitmap().pixel(2, 1), (Rgb{8, 9, 10}));
+  // One object stands for all the IDAT chunks.
+  std::vector<std::string> types;
+  for (const auto& c : many.chunks()) types.push_back(c.typeName());
+  EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "tEXt", "IDAT", "tIME", "IEND"}));
+}
+
+TEST(PngReaderErrors, CutAtEveryLengthFailsCleanly) {
+  const Bytes file = pngtest::pngFile(splitFile(pngtest::zlibCompress(rows3x2()), 7));
+  const auto chunks = pngtest::chunksOf(file);
+  for (std::size_t cut = 0; cut < file.size(); ++cut) {
+    const Bytes part(file.begin(), file.begin() + static_cast<long>(cut));
+    const auto kind = errorOf(part);
+    ASSERT_TRUE(kind) << cut;
+    if (cut < 8) {
+      EXPECT_EQ(kind, K::EPNGInvalidFileHeader) << cut;
+    } else {
+      EXPECT_TRUE(kind == K::EPngUnexpectedEnd || kind == K::EPngInvalidCRC) << cut;
+    }
+  }
+  // Cut between chunks: an unexpected end; cut inside the image data: a CRC error.
+  const auto firstIdat =
+      std::find_if(chunks.begin(), chunks.end(), [](const auto& c) { return c.type == "IDAT"; });
+  const auto cutAt = [&](std::size_t n) {
+    return errorOf(Bytes(file.begin(), file.begin() + static_cast<long>(n)));
+  };
+  EXPECT_EQ(cutAt(firstIdat->offset), K::EPngUnexpectedEnd);
+  EXPECT_EQ(cutAt(firstIdat->offset + 10), K::EPngInvalidCRC);
+  EXPECT_EQ(cutAt((firstIdat + 1)->offset + 4), K::EPngInvalidCRC);
+  EXPECT_EQ(cutAt(chunks.back().offset), K::EPngUnexpectedEnd);
+}
+
+TEST(PngReaderErrors, WrongCrcInAnyReadChunk) {
+  const Bytes file = pngtest::pngFile(splitFile(pngtest::zlibCompress(rows3x2()), 7));
+  for (const auto& chunk : pngtest::chunksOf(file)) {
+    Bytes bad = file;
+    bad[chunk.offset + 8 + chunk.data.size()] ^= 0x01;
+    EXPECT_EQ(errorOf(bad), K::EPngInvalidCRC) << chunk.type << " at " << chunk.offset;
+  }
+}
+
+TEST(PngReaderErrors, StructuralFaultsGiveTheirErrors) {
+  const Bytes stream = pngtest::zlibCompress(rows3x2());
+  const auto file = [&](std::vector<std::pair<std::string, Bytes>> chunks) {
+    return pngtest::pngFile(chunks);
+  };
+  const Bytes header = pngtest::ihdr(3, 2, 8, 2);
+  EXPECT_EQ(errorOf(Bytes{137, 80, 78, 71, 13, 10, 26, 11}), K::EPNGInvalidFileHeader);
+  EXPECT_EQ(errorOf(file({{"tEXt", {}}, {"IHDR", header}})), K::EPNGIHDRNotFirst);
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"QUUX", {}}})), K::EPNGUnknownCriticalChunk);
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"quUX", {1}}, {"IEND", {}}})), K::EPNGNoImageData);
+  EXPECT_EQ(errorOf(file({{"IHDR", Bytes(12, 0)}})), K::EPngInvalidIHDR);
+  EXPECT_EQ(errorOf(file({{"IHDR", pngtest::ihdr(3, 2, 4, 2)}})), K::EPngInvalidIHDR);
+  EXPECT_EQ(errorOf(file({{"IHDR", pngtest::ihdr(0, 2, 8, 2)}})), K::EPngInvalidIHDR);
+  EXPECT_EQ(errorOf(file({{"IHDR", pngtest::ihdr(65536, 1, 8, 2)}})), K::EPNGSizeExceeds);
+  Bytes compression = header;
+  compression[10] = 1;
+  EXPECT_EQ(errorOf(file({{"IHDR", compression}})), K::EPNGUnknownCompression);
+  EXPECT_EQ(errorOf(file({{"IHDR", pngtest::ihdr(3, 2, 8, 2, 2)}})), K::EPNGUnknownInterlace);
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"PLTE", Bytes(7, 0)}})), K::EPNGInvalidPalette);
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"PLTE", Bytes(771, 0)}})), K::EPNGInvalidPalette);
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"tRNS", Bytes(257, 0)}})), K::EPNGInvalidPalette);
+  // IDAT interrupted by another chunk before the image is complete.
+  const Bytes half(stream.begin(), stream.begin() + 6), rest(stream.begin() + 6, stream.end());
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"IDAT", half}, {"tEXt", {}}, {"IDAT", rest}})),
+            K::EPNGMissingMultipleIDAT);
+  // A stream that ends before the last row.
+  const Bytes rows = rows3x2();
+  const Bytes short_ = pngtest::zlibCompress(Bytes(rows.begin(), rows.begin() + 15));
+  EXPECT_EQ(errorOf(file({{"IHDR", header}, {"IDAT", short_}, {"IEND", {}}})),
+            K::EPNGMissingMultipleIDAT);
+  // Past the complete image: more data in the stream and further IDATs are ignored.
+  Bytes longer = rows;
+  longer.resize(100, 0xEE);
+  EXPECT_FALSE(errorOf(file({{"IHDR", header},
+                             {"IDAT", pngtest::zlibCompress(longer)},
+                             {"IDAT", Bytes{1, 2}},
+                             {"cHRM", {}},
+                             {"IEND", {}}})));
+}
+
+TEST(PngReaderErrors, HugeClaimsAreRefusedWithoutAllocating) {
+  // A header claiming 65535 x 65535 truecolour (12 GiB) is refused before any
+  // allocation; so is an image just past the 1 GiB budget.
+  const Bytes huge = pngtest::pngFile({{"IHDR", pngtest::ihdr(65535, 65535, 8, 6)}});
+  EXPECT_EQ(errorOf(huge), K::EPNGSizeExceeds);
+  EXPECT_EQ(errorOf(pngtest::pngFile({{"IHDR", pngtest::ihdr(65535, 16384, 8, 2)}})),
+            K::EPNGSizeExceeds);
+  // Chunk lengths far beyond the file.
+  Bytes file = pngtest::pngFile(splitFile(pngtest::zlibCompress(rows3x2()), 1000));
+  for (const auto& chunk : pngtest::chunksOf(file)) {
+    Bytes bad = file;
+    bad[chunk.offset] = 0xFF;
+    bad[chunk.offset + 1] = 0xFF;
+    EXPECT_TRUE(errorOf(bad)) << chunk.type;
+  }
+}
+
+TEST(PngReaderErrors, BadCompressedDataAndTheExactTexts) {
+  const Bytes header = pngtest::ihdr(3, 2, 8, 2);
+  Bytes stream = pngtest::zlibCompress(rows3x2());
+  stream[0] = 0x79;  // not a zlib header
+  const Bytes file = pngtest::pngFile({{"IHDR", header}, {"IDAT", stream}, {"IEND", {}}});
+  try {
+    PNGObject png;
+    png.LoadFromMemory(file.data(), file.size());
+    FAIL() << "no error";
+  } catch (const PngError& e) {
+    EXPECT_EQ(e.kind(), K::EPNGZLIBError);
+    EXPECT_EQ(std::string(e.what()),
+              "Could not decompress the image because it contains invalid compressed data.\r\n"
+              " Description: incorrect header check");
+  }
+  EXPECT_EQ(pngErrorText(K::EPNGIHDRNotFirst),
+            "This \"Portable Network Graphics\" image is not supported or it might be "
+            "invalid.\r\n(IHDR chunk is not the first)");
+  EXPECT_EQ(pngErrorText(K::EPngInvalidCRC),
+            "This \"Portable Network Graphics\" image is not valid because it contains invalid "
+            "pieces of data (crc error)");
+  // The picture loader hands PNG files to this reader and passes its errors on.
+  EXPECT_THROW(ReadPicture(file.data(), file.size()), PngError);
+  const Bytes good = pngtest::pngFile(splitFile(pngtest::zlibCompress(rows3x2()), 4));
+  EXPECT_EQ(ReadPicture(good.data(), good.size()).pixel(0, 0), (Rgb{1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace snaprill

@@ -1,0 +1,83 @@
+// The TIFF, Targa and PCX writers read 32-bit rows several pixels at a time, 24-bit
+// rows pixel by pixel and lower formats through the palette: every path must give
+// the same file for the same colours, whatever the unused fourth byte holds.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "formats/pcx/pcx.h"
+#include "formats/targa/targa.h"
+#include "formats/tiff/tiff_writer.h"
+
+namespace snaprill {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Runs of 1 to 199 equal pixels from a few colours, so that runs start and end at
+// odd and even places and pass the packet limits; the fourth byte is noise.
+Bitmap runsPicture(int w, int h) {
+  Bitmap picture(w, h, 32);
+  unsigned seed = 7;
+  const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const Rgb colours[] = {{0, 0, 0}, {255, 255, 255}, {200, 192, 7}, {193, 10, 255}};
+  int left = 0;
+  Rgb c;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (left-- == 0) {
+        left = static_cast<int>(next() % 199);
+        c = colours[next() % 4];
+      }
+      picture.setPixel(x, y, c);
+      picture.row(y)[4 * x + 3] = static_cast<std::uint8_t>(next());
+    }
+  }
+  return picture;
+}
+
+template <class Write>
+Bytes written(const Write& write) {
+  MemorySink sink;
+  write(sink);
+  return sink.bytes;
+}
+
+TEST(RowWriters, EveryPixelFormatGivesTheFileOfItsColours) {
+  for (int w : {1, 2, 3, 4, 5, 7, 9, 131, 300}) {
+    const Bitmap picture = runsPicture(w, 3);
+    const Bitmap rgb = picture.convertedTo(24);
+    for (const std::uint8_t format : {std::uint8_t{5}, std::uint8_t{0}}) {
+      TTarga t;
+      t.TargaFormat = format;
+      t.Assign(rgb);
+      const Bytes expected = written([&t](ByteSink& s) { t.SaveToStream(s); });
+      EXPECT_EQ(written([&](ByteSink& s) { WriteTarga(picture, format, s); }), expected)
+          << "width " << w << " format " << int{format};
+      EXPECT_EQ(written([&](ByteSink& s) { WriteTarga(rgb, format, s); }), expected);
+      EXPECT_EQ(ReadTarga(expected.data(), expected.size()), rgb);
+    }
+    const Bytes tiff = written([&](ByteSink& s) { WriteTiffStream(s, rgb); });
+    EXPECT_EQ(written([&](ByteSink& s) { WriteTiffStream(s, picture); }), tiff) << "width " << w;
+    const Bytes pcx = written([&](ByteSink& s) { WritePcx(rgb, s); });
+    EXPECT_EQ(written([&](ByteSink& s) { WritePcx(picture, s); }), pcx) << "width " << w;
+    EXPECT_EQ(ReadPcx(pcx.data(), pcx.size()), rgb) << "width " << w;
+  }
+}
+
+TEST(RowWriters, IndexedPicturesAreWrittenThroughTheirPalette) {
+  Bitmap picture(5, 2, 4);
+  picture.setIndex(1, 0, 15);
+  picture.setIndex(2, 1, 9);
+  const Bitmap rgb = picture.convertedTo(24);
+  for (const std::uint8_t format : {std::uint8_t{5}, std::uint8_t{0}}) {
+    EXPECT_EQ(written([&](ByteSink& s) { WriteTarga(picture, format, s); }),
+              written([&](ByteSink& s) { WriteTarga(rgb, format, s); }));
+  }
+  EXPECT_EQ(written([&](ByteSink& s) { WritePcx(picture, s); }),
+            written([&](ByteSink& s) { WritePcx(rgb, s); }));
+}
+
+}  // namespace
+}  // namespace snaprill

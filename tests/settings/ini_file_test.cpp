@@ -1,0 +1,198 @@
+#include "formats/ini/ini_file.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "options/settings_schema.h"
+#include "support/settings_harness.h"
+
+namespace snaprill {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+using namespace std::string_literals;
+
+TEST(ProfileRead, NamesMatchWithoutCaseAndTheFirstOfDuplicatesWins) {
+  const Profile p(
+      "stray=before any section\n"
+      "[Snaprill]\n"
+      "ImageType=3\n"
+      "imagetype=4\n"
+      "  Spaced Key  =  spaced value  \n"
+      "[GENERAL]\n"
+      "AddZeros=1\n"
+      "[snaprill]\n"
+      "ImageType=5\n"
+      "Late=only in the duplicate section\n");
+  EXPECT_EQ(p.value("SNAPRILL", "IMAGETYPE"), "3");
+  EXPECT_EQ(p.value("Snaprill", "Spaced Key"), "spaced value");
+  EXPECT_EQ(p.value("general", "addzeros"), "1");
+  EXPECT_FALSE(p.has("Snaprill", "Late"));
+  EXPECT_FALSE(p.has("", "stray"));
+  EXPECT_EQ(p.string("General", "Missing", "dflt"), "dflt");
+}
+
+TEST(ProfileRead, ValuesLoseQuotesAndStopAtNul) {
+  const Profile p(
+      "[s]\n"
+      "dq=\"quoted value\"\n"
+      "sq='single'\n"
+      "mixed=\"not stripped'\n"
+      "inner=a \"b\" c\n"
+      "lone=\"\n"
+      "empty=\n"
+      "nul=abc\0def\n"
+      "noequals\n"
+      "; comment=1\n"
+      "=nameless\n"s);
+  EXPECT_EQ(p.value("s", "dq"), "quoted value");
+  EXPECT_EQ(p.value("s", "sq"), "single");
+  EXPECT_EQ(p.value("s", "mixed"), "\"not stripped'");
+  EXPECT_EQ(p.value("s", "inner"), "a \"b\" c");
+  EXPECT_EQ(p.value("s", "lone"), "\"");
+  EXPECT_EQ(p.value("s", "empty"), "");
+  EXPECT_EQ(p.value("s", "nul"), "abc");
+  EXPECT_FALSE(p.has("s", "noequals"));
+  EXPECT_FALSE(p.has("s", "; comment"));
+}
+
+TEST(ProfileRead, LineEndsByteOrderMarkAndMissingFinalNewline) {
+  for (const std::string eol : {"\r\n", "\n", "\r"}) {
+    const Profile p("\xEF\xBB\xBF[a]" + eol + "x=1" + eol + eol + "[b]" + eol + "y=2");
+    EXPECT_EQ(p.value("a", "x"), "1");
+    EXPECT_EQ(p.value("b", "y"), "2") << "line end of " << eol.size() << " bytes";
+  }
+}
+
+TEST(ProfileRead, LongValuesAreCutToWholeCharactersAndHugeLinesDoNoHarm) {
+  // 2046 ASCII bytes followed by a two-byte character: the cut may not split it.
+  const std::string value = std::string(2046, 'a') + "\xC3\xA9" + "tail";
+  const Profile p("[s]\nk=" + value + "\nhuge=" + std::string(10 << 20, 'z') + "\nafter=ok\n");
+  EXPECT_EQ(p.value("s", "k"), std::string(2046, 'a'));
+  EXPECT_EQ(p.value("s", "huge")->size(), kMaxProfileValue);
+  EXPECT_EQ(p.value("s", "after"), "ok");
+}
+
+TEST(ProfileRead, BinaryJunkIsSkippedAndLaterSectionsStillRead) {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) & 0xFF);
+  const Profile p(junk + "\n[Snaprill]\nImageType=2\n");
+  EXPECT_EQ(p.value("Snaprill", "ImageType"), "2");
+  const Profile missing = Profile::fromFile("/nonexistent/snaprill.ini");
+  EXPECT_FALSE(missing.has("Snaprill", "ImageType"));
+}
+
+TEST(ProfileWrite, ReplacesInPlaceAndLeavesEveryOtherByte) {
+  const std::string before =
+      "\xEF\xBB\xBF; my notes\r\n[Snaprill]\r\nUnknown = keep  me \r\nimagetype = 7\r\n"
+      "Other=x\r\n[Custom]\r\nfoo=\"bar\"\r\n";
+  const std::string after = ProfileWithValue(before, "SNAPRILL", "ImageType", "2");
+  EXPECT_EQ(after,
+            "\xEF\xBB\xBF; my notes\r\n[Snaprill]\r\nUnknown = keep  me \r\nImageType=2\r\n"
+            "Other=x\r\n[Custom]\r\nfoo=\"bar\"\r\n");
+}
+
+TEST(ProfileWrite, AppendsToItsSectionOrAppendsTheSection) {
+  const std::string text = "[A]\nx=1\n\n[B]\ny=2\n[A]\nz=3";
+  // After the last non-blank line of the first [A], before the blank separator.
+  EXPECT_EQ(ProfileWithValue(text, "a", "New", "v"), "[A]\nx=1\nNew=v\n\n[B]\ny=2\n[A]\nz=3");
+  // A key only in the duplicate section is not that section's key: it goes to the first.
+  EXPECT_EQ(ProfileWithValue(text, "A", "z", "9"), "[A]\nx=1\nz=9\n\n[B]\ny=2\n[A]\nz=3");
+  // A section at the end of a file without a final line break.
+  EXPECT_EQ(ProfileWithValue("[B]\ny=2", "B", "w", "1"), "[B]\ny=2\nw=1\n");
+  EXPECT_EQ(ProfileWithValue("[B]\ry=2", "C", "k", "v"), "[B]\ry=2\r[C]\rk=v\r");
+  EXPECT_EQ(ProfileWithValue("", "C", "k", "v"), "[C]\nk=v\n");
+}
+
+TEST(ProfileWrite, ValuesNeverMakeASecondLine) {
+  const std::string text = ProfileWithValue("[s]\n", "s", "k", "one\r\n[evil]\ntwo\rthree");
+  EXPECT_EQ(text, "[s]\nk=one[evil]twothree\n");
+  EXPECT_FALSE(Profile(text).has("evil", "two"));
+}
+
+TEST(ProfileWrite, EveryValueReadsBackAsWritten) {
+  for (const std::string value : {"plain", " leading", "trailing\t", "\"quoted\"", "'single'",
+                                  "a\"b", "\"", "", "=x=", "[not a section]"}) {
+    EXPECT_EQ(Profile(ProfileWithValue("", "s", "k", value)).value("s", "k"), value);
+  }
+}
+
+TEST(ProfileWrite, CreatesTheFileAndRoundTripsEachKey) {
+  TempDir dir;
+  const std::string file = dir.path() + "new.ini";
+  WriteProfileString(file, "Snaprill", "ImageType", "4");
+  WriteProfileString(file, "General", "OutputDir", "/tmp/a b/");
+  WriteProfileString(file, "Snaprill", "ImageType", "5");
+  EXPECT_EQ(readFile(file), "[Snaprill]\nImageType=5\n[General]\nOutputDir=/tmp/a b/\n");
+  EXPECT_EQ(ReadProfileString(file, "general", "outputdir", ""), "/tmp/a b/");
+  // Only the file itself is left in the folder: no temporary files.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(ProfileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
+  try {
+    WriteProfileString("/proc/version", "s", "k", "v");
+    FAIL() << "no error";
+  } catch (const ProfileWriteError& e) {
+    EXPECT_STREQ(e.what(), "Unable to write to /proc/version");
+  }
+  EXPECT_THROW(WriteProfileString("/nonexistent-dir/x.ini", "s", "k", "v"), ProfileWriteError);
+
+  // A disk that fills up in the middle of the write: the old file stays whole.
+  TempDir dir;
+  const std::string file = dir.path() + "full.ini";
+  const std::string old = "[s]\nk=" + std::string(3000, 'o') + "\n";
+  writeFile(file, old);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024, 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      WriteProfileString(file, "s", "k", std::string(3000, 'n'));
+    } catch (const ProfileWriteError&) {
+      ::_exit(0);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(readFile(file), old);
+}
+
+TEST(ProfileWrite, ASymbolicLinkStaysALink) {
+  TempDir dir;
+  const std::string target = dir.path() + "real.ini";
+  const std::string link = dir.path() + "link.ini";
+  writeFile(target, "[s]\nk=1\n");
+  std::filesystem::create_symlink(target, link);
+  WriteProfileString(link, "s", "k", "2");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(readFile(target), "[s]\nk=2\n");
+}
+
+TEST(SettingsInt, DecimalHexadecimalAndJunk) {
+  EXPECT_EQ(ParseSettingsInt("0x7A"), 122);
+  EXPECT_EQ(ParseSettingsInt("0X7a"), 122);
+  EXPECT_EQ(ParseSettingsInt("0xFFFFFFFF"), -1);
+  EXPECT_EQ(ParseSettingsInt("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseSettingsInt("+15"), 15);
+  EXPECT_EQ(ParseSettingsInt("007"), 7);
+  for (const char* bad : {"", "0x", "-", "12abc", "1 2", "2147483648", "-2147483649", "0x100000000",
+                          "0xG1", "$7A", "1e3", " 5"}) {
+    EXPECT_FALSE(ParseSettingsInt(bad).has_value()) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace snaprill
