@@ -113,8 +113,8 @@ int main(int argc, char** argv) {
       {"resize", [&] { engine.ApplyResize(); }},
       {"overlay", [&] { engine.ApplyOverlay(); }},
       {"text", [&] { engine.ApplyText(); }},
-      {"invert", [&] { InvertColors(engine.CaptureImage); }},
-      {"grayscale", [&] { MakeGrayscale(engine.CaptureImage); }},
+      {"invert", [&] { invertColours(engine.CaptureImage); }},
+      {"grayscale", [&] { makeGrayscale(engine.CaptureImage); }},
   };
   for (const auto& [name, run] : cases) {
     if (std::string(name) == "text" && !platform.text) continue;

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     const double ms = medianMs(runs, [&] {
       snaprill::MemorySink sink;
       sink.bytes.reserve(picture.bits().size() + 2048);
-      snaprill::WriteBmp(picture, sink);
+      snaprill::writeBmp(picture, sink);
     });
     std::printf("WriteBmp %-2d bits  %8.1f ms\n", depth, ms);
   }

@@ -121,13 +121,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (args.size() == 3 && args[0] == "encode") {
-    GIFImage gif;
+    GifImage gif;
     {
       const Bitmap capture = readPpm(args[1]);
-      gif.AppendFrame(capture);
+      gif.appendFrame(capture);
     }
     AtomicFile file(args[2]);
-    gif.SaveToStream(file);
+    gif.saveToStream(file);
     file.commit();
     return 0;
   }

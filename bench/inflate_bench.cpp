@@ -104,12 +104,12 @@ int main(int argc, char** argv) {
   });
   bool same = true;
   const double ours = snaprill::bench::medianMs(
-      runs, [&] { same &= snaprill::InflateZlib(data, output.data(), outputSize, 0, {}); });
+      runs, [&] { same &= snaprill::inflateZlib(data, output.data(), outputSize, 0, {}); });
   same &= output == expected;
   std::size_t reports = 0;
   const snaprill::InflateProgress progress = [&reports](std::size_t) { ++reports; };
   const double oursStreaming = snaprill::bench::medianMs(runs, [&] {
-    same &= snaprill::InflateZlib(data, output.data(), outputSize, 64 << 10, progress);
+    same &= snaprill::inflateZlib(data, output.data(), outputSize, 64 << 10, progress);
   });
   same &= output == expected;
   libdeflate_free_decompressor(decompressor);

@@ -26,7 +26,7 @@ struct CountingSink : snaprill::ByteSink {
 
 std::size_t ours(const Bitmap& picture, int level) {
   CountingSink sink;
-  snaprill::WritePng(picture, level, snaprill::kPngFilterNone, sink);
+  snaprill::writePng(picture, level, snaprill::kPngFilterNone, sink);
   return sink.bytes;
 }
 

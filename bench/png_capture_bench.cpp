@@ -40,10 +40,10 @@ int main(int argc, char** argv) {
                          static_cast<qsizetype>(file.size()));
 
   const double ours = snaprill::bench::medianMs(runs, [&] {
-    if (snaprill::DecodePngCapture(file.data(), file.size()).empty()) std::abort();
+    if (snaprill::decodePngCapture(file.data(), file.size()).empty()) std::abort();
   });
   const double qt = snaprill::bench::medianMs(runs, [&] {
-    if (snaprill::BitmapFromQImage(QImage::fromData(bytes, "PNG")).empty()) std::abort();
+    if (snaprill::bitmapFromQImage(QImage::fromData(bytes, "PNG")).empty()) std::abort();
   });
   const double inflate = snaprill::bench::medianMs(runs, [&] {
     libdeflate_zlib_decompress(inflater, data.data(), data.size(), rows.data(), rows.size(),
@@ -62,9 +62,9 @@ int main(int argc, char** argv) {
     snaprill::MemorySink sink;
     snaprill::ArrivingRows arriving;
     const snaprill::Bitmap picture =
-        streaming ? snaprill::DecodePngCapture(file.data(), file.size(), arriving)
-                  : snaprill::DecodePngCapture(file.data(), file.size());
-    snaprill::WriteJpeg(picture, 90, sink, &arriving);
+        streaming ? snaprill::decodePngCapture(file.data(), file.size(), arriving)
+                  : snaprill::decodePngCapture(file.data(), file.size());
+    snaprill::writeJpeg(picture, 90, sink, &arriving);
     arriving.complete();  // before the picture is freed
   };
   const auto idleFirst = [&](bool streaming) {

@@ -103,11 +103,11 @@ Bitmap readPpm(const std::string& path) {
 
 void write(const std::string& format, const Bitmap& capture, ByteSink& out) {
   if (format == "tif") {
-    WriteTiffStream(out, capture);
+    writeTiff(out, capture);
   } else if (format == "tga") {
-    WriteTarga(capture, 5, out);
+    writeTarga(capture, 5, out);
   } else if (format == "pcx") {
-    WritePcx(capture, out);
+    writePcx(capture, out);
   } else {
     throw std::runtime_error("unknown format " + format);
   }

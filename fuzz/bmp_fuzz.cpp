@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    const snaprill::Bitmap picture = snaprill::ReadBmp(data, size);
+    const snaprill::Bitmap picture = snaprill::readBmp(data, size);
     // Touch the pixels of small results so that an inconsistent bitmap shows under
     // the sanitizers; large ones would only slow the fuzzer down.
     if (picture.bits().size() <= (std::size_t{1} << 20)) {

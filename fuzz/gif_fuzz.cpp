@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    (void)snaprill::ReadGif(data, size);
+    (void)snaprill::readGif(data, size);
   } catch (const std::exception&) {
   }
   return 0;

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    (void)snaprill::ReadMetafile(data, size);
+    (void)snaprill::readMetafile(data, size);
   } catch (const std::exception&) {
   }
   return 0;

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
-    snaprill::ReadPcx(data, size);
+    snaprill::readPcx(data, size);
   } catch (const snaprill::ReadError&) {
   }
   return 0;

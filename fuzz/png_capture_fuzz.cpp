@@ -54,11 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data = made.data();
     size = made.size();
   }
-  const snaprill::Bitmap capture = snaprill::DecodePngCapture(data, size);
+  const snaprill::Bitmap capture = snaprill::decodePngCapture(data, size);
   // Taken while its rows still arrive, the picture is the same, or is reported as
   // not intact when its data turns out damaged on the way.
   snaprill::ArrivingRows arriving;
-  const snaprill::Bitmap streamed = snaprill::DecodePngCapture(data, size, arriving);
+  const snaprill::Bitmap streamed = snaprill::decodePngCapture(data, size, arriving);
   arriving.complete();
   if (!streamed.empty() && arriving.intact() != !capture.empty()) std::abort();
   if (!capture.empty() &&

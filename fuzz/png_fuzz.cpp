@@ -7,9 +7,9 @@
 #include "formats/png/png_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  snaprill::PNGObject png;
+  snaprill::PngImage png;
   try {
-    png.LoadFromMemory(data, size);
+    png.loadFromMemory(data, size);
   } catch (const snaprill::PngError&) {
     return 0;
   }

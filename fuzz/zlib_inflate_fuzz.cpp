@@ -32,7 +32,7 @@ void check(const Bytes& stream, std::size_t outputSize, std::size_t step, bool m
     last = produced;
     for (; rewritten + snaprill::kInflateWindow < produced; ++rewritten) output[rewritten] ^= 0x5A;
   };
-  const bool ok = snaprill::InflateZlib(stream, output.data(), outputSize, step, progress);
+  const bool ok = snaprill::inflateZlib(stream, output.data(), outputSize, step, progress);
   if (ok != zlib.ok || (mustInflate && !ok)) std::abort();
   if (!std::all_of(output.begin() + static_cast<std::ptrdiff_t>(outputSize), output.end(),
                    [](std::uint8_t b) { return b == 0xA5; }))

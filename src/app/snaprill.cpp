@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
   using namespace snaprill;
   SnaprillApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
-  QApplication::setWindowIcon(ApplicationIcon());
+  QApplication::setWindowIcon(applicationIcon());
   // Hidden in the tray the program still runs; only the close path ends it.
   QApplication::setQuitOnLastWindowClosed(false);
   // Only the first argument counts (Qt has taken its own options out of argv).
@@ -43,9 +43,9 @@ int main(int argc, char* argv[]) {
                     clock,
                     launcher,
                     events,
-                    NewQtTimer,
+                    newQtTimer,
                     locateProgramDirectories(),
-                    QueryReferenceScreen()};
+                    queryReferenceScreen()};
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
   platform.cursor = &cursor;
@@ -58,10 +58,10 @@ int main(int argc, char* argv[]) {
 
   // The capture timer ticks only while a picture is offered (see qt_timer.h), the
   // hotkey timer not at all until hotkeys give it something to watch.
-  QtTimer& captureTimer = AsQtTimer(engine.captureTimer());
+  QtTimer& captureTimer = asQtTimer(engine.captureTimer());
   captureTimer.setGate([&clipboard] { return clipboard.hasBitmap(); });
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
-  AsQtTimer(engine.hotKeyTimer()).setGate([] { return false; });
+  asQtTimer(engine.hotKeyTimer()).setGate([] { return false; });
 
   TForm1 form(engine, tray);
   dialogs.setParent(&form);

@@ -73,7 +73,7 @@ class ConsoleDialogs : public fake::FakeDialogs {
 
 }  // namespace
 
-int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::optional<Options> options = parse(args);
   if (!options) {
     err << kUsage << '\n';
@@ -108,7 +108,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (const std::string& picture : options->pictures) {
     Bitmap bitmap;
     try {
-      bitmap = LoadPictureFile(picture).convertedTo(32);
+      bitmap = loadPictureFile(picture).convertedTo(32);
     } catch (const std::exception& e) {
       err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
       status = 1;

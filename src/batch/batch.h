@@ -10,6 +10,6 @@ namespace snaprill {
 // Runs the batch program with argv-style arguments (without the program name).
 // Returns the exit status: 0 every picture read and handled, 1 a picture could not be
 // read or a file could not be written, 2 wrong usage.
-int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace snaprill

@@ -12,7 +12,7 @@ namespace snaprill {
 void CaptureEngine::CopyAreaToCapture(const Rect& source, int width, int height) {
   if (width <= 0 || height <= 0) return;
   Bitmap area(width, height, 32);  // the screen's depth
-  StretchBlt(area, Rect{0, 0, width, height}, CaptureImage, source);
+  stretchCopy(area, Rect{0, 0, width, height}, CaptureImage, source);
   CaptureImage = std::move(area);
 }
 

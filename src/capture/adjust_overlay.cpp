@@ -13,10 +13,10 @@ void CaptureEngine::ApplyOverlay() {
   const int x = controls.value(C::addpic_x);
   const int y = controls.value(C::addpic_y);
   if (OverlayPicture.bitsPerPixel() == CaptureImage.bitsPerPixel() || CaptureImage.indexed()) {
-    DrawBitmap(CaptureImage, x, y, OverlayPicture);
+    drawBitmap(CaptureImage, x, y, OverlayPicture);
   } else {
     // Same formats copy whole rows at a time.
-    DrawBitmap(CaptureImage, x, y, OverlayPicture.convertedTo(CaptureImage.bitsPerPixel()));
+    drawBitmap(CaptureImage, x, y, OverlayPicture.convertedTo(CaptureImage.bitsPerPixel()));
   }
 }
 
@@ -28,8 +28,8 @@ void CaptureEngine::loadimageClick(const std::string& path) {
   try {
     bytes = readWholeFile(path, kMaxPictureFileBytes);
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    kind = DetectPicture(data, bytes.size());
-    Bitmap picture = ReadPicture(data, bytes.size());
+    kind = detectPicture(data, bytes.size());
+    Bitmap picture = readPicture(data, bytes.size());
     OverlayPicture = std::move(picture);
   } catch (...) {
     // Unreadable Targa and Windows-bitmap files have always been passed over in

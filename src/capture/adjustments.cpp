@@ -20,8 +20,8 @@ constexpr Adjustment kAdjustments[] = {
     {C::resizeautom, [](CaptureEngine& e) { e.ApplyResize(); }},
     {C::addpic, [](CaptureEngine& e) { e.ApplyOverlay(); }},
     {C::addtext, [](CaptureEngine& e) { e.ApplyText(); }},
-    {C::invertcolors, [](CaptureEngine& e) { InvertColors(e.CaptureImage); }},
-    {C::grayscale, [](CaptureEngine& e) { MakeGrayscale(e.CaptureImage); }},
+    {C::invertcolors, [](CaptureEngine& e) { invertColours(e.CaptureImage); }},
+    {C::grayscale, [](CaptureEngine& e) { makeGrayscale(e.CaptureImage); }},
 };
 
 }  // namespace

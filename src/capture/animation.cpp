@@ -19,14 +19,14 @@ std::uint16_t frameDelay(int hundredths) {
 
 // Writes the animation as a GIF file. Whatever happens, the frames are gone
 // afterwards, so a failed write never leaks old frames into the next animation.
-void saveGif(GIFImage& gif, const std::string& path, bool merge) {
+void saveGif(GifImage& gif, const std::string& path, bool merge) {
   try {
-    if (merge) gif.MergeFrames();
+    if (merge) gif.mergeFrames();
     AtomicFile file(path);
-    gif.SaveToStream(file);
+    gif.saveToStream(file);
     file.commit();
   } catch (...) {
-    gif.ClearFrames();
+    gif.clearFrames();
     throw;
   }
 }
@@ -34,24 +34,24 @@ void saveGif(GIFImage& gif, const std::string& path, bool merge) {
 }  // namespace
 
 void CaptureEngine::writeFrame() {
-  GIFImage& gif = *AnimationImage;
+  GifImage& gif = *AnimationImage;
   gif.reductionMode = controls.checked(C::geiskaala) ? ReductionMode::Grayscale
                                                      : ReductionMode::SystemColorQuantize;
   gif.ditherKind = DitherKind::FloydSteinberg;
   // The frame is new and has no extensions yet, so converting the capture a second
   // time would give the same frame again.
-  PendingFrameIndex = gif.AppendFrame(CaptureImage);
+  PendingFrameIndex = gif.appendFrame(CaptureImage);
   const bool animation = controls.checked(C::saveanimation);
   if (animation) {
-    gif.FrameAt(PendingFrameIndex).addAnimationExtensions(frameDelay(controls.value(C::SpinEdit2)));
+    gif.frameAt(PendingFrameIndex).addAnimationExtensions(frameDelay(controls.value(C::SpinEdit2)));
     if (PendingFrameIndex < controls.value(C::SpinEdit1) - 1) return;
   }
   PendingFrameIndex = -1;
   // The frames go whatever happens below: an error in the AVI writer must not leave
   // them behind to be mixed into the next animation.
   struct FrameClearer {
-    GIFImage& image;
-    ~FrameClearer() { image.ClearFrames(); }
+    GifImage& image;
+    ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
   const bool asGif = controls.value(C::tyyp) == kGif || !animation;
   const std::optional<std::string> path = AllocateOutputName(asGif ? ".gif" : ".avi");
@@ -61,7 +61,7 @@ void CaptureEngine::writeFrame() {
     saveGif(gif, *path, controls.checked(C::optimize));
     LastSavedName = *path;
   } else {
-    if (controls.checked(C::optimize)) gif.MergeFrames();
+    if (controls.checked(C::optimize)) gif.mergeFrames();
     // The file appears only when it was written whole; the external program is
     // not handed a name that holds nothing.
     if (WriteAviFile(gif, *path)) LastSavedName = *path;
@@ -71,12 +71,12 @@ void CaptureEngine::writeFrame() {
 void CaptureEngine::FlushPendingAnimation() {
   if (PendingFrameIndex < 0) return;
   PendingFrameIndex = -1;
-  GIFImage& gif = *AnimationImage;
+  GifImage& gif = *AnimationImage;
   if (const std::optional<std::string> path = AllocateOutputName(".gif")) {
     saveGif(gif, *path, true);
     LastSavedName = *path;
   }
-  gif.ClearFrames();
+  gif.clearFrames();
 }
 
 void CaptureEngine::salvestaeraldiClick() {

@@ -25,11 +25,11 @@ class BusyCursor {
 
 // The delay of the first frame that has both local colours (seen so far) and a
 // delay above 0, else of the last frame with a delay; at least 1.
-std::uint32_t streamScale(const GIFImage& image) {
+std::uint32_t streamScale(const GifImage& image) {
   bool localColors = false;
   std::uint32_t scale = 0;
   for (int i = 0; i < image.frameCount(); ++i) {
-    const GIFSubImage& frame = image.FrameAt(i);
+    const GifFrame& frame = image.frameAt(i);
     if (frame.localColors.count() > 0) localColors = true;
     if (frame.graphicControl()) scale = frame.graphicControl()->delay;
     if (localColors && scale > 0) break;
@@ -39,11 +39,11 @@ std::uint32_t streamScale(const GIFImage& image) {
 
 // A frame as the stream shows it: at frame 0's size (other sizes are stretched to
 // it), dithered onto the cube.
-Bitmap streamFrame(const GIFSubImage& frame, int width, int height) {
+Bitmap streamFrame(const GifFrame& frame, int width, int height) {
   const auto stride = static_cast<std::size_t>(frame.width);
   const std::vector<Rgb>& colors = frame.activeColors().colors();
   if (frame.width == width && frame.height == height) {
-    return RenderOnCube(width, height, colors, frame.pixels.data(), stride);
+    return renderOnCube(width, height, colors, frame.pixels.data(), stride);
   }
   Bitmap source(frame.width, frame.height, 24);
   for (int y = 0; y < frame.height; ++y) {
@@ -54,13 +54,13 @@ Bitmap streamFrame(const GIFSubImage& frame, int width, int height) {
     }
   }
   Bitmap fitted(width, height, 24);
-  StretchBlt(fitted, Rect{0, 0, width, height}, source, Rect{0, 0, frame.width, frame.height});
-  return RenderOnCube(fitted);
+  stretchCopy(fitted, Rect{0, 0, width, height}, source, Rect{0, 0, frame.width, frame.height});
+  return renderOnCube(fitted);
 }
 
 }  // namespace
 
-bool CaptureEngine::WriteAviFile(GIFImage& image, const std::string& path) {
+bool CaptureEngine::WriteAviFile(GifImage& image, const std::string& path) {
   BusyCursor busy(platform.dialogs);
   const auto fail = [this](const char* key) {
     platform.dialogs.errorBox(texts.get("Error", key));
@@ -68,8 +68,8 @@ bool CaptureEngine::WriteAviFile(GIFImage& image, const std::string& path) {
   };
   std::unique_ptr<AviFile> file = AviFile::open(path);
   if (!file) return fail("AVIError1");
-  if (image.frameCount() == 0 || image.FrameAt(0).empty()) return fail("AVIError2");
-  const GIFSubImage& first = image.FrameAt(0);
+  if (image.frameCount() == 0 || image.frameAt(0).empty()) return fail("AVIError2");
+  const GifFrame& first = image.frameAt(0);
   const int width = first.width;
   const int height = first.height;
 
@@ -80,18 +80,18 @@ bool CaptureEngine::WriteAviFile(GIFImage& image, const std::string& path) {
   info.suggestedBufferSize =
       static_cast<std::uint32_t>(Bitmap::strideFor(width, 8) * static_cast<std::size_t>(height));
   info.frame = Rect{0, 0, image.width(), image.height()};
-  image.SetRenderOptions(
+  image.setRenderOptions(
       static_cast<std::uint16_t>((image.renderOptions() | kRenderDither) & ~kRenderAutoDither));
   if (!file->createStream(info)) return fail("AVIError3");
 
   Bitmap picture = streamFrame(first, width, height);
-  if (!file->setFormat(BitmapInfo8(picture))) return fail("AVIError4");
+  if (!file->setFormat(bitmapInfo8(picture))) return fail("AVIError4");
   for (int i = 0; i < image.frameCount(); ++i) {
     platform.events.processPendingEvents();
-    const GIFSubImage& frame = image.FrameAt(i);
+    const GifFrame& frame = image.frameAt(i);
     if (frame.empty()) continue;
     if (i > 0) picture = streamFrame(frame, width, height);
-    const std::vector<std::uint8_t> bits = BitmapBits8(picture);
+    const std::vector<std::uint8_t> bits = bitmapBits8(picture);
     if (!file->write(i, bits.data(), bits.size(), kAviKeyFrame)) return fail("AVIError5");
   }
   if (!file->close()) return fail("AVIError5");

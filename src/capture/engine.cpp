@@ -9,7 +9,7 @@
 namespace snaprill {
 
 CaptureEngine::CaptureEngine(Controls& c, Texts& t, Platform& p)
-    : AnimationImage(std::make_unique<GIFImage>()),
+    : AnimationImage(std::make_unique<GifImage>()),
       controls(c),
       texts(t),
       platform(p),

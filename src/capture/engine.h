@@ -19,7 +19,7 @@
 
 namespace snaprill {
 
-class GIFImage;  // the animation container (codecs/GIFImage.h)
+class GifImage;  // the animation container (codecs/GifImage.h)
 
 inline constexpr int kMaxImageNumber = 99999;
 
@@ -78,7 +78,7 @@ class CaptureEngine {
   // Captures whose tick ended in an error (the handler may have shown nothing).
   int failedCaptures = 0;
   Bitmap OverlayPicture;
-  std::unique_ptr<GIFImage> AnimationImage;
+  std::unique_ptr<GifImage> AnimationImage;
   int PendingFrameIndex = -1;
   TrayIconRecord trayRecord;
   bool trayIconPresent = false;
@@ -106,7 +106,7 @@ class CaptureEngine {
   void salvestaeraldiClick();
   // Writes the frames of image as an uncompressed AVI file; false (after an error
   // box) when it could not (avi_output.cpp).
-  bool WriteAviFile(GIFImage& image, const std::string& path);
+  bool WriteAviFile(GifImage& image, const std::string& path);
   // Hands a written file to the external program (external_program.cpp).
   void launchExternalProgram(const std::string& path);
 

@@ -29,7 +29,7 @@ bool startsWithIgnoringCase(const std::string& text, std::size_t at, std::string
 
 }  // namespace
 
-std::vector<std::string> ExpandProgramArguments(const std::string& parameters,
+std::vector<std::string> expandProgramArguments(const std::string& parameters,
                                                 const std::string& path) {
   // "%filename" quoted the path and "%shortfilename" did not; split into
   // arguments, the quotes only ever grouped it, so both give the path as is.
@@ -86,7 +86,7 @@ std::vector<std::string> ExpandProgramArguments(const std::string& parameters,
 void CaptureEngine::launchExternalProgram(const std::string& path) {
   // The result is not looked at: a program that cannot be started is not reported.
   platform.launcher.start(controls.text(C::proge),
-                          ExpandProgramArguments(controls.text(C::parameetrid), path),
+                          expandProgramArguments(controls.text(C::parameetrid), path),
                           controls.text(C::OutputDir));
 }
 

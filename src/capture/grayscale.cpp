@@ -7,7 +7,7 @@
 
 namespace snaprill {
 
-std::uint8_t GrayLevel(Rgb c) {
+std::uint8_t grayLevel(Rgb c) {
   // long double is the x87 80-bit format here: the constants and every product and
   // sum are rounded to a 64-bit mantissa, which decides ties such as (100, 50, 25).
   static_assert(sizeof(long double) >= 10, "needs 80-bit extended precision");
@@ -31,7 +31,7 @@ class GrayCache {
     const std::uint32_t slot = (key ^ (key >> 12) ^ (key >> 20)) & (kSlots - 1);
     if (keys_[slot] != key) {
       keys_[slot] = key;
-      levels_[slot] = GrayLevel(Rgb{r, g, b});
+      levels_[slot] = grayLevel(Rgb{r, g, b});
     }
     return levels_[slot];
   }
@@ -56,7 +56,7 @@ void grayRows(Bitmap& picture, GrayCache& cache) {
 
 }  // namespace
 
-Bitmap& MakeGrayscale(Bitmap& picture) {
+Bitmap& makeGrayscale(Bitmap& picture) {
   auto cache = std::make_unique<GrayCache>();
   switch (picture.bitsPerPixel()) {
     case 32:

@@ -21,7 +21,7 @@ Bitmap dropFourthByte(const Bitmap& src) {
 
 }  // namespace
 
-Bitmap& InvertColors(Bitmap& picture) {
+Bitmap& invertColours(Bitmap& picture) {
   if (picture.bitsPerPixel() == 32) {
     picture = dropFourthByte(picture);
   } else {

@@ -41,7 +41,7 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
   switch (controls.value(C::tyyp)) {
     case kJpeg:
       writeStill(".jpg", [this, &arriving](ByteSink& out) {
-        WriteJpeg(CaptureImage, controls.value(C::JpegQuality), out, &arriving);
+        writeJpeg(CaptureImage, controls.value(C::JpegQuality), out, &arriving);
         // Data found damaged after the top rows were written: no file, as for a
         // picture that could not be read at all.
         if (!arriving.intact()) throw std::runtime_error("The offered picture is damaged");
@@ -49,7 +49,7 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
       break;
     case kPng:
       writeStill(".png", [this](ByteSink& out) {
-        WritePng(CaptureImage, controls.value(C::PngLevel), kPngFilterNone, out);
+        writePng(CaptureImage, controls.value(C::PngLevel), kPngFilterNone, out);
       });
       break;
     case kGif:
@@ -57,27 +57,27 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
       writeFrame();
       break;
     case kMetafile:
-      writeStill(".emf", [this](ByteSink& out) { WriteEmf(CaptureImage, platform.screen, out); });
+      writeStill(".emf", [this](ByteSink& out) { writeEmf(CaptureImage, platform.screen, out); });
       break;
     case kTiff: {
       const int entry = controls.value(C::bitid);
       if (entry >= 0 && entry < 3) CaptureImage.convertTo(kTiffFormats[entry]);
-      writeStill(".tif", [this](ByteSink& out) { WriteTiffStream(out, CaptureImage); });
+      writeStill(".tif", [this](ByteSink& out) { writeTiff(out, CaptureImage); });
       break;
     }
     case kTarga: {
       if (controls.value(C::blackandwhite) != 0) CaptureImage.convertTo(1);
-      writeStill(".tga", [this](ByteSink& out) { WriteTarga(CaptureImage, 5, out); });
+      writeStill(".tga", [this](ByteSink& out) { writeTarga(CaptureImage, 5, out); });
       break;
     }
     case kPcx: {
-      writeStill(".pcx", [this](ByteSink& out) { WritePcx(CaptureImage, out); });
+      writeStill(".pcx", [this](ByteSink& out) { writePcx(CaptureImage, out); });
       break;
     }
     default: {
       const int entry = controls.value(C::bitmappix);
       if (entry > 0 && entry < 7) CaptureImage.convertTo(kBitmapFormats[entry]);
-      writeStill(".bmp", [this](ByteSink& out) { WriteBmp(CaptureImage, out); });
+      writeStill(".bmp", [this](ByteSink& out) { writeBmp(CaptureImage, out); });
       break;
     }
   }

@@ -12,7 +12,7 @@
 
 namespace snaprill {
 
-PictureKind DetectPicture(const std::uint8_t* d, std::size_t size) {
+PictureKind detectPicture(const std::uint8_t* d, std::size_t size) {
   if (size < 3) return PictureKind::WindowsBitmap;
   const auto starts = [d](std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return d[0] == a && d[1] == b && d[2] == c;
@@ -28,23 +28,23 @@ PictureKind DetectPicture(const std::uint8_t* d, std::size_t size) {
   return PictureKind::WindowsBitmap;
 }
 
-Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
-  switch (DetectPicture(data, size)) {
+Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
+  switch (detectPicture(data, size)) {
     case PictureKind::Jpeg:
-      return ReadJpeg(data, size);
+      return readJpeg(data, size);
     case PictureKind::Pcx:
-      return ReadPcx(data, size);
+      return readPcx(data, size);
     case PictureKind::Targa:
-      return ReadTarga(data, size);
+      return readTarga(data, size);
     case PictureKind::Gif:
-      return ReadGif(data, size);
+      return readGif(data, size);
     case PictureKind::Metafile:
-      return ReadMetafile(data, size);
+      return readMetafile(data, size);
     case PictureKind::WindowsBitmap:
-      return ReadBmp(data, size);
+      return readBmp(data, size);
     case PictureKind::Png: {
-      PNGObject png;
-      png.LoadFromMemory(data, size);
+      PngImage png;
+      png.loadFromMemory(data, size);
       return png.toBitmap();
     }
     default:
@@ -52,9 +52,9 @@ Bitmap ReadPicture(const std::uint8_t* data, std::size_t size) {
   }
 }
 
-Bitmap LoadPictureFile(const std::string& path) {
+Bitmap loadPictureFile(const std::string& path) {
   const std::string bytes = readWholeFile(path, kMaxPictureFileBytes);
-  return ReadPicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  return readPicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 }  // namespace snaprill

@@ -20,12 +20,12 @@ namespace snaprill {
 
 enum class PictureKind { Jpeg, Gif, Png, Metafile, Pcx, Targa, WindowsBitmap };
 
-PictureKind DetectPicture(const std::uint8_t* data, std::size_t size);
+PictureKind detectPicture(const std::uint8_t* data, std::size_t size);
 
 // Reads a picture of any kind the loader knows into a bitmap of its own size.
 // Throws (ReadError or the reader's own error type) when it cannot be read.
-Bitmap ReadPicture(const std::uint8_t* data, std::size_t size);
-Bitmap LoadPictureFile(const std::string& path);
+Bitmap readPicture(const std::uint8_t* data, std::size_t size);
+Bitmap loadPictureFile(const std::string& path);
 
 // Largest picture file the loader reads.
 inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 30;

@@ -121,10 +121,10 @@ struct Rect {
 // that fall onto one destination pixel are combined with bitwise AND (no smoothing).
 // Source pixels outside src contribute nothing; a destination pixel that no source
 // pixel reaches keeps its value. Destination pixels outside dst are clipped.
-void StretchBlt(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect& srcRect);
+void stretchCopy(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect& srcRect);
 
 // Draws src onto dst at (x, y) at its own size, pixel for pixel; whatever falls
 // outside dst is cut off. dst keeps its pixel format.
-void DrawBitmap(Bitmap& dst, int x, int y, const Bitmap& src);
+void drawBitmap(Bitmap& dst, int x, int y, const Bitmap& src);
 
 }  // namespace snaprill

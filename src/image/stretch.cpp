@@ -81,7 +81,7 @@ void copySameScale(Bitmap& dst, const Rect& d, const Bitmap& src, const Rect& s)
 
 }  // namespace
 
-void StretchBlt(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect& srcRect) {
+void stretchCopy(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect& srcRect) {
   const long long dw = dstRect.width();
   const long long dh = dstRect.height();
   const long long sw = srcRect.width();
@@ -128,7 +128,7 @@ void StretchBlt(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect&
   }
 }
 
-void DrawBitmap(Bitmap& dst, int x, int y, const Bitmap& src) {
+void drawBitmap(Bitmap& dst, int x, int y, const Bitmap& src) {
   if (src.empty() || dst.empty()) return;
   const int sx0 = std::max(0, -x);
   const int sy0 = std::max(0, -y);

@@ -189,7 +189,7 @@ const SettingKey* findSetting(std::string_view section, std::string_view name) {
   return nullptr;
 }
 
-std::optional<int> ParseSettingsInt(std::string_view s) {
+std::optional<int> parseSettingsInt(std::string_view s) {
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
     std::uint64_t v = 0;
     for (char c : s.substr(2)) {
@@ -217,7 +217,7 @@ std::optional<int> ParseSettingsInt(std::string_view s) {
   return static_cast<int>(v);
 }
 
-int FontStyleFromLetters(std::string_view letters) {
+int fontStyleFromLetters(std::string_view letters) {
   int style = 0;
   for (char c : letters) {
     switch (c) {
@@ -244,7 +244,7 @@ int FontStyleFromLetters(std::string_view letters) {
   return style;
 }
 
-std::string FontStyleLetters(int style) {
+std::string fontStyleLetters(int style) {
   std::string letters;
   if (style & kBold) letters += 'b';
   if (style & kItalic) letters += 'i';

@@ -105,10 +105,10 @@ const SettingKey* findSetting(std::string_view section, std::string_view key);
 // text of more than two characters beginning with "0x" or "0X" as hexadecimal (up
 // to 32 bits, taken as a signed value). Anything else, trailing junk or a value
 // beyond 32 bits included, gives nothing.
-std::optional<int> ParseSettingsInt(std::string_view text);
+std::optional<int> parseSettingsInt(std::string_view text);
 
 // FontStyleBits from style letters (any case, anywhere) and back ("biu s" order).
-int FontStyleFromLetters(std::string_view letters);
-std::string FontStyleLetters(int style);
+int fontStyleFromLetters(std::string_view letters);
+std::string fontStyleLetters(int style);
 
 }  // namespace snaprill

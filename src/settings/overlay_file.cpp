@@ -21,7 +21,7 @@ std::string overlayFilePath(const CaptureEngine& engine) {
 
 void SaveOverlayFile(const CaptureEngine& engine) {
   AtomicFile out(overlayFilePath(engine));
-  WriteBmp(engine.OverlayPicture, out);
+  writeBmp(engine.OverlayPicture, out);
   out.commit(true);
 }
 
@@ -35,7 +35,7 @@ void LoadOverlayFile(CaptureEngine& engine) {
       return;
     }
     engine.OverlayPicture =
-        ReadBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        readBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   } catch (const std::exception&) {
     // As the program always has: an unreadable overlay file changes nothing.
   }

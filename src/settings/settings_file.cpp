@@ -34,7 +34,7 @@ std::string savedValue(const CaptureEngine& e, const SettingKey& k) {
     case Special::LastPic:
       return std::to_string(e.ImageCounter);
     case Special::FontStyle:
-      return FontStyleLetters(c.value(C::FontStyle));
+      return fontStyleLetters(c.value(C::FontStyle));
     default:
       break;
   }
@@ -44,7 +44,7 @@ std::string savedValue(const CaptureEngine& e, const SettingKey& k) {
 }
 
 void writeKey(const CaptureEngine& e, const std::string& file, const SettingKey& k) {
-  WriteProfileString(file, k.section, k.key, savedValue(e, k));
+  writeIniValue(file, k.section, k.key, savedValue(e, k));
 }
 
 void writeKeys(CaptureEngine& e, std::initializer_list<std::pair<const char*, const char*>> keys) {
@@ -59,7 +59,7 @@ void writeKeys(CaptureEngine& e, std::initializer_list<std::pair<const char*, co
 // One load: reads each key of the schema from the parsed file into the controls.
 class Loader {
  public:
-  Loader(CaptureEngine& engine, const Profile& profile, bool full)
+  Loader(CaptureEngine& engine, const IniFile& profile, bool full)
       : e_(engine), c_(engine.controls), p_(profile), full_(full) {}
 
   void run() {
@@ -97,7 +97,7 @@ class Loader {
 
   int readInt(const SettingKey& k) const {
     const std::optional<std::string> raw = p_.value(k.section, k.key);
-    const std::optional<int> v = raw ? ParseSettingsInt(*raw) : std::nullopt;
+    const std::optional<int> v = raw ? parseSettingsInt(*raw) : std::nullopt;
     if (!v) return fallbackInt(k);
     if (k.type == ValueType::Index && (*v < 0 || *v >= c_.rangeMax(k.control))) {
       return fallbackInt(k);
@@ -166,7 +166,7 @@ class Loader {
         c_.hotkeyConflictCheck();
         return;
       case Special::FontStyle:
-        c_.setValue(C::FontStyle, FontStyleFromLetters(readText(k)));
+        c_.setValue(C::FontStyle, fontStyleFromLetters(readText(k)));
         return;
       case Special::AddPic:
         apply(k);
@@ -189,7 +189,7 @@ class Loader {
 
   CaptureEngine& e_;
   Controls& c_;
-  const Profile& p_;
+  const IniFile& p_;
   bool full_;
 };
 
@@ -205,7 +205,7 @@ void SaveSettings(CaptureEngine& engine, const std::string& file) {
 }
 
 void LoadSettings(CaptureEngine& engine, const std::string& file, bool full) {
-  const Profile profile = Profile::fromFile(file);
+  const IniFile profile = IniFile::fromFile(file);
   Loader(engine, profile, full).run();
 }
 
@@ -243,7 +243,7 @@ void WriteOutputDirSetting(CaptureEngine& engine) {
 }
 
 void WriteLanguageFileSetting(CaptureEngine& engine, const std::string& languageFile) {
-  WriteProfileString(engine.mainSettingsFile(), "Language", "LangFile", languageFile);
+  writeIniValue(engine.mainSettingsFile(), "Language", "LangFile", languageFile);
 }
 
 void SwitchToOptionFile(CaptureEngine& engine, const std::string& optionFile) {

@@ -9,7 +9,7 @@
 namespace snaprill {
 
 // Writes the autostart entry, the overlay picture file and every key of the schema
-// into file. Throws ProfileWriteError ("Unable to write to %s") when a key cannot be
+// into file. Throws IniWriteError ("Unable to write to %s") when a key cannot be
 // written; the keys written before it stay written.
 void SaveSettings(CaptureEngine& engine, const std::string& file);
 
@@ -25,7 +25,7 @@ void connectSettings(CaptureEngine& engine);
 // and replaced by the default when it does not exist.
 void LoadStartupSettings(CaptureEngine& engine, const std::string& file);
 
-// Immediate writes into the main settings file. Each throws ProfileWriteError.
+// Immediate writes into the main settings file. Each throws IniWriteError.
 // After the font dialog: [Images] TextCol, Font, FontSize.
 void WriteFontSettings(CaptureEngine& engine);
 // After the directory chooser: [General] OutputDir.

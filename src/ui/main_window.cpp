@@ -21,7 +21,7 @@ QString fromUtf8(const std::string& s) {
 
 TForm1::TForm1(CaptureEngine& engine, QtTray& tray) : engine_(engine), tray_(tray) {
   setWindowTitle(QStringLiteral("Snaprill"));
-  setWindowIcon(ApplicationIcon());
+  setWindowIcon(applicationIcon());
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);

@@ -21,7 +21,7 @@ class BatchTest : public ::testing::Test {
     ::setenv("SNAPRILL_HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
     MemorySink jpeg;
-    WriteJpeg(testing::samplePicture(20, 10), 90, jpeg);
+    writeJpeg(testing::samplePicture(20, 10), 90, jpeg);
     picture = home + "in.jpg";
     writeFileAtomically(picture, jpeg.bytes.data(), jpeg.bytes.size());
   }
@@ -29,7 +29,7 @@ class BatchTest : public ::testing::Test {
   int run(std::vector<std::string> args) {
     out.str("");
     err.str("");
-    return RunBatch(args, out, err);
+    return runBatch(args, out, err);
   }
 
   testing::TempDir temp;
@@ -52,7 +52,7 @@ TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
   EXPECT_EQ(out.str(), outDir + "/snp1.jpg\n" + outDir + "/snp2.jpg\n");
   const std::string written = readWholeFile(outDir + "/snp2.jpg", 1 << 20);
   const Bitmap back =
-      ReadJpeg(reinterpret_cast<const std::uint8_t*>(written.data()), written.size());
+      readJpeg(reinterpret_cast<const std::uint8_t*>(written.data()), written.size());
   EXPECT_EQ(back.width(), 20);
   // The main settings file is never written.
   EXPECT_FALSE(std::filesystem::exists(home + "snaprill.ini"));
@@ -77,7 +77,7 @@ TEST_F(BatchTest, UnwritableOutputReportsDiskFull) {
 TEST_F(BatchTest, EncoderErrorIsAFailureNotASilentSuccess) {
   // One pixel too wide for PCX: the writer refuses it without a message box.
   MemorySink png;
-  WritePng(Bitmap(65535, 1, 24), 9, kPngFilterNone, png);
+  writePng(Bitmap(65535, 1, 24), 9, kPngFilterNone, png);
   const std::string wide = home + "wide.png";
   writeFileAtomically(wide, png.bytes.data(), png.bytes.size());
   std::ofstream(home + "pcx.ini") << "[Snaprill]\nImageType=8\n";

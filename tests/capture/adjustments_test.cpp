@@ -146,25 +146,25 @@ TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
 TEST_F(Adjust, InvertTwiceRestoresThePictureAt24Bits) {
   const Bitmap original = gradient(5, 3);  // odd width: rows carry padding
   Bitmap b = original;
-  InvertColors(b);
+  invertColours(b);
   ASSERT_EQ(b.bitsPerPixel(), 24);
   EXPECT_EQ(b.pixel(1, 2), (Rgb{254, 253, 255 - 13}));
   EXPECT_EQ(b.row(0)[15], 0);  // padding untouched
-  InvertColors(b);
+  invertColours(b);
   EXPECT_EQ(b, original.convertedTo(24));
 }
 
 TEST_F(Adjust, GrayscaleUsesExtendedPrecisionAndHalvesToEven) {
-  EXPECT_EQ(GrayLevel(Rgb{255, 0, 0}), 76);
-  EXPECT_EQ(GrayLevel(Rgb{0, 255, 0}), 153);
-  EXPECT_EQ(GrayLevel(Rgb{0, 0, 255}), 26);
-  EXPECT_EQ(GrayLevel(Rgb{255, 255, 255}), 255);
-  EXPECT_EQ(GrayLevel(Rgb{100, 50, 25}), 63);
+  EXPECT_EQ(grayLevel(Rgb{255, 0, 0}), 76);
+  EXPECT_EQ(grayLevel(Rgb{0, 255, 0}), 153);
+  EXPECT_EQ(grayLevel(Rgb{0, 0, 255}), 26);
+  EXPECT_EQ(grayLevel(Rgb{255, 255, 255}), 255);
+  EXPECT_EQ(grayLevel(Rgb{100, 50, 25}), 63);
   for (const int bpp : {32, 24, 16, 8}) {
     Bitmap b(2, 1, bpp);
     b.setPixel(0, 0, Rgb{255, 0, 0});
     b.setPixel(1, 0, Rgb{255, 255, 255});
-    MakeGrayscale(b);
+    makeGrayscale(b);
     EXPECT_EQ(b.bitsPerPixel(), bpp);
     if (bpp >= 24) {
       EXPECT_EQ(b.pixel(0, 0), (Rgb{76, 76, 76}));

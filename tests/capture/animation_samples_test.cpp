@@ -38,12 +38,12 @@ class AnimationSamples : public testing::AnimationTest {
 
   // What a picture becomes as a frame, and on the AVI stream's cube.
   Expected frameOf(const Bitmap& picture, bool gray, bool cube) {
-    GIFImage gif;
+    GifImage gif;
     gif.reductionMode = gray ? ReductionMode::Grayscale : ReductionMode::SystemColorQuantize;
-    gif.AppendFrame(picture);
-    const GIFSubImage& f = gif.FrameAt(0);
+    gif.appendFrame(picture);
+    const GifFrame& f = gif.frameAt(0);
     if (!cube) return {f.width, f.height, f.pixels, f.localColors.colors()};
-    const Bitmap c = RenderOnCube(f.width, f.height, f.localColors.colors(), f.pixels.data(),
+    const Bitmap c = renderOnCube(f.width, f.height, f.localColors.colors(), f.pixels.data(),
                                   static_cast<std::size_t>(f.width));
     Expected e{c.width(), c.height(), {}, c.palette()};
     for (int y = 0; y < c.height(); ++y)

@@ -29,7 +29,7 @@ class ArrivingRowsTest : public EngineTest {
 TEST_F(ArrivingRowsTest, JpegWrittenAsRowsArriveIsTheJpegOfTheWholePicture) {
   capture(picture);
   MemorySink whole;
-  WriteJpeg(picture, controls.value(C::JpegQuality), whole);
+  writeJpeg(picture, controls.value(C::JpegQuality), whole);
   EXPECT_EQ(fileBytes(dir + "snp1.jpg"), whole.bytes);
 }
 
@@ -37,7 +37,7 @@ TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
   controls.setValue(C::tyyp, kBitmap);
   capture(picture);
   const std::vector<std::uint8_t> plain = fileBytes(dir + "snp1.bmp");
-  const Bitmap written = ReadBmp(plain.data(), plain.size());
+  const Bitmap written = readBmp(plain.data(), plain.size());
   for (int y = 0; y < picture.height(); ++y)
     ASSERT_EQ(written.pixel(picture.width() - 1, y), picture.pixel(picture.width() - 1, y)) << y;
 
@@ -46,9 +46,9 @@ TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
   controls.setChecked(C::invertcolors, true);
   capture(picture);
   Bitmap inverted = picture;
-  InvertColors(inverted);
+  invertColours(inverted);
   MemorySink expected;
-  WriteJpeg(inverted, controls.value(C::JpegQuality), expected);
+  writeJpeg(inverted, controls.value(C::JpegQuality), expected);
   EXPECT_EQ(fileBytes(dir + "snp2.jpg"), expected.bytes);
 }
 

@@ -75,8 +75,8 @@ TEST(LaunchArguments, FileNamesAreNeverInterpreted) {
   for (const std::string name :
        {"/tmp/a b.jpg", "/tmp/q\"uo'te.jpg", "/tmp/$(touch x).jpg", "/tmp/`id`;rm -rf x.jpg",
         "/tmp/new\nline.jpg", "/tmp/%filename.jpg"}) {
-    EXPECT_EQ(ExpandProgramArguments("%filename", name), std::vector<std::string>{name});
-    EXPECT_EQ(ExpandProgramArguments("-o \"%shortfilename\"", name),
+    EXPECT_EQ(expandProgramArguments("%filename", name), std::vector<std::string>{name});
+    EXPECT_EQ(expandProgramArguments("-o \"%shortfilename\"", name),
               (std::vector<std::string>{"-o", name}));
   }
 }

@@ -23,8 +23,8 @@ TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   // IDAT, is stored (BTYPE 00).
   ASSERT_GT(file.size(), 8u + 25 + 10);
   EXPECT_EQ(file[8 + 25 + 8 + 2] & 0x06, 0);
-  PNGObject png;
-  png.LoadFromMemory(file.data(), file.size());
+  PngImage png;
+  png.loadFromMemory(file.data(), file.size());
   const Bitmap back = png.toBitmap();
   ASSERT_EQ(back.width(), 37);
   for (int y = 0; y < 21; ++y)

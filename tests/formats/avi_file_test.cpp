@@ -40,16 +40,16 @@ TEST_F(AviFileTest, RefusesWhatItCannotWrite) {
   ASSERT_NE(avi, nullptr);
   const std::uint8_t frame[16] = {};
   EXPECT_FALSE(avi->write(0, frame, 16, kAviKeyFrame));  // no format yet
-  EXPECT_FALSE(avi->setFormat(BitmapInfo8(picture)));    // no stream yet
+  EXPECT_FALSE(avi->setFormat(bitmapInfo8(picture)));    // no stream yet
   AviStreamInfo audio = video();
   audio.fccType = fourcc("auds");
   EXPECT_FALSE(avi->createStream(audio));
   ASSERT_TRUE(avi->createStream(video()));
   EXPECT_FALSE(avi->createStream(video()));  // one stream only
-  std::vector<std::uint8_t> format = BitmapInfo8(picture);
+  std::vector<std::uint8_t> format = bitmapInfo8(picture);
   format[14] = 24;
   EXPECT_FALSE(avi->setFormat(format));
-  ASSERT_TRUE(avi->setFormat(BitmapInfo8(picture)));
+  ASSERT_TRUE(avi->setFormat(bitmapInfo8(picture)));
   avi->maxBytes = 2000;
   EXPECT_TRUE(avi->write(0, frame, 16, kAviKeyFrame));
   EXPECT_FALSE(avi->write(0, frame, 16, kAviKeyFrame));  // position taken
@@ -62,8 +62,8 @@ TEST_F(AviFileTest, RefusesWhatItCannotWrite) {
 TEST_F(AviFileTest, SkippedPositionsGetEmptyChunksAndSizesAddUp) {
   auto avi = AviFile::open(dir + "b.avi");
   ASSERT_TRUE(avi->createStream(video()));
-  ASSERT_TRUE(avi->setFormat(BitmapInfo8(picture)));
-  const std::vector<std::uint8_t> bits = BitmapBits8(picture);
+  ASSERT_TRUE(avi->setFormat(bitmapInfo8(picture)));
+  const std::vector<std::uint8_t> bits = bitmapBits8(picture);
   ASSERT_EQ(bits.size(), 24u);
   ASSERT_TRUE(avi->write(0, bits.data(), bits.size(), kAviKeyFrame));
   ASSERT_TRUE(avi->write(2, bits.data(), bits.size(), kAviKeyFrame));

@@ -20,12 +20,12 @@ Bitmap pattern(int width, int height, int bpp) {
 
 Bytes write(const Bitmap& b) {
   MemorySink sink;
-  WriteBmp(b, sink);
+  writeBmp(b, sink);
   return sink.bytes;
 }
 
 Bitmap read(const Bytes& bytes) {
-  return ReadBmp(bytes.data(), bytes.size());
+  return readBmp(bytes.data(), bytes.size());
 }
 
 std::uint32_t u32At(const Bytes& b, std::size_t at) {
@@ -223,7 +223,7 @@ TEST(BmpFile, ReadsRunLengthEncodedPictures) {
 
   // Every cut of the stream before the end marker is an error, not a partial picture.
   for (std::size_t cut = 0; cut < file8.size(); ++cut) {
-    EXPECT_THROW(ReadBmp(file8.data(), cut), ReadError) << cut;
+    EXPECT_THROW(readBmp(file8.data(), cut), ReadError) << cut;
   }
 }
 
@@ -242,7 +242,7 @@ TEST(BmpFile, MalformedFilesRaiseReadError) {
   const Bytes good24 = write(pattern(3, 2, 24));
   for (const Bytes* good : {&good8, &good24}) {
     for (std::size_t cut = 0; cut < good->size(); ++cut) {
-      EXPECT_THROW(ReadBmp(good->data(), cut), ReadError) << cut;
+      EXPECT_THROW(readBmp(good->data(), cut), ReadError) << cut;
     }
   }
   expectReadError(patched(0, 0x4D42 ^ 0x0101, good24), "signature");

@@ -23,11 +23,11 @@ TEST(ColorReduction, BlackAndWhiteGivesTwoLeavesAfterTheSystemColours) {
     return (x + y) % 2 ? Rgb{255, 255, 255} : Rgb{};
   });
   ColorQuantizer q(236);
-  q.AddPicture(bw);
+  q.addPicture(bw);
   EXPECT_EQ(q.leafCount(), 2);
-  const auto palette = BuildQuantizedPalette(bw);
+  const auto palette = buildQuantizedPalette(bw);
   ASSERT_EQ(palette.size(), 256u);
-  const auto& system = SystemColors();
+  const auto& system = systemColors();
   for (int i = 0; i < 10; ++i) {
     EXPECT_EQ(palette[std::size_t(i)], system[std::size_t(i)]);
     EXPECT_EQ(palette[std::size_t(246 + i)], system[std::size_t(10 + i)]);
@@ -35,7 +35,7 @@ TEST(ColorReduction, BlackAndWhiteGivesTwoLeavesAfterTheSystemColours) {
   EXPECT_EQ(palette[10], (Rgb{0, 0, 0}));
   EXPECT_EQ(palette[11], (Rgb{255, 255, 255}));
   const Bitmap out =
-      ReduceToIndexed(bw, ReductionMode::SystemColorQuantize, DitherKind::FloydSteinberg);
+      reduceToIndexed(bw, ReductionMode::SystemColorQuantize, DitherKind::FloydSteinberg);
   EXPECT_EQ(out.bitsPerPixel(), 8);
   EXPECT_EQ(out.row(0)[0], 0);   // black: the lowest index holding it
   EXPECT_EQ(out.row(0)[1], 11);  // white: the leaf comes before the system entry
@@ -46,7 +46,7 @@ TEST(ColorReduction, GrayInputKeepsItsLevels) {
     const auto v = std::uint8_t(x);
     return Rgb{v, v, v};
   });
-  const Bitmap out = ReduceToIndexed(gray, ReductionMode::Grayscale, DitherKind::FloydSteinberg);
+  const Bitmap out = reduceToIndexed(gray, ReductionMode::Grayscale, DitherKind::FloydSteinberg);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 256; ++x) ASSERT_EQ(out.row(y)[x], x);
   EXPECT_EQ(out.palette()[77], (Rgb{77, 77, 77}));
@@ -56,7 +56,7 @@ TEST(ColorReduction, ExactErrorDiffusion) {
   // Red maps to gray 76 (error +179, -76, -76); 7/16 of it reaches the next pixel:
   // red 0 + (1253 + 8) / 16 = 78, green and blue clamp to 0, gray (77 * 78) >> 8 = 23.
   const Bitmap two = picture(2, 1, [](int x, int) { return x == 0 ? Rgb{255, 0, 0} : Rgb{}; });
-  const Bitmap out = ReduceToIndexed(two, ReductionMode::Grayscale, DitherKind::FloydSteinberg);
+  const Bitmap out = reduceToIndexed(two, ReductionMode::Grayscale, DitherKind::FloydSteinberg);
   EXPECT_EQ(out.row(0)[0], 76);
   EXPECT_EQ(out.row(0)[1], 23);
 }
@@ -64,7 +64,7 @@ TEST(ColorReduction, ExactErrorDiffusion) {
 TEST(ColorReduction, SerpentineWalk) {
   struct Recorder {
     std::vector<int> seen;
-    std::uint8_t MatchColor(int r, int, int, Rgb& out) {
+    std::uint8_t matchColor(int r, int, int, Rgb& out) {
       seen.push_back(r);
       out = {std::uint8_t(r), 0, 0};
       return 0;
@@ -74,13 +74,13 @@ TEST(ColorReduction, SerpentineWalk) {
     return Rgb{std::uint8_t(10 * y + x), 0, 0};
   });
   std::vector<std::uint8_t> out(9);
-  detail::DitherPicture(
+  detail::ditherPicture(
       3, 3, rec, [&](int y) { return [&src, y](int x) { return src.pixel(x, y); }; },
       [&](int y) { return out.data() + 3 * y; });
   EXPECT_EQ(rec.seen, (std::vector<int>{0, 1, 2, 12, 11, 10, 20, 21, 22}));
   // One pixel wide: every row holds its one pixel.
   rec.seen.clear();
-  detail::DitherPicture(
+  detail::ditherPicture(
       1, 3, rec, [&](int y) { return [&src, y](int) { return src.pixel(0, y); }; },
       [&](int y) { return out.data() + y; });
   EXPECT_EQ(rec.seen, (std::vector<int>{0, 10, 20}));
@@ -90,21 +90,21 @@ TEST(ColorReduction, Lookups) {
   std::vector<Rgb> palette = {{9, 9, 9}, {200, 10, 10}, {200, 10, 10}, {0, 0, 250}};
   FastColorLookup fast(palette);
   Rgb c;
-  EXPECT_EQ(fast.MatchColor(200, 10, 10, c), 1);  // lowest index of a repeated colour
-  EXPECT_EQ(fast.MatchColor(190, 30, 0, c), 1);
+  EXPECT_EQ(fast.matchColor(200, 10, 10, c), 1);  // lowest index of a repeated colour
+  EXPECT_EQ(fast.matchColor(190, 30, 0, c), 1);
   EXPECT_EQ(c, (Rgb{200, 10, 10}));
-  EXPECT_EQ(fast.MatchColor(0, 0, 200, c), 3);
+  EXPECT_EQ(fast.matchColor(0, 0, 200, c), 3);
   // Answered per 15-bit cell: the second entry shares the first one's cell, so even
   // its own colour gets the first entry.
   FastColorLookup cells({{8, 8, 8}, {15, 15, 15}});
-  EXPECT_EQ(cells.MatchColor(15, 15, 15, c), 0);
+  EXPECT_EQ(cells.matchColor(15, 15, 15, c), 0);
 
   NetscapeColorLookup cube;
-  EXPECT_EQ(cube.MatchColor(47, 48, 255, c), 11);
+  EXPECT_EQ(cube.matchColor(47, 48, 255, c), 11);
   EXPECT_EQ(c, (Rgb{0, 51, 255}));
-  EXPECT_EQ(cube.MatchColor(0, 0, 0, c), 0);
-  EXPECT_EQ(cube.MatchColor(255, 255, 255, c), 215);
-  EXPECT_EQ(BuildCubePalette()[11], (Rgb{0, 51, 255}));
+  EXPECT_EQ(cube.matchColor(0, 0, 0, c), 0);
+  EXPECT_EQ(cube.matchColor(255, 255, 255, c), 215);
+  EXPECT_EQ(buildCubePalette()[11], (Rgb{0, 51, 255}));
 }
 
 // The octree as plainly described, with a linked tree and no shortcuts; the real
@@ -178,7 +178,7 @@ TEST(ColorReduction, OctreeMatchesThePlainDescription) {
     return last;
   });
   ColorQuantizer q(236);
-  q.AddPicture(src);
+  q.addPicture(src);
   PlainOctree plain;
   for (int y = 0; y < src.height(); ++y)
     for (int x = 0; x < src.width(); ++x) plain.add(src.pixel(x, y));
@@ -186,7 +186,7 @@ TEST(ColorReduction, OctreeMatchesThePlainDescription) {
   plain.walk(plain.root.get(), expected);
   EXPECT_EQ(q.leafCount(), plain.leaves);
   EXPECT_LE(q.leafCount(), 236);
-  EXPECT_EQ(q.Colors(), expected);
+  EXPECT_EQ(q.palette(), expected);
 }
 
 }  // namespace

@@ -42,14 +42,14 @@ TEST(DecoderFiles, WritesBitmapsAndMetafilesOfEveryDepth) {
       const std::string stem =
           std::string(folder) + "/bmp" + std::to_string(bpp) + "_w" + std::to_string(width);
       MemorySink file;
-      WriteBmp(picture, file);
+      writeBmp(picture, file);
       testing::writeBytes(stem + ".bmp", file.bytes);
       testing::writeBytes(stem + ".rgb", pixelDump(picture));
     }
     const Bitmap picture = pattern(13, 6, bpp);
     const std::string stem = std::string(folder) + "/emf" + std::to_string(bpp);
     MemorySink file;
-    WriteEmf(picture, ReferenceScreen::at96Dpi(1280, 1024), file);
+    writeEmf(picture, ReferenceScreen::at96Dpi(1280, 1024), file);
     testing::writeBytes(stem + ".emf", file.bytes);
     testing::writeBytes(stem + ".rgb", pixelDump(picture));
   }

@@ -44,7 +44,7 @@ std::vector<Record> records(const Bytes& file) {
 
 Bytes writeEmf(const Bitmap& picture, const ReferenceScreen& screen) {
   MemorySink sink;
-  WriteEmf(picture, screen, sink);
+  writeEmf(picture, screen, sink);
   return sink.bytes;
 }
 

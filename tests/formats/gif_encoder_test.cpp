@@ -24,18 +24,18 @@ std::uint16_t le16(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 std::vector<std::uint8_t> singleFrame(int w, int h, const std::vector<std::uint8_t>& indexes) {
-  GIFImage gif;
-  gif.AppendFrame(indexedPicture(w, h, indexes));
+  GifImage gif;
+  gif.appendFrame(indexedPicture(w, h, indexes));
   return gifBytes(gif);
 }
 
 TEST(GifEncoder, SingleImageLayout) {
-  GIFImage gif;
+  GifImage gif;
   Bitmap capture(40, 30, 32);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x)
       capture.setPixel(x, y, {std::uint8_t(x * 6), std::uint8_t(y * 8), 90});
-  gif.AppendFrame(capture);
+  gif.appendFrame(capture);
   const auto b = gifBytes(gif);
   EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF87a");
   EXPECT_EQ(le16(b, 6), 40);
@@ -113,11 +113,11 @@ TEST(GifEncoder, FlatFrameNeedsNoSecondClear) {
 }
 
 TEST(GifEncoder, AnimationFramesCarryDelayAndLoopBlocks) {
-  GIFImage gif;
+  GifImage gif;
   for (int i = 0; i < 3; ++i) {
     const int index =
-        gif.AppendFrame(indexedPicture(8, 4, std::vector<std::uint8_t>(32, std::uint8_t(i))));
-    gif.FrameAt(index).addAnimationExtensions(10);
+        gif.appendFrame(indexedPicture(8, 4, std::vector<std::uint8_t>(32, std::uint8_t(i))));
+    gif.frameAt(index).addAnimationExtensions(10);
   }
   const auto b = gifBytes(gif);
   EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF89a");
@@ -142,21 +142,21 @@ TEST(GifEncoder, ErrorsCarryTheirTexts) {
   const auto message = [](const std::function<void()>& f) {
     try {
       f();
-    } catch (const GIFException& e) {
+    } catch (const GifError& e) {
       return std::string(e.what());
     }
     return std::string();
   };
-  EXPECT_EQ(message([] { gifBytes(GIFImage()); }), "Unsupported GIF version");
+  EXPECT_EQ(message([] { gifBytes(GifImage()); }), "Unsupported GIF version");
   EXPECT_EQ(message([] {
-              GIFImage gif;
-              gif.AppendFrame(indexedPicture(2, 1, {0, 1}));
-              gif.FrameAt(0).localColors.assign({{0, 0, 0}});
+              GifImage gif;
+              gif.appendFrame(indexedPicture(2, 1, {0, 1}));
+              gif.frameAt(0).localColors.assign({{0, 0, 0}});
               gifBytes(gif);
             }),
             "Color not in color table");
   EXPECT_EQ(message([] {
-              GIFColorMap full;
+              GifColorMap full;
               full.assign(std::vector<Rgb>(256));
               full.add({});
             }),
@@ -164,22 +164,22 @@ TEST(GifEncoder, ErrorsCarryTheirTexts) {
 }
 
 TEST(GifEncoder, RenderOptionsReleaseFramesOntoTheCube) {
-  GIFImage gif;
+  GifImage gif;
   Bitmap capture(16, 8, 32);
   for (int x = 0; x < 16; ++x) capture.setPixel(x, 3, {200, 17, 90});
-  gif.AppendFrame(capture);
-  EXPECT_EQ(gif.FrameAt(0).FrameBitmap().palette()[246], (Rgb{255, 251, 240}));
-  gif.SetRenderOptions(0x020F);
+  gif.appendFrame(capture);
+  EXPECT_EQ(gif.frameAt(0).frameBitmap().palette()[246], (Rgb{255, 251, 240}));
+  gif.setRenderOptions(0x020F);
   // One frame: its table becomes the global one.
-  EXPECT_EQ(gif.FrameAt(0).localColors.count(), 0);
+  EXPECT_EQ(gif.frameAt(0).localColors.count(), 0);
   EXPECT_EQ(gif.header.globalColors.count(), 256);
-  const Bitmap cube = gif.FrameAt(0).FrameBitmap();
+  const Bitmap cube = gif.frameAt(0).frameBitmap();
   EXPECT_EQ(cube.palette()[215], (Rgb{255, 255, 255}));
   EXPECT_EQ(cube.palette()[216], (Rgb{}));
   EXPECT_EQ(cube.row(0)[0], 0);  // black on the cube
-  gif.SetRenderOptions(0x020F);  // unchanged: nothing happens
-  gif.AppendFrame(capture);
-  EXPECT_EQ(gif.FrameAt(1).FrameBitmap().palette()[246], (Rgb{255, 251, 240}));
+  gif.setRenderOptions(0x020F);  // unchanged: nothing happens
+  gif.appendFrame(capture);
+  EXPECT_EQ(gif.frameAt(1).frameBitmap().palette()[246], (Rgb{255, 251, 240}));
   // The file stays readable with a global table: the size field covers it.
   const auto b = gifBytes(gif);
   EXPECT_EQ(b[10], 0xF7);
@@ -194,20 +194,20 @@ TEST(GifEncoder, MergeFramesMakesRepeatedPixelsTransparent) {
     c.setIndex(x, 0, x < 2 ? 1u : 3u);  // left half repeats frame 0
     c.setIndex(x, 1, 2);
   }
-  GIFImage gif;
-  gif.AppendFrame(a);
-  gif.AppendFrame(c);
-  gif.AppendFrame(c);
-  gif.FrameAt(2).addAnimationExtensions(5);
-  gif.MergeFrames();
-  const GIFSubImage& second = gif.FrameAt(1);
+  GifImage gif;
+  gif.appendFrame(a);
+  gif.appendFrame(c);
+  gif.appendFrame(c);
+  gif.frameAt(2).addAnimationExtensions(5);
+  gif.mergeFrames();
+  const GifFrame& second = gif.frameAt(1);
   ASSERT_TRUE(second.transparent());
   EXPECT_EQ(second.graphicControl()->transparentIndex, 16);
   EXPECT_EQ(second.localColors.count(), 17);
   EXPECT_EQ(second.pixels, (std::vector<std::uint8_t>{16, 16, 3, 3, 16, 16, 16, 16}));
   // Frames merge from the last one down, so the third is compared with the second
   // as it was: it repeats it entirely, and its own extension gets the flag.
-  const GIFSubImage& third = gif.FrameAt(2);
+  const GifFrame& third = gif.frameAt(2);
   ASSERT_TRUE(third.transparent());
   EXPECT_EQ(third.extensions().size(), 2u);
   EXPECT_EQ(third.graphicControl()->delay, 5);
@@ -215,13 +215,13 @@ TEST(GifEncoder, MergeFramesMakesRepeatedPixelsTransparent) {
 }
 
 TEST(GifEncoder, MergeFramesLeavesFullTablesAlone) {
-  GIFImage gif;
+  GifImage gif;
   Bitmap capture(12, 6, 32);
-  gif.AppendFrame(capture);
-  gif.AppendFrame(capture);
-  gif.FrameAt(1).addAnimationExtensions(10);
+  gif.appendFrame(capture);
+  gif.appendFrame(capture);
+  gif.frameAt(1).addAnimationExtensions(10);
   const auto before = gifBytes(gif);
-  gif.MergeFrames();
+  gif.mergeFrames();
   EXPECT_EQ(gifBytes(gif), before);
 }
 

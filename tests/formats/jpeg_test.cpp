@@ -18,10 +18,10 @@ TEST(Jpeg, BaselineFilesAtEveryQualityDecodeToTheCapturesSize) {
   const Bitmap picture = testing::samplePicture(37, 23);
   for (int quality : {1, 90, 100}) {
     MemorySink out;
-    WriteJpeg(picture, quality, out);
+    writeJpeg(picture, quality, out);
     EXPECT_TRUE(hasMarker(out.bytes, 0xC0)) << quality;   // baseline DCT frame
     EXPECT_FALSE(hasMarker(out.bytes, 0xC2)) << quality;  // never progressive
-    const Bitmap back = ReadJpeg(out.bytes.data(), out.bytes.size());
+    const Bitmap back = readJpeg(out.bytes.data(), out.bytes.size());
     EXPECT_EQ(back.width(), 37);
     EXPECT_EQ(back.height(), 23);
     if (quality == 100) {
@@ -37,30 +37,30 @@ TEST(Jpeg, EveryPixelFormatIsWrittenAsColour) {
   for (int bpp : {1, 4, 8, 16, 24, 32}) {
     const Bitmap picture = testing::samplePicture(9, 5).convertedTo(bpp);
     MemorySink out;
-    WriteJpeg(picture, 90, out);
-    EXPECT_EQ(ReadJpeg(out.bytes.data(), out.bytes.size()).width(), 9) << bpp;
+    writeJpeg(picture, 90, out);
+    EXPECT_EQ(readJpeg(out.bytes.data(), out.bytes.size()).width(), 9) << bpp;
   }
 }
 
 TEST(Jpeg, CorruptOrTruncatedDataRaisesInsteadOfEndingTheProcess) {
   MemorySink out;
-  WriteJpeg(testing::samplePicture(16, 16), 90, out);
+  writeJpeg(testing::samplePicture(16, 16), 90, out);
   for (std::size_t cut : {std::size_t{2}, std::size_t{20}, out.bytes.size() / 2}) {
     // libjpeg pads a cut-off scan with gray and warns; a cut header is fatal.
     try {
-      ReadJpeg(out.bytes.data(), cut);
+      readJpeg(out.bytes.data(), cut);
     } catch (const JpegError&) {
     }
   }
   std::vector<std::uint8_t> junk = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x02, 0x01};
-  EXPECT_THROW(ReadJpeg(junk.data(), junk.size()), JpegError);
+  EXPECT_THROW(readJpeg(junk.data(), junk.size()), JpegError);
 }
 
 TEST(Jpeg, SinkFailurePropagates) {
   struct FailingSink : ByteSink {
     void write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
   } sink;
-  EXPECT_THROW(WriteJpeg(testing::samplePicture(), 90, sink), std::runtime_error);
+  EXPECT_THROW(writeJpeg(testing::samplePicture(), 90, sink), std::runtime_error);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ namespace {
 using testing::Bytes;
 
 Bitmap read(const Bytes& b) {
-  return ReadPicture(b.data(), b.size());
+  return readPicture(b.data(), b.size());
 }
 
 // Every prefix that ends before the picture data does fails with an error of its
@@ -73,21 +73,21 @@ TEST(GifReader, TruncatedAndCorruptFilesFailCleanly) {
   std::vector<std::uint8_t> idx(40 * 30);
   for (std::size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<std::uint8_t>(i % 251);
   const Bytes gif = testing::makeGif(40, 30, idx, palette256());
-  expectEveryPrefixFails(gif, gif.size() - 1, [](const Bytes& b) { ReadGif(b.data(), b.size()); });
+  expectEveryPrefixFails(gif, gif.size() - 1, [](const Bytes& b) { readGif(b.data(), b.size()); });
   Bytes huge = gif;
   huge[6] = huge[7] = huge[8] = huge[9] = 0xFF;  // a 65535 x 65535 screen
-  EXPECT_THROW(ReadGif(huge.data(), huge.size()), ReadError);
+  EXPECT_THROW(readGif(huge.data(), huge.size()), ReadError);
   Bytes noImage(gif.begin(), gif.begin() + 13 + 768);
   noImage.push_back(0x3B);
-  EXPECT_THROW(ReadGif(noImage.data(), noImage.size()), ReadError);
+  EXPECT_THROW(readGif(noImage.data(), noImage.size()), ReadError);
 }
 
 Bitmap expectedDraw(const Bitmap& picture, int canvasW, int canvasH, int x, int y, int dw, int dh) {
   Bitmap canvas(canvasW, canvasH, 24);
   for (int py = 0; py < canvasH; ++py)
     for (int px = 0; px < canvasW; ++px) canvas.setPixel(px, py, Rgb{255, 255, 255});
-  StretchBlt(canvas, Rect{x, y, x + dw, y + dh}, picture,
-             Rect{0, 0, picture.width(), picture.height()});
+  stretchCopy(canvas, Rect{x, y, x + dw, y + dh}, picture,
+              Rect{0, 0, picture.width(), picture.height()});
   return canvas;
 }
 
@@ -97,7 +97,7 @@ TEST(MetafileReader, EnhancedAndPlaceableWindowsMetafilesDrawTheirPictures) {
        std::map<std::string, Bytes>{{"emf", testing::makeEmf(picture, 30, 20, 3, 4, 14, 10)},
                                     {"wmf", testing::makeWmf(picture, 30, 20, 3, 4, 14, 10)}}) {
     SCOPED_TRACE(name);
-    ASSERT_EQ(DetectPicture(file.data(), file.size()), PictureKind::Metafile);
+    ASSERT_EQ(detectPicture(file.data(), file.size()), PictureKind::Metafile);
     const Bitmap b = read(file);
     const Bitmap want = expectedDraw(picture, 30, 20, 3, 4, 14, 10);
     ASSERT_EQ(b.width(), 30);
@@ -105,7 +105,7 @@ TEST(MetafileReader, EnhancedAndPlaceableWindowsMetafilesDrawTheirPictures) {
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 30; ++x) ASSERT_EQ(b.pixel(x, y), want.pixel(x, y)) << x << "," << y;
     expectEveryPrefixFails(file, file.size() - (name == "emf" ? 20 : 6),
-                           [](const Bytes& f) { ReadMetafile(f.data(), f.size()); });
+                           [](const Bytes& f) { readMetafile(f.data(), f.size()); });
   }
 }
 
@@ -114,42 +114,42 @@ TEST(MetafileReader, MetafilesWithoutPicturesOrWithLiesFailCleanly) {
   // Only the header and the end record: a drawing with no picture in it.
   Bytes vector(emf.begin(), emf.begin() + 88);
   vector.insert(vector.end(), emf.end() - 20, emf.end());
-  EXPECT_THROW(ReadMetafile(vector.data(), vector.size()), ReadError);
+  EXPECT_THROW(readMetafile(vector.data(), vector.size()), ReadError);
   // A record offset that points outside its record.
   Bytes lying = emf;
   testing::set32(lying, 88 + 48, 0x7FFFFFF0);
-  EXPECT_THROW(ReadMetafile(lying.data(), lying.size()), ReadError);
+  EXPECT_THROW(readMetafile(lying.data(), lying.size()), ReadError);
   // A record size of zero would loop for ever.
   Bytes looping = emf;
   testing::set32(looping, 88 + 4, 0);
-  EXPECT_THROW(ReadMetafile(looping.data(), looping.size()), ReadError);
+  EXPECT_THROW(readMetafile(looping.data(), looping.size()), ReadError);
   // A canvas beyond what we draw.
   Bytes huge = emf;
   testing::set32(huge, 16, 0x7FFFFFFF);
   testing::set32(huge, 20, 0x7FFFFFFF);
-  EXPECT_THROW(ReadMetafile(huge.data(), huge.size()), ReadError);
+  EXPECT_THROW(readMetafile(huge.data(), huge.size()), ReadError);
 }
 
 TEST(JpegReader, ReadsWhatItWritesAndSurvivesDamage) {
   const Bitmap picture = testing::noisePicture(33, 17, 24, 9);
   MemorySink sink;
-  WriteJpeg(picture, 95, sink);
+  writeJpeg(picture, 95, sink);
   const Bytes& bytes = sink.bytes;
-  const Bitmap b = ReadPicture(bytes.data(), bytes.size());
+  const Bitmap b = readPicture(bytes.data(), bytes.size());
   ASSERT_EQ(b.width(), 33);
   ASSERT_EQ(b.height(), 17);
   // Truncation of the header and of the scan: always an error or a picture of the
   // declared size, never the end of the process.
   for (std::size_t n = 3; n < bytes.size(); n += 7) {
     try {
-      const Bitmap t = ReadJpeg(bytes.data(), n);
+      const Bitmap t = readJpeg(bytes.data(), n);
       EXPECT_EQ(t.width(), 33);
     } catch (const JpegError&) {
     }
   }
   Bytes corrupt = bytes;
   for (std::size_t i = 2; i < 200 && i < corrupt.size(); i += 3) corrupt[i] ^= 0x5A;
-  EXPECT_THROW(ReadJpeg(corrupt.data(), corrupt.size()), JpegError);
+  EXPECT_THROW(readJpeg(corrupt.data(), corrupt.size()), JpegError);
 }
 
 // --- the test files of Debian's gdk-pixbuf-tests package, when installed ---
@@ -190,12 +190,12 @@ TEST(PixbufTestFiles, GifSuiteValidFilesLoadAndBrokenOnesFail) {
     SCOPED_TRACE(name);
     ++checked;
     if (conf.at("frames").empty() && !notBroken.count(name)) {
-      EXPECT_THROW(ReadGif(file.data(), file.size()), ReadError);
+      EXPECT_THROW(readGif(file.data(), file.size()), ReadError);
       continue;
     }
     if (giflibCannot.count(name) || notBroken.count(name)) continue;
     Bitmap b;
-    ASSERT_NO_THROW(b = ReadGif(file.data(), file.size()));
+    ASSERT_NO_THROW(b = readGif(file.data(), file.size()));
     const int w = std::stoi(conf.at("width")), h = std::stoi(conf.at("height"));
     ASSERT_EQ(b.width(), w);
     ASSERT_EQ(b.height(), h);
@@ -244,7 +244,7 @@ TEST(MetafileReader, EveryRasterRecordKindDraws) {
     SCOPED_TRACE(e.path().filename().string());
     const Bytes file = testing::readBytes(e.path());
     Bitmap b;
-    ASSERT_NO_THROW(b = ReadMetafile(file.data(), file.size()));
+    ASSERT_NO_THROW(b = readMetafile(file.data(), file.size()));
     int painted = 0;
     for (int y = 0; y < b.height(); ++y)
       for (int x = 0; x < b.width(); ++x) painted += b.pixel(x, y) != Rgb{255, 255, 255};

@@ -13,15 +13,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes encodeLine(const Bytes& line) {
   Bytes out;
-  EncodePlaneLine(line.data(), line.size(), out);
+  encodePcxLine(line.data(), line.size(), out);
   return out;
 }
 
 Bytes pcx(const Bitmap& picture) {
-  TPCXImage image;
-  image.Assign(picture);
+  PcxImage image;
+  image.assign(picture);
   MemorySink sink;
-  image.SaveToStream(sink);
+  image.saveToStream(sink);
   return sink.bytes;
 }
 
@@ -68,16 +68,16 @@ TEST(PcxWriter, OddWidthsEncodeThePadByteTheHeaderAnnounces) {
 }
 
 TEST(PcxWriter, EmptyPictureAndForeignSourcesAreRefused) {
-  TPCXImage image;
+  PcxImage image;
   try {
     MemorySink sink;
-    image.SaveToStream(sink);
+    image.saveToStream(sink);
     FAIL();
   } catch (const PcxError& e) {
     EXPECT_STREQ(e.what(), "The bitmap is empty");
   }
   try {
-    image.Assign(42);
+    image.assign(42);
     FAIL();
   } catch (const PcxError& e) {
     EXPECT_STREQ(e.what(), "Can only Assign a TBitmap or a TPicture");
@@ -88,7 +88,7 @@ TEST(PcxWriter, PicturesWiderThan4096) {
   Bitmap picture(5001, 1, 32);
   picture.setPixel(5000, 0, {1, 2, 3});
   const Bytes b = pcx(picture);
-  EXPECT_EQ(ReadPcx(b.data(), b.size()), picture.convertedTo(24));
+  EXPECT_EQ(readPcx(b.data(), b.size()), picture.convertedTo(24));
 }
 
 Bitmap noisy(int w, int h) {
@@ -108,7 +108,7 @@ TEST(PcxReader, ReadsOurFilesBack) {
   for (int w : {1, 2, 3, 5, 64, 65, 200}) {
     const Bitmap picture = noisy(w, 3);
     const Bytes b = pcx(picture);
-    EXPECT_EQ(ReadPcx(b.data(), b.size()), picture.convertedTo(24)) << w;
+    EXPECT_EQ(readPcx(b.data(), b.size()), picture.convertedTo(24)) << w;
   }
 }
 
@@ -129,14 +129,14 @@ TEST(PcxReader, AcceptsPlaneLinesOfTheWidthALone192AndRunsAcrossLines) {
   // 3 wide, header claims 4 bytes per line, lines hold 3: the unpadded layout.
   Bytes file = header(3, 1, 3, 4);
   file.insert(file.end(), {0xC0, 1, 2, 0xC3, 5, 7, 8, 9});
-  Bitmap picture = ReadPcx(file.data(), file.size());
+  Bitmap picture = readPcx(file.data(), file.size());
   EXPECT_EQ(picture.pixel(0, 0), (Rgb{192, 5, 7}));
   EXPECT_EQ(picture.pixel(2, 0), (Rgb{2, 5, 9}));
 
   // 1 x 2: one run covers all six plane bytes, and a run past the end is cut.
   file = header(1, 2, 3, 1);
   file.insert(file.end(), {0xC9, 4});
-  picture = ReadPcx(file.data(), file.size());
+  picture = readPcx(file.data(), file.size());
   EXPECT_EQ(picture.pixel(0, 1), (Rgb{4, 4, 4}));
 }
 
@@ -148,7 +148,7 @@ TEST(PcxReader, EightBitPictureUsesThePaletteAtTheEnd) {
   palette[4] = 20;
   palette[5] = 30;
   file.insert(file.end(), palette.begin(), palette.end());
-  const Bitmap picture = ReadPcx(file.data(), file.size());
+  const Bitmap picture = readPcx(file.data(), file.size());
   EXPECT_EQ(picture.pixel(0, 0), (Rgb{0, 0, 0}));
   EXPECT_EQ(picture.pixel(1, 0), (Rgb{10, 20, 30}));
 }
@@ -164,7 +164,7 @@ TEST(PcxReader, MalformedFilesRaiseReadError) {
   huge[11] = 0xFF;
   huge.insert(huge.end(), {0xFF, 0});
   bad.push_back(huge);
-  for (const Bytes& f : bad) EXPECT_THROW(ReadPcx(f.data(), f.size()), ReadError) << f.size();
+  for (const Bytes& f : bad) EXPECT_THROW(readPcx(f.data(), f.size()), ReadError) << f.size();
 }
 
 }  // namespace

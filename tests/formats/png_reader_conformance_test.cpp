@@ -80,8 +80,8 @@ TEST(PngReaderConformance, EveryFormatDecodesAsLibpngDoes) {
                                     std::to_string(interlace) + " extra " +
                                     std::to_string(static_cast<int>(extra)) + " size " +
                                     std::to_string(w) + "x" + std::to_string(h);
-          PNGObject png;
-          ASSERT_NO_THROW(png.LoadFromMemory(file.data(), file.size())) << where;
+          PngImage png;
+          ASSERT_NO_THROW(png.loadFromMemory(file.data(), file.size())) << where;
           const Bitmap bitmap = png.toBitmap();
           ASSERT_EQ(bitmap.width(), static_cast<int>(w)) << where;
           ASSERT_EQ(bitmap.height(), static_cast<int>(h)) << where;
@@ -102,9 +102,9 @@ TEST(PngReaderConformance, EveryFormatDecodesAsLibpngDoes) {
           // What was read is written back as what it now is (palette or truecolour).
           if (extra != Extra::Gamma) {
             MemorySink again;
-            png.SaveToSink(again);
-            PNGObject reread;
-            reread.LoadFromMemory(again.bytes.data(), again.bytes.size());
+            png.saveTo(again);
+            PngImage reread;
+            reread.loadFromMemory(again.bytes.data(), again.bytes.size());
             ASSERT_EQ(reread.toBitmap(), bitmap) << where;
           }
           ++files;
@@ -117,8 +117,8 @@ TEST(PngReaderConformance, GammaFollowsTheFormulaAndIsAbsentWithoutGama) {
     pngtest::LibpngWriteOptions o;
     o.gamma = gamma;
     const Bytes file = pngtest::libpngEncode(o, {Bytes{1, 2, 3}});
-    PNGObject png;
-    png.LoadFromMemory(file.data(), file.size());
+    PngImage png;
+    png.loadFromMemory(file.data(), file.size());
     return png.gammaTable();
   };
   const auto g1 = tableFor(1.0);  // gAMA 100000
@@ -138,14 +138,14 @@ TEST(PngReaderConformance, TransparencyModesAndAlphaPlane) {
   o.palette = {{1, 1, 1}, {2, 2, 2}, {9, 8, 7}, {4, 4, 4}};
   o.trns = {255, 255, 0};
   Bytes file = pngtest::libpngEncode(o, {Bytes{0}});
-  PNGObject png;
-  png.LoadFromMemory(file.data(), file.size());
+  PngImage png;
+  png.loadFromMemory(file.data(), file.size());
   EXPECT_EQ(png.transparencyMode(), PngTransparency::OneColour);
   EXPECT_EQ(png.transparentColour(), (Rgb{9, 8, 7}));
   // Two entries below 255: partial, no single colour.
   o.trns = {128, 255, 0};
   file = pngtest::libpngEncode(o, {Bytes{0}});
-  png.LoadFromMemory(file.data(), file.size());
+  png.loadFromMemory(file.data(), file.size());
   EXPECT_EQ(png.transparencyMode(), PngTransparency::Partial);
   EXPECT_EQ(png.transparentColour(), std::nullopt);
 
@@ -154,7 +154,7 @@ TEST(PngReaderConformance, TransparencyModesAndAlphaPlane) {
   o.bitDepth = 16;
   o.trnsColour = png_color_16{0, 0x1234, 0x5678, 0x9ABC, 0};
   file = pngtest::libpngEncode(o, {Bytes(6, 0)});
-  png.LoadFromMemory(file.data(), file.size());
+  png.loadFromMemory(file.data(), file.size());
   EXPECT_EQ(png.transparentColour(), (Rgb{0x34, 0x78, 0xBC}));
 
   // Alpha is read into its plane (high bytes at 16 bits) and left out of the
@@ -164,7 +164,7 @@ TEST(PngReaderConformance, TransparencyModesAndAlphaPlane) {
   o.colourType = 6;
   o.bitDepth = 16;
   file = pngtest::libpngEncode(o, {Bytes{1, 0, 2, 0, 3, 0, 0xAB, 0xCD, 4, 0, 5, 0, 6, 0, 0x12, 0}});
-  png.LoadFromMemory(file.data(), file.size());
+  png.loadFromMemory(file.data(), file.size());
   EXPECT_EQ(png.transparencyMode(), PngTransparency::Partial);
   EXPECT_EQ(png.alphaPlane(), (Bytes{0xAB, 0x12}));
   EXPECT_EQ(png.toBitmap().bitsPerPixel(), 24);

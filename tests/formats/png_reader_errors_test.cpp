@@ -12,9 +12,9 @@ using pngtest::Bytes;
 using K = PngErrorKind;
 
 std::optional<PngErrorKind> errorOf(const Bytes& file) {
-  PNGObject png;
+  PngImage png;
   try {
-    png.LoadFromMemory(file.data(), file.size());
+    png.loadFromMemory(file.data(), file.size());
   } catch (const PngError& e) {
     return e.kind();
   }
@@ -41,11 +41,11 @@ std::vector<std::pair<std::string, Bytes>> splitFile(const Bytes& stream, std::s
 
 TEST(PngReaderErrors, ImageDataSplitOverChunksReadsLikeOneChunk) {
   const Bytes stream = pngtest::zlibCompress(rows3x2());
-  PNGObject one, many;
+  PngImage one, many;
   const Bytes whole = pngtest::pngFile(splitFile(stream, 1000));
-  one.LoadFromMemory(whole.data(), whole.size());
+  one.loadFromMemory(whole.data(), whole.size());
   const Bytes split = pngtest::pngFile(splitFile(stream, 5));
-  many.LoadFromMemory(split.data(), split.size());
+  many.loadFromMemory(split.data(), split.size());
   EXPECT_EQ(one.toBitmap(), many.toBitmap());
   EXPECT_EQ(many.toBitmap().pixel(2, 0), (Rgb{7, 8, 9}));
   // Up (type 2) on the second row adds the row above.
@@ -153,8 +153,8 @@ TEST(PngReaderErrors, BadCompressedDataAndTheExactTexts) {
   stream[0] = 0x79;  // not a zlib header
   const Bytes file = pngtest::pngFile({{"IHDR", header}, {"IDAT", stream}, {"IEND", {}}});
   try {
-    PNGObject png;
-    png.LoadFromMemory(file.data(), file.size());
+    PngImage png;
+    png.loadFromMemory(file.data(), file.size());
     FAIL() << "no error";
   } catch (const PngError& e) {
     EXPECT_EQ(e.kind(), K::EPNGZLIBError);
@@ -169,9 +169,9 @@ TEST(PngReaderErrors, BadCompressedDataAndTheExactTexts) {
             "This \"Portable Network Graphics\" image is not valid because it contains invalid "
             "pieces of data (crc error)");
   // The picture loader hands PNG files to this reader and passes its errors on.
-  EXPECT_THROW(ReadPicture(file.data(), file.size()), PngError);
+  EXPECT_THROW(readPicture(file.data(), file.size()), PngError);
   const Bytes good = pngtest::pngFile(splitFile(pngtest::zlibCompress(rows3x2()), 4));
-  EXPECT_EQ(ReadPicture(good.data(), good.size()).pixel(0, 0), (Rgb{1, 2, 3}));
+  EXPECT_EQ(readPicture(good.data(), good.size()).pixel(0, 0), (Rgb{1, 2, 3}));
 }
 
 }  // namespace

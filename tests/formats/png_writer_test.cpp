@@ -17,7 +17,7 @@ using pngtest::Bytes;
 
 Bytes encode(const Bitmap& picture, int level) {
   MemorySink out;
-  WritePng(picture, level, kPngFilterNone, out);
+  writePng(picture, level, kPngFilterNone, out);
   return out.bytes;
 }
 
@@ -158,20 +158,20 @@ TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
   const Bitmap picture = pngtest::screenshotLike(64, 40, 7);
   for (std::uint8_t filters :
        {std::uint8_t{kPngFilterSub}, std::uint8_t{kPngFilterPaeth}, std::uint8_t{0x1F}}) {
-    PNGObject png;
+    PngImage png;
     png.filterSet = filters;
-    png.Assign(picture);
+    png.assign(picture);
     MemorySink first, second;
-    png.SaveToSink(first);
-    png.SaveToSink(second);
+    png.saveTo(first);
+    png.saveTo(second);
     EXPECT_EQ(first.bytes, second.bytes);
     MemorySink direct;
-    WritePng(picture, png.compressionLevel, filters, direct);
+    writePng(picture, png.compressionLevel, filters, direct);
     EXPECT_EQ(direct.bytes, first.bytes);
     const auto decoded = pngtest::libpngDecode(first.bytes);
     ASSERT_TRUE(decoded);
-    PNGObject back;
-    back.LoadFromMemory(first.bytes.data(), first.bytes.size());
+    PngImage back;
+    back.loadFromMemory(first.bytes.data(), first.bytes.size());
     const Bitmap read = back.toBitmap();
     for (int y = 0; y < 40; ++y)
       for (int x = 0; x < 64; ++x) ASSERT_EQ(read.pixel(x, y), picture.pixel(x, y));
@@ -179,15 +179,15 @@ TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
 }
 
 TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
-  PNGObject png;
-  EXPECT_THROW(png.Assign(Bitmap()), BitmapError);
+  PngImage png;
+  EXPECT_THROW(png.assign(Bitmap()), BitmapError);
   MemorySink unused;
-  EXPECT_THROW(WritePng(Bitmap(), 9, kPngFilterNone, unused), BitmapError);
+  EXPECT_THROW(writePng(Bitmap(), 9, kPngFilterNone, unused), BitmapError);
   struct FailingSink : ByteSink {
     void write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
   } sink;
-  png.Assign(Bitmap(4, 4, 32));
-  EXPECT_THROW(png.SaveToSink(sink), std::runtime_error);
+  png.assign(Bitmap(4, 4, 32));
+  EXPECT_THROW(png.saveTo(sink), std::runtime_error);
 }
 
 // Writes a screenshot-like capture at every level for the independent decoder

@@ -49,20 +49,20 @@ TEST(RowWriters, EveryPixelFormatGivesTheFileOfItsColours) {
     const Bitmap picture = runsPicture(w, 3);
     const Bitmap rgb = picture.convertedTo(24);
     for (const std::uint8_t format : {std::uint8_t{5}, std::uint8_t{0}}) {
-      TTarga t;
+      TargaImage t;
       t.TargaFormat = format;
-      t.Assign(rgb);
-      const Bytes expected = written([&t](ByteSink& s) { t.SaveToStream(s); });
-      EXPECT_EQ(written([&](ByteSink& s) { WriteTarga(picture, format, s); }), expected)
+      t.assign(rgb);
+      const Bytes expected = written([&t](ByteSink& s) { t.saveToStream(s); });
+      EXPECT_EQ(written([&](ByteSink& s) { writeTarga(picture, format, s); }), expected)
           << "width " << w << " format " << int{format};
-      EXPECT_EQ(written([&](ByteSink& s) { WriteTarga(rgb, format, s); }), expected);
-      EXPECT_EQ(ReadTarga(expected.data(), expected.size()), rgb);
+      EXPECT_EQ(written([&](ByteSink& s) { writeTarga(rgb, format, s); }), expected);
+      EXPECT_EQ(readTarga(expected.data(), expected.size()), rgb);
     }
-    const Bytes tiff = written([&](ByteSink& s) { WriteTiffStream(s, rgb); });
-    EXPECT_EQ(written([&](ByteSink& s) { WriteTiffStream(s, picture); }), tiff) << "width " << w;
-    const Bytes pcx = written([&](ByteSink& s) { WritePcx(rgb, s); });
-    EXPECT_EQ(written([&](ByteSink& s) { WritePcx(picture, s); }), pcx) << "width " << w;
-    EXPECT_EQ(ReadPcx(pcx.data(), pcx.size()), rgb) << "width " << w;
+    const Bytes tiff = written([&](ByteSink& s) { writeTiff(s, rgb); });
+    EXPECT_EQ(written([&](ByteSink& s) { writeTiff(s, picture); }), tiff) << "width " << w;
+    const Bytes pcx = written([&](ByteSink& s) { writePcx(rgb, s); });
+    EXPECT_EQ(written([&](ByteSink& s) { writePcx(picture, s); }), pcx) << "width " << w;
+    EXPECT_EQ(readPcx(pcx.data(), pcx.size()), rgb) << "width " << w;
   }
 }
 
@@ -72,11 +72,11 @@ TEST(RowWriters, IndexedPicturesAreWrittenThroughTheirPalette) {
   picture.setIndex(2, 1, 9);
   const Bitmap rgb = picture.convertedTo(24);
   for (const std::uint8_t format : {std::uint8_t{5}, std::uint8_t{0}}) {
-    EXPECT_EQ(written([&](ByteSink& s) { WriteTarga(picture, format, s); }),
-              written([&](ByteSink& s) { WriteTarga(rgb, format, s); }));
+    EXPECT_EQ(written([&](ByteSink& s) { writeTarga(picture, format, s); }),
+              written([&](ByteSink& s) { writeTarga(rgb, format, s); }));
   }
-  EXPECT_EQ(written([&](ByteSink& s) { WritePcx(picture, s); }),
-            written([&](ByteSink& s) { WritePcx(rgb, s); }));
+  EXPECT_EQ(written([&](ByteSink& s) { writePcx(picture, s); }),
+            written([&](ByteSink& s) { writePcx(rgb, s); }));
 }
 
 }  // namespace

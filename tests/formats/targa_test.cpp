@@ -16,7 +16,7 @@ Bytes encodeRow(const Bytes& shades) {
   Bytes bgr;
   for (std::uint8_t s : shades) bgr.insert(bgr.end(), {s, s, s});
   Bytes out(4 * shades.size() + 4);
-  out.resize(EncodeTargaRow(bgr.data(), static_cast<int>(shades.size()), out.data()));
+  out.resize(encodeTargaRow(bgr.data(), static_cast<int>(shades.size()), out.data()));
   return out;
 }
 
@@ -33,11 +33,11 @@ std::vector<std::pair<int, int>> packets(const Bytes& encoded) {
 }
 
 Bytes targa(const Bitmap& picture) {
-  TTarga t;
+  TargaImage t;
   t.TargaFormat = 5;
-  t.Assign(picture);
+  t.assign(picture);
   MemorySink sink;
-  t.SaveToStream(sink);
+  t.saveToStream(sink);
   return sink.bytes;
 }
 
@@ -72,10 +72,10 @@ TEST(TargaWriter, BottomRowComesFirstAndEveryFormatIsWrittenAs24Bits) {
 }
 
 TEST(TargaWriter, UncompressedVariantForOtherFormats) {
-  TTarga t;
-  t.Assign(Bitmap(2, 1, 24));
+  TargaImage t;
+  t.assign(Bitmap(2, 1, 24));
   MemorySink sink;
-  t.SaveToStream(sink);
+  t.saveToStream(sink);
   EXPECT_EQ(sink.bytes.size(), 18u + 6);
   EXPECT_EQ(sink.bytes[2], 2);
 }
@@ -97,12 +97,12 @@ TEST(TargaReader, ReadsOurFilesBack) {
   for (int w : {1, 2, 3, 7, 130, 300}) {
     const Bitmap picture = noisy(w, 3);
     for (const int format : {5, 0}) {
-      TTarga t;
+      TargaImage t;
       t.TargaFormat = static_cast<std::uint8_t>(format);
-      t.Assign(picture);
+      t.assign(picture);
       MemorySink sink;
-      t.SaveToStream(sink);
-      EXPECT_EQ(ReadTarga(sink.bytes.data(), sink.bytes.size()), picture.convertedTo(24))
+      t.saveToStream(sink);
+      EXPECT_EQ(readTarga(sink.bytes.data(), sink.bytes.size()), picture.convertedTo(24))
           << "width " << w << " format " << format;
     }
   }
@@ -134,7 +134,7 @@ TEST(TargaReader, RunsCrossRowsAndStopAtTheEndOfThePicture) {
   // of which only one pixel fits.
   Bytes file = header(10, 2, 2, 24, 0x20);
   file.insert(file.end(), {0x82, 1, 2, 3, 0x84, 4, 5, 6});
-  const Bitmap picture = ReadTarga(file.data(), file.size());
+  const Bitmap picture = readTarga(file.data(), file.size());
   EXPECT_EQ(picture.pixel(1, 0), (Rgb{3, 2, 1}));
   EXPECT_EQ(picture.pixel(0, 1), (Rgb{3, 2, 1}));
   EXPECT_EQ(picture.pixel(1, 1), (Rgb{6, 5, 4}));
@@ -143,24 +143,24 @@ TEST(TargaReader, RunsCrossRowsAndStopAtTheEndOfThePicture) {
 TEST(TargaReader, HonoursBothOriginBitsAndReadsColourMapsAndGray) {
   Bytes file = header(2, 2, 1, 24, 0x10);  // right to left
   file.insert(file.end(), {1, 1, 1, 2, 2, 2});
-  Bitmap picture = ReadTarga(file.data(), file.size());
+  Bitmap picture = readTarga(file.data(), file.size());
   EXPECT_EQ(picture.pixel(0, 0), (Rgb{2, 2, 2}));
 
   // Colour-mapped RLE with a map starting at index 4; index 9 lies outside it.
   file = {0, 1, 9, 4,    0,  2,  0,  24, 0,  0,  0,    0, 3,    0,
           1, 0, 8, 0x20, 10, 20, 30, 40, 50, 60, 0x81, 5, 0x00, 9};
-  picture = ReadTarga(file.data(), file.size());
+  picture = readTarga(file.data(), file.size());
   EXPECT_EQ(picture.pixel(0, 0), (Rgb{60, 50, 40}));
   EXPECT_EQ(picture.pixel(1, 0), (Rgb{60, 50, 40}));
   EXPECT_EQ(picture.pixel(2, 0), (Rgb{0, 0, 0}));
 
   file = header(3, 1, 1, 8, 0);
   file.push_back(77);
-  EXPECT_EQ(ReadTarga(file.data(), file.size()).pixel(0, 0), (Rgb{77, 77, 77}));
+  EXPECT_EQ(readTarga(file.data(), file.size()).pixel(0, 0), (Rgb{77, 77, 77}));
 
   file = header(2, 1, 1, 16, 0);
   file.insert(file.end(), {0x1F, 0x7C});  // red 31, blue 31
-  EXPECT_EQ(ReadTarga(file.data(), file.size()).pixel(0, 0), (Rgb{255, 0, 255}));
+  EXPECT_EQ(readTarga(file.data(), file.size()).pixel(0, 0), (Rgb{255, 0, 255}));
 }
 
 TEST(TargaReader, MalformedFilesRaiseReadError) {
@@ -192,7 +192,7 @@ TEST(TargaReader, MalformedFilesRaiseReadError) {
       {0, 1, 1, 0, 0, 0xFF, 0xFF, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 1, 2},  // map truncated
   };
   for (const Bytes& f : bad) {
-    EXPECT_THROW(ReadTarga(f.data(), f.size()), ReadError) << f.size();
+    EXPECT_THROW(readTarga(f.data(), f.size()), ReadError) << f.size();
   }
 }
 

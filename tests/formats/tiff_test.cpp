@@ -38,7 +38,7 @@ std::map<unsigned, IfdEntry> readIfd(const std::vector<std::uint8_t>& b) {
 
 std::vector<std::uint8_t> tiff(const Bitmap& picture) {
   MemorySink sink;
-  WriteTiffStream(sink, picture);
+  writeTiff(sink, picture);
   return sink.bytes;
 }
 

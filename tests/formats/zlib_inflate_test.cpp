@@ -23,7 +23,7 @@ using zlibtest::deflateZlib;
 // when it refuses the stream.
 std::optional<Bytes> inflateOurs(const Bytes& stream, std::size_t outputSize) {
   Bytes buffer(outputSize + 64, 0xA5);
-  const bool ok = InflateZlib(stream, buffer.data(), outputSize, 0, {});
+  const bool ok = inflateZlib(stream, buffer.data(), outputSize, 0, {});
   EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(outputSize), buffer.end(),
                           [](std::uint8_t b) { return b == 0xA5; }))
       << "written past the output";
@@ -75,7 +75,7 @@ Bytes repetitiveBytes(std::size_t size, std::uint32_t seed) {
 
 constexpr int kStrategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
 
-TEST(InflateZlib, MatchesZlibAtEveryLevelAndStrategy) {
+TEST(inflateZlib, MatchesZlibAtEveryLevelAndStrategy) {
   const Bytes kinds[] = {randomBytes(40000, 1), repetitiveBytes(300000, 2),
                          zlibtest::screenshotRows(320, 240)};
   for (const Bytes& raw : kinds)
@@ -95,7 +95,7 @@ TEST(InflateZlib, MatchesZlibAtEveryLevelAndStrategy) {
     EXPECT_EQ(inflateOurs(deflateZlib(screen, level), screen.size()), screen) << level;
 }
 
-TEST(InflateZlib, CutShortOrDamagedStreamsAsZlibDoes) {
+TEST(inflateZlib, CutShortOrDamagedStreamsAsZlibDoes) {
   Random rng(7);
   const Bytes raw = zlibtest::screenshotRows(60, 40);
   const Bytes streams[] = {deflateZlib(raw, 6), deflateZlib(raw, 0), deflateZlib(raw, 6, Z_FIXED),
@@ -122,7 +122,7 @@ TEST(InflateZlib, CutShortOrDamagedStreamsAsZlibDoes) {
   for (int i = 0; i < 200; ++i) ASSERT_TRUE(agreesWithZlib(randomBytes(rng() % 300, rng()), 1000));
 }
 
-TEST(InflateZlib, RefusesWrongSizesHeadersAndChecksums) {
+TEST(inflateZlib, RefusesWrongSizesHeadersAndChecksums) {
   const Bytes raw = repetitiveBytes(100000, 5);
   const Bytes stream = deflateZlib(raw, 6);
   EXPECT_EQ(inflateOurs(stream, raw.size()), raw);
@@ -282,7 +282,7 @@ Block dynamicBlock(BitWriter& w, Bytes& out, bool last, const std::vector<std::u
   return Block{w, out, lit, dist};
 }
 
-TEST(InflateZlib, LongRunsAndMatchesFromTheWholeWindow) {
+TEST(inflateZlib, LongRunsAndMatchesFromTheWholeWindow) {
   BitWriter w;
   Bytes out;
   Block b = fixedBlock(w, out, true);
@@ -321,7 +321,7 @@ Bytes dynamicStream(const std::vector<std::array<unsigned, 2>>& code,
 }
 
 // The limits of zlib's inflate: each verdict is checked against zlib as well as stated.
-TEST(InflateZlib, CodesAndBlocksAsZlibJudgesThem) {
+TEST(inflateZlib, CodesAndBlocksAsZlibJudgesThem) {
   struct Case {
     const char* what;
     bool valid;
@@ -426,7 +426,7 @@ std::vector<std::uint8_t> randomCode(Random& rng, unsigned symbols, unsigned use
   return lengths;
 }
 
-TEST(InflateZlib, RandomCodesOfEveryShape) {
+TEST(inflateZlib, RandomCodesOfEveryShape) {
   Random rng(11);
   for (int trial = 0; trial < 300; ++trial) {
     BitWriter w;
@@ -461,7 +461,7 @@ TEST(InflateZlib, RandomCodesOfEveryShape) {
   }
 }
 
-TEST(InflateZlib, ProgressGrowsInStepsAndOldOutputMayBeRewritten) {
+TEST(inflateZlib, ProgressGrowsInStepsAndOldOutputMayBeRewritten) {
   const Bytes screen = zlibtest::screenshotRows(400, 300);
   const Bytes raws[] = {screen, screen, repetitiveBytes(500000, 9), screen};
   const Bytes streams[] = {deflateZlib(screen, 6), deflateZlib(screen, 0),
@@ -479,7 +479,7 @@ TEST(InflateZlib, ProgressGrowsInStepsAndOldOutputMayBeRewritten) {
         // What the inflater no longer reads is garbage from now on.
         for (; rewritten + kInflateWindow < produced; ++rewritten) output[rewritten] ^= 0x5A;
       };
-      ASSERT_TRUE(InflateZlib(streams[k], output.data(), output.size(), step, progress)) << step;
+      ASSERT_TRUE(inflateZlib(streams[k], output.data(), output.size(), step, progress)) << step;
       EXPECT_TRUE(std::equal(output.begin() + static_cast<std::ptrdiff_t>(rewritten), output.end(),
                              raw.begin() + static_cast<std::ptrdiff_t>(rewritten)))
           << "stream " << k << " step " << step;

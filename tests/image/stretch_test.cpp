@@ -27,20 +27,20 @@ Bitmap numbered(int width, int height) {
   return b;
 }
 
-TEST(StretchBlt, EnlargingReplicatesPixels) {
+TEST(stretchCopy, EnlargingReplicatesPixels) {
   const Bitmap src = numbered(2, 3);
   Bitmap dst(4, 9, 32);
-  StretchBlt(dst, Rect{0, 0, 4, 9}, src, Rect{0, 0, 2, 3});
+  stretchCopy(dst, Rect{0, 0, 4, 9}, src, Rect{0, 0, 2, 3});
   for (int y = 0; y < 9; ++y)
     for (int x = 0; x < 4; ++x) EXPECT_EQ(dst.pixel(x, y), colour(x / 2, y / 3)) << x << "," << y;
 }
 
-TEST(StretchBlt, ShrinkingAndsTheDroppedRowsAndColumns) {
+TEST(stretchCopy, ShrinkingAndsTheDroppedRowsAndColumns) {
   Bitmap src(2, 1, 32);
   src.setPixel(0, 0, kWhite);
   src.setPixel(1, 0, kBlack);
   Bitmap dst = filled(1, 1, kMarker);
-  StretchBlt(dst, Rect{0, 0, 1, 1}, src, Rect{0, 0, 2, 1});
+  stretchCopy(dst, Rect{0, 0, 1, 1}, src, Rect{0, 0, 2, 1});
   EXPECT_EQ(dst.pixel(0, 0), kBlack);
 
   // Halving: a one-pixel line is ANDed into the row it shares a destination row with.
@@ -49,14 +49,14 @@ TEST(StretchBlt, ShrinkingAndsTheDroppedRowsAndColumns) {
     for (int x = 0; x < 4; ++x)
       lines.setPixel(x, y, y == 1 ? Rgb{0xF0, 0x3C, 0xFF} : Rgb{0x3F, 0xFF, 0x0F});
   Bitmap half(2, 2, 24);
-  StretchBlt(half, Rect{0, 0, 2, 2}, lines, Rect{0, 0, 4, 4});
+  stretchCopy(half, Rect{0, 0, 2, 2}, lines, Rect{0, 0, 4, 4});
   EXPECT_EQ(half.pixel(0, 0), (Rgb{0x30, 0x3C, 0x0F}));
   EXPECT_EQ(half.pixel(1, 1), (Rgb{0x3F, 0xFF, 0x0F}));
 
   // Uneven shrink 3 -> 2: the first destination pixel takes one column, the second two.
   const Bitmap three = numbered(3, 1);
   Bitmap two(2, 1, 32);
-  StretchBlt(two, Rect{0, 0, 2, 1}, three, Rect{0, 0, 3, 1});
+  stretchCopy(two, Rect{0, 0, 2, 1}, three, Rect{0, 0, 3, 1});
   EXPECT_EQ(two.pixel(0, 0), colour(0, 0));
   const Rgb a = colour(1, 0), b = colour(2, 0);
   EXPECT_EQ(two.pixel(1, 0),
@@ -64,11 +64,11 @@ TEST(StretchBlt, ShrinkingAndsTheDroppedRowsAndColumns) {
                  static_cast<std::uint8_t>(a.b & b.b)}));
 }
 
-TEST(StretchBlt, SourceOutsideLeavesDestinationAndDestinationIsClipped) {
+TEST(stretchCopy, SourceOutsideLeavesDestinationAndDestinationIsClipped) {
   const Bitmap src = numbered(2, 2);
   Bitmap dst = filled(3, 3, kMarker);
   // Same scale, source shifted up-left by one: the first row and column see nothing.
-  StretchBlt(dst, Rect{0, 0, 3, 3}, src, Rect{-1, -1, 2, 2});
+  stretchCopy(dst, Rect{0, 0, 3, 3}, src, Rect{-1, -1, 2, 2});
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 3; ++x)
       EXPECT_EQ(dst.pixel(x, y), (x == 0 || y == 0) ? kMarker : colour(x - 1, y - 1))
@@ -76,35 +76,35 @@ TEST(StretchBlt, SourceOutsideLeavesDestinationAndDestinationIsClipped) {
 
   // A destination rectangle hanging over every edge only writes inside.
   Bitmap small = filled(2, 2, kMarker);
-  StretchBlt(small, Rect{-2, -2, 6, 6}, src, Rect{0, 0, 2, 2});  // doubled: 4x4 blocks
+  stretchCopy(small, Rect{-2, -2, 6, 6}, src, Rect{0, 0, 2, 2});  // doubled: 4x4 blocks
   EXPECT_EQ(small.pixel(0, 0), colour(0, 0));
   EXPECT_EQ(small.pixel(1, 1), colour(0, 0));
 
   // Empty or inverted rectangles do nothing.
   Bitmap untouched = filled(2, 2, kMarker);
-  StretchBlt(untouched, Rect{0, 0, 0, 2}, src, Rect{0, 0, 2, 2});
-  StretchBlt(untouched, Rect{0, 0, 2, 2}, src, Rect{2, 0, 0, 2});
+  stretchCopy(untouched, Rect{0, 0, 0, 2}, src, Rect{0, 0, 2, 2});
+  stretchCopy(untouched, Rect{0, 0, 2, 2}, src, Rect{2, 0, 0, 2});
   EXPECT_EQ(untouched, filled(2, 2, kMarker));
 }
 
-TEST(StretchBlt, MixedFormatsStoreColoursInTheDestinationFormat) {
+TEST(stretchCopy, MixedFormatsStoreColoursInTheDestinationFormat) {
   Bitmap src(2, 1, 8);
   src.setIndex(0, 0, 13);  // red in the 256-colour palette
   src.setIndex(1, 0, 19);  // white
   Bitmap dst(4, 1, 24);
-  StretchBlt(dst, Rect{0, 0, 4, 1}, src, Rect{0, 0, 2, 1});
+  stretchCopy(dst, Rect{0, 0, 4, 1}, src, Rect{0, 0, 2, 1});
   EXPECT_EQ(dst.pixel(1, 0), (Rgb{255, 0, 0}));
   EXPECT_EQ(dst.pixel(2, 0), kWhite);
   Bitmap mono(1, 1, 1);
-  StretchBlt(mono, Rect{0, 0, 1, 1}, src, Rect{0, 0, 2, 1});  // red AND white = red -> black
+  stretchCopy(mono, Rect{0, 0, 1, 1}, src, Rect{0, 0, 2, 1});  // red AND white = red -> black
   EXPECT_EQ(mono.index(0, 0), 0u);
 }
 
-TEST(DrawBitmap, NegativePositionShowsTheLowerRightPart) {
+TEST(drawBitmap, NegativePositionShowsTheLowerRightPart) {
   const Bitmap overlay = numbered(4, 4);
   for (const int bpp : {32, 24, 8}) {
     Bitmap dst = filled(5, 5, kWhite, bpp);
-    DrawBitmap(dst, -2, -3, overlay);
+    drawBitmap(dst, -2, -3, overlay);
     const Bitmap expectedSource = overlay.convertedTo(bpp);
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 5; ++x) {
@@ -114,9 +114,9 @@ TEST(DrawBitmap, NegativePositionShowsTheLowerRightPart) {
       }
   }
   Bitmap dst = filled(3, 3, kWhite);
-  DrawBitmap(dst, -4, 0, overlay);  // entirely outside
-  DrawBitmap(dst, 0, 3, overlay);
-  DrawBitmap(dst, 2, 2, overlay);  // only the top-left pixel lands
+  drawBitmap(dst, -4, 0, overlay);  // entirely outside
+  drawBitmap(dst, 0, 3, overlay);
+  drawBitmap(dst, 2, 2, overlay);  // only the top-left pixel lands
   EXPECT_EQ(dst.pixel(2, 2), colour(0, 0));
   EXPECT_EQ(dst.pixel(1, 2), kWhite);
   EXPECT_EQ(dst.pixel(2, 1), kWhite);

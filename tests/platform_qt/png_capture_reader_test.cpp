@@ -113,13 +113,13 @@ Bytes headerWithEmptyData(std::uint32_t width, std::uint32_t height, std::uint8_
 }
 
 Bitmap ours(const Bytes& file) {
-  return DecodePngCapture(file.data(), file.size());
+  return decodePngCapture(file.data(), file.size());
 }
 
 Bitmap qts(const Bytes& file) {
   const QByteArray bytes(reinterpret_cast<const char*>(file.data()),
                          static_cast<qsizetype>(file.size()));
-  return BitmapFromQImage(QImage::fromData(bytes, "PNG"));
+  return bitmapFromQImage(QImage::fromData(bytes, "PNG"));
 }
 
 // Large pictures get memory that earlier pictures of their size used. So that a row
@@ -140,7 +140,7 @@ void expectSameCapture(const Bytes& file, const char* what) {
     fillReusedMemory(reference.width(), reference.height());
     ArrivingRows arriving;
     const Bitmap fast =
-        streamed ? DecodePngCapture(file.data(), file.size(), arriving) : ours(file);
+        streamed ? decodePngCapture(file.data(), file.size(), arriving) : ours(file);
     // Should an assertion end the test early, the worker is done before the
     // picture it writes into is freed.
     struct Join {
@@ -262,7 +262,7 @@ TEST(PngCapture, DamageInsideTheDataOfAStreamedPictureIsReportedOnceItsRowsAreIn
     EXPECT_TRUE(ours(file).empty()) << c.what;
     fillReusedMemory(static_cast<int>(good.width), static_cast<int>(good.height));
     ArrivingRows arriving;
-    const Bitmap picture = DecodePngCapture(file.data(), file.size(), arriving);
+    const Bitmap picture = decodePngCapture(file.data(), file.size(), arriving);
     arriving.waitFor(picture.height());
     ASSERT_EQ(picture.height(), static_cast<int>(good.height)) << c.what;
     EXPECT_FALSE(arriving.intact()) << c.what;

@@ -22,7 +22,7 @@ TEST(QImageBitmap, OddSizedPicturesCrossBothWaysWithAlphaDropped) {
       for (int x = 0; x < 7; ++x) argb.setPixel(x, y, qRgba(x * 30, y * 80, 200 - x * 20, x * 36));
     const QImage image = argb.convertToFormat(format);
 
-    const Bitmap b = BitmapFromQImage(image);
+    const Bitmap b = bitmapFromQImage(image);
     ASSERT_EQ(b.bitsPerPixel(), 32);
     ASSERT_EQ(b.width(), 7);
     ASSERT_EQ(b.height(), 3);
@@ -35,38 +35,38 @@ TEST(QImageBitmap, OddSizedPicturesCrossBothWaysWithAlphaDropped) {
         EXPECT_EQ(b.row(y)[x * 4 + 3], 0) << "X byte of a screen bitmap";
       }
     }
-    const QImage back = QImageFromBitmap(b);
+    const QImage back = qimageFromBitmap(b);
     EXPECT_EQ(back, image.convertToFormat(QImage::Format_RGB32));
   }
-  EXPECT_TRUE(BitmapFromQImage(QImage()).empty());
-  EXPECT_TRUE(QImageFromBitmap(Bitmap()).isNull());
+  EXPECT_TRUE(bitmapFromQImage(QImage()).empty());
+  EXPECT_TRUE(qimageFromBitmap(Bitmap()).isNull());
 }
 
 TEST(QImageBitmap, IndexedBitmapsShowTheirPaletteColours) {
   Bitmap b(5, 2, 4);
   b.setIndex(4, 1, 9);
-  const QImage image = QImageFromBitmap(b);
+  const QImage image = qimageFromBitmap(b);
   const Rgb c = b.pixel(4, 1);
   EXPECT_EQ(image.pixel(4, 1), qRgb(c.r, c.g, c.b));
 }
 
 TEST(QtClipboard, OnlyDecodablePicturesCountAsABitmap) {
-  EXPECT_TRUE(OffersRasterImage({"TARGETS", "image/png"}));
-  EXPECT_TRUE(OffersRasterImage({"image/bmp"}));
-  EXPECT_TRUE(OffersRasterImage({"image/jpeg", "text/plain"}));
-  EXPECT_TRUE(OffersRasterImage({"application/x-qt-image"}));
-  EXPECT_FALSE(OffersRasterImage({}));
-  EXPECT_FALSE(OffersRasterImage({"text/plain", "UTF8_STRING", "text/uri-list"}));
-  EXPECT_FALSE(OffersRasterImage({"image/x-no-such-format"}));
+  EXPECT_TRUE(offersRasterImage({"TARGETS", "image/png"}));
+  EXPECT_TRUE(offersRasterImage({"image/bmp"}));
+  EXPECT_TRUE(offersRasterImage({"image/jpeg", "text/plain"}));
+  EXPECT_TRUE(offersRasterImage({"application/x-qt-image"}));
+  EXPECT_FALSE(offersRasterImage({}));
+  EXPECT_FALSE(offersRasterImage({"text/plain", "UTF8_STRING", "text/uri-list"}));
+  EXPECT_FALSE(offersRasterImage({"image/x-no-such-format"}));
 }
 
 TEST(QtDialogs, FiltersBecomeQtFilters) {
-  EXPECT_EQ(ToQtFileFilter("Snaprill settings (*.snp)|*.snp|All files (*.*)|*.*"),
+  EXPECT_EQ(toQtFileFilter("Snaprill settings (*.snp)|*.snp|All files (*.*)|*.*"),
             "Snaprill settings (*.snp);;All files (*)");
-  EXPECT_EQ(ToQtFileFilter("Pictures|*.gif;*.png; *.jpg|Text (*.txt)|*.txt"),
+  EXPECT_EQ(toQtFileFilter("Pictures|*.gif;*.png; *.jpg|Text (*.txt)|*.txt"),
             "Pictures (*.gif *.png *.jpg);;Text (*.txt)");
   // A name without its pattern half is dropped rather than shown with no patterns.
-  EXPECT_EQ(ToQtFileFilter("Bitmaps (*.bmp)|*.bmp|Dangling"), "Bitmaps (*.bmp)");
+  EXPECT_EQ(toQtFileFilter("Bitmaps (*.bmp)|*.bmp|Dangling"), "Bitmaps (*.bmp)");
 }
 
 class GatedTimer : public ::testing::Test {

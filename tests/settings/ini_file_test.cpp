@@ -19,8 +19,8 @@ using test::TempDir;
 using test::writeFile;
 using namespace std::string_literals;
 
-TEST(ProfileRead, NamesMatchWithoutCaseAndTheFirstOfDuplicatesWins) {
-  const Profile p(
+TEST(IniFileRead, NamesMatchWithoutCaseAndTheFirstOfDuplicatesWins) {
+  const IniFile p(
       "stray=before any section\n"
       "[Snaprill]\n"
       "ImageType=3\n"
@@ -39,8 +39,8 @@ TEST(ProfileRead, NamesMatchWithoutCaseAndTheFirstOfDuplicatesWins) {
   EXPECT_EQ(p.string("General", "Missing", "dflt"), "dflt");
 }
 
-TEST(ProfileRead, ValuesLoseQuotesAndStopAtNul) {
-  const Profile p(
+TEST(IniFileRead, ValuesLoseQuotesAndStopAtNul) {
+  const IniFile p(
       "[s]\n"
       "dq=\"quoted value\"\n"
       "sq='single'\n"
@@ -63,89 +63,89 @@ TEST(ProfileRead, ValuesLoseQuotesAndStopAtNul) {
   EXPECT_FALSE(p.has("s", "; comment"));
 }
 
-TEST(ProfileRead, LineEndsByteOrderMarkAndMissingFinalNewline) {
+TEST(IniFileRead, LineEndsByteOrderMarkAndMissingFinalNewline) {
   for (const std::string eol : {"\r\n", "\n", "\r"}) {
-    const Profile p("\xEF\xBB\xBF[a]" + eol + "x=1" + eol + eol + "[b]" + eol + "y=2");
+    const IniFile p("\xEF\xBB\xBF[a]" + eol + "x=1" + eol + eol + "[b]" + eol + "y=2");
     EXPECT_EQ(p.value("a", "x"), "1");
     EXPECT_EQ(p.value("b", "y"), "2") << "line end of " << eol.size() << " bytes";
   }
 }
 
-TEST(ProfileRead, LongValuesAreCutToWholeCharactersAndHugeLinesDoNoHarm) {
+TEST(IniFileRead, LongValuesAreCutToWholeCharactersAndHugeLinesDoNoHarm) {
   // 2046 ASCII bytes followed by a two-byte character: the cut may not split it.
   const std::string value = std::string(2046, 'a') + "\xC3\xA9" + "tail";
-  const Profile p("[s]\nk=" + value + "\nhuge=" + std::string(10 << 20, 'z') + "\nafter=ok\n");
+  const IniFile p("[s]\nk=" + value + "\nhuge=" + std::string(10 << 20, 'z') + "\nafter=ok\n");
   EXPECT_EQ(p.value("s", "k"), std::string(2046, 'a'));
-  EXPECT_EQ(p.value("s", "huge")->size(), kMaxProfileValue);
+  EXPECT_EQ(p.value("s", "huge")->size(), kMaxIniValue);
   EXPECT_EQ(p.value("s", "after"), "ok");
 }
 
-TEST(ProfileRead, BinaryJunkIsSkippedAndLaterSectionsStillRead) {
+TEST(IniFileRead, BinaryJunkIsSkippedAndLaterSectionsStillRead) {
   std::string junk;
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) & 0xFF);
-  const Profile p(junk + "\n[Snaprill]\nImageType=2\n");
+  const IniFile p(junk + "\n[Snaprill]\nImageType=2\n");
   EXPECT_EQ(p.value("Snaprill", "ImageType"), "2");
-  const Profile missing = Profile::fromFile("/nonexistent/snaprill.ini");
+  const IniFile missing = IniFile::fromFile("/nonexistent/snaprill.ini");
   EXPECT_FALSE(missing.has("Snaprill", "ImageType"));
 }
 
-TEST(ProfileWrite, ReplacesInPlaceAndLeavesEveryOtherByte) {
+TEST(IniFileWrite, ReplacesInPlaceAndLeavesEveryOtherByte) {
   const std::string before =
       "\xEF\xBB\xBF; my notes\r\n[Snaprill]\r\nUnknown = keep  me \r\nimagetype = 7\r\n"
       "Other=x\r\n[Custom]\r\nfoo=\"bar\"\r\n";
-  const std::string after = ProfileWithValue(before, "SNAPRILL", "ImageType", "2");
+  const std::string after = iniWithValue(before, "SNAPRILL", "ImageType", "2");
   EXPECT_EQ(after,
             "\xEF\xBB\xBF; my notes\r\n[Snaprill]\r\nUnknown = keep  me \r\nImageType=2\r\n"
             "Other=x\r\n[Custom]\r\nfoo=\"bar\"\r\n");
 }
 
-TEST(ProfileWrite, AppendsToItsSectionOrAppendsTheSection) {
+TEST(IniFileWrite, AppendsToItsSectionOrAppendsTheSection) {
   const std::string text = "[A]\nx=1\n\n[B]\ny=2\n[A]\nz=3";
   // After the last non-blank line of the first [A], before the blank separator.
-  EXPECT_EQ(ProfileWithValue(text, "a", "New", "v"), "[A]\nx=1\nNew=v\n\n[B]\ny=2\n[A]\nz=3");
+  EXPECT_EQ(iniWithValue(text, "a", "New", "v"), "[A]\nx=1\nNew=v\n\n[B]\ny=2\n[A]\nz=3");
   // A key only in the duplicate section is not that section's key: it goes to the first.
-  EXPECT_EQ(ProfileWithValue(text, "A", "z", "9"), "[A]\nx=1\nz=9\n\n[B]\ny=2\n[A]\nz=3");
+  EXPECT_EQ(iniWithValue(text, "A", "z", "9"), "[A]\nx=1\nz=9\n\n[B]\ny=2\n[A]\nz=3");
   // A section at the end of a file without a final line break.
-  EXPECT_EQ(ProfileWithValue("[B]\ny=2", "B", "w", "1"), "[B]\ny=2\nw=1\n");
-  EXPECT_EQ(ProfileWithValue("[B]\ry=2", "C", "k", "v"), "[B]\ry=2\r[C]\rk=v\r");
-  EXPECT_EQ(ProfileWithValue("", "C", "k", "v"), "[C]\nk=v\n");
+  EXPECT_EQ(iniWithValue("[B]\ny=2", "B", "w", "1"), "[B]\ny=2\nw=1\n");
+  EXPECT_EQ(iniWithValue("[B]\ry=2", "C", "k", "v"), "[B]\ry=2\r[C]\rk=v\r");
+  EXPECT_EQ(iniWithValue("", "C", "k", "v"), "[C]\nk=v\n");
 }
 
-TEST(ProfileWrite, ValuesNeverMakeASecondLine) {
-  const std::string text = ProfileWithValue("[s]\n", "s", "k", "one\r\n[evil]\ntwo\rthree");
+TEST(IniFileWrite, ValuesNeverMakeASecondLine) {
+  const std::string text = iniWithValue("[s]\n", "s", "k", "one\r\n[evil]\ntwo\rthree");
   EXPECT_EQ(text, "[s]\nk=one[evil]twothree\n");
-  EXPECT_FALSE(Profile(text).has("evil", "two"));
+  EXPECT_FALSE(IniFile(text).has("evil", "two"));
 }
 
-TEST(ProfileWrite, EveryValueReadsBackAsWritten) {
+TEST(IniFileWrite, EveryValueReadsBackAsWritten) {
   for (const std::string value : {"plain", " leading", "trailing\t", "\"quoted\"", "'single'",
                                   "a\"b", "\"", "", "=x=", "[not a section]"}) {
-    EXPECT_EQ(Profile(ProfileWithValue("", "s", "k", value)).value("s", "k"), value);
+    EXPECT_EQ(IniFile(iniWithValue("", "s", "k", value)).value("s", "k"), value);
   }
 }
 
-TEST(ProfileWrite, CreatesTheFileAndRoundTripsEachKey) {
+TEST(IniFileWrite, CreatesTheFileAndRoundTripsEachKey) {
   TempDir dir;
   const std::string file = dir.path() + "new.ini";
-  WriteProfileString(file, "Snaprill", "ImageType", "4");
-  WriteProfileString(file, "General", "OutputDir", "/tmp/a b/");
-  WriteProfileString(file, "Snaprill", "ImageType", "5");
+  writeIniValue(file, "Snaprill", "ImageType", "4");
+  writeIniValue(file, "General", "OutputDir", "/tmp/a b/");
+  writeIniValue(file, "Snaprill", "ImageType", "5");
   EXPECT_EQ(readFile(file), "[Snaprill]\nImageType=5\n[General]\nOutputDir=/tmp/a b/\n");
-  EXPECT_EQ(ReadProfileString(file, "general", "outputdir", ""), "/tmp/a b/");
+  EXPECT_EQ(readIniValue(file, "general", "outputdir", ""), "/tmp/a b/");
   // Only the file itself is left in the folder: no temporary files.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
 }
 
-TEST(ProfileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
+TEST(IniFileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
   try {
-    WriteProfileString("/proc/version", "s", "k", "v");
+    writeIniValue("/proc/version", "s", "k", "v");
     FAIL() << "no error";
-  } catch (const ProfileWriteError& e) {
+  } catch (const IniWriteError& e) {
     EXPECT_STREQ(e.what(), "Unable to write to /proc/version");
   }
-  EXPECT_THROW(WriteProfileString("/nonexistent-dir/x.ini", "s", "k", "v"), ProfileWriteError);
+  EXPECT_THROW(writeIniValue("/nonexistent-dir/x.ini", "s", "k", "v"), IniWriteError);
 
   // A disk that fills up in the middle of the write: the old file stays whole.
   TempDir dir;
@@ -158,8 +158,8 @@ TEST(ProfileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
     const rlimit limit{1024, 1024};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     try {
-      WriteProfileString(file, "s", "k", std::string(3000, 'n'));
-    } catch (const ProfileWriteError&) {
+      writeIniValue(file, "s", "k", std::string(3000, 'n'));
+    } catch (const IniWriteError&) {
       ::_exit(0);
     }
     ::_exit(1);
@@ -170,27 +170,27 @@ TEST(ProfileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
   EXPECT_EQ(readFile(file), old);
 }
 
-TEST(ProfileWrite, ASymbolicLinkStaysALink) {
+TEST(IniFileWrite, ASymbolicLinkStaysALink) {
   TempDir dir;
   const std::string target = dir.path() + "real.ini";
   const std::string link = dir.path() + "link.ini";
   writeFile(target, "[s]\nk=1\n");
   std::filesystem::create_symlink(target, link);
-  WriteProfileString(link, "s", "k", "2");
+  writeIniValue(link, "s", "k", "2");
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(readFile(target), "[s]\nk=2\n");
 }
 
 TEST(SettingsInt, DecimalHexadecimalAndJunk) {
-  EXPECT_EQ(ParseSettingsInt("0x7A"), 122);
-  EXPECT_EQ(ParseSettingsInt("0X7a"), 122);
-  EXPECT_EQ(ParseSettingsInt("0xFFFFFFFF"), -1);
-  EXPECT_EQ(ParseSettingsInt("-2147483648"), INT32_MIN);
-  EXPECT_EQ(ParseSettingsInt("+15"), 15);
-  EXPECT_EQ(ParseSettingsInt("007"), 7);
+  EXPECT_EQ(parseSettingsInt("0x7A"), 122);
+  EXPECT_EQ(parseSettingsInt("0X7a"), 122);
+  EXPECT_EQ(parseSettingsInt("0xFFFFFFFF"), -1);
+  EXPECT_EQ(parseSettingsInt("-2147483648"), INT32_MIN);
+  EXPECT_EQ(parseSettingsInt("+15"), 15);
+  EXPECT_EQ(parseSettingsInt("007"), 7);
   for (const char* bad : {"", "0x", "-", "12abc", "1 2", "2147483648", "-2147483649", "0x100000000",
                           "0xG1", "$7A", "1e3", " 5"}) {
-    EXPECT_FALSE(ParseSettingsInt(bad).has_value()) << bad;
+    EXPECT_FALSE(parseSettingsInt(bad).has_value()) << bad;
   }
 }
 

@@ -47,13 +47,13 @@ TEST(SettingsKill, EveryKeyHoldsTheOldOrTheNewValue) {
   const std::string dir = temp.path();
   const std::string file = dir + "snaprill.ini";
 
-  Profile variants[2];
+  IniFile variants[2];
   for (int v = 0; v < 2; ++v) {
     Harness h(dir);
     applyVariant(h, v == 1);
     const std::string reference = dir + "variant" + std::to_string(v) + ".ini";
     SaveSettings(h.engine, reference);
-    variants[v] = Profile::fromFile(reference);
+    variants[v] = IniFile::fromFile(reference);
     if (v == 0) SaveSettings(h.engine, file);
   }
 
@@ -80,7 +80,7 @@ TEST(SettingsKill, EveryKeyHoldsTheOldOrTheNewValue) {
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process stopped by itself";
 
-    const Profile now = Profile::fromFile(file);
+    const IniFile now = IniFile::fromFile(file);
     bool fromFirst = false, fromSecond = false;
     for (const SettingKey& k : settingsSchema()) {
       if (k.special == Special::LanguageFile) continue;

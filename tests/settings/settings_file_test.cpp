@@ -124,7 +124,7 @@ TEST_F(SettingsFile, SavedFileHoldsNoOverwriteNoLanguageAndKeepsUnknownKeys) {
   const std::string text = readFile(file);
   EXPECT_EQ(text.find("Overwrite"), std::string::npos);
   EXPECT_EQ(text.rfind("[Language]\nLangFile=/x/estonian.ini\n[Mine]\nkeep = \"me\"\n", 0), 0u);
-  EXPECT_EQ(Profile(text).value("Snaprill", "ImageType"), "0");
+  EXPECT_EQ(IniFile(text).value("Snaprill", "ImageType"), "0");
 }
 
 TEST_F(SettingsFile, OutOfRangeAndUnreadableValuesTakeDefaultsOrClamp) {
@@ -333,7 +333,7 @@ TEST_F(SettingsFile, ImmediateWritesAndTheAutoSaveSwitch) {
   SwitchToOptionFile(h.engine, file);
   EXPECT_EQ(h.controls.value(C::tyyp), kAvi);
   EXPECT_EQ(h.engine.ImageCounter, 9);
-  EXPECT_EQ(Profile::fromFile(main).value("Snaprill", "ImageType"), "2");
+  EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "2");
   SwitchToOptionFile(h.engine, dir.path() + "missing.snp");
   EXPECT_EQ(h.controls.value(C::tyyp), kAvi);
 }
@@ -342,7 +342,7 @@ TEST_F(SettingsFile, AKeyThatCannotBeWrittenEndsTheSave) {
   try {
     SaveSettings(h.engine, "/proc/snaprill.ini");
     FAIL() << "no error";
-  } catch (const ProfileWriteError& e) {
+  } catch (const IniWriteError& e) {
     EXPECT_STREQ(e.what(), "Unable to write to /proc/snaprill.ini");
   }
 }

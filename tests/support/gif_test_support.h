@@ -11,9 +11,9 @@
 
 namespace snaprill::testing {
 
-inline std::vector<std::uint8_t> gifBytes(const GIFImage& gif) {
+inline std::vector<std::uint8_t> gifBytes(const GifImage& gif) {
   MemorySink sink;
-  gif.SaveToStream(sink);
+  gif.saveToStream(sink);
   return sink.bytes;
 }
 

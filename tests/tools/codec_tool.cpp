@@ -68,8 +68,8 @@ void writePpm(const std::string& path, const Bitmap& picture) {
 Bitmap decodeFile(const std::string& kind, const std::string& path) {
   const std::string bytes = readWholeFile(path, kMaxInput);
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  if (kind == "tga") return ReadTarga(data, bytes.size());
-  if (kind == "pcx") return ReadPcx(data, bytes.size());
+  if (kind == "tga") return readTarga(data, bytes.size());
+  if (kind == "pcx") return readPcx(data, bytes.size());
   throw std::invalid_argument("unknown kind " + kind);
 }
 
@@ -82,17 +82,17 @@ int encode(const std::string& mode, const std::string& in, const std::string& ou
     const int entry = mode[4] - '0';
     if (entry < 0 || entry > 2) return 2;
     capture.convertTo(kFormats[entry]);
-    WriteTiffStream(file, capture);
+    writeTiff(file, capture);
   } else if (mode == "tga" || mode == "tgabw") {
     if (mode == "tgabw") capture.convertTo(1);
-    TTarga targa;
+    TargaImage targa;
     targa.TargaFormat = 5;
-    targa.Assign(capture);
-    targa.SaveToStream(file);
+    targa.assign(capture);
+    targa.saveToStream(file);
   } else if (mode == "pcx") {
-    TPCXImage pcx;
-    pcx.Assign(capture);
-    pcx.SaveToStream(file);
+    PcxImage pcx;
+    pcx.assign(capture);
+    pcx.saveToStream(file);
   } else {
     return 2;
   }

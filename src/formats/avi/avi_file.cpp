@@ -35,7 +35,7 @@ std::uint16_t readU16(const std::vector<std::uint8_t>& v, std::size_t at) {
 
 }  // namespace
 
-std::vector<std::uint8_t> BitmapInfo8(const Bitmap& picture) {
+std::vector<std::uint8_t> bitmapInfo8(const Bitmap& picture) {
   Bytes h;
   const auto imageSize = static_cast<std::uint32_t>(Bitmap::strideFor(picture.width(), 8) *
                                                     static_cast<std::size_t>(picture.height()));
@@ -57,7 +57,7 @@ std::vector<std::uint8_t> BitmapInfo8(const Bitmap& picture) {
   return h.b;
 }
 
-std::vector<std::uint8_t> BitmapBits8(const Bitmap& picture) {
+std::vector<std::uint8_t> bitmapBits8(const Bitmap& picture) {
   const std::size_t stride = Bitmap::strideFor(picture.width(), 8);
   std::vector<std::uint8_t> bits(stride * static_cast<std::size_t>(picture.height()), 0);
   for (int y = 0; y < picture.height(); ++y) {

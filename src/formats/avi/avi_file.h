@@ -47,10 +47,10 @@ constexpr std::uint32_t fourcc(const char (&s)[5]) {
 
 // The format of an 8-bit bitmap as a stream expects it: a 40-byte BITMAPINFOHEADER
 // (bottom-up rows, BI_RGB, 256 colours used) followed by 256 RGBQUAD entries.
-std::vector<std::uint8_t> BitmapInfo8(const Bitmap& picture);
+std::vector<std::uint8_t> bitmapInfo8(const Bitmap& picture);
 // The pixels of an 8-bit bitmap as a device-independent bitmap stores them: rows
 // bottom-up, each padded to 4 bytes.
-std::vector<std::uint8_t> BitmapBits8(const Bitmap& picture);
+std::vector<std::uint8_t> bitmapBits8(const Bitmap& picture);
 
 // One AVI file being written. Nothing appears under its name until close()
 // succeeds; a file destroyed unclosed leaves nothing behind.

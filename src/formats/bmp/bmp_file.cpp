@@ -47,7 +47,7 @@ std::uint32_t colourTableEntries(const Bitmap& picture) {
 
 }  // namespace
 
-void WriteBmp(const Bitmap& picture, ByteSink& out) {
+void writeBmp(const Bitmap& picture, ByteSink& out) {
   if (picture.empty()) return;
   const std::uint32_t entries = colourTableEntries(picture);
   const std::uint32_t bitsOffset = kFileHeaderSize + kInfoHeaderSize + 4 * entries;
@@ -355,7 +355,7 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
 
 }  // namespace
 
-Bitmap ReadBmp(const std::uint8_t* data, std::size_t size) {
+Bitmap readBmp(const std::uint8_t* data, std::size_t size) {
   const Input in(data, size);
   const Header h = readHeader(in);
   checkFormat(h);

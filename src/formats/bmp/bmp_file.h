@@ -17,11 +17,11 @@ namespace snaprill {
 
 // Writes picture in its own pixel format (16 bits as 5-5-5 BI_RGB). An empty picture
 // writes nothing. Throws what the sink throws.
-void WriteBmp(const Bitmap& picture, ByteSink& out);
+void writeBmp(const Bitmap& picture, ByteSink& out);
 
 // Reads a Windows bitmap file of any depth (BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS;
 // OS/2 core headers; top-down or bottom-up). Throws ReadError on anything it cannot
 // read; never reads past size.
-Bitmap ReadBmp(const std::uint8_t* data, std::size_t size);
+Bitmap readBmp(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

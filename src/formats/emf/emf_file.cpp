@@ -58,7 +58,7 @@ class Record {
 
 }  // namespace
 
-void WriteEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& out) {
+void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& out) {
   // A screen without a usable size is replaced by the default one (96 dots per inch).
   const bool usable = screen.widthPixels > 0 && screen.heightPixels > 0 &&
                       screen.widthMillimetres > 0 && screen.heightMillimetres > 0;

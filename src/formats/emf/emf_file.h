@@ -22,6 +22,6 @@ namespace snaprill {
 
 // Writes picture as an enhanced metafile recorded against screen. Throws what the
 // sink throws.
-void WriteEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& out);
+void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& out);
 
 }  // namespace snaprill

@@ -103,7 +103,7 @@ Bitmap decodeDib(const RasterOp& op) {
   std::memcpy(file.data() + 14, info.data(), info.size());
   if (op.bits.size() > 0)
     std::memcpy(file.data() + offset, op.bits.at(0, op.bits.size()), op.bits.size());
-  return ReadBmp(file.data(), file.size());
+  return readBmp(file.data(), file.size());
 }
 
 RasterOp dibOp(const Bytes& info, const Bytes& bits) {
@@ -356,13 +356,13 @@ void draw(Bitmap& canvas, const RasterOp& op, long long& budget) {
   budget -= visW * visH + static_cast<long long>(dib.width()) * dib.height();
   if (budget < 0) throw ReadError("Metafile is too complex to draw");
   const auto i = [](long long v) { return static_cast<int>(v); };
-  StretchBlt(canvas, Rect{i(op.dx), i(op.dy), i(op.dx + op.dw), i(op.dy + op.dh)}, dib,
-             Rect{i(op.sx), i(sy), i(op.sx + op.sw), i(sy + op.sh)});
+  stretchCopy(canvas, Rect{i(op.dx), i(op.dy), i(op.dx + op.dw), i(op.dy + op.dh)}, dib,
+              Rect{i(op.sx), i(sy), i(op.sx + op.sw), i(sy + op.sh)});
 }
 
 }  // namespace
 
-Bitmap ReadMetafile(const std::uint8_t* data, std::size_t size) {
+Bitmap readMetafile(const std::uint8_t* data, std::size_t size) {
   const Bytes file(data, size);
   Canvas canvas;
   std::vector<RasterOp> ops =

@@ -42,6 +42,6 @@ inline constexpr std::size_t kMaxMetafilePixels = std::size_t{1} << 26;
 // Draws the picture records of an enhanced or Windows metafile onto a white 24-bit
 // bitmap of the metafile's size. Throws ReadError when the file is not a metafile
 // we can read or holds no picture record we can draw; never reads past size.
-Bitmap ReadMetafile(const std::uint8_t* data, std::size_t size);
+Bitmap readMetafile(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

@@ -53,7 +53,7 @@ std::int32_t ColorQuantizer::leafOf(const Rgb& c) const {
   return n;
 }
 
-void ColorQuantizer::AddColorRun(const Rgb& c, std::uint64_t count) {
+void ColorQuantizer::addColorRun(const Rgb& c, std::uint64_t count) {
   if (count == 0) return;
   const std::uint32_t color = (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b;
   Recent& slot = recent_[((color * 2654435761u) >> 20) & (kRecentSlots - 1)];
@@ -111,7 +111,7 @@ void ColorQuantizer::reduce() {
   leafCount_ -= children - 1;
 }
 
-void ColorQuantizer::AddPicture(const Bitmap& picture) {
+void ColorQuantizer::addPicture(const Bitmap& picture) {
   Rgb run;
   std::uint64_t length = 0;
   forEachPixel(picture, [&](const Rgb& c) {
@@ -119,11 +119,11 @@ void ColorQuantizer::AddPicture(const Bitmap& picture) {
       ++length;
       return;
     }
-    AddColorRun(run, length);
+    addColorRun(run, length);
     run = c;
     length = 1;
   });
-  AddColorRun(run, length);
+  addColorRun(run, length);
 }
 
 void ColorQuantizer::walk(std::int32_t n, std::vector<Rgb>& out) const {
@@ -143,7 +143,7 @@ void ColorQuantizer::walk(std::int32_t n, std::vector<Rgb>& out) const {
   }
 }
 
-std::vector<Rgb> ColorQuantizer::Colors() const {
+std::vector<Rgb> ColorQuantizer::palette() const {
   std::vector<Rgb> out;
   if (root_ != kNone) walk(root_, out);
   return out;

@@ -18,16 +18,16 @@ class ColorQuantizer {
  public:
   explicit ColorQuantizer(int maxColors, int depth = 8);
 
-  void AddColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { AddColorRun({r, g, b}, 1); }
+  void addColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { addColorRun({r, g, b}, 1); }
   // Adds count pixels of one colour, one after the other: the first may grow and
   // reduce the tree, the others only add to the leaf it ended in.
-  void AddColorRun(const Rgb& c, std::uint64_t count);
+  void addColorRun(const Rgb& c, std::uint64_t count);
   // Adds every pixel of a 16, 24 or 32 bits-per-pixel picture, rows top first.
-  void AddPicture(const Bitmap& picture);
+  void addPicture(const Bitmap& picture);
   int leafCount() const { return leafCount_; }
   // Leaf colours (sums divided by the pixel count) in depth-first order, children 0
   // to 7.
-  std::vector<Rgb> Colors() const;
+  std::vector<Rgb> palette() const;
 
  private:
   static constexpr std::int32_t kNone = -1;

@@ -19,7 +19,7 @@ constexpr int kQuantizedColors = kPaletteSize - kSystemColorCount;  // 236
 template <class Lookup>
 void ditherInto(const Bitmap& picture, Lookup& lookup, std::uint8_t* indexes, std::size_t stride) {
   withColorReader(picture, [&](auto read) {
-    detail::DitherPicture(
+    detail::ditherPicture(
         picture.width(), picture.height(), lookup,
         [&](int y) { return [read, row = picture.row(y)](int x) { return read(row, x); }; },
         [&](int y) { return indexes + static_cast<std::size_t>(y) * stride; });
@@ -36,7 +36,7 @@ void matchInto(const Bitmap& picture, Lookup& lookup, std::uint8_t* indexes, std
       Rgb p;
       for (int x = 0; x < picture.width(); ++x) {
         const Rgb c = read(row, x);
-        dst[x] = lookup.MatchColor(c.r, c.g, c.b, p);
+        dst[x] = lookup.matchColor(c.r, c.g, c.b, p);
       }
     }
   });
@@ -60,7 +60,7 @@ void setColorTable(Bitmap& out, const std::vector<Rgb>& palette) {
 
 }  // namespace
 
-const std::array<Rgb, 20>& SystemColors() {
+const std::array<Rgb, 20>& systemColors() {
   static const std::array<Rgb, 20> colors{
       {{0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
        {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
@@ -69,7 +69,7 @@ const std::array<Rgb, 20>& SystemColors() {
   return colors;
 }
 
-std::vector<Rgb> BuildGrayPalette() {
+std::vector<Rgb> buildGrayPalette() {
   std::vector<Rgb> p(kPaletteSize);
   for (int i = 0; i < kPaletteSize; ++i) {
     const auto v = static_cast<std::uint8_t>(i);
@@ -78,7 +78,7 @@ std::vector<Rgb> BuildGrayPalette() {
   return p;
 }
 
-std::vector<Rgb> BuildCubePalette() {
+std::vector<Rgb> buildCubePalette() {
   std::vector<Rgb> p;
   p.reserve(216);
   for (int r = 0; r < 6; ++r)
@@ -89,11 +89,11 @@ std::vector<Rgb> BuildCubePalette() {
   return p;
 }
 
-std::vector<Rgb> BuildQuantizedPalette(const Bitmap& picture) {
+std::vector<Rgb> buildQuantizedPalette(const Bitmap& picture) {
   ColorQuantizer quantizer(kQuantizedColors);
-  quantizer.AddPicture(picture);
-  const std::vector<Rgb> leaves = quantizer.Colors();
-  const auto& system = SystemColors();
+  quantizer.addPicture(picture);
+  const std::vector<Rgb> leaves = quantizer.palette();
+  const auto& system = systemColors();
   std::vector<Rgb> p(kPaletteSize, system[0]);
   std::copy(system.begin(), system.begin() + 10, p.begin());
   std::copy(leaves.begin(), leaves.end(), p.begin() + 10);
@@ -126,33 +126,33 @@ std::size_t FastColorLookup::search(int r, int g, int b) const {
   return bestIndex;
 }
 
-std::vector<Rgb> ReduceToIndexes(const Bitmap& picture, ReductionMode mode, DitherKind dither,
+std::vector<Rgb> reduceToIndexes(const Bitmap& picture, ReductionMode mode, DitherKind dither,
                                  std::uint8_t* indexes, std::size_t stride) {
   if (mode == ReductionMode::Grayscale) {
     GrayScaleLookup lookup;
     indexInto(picture, lookup, dither, indexes, stride);
-    return BuildGrayPalette();
+    return buildGrayPalette();
   }
-  std::vector<Rgb> palette = BuildQuantizedPalette(picture);
+  std::vector<Rgb> palette = buildQuantizedPalette(picture);
   FastColorLookup lookup(palette);
   indexInto(picture, lookup, dither, indexes, stride);
   return palette;
 }
 
-Bitmap ReduceToIndexed(const Bitmap& picture, ReductionMode mode, DitherKind dither) {
+Bitmap reduceToIndexed(const Bitmap& picture, ReductionMode mode, DitherKind dither) {
   Bitmap out(picture.width(), picture.height(), 8);
   const std::vector<Rgb> palette =
-      ReduceToIndexes(picture, mode, dither, out.bits().data(), out.stride());
+      reduceToIndexes(picture, mode, dither, out.bits().data(), out.stride());
   setColorTable(out, palette);
   return out;
 }
 
-Bitmap RenderOnCube(int width, int height, const std::vector<Rgb>& colors,
+Bitmap renderOnCube(int width, int height, const std::vector<Rgb>& colors,
                     const std::uint8_t* indexes, std::size_t stride) {
   Bitmap out(width, height, 8);
-  setColorTable(out, BuildCubePalette());
+  setColorTable(out, buildCubePalette());
   NetscapeColorLookup lookup;
-  detail::DitherPicture(
+  detail::ditherPicture(
       width, height, lookup,
       [&](int y) {
         return [&colors, row = indexes + static_cast<std::size_t>(y) * stride](int x) {
@@ -164,9 +164,9 @@ Bitmap RenderOnCube(int width, int height, const std::vector<Rgb>& colors,
   return out;
 }
 
-Bitmap RenderOnCube(const Bitmap& picture) {
+Bitmap renderOnCube(const Bitmap& picture) {
   Bitmap out(picture.width(), picture.height(), 8);
-  setColorTable(out, BuildCubePalette());
+  setColorTable(out, buildCubePalette());
   NetscapeColorLookup lookup;
   ditherInto(picture, lookup, out.bits().data(), out.stride());
   return out;

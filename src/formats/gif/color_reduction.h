@@ -20,19 +20,19 @@ enum class ReductionMode : std::uint8_t { Grayscale = 5, SystemColorQuantize = 8
 enum class DitherKind : std::uint8_t { None = 0, FloydSteinberg = 1 };
 
 // The default palette's 20 system colours (entries 0-9, then 10-19).
-const std::array<Rgb, 20>& SystemColors();
+const std::array<Rgb, 20>& systemColors();
 
-std::vector<Rgb> BuildGrayPalette();
-std::vector<Rgb> BuildCubePalette();
+std::vector<Rgb> buildGrayPalette();
+std::vector<Rgb> buildCubePalette();
 // The octree palette of picture (16, 24 or 32 bits per pixel) completed by the
 // system colours: always 256 entries. Entries the octree leaves unused repeat
 // entry 0, which the lowest-index rule of the lookups never picks.
-std::vector<Rgb> BuildQuantizedPalette(const Bitmap& picture);
+std::vector<Rgb> buildQuantizedPalette(const Bitmap& picture);
 
-// Lookups: MatchColor gives the palette index and the palette colour.
+// Lookups: matchColor gives the palette index and the palette colour.
 class GrayScaleLookup {
  public:
-  std::uint8_t MatchColor(int r, int g, int b, Rgb& out) const {
+  std::uint8_t matchColor(int r, int g, int b, Rgb& out) const {
     const auto gray = static_cast<std::uint8_t>((77 * r + 150 * g + 29 * b) >> 8);
     out = {gray, gray, gray};
     return gray;
@@ -41,7 +41,7 @@ class GrayScaleLookup {
 
 class NetscapeColorLookup {
  public:
-  std::uint8_t MatchColor(int r, int g, int b, Rgb& out) const {
+  std::uint8_t matchColor(int r, int g, int b, Rgb& out) const {
     const int rc = (r + 3) / 51, gc = (g + 3) / 51, bc = (b + 3) / 51;
     out = {static_cast<std::uint8_t>(51 * rc), static_cast<std::uint8_t>(51 * gc),
            static_cast<std::uint8_t>(51 * bc)};
@@ -55,7 +55,7 @@ class NetscapeColorLookup {
 class FastColorLookup {
  public:
   explicit FastColorLookup(const std::vector<Rgb>& palette);
-  std::uint8_t MatchColor(int r, int g, int b, Rgb& out) {
+  std::uint8_t matchColor(int r, int g, int b, Rgb& out) {
     const unsigned cell = (unsigned(r) >> 3) | (unsigned(g) >> 3 << 5) | (unsigned(b) >> 3 << 10);
     std::uint32_t entry = cache_[cell];
     if (entry == kEmpty) entry = cache_[cell] = packed(search(r, g, b));
@@ -81,19 +81,19 @@ class FastColorLookup {
 // Turns a picture of 16, 24 or 32 bits per pixel into an 8-bit picture with a
 // 256-entry colour table (the palette, then black entries). The source is not
 // changed. Throws BitmapError when the result cannot be allocated.
-Bitmap ReduceToIndexed(const Bitmap& picture, ReductionMode mode, DitherKind dither);
+Bitmap reduceToIndexed(const Bitmap& picture, ReductionMode mode, DitherKind dither);
 
 // The same, writing one index per pixel into indexes (stride bytes per row) and
 // returning the palette (256 entries).
-std::vector<Rgb> ReduceToIndexes(const Bitmap& picture, ReductionMode mode, DitherKind dither,
+std::vector<Rgb> reduceToIndexes(const Bitmap& picture, ReductionMode mode, DitherKind dither,
                                  std::uint8_t* indexes, std::size_t stride);
 
 // Renders onto the 216-colour cube with Floyd-Steinberg error diffusion: an 8-bit
 // picture whose colour table holds the cube's colours then 40 black entries.
 // Indexes (stride bytes per row) name colours of colors; indexes beyond it are black.
-Bitmap RenderOnCube(int width, int height, const std::vector<Rgb>& colors,
+Bitmap renderOnCube(int width, int height, const std::vector<Rgb>& colors,
                     const std::uint8_t* indexes, std::size_t stride);
 // The same for a picture of any pixel format.
-Bitmap RenderOnCube(const Bitmap& picture);
+Bitmap renderOnCube(const Bitmap& picture);
 
 }  // namespace snaprill

@@ -16,10 +16,10 @@ namespace snaprill::detail {
 
 // Walks a width x height picture row by row, even rows left to right and odd rows
 // right to left: rowColors(y) gives a function from x to the source colour, out(y)
-// the destination row of indexes, lookup.MatchColor(r, g, b, colour) the palette
+// the destination row of indexes, lookup.matchColor(r, g, b, colour) the palette
 // index and its colour.
 template <class Lookup, class RowColors, class RowOut>
-void DitherPicture(int width, int height, Lookup& lookup, RowColors&& rowColors, RowOut&& out) {
+void ditherPicture(int width, int height, Lookup& lookup, RowColors&& rowColors, RowOut&& out) {
   std::vector<int> cells(3 * (static_cast<std::size_t>(width) + 2), 0);
   const auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
   for (int y = 0; y < height; ++y) {
@@ -47,7 +47,7 @@ void DitherPicture(int width, int height, Lookup& lookup, RowColors&& rowColors,
                         clamp(s.g + (cell[1] + cur[1] + 8) / 16),
                         clamp(s.b + (cell[2] + cur[2] + 8) / 16)};
       Rgb p;
-      dst[x] = lookup.MatchColor(v[0], v[1], v[2], p);
+      dst[x] = lookup.matchColor(v[0], v[1], v[2], p);
       if (noCarry && p == s) {
         haveExact = true;
         exact = s;

@@ -26,25 +26,25 @@ void unpackIndexes(const Bitmap& picture, std::vector<std::uint8_t>& pixels) {
 
 }  // namespace
 
-int GIFColorMap::bitDepth() const {
+int GifColorMap::bitDepth() const {
   if (colors_.empty()) return 0;
   int b = 1;
   while ((1 << b) < count()) ++b;
   return b;
 }
 
-int GIFColorMap::add(const Rgb& c) {
-  if (colors_.size() >= 256) throw GIFException("Color table overflow");
+int GifColorMap::add(const Rgb& c) {
+  if (colors_.size() >= 256) throw GifError("Color table overflow");
   colors_.push_back(c);
   return count() - 1;
 }
 
-void GIFColorMap::assign(const std::vector<Rgb>& colors) {
-  if (colors.size() > 256) throw GIFException("Color table overflow");
+void GifColorMap::assign(const std::vector<Rgb>& colors) {
+  if (colors.size() > 256) throw GifError("Color table overflow");
   colors_ = colors;
 }
 
-void GIFSubImage::clear() {
+void GifFrame::clear() {
   extensions_.clear();
   graphicControl_ = nullptr;
   localColors.clear();
@@ -54,7 +54,7 @@ void GIFSubImage::clear() {
   bitmapReleased_ = false;
 }
 
-void GIFSubImage::setBounds(int l, int t, int w, int h) {
+void GifFrame::setBounds(int l, int t, int w, int h) {
   left = l;
   top = t;
   width = w;
@@ -62,11 +62,11 @@ void GIFSubImage::setBounds(int l, int t, int w, int h) {
   owner_.growScreen(l + w, t + h);
 }
 
-void GIFSubImage::AssignBitmap(const Bitmap& picture) {
+void GifFrame::assignBitmap(const Bitmap& picture) {
   clear();
   if (picture.empty()) return;
   if (picture.width() > kMaxGifSide || picture.height() > kMaxGifSide) {
-    throw GIFException("Image too large for GIF");
+    throw GifError("Image too large for GIF");
   }
   setBounds(0, 0, picture.width(), picture.height());
   pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
@@ -74,35 +74,34 @@ void GIFSubImage::AssignBitmap(const Bitmap& picture) {
     unpackIndexes(picture, pixels);
     localColors.assign(picture.palette());
   } else {
-    localColors.assign(ReduceToIndexes(picture, owner_.reductionMode, owner_.ditherKind,
+    localColors.assign(reduceToIndexes(picture, owner_.reductionMode, owner_.ditherKind,
                                        pixels.data(), static_cast<std::size_t>(width)));
   }
 }
 
-void GIFSubImage::appendExtension(std::unique_ptr<GIFExtension> extension) {
-  if (auto* gce = dynamic_cast<GIFGraphicControlExtension*>(extension.get());
-      gce && !graphicControl_) {
+void GifFrame::appendExtension(std::unique_ptr<GifExtension> extension) {
+  if (auto* gce = dynamic_cast<GifGraphicControl*>(extension.get()); gce && !graphicControl_) {
     graphicControl_ = gce;
   }
   extensions_.push_back(std::move(extension));
 }
 
-void GIFSubImage::addAnimationExtensions(std::uint16_t delay) {
-  auto gce = std::make_unique<GIFGraphicControlExtension>();
+void GifFrame::addAnimationExtensions(std::uint16_t delay) {
+  auto gce = std::make_unique<GifGraphicControl>();
   gce->delay = delay;
   appendExtension(std::move(gce));
-  appendExtension(std::make_unique<GIFAppExtNSLoop>());
+  appendExtension(std::make_unique<GifLoopExtension>());
 }
 
-const GIFColorMap& GIFSubImage::activeColors() const {
+const GifColorMap& GifFrame::activeColors() const {
   return localColors.count() > 0 ? localColors : owner_.header.globalColors;
 }
 
-Bitmap GIFSubImage::FrameBitmap() const {
+Bitmap GifFrame::frameBitmap() const {
   if (empty()) return Bitmap(width, height, 8);
   const auto stride = static_cast<std::size_t>(width);
   if (bitmapReleased_ && owner_.ditherInForce()) {
-    return RenderOnCube(width, height, activeColors().colors(), pixels.data(), stride);
+    return renderOnCube(width, height, activeColors().colors(), pixels.data(), stride);
   }
   Bitmap out(width, height, 8);
   for (int y = 0; y < height; ++y) {
@@ -115,24 +114,24 @@ Bitmap GIFSubImage::FrameBitmap() const {
   return out;
 }
 
-int GIFImage::AppendFrame(const Bitmap& picture) {
-  auto frame = std::make_unique<GIFSubImage>(*this);
-  frame->AssignBitmap(picture);
+int GifImage::appendFrame(const Bitmap& picture) {
+  auto frame = std::make_unique<GifFrame>(*this);
+  frame->assignBitmap(picture);
   frames_.push_back(std::move(frame));
   return frameCount() - 1;
 }
 
-void GIFImage::ClearFrames() {
+void GifImage::clearFrames() {
   frames_.clear();
   header.screenWidth = header.screenHeight = 0;
 }
 
-void GIFImage::growScreen(int right, int bottom) {
+void GifImage::growScreen(int right, int bottom) {
   header.screenWidth = static_cast<std::uint16_t>(std::max<int>(header.screenWidth, right));
   header.screenHeight = static_cast<std::uint16_t>(std::max<int>(header.screenHeight, bottom));
 }
 
-bool GIFImage::ditherInForce() const {
+bool GifImage::ditherInForce() const {
   const bool dither = (renderOptions_ & kRenderDither) != 0;
   const bool automatic = (renderOptions_ & kRenderAutoDither) != 0;
   // Automatic dither follows the display's depth; displays here have more than 8
@@ -140,7 +139,7 @@ bool GIFImage::ditherInForce() const {
   return dither && !automatic;
 }
 
-void GIFImage::SetRenderOptions(std::uint16_t options) {
+void GifImage::setRenderOptions(std::uint16_t options) {
   if (options == renderOptions_) return;
   renderOptions_ = options;
   for (auto& frame : frames_) frame->releaseBitmap();

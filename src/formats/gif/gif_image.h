@@ -30,19 +30,19 @@ namespace snaprill {
 
 // Errors of the GIF unit, with their fixed texts ("Unsupported GIF version",
 // "Color not in color table", "Color table overflow").
-class GIFException : public std::runtime_error {
+class GifError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-class GIFColorMap {
+class GifColorMap {
  public:
   int count() const { return static_cast<int>(colors_.size()); }
   // 0 for an empty table, else the smallest b >= 1 with 2^b >= count.
   int bitDepth() const;
   const Rgb& operator[](int i) const { return colors_[static_cast<std::size_t>(i)]; }
   const std::vector<Rgb>& colors() const { return colors_; }
-  // Appends a colour and returns its index; throws GIFException("Color table
+  // Appends a colour and returns its index; throws GifError("Color table
   // overflow") when the table already holds 256.
   int add(const Rgb& c);
   void assign(const std::vector<Rgb>& colors);
@@ -53,15 +53,15 @@ class GIFColorMap {
   std::vector<Rgb> colors_;
 };
 
-class GIFExtension {
+class GifExtension {
  public:
-  virtual ~GIFExtension() = default;
-  virtual void SaveToStream(ByteSink& out) const = 0;
+  virtual ~GifExtension() = default;
+  virtual void saveToStream(ByteSink& out) const = 0;
 };
 
-class GIFGraphicControlExtension : public GIFExtension {
+class GifGraphicControl : public GifExtension {
  public:
-  void SaveToStream(ByteSink& out) const override;
+  void saveToStream(ByteSink& out) const override;
   int disposal() const { return (packed >> 2) & 7; }
   bool transparentFlag() const { return (packed & 1) != 0; }
   void setTransparent(std::uint8_t index) {
@@ -74,105 +74,103 @@ class GIFGraphicControlExtension : public GIFExtension {
 };
 
 // The "NETSCAPE2.0" application extension: how often an animation repeats.
-class GIFAppExtNSLoop : public GIFExtension {
+class GifLoopExtension : public GifExtension {
  public:
-  void SaveToStream(ByteSink& out) const override;
+  void saveToStream(ByteSink& out) const override;
   std::uint16_t LoopCount = 0;   // 0: endlessly
   std::uint32_t bufferSize = 0;  // 0: no buffer sub-block
 };
 
-class GIFImage;
+class GifImage;
 
 // One frame: bounds on the logical screen, a local colour table and one colour
 // index per pixel (rows top first, no padding), plus the extensions written before it.
-class GIFSubImage {
+class GifFrame {
  public:
-  explicit GIFSubImage(GIFImage& owner) : owner_(owner) {}
+  explicit GifFrame(GifImage& owner) : owner_(owner) {}
 
   // Replaces the frame by a picture: extensions and table dropped, then the
   // picture reduced with the owner's ReductionMode and DitherKind (pictures of 1, 4
   // or 8 bits per pixel are taken as they are). Grows the logical screen.
-  void AssignBitmap(const Bitmap& picture);
+  void assignBitmap(const Bitmap& picture);
   // Appends an extension; the first graphic control extension becomes the frame's.
-  void appendExtension(std::unique_ptr<GIFExtension> extension);
+  void appendExtension(std::unique_ptr<GifExtension> extension);
   // Convenience for the animation extensions: a graphic control extension with
   // the given delay, then an endless looping extension.
   void addAnimationExtensions(std::uint16_t delay);
 
   bool empty() const { return pixels.empty() || width == 0 || height == 0; }
   bool transparent() const { return graphicControl_ && graphicControl_->transparentFlag(); }
-  const GIFGraphicControlExtension* graphicControl() const { return graphicControl_; }
-  GIFGraphicControlExtension* graphicControl() { return graphicControl_; }
-  const std::vector<std::unique_ptr<GIFExtension>>& extensions() const { return extensions_; }
+  const GifGraphicControl* graphicControl() const { return graphicControl_; }
+  GifGraphicControl* graphicControl() { return graphicControl_; }
+  const std::vector<std::unique_ptr<GifExtension>>& extensions() const { return extensions_; }
   // The table that colours this frame: its own, or the global one when it has none.
-  const GIFColorMap& activeColors() const;
+  const GifColorMap& activeColors() const;
   // Sets the bounds, growing the logical screen to hold them.
   void setBounds(int left, int top, int width, int height);
   // The frame as an 8-bit picture: its indexes and colour table; once its bitmap has
   // been released with dithering in force, rendered onto the 216-colour cube.
-  Bitmap FrameBitmap() const;
-  // Marks the cached bitmap stale (a later FrameBitmap renders it afresh).
+  Bitmap frameBitmap() const;
+  // Marks the cached bitmap stale (a later frameBitmap renders it afresh).
   void releaseBitmap() { bitmapReleased_ = true; }
 
-  void SaveToStream(ByteSink& out) const;
+  void saveToStream(ByteSink& out) const;
 
   int left = 0, top = 0, width = 0, height = 0;
   std::uint8_t packed = 0;  // image descriptor packed fields, recomputed on save
-  GIFColorMap localColors;
+  GifColorMap localColors;
   std::vector<std::uint8_t> pixels;
 
  private:
   void clear();
   void compressFrame(ByteSink& out) const;
 
-  GIFImage& owner_;
-  std::vector<std::unique_ptr<GIFExtension>> extensions_;
-  GIFGraphicControlExtension* graphicControl_ = nullptr;
+  GifImage& owner_;
+  std::vector<std::unique_ptr<GifExtension>> extensions_;
+  GifGraphicControl* graphicControl_ = nullptr;
   bool bitmapReleased_ = false;
 };
 
-struct GIFHeader {
+struct GifHeader {
   std::uint16_t screenWidth = 0;
   std::uint16_t screenHeight = 0;
   std::uint8_t packed = 0;
   std::uint8_t background = 0;
   std::uint8_t aspectRatio = 0;
-  GIFColorMap globalColors;
+  GifColorMap globalColors;
 };
 
 inline constexpr std::uint16_t kDefaultRenderOptions = 0x060F;
 inline constexpr std::uint16_t kRenderDither = 0x0200;
 inline constexpr std::uint16_t kRenderAutoDither = 0x0400;
 
-class GIFImage {
+class GifImage {
  public:
-  GIFImage() = default;
-  GIFImage(const GIFImage&) = delete;
-  GIFImage& operator=(const GIFImage&) = delete;
+  GifImage() = default;
+  GifImage(const GifImage&) = delete;
+  GifImage& operator=(const GifImage&) = delete;
 
-  // Appends picture as a new last frame (through AssignBitmap); returns its index.
-  int AppendFrame(const Bitmap& picture);
-  GIFSubImage& FrameAt(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
-  const GIFSubImage& FrameAt(int index) const {
-    return *frames_.at(static_cast<std::size_t>(index));
-  }
+  // Appends picture as a new last frame (through assignBitmap); returns its index.
+  int appendFrame(const Bitmap& picture);
+  GifFrame& frameAt(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
+  const GifFrame& frameAt(int index) const { return *frames_.at(static_cast<std::size_t>(index)); }
   int frameCount() const { return static_cast<int>(frames_.size()); }
   // Removes every frame. The logical screen starts afresh with the next frames, so
   // a file states the size of its own largest frame.
-  void ClearFrames();
+  void clearFrames();
   // Stores new render options; on a change every frame's bitmap is released and a
   // single frame's table moves to the global table.
-  void SetRenderOptions(std::uint16_t options);
+  void setRenderOptions(std::uint16_t options);
   std::uint16_t renderOptions() const { return renderOptions_; }
   bool ditherInForce() const;
   // Turns pixels that repeat the previous frame's colour into a transparent colour
   // where a frame has room for one (animation optimisation).
-  void MergeFrames();
+  void mergeFrames();
 
-  // "87a" or "89a"; throws GIFException("Unsupported GIF version") without frames.
+  // "87a" or "89a"; throws GifError("Unsupported GIF version") without frames.
   std::string version() const;
-  // Writes the whole GIF stream. Throws GIFException, or what the sink throws.
-  void SaveToStream(ByteSink& out) const;
+  // Writes the whole GIF stream. Throws GifError, or what the sink throws.
+  void saveToStream(ByteSink& out) const;
 
   int width() const { return header.screenWidth; }
   int height() const { return header.screenHeight; }
@@ -181,12 +179,12 @@ class GIFImage {
   // The bit depth of the largest colour table of the file (global or any frame's).
   int largestBitDepth() const;
 
-  GIFHeader header;
+  GifHeader header;
   ReductionMode reductionMode = ReductionMode::SystemColorQuantize;
   DitherKind ditherKind = DitherKind::FloydSteinberg;
 
  private:
-  std::vector<std::unique_ptr<GIFSubImage>> frames_;
+  std::vector<std::unique_ptr<GifFrame>> frames_;
   std::uint16_t renderOptions_ = kDefaultRenderOptions;
 };
 

@@ -7,7 +7,7 @@
 
 namespace snaprill {
 
-void GIFWriter::flushBlock() {
+void GifBlockWriter::flushBlock() {
   block_[0] = static_cast<std::uint8_t>(count_);
   out_.write(block_, count_ + 1);
   count_ = 0;
@@ -45,7 +45,7 @@ class StringTable {
 
 class CodeWriter {
  public:
-  CodeWriter(GIFWriter& writer, int m) : writer_(writer), m_(m), width_(m + 1) {}
+  CodeWriter(GifBlockWriter& writer, int m) : writer_(writer), m_(m), width_(m + 1) {}
   void write(std::uint32_t code, std::uint32_t nextFree) {
     bits_ |= std::uint64_t{code} << count_;
     count_ += width_;
@@ -72,7 +72,7 @@ class CodeWriter {
   }
 
  private:
-  GIFWriter& writer_;
+  GifBlockWriter& writer_;
   int m_;
   int width_;
   bool clearPending_ = false;
@@ -81,13 +81,13 @@ class CodeWriter {
 };
 
 [[noreturn]] void colorNotInTable() {
-  throw GIFException("Color not in color table");
+  throw GifError("Color not in color table");
 }
 
 }  // namespace
 
-void LZWEncoder::Encode(const std::uint8_t* indexes, int width, int height, std::size_t stride,
-                        int colors, int m, GIFWriter& writer) {
+void LzwEncoder::encode(const std::uint8_t* indexes, int width, int height, std::size_t stride,
+                        int colors, int m, GifBlockWriter& writer) {
   const std::uint32_t clear = 1u << m;
   const std::uint32_t end = clear + 1;
   const std::uint32_t first = clear + 2;

@@ -17,9 +17,9 @@
 namespace snaprill {
 
 // Packs bytes into data sub-blocks of at most 255 bytes; never writes an empty block.
-class GIFWriter {
+class GifBlockWriter {
  public:
-  explicit GIFWriter(ByteSink& out) : out_(out) {}
+  explicit GifBlockWriter(ByteSink& out) : out_(out) {}
   void put(std::uint8_t byte) {
     block_[++count_] = byte;
     if (count_ == 255) flushBlock();
@@ -36,13 +36,13 @@ class GIFWriter {
   std::size_t count_ = 0;
 };
 
-class LZWEncoder {
+class LzwEncoder {
  public:
   // Encodes width x height indexes (rows top first, stride bytes apart), each less
   // than colors, with minimum code size m (2..8), through writer. Throws
-  // GIFException("Color not in color table") for an index not less than colors.
-  static void Encode(const std::uint8_t* indexes, int width, int height, std::size_t stride,
-                     int colors, int m, GIFWriter& writer);
+  // GifError("Color not in color table") for an index not less than colors.
+  static void encode(const std::uint8_t* indexes, int width, int height, std::size_t stride,
+                     int colors, int m, GifBlockWriter& writer);
 };
 
 }  // namespace snaprill

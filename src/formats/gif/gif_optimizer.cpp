@@ -12,13 +12,13 @@ namespace {
 constexpr int kRestoreBackground = 2;
 constexpr int kRestorePrevious = 3;
 
-int disposalOf(const GIFSubImage& f) {
+int disposalOf(const GifFrame& f) {
   return f.graphicControl() ? f.graphicControl()->disposal() : 0;
 }
 
-bool sameColor(const GIFSubImage& f, int fi, const GIFSubImage& p, int pi) {
-  const GIFColorMap& fc = f.activeColors();
-  const GIFColorMap& pc = p.activeColors();
+bool sameColor(const GifFrame& f, int fi, const GifFrame& p, int pi) {
+  const GifColorMap& fc = f.activeColors();
+  const GifColorMap& pc = p.activeColors();
   if (&fc == &pc && fi == pi) return true;
   if (fi >= fc.count() || pi >= pc.count()) return false;
   return fc[fi] == pc[pi];
@@ -26,12 +26,12 @@ bool sameColor(const GIFSubImage& f, int fi, const GIFSubImage& p, int pi) {
 
 }  // namespace
 
-void GIFImage::MergeFrames() {
+void GifImage::mergeFrames() {
   for (int i = frameCount() - 1; i >= 1; --i) {
     int j = i - 1;
-    while (j > 0 && disposalOf(FrameAt(j)) == kRestorePrevious) --j;
-    GIFSubImage& f = FrameAt(i);
-    const GIFSubImage& p = FrameAt(j);
+    while (j > 0 && disposalOf(frameAt(j)) == kRestorePrevious) --j;
+    GifFrame& f = frameAt(i);
+    const GifFrame& p = frameAt(j);
     if (f.empty() || p.empty()) continue;
     if (const int d = disposalOf(p); d == kRestoreBackground || d == kRestorePrevious) continue;
     const int left = std::max(f.left, p.left);
@@ -50,7 +50,7 @@ void GIFImage::MergeFrames() {
     const auto obtainIndex = [&]() -> int {
       if (hasLocal) return f.localColors.add(Rgb{});
       for (int k = 0; k < frameCount(); ++k) {
-        const GIFSubImage& other = FrameAt(k);
+        const GifFrame& other = frameAt(k);
         if (k != i && other.transparent() && other.localColors.count() == 0) {
           return other.graphicControl()->transparentIndex;
         }
@@ -75,7 +75,7 @@ void GIFImage::MergeFrames() {
       }
     }
     if (!wasTransparent && index >= 0) {
-      if (!f.graphicControl()) f.appendExtension(std::make_unique<GIFGraphicControlExtension>());
+      if (!f.graphicControl()) f.appendExtension(std::make_unique<GifGraphicControl>());
       f.graphicControl()->setTransparent(static_cast<std::uint8_t>(index));
     }
     f.releaseBitmap();

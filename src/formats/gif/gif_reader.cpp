@@ -77,7 +77,7 @@ std::vector<int> rowOrder(int height, bool interlaced) {
 
 }  // namespace
 
-Bitmap ReadGif(const std::uint8_t* data, std::size_t size) {
+Bitmap readGif(const std::uint8_t* data, std::size_t size) {
   Input input{data, size, 0};
   int error = 0;
   GifHandle gif(DGifOpen(&input, readInput, &error));

@@ -20,6 +20,6 @@ inline constexpr std::size_t kMaxGifPixels = std::size_t{1} << 26;
 // when the screen has no size) over the background colour, as a 24-bit
 // bitmap. Transparency is not applied. Throws ReadError on anything it cannot read;
 // never reads past size.
-Bitmap ReadGif(const std::uint8_t* data, std::size_t size);
+Bitmap readGif(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

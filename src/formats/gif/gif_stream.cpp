@@ -10,7 +10,7 @@ namespace snaprill {
 namespace {
 
 // The table's colours, then black entries up to the given count.
-void writeColorTable(ByteSink& out, const GIFColorMap& map, int entries) {
+void writeColorTable(ByteSink& out, const GifColorMap& map, int entries) {
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(entries) * 3, 0);
   for (int i = 0; i < map.count(); ++i) {
     bytes[3 * static_cast<std::size_t>(i)] = map[i].r;
@@ -22,7 +22,7 @@ void writeColorTable(ByteSink& out, const GIFColorMap& map, int entries) {
 
 }  // namespace
 
-void GIFGraphicControlExtension::SaveToStream(ByteSink& out) const {
+void GifGraphicControl::saveToStream(ByteSink& out) const {
   const std::uint8_t head[] = {0x21, 0xF9, 0x04, packed};
   out.write(head, sizeof head);
   out.put16le(delay);
@@ -30,7 +30,7 @@ void GIFGraphicControlExtension::SaveToStream(ByteSink& out) const {
   out.put8(0);
 }
 
-void GIFAppExtNSLoop::SaveToStream(ByteSink& out) const {
+void GifLoopExtension::saveToStream(ByteSink& out) const {
   static const std::uint8_t head[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S',  'C',
                                       'A',  'P',  'E',  '2', '.', '0', 0x03, 0x01};
   out.write(head, sizeof head);
@@ -43,7 +43,7 @@ void GIFAppExtNSLoop::SaveToStream(ByteSink& out) const {
   out.put8(0);
 }
 
-void GIFSubImage::compressFrame(ByteSink& out) const {
+void GifFrame::compressFrame(ByteSink& out) const {
   int colors = localColors.count();
   int depth = localColors.bitDepth();
   if (colors == 0) {  // coloured by the global table, padded to the largest size
@@ -52,15 +52,15 @@ void GIFSubImage::compressFrame(ByteSink& out) const {
   }
   const int m = std::max(depth, 2);
   out.put8(static_cast<std::uint8_t>(m));
-  GIFWriter writer(out);
-  LZWEncoder::Encode(pixels.data(), width, height, static_cast<std::size_t>(width), colors, m,
+  GifBlockWriter writer(out);
+  LzwEncoder::encode(pixels.data(), width, height, static_cast<std::size_t>(width), colors, m,
                      writer);
   writer.finish();
   out.put8(0);
 }
 
-void GIFSubImage::SaveToStream(ByteSink& out) const {
-  for (const auto& extension : extensions_) extension->SaveToStream(out);
+void GifFrame::saveToStream(ByteSink& out) const {
+  for (const auto& extension : extensions_) extension->saveToStream(out);
   if (empty()) return;
   std::uint8_t descriptorPacked = packed & 0x58;
   if (localColors.count() > 0) {
@@ -77,25 +77,25 @@ void GIFSubImage::SaveToStream(ByteSink& out) const {
   compressFrame(out);
 }
 
-int GIFImage::largestBitDepth() const {
+int GifImage::largestBitDepth() const {
   int depth = header.globalColors.bitDepth();
   for (const auto& frame : frames_) depth = std::max(depth, frame->localColors.bitDepth());
   return depth;
 }
 
-std::string GIFImage::version() const {
-  if (frames_.empty()) throw GIFException("Unsupported GIF version");
+std::string GifImage::version() const {
+  if (frames_.empty()) throw GifError("Unsupported GIF version");
   for (const auto& frame : frames_) {
     if (frame->localColors.sorted || !frame->extensions().empty()) return "89a";
   }
   return "87a";
 }
 
-void GIFImage::SaveToStream(ByteSink& out) const {
+void GifImage::saveToStream(ByteSink& out) const {
   const std::string v = version();
   out.write("GIF", 3);
   out.write(v.data(), 3);
-  const GIFColorMap& global = header.globalColors;
+  const GifColorMap& global = header.globalColors;
   int resolution = global.bitDepth() - 1;
   int depth = global.bitDepth();
   for (const auto& frame : frames_) {
@@ -113,7 +113,7 @@ void GIFImage::SaveToStream(ByteSink& out) const {
   // The size field covers the largest table of the file; a smaller global table is
   // padded to it so that decoders find the frames where the size field says.
   if (packed & 0x80) writeColorTable(out, global, 1 << ((packed & 7) + 1));
-  for (const auto& frame : frames_) frame->SaveToStream(out);
+  for (const auto& frame : frames_) frame->saveToStream(out);
   out.put8(0x3B);
 }
 

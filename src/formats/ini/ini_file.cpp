@@ -96,14 +96,14 @@ void forEachLine(std::string_view text, Visit&& visit) {
 }
 
 // The value as a program receives it: cut at NUL, one pair of quotes removed, at
-// most kMaxProfileValue bytes of whole UTF-8 characters.
+// most kMaxIniValue bytes of whole UTF-8 characters.
 std::string readableValue(std::string_view raw) {
   raw = raw.substr(0, raw.find('\0'));
   if (raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front()) {
     raw = raw.substr(1, raw.size() - 2);
   }
-  if (raw.size() > kMaxProfileValue) {
-    std::size_t cut = kMaxProfileValue;
+  if (raw.size() > kMaxIniValue) {
+    std::size_t cut = kMaxIniValue;
     while (cut > 0 && (static_cast<unsigned char>(raw[cut]) & 0xC0u) == 0x80u) --cut;
     raw = raw.substr(0, cut);
   }
@@ -148,7 +148,7 @@ std::string resolvedTarget(const std::string& file) {
 
 }  // namespace
 
-Profile::Profile(std::string_view text) {
+IniFile::IniFile(std::string_view text) {
   std::string section;
   bool sectionIsFirst = false;
   std::unordered_map<std::string, bool> seenSections;
@@ -163,33 +163,33 @@ Profile::Profile(std::string_view text) {
   });
 }
 
-Profile Profile::fromFile(const std::string& path) {
+IniFile IniFile::fromFile(const std::string& path) {
   try {
-    return Profile(readWholeFile(path, kMaxProfileFileBytes));
+    return IniFile(readWholeFile(path, kMaxIniFileBytes));
   } catch (const ReadError&) {
-    return Profile();
+    return IniFile();
   }
 }
 
-std::optional<std::string> Profile::value(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
   const auto it = values_.find(lookupKey(trim(section), trim(key)));
   if (it == values_.end()) return std::nullopt;
   return it->second;
 }
 
-std::string Profile::string(std::string_view section, std::string_view key,
+std::string IniFile::string(std::string_view section, std::string_view key,
                             std::string_view def) const {
   std::optional<std::string> v = value(section, key);
   return v ? std::move(*v) : std::string(def);
 }
 
-std::string ReadProfileString(const std::string& file, std::string_view section,
-                              std::string_view key, std::string_view def) {
-  return Profile::fromFile(file).string(section, key, def);
+std::string readIniValue(const std::string& file, std::string_view section, std::string_view key,
+                         std::string_view def) {
+  return IniFile::fromFile(file).string(section, key, def);
 }
 
-std::string ProfileWithValue(std::string_view text, std::string_view sectionName,
-                             std::string_view keyName, std::string_view newValue) {
+std::string iniWithValue(std::string_view text, std::string_view sectionName,
+                         std::string_view keyName, std::string_view newValue) {
   const std::string section(trim(singleLine(sectionName)));
   const std::string key(trim(singleLine(keyName)));
   const std::string keyLine = key + "=" + protectedValue(singleLine(newValue));
@@ -244,26 +244,26 @@ std::string ProfileWithValue(std::string_view text, std::string_view sectionName
   return out;
 }
 
-void WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value) {
+void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
+                   std::string_view value) {
   const std::string target = resolvedTarget(file);
   std::string text;
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) throw ProfileWriteError(file);
+    if (!S_ISREG(st.st_mode)) throw IniWriteError(file);
     try {
-      text = readWholeFile(target, kMaxProfileFileBytes);
+      text = readWholeFile(target, kMaxIniFileBytes);
     } catch (const ReadError&) {
-      throw ProfileWriteError(file);
+      throw IniWriteError(file);
     }
   }
-  const std::string updated = ProfileWithValue(text, section, key, value);
+  const std::string updated = iniWithValue(text, section, key, value);
   try {
     AtomicFile out(target);
     out.write(updated.data(), updated.size());
     out.commit(true);
   } catch (const FileCreateError&) {
-    throw ProfileWriteError(file);
+    throw IniWriteError(file);
   }
 }
 

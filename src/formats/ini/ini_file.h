@@ -1,4 +1,4 @@
-// Profile (INI) files as the settings and language files use them.
+// INI files as the settings and language files use them.
 //
 // Layout: lines ended by CR LF, LF or CR (the last line may lack one); an optional
 // UTF-8 byte-order mark first. "[name]" opens a section; "key=value" sets a key in
@@ -9,7 +9,7 @@
 // Reading: the first section of a name is that section and the first key of a name
 // in it is that key (later duplicates are ignored). A value is cut at a NUL byte,
 // loses one pair of surrounding quotes (both " or both '), and is at most
-// kMaxProfileValue bytes long (cut back to a whole UTF-8 character).
+// kMaxIniValue bytes long (cut back to a whole UTF-8 character).
 //
 // Writing one key: its line is replaced in place, or the key is appended after the
 // last non-blank line of its section, or the section is appended at the end of the
@@ -29,14 +29,14 @@
 
 namespace snaprill {
 
-inline constexpr std::size_t kMaxProfileValue = 2047;
+inline constexpr std::size_t kMaxIniValue = 2047;
 // Larger files are not read (a reader sees them as empty; a write fails).
-inline constexpr std::size_t kMaxProfileFileBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kMaxIniFileBytes = std::size_t{64} << 20;
 
 // A key could not be written; the file is left as it was.
-class ProfileWriteError : public std::runtime_error {
+class IniWriteError : public std::runtime_error {
  public:
-  explicit ProfileWriteError(const std::string& file)
+  explicit IniWriteError(const std::string& file)
       : std::runtime_error("Unable to write to " + file), file_(file) {}
   const std::string& file() const { return file_; }
 
@@ -45,12 +45,12 @@ class ProfileWriteError : public std::runtime_error {
 };
 
 // A profile parsed once for many look-ups.
-class Profile {
+class IniFile {
  public:
-  Profile() = default;
-  explicit Profile(std::string_view text);
+  IniFile() = default;
+  explicit IniFile(std::string_view text);
   // A file that is missing, unreadable or too large reads as empty.
-  static Profile fromFile(const std::string& path);
+  static IniFile fromFile(const std::string& path);
 
   // The value of [section] key, or nothing when the key is absent.
   std::optional<std::string> value(std::string_view section, std::string_view key) const;
@@ -66,19 +66,19 @@ class Profile {
 };
 
 // One read of a file, as a program reads a single key.
-std::string ReadProfileString(const std::string& file, std::string_view section,
-                              std::string_view key, std::string_view def);
+std::string readIniValue(const std::string& file, std::string_view section, std::string_view key,
+                         std::string_view def);
 
 // Writes [section] key=value into file. Line breaks in value, section and key are
 // dropped, and each is cut at a NUL byte, so a write never makes a second line.
-// Throws ProfileWriteError ("Unable to write to <file>") when the file cannot be read
+// Throws IniWriteError ("Unable to write to <file>") when the file cannot be read
 // or replaced; the old file then stays as it was.
-void WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
-                        std::string_view value);
+void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
+                   std::string_view value);
 
 // The text of a profile after writing one key (the editing step of
-// WriteProfileString, without the file).
-std::string ProfileWithValue(std::string_view text, std::string_view section, std::string_view key,
-                             std::string_view value);
+// writeIniValue, without the file).
+std::string iniWithValue(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value);
 
 }  // namespace snaprill

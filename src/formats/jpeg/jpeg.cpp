@@ -114,7 +114,7 @@ void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
 
 }  // namespace
 
-void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving) {
+void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving) {
   if (picture.empty()) throw JpegError("Empty JPEG image");
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
@@ -166,7 +166,7 @@ void decompress(jpeg_decompress_struct& cinfo, Bitmap& out) {
 
 }  // namespace
 
-Bitmap ReadJpeg(const std::uint8_t* data, std::size_t size) {
+Bitmap readJpeg(const std::uint8_t* data, std::size_t size) {
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
   Bitmap out;

@@ -20,11 +20,11 @@ class JpegError : public std::runtime_error {
 // Writes picture (any format; converted to 24 bits) at quality 1..100 with
 // baseline-compatible tables. Rows still `arriving` are waited for one by one.
 // Throws JpegError on a libjpeg failure and what the sink throws.
-void WriteJpeg(const Bitmap& picture, int quality, ByteSink& out,
+void writeJpeg(const Bitmap& picture, int quality, ByteSink& out,
                const ArrivingRows* arriving = nullptr);
 
 // Decodes a JPEG file to a 24-bit bitmap. Throws JpegError on corrupt data; never
 // ends the process.
-Bitmap ReadJpeg(const std::uint8_t* data, std::size_t size);
+Bitmap readJpeg(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

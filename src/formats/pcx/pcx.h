@@ -32,20 +32,20 @@ class PcxError : public std::runtime_error {
 
 // Appends the run-length encoding of one plane line to out. Runs never reach past the
 // line; every byte from 192 up is written behind a count byte.
-void EncodePlaneLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out);
+void encodePcxLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out);
 
-// Writes picture as TPCXImage does after Assign, straight from the picture instead of
+// Writes picture as PcxImage does after assign, straight from the picture instead of
 // a private copy of it (saving a screen-sized copy per capture). Throws as
-// TPCXImage::SaveToStream does.
-void WritePcx(const Bitmap& picture, ByteSink& out);
+// PcxImage::saveToStream does.
+void writePcx(const Bitmap& picture, ByteSink& out);
 
-class TPCXImage {
+class PcxImage {
  public:
   // Copies picture. (Our pictures are bitmaps, so a bitmap stands for both.)
-  void Assign(const Bitmap& picture) { bitmap_ = picture; }
+  void assign(const Bitmap& picture) { bitmap_ = picture; }
   // Any other source is refused.
   template <class Other>
-  void Assign(const Other&) {
+  void assign(const Other&) {
     throw PcxError("Can only Assign a TBitmap or a TPicture");
   }
   const Bitmap& bitmap() const { return bitmap_; }
@@ -53,9 +53,9 @@ class TPCXImage {
   // Encodes the picture and writes header and data to the sink. Throws PcxError
   // "The bitmap is empty" for a picture without pixels, PcxError when the picture
   // is too large for the format, and what the sink throws.
-  void SaveToStream(ByteSink& out) const;
+  void saveToStream(ByteSink& out) const;
   // Creates (or replaces) the file at path; no file is created when encoding fails.
-  void SavePcxFile(const std::string& path) const;
+  void savePcxFile(const std::string& path) const;
 
  private:
   Bitmap bitmap_;
@@ -67,6 +67,6 @@ class TPCXImage {
 // byte of 192. Plane lines of exactly the width are accepted where the header claims
 // one byte more. Returns a 24-bit bitmap. Throws ReadError on anything else and on
 // truncated data; never reads past size.
-Bitmap ReadPcx(const std::uint8_t* data, std::size_t size);
+Bitmap readPcx(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

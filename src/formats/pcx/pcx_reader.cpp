@@ -35,7 +35,7 @@ std::vector<std::uint8_t> decode(const std::uint8_t* p, const std::uint8_t* end,
 
 }  // namespace
 
-Bitmap ReadPcx(const std::uint8_t* data, std::size_t size) {
+Bitmap readPcx(const std::uint8_t* data, std::size_t size) {
   if (size < kHeaderBytes) throw ReadError("PCX header truncated");
   if (data[0] != 10) throw ReadError("Not a PCX file");
   if (data[2] != 1) throw ReadError("Unsupported PCX encoding");

@@ -61,13 +61,13 @@ std::array<std::uint8_t, 128> makeHeader(int width, int height, std::size_t byte
 
 }  // namespace
 
-void EncodePlaneLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out) {
+void encodePcxLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out) {
   const std::size_t used = out.size();
   out.resize(used + 2 * length);
   out.resize(static_cast<std::size_t>(encodePlane(line, length, out.data() + used) - out.data()));
 }
 
-void WritePcx(const Bitmap& picture, ByteSink& out) {
+void writePcx(const Bitmap& picture, ByteSink& out) {
   const int w = picture.width();
   const int h = picture.height();
   if (picture.empty()) throw PcxError("The bitmap is empty");
@@ -119,14 +119,14 @@ void WritePcx(const Bitmap& picture, ByteSink& out) {
   out.write(begin, static_cast<std::size_t>(o - begin));
 }
 
-void TPCXImage::SaveToStream(ByteSink& out) const {
-  WritePcx(bitmap_, out);
+void PcxImage::saveToStream(ByteSink& out) const {
+  writePcx(bitmap_, out);
 }
 
-void TPCXImage::SavePcxFile(const std::string& path) const {
+void PcxImage::savePcxFile(const std::string& path) const {
   if (bitmap_.empty()) throw PcxError("The bitmap is empty");
   AtomicFile file(path);
-  SaveToStream(file);
+  saveToStream(file);
   file.commit();
 }
 

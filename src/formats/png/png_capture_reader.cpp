@@ -330,7 +330,7 @@ void startStreamedRows(const std::shared_ptr<RowJob>& job, ArrivingRows& arrivin
       if (produced > kInflateWindow)
         undoUpTo(static_cast<std::uint32_t>((produced - kInflateWindow) / stride));
     };
-    const bool inflated = InflateZlib(rows.compressed, rows.rows.get(), stride * height,
+    const bool inflated = inflateZlib(rows.compressed, rows.rows.get(), stride * height,
                                       kStreamStepRows * stride, progress);
     if (inflated) undoUpTo(height);
     if (done == height) return true;
@@ -384,14 +384,14 @@ Bitmap decode(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving
 
 }  // namespace
 
-Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size) {
+Bitmap decodePngCapture(const std::uint8_t* file, std::size_t size) {
   ArrivingRows arriving;
   Bitmap picture = decode(file, size, arriving, false);
   arriving.complete();
   return picture;
 }
 
-Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving) {
+Bitmap decodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving) {
   return decode(file, size, arriving, true);
 }
 

@@ -19,13 +19,13 @@ namespace snaprill {
 // left to the general reader, which applies its own limit.
 inline constexpr std::size_t kMaxPngCaptureBytes = std::size_t{256} << 20;
 
-Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size);
+Bitmap decodePngCapture(const std::uint8_t* file, std::size_t size);
 
 // The same, but a large picture is handed over while a worker thread is still
 // inflating and undoing its rows, top first: `arriving` tells which rows are there.
 // The file's structure and checksums are checked before; damage inside its
 // compressed data is found only on the way, and `arriving` then reports the
 // picture as not intact.
-Bitmap DecodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving);
+Bitmap decodePngCapture(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving);
 
 }  // namespace snaprill

@@ -149,7 +149,7 @@ void setPackedIndex(std::uint8_t* row, std::size_t x, int bpp, unsigned value) {
 
 }  // namespace
 
-void PNGObject::buildGrayRamp() {
+void PngImage::buildGrayRamp() {
   std::vector<Rgb>& table = pixels_.palette();
   const std::size_t last = table.size() - 1;
   for (std::size_t n = 0; n < table.size(); ++n) {
@@ -158,8 +158,8 @@ void PNGObject::buildGrayRamp() {
   }
 }
 
-void PNGObject::readImageData(const std::uint8_t* file, std::size_t size, std::size_t& pos,
-                              std::uint32_t firstLength) {
+void PngImage::readImageData(const std::uint8_t* file, std::size_t size, std::size_t& pos,
+                             std::uint32_t firstLength) {
   const unsigned type = header_.colourType;
   const unsigned depth = header_.bitDepth;
   if (type == 0 || type == 4) buildGrayRamp();

@@ -1,4 +1,4 @@
-// PNGObject's shared state, the reader's error texts and the picture it hands on.
+// PngImage's shared state, the reader's error texts and the picture it hands on.
 #include "formats/png/png_image.h"
 
 #include <numeric>
@@ -64,11 +64,11 @@ std::string pngErrorText(PngErrorKind kind, const std::string& zlibMessage) {
   return "Invalid \"Portable Network Graphics\" image";
 }
 
-PNGObject::PNGObject() {
+PngImage::PngImage() {
   reset();
 }
 
-void PNGObject::reset() {
+void PngImage::reset() {
   std::iota(gamma_.begin(), gamma_.end(), std::uint8_t{0});
   inverseGamma_ = gamma_;
   header_ = PngHeader{};
@@ -81,12 +81,12 @@ void PNGObject::reset() {
   hasTransparency_ = false;
 }
 
-Bitmap PNGObject::toBitmap() const {
+Bitmap PngImage::toBitmap() const {
   if (!hasHeader_) throw std::logic_error("Cannot assign an empty PNG image to a bitmap");
   return pixels_;
 }
 
-PngTransparency PNGObject::transparencyMode() const {
+PngTransparency PngImage::transparencyMode() const {
   switch (header_.colourType) {
     case 0:
     case 2:
@@ -106,7 +106,7 @@ PngTransparency PNGObject::transparencyMode() const {
   }
 }
 
-std::optional<Rgb> PNGObject::transparentColour() const {
+std::optional<Rgb> PngImage::transparentColour() const {
   if (transparencyMode() != PngTransparency::OneColour) return std::nullopt;
   // tRNS holds 16-bit samples for gray and truecolour; their low bytes are used.
   const auto& t = transparency_;

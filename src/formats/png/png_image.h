@@ -99,17 +99,17 @@ inline constexpr std::size_t kMaxPngPixelBytes = std::size_t{1} << 30;
 // The size of a complete IDAT chunk, and of the compression output buffer.
 inline constexpr std::size_t kPngMaxIdatSize = 65535;
 
-class PNGObject;
+class PngImage;
 
-// Writes picture as PNGObject does after Assign (same header, palette and image
+// Writes picture as PngImage does after assign (same header, palette and image
 // data), but straight from the picture instead of a private copy of it: for a
 // picture that stays unchanged until the call returns, which saves copying a
-// screen-sized bitmap per capture. Throws as Assign and SaveToSink do.
-void WritePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out);
+// screen-sized bitmap per capture. Throws as assign and saveTo do.
+void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out);
 
-class PNGObject {
+class PngImage {
  public:
-  PNGObject();
+  PngImage();
 
   // --- writing ---
   std::uint8_t filterSet = kPngFilterSub;  // PngFilterBits; empty means None
@@ -119,15 +119,15 @@ class PNGObject {
   // image of the same bit depth, 16 bits are widened to 8 bits per channel, 24 and
   // 32 bits give truecolour (the fourth byte dropped). Throws BitmapError when the
   // picture is empty.
-  void Assign(const Bitmap& picture);
+  void assign(const Bitmap& picture);
   // Writes the whole file. Throws std::logic_error when nothing was assigned or read,
   // and whatever the sink throws. The object stays as it was.
-  void SaveToSink(ByteSink& out) const;
+  void saveTo(ByteSink& out) const;
 
   // --- reading ---
   // Replaces everything by the file's contents. Throws PngError; the object then
   // holds the chunks read so far.
-  void LoadFromMemory(const std::uint8_t* data, std::size_t size);
+  void loadFromMemory(const std::uint8_t* data, std::size_t size);
   // The picture read (1, 4, 8 or 24 bits per pixel, alpha dropped). Throws
   // std::logic_error when nothing was read.
   Bitmap toBitmap() const;

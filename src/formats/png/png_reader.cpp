@@ -1,4 +1,4 @@
-// The reader side of PNGObject: the chunk sequence and the chunks before the image
+// The reader side of PngImage: the chunk sequence and the chunks before the image
 // data. The image data itself is decoded in png_idat_reader.cpp.
 #include <algorithm>
 #include <cctype>
@@ -49,7 +49,7 @@ int copyBitsPerPixel(std::uint8_t colourType, std::uint8_t depth) {
 
 }  // namespace
 
-void PNGObject::LoadFromMemory(const std::uint8_t* file, std::size_t size) {
+void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
   reset();
   if (size < sizeof kSignature || std::memcmp(file, kSignature, sizeof kSignature) != 0)
     throw PngError(PngErrorKind::EPNGInvalidFileHeader);
@@ -100,7 +100,7 @@ void PNGObject::LoadFromMemory(const std::uint8_t* file, std::size_t size) {
   if (!imageRead) throw PngError(PngErrorKind::EPNGNoImageData);
 }
 
-void PNGObject::readHeader(const std::vector<std::uint8_t>& data) {
+void PngImage::readHeader(const std::vector<std::uint8_t>& data) {
   if (data.size() < 13) throw PngError(PngErrorKind::EPngInvalidIHDR);
   PngHeader h;
   h.width = loadBe32(data.data());
@@ -129,7 +129,7 @@ void PNGObject::readHeader(const std::vector<std::uint8_t>& data) {
   alpha_.assign(withAlpha ? std::size_t{h.width} * h.height : 0, 0);
 }
 
-void PNGObject::readPalette(const std::vector<std::uint8_t>& data) {
+void PngImage::readPalette(const std::vector<std::uint8_t>& data) {
   if (data.size() % 3 != 0 || data.size() > 768) throw PngError(PngErrorKind::EPNGInvalidPalette);
   // Only a palette copy has a colour table; a truecolour image's suggested palette
   // has nowhere to go, and entries beyond the table's 2^depth are dropped.
@@ -140,7 +140,7 @@ void PNGObject::readPalette(const std::vector<std::uint8_t>& data) {
     table[i] = Rgb{gamma_[data[3 * i]], gamma_[data[3 * i + 1]], gamma_[data[3 * i + 2]]};
 }
 
-void PNGObject::readTransparency(const std::vector<std::uint8_t>& data) {
+void PngImage::readTransparency(const std::vector<std::uint8_t>& data) {
   if (data.size() > 256) throw PngError(PngErrorKind::EPNGInvalidPalette);
   transparency_.fill(255);
   std::copy(data.begin(), data.end(), transparency_.begin());
@@ -148,7 +148,7 @@ void PNGObject::readTransparency(const std::vector<std::uint8_t>& data) {
   hasTransparency_ = true;
 }
 
-void PNGObject::readGamma(const std::vector<std::uint8_t>& data) {
+void PngImage::readGamma(const std::vector<std::uint8_t>& data) {
   if (data.size() < 4) return;
   const std::uint32_t value = loadBe32(data.data());
   if (value == 0) return;

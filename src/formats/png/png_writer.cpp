@@ -1,4 +1,4 @@
-// The encoder side of PNGObject: the pixel copy and the file it becomes.
+// The encoder side of PngImage: the pixel copy and the file it becomes.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -156,7 +156,7 @@ const std::array<std::uint8_t, 256>& identityTable() {
 
 }  // namespace
 
-void PNGObject::Assign(const Bitmap& picture) {
+void PngImage::assign(const Bitmap& picture) {
   if (picture.empty()) throw BitmapError("Cannot write an empty PNG image");
   reset();
   // 24 and 32 bits are kept as they are and turned into RGB row by row while
@@ -173,14 +173,14 @@ void PNGObject::Assign(const Bitmap& picture) {
   }
 }
 
-void PNGObject::SaveToSink(ByteSink& out) const {
+void PngImage::saveTo(ByteSink& out) const {
   if (!hasHeader_) throw std::logic_error("No PNG image to write");
   // The header follows the pixel copy, so that a picture that was read (a gray
   // image holds a palette copy) is written as what it now is.
   writeFile(Encoding{headerFor(pixels_), pixels_, inverseGamma_, filterSet, compressionLevel}, out);
 }
 
-void WritePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out) {
+void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out) {
   if (picture.empty()) throw BitmapError("Cannot write an empty PNG image");
   if (picture.bitsPerPixel() == 16) {
     const Bitmap widened = picture.convertedTo(24);

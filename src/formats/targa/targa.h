@@ -29,26 +29,26 @@ namespace snaprill {
 // Encodes one row of width B G R triples into out (at least width * 4 bytes) and
 // returns the number of bytes written. Two equal neighbours always form a run packet;
 // a raw packet stops before a pixel that starts a run, or after its 128th pixel.
-std::size_t EncodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out);
+std::size_t encodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out);
 
-// Writes picture as TTarga does after Assign with the given TargaFormat, but straight
+// Writes picture as TargaImage does after assign with the given TargaFormat, but straight
 // from the picture's own rows instead of a 32-bit copy of it (saving a screen-sized
 // copy per capture). Throws what the sink throws.
-void WriteTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out);
+void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out);
 
-class TTarga {
+class TargaImage {
  public:
   // 5: run-length-encoded true colour (type 10); anything else: uncompressed (type 2).
   std::uint8_t TargaFormat = 0;
 
   // Copies picture, held at 32 bits per pixel whatever its format.
-  void Assign(const Bitmap& picture);
+  void assign(const Bitmap& picture);
   const Bitmap& bitmap() const { return bitmap_; }
 
   // Writes the file to the sink. Throws what the sink throws.
-  void SaveToStream(ByteSink& out) const;
+  void saveToStream(ByteSink& out) const;
   // Creates (or replaces) the file at path. Throws FileCreateError.
-  void SaveTargaFile(const std::string& path) const;
+  void saveTargaFile(const std::string& path) const;
 
  private:
   Bitmap bitmap_;
@@ -60,6 +60,6 @@ class TTarga {
 // a run that passes the last pixel is cut short. Indexes outside the colour map read
 // as black. Throws ReadError on anything else, on truncated data and on sizes the
 // data cannot hold; never reads past size.
-Bitmap ReadTarga(const std::uint8_t* data, std::size_t size);
+Bitmap readTarga(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

@@ -187,7 +187,7 @@ void decodeRle(const std::uint8_t* p, const std::uint8_t* end, unsigned bpp,
 
 }  // namespace
 
-Bitmap ReadTarga(const std::uint8_t* data, std::size_t size) {
+Bitmap readTarga(const std::uint8_t* data, std::size_t size) {
   if (size < 18) throw ReadError("Targa header truncated");
   const Header h = parseHeader(data);
   const Kind kind = kindOf(h);

@@ -104,11 +104,11 @@ constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 }  // namespace
 
-std::size_t EncodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out) {
+std::size_t encodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out) {
   return encodeRow<3>(bgr, width, out);
 }
 
-void WriteTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) {
+void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) {
   const int w = picture.width();
   const int h = picture.height();
   const bool rle = targaFormat == 5;
@@ -153,17 +153,17 @@ void WriteTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) 
   out.write(chunk.data(), used);
 }
 
-void TTarga::Assign(const Bitmap& picture) {
+void TargaImage::assign(const Bitmap& picture) {
   bitmap_ = picture.convertedTo(32);
 }
 
-void TTarga::SaveToStream(ByteSink& out) const {
-  WriteTarga(bitmap_, TargaFormat, out);
+void TargaImage::saveToStream(ByteSink& out) const {
+  writeTarga(bitmap_, TargaFormat, out);
 }
 
-void TTarga::SaveTargaFile(const std::string& path) const {
+void TargaImage::saveTargaFile(const std::string& path) const {
   AtomicFile file(path);
-  SaveToStream(file);
+  saveToStream(file);
   file.commit();
 }
 

@@ -238,7 +238,7 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
 
 }  // namespace
 
-void WriteTiffStream(ByteSink& out, const Bitmap& picture) {
+void writeTiff(ByteSink& out, const Bitmap& picture) {
   if (picture.empty()) return;
   if (picture.bitsPerPixel() == 4 || picture.bitsPerPixel() == 8) {
     writePalette(out, picture);
@@ -247,9 +247,9 @@ void WriteTiffStream(ByteSink& out, const Bitmap& picture) {
   }
 }
 
-void SaveBitmapAsTiff(const std::string& path, const Bitmap& picture) {
+void saveTiffFile(const std::string& path, const Bitmap& picture) {
   AtomicFile file(path);
-  WriteTiffStream(file, picture);
+  writeTiff(file, picture);
   file.commit();
 }
 

@@ -33,10 +33,10 @@ class TiffError : public std::runtime_error {
 
 // Writes picture as a TIFF file from the sink's first byte on. An empty picture writes
 // nothing. Throws TiffError when the file would pass 4 GiB, and what the sink throws.
-void WriteTiffStream(ByteSink& out, const Bitmap& picture);
+void writeTiff(ByteSink& out, const Bitmap& picture);
 
 // Creates (or replaces) the file at path and writes picture into it; an empty picture
 // leaves an empty file. Throws FileCreateError when the file cannot be written.
-void SaveBitmapAsTiff(const std::string& path, const Bitmap& picture);
+void saveTiffFile(const std::string& path, const Bitmap& picture);
 
 }  // namespace snaprill

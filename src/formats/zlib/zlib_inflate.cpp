@@ -379,7 +379,7 @@ bool Inflater::run() {
 
 }  // namespace
 
-bool InflateZlib(std::span<const std::uint8_t> input, std::uint8_t* output, std::size_t outputSize,
+bool inflateZlib(std::span<const std::uint8_t> input, std::uint8_t* output, std::size_t outputSize,
                  std::size_t progressStep, const InflateProgress& progress) {
   Inflater inflater(input, output, outputSize, progressStep, progress);
   return inflater.run();

@@ -26,7 +26,7 @@ inline constexpr std::size_t kInflateWindow = 32768;
 // counts; it is not called for the final size: the caller learns of the end from the return
 // value. Never reads outside input, never writes outside output, whatever the input; on
 // failure the output holds unspecified bytes.
-bool InflateZlib(std::span<const std::uint8_t> input, std::uint8_t* output, std::size_t outputSize,
+bool inflateZlib(std::span<const std::uint8_t> input, std::uint8_t* output, std::size_t outputSize,
                  std::size_t progressStep, const InflateProgress& progress);
 
 }  // namespace snaprill

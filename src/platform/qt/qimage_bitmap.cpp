@@ -6,7 +6,7 @@
 
 namespace snaprill {
 
-Bitmap BitmapFromQImage(const QImage& image) {
+Bitmap bitmapFromQImage(const QImage& image) {
   if (image.isNull()) return Bitmap();
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   Bitmap out(rgb.width(), rgb.height(), 32);
@@ -41,7 +41,7 @@ Bitmap BitmapFromQImage(const QImage& image) {
   return out;
 }
 
-QImage QImageFromBitmap(const Bitmap& bitmap) {
+QImage qimageFromBitmap(const Bitmap& bitmap) {
   if (bitmap.empty()) return QImage();
   Bitmap converted;
   if (bitmap.bitsPerPixel() != 32) converted = bitmap.convertedTo(32);

@@ -11,9 +11,9 @@ namespace snaprill {
 // A 32 bpp bitmap (B G R X, X = 0) of image; alpha is dropped, as a screen bitmap
 // has none. A null image gives an empty bitmap. Throws BitmapError when the size is
 // beyond what a bitmap may hold.
-Bitmap BitmapFromQImage(const QImage& image);
+Bitmap bitmapFromQImage(const QImage& image);
 
 // An opaque RGB32 copy of bitmap, whatever its pixel format.
-QImage QImageFromBitmap(const Bitmap& bitmap);
+QImage qimageFromBitmap(const Bitmap& bitmap);
 
 }  // namespace snaprill

@@ -11,7 +11,7 @@
 
 namespace snaprill {
 
-bool OffersRasterImage(const QStringList& mimeTypes) {
+bool offersRasterImage(const QStringList& mimeTypes) {
   static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
   for (const QString& type : mimeTypes) {
     if (type == QLatin1String("application/x-qt-image")) return true;
@@ -30,7 +30,7 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
 
 void QtClipboard::refreshFromX11() {
   if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
-  offered_ = OffersRasterImage(x11_.offeredTypes());
+  offered_ = offersRasterImage(x11_.offeredTypes());
   emit changed();
 }
 
@@ -47,7 +47,7 @@ void QtClipboard::refresh() {
   // One request for the offered types per change (Qt caches the answer for the
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
-  offered_ = data != nullptr && OffersRasterImage(data->formats());
+  offered_ = data != nullptr && offersRasterImage(data->formats());
   emit changed();
 }
 
@@ -68,10 +68,10 @@ Bitmap decodePng(const QByteArray& bytes, ArrivingRows* rows) {
   const auto* file = reinterpret_cast<const std::uint8_t*>(bytes.constData());
   const auto size = static_cast<std::size_t>(bytes.size());
   Bitmap picture =
-      rows != nullptr ? DecodePngCapture(file, size, *rows) : DecodePngCapture(file, size);
+      rows != nullptr ? decodePngCapture(file, size, *rows) : decodePngCapture(file, size);
   if (!picture.empty()) return picture;
   QImage image;
-  if (image.loadFromData(bytes, "PNG")) return BitmapFromQImage(image);
+  if (image.loadFromData(bytes, "PNG")) return bitmapFromQImage(image);
   return Bitmap();
 }
 
@@ -86,7 +86,7 @@ Bitmap QtClipboard::take(ArrivingRows* rows) {
     Bitmap picture = x11_.active() ? takeFromX11(rows) : takePngThroughQt(rows);
     if (!picture.empty() || x11_.active()) return picture;
   }
-  return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+  return bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
 }
 
 Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
@@ -101,7 +101,7 @@ Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
   } else if (x11_.changePending()) {
     return Bitmap();
   }
-  return BitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+  return bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
 }
 
 Bitmap QtClipboard::takePngThroughQt(ArrivingRows* rows) {

@@ -18,7 +18,7 @@ namespace snaprill {
 // Whether a list of offered MIME types holds a picture Qt can decode: any image type
 // its image readers know, or Qt's own image type. Vector types (SVG) and text are
 // not pictures here.
-bool OffersRasterImage(const QStringList& mimeTypes);
+bool offersRasterImage(const QStringList& mimeTypes);
 
 class QtClipboard : public QObject, public Clipboard {
   Q_OBJECT

@@ -20,7 +20,7 @@ QString title() {
 
 std::optional<std::string> runFileDialog(QFileDialog& dialog, const std::string& filter,
                                          const std::string& initialDir) {
-  dialog.setNameFilter(ToQtFileFilter(filter));
+  dialog.setNameFilter(toQtFileFilter(filter));
   if (!initialDir.empty()) dialog.setDirectory(fromUtf8(initialDir));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
@@ -30,7 +30,7 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog, const std::string&
 
 }  // namespace
 
-QString ToQtFileFilter(const std::string& filter) {
+QString toQtFileFilter(const std::string& filter) {
   const QStringList parts = fromUtf8(filter).split(QLatin1Char('|'));
   static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
   QStringList entries;

@@ -11,7 +11,7 @@ namespace snaprill {
 // Turns a filter of the form "Name (*.a;*.b)|*.a;*.b|All files (*.*)|*.*" into Qt's
 // form "Name (*.a *.b);;All files (*)". The patterns after each bar are what counts;
 // a parenthesised pattern list at the end of a name is replaced by them.
-QString ToQtFileFilter(const std::string& filter);
+QString toQtFileFilter(const std::string& filter);
 
 class QtDialogs : public Dialogs {
  public:

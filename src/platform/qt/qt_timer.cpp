@@ -46,11 +46,11 @@ void QtTimer::timeout() {
   if (gate_) rearm();
 }
 
-std::unique_ptr<Timer> NewQtTimer() {
+std::unique_ptr<Timer> newQtTimer() {
   return std::make_unique<QtTimer>();
 }
 
-QtTimer& AsQtTimer(Timer& timer) {
+QtTimer& asQtTimer(Timer& timer) {
   return dynamic_cast<QtTimer&>(timer);
 }
 

@@ -54,9 +54,9 @@ class QtTimer : public QObject, public Timer {
 };
 
 // A timer factory for Platform::newTimer.
-std::unique_ptr<Timer> NewQtTimer();
+std::unique_ptr<Timer> newQtTimer();
 
-// The QtTimer behind a Timer made by NewQtTimer; throws std::bad_cast otherwise.
-QtTimer& AsQtTimer(Timer& timer);
+// The QtTimer behind a Timer made by newQtTimer; throws std::bad_cast otherwise.
+QtTimer& asQtTimer(Timer& timer);
 
 }  // namespace snaprill

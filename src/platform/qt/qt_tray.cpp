@@ -49,17 +49,17 @@ QIcon drawIcon(bool paused) {
 
 }  // namespace
 
-QIcon ApplicationIcon() {
+QIcon applicationIcon() {
   static const QIcon icon = drawIcon(false);
   return icon;
 }
 
-QIcon PausedIcon() {
+QIcon pausedIcon() {
   static const QIcon icon = drawIcon(true);
   return icon;
 }
 
-QtTray::QtTray() : application_(ApplicationIcon()), paused_(PausedIcon()) {
+QtTray::QtTray() : application_(applicationIcon()), paused_(pausedIcon()) {
   icon_.setIcon(application_);
 }
 

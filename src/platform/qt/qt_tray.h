@@ -11,8 +11,8 @@ namespace snaprill {
 
 // The program's pictures, drawn rather than shipped so that the program runs from
 // its build folder as well as installed.
-QIcon ApplicationIcon();
-QIcon PausedIcon();
+QIcon applicationIcon();
+QIcon pausedIcon();
 
 class QtTray : public Tray {
  public:

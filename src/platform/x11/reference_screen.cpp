@@ -6,7 +6,7 @@
 
 namespace snaprill {
 
-ReferenceScreen QueryReferenceScreen(const char* displayName) {
+ReferenceScreen queryReferenceScreen(const char* displayName) {
   const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(displayName),
                                                             XCloseDisplay);
   if (!display) return ReferenceScreen{};

@@ -8,6 +8,6 @@ namespace snaprill {
 // The default screen of the display named by DISPLAY (or displayName): its size in
 // pixels and millimetres. A screen that reports no physical size counts as 96 dots
 // per inch; with no display at all the result is ReferenceScreen's default.
-ReferenceScreen QueryReferenceScreen(const char* displayName = nullptr);
+ReferenceScreen queryReferenceScreen(const char* displayName = nullptr);
 
 }  // namespace snaprill

@@ -1,4 +1,4 @@
-// The profile reader and the key writer on arbitrary bytes. Beyond not crashing:
+// The INI reader and the key writer on arbitrary bytes. Beyond not crashing:
 // a key written into any text reads back as written, and the key of another
 // section keeps its value.
 #include <cstdint>
@@ -10,12 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const snaprill::Profile before(text);
+  const snaprill::IniFile before(text);
   const auto other = before.value("General", "OutputDir");
   before.value("Snaprill", "ImageType");
 
-  const std::string updated = snaprill::ProfileWithValue(text, "Snaprill", "ImageType", " 42 ");
-  const snaprill::Profile after(updated);
+  const std::string updated = snaprill::iniWithValue(text, "Snaprill", "ImageType", " 42 ");
+  const snaprill::IniFile after(updated);
   if (after.value("Snaprill", "ImageType") != " 42 ") std::abort();
   if (after.value("General", "OutputDir") != other) std::abort();
   return 0;
