@@ -91,21 +91,21 @@ int main(int argc, char** argv) {
   const auto text = makeOffscreenTextRenderer();
   platform.text = text.get();
 #endif
-  Controls controls;
+  Options options;
   Texts texts;
-  CaptureEngine engine(controls, texts, platform);
+  CaptureEngine engine(options, texts, platform);
   engine.OverlayPicture = overlay;
-  controls.setValue(C::aknavasak, 100);
-  controls.setValue(C::aknaylevalt, 100);
-  controls.setValue(C::aknalaius, 1920);
-  controls.setValue(C::aknak6rgus, 1080);
-  controls.setValue(C::pildilaius, 1920);
-  controls.setValue(C::pildik6rgus, 1080);
-  controls.setValue(C::addpic_x, 100);
-  controls.setValue(C::addpic_y, 100);
-  controls.setText(C::Edit2, "Snaprill %y-%m-%d %h %+ : %+ %i");
-  controls.setValue(C::FontSize, 8);
-  controls.setValue(C::tekstiasukoht, 4);
+  options.setValue(Option::cropLeft, 100);
+  options.setValue(Option::cropTop, 100);
+  options.setValue(Option::cropWidth, 1920);
+  options.setValue(Option::cropHeight, 1080);
+  options.setValue(Option::resizeWidth, 1920);
+  options.setValue(Option::resizeHeight, 1080);
+  options.setValue(Option::overlayX, 100);
+  options.setValue(Option::overlayY, 100);
+  options.setText(Option::captureText, "Snaprill %y-%m-%d %h %+ : %+ %i");
+  options.setValue(Option::textFontSize, 8);
+  options.setValue(Option::textPosition, 4);
 
   const std::vector<std::pair<const char*, std::function<void()>>> cases = {
       {"cursor", [&] { engine.ApplyCursor(); }},

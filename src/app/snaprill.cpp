@@ -50,9 +50,9 @@ int main(int argc, char* argv[]) {
   QtTextRenderer textRenderer;
   platform.cursor = &cursor;
   platform.text = &textRenderer;
-  Controls controls;
+  Options options;
   Texts texts;
-  CaptureEngine engine(controls, texts, platform);
+  CaptureEngine engine(options, texts, platform);
   connectSettings(engine);
   app.setExceptionHandler([&engine](std::exception_ptr error) { engine.handleException(error); });
 

@@ -20,7 +20,7 @@ constexpr const char* kUsage =
     "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] [--] "
     "PICTURE...";
 
-struct Options {
+struct CommandLine {
   std::optional<std::string> settings;
   std::optional<std::string> outputDir;
   std::optional<std::string> saveSettings;
@@ -28,8 +28,8 @@ struct Options {
 };
 
 // Parses the command line; nothing when it is wrong.
-std::optional<Options> parse(const std::vector<std::string>& args) {
-  Options o;
+std::optional<CommandLine> parse(const std::vector<std::string>& args) {
+  CommandLine o;
   bool onlyPictures = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -74,8 +74,8 @@ class ConsoleDialogs : public fake::FakeDialogs {
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<Options> options = parse(args);
-  if (!options) {
+  const std::optional<CommandLine> commandLine = parse(args);
+  if (!commandLine) {
     err << kUsage << '\n';
     return 2;
   }
@@ -92,12 +92,13 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const std::unique_ptr<TextRenderer> textRenderer = makeOffscreenTextRenderer();
   platform.text = textRenderer.get();
 #endif
-  Controls controls;
+  Options options;
   Texts texts;
-  CaptureEngine engine(controls, texts, platform);
+  CaptureEngine engine(options, texts, platform);
   connectSettings(engine);
-  LoadStartupSettings(engine, options->settings.value_or(engine.mainSettingsFile()));
-  if (options->outputDir) controls.setText(C::OutputDir, withTrailingSlash(*options->outputDir));
+  LoadStartupSettings(engine, commandLine->settings.value_or(engine.mainSettingsFile()));
+  if (commandLine->outputDir)
+    options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
   engine.finishStartup();
 
   int status = 0;
@@ -105,7 +106,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (dialogs.errors.size() > errorsBefore) status = 1;
     if (!engine.LastSavedName.empty()) out << engine.LastSavedName << '\n';
   };
-  for (const std::string& picture : options->pictures) {
+  for (const std::string& picture : commandLine->pictures) {
     Bitmap bitmap;
     try {
       bitmap = loadPictureFile(picture).convertedTo(32);
@@ -143,9 +144,9 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     reportNewFile(errorsBefore);
   }
-  if (options->saveSettings) {
+  if (commandLine->saveSettings) {
     try {
-      SaveSettings(engine, *options->saveSettings);
+      SaveSettings(engine, *commandLine->saveSettings);
     } catch (const std::exception& e) {
       err << "snaprill-batch: " << e.what() << '\n';
       status = 1;

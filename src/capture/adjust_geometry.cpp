@@ -1,6 +1,6 @@
 // Crop and automatic resize, both through CopyAreaToCapture. Parts of a crop
 // rectangle beyond the capture come out black, as a freshly made screen bitmap is.
-// Zero or negative sizes leave the capture unchanged: the controls set no limits,
+// Zero or negative sizes leave the capture unchanged: the options set no limits,
 // and a mirrored or empty picture is never what the user asked for.
 #include <algorithm>
 #include <cstdint>
@@ -17,10 +17,10 @@ void CaptureEngine::CopyAreaToCapture(const Rect& source, int width, int height)
 }
 
 void CaptureEngine::ApplyCrop() {
-  const int left = controls.value(C::aknavasak);
-  const int top = controls.value(C::aknaylevalt);
-  const int width = controls.value(C::aknalaius);
-  const int height = controls.value(C::aknak6rgus);
+  const int left = options.value(Option::cropLeft);
+  const int top = options.value(Option::cropTop);
+  const int width = options.value(Option::cropWidth);
+  const int height = options.value(Option::cropHeight);
   if (left > CaptureImage.width() || top > CaptureImage.height()) return;
   if (width <= 0 || height <= 0) return;
   const auto end = [](int from, int size) {
@@ -30,8 +30,8 @@ void CaptureEngine::ApplyCrop() {
 }
 
 void CaptureEngine::ApplyResize() {
-  const int width = controls.value(C::pildilaius);
-  const int height = controls.value(C::pildik6rgus);
+  const int width = options.value(Option::resizeWidth);
+  const int height = options.value(Option::resizeHeight);
   if (width <= 0 || height <= 0) return;
   if (CaptureImage.width() == width && CaptureImage.height() == height) return;
   CopyAreaToCapture(Rect{0, 0, CaptureImage.width(), CaptureImage.height()}, width, height);

@@ -10,8 +10,8 @@ namespace snaprill {
 
 void CaptureEngine::ApplyOverlay() {
   if (OverlayPicture.empty()) return;
-  const int x = controls.value(C::addpic_x);
-  const int y = controls.value(C::addpic_y);
+  const int x = options.value(Option::overlayX);
+  const int y = options.value(Option::overlayY);
   if (OverlayPicture.bitsPerPixel() == CaptureImage.bitsPerPixel() || CaptureImage.indexed()) {
     drawBitmap(CaptureImage, x, y, OverlayPicture);
   } else {

@@ -90,28 +90,29 @@ std::string CaptureEngine::ExpandTextTemplate(const std::string& text) const {
 
 TextFont CaptureEngine::textFont() const {
   TextFont font;
-  font.name = controls.text(C::FontName);
-  font.pointSize = controls.value(C::FontSize);
-  font.style = controls.value(C::FontStyle);
-  font.colour = swatchColour(controls.value(C::FontColour));
+  font.name = options.text(Option::textFontName);
+  font.pointSize = options.value(Option::textFontSize);
+  font.style = options.value(Option::textFontStyle);
+  font.colour = swatchColour(options.value(Option::textColour));
   return font;
 }
 
 void CaptureEngine::ApplyText() {
   if (!platform.text) return;
   std::optional<Rgb> background;
-  if (controls.checked(C::background)) background = swatchColour(controls.value(C::taustav2rv));
+  if (options.checked(Option::fillTextBackground))
+    background = swatchColour(options.value(Option::textBackgroundColour));
   const TextFont font = textFont();
-  const std::string text = ExpandTextTemplate(controls.text(C::Edit2));
+  const std::string text = ExpandTextTemplate(options.text(Option::captureText));
   const TextSize size = platform.text->measure(text, font);
   const long long w = CaptureImage.width();
   const long long h = CaptureImage.height();
-  const long long x = controls.value(C::X);
-  const long long y = controls.value(C::Y);
+  const long long x = options.value(Option::textOffsetX);
+  const long long y = options.value(Option::textOffsetY);
   // C++ division truncates toward zero, as the halves must.
   long long left = 0;
   long long top = 0;
-  switch (controls.value(C::tekstiasukoht)) {
+  switch (options.value(Option::textPosition)) {
     case 0:
       left = x, top = y;
       break;

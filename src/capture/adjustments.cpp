@@ -10,31 +10,31 @@ namespace snaprill {
 namespace {
 
 struct Adjustment {
-  C option;
+  Option option;
   void (*apply)(CaptureEngine&);
 };
 
 constexpr Adjustment kAdjustments[] = {
-    {C::lisakursor, [](CaptureEngine& e) { e.ApplyCursor(); }},
-    {C::l6ikapilti, [](CaptureEngine& e) { e.ApplyCrop(); }},
-    {C::resizeautom, [](CaptureEngine& e) { e.ApplyResize(); }},
-    {C::addpic, [](CaptureEngine& e) { e.ApplyOverlay(); }},
-    {C::addtext, [](CaptureEngine& e) { e.ApplyText(); }},
-    {C::invertcolors, [](CaptureEngine& e) { invertColours(e.CaptureImage); }},
-    {C::grayscale, [](CaptureEngine& e) { makeGrayscale(e.CaptureImage); }},
+    {Option::addCursor, [](CaptureEngine& e) { e.ApplyCursor(); }},
+    {Option::crop, [](CaptureEngine& e) { e.ApplyCrop(); }},
+    {Option::autoResize, [](CaptureEngine& e) { e.ApplyResize(); }},
+    {Option::addOverlay, [](CaptureEngine& e) { e.ApplyOverlay(); }},
+    {Option::addText, [](CaptureEngine& e) { e.ApplyText(); }},
+    {Option::invertColours, [](CaptureEngine& e) { invertColours(e.CaptureImage); }},
+    {Option::grayscale, [](CaptureEngine& e) { makeGrayscale(e.CaptureImage); }},
 };
 
 }  // namespace
 
 void CaptureEngine::applyAdjustments() {
   for (const Adjustment& adjustment : kAdjustments) {
-    if (controls.checked(adjustment.option)) adjustment.apply(*this);
+    if (options.checked(adjustment.option)) adjustment.apply(*this);
   }
 }
 
 bool CaptureEngine::anyAdjustmentChosen() const {
   for (const Adjustment& adjustment : kAdjustments) {
-    if (controls.checked(adjustment.option)) return true;
+    if (options.checked(adjustment.option)) return true;
   }
   return false;
 }

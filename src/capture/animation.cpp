@@ -35,16 +35,17 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
 
 void CaptureEngine::writeFrame() {
   GifImage& gif = *AnimationImage;
-  gif.reductionMode = controls.checked(C::geiskaala) ? ReductionMode::Grayscale
-                                                     : ReductionMode::SystemColorQuantize;
+  gif.reductionMode = options.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
+                                                            : ReductionMode::SystemColorQuantize;
   gif.ditherKind = DitherKind::FloydSteinberg;
   // The frame is new and has no extensions yet, so converting the capture a second
   // time would give the same frame again.
   PendingFrameIndex = gif.appendFrame(CaptureImage);
-  const bool animation = controls.checked(C::saveanimation);
+  const bool animation = options.checked(Option::saveAnimation);
   if (animation) {
-    gif.frameAt(PendingFrameIndex).addAnimationExtensions(frameDelay(controls.value(C::SpinEdit2)));
-    if (PendingFrameIndex < controls.value(C::SpinEdit1) - 1) return;
+    gif.frameAt(PendingFrameIndex)
+        .addAnimationExtensions(frameDelay(options.value(Option::frameDelay)));
+    if (PendingFrameIndex < options.value(Option::animationFrameCount) - 1) return;
   }
   PendingFrameIndex = -1;
   // The frames go whatever happens below: an error in the AVI writer must not leave
@@ -53,15 +54,15 @@ void CaptureEngine::writeFrame() {
     GifImage& image;
     ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
-  const bool asGif = controls.value(C::tyyp) == kGif || !animation;
+  const bool asGif = options.value(Option::outputType) == kGif || !animation;
   const std::optional<std::string> path = AllocateOutputName(asGif ? ".gif" : ".avi");
   if (!path) {
     ++droppedCaptures;
   } else if (asGif) {
-    saveGif(gif, *path, controls.checked(C::optimize));
+    saveGif(gif, *path, options.checked(Option::optimizeAnimation));
     LastSavedName = *path;
   } else {
-    if (controls.checked(C::optimize)) gif.mergeFrames();
+    if (options.checked(Option::optimizeAnimation)) gif.mergeFrames();
     // The file appears only when it was written whole; the external program is
     // not handed a name that holds nothing.
     if (WriteAviFile(gif, *path)) LastSavedName = *path;
@@ -80,8 +81,8 @@ void CaptureEngine::FlushPendingAnimation() {
 }
 
 void CaptureEngine::salvestaeraldiClick() {
-  if (controls.value(C::tyyp) != kAvi) return;
-  controls.setValue(C::tyyp, kGif);
+  if (options.value(Option::outputType) != kAvi) return;
+  options.setValue(Option::outputType, kGif);
   platform.dialogs.messageBox(texts.get("Error", "AVIError6"));
   imageTypeChanged();
 }

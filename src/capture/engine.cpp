@@ -8,9 +8,9 @@
 
 namespace snaprill {
 
-CaptureEngine::CaptureEngine(Controls& c, Texts& t, Platform& p)
+CaptureEngine::CaptureEngine(Options& c, Texts& t, Platform& p)
     : AnimationImage(std::make_unique<GifImage>()),
-      controls(c),
+      options(c),
       texts(t),
       platform(p),
       timer_(p.newTimer()),
@@ -25,12 +25,15 @@ CaptureEngine::CaptureEngine(Controls& c, Texts& t, Platform& p)
   timer_->setEnabled(true);
   hotKeyTimer_->setEnabled(true);
   pauseCaption = texts.get("Tray", "Pause");
-  controls.setText(C::OutputDir, p.dirs.defaultOutput);
-  controls.onChange(C::Edit3, [this] { Edit3Change(); });
-  controls.onChange(C::Spin, [this] { SpinChange(); });
-  controls.onChange(C::overwrite, [this] { overwriteClick(); });
-  controls.onChange(C::pixlev, [this] { levelCaptionsChanged(); });
-  controls.onChange(C::blurlev, [this] { levelCaptionsChanged(); });
+  options.setText(Option::outputDir, p.dirs.defaultOutput);
+  options.watch(Option::filePrefix, [this] { Edit3Change(); });
+  options.watch(Option::qualityBar, [this] { SpinChange(); });
+  options.watch(Option::overwriteFiles, [this] { overwriteClick(); });
+  options.watch(Option::pixelizeLevel, [this] { levelCaptionsChanged(); });
+  options.watch(Option::blurLevel, [this] { levelCaptionsChanged(); });
+  options.watch(Option::trayIconAlways, [this] {
+    if (trayClicksConnected) ikoon_alatiClick();
+  });
   trayRecord.setTip("Snaprill - " + statusText);
   Edit3Change();
   SpinChange();
@@ -74,7 +77,7 @@ void CaptureEngine::runTick() {
     // are still being decoded; anything else waits for the whole picture. Leaving
     // this block, however it is left, waits too.
     ArrivingRows arriving;
-    const bool streamed = controls.value(C::tyyp) == kJpeg && !anyAdjustmentChosen();
+    const bool streamed = options.value(Option::outputType) == kJpeg && !anyAdjustmentChosen();
     CaptureImage = streamed ? platform.clipboard.takeArrivingBitmap(arriving)
                             : platform.clipboard.takeBitmap();
     platform.clipboard.clear();
@@ -88,7 +91,7 @@ void CaptureEngine::runTick() {
     hotKeyTimer_->setEnabled(false);
     timer_->setEnabled(false);
   }
-  if (controls.checked(C::openimages) && !LastSavedName.empty()) {
+  if (options.checked(Option::openInExternalProgram) && !LastSavedName.empty()) {
     launchExternalProgram(LastSavedName);
   }
   if (AutoSaveRestorePending) {
@@ -117,7 +120,7 @@ void CaptureEngine::PauseSnaprill1Click() {
     trayRecord.setTip(trayRecord.tip() + " - " + texts.get("Main", "Paused"));
     trayRecord.icon = TrayIcon::Paused;
   } else {
-    if (platform.clipboard.hasBitmap() && !controls.checked(C::noclipresume)) {
+    if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardOnResume)) {
       platform.clipboard.clear();
     }
     hotKeyTimer_->setEnabled(true);
@@ -180,7 +183,7 @@ void CaptureEngine::handleException(std::exception_ptr error) {
 void CaptureEngine::finishStartup() {
   trayRecord = TrayIconRecord{};
   UpdateCounterDisplay();
-  if (platform.clipboard.hasBitmap() && !controls.checked(C::noclipstart)) {
+  if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardAtStart)) {
     platform.clipboard.clear();
   }
 }

@@ -1,6 +1,6 @@
 // The capture engine: the main window's state without its widgets. It owns the
 // capture, the counter, the pending animation, the overlay picture and the tray
-// record, drives the capture timers, and reads every option from Controls at the
+// record, drives the capture timers, and reads every option from Options at the
 // moment of use. The Qt window and snaprill-batch both drive one of these.
 #pragma once
 
@@ -25,7 +25,7 @@ inline constexpr int kMaxImageNumber = 99999;
 
 class CaptureEngine {
  public:
-  CaptureEngine(Controls& controls, Texts& texts, Platform& platform);
+  CaptureEngine(Options& options, Texts& texts, Platform& platform);
   ~CaptureEngine();
   CaptureEngine(const CaptureEngine&) = delete;
   CaptureEngine& operator=(const CaptureEngine&) = delete;
@@ -121,7 +121,7 @@ class CaptureEngine {
   void ApplyText();
   // The capture text's date and time fields filled in from platform.clock.
   std::string ExpandTextTemplate(const std::string& text) const;
-  // The font of the capture text, from its controls.
+  // The font of the capture text, from its options.
   TextFont textFont() const;
 
   // --- the overlay picture ---
@@ -151,13 +151,16 @@ class CaptureEngine {
   // `ikoon_alati` clicked: adds the tray icon when checked, deletes it otherwise.
   // The full settings load connects it only after it has set the box.
   void ikoon_alatiClick();
+  // Set by the full settings load once it has set the box, so that loading it does
+  // not add or delete the icon.
+  bool trayClicksConnected = false;
 
   Timer& captureTimer() { return *timer_; }
   Timer& hotKeyTimer() { return *hotKeyTimer_; }
   Timer& pauseBlinkTimer() { return *pausitaimer_; }
   Timer& automationTimer() { return *automationtimer_; }
 
-  Controls& controls;
+  Options& options;
   Texts& texts;
   Platform& platform;
 

@@ -85,13 +85,14 @@ std::vector<std::string> expandProgramArguments(const std::string& parameters,
 
 void CaptureEngine::launchExternalProgram(const std::string& path) {
   // The result is not looked at: a program that cannot be started is not reported.
-  platform.launcher.start(controls.text(C::proge),
-                          expandProgramArguments(controls.text(C::parameetrid), path),
-                          controls.text(C::OutputDir));
+  platform.launcher.start(options.text(Option::externalProgram),
+                          expandProgramArguments(options.text(Option::externalParameters), path),
+                          options.text(Option::outputDir));
 }
 
 void CaptureEngine::openimagestekstClick() {
-  controls.setChecked(C::openimages, !controls.checked(C::openimages));
+  options.setChecked(Option::openInExternalProgram,
+                     !options.checked(Option::openInExternalProgram));
 }
 
 }  // namespace snaprill

@@ -8,13 +8,13 @@ namespace snaprill {
 
 std::string CaptureEngine::FormatImageNumber(int number) const {
   char buf[16];
-  std::snprintf(buf, sizeof buf, controls.checked(C::addzeros) ? "%.5d" : "%d", number);
+  std::snprintf(buf, sizeof buf, options.checked(Option::zeroPadNumbers) ? "%.5d" : "%d", number);
   return buf;
 }
 
 std::string CaptureEngine::BuildOutputName(int number, const std::string& extension) const {
-  return controls.text(C::OutputDir) + controls.text(C::Edit3) + FormatImageNumber(number) +
-         extension;
+  return options.text(Option::outputDir) + options.text(Option::filePrefix) +
+         FormatImageNumber(number) + extension;
 }
 
 std::optional<std::string> CaptureEngine::AllocateOutputName(const std::string& extension) {
@@ -22,13 +22,14 @@ std::optional<std::string> CaptureEngine::AllocateOutputName(const std::string& 
     ++ImageCounter;
     std::string candidate = BuildOutputName(ImageCounter, extension);
     // A folder of that name does not hold the number back; the write will fail.
-    if (controls.checked(C::overwrite) || !isRegularFileOrOther(candidate)) return candidate;
+    if (options.checked(Option::overwriteFiles) || !isRegularFileOrOther(candidate))
+      return candidate;
   }
   return std::nullopt;
 }
 
 void CaptureEngine::Edit3Change() {
-  const std::string& text = controls.text(C::Edit3);
+  const std::string& text = options.text(Option::filePrefix);
   std::string cleaned;
   cleaned.reserve(text.size());
   for (char ch : text) {
@@ -48,16 +49,16 @@ void CaptureEngine::Edit3Change() {
     }
   }
   const int caret = prefixCaret;
-  if (cleaned != text) controls.setText(C::Edit3, cleaned);  // runs this reaction again
+  if (cleaned != text) options.setText(Option::filePrefix, cleaned);  // runs this reaction again
   prefixCaret = static_cast<int>(cleaned.size()) < caret ? static_cast<int>(cleaned.size()) : caret;
   snp1_jpg = cleaned + "1.jpg";
 }
 
 void CaptureEngine::overwriteClick() {
-  if (!controls.checked(C::overwrite)) return;
+  if (!options.checked(Option::overwriteFiles)) return;
   const std::string warning =
       replaceIgnoringCase(texts.get("Settings", "OverwriteWarning"), "\\n", "\r");
-  if (!platform.dialogs.confirm(warning)) controls.setChecked(C::overwrite, false);
+  if (!platform.dialogs.confirm(warning)) options.setChecked(Option::overwriteFiles, false);
 }
 
 }  // namespace snaprill

@@ -1,4 +1,4 @@
-// Reactions of option controls that change what the window shows or the tray.
+// Reactions of option options that change what the window shows or the tray.
 #include <string>
 
 #include "capture/engine.h"
@@ -7,13 +7,14 @@ namespace snaprill {
 
 void CaptureEngine::levelCaptionsChanged() {
   const std::string& caption = texts.get("Effects", "Current");
-  pixlev2 = replaceIgnoringCase(caption, "%s", std::to_string(controls.value(C::pixlev)));
-  blurlev2 = replaceIgnoringCase(caption, "%s", std::to_string(controls.value(C::blurlev)));
+  pixlev2 =
+      replaceIgnoringCase(caption, "%s", std::to_string(options.value(Option::pixelizeLevel)));
+  blurlev2 = replaceIgnoringCase(caption, "%s", std::to_string(options.value(Option::blurLevel)));
   notifyView();
 }
 
 void CaptureEngine::ikoon_alatiClick() {
-  const bool add = controls.checked(C::ikoon_alati);
+  const bool add = options.checked(Option::trayIconAlways);
   platform.tray.notify(add ? TrayOperation::Add : TrayOperation::Delete, trayRecord);
   trayIconPresent = add;
   notifyView();

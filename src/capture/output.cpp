@@ -38,10 +38,10 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
     file.commit();
     LastSavedName = *path;
   };
-  switch (controls.value(C::tyyp)) {
+  switch (options.value(Option::outputType)) {
     case kJpeg:
       writeStill(".jpg", [this, &arriving](ByteSink& out) {
-        writeJpeg(CaptureImage, controls.value(C::JpegQuality), out, &arriving);
+        writeJpeg(CaptureImage, options.value(Option::jpegQuality), out, &arriving);
         // Data found damaged after the top rows were written: no file, as for a
         // picture that could not be read at all.
         if (!arriving.intact()) throw std::runtime_error("The offered picture is damaged");
@@ -49,7 +49,7 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
       break;
     case kPng:
       writeStill(".png", [this](ByteSink& out) {
-        writePng(CaptureImage, controls.value(C::PngLevel), kPngFilterNone, out);
+        writePng(CaptureImage, options.value(Option::pngLevel), kPngFilterNone, out);
       });
       break;
     case kGif:
@@ -60,13 +60,13 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
       writeStill(".emf", [this](ByteSink& out) { writeEmf(CaptureImage, platform.screen, out); });
       break;
     case kTiff: {
-      const int entry = controls.value(C::bitid);
+      const int entry = options.value(Option::tiffDepth);
       if (entry >= 0 && entry < 3) CaptureImage.convertTo(kTiffFormats[entry]);
       writeStill(".tif", [this](ByteSink& out) { writeTiff(out, CaptureImage); });
       break;
     }
     case kTarga: {
-      if (controls.value(C::blackandwhite) != 0) CaptureImage.convertTo(1);
+      if (options.value(Option::targaBlackAndWhite) != 0) CaptureImage.convertTo(1);
       writeStill(".tga", [this](ByteSink& out) { writeTarga(CaptureImage, 5, out); });
       break;
     }
@@ -75,7 +75,7 @@ void CaptureEngine::writeOutput(const ArrivingRows& arriving) {
       break;
     }
     default: {
-      const int entry = controls.value(C::bitmappix);
+      const int entry = options.value(Option::bitmapDepth);
       if (entry > 0 && entry < 7) CaptureImage.convertTo(kBitmapFormats[entry]);
       writeStill(".bmp", [this](ByteSink& out) { writeBmp(CaptureImage, out); });
       break;

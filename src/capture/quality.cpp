@@ -7,16 +7,16 @@ namespace snaprill {
 
 void CaptureEngine::SpinChange() {
   if (adjustingSpinRange_) return;
-  const int position = controls.value(C::Spin);
-  switch (controls.value(C::tyyp)) {
+  const int position = options.value(Option::qualityBar);
+  switch (options.value(Option::outputType)) {
     case kJpeg:
-      controls.setValue(C::JpegQuality, position);
+      options.setValue(Option::jpegQuality, position);
       Label1 = replaceIgnoringCase(
           replaceIgnoringCase(texts.get("Main", "Quality"), "%q", std::to_string(position)), "%r",
           "90");
       break;
     case kPng:
-      controls.setValue(C::PngLevel, position);
+      options.setValue(Option::pngLevel, position);
       Label1 =
           replaceIgnoringCase(texts.get("Main", "Compression"), "%q", std::to_string(position));
       break;
@@ -27,7 +27,7 @@ void CaptureEngine::SpinChange() {
 }
 
 int CaptureEngine::SpinLargeStep() const {
-  switch (controls.value(C::tyyp)) {
+  switch (options.value(Option::outputType)) {
     case kJpeg:
       return 5;
     case kPng:
@@ -38,20 +38,21 @@ int CaptureEngine::SpinLargeStep() const {
 }
 
 void CaptureEngine::imageTypeChanged() {
-  const int type = controls.value(C::tyyp);
+  const int type = options.value(Option::outputType);
   const bool spinUsed = type == kJpeg || type == kPng;
   // The range is set before the position so that every stored value within the new
   // range survives the change; the clamp of the old position to the new range must
   // not overwrite the stored value of the new type.
   if (type == kJpeg || type == kPng) {
     adjustingSpinRange_ = true;
-    controls.setRange(C::Spin, type == kJpeg ? 1 : 0, type == kJpeg ? 100 : 9);
+    options.setRange(Option::qualityBar, type == kJpeg ? 1 : 0, type == kJpeg ? 100 : 9);
     adjustingSpinRange_ = false;
-    controls.setValue(C::Spin, controls.value(type == kJpeg ? C::JpegQuality : C::PngLevel));
+    options.setValue(Option::qualityBar,
+                     options.value(type == kJpeg ? Option::jpegQuality : Option::pngLevel));
   }
-  controls.setEnabled(C::Spin, spinUsed);
+  options.setEnabled(Option::qualityBar, spinUsed);
   if (spinUsed) SpinChange();
-  if (type == kAvi) controls.setChecked(C::saveanimation, true);
+  if (type == kAvi) options.setChecked(Option::saveAnimation, true);
   notifyView();
 }
 

@@ -12,94 +12,95 @@ constexpr int kNoMin = INT_MIN;
 constexpr int kNoMax = INT_MAX;
 constexpr int kGreen = 0x008000;
 
-using K = ControlKind;
+using K = OptionKind;
 
-// The form's values; settings defaults that differ from them live in the schema.
-const std::vector<ControlSpec> kSpecs = {
-    {C::tyyp, "tyyp", K::List, 0, 0, 9, nullptr, 0},
-    {C::Spin, "Spin", K::Number, 90, 1, 100, nullptr, 0},
-    {C::JpegQuality, "JpegQuality", K::Number, 90, kNoMin, kNoMax, nullptr, 0},
-    {C::PngLevel, "PngLevel", K::Number, 9, kNoMin, kNoMax, nullptr, 0},
-    {C::FormTop, "FormTop", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
-    {C::FormLeft, "FormLeft", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
-    {C::ClientHeight, "ClientHeight", K::Number, 348, kNoMin, kNoMax, nullptr, 0},
-    {C::savelastpic, "savelastpic", K::Check, 0, 0, 1, nullptr, 0},
-    {C::noclipstart, "noclipstart", K::Check, 0, 0, 1, nullptr, 0},
-    {C::noclipresume, "noclipresume", K::Check, 0, 0, 1, nullptr, 0},
-    {C::pauseafterstart, "pauseafterstart", K::Check, 0, 0, 1, nullptr, 0},
-    {C::ikoon_alati, "ikoon_alati", K::Check, 0, 0, 1, nullptr, 0},
-    {C::run_autom, "run_autom", K::Check, 0, 0, 1, nullptr, 0},
-    {C::overwrite, "overwrite", K::Check, 0, 0, 1, nullptr, 0},
-    {C::OutputDir, "OutputDir", K::Text, 0, 0, 0, "", 0},
-    {C::defaultDir, "default", K::Check, 1, 0, 1, nullptr, 0},
-    {C::userDir, "user", K::Check, 0, 0, 1, nullptr, 0},
-    {C::Edit3, "Edit3", K::Text, 0, 0, 0, "snp", 100},
-    {C::addzeros, "addzeros", K::Check, 0, 0, 1, nullptr, 0},
-    {C::simulate, "simulate", K::Check, 0, 0, 1, nullptr, 0},
-    {C::aktiivneaken, "aktiivneaken", K::Check, 0, 0, 1, nullptr, 0},
-    {C::hotkey2, "hotkey2", K::Shortcut, 123, 0, 0xFFFF, nullptr, 0},
-    {C::hotkey1, "hotkey1", K::Shortcut, 122, 0, 0xFFFF, nullptr, 0},
-    {C::h1, "h1", K::Check, 0, 0, 1, nullptr, 0},
-    {C::h2, "h2", K::Check, 0, 0, 1, nullptr, 0},
-    {C::h3, "h3", K::Check, 0, 0, 1, nullptr, 0},
-    {C::hk1, "hk1", K::Shortcut, 0, 0, 0xFFFF, nullptr, 0},
-    {C::hk2, "hk2", K::Shortcut, 0, 0, 0xFFFF, nullptr, 0},
-    {C::hk3, "hk3", K::Shortcut, 0, 0, 0xFFFF, nullptr, 0},
-    {C::opt1, "opt1", K::Text, 0, 0, 0, "", 0},
-    {C::opt2, "opt2", K::Text, 0, 0, 0, "", 0},
-    {C::opt3, "opt3", K::Text, 0, 0, 0, "", 0},
-    {C::addtext, "addtext", K::Check, 0, 0, 1, nullptr, 0},
-    {C::Edit2, "Edit2", K::Text, 0, 0, 0, "", 40},
-    {C::tekstiasukoht, "tekstiasukoht", K::List, 0, 0, 6, nullptr, 0},
-    {C::taustav2rv, "taustav2rv", K::Colour, kGreen, kNoMin, kNoMax, nullptr, 0},
-    {C::background, "background", K::Check, 0, 0, 1, nullptr, 0},
-    {C::FontColour, "FontColour", K::Colour, kGreen, kNoMin, kNoMax, nullptr, 0},
-    {C::FontName, "FontName", K::Text, 0, 0, 0, "MS Sans Serif", 0},
-    {C::FontSize, "FontSize", K::Number, 8, kNoMin, kNoMax, nullptr, 0},
-    {C::FontStyle, "FontStyle", K::Number, kBold, 0, 15, nullptr, 0},
-    {C::X, "X", K::Number, 7, kNoMin, kNoMax, nullptr, 0},
-    {C::Y, "Y", K::Number, 4, kNoMin, kNoMax, nullptr, 0},
-    {C::lisakursor, "lisakursor", K::Check, 0, 0, 1, nullptr, 0},
-    {C::addpic, "addpic", K::Check, 0, 0, 1, nullptr, 0},
-    {C::addpic_x, "addpic_x", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
-    {C::addpic_y, "addpic_y", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
-    {C::saveanimation, "saveanimation", K::Check, 0, 0, 1, nullptr, 0},
-    {C::SpinEdit1, "SpinEdit1", K::Number, 2, 2, 1000, nullptr, 0},
-    {C::SpinEdit2, "SpinEdit2", K::Number, 10, 0, 3600000, nullptr, 0},
-    {C::geiskaala, "geiskaala", K::Check, 0, 0, 1, nullptr, 0},
-    {C::optimize, "optimize", K::Check, 1, 0, 1, nullptr, 0},
-    {C::bitid, "bitid", K::List, 0, 0, 3, nullptr, 0},
-    {C::blackandwhite, "blackandwhite", K::Check, 0, 0, 1, nullptr, 0},
-    {C::bitmappix, "bitmappix", K::List, 0, 0, 7, nullptr, 0},
-    {C::l6ikapilti, "l6ikapilti", K::Check, 0, 0, 1, nullptr, 0},
-    {C::aknavasak, "aknavasak", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
-    {C::aknaylevalt, "aknaylevalt", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
-    {C::aknalaius, "aknalaius", K::Number, 250, kNoMin, kNoMax, nullptr, 0},
-    {C::aknak6rgus, "aknak6rgus", K::Number, 100, kNoMin, kNoMax, nullptr, 0},
-    {C::resizeautom, "resizeautom", K::Check, 0, 0, 1, nullptr, 0},
-    {C::pildilaius, "pildilaius", K::Number, 250, kNoMin, kNoMax, nullptr, 0},
-    {C::pildik6rgus, "pildik6rgus", K::Number, 100, kNoMin, kNoMax, nullptr, 0},
-    {C::invertcolors, "invertcolors", K::Check, 0, 0, 1, nullptr, 0},
-    {C::emboss, "emboss", K::Check, 0, 0, 1, nullptr, 0},
-    {C::grayscale, "grayscale", K::Check, 0, 0, 1, nullptr, 0},
-    {C::pixelize, "pixelize", K::Check, 0, 0, 1, nullptr, 0},
-    {C::pixlev, "pixlev", K::Number, 0, 0, 100, nullptr, 0},
-    {C::blur, "blur", K::Check, 0, 0, 1, nullptr, 0},
-    {C::blurlev, "blurlev", K::Number, 0, 0, 100, nullptr, 0},
-    {C::taimeriaeg, "taimeriaeg", K::Number, 1, 1, 35791, nullptr, 0},
-    {C::ajakast, "ajakast", K::List, 1, 0, 3, nullptr, 0},
-    {C::l6petap2rast, "l6petap2rast", K::Check, 0, 0, 1, nullptr, 0},
-    {C::l6petapildid, "l6petapildid", K::Number, 1, 1, 99999, nullptr, 0},
-    {C::p2rast, "p2rast", K::Check, 0, 0, 1, nullptr, 0},
-    {C::p2rast_aeg, "p2rast_aeg", K::Number, 30000, kNoMin, kNoMax, nullptr, 0},
-    {C::openimages, "openimages", K::Check, 0, 0, 1, nullptr, 0},
-    {C::proge, "proge", K::Text, 0, 0, 0, "mspaint.exe", 0},
-    {C::parameetrid, "parameetrid", K::Text, 0, 0, 0, "%filename", 0},
-    {C::align, "align", K::List, 0, 0, 3, nullptr, 0},
-    {C::tablecol, "tablecol", K::Number, 1, 1, 50, nullptr, 0},
-    {C::imwidth, "imwidth", K::Number, -1, -1, 200000, nullptr, 0},
-    {C::imheight, "imheight", K::Number, -1, -1, 200000, nullptr, 0},
-    {C::hyperlinks, "hyperlinks", K::Check, 0, 0, 1, nullptr, 0},
+// The defaults; settings defaults that differ from them live in the settings schema.
+const std::vector<OptionSpec> kSpecs = {
+    {Option::outputType, "outputType", K::List, 0, 0, 9, nullptr, 0},
+    {Option::qualityBar, "qualityBar", K::Number, 90, 1, 100, nullptr, 0},
+    {Option::jpegQuality, "jpegQuality", K::Number, 90, kNoMin, kNoMax, nullptr, 0},
+    {Option::pngLevel, "pngLevel", K::Number, 9, kNoMin, kNoMax, nullptr, 0},
+    {Option::windowTop, "windowTop", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
+    {Option::windowLeft, "windowLeft", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
+    {Option::clientHeight, "clientHeight", K::Number, 348, kNoMin, kNoMax, nullptr, 0},
+    {Option::rememberLastNumber, "rememberLastNumber", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::keepClipboardAtStart, "keepClipboardAtStart", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::keepClipboardOnResume, "keepClipboardOnResume", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::startPaused, "startPaused", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::trayIconAlways, "trayIconAlways", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::runAtLogin, "runAtLogin", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::overwriteFiles, "overwriteFiles", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::outputDir, "outputDir", K::Text, 0, 0, 0, "", 0},
+    {Option::useDefaultDir, "useDefaultDir", K::Check, 1, 0, 1, nullptr, 0},
+    {Option::useChosenDir, "useChosenDir", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::filePrefix, "filePrefix", K::Text, 0, 0, 0, "snp", 100},
+    {Option::zeroPadNumbers, "zeroPadNumbers", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::captureScreenOnKey, "captureScreenOnKey", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::captureActiveWindowOnKey, "captureActiveWindowOnKey", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::screenKey, "screenKey", K::Shortcut, 123, 0, 0xFFFF, nullptr, 0},
+    {Option::activeWindowKey, "activeWindowKey", K::Shortcut, 122, 0, 0xFFFF, nullptr, 0},
+    {Option::autoSave1, "autoSave1", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::autoSave2, "autoSave2", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::autoSave3, "autoSave3", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::autoSave1Key, "autoSave1Key", K::Shortcut, 0, 0, 0xFFFF, nullptr, 0},
+    {Option::autoSave2Key, "autoSave2Key", K::Shortcut, 0, 0, 0xFFFF, nullptr, 0},
+    {Option::autoSave3Key, "autoSave3Key", K::Shortcut, 0, 0, 0xFFFF, nullptr, 0},
+    {Option::autoSave1File, "autoSave1File", K::Text, 0, 0, 0, "", 0},
+    {Option::autoSave2File, "autoSave2File", K::Text, 0, 0, 0, "", 0},
+    {Option::autoSave3File, "autoSave3File", K::Text, 0, 0, 0, "", 0},
+    {Option::addText, "addText", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::captureText, "captureText", K::Text, 0, 0, 0, "", 40},
+    {Option::textPosition, "textPosition", K::List, 0, 0, 6, nullptr, 0},
+    {Option::textBackgroundColour, "textBackgroundColour", K::Colour, kGreen, kNoMin, kNoMax,
+     nullptr, 0},
+    {Option::fillTextBackground, "fillTextBackground", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::textColour, "textColour", K::Colour, kGreen, kNoMin, kNoMax, nullptr, 0},
+    {Option::textFontName, "textFontName", K::Text, 0, 0, 0, "MS Sans Serif", 0},
+    {Option::textFontSize, "textFontSize", K::Number, 8, kNoMin, kNoMax, nullptr, 0},
+    {Option::textFontStyle, "textFontStyle", K::Number, kBold, 0, 15, nullptr, 0},
+    {Option::textOffsetX, "textOffsetX", K::Number, 7, kNoMin, kNoMax, nullptr, 0},
+    {Option::textOffsetY, "textOffsetY", K::Number, 4, kNoMin, kNoMax, nullptr, 0},
+    {Option::addCursor, "addCursor", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::addOverlay, "addOverlay", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::overlayX, "overlayX", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
+    {Option::overlayY, "overlayY", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
+    {Option::saveAnimation, "saveAnimation", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::animationFrameCount, "animationFrameCount", K::Number, 2, 2, 1000, nullptr, 0},
+    {Option::frameDelay, "frameDelay", K::Number, 10, 0, 3600000, nullptr, 0},
+    {Option::gifGrayscale, "gifGrayscale", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::optimizeAnimation, "optimizeAnimation", K::Check, 1, 0, 1, nullptr, 0},
+    {Option::tiffDepth, "tiffDepth", K::List, 0, 0, 3, nullptr, 0},
+    {Option::targaBlackAndWhite, "targaBlackAndWhite", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::bitmapDepth, "bitmapDepth", K::List, 0, 0, 7, nullptr, 0},
+    {Option::crop, "crop", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::cropLeft, "cropLeft", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
+    {Option::cropTop, "cropTop", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
+    {Option::cropWidth, "cropWidth", K::Number, 250, kNoMin, kNoMax, nullptr, 0},
+    {Option::cropHeight, "cropHeight", K::Number, 100, kNoMin, kNoMax, nullptr, 0},
+    {Option::autoResize, "autoResize", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::resizeWidth, "resizeWidth", K::Number, 250, kNoMin, kNoMax, nullptr, 0},
+    {Option::resizeHeight, "resizeHeight", K::Number, 100, kNoMin, kNoMax, nullptr, 0},
+    {Option::invertColours, "invertColours", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::emboss, "emboss", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::grayscale, "grayscale", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::pixelize, "pixelize", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::pixelizeLevel, "pixelizeLevel", K::Number, 0, 0, 100, nullptr, 0},
+    {Option::blur, "blur", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::blurLevel, "blurLevel", K::Number, 0, 0, 100, nullptr, 0},
+    {Option::automationPeriod, "automationPeriod", K::Number, 1, 1, 35791, nullptr, 0},
+    {Option::automationUnit, "automationUnit", K::List, 1, 0, 3, nullptr, 0},
+    {Option::automationStopAfter, "automationStopAfter", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::automationStopCount, "automationStopCount", K::Number, 1, 1, 99999, nullptr, 0},
+    {Option::automationDelayed, "automationDelayed", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::automationDelay, "automationDelay", K::Number, 30000, kNoMin, kNoMax, nullptr, 0},
+    {Option::openInExternalProgram, "openInExternalProgram", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::externalProgram, "externalProgram", K::Text, 0, 0, 0, "mspaint.exe", 0},
+    {Option::externalParameters, "externalParameters", K::Text, 0, 0, 0, "%filename", 0},
+    {Option::galleryAlign, "galleryAlign", K::List, 0, 0, 3, nullptr, 0},
+    {Option::galleryColumns, "galleryColumns", K::Number, 1, 1, 50, nullptr, 0},
+    {Option::galleryImageWidth, "galleryImageWidth", K::Number, -1, -1, 200000, nullptr, 0},
+    {Option::galleryImageHeight, "galleryImageHeight", K::Number, -1, -1, 200000, nullptr, 0},
+    {Option::galleryLinks, "galleryLinks", K::Check, 0, 0, 1, nullptr, 0},
 };
 
 // Cuts a UTF-8 string to at most n characters without splitting one.
@@ -117,29 +118,29 @@ std::string cutToCharacters(std::string_view s, int n) {
 // The crop and resize fields have no limits of their own, but share a change
 // handler that puts a negative value back to 0 (typed or written back by the area
 // chooser).
-bool resetsNegativeToZero(C id) {
+bool resetsNegativeToZero(Option id) {
   switch (id) {
-    case C::aknavasak:
-    case C::aknaylevalt:
-    case C::aknalaius:
-    case C::aknak6rgus:
-    case C::pildilaius:
-    case C::pildik6rgus:
+    case Option::cropLeft:
+    case Option::cropTop:
+    case Option::cropWidth:
+    case Option::cropHeight:
+    case Option::resizeWidth:
+    case Option::resizeHeight:
       return true;
     default:
       return false;
   }
 }
 
-bool takesPartInHotkeyCheck(C id) {
+bool takesPartInHotkeyCheck(Option id) {
   switch (id) {
-    case C::simulate:
-    case C::aktiivneaken:
-    case C::hotkey1:
-    case C::hotkey2:
-    case C::hk1:
-    case C::hk2:
-    case C::hk3:
+    case Option::captureScreenOnKey:
+    case Option::captureActiveWindowOnKey:
+    case Option::activeWindowKey:
+    case Option::screenKey:
+    case Option::autoSave1Key:
+    case Option::autoSave2Key:
+    case Option::autoSave3Key:
       return true;
     default:
       return false;
@@ -148,33 +149,32 @@ bool takesPartInHotkeyCheck(C id) {
 
 }  // namespace
 
-const std::vector<ControlSpec>& allControlSpecs() {
+const std::vector<OptionSpec>& allOptionSpecs() {
   return kSpecs;
 }
 
-const ControlSpec& specOf(C id) {
+const OptionSpec& specOf(Option id) {
   const auto i = static_cast<std::size_t>(id);
-  if (i >= kSpecs.size() || kSpecs[i].id != id)
-    throw std::logic_error("control table out of order");
+  if (i >= kSpecs.size() || kSpecs[i].id != id) throw std::logic_error("option table out of order");
   return kSpecs[i];
 }
 
-Controls::Controls()
+Options::Options()
     : values_(kSpecs.size()),
       texts_(kSpecs.size()),
       mins_(kSpecs.size()),
       maxs_(kSpecs.size()),
       enabled_(kSpecs.size(), true),
-      reactions_(kSpecs.size()) {
-  static_assert(kControlCount > 0);
-  if (kSpecs.size() != static_cast<std::size_t>(kControlCount)) {
-    throw std::logic_error("control table incomplete");
+      watchers_(kSpecs.size()) {
+  static_assert(kOptionCount > 0);
+  if (kSpecs.size() != static_cast<std::size_t>(kOptionCount)) {
+    throw std::logic_error("option table incomplete");
   }
   resetToDefaults();
 }
 
-void Controls::resetToDefaults() {
-  for (const ControlSpec& s : kSpecs) {
+void Options::resetToDefaults() {
+  for (const OptionSpec& s : kSpecs) {
     const std::size_t i = index(s.id);
     values_[i] = s.defaultValue;
     texts_[i] = s.defaultText ? s.defaultText : "";
@@ -183,38 +183,38 @@ void Controls::resetToDefaults() {
   }
 }
 
-void Controls::setValue(C id, long long v) {
-  const ControlSpec& s = specOf(id);
+void Options::setValue(Option id, long long v) {
+  const OptionSpec& s = specOf(id);
   const std::size_t i = index(id);
   long long next = v;
   switch (s.kind) {
-    case ControlKind::Check:
+    case OptionKind::Check:
       next = v != 0 ? 1 : 0;
       break;
-    case ControlKind::List:
+    case OptionKind::List:
       if (v < 0 || v >= maxs_[i]) next = -1;
       break;
-    case ControlKind::Number:
+    case OptionKind::Number:
       next = std::clamp<long long>(v, mins_[i], maxs_[i]);
       if (next < 0 && resetsNegativeToZero(id)) next = 0;
       break;
-    case ControlKind::Shortcut:
+    case OptionKind::Shortcut:
       next = v & 0xFFFF;
       break;
-    case ControlKind::Colour:
+    case OptionKind::Colour:
       next = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
       break;
-    case ControlKind::Text:
-      throw std::logic_error("setValue on a text control");
+    case OptionKind::Text:
+      throw std::logic_error("setValue on a text option");
   }
   if (values_[i] == next) return;
   values_[i] = static_cast<int>(next);
   changed(id);
 }
 
-void Controls::setText(C id, std::string_view text) {
-  const ControlSpec& s = specOf(id);
-  if (s.kind != ControlKind::Text) throw std::logic_error("setText on a non-text control");
+void Options::setText(Option id, std::string_view text) {
+  const OptionSpec& s = specOf(id);
+  if (s.kind != OptionKind::Text) throw std::logic_error("setText on a non-text option");
   const std::size_t i = index(id);
   std::string next = s.maxLength > 0 ? cutToCharacters(text, s.maxLength) : std::string(text);
   if (texts_[i] == next) return;
@@ -222,7 +222,7 @@ void Controls::setText(C id, std::string_view text) {
   changed(id);
 }
 
-void Controls::setRange(C id, int min, int max) {
+void Options::setRange(Option id, int min, int max) {
   const std::size_t i = index(id);
   mins_[i] = min;
   maxs_[i] = max;
@@ -233,21 +233,41 @@ void Controls::setRange(C id, int min, int max) {
   }
 }
 
-void Controls::onChange(C id, std::function<void()> reaction) {
-  reactions_[index(id)] = std::move(reaction);
+Options::WatchId Options::watch(Option id, std::function<void()> reaction) {
+  const WatchId watchId = nextWatch_++;
+  watchers_[index(id)].push_back(Watcher{watchId, std::move(reaction)});
+  return watchId;
 }
 
-void Controls::hotkeyConflictCheck() {
-  const bool sameKey = (value(C::hotkey1) & 0xFFFF) == (value(C::hotkey2) & 0xFFFF);
-  if (sameKey && checked(C::simulate) && checked(C::aktiivneaken)) {
-    setChecked(C::simulate, false);
-    setChecked(C::aktiivneaken, false);
+void Options::unwatch(WatchId watchId) {
+  for (std::vector<Watcher>& list : watchers_) {
+    std::erase_if(list, [watchId](const Watcher& w) { return w.id == watchId; });
   }
 }
 
-void Controls::changed(C id) {
+void Options::hotkeyConflictCheck() {
+  const bool sameKey =
+      (value(Option::activeWindowKey) & 0xFFFF) == (value(Option::screenKey) & 0xFFFF);
+  if (sameKey && checked(Option::captureScreenOnKey) && checked(Option::captureActiveWindowOnKey)) {
+    setChecked(Option::captureScreenOnKey, false);
+    setChecked(Option::captureActiveWindowOnKey, false);
+  }
+}
+
+void Options::changed(Option id) {
   if (!hotkeyCheckDeferred_ && takesPartInHotkeyCheck(id)) hotkeyConflictCheck();
-  if (const auto& r = reactions_[index(id)]) r();
+  // Ids first: a watcher may add or remove watchers of this very option. One
+  // removed meanwhile is not called; one added hears from the next change on.
+  std::vector<WatchId> ids;
+  for (const Watcher& w : watchers_[index(id)]) ids.push_back(w.id);
+  for (const WatchId watchId : ids) {
+    const std::vector<Watcher>& list = watchers_[index(id)];
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [watchId](const Watcher& w) { return w.id == watchId; });
+    if (it == list.end()) continue;
+    const std::function<void()> reaction = it->reaction;  // the list may change under it
+    reaction();
+  }
 }
 
 }  // namespace snaprill

@@ -1,7 +1,7 @@
-// The model of the main window's option controls: the one in-memory copy of every
-// option. The Qt window shows and edits it, the settings files load and save it,
-// the capture cycle reads it at the moment of use. Controls carry the names the
-// window gives them; each knows its kind, default, range and list entry count.
+// The options model: the one in-memory copy of every option. The main window shows
+// and edits it, the settings files load and save it, the capture cycle reads it at
+// the moment of use. Each option knows its kind, default, range and list entry
+// count, and any number of watchers hear of its changes.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@
 
 namespace snaprill {
 
-enum class ControlKind : std::uint8_t {
+enum class OptionKind : std::uint8_t {
   Check,     // checkbox or radio button: 0 or 1
   Number,    // spin edit or scroll bar: an integer, clamped to [min, max]
   List,      // drop-down list: an item index, -1 for no selection
@@ -22,110 +22,109 @@ enum class ControlKind : std::uint8_t {
              // Alt)
 };
 
-// Control identifiers, named after the window's controls. Values that the window
-// holds outside a control of its own (the two qualities behind `Spin`, the text
-// font, the window geometry, the output directory) have descriptive names.
-enum class C : std::uint16_t {
+// Every option. A few are values the window holds outside a field of their own
+// (the two qualities behind the quality bar, the text font, the window geometry).
+enum class Option : std::uint16_t {
   // Top strip and "Snaprill" section.
-  tyyp,
-  Spin,
-  JpegQuality,
-  PngLevel,
-  FormTop,
-  FormLeft,
-  ClientHeight,
-  savelastpic,
-  noclipstart,
-  noclipresume,
-  pauseafterstart,
-  ikoon_alati,
-  run_autom,
-  overwrite,
+  outputType,
+  qualityBar,
+  jpegQuality,
+  pngLevel,
+  windowTop,
+  windowLeft,
+  clientHeight,
+  rememberLastNumber,
+  keepClipboardAtStart,
+  keepClipboardOnResume,
+  startPaused,
+  trayIconAlways,
+  runAtLogin,
+  overwriteFiles,
   // "General" page.
-  OutputDir,
-  defaultDir,
-  userDir,
-  Edit3,
-  addzeros,
-  simulate,
-  aktiivneaken,
-  hotkey2,
-  hotkey1,
-  h1,
-  h2,
-  h3,
-  hk1,
-  hk2,
-  hk3,
-  opt1,
-  opt2,
-  opt3,
+  outputDir,
+  useDefaultDir,
+  useChosenDir,
+  filePrefix,
+  zeroPadNumbers,
+  captureScreenOnKey,
+  captureActiveWindowOnKey,
+  screenKey,
+  activeWindowKey,
+  autoSave1,
+  autoSave2,
+  autoSave3,
+  autoSave1Key,
+  autoSave2Key,
+  autoSave3Key,
+  autoSave1File,
+  autoSave2File,
+  autoSave3File,
   // "Image" page.
-  addtext,
-  Edit2,
-  tekstiasukoht,
-  taustav2rv,
-  background,
-  FontColour,
-  FontName,
-  FontSize,
-  FontStyle,  // bit set of FontStyleBits
-  X,
-  Y,
-  lisakursor,
-  addpic,
-  addpic_x,
-  addpic_y,
+  addText,
+  captureText,
+  textPosition,
+  textBackgroundColour,
+  fillTextBackground,
+  textColour,
+  textFontName,
+  textFontSize,
+  textFontStyle,  // bit set of FontStyleBits
+  textOffsetX,
+  textOffsetY,
+  addCursor,
+  addOverlay,
+  overlayX,
+  overlayY,
   // "GIF" page.
-  saveanimation,
-  SpinEdit1,
-  SpinEdit2,
-  geiskaala,
-  optimize,
+  saveAnimation,
+  animationFrameCount,
+  frameDelay,
+  gifGrayscale,
+  optimizeAnimation,
   // "TIFF, TGA, BMP" page.
-  bitid,
-  blackandwhite,
-  bitmappix,
+  tiffDepth,
+  targaBlackAndWhite,
+  bitmapDepth,
   // "Dimensions & Effects" page.
-  l6ikapilti,
-  aknavasak,
-  aknaylevalt,
-  aknalaius,
-  aknak6rgus,
-  resizeautom,
-  pildilaius,
-  pildik6rgus,
-  invertcolors,
+  crop,
+  cropLeft,
+  cropTop,
+  cropWidth,
+  cropHeight,
+  autoResize,
+  resizeWidth,
+  resizeHeight,
+  invertColours,
   emboss,
   grayscale,
   pixelize,
-  pixlev,
+  pixelizeLevel,
   blur,
-  blurlev,
+  blurLevel,
   // "Automation" page.
-  taimeriaeg,
-  ajakast,
-  l6petap2rast,
-  l6petapildid,
-  p2rast,
-  p2rast_aeg,
-  openimages,
-  proge,
-  parameetrid,
-  align,
-  tablecol,
-  imwidth,
-  imheight,
-  hyperlinks,
+  automationPeriod,
+  automationUnit,
+  automationStopAfter,
+  automationStopCount,
+  automationDelayed,
+  automationDelay,
+  openInExternalProgram,
+  externalProgram,
+  externalParameters,
+  galleryAlign,
+  galleryColumns,
+  galleryImageWidth,
+  galleryImageHeight,
+  galleryLinks,
   Count_
 };
 
-inline constexpr int kControlCount = static_cast<int>(C::Count_);
+inline constexpr int kOptionCount = static_cast<int>(Option::Count_);
 
 enum FontStyleBits : int { kBold = 1, kItalic = 2, kUnderline = 4, kStrikeOut = 8 };
 
-// Output type indexes of `tyyp`.
-enum ImageType : int {
+// The output types, as indexes of the type list (stored as such in settings files).
+enum OutputType : int {
   kJpeg = 0,
   kPng = 1,
   kGif = 2,
@@ -137,10 +136,10 @@ enum ImageType : int {
   kPcx = 8,
 };
 
-struct ControlSpec {
-  C id;
+struct OptionSpec {
+  Option id;
   const char* name;
-  ControlKind kind;
+  OptionKind kind;
   int defaultValue;         // the form's value for Check, Number, List, Colour, Shortcut
   int min;                  // Number: lower limit (INT32_MIN: none)
   int max;                  // Number: upper limit (INT32_MAX: none); List: entry count
@@ -148,62 +147,72 @@ struct ControlSpec {
   int maxLength;            // Text: 0 means no limit
 };
 
-const ControlSpec& specOf(C id);
-const std::vector<ControlSpec>& allControlSpecs();
+const OptionSpec& specOf(Option id);
+const std::vector<OptionSpec>& allOptionSpecs();
 
-class Controls {
+class Options {
  public:
-  Controls();
+  Options();
 
-  int value(C id) const { return values_[index(id)]; }
-  bool checked(C id) const { return values_[index(id)] != 0; }
-  const std::string& text(C id) const { return texts_[index(id)]; }
+  int value(Option id) const { return values_[index(id)]; }
+  bool checked(Option id) const { return values_[index(id)] != 0; }
+  const std::string& text(Option id) const { return texts_[index(id)]; }
 
-  // Sets a control as if the user had changed it: the value is clamped to the
-  // control's range (Number), an out-of-range index becomes -1 (List), a shortcut
+  // Sets an option as if the user had changed it: the value is clamped to the
+  // option's range (Number), an out-of-range index becomes -1 (List), a shortcut
   // keeps its low 16 bits, a text is cut to its maximum length, and the six crop and
   // resize fields turn a negative value into 0; when the stored value changes, the
-  // control's reaction runs.
-  void setValue(C id, long long v);
-  void setChecked(C id, bool on) { setValue(id, on ? 1 : 0); }
-  void setText(C id, std::string_view text);
+  // option's watchers run.
+  void setValue(Option id, long long v);
+  void setChecked(Option id, bool on) { setValue(id, on ? 1 : 0); }
+  void setText(Option id, std::string_view text);
 
-  // Changes a Number control's range (the scroll bar's range follows the output
-  // type); the value is clamped into the new range, running the reaction on a change.
-  void setRange(C id, int min, int max);
-  int rangeMin(C id) const { return mins_[index(id)]; }
-  int rangeMax(C id) const { return maxs_[index(id)]; }
+  // Changes a Number option's range (the quality bar's range follows the output
+  // type); the value is clamped into the new range, running the watchers on a change.
+  void setRange(Option id, int min, int max);
+  int rangeMin(Option id) const { return mins_[index(id)]; }
+  int rangeMax(Option id) const { return maxs_[index(id)]; }
 
-  // Enabled state, as the window greys out controls (only `Spin` and its label use it).
-  bool enabled(C id) const { return enabled_[index(id)]; }
-  void setEnabled(C id, bool on) { enabled_[index(id)] = on; }
+  // Enabled state, as the window greys out a field (only the quality bar uses it).
+  bool enabled(Option id) const { return enabled_[index(id)]; }
+  void setEnabled(Option id, bool on) { enabled_[index(id)] = on; }
 
-  // The change reaction of a control; one per control, replacing an earlier one.
-  void onChange(C id, std::function<void()> reaction);
+  // Calls reaction after every change of the option, after the watchers that came
+  // before it. A watcher may change options itself (its own included). A watcher
+  // removed while a change is being told is not called any more; one added then
+  // hears from the next change on.
+  using WatchId = int;
+  WatchId watch(Option id, std::function<void()> reaction);
+  void unwatch(WatchId watch);
 
-  // Every control back to the form's value; reactions do not run.
+  // Every option back to its default; watchers do not run.
   void resetToDefaults();
 
-  // The capture hotkeys may not share a key while both are switched on: when
-  // `hotkey1` equals `hotkey2` and both `simulate` and `aktiivneaken` are checked,
-  // both boxes are unchecked. Runs by itself when any of those boxes or of the five
-  // key controls changes; the settings load runs it once more after both keys.
+  // The capture hotkeys may not share a key while both are switched on: when the
+  // screen key equals the active-window key and both capture boxes are checked, both
+  // boxes are unchecked. Runs by itself when any of those boxes or of the five keys
+  // changes; the settings load runs it once more after both keys.
   void hotkeyConflictCheck();
   // While deferred, changes do not run the check (explicit calls still do): a load
   // sets the boxes before the keys, and checking the file's boxes against the keys
-  // still in the controls would switch off a pair that the file holds apart.
+  // still in the options would switch off a pair that the file holds apart.
   void deferHotkeyCheck(bool deferred) { hotkeyCheckDeferred_ = deferred; }
 
  private:
-  static std::size_t index(C id) { return static_cast<std::size_t>(id); }
-  void changed(C id);
+  static std::size_t index(Option id) { return static_cast<std::size_t>(id); }
+  void changed(Option id);
 
   std::vector<int> values_;
   std::vector<std::string> texts_;
   std::vector<int> mins_;
   std::vector<int> maxs_;
   std::vector<bool> enabled_;
-  std::vector<std::function<void()>> reactions_;
+  struct Watcher {
+    WatchId id;
+    std::function<void()> reaction;
+  };
+  std::vector<std::vector<Watcher>> watchers_;  // by option
+  WatchId nextWatch_ = 1;
   bool hotkeyCheckDeferred_ = false;
 };
 

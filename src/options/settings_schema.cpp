@@ -20,10 +20,10 @@ constexpr int kQualityStep = 2;
 constexpr int kTypeStep = 3;
 constexpr int kRestStep = 4;
 
-constexpr SettingKey key(const char* section, const char* name, T type, C control, int def) {
+constexpr SettingKey key(const char* section, const char* name, T type, Option control, int def) {
   return {section, name, type, control, F::Fixed, def, nullptr, false, kRestStep, false, S::None};
 }
-constexpr SettingKey text(const char* section, const char* name, C control, const char* def) {
+constexpr SettingKey text(const char* section, const char* name, Option control, const char* def) {
   return {section, name, T::String, control, F::Fixed, 0, def, false, kRestStep, false, S::None};
 }
 
@@ -37,105 +37,112 @@ constexpr const char* kAutomation = "Automation";
 constexpr const char* kLanguage = "Language";
 
 constexpr std::array kSchema = {
-    key(kSnaprill, "ImageType", T::Index, C::tyyp, 0).step(kTypeStep).is(S::ImageType),
-    key(kSnaprill, "JPEGQuality", T::Int, C::JpegQuality, 90).step(kQualityStep),
-    key(kSnaprill, "PNGComp", T::Int, C::PngLevel, 9).step(kQualityStep),
-    key(kSnaprill, "Top", T::Int, C::FormTop, 0)
+    key(kSnaprill, "ImageType", T::Index, Option::outputType, 0).step(kTypeStep).is(S::OutputType),
+    key(kSnaprill, "JPEGQuality", T::Int, Option::jpegQuality, 90).step(kQualityStep),
+    key(kSnaprill, "PNGComp", T::Int, Option::pngLevel, 9).step(kQualityStep),
+    key(kSnaprill, "Top", T::Int, Option::windowTop, 0)
         .or_(F::Current)
         .full()
         .step(kStartupStep)
         .is(S::WindowTop),
-    key(kSnaprill, "Left", T::Int, C::FormLeft, 0).or_(F::Current).full().step(kStartupStep),
-    key(kSnaprill, "Advanced", T::Int, C::ClientHeight, 1).step(kTypeStep).is(S::Advanced),
-    key(kSnaprill, "RememberLastPic", T::Bool, C::savelastpic, 0).full().step(kStartupStep),
-    key(kSnaprill, "LastPic", T::Int, kNoControl, 0).full().step(kStartupStep).is(S::LastPic),
-    key(kSnaprill, "NoClearClpStart", T::Bool, C::noclipstart, 0).full().step(kStartupStep),
-    key(kSnaprill, "NoClearClpResume", T::Bool, C::noclipresume, 0).full().step(kStartupStep),
-    key(kSnaprill, "StartPaused", T::Bool, C::pauseafterstart, 0)
+    key(kSnaprill, "Left", T::Int, Option::windowLeft, 0).or_(F::Current).full().step(kStartupStep),
+    key(kSnaprill, "Advanced", T::Int, Option::clientHeight, 1).step(kTypeStep).is(S::Advanced),
+    key(kSnaprill, "RememberLastPic", T::Bool, Option::rememberLastNumber, 0)
+        .full()
+        .step(kStartupStep),
+    key(kSnaprill, "LastPic", T::Int, kNoOption, 0).full().step(kStartupStep).is(S::LastPic),
+    key(kSnaprill, "NoClearClpStart", T::Bool, Option::keepClipboardAtStart, 0)
+        .full()
+        .step(kStartupStep),
+    key(kSnaprill, "NoClearClpResume", T::Bool, Option::keepClipboardOnResume, 0)
+        .full()
+        .step(kStartupStep),
+    key(kSnaprill, "StartPaused", T::Bool, Option::startPaused, 0)
         .full()
         .step(kStartupStep)
         .is(S::StartPaused),
-    key(kSnaprill, "TrayAlways", T::Bool, C::ikoon_alati, 0)
+    key(kSnaprill, "TrayAlways", T::Bool, Option::trayIconAlways, 0)
         .full()
         .step(kStartupStep)
         .is(S::TrayAlways),
-    key(kSnaprill, "RunAutomatically", T::Bool, C::run_autom, 0).full().step(kStartupStep),
+    key(kSnaprill, "RunAutomatically", T::Bool, Option::runAtLogin, 0).full().step(kStartupStep),
 
-    text(kGeneral, "OutputDir", C::OutputDir, "").or_(F::OutputFolder).is(S::OutputDir),
-    text(kGeneral, "FilenamePrefix", C::Edit3, "snp").is(S::Prefix),
-    key(kGeneral, "AddZeros", T::Bool, C::addzeros, 0),
-    key(kGeneral, "SimPrntScrn", T::Bool, C::simulate, 0),
-    key(kGeneral, "SimAltPrntScrn", T::Bool, C::aktiivneaken, 0),
-    key(kGeneral, "PrntScrnHotKey", T::Shortcut, C::hotkey2, 123),
-    key(kGeneral, "AltPrntScrnHotKey", T::Shortcut, C::hotkey1, 122).is(S::CaptureHotkeys),
-    key(kGeneral, "AutoSave1", T::Bool, C::h1, 0),
-    key(kGeneral, "AutoSave2", T::Bool, C::h2, 0),
-    key(kGeneral, "AutoSave3", T::Bool, C::h3, 0),
-    key(kGeneral, "HotKey1", T::Shortcut, C::hk1, 0),
-    key(kGeneral, "HotKey2", T::Shortcut, C::hk2, 0),
-    key(kGeneral, "HotKey3", T::Shortcut, C::hk3, 0),
-    text(kGeneral, "Options1", C::opt1, ""),
-    text(kGeneral, "Options2", C::opt2, ""),
-    text(kGeneral, "Options3", C::opt3, ""),
+    text(kGeneral, "OutputDir", Option::outputDir, "").or_(F::OutputFolder).is(S::OutputDir),
+    text(kGeneral, "FilenamePrefix", Option::filePrefix, "snp").is(S::Prefix),
+    key(kGeneral, "AddZeros", T::Bool, Option::zeroPadNumbers, 0),
+    key(kGeneral, "SimPrntScrn", T::Bool, Option::captureScreenOnKey, 0),
+    key(kGeneral, "SimAltPrntScrn", T::Bool, Option::captureActiveWindowOnKey, 0),
+    key(kGeneral, "PrntScrnHotKey", T::Shortcut, Option::screenKey, 123),
+    key(kGeneral, "AltPrntScrnHotKey", T::Shortcut, Option::activeWindowKey, 122)
+        .is(S::CaptureHotkeys),
+    key(kGeneral, "AutoSave1", T::Bool, Option::autoSave1, 0),
+    key(kGeneral, "AutoSave2", T::Bool, Option::autoSave2, 0),
+    key(kGeneral, "AutoSave3", T::Bool, Option::autoSave3, 0),
+    key(kGeneral, "HotKey1", T::Shortcut, Option::autoSave1Key, 0),
+    key(kGeneral, "HotKey2", T::Shortcut, Option::autoSave2Key, 0),
+    key(kGeneral, "HotKey3", T::Shortcut, Option::autoSave3Key, 0),
+    text(kGeneral, "Options1", Option::autoSave1File, ""),
+    text(kGeneral, "Options2", Option::autoSave2File, ""),
+    text(kGeneral, "Options3", Option::autoSave3File, ""),
 
-    key(kImages, "AddText", T::Bool, C::addtext, 0),
-    text(kImages, "Text", C::Edit2, ""),
-    key(kImages, "TextPos", T::Index, C::tekstiasukoht, 0),
-    key(kImages, "TextBGColor", T::Colour, C::taustav2rv, 0).or_(F::Current),
-    key(kImages, "TextCol", T::Colour, C::FontColour, 0).or_(F::Current),
-    text(kImages, "Font", C::FontName, "MS Sans Serif"),
-    key(kImages, "FontSize", T::Int, C::FontSize, 8),
-    text(kImages, "FontStyle", C::FontStyle, "b").is(S::FontStyle),
-    key(kImages, "TextX", T::Int, C::X, 7),
-    key(kImages, "TextY", T::Int, C::Y, 4),
-    key(kImages, "AddCursor", T::Bool, C::lisakursor, 0),
-    key(kImages, "AddPic", T::Bool, C::addpic, 0).is(S::AddPic),
-    key(kImages, "AddPicX", T::Int, C::addpic_x, 0).is(S::AddPicX),
-    key(kImages, "AddPicY", T::Int, C::addpic_y, 0),
+    key(kImages, "AddText", T::Bool, Option::addText, 0),
+    text(kImages, "Text", Option::captureText, ""),
+    key(kImages, "TextPos", T::Index, Option::textPosition, 0),
+    key(kImages, "TextBGColor", T::Colour, Option::textBackgroundColour, 0).or_(F::Current),
+    key(kImages, "TextCol", T::Colour, Option::textColour, 0).or_(F::Current),
+    text(kImages, "Font", Option::textFontName, "MS Sans Serif"),
+    key(kImages, "FontSize", T::Int, Option::textFontSize, 8),
+    text(kImages, "FontStyle", Option::textFontStyle, "b").is(S::FontStyle),
+    key(kImages, "TextX", T::Int, Option::textOffsetX, 7),
+    key(kImages, "TextY", T::Int, Option::textOffsetY, 4),
+    key(kImages, "AddCursor", T::Bool, Option::addCursor, 0),
+    key(kImages, "AddPic", T::Bool, Option::addOverlay, 0).is(S::AddPic),
+    key(kImages, "AddPicX", T::Int, Option::overlayX, 0).is(S::AddPicX),
+    key(kImages, "AddPicY", T::Int, Option::overlayY, 0),
 
-    key(kGif, "SaveAnimation", T::Bool, C::saveanimation, 0).afterNext(),
-    key(kGif, "ImageCount", T::Int, C::SpinEdit1, 2).is(S::ImageCount),
-    key(kGif, "Delay", T::Int, C::SpinEdit2, 10),
-    key(kGif, "Grayscale", T::Bool, C::geiskaala, 0),
-    key(kGif, "Optimize", T::Bool, C::optimize, 1),
+    key(kGif, "SaveAnimation", T::Bool, Option::saveAnimation, 0).afterNext(),
+    key(kGif, "ImageCount", T::Int, Option::animationFrameCount, 2).is(S::ImageCount),
+    key(kGif, "Delay", T::Int, Option::frameDelay, 10),
+    key(kGif, "Grayscale", T::Bool, Option::gifGrayscale, 0),
+    key(kGif, "Optimize", T::Bool, Option::optimizeAnimation, 1),
 
-    key(kTiff, "TIFFBits", T::Index, C::bitid, 0),
-    key(kTiff, "TargaBW", T::Bool, C::blackandwhite, 0),
-    key(kTiff, "BMPBits", T::Index, C::bitmappix, 0),
+    key(kTiff, "TIFFBits", T::Index, Option::tiffDepth, 0),
+    key(kTiff, "TargaBW", T::Bool, Option::targaBlackAndWhite, 0),
+    key(kTiff, "BMPBits", T::Index, Option::bitmapDepth, 0),
 
-    key(kDim, "Crop", T::Bool, C::l6ikapilti, 0),
-    key(kDim, "CropLeft", T::Int, C::aknavasak, 0),
-    key(kDim, "CropTop", T::Int, C::aknaylevalt, 0),
-    key(kDim, "CropWidth", T::Int, C::aknalaius, 250),
-    key(kDim, "CropHeight", T::Int, C::aknak6rgus, 100),
-    key(kDim, "AutoResize", T::Bool, C::resizeautom, 0),
-    key(kDim, "ResizeWidth", T::Int, C::pildilaius, 250),
-    key(kDim, "ResizeHeight", T::Int, C::pildik6rgus, 100),
-    key(kDim, "Invert", T::Bool, C::invertcolors, 0),
-    key(kDim, "Emboss", T::Bool, C::emboss, 0),
-    key(kDim, "Grayscale", T::Bool, C::grayscale, 0),
-    key(kDim, "Pixelize", T::Bool, C::pixelize, 0),
-    key(kDim, "PixelizeLevel", T::Int, C::pixlev, 0),
-    key(kDim, "Blur", T::Bool, C::blur, 0),
-    key(kDim, "BlurLevel", T::Int, C::blurlev, 0).is(S::LevelCaptions),
+    key(kDim, "Crop", T::Bool, Option::crop, 0),
+    key(kDim, "CropLeft", T::Int, Option::cropLeft, 0),
+    key(kDim, "CropTop", T::Int, Option::cropTop, 0),
+    key(kDim, "CropWidth", T::Int, Option::cropWidth, 250),
+    key(kDim, "CropHeight", T::Int, Option::cropHeight, 100),
+    key(kDim, "AutoResize", T::Bool, Option::autoResize, 0),
+    key(kDim, "ResizeWidth", T::Int, Option::resizeWidth, 250),
+    key(kDim, "ResizeHeight", T::Int, Option::resizeHeight, 100),
+    key(kDim, "Invert", T::Bool, Option::invertColours, 0),
+    key(kDim, "Emboss", T::Bool, Option::emboss, 0),
+    key(kDim, "Grayscale", T::Bool, Option::grayscale, 0),
+    key(kDim, "Pixelize", T::Bool, Option::pixelize, 0),
+    key(kDim, "PixelizeLevel", T::Int, Option::pixelizeLevel, 0),
+    key(kDim, "Blur", T::Bool, Option::blur, 0),
+    key(kDim, "BlurLevel", T::Int, Option::blurLevel, 0).is(S::LevelCaptions),
 
-    key(kAutomation, "TimeCount", T::Int, C::taimeriaeg, 1),
-    key(kAutomation, "TimeUnits", T::Index, C::ajakast, 1),
-    key(kAutomation, "StopAfter", T::Bool, C::l6petap2rast, 0),
-    key(kAutomation, "StopImages", T::Int, C::l6petapildid, 1),
-    key(kAutomation, "Delay", T::Bool, C::p2rast, 0),
+    key(kAutomation, "TimeCount", T::Int, Option::automationPeriod, 1),
+    key(kAutomation, "TimeUnits", T::Index, Option::automationUnit, 1),
+    key(kAutomation, "StopAfter", T::Bool, Option::automationStopAfter, 0),
+    key(kAutomation, "StopImages", T::Int, Option::automationStopCount, 1),
+    key(kAutomation, "Delay", T::Bool, Option::automationDelayed, 0),
     // The form holds 30000; a file without the key gives 1.
-    key(kAutomation, "DelayTime", T::Int, C::p2rast_aeg, 1),
-    key(kAutomation, "ExtProg", T::Bool, C::openimages, 0),
-    text(kAutomation, "ExtProgCmd", C::proge, "").or_(F::Current),
-    text(kAutomation, "ExtProgParam", C::parameetrid, "").or_(F::Current),
-    key(kAutomation, "TableAlign", T::Index, C::align, 0),
-    key(kAutomation, "TableCols", T::Int, C::tablecol, 1),
-    key(kAutomation, "ImageWidth", T::Int, C::imwidth, -1).afterNext(),
-    key(kAutomation, "ImageHeight", T::Int, C::imheight, -1),
-    key(kAutomation, "Hyperlinks", T::Bool, C::hyperlinks, 0),
+    key(kAutomation, "DelayTime", T::Int, Option::automationDelay, 1),
+    key(kAutomation, "ExtProg", T::Bool, Option::openInExternalProgram, 0),
+    text(kAutomation, "ExtProgCmd", Option::externalProgram, "").or_(F::Current),
+    text(kAutomation, "ExtProgParam", Option::externalParameters, "").or_(F::Current),
+    key(kAutomation, "TableAlign", T::Index, Option::galleryAlign, 0),
+    key(kAutomation, "TableCols", T::Int, Option::galleryColumns, 1),
+    key(kAutomation, "ImageWidth", T::Int, Option::galleryImageWidth, -1).afterNext(),
+    key(kAutomation, "ImageHeight", T::Int, Option::galleryImageHeight, -1),
+    key(kAutomation, "Hyperlinks", T::Bool, Option::galleryLinks, 0),
 
-    text(kLanguage, "LangFile", kNoControl, "")
+    text(kLanguage, "LangFile", kNoOption, "")
         .or_(F::LanguageFile)
         .full()
         .step(kLanguageStep)

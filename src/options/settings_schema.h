@@ -40,7 +40,7 @@ enum class Special : std::uint8_t {
   LastPic,         // stands for ImageCounter; read only with RememberLastPic
   StartPaused,     // a checked box issues the pause toggle
   TrayAlways,      // the box's click reaction is connected after it is set
-  ImageType,       // followed by the image-type change reaction
+  OutputType,      // followed by the image-type change reaction
   OutputDir,       // a directory that does not exist gives the default
   Prefix,          // followed by the prefix check and example
   CaptureHotkeys,  // the second capture key: followed by the hotkey conflict check
@@ -51,13 +51,13 @@ enum class Special : std::uint8_t {
   LevelCaptions,   // the last level: followed by refreshing both level captions
 };
 
-inline constexpr C kNoControl = C::Count_;
+inline constexpr Option kNoOption = Option::Count_;
 
 struct SettingKey {
   const char* section;
   const char* key;
   ValueType type;
-  C control;  // kNoControl for LastPic and LangFile
+  Option control;  // kNoOption for LastPic and LangFile
   Fallback fallback;
   int defaultValue;
   const char* defaultText;

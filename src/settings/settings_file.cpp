@@ -20,25 +20,25 @@ constexpr int kCollapsedLimit = 120;
 constexpr int kStartupColour = 0x008000;
 
 // The Advanced Options link: expands a collapsed window, collapses an expanded one.
-void toggleAdvanced(Controls& c) {
-  const bool collapsed = c.value(C::ClientHeight) <= kCollapsedLimit;
-  c.setValue(C::ClientHeight, collapsed ? kExpandedHeight : kCollapsedHeight);
+void toggleAdvanced(Options& c) {
+  const bool collapsed = c.value(Option::clientHeight) <= kCollapsedLimit;
+  c.setValue(Option::clientHeight, collapsed ? kExpandedHeight : kCollapsedHeight);
 }
 
 // The text a key is written as.
 std::string savedValue(const CaptureEngine& e, const SettingKey& k) {
-  const Controls& c = e.controls;
+  const Options& c = e.options;
   switch (k.special) {
     case Special::Advanced:
-      return c.value(C::ClientHeight) <= kCollapsedLimit ? "0" : "1";
+      return c.value(Option::clientHeight) <= kCollapsedLimit ? "0" : "1";
     case Special::LastPic:
       return std::to_string(e.ImageCounter);
     case Special::FontStyle:
-      return fontStyleLetters(c.value(C::FontStyle));
+      return fontStyleLetters(c.value(Option::textFontStyle));
     default:
       break;
   }
-  if (k.control == kNoControl) throw std::logic_error("setting without a control");
+  if (k.control == kNoOption) throw std::logic_error("setting without a control");
   if (k.type == ValueType::String) return c.text(k.control);
   return std::to_string(c.value(k.control));
 }
@@ -56,17 +56,17 @@ void writeKeys(CaptureEngine& e, std::initializer_list<std::pair<const char*, co
   }
 }
 
-// One load: reads each key of the schema from the parsed file into the controls.
+// One load: reads each key of the schema from the parsed file into the options.
 class Loader {
  public:
   Loader(CaptureEngine& engine, const IniFile& profile, bool full)
-      : e_(engine), c_(engine.controls), p_(profile), full_(full) {}
+      : e_(engine), c_(engine.options), p_(profile), full_(full) {}
 
   void run() {
     // The conflict check runs once both capture keys are read, not against keys the
     // file is about to replace.
     struct Deferral {
-      Controls& c;
+      Options& c;
       ~Deferral() { c.deferHotkeyCheck(false); }
     } deferral{c_};
     c_.deferHotkeyCheck(true);
@@ -131,30 +131,29 @@ class Loader {
         apply(k);
         return;
       case Special::Advanced:
-        if (readInt(k) == 0 && c_.value(C::ClientHeight) >= kCollapsedLimit) toggleAdvanced(c_);
+        if (readInt(k) == 0 && c_.value(Option::clientHeight) >= kCollapsedLimit)
+          toggleAdvanced(c_);
         return;
       case Special::LastPic:
-        if (c_.checked(C::savelastpic)) e_.ImageCounter = readInt(k);
+        if (c_.checked(Option::rememberLastNumber)) e_.ImageCounter = readInt(k);
         if (e_.ImageCounter < 0 || e_.ImageCounter > kMaxImageNumber) e_.ImageCounter = 0;
         return;
       case Special::StartPaused:
         apply(k);
-        if (c_.checked(C::pauseafterstart)) e_.PauseSnaprill1Click();
+        if (c_.checked(Option::startPaused)) e_.PauseSnaprill1Click();
         return;
-      case Special::TrayAlways: {
+      case Special::TrayAlways:
         apply(k);
-        CaptureEngine& engine = e_;
-        c_.onChange(C::ikoon_alati, [&engine] { engine.ikoon_alatiClick(); });
+        e_.trayClicksConnected = true;
         return;
-      }
-      case Special::ImageType:
+      case Special::OutputType:
         apply(k);
         e_.imageTypeChanged();
         return;
       case Special::OutputDir: {
         std::string dir = readText(k);
         if (!isDirectory(dir)) dir = e_.platform.dirs.defaultOutput;
-        c_.setText(C::OutputDir, dir);
+        c_.setText(Option::outputDir, dir);
         return;
       }
       case Special::Prefix:
@@ -166,14 +165,14 @@ class Loader {
         c_.hotkeyConflictCheck();
         return;
       case Special::FontStyle:
-        c_.setValue(C::FontStyle, fontStyleFromLetters(readText(k)));
+        c_.setValue(Option::textFontStyle, fontStyleFromLetters(readText(k)));
         return;
       case Special::AddPic:
         apply(k);
-        if (full_ || c_.checked(C::addpic)) LoadOverlayFile(e_);
+        if (full_ || c_.checked(Option::addOverlay)) LoadOverlayFile(e_);
         return;
       case Special::ImageCount:
-        c_.setChecked(C::saveanimation, false);
+        c_.setChecked(Option::saveAnimation, false);
         apply(k);
         return;
       case Special::LevelCaptions:
@@ -188,7 +187,7 @@ class Loader {
   }
 
   CaptureEngine& e_;
-  Controls& c_;
+  Options& c_;
   const IniFile& p_;
   bool full_;
 };
@@ -196,7 +195,7 @@ class Loader {
 }  // namespace
 
 void SaveSettings(CaptureEngine& engine, const std::string& file) {
-  setAutostart(engine.controls.checked(C::run_autom), engine.platform.dirs.executablePath);
+  setAutostart(engine.options.checked(Option::runAtLogin), engine.platform.dirs.executablePath);
   for (const SettingKey& k : settingsSchema()) {
     if (k.special == Special::LanguageFile) continue;  // written only by the language choice
     if (k.special == Special::AddPicX) SaveOverlayFile(engine);
@@ -217,21 +216,21 @@ void connectSettings(CaptureEngine& engine) {
 }
 
 void LoadStartupSettings(CaptureEngine& engine, const std::string& file) {
-  Controls& c = engine.controls;
+  Options& c = engine.options;
   engine.ImageCounter = 0;
-  c.setValue(C::PngLevel, 9);
-  c.setValue(C::JpegQuality, 90);
-  c.setText(C::FontName, "MS Sans Serif");
-  c.setValue(C::FontSize, 8);
-  c.setValue(C::FontStyle, kBold);
-  c.setValue(C::FontColour, kStartupColour);
+  c.setValue(Option::pngLevel, 9);
+  c.setValue(Option::jpegQuality, 90);
+  c.setText(Option::textFontName, "MS Sans Serif");
+  c.setValue(Option::textFontSize, 8);
+  c.setValue(Option::textFontStyle, kBold);
+  c.setValue(Option::textColour, kStartupColour);
   engine.AutoSaveRestorePending = false;
 
   LoadSettings(engine, file, true);
 
-  std::string dir = withTrailingSlash(c.text(C::OutputDir));
+  std::string dir = withTrailingSlash(c.text(Option::outputDir));
   if (!isDirectory(dir)) dir = engine.platform.dirs.defaultOutput;
-  c.setText(C::OutputDir, dir);
+  c.setText(Option::outputDir, dir);
 }
 
 void WriteFontSettings(CaptureEngine& engine) {

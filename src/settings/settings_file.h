@@ -1,4 +1,4 @@
-// Settings files: every option of the controls model stored in and restored from
+// Settings files: every option of the options model stored in and restored from
 // INI-format files, walked from one schema table (schema.h).
 #pragma once
 
@@ -13,7 +13,7 @@ namespace snaprill {
 // written; the keys written before it stay written.
 void SaveSettings(CaptureEngine& engine, const std::string& file);
 
-// Reads file into the controls; with full, also the start-up-only keys, the language
+// Reads file into the options; with full, also the start-up-only keys, the language
 // file and the overlay picture. A missing file reads as empty (every default).
 void LoadSettings(CaptureEngine& engine, const std::string& file, bool full);
 

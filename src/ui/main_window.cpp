@@ -91,9 +91,9 @@ void TForm1::refreshView() {
 void TForm1::fixOutputDirectory() {
   // The directory ends with a separator, and one that does not exist (any more)
   // gives way to the default.
-  std::string dir = withTrailingSlash(engine_.controls.text(C::OutputDir));
+  std::string dir = withTrailingSlash(engine_.options.text(Option::outputDir));
   if (!isDirectory(dir)) dir = engine_.platform.dirs.defaultOutput;
-  engine_.controls.setText(C::OutputDir, dir);
+  engine_.options.setText(Option::outputDir, dir);
 }
 
 void TForm1::startUp(bool hideSwitch) {
@@ -103,7 +103,7 @@ void TForm1::startUp(bool hideSwitch) {
   guarded([this] {
     fixOutputDirectory();
     engine_.finishStartup();
-    if (engine_.controls.checked(C::ikoon_alati)) {
+    if (engine_.options.checked(Option::trayIconAlways)) {
       tray_.notify(TrayOperation::Add, engine_.trayRecord);
       engine_.trayIconPresent = true;
     }
@@ -119,9 +119,9 @@ void TForm1::startUp(bool hideSwitch) {
 
 void TForm1::hideToTray() {
   guarded([this] {
-    tray_.notify(
-        engine_.controls.checked(C::ikoon_alati) ? TrayOperation::Modify : TrayOperation::Add,
-        engine_.trayRecord);
+    tray_.notify(engine_.options.checked(Option::trayIconAlways) ? TrayOperation::Modify
+                                                                 : TrayOperation::Add,
+                 engine_.trayRecord);
     engine_.trayIconPresent = true;
   });
   hide();
@@ -132,7 +132,7 @@ void TForm1::showFromTray() {
   raise();
   activateWindow();
   guarded([this] {
-    if (!engine_.controls.checked(C::ikoon_alati)) {
+    if (!engine_.options.checked(Option::trayIconAlways)) {
       tray_.notify(TrayOperation::Delete, engine_.trayRecord);
       engine_.trayIconPresent = false;
     }

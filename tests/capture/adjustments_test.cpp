@@ -12,12 +12,12 @@ using Adjust = testing::AdjustFixture;
 TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
   const Bitmap original = gradient(400, 300);
   engine.CaptureImage = original;
-  controls.setValue(C::aknalaius, 250);
-  controls.setValue(C::aknak6rgus, 100);
-  controls.setValue(C::pildilaius, 500);
-  controls.setValue(C::pildik6rgus, 200);
-  controls.setChecked(C::l6ikapilti, true);
-  controls.setChecked(C::resizeautom, true);
+  options.setValue(Option::cropWidth, 250);
+  options.setValue(Option::cropHeight, 100);
+  options.setValue(Option::resizeWidth, 500);
+  options.setValue(Option::resizeHeight, 200);
+  options.setChecked(Option::crop, true);
+  options.setChecked(Option::autoResize, true);
   engine.applyAdjustments();
   const Bitmap& b = engine.CaptureImage;
   ASSERT_EQ(b.width(), 500);
@@ -31,10 +31,10 @@ TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
   const Bitmap original = gradient(40, 30);
   const auto cropped = [&](int left, int top, int w, int h) {
     engine.CaptureImage = original;
-    controls.setValue(C::aknavasak, left);
-    controls.setValue(C::aknaylevalt, top);
-    controls.setValue(C::aknalaius, w);
-    controls.setValue(C::aknak6rgus, h);
+    options.setValue(Option::cropLeft, left);
+    options.setValue(Option::cropTop, top);
+    options.setValue(Option::cropWidth, w);
+    options.setValue(Option::cropHeight, h);
     engine.ApplyCrop();
     return engine.CaptureImage;
   };
@@ -61,8 +61,8 @@ TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
   const Bitmap original = gradient(20, 10);
   const auto resized = [&](int w, int h) {
     engine.CaptureImage = original;
-    controls.setValue(C::pildilaius, w);
-    controls.setValue(C::pildik6rgus, h);
+    options.setValue(Option::resizeWidth, w);
+    options.setValue(Option::resizeHeight, h);
     engine.ApplyResize();
     return engine.CaptureImage;
   };
@@ -82,8 +82,8 @@ TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
 TEST_F(Adjust, OverlayAtNegativePositionShowsItsLowerRightPart) {
   engine.CaptureImage = Bitmap(50, 40, 32);
   engine.OverlayPicture = gradient(30, 20).convertedTo(24);
-  controls.setValue(C::addpic_x, -10);
-  controls.setValue(C::addpic_y, -10);
+  options.setValue(Option::overlayX, -10);
+  options.setValue(Option::overlayY, -10);
   engine.ApplyOverlay();
   EXPECT_EQ(engine.CaptureImage.pixel(0, 0), engine.OverlayPicture.pixel(10, 10));
   EXPECT_EQ(engine.CaptureImage.pixel(19, 9), engine.OverlayPicture.pixel(29, 19));
@@ -109,33 +109,33 @@ TEST_F(Adjust, TextTemplateFieldsInTheirOrderIgnoringCase) {
 
 TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
   engine.CaptureImage = Bitmap(101, 51, 32);
-  controls.setText(C::Edit2, "%d.%m.");  // "07.03." once expanded: 6 cells
-  controls.setValue(C::X, 7);
-  controls.setValue(C::Y, 4);
+  options.setText(Option::captureText, "%d.%m.");  // "07.03." once expanded: 6 cells
+  options.setValue(Option::textOffsetX, 7);
+  options.setValue(Option::textOffsetY, 4);
   const int tw = 6 * fake::FakeTextRenderer::kCharWidth, th = fake::FakeTextRenderer::kHeight;
   const std::pair<int, int> expected[] = {
       {7, 4},           {101 - tw - 7, 4},           {50 - tw / 2, 4},
       {7, 51 - th - 4}, {101 - tw - 7, 51 - th - 4}, {50 - tw / 2, 51 - th - 4}};
   for (int pos = 0; pos < 6; ++pos) {
-    controls.setValue(C::tekstiasukoht, pos);
+    options.setValue(Option::textPosition, pos);
     engine.ApplyText();
     ASSERT_EQ(text.drawn.back().text, "07.03.");
     EXPECT_EQ(text.drawn.back().x, expected[pos].first) << pos;
     EXPECT_EQ(text.drawn.back().y, expected[pos].second) << pos;
   }
   // Upper right corner ends the margin before the right edge.
-  controls.setValue(C::tekstiasukoht, 1);
+  options.setValue(Option::textPosition, 1);
   engine.CaptureImage = Bitmap(101, 51, 32);
   engine.ApplyText();
   EXPECT_NE(engine.CaptureImage.pixel(101 - 7 - 1, 4), Rgb{});
   EXPECT_EQ(engine.CaptureImage.pixel(101 - 7, 4), Rgb{});
-  // Font and background cell come from their controls.
+  // Font and background cell come from their options.
   EXPECT_FALSE(text.drawn.back().background.has_value());
-  controls.setChecked(C::background, true);
-  controls.setValue(C::taustav2rv, 0x0000FF);
-  controls.setValue(C::FontColour, 0x123456);
-  controls.setText(C::FontName, "DejaVu Sans");
-  controls.setValue(C::FontSize, 12);
+  options.setChecked(Option::fillTextBackground, true);
+  options.setValue(Option::textBackgroundColour, 0x0000FF);
+  options.setValue(Option::textColour, 0x123456);
+  options.setText(Option::textFontName, "DejaVu Sans");
+  options.setValue(Option::textFontSize, 12);
   engine.ApplyText();
   EXPECT_EQ(text.drawn.back().background, (Rgb{255, 0, 0}));
   EXPECT_EQ(text.drawn.back().font.colour, (Rgb{0x56, 0x34, 0x12}));
@@ -185,7 +185,7 @@ TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
       p[0] = p[1] = p[2] = 255;
       p[3] = x < 4 ? 255 : 0;  // left half opaque white, right half clear
     }
-  controls.setChecked(C::lisakursor, true);
+  options.setChecked(Option::addCursor, true);
   engine.CaptureImage = Bitmap(63, 48, 32);
   engine.applyAdjustments();
   EXPECT_EQ(engine.CaptureImage, Bitmap(63, 48, 32));
@@ -210,14 +210,14 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
   std::fill(cursor.snapshot.image.bits().begin(), cursor.snapshot.image.bits().end(), 255);
   engine.OverlayPicture = Bitmap(1, 1, 24);
   engine.OverlayPicture.setPixel(0, 0, Rgb{255, 255, 255});
-  controls.setValue(C::tyyp, kBitmap);
-  controls.setValue(C::aknavasak, 10);
-  controls.setValue(C::aknaylevalt, 10);
-  controls.setValue(C::aknalaius, 20);
-  controls.setValue(C::aknak6rgus, 10);
-  controls.setValue(C::addpic_x, 5);
-  for (C c : {C::lisakursor, C::l6ikapilti, C::addpic, C::invertcolors})
-    controls.setChecked(c, true);
+  options.setValue(Option::outputType, kBitmap);
+  options.setValue(Option::cropLeft, 10);
+  options.setValue(Option::cropTop, 10);
+  options.setValue(Option::cropWidth, 20);
+  options.setValue(Option::cropHeight, 10);
+  options.setValue(Option::overlayX, 5);
+  for (Option option : {Option::addCursor, Option::crop, Option::addOverlay, Option::invertColours})
+    options.setChecked(option, true);
   Bitmap capture(40, 30, 32);
   clipboard.offerBitmap(capture);
   static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();

@@ -85,13 +85,13 @@ TEST_F(AnimationSamples, Write) {
   const Bitmap noise = noisePicture(200, 150);
   capture(noise);
   record("noise.gif", {frameOf(noise, false, false)});
-  controls.setChecked(C::geiskaala, true);
+  options.setChecked(Option::gifGrayscale, true);
   capture(noise);
   record("gray.gif", {frameOf(noise, true, false)});
-  controls.setChecked(C::geiskaala, false);
+  options.setChecked(Option::gifGrayscale, false);
 
-  controls.setChecked(C::saveanimation, true);
-  controls.setValue(C::SpinEdit1, 3);
+  options.setChecked(Option::saveAnimation, true);
+  options.setValue(Option::animationFrameCount, 3);
   std::vector<Expected> gifFrames, aviFrames;
   for (int i = 0; i < 3; ++i) {
     const Bitmap p = testing::framePicture(64, 40, i + 1);
@@ -101,12 +101,12 @@ TEST_F(AnimationSamples, Write) {
   }
   record("anim.gif", gifFrames, 10);
 
-  controls.setValue(C::tyyp, kAvi);
-  controls.setValue(C::SpinEdit2, 4);
+  options.setValue(Option::outputType, kAvi);
+  options.setValue(Option::frameDelay, 4);
   for (int i = 0; i < 3; ++i) capture(testing::framePicture(64, 40, i + 1));
   record("anim.avi", aviFrames, 4);
 
-  controls.setValue(C::SpinEdit1, 2);
+  options.setValue(Option::animationFrameCount, 2);
   capture(testing::framePicture(63, 41, 1));
   capture(testing::framePicture(80, 20, 2));
   record("sizes.avi", {frameOf(testing::framePicture(63, 41, 1), false, true)}, 4);

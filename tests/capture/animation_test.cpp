@@ -36,8 +36,8 @@ const Bytes kLoop = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '
 class Animation : public testing::AnimationTest {};
 
 TEST_F(Animation, GifAnimationWrittenWhenImageCountReached) {
-  controls.setChecked(C::saveanimation, true);
-  controls.setValue(C::SpinEdit1, 3);
+  options.setChecked(Option::saveAnimation, true);
+  options.setValue(Option::animationFrameCount, 3);
   capture(testing::framePicture(32, 20, 1));
   capture(testing::framePicture(32, 20, 2));
   EXPECT_EQ(engine.ImageCounter, 0);
@@ -59,20 +59,20 @@ TEST_F(Animation, SeparateImagesAreSingleGifsAlsoForAvi) {
   EXPECT_EQ(std::string(first.begin(), first.begin() + 6), "GIF87a");
   EXPECT_EQ(first[13], 0x2C);  // no extension blocks
   // Gray: the table is the 256 gray levels.
-  controls.setChecked(C::geiskaala, true);
+  options.setChecked(Option::gifGrayscale, true);
   capture(testing::framePicture(16, 8));
   const Bytes gray = file("snp2.gif");
   for (int i = 0; i < 256; ++i) ASSERT_EQ(gray[23 + 3 * i + 1], i);
   // The AVI type with separate images still writes single GIFs.
-  controls.setValue(C::tyyp, kAvi);
-  controls.setChecked(C::saveanimation, false);
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, false);
   capture(testing::framePicture(16, 8));
   EXPECT_TRUE(exists("snp3.gif"));
 }
 
 TEST_F(Animation, AviFileWithTwoKeyFrames) {
-  controls.setValue(C::tyyp, kAvi);
-  controls.setChecked(C::saveanimation, true);
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
   int duringWrite = 0;
   events.during = [&] {
     // A capture offered while the file is written waits for the next tick.
@@ -104,8 +104,8 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
 }
 
 TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
-  controls.setValue(C::tyyp, kAvi);
-  controls.setChecked(C::saveanimation, true);
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
   bool fail = true;
   events.during = [&] {
     if (std::exchange(fail, false)) throw std::bad_alloc();
@@ -124,13 +124,13 @@ TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
 TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
   // Beyond 65535 hundredths the largest delay is kept; an AVI without delay plays
   // at scale 1.
-  controls.setChecked(C::saveanimation, true);
-  controls.setValue(C::SpinEdit2, 70000);
+  options.setChecked(Option::saveAnimation, true);
+  options.setValue(Option::frameDelay, 70000);
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(count(file("snp1.gif"), {0x21, 0xF9, 0x04, 0x00, 0xFF, 0xFF}), 2u);
-  controls.setValue(C::tyyp, kAvi);
-  controls.setValue(C::SpinEdit2, 0);
+  options.setValue(Option::outputType, kAvi);
+  options.setValue(Option::frameDelay, 0);
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
   const Bytes b = file("snp2.avi");
@@ -138,9 +138,9 @@ TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
 }
 
 TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
-  controls.setValue(C::tyyp, kAvi);
-  controls.setChecked(C::saveanimation, true);
-  controls.setValue(C::SpinEdit1, 5);
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
+  options.setValue(Option::animationFrameCount, 5);
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
   engine.FormCloseQuery();
@@ -151,12 +151,12 @@ TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
 }
 
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
-  controls.setValue(C::tyyp, kAvi);
+  options.setValue(Option::outputType, kAvi);
   engine.imageTypeChanged();
-  EXPECT_TRUE(controls.checked(C::saveanimation));
-  controls.setChecked(C::saveanimation, false);
+  EXPECT_TRUE(options.checked(Option::saveAnimation));
+  options.setChecked(Option::saveAnimation, false);
   engine.salvestaeraldiClick();
-  EXPECT_EQ(controls.value(C::tyyp), kGif);
+  EXPECT_EQ(options.value(Option::outputType), kGif);
   EXPECT_EQ(
       dialogs.messages,
       (std::vector<std::string>{"You cannot save 1-image AVI files. Image type changed to GIF."}));
@@ -165,14 +165,14 @@ TEST_F(Animation, SeparateImagesClickLeavesAvi) {
 }
 
 TEST_F(Animation, FailedGifWriteDropsItsFrames) {
-  controls.setChecked(C::saveanimation, true);
-  controls.setText(C::OutputDir, dir + "missing/");
+  options.setChecked(Option::saveAnimation, true);
+  options.setText(Option::outputDir, dir + "missing/");
   capture(testing::framePicture(8, 8, 1));
   capture(testing::framePicture(8, 8, 2));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{texts.get("Error", "DiskFull")}));
   EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used
   EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
-  controls.setText(C::OutputDir, dir);
+  options.setText(Option::outputDir, dir);
   capture(testing::framePicture(8, 8, 3));
   capture(testing::framePicture(8, 8, 4));
   EXPECT_EQ(count(file("snp2.gif"), kLoop), 2u);
@@ -180,9 +180,9 @@ TEST_F(Animation, FailedGifWriteDropsItsFrames) {
 }
 
 TEST_F(Animation, AviFailuresShowTheirMessages) {
-  controls.setValue(C::tyyp, kAvi);
-  controls.setChecked(C::saveanimation, true);
-  controls.setText(C::OutputDir, dir + "missing/");
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
+  options.setText(Option::outputDir, dir + "missing/");
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
@@ -190,7 +190,7 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   EXPECT_TRUE(engine.LastSavedName.empty());
   EXPECT_TRUE(launcher.launches.empty());
   // A first frame without a picture gives no bitmap information.
-  controls.setText(C::OutputDir, dir);
+  options.setText(Option::outputDir, dir);
   capture(Bitmap());
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
@@ -200,7 +200,7 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
 
 TEST_F(Animation, LogicalScreenFollowsEachFile) {
   capture(testing::framePicture(1024, 768));
-  controls.setChecked(C::saveanimation, true);
+  options.setChecked(Option::saveAnimation, true);
   capture(testing::framePicture(640, 480));
   capture(testing::framePicture(640, 480));
   const Bytes b = file("snp2.gif");
@@ -209,8 +209,8 @@ TEST_F(Animation, LogicalScreenFollowsEachFile) {
 }
 
 TEST_F(Animation, AviFramesOfOtherSizesAreFittedToTheFirst) {
-  controls.setValue(C::tyyp, kAvi);
-  controls.setChecked(C::saveanimation, true);
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
   capture(testing::framePicture(20, 10));
   capture(testing::framePicture(40, 30));
   const Bytes b = file("snp1.avi");

@@ -29,12 +29,12 @@ class ArrivingRowsTest : public EngineTest {
 TEST_F(ArrivingRowsTest, JpegWrittenAsRowsArriveIsTheJpegOfTheWholePicture) {
   capture(picture);
   MemorySink whole;
-  writeJpeg(picture, controls.value(C::JpegQuality), whole);
+  writeJpeg(picture, options.value(Option::jpegQuality), whole);
   EXPECT_EQ(fileBytes(dir + "snp1.jpg"), whole.bytes);
 }
 
 TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
-  controls.setValue(C::tyyp, kBitmap);
+  options.setValue(Option::outputType, kBitmap);
   capture(picture);
   const std::vector<std::uint8_t> plain = fileBytes(dir + "snp1.bmp");
   const Bitmap written = readBmp(plain.data(), plain.size());
@@ -42,13 +42,13 @@ TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
     ASSERT_EQ(written.pixel(picture.width() - 1, y), picture.pixel(picture.width() - 1, y)) << y;
 
   // Inverted before a JPEG is written: the JPEG of the whole inverted picture.
-  controls.setValue(C::tyyp, kJpeg);
-  controls.setChecked(C::invertcolors, true);
+  options.setValue(Option::outputType, kJpeg);
+  options.setChecked(Option::invertColours, true);
   capture(picture);
   Bitmap inverted = picture;
   invertColours(inverted);
   MemorySink expected;
-  writeJpeg(inverted, controls.value(C::JpegQuality), expected);
+  writeJpeg(inverted, options.value(Option::jpegQuality), expected);
   EXPECT_EQ(fileBytes(dir + "snp2.jpg"), expected.bytes);
 }
 

@@ -65,7 +65,7 @@ TEST_F(EngineTest, UnwritableFolderReportsDiskFullOnceAndUsesUpTheNumber) {
   // A file where the folder should be: no one, root included, can create files in it.
   const std::string blocker = dir + "notafolder";
   { std::ofstream(blocker) << "x"; }
-  controls.setText(C::OutputDir, blocker + "/");
+  options.setText(Option::outputDir, blocker + "/");
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0], "Cannot create file. Disk may be full or read-only.");
@@ -74,7 +74,7 @@ TEST_F(EngineTest, UnwritableFolderReportsDiskFullOnceAndUsesUpTheNumber) {
   EXPECT_TRUE(engine.captureTimer().enabled());
   // The failed tick ends early: no display update, no launch.
   EXPECT_TRUE(tray.calls.empty());
-  controls.setText(C::OutputDir, dir);
+  options.setText(Option::outputDir, dir);
   capture();
   EXPECT_TRUE(exists("snp2.jpg"));
   EXPECT_EQ(dialogs.errors.size(), 1u);
@@ -87,7 +87,7 @@ TEST_F(EngineTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) 
   EXPECT_TRUE(exists("snp4.jpg"));
   EXPECT_EQ(engine.ImageCounter, 4);
 
-  controls.setValue(C::tyyp, kBitmap);
+  options.setValue(Option::outputType, kBitmap);
   engine.ImageCounter = 0;
   capture();
   // snp1.bmp is a folder: the write fails and the number is used up.
@@ -95,10 +95,10 @@ TEST_F(EngineTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) 
   capture();
   EXPECT_TRUE(exists("snp2.bmp"));
 
-  controls.setValue(C::tyyp, kJpeg);
+  options.setValue(Option::outputType, kJpeg);
   engine.ImageCounter = 0;
   dialogs.confirmAnswer = true;
-  controls.setChecked(C::overwrite, true);
+  options.setChecked(Option::overwriteFiles, true);
   ASSERT_EQ(dialogs.confirmations.size(), 1u);
   EXPECT_NE(dialogs.confirmations[0].find("\rThis WILL overwrite"), std::string::npos);
   capture();
@@ -107,32 +107,32 @@ TEST_F(EngineTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) 
 
 TEST_F(EngineTest, CancellingTheOverwriteWarningUnchecksTheBox) {
   dialogs.confirmAnswer = false;
-  controls.setChecked(C::overwrite, true);
-  EXPECT_FALSE(controls.checked(C::overwrite));
+  options.setChecked(Option::overwriteFiles, true);
+  EXPECT_FALSE(options.checked(Option::overwriteFiles));
   // Unchecking asks nothing.
   dialogs.confirmAnswer = true;
-  controls.setChecked(C::overwrite, true);
-  controls.setChecked(C::overwrite, false);
+  options.setChecked(Option::overwriteFiles, true);
+  options.setChecked(Option::overwriteFiles, false);
   EXPECT_EQ(dialogs.confirmations.size(), 2u);
 }
 
 TEST_F(EngineTest, NamesFollowPrefixPaddingAndCleaning) {
-  controls.setChecked(C::addzeros, true);
+  options.setChecked(Option::zeroPadNumbers, true);
   EXPECT_EQ(engine.BuildOutputName(12, ".png"), dir + "snp00012.png");
-  controls.setChecked(C::addzeros, false);
+  options.setChecked(Option::zeroPadNumbers, false);
   EXPECT_EQ(engine.FormatImageNumber(12), "12");
 
   engine.prefixCaret = 5;
-  controls.setText(C::Edit3, "a/b:c");
-  EXPECT_EQ(controls.text(C::Edit3), "abc");
+  options.setText(Option::filePrefix, "a/b:c");
+  EXPECT_EQ(options.text(Option::filePrefix), "abc");
   EXPECT_EQ(engine.prefixCaret, 3);  // text got shorter than the caret: caret at the end
   engine.prefixCaret = 1;
-  controls.setText(C::Edit3, "x*y?z\"<>|\\");
-  EXPECT_EQ(controls.text(C::Edit3), "xyz");
+  options.setText(Option::filePrefix, "x*y?z\"<>|\\");
+  EXPECT_EQ(options.text(Option::filePrefix), "xyz");
   EXPECT_EQ(engine.prefixCaret, 1);
   EXPECT_EQ(engine.snp1_jpg, "xyz1.jpg");
 
-  controls.setText(C::Edit3, "");
+  options.setText(Option::filePrefix, "");
   capture();
   EXPECT_TRUE(exists("1.jpg"));
 }
@@ -169,7 +169,7 @@ TEST_F(EngineTest, PauseAndResume) {
   // With NoClearClpResume it is kept and the first tick saves it; an automation
   // timer that was stopped stays stopped.
   engine.automationTimer().setEnabled(false);
-  controls.setChecked(C::noclipresume, true);
+  options.setChecked(Option::keepClipboardOnResume, true);
   engine.PauseSnaprill1Click();
   clipboard.offerBitmap(testing::samplePicture());
   engine.PauseSnaprill1Click();
@@ -217,10 +217,10 @@ TEST_F(EngineTest, ClosingSavesSettingsAndRemovesTheTrayIcon) {
 
 TEST_F(EngineTest, StartupClearsAStaleBitmapUnlessAsked) {
   clipboard.offerBitmap(testing::samplePicture());
-  controls.setChecked(C::noclipstart, true);
+  options.setChecked(Option::keepClipboardAtStart, true);
   engine.finishStartup();
   EXPECT_TRUE(clipboard.hasBitmap());
-  controls.setChecked(C::noclipstart, false);
+  options.setChecked(Option::keepClipboardAtStart, false);
   engine.finishStartup();
   EXPECT_FALSE(clipboard.hasBitmap());
 }

@@ -53,10 +53,10 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
 }
 
 TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
-  const std::string out = controls.text(C::OutputDir);
+  const std::string out = options.text(Option::outputDir);
   const std::string file = out + "snp1.jpg";
   const auto launched = [&](const std::string& params) {
-    controls.setText(C::parameetrid, params);
+    options.setText(Option::externalParameters, params);
     engine.launchExternalProgram(file);
     return launcher.launches.back();
   };
@@ -82,9 +82,9 @@ TEST(LaunchArguments, FileNamesAreNeverInterpreted) {
 }
 
 TEST_F(Launch, OnlyWrittenFilesStartTheProgramAndTheCaptionToggles) {
-  controls.setValue(C::tyyp, kBitmap);
+  options.setValue(Option::outputType, kBitmap);
   engine.openimagestekstClick();
-  ASSERT_TRUE(controls.checked(C::openimages));
+  ASSERT_TRUE(options.checked(Option::openInExternalProgram));
   clipboard.offerBitmap(Bitmap(4, 4, 32));
   static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
   ASSERT_EQ(launcher.launches.size(), 1u);

@@ -8,11 +8,11 @@ namespace {
 using testing::EngineTest;
 
 TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
-  controls.setValue(C::tyyp, kPng);
+  options.setValue(Option::outputType, kPng);
   engine.imageTypeChanged();
   EXPECT_EQ(engine.SpinLargeStep(), 2);
-  controls.setValue(C::Spin, 0);
-  EXPECT_EQ(controls.value(C::PngLevel), 0);
+  options.setValue(Option::qualityBar, 0);
+  EXPECT_EQ(options.value(Option::pngLevel), 0);
   EXPECT_EQ(engine.Label1, "Compression Level: 0");
 
   const Bitmap picture = testing::samplePicture(37, 21);
@@ -30,7 +30,7 @@ TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   for (int y = 0; y < 21; ++y)
     for (int x = 0; x < 37; ++x) ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y));
 
-  controls.setValue(C::tyyp, kJpeg);
+  options.setValue(Option::outputType, kJpeg);
   engine.imageTypeChanged();
   EXPECT_EQ(engine.SpinLargeStep(), 5);
 }

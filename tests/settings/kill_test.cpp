@@ -23,21 +23,21 @@ using test::Harness;
 
 // Two settings that differ in every kind of key.
 void applyVariant(Harness& h, bool second) {
-  Controls& c = h.controls;
-  c.setValue(C::tyyp, second ? kGif : kBitmap);
-  c.setValue(C::JpegQuality, second ? 33 : 66);
-  c.setValue(C::FormTop, second ? 10 : 20);
-  c.setChecked(C::savelastpic, second);
+  Options& c = h.options;
+  c.setValue(Option::outputType, second ? kGif : kBitmap);
+  c.setValue(Option::jpegQuality, second ? 33 : 66);
+  c.setValue(Option::windowTop, second ? 10 : 20);
+  c.setChecked(Option::rememberLastNumber, second);
   h.engine.ImageCounter = second ? 111 : 222;
-  c.setText(C::Edit3, second ? "second" : "first");
-  c.setValue(C::hotkey2, second ? 0x4000 | 'A' : 0x2000 | 'B');
-  c.setText(C::Edit2, second ? "%h:%i" : "text");
-  c.setValue(C::FontStyle, second ? kItalic : kBold | kUnderline);
-  c.setValue(C::SpinEdit1, second ? 5 : 9);
-  c.setValue(C::aknalaius, second ? 640 : 480);
-  c.setText(C::proge, second ? "/usr/bin/a" : "/usr/bin/b");
-  c.setValue(C::imheight, second ? 100 : 200);
-  c.setChecked(C::hyperlinks, second);
+  c.setText(Option::filePrefix, second ? "second" : "first");
+  c.setValue(Option::screenKey, second ? 0x4000 | 'A' : 0x2000 | 'B');
+  c.setText(Option::captureText, second ? "%h:%i" : "text");
+  c.setValue(Option::textFontStyle, second ? kItalic : kBold | kUnderline);
+  c.setValue(Option::animationFrameCount, second ? 5 : 9);
+  c.setValue(Option::cropWidth, second ? 640 : 480);
+  c.setText(Option::externalProgram, second ? "/usr/bin/a" : "/usr/bin/b");
+  c.setValue(Option::galleryImageHeight, second ? 100 : 200);
+  c.setChecked(Option::galleryLinks, second);
 }
 
 TEST(SettingsKill, EveryKeyHoldsTheOldOrTheNewValue) {

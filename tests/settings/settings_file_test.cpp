@@ -34,63 +34,82 @@ class SettingsFile : public ::testing::Test {
 
 // Gives every stored control a value away from its default.
 void setEverything(Harness& h, const std::string& outputDir) {
-  Controls& c = h.controls;
-  c.setValue(C::tyyp, kPng);
+  Options& c = h.options;
+  c.setValue(Option::outputType, kPng);
   h.engine.imageTypeChanged();
-  c.setValue(C::JpegQuality, 77);
-  c.setValue(C::Spin, 4);  // the PNG level through the slider
-  c.setValue(C::FormTop, -20);
-  c.setValue(C::FormLeft, 300);
-  c.setValue(C::ClientHeight, 99);
-  for (C box :
-       {C::savelastpic, C::noclipstart,   C::noclipresume, C::ikoon_alati,   C::run_autom,
-        C::addzeros,    C::simulate,      C::h2,           C::addtext,       C::lisakursor,
-        C::addpic,      C::saveanimation, C::geiskaala,    C::blackandwhite, C::l6ikapilti,
-        C::resizeautom, C::invertcolors,  C::emboss,       C::grayscale,     C::pixelize,
-        C::blur,        C::l6petap2rast,  C::p2rast,       C::openimages,    C::hyperlinks}) {
+  c.setValue(Option::jpegQuality, 77);
+  c.setValue(Option::qualityBar, 4);  // the PNG level through the slider
+  c.setValue(Option::windowTop, -20);
+  c.setValue(Option::windowLeft, 300);
+  c.setValue(Option::clientHeight, 99);
+  for (Option box : {Option::rememberLastNumber,
+                     Option::keepClipboardAtStart,
+                     Option::keepClipboardOnResume,
+                     Option::trayIconAlways,
+                     Option::runAtLogin,
+                     Option::zeroPadNumbers,
+                     Option::captureScreenOnKey,
+                     Option::autoSave2,
+                     Option::addText,
+                     Option::addCursor,
+                     Option::addOverlay,
+                     Option::saveAnimation,
+                     Option::gifGrayscale,
+                     Option::targaBlackAndWhite,
+                     Option::crop,
+                     Option::autoResize,
+                     Option::invertColours,
+                     Option::emboss,
+                     Option::grayscale,
+                     Option::pixelize,
+                     Option::blur,
+                     Option::automationStopAfter,
+                     Option::automationDelayed,
+                     Option::openInExternalProgram,
+                     Option::galleryLinks}) {
     c.setChecked(box, true);
   }
-  c.setChecked(C::optimize, false);
+  c.setChecked(Option::optimizeAnimation, false);
   h.engine.ImageCounter = 4321;
-  c.setText(C::OutputDir, outputDir);
-  c.setText(C::Edit3, "shot ü ");
-  c.setValue(C::hotkey2, 0x6000 | 'P');
-  c.setValue(C::hotkey1, 0x8000 | 0x7B);
-  c.setValue(C::hk3, 0x2000 | 'Z');
-  c.setText(C::opt2, "/home/user/my options.snp");
-  c.setText(C::Edit2, "%y-%m-%d %h %+ : %+ %i");
-  c.setValue(C::tekstiasukoht, 4);
-  c.setValue(C::taustav2rv, -2147483633);
-  c.setValue(C::FontColour, 0xFF0000);
-  c.setText(C::FontName, "DejaVu Sans");
-  c.setValue(C::FontSize, 13);
-  c.setValue(C::FontStyle, kItalic | kStrikeOut);
-  c.setValue(C::X, -3);
-  c.setValue(C::Y, 12);
-  c.setValue(C::addpic_x, -10);
-  c.setValue(C::addpic_y, 20);
-  c.setValue(C::SpinEdit1, 17);
-  c.setValue(C::SpinEdit2, 3600000);
-  c.setValue(C::bitid, 2);
-  c.setValue(C::bitmappix, 6);
-  c.setValue(C::aknavasak, 5);
-  c.setValue(C::aknaylevalt, 6);
-  c.setValue(C::aknalaius, 700);
-  c.setValue(C::aknak6rgus, 800);
-  c.setValue(C::pildilaius, 320);
-  c.setValue(C::pildik6rgus, 240);
-  c.setValue(C::pixlev, 33);
-  c.setValue(C::blurlev, 100);
-  c.setValue(C::taimeriaeg, 35791);
-  c.setValue(C::ajakast, 2);
-  c.setValue(C::l6petapildid, 99999);
-  c.setValue(C::p2rast_aeg, -5);
-  c.setText(C::proge, "/usr/bin/gimp");
-  c.setText(C::parameetrid, "--new \"%filename\"");
-  c.setValue(C::align, 2);
-  c.setValue(C::tablecol, 7);
-  c.setValue(C::imwidth, 200000);
-  c.setValue(C::imheight, 0);
+  c.setText(Option::outputDir, outputDir);
+  c.setText(Option::filePrefix, "shot ü ");
+  c.setValue(Option::screenKey, 0x6000 | 'P');
+  c.setValue(Option::activeWindowKey, 0x8000 | 0x7B);
+  c.setValue(Option::autoSave3Key, 0x2000 | 'Z');
+  c.setText(Option::autoSave2File, "/home/user/my options.snp");
+  c.setText(Option::captureText, "%y-%m-%d %h %+ : %+ %i");
+  c.setValue(Option::textPosition, 4);
+  c.setValue(Option::textBackgroundColour, -2147483633);
+  c.setValue(Option::textColour, 0xFF0000);
+  c.setText(Option::textFontName, "DejaVu Sans");
+  c.setValue(Option::textFontSize, 13);
+  c.setValue(Option::textFontStyle, kItalic | kStrikeOut);
+  c.setValue(Option::textOffsetX, -3);
+  c.setValue(Option::textOffsetY, 12);
+  c.setValue(Option::overlayX, -10);
+  c.setValue(Option::overlayY, 20);
+  c.setValue(Option::animationFrameCount, 17);
+  c.setValue(Option::frameDelay, 3600000);
+  c.setValue(Option::tiffDepth, 2);
+  c.setValue(Option::bitmapDepth, 6);
+  c.setValue(Option::cropLeft, 5);
+  c.setValue(Option::cropTop, 6);
+  c.setValue(Option::cropWidth, 700);
+  c.setValue(Option::cropHeight, 800);
+  c.setValue(Option::resizeWidth, 320);
+  c.setValue(Option::resizeHeight, 240);
+  c.setValue(Option::pixelizeLevel, 33);
+  c.setValue(Option::blurLevel, 100);
+  c.setValue(Option::automationPeriod, 35791);
+  c.setValue(Option::automationUnit, 2);
+  c.setValue(Option::automationStopCount, 99999);
+  c.setValue(Option::automationDelay, -5);
+  c.setText(Option::externalProgram, "/usr/bin/gimp");
+  c.setText(Option::externalParameters, "--new \"%filename\"");
+  c.setValue(Option::galleryAlign, 2);
+  c.setValue(Option::galleryColumns, 7);
+  c.setValue(Option::galleryImageWidth, 200000);
+  c.setValue(Option::galleryImageHeight, 0);
   Bitmap overlay(3, 2, 24);
   overlay.setPixel(2, 1, Rgb{200, 100, 50});
   h.engine.OverlayPicture = overlay;
@@ -103,10 +122,10 @@ TEST_F(SettingsFile, SaveLoadSaveGivesTheSameFileAndOverlay) {
 
   Harness fresh(dir.path());
   LoadSettings(fresh.engine, file, true);
-  EXPECT_EQ(fresh.controls.value(C::PngLevel), 4);
-  EXPECT_EQ(fresh.controls.value(C::Spin), 4);
+  EXPECT_EQ(fresh.options.value(Option::pngLevel), 4);
+  EXPECT_EQ(fresh.options.value(Option::qualityBar), 4);
   EXPECT_EQ(fresh.engine.ImageCounter, 4321);
-  EXPECT_EQ(fresh.controls.value(C::ClientHeight), 99);
+  EXPECT_EQ(fresh.options.value(Option::clientHeight), 99);
   EXPECT_TRUE(fresh.engine.windowPositionFromSettings);
   EXPECT_EQ(fresh.engine.OverlayPicture.width(), 3);
   EXPECT_EQ(fresh.engine.OverlayPicture.pixel(2, 1), (Rgb{200, 100, 50}));
@@ -118,7 +137,7 @@ TEST_F(SettingsFile, SaveLoadSaveGivesTheSameFileAndOverlay) {
 }
 
 TEST_F(SettingsFile, SavedFileHoldsNoOverwriteNoLanguageAndKeepsUnknownKeys) {
-  h.controls.setChecked(C::overwrite, true);
+  h.options.setChecked(Option::overwriteFiles, true);
   writeFile(file, "[Language]\nLangFile=/x/estonian.ini\n[Mine]\nkeep = \"me\"\n");
   SaveSettings(h.engine, file);
   const std::string text = readFile(file);
@@ -134,21 +153,21 @@ TEST_F(SettingsFile, OutOfRangeAndUnreadableValuesTakeDefaultsOrClamp) {
        "[Images]\nTextPos=6\nTextX=12abc\n"
        "[GIF]\nImageCount=1\n"
        "[Automation]\nTimeUnits=7\nTableCols=80\nImageWidth=-9\n");
-  const Controls& c = h.controls;
-  EXPECT_EQ(c.value(C::tyyp), kJpeg);
-  EXPECT_EQ(c.value(C::Spin), 100);  // the slider shows the quality, clamped
-  EXPECT_EQ(c.value(C::JpegQuality), 100);
-  EXPECT_EQ(c.value(C::hotkey2), 122);
-  EXPECT_EQ(c.value(C::hotkey1), 0x7B);  // a shortcut keeps 16 bits
-  EXPECT_EQ(c.value(C::tekstiasukoht), 0);
-  EXPECT_EQ(c.value(C::X), 7);
-  EXPECT_EQ(c.value(C::SpinEdit1), 2);
-  EXPECT_EQ(c.value(C::ajakast), 1);
-  EXPECT_EQ(c.value(C::tablecol), 50);
-  EXPECT_EQ(c.value(C::imwidth), -1);
+  const Options& c = h.options;
+  EXPECT_EQ(c.value(Option::outputType), kJpeg);
+  EXPECT_EQ(c.value(Option::qualityBar), 100);  // the slider shows the quality, clamped
+  EXPECT_EQ(c.value(Option::jpegQuality), 100);
+  EXPECT_EQ(c.value(Option::screenKey), 122);
+  EXPECT_EQ(c.value(Option::activeWindowKey), 0x7B);  // a shortcut keeps 16 bits
+  EXPECT_EQ(c.value(Option::textPosition), 0);
+  EXPECT_EQ(c.value(Option::textOffsetX), 7);
+  EXPECT_EQ(c.value(Option::animationFrameCount), 2);
+  EXPECT_EQ(c.value(Option::automationUnit), 1);
+  EXPECT_EQ(c.value(Option::galleryColumns), 50);
+  EXPECT_EQ(c.value(Option::galleryImageWidth), -1);
 
   load(h, "[Snaprill]\nImageType=-1\n");
-  EXPECT_EQ(c.value(C::tyyp), kJpeg);
+  EXPECT_EQ(c.value(Option::outputType), kJpeg);
 }
 
 TEST_F(SettingsFile, LastPicIsReadOnlyWhenRememberedAndKeptInRange) {
@@ -166,89 +185,92 @@ TEST_F(SettingsFile, LastPicIsReadOnlyWhenRememberedAndKeptInRange) {
 
 TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
   load(h, "[Images]\nFontStyle=UB\n[General]\nFilenamePrefix=\n");
-  EXPECT_EQ(h.controls.value(C::FontStyle), kBold | kUnderline);
-  EXPECT_EQ(h.controls.text(C::Edit3), "");
+  EXPECT_EQ(h.options.value(Option::textFontStyle), kBold | kUnderline);
+  EXPECT_EQ(h.options.text(Option::filePrefix), "");
   load(h, "[Images]\nFontStyle=\n[General]\nFilenamePrefix=a/b:c?\n");
-  EXPECT_EQ(h.controls.value(C::FontStyle), 0);
-  EXPECT_EQ(h.controls.text(C::Edit3), "abc");
+  EXPECT_EQ(h.options.value(Option::textFontStyle), 0);
+  EXPECT_EQ(h.options.text(Option::filePrefix), "abc");
   EXPECT_EQ(h.engine.snp1_jpg, "abc1.jpg");
   load(h, "[Images]\n");
-  EXPECT_EQ(h.controls.value(C::FontStyle), kBold);
-  EXPECT_EQ(h.controls.text(C::Edit3), "snp");
+  EXPECT_EQ(h.options.value(Option::textFontStyle), kBold);
+  EXPECT_EQ(h.options.text(Option::filePrefix), "snp");
 }
 
 TEST_F(SettingsFile, OutputDirectoryGetsItsSeparatorOnlyAtStartUp) {
   const std::string sub = dir.path() + "out";
   std::filesystem::create_directory(sub);
   load(h, "[General]\nOutputDir=" + sub + "\n", false);
-  EXPECT_EQ(h.controls.text(C::OutputDir), sub);
+  EXPECT_EQ(h.options.text(Option::outputDir), sub);
   LoadStartupSettings(h.engine, file);
-  EXPECT_EQ(h.controls.text(C::OutputDir), sub + "/");
+  EXPECT_EQ(h.options.text(Option::outputDir), sub + "/");
   load(h, "[General]\nOutputDir=/no/such/folder/\n");
-  EXPECT_EQ(h.controls.text(C::OutputDir), h.platform.dirs.defaultOutput);
+  EXPECT_EQ(h.options.text(Option::outputDir), h.platform.dirs.defaultOutput);
 }
 
 TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   std::vector<std::string> languages;
   h.engine.loadLanguage = [&](const std::string& f) { languages.push_back(f); };
-  h.controls.setValue(C::p2rast_aeg, 30000);  // the form's value
+  h.options.setValue(Option::automationDelay, 30000);  // the form's value
   LoadStartupSettings(h.engine, h.engine.mainSettingsFile());
-  const Controls& c = h.controls;
+  const Options& c = h.options;
   EXPECT_FALSE(h.engine.windowPositionFromSettings);
-  EXPECT_EQ(c.value(C::tyyp), kJpeg);
-  EXPECT_EQ(c.value(C::Spin), 90);
-  EXPECT_EQ(c.value(C::PngLevel), 9);
-  EXPECT_EQ(c.text(C::Edit3), "snp");
-  EXPECT_EQ(c.value(C::hotkey2), 123);
-  EXPECT_EQ(c.value(C::hotkey1), 122);
-  EXPECT_EQ(c.text(C::OutputDir), dir.path());
-  EXPECT_EQ(c.value(C::p2rast_aeg), 1);
-  EXPECT_EQ(c.value(C::FontColour), 0x008000);
-  EXPECT_EQ(c.text(C::FontName), "MS Sans Serif");
-  EXPECT_EQ(c.value(C::FontSize), 8);
-  EXPECT_EQ(c.value(C::FontStyle), kBold);
+  EXPECT_EQ(c.value(Option::outputType), kJpeg);
+  EXPECT_EQ(c.value(Option::qualityBar), 90);
+  EXPECT_EQ(c.value(Option::pngLevel), 9);
+  EXPECT_EQ(c.text(Option::filePrefix), "snp");
+  EXPECT_EQ(c.value(Option::screenKey), 123);
+  EXPECT_EQ(c.value(Option::activeWindowKey), 122);
+  EXPECT_EQ(c.text(Option::outputDir), dir.path());
+  EXPECT_EQ(c.value(Option::automationDelay), 1);
+  EXPECT_EQ(c.value(Option::textColour), 0x008000);
+  EXPECT_EQ(c.text(Option::textFontName), "MS Sans Serif");
+  EXPECT_EQ(c.value(Option::textFontSize), 8);
+  EXPECT_EQ(c.value(Option::textFontStyle), kBold);
   EXPECT_EQ(languages, std::vector<std::string>{dir.path() + "english.ini"});
   EXPECT_TRUE(h.engine.running());
   EXPECT_TRUE(h.tray.calls.empty());
 }
 
 TEST_F(SettingsFile, LoadingAMissingFileAppliesEveryDefaultAndLeavesTheWindow) {
-  Controls& c = h.controls;
-  for (C box : {C::savelastpic, C::noclipstart, C::run_autom, C::addtext}) c.setChecked(box, true);
-  c.setValue(C::FormTop, 55);
-  c.setValue(C::p2rast_aeg, 30000);
+  Options& c = h.options;
+  for (Option box : {Option::rememberLastNumber, Option::keepClipboardAtStart, Option::runAtLogin,
+                     Option::addText})
+    c.setChecked(box, true);
+  c.setValue(Option::windowTop, 55);
+  c.setValue(Option::automationDelay, 30000);
   LoadSettings(h.engine, dir.path() + "missing.snp", true);
-  for (C box : {C::savelastpic, C::noclipstart, C::run_autom, C::addtext}) {
+  for (Option box : {Option::rememberLastNumber, Option::keepClipboardAtStart, Option::runAtLogin,
+                     Option::addText}) {
     EXPECT_FALSE(c.checked(box)) << specOf(box).name;
   }
-  EXPECT_EQ(c.value(C::FormTop), 55);
+  EXPECT_EQ(c.value(Option::windowTop), 55);
   EXPECT_FALSE(h.engine.windowPositionFromSettings);
-  EXPECT_EQ(c.value(C::p2rast_aeg), 1);
+  EXPECT_EQ(c.value(Option::automationDelay), 1);
 }
 
 TEST_F(SettingsFile, APartialLoadKeepsStartUpKeysAndTheFourCurrentValues) {
-  Controls& c = h.controls;
-  c.setChecked(C::noclipstart, true);
-  c.setValue(C::taustav2rv, 0x123456);
-  c.setValue(C::FontColour, 0x654321);
-  c.setText(C::proge, "gimp");
-  c.setText(C::parameetrid, "%filename -x");
-  c.setValue(C::SpinEdit2, 99);
-  c.setValue(C::FormLeft, 10);
+  Options& c = h.options;
+  c.setChecked(Option::keepClipboardAtStart, true);
+  c.setValue(Option::textBackgroundColour, 0x123456);
+  c.setValue(Option::textColour, 0x654321);
+  c.setText(Option::externalProgram, "gimp");
+  c.setText(Option::externalParameters, "%filename -x");
+  c.setValue(Option::frameDelay, 99);
+  c.setValue(Option::windowLeft, 10);
   load(h, "[Snaprill]\nNoClearClpStart=0\nLeft=400\n", false);
-  EXPECT_TRUE(c.checked(C::noclipstart));
-  EXPECT_EQ(c.value(C::FormLeft), 10);
-  EXPECT_EQ(c.value(C::taustav2rv), 0x123456);
-  EXPECT_EQ(c.value(C::FontColour), 0x654321);
-  EXPECT_EQ(c.text(C::proge), "gimp");
-  EXPECT_EQ(c.text(C::parameetrid), "%filename -x");
-  EXPECT_EQ(c.value(C::SpinEdit2), 10);  // an ordinary key goes back to its default
+  EXPECT_TRUE(c.checked(Option::keepClipboardAtStart));
+  EXPECT_EQ(c.value(Option::windowLeft), 10);
+  EXPECT_EQ(c.value(Option::textBackgroundColour), 0x123456);
+  EXPECT_EQ(c.value(Option::textColour), 0x654321);
+  EXPECT_EQ(c.text(Option::externalProgram), "gimp");
+  EXPECT_EQ(c.text(Option::externalParameters), "%filename -x");
+  EXPECT_EQ(c.value(Option::frameDelay), 10);  // an ordinary key goes back to its default
 }
 
 TEST_F(SettingsFile, StartUpKeysPauseCollapseAndConnectTheTrayBox) {
   load(h, "[Snaprill]\nStartPaused=1\nTrayAlways=1\nAdvanced=0\n");
   EXPECT_FALSE(h.engine.running());
-  EXPECT_EQ(h.controls.value(C::ClientHeight), 99);
+  EXPECT_EQ(h.options.value(Option::clientHeight), 99);
   const std::size_t trayCalls = h.tray.calls.size();  // the pause's own update
   // The box was set before its reaction was connected; a later load that changes it
   // adds or removes the icon.
@@ -260,38 +282,38 @@ TEST_F(SettingsFile, StartUpKeysPauseCollapseAndConnectTheTrayBox) {
 TEST_F(SettingsFile, CaptureHotkeysThatCollideSwitchBothOff) {
   load(h,
        "[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\nPrntScrnHotKey=120\nAltPrntScrnHotKey=120\n");
-  EXPECT_FALSE(h.controls.checked(C::simulate));
-  EXPECT_FALSE(h.controls.checked(C::aktiivneaken));
+  EXPECT_FALSE(h.options.checked(Option::captureScreenOnKey));
+  EXPECT_FALSE(h.options.checked(Option::captureActiveWindowOnKey));
   load(h, "[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\n");
-  EXPECT_TRUE(h.controls.checked(C::simulate));
-  h.controls.setValue(C::hotkey1, h.controls.value(C::hotkey2));
-  EXPECT_FALSE(h.controls.checked(C::simulate));
-  EXPECT_FALSE(h.controls.checked(C::aktiivneaken));
+  EXPECT_TRUE(h.options.checked(Option::captureScreenOnKey));
+  h.options.setValue(Option::activeWindowKey, h.options.value(Option::screenKey));
+  EXPECT_FALSE(h.options.checked(Option::captureScreenOnKey));
+  EXPECT_FALSE(h.options.checked(Option::captureActiveWindowOnKey));
 }
 
 TEST_F(SettingsFile, AviTypeAndSaveAnimationFollowTheFile) {
   load(h, "[Snaprill]\nImageType=6\n[GIF]\nSaveAnimation=0\n");
-  EXPECT_EQ(h.controls.value(C::tyyp), kAvi);
-  EXPECT_FALSE(h.controls.checked(C::saveanimation));
-  EXPECT_FALSE(h.controls.enabled(C::Spin));
+  EXPECT_EQ(h.options.value(Option::outputType), kAvi);
+  EXPECT_FALSE(h.options.checked(Option::saveAnimation));
+  EXPECT_FALSE(h.options.enabled(Option::qualityBar));
 }
 
 TEST_F(SettingsFile, CropAndResizeFieldsNeverGoNegative) {
   load(h, "[DimAndEffects]\nCropLeft=-30\nCropTop=-1\nResizeWidth=-5\nCropWidth=12\n");
-  EXPECT_EQ(h.controls.value(C::aknavasak), 0);
-  EXPECT_EQ(h.controls.value(C::aknaylevalt), 0);
-  EXPECT_EQ(h.controls.value(C::pildilaius), 0);
-  EXPECT_EQ(h.controls.value(C::aknalaius), 12);
+  EXPECT_EQ(h.options.value(Option::cropLeft), 0);
+  EXPECT_EQ(h.options.value(Option::cropTop), 0);
+  EXPECT_EQ(h.options.value(Option::resizeWidth), 0);
+  EXPECT_EQ(h.options.value(Option::cropWidth), 12);
 }
 
 TEST_F(SettingsFile, AutostartEntryFollowsTheBoxAtEverySave) {
   const std::string entry = autostartEntryPath();
   ASSERT_EQ(entry, dir.path() + "xdg/autostart/snaprill.desktop");
-  h.controls.setChecked(C::run_autom, true);
+  h.options.setChecked(Option::runAtLogin, true);
   h.platform.dirs.executablePath = "/opt/my apps/snaprill";
   SaveSettings(h.engine, file);
   EXPECT_NE(readFile(entry).find("\nExec=\"/opt/my apps/snaprill\"\n"), std::string::npos);
-  h.controls.setChecked(C::run_autom, false);
+  h.options.setChecked(Option::runAtLogin, false);
   SaveSettings(h.engine, file);
   EXPECT_FALSE(std::filesystem::exists(entry));
   EXPECT_NE(autostartEntryText("/a/100%$x").find("Exec=\"/a/100%%\\\\$x\"\n"), std::string::npos);
@@ -319,8 +341,8 @@ TEST_F(SettingsFile, OverlayFileIsWrittenEmptyAndReadOnlyWhenAsked) {
 TEST_F(SettingsFile, ImmediateWritesAndTheAutoSaveSwitch) {
   const std::string main = h.engine.mainSettingsFile();
   writeFile(main, "[Images]\nFont=Old\nAddText=1\n");
-  h.controls.setText(C::FontName, "Noto Sans");
-  h.controls.setValue(C::FontColour, 255);
+  h.options.setText(Option::textFontName, "Noto Sans");
+  h.options.setValue(Option::textColour, 255);
   WriteFontSettings(h.engine);
   WriteLanguageFileSetting(h.engine, dir.path() + "eesti.ini");
   EXPECT_EQ(readFile(main),
@@ -328,14 +350,14 @@ TEST_F(SettingsFile, ImmediateWritesAndTheAutoSaveSwitch) {
                 dir.path() + "eesti.ini\n");
 
   writeFile(file, "[Snaprill]\nImageType=6\nLastPic=5\n");
-  h.controls.setValue(C::tyyp, kGif);
+  h.options.setValue(Option::outputType, kGif);
   h.engine.ImageCounter = 9;
   SwitchToOptionFile(h.engine, file);
-  EXPECT_EQ(h.controls.value(C::tyyp), kAvi);
+  EXPECT_EQ(h.options.value(Option::outputType), kAvi);
   EXPECT_EQ(h.engine.ImageCounter, 9);
   EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "2");
   SwitchToOptionFile(h.engine, dir.path() + "missing.snp");
-  EXPECT_EQ(h.controls.value(C::tyyp), kAvi);
+  EXPECT_EQ(h.options.value(Option::outputType), kAvi);
 }
 
 TEST_F(SettingsFile, AKeyThatCannotBeWrittenEndsTheSave) {

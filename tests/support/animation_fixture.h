@@ -25,7 +25,7 @@ inline Bitmap framePicture(int w, int h, int seed = 0) {
 
 class AnimationTest : public EngineTest {
  protected:
-  AnimationTest() { controls.setValue(C::tyyp, kGif); }
+  AnimationTest() { options.setValue(Option::outputType, kGif); }
 
   std::vector<std::uint8_t> file(const std::string& name) const { return readBytes(dir + name); }
   std::size_t fileCount() const {

@@ -23,15 +23,15 @@ struct EngineOnFakes : fake::FakeServices {
   explicit EngineOnFakes(const ProgramDirectories& dirs) : platform(makePlatform(dirs)) {}
 
   Platform platform;
-  Controls controls;
+  Options options;
   Texts texts;
-  CaptureEngine engine{controls, texts, platform};
+  CaptureEngine engine{options, texts, platform};
 };
 
 // The temporary folder is the program's folder and the output folder.
 class EngineTest : public ::testing::Test, private TempDir, public EngineOnFakes {
  protected:
-  EngineTest() : EngineOnFakes(dirsIn(path())) { controls.setText(C::OutputDir, dir); }
+  EngineTest() : EngineOnFakes(dirsIn(path())) { options.setText(Option::outputDir, dir); }
 
   // Offers a picture and runs one tick of the capture timer.
   void capture(const Bitmap& picture = samplePicture()) {
