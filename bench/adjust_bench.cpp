@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture_cycle.h"
 #include "capture/colour_effects.h"
-#include "capture/engine.h"
-#include "platform/fake/fakes.h"
+#include "fakes/fakes.h"
 #ifdef SNAPRILL_QT_TEXT
 #include "platform/qt/qt_text_renderer.h"
 #endif
@@ -93,8 +93,8 @@ int main(int argc, char** argv) {
 #endif
   Options options;
   Texts texts;
-  CaptureEngine engine(options, texts, platform);
-  engine.OverlayPicture = overlay;
+  CaptureCycle cycle(options, texts, platform);
+  cycle.overlay().set(overlay);
   options.setValue(Option::cropLeft, 100);
   options.setValue(Option::cropTop, 100);
   options.setValue(Option::cropWidth, 1920);
@@ -108,19 +108,19 @@ int main(int argc, char** argv) {
   options.setValue(Option::textPosition, 4);
 
   const std::vector<std::pair<const char*, std::function<void()>>> cases = {
-      {"cursor", [&] { engine.ApplyCursor(); }},
-      {"crop", [&] { engine.ApplyCrop(); }},
-      {"resize", [&] { engine.ApplyResize(); }},
-      {"overlay", [&] { engine.ApplyOverlay(); }},
-      {"text", [&] { engine.ApplyText(); }},
-      {"invert", [&] { invertColours(engine.CaptureImage); }},
-      {"grayscale", [&] { makeGrayscale(engine.CaptureImage); }},
+      {"cursor", [&] { cycle.adjustments().addCursor(cycle.capture); }},
+      {"crop", [&] { cycle.adjustments().crop(cycle.capture); }},
+      {"resize", [&] { cycle.adjustments().resize(cycle.capture); }},
+      {"overlay", [&] { cycle.adjustments().addOverlay(cycle.capture); }},
+      {"text", [&] { cycle.adjustments().addText(cycle.capture); }},
+      {"invert", [&] { invertColours(cycle.capture); }},
+      {"grayscale", [&] { makeGrayscale(cycle.capture); }},
   };
   for (const auto& [name, run] : cases) {
     if (std::string(name) == "text" && !platform.text) continue;
     std::vector<double> ms;
     for (int r = 0; r < runs; ++r) {
-      engine.CaptureImage = capture;
+      cycle.capture = capture;
       const auto t0 = std::chrono::steady_clock::now();
       run();
       const auto t1 = std::chrono::steady_clock::now();

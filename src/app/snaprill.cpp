@@ -1,8 +1,8 @@
 // The program entry: the application, the real platform services, the capture
-// engine and its window, then the event loop.
+// cycle and its window, then the event loop.
 #include <cstring>
 
-#include "capture/engine.h"
+#include "capture/capture_cycle.h"
 #include "options/options.h"
 #include "options/texts.h"
 #include "platform/process_launcher.h"
@@ -52,22 +52,22 @@ int main(int argc, char* argv[]) {
   platform.text = &textRenderer;
   Options options;
   Texts texts;
-  CaptureEngine engine(options, texts, platform);
-  connectSettings(engine);
-  app.setExceptionHandler([&engine](std::exception_ptr error) { engine.handleException(error); });
+  CaptureCycle cycle(options, texts, platform);
+  connectSettings(cycle);
+  app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.handleException(error); });
 
   // The capture timer ticks only while a picture is offered (see qt_timer.h), the
   // hotkey timer not at all until hotkeys give it something to watch.
-  QtTimer& captureTimer = asQtTimer(engine.captureTimer());
+  QtTimer& captureTimer = asQtTimer(cycle.captureTimer());
   captureTimer.setGate([&clipboard] { return clipboard.hasBitmap(); });
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
-  asQtTimer(engine.hotKeyTimer()).setGate([] { return false; });
+  asQtTimer(cycle.hotkeyTimer()).setGate([] { return false; });
 
-  TForm1 form(engine, tray);
-  dialogs.setParent(&form);
-  const QuitOnSignals quitOnSignals([&form] { form.closeProgram(); });
-  form.startUp(hideSwitch);
+  MainWindow window(cycle, tray);
+  dialogs.setParent(&window);
+  const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
+  window.startUp(hideSwitch);
   const int status = QApplication::exec();
-  app.setExceptionHandler(nullptr);  // the engine goes before the application
+  app.setExceptionHandler(nullptr);  // the cycle goes before the application
   return status;
 }

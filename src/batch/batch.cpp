@@ -3,9 +3,9 @@
 #include <exception>
 #include <optional>
 
-#include "capture/engine.h"
+#include "capture/capture_cycle.h"
 #include "formats/picture_loader.h"
-#include "platform/fake/fakes.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
 #ifdef SNAPRILL_QT_TEXT
@@ -17,14 +17,15 @@ namespace snaprill {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] [--] "
-    "PICTURE...";
+    "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] "
+    "[--no-launch] [--] PICTURE...";
 
 struct CommandLine {
   std::optional<std::string> settings;
   std::optional<std::string> outputDir;
   std::optional<std::string> saveSettings;
   std::vector<std::string> pictures;
+  bool noLaunch = false;
 };
 
 // Parses the command line; nothing when it is wrong.
@@ -41,6 +42,10 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
       onlyPictures = true;
       continue;
     }
+    if (a == "--no-launch") {
+      o.noLaunch = true;
+      continue;
+    }
     std::optional<std::string>* target = a == "--settings"        ? &o.settings
                                          : a == "--output-dir"    ? &o.outputDir
                                          : a == "--save-settings" ? &o.saveSettings
@@ -53,24 +58,6 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
   return o;
 }
 
-// Dialogs of a program without a display: errors and notices go to stderr,
-// confirmations are declined, file dialogs cancelled.
-class ConsoleDialogs : public fake::FakeDialogs {
- public:
-  explicit ConsoleDialogs(std::ostream& err) : err_(err) { confirmAnswer = false; }
-  void errorBox(const std::string& text) override {
-    FakeDialogs::errorBox(text);
-    err_ << text << '\n';
-  }
-  void messageBox(const std::string& text) override {
-    FakeDialogs::messageBox(text);
-    err_ << text << '\n';
-  }
-
- private:
-  std::ostream& err_;
-};
-
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -79,11 +66,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << kUsage << '\n';
     return 2;
   }
-  // Fake services, but for the dialogs, which print, and the clock, which is real.
-  fake::FakeServices services;
-  ConsoleDialogs dialogs(err);
-  SystemClock clock;
-  Platform platform = services.makePlatform(locateProgramDirectories(), dialogs, clock);
+  headless::HeadlessServices services(err);
+  Platform platform = services.makePlatform(locateProgramDirectories(), !commandLine->noLaunch);
   // An autostart entry written from here starts the program, which lives beside us.
   platform.dirs.executablePath = platform.dirs.executableDir + "snaprill";
 #ifdef SNAPRILL_QT_TEXT
@@ -94,17 +78,19 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 #endif
   Options options;
   Texts texts;
-  CaptureEngine engine(options, texts, platform);
-  connectSettings(engine);
-  LoadStartupSettings(engine, commandLine->settings.value_or(engine.mainSettingsFile()));
+  CaptureCycle cycle(options, texts, platform);
+  connectSettings(cycle);
+  loadStartupSettings(cycle, commandLine->settings.value_or(cycle.mainSettingsFile()));
   if (commandLine->outputDir)
     options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
-  engine.finishStartup();
+  cycle.finishStartup();
+  headless::HandOverClipboard& clipboard = services.clipboard;
+  const headless::ConsoleDialogs& dialogs = services.dialogs;
 
   int status = 0;
-  const auto reportNewFile = [&](std::size_t errorsBefore) {
-    if (dialogs.errors.size() > errorsBefore) status = 1;
-    if (!engine.LastSavedName.empty()) out << engine.LastSavedName << '\n';
+  const auto reportNewFile = [&](int errorsBefore) {
+    if (dialogs.errorsShown() > errorsBefore) status = 1;
+    if (!cycle.lastSavedPath.empty()) out << cycle.lastSavedPath << '\n';
   };
   for (const std::string& picture : commandLine->pictures) {
     Bitmap bitmap;
@@ -115,30 +101,31 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       status = 1;
       continue;
     }
-    services.clipboard.offerBitmap(std::move(bitmap));
-    const std::size_t errorsBefore = dialogs.errors.size();
-    const int droppedBefore = engine.droppedCaptures;
-    const int failedBefore = engine.failedCaptures;
-    engine.LastSavedName.clear();
-    static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
-    if (services.clipboard.hasBitmap() || engine.droppedCaptures > droppedBefore) {
+    clipboard.handOver(std::move(bitmap));
+    const int errorsBefore = dialogs.errorsShown();
+    const int droppedBefore = cycle.droppedCaptures;
+    const int failedBefore = cycle.failedCaptures;
+    cycle.lastSavedPath.clear();
+    // The capture timer stops when the last number is used, as in the program.
+    if (cycle.captureTimer().enabled()) cycle.onCaptureTick();
+    if (clipboard.hasBitmap() || cycle.droppedCaptures > droppedBefore) {
       err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
-      services.clipboard.clear();
+      clipboard.clear();
     }
     // Most write errors show no message at all; the picture must still count as lost.
-    if (engine.failedCaptures > failedBefore) {
+    if (cycle.failedCaptures > failedBefore) {
       err << "snaprill-batch: capture of \"" << picture << "\" could not be written\n";
       status = 1;
     }
     reportNewFile(errorsBefore);
   }
-  if (engine.PendingFrameIndex >= 0) {
-    const std::size_t errorsBefore = dialogs.errors.size();
-    engine.LastSavedName.clear();
+  if (cycle.animation().pendingFrameIndex() >= 0) {
+    const int errorsBefore = dialogs.errorsShown();
+    cycle.lastSavedPath.clear();
     try {
-      engine.FlushPendingAnimation();
+      cycle.lastSavedPath = cycle.animation().flushPending().path;
     } catch (...) {
-      engine.handleException(std::current_exception());
+      cycle.handleException(std::current_exception());
       err << "snaprill-batch: the pending animation could not be written\n";
       status = 1;
     }
@@ -146,7 +133,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (commandLine->saveSettings) {
     try {
-      SaveSettings(engine, *commandLine->saveSettings);
+      saveSettings(cycle, *commandLine->saveSettings);
     } catch (const std::exception& e) {
       err << "snaprill-batch: " << e.what() << '\n';
       status = 1;

@@ -1,7 +1,7 @@
 // The mouse cursor, drawn onto full-screen captures only: an active-window capture
 // has no place for it. Its top-left corner goes to the pointer position at the
 // moment of the tick; the hot spot is not subtracted.
-#include "capture/engine.h"
+#include "capture/adjustments.h"
 
 namespace snaprill {
 
@@ -32,16 +32,16 @@ void drawCursor(Bitmap& dst, int left, int top, const Bitmap& cursor) {
 
 }  // namespace
 
-void CaptureEngine::ApplyCursor() {
-  if (!platform.cursor) return;
-  CursorSnapshot snapshot = platform.cursor->current();
-  if (CaptureImage.width() != platform.cursor->screenWidth() ||
-      CaptureImage.height() != platform.cursor->screenHeight()) {
+void Adjustments::addCursor(Bitmap& capture) const {
+  if (!platform_.cursor) return;
+  CursorSnapshot snapshot = platform_.cursor->current();
+  if (capture.width() != platform_.cursor->screenWidth() ||
+      capture.height() != platform_.cursor->screenHeight()) {
     return;
   }
   if (snapshot.image.empty()) return;
   if (snapshot.image.bitsPerPixel() != 32) snapshot.image.convertTo(32);
-  drawCursor(CaptureImage, snapshot.pointerX, snapshot.pointerY, snapshot.image);
+  drawCursor(capture, snapshot.pointerX, snapshot.pointerY, snapshot.image);
 }
 
 }  // namespace snaprill

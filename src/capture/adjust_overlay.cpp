@@ -1,46 +1,19 @@
-// The overlay picture: drawn at its own size without transparency, and loaded or
-// cleared by the user.
-#include <exception>
-
-#include "capture/engine.h"
-#include "formats/picture_loader.h"
-#include "platform/atomic_file.h"
+// The overlay picture, drawn at its own size without transparency.
+#include "capture/adjustments.h"
 
 namespace snaprill {
 
-void CaptureEngine::ApplyOverlay() {
-  if (OverlayPicture.empty()) return;
-  const int x = options.value(Option::overlayX);
-  const int y = options.value(Option::overlayY);
-  if (OverlayPicture.bitsPerPixel() == CaptureImage.bitsPerPixel() || CaptureImage.indexed()) {
-    drawBitmap(CaptureImage, x, y, OverlayPicture);
+void Adjustments::addOverlay(Bitmap& capture) const {
+  const Bitmap& overlay = overlay_.picture();
+  if (overlay.empty()) return;
+  const int x = options_.value(Option::overlayX);
+  const int y = options_.value(Option::overlayY);
+  if (overlay.bitsPerPixel() == capture.bitsPerPixel() || capture.indexed()) {
+    drawBitmap(capture, x, y, overlay);
   } else {
     // Same formats copy whole rows at a time.
-    drawBitmap(CaptureImage, x, y, OverlayPicture.convertedTo(CaptureImage.bitsPerPixel()));
+    drawBitmap(capture, x, y, overlay.convertedTo(capture.bitsPerPixel()));
   }
-}
-
-void CaptureEngine::loadimageClick(const std::string& path) {
-  // Whatever goes wrong, the overlay stays as it was: it is replaced only by a
-  // picture that was read whole.
-  std::string bytes;
-  PictureKind kind = PictureKind::WindowsBitmap;
-  try {
-    bytes = readWholeFile(path, kMaxPictureFileBytes);
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    kind = detectPicture(data, bytes.size());
-    Bitmap picture = readPicture(data, bytes.size());
-    OverlayPicture = std::move(picture);
-  } catch (...) {
-    // Unreadable Targa and Windows-bitmap files have always been passed over in
-    // silence; the other readers' errors reach the program-wide handler.
-    if (kind == PictureKind::Targa || kind == PictureKind::WindowsBitmap) return;
-    handleException(std::current_exception());
-  }
-}
-
-void CaptureEngine::Clearimage1Click() {
-  OverlayPicture = Bitmap();
 }
 
 }  // namespace snaprill

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "capture/engine.h"
+#include "base/text.h"
+#include "capture/adjustments.h"
 
 namespace snaprill {
 
@@ -79,40 +80,40 @@ Rgb swatchColour(int value) {
 
 }  // namespace
 
-std::string CaptureEngine::ExpandTextTemplate(const std::string& text) const {
+std::string Adjustments::expandTextTemplate(const std::string& text) const {
   std::string out = text;
   for (const TemplateField& f : kFields) {
     // Each field reads the clock when its turn comes.
-    out = replaceIgnoringCase(out, f.placeholder, formatField(f.field, platform.clock.now()));
+    out = replaceIgnoringCase(out, f.placeholder, formatField(f.field, platform_.clock.now()));
   }
   return replaceIgnoringCase(out, " %+ ", "");
 }
 
-TextFont CaptureEngine::textFont() const {
+TextFont Adjustments::textFont() const {
   TextFont font;
-  font.name = options.text(Option::textFontName);
-  font.pointSize = options.value(Option::textFontSize);
-  font.style = options.value(Option::textFontStyle);
-  font.colour = swatchColour(options.value(Option::textColour));
+  font.name = options_.text(Option::textFontName);
+  font.pointSize = options_.value(Option::textFontSize);
+  font.style = options_.value(Option::textFontStyle);
+  font.colour = swatchColour(options_.value(Option::textColour));
   return font;
 }
 
-void CaptureEngine::ApplyText() {
-  if (!platform.text) return;
+void Adjustments::addText(Bitmap& capture) const {
+  if (!platform_.text) return;
   std::optional<Rgb> background;
-  if (options.checked(Option::fillTextBackground))
-    background = swatchColour(options.value(Option::textBackgroundColour));
+  if (options_.checked(Option::fillTextBackground))
+    background = swatchColour(options_.value(Option::textBackgroundColour));
   const TextFont font = textFont();
-  const std::string text = ExpandTextTemplate(options.text(Option::captureText));
-  const TextSize size = platform.text->measure(text, font);
-  const long long w = CaptureImage.width();
-  const long long h = CaptureImage.height();
-  const long long x = options.value(Option::textOffsetX);
-  const long long y = options.value(Option::textOffsetY);
+  const std::string text = expandTextTemplate(options_.text(Option::captureText));
+  const TextSize size = platform_.text->measure(text, font);
+  const long long w = capture.width();
+  const long long h = capture.height();
+  const long long x = options_.value(Option::textOffsetX);
+  const long long y = options_.value(Option::textOffsetY);
   // C++ division truncates toward zero, as the halves must.
   long long left = 0;
   long long top = 0;
-  switch (options.value(Option::textPosition)) {
+  switch (options_.value(Option::textPosition)) {
     case 0:
       left = x, top = y;
       break;
@@ -137,7 +138,7 @@ void CaptureEngine::ApplyText() {
   const auto clampInt = [](long long v) {
     return static_cast<int>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
   };
-  platform.text->draw(CaptureImage, clampInt(left), clampInt(top), text, font, background);
+  platform_.text->draw(capture, clampInt(left), clampInt(top), text, font, background);
 }
 
 }  // namespace snaprill

@@ -1,40 +1,37 @@
-// The adjustments of a capture, in their fixed order: cursor, crop, resize,
-// overlay picture, text, invert, grayscale. The cursor goes on before cropping; the
-// overlay and text coordinates refer to the cropped and resized picture; the colour
-// effects change the overlay and text too.
+#include "capture/adjustments.h"
+
 #include "capture/colour_effects.h"
-#include "capture/engine.h"
 
 namespace snaprill {
 
 namespace {
 
-struct Adjustment {
+struct Step {
   Option option;
-  void (*apply)(CaptureEngine&);
+  void (*apply)(const Adjustments&, Bitmap&);
 };
 
-constexpr Adjustment kAdjustments[] = {
-    {Option::addCursor, [](CaptureEngine& e) { e.ApplyCursor(); }},
-    {Option::crop, [](CaptureEngine& e) { e.ApplyCrop(); }},
-    {Option::autoResize, [](CaptureEngine& e) { e.ApplyResize(); }},
-    {Option::addOverlay, [](CaptureEngine& e) { e.ApplyOverlay(); }},
-    {Option::addText, [](CaptureEngine& e) { e.ApplyText(); }},
-    {Option::invertColours, [](CaptureEngine& e) { invertColours(e.CaptureImage); }},
-    {Option::grayscale, [](CaptureEngine& e) { makeGrayscale(e.CaptureImage); }},
+constexpr Step kSteps[] = {
+    {Option::addCursor, [](const Adjustments& a, Bitmap& b) { a.addCursor(b); }},
+    {Option::crop, [](const Adjustments& a, Bitmap& b) { a.crop(b); }},
+    {Option::autoResize, [](const Adjustments& a, Bitmap& b) { a.resize(b); }},
+    {Option::addOverlay, [](const Adjustments& a, Bitmap& b) { a.addOverlay(b); }},
+    {Option::addText, [](const Adjustments& a, Bitmap& b) { a.addText(b); }},
+    {Option::invertColours, [](const Adjustments&, Bitmap& b) { invertColours(b); }},
+    {Option::grayscale, [](const Adjustments&, Bitmap& b) { makeGrayscale(b); }},
 };
 
 }  // namespace
 
-void CaptureEngine::applyAdjustments() {
-  for (const Adjustment& adjustment : kAdjustments) {
-    if (options.checked(adjustment.option)) adjustment.apply(*this);
+void Adjustments::apply(Bitmap& capture) const {
+  for (const Step& step : kSteps) {
+    if (options_.checked(step.option)) step.apply(*this, capture);
   }
 }
 
-bool CaptureEngine::anyAdjustmentChosen() const {
-  for (const Adjustment& adjustment : kAdjustments) {
-    if (options.checked(adjustment.option)) return true;
+bool Adjustments::anyChosen() const {
+  for (const Step& step : kSteps) {
+    if (options_.checked(step.option)) return true;
   }
   return false;
 }

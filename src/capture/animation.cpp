@@ -1,11 +1,9 @@
-// The GIF and AVI branch of the capture cycle: every capture becomes a frame of the
-// one animation container; frames are written at once ("Save each image
-// separately") or gathered until the animation holds ImageCount of them.
+#include "capture/animation.h"
+
 #include <algorithm>
 #include <cstdint>
 
-#include "capture/engine.h"
-#include "formats/gif/gif_image.h"
+#include "capture/avi_writer.h"
 #include "platform/atomic_file.h"
 
 namespace snaprill {
@@ -33,58 +31,56 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
 
 }  // namespace
 
-void CaptureEngine::writeFrame() {
-  GifImage& gif = *AnimationImage;
-  gif.reductionMode = options.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
-                                                            : ReductionMode::SystemColorQuantize;
+Animation::Animation(const Options& options, OutputNames& names, const Texts& texts,
+                     Platform& platform)
+    : options_(options), names_(names), texts_(texts), platform_(platform) {}
+
+WriteOutcome Animation::addFrame(const Bitmap& capture) {
+  GifImage& gif = frames_;
+  gif.reductionMode = options_.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
+                                                             : ReductionMode::SystemColorQuantize;
   gif.ditherKind = DitherKind::FloydSteinberg;
   // The frame is new and has no extensions yet, so converting the capture a second
   // time would give the same frame again.
-  PendingFrameIndex = gif.appendFrame(CaptureImage);
-  const bool animation = options.checked(Option::saveAnimation);
+  pendingFrameIndex_ = gif.appendFrame(capture);
+  const bool animation = options_.checked(Option::saveAnimation);
   if (animation) {
-    gif.frameAt(PendingFrameIndex)
-        .addAnimationExtensions(frameDelay(options.value(Option::frameDelay)));
-    if (PendingFrameIndex < options.value(Option::animationFrameCount) - 1) return;
+    gif.frameAt(pendingFrameIndex_)
+        .addAnimationExtensions(frameDelay(options_.value(Option::frameDelay)));
+    if (pendingFrameIndex_ < options_.value(Option::animationFrameCount) - 1) return {};
   }
-  PendingFrameIndex = -1;
+  pendingFrameIndex_ = -1;
   // The frames go whatever happens below: an error in the AVI writer must not leave
   // them behind to be mixed into the next animation.
   struct FrameClearer {
     GifImage& image;
     ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
-  const bool asGif = options.value(Option::outputType) == kGif || !animation;
-  const std::optional<std::string> path = AllocateOutputName(asGif ? ".gif" : ".avi");
-  if (!path) {
-    ++droppedCaptures;
-  } else if (asGif) {
-    saveGif(gif, *path, options.checked(Option::optimizeAnimation));
-    LastSavedName = *path;
-  } else {
-    if (options.checked(Option::optimizeAnimation)) gif.mergeFrames();
-    // The file appears only when it was written whole; the external program is
-    // not handed a name that holds nothing.
-    if (WriteAviFile(gif, *path)) LastSavedName = *path;
+  const bool asGif = options_.value(Option::outputType) == kGif || !animation;
+  const std::optional<std::string> path = names_.allocate(asGif ? ".gif" : ".avi");
+  if (!path) return WriteOutcome{{}, true};
+  if (asGif) {
+    saveGif(gif, *path, options_.checked(Option::optimizeAnimation));
+    return WriteOutcome{*path};
   }
+  if (options_.checked(Option::optimizeAnimation)) gif.mergeFrames();
+  // The file appears only when it was written whole; the external program is not
+  // handed a name that holds nothing.
+  if (writeAviFile(gif, *path, texts_, platform_)) return WriteOutcome{*path};
+  return {};
 }
 
-void CaptureEngine::FlushPendingAnimation() {
-  if (PendingFrameIndex < 0) return;
-  PendingFrameIndex = -1;
-  GifImage& gif = *AnimationImage;
-  if (const std::optional<std::string> path = AllocateOutputName(".gif")) {
+WriteOutcome Animation::flushPending() {
+  if (pendingFrameIndex_ < 0) return {};
+  pendingFrameIndex_ = -1;
+  GifImage& gif = frames_;
+  WriteOutcome outcome;
+  if (const std::optional<std::string> path = names_.allocate(".gif")) {
     saveGif(gif, *path, true);
-    LastSavedName = *path;
+    outcome.path = *path;
   }
   gif.clearFrames();
-}
-
-void CaptureEngine::salvestaeraldiClick() {
-  if (options.value(Option::outputType) != kAvi) return;
-  options.setValue(Option::outputType, kGif);
-  platform.dialogs.messageBox(texts.get("Error", "AVIError6"));
-  imageTypeChanged();
+  return outcome;
 }
 
 }  // namespace snaprill

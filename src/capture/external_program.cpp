@@ -8,26 +8,11 @@
 // argument and nothing in it is interpreted.
 #include "capture/external_program.h"
 
+#include "base/text.h"
+
 #include <cctype>
 
-#include "capture/engine.h"
-
 namespace snaprill {
-
-namespace {
-
-bool startsWithIgnoringCase(const std::string& text, std::size_t at, std::string_view word) {
-  if (text.size() - at < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[at + i])) !=
-        std::tolower(static_cast<unsigned char>(word[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 std::vector<std::string> expandProgramArguments(const std::string& parameters,
                                                 const std::string& path) {
@@ -41,7 +26,7 @@ std::vector<std::string> expandProgramArguments(const std::string& parameters,
   for (std::size_t i = 0; i < parameters.size();) {
     bool replaced = false;
     for (std::string_view p : kPlaceholders) {
-      if (startsWithIgnoringCase(parameters, i, p)) {
+      if (startsWithIgnoringCase(std::string_view(parameters).substr(i), p)) {
         current += path;
         inArgument = true;
         i += p.size();
@@ -83,16 +68,11 @@ std::vector<std::string> expandProgramArguments(const std::string& parameters,
   return args;
 }
 
-void CaptureEngine::launchExternalProgram(const std::string& path) {
+void launchExternalProgram(Launcher& launcher, const Options& options, const std::string& path) {
   // The result is not looked at: a program that cannot be started is not reported.
-  platform.launcher.start(options.text(Option::externalProgram),
-                          expandProgramArguments(options.text(Option::externalParameters), path),
-                          options.text(Option::outputDir));
-}
-
-void CaptureEngine::openimagestekstClick() {
-  options.setChecked(Option::openInExternalProgram,
-                     !options.checked(Option::openInExternalProgram));
+  launcher.start(options.text(Option::externalProgram),
+                 expandProgramArguments(options.text(Option::externalParameters), path),
+                 options.text(Option::outputDir));
 }
 
 }  // namespace snaprill

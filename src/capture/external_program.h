@@ -1,8 +1,11 @@
-// The external program's arguments.
+// Handing a written file to the program the user chose.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "options/options.h"
+#include "platform/services.h"
 
 namespace snaprill {
 
@@ -11,5 +14,8 @@ namespace snaprill {
 // the end of the text.
 std::vector<std::string> expandProgramArguments(const std::string& parameters,
                                                 const std::string& path);
+
+// Starts the chosen program on path, detached, in the output folder.
+void launchExternalProgram(Launcher& launcher, const Options& options, const std::string& path);
 
 }  // namespace snaprill

@@ -234,15 +234,11 @@ void Options::setRange(Option id, int min, int max) {
 }
 
 Options::WatchId Options::watch(Option id, std::function<void()> reaction) {
-  const WatchId watchId = nextWatch_++;
-  watchers_[index(id)].push_back(Watcher{watchId, std::move(reaction)});
-  return watchId;
+  return WatchId{id, watchers_[index(id)].add(std::move(reaction))};
 }
 
-void Options::unwatch(WatchId watchId) {
-  for (std::vector<Watcher>& list : watchers_) {
-    std::erase_if(list, [watchId](const Watcher& w) { return w.id == watchId; });
-  }
+void Options::unwatch(WatchId watch) {
+  watchers_[index(watch.option)].remove(watch.id);
 }
 
 void Options::hotkeyConflictCheck() {
@@ -256,18 +252,7 @@ void Options::hotkeyConflictCheck() {
 
 void Options::changed(Option id) {
   if (!hotkeyCheckDeferred_ && takesPartInHotkeyCheck(id)) hotkeyConflictCheck();
-  // Ids first: a watcher may add or remove watchers of this very option. One
-  // removed meanwhile is not called; one added hears from the next change on.
-  std::vector<WatchId> ids;
-  for (const Watcher& w : watchers_[index(id)]) ids.push_back(w.id);
-  for (const WatchId watchId : ids) {
-    const std::vector<Watcher>& list = watchers_[index(id)];
-    const auto it = std::find_if(list.begin(), list.end(),
-                                 [watchId](const Watcher& w) { return w.id == watchId; });
-    if (it == list.end()) continue;
-    const std::function<void()> reaction = it->reaction;  // the list may change under it
-    reaction();
-  }
+  watchers_[index(id)].callAll();
 }
 
 }  // namespace snaprill

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/callbacks.h"
+
 namespace snaprill {
 
 enum class OptionKind : std::uint8_t {
@@ -181,7 +183,10 @@ class Options {
   // before it. A watcher may change options itself (its own included). A watcher
   // removed while a change is being told is not called any more; one added then
   // hears from the next change on.
-  using WatchId = int;
+  struct WatchId {
+    Option option;
+    Callbacks::Id id;
+  };
   WatchId watch(Option id, std::function<void()> reaction);
   void unwatch(WatchId watch);
 
@@ -207,12 +212,7 @@ class Options {
   std::vector<int> mins_;
   std::vector<int> maxs_;
   std::vector<bool> enabled_;
-  struct Watcher {
-    WatchId id;
-    std::function<void()> reaction;
-  };
-  std::vector<std::vector<Watcher>> watchers_;  // by option
-  WatchId nextWatch_ = 1;
+  std::vector<Callbacks> watchers_;  // by option
   bool hotkeyCheckDeferred_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "options/settings_schema.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -148,15 +150,6 @@ constexpr std::array kSchema = {
         .step(kLanguageStep)
         .is(S::LanguageFile),
 };
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return lower(x) == lower(y);
-  });
-}
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';

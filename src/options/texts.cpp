@@ -38,23 +38,6 @@ constexpr std::array kBuiltIn = {
                 "You cannot save 1-image AVI files. Image type changed to GIF."},
 };
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 }  // namespace
 
 const std::string* Texts::builtIn(std::string_view section, std::string_view key) {
@@ -73,7 +56,7 @@ const std::string* Texts::builtIn(std::string_view section, std::string_view key
 }
 
 const std::string& Texts::get(std::string_view section, std::string_view key) const {
-  const auto it = overrides_.find(std::make_pair(lower(section), lower(key)));
+  const auto it = overrides_.find(std::make_pair(lowerAscii(section), lowerAscii(key)));
   if (it != overrides_.end()) return it->second;
   static const std::string kEmpty;
   const std::string* text = builtIn(section, key);
@@ -81,24 +64,7 @@ const std::string& Texts::get(std::string_view section, std::string_view key) co
 }
 
 void Texts::set(std::string_view section, std::string_view key, std::string text) {
-  overrides_[std::make_pair(lower(section), lower(key))] = std::move(text);
-}
-
-std::string replaceIgnoringCase(std::string_view text, std::string_view placeholder,
-                                std::string_view replacement) {
-  if (placeholder.empty()) return std::string(text);
-  std::string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (i + placeholder.size() <= text.size() &&
-        equalsIgnoringCase(text.substr(i, placeholder.size()), placeholder)) {
-      out += replacement;
-      i += placeholder.size();
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
+  overrides_[std::make_pair(lowerAscii(section), lowerAscii(key))] = std::move(text);
 }
 
 }  // namespace snaprill

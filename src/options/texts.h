@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/text.h"
+
 namespace snaprill {
 
 class Texts {
@@ -23,9 +25,5 @@ class Texts {
  private:
   std::map<std::pair<std::string, std::string>, std::string, std::less<>> overrides_;
 };
-
-// Replaces every occurrence of placeholder in text, ignoring letter case (ASCII).
-std::string replaceIgnoringCase(std::string_view text, std::string_view placeholder,
-                                std::string_view replacement);
 
 }  // namespace snaprill

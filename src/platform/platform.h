@@ -1,4 +1,4 @@
-// The services one engine runs on, gathered in one place: the real program fills
+// The services one capture cycle runs on, gathered in one place: the real program fills
 // it with Qt and X11 services, snaprill-batch and the tests with fakes.
 #pragma once
 

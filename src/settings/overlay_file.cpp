@@ -15,27 +15,26 @@ constexpr std::size_t kMaxOverlayFileBytes = std::size_t{512} << 20;
 
 }  // namespace
 
-std::string overlayFilePath(const CaptureEngine& engine) {
-  return engine.platform.dirs.configDir + "snaprill.tmp";
+std::string overlayFilePath(const CaptureCycle& cycle) {
+  return cycle.platform.dirs.configDir + "snaprill.tmp";
 }
 
-void SaveOverlayFile(const CaptureEngine& engine) {
-  AtomicFile out(overlayFilePath(engine));
-  writeBmp(engine.OverlayPicture, out);
+void saveOverlayFile(const CaptureCycle& cycle) {
+  AtomicFile out(overlayFilePath(cycle));
+  writeBmp(cycle.overlay().picture(), out);
   out.commit(true);
 }
 
-void LoadOverlayFile(CaptureEngine& engine) {
-  const std::string path = overlayFilePath(engine);
+void loadOverlayFile(CaptureCycle& cycle) {
+  const std::string path = overlayFilePath(cycle);
   if (!isRegularFileOrOther(path)) return;
   try {
     const std::string bytes = readWholeFile(path, kMaxOverlayFileBytes);
     if (bytes.empty()) {
-      engine.OverlayPicture = Bitmap();
+      cycle.overlay().clear();
       return;
     }
-    engine.OverlayPicture =
-        readBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    cycle.overlay().set(readBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   } catch (const std::exception&) {
     // As the program always has: an unreadable overlay file changes nothing.
   }

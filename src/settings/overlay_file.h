@@ -4,18 +4,18 @@
 
 #include <string>
 
-#include "capture/engine.h"
+#include "capture/capture_cycle.h"
 
 namespace snaprill {
 
-std::string overlayFilePath(const CaptureEngine& engine);
+std::string overlayFilePath(const CaptureCycle& cycle);
 
 // Replaces the file with the overlay picture (an empty picture gives an empty file).
 // Throws FileCreateError when the file cannot be written; the old file then stays.
-void SaveOverlayFile(const CaptureEngine& engine);
+void saveOverlayFile(const CaptureCycle& cycle);
 
 // Reads the file into the overlay picture when it exists (an empty file gives an
 // empty picture). A file that cannot be read leaves the picture as it was, silently.
-void LoadOverlayFile(CaptureEngine& engine);
+void loadOverlayFile(CaptureCycle& cycle);
 
 }  // namespace snaprill

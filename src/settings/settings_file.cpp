@@ -26,13 +26,13 @@ void toggleAdvanced(Options& c) {
 }
 
 // The text a key is written as.
-std::string savedValue(const CaptureEngine& e, const SettingKey& k) {
-  const Options& c = e.options;
+std::string savedValue(const CaptureCycle& cycle, const SettingKey& k) {
+  const Options& c = cycle.options;
   switch (k.special) {
     case Special::Advanced:
       return c.value(Option::clientHeight) <= kCollapsedLimit ? "0" : "1";
     case Special::LastPic:
-      return std::to_string(e.ImageCounter);
+      return std::to_string(cycle.names().counter());
     case Special::FontStyle:
       return fontStyleLetters(c.value(Option::textFontStyle));
     default:
@@ -43,24 +43,25 @@ std::string savedValue(const CaptureEngine& e, const SettingKey& k) {
   return std::to_string(c.value(k.control));
 }
 
-void writeKey(const CaptureEngine& e, const std::string& file, const SettingKey& k) {
-  writeIniValue(file, k.section, k.key, savedValue(e, k));
+void writeKey(const CaptureCycle& cycle, const std::string& file, const SettingKey& k) {
+  writeIniValue(file, k.section, k.key, savedValue(cycle, k));
 }
 
-void writeKeys(CaptureEngine& e, std::initializer_list<std::pair<const char*, const char*>> keys) {
-  const std::string file = e.mainSettingsFile();
+void writeKeys(CaptureCycle& cycle,
+               std::initializer_list<std::pair<const char*, const char*>> keys) {
+  const std::string file = cycle.mainSettingsFile();
   for (const auto& [section, name] : keys) {
     const SettingKey* k = findSetting(section, name);
     if (!k) throw std::logic_error("unknown setting");
-    writeKey(e, file, *k);
+    writeKey(cycle, file, *k);
   }
 }
 
 // One load: reads each key of the schema from the parsed file into the options.
 class Loader {
  public:
-  Loader(CaptureEngine& engine, const IniFile& profile, bool full)
-      : e_(engine), c_(engine.options), p_(profile), full_(full) {}
+  Loader(CaptureCycle& cycle, const IniFile& profile, bool full)
+      : cycle_(cycle), c_(cycle.options), p_(profile), full_(full) {}
 
   void run() {
     // The conflict check runs once both capture keys are read, not against keys the
@@ -86,9 +87,9 @@ class Loader {
       case Fallback::Current:
         return c_.text(k.control);
       case Fallback::OutputFolder:
-        return e_.platform.dirs.defaultOutput;
+        return cycle_.platform.dirs.defaultOutput;
       case Fallback::LanguageFile:
-        return e_.platform.dirs.configDir + "english.ini";
+        return cycle_.platform.dirs.configDir + "english.ini";
       case Fallback::Fixed:
         break;
     }
@@ -122,11 +123,11 @@ class Loader {
   void read(const SettingKey& k) {
     switch (k.special) {
       case Special::LanguageFile:
-        if (e_.loadLanguage) e_.loadLanguage(readText(k));
+        if (cycle_.languageLoad) cycle_.languageLoad(readText(k));
         return;
       case Special::WindowTop:
         if (p_.has(k.section, "Top") || p_.has(k.section, "Left")) {
-          e_.windowPositionFromSettings = true;
+          cycle_.view().windowPositionFromSettings = true;
         }
         apply(k);
         return;
@@ -135,30 +136,29 @@ class Loader {
           toggleAdvanced(c_);
         return;
       case Special::LastPic:
-        if (c_.checked(Option::rememberLastNumber)) e_.ImageCounter = readInt(k);
-        if (e_.ImageCounter < 0 || e_.ImageCounter > kMaxImageNumber) e_.ImageCounter = 0;
+        if (c_.checked(Option::rememberLastNumber)) cycle_.names().setCounter(readInt(k));
         return;
       case Special::StartPaused:
         apply(k);
-        if (c_.checked(Option::startPaused)) e_.PauseSnaprill1Click();
+        if (c_.checked(Option::startPaused)) cycle_.togglePause();
         return;
       case Special::TrayAlways:
         apply(k);
-        e_.trayClicksConnected = true;
+        cycle_.trayClicksConnected = true;
         return;
       case Special::OutputType:
         apply(k);
-        e_.imageTypeChanged();
+        cycle_.outputTypeChanged();
         return;
       case Special::OutputDir: {
         std::string dir = readText(k);
-        if (!isDirectory(dir)) dir = e_.platform.dirs.defaultOutput;
+        if (!isDirectory(dir)) dir = cycle_.platform.dirs.defaultOutput;
         c_.setText(Option::outputDir, dir);
         return;
       }
       case Special::Prefix:
         apply(k);
-        e_.Edit3Change();
+        cycle_.cleanPrefix();
         return;
       case Special::CaptureHotkeys:
         apply(k);
@@ -169,7 +169,7 @@ class Loader {
         return;
       case Special::AddPic:
         apply(k);
-        if (full_ || c_.checked(Option::addOverlay)) LoadOverlayFile(e_);
+        if (full_ || c_.checked(Option::addOverlay)) loadOverlayFile(cycle_);
         return;
       case Special::ImageCount:
         c_.setChecked(Option::saveAnimation, false);
@@ -177,7 +177,7 @@ class Loader {
         return;
       case Special::LevelCaptions:
         apply(k);
-        e_.levelCaptionsChanged();
+        cycle_.refreshLevelCaptions();
         return;
       case Special::AddPicX:
       case Special::None:
@@ -186,7 +186,7 @@ class Loader {
     }
   }
 
-  CaptureEngine& e_;
+  CaptureCycle& cycle_;
   Options& c_;
   const IniFile& p_;
   bool full_;
@@ -194,61 +194,64 @@ class Loader {
 
 }  // namespace
 
-void SaveSettings(CaptureEngine& engine, const std::string& file) {
-  setAutostart(engine.options.checked(Option::runAtLogin), engine.platform.dirs.executablePath);
+void saveSettings(CaptureCycle& cycle, const std::string& file) {
+  setAutostart(cycle.options.checked(Option::runAtLogin), cycle.platform.dirs.executablePath);
   for (const SettingKey& k : settingsSchema()) {
     if (k.special == Special::LanguageFile) continue;  // written only by the language choice
-    if (k.special == Special::AddPicX) SaveOverlayFile(engine);
-    writeKey(engine, file, k);
+    if (k.special == Special::AddPicX) saveOverlayFile(cycle);
+    writeKey(cycle, file, k);
   }
 }
 
-void LoadSettings(CaptureEngine& engine, const std::string& file, bool full) {
+void loadSettings(CaptureCycle& cycle, const std::string& file, bool full) {
   const IniFile profile = IniFile::fromFile(file);
-  Loader(engine, profile, full).run();
+  Loader(cycle, profile, full).run();
 }
 
-void connectSettings(CaptureEngine& engine) {
-  engine.loadSettings = [&engine](const std::string& file, bool full) {
-    LoadSettings(engine, file, full);
+void connectSettings(CaptureCycle& cycle) {
+  cycle.settingsLoad = [&cycle](const std::string& file, bool full) {
+    loadSettings(cycle, file, full);
   };
-  engine.saveSettings = [&engine](const std::string& file) { SaveSettings(engine, file); };
+  cycle.settingsSave = [&cycle](const std::string& file) { saveSettings(cycle, file); };
 }
 
-void LoadStartupSettings(CaptureEngine& engine, const std::string& file) {
-  Options& c = engine.options;
-  engine.ImageCounter = 0;
+void loadStartupSettings(CaptureCycle& cycle, const std::string& file) {
+  Options& c = cycle.options;
+  cycle.names().setCounter(0);
   c.setValue(Option::pngLevel, 9);
   c.setValue(Option::jpegQuality, 90);
   c.setText(Option::textFontName, "MS Sans Serif");
   c.setValue(Option::textFontSize, 8);
   c.setValue(Option::textFontStyle, kBold);
   c.setValue(Option::textColour, kStartupColour);
-  engine.AutoSaveRestorePending = false;
+  cycle.autoSaveRestorePending = false;
 
-  LoadSettings(engine, file, true);
-
-  std::string dir = withTrailingSlash(c.text(Option::outputDir));
-  if (!isDirectory(dir)) dir = engine.platform.dirs.defaultOutput;
-  c.setText(Option::outputDir, dir);
+  loadSettings(cycle, file, true);
+  settleOutputDirectory(cycle);
 }
 
-void WriteFontSettings(CaptureEngine& engine) {
-  writeKeys(engine, {{"Images", "TextCol"}, {"Images", "Font"}, {"Images", "FontSize"}});
+void settleOutputDirectory(CaptureCycle& cycle) {
+  std::string dir = withTrailingSlash(cycle.options.text(Option::outputDir));
+  if (!isDirectory(dir)) dir = cycle.platform.dirs.defaultOutput;
+  cycle.options.setText(Option::outputDir, dir);
 }
 
-void WriteOutputDirSetting(CaptureEngine& engine) {
-  writeKeys(engine, {{"General", "OutputDir"}});
+void writeFontSettings(CaptureCycle& cycle) {
+  writeKeys(cycle, {{"Images", "TextCol"}, {"Images", "Font"}, {"Images", "FontSize"}});
 }
 
-void WriteLanguageFileSetting(CaptureEngine& engine, const std::string& languageFile) {
-  writeIniValue(engine.mainSettingsFile(), "Language", "LangFile", languageFile);
+void writeOutputDirSetting(CaptureCycle& cycle) {
+  writeKeys(cycle, {{"General", "OutputDir"}});
 }
 
-void SwitchToOptionFile(CaptureEngine& engine, const std::string& optionFile) {
-  SaveSettings(engine, engine.mainSettingsFile());
+void writeLanguageFileSetting(CaptureCycle& cycle, const std::string& languageFile) {
+  writeIniValue(cycle.mainSettingsFile(), "Language", "LangFile", languageFile);
+}
+
+void switchToOptionFile(CaptureCycle& cycle, const std::string& optionFile) {
+  saveSettings(cycle, cycle.mainSettingsFile());
   if (!optionFile.empty() && isRegularFileOrOther(optionFile)) {
-    LoadSettings(engine, optionFile, false);
+    loadSettings(cycle, optionFile, false);
   }
 }
 

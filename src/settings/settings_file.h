@@ -1,41 +1,44 @@
 // Settings files: every option of the options model stored in and restored from
-// INI-format files, walked from one schema table (schema.h).
+// INI-format files, walked from one schema table (options/settings_schema.h).
 #pragma once
 
 #include <string>
 
-#include "capture/engine.h"
+#include "capture/capture_cycle.h"
 
 namespace snaprill {
 
 // Writes the autostart entry, the overlay picture file and every key of the schema
 // into file. Throws IniWriteError ("Unable to write to %s") when a key cannot be
 // written; the keys written before it stay written.
-void SaveSettings(CaptureEngine& engine, const std::string& file);
+void saveSettings(CaptureCycle& cycle, const std::string& file);
 
 // Reads file into the options; with full, also the start-up-only keys, the language
 // file and the overlay picture. A missing file reads as empty (every default).
-void LoadSettings(CaptureEngine& engine, const std::string& file, bool full);
+void loadSettings(CaptureCycle& cycle, const std::string& file, bool full);
 
-// Points the engine's settings hooks at the two functions above.
-void connectSettings(CaptureEngine& engine);
+// Points the cycle's settings hooks at the two functions above.
+void connectSettings(CaptureCycle& cycle);
 
 // The start-up of the settings: the defaults, the full load of file (the main
-// settings file for the program), and the output directory made to end with "/"
-// and replaced by the default when it does not exist.
-void LoadStartupSettings(CaptureEngine& engine, const std::string& file);
+// settings file for the program), and the output directory settled.
+void loadStartupSettings(CaptureCycle& cycle, const std::string& file);
+
+// The output directory made to end with "/", and replaced by the default when it
+// does not exist (any more).
+void settleOutputDirectory(CaptureCycle& cycle);
 
 // Immediate writes into the main settings file. Each throws IniWriteError.
 // After the font dialog: [Images] TextCol, Font, FontSize.
-void WriteFontSettings(CaptureEngine& engine);
+void writeFontSettings(CaptureCycle& cycle);
 // After the directory chooser: [General] OutputDir.
-void WriteOutputDirSetting(CaptureEngine& engine);
+void writeOutputDirSetting(CaptureCycle& cycle);
 // After a language file has been chosen: [Language] LangFile.
-void WriteLanguageFileSetting(CaptureEngine& engine, const std::string& languageFile);
+void writeLanguageFileSetting(CaptureCycle& cycle, const std::string& languageFile);
 
 // The auto-save hotkeys' switch to their option file: the current settings are saved
 // into the main settings file, then optionFile, when it names an existing file, is
 // loaded with full = false. The capture cycle brings the main settings back.
-void SwitchToOptionFile(CaptureEngine& engine, const std::string& optionFile);
+void switchToOptionFile(CaptureCycle& cycle, const std::string& optionFile);
 
 }  // namespace snaprill

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "platform/program_dir.h"
+#include "settings/settings_file.h"
 
 namespace snaprill {
 
@@ -19,94 +20,82 @@ QString fromUtf8(const std::string& s) {
 
 }  // namespace
 
-TForm1::TForm1(CaptureEngine& engine, QtTray& tray) : engine_(engine), tray_(tray) {
+MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray) : cycle_(cycle), tray_(tray) {
   setWindowTitle(QStringLiteral("Snaprill"));
   setWindowIcon(applicationIcon());
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
-  snaprillpaused_ = new QLabel(central);
-  snaprillpaused_->setAlignment(Qt::AlignCenter);
-  snaprillpaused_->setTextFormat(Qt::RichText);
-  snaprillpaused_->setVisible(false);
-  connect(snaprillpaused_, &QLabel::linkActivated, this,
-          [this] { guarded([this] { engine_.PauseSnaprill1Click(); }); });
-  layout->addWidget(snaprillpaused_);
+  pausedNotice_ = new QLabel(central);
+  pausedNotice_->setAlignment(Qt::AlignCenter);
+  pausedNotice_->setTextFormat(Qt::RichText);
+  pausedNotice_->setVisible(false);
+  connect(pausedNotice_, &QLabel::linkActivated, this,
+          [this] { guarded([this] { cycle_.togglePause(); }); });
+  layout->addWidget(pausedNotice_);
   setCentralWidget(central);
 
-  SB_ = new QLabel(this);
-  statusBar()->addWidget(SB_, 1);
+  statusText_ = new QLabel(this);
+  statusBar()->addWidget(statusText_, 1);
   statusBar()->setSizeGripEnabled(false);
 
   buildMenus();
-  engine_.viewChanged = [this] { refreshView(); };
+  viewWatch_ = cycle_.view().changed.add([this] { refreshView(); });
   refreshView();
   resize(540, 99 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
-TForm1::~TForm1() {
-  // The engine and the tray outlive the window.
-  engine_.viewChanged = nullptr;
+MainWindow::~MainWindow() {
+  // The cycle and the tray outlive the window.
+  cycle_.view().changed.remove(viewWatch_);
   tray_.icon().setContextMenu(nullptr);
 }
 
-void TForm1::buildMenus() {
+void MainWindow::buildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->addAction(QStringLiteral("Hide &Window"), this, [this] { hideToTray(); });
   file->addSeparator();
-  PauseSnaprill2_ = file->addAction(QString(), this,
-                                    [this] { guarded([this] { engine_.PauseSnaprill1Click(); }); });
+  filePauseAction_ =
+      file->addAction(QString(), this, [this] { guarded([this] { cycle_.togglePause(); }); });
   file->addSeparator();
   file->addAction(QStringLiteral("&Exit"), this, [this] { close(); });
 
-  QAction* show = mnu_.addAction(QStringLiteral("&Show Window"), this, [this] { showFromTray(); });
-  mnu_.setDefaultAction(show);
-  mnu_.addSeparator();
-  PauseSnaprill1_ = mnu_.addAction(QString(), this,
-                                   [this] { guarded([this] { engine_.PauseSnaprill1Click(); }); });
-  mnu_.addSeparator();
-  mnu_.addAction(QStringLiteral("&Exit"), this, [this] {
-    guarded([this] {
-      tray_.notify(TrayOperation::Delete, engine_.trayRecord);
-      engine_.trayIconPresent = false;
-    });
+  QAction* show =
+      trayMenu_.addAction(QStringLiteral("&Show Window"), this, [this] { showFromTray(); });
+  trayMenu_.setDefaultAction(show);
+  trayMenu_.addSeparator();
+  trayPauseAction_ =
+      trayMenu_.addAction(QString(), this, [this] { guarded([this] { cycle_.togglePause(); }); });
+  trayMenu_.addSeparator();
+  trayMenu_.addAction(QStringLiteral("&Exit"), this, [this] {
+    guarded([this] { cycle_.tray().remove(); });
     closeProgram();
   });
-  tray_.icon().setContextMenu(&mnu_);
-  connect(&tray_.icon(), &QSystemTrayIcon::activated, this, &TForm1::trayActivated);
+  tray_.icon().setContextMenu(&trayMenu_);
+  connect(&tray_.icon(), &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 }
 
-void TForm1::refreshView() {
-  SB_->setText(fromUtf8(engine_.statusText));
-  setWindowTitle(fromUtf8(engine_.windowCaption));
-  PauseSnaprill1_->setText(fromUtf8(engine_.pauseCaption));
-  PauseSnaprill2_->setText(fromUtf8(engine_.pauseCaption));
-  snaprillpaused_->setText(
+void MainWindow::refreshView() {
+  const ViewState& view = cycle_.view();
+  statusText_->setText(fromUtf8(view.statusText));
+  setWindowTitle(fromUtf8(view.windowCaption));
+  trayPauseAction_->setText(fromUtf8(view.pauseCaption));
+  filePauseAction_->setText(fromUtf8(view.pauseCaption));
+  pausedNotice_->setText(
       QStringLiteral("<a href=\"#\" style=\"color: palette(text); "
                      "font-weight: bold;\">%1</a>")
-          .arg(fromUtf8(engine_.texts.get("Main", "SnaprillPaused")).toHtmlEscaped()));
-  snaprillpaused_->setVisible(engine_.pausedLabelVisible);
+          .arg(fromUtf8(cycle_.texts.get("Main", "SnaprillPaused")).toHtmlEscaped()));
+  pausedNotice_->setVisible(view.pausedNoticeVisible);
 }
 
-void TForm1::fixOutputDirectory() {
-  // The directory ends with a separator, and one that does not exist (any more)
-  // gives way to the default.
-  std::string dir = withTrailingSlash(engine_.options.text(Option::outputDir));
-  if (!isDirectory(dir)) dir = engine_.platform.dirs.defaultOutput;
-  engine_.options.setText(Option::outputDir, dir);
-}
-
-void TForm1::startUp(bool hideSwitch) {
+void MainWindow::startUp(bool hideSwitch) {
   guarded([this] {
-    if (engine_.loadSettings) engine_.loadSettings(engine_.mainSettingsFile(), true);
+    if (cycle_.settingsLoad) cycle_.settingsLoad(cycle_.mainSettingsFile(), true);
   });
   guarded([this] {
-    fixOutputDirectory();
-    engine_.finishStartup();
-    if (engine_.options.checked(Option::trayIconAlways)) {
-      tray_.notify(TrayOperation::Add, engine_.trayRecord);
-      engine_.trayIconPresent = true;
-    }
+    settleOutputDirectory(cycle_);
+    cycle_.finishStartup();
+    if (cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().add();
   });
   // Started hidden the window is never shown at all, rather than shown and hidden
   // again a moment later: nothing flashes on the screen.
@@ -117,29 +106,23 @@ void TForm1::startUp(bool hideSwitch) {
   }
 }
 
-void TForm1::hideToTray() {
+void MainWindow::hideToTray() {
   guarded([this] {
-    tray_.notify(engine_.options.checked(Option::trayIconAlways) ? TrayOperation::Modify
-                                                                 : TrayOperation::Add,
-                 engine_.trayRecord);
-    engine_.trayIconPresent = true;
+    cycle_.tray().showForHiddenWindow(cycle_.options.checked(Option::trayIconAlways));
   });
   hide();
 }
 
-void TForm1::showFromTray() {
+void MainWindow::showFromTray() {
   show();
   raise();
   activateWindow();
   guarded([this] {
-    if (!engine_.options.checked(Option::trayIconAlways)) {
-      tray_.notify(TrayOperation::Delete, engine_.trayRecord);
-      engine_.trayIconPresent = false;
-    }
+    if (!cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().remove();
   });
 }
 
-void TForm1::trayActivated(QSystemTrayIcon::ActivationReason reason) {
+void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason) {
   if (reason != QSystemTrayIcon::DoubleClick) return;
   if (isVisible()) {
     hideToTray();
@@ -148,14 +131,14 @@ void TForm1::trayActivated(QSystemTrayIcon::ActivationReason reason) {
   }
 }
 
-void TForm1::closeProgram() {
+void MainWindow::closeProgram() {
   if (closing_) return;
   closing_ = true;
-  guarded([this] { engine_.FormCloseQuery(); });
+  guarded([this] { cycle_.closeQuery(); });
   QCoreApplication::quit();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   closeProgram();
   event->accept();
 }

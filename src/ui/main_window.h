@@ -1,4 +1,4 @@
-// The main window over the capture engine: status bar, caption, the File and tray
+// The main window over the capture cycle: status bar, caption, the File and tray
 // menus, hiding to the tray, start-up and the one close path.
 #pragma once
 
@@ -8,19 +8,19 @@
 #include <QSystemTrayIcon>
 #include <exception>
 
-#include "capture/engine.h"
+#include "capture/capture_cycle.h"
 #include "platform/qt/qt_tray.h"
 
 namespace snaprill {
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  TForm1(CaptureEngine& engine, QtTray& tray);
-  ~TForm1() override;
+  MainWindow(CaptureCycle& cycle, QtTray& tray);
+  ~MainWindow() override;
 
-  // The start-up sequence after the engine's defaults: main settings, output
+  // The start-up sequence after the cycle's defaults: main settings, output
   // directory, status and tray, then the window shown (or, with the hide switch,
   // only the tray icon).
   void startUp(bool hideSwitch);
@@ -36,7 +36,7 @@ class TForm1 : public QMainWindow {
     try {
       f();
     } catch (...) {
-      engine_.handleException(std::current_exception());
+      cycle_.handleException(std::current_exception());
     }
   }
 
@@ -47,16 +47,16 @@ class TForm1 : public QMainWindow {
   void buildMenus();
   void refreshView();
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
-  void fixOutputDirectory();
 
-  CaptureEngine& engine_;
+  CaptureCycle& cycle_;
   QtTray& tray_;
-  QLabel* SB_ = nullptr;  // the status bar's one text
-  QLabel* snaprillpaused_ = nullptr;
-  QAction* PauseSnaprill1_ = nullptr;  // tray menu
-  QAction* PauseSnaprill2_ = nullptr;  // File menu
-  QMenu mnu_;                          // tray menu
+  QLabel* statusText_ = nullptr;  // the status bar's one text
+  QLabel* pausedNotice_ = nullptr;
+  QAction* trayPauseAction_ = nullptr;  // tray menu
+  QAction* filePauseAction_ = nullptr;  // File menu
+  QMenu trayMenu_;                      // tray menu
   bool closing_ = false;
+  Callbacks::Id viewWatch_ = 0;
 };
 
 }  // namespace snaprill

@@ -11,15 +11,15 @@ using Adjust = testing::AdjustFixture;
 
 TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
   const Bitmap original = gradient(400, 300);
-  engine.CaptureImage = original;
+  cycle.capture = original;
   options.setValue(Option::cropWidth, 250);
   options.setValue(Option::cropHeight, 100);
   options.setValue(Option::resizeWidth, 500);
   options.setValue(Option::resizeHeight, 200);
   options.setChecked(Option::crop, true);
   options.setChecked(Option::autoResize, true);
-  engine.applyAdjustments();
-  const Bitmap& b = engine.CaptureImage;
+  cycle.adjustments().apply(cycle.capture);
+  const Bitmap& b = cycle.capture;
   ASSERT_EQ(b.width(), 500);
   ASSERT_EQ(b.height(), 200);
   for (int y = 0; y < 200; ++y)
@@ -30,13 +30,13 @@ TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
 TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
   const Bitmap original = gradient(40, 30);
   const auto cropped = [&](int left, int top, int w, int h) {
-    engine.CaptureImage = original;
+    cycle.capture = original;
     options.setValue(Option::cropLeft, left);
     options.setValue(Option::cropTop, top);
     options.setValue(Option::cropWidth, w);
     options.setValue(Option::cropHeight, h);
-    engine.ApplyCrop();
-    return engine.CaptureImage;
+    cycle.adjustments().crop(cycle.capture);
+    return cycle.capture;
   };
   // Left equal to the width still crops: nothing of the capture is left, so the
   // area comes out black.
@@ -60,11 +60,11 @@ TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
 TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
   const Bitmap original = gradient(20, 10);
   const auto resized = [&](int w, int h) {
-    engine.CaptureImage = original;
+    cycle.capture = original;
     options.setValue(Option::resizeWidth, w);
     options.setValue(Option::resizeHeight, h);
-    engine.ApplyResize();
-    return engine.CaptureImage;
+    cycle.adjustments().resize(cycle.capture);
+    return cycle.capture;
   };
   EXPECT_EQ(resized(20, 10), original);
   EXPECT_EQ(resized(0, 10), original);
@@ -80,35 +80,35 @@ TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
 }
 
 TEST_F(Adjust, OverlayAtNegativePositionShowsItsLowerRightPart) {
-  engine.CaptureImage = Bitmap(50, 40, 32);
-  engine.OverlayPicture = gradient(30, 20).convertedTo(24);
+  cycle.capture = Bitmap(50, 40, 32);
+  cycle.overlay().set(gradient(30, 20).convertedTo(24));
   options.setValue(Option::overlayX, -10);
   options.setValue(Option::overlayY, -10);
-  engine.ApplyOverlay();
-  EXPECT_EQ(engine.CaptureImage.pixel(0, 0), engine.OverlayPicture.pixel(10, 10));
-  EXPECT_EQ(engine.CaptureImage.pixel(19, 9), engine.OverlayPicture.pixel(29, 19));
-  EXPECT_EQ(engine.CaptureImage.pixel(20, 9), Rgb{});
-  EXPECT_EQ(engine.CaptureImage.pixel(19, 10), Rgb{});
-  EXPECT_EQ(engine.CaptureImage.bitsPerPixel(), 32);
+  cycle.adjustments().addOverlay(cycle.capture);
+  EXPECT_EQ(cycle.capture.pixel(0, 0), cycle.overlay().picture().pixel(10, 10));
+  EXPECT_EQ(cycle.capture.pixel(19, 9), cycle.overlay().picture().pixel(29, 19));
+  EXPECT_EQ(cycle.capture.pixel(20, 9), Rgb{});
+  EXPECT_EQ(cycle.capture.pixel(19, 10), Rgb{});
+  EXPECT_EQ(cycle.capture.bitsPerPixel(), 32);
   // Clearing the overlay leaves nothing to draw.
-  engine.Clearimage1Click();
-  const Bitmap before = engine.CaptureImage;
-  engine.ApplyOverlay();
-  EXPECT_EQ(engine.CaptureImage, before);
+  cycle.overlay().clear();
+  const Bitmap before = cycle.capture;
+  cycle.adjustments().addOverlay(cycle.capture);
+  EXPECT_EQ(cycle.capture, before);
 }
 
 TEST_F(Adjust, TextTemplateFieldsInTheirOrderIgnoringCase) {
   clock.time = LocalTime{2026, 3, 7, 9, 5, 4};
-  EXPECT_EQ(engine.ExpandTextTemplate("%Y-%m-%d"), "2026-03-07");
-  EXPECT_EQ(engine.ExpandTextTemplate("%j.%n."), "7.3.");
-  EXPECT_EQ(engine.ExpandTextTemplate("%h %+ : %+ %i"), "09:05");
-  EXPECT_EQ(engine.ExpandTextTemplate("%g/%H/%S/%s %D%d"), "9/09/04/04 0707");
+  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%Y-%m-%d"), "2026-03-07");
+  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%j.%n."), "7.3.");
+  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%h %+ : %+ %i"), "09:05");
+  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%g/%H/%S/%s %D%d"), "9/09/04/04 0707");
   clock.time = LocalTime{987, 12, 31, 23, 59, 59};
-  EXPECT_EQ(engine.ExpandTextTemplate("%y %m %g"), "0987 12 23");
+  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%y %m %g"), "0987 12 23");
 }
 
 TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
-  engine.CaptureImage = Bitmap(101, 51, 32);
+  cycle.capture = Bitmap(101, 51, 32);
   options.setText(Option::captureText, "%d.%m.");  // "07.03." once expanded: 6 cells
   options.setValue(Option::textOffsetX, 7);
   options.setValue(Option::textOffsetY, 4);
@@ -118,17 +118,17 @@ TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
       {7, 51 - th - 4}, {101 - tw - 7, 51 - th - 4}, {50 - tw / 2, 51 - th - 4}};
   for (int pos = 0; pos < 6; ++pos) {
     options.setValue(Option::textPosition, pos);
-    engine.ApplyText();
+    cycle.adjustments().addText(cycle.capture);
     ASSERT_EQ(text.drawn.back().text, "07.03.");
     EXPECT_EQ(text.drawn.back().x, expected[pos].first) << pos;
     EXPECT_EQ(text.drawn.back().y, expected[pos].second) << pos;
   }
   // Upper right corner ends the margin before the right edge.
   options.setValue(Option::textPosition, 1);
-  engine.CaptureImage = Bitmap(101, 51, 32);
-  engine.ApplyText();
-  EXPECT_NE(engine.CaptureImage.pixel(101 - 7 - 1, 4), Rgb{});
-  EXPECT_EQ(engine.CaptureImage.pixel(101 - 7, 4), Rgb{});
+  cycle.capture = Bitmap(101, 51, 32);
+  cycle.adjustments().addText(cycle.capture);
+  EXPECT_NE(cycle.capture.pixel(101 - 7 - 1, 4), Rgb{});
+  EXPECT_EQ(cycle.capture.pixel(101 - 7, 4), Rgb{});
   // Font and background cell come from their options.
   EXPECT_FALSE(text.drawn.back().background.has_value());
   options.setChecked(Option::fillTextBackground, true);
@@ -136,7 +136,7 @@ TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
   options.setValue(Option::textColour, 0x123456);
   options.setText(Option::textFontName, "DejaVu Sans");
   options.setValue(Option::textFontSize, 12);
-  engine.ApplyText();
+  cycle.adjustments().addText(cycle.capture);
   EXPECT_EQ(text.drawn.back().background, (Rgb{255, 0, 0}));
   EXPECT_EQ(text.drawn.back().font.colour, (Rgb{0x56, 0x34, 0x12}));
   EXPECT_EQ(text.drawn.back().font.name, "DejaVu Sans");
@@ -186,15 +186,15 @@ TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
       p[3] = x < 4 ? 255 : 0;  // left half opaque white, right half clear
     }
   options.setChecked(Option::addCursor, true);
-  engine.CaptureImage = Bitmap(63, 48, 32);
-  engine.applyAdjustments();
-  EXPECT_EQ(engine.CaptureImage, Bitmap(63, 48, 32));
-  engine.CaptureImage = Bitmap(64, 48, 32);
-  engine.applyAdjustments();
-  EXPECT_EQ(engine.CaptureImage.pixel(60, 10), (Rgb{255, 255, 255}));
-  EXPECT_EQ(engine.CaptureImage.pixel(63, 17), (Rgb{255, 255, 255}));
-  EXPECT_EQ(engine.CaptureImage.pixel(59, 10), Rgb{});
-  EXPECT_EQ(engine.CaptureImage.pixel(60, 18), Rgb{});
+  cycle.capture = Bitmap(63, 48, 32);
+  cycle.adjustments().apply(cycle.capture);
+  EXPECT_EQ(cycle.capture, Bitmap(63, 48, 32));
+  cycle.capture = Bitmap(64, 48, 32);
+  cycle.adjustments().apply(cycle.capture);
+  EXPECT_EQ(cycle.capture.pixel(60, 10), (Rgb{255, 255, 255}));
+  EXPECT_EQ(cycle.capture.pixel(63, 17), (Rgb{255, 255, 255}));
+  EXPECT_EQ(cycle.capture.pixel(59, 10), Rgb{});
+  EXPECT_EQ(cycle.capture.pixel(60, 18), Rgb{});
   EXPECT_EQ(cursor.snapshots, 2);
 }
 
@@ -208,8 +208,9 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
   cursor.snapshot.pointerY = 10;
   cursor.snapshot.image = Bitmap(1, 1, 32);
   std::fill(cursor.snapshot.image.bits().begin(), cursor.snapshot.image.bits().end(), 255);
-  engine.OverlayPicture = Bitmap(1, 1, 24);
-  engine.OverlayPicture.setPixel(0, 0, Rgb{255, 255, 255});
+  Bitmap white(1, 1, 24);
+  white.setPixel(0, 0, Rgb{255, 255, 255});
+  cycle.overlay().set(white);
   options.setValue(Option::outputType, kBitmap);
   options.setValue(Option::cropLeft, 10);
   options.setValue(Option::cropTop, 10);
@@ -220,14 +221,14 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
     options.setChecked(option, true);
   Bitmap capture(40, 30, 32);
   clipboard.offerBitmap(capture);
-  static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
-  const Bitmap& b = engine.CaptureImage;
+  static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
+  const Bitmap& b = cycle.capture;
   ASSERT_EQ(b.width(), 20);
   EXPECT_EQ(b.bitsPerPixel(), 24);
   EXPECT_EQ(b.pixel(0, 0), Rgb{});
   EXPECT_EQ(b.pixel(5, 0), Rgb{});
   EXPECT_EQ(b.pixel(1, 0), (Rgb{255, 255, 255}));
-  EXPECT_FALSE(engine.LastSavedName.empty());
+  EXPECT_FALSE(cycle.lastSavedPath.empty());
 }
 
 }  // namespace

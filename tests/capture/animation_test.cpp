@@ -40,17 +40,17 @@ TEST_F(Animation, GifAnimationWrittenWhenImageCountReached) {
   options.setValue(Option::animationFrameCount, 3);
   capture(testing::framePicture(32, 20, 1));
   capture(testing::framePicture(32, 20, 2));
-  EXPECT_EQ(engine.ImageCounter, 0);
-  EXPECT_EQ(engine.PendingFrameIndex, 1);
+  EXPECT_EQ(cycle.names().counter(), 0);
+  EXPECT_EQ(cycle.animation().pendingFrameIndex(), 1);
   EXPECT_EQ(fileCount(), 0u);
   capture(testing::framePicture(32, 20, 3));
-  EXPECT_EQ(engine.PendingFrameIndex, -1);
-  EXPECT_EQ(engine.LastSavedName, dir + "snp1.gif");
+  EXPECT_EQ(cycle.animation().pendingFrameIndex(), -1);
+  EXPECT_EQ(cycle.lastSavedPath, dir + "snp1.gif");
   const Bytes b = file("snp1.gif");
   EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF89a");
   EXPECT_EQ(count(b, kGce10), 3u);
   EXPECT_EQ(count(b, kLoop), 3u);
-  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
 }
 
 TEST_F(Animation, SeparateImagesAreSingleGifsAlsoForAvi) {
@@ -83,10 +83,10 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   capture(testing::framePicture(30, 10, 2));
   EXPECT_EQ(duringWrite, 2);
   EXPECT_TRUE(clipboard.hasBitmap());
-  EXPECT_EQ(engine.PendingFrameIndex, -1);
-  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  EXPECT_EQ(cycle.animation().pendingFrameIndex(), -1);
+  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_EQ(engine.LastSavedName, dir + "snp1.avi");
+  EXPECT_EQ(cycle.lastSavedPath, dir + "snp1.avi");
   const Bytes b = file("snp1.avi");
   ASSERT_GT(b.size(), 100u);
   EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "AVI ");
@@ -113,9 +113,9 @@ TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
   capture(testing::framePicture(8, 8, 1));
   capture(testing::framePicture(8, 8, 2));
   EXPECT_FALSE(exists("snp1.avi"));
-  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
   capture(testing::framePicture(8, 8, 3));
-  EXPECT_EQ(engine.PendingFrameIndex, 0);
+  EXPECT_EQ(cycle.animation().pendingFrameIndex(), 0);
   capture(testing::framePicture(8, 8, 4));
   const Bytes b = file("snp2.avi");
   EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
@@ -143,8 +143,8 @@ TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
   options.setValue(Option::animationFrameCount, 5);
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
-  engine.FormCloseQuery();
-  EXPECT_EQ(engine.PendingFrameIndex, -1);
+  cycle.closeQuery();
+  EXPECT_EQ(cycle.animation().pendingFrameIndex(), -1);
   const Bytes b = file("snp1.gif");
   EXPECT_EQ(count(b, kLoop), 2u);
   EXPECT_FALSE(exists("snp1.avi"));
@@ -152,15 +152,15 @@ TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
 
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
   options.setValue(Option::outputType, kAvi);
-  engine.imageTypeChanged();
+  cycle.outputTypeChanged();
   EXPECT_TRUE(options.checked(Option::saveAnimation));
   options.setChecked(Option::saveAnimation, false);
-  engine.salvestaeraldiClick();
+  cycle.chooseSeparateImages();
   EXPECT_EQ(options.value(Option::outputType), kGif);
   EXPECT_EQ(
       dialogs.messages,
       (std::vector<std::string>{"You cannot save 1-image AVI files. Image type changed to GIF."}));
-  engine.salvestaeraldiClick();  // GIF already: nothing more
+  cycle.chooseSeparateImages();  // GIF already: nothing more
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
@@ -170,8 +170,8 @@ TEST_F(Animation, FailedGifWriteDropsItsFrames) {
   capture(testing::framePicture(8, 8, 1));
   capture(testing::framePicture(8, 8, 2));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{texts.get("Error", "DiskFull")}));
-  EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used
-  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  EXPECT_EQ(cycle.names().counter(), 1);  // the number stays used
+  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
   options.setText(Option::outputDir, dir);
   capture(testing::framePicture(8, 8, 3));
   capture(testing::framePicture(8, 8, 4));
@@ -187,7 +187,7 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_TRUE(engine.LastSavedName.empty());
+  EXPECT_TRUE(cycle.lastSavedPath.empty());
   EXPECT_TRUE(launcher.launches.empty());
   // A first frame without a picture gives no bitmap information.
   options.setText(Option::outputDir, dir);
@@ -195,7 +195,7 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
-  EXPECT_EQ(engine.AnimationImage->frameCount(), 0);
+  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
 }
 
 TEST_F(Animation, LogicalScreenFollowsEachFile) {

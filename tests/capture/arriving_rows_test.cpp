@@ -8,19 +8,19 @@
 #include "capture/colour_effects.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/jpeg/jpeg.h"
-#include "support/engine_fixture.h"
+#include "support/cycle_fixture.h"
 
 namespace snaprill {
 namespace {
 
-using testing::EngineTest;
+using testing::CycleTest;
 
 std::vector<std::uint8_t> fileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class ArrivingRowsTest : public EngineTest {
+class ArrivingRowsTest : public CycleTest {
  protected:
   ArrivingRowsTest() { clipboard.rowsArriveSlowly = true; }
   const Bitmap picture = testing::samplePicture(80, 120);
@@ -57,7 +57,7 @@ TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileAndTheCycleGoesOn) {
   capture(picture);
   EXPECT_FALSE(std::filesystem::exists(dir + "snp1.jpg"));
   EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_EQ(engine.ImageCounter, 1);  // the number stays used up
+  EXPECT_EQ(cycle.names().counter(), 1);  // the number stays used up
   std::size_t leftovers = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++leftovers;
   EXPECT_EQ(leftovers, 0u);

@@ -16,17 +16,17 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   std::vector<Rgb> colours = {Rgb{1, 2, 3}, Rgb{200, 100, 50}};
   const testing::Bytes gif = testing::makeGif(3, 2, {0, 1, 0, 1, 1, 1}, colours);
   testing::writeBytes(dir + "a.gif", gif);
-  engine.loadimageClick(dir + "a.gif");
-  ASSERT_EQ(engine.OverlayPicture.width(), 3);
-  EXPECT_EQ(engine.OverlayPicture.pixel(1, 0), (Rgb{200, 100, 50}));
-  const Bitmap loaded = engine.OverlayPicture;
+  cycle.loadOverlayPicture(dir + "a.gif");
+  ASSERT_EQ(cycle.overlay().picture().width(), 3);
+  EXPECT_EQ(cycle.overlay().picture().pixel(1, 0), (Rgb{200, 100, 50}));
+  const Bitmap loaded = cycle.overlay().picture();
 
   // A broken GIF is reported through the program-wide handler (which empties the
   // clipboard) and changes nothing.
   testing::writeBytes(dir + "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
   const int clears = clipboard.clears;
-  engine.loadimageClick(dir + "broken.gif");
-  EXPECT_EQ(engine.OverlayPicture, loaded);
+  cycle.loadOverlayPicture(dir + "broken.gif");
+  EXPECT_EQ(cycle.overlay().picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
 
   // An uncompressed Targa is tried as a Windows bitmap and ignored in silence, as
@@ -34,22 +34,22 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   testing::writeBytes(dir + "plain.tga",
                       {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
   testing::writeBytes(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
-  engine.loadimageClick(dir + "plain.tga");
-  engine.loadimageClick(dir + "bad.bmp");
-  EXPECT_EQ(engine.OverlayPicture, loaded);
+  cycle.loadOverlayPicture(dir + "plain.tga");
+  cycle.loadOverlayPicture(dir + "bad.bmp");
+  EXPECT_EQ(cycle.overlay().picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
   const testing::Bytes emf = testing::makeEmf(Bitmap(2, 2, 24), 4, 4, 0, 0, 2, 2);
   testing::writeBytes(dir + "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
-  engine.loadimageClick(dir + "cut.emf");
-  EXPECT_EQ(engine.OverlayPicture, loaded);
+  cycle.loadOverlayPicture(dir + "cut.emf");
+  EXPECT_EQ(cycle.overlay().picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 2);
   EXPECT_TRUE(dialogs.errors.empty());
 
   testing::writeBytes(dir + "m.emf", emf);
-  engine.loadimageClick(dir + "m.emf");
-  EXPECT_EQ(engine.OverlayPicture.width(), 4);
-  engine.Clearimage1Click();
-  EXPECT_TRUE(engine.OverlayPicture.empty());
+  cycle.loadOverlayPicture(dir + "m.emf");
+  EXPECT_EQ(cycle.overlay().picture().width(), 4);
+  cycle.overlay().clear();
+  EXPECT_TRUE(cycle.overlay().picture().empty());
 }
 
 TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
@@ -57,7 +57,7 @@ TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
   const std::string file = out + "snp1.jpg";
   const auto launched = [&](const std::string& params) {
     options.setText(Option::externalParameters, params);
-    engine.launchExternalProgram(file);
+    launchExternalProgram(cycle.platform.launcher, cycle.options, file);
     return launcher.launches.back();
   };
   auto l = launched("%filename");
@@ -83,15 +83,17 @@ TEST(LaunchArguments, FileNamesAreNeverInterpreted) {
 
 TEST_F(Launch, OnlyWrittenFilesStartTheProgramAndTheCaptionToggles) {
   options.setValue(Option::outputType, kBitmap);
-  engine.openimagestekstClick();
+  options.setChecked(Option::openInExternalProgram,
+                     !options.checked(Option::openInExternalProgram));
   ASSERT_TRUE(options.checked(Option::openInExternalProgram));
   clipboard.offerBitmap(Bitmap(4, 4, 32));
-  static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
+  static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
   ASSERT_EQ(launcher.launches.size(), 1u);
-  EXPECT_EQ(launcher.launches[0].arguments, std::vector<std::string>{engine.LastSavedName});
-  engine.openimagestekstClick();
+  EXPECT_EQ(launcher.launches[0].arguments, std::vector<std::string>{cycle.lastSavedPath});
+  options.setChecked(Option::openInExternalProgram,
+                     !options.checked(Option::openInExternalProgram));
   clipboard.offerBitmap(Bitmap(4, 4, 32));
-  static_cast<fake::FakeTimer&>(engine.captureTimer()).tick();
+  static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
   EXPECT_EQ(launcher.launches.size(), 1u);
 }
 

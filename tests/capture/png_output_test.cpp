@@ -1,19 +1,19 @@
 #include "formats/png/png_image.h"
-#include "support/engine_fixture.h"
+#include "support/cycle_fixture.h"
 #include "support/files.h"
 
 namespace snaprill {
 namespace {
 
-using testing::EngineTest;
+using testing::CycleTest;
 
-TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
+TEST_F(CycleTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   options.setValue(Option::outputType, kPng);
-  engine.imageTypeChanged();
-  EXPECT_EQ(engine.SpinLargeStep(), 2);
+  cycle.outputTypeChanged();
+  EXPECT_EQ(cycle.qualityBar().largeStep(), 2);
   options.setValue(Option::qualityBar, 0);
   EXPECT_EQ(options.value(Option::pngLevel), 0);
-  EXPECT_EQ(engine.Label1, "Compression Level: 0");
+  EXPECT_EQ(cycle.view().qualityCaption, "Compression Level: 0");
 
   const Bitmap picture = testing::samplePicture(37, 21);
   capture(picture);
@@ -31,8 +31,8 @@ TEST_F(EngineTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
     for (int x = 0; x < 37; ++x) ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y));
 
   options.setValue(Option::outputType, kJpeg);
-  engine.imageTypeChanged();
-  EXPECT_EQ(engine.SpinLargeStep(), 5);
+  cycle.outputTypeChanged();
+  EXPECT_EQ(cycle.qualityBar().largeStep(), 5);
 }
 
 }  // namespace

@@ -45,11 +45,11 @@ std::optional<Bytes> inflateOurs(const Bytes& stream, std::size_t outputSize) {
 // 32-bit random numbers, as the bytes and sizes below want them.
 struct Random {
   using result_type = std::uint32_t;
-  explicit Random(std::uint32_t seed) : engine(seed) {}
+  explicit Random(std::uint32_t seed) : cycle(seed) {}
   static constexpr result_type min() { return 0; }
   static constexpr result_type max() { return 0xFFFFFFFFu; }
-  result_type operator()() { return static_cast<result_type>(engine()); }
-  std::mt19937 engine;
+  result_type operator()() { return static_cast<result_type>(cycle()); }
+  std::mt19937 cycle;
 };
 
 Bytes randomBytes(std::size_t size, std::uint32_t seed) {

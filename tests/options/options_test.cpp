@@ -30,7 +30,7 @@ TEST(OptionWatchers, EveryWatcherHearsEachChangeInTheOrderTheyCame) {
 TEST(OptionWatchers, AWatcherMayChangeItsOwnOptionAndRemoveOthers) {
   Options options;
   int later = 0;
-  Options::WatchId laterId = 0;
+  Options::WatchId laterId{};
   // Cuts the prefix back to its first letter, as a cleaning reaction does; the
   // nested change tells every watcher once more before the outer one goes on.
   options.watch(Option::filePrefix, [&] {

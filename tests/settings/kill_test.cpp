@@ -28,7 +28,7 @@ void applyVariant(Harness& h, bool second) {
   c.setValue(Option::jpegQuality, second ? 33 : 66);
   c.setValue(Option::windowTop, second ? 10 : 20);
   c.setChecked(Option::rememberLastNumber, second);
-  h.engine.ImageCounter = second ? 111 : 222;
+  h.cycle.names().setCounter(second ? 111 : 222);
   c.setText(Option::filePrefix, second ? "second" : "first");
   c.setValue(Option::screenKey, second ? 0x4000 | 'A' : 0x2000 | 'B');
   c.setText(Option::captureText, second ? "%h:%i" : "text");
@@ -52,9 +52,9 @@ TEST(SettingsKill, EveryKeyHoldsTheOldOrTheNewValue) {
     Harness h(dir);
     applyVariant(h, v == 1);
     const std::string reference = dir + "variant" + std::to_string(v) + ".ini";
-    SaveSettings(h.engine, reference);
+    saveSettings(h.cycle, reference);
     variants[v] = IniFile::fromFile(reference);
-    if (v == 0) SaveSettings(h.engine, file);
+    if (v == 0) saveSettings(h.cycle, file);
   }
 
   std::mt19937 random(20260307);
@@ -68,7 +68,7 @@ TEST(SettingsKill, EveryKeyHoldsTheOldOrTheNewValue) {
         Harness h(dir);
         for (bool second = true;; second = !second) {
           applyVariant(h, second);
-          SaveSettings(h.engine, file);
+          saveSettings(h.cycle, file);
         }
       } catch (...) {
       }

@@ -24,7 +24,7 @@ class SettingsFile : public ::testing::Test {
   // Loads text as a settings file into h.
   void load(Harness& target, const std::string& text, bool full = true) {
     writeFile(file, text);
-    LoadSettings(target.engine, file, full);
+    loadSettings(target.cycle, file, full);
   }
 
   TempDir dir;
@@ -36,7 +36,7 @@ class SettingsFile : public ::testing::Test {
 void setEverything(Harness& h, const std::string& outputDir) {
   Options& c = h.options;
   c.setValue(Option::outputType, kPng);
-  h.engine.imageTypeChanged();
+  h.cycle.outputTypeChanged();
   c.setValue(Option::jpegQuality, 77);
   c.setValue(Option::qualityBar, 4);  // the PNG level through the slider
   c.setValue(Option::windowTop, -20);
@@ -70,7 +70,7 @@ void setEverything(Harness& h, const std::string& outputDir) {
     c.setChecked(box, true);
   }
   c.setChecked(Option::optimizeAnimation, false);
-  h.engine.ImageCounter = 4321;
+  h.cycle.names().setCounter(4321);
   c.setText(Option::outputDir, outputDir);
   c.setText(Option::filePrefix, "shot ü ");
   c.setValue(Option::screenKey, 0x6000 | 'P');
@@ -112,34 +112,34 @@ void setEverything(Harness& h, const std::string& outputDir) {
   c.setValue(Option::galleryImageHeight, 0);
   Bitmap overlay(3, 2, 24);
   overlay.setPixel(2, 1, Rgb{200, 100, 50});
-  h.engine.OverlayPicture = overlay;
+  h.cycle.overlay().set(overlay);
 }
 
 TEST_F(SettingsFile, SaveLoadSaveGivesTheSameFileAndOverlay) {
   setEverything(h, dir.path());
-  SaveSettings(h.engine, file);
+  saveSettings(h.cycle, file);
   const std::string first = readFile(file);
 
   Harness fresh(dir.path());
-  LoadSettings(fresh.engine, file, true);
+  loadSettings(fresh.cycle, file, true);
   EXPECT_EQ(fresh.options.value(Option::pngLevel), 4);
   EXPECT_EQ(fresh.options.value(Option::qualityBar), 4);
-  EXPECT_EQ(fresh.engine.ImageCounter, 4321);
+  EXPECT_EQ(fresh.cycle.names().counter(), 4321);
   EXPECT_EQ(fresh.options.value(Option::clientHeight), 99);
-  EXPECT_TRUE(fresh.engine.windowPositionFromSettings);
-  EXPECT_EQ(fresh.engine.OverlayPicture.width(), 3);
-  EXPECT_EQ(fresh.engine.OverlayPicture.pixel(2, 1), (Rgb{200, 100, 50}));
-  EXPECT_EQ(fresh.engine.blurlev2, "Current: 100");
+  EXPECT_TRUE(fresh.cycle.view().windowPositionFromSettings);
+  EXPECT_EQ(fresh.cycle.overlay().picture().width(), 3);
+  EXPECT_EQ(fresh.cycle.overlay().picture().pixel(2, 1), (Rgb{200, 100, 50}));
+  EXPECT_EQ(fresh.cycle.view().blurLevelCaption, "Current: 100");
 
   const std::string second = dir.path() + "again.snp";
-  SaveSettings(fresh.engine, second);
+  saveSettings(fresh.cycle, second);
   EXPECT_EQ(readFile(second), first);
 }
 
 TEST_F(SettingsFile, SavedFileHoldsNoOverwriteNoLanguageAndKeepsUnknownKeys) {
   h.options.setChecked(Option::overwriteFiles, true);
   writeFile(file, "[Language]\nLangFile=/x/estonian.ini\n[Mine]\nkeep = \"me\"\n");
-  SaveSettings(h.engine, file);
+  saveSettings(h.cycle, file);
   const std::string text = readFile(file);
   EXPECT_EQ(text.find("Overwrite"), std::string::npos);
   EXPECT_EQ(text.rfind("[Language]\nLangFile=/x/estonian.ini\n[Mine]\nkeep = \"me\"\n", 0), 0u);
@@ -171,16 +171,16 @@ TEST_F(SettingsFile, OutOfRangeAndUnreadableValuesTakeDefaultsOrClamp) {
 }
 
 TEST_F(SettingsFile, LastPicIsReadOnlyWhenRememberedAndKeptInRange) {
-  h.engine.ImageCounter = 42;
+  h.cycle.names().setCounter(42);
   load(h, "[Snaprill]\nRememberLastPic=0\nLastPic=500\n");
-  EXPECT_EQ(h.engine.ImageCounter, 42);
+  EXPECT_EQ(h.cycle.names().counter(), 42);
   load(h, "[Snaprill]\nRememberLastPic=1\nLastPic=500\n");
-  EXPECT_EQ(h.engine.ImageCounter, 500);
+  EXPECT_EQ(h.cycle.names().counter(), 500);
   load(h, "[Snaprill]\nRememberLastPic=1\nLastPic=123456\n");
-  EXPECT_EQ(h.engine.ImageCounter, 0);
-  h.engine.ImageCounter = 7;
+  EXPECT_EQ(h.cycle.names().counter(), 0);
+  h.cycle.names().setCounter(7);
   load(h, "[Snaprill]\nRememberLastPic=1\nLastPic=900\n", false);
-  EXPECT_EQ(h.engine.ImageCounter, 7);
+  EXPECT_EQ(h.cycle.names().counter(), 7);
 }
 
 TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
@@ -190,7 +190,7 @@ TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
   load(h, "[Images]\nFontStyle=\n[General]\nFilenamePrefix=a/b:c?\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), 0);
   EXPECT_EQ(h.options.text(Option::filePrefix), "abc");
-  EXPECT_EQ(h.engine.snp1_jpg, "abc1.jpg");
+  EXPECT_EQ(h.cycle.view().exampleFileName, "abc1.jpg");
   load(h, "[Images]\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), kBold);
   EXPECT_EQ(h.options.text(Option::filePrefix), "snp");
@@ -201,7 +201,7 @@ TEST_F(SettingsFile, OutputDirectoryGetsItsSeparatorOnlyAtStartUp) {
   std::filesystem::create_directory(sub);
   load(h, "[General]\nOutputDir=" + sub + "\n", false);
   EXPECT_EQ(h.options.text(Option::outputDir), sub);
-  LoadStartupSettings(h.engine, file);
+  loadStartupSettings(h.cycle, file);
   EXPECT_EQ(h.options.text(Option::outputDir), sub + "/");
   load(h, "[General]\nOutputDir=/no/such/folder/\n");
   EXPECT_EQ(h.options.text(Option::outputDir), h.platform.dirs.defaultOutput);
@@ -209,11 +209,11 @@ TEST_F(SettingsFile, OutputDirectoryGetsItsSeparatorOnlyAtStartUp) {
 
 TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   std::vector<std::string> languages;
-  h.engine.loadLanguage = [&](const std::string& f) { languages.push_back(f); };
+  h.cycle.languageLoad = [&](const std::string& f) { languages.push_back(f); };
   h.options.setValue(Option::automationDelay, 30000);  // the form's value
-  LoadStartupSettings(h.engine, h.engine.mainSettingsFile());
+  loadStartupSettings(h.cycle, h.cycle.mainSettingsFile());
   const Options& c = h.options;
-  EXPECT_FALSE(h.engine.windowPositionFromSettings);
+  EXPECT_FALSE(h.cycle.view().windowPositionFromSettings);
   EXPECT_EQ(c.value(Option::outputType), kJpeg);
   EXPECT_EQ(c.value(Option::qualityBar), 90);
   EXPECT_EQ(c.value(Option::pngLevel), 9);
@@ -227,7 +227,7 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_EQ(c.value(Option::textFontSize), 8);
   EXPECT_EQ(c.value(Option::textFontStyle), kBold);
   EXPECT_EQ(languages, std::vector<std::string>{dir.path() + "english.ini"});
-  EXPECT_TRUE(h.engine.running());
+  EXPECT_TRUE(h.cycle.running());
   EXPECT_TRUE(h.tray.calls.empty());
 }
 
@@ -238,13 +238,13 @@ TEST_F(SettingsFile, LoadingAMissingFileAppliesEveryDefaultAndLeavesTheWindow) {
     c.setChecked(box, true);
   c.setValue(Option::windowTop, 55);
   c.setValue(Option::automationDelay, 30000);
-  LoadSettings(h.engine, dir.path() + "missing.snp", true);
+  loadSettings(h.cycle, dir.path() + "missing.snp", true);
   for (Option box : {Option::rememberLastNumber, Option::keepClipboardAtStart, Option::runAtLogin,
                      Option::addText}) {
     EXPECT_FALSE(c.checked(box)) << specOf(box).name;
   }
   EXPECT_EQ(c.value(Option::windowTop), 55);
-  EXPECT_FALSE(h.engine.windowPositionFromSettings);
+  EXPECT_FALSE(h.cycle.view().windowPositionFromSettings);
   EXPECT_EQ(c.value(Option::automationDelay), 1);
 }
 
@@ -269,7 +269,7 @@ TEST_F(SettingsFile, APartialLoadKeepsStartUpKeysAndTheFourCurrentValues) {
 
 TEST_F(SettingsFile, StartUpKeysPauseCollapseAndConnectTheTrayBox) {
   load(h, "[Snaprill]\nStartPaused=1\nTrayAlways=1\nAdvanced=0\n");
-  EXPECT_FALSE(h.engine.running());
+  EXPECT_FALSE(h.cycle.running());
   EXPECT_EQ(h.options.value(Option::clientHeight), 99);
   const std::size_t trayCalls = h.tray.calls.size();  // the pause's own update
   // The box was set before its reaction was connected; a later load that changes it
@@ -311,58 +311,58 @@ TEST_F(SettingsFile, AutostartEntryFollowsTheBoxAtEverySave) {
   ASSERT_EQ(entry, dir.path() + "xdg/autostart/snaprill.desktop");
   h.options.setChecked(Option::runAtLogin, true);
   h.platform.dirs.executablePath = "/opt/my apps/snaprill";
-  SaveSettings(h.engine, file);
+  saveSettings(h.cycle, file);
   EXPECT_NE(readFile(entry).find("\nExec=\"/opt/my apps/snaprill\"\n"), std::string::npos);
   h.options.setChecked(Option::runAtLogin, false);
-  SaveSettings(h.engine, file);
+  saveSettings(h.cycle, file);
   EXPECT_FALSE(std::filesystem::exists(entry));
   EXPECT_NE(autostartEntryText("/a/100%$x").find("Exec=\"/a/100%%\\\\$x\"\n"), std::string::npos);
 }
 
 TEST_F(SettingsFile, OverlayFileIsWrittenEmptyAndReadOnlyWhenAsked) {
-  SaveSettings(h.engine, file);
-  EXPECT_TRUE(std::filesystem::exists(overlayFilePath(h.engine)));
-  EXPECT_EQ(std::filesystem::file_size(overlayFilePath(h.engine)), 0u);
+  saveSettings(h.cycle, file);
+  EXPECT_TRUE(std::filesystem::exists(overlayFilePath(h.cycle)));
+  EXPECT_EQ(std::filesystem::file_size(overlayFilePath(h.cycle)), 0u);
 
   Harness other(dir.path());
-  other.engine.OverlayPicture = Bitmap(4, 4, 24);
-  SaveSettings(other.engine, file);
-  h.engine.OverlayPicture = Bitmap(1, 1, 24);
+  other.cycle.overlay().set(Bitmap(4, 4, 24));
+  saveSettings(other.cycle, file);
+  h.cycle.overlay().set(Bitmap(1, 1, 24));
   load(h, "[Images]\nAddPic=0\n", false);
-  EXPECT_EQ(h.engine.OverlayPicture.width(), 1);
+  EXPECT_EQ(h.cycle.overlay().picture().width(), 1);
   load(h, "[Images]\nAddPic=1\n", false);
-  EXPECT_EQ(h.engine.OverlayPicture.width(), 4);
+  EXPECT_EQ(h.cycle.overlay().picture().width(), 4);
 
-  writeFile(overlayFilePath(h.engine), "garbage, not a bitmap");
+  writeFile(overlayFilePath(h.cycle), "garbage, not a bitmap");
   load(h, "[Images]\n", true);
-  EXPECT_EQ(h.engine.OverlayPicture.width(), 4);
+  EXPECT_EQ(h.cycle.overlay().picture().width(), 4);
 }
 
 TEST_F(SettingsFile, ImmediateWritesAndTheAutoSaveSwitch) {
-  const std::string main = h.engine.mainSettingsFile();
+  const std::string main = h.cycle.mainSettingsFile();
   writeFile(main, "[Images]\nFont=Old\nAddText=1\n");
   h.options.setText(Option::textFontName, "Noto Sans");
   h.options.setValue(Option::textColour, 255);
-  WriteFontSettings(h.engine);
-  WriteLanguageFileSetting(h.engine, dir.path() + "eesti.ini");
+  writeFontSettings(h.cycle);
+  writeLanguageFileSetting(h.cycle, dir.path() + "eesti.ini");
   EXPECT_EQ(readFile(main),
             "[Images]\nFont=Noto Sans\nAddText=1\nTextCol=255\nFontSize=8\n[Language]\nLangFile=" +
                 dir.path() + "eesti.ini\n");
 
   writeFile(file, "[Snaprill]\nImageType=6\nLastPic=5\n");
   h.options.setValue(Option::outputType, kGif);
-  h.engine.ImageCounter = 9;
-  SwitchToOptionFile(h.engine, file);
+  h.cycle.names().setCounter(9);
+  switchToOptionFile(h.cycle, file);
   EXPECT_EQ(h.options.value(Option::outputType), kAvi);
-  EXPECT_EQ(h.engine.ImageCounter, 9);
+  EXPECT_EQ(h.cycle.names().counter(), 9);
   EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "2");
-  SwitchToOptionFile(h.engine, dir.path() + "missing.snp");
+  switchToOptionFile(h.cycle, dir.path() + "missing.snp");
   EXPECT_EQ(h.options.value(Option::outputType), kAvi);
 }
 
 TEST_F(SettingsFile, AKeyThatCannotBeWrittenEndsTheSave) {
   try {
-    SaveSettings(h.engine, "/proc/snaprill.ini");
+    saveSettings(h.cycle, "/proc/snaprill.ini");
     FAIL() << "no error";
   } catch (const IniWriteError& e) {
     EXPECT_STREQ(e.what(), "Unable to write to /proc/snaprill.ini");

@@ -1,12 +1,12 @@
-// The engine fixture with the fake cursor and text renderer plugged in, for the
+// The cycle fixture with the fake cursor and text renderer plugged in, for the
 // adjustment tests.
 #pragma once
 
-#include "support/engine_fixture.h"
+#include "support/cycle_fixture.h"
 
 namespace snaprill::testing {
 
-class AdjustFixture : public EngineTest {
+class AdjustFixture : public CycleTest {
  protected:
   AdjustFixture() {
     platform.cursor = &cursor;

@@ -1,4 +1,4 @@
-// The engine fixture set up for GIF and AVI output.
+// The cycle fixture set up for GIF and AVI output.
 #pragma once
 
 #include <filesystem>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/engine_fixture.h"
+#include "support/cycle_fixture.h"
 #include "support/files.h"
 
 namespace snaprill::testing {
@@ -23,7 +23,7 @@ inline Bitmap framePicture(int w, int h, int seed = 0) {
   return b;
 }
 
-class AnimationTest : public EngineTest {
+class AnimationTest : public CycleTest {
  protected:
   AnimationTest() { options.setValue(Option::outputType, kGif); }
 

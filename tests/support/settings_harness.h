@@ -1,4 +1,4 @@
-// An engine on fake services whose program directory is a temporary folder, and
+// A capture cycle on fake services whose program directory is a temporary folder, and
 // whose autostart entries go to a folder of their own.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "support/engine_fixture.h"
+#include "support/cycle_fixture.h"
 
 namespace snaprill::test {
 
@@ -18,9 +18,9 @@ class TempDir : public testing::TempDir {
   TempDir() : testing::TempDir(tmpfsOrTemp()) {}
 };
 
-// An engine whose program folder is dir; autostart entries go below it too.
-struct Harness : testing::EngineOnFakes {
-  explicit Harness(const std::string& dir) : EngineOnFakes(testing::dirsIn(dir)) {
+// A capture cycle whose program folder is dir; autostart entries go below it too.
+struct Harness : testing::CycleOnFakes {
+  explicit Harness(const std::string& dir) : CycleOnFakes(testing::dirsIn(dir)) {
     ::setenv("XDG_CONFIG_HOME", (dir + "xdg").c_str(), 1);
   }
 };

@@ -2,7 +2,7 @@
 // the benchmark, which run outside the test binaries.
 //
 //   codec_tool encode MODE in.ppm out [expected.ppm]
-//       MODE: tiff0 tiff1 tiff2 (the `bitid` entries), tga, tgabw, pcx. The picture
+//       MODE: tiff0 tiff1 tiff2 (the TIFF depth entries), tga, tgabw, pcx. The picture
 //       becomes a 32-bit capture, gets the same pixel-format conversion as in the
 //       capture cycle and is written to out; expected.ppm receives the colours of
 //       the converted capture.

@@ -10,7 +10,7 @@
 // answer may have changed (the clipboard's change notification). While the gate
 // stays open, because a picture waits on the clipboard while a tick further up the
 // stack is still writing, it keeps ticking at its interval exactly as the poll
-// would. A gate that never opens gives a timer whose enabled flag the engine can
+// would. A gate that never opens gives a timer whose enabled flag the cycle can
 // still switch but which never wakes anything.
 #pragma once
 

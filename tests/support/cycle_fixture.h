@@ -1,4 +1,4 @@
-// An engine over the fake services, and the fixture that drives one tick by tick
+// A capture cycle over the fake services, and the fixture that drives one tick by tick
 // in a fresh temporary folder.
 #pragma once
 
@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "capture/engine.h"
-#include "platform/fake/fakes.h"
+#include "capture/capture_cycle.h"
+#include "fakes/fakes.h"
 #include "support/pictures.h"
 #include "support/temp_dir.h"
 
@@ -19,26 +19,26 @@ inline ProgramDirectories dirsIn(const std::string& dir) {
   return ProgramDirectories{dir, dir, dir, dir + "snaprill"};
 }
 
-struct EngineOnFakes : fake::FakeServices {
-  explicit EngineOnFakes(const ProgramDirectories& dirs) : platform(makePlatform(dirs)) {}
+struct CycleOnFakes : fake::FakeServices {
+  explicit CycleOnFakes(const ProgramDirectories& dirs) : platform(makePlatform(dirs)) {}
 
   Platform platform;
   Options options;
   Texts texts;
-  CaptureEngine engine{options, texts, platform};
+  CaptureCycle cycle{options, texts, platform};
 };
 
 // The temporary folder is the program's folder and the output folder.
-class EngineTest : public ::testing::Test, private TempDir, public EngineOnFakes {
+class CycleTest : public ::testing::Test, private TempDir, public CycleOnFakes {
  protected:
-  EngineTest() : EngineOnFakes(dirsIn(path())) { options.setText(Option::outputDir, dir); }
+  CycleTest() : CycleOnFakes(dirsIn(path())) { options.setText(Option::outputDir, dir); }
 
   // Offers a picture and runs one tick of the capture timer.
   void capture(const Bitmap& picture = samplePicture()) {
     clipboard.offerBitmap(picture);
     tick();
   }
-  void tick() { static_cast<fake::FakeTimer&>(engine.captureTimer()).tick(); }
+  void tick() { static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick(); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir + name); }
 
   const std::string dir = path();

@@ -1,4 +1,4 @@
-#include "platform/fake/fakes.h"
+#include "fakes/fakes.h"
 
 namespace snaprill::fake {
 

@@ -208,7 +208,7 @@ std::unique_ptr<Timer> newFakeTimer();
 
 namespace snaprill::fake {
 
-// Every fake service in one place, and the platform an engine runs on over them.
+// Every fake service in one place, and the platform a capture cycle runs on over them.
 // The platform leaves the cursor and text out, so those adjustments draw nothing
 // unless a caller points platform.cursor and platform.text at the fakes.
 struct FakeServices {
@@ -217,13 +217,8 @@ struct FakeServices {
   FakeServices& operator=(const FakeServices&) = delete;
 
   Platform makePlatform(const ProgramDirectories& dirs) {
-    return makePlatform(dirs, dialogs, clock);
-  }
-  // The same with dialogs and a clock of the caller's, as a program without a
-  // display uses.
-  Platform makePlatform(const ProgramDirectories& dirs, Dialogs& shownDialogs, Clock& timeSource) {
-    return Platform{clipboard, shownDialogs, tray, timeSource,       launcher,
-                    events,    newFakeTimer, dirs, ReferenceScreen{}};
+    return Platform{clipboard, dialogs,          tray, clock, launcher, events, newFakeTimer,
+                    dirs,      ReferenceScreen{}};
   }
 
   FakeClipboard clipboard;

@@ -1,10 +1,8 @@
-// The AVI writer: the frames of the animation container as an uncompressed 8-bit
-// video, every frame a key frame, played at 65 / (frame delay) frames per second.
 // Every frame is rendered onto the 216-colour cube that the stream's format
 // declares, so all frames show their own colours through the one colour table.
-#include "capture/engine.h"
+#include "capture/avi_writer.h"
+
 #include "formats/avi/avi_file.h"
-#include "formats/gif/gif_image.h"
 
 namespace snaprill {
 
@@ -60,9 +58,10 @@ Bitmap streamFrame(const GifFrame& frame, int width, int height) {
 
 }  // namespace
 
-bool CaptureEngine::WriteAviFile(GifImage& image, const std::string& path) {
+bool writeAviFile(GifImage& image, const std::string& path, const Texts& texts,
+                  Platform& platform) {
   BusyCursor busy(platform.dialogs);
-  const auto fail = [this](const char* key) {
+  const auto fail = [&](const char* key) {
     platform.dialogs.errorBox(texts.get("Error", key));
     return false;
   };

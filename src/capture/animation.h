@@ -1,0 +1,44 @@
+// The GIF and AVI branch of the capture cycle: every capture becomes a frame of
+// one animation; frames are written at once ("Save each image separately") or
+// gathered until the animation holds its set number of frames, then written as one
+// GIF or AVI file.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "capture/output_names.h"
+#include "formats/gif/gif_image.h"
+#include "image/bitmap.h"
+#include "options/options.h"
+#include "options/texts.h"
+#include "platform/platform.h"
+
+namespace snaprill {
+
+class Animation {
+ public:
+  Animation(const Options& options, OutputNames& names, const Texts& texts, Platform& platform);
+
+  // Adds the capture as a frame and writes the file when this frame finishes one.
+  // The frames are gone after a write, whether it succeeded or not. A failed AVI
+  // write shows its own error box and gives no path.
+  WriteOutcome addFrame(const Bitmap& capture);
+  // Writes the frames still waiting as one GIF file (at close, whatever the output
+  // type); nothing when none wait. Throws what the GIF writer throws.
+  WriteOutcome flushPending();
+
+  // The index of the last frame waiting for more, or -1 when none waits.
+  int pendingFrameIndex() const { return pendingFrameIndex_; }
+  const GifImage& frames() const { return frames_; }
+
+ private:
+  const Options& options_;
+  OutputNames& names_;
+  const Texts& texts_;
+  Platform& platform_;
+  GifImage frames_;
+  int pendingFrameIndex_ = -1;
+};
+
+}  // namespace snaprill

@@ -1,0 +1,61 @@
+#include "capture/quality_bar.h"
+
+#include <string>
+
+namespace snaprill {
+
+QualityBar::QualityBar(Options& options, const Texts& texts, ViewState& view)
+    : options_(options), texts_(texts), view_(view) {
+  options_.watch(Option::qualityBar, [this] { positionChanged(); });
+  positionChanged();
+}
+
+void QualityBar::positionChanged() {
+  if (adjustingRange_) return;
+  const int position = options_.value(Option::qualityBar);
+  switch (options_.value(Option::outputType)) {
+    case kJpeg:
+      options_.setValue(Option::jpegQuality, position);
+      view_.qualityCaption = replaceIgnoringCase(
+          replaceIgnoringCase(texts_.get("Main", "Quality"), "%q", std::to_string(position)), "%r",
+          "90");
+      break;
+    case kPng:
+      options_.setValue(Option::pngLevel, position);
+      view_.qualityCaption =
+          replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(position));
+      break;
+    default:
+      break;
+  }
+  view_.changed.callAll();
+}
+
+int QualityBar::largeStep() const {
+  switch (options_.value(Option::outputType)) {
+    case kJpeg:
+      return 5;
+    case kPng:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+void QualityBar::outputTypeChanged() {
+  const int type = options_.value(Option::outputType);
+  const bool used = type == kJpeg || type == kPng;
+  if (used) {
+    // The clamp of the old position into the new range must not overwrite the
+    // stored value of the new type.
+    adjustingRange_ = true;
+    options_.setRange(Option::qualityBar, type == kJpeg ? 1 : 0, type == kJpeg ? 100 : 9);
+    adjustingRange_ = false;
+    options_.setValue(Option::qualityBar,
+                      options_.value(type == kJpeg ? Option::jpegQuality : Option::pngLevel));
+  }
+  options_.setEnabled(Option::qualityBar, used);
+  if (used) positionChanged();
+}
+
+}  // namespace snaprill
