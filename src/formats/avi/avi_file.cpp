@@ -1,5 +1,7 @@
 #include "formats/avi/avi_file.h"
+
 #include "base/unaligned.h"
+#include "formats/bmp/bitmap_info.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,21 +11,8 @@ namespace snaprill {
 
 namespace {
 
-constexpr std::size_t kInfoHeaderBytes = 40;
 constexpr std::size_t kColorTableBytes = 256 * 4;
 constexpr std::uint32_t kHasIndex = 0x10;
-
-class Bytes {
- public:
-  void u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
-  void u16(std::uint16_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
-  std::vector<std::uint8_t> b;
-};
 
 std::uint32_t readU32(const std::vector<std::uint8_t>& v, std::size_t at) {
   return loadLe32(&v[at]);
@@ -36,25 +25,11 @@ std::uint16_t readU16(const std::vector<std::uint8_t>& v, std::size_t at) {
 }  // namespace
 
 std::vector<std::uint8_t> bitmapInfo8(const Bitmap& picture) {
-  Bytes h;
   const auto imageSize = static_cast<std::uint32_t>(Bitmap::strideFor(picture.width(), 8) *
                                                     static_cast<std::size_t>(picture.height()));
-  h.u32(kInfoHeaderBytes);
-  h.u32(static_cast<std::uint32_t>(picture.width()));
-  h.u32(static_cast<std::uint32_t>(picture.height()));
-  h.u16(1);  // planes
-  h.u16(8);  // bits per pixel
-  h.u32(0);  // BI_RGB
-  h.u32(imageSize);
-  h.u32(0);
-  h.u32(0);
-  h.u32(256);  // colours used
-  h.u32(0);    // all important
-  for (std::size_t i = 0; i < 256; ++i) {
-    const Rgb c = i < picture.palette().size() ? picture.palette()[i] : Rgb{};
-    h.b.insert(h.b.end(), {c.b, c.g, c.r, 0});
-  }
-  return h.b;
+  MemorySink info;
+  writeBitmapInfo(info, picture, imageSize, 256, 256);
+  return info.bytes;
 }
 
 std::vector<std::uint8_t> bitmapBits8(const Bitmap& picture) {
@@ -88,12 +63,12 @@ bool AviFile::createStream(const AviStreamInfo& info) {
 }
 
 bool AviFile::setFormat(const std::vector<std::uint8_t>& format) {
-  if (!hasStream_ || !format_.empty() || format.size() < kInfoHeaderBytes + kColorTableBytes) {
+  if (!hasStream_ || !format_.empty() || format.size() < kBitmapInfoHeaderSize + kColorTableBytes) {
     return false;
   }
   const auto width = static_cast<std::int32_t>(readU32(format, 4));
   const auto height = static_cast<std::int32_t>(readU32(format, 8));
-  if (readU32(format, 0) != kInfoHeaderBytes || width <= 0 || height == 0 ||
+  if (readU32(format, 0) != kBitmapInfoHeaderSize || width <= 0 || height == 0 ||
       readU16(format, 14) != 8 || readU32(format, 16) != 0) {
     return false;
   }
@@ -116,60 +91,60 @@ std::vector<std::uint8_t> AviFile::headers() const {
   const std::uint32_t strlBytes = 4 + (8 + 56) + (8 + static_cast<std::uint32_t>(formatBytes));
   const std::uint32_t hdrlBytes = 4 + (8 + 56) + (8 + strlBytes);
   const std::uint32_t moviBytes = size_ == 0 ? 4 : static_cast<std::uint32_t>(size_ - moviStart_);
-  Bytes h;
-  h.u32(fourcc("RIFF"));
-  h.u32(4 + (8 + hdrlBytes) + (8 + moviBytes) + (8 + indexBytes));
-  h.u32(fourcc("AVI "));
-  h.u32(fourcc("LIST"));
-  h.u32(hdrlBytes);
-  h.u32(fourcc("hdrl"));
-  h.u32(fourcc("avih"));
-  h.u32(56);
+  MemorySink h;
+  h.put32le(fourcc("RIFF"));
+  h.put32le(4 + (8 + hdrlBytes) + (8 + moviBytes) + (8 + indexBytes));
+  h.put32le(fourcc("AVI "));
+  h.put32le(fourcc("LIST"));
+  h.put32le(hdrlBytes);
+  h.put32le(fourcc("hdrl"));
+  h.put32le(fourcc("avih"));
+  h.put32le(56);
   const auto microseconds =
       static_cast<std::uint32_t>((1000000ull * info_.scale + info_.rate / 2) / info_.rate);
-  h.u32(microseconds);
-  h.u32(static_cast<std::uint32_t>(std::min<std::uint64_t>(
+  h.put32le(microseconds);
+  h.put32le(static_cast<std::uint32_t>(std::min<std::uint64_t>(
       0xFFFFFFFFull, std::uint64_t{info_.suggestedBufferSize} * info_.rate / info_.scale + 1)));
-  h.u32(0);  // padding granularity
-  h.u32(kHasIndex);
-  h.u32(frames);
-  h.u32(0);  // initial frames
-  h.u32(1);  // streams
-  h.u32(info_.suggestedBufferSize);
-  h.u32(readU32(format_, 4));  // width
+  h.put32le(0);  // padding granularity
+  h.put32le(kHasIndex);
+  h.put32le(frames);
+  h.put32le(0);  // initial frames
+  h.put32le(1);  // streams
+  h.put32le(info_.suggestedBufferSize);
+  h.put32le(readU32(format_, 4));  // width
   const auto height = static_cast<std::int32_t>(readU32(format_, 8));
-  h.u32(static_cast<std::uint32_t>(height < 0 ? -height : height));
-  for (int i = 0; i < 4; ++i) h.u32(0);
-  h.u32(fourcc("LIST"));
-  h.u32(strlBytes);
-  h.u32(fourcc("strl"));
-  h.u32(fourcc("strh"));
-  h.u32(56);
-  h.u32(info_.fccType);
-  h.u32(info_.fccHandler);
-  h.u32(info_.flags);
-  h.u16(0);  // priority
-  h.u16(0);  // language
-  h.u32(0);  // initial frames
-  h.u32(info_.scale);
-  h.u32(info_.rate);
-  h.u32(0);  // start
-  h.u32(frames);
-  h.u32(info_.suggestedBufferSize);
-  h.u32(0xFFFFFFFFu);  // default quality
-  h.u32(0);            // sample size: varies
-  h.u16(static_cast<std::uint16_t>(info_.frame.left));
-  h.u16(static_cast<std::uint16_t>(info_.frame.top));
-  h.u16(static_cast<std::uint16_t>(info_.frame.right));
-  h.u16(static_cast<std::uint16_t>(info_.frame.bottom));
-  h.u32(fourcc("strf"));
-  h.u32(static_cast<std::uint32_t>(format_.size()));
-  h.b.insert(h.b.end(), format_.begin(), format_.end());
-  if (format_.size() & 1) h.b.push_back(0);
-  h.u32(fourcc("LIST"));
-  h.u32(moviBytes);
-  h.u32(fourcc("movi"));
-  return h.b;
+  h.put32le(static_cast<std::uint32_t>(height < 0 ? -height : height));
+  for (int i = 0; i < 4; ++i) h.put32le(0);
+  h.put32le(fourcc("LIST"));
+  h.put32le(strlBytes);
+  h.put32le(fourcc("strl"));
+  h.put32le(fourcc("strh"));
+  h.put32le(56);
+  h.put32le(info_.fccType);
+  h.put32le(info_.fccHandler);
+  h.put32le(info_.flags);
+  h.put16le(0);  // priority
+  h.put16le(0);  // language
+  h.put32le(0);  // initial frames
+  h.put32le(info_.scale);
+  h.put32le(info_.rate);
+  h.put32le(0);  // start
+  h.put32le(frames);
+  h.put32le(info_.suggestedBufferSize);
+  h.put32le(0xFFFFFFFFu);  // default quality
+  h.put32le(0);            // sample size: varies
+  h.put16le(static_cast<std::uint16_t>(info_.frame.left));
+  h.put16le(static_cast<std::uint16_t>(info_.frame.top));
+  h.put16le(static_cast<std::uint16_t>(info_.frame.right));
+  h.put16le(static_cast<std::uint16_t>(info_.frame.bottom));
+  h.put32le(fourcc("strf"));
+  h.put32le(static_cast<std::uint32_t>(format_.size()));
+  h.bytes.insert(h.bytes.end(), format_.begin(), format_.end());
+  if (format_.size() & 1) h.bytes.push_back(0);
+  h.put32le(fourcc("LIST"));
+  h.put32le(moviBytes);
+  h.put32le(fourcc("movi"));
+  return h.bytes;
 }
 
 bool AviFile::appendChunk(const std::uint8_t* data, std::size_t size, std::uint32_t flags) {
@@ -177,10 +152,10 @@ bool AviFile::appendChunk(const std::uint8_t* data, std::size_t size, std::uint3
   const std::uint64_t indexAfter = 8 + 16 * (index_.size() + 1);
   if (size > 0xFFFFFFF0ull || size_ + 8 + padded + indexAfter > maxBytes) return false;
   try {
-    Bytes head;
-    head.u32(fourcc("00db"));
-    head.u32(static_cast<std::uint32_t>(size));
-    file_->write(head.b.data(), head.b.size());
+    MemorySink head;
+    head.put32le(fourcc("00db"));
+    head.put32le(static_cast<std::uint32_t>(size));
+    file_->write(head.bytes.data(), head.bytes.size());
     if (size > 0) file_->write(data, size);
     if (size & 1) file_->put8(0);
   } catch (const std::exception&) {
@@ -204,16 +179,16 @@ bool AviFile::write(std::int64_t position, const std::uint8_t* data, std::size_t
 bool AviFile::close() {
   if (format_.empty()) return false;
   try {
-    Bytes idx;
-    idx.u32(fourcc("idx1"));
-    idx.u32(static_cast<std::uint32_t>(16 * index_.size()));
+    MemorySink idx;
+    idx.put32le(fourcc("idx1"));
+    idx.put32le(static_cast<std::uint32_t>(16 * index_.size()));
     for (const IndexEntry& e : index_) {
-      idx.u32(fourcc("00db"));
-      idx.u32(e.flags);
-      idx.u32(e.offset);
-      idx.u32(e.size);
+      idx.put32le(fourcc("00db"));
+      idx.put32le(e.flags);
+      idx.put32le(e.offset);
+      idx.put32le(e.size);
     }
-    file_->write(idx.b.data(), idx.b.size());
+    file_->write(idx.bytes.data(), idx.bytes.size());
     const std::vector<std::uint8_t> head = headers();
     file_->overwrite(0, head.data(), head.size());
     file_->commit();

@@ -8,6 +8,8 @@
 // With BI_BITFIELDS and a 40-byte header the three masks follow the header.
 #include "formats/bmp/bmp_file.h"
 
+#include "formats/bmp/bitmap_info.h"
+
 #include <array>
 #include <bit>
 #include <cstring>
@@ -23,7 +25,6 @@ namespace snaprill {
 namespace {
 
 constexpr std::uint32_t kFileHeaderSize = 14;
-constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kLargestHeader = 124;
 
@@ -50,44 +51,19 @@ std::uint32_t colourTableEntries(const Bitmap& picture) {
 void writeBmp(const Bitmap& picture, ByteSink& out) {
   if (picture.empty()) return;
   const std::uint32_t entries = colourTableEntries(picture);
-  const std::uint32_t bitsOffset = kFileHeaderSize + kInfoHeaderSize + 4 * entries;
+  const std::uint32_t bitsOffset = kFileHeaderSize + kBitmapInfoHeaderSize + 4 * entries;
   // The Bitmap type caps its buffer at 2 GiB, so the file size fits 32 bits.
   const auto imageSize = static_cast<std::uint32_t>(picture.bits().size());
   const int height = picture.height();
 
-  std::array<std::uint8_t, kFileHeaderSize + kInfoHeaderSize> header{};
-  auto put16 = [&header](std::size_t at, std::uint32_t v) {
-    header[at] = static_cast<std::uint8_t>(v);
-    header[at + 1] = static_cast<std::uint8_t>(v >> 8);
-  };
-  auto put32 = [&put16](std::size_t at, std::uint32_t v) {
-    put16(at, v & 0xFFFFu);
-    put16(at + 2, v >> 16);
-  };
-  header[0] = 'B';
-  header[1] = 'M';
-  put32(2, bitsOffset + imageSize);
-  put32(10, bitsOffset);
-  put32(14, kInfoHeaderSize);
-  put32(18, static_cast<std::uint32_t>(picture.width()));
-  put32(22, static_cast<std::uint32_t>(height));
-  put16(26, 1);
-  put16(28, static_cast<std::uint32_t>(picture.bitsPerPixel()));
-  put32(30, kRgb);
-  put32(34, imageSize);
-  // Pixels per metre, colours used (0: all 2^bits) and important stay 0.
-  out.write(header.data(), header.size());
-
-  if (entries > 0) {
-    std::vector<std::uint8_t> table(4 * std::size_t{entries}, 0);
-    const auto& palette = picture.palette();
-    for (std::size_t i = 0; i < entries && i < palette.size(); ++i) {
-      table[4 * i] = palette[i].b;
-      table[4 * i + 1] = palette[i].g;
-      table[4 * i + 2] = palette[i].r;
-    }
-    out.write(table);
-  }
+  MemorySink fileHeader;
+  fileHeader.write("BM", 2);
+  fileHeader.put32le(bitsOffset + imageSize);
+  fileHeader.put32le(0);  // reserved
+  fileHeader.put32le(bitsOffset);
+  out.write(fileHeader.bytes);
+  // Colours used 0: all 2^bits.
+  writeBitmapInfo(out, picture, imageSize, 0, entries);
   // The in-memory rows already have the file's layout and zero padding.
   for (int y = height - 1; y >= 0; --y) out.write(picture.row(y), picture.stride());
 }
@@ -158,7 +134,7 @@ Header readHeader(const Input& in) {
   }
   h.tableOffset = base + h.headerSize;
   const bool bitfields = h.compression == kBitfields || h.compression == kAlphaBitfields;
-  if (bitfields && h.headerSize == kInfoHeaderSize) {
+  if (bitfields && h.headerSize == kBitmapInfoHeaderSize) {
     for (std::size_t i = 0; i < 3; ++i) h.masks[i] = in.u32(h.tableOffset + 4 * i);
     h.tableOffset += h.compression == kAlphaBitfields ? 16 : 12;
   }

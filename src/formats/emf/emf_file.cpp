@@ -2,6 +2,8 @@
 // covers the whole picture, and the end record.
 #include "formats/emf/emf_file.h"
 
+#include "formats/bmp/bitmap_info.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -23,7 +25,6 @@ constexpr std::uint32_t kDibRgbColors = 0;
 constexpr std::uint32_t kHeaderSize = 108;
 constexpr std::uint32_t kStretchFixedSize = 80;
 constexpr std::uint32_t kEofSize = 20;
-constexpr std::uint32_t kInfoHeaderSize = 40;
 
 // a * b / c rounded to the nearest integer, halves away from zero, for positive
 // operands; clamped to the int32 range.
@@ -33,27 +34,17 @@ std::int32_t scaleRounded(std::int64_t a, std::int64_t b, std::int64_t c) {
   return static_cast<std::int32_t>(std::min((a * b * 2 + c) / (2 * c), kMax));
 }
 
-// Little-endian record builder.
-class Record {
+// A record's bytes, little-endian.
+class Record : public MemorySink {
  public:
-  void u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  }
-  void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-  void u16(std::uint16_t v) {
-    bytes_.push_back(static_cast<std::uint8_t>(v));
-    bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
+  void u32(std::uint32_t v) { put32le(v); }
+  void i32(std::int32_t v) { put32le(static_cast<std::uint32_t>(v)); }
   void rect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
     i32(left);
     i32(top);
     i32(right);
     i32(bottom);
   }
-  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
 };
 
 }  // namespace
@@ -67,7 +58,7 @@ void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& ou
   const std::int32_t h = picture.empty() ? 0 : picture.height();
 
   const std::uint32_t entries = picture.indexed() ? (1u << picture.bitsPerPixel()) : 0u;
-  const std::uint32_t infoSize = kInfoHeaderSize + 4 * entries;
+  const std::uint32_t infoSize = kBitmapInfoHeaderSize + 4 * entries;
   // The Bitmap type caps its buffer at 2 GiB, so every size below fits 32 bits.
   const auto bitsSize = static_cast<std::uint32_t>(picture.empty() ? 0 : picture.bits().size());
   const std::uint32_t stretchSize = picture.empty() ? 0 : kStretchFixedSize + infoSize + bitsSize;
@@ -87,8 +78,8 @@ void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& ou
   header.u32(kVersion);
   header.u32(kHeaderSize + stretchSize + kEofSize);
   header.u32(records);
-  header.u16(1);  // handles: only the reserved index 0
-  header.u16(0);
+  header.put16le(1);  // handles: only the reserved index 0
+  header.put16le(0);
   header.u32(0);  // no description
   header.u32(0);
   header.u32(0);  // no palette entries
@@ -101,7 +92,7 @@ void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& ou
   header.u32(0);  // no OpenGL records
   header.i32(scaleRounded(ref.widthMillimetres, 1000, 1));
   header.i32(scaleRounded(ref.heightMillimetres, 1000, 1));
-  out.write(header.bytes());
+  out.write(header.bytes);
 
   if (!picture.empty()) {
     Record stretch;
@@ -119,21 +110,9 @@ void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& ou
     stretch.u32(kSrcCopy);
     stretch.i32(w);  // destination cx, cy
     stretch.i32(h);
-    // BITMAPINFOHEADER: bottom-up rows, BI_RGB, all 2^bits colours.
-    stretch.u32(kInfoHeaderSize);
-    stretch.i32(w);
-    stretch.i32(h);
-    stretch.u16(1);
-    stretch.u16(static_cast<std::uint16_t>(picture.bitsPerPixel()));
-    stretch.u32(0);
-    stretch.u32(bitsSize);
-    stretch.rect(0, 0, 0, 0);  // pixels per metre, colours used and important
-    const auto& palette = picture.palette();
-    for (std::uint32_t i = 0; i < entries; ++i) {
-      const Rgb c = i < palette.size() ? palette[i] : Rgb{};
-      stretch.u32((std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b);
-    }
-    out.write(stretch.bytes());
+    // Colours used 0: all 2^bits.
+    writeBitmapInfo(stretch, picture, bitsSize, 0, entries);
+    out.write(stretch.bytes);
     for (int y = h - 1; y >= 0; --y) out.write(picture.row(y), picture.stride());
   }
 
@@ -143,7 +122,7 @@ void writeEmf(const Bitmap& picture, const ReferenceScreen& screen, ByteSink& ou
   eof.u32(0);         // no palette entries
   eof.u32(16);        // where they would start
   eof.u32(kEofSize);  // size of this record, repeated at its end
-  out.write(eof.bytes());
+  out.write(eof.bytes);
 }
 
 }  // namespace snaprill
