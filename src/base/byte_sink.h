@@ -1,4 +1,7 @@
-// Where encoders put their bytes: a file being written, or memory in tests.
+// The base layer holds the plumbing every other layer shares: byte sinks, error
+// types, little-endian loads, worker threads, callback lists and text helpers.
+//
+// Where encoders put their bytes: a file being written, or memory.
 #pragma once
 
 #include <cstddef>

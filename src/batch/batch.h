@@ -1,4 +1,5 @@
-// snaprill-batch: the capture pipeline run on picture files instead of the clipboard.
+// snaprill-batch: the capture cycle run on picture files instead of the clipboard,
+// on the headless platform.
 #pragma once
 
 #include <ostream>

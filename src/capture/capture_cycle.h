@@ -1,3 +1,7 @@
+// The capture layer: the capture cycle and its parts, each in a file of its own
+// (names, writers, animation, adjustments, overlay picture, quality bar, tray and
+// view state).
+//
 // The capture cycle: on each tick of its timer, an offered picture is taken from
 // the clipboard, adjusted, written in the chosen output type under the next free
 // number, counted in the status text and tray tip, and handed to the external

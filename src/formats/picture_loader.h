@@ -1,3 +1,7 @@
+// The formats layer reads and writes every file and stream format, one folder per
+// format (avi, bmp, emf, gif, ini, jpeg, pcx, png, targa, tiff, zlib); nothing in
+// it knows Qt or the capture cycle.
+//
 // The picture loader: the first bytes of a file decide its reader.
 //
 //   FF D8 FF              JPEG

@@ -1,3 +1,7 @@
+// The image layer: the Bitmap value type and the pixel work shared by everyone
+// (conversions between depths, the stretching copy, drawing one bitmap into
+// another, rows that arrive while a decoder still works).
+//
 // Bitmap: the in-memory picture every codec and adjustment works on.
 //
 // Layout, as in a device-independent bitmap:

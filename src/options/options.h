@@ -1,3 +1,6 @@
+// The options layer: the options model, the settings schema and the language
+// texts.
+//
 // The options model: the one in-memory copy of every option. The main window shows
 // and edits it, the settings files load and save it, the capture cycle reads it at
 // the moment of use. Each option knows its kind, default, range and list entry

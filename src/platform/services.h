@@ -1,5 +1,7 @@
-// The operating-system services the program relies on, as small interfaces with a
-// real implementation (platform/qt, platform/x11) and a fake one (platform/fake).
+// The platform layer: the operating-system services the program relies on, as small
+// interfaces with real implementations (platform/qt and platform/x11 for the
+// desktop, platform/headless for snaprill-batch) and fakes for the tests
+// (tests/fakes). File formats are not services; they live in formats/.
 #pragma once
 
 #include <array>

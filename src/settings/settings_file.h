@@ -1,5 +1,7 @@
-// Settings files: every option of the options model stored in and restored from
-// INI-format files, walked from one schema table (options/settings_schema.h).
+// The settings layer: every option of the options model stored in and restored
+// from INI-format files, walked from one schema table (options/settings_schema.h),
+// together with what a settings file holds beyond the options (the counter, the
+// overlay picture file, the autostart entry).
 #pragma once
 
 #include <string>

@@ -1,3 +1,6 @@
+// The ui layer holds the Qt windows; they show and edit the options model and drive
+// the capture cycle, and hold no option of their own.
+//
 // The main window over the capture cycle: status bar, caption, the File and tray
 // menus, hiding to the tray, start-up and the one close path.
 #pragma once
