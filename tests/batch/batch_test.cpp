@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "batch/batch.h"
 #include "formats/jpeg/jpeg.h"
@@ -84,6 +85,33 @@ TEST_F(BatchTest, EncoderErrorIsAFailureNotASilentSuccess) {
   EXPECT_EQ(run({"--settings", home + "pcx.ini", wide, picture}), 1);
   EXPECT_NE(err.str().find("wide.png"), std::string::npos) << err.str();
   EXPECT_EQ(out.str(), home + "snp2.pcx\n");
+}
+
+// The external program is the last step of a capture in the program, so scripts get
+// it too, unless they ask for nothing to be started.
+TEST_F(BatchTest, TheExternalProgramStartsOnEachFileUnlessNoLaunch) {
+  const std::string marker = home + "launched";
+  const std::string program = home + "record.sh";
+  {
+    std::ofstream script(program);
+    script << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << marker << "'\n";
+  }
+  std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+  const std::string settings = home + "launch.snp";
+  {
+    std::ofstream ini(settings);
+    ini << "[Automation]\nExtProg=1\nExtProgCmd=" << program << "\nExtProgParam=%filename\n";
+  }
+  ASSERT_EQ(run({"--settings", settings, "--no-launch", picture}), 0) << err.str();
+  ASSERT_EQ(run({"--settings", settings, picture}), 0) << err.str();
+  const std::string written = out.str().substr(0, out.str().size() - 1);
+  // Detached: wait a little for the script to have run.
+  for (int i = 0; i < 200 && !std::filesystem::exists(marker); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(std::filesystem::exists(marker));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(readWholeFile(marker, 4096), written + "\n");  // once, and not for --no-launch
 }
 
 }  // namespace
