@@ -7,6 +7,7 @@
 #include "formats/png/png_idat_writer.h"
 #include "formats/png/png_image.h"
 #include "support/files.h"
+#include "support/pictures.h"
 #include "support/png_test_libpng.h"
 #include "support/png_test_support.h"
 
@@ -96,7 +97,7 @@ TEST(PngWriter, IdatChunksAreFullSlicesButTheLast) {
 }
 
 TEST(PngWriter, EveryLevelGivesAFileLibpngReadsBackExactly) {
-  const Bitmap picture = pngtest::screenshotLike(301, 157);
+  const Bitmap picture = testing::screenshotLike(301, 157);
   for (int level = 0; level <= 9; ++level) {
     const Bytes file = encode(picture, level);
     const auto idat = pngtest::chunksOf(file)[1];
@@ -140,7 +141,7 @@ TEST(PngWriter, PaletteBitmapsKeepTheirDepthAndWholeColourTable) {
 }
 
 TEST(PngWriter, SixteenAndTwentyFourBitBitmapsGiveTruecolour) {
-  const Bitmap source = pngtest::screenshotLike(33, 9);
+  const Bitmap source = testing::screenshotLike(33, 9);
   for (int bpp : {16, 24}) {
     const Bitmap picture = source.convertedTo(bpp);
     const Bytes file = encode(picture, 6);
@@ -155,7 +156,7 @@ TEST(PngWriter, SixteenAndTwentyFourBitBitmapsGiveTruecolour) {
 }
 
 TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
-  const Bitmap picture = pngtest::screenshotLike(64, 40, 7);
+  const Bitmap picture = testing::screenshotLike(64, 40, 7);
   for (std::uint8_t filters :
        {std::uint8_t{kPngFilterSub}, std::uint8_t{kPngFilterPaeth}, std::uint8_t{0x1F}}) {
     PngImage png;
@@ -195,7 +196,7 @@ TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
 TEST(PngWriter, WritesCapturesForDecoderChecks) {
   const char* folder = std::getenv("SNAPRILL_PNG_OUT");
   if (!folder) GTEST_SKIP() << "SNAPRILL_PNG_OUT not set";
-  const Bitmap picture = pngtest::screenshotLike(517, 301, 3);
+  const Bitmap picture = testing::screenshotLike(517, 301, 3);
   const std::filesystem::path dir(folder);
   for (int level = 0; level <= 9; ++level) {
     const Bytes file = encode(picture, level);

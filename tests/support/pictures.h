@@ -1,7 +1,9 @@
 // Pictures the tests make for themselves.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 
 #include "image/bitmap.h"
 
@@ -19,6 +21,19 @@ inline Bitmap samplePicture(int w = 64, int h = 48) {
   return b;
 }
 
+// A 32-bit picture with a gradient, flat bars and a marker colour per seed, so that
+// the frames of an animation differ.
+inline Bitmap framePicture(int w, int h, int seed = 0) {
+  Bitmap b(w, h, 32);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      b.setPixel(x, y,
+                 (y / 6) % 3 == 1 ? Rgb{std::uint8_t(40 * seed), 60, 200}
+                                  : Rgb{std::uint8_t(x * 255 / w), std::uint8_t(y * 255 / h),
+                                        std::uint8_t(128 + seed)});
+  return b;
+}
+
 // A picture whose every pixel differs from its neighbours, in the given format;
 // the same seed gives the same picture.
 inline Bitmap noisePicture(int w, int h, int bpp, std::uint32_t seed) {
@@ -31,6 +46,57 @@ inline Bitmap noisePicture(int w, int h, int bpp, std::uint32_t seed) {
                      static_cast<std::uint8_t>(seed >> 8)});
     }
   return bpp == 32 ? b : b.convertedTo(bpp);
+}
+
+// A 32-bit picture whose every byte, the unused fourth one too, is noise: a reader or
+// encoder that looks at the fourth byte gives itself away.
+inline Bitmap noiseBytes(int w, int h, std::mt19937::result_type seed) {
+  std::mt19937 rng(seed);
+  Bitmap b(w, h, 32);
+  for (auto& byte : b.bits()) byte = static_cast<std::uint8_t>(rng());
+  return b;
+}
+
+// A screenshot-like 32-bit capture: a desktop colour, windows with title bars and
+// flat client areas, rows of small "glyphs", and a noisy photo-like patch.
+inline Bitmap screenshotLike(int width, int height, std::uint32_t seed = 1) {
+  Bitmap b(width, height, 32);
+  std::uint32_t state = seed;
+  const auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  };
+  const auto fill = [&](int x0, int y0, int x1, int y1, Rgb c) {
+    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+      for (int x = std::max(0, x0); x < std::min(width, x1); ++x) b.setPixel(x, y, c);
+  };
+  fill(0, 0, width, height, Rgb{0, 99, 140});
+  for (int w = 0; w < 4; ++w) {
+    const int x0 = static_cast<int>(next() % static_cast<unsigned>(width));
+    const int y0 = static_cast<int>(next() % static_cast<unsigned>(height));
+    const int x1 = x0 + width / 3, y1 = y0 + height / 3;
+    fill(x0, y0, x1, y1, Rgb{240, 240, 240});
+    for (int y = y0; y < y0 + 22 && y < height; ++y) {
+      const auto shade = static_cast<std::uint8_t>(std::min(255, 60 + (y - y0) * 4));
+      fill(x0, y, x1, y + 1, Rgb{10, shade, 200});
+    }
+    for (int line = y0 + 30; line + 10 < y1; line += 16)
+      for (int x = x0 + 6; x + 6 < x1; x += 7)
+        if (next() % 5 != 0)
+          for (int dot = 0; dot < 12; ++dot)
+            if (next() % 3 == 0)
+              fill(x + dot % 5, line + dot, x + dot % 5 + 1, line + dot + 1, Rgb{});
+  }
+  const int px = width / 2, py = height / 2;
+  for (int y = py; y < std::min(height, py + height / 5); ++y)
+    for (int x = px; x < std::min(width, px + width / 5); ++x) {
+      const std::uint32_t n = next();
+      b.setPixel(x, y,
+                 Rgb{static_cast<std::uint8_t>((x + (n & 15)) & 255),
+                     static_cast<std::uint8_t>((y + (n >> 4 & 15)) & 255),
+                     static_cast<std::uint8_t>(((x ^ y) + (n >> 8 & 15)) & 255)});
+    }
+  return b;
 }
 
 }  // namespace snaprill::testing
