@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
 
 #include "formats/png/png_idat_writer.h"
 #include "formats/png/png_image.h"
-#include "support/files.h"
 #include "support/pictures.h"
 #include "support/png_test_libpng.h"
 #include "support/png_test_support.h"
@@ -189,28 +188,6 @@ TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
   } sink;
   png.assign(Bitmap(4, 4, 32));
   EXPECT_THROW(png.saveTo(sink), std::runtime_error);
-}
-
-// Writes a screenshot-like capture at every level for the independent decoder
-// checks (tests/decoders/test_png.py), which set SNAPRILL_PNG_OUT.
-TEST(PngWriter, WritesCapturesForDecoderChecks) {
-  const char* folder = std::getenv("SNAPRILL_PNG_OUT");
-  if (!folder) GTEST_SKIP() << "SNAPRILL_PNG_OUT not set";
-  const Bitmap picture = testing::screenshotLike(517, 301, 3);
-  const std::filesystem::path dir(folder);
-  for (int level = 0; level <= 9; ++level) {
-    const Bytes file = encode(picture, level);
-    testing::writeBytes(dir / ("level" + std::to_string(level) + ".png"), file);
-  }
-  // The expected pixels as a binary PPM.
-  std::ofstream ppm(dir / "capture.ppm", std::ios::binary);
-  ppm << "P6\n" << picture.width() << ' ' << picture.height() << "\n255\n";
-  for (int y = 0; y < picture.height(); ++y)
-    for (int x = 0; x < picture.width(); ++x) {
-      const Rgb c = picture.pixel(x, y);
-      const char rgb[3] = {static_cast<char>(c.r), static_cast<char>(c.g), static_cast<char>(c.b)};
-      ppm.write(rgb, 3);
-    }
 }
 
 }  // namespace
