@@ -1,4 +1,6 @@
-// Pictures the tests make for themselves.
+// Pictures the tests and test tools make for themselves, all in this one place. The
+// same arguments always give the same pixels: decoder checks and exact-byte tests
+// rely on it.
 #pragma once
 
 #include <algorithm>
@@ -9,29 +11,42 @@
 
 namespace snaprill::testing {
 
-// A screenshot-like 32-bit picture: a gradient with a few flat bars.
-inline Bitmap samplePicture(int w = 64, int h = 48) {
+// A 32-bit picture of the given colour for every pixel, asked for row by row, left to
+// right.
+template <class ColourAt>
+Bitmap pictureOf(int w, int h, ColourAt&& colourAt) {
   Bitmap b(w, h, 32);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      b.setPixel(x, y,
-                 (y / 8) % 2 ? Rgb{30, 60, 200}
-                             : Rgb{static_cast<std::uint8_t>(x * 255 / w),
-                                   static_cast<std::uint8_t>(y * 255 / h), 128});
+    for (int x = 0; x < w; ++x) b.setPixel(x, y, colourAt(x, y));
   return b;
+}
+
+// A screenshot-like 32-bit picture: a gradient with a few flat bars.
+inline Bitmap samplePicture(int w = 64, int h = 48) {
+  return pictureOf(w, h, [w, h](int x, int y) {
+    return (y / 8) % 2 ? Rgb{30, 60, 200}
+                       : Rgb{static_cast<std::uint8_t>(x * 255 / w),
+                             static_cast<std::uint8_t>(y * 255 / h), 128};
+  });
 }
 
 // A 32-bit picture with a gradient, flat bars and a marker colour per seed, so that
 // the frames of an animation differ.
 inline Bitmap framePicture(int w, int h, int seed = 0) {
-  Bitmap b(w, h, 32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      b.setPixel(x, y,
-                 (y / 6) % 3 == 1 ? Rgb{std::uint8_t(40 * seed), 60, 200}
-                                  : Rgb{std::uint8_t(x * 255 / w), std::uint8_t(y * 255 / h),
-                                        std::uint8_t(128 + seed)});
-  return b;
+  return pictureOf(w, h, [w, h, seed](int x, int y) {
+    return (y / 6) % 3 == 1 ? Rgb{std::uint8_t(40 * seed), 60, 200}
+                            : Rgb{std::uint8_t(x * 255 / w), std::uint8_t(y * 255 / h),
+                                  std::uint8_t(128 + seed)};
+  });
+}
+
+// A capture whose every pixel says where it came from: red x, green y (both modulo
+// 256), blue a mix of the two.
+inline Bitmap gradientPicture(int w, int h) {
+  return pictureOf(w, h, [](int x, int y) {
+    return Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+               static_cast<std::uint8_t>(x * 7 + y * 3)};
+  });
 }
 
 // A picture whose every pixel differs from its neighbours, in the given format;
@@ -55,6 +70,29 @@ inline Bitmap noiseBytes(int w, int h, std::mt19937::result_type seed) {
   Bitmap b(w, h, 32);
   for (auto& byte : b.bits()) byte = static_cast<std::uint8_t>(rng());
   return b;
+}
+
+// Runs of 1 to longestRun equal pixels from a few colours (most with bytes of 0xC0 and
+// up, which PCX must escape), so that runs start and end at odd and even places and,
+// when long, pass the packet limits of run-length encoders; the unused fourth byte is
+// noise.
+inline Bitmap runsPicture(int w, int h, std::uint32_t seed = 7, int longestRun = 199) {
+  Bitmap picture(w, h, 32);
+  const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  const Rgb colours[] = {{0, 0, 0}, {255, 255, 255}, {200, 192, 7}, {193, 10, 255}};
+  int left = 0;
+  Rgb c;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (left-- == 0) {
+        left = static_cast<int>(next() % static_cast<unsigned>(longestRun));
+        c = colours[next() % 4];
+      }
+      picture.setPixel(x, y, c);
+      picture.row(y)[4 * x + 3] = static_cast<std::uint8_t>(next());
+    }
+  }
+  return picture;
 }
 
 // A screenshot-like 32-bit capture: a desktop colour, windows with title bars and
