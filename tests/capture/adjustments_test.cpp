@@ -10,7 +10,7 @@ namespace {
 using Adjust = testing::AdjustFixture;
 
 TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
-  const Bitmap original = gradient(400, 300);
+  const Bitmap original = testing::gradientPicture(400, 300);
   cycle.capture = original;
   options.setValue(Option::cropWidth, 250);
   options.setValue(Option::cropHeight, 100);
@@ -28,7 +28,7 @@ TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
 }
 
 TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
-  const Bitmap original = gradient(40, 30);
+  const Bitmap original = testing::gradientPicture(40, 30);
   const auto cropped = [&](int left, int top, int w, int h) {
     cycle.capture = original;
     options.setValue(Option::cropLeft, left);
@@ -58,7 +58,7 @@ TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
 }
 
 TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
-  const Bitmap original = gradient(20, 10);
+  const Bitmap original = testing::gradientPicture(20, 10);
   const auto resized = [&](int w, int h) {
     cycle.capture = original;
     options.setValue(Option::resizeWidth, w);
@@ -81,7 +81,7 @@ TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
 
 TEST_F(Adjust, OverlayAtNegativePositionShowsItsLowerRightPart) {
   cycle.capture = Bitmap(50, 40, 32);
-  cycle.overlay().set(gradient(30, 20).convertedTo(24));
+  cycle.overlay().set(testing::gradientPicture(30, 20).convertedTo(24));
   options.setValue(Option::overlayX, -10);
   options.setValue(Option::overlayY, -10);
   cycle.adjustments().addOverlay(cycle.capture);
@@ -144,7 +144,7 @@ TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
 }
 
 TEST_F(Adjust, InvertTwiceRestoresThePictureAt24Bits) {
-  const Bitmap original = gradient(5, 3);  // odd width: rows carry padding
+  const Bitmap original = testing::gradientPicture(5, 3);  // odd width: rows carry padding
   Bitmap b = original;
   invertColours(b);
   ASSERT_EQ(b.bitsPerPixel(), 24);

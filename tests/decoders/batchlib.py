@@ -1,5 +1,6 @@
-"""Shared helpers of the decoder checks: screenshot-like pictures, settings files and
-runs of snaprill-batch in a temporary SNAPRILL_HOME."""
+"""Shared helpers of the decoder checks: screenshot-like pictures, settings files,
+runs of snaprill-batch in a temporary SNAPRILL_HOME and the sample files of our
+encoders."""
 import os
 import shutil
 import subprocess
@@ -9,6 +10,15 @@ import weakref
 from PIL import Image, ImageDraw
 
 BATCH = os.environ.get("SNAPRILL_BATCH", "snaprill-batch")
+SAMPLE_WRITER = os.environ.get("SNAPRILL_SAMPLE_WRITER", "sample_writer")
+
+
+def write_samples(family, folder):
+    """Has tests/tools/sample_writer write one family of files into folder."""
+    run = subprocess.run([SAMPLE_WRITER, family, folder], capture_output=True, text=True,
+                         timeout=120)
+    if run.returncode != 0:
+        raise AssertionError("sample_writer %s failed: %s" % (family, run.stdout + run.stderr))
 
 
 def screenshot_like(width=320, height=200):

@@ -1,5 +1,5 @@
 """Windows bitmap and enhanced metafile files of every depth, written by our writers
-(through the platform test binary) and read back independently: Pillow decodes the
+(through tests/tools/sample_writer) and read back independently: Pillow decodes the
 bitmaps, and the metafiles are parsed record by record with their one raster
 drawing handed to Pillow as a bitmap. Pixels are compared with the writer's own
 dump of each picture."""
@@ -7,14 +7,13 @@ import io
 import os
 import shutil
 import struct
-import subprocess
 import tempfile
 import unittest
 
 from PIL import Image
 
-BUILD = os.environ.get("SNAPRILL_BUILD", "build")
-TEST_BINARY = os.path.join(BUILD, "tests", "test_formats")
+from batchlib import write_samples
+
 MODES = {1: "1", 4: "P", 8: "P", 16: "RGB", 24: "RGB", 32: "RGB"}
 
 
@@ -39,11 +38,7 @@ class BitmapsAndMetafiles(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="snaprill-bmp-emf-")
-        env = dict(os.environ, SNAPRILL_DECODER_OUT=cls.folder)
-        run = subprocess.run([TEST_BINARY, "--gtest_filter=DecoderFiles.*"],
-                             env=env, capture_output=True, text=True, timeout=120)
-        if run.returncode != 0 or "SKIPPED" in run.stdout:
-            raise AssertionError(run.stdout + run.stderr)
+        write_samples("bmp-emf", cls.folder)
         names = sorted(os.listdir(cls.folder))
         cls.bitmaps = [n for n in names if n.endswith(".bmp")]
         cls.metafiles = [n for n in names if n.endswith(".emf")]

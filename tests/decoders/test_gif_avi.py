@@ -1,7 +1,7 @@
 """GIF and AVI files of the capture cycle, read by independent decoders.
 
-A gtest writes the files and, for each frame, the colour indexes and table it must
-decode to. Pillow and giflib read every GIF; ffprobe and ffmpeg read every AVI.
+tests/tools/sample_writer writes the files and, for each frame, the colour indexes
+and table it must decode to. Pillow and giflib read every GIF; ffprobe and ffmpeg read every AVI.
 """
 import json
 import os
@@ -11,7 +11,7 @@ import tempfile
 
 from PIL import Image, ImageSequence
 
-BUILD = os.environ.get("SNAPRILL_BUILD", "build")
+from batchlib import write_samples
 
 
 def frames_of(folder, name, count):
@@ -65,11 +65,8 @@ def check_avi(path, expected, sizes, delay, frame_count):
 
 
 def main():
-    binary = os.path.join(BUILD, "tests", "test_capture")
     with tempfile.TemporaryDirectory() as folder:
-        env = dict(os.environ, SNAPRILL_SAMPLE_DIR=folder)
-        subprocess.run([binary, "--gtest_filter=AnimationSamples.*"], check=True, env=env,
-                       stdout=subprocess.DEVNULL)
+        write_samples("animation", folder)
         checked = 0
         with open(os.path.join(folder, "manifest.txt")) as manifest:
             for line in manifest:

@@ -1,7 +1,6 @@
 """PNG captures checked by independent readers: every compression level 0-9 of a
 screenshot-like capture passes pngcheck and decodes with Pillow to exactly the
-capture's pixels. The files come from test_formats, which writes them into the
-folder named by SNAPRILL_PNG_OUT."""
+capture's pixels. The files come from tests/tools/sample_writer."""
 import os
 import subprocess
 import sys
@@ -9,18 +8,13 @@ import tempfile
 
 from PIL import Image
 
+from batchlib import write_samples
+
 
 def main():
-    build = os.environ.get("SNAPRILL_BUILD")
-    if not build:
-        print("SNAPRILL_BUILD not set")
-        return 1
-    test_formats = os.path.join(build, "tests", "test_formats")
     failures = []
     with tempfile.TemporaryDirectory() as folder:
-        env = dict(os.environ, SNAPRILL_PNG_OUT=folder)
-        subprocess.run([test_formats, "--gtest_filter=PngWriter.WritesCapturesForDecoderChecks"],
-                       env=env, check=True, stdout=subprocess.DEVNULL)
+        write_samples("png", folder)
         with Image.open(os.path.join(folder, "capture.ppm")) as ppm:
             expected = ppm.convert("RGB").tobytes()
             size = ppm.size

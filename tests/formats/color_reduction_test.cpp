@@ -7,19 +7,13 @@
 #include "formats/gif/color_quantizer.h"
 #include "formats/gif/color_reduction.h"
 #include "formats/gif/dither.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
 
-Bitmap picture(int w, int h, const std::function<Rgb(int, int)>& color) {
-  Bitmap b(w, h, 32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.setPixel(x, y, color(x, y));
-  return b;
-}
-
 TEST(ColorReduction, BlackAndWhiteGivesTwoLeavesAfterTheSystemColours) {
-  const Bitmap bw = picture(9, 5, [](int x, int y) {
+  const Bitmap bw = testing::pictureOf(9, 5, [](int x, int y) {
     return (x + y) % 2 ? Rgb{255, 255, 255} : Rgb{};
   });
   ColorQuantizer q(236);
@@ -42,7 +36,7 @@ TEST(ColorReduction, BlackAndWhiteGivesTwoLeavesAfterTheSystemColours) {
 }
 
 TEST(ColorReduction, GrayInputKeepsItsLevels) {
-  const Bitmap gray = picture(256, 3, [](int x, int) {
+  const Bitmap gray = testing::pictureOf(256, 3, [](int x, int) {
     const auto v = std::uint8_t(x);
     return Rgb{v, v, v};
   });
@@ -55,7 +49,9 @@ TEST(ColorReduction, GrayInputKeepsItsLevels) {
 TEST(ColorReduction, ExactErrorDiffusion) {
   // Red maps to gray 76 (error +179, -76, -76); 7/16 of it reaches the next pixel:
   // red 0 + (1253 + 8) / 16 = 78, green and blue clamp to 0, gray (77 * 78) >> 8 = 23.
-  const Bitmap two = picture(2, 1, [](int x, int) { return x == 0 ? Rgb{255, 0, 0} : Rgb{}; });
+  const Bitmap two = testing::pictureOf(2, 1, [](int x, int) {
+    return x == 0 ? Rgb{255, 0, 0} : Rgb{};
+  });
   const Bitmap out = reduceToIndexed(two, ReductionMode::Grayscale, DitherKind::FloydSteinberg);
   EXPECT_EQ(out.row(0)[0], 76);
   EXPECT_EQ(out.row(0)[1], 23);
@@ -70,7 +66,7 @@ TEST(ColorReduction, SerpentineWalk) {
       return 0;
     }
   } rec;
-  const Bitmap src = picture(3, 3, [](int x, int y) {
+  const Bitmap src = testing::pictureOf(3, 3, [](int x, int y) {
     return Rgb{std::uint8_t(10 * y + x), 0, 0};
   });
   std::vector<std::uint8_t> out(9);
@@ -171,7 +167,7 @@ class PlainOctree {
 TEST(ColorReduction, OctreeMatchesThePlainDescription) {
   std::mt19937 rng(3);
   // Runs of repeated colours between fresh ones, as screenshots have them.
-  const Bitmap src = picture(97, 61, [&](int x, int) {
+  const Bitmap src = testing::pictureOf(97, 61, [&](int x, int) {
     static Rgb last;
     if (x % 5 == 0 || rng() % 3 == 0)
       last = {std::uint8_t(rng()), std::uint8_t(rng()), std::uint8_t(rng())};

@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "formats/pcx/pcx.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
@@ -91,24 +92,16 @@ TEST(PcxWriter, PicturesWiderThan4096) {
   EXPECT_EQ(readPcx(b.data(), b.size()), picture.convertedTo(24));
 }
 
-Bitmap noisy(int w, int h) {
-  Bitmap picture(w, h, 32);
-  unsigned seed = 99;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      const auto v = static_cast<std::uint8_t>((seed >> 16) % 3 == 0 ? seed >> 8 : 192);
-      picture.setPixel(x, y, {v, 255, static_cast<std::uint8_t>(x)});
-    }
-  }
-  return picture;
-}
-
 TEST(PcxReader, ReadsOurFilesBack) {
+  // Noise: lone bytes, a quarter of them escaped; short runs between lone pixels;
+  // long runs that pass the 63-byte run limit.
   for (int w : {1, 2, 3, 5, 64, 65, 200}) {
-    const Bitmap picture = noisy(w, 3);
-    const Bytes b = pcx(picture);
-    EXPECT_EQ(readPcx(b.data(), b.size()), picture.convertedTo(24)) << w;
+    for (const Bitmap& picture :
+         {testing::noisePicture(w, 3, 32, 99), testing::runsPicture(w, 3, 99, 4),
+          testing::runsPicture(w, 3, 99)}) {
+      const Bytes b = pcx(picture);
+      EXPECT_EQ(readPcx(b.data(), b.size()), picture.convertedTo(24)) << w;
+    }
   }
 }
 

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
 
 #include "formats/png/png_idat_writer.h"
 #include "formats/png/png_image.h"
-#include "support/files.h"
+#include "support/pictures.h"
 #include "support/png_test_libpng.h"
 #include "support/png_test_support.h"
 
@@ -96,7 +96,7 @@ TEST(PngWriter, IdatChunksAreFullSlicesButTheLast) {
 }
 
 TEST(PngWriter, EveryLevelGivesAFileLibpngReadsBackExactly) {
-  const Bitmap picture = pngtest::screenshotLike(301, 157);
+  const Bitmap picture = testing::screenshotLike(301, 157);
   for (int level = 0; level <= 9; ++level) {
     const Bytes file = encode(picture, level);
     const auto idat = pngtest::chunksOf(file)[1];
@@ -140,7 +140,7 @@ TEST(PngWriter, PaletteBitmapsKeepTheirDepthAndWholeColourTable) {
 }
 
 TEST(PngWriter, SixteenAndTwentyFourBitBitmapsGiveTruecolour) {
-  const Bitmap source = pngtest::screenshotLike(33, 9);
+  const Bitmap source = testing::screenshotLike(33, 9);
   for (int bpp : {16, 24}) {
     const Bitmap picture = source.convertedTo(bpp);
     const Bytes file = encode(picture, 6);
@@ -155,7 +155,7 @@ TEST(PngWriter, SixteenAndTwentyFourBitBitmapsGiveTruecolour) {
 }
 
 TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
-  const Bitmap picture = pngtest::screenshotLike(64, 40, 7);
+  const Bitmap picture = testing::screenshotLike(64, 40, 7);
   for (std::uint8_t filters :
        {std::uint8_t{kPngFilterSub}, std::uint8_t{kPngFilterPaeth}, std::uint8_t{0x1F}}) {
     PngImage png;
@@ -188,28 +188,6 @@ TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
   } sink;
   png.assign(Bitmap(4, 4, 32));
   EXPECT_THROW(png.saveTo(sink), std::runtime_error);
-}
-
-// Writes a screenshot-like capture at every level for the independent decoder
-// checks (tests/decoders/test_png.py), which set SNAPRILL_PNG_OUT.
-TEST(PngWriter, WritesCapturesForDecoderChecks) {
-  const char* folder = std::getenv("SNAPRILL_PNG_OUT");
-  if (!folder) GTEST_SKIP() << "SNAPRILL_PNG_OUT not set";
-  const Bitmap picture = pngtest::screenshotLike(517, 301, 3);
-  const std::filesystem::path dir(folder);
-  for (int level = 0; level <= 9; ++level) {
-    const Bytes file = encode(picture, level);
-    testing::writeBytes(dir / ("level" + std::to_string(level) + ".png"), file);
-  }
-  // The expected pixels as a binary PPM.
-  std::ofstream ppm(dir / "capture.ppm", std::ios::binary);
-  ppm << "P6\n" << picture.width() << ' ' << picture.height() << "\n255\n";
-  for (int y = 0; y < picture.height(); ++y)
-    for (int x = 0; x < picture.width(); ++x) {
-      const Rgb c = picture.pixel(x, y);
-      const char rgb[3] = {static_cast<char>(c.r), static_cast<char>(c.g), static_cast<char>(c.b)};
-      ppm.write(rgb, 3);
-    }
 }
 
 }  // namespace

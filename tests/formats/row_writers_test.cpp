@@ -9,33 +9,12 @@
 #include "formats/pcx/pcx.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Runs of 1 to 199 equal pixels from a few colours, so that runs start and end at
-// odd and even places and pass the packet limits; the fourth byte is noise.
-Bitmap runsPicture(int w, int h) {
-  Bitmap picture(w, h, 32);
-  unsigned seed = 7;
-  const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
-  const Rgb colours[] = {{0, 0, 0}, {255, 255, 255}, {200, 192, 7}, {193, 10, 255}};
-  int left = 0;
-  Rgb c;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      if (left-- == 0) {
-        left = static_cast<int>(next() % 199);
-        c = colours[next() % 4];
-      }
-      picture.setPixel(x, y, c);
-      picture.row(y)[4 * x + 3] = static_cast<std::uint8_t>(next());
-    }
-  }
-  return picture;
-}
 
 template <class Write>
 Bytes written(const Write& write) {
@@ -46,7 +25,7 @@ Bytes written(const Write& write) {
 
 TEST(RowWriters, EveryPixelFormatGivesTheFileOfItsColours) {
   for (int w : {1, 2, 3, 4, 5, 7, 9, 131, 300}) {
-    const Bitmap picture = runsPicture(w, 3);
+    const Bitmap picture = testing::runsPicture(w, 3);
     const Bitmap rgb = picture.convertedTo(24);
     for (const std::uint8_t format : {std::uint8_t{5}, std::uint8_t{0}}) {
       TargaImage t;

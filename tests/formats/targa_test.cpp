@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "formats/targa/targa.h"
+#include "support/pictures.h"
 
 namespace snaprill {
 namespace {
@@ -80,30 +81,22 @@ TEST(TargaWriter, UncompressedVariantForOtherFormats) {
   EXPECT_EQ(sink.bytes[2], 2);
 }
 
-Bitmap noisy(int w, int h) {
-  Bitmap picture(w, h, 32);
-  unsigned seed = 12345;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      const auto v = static_cast<std::uint8_t>((seed >> 16) % 4 == 0 ? seed >> 8 : 200);
-      picture.setPixel(x, y, {v, static_cast<std::uint8_t>(v ^ 0x55), 192});
-    }
-  }
-  return picture;
-}
-
 TEST(TargaReader, ReadsOurFilesBack) {
+  // Noise: raw packets past their 128-pixel limit; short runs between lone pixels:
+  // raw and run packets by turns; long runs that pass the run packets' limit.
   for (int w : {1, 2, 3, 7, 130, 300}) {
-    const Bitmap picture = noisy(w, 3);
-    for (const int format : {5, 0}) {
-      TargaImage t;
-      t.TargaFormat = static_cast<std::uint8_t>(format);
-      t.assign(picture);
-      MemorySink sink;
-      t.saveToStream(sink);
-      EXPECT_EQ(readTarga(sink.bytes.data(), sink.bytes.size()), picture.convertedTo(24))
-          << "width " << w << " format " << format;
+    for (const Bitmap& picture :
+         {testing::noisePicture(w, 3, 32, 12345), testing::runsPicture(w, 3, 12345, 4),
+          testing::runsPicture(w, 3, 12345)}) {
+      for (const int format : {5, 0}) {
+        TargaImage t;
+        t.TargaFormat = static_cast<std::uint8_t>(format);
+        t.assign(picture);
+        MemorySink sink;
+        t.saveToStream(sink);
+        EXPECT_EQ(readTarga(sink.bytes.data(), sink.bytes.size()), picture.convertedTo(24))
+            << "width " << w << " format " << format;
+      }
     }
   }
 }

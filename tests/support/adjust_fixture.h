@@ -12,17 +12,6 @@ class AdjustFixture : public CycleTest {
     platform.cursor = &cursor;
     platform.text = &text;
   }
-
-  // A capture whose every pixel says where it came from.
-  static Bitmap gradient(int w, int h) {
-    Bitmap b(w, h, 32);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        b.setPixel(x, y,
-                   Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                       static_cast<std::uint8_t>(x * 7 + y * 3)});
-    return b;
-  }
 };
 
 }  // namespace snaprill::testing

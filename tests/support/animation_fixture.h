@@ -11,18 +11,6 @@
 
 namespace snaprill::testing {
 
-// A 32-bit picture with a gradient, flat bars and a marker colour per seed.
-inline Bitmap framePicture(int w, int h, int seed = 0) {
-  Bitmap b(w, h, 32);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      b.setPixel(x, y,
-                 (y / 6) % 3 == 1 ? Rgb{std::uint8_t(40 * seed), 60, 200}
-                                  : Rgb{std::uint8_t(x * 255 / w), std::uint8_t(y * 255 / h),
-                                        std::uint8_t(128 + seed)});
-  return b;
-}
-
 class AnimationTest : public CycleTest {
  protected:
   AnimationTest() { options.setValue(Option::outputType, kGif); }

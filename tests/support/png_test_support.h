@@ -1,15 +1,13 @@
-// Helpers of the PNG tests: building PNG files chunk by chunk, taking them apart,
-// and a screenshot-like capture.
+// Helpers of the PNG tests: building PNG files chunk by chunk and taking them apart.
 #pragma once
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "image/bitmap.h"
 
 namespace snaprill::pngtest {
 
@@ -112,48 +110,6 @@ inline Bytes imageData(const Bytes& file) {
   for (const Chunk& c : chunksOf(file))
     if (c.type == "IDAT") stream.insert(stream.end(), c.data.begin(), c.data.end());
   return zlibInflate(stream);
-}
-
-// A screenshot-like 32-bit capture: a desktop colour, windows with title bars and
-// flat client areas, rows of small "glyphs", and a noisy photo-like patch.
-inline Bitmap screenshotLike(int width, int height, std::uint32_t seed = 1) {
-  Bitmap b(width, height, 32);
-  std::uint32_t state = seed;
-  const auto next = [&state] {
-    state = state * 1664525u + 1013904223u;
-    return state >> 8;
-  };
-  const auto fill = [&](int x0, int y0, int x1, int y1, Rgb c) {
-    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
-      for (int x = std::max(0, x0); x < std::min(width, x1); ++x) b.setPixel(x, y, c);
-  };
-  fill(0, 0, width, height, Rgb{0, 99, 140});
-  for (int w = 0; w < 4; ++w) {
-    const int x0 = static_cast<int>(next() % static_cast<unsigned>(width));
-    const int y0 = static_cast<int>(next() % static_cast<unsigned>(height));
-    const int x1 = x0 + width / 3, y1 = y0 + height / 3;
-    fill(x0, y0, x1, y1, Rgb{240, 240, 240});
-    for (int y = y0; y < y0 + 22 && y < height; ++y) {
-      const auto shade = static_cast<std::uint8_t>(std::min(255, 60 + (y - y0) * 4));
-      fill(x0, y, x1, y + 1, Rgb{10, shade, 200});
-    }
-    for (int line = y0 + 30; line + 10 < y1; line += 16)
-      for (int x = x0 + 6; x + 6 < x1; x += 7)
-        if (next() % 5 != 0)
-          for (int dot = 0; dot < 12; ++dot)
-            if (next() % 3 == 0)
-              fill(x + dot % 5, line + dot, x + dot % 5 + 1, line + dot + 1, Rgb{});
-  }
-  const int px = width / 2, py = height / 2;
-  for (int y = py; y < std::min(height, py + height / 5); ++y)
-    for (int x = px; x < std::min(width, px + width / 5); ++x) {
-      const std::uint32_t n = next();
-      b.setPixel(x, y,
-                 Rgb{static_cast<std::uint8_t>((x + (n & 15)) & 255),
-                     static_cast<std::uint8_t>((y + (n >> 4 & 15)) & 255),
-                     static_cast<std::uint8_t>(((x ^ y) + (n >> 8 & 15)) & 255)});
-    }
-  return b;
 }
 
 }  // namespace snaprill::pngtest
