@@ -286,7 +286,9 @@ TEST(inflateZlib, LongRunsAndMatchesFromTheWholeWindow) {
   BitWriter w;
   Bytes out;
   Block b = fixedBlock(w, out, true);
-  for (unsigned distance = 1; distance <= 8; ++distance) {
+  // Every period below 16 bytes, which are copied as a repeated pattern, and 16, the first
+  // copied straight from the window; each period of distinct bytes.
+  for (unsigned distance = 1; distance <= 16; ++distance) {
     for (unsigned i = 0; i < distance; ++i) b.literal('a' + i + distance);
     for (const unsigned length : {258u, 3u, 100u, 258u}) b.match(length, distance);
   }
