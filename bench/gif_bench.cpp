@@ -50,7 +50,7 @@ Bitmap screenshot(int w, int h) {
       while (x < x1 - 60) {
         const int letters = 2 + static_cast<int>(rng() % 9);
         for (int l = 0; l < letters && x + 7 < x1; ++l, x += 7) {
-          const unsigned shape = rng();
+          const auto shape = static_cast<unsigned>(rng());
           if (shape & 1) fill(x, line, x + 1, line + 11, {30, 30, 30});             // stem
           if (shape & 2) fill(x + 4, line + 3, x + 5, line + 11, {30, 30, 30});     // right stem
           if (shape & 4) fill(x, line + 3, x + 5, line + 4, {30, 30, 30});          // bar

@@ -114,7 +114,10 @@ int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   std::printf("%-10s %5s %10s %10s %10s %9s %9s %10s %10s\n", "size", "level", "ours s", "libpng s",
               "zlib s", "/libpng", "/zlib", "ours B", "libpng B");
-  for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+  for (const auto& size : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+    // Plain variables, not a structured binding: clang before 16 cannot capture one in the
+    // lambdas below.
+    const int w = size.first, h = size.second;
     const Bitmap picture = screenshotLike(w, h);
     const std::vector<std::uint8_t> rows = filteredRows(picture);
     for (int level : {9, 6, 1}) {

@@ -1,8 +1,11 @@
-# Warnings are errors for our own targets; third-party headers are included as
-# system headers so that their warnings do not stop the build.
+# Warnings for our own targets, errors with SNAPRILL_WERROR; third-party headers are
+# included as system headers so that their warnings do not stop the build.
 function(snaprill_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion
-                                           -Wno-sign-conversion -Werror)
+                                           -Wno-sign-conversion)
+  if(SNAPRILL_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # One static library per folder: every .cpp file in it (RECURSE: and in its

@@ -182,8 +182,10 @@ class BitWriter {
   }
   // With zlib's header, and the Adler-32 of what the stream should inflate to.
   Bytes zlib(const Bytes& inflated) const {
-    Bytes z = {0x78, 0x01};
-    z.insert(z.end(), bytes_.begin(), bytes_.end());
+    Bytes z(2 + bytes_.size());
+    z[0] = 0x78;
+    z[1] = 0x01;
+    std::copy(bytes_.begin(), bytes_.end(), z.begin() + 2);
     const uLong a =
         adler32(adler32(0, nullptr, 0), inflated.data(), static_cast<uInt>(inflated.size()));
     for (int shift = 24; shift >= 0; shift -= 8) z.push_back(static_cast<std::uint8_t>(a >> shift));
@@ -286,7 +288,9 @@ TEST(inflateZlib, LongRunsAndMatchesFromTheWholeWindow) {
   BitWriter w;
   Bytes out;
   Block b = fixedBlock(w, out, true);
-  for (unsigned distance = 1; distance <= 8; ++distance) {
+  // Every period below 16 bytes, which are copied as a repeated pattern, and 16, the first
+  // copied straight from the window; each period of distinct bytes.
+  for (unsigned distance = 1; distance <= 16; ++distance) {
     for (unsigned i = 0; i < distance; ++i) b.literal('a' + i + distance);
     for (const unsigned length : {258u, 3u, 100u, 258u}) b.match(length, distance);
   }

@@ -100,10 +100,14 @@ inline void copyMatch(std::uint8_t* out, std::size_t distance, std::size_t lengt
     } while (out < end);
   } else {
     // A repeating pattern shorter than 16 bytes: 16 bytes of it at a time, each write a whole
-    // number of periods after the last.
+    // number of periods after the last. The pattern is filled in one loop of a fixed 16 steps
+    // (the same 16 byte moves as a copy of one period and its repeats) so that the compiler
+    // sees it never leaves the buffer.
     std::uint8_t pattern[16];
-    for (std::size_t i = 0; i < distance; ++i) pattern[i] = src[i];
-    for (std::size_t i = distance; i < 16; ++i) pattern[i] = pattern[i - distance];
+    for (std::size_t i = 0, j = 0; i < 16; ++i) {
+      pattern[i] = src[j];
+      j = j + 1 == distance ? 0 : j + 1;
+    }
     const std::size_t step = 16 - 16 % distance;
     do {
       std::memcpy(out, pattern, 16);
