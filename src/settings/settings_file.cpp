@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <stdexcept>
+#include <vector>
 
 #include "formats/ini/ini_file.h"
 #include "options/settings_schema.h"
@@ -196,11 +197,16 @@ class Loader {
 
 void saveSettings(CaptureCycle& cycle, const std::string& file) {
   setAutostart(cycle.options.checked(Option::runAtLogin), cycle.platform.dirs.executablePath);
+  std::vector<IniEntry> entries;
   for (const SettingKey& k : settingsSchema()) {
     if (k.special == Special::LanguageFile) continue;  // written only by the language choice
-    if (k.special == Special::AddPicX) saveOverlayFile(cycle);
-    writeKey(cycle, file, k);
+    entries.push_back(IniEntry{k.section, k.key, savedValue(cycle, k)});
   }
+  // One replacement of the file for the whole save: a rewrite per key cost seconds
+  // at every exit. The settings go first, so that an overlay file that cannot be
+  // written does not cost them.
+  writeIniValues(file, entries);
+  saveOverlayFile(cycle);
 }
 
 void loadSettings(CaptureCycle& cycle, const std::string& file, bool full) {

@@ -10,9 +10,10 @@
 
 namespace snaprill {
 
-// Writes the autostart entry, the overlay picture file and every key of the schema
-// into file. Throws IniWriteError ("Unable to write to %s") when a key cannot be
-// written; the keys written before it stay written.
+// Writes the autostart entry, every key of the schema into file, and the overlay
+// picture file. The keys replace the file in one step: throws IniWriteError
+// ("Unable to write to %s") when it cannot be written, and the file then stays as
+// it was.
 void saveSettings(CaptureCycle& cycle, const std::string& file);
 
 // Reads file into the options; with full, also the start-up-only keys, the language

@@ -234,27 +234,45 @@ std::string iniWithValue(std::string_view text, std::string_view sectionName,
   return out;
 }
 
-void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
-                   std::string_view value) {
-  const std::string target = resolvedTarget(file);
-  std::string text;
+namespace {
+
+// The text a write edits: the file's, or none when there is no file yet.
+std::string textToEdit(const std::string& file, const std::string& target) {
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) throw IniWriteError(file);
-    try {
-      text = readWholeFile(target, kMaxIniFileBytes);
-    } catch (const ReadError&) {
-      throw IniWriteError(file);
-    }
+  if (::stat(target.c_str(), &st) != 0) return std::string();
+  if (!S_ISREG(st.st_mode)) throw IniWriteError(file);
+  try {
+    return readWholeFile(target, kMaxIniFileBytes);
+  } catch (const ReadError&) {
+    throw IniWriteError(file);
   }
-  const std::string updated = iniWithValue(text, section, key, value);
+}
+
+void replaceText(const std::string& file, const std::string& target, const std::string& text) {
   try {
     AtomicFile out(target);
-    out.write(updated.data(), updated.size());
+    out.write(text.data(), text.size());
     out.commit(true);
   } catch (const FileCreateError&) {
     throw IniWriteError(file);
   }
+}
+
+}  // namespace
+
+void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
+                   std::string_view value) {
+  const std::string target = resolvedTarget(file);
+  const std::string text = textToEdit(file, target);
+  replaceText(file, target, iniWithValue(text, section, key, value));
+}
+
+void writeIniValues(const std::string& file, std::span<const IniEntry> entries) {
+  const std::string target = resolvedTarget(file);
+  std::string text = textToEdit(file, target);
+  for (const IniEntry& entry : entries)
+    text = iniWithValue(text, entry.section, entry.key, entry.value);
+  replaceText(file, target, text);
 }
 
 }  // namespace snaprill

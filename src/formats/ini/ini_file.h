@@ -16,12 +16,15 @@
 // file; a missing file is created. All other bytes of the file stay as they were.
 // A value with blanks at either end or in a pair of quotes is written inside double
 // quotes, so that it reads back exactly as written.
+// Writing many keys (a whole settings save) edits the text in memory key by key,
+// the same way, and replaces the file once.
 // Each write replaces the file atomically and durably, so after a crash the file
 // holds either the old or the new text.
 #pragma once
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -75,6 +78,17 @@ std::string readIniValue(const std::string& file, std::string_view section, std:
 // or replaced; the old file then stays as it was.
 void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value);
+
+struct IniEntry {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// Writes every entry, in order, as writeIniValue would, but replaces the file only
+// once. Throws IniWriteError as writeIniValue; the old file then stays as it was,
+// without any of the entries.
+void writeIniValues(const std::string& file, std::span<const IniEntry> entries);
 
 // The text of a profile after writing one key (the editing step of
 // writeIniValue, without the file).
