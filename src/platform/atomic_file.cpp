@@ -1,6 +1,8 @@
 #include "platform/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,17 @@ std::string directoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Whether the path still names the file open as fd: a starting program that found
+// the temporary unlocked before its writer locked it may have removed it.
+bool stillNamed(int fd, const std::string& path) {
+  struct stat opened {
+  }, named{};
+  return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+constexpr std::size_t kRandomEnding = 6;  // mkstemp's XXXXXX
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
@@ -30,37 +43,60 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   const std::string dir = directoryOf(path_);
   const auto slash = path_.find_last_of('/');
   const std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  std::string templ = (dir == "/" ? std::string("/") : dir + "/") + "." + base + ".XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  const int fd = ::mkstemp(buf.data());
+  const std::string templ = (dir == "/" ? std::string("/") : dir + "/") + "." + base + "." +
+                            std::string(kRandomEnding, 'X');
+  int fd = -1;
+  std::vector<char> buf;
+  for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
+    buf.assign(templ.begin(), templ.end());
+    buf.push_back('\0');
+    fd = ::mkstemp(buf.data());
+    if (fd < 0) throw FileCreateError(path_);
+    if (::flock(fd, LOCK_EX) != 0) {
+      ::unlink(buf.data());
+      ::close(fd);
+      fd = -1;
+    } else if (!stillNamed(fd, buf.data())) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
   if (fd < 0) throw FileCreateError(path_);
   // Respect the user's umask like an ordinary create would (mkstemp uses 0600).
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
   tempPath_ = buf.data();
-  file_ = ::fdopen(fd, "wb");
+  lockFd_ = fd;
+  // The stream gets a descriptor of its own: closing it must not release the lock
+  // before the temporary is renamed.
+  const int streamFd = ::dup(fd);
+  file_ = streamFd >= 0 ? ::fdopen(streamFd, "wb") : nullptr;
   if (!file_) {
-    ::close(fd);
-    ::unlink(tempPath_.c_str());
+    if (streamFd >= 0) ::close(streamFd);
+    discard();
     throw FileCreateError(path_);
   }
 }
 
 AtomicFile::~AtomicFile() {
+  discard();
+}
+
+void AtomicFile::discard() {
   if (file_) {
     std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (lockFd_ >= 0) {
     ::unlink(tempPath_.c_str());
+    ::close(lockFd_);
+    lockFd_ = -1;
   }
 }
 
 void AtomicFile::fail() {
-  if (file_) {
-    std::fclose(file_);
-    file_ = nullptr;
-    ::unlink(tempPath_.c_str());
-  }
+  discard();
   throw FileCreateError(path_);
 }
 
@@ -81,16 +117,11 @@ void AtomicFile::overwrite(std::uint64_t offset, const void* data, std::size_t s
 void AtomicFile::commit(bool durable) {
   if (!file_) throw FileCreateError(path_);
   if (std::fflush(file_) != 0 || (durable && ::fsync(::fileno(file_)) != 0)) fail();
-  if (std::fclose(file_) != 0) {
-    file_ = nullptr;
-    ::unlink(tempPath_.c_str());
-    throw FileCreateError(path_);
-  }
+  const int closed = std::fclose(file_);
   file_ = nullptr;
-  if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-    ::unlink(tempPath_.c_str());
-    throw FileCreateError(path_);
-  }
+  if (closed != 0 || ::rename(tempPath_.c_str(), path_.c_str()) != 0) fail();
+  ::close(lockFd_);  // renamed: there is no temporary any more to unlink
+  lockFd_ = -1;
   if (durable) {
     const int dfd = ::open(directoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
@@ -98,6 +129,50 @@ void AtomicFile::commit(bool durable) {
       ::close(dfd);
     }
   }
+}
+
+namespace {
+
+// ".NAME.XXXXXX" with NAME ending in one of the extensions.
+bool isTemporaryName(std::string_view name, std::span<const std::string_view> extensions) {
+  if (name.size() < 2 + kRandomEnding + 1 || name.front() != '.') return false;
+  const std::size_t dot = name.size() - kRandomEnding - 1;
+  if (name[dot] != '.') return false;
+  for (std::size_t i = dot + 1; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+  }
+  const std::string_view target = name.substr(1, dot - 1);
+  for (const std::string_view extension : extensions) {
+    if (target.size() > extension.size() && target.ends_with(extension)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int removeLeftoverTemporaries(const std::string& folder,
+                              std::span<const std::string_view> extensions) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!isTemporaryName(entry->d_name, extensions)) continue;
+    const std::string path = prefix + entry->d_name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A writer still at work holds the lock; once we hold it, no writer can start
+    // on this name (a new writer's name is checked after it has locked).
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        stillNamed(fd, path) && ::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 void writeFileAtomically(const std::string& path, const void* data, std::size_t size) {

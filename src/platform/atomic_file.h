@@ -1,11 +1,18 @@
 // Files that appear whole: bytes go to a temporary file beside the target, which is
 // renamed into place by commit(). A file never committed (an error, an exception) is
 // removed, so no reader ever sees half a file and a failed write leaves nothing.
+//
+// The temporary is the target's name, hidden, with a random ending: ".NAME.XXXXXX".
+// Its writer holds an flock on it until it is renamed or removed. Only a writer
+// killed on the way leaves one behind, and nobody holds a lock on that one any more:
+// removeLeftoverTemporaries() finds and removes those.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "base/byte_sink.h"
 
@@ -35,10 +42,20 @@ class AtomicFile : public ByteSink {
  private:
   void fail();
 
+  void discard();
+
   std::string path_;
   std::string tempPath_;
   std::FILE* file_ = nullptr;
+  int lockFd_ = -1;  // holds the temporary's lock, also after file_ is closed
 };
+
+// Removes from folder the temporaries of writers that were killed: hidden files
+// named as AtomicFile names them, for a target ending in one of `extensions`, that
+// no writer holds locked. Returns how many were removed; a folder that cannot be
+// read gives 0.
+int removeLeftoverTemporaries(const std::string& folder,
+                              std::span<const std::string_view> extensions);
 
 // Writes a whole file atomically (see AtomicFile).
 void writeFileAtomically(const std::string& path, const void* data, std::size_t size);
