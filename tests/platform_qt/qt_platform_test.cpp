@@ -14,7 +14,7 @@
 namespace snaprill {
 namespace {
 
-TEST(QImageBitmap, OddSizedPicturesCrossBothWaysWithAlphaDropped) {
+TEST(QImageBitmap, OddSizedPicturesCrossBothWaysTransparencyOverWhite) {
   for (const QImage::Format format :
        {QImage::Format_ARGB32, QImage::Format_RGB888, QImage::Format_Indexed8}) {
     QImage argb(7, 3, QImage::Format_ARGB32);
@@ -26,9 +26,15 @@ TEST(QImageBitmap, OddSizedPicturesCrossBothWaysWithAlphaDropped) {
     ASSERT_EQ(b.bitsPerPixel(), 32);
     ASSERT_EQ(b.width(), 7);
     ASSERT_EQ(b.height(), 3);
+    // What a viewer shows on a white page.
+    QImage onWhite(image.size(), QImage::Format_RGB32);
+    onWhite.fill(Qt::white);
     for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < 7; ++x) {
-        const QRgb expected = image.convertToFormat(QImage::Format_RGB32).pixel(x, y);
+        const QRgb p = image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
+        const auto over = [a = qAlpha(p)](int c) { return (c * a + 255 * (255 - a) + 127) / 255; };
+        onWhite.setPixel(x, y, qRgb(over(qRed(p)), over(qGreen(p)), over(qBlue(p))));
+        const QRgb expected = onWhite.pixel(x, y);
         EXPECT_EQ(b.pixel(x, y), (Rgb{static_cast<std::uint8_t>(qRed(expected)),
                                       static_cast<std::uint8_t>(qGreen(expected)),
                                       static_cast<std::uint8_t>(qBlue(expected))}));
@@ -36,8 +42,12 @@ TEST(QImageBitmap, OddSizedPicturesCrossBothWaysWithAlphaDropped) {
       }
     }
     const QImage back = qimageFromBitmap(b);
-    EXPECT_EQ(back, image.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(back, onWhite);
   }
+  // Fully transparent pixels are white, whatever colour they hold.
+  QImage hidden(2, 1, QImage::Format_ARGB32);
+  hidden.fill(qRgba(255, 0, 0, 0));
+  EXPECT_EQ(bitmapFromQImage(hidden).pixel(1, 0), (Rgb{255, 255, 255}));
   EXPECT_TRUE(bitmapFromQImage(QImage()).empty());
   EXPECT_TRUE(qimageFromBitmap(Bitmap()).isNull());
 }

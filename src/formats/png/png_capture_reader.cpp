@@ -100,6 +100,8 @@ bool readParts(const std::uint8_t* file, std::size_t size, Parts& parts) {
       parts.dataBytes += length;
     } else if (is("IEND")) {
       break;
+    } else if (is("tRNS")) {
+      return false;  // transparency by colour key: the general reader applies it
     } else if ((chunk[4] & 0x20) == 0) {
       return false;  // a critical chunk this reader does not know
     }
@@ -161,10 +163,20 @@ void convertRow(const Header& h, const std::uint8_t* src, const std::vector<std:
       png::rgbToBgrx(src, dst, width);
       break;
     case 6:
-      png::rgbaToBgrx(src, dst, width);
+      png::rgbaOverWhiteToBgrx(src, dst, width);
+      break;
+    case 4:
+      // Gray with alpha: the gray level over white.
+      for (std::size_t x = 0; x < width; ++x) {
+        const unsigned alpha = src[2 * x + 1];
+        const auto level =
+            static_cast<std::uint8_t>((src[2 * x] * alpha + 255u * (255u - alpha) + 127u) / 255u);
+        const std::uint8_t pixel[4] = {level, level, level, 0};
+        std::memcpy(dst + 4 * x, pixel, 4);
+      }
       break;
     default:
-      // Gray, gray with alpha and palette: one lookup per pixel.
+      // Gray and palette: one lookup per pixel.
       for (std::size_t x = 0; x < width; ++x) {
         const std::uint32_t v = lookup[src[x * h.channels]];
         std::memcpy(dst + 4 * x, &v, 4);

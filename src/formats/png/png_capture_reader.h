@@ -1,10 +1,11 @@
 // Screenshots usually reach the clipboard as PNG, and turning that PNG into a
 // capture sits on the path from Print Screen to the saved file. This reader does
 // only that, fast: the common PNGs (8 bits per sample, not interlaced, any colour
-// type) become a 32-bit capture in one pass, inflated by libdeflate. Alpha is
-// dropped and gamma is not applied, as the clipboard's general image reader does.
-// Everything else — other depths, interlaced files, damaged data — is left to that
-// general reader: the answer is then an empty bitmap.
+// type) become a 32-bit capture in one pass, inflated by libdeflate. Pixels with
+// alpha are drawn over white, as the clipboard's general image reader draws them,
+// and gamma is not applied. Everything else — other depths, interlaced files,
+// transparency by a tRNS chunk, damaged data — is left to that general reader: the
+// answer is then an empty bitmap.
 #pragma once
 
 #include <cstddef>

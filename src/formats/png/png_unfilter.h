@@ -35,8 +35,10 @@ bool unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior, s
 bool unfilterTwo(std::uint8_t type0, std::uint8_t* row0, std::uint8_t type1, std::uint8_t* row1,
                  const std::uint8_t* prior, std::size_t size, std::size_t bpp);
 
-// R G B (3 bytes) and R G B A (4 bytes) pixels to B G R 0.
+// R G B (3 bytes) pixels to B G R 0.
 void rgbToBgrx(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels);
-void rgbaToBgrx(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels);
+// R G B A (4 bytes) pixels to B G R 0, drawn over white: a capture has no
+// transparency, and the colour a transparent pixel holds is not meant to be seen.
+void rgbaOverWhiteToBgrx(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels);
 
 }  // namespace snaprill::png

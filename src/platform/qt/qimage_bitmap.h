@@ -8,9 +8,11 @@
 
 namespace snaprill {
 
-// A 32 bpp bitmap (B G R X, X = 0) of image; alpha is dropped, as a screen bitmap
-// has none. A null image gives an empty bitmap. Throws BitmapError when the size is
-// beyond what a bitmap may hold.
+// A 32 bpp bitmap (B G R X, X = 0) of image. A screen bitmap has no transparency:
+// transparent and translucent pixels are drawn over white, as a viewer shows them on
+// a page, rather than showing the colour a transparent pixel happens to hold. A null
+// image gives an empty bitmap. Throws BitmapError when the size is beyond what a
+// bitmap may hold.
 Bitmap bitmapFromQImage(const QImage& image);
 
 // An opaque RGB32 copy of bitmap, whatever its pixel format.
