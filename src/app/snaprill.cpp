@@ -56,10 +56,10 @@ int main(int argc, char* argv[]) {
   connectSettings(cycle);
   app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.handleException(error); });
 
-  // The capture timer ticks only while a picture is offered (see qt_timer.h), the
+  // The capture timer ticks only while an offered picture is here (see qt_timer.h), the
   // hotkey timer not at all until hotkeys give it something to watch.
   QtTimer& captureTimer = asQtTimer(cycle.captureTimer());
-  captureTimer.setGate([&clipboard] { return clipboard.hasBitmap(); });
+  captureTimer.setGate([&clipboard] { return clipboard.bitmapReady(); });
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
   asQtTimer(cycle.hotkeyTimer()).setGate([] { return false; });
 

@@ -45,6 +45,7 @@ enum class Option : std::uint16_t {
   trayIconAlways,
   runAtLogin,
   overwriteFiles,
+  takeImageWithText,  // also take a picture offered together with plain text
   // "General" page.
   outputDir,
   useDefaultDir,

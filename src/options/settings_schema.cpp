@@ -68,6 +68,11 @@ constexpr std::array kSchema = {
         .step(kStartupStep)
         .is(S::TrayAlways),
     key(kSnaprill, "RunAutomatically", T::Bool, Option::runAtLogin, 0).full().step(kStartupStep),
+    // Office programs offer copied cells or rich text together with a picture of it:
+    // such an offer is the user's text, not a screenshot, unless this says otherwise.
+    key(kSnaprill, "TakeImageWithText", T::Bool, Option::takeImageWithText, 0)
+        .full()
+        .step(kStartupStep),
 
     text(kGeneral, "OutputDir", Option::outputDir, "").or_(F::OutputFolder).is(S::OutputDir),
     text(kGeneral, "FilenamePrefix", Option::filePrefix, "snp").is(S::Prefix),

@@ -16,14 +16,38 @@
 
 namespace snaprill {
 
+// Why an offered picture could not be had.
+enum class LostOffer {
+  NotSent,    // its owner did not send it within the time allowed
+  OwnerQuit,  // its owner went away before it had sent it all
+  Refused,    // its owner would not send it
+  Damaged,    // what was sent does not make a picture
+  TooLarge,   // bigger than a picture may be here
+};
+
 class Clipboard {
  public:
   virtual ~Clipboard() = default;
   // Whether a picture is offered. Answered from state kept current by change
   // notifications: cheap enough to ask on every tick.
   virtual bool hasBitmap() const = 0;
-  // A copy of the offered picture as a 32-bit bitmap (empty when none could be had).
+  // Whether the offered picture can be taken without waiting: another program's
+  // picture is read in the background from the moment it is offered, and taken once
+  // it is here.
+  virtual bool bitmapReady() const { return hasBitmap(); }
+  // A copy of the offered picture as a 32-bit bitmap. Empty when none could be had:
+  // whyNothingTaken() then says why, that offer no longer counts as offered, and the
+  // clipboard is left as it was.
   virtual Bitmap takeBitmap() = 0;
+  virtual LostOffer whyNothingTaken() const { return LostOffer::Damaged; }
+  // Whether an offer that carries plain text too counts as a picture. Office programs
+  // offer copied cells or rich text together with a picture of it: by default such
+  // an offer is the user's text and is left alone.
+  virtual void setTakePicturesWithText(bool take) { (void)take; }
+  // Told when an offered picture is given up before anyone took it (its owner never
+  // sent it, or went away meanwhile). The clipboard is left as it was, and that
+  // offer no longer counts as offered.
+  std::function<void(LostOffer)> offerLost;
   // The same, but the picture's rows may still be arriving when it is handed over:
   // `rows` tells which are there, and whether they all make the picture (data found
   // damaged late). By default the picture comes whole.

@@ -13,7 +13,7 @@ BATCH = os.environ["SNAPRILL_BATCH"]
 ORDER = [
     ("Snaprill", ["ImageType", "JPEGQuality", "PNGComp", "Top", "Left", "Advanced",
                   "RememberLastPic", "LastPic", "NoClearClpStart", "NoClearClpResume",
-                  "StartPaused", "TrayAlways", "RunAutomatically"]),
+                  "StartPaused", "TrayAlways", "RunAutomatically", "TakeImageWithText"]),
     ("General", ["OutputDir", "FilenamePrefix", "AddZeros", "SimPrntScrn", "SimAltPrntScrn",
                  "PrntScrnHotKey", "AltPrntScrnHotKey", "AutoSave1", "AutoSave2", "AutoSave3",
                  "HotKey1", "HotKey2", "HotKey3", "Options1", "Options2", "Options3"]),

@@ -2,35 +2,70 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QMimeData>
 #include <QScopedValueRollback>
 
-#include "formats/png/png_capture_reader.h"
 #include "platform/qt/qimage_bitmap.h"
 
 namespace snaprill {
 
-bool offersRasterImage(const QStringList& mimeTypes) {
-  static const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
-  for (const QString& type : mimeTypes) {
-    if (type == QLatin1String("application/x-qt-image")) return true;
-    if (type.startsWith(QLatin1String("image/")) && readable.contains(type.toLatin1())) {
-      return true;
-    }
+namespace {
+
+// Qt's name for an X pixmap offer, which Qt reads itself.
+const QString kQtImage = QStringLiteral("application/x-qt-image");
+
+LostOffer lostOffer(X11ClipboardReader::Failure why) {
+  switch (why) {
+    case X11ClipboardReader::Failure::OwnerQuit:
+      return LostOffer::OwnerQuit;
+    case X11ClipboardReader::Failure::Refused:
+      return LostOffer::Refused;
+    case X11ClipboardReader::Failure::TooLarge:
+      return LostOffer::TooLarge;
+    case X11ClipboardReader::Failure::NotSent:
+      break;
   }
-  return false;
+  return LostOffer::NotSent;
 }
+
+}  // namespace
 
 QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
   connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
   connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
+  connect(&x11_, &X11ClipboardReader::fetched, this, &QtClipboard::fetched);
+  connect(&x11_, &X11ClipboardReader::fetchFailed, this, &QtClipboard::fetchFailed);
   refresh();
 }
 
 void QtClipboard::refreshFromX11() {
   if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
-  offered_ = offersRasterImage(x11_.offeredTypes());
+  const QStringList& types = x11_.offeredTypes();
+  if (types.isEmpty()) {
+    // A new owner whose types are still being asked for, or nobody: what was read
+    // belonged to the one before.
+    x11_.cancelFetch();
+    target_.clear();
+    data_.clear();
+    ready_ = false;
+    givenUp_ = false;
+  } else {
+    const QString target = pictureTarget(types, takeWithText_);
+    if (target != target_) {
+      x11_.cancelFetch();
+      target_ = target;
+      data_.clear();
+      ready_ = false;
+      if (target_ == kQtImage) {
+        ready_ = true;  // Qt reads pixmaps itself, when the picture is taken
+      } else if (!target_.isEmpty() && !givenUp_) {
+        // Read at once, in the background: by the time the capture timer asks, the
+        // picture is here, and a slow owner holds up nothing.
+        if (!x11_.startFetch(target_)) givenUp_ = true;
+      }
+    }
+  }
+  offered_ = !target_.isEmpty() && !givenUp_;
   emit changed();
 }
 
@@ -47,7 +82,36 @@ void QtClipboard::refresh() {
   // One request for the offered types per change (Qt caches the answer for the
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
-  offered_ = data != nullptr && offersRasterImage(data->formats());
+  target_ = data != nullptr ? pictureTarget(data->formats(), takeWithText_) : QString();
+  data_.clear();
+  givenUp_ = false;
+  offered_ = !target_.isEmpty();
+  ready_ = offered_;
+  emit changed();
+}
+
+void QtClipboard::setTakePicturesWithText(bool take) {
+  if (take == takeWithText_) return;
+  takeWithText_ = take;
+  refresh();
+}
+
+void QtClipboard::fetched(const QByteArray& bytes) {
+  data_ = bytes;
+  ready_ = true;
+  emit changed();
+}
+
+void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
+  giveUp();
+  if (offerLost) offerLost(lostOffer(why));
+}
+
+void QtClipboard::giveUp() {
+  givenUp_ = true;
+  offered_ = false;
+  ready_ = false;
+  data_.clear();
   emit changed();
 }
 
@@ -59,58 +123,51 @@ Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
   return take(&rows);
 }
 
-namespace {
-
-const QString kPng = QStringLiteral("image/png");
-
-// Our reader first, Qt's general one for the PNGs ours leaves to it.
-Bitmap decodePng(const QByteArray& bytes, ArrivingRows* rows) {
-  const auto* file = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-  const auto size = static_cast<std::size_t>(bytes.size());
-  Bitmap picture =
-      rows != nullptr ? decodePngCapture(file, size, *rows) : decodePngCapture(file, size);
-  if (!picture.empty()) return picture;
-  QImage image;
-  if (image.loadFromData(bytes, "PNG")) return bitmapFromQImage(image);
-  return Bitmap();
-}
-
-}  // namespace
-
 Bitmap QtClipboard::take(ArrivingRows* rows) {
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
   // ourselves is handed over in process, without any encoding.
-  if (!clipboard_->ownsClipboard()) {
-    Bitmap picture = x11_.active() ? takeFromX11(rows) : takePngThroughQt(rows);
-    if (!picture.empty() || x11_.active()) return picture;
+  if (!clipboard_->ownsClipboard() && target_ != kQtImage) {
+    return x11_.active() ? takeFromX11(rows) : takeThroughQt(rows);
   }
-  return bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+  Bitmap picture = bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+  if (picture.empty()) {
+    nothingTaken_ = LostOffer::Damaged;
+    giveUp();
+  }
+  return picture;
 }
 
 Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
-  // Qt would ask whoever owns the clipboard by the time it asks: once the
-  // clipboard has changed hands, the picture of the owner we know is gone, and the
-  // new owner's is taken when its own notification has been handled.
-  if (x11_.offeredTypes().contains(kPng)) {
-    const QByteArray bytes = x11_.fetch(kPng);
-    if (bytes.isEmpty()) return Bitmap();
-    Bitmap picture = decodePng(bytes, rows);
-    if (!picture.empty() || x11_.changePending()) return picture;
-  } else if (x11_.changePending()) {
+  if (!ready_) {
+    nothingTaken_ = LostOffer::NotSent;
     return Bitmap();
   }
-  return bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+  OfferedPicture offered = pictureFromOffer(target_, data_, rows);
+  data_.clear();
+  ready_ = false;
+  if (offered.picture.empty()) {
+    nothingTaken_ = offered.lost;
+    giveUp();
+  }
+  return std::move(offered.picture);
 }
 
-Bitmap QtClipboard::takePngThroughQt(ArrivingRows* rows) {
+Bitmap QtClipboard::takeThroughQt(ArrivingRows* rows) {
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
-  if (data == nullptr || !data->hasFormat(kPng)) return Bitmap();
-  return decodePng(data->data(kPng), rows);
+  OfferedPicture offered;
+  if (data != nullptr && !target_.isEmpty())
+    offered = pictureFromOffer(target_, data->data(target_), rows);
+  if (offered.picture.empty()) {
+    nothingTaken_ = offered.lost;
+    giveUp();
+  }
+  return std::move(offered.picture);
 }
 
 void QtClipboard::clear() {
+  x11_.cancelFetch();
   // Another program's picture is released without waiting for the server; the
   // notification of that change arrives later, as for any other change. Our own
   // content goes through Qt, which must forget it.
@@ -120,6 +177,9 @@ void QtClipboard::clear() {
   }
   // The cycle must not see the same picture again, whenever the notification of
   // our own change arrives.
+  data_.clear();
+  ready_ = false;
+  givenUp_ = true;
   if (offered_) {
     offered_ = false;
     emit changed();

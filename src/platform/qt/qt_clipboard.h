@@ -3,22 +3,23 @@
 // selection's owner from XFixes notifications; elsewhere, and for our own content,
 // Qt's clipboard answers. The offered types are looked at once per change and the
 // answer kept, so hasBitmap() costs nothing and never talks to the X server.
+//
+// Another program's picture is read in the background as soon as it is offered;
+// the capture timer waits for bitmapReady(). An offer given up (never sent, its
+// owner gone, damaged) is left on the clipboard and no longer counts as offered.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
-#include <QStringList>
+#include <QString>
 
+#include "platform/qt/clipboard_offer.h"
 #include "platform/qt/x11_clipboard.h"
 #include "platform/services.h"
 
 class QClipboard;
 
 namespace snaprill {
-
-// Whether a list of offered MIME types holds a picture Qt can decode: any image type
-// its image readers know, or Qt's own image type. Vector types (SVG) and text are
-// not pictures here.
-bool offersRasterImage(const QStringList& mimeTypes);
 
 class QtClipboard : public QObject, public Clipboard {
   Q_OBJECT
@@ -28,29 +29,41 @@ class QtClipboard : public QObject, public Clipboard {
   QtClipboard();
 
   bool hasBitmap() const override { return offered_; }
+  bool bitmapReady() const override { return offered_ && ready_; }
   Bitmap takeBitmap() override;
   Bitmap takeArrivingBitmap(ArrivingRows& rows) override;
+  LostOffer whyNothingTaken() const override { return nothingTaken_; }
   void clear() override;
+  void setTakePicturesWithText(bool take) override;
 
  signals:
-  // Emitted after every change of the clipboard, once hasBitmap() is up to date.
+  // Emitted after every change of the clipboard, once hasBitmap() and bitmapReady()
+  // are up to date.
   void changed();
 
  private:
   void refresh();
   void refreshFromX11();
+  void fetched(const QByteArray& bytes);
+  void fetchFailed(X11ClipboardReader::Failure why);
+  // The offer no longer counts: the clipboard stays as it is.
+  void giveUp();
   // The offered picture; with `rows`, its rows may still be arriving.
   Bitmap take(ArrivingRows* rows);
-  // Another program's picture, read on our own X11 connection; empty when none
-  // could be had.
+  // Another program's picture from the data read on our own X11 connection.
   Bitmap takeFromX11(ArrivingRows* rows);
-  // Another program's picture as PNG through Qt; empty when it offers no PNG or
-  // the PNG cannot be read.
-  Bitmap takePngThroughQt(ArrivingRows* rows);
+  // Another program's picture through Qt (off X11); empty when none could be had.
+  Bitmap takeThroughQt(ArrivingRows* rows);
 
   QClipboard* clipboard_;
   bool offered_ = false;
+  bool ready_ = false;
   bool clearing_ = false;
+  bool takeWithText_ = false;
+  bool givenUp_ = false;  // the current offer was given up
+  QString target_;        // what the offered picture is read as
+  QByteArray data_;       // another program's picture data, once here
+  LostOffer nothingTaken_ = LostOffer::Damaged;
   X11ClipboardReader x11_;
 };
 

@@ -15,8 +15,12 @@ namespace snaprill {
 
 namespace {
 
-// As long as Qt waits for another program's clipboard data.
+// As long as Qt waits for another program's clipboard data; a transfer in parts
+// may take this long for each part.
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+
+// Far beyond any screenshot; a transfer that grows past it is given up.
+constexpr qsizetype kMaxTransferBytes = qsizetype{256} << 20;
 
 // Names of old X11 picture targets, which Qt reads as an image of its own.
 bool isPixmapTarget(const QString& name) {
@@ -68,6 +72,9 @@ X11ClipboardReader::X11ClipboardReader() {
     if (wait == Wait::Answered && answer.xselection.property == property) readTypes(property);
   }
   XFlush(display);
+  fetchTimer_.setSingleShot(true);
+  fetchTimer_.setInterval(kAnswerTimeout);
+  connect(&fetchTimer_, &QTimer::timeout, this, [this] { failFetch(Failure::NotSent); });
   notifier_ = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &X11ClipboardReader::processEvents);
   // Events read while waiting above would not wake the notifier.
@@ -109,8 +116,20 @@ bool X11ClipboardReader::isClipboardChange(const XEvent& event) const {
 }
 
 void X11ClipboardReader::handle(const XEvent& event) {
+  if (handleTransfer(event)) return;
   if (isClipboardChange(event)) {
     const auto& change = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
+    if (fetch_) {
+      // The data was this owner's: a successor's offer is another one, but an owner
+      // that went away has taken the picture with it.
+      const bool ownerLeft =
+          change.subtype != XFixesSetSelectionOwnerNotify || change.owner == None;
+      if (ownerLeft) {
+        failFetch(Failure::OwnerQuit);
+      } else {
+        endFetch();
+      }
+    }
     owner_ = change.owner;
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
@@ -230,48 +249,86 @@ std::optional<QByteArray> X11ClipboardReader::readProperty(unsigned long propert
   return bytes;
 }
 
-QByteArray X11ClipboardReader::fetch(const QString& type) {
-  if (display_ == nullptr || owner_ == None || changePending()) return {};
-  const Deadline deadline = std::chrono::steady_clock::now() + kAnswerTimeout;
-  const Atom target = XInternAtom(display_, type.toLatin1().constData(), False);
-  const Atom property = request(target, ownerTime_ != 0 ? ownerTime_ : CurrentTime);
-  // Whatever else arrives meanwhile is handled once this call is over.
-  struct ProcessLater {
-    X11ClipboardReader* reader;
-    ~ProcessLater() {
-      QMetaObject::invokeMethod(reader, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
+bool X11ClipboardReader::startFetch(const QString& type) {
+  endFetch();
+  if (display_ == nullptr || owner_ == None) return false;
+  Transfer transfer;
+  transfer.target = XInternAtom(display_, type.toLatin1().constData(), False);
+  transfer.property = request(transfer.target, ownerTime_ != 0 ? ownerTime_ : CurrentTime);
+  fetch_ = std::move(transfer);
+  fetchTimer_.start();
+  return true;
+}
+
+void X11ClipboardReader::cancelFetch() {
+  endFetch();
+}
+
+void X11ClipboardReader::endFetch() {
+  if (!fetch_) return;
+  // Whatever the owner still sends there is not read.
+  XDeleteProperty(display_, window_, fetch_->property);
+  XFlush(display_);
+  fetch_.reset();
+  fetchTimer_.stop();
+}
+
+void X11ClipboardReader::failFetch(Failure why) {
+  if (!fetch_) return;
+  endFetch();
+  emit fetchFailed(why);
+}
+
+bool X11ClipboardReader::handleTransfer(const XEvent& event) {
+  if (!fetch_) return false;
+  Transfer& transfer = *fetch_;
+  if (event.type == SelectionNotify && event.xselection.requestor == window_ &&
+      event.xselection.selection == clipboard_ && event.xselection.target == transfer.target &&
+      !transfer.incremental &&
+      (event.xselection.property == transfer.property || event.xselection.property == None)) {
+    if (event.xselection.property == None) {
+      failFetch(Failure::Refused);
+      return true;
     }
-  } later{this};
-  const Window window = window_;
-  XEvent event;
-  const auto answer = [&](const XEvent& e) {
-    return e.type == SelectionNotify && e.xselection.requestor == window &&
-           e.xselection.selection == clipboard_ && e.xselection.target == target &&
-           (e.xselection.property == property || e.xselection.property == None);
-  };
-  if (waitFor(answer, deadline, event) != Wait::Answered) return {};
-  if (event.xselection.property == None) return {};  // refused
-  // Notices of the property's earlier values must not be taken for parts to come.
-  std::erase_if(held_, [&](const std::unique_ptr<XEvent>& e) {
-    return e->type == PropertyNotify && e->xproperty.window == window &&
-           e->xproperty.atom == property;
-  });
-  bool incremental = false;
-  std::optional<QByteArray> bytes = readProperty(property, &incremental);
-  if (!bytes) return {};
-  if (!incremental) return *bytes;
-  // Sent in parts: each comes after the previous one is deleted; an empty part ends.
-  const auto part = [&](const XEvent& e) {
-    return e.type == PropertyNotify && e.xproperty.window == window &&
-           e.xproperty.atom == property && e.xproperty.state == PropertyNewValue;
-  };
-  for (;;) {
-    if (waitFor(part, deadline, event) != Wait::Answered) return {};
-    const std::optional<QByteArray> next = readProperty(property, nullptr);
-    if (!next) return {};  // gone before it was read: the data would be incomplete
-    if (next->isEmpty()) return *bytes;
-    *bytes += *next;
+    bool incremental = false;
+    std::optional<QByteArray> bytes = readProperty(transfer.property, &incremental);
+    if (!bytes) {
+      failFetch(Failure::NotSent);  // announced, but gone before it was read
+    } else if (incremental) {
+      // Each part comes once the previous one is deleted; reading the announcement
+      // deleted it.
+      transfer.incremental = true;
+      fetchTimer_.start();
+    } else {
+      const QByteArray whole = std::move(*bytes);
+      endFetch();
+      emit fetched(whole);
+    }
+    return true;
   }
+  if (event.type == PropertyNotify && transfer.incremental && event.xproperty.window == window_ &&
+      event.xproperty.atom == transfer.property && event.xproperty.state == PropertyNewValue) {
+    readPart();
+    return true;
+  }
+  return false;
+}
+
+void X11ClipboardReader::readPart() {
+  const std::optional<QByteArray> part = readProperty(fetch_->property, nullptr);
+  if (!part) return;  // a notice of a value read already: the part is yet to come
+  if (part->isEmpty()) {
+    const QByteArray whole = std::move(fetch_->bytes);
+    endFetch();
+    emit fetched(whole);
+    return;
+  }
+  if (fetch_->bytes.size() + part->size() > kMaxTransferBytes) {
+    failFetch(Failure::TooLarge);
+    return;
+  }
+  fetch_->bytes += *part;
+  fetchTimer_.start();
 }
 
 bool X11ClipboardReader::release() {

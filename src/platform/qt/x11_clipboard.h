@@ -6,6 +6,11 @@
 // and for the picture in one conversion whose answer it reads in one request
 // (or incrementally, when the owner sends it in parts).
 //
+// Reading never blocks the event loop: a transfer is started, its answers are
+// handled as they arrive, and its end (the bytes, or why there are none) is
+// signalled. An owner that stops answering is given up after a while; one that
+// goes away mid-transfer is noticed by the XFixes notification of its leaving.
+//
 // It also empties the clipboard without waiting for the server: the release carries
 // the time at which the current owner took the selection, never "now", so that a
 // picture offered by another program before the server gets to the release is not
@@ -17,6 +22,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -41,15 +47,20 @@ class X11ClipboardReader : public QObject {
   X11ClipboardReader();
   ~X11ClipboardReader() override;
 
+  enum class Failure { NotSent, OwnerQuit, Refused, TooLarge };
+
   bool active() const { return display_ != nullptr; }
   // The MIME types the current owner offers; empty while they are being asked for,
   // and when nobody owns the clipboard.
   const QStringList& offeredTypes() const { return types_; }
-  // The current owner's data as `type`. Empty when it refuses, sends nothing whole
-  // within five seconds in all, or the clipboard changes hands meanwhile: the data
-  // then would not be that owner's, or not all of it. Blocks meanwhile, as reading
-  // the clipboard does in Qt.
-  QByteArray fetch(const QString& type);
+  // Starts reading the current owner's data as `type` (ending a transfer under
+  // way). fetched() or fetchFailed() tells how it ended, unless the clipboard
+  // changes hands to another owner first: the transfer is then dropped without a
+  // word, as the data would not be the new owner's. False when no transfer could
+  // be started (nobody owns the clipboard).
+  bool startFetch(const QString& type);
+  void cancelFetch();
+  bool fetching() const { return fetch_.has_value(); }
   // Whether the clipboard has changed hands since offeredTypes() was last updated
   // (the notification is here but not yet handled).
   bool changePending();
@@ -61,13 +72,29 @@ class X11ClipboardReader : public QObject {
  signals:
   // The owner changed, or what it offers became known: see offeredTypes().
   void changed();
+  // The end of a transfer: all of its bytes, or why there are none.
+  void fetched(const QByteArray& bytes);
+  void fetchFailed(X11ClipboardReader::Failure why);
 
  private:
   enum class Wait { Answered, TimedOut, OwnerChanged };
   using Deadline = std::chrono::steady_clock::time_point;
 
+  // One transfer under way.
+  struct Transfer {
+    unsigned long target = 0;
+    unsigned long property = 0;
+    bool incremental = false;  // sent in parts, the first one read
+    QByteArray bytes;
+  };
+
   void processEvents();
   void handle(const _XEvent& event);
+  // The answers of a transfer; false when the event is not one.
+  bool handleTransfer(const _XEvent& event);
+  void readPart();
+  void endFetch();
+  void failFetch(Failure why);
   bool isClipboardChange(const _XEvent& event) const;
   // Waits for an event that `match` accepts; gives up at `deadline` or when the
   // clipboard changes hands first. Events not taken are kept for processEvents.
@@ -95,6 +122,8 @@ class X11ClipboardReader : public QObject {
   std::unordered_map<unsigned long, QString> names_;
   std::deque<std::unique_ptr<_XEvent>> held_;  // events read but not yet handled
   QSocketNotifier* notifier_ = nullptr;
+  std::optional<Transfer> fetch_;
+  QTimer fetchTimer_;  // runs while a transfer waits for its owner
 };
 
 }  // namespace snaprill

@@ -1,0 +1,48 @@
+// What another program's clipboard offer means for the capture cycle, apart from
+// the transfer: which of the offered targets to read the picture from (if any), and
+// the picture its bytes make. Plain functions, so that unit tests and the fuzzer
+// reach every offer a hostile or careless owner can make.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "image/arriving_rows.h"
+#include "image/bitmap.h"
+#include "platform/services.h"
+
+namespace snaprill {
+
+// Whether the offer carries plain text (text/plain in any charset, UTF8_STRING,
+// STRING, TEXT, COMPOUND_TEXT).
+bool offersPlainText(const QStringList& targets);
+
+// Whether a list of offered MIME types holds a picture Qt can decode: any image type
+// its image readers know, or Qt's own image type. Vector types (SVG) and text are
+// not pictures here.
+bool offersRasterImage(const QStringList& targets);
+
+// The target to read the offered picture from: image/png when offered (our own
+// fast reader takes it), else the first picture type the owner lists that Qt's
+// readers know (application/x-qt-image, Qt's name for an X pixmap, last). Empty
+// when nothing offered is a picture, or when the offer carries plain text too and
+// takeWithText is false: a picture with text is how office programs copy cells and
+// rich text, and the user's copy must stay.
+QString pictureTarget(const QStringList& targets, bool takeWithText);
+
+// Most bytes a picture offer may take; a larger transfer is given up.
+inline constexpr qsizetype kMaxOfferBytes = qsizetype{256} << 20;
+
+struct OfferedPicture {
+  // 32 bpp, B G R X; transparent parts drawn over white. Empty when the bytes make
+  // no picture: `lost` then says why.
+  Bitmap picture;
+  LostOffer lost = LostOffer::Damaged;
+};
+
+// The picture the bytes of `target` make. With rows, a large PNG may be handed over
+// while its rows still arrive (see decodePngCapture); without, it comes whole.
+OfferedPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows);
+
+}  // namespace snaprill
