@@ -18,6 +18,13 @@ class FileCreateError : public std::runtime_error {
   std::string path_;
 };
 
+// An offered picture turned out damaged after its file had been begun: the file is
+// not made, and the number it was given is not used up.
+class DamagedPictureError : public std::runtime_error {
+ public:
+  DamagedPictureError() : std::runtime_error("The offered picture is damaged") {}
+};
+
 // A file could not be read or does not hold what its reader expects.
 class ReadError : public std::runtime_error {
  public:

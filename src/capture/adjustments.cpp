@@ -23,10 +23,18 @@ constexpr Step kSteps[] = {
 
 }  // namespace
 
-void Adjustments::apply(Bitmap& capture) const {
+AdjustOutcome Adjustments::apply(Bitmap& capture) const {
+  AdjustOutcome outcome;
   for (const Step& step : kSteps) {
-    if (options_.checked(step.option)) step.apply(*this, capture);
+    if (!options_.checked(step.option)) continue;
+    try {
+      step.apply(*this, capture);
+    } catch (const SizeTooLargeError& e) {
+      outcome.refusedWidth = e.width;
+      outcome.refusedHeight = e.height;
+    }
   }
+  return outcome;
 }
 
 bool Adjustments::anyChosen() const {

@@ -5,6 +5,7 @@
 // and reads its options at the moment it runs.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "capture/overlay_picture.h"
@@ -14,16 +15,42 @@
 
 namespace snaprill {
 
+// The most memory a cropped or resized capture may take: a quarter of a gigapixel,
+// far above any screen, and below what the encoders after it can still work with.
+inline constexpr std::size_t kMaxAdjustedBytes = std::size_t{1} << 30;
+
+// A crop or resize asked for a picture larger than kMaxAdjustedBytes.
+class SizeTooLargeError : public BitmapError {
+ public:
+  SizeTooLargeError(int w, int h)
+      : BitmapError("A picture of " + std::to_string(w) + " x " + std::to_string(h) +
+                    " pixels is too large"),
+        width(w),
+        height(h) {}
+  int width;
+  int height;
+};
+
+// What the adjustments of one capture could not do.
+struct AdjustOutcome {
+  // The size a crop or resize asked for that cannot be made; that step was left
+  // out and the capture kept its size. 0 x 0 when there was none.
+  int refusedWidth = 0;
+  int refusedHeight = 0;
+};
+
 class Adjustments {
  public:
   Adjustments(const Options& options, Platform& platform, const OverlayPicture& overlay)
       : options_(options), platform_(platform), overlay_(overlay) {}
 
-  // Every adjustment whose option is on, in order.
-  void apply(Bitmap& capture) const;
+  // Every adjustment whose option is on, in order. A crop or resize too large to
+  // make is left out rather than costing the capture.
+  AdjustOutcome apply(Bitmap& capture) const;
   bool anyChosen() const;
 
-  // The steps one by one. Crop and resize replace the capture by a new bitmap.
+  // The steps one by one. Crop and resize replace the capture by a new bitmap, and
+  // throw SizeTooLargeError, leaving it as it was, when that would be too large.
   // Without a cursor source or a text renderer on the platform, the cursor and the
   // text draw nothing.
   void addCursor(Bitmap& capture) const;

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
 #include <typeinfo>
 
 #include "base/errors.h"
 #include "capture/external_program.h"
+#include "formats/ini/ini_file.h"
+#include "platform/atomic_file.h"
 
 namespace snaprill {
 
@@ -33,9 +36,14 @@ CaptureCycle::CaptureCycle(Options& o, Texts& t, Platform& p)
   view_.pauseCaption = texts.get("Tray", "Pause");
   options.setText(Option::outputDir, p.dirs.defaultOutput);
   tray_.record.setTip("Snaprill - " + view_.statusText);
+  platform.clipboard.offerLost = [this](LostOffer why) { offerLost(why); };
   watchOptions();
   cleanPrefix();
   refreshLevelCaptions();
+}
+
+CaptureCycle::~CaptureCycle() {
+  platform.clipboard.offerLost = nullptr;
 }
 
 void CaptureCycle::watchOptions() {
@@ -46,6 +54,11 @@ void CaptureCycle::watchOptions() {
   options.watch(Option::trayIconAlways, [this] {
     if (trayClicksConnected) trayIconAlwaysClicked();
   });
+  const auto picturesWithText = [this] {
+    platform.clipboard.setTakePicturesWithText(options.checked(Option::takeImageWithText));
+  };
+  options.watch(Option::takeImageWithText, picturesWithText);
+  picturesWithText();
 }
 
 std::string CaptureCycle::mainSettingsFile() const {
@@ -60,10 +73,15 @@ void CaptureCycle::onCaptureTick() {
   // Nothing may start a second capture while one is being written: the AVI writer
   // lets window events through, and such a tick would add a frame to the animation
   // being written. The picture stays on the clipboard until then.
-  if (tickRunning_ || !platform.clipboard.hasBitmap()) return;
+  if (tickRunning_ || !platform.clipboard.bitmapReady()) return;
   tickRunning_ = true;
+  refused_ = AdjustOutcome{};
   try {
     runTick();
+  } catch (const DamagedPictureError&) {
+    tickRunning_ = false;
+    captureLost(LostOffer::Damaged);
+    return;
   } catch (...) {
     tickRunning_ = false;
     ++failedCaptures;
@@ -71,6 +89,8 @@ void CaptureCycle::onCaptureTick() {
     return;
   }
   tickRunning_ = false;
+  // After the tick, so that captures go on while the message is open.
+  reportRefusedSize();
 }
 
 void CaptureCycle::runTick() {
@@ -82,9 +102,15 @@ void CaptureCycle::runTick() {
     const bool streamed = options.value(Option::outputType) == kJpeg && !adjustments_.anyChosen();
     capture = streamed ? platform.clipboard.takeArrivingBitmap(arriving)
                        : platform.clipboard.takeBitmap();
-    platform.clipboard.clear();
     lastSavedPath.clear();
-    adjustments_.apply(capture);
+    if (capture.empty()) {
+      // Nothing could be made of what was offered: it stays on the clipboard, where
+      // the user may still have a use for it, and costs no number.
+      captureLost(platform.clipboard.whyNothingTaken());
+      return;
+    }
+    platform.clipboard.clear();
+    refused_ = adjustments_.apply(capture);
     const WriteOutcome outcome = writer_.write(capture, arriving);
     lastSavedPath = outcome.path;
     if (outcome.noNumberLeft) ++droppedCaptures;
@@ -102,6 +128,44 @@ void CaptureCycle::runTick() {
     autoSaveRestorePending = false;
     if (settingsLoad) settingsLoad(mainSettingsFile(), false);
   }
+}
+
+void CaptureCycle::reportLostCapture(const std::string& reason) {
+  ++lostCaptures;
+  view_.statusText = reason;
+  view_.changed.callAll();
+}
+
+namespace {
+
+const char* lostOfferKey(LostOffer why) {
+  switch (why) {
+    case LostOffer::NotSent:
+      return "OfferNotSent";
+    case LostOffer::OwnerQuit:
+      return "OfferOwnerQuit";
+    case LostOffer::Refused:
+      return "OfferRefused";
+    case LostOffer::TooLarge:
+      return "OfferTooLarge";
+    case LostOffer::Damaged:
+      break;
+  }
+  return "OfferDamaged";
+}
+
+}  // namespace
+
+void CaptureCycle::captureLost(LostOffer why) {
+  updateCounterDisplay();
+  tray_.modify();
+  reportLostCapture(texts.get("Error", lostOfferKey(why)));
+}
+
+void CaptureCycle::offerLost(LostOffer why) {
+  // Paused, or with no number left, the picture would not have been taken anyway.
+  if (!captureTimer_->enabled()) return;
+  captureLost(why);
 }
 
 void CaptureCycle::updateCounterDisplay() {
@@ -173,16 +237,68 @@ void CaptureCycle::closeQuery() {
 }
 
 void CaptureCycle::handleException(std::exception_ptr error) {
+  // The clipboard first: a box below lets other events through while it is open,
+  // and the capture that failed must not be taken again meanwhile.
+  platform.clipboard.clear();
   try {
     std::rethrow_exception(error);
+  } catch (const IniWriteError& e) {
+    reportSettingsNotSaved(e.file());
   } catch (const std::exception& e) {
     // Exactly the file-creation error, as the handler has always matched it.
     if (typeid(e) == typeid(FileCreateError)) {
-      platform.dialogs.errorBox(texts.get("Error", "DiskFull"));
+      showDiskFull(static_cast<const FileCreateError&>(e).path());
     }
   } catch (...) {
   }
-  platform.clipboard.clear();
+}
+
+void CaptureCycle::showDiskFull(const std::string& path) {
+  // While the box is open, captures go on failing in the same way (its event loop
+  // runs the capture timer): one box, and the status text counts the rest.
+  if (diskFullBoxOpen_) {
+    ++diskFullRepeats_;
+    view_.statusText = replaceIgnoringCase(texts.get("Error", "DiskFullRepeated"), "%n",
+                                           std::to_string(diskFullRepeats_));
+    view_.changed.callAll();
+    return;
+  }
+  const auto slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string text = texts.get("Error", "DiskFull") + "\n" +
+                           replaceIgnoringCase(texts.get("Error", "DiskFullFolder"), "%s", folder);
+  struct BoxOpen {
+    CaptureCycle& cycle;
+    ~BoxOpen() {
+      cycle.diskFullBoxOpen_ = false;
+      cycle.diskFullRepeats_ = 0;
+    }
+  } open{*this};
+  diskFullBoxOpen_ = true;
+  platform.dialogs.errorBox(text);
+}
+
+void CaptureCycle::reportSettingsNotSaved(const std::string& file) {
+  const std::string text = replaceIgnoringCase(texts.get("Error", "SettingsNotSaved"), "%s", file);
+  // Once a box for each file; an auto-save hotkey pressed again and again must not
+  // bring it back each time.
+  if (!settingsFilesReported_.insert(file).second) {
+    view_.statusText = text;
+    view_.changed.callAll();
+    return;
+  }
+  platform.dialogs.errorBox(text);
+}
+
+void CaptureCycle::reportRefusedSize() {
+  if (refused_.refusedWidth == 0) return;
+  const std::string size =
+      std::to_string(refused_.refusedWidth) + " x " + std::to_string(refused_.refusedHeight);
+  refused_ = AdjustOutcome{};
+  // Once for each size asked for: the captures go on, unresized.
+  if (size == refusedSizeShown_) return;
+  refusedSizeShown_ = size;
+  platform.dialogs.errorBox(replaceIgnoringCase(texts.get("Error", "SizeTooLarge"), "%s", size));
 }
 
 void CaptureCycle::finishStartup() {
@@ -191,6 +307,13 @@ void CaptureCycle::finishStartup() {
   if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardAtStart)) {
     platform.clipboard.clear();
   }
+  // Temporaries of writers that were killed; a writer still at work (another
+  // instance) keeps its own.
+  static constexpr std::string_view kOurs[] = {".jpg", ".png", ".gif", ".bmp", ".emf", ".tif",
+                                               ".avi", ".tga", ".pcx", ".ini", ".tmp"};
+  removeLeftoverTemporaries(options.text(Option::outputDir), kOurs);
+  if (platform.dirs.configDir != options.text(Option::outputDir))
+    removeLeftoverTemporaries(platform.dirs.configDir, kOurs);
 }
 
 void CaptureCycle::outputTypeChanged() {

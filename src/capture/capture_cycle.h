@@ -12,6 +12,7 @@
 
 #include <exception>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "capture/adjustments.h"
@@ -31,11 +32,14 @@ namespace snaprill {
 class CaptureCycle {
  public:
   CaptureCycle(Options& options, Texts& texts, Platform& platform);
+  ~CaptureCycle();
   CaptureCycle(const CaptureCycle&) = delete;
   CaptureCycle& operator=(const CaptureCycle&) = delete;
 
-  // One tick of the capture timer: nothing unless a picture is offered. Errors end
-  // the tick and go to handleException, as the window's event loop would send them.
+  // One tick of the capture timer: nothing unless a picture is offered and here.
+  // Errors end the tick and go to handleException, as the window's event loop would
+  // send them. An offer that makes no picture is left on the clipboard and uses up
+  // no number; it is reported as a lost capture.
   void onCaptureTick();
   // Whether a tick is running now (the AVI writer lets events through mid-tick).
   bool tickRunning() const { return tickRunning_; }
@@ -51,9 +55,14 @@ class CaptureCycle {
   // The program closes: pending animation frames written, tray icon removed,
   // settings saved. Never refuses.
   void closeQuery();
-  // The program-wide error handler: the disk-full text for a file that could not be
-  // created; the clipboard emptied in every case.
+  // The program-wide error handler: the disk-full text, with the folder, for a file
+  // that could not be created (while that box is open, further ones are counted in
+  // the status text instead); a settings file that could not be written, once per
+  // file; the clipboard emptied in every case.
   void handleException(std::exception_ptr error);
+  // Every capture lost on its way in (an offer never sent, damaged, or given up)
+  // is told here with its reason, a language text.
+  void reportLostCapture(const std::string& reason);
   // Start-up after the settings load: the tray record, the status text, and a stale
   // offered picture dropped unless the user keeps it.
   void finishStartup();
@@ -91,6 +100,8 @@ class CaptureCycle {
   // tick ended in an error (the handler may have shown nothing).
   int droppedCaptures = 0;
   int failedCaptures = 0;
+  // Captures lost before they could be written: offers never sent or damaged.
+  int lostCaptures = 0;
 
   Timer& captureTimer() { return *captureTimer_; }
   Timer& hotkeyTimer() { return *hotkeyTimer_; }
@@ -116,8 +127,19 @@ class CaptureCycle {
   void watchOptions();
   void overwriteChanged();
   void trayIconAlwaysClicked();
+  void offerLost(LostOffer why);
+  // Ends a tick whose capture was lost: the counter shown again, then the reason.
+  void captureLost(LostOffer why);
+  void showDiskFull(const std::string& path);
+  void reportSettingsNotSaved(const std::string& file);
+  void reportRefusedSize();
 
   bool tickRunning_ = false;
+  bool diskFullBoxOpen_ = false;
+  int diskFullRepeats_ = 0;  // failures while that box was open
+  std::set<std::string> settingsFilesReported_;
+  AdjustOutcome refused_;         // of the running tick
+  std::string refusedSizeShown_;  // the last size refused with a message
   ViewState view_;
   OutputNames names_;
   OverlayPicture overlay_;

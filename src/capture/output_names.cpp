@@ -22,6 +22,9 @@ std::string OutputNames::pathFor(int number, const std::string& extension) const
 }
 
 std::optional<std::string> OutputNames::allocate(const std::string& extension) {
+  // A folder removed while the program runs is made again rather than costing the
+  // capture; one that cannot be made fails the write, which names it.
+  if (counter_ < kMaxImageNumber) makeDirectories(options_.text(Option::outputDir));
   while (counter_ < kMaxImageNumber) {
     ++counter_;
     std::string candidate = pathFor(counter_, extension);

@@ -26,7 +26,8 @@ class OutputNames {
   std::string pathFor(int number, const std::string& extension) const;
   // Advances the counter to the next number whose name is free (or, when existing
   // files may be overwritten, to the next number) and returns that name; nothing,
-  // with the counter at 99999, when no number is left.
+  // with the counter at 99999, when no number is left. The output folder is made
+  // first when it is missing.
   std::optional<std::string> allocate(const std::string& extension);
 
  private:

@@ -1,8 +1,8 @@
 #include "capture/output_writer.h"
 
 #include <functional>
-#include <stdexcept>
 
+#include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/emf/emf_file.h"
 #include "formats/jpeg/jpeg.h"
@@ -27,11 +27,18 @@ constexpr int kTiffFormats[] = {32, 8, 4};
 WriteOutcome OutputWriter::write(Bitmap& capture, const ArrivingRows& arriving) {
   const auto writeStill = [this](const char* extension,
                                  const std::function<void(ByteSink&)>& encode) {
+    const int counterBefore = names_.counter();
     const std::optional<std::string> path = names_.allocate(extension);
     if (!path) return WriteOutcome{{}, true};
-    AtomicFile file(*path);
-    encode(file);
-    file.commit();
+    try {
+      AtomicFile file(*path);
+      encode(file);
+      file.commit();
+    } catch (const DamagedPictureError&) {
+      // Nothing of the capture could be saved: its number is not used up.
+      names_.setCounter(counterBefore);
+      throw;
+    }
     return WriteOutcome{*path};
   };
   switch (options_.value(Option::outputType)) {
@@ -40,7 +47,7 @@ WriteOutcome OutputWriter::write(Bitmap& capture, const ArrivingRows& arriving) 
         writeJpeg(capture, options_.value(Option::jpegQuality), out, &arriving);
         // Data found damaged after the top rows were written: no file, as for a
         // picture that could not be read at all.
-        if (!arriving.intact()) throw std::runtime_error("The offered picture is damaged");
+        if (!arriving.intact()) throw DamagedPictureError();
       });
     case kPng:
       return writeStill(".png", [&](ByteSink& out) {

@@ -63,6 +63,12 @@ bool isRegularFileOrOther(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+void makeDirectories(const std::string& path) {
+  if (path.empty() || isDirectory(path)) return;
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+}
+
 ProgramDirectories locateProgramDirectories() {
   ProgramDirectories d;
   std::error_code ec;

@@ -22,5 +22,8 @@ ProgramDirectories locateProgramDirectories();
 std::string withTrailingSlash(const std::string& path);
 bool isDirectory(const std::string& path);
 bool isRegularFileOrOther(const std::string& path);  // exists and is not a directory
+// Creates the folder and its missing parents; a failure shows only when a file is
+// then written there.
+void makeDirectories(const std::string& path);
 
 }  // namespace snaprill

@@ -166,10 +166,11 @@ TEST_F(Animation, SeparateImagesClickLeavesAvi) {
 
 TEST_F(Animation, FailedGifWriteDropsItsFrames) {
   options.setChecked(Option::saveAnimation, true);
-  options.setText(Option::outputDir, dir + "missing/");
+  options.setText(Option::outputDir, unusableFolder());
   capture(testing::framePicture(8, 8, 1));
   capture(testing::framePicture(8, 8, 2));
-  EXPECT_EQ(dialogs.errors, (std::vector<std::string>{texts.get("Error", "DiskFull")}));
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0].rfind(texts.get("Error", "DiskFull"), 0), 0u);
   EXPECT_EQ(cycle.names().counter(), 1);  // the number stays used
   EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
   options.setText(Option::outputDir, dir);
@@ -182,17 +183,18 @@ TEST_F(Animation, FailedGifWriteDropsItsFrames) {
 TEST_F(Animation, AviFailuresShowTheirMessages) {
   options.setValue(Option::outputType, kAvi);
   options.setChecked(Option::saveAnimation, true);
-  options.setText(Option::outputDir, dir + "missing/");
+  options.setText(Option::outputDir, unusableFolder());
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
   EXPECT_TRUE(cycle.lastSavedPath.empty());
   EXPECT_TRUE(launcher.launches.empty());
-  // A first frame without a picture gives no bitmap information.
+  // A first frame without a picture gives no bitmap information. (The cycle never
+  // hands over an empty capture: it is a lost one.)
   options.setText(Option::outputDir, dir);
-  capture(Bitmap());
-  capture(testing::framePicture(8, 8));
+  cycle.animation().addFrame(Bitmap());
+  cycle.animation().addFrame(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
   EXPECT_EQ(cycle.animation().frames().frameCount(), 0);

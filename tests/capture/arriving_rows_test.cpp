@@ -52,19 +52,23 @@ TEST_F(ArrivingRowsTest, AdjustmentsAndOtherWritersGetTheWholePicture) {
   EXPECT_EQ(fileBytes(dir + "snp2.jpg"), expected.bytes);
 }
 
-TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileAndTheCycleGoesOn) {
+TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileUseNoNumberAndAreReported) {
   clipboard.rowsArriveDamaged = true;
   capture(picture);
   EXPECT_FALSE(std::filesystem::exists(dir + "snp1.jpg"));
   EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_EQ(cycle.names().counter(), 1);  // the number stays used up
+  EXPECT_EQ(cycle.names().counter(), 0);  // nothing was saved: the number is not used up
+  EXPECT_EQ(cycle.lostCaptures, 1);
+  EXPECT_EQ(cycle.view().statusText, texts.get("Error", "OfferDamaged"));
+  EXPECT_TRUE(dialogs.errors.empty());
   std::size_t leftovers = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++leftovers;
   EXPECT_EQ(leftovers, 0u);
 
   clipboard.rowsArriveDamaged = false;
   capture(picture);
-  EXPECT_TRUE(std::filesystem::exists(dir + "snp2.jpg"));
+  EXPECT_TRUE(std::filesystem::exists(dir + "snp1.jpg"));
+  EXPECT_EQ(cycle.view().statusText, "1/99999 pictures");
 }
 
 }  // namespace

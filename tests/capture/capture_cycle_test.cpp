@@ -68,7 +68,8 @@ TEST_F(CycleTest, UnwritableFolderReportsDiskFullOnceAndUsesUpTheNumber) {
   options.setText(Option::outputDir, blocker + "/");
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0], "Cannot create file. Disk may be full or read-only.");
+  EXPECT_EQ(dialogs.errors[0],
+            "Cannot create file. Disk may be full or read-only.\nFolder: " + blocker + "/");
   EXPECT_EQ(cycle.names().counter(), 1);
   EXPECT_FALSE(clipboard.hasBitmap());
   EXPECT_TRUE(cycle.captureTimer().enabled());

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,8 +19,21 @@ namespace snaprill::fake {
 
 class FakeClipboard : public Clipboard {
  public:
-  bool hasBitmap() const override { return bitmap_.has_value(); }
-  Bitmap takeBitmap() override { return bitmap_ ? bitmap_->convertedTo(32) : Bitmap(); }
+  // A picture offered together with text counts only when pictures with text are
+  // taken; a damaged one counts until it is taken.
+  bool hasBitmap() const override {
+    return bitmap_.has_value() && (!text_ || takeWithText_) && !givenUp_;
+  }
+  bool bitmapReady() const override { return hasBitmap() && !stillArriving; }
+  Bitmap takeBitmap() override {
+    if (!hasBitmap()) return Bitmap();
+    if (damaged_) {
+      givenUp_ = true;
+      return Bitmap();
+    }
+    return bitmap_->convertedTo(32);
+  }
+  void setTakePicturesWithText(bool take) override { takeWithText_ = take; }
   // With rowsArriveSlowly the picture is handed over blank, and a worker thread
   // fills in its rows afterwards, one at a time, as the real clipboard's decoder may;
   // with rowsArriveDamaged too, it then reports them as not making the picture.
@@ -47,27 +61,48 @@ class FakeClipboard : public Clipboard {
     text_.reset();
     ++clears;
   }
-  void offerBitmap(Bitmap b) {
-    bitmap_ = std::move(b);
-    text_.reset();
-  }
-  void offerText(std::string t) {
-    text_ = std::move(t);
-    bitmap_.reset();
+  void offerBitmap(Bitmap b) { offer(std::move(b), std::nullopt, false); }
+  void offerText(std::string t) { offer(std::nullopt, std::move(t), false); }
+  // Office programs' copies: text with a picture of it.
+  void offerTextAndBitmap(std::string t, Bitmap b) { offer(std::move(b), std::move(t), false); }
+  // An offer whose data makes no picture.
+  void offerDamagedBitmap() { offer(Bitmap(4, 4, 32), std::nullopt, true); }
+  // The owner gives the offer up before it was read.
+  void loseOffer(LostOffer why) {
+    givenUp_ = true;
+    if (offerLost) offerLost(why);
   }
   bool hasText() const { return text_.has_value(); }
+  // Whether anything at all is offered, whatever it counts as.
+  bool holdsAnything() const { return bitmap_.has_value() || text_.has_value(); }
   int clears = 0;
   bool rowsArriveSlowly = false;
   bool rowsArriveDamaged = false;
+  bool stillArriving = false;  // offered, its data not yet read
 
  private:
+  void offer(std::optional<Bitmap> b, std::optional<std::string> t, bool damaged) {
+    bitmap_ = std::move(b);
+    text_ = std::move(t);
+    damaged_ = damaged;
+    givenUp_ = false;
+  }
+
   std::optional<Bitmap> bitmap_;
   std::optional<std::string> text_;
+  bool damaged_ = false;
+  bool givenUp_ = false;
+  bool takeWithText_ = false;
 };
 
 class FakeDialogs : public Dialogs {
  public:
-  void errorBox(const std::string& text) override { errors.push_back(text); }
+  // whileErrorBoxOpen runs as the event loop of a modal box would: other events,
+  // timer ticks included, are handled before the box is closed.
+  void errorBox(const std::string& text) override {
+    errors.push_back(text);
+    if (whileErrorBoxOpen) whileErrorBoxOpen();
+  }
   void messageBox(const std::string& text) override { messages.push_back(text); }
   bool confirm(const std::string& text) override {
     confirmations.push_back(text);
@@ -86,6 +121,7 @@ class FakeDialogs : public Dialogs {
   void setBusy(bool busy) override { busyLog.push_back(busy); }
 
   bool confirmAnswer = true;
+  std::function<void()> whileErrorBoxOpen;
   std::optional<std::string> nextFile;
   std::vector<std::string> errors, messages, confirmations, fileDialogs;
   std::vector<bool> busyLog;

@@ -1,8 +1,14 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -360,13 +366,72 @@ TEST_F(SettingsFile, ImmediateWritesAndTheAutoSaveSwitch) {
   EXPECT_EQ(h.options.value(Option::outputType), kAvi);
 }
 
-TEST_F(SettingsFile, AKeyThatCannotBeWrittenEndsTheSave) {
+TEST_F(SettingsFile, ASaveThatCannotBeWrittenRaisesTheMessage) {
   try {
     saveSettings(h.cycle, "/proc/snaprill.ini");
     FAIL() << "no error";
   } catch (const IniWriteError& e) {
     EXPECT_STREQ(e.what(), "Unable to write to /proc/snaprill.ini");
   }
+}
+
+TEST_F(SettingsFile, ASaveReplacesTheFileOnceAndKeepsItWholeWhenItCannot) {
+  // Every replacement of a file in the folder is a rename onto its name.
+  const int watch = ::inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO), 0);
+  const std::string main = h.cycle.mainSettingsFile();
+  writeFile(main, "[Mine]\nKept=1\n");
+  saveSettings(h.cycle, main);
+  std::map<std::string, int> renames;
+  alignas(inotify_event) char events[8192];
+  for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;) {
+    for (char* p = events; p < events + n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(p);
+      ++renames[event->name];
+      p += sizeof(inotify_event) + event->len;
+    }
+  }
+  ::close(watch);
+  EXPECT_EQ(renames["snaprill.ini"], 1);
+  EXPECT_EQ(renames["snaprill.tmp"], 1);
+  EXPECT_EQ(IniFile::fromFile(main).value("Mine", "Kept"), "1");
+  EXPECT_EQ(IniFile::fromFile(main).value("Automation", "Hyperlinks"), "0");
+
+  // A disk that fills up during the save: the old text stays whole, without a
+  // single key of the new save.
+  h.options.setValue(Option::outputType, kTiff);
+  const std::string before = readFile(main);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024, 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      saveSettings(h.cycle, main);
+    } catch (const IniWriteError&) {
+      ::_exit(0);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(readFile(main), before);
+}
+
+TEST_F(SettingsFile, ASettingsFileThatCannotBeWrittenIsReportedOncePerFile) {
+  // A folder where the settings file should be.
+  std::filesystem::create_directory(h.cycle.mainSettingsFile());
+  connectSettings(h.cycle);
+  h.cycle.closeQuery();
+  const std::string message =
+      "The settings were not saved: unable to write to " + h.cycle.mainSettingsFile();
+  EXPECT_EQ(h.dialogs.errors, std::vector<std::string>{message});
+  // Again (an auto-save hotkey, say): the status bar says it, no second box.
+  h.cycle.closeQuery();
+  EXPECT_EQ(h.dialogs.errors.size(), 1u);
+  EXPECT_EQ(h.cycle.view().statusText, message);
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ class CycleTest : public ::testing::Test, private TempDir, public CycleOnFakes {
   CycleTest() : CycleOnFakes(dirsIn(path())) { options.setText(Option::outputDir, dir); }
 
   bool exists(const std::string& name) const { return std::filesystem::exists(dir + name); }
+  // A folder that cannot be made, nor written to by anyone (root included).
+  static std::string unusableFolder() { return "/proc/snaprill-test/no-folder/"; }
 
   const std::string dir = path();
 };
