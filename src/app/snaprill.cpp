@@ -1,5 +1,7 @@
 // The program entry: the application, the real platform services, the capture
 // cycle and its window, then the event loop.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "capture/capture_cycle.h"
@@ -20,8 +22,47 @@
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
 
+// Last: its macros (None, Bool, Status) clash with names in the Qt headers.
+#include <X11/Xlib.h>
+
+namespace {
+
+// Whether Qt is told to use a platform other than X11 (the tests' offscreen one).
+bool otherPlatformChosen(int argc, char* argv[]) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0) return std::strncmp(argv[i + 1], "xcb", 3) != 0;
+  }
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0;
+}
+
+// Qt ends the program with an abort when it cannot reach the X server; a user
+// deserves a sentence instead, and a script a plain failure status.
+bool xDisplayReachable() {
+  const char* name = std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') {
+    std::fprintf(stderr,
+                 "snaprill: cannot open the X display (DISPLAY is not set); snaprill-batch "
+                 "works without one\n");
+    return false;
+  }
+  Display* display = XOpenDisplay(name);
+  if (display == nullptr) {
+    std::fprintf(stderr,
+                 "snaprill: cannot open the X display \"%s\"; snaprill-batch works without "
+                 "one\n",
+                 name);
+    return false;
+  }
+  XCloseDisplay(display);
+  return true;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
   using namespace snaprill;
+  if (!otherPlatformChosen(argc, argv) && !xDisplayReachable()) return 1;
   SnaprillApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
   QApplication::setWindowIcon(applicationIcon());
