@@ -138,6 +138,23 @@ TEST(IniFileWrite, CreatesTheFileAndRoundTripsEachKey) {
             1);
 }
 
+TEST(IniFileWrite, ManyKeysAtOnceGiveWhatOneByOneGives) {
+  TempDir dir;
+  const std::string text = "\xEF\xBB\xBF; mine\r\n[General]\r\nOutputDir=/old/\r\n[Other]\r\nx=1";
+  const std::vector<IniEntry> entries = {{"Snaprill", "ImageType", "4"},
+                                         {"General", "outputdir", " /a b/ "},
+                                         {"General", "AddZeros", "1"},
+                                         {"Snaprill", "ImageType", "5"},
+                                         {"New", "Line", "one\ntwo"}};
+  const std::string one = dir.path() + "one.ini", all = dir.path() + "all.ini";
+  writeFile(one, text);
+  writeFile(all, text);
+  for (const IniEntry& e : entries) writeIniValue(one, e.section, e.key, e.value);
+  writeIniValues(all, entries);
+  EXPECT_EQ(readFile(all), readFile(one));
+  EXPECT_THROW(writeIniValues("/proc/version", entries), IniWriteError);
+}
+
 TEST(IniFileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
   try {
     writeIniValue("/proc/version", "s", "k", "v");

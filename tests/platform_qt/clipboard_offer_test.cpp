@@ -1,0 +1,149 @@
+// What another program's offer becomes: the target chosen from the offered types,
+// and the capture its bytes make, for the formats a user's clipboard carries.
+#include "platform/qt/clipboard_offer.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <cstdlib>
+
+#include <zlib.h>
+
+namespace snaprill {
+namespace {
+
+TEST(ClipboardOffer, TextWithAPictureIsTheUsersTextUnlessPicturesWithTextAreTaken) {
+  // Copied spreadsheet cells, as office programs offer them.
+  const QStringList cells = {"TIMESTAMP",   "TARGETS", "text/html", "text/plain;charset=utf-8",
+                             "UTF8_STRING", "STRING",  "TEXT",      "image/png",
+                             "image/bmp"};
+  EXPECT_TRUE(offersPlainText(cells));
+  EXPECT_EQ(pictureTarget(cells, false), "");
+  EXPECT_EQ(pictureTarget(cells, true), "image/png");
+  for (const char* text : {"text/plain", "UTF8_STRING", "STRING", "TEXT", "COMPOUND_TEXT"})
+    EXPECT_EQ(pictureTarget({"image/png", text}, false), "") << text;
+  // A browser's image copy: HTML, no plain text.
+  EXPECT_EQ(pictureTarget({"TARGETS", "text/html", "image/png"}, false), "image/png");
+  EXPECT_FALSE(offersPlainText({"text/html", "text/uri-list", "image/png"}));
+}
+
+TEST(ClipboardOffer, PngFirstThenTheOwnersOrderOfWhatQtReads) {
+  EXPECT_EQ(pictureTarget({"image/bmp", "image/png"}, false), "image/png");
+  EXPECT_EQ(pictureTarget({"image/tiff", "image/bmp"}, false), "image/tiff");
+  EXPECT_EQ(pictureTarget({"image/webp"}, false), "image/webp");
+  EXPECT_EQ(pictureTarget({"image/x-bmp"}, false), "image/x-bmp");
+  EXPECT_EQ(pictureTarget({"image/x-no-such-format", "application/x-qt-image"}, false),
+            "application/x-qt-image");
+  EXPECT_EQ(pictureTarget({"image/svg+xml", "text/uri-list"}, false), "");
+  EXPECT_EQ(pictureTarget({}, true), "");
+}
+
+// A small picture with every pixel different, opaque or with alpha.
+QImage testPicture(bool alpha) {
+  QImage image(13, 7, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      image.setPixel(x, y, qRgba(x * 19, y * 36, 255 - x * 9, alpha ? x * 21 : 255));
+  return image;
+}
+
+QByteArray encoded(const QImage& image, const char* format, int quality = -1) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  writer.setQuality(quality);
+  EXPECT_TRUE(writer.write(image)) << format << ": " << writer.errorString().toStdString();
+  return bytes;
+}
+
+// The colour a viewer shows for the pixel on a white page.
+Rgb onWhite(QRgb p) {
+  const int a = qAlpha(p);
+  const auto over = [a](int c) {
+    return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
+  };
+  return Rgb{over(qRed(p)), over(qGreen(p)), over(qBlue(p))};
+}
+
+void expectPicture(const Bitmap& b, const QImage& source, int tolerance, const char* what) {
+  ASSERT_EQ(b.bitsPerPixel(), 32) << what;
+  ASSERT_EQ(b.width(), source.width()) << what;
+  ASSERT_EQ(b.height(), source.height()) << what;
+  for (int y = 0; y < b.height(); ++y) {
+    for (int x = 0; x < b.width(); ++x) {
+      const Rgb want = onWhite(source.pixel(x, y));
+      const Rgb got = b.pixel(x, y);
+      EXPECT_LE(std::abs(got.r - want.r) + std::abs(got.g - want.g) + std::abs(got.b - want.b),
+                tolerance)
+          << what << " at " << x << "," << y;
+    }
+  }
+}
+
+TEST(ClipboardOffer, EveryFormatAUsersClipboardCarriesMakesACapture) {
+  const QImage opaque = testPicture(false);
+  struct Case {
+    const char* target;
+    const char* format;
+    int quality;
+    int tolerance;
+  };
+  for (const Case& c : {Case{"image/png", "png", -1, 0}, Case{"image/bmp", "bmp", -1, 0},
+                        Case{"image/x-bmp", "bmp", -1, 0}, Case{"image/tiff", "tiff", -1, 0},
+                        Case{"image/webp", "webp", 100, 0}, Case{"image/jpeg", "jpeg", 100, 60}}) {
+    const OfferedPicture offered =
+        pictureFromOffer(c.target, encoded(opaque, c.format, c.quality), nullptr);
+    expectPicture(offered.picture, opaque, c.tolerance, c.target);
+  }
+}
+
+TEST(ClipboardOffer, TransparencyIsDrawnOverWhite) {
+  const QImage translucent = testPicture(true);
+  // PNG with alpha (our own reader), TIFF and WebP with alpha (Qt's readers).
+  for (const char* format : {"png", "tiff", "webp"}) {
+    const QByteArray bytes = encoded(translucent, format, 100);
+    expectPicture(pictureFromOffer(QString("image/") + format, bytes, nullptr).picture, translucent,
+                  0, format);
+  }
+  // A palette PNG whose transparent entry holds red: it shows white.
+  QImage keyed(4, 2, QImage::Format_Indexed8);
+  keyed.setColorTable({qRgba(255, 0, 0, 0), qRgb(0, 0, 255)});
+  keyed.fill(0);
+  keyed.setPixel(3, 1, 1);
+  const Bitmap b = pictureFromOffer("image/png", encoded(keyed, "png"), nullptr).picture;
+  ASSERT_FALSE(b.empty());
+  EXPECT_EQ(b.pixel(0, 0), (Rgb{255, 255, 255}));
+  EXPECT_EQ(b.pixel(3, 1), (Rgb{0, 0, 255}));
+}
+
+TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
+  const QByteArray png = encoded(testPicture(false), "png");
+  QByteArray badCrc = png;
+  badCrc[badCrc.indexOf("IDAT") + 6] = static_cast<char>(badCrc[badCrc.indexOf("IDAT") + 6] ^ 1);
+  for (const QByteArray& bytes :
+       {badCrc, png.left(png.size() / 2), QByteArray(), QByteArray(300, 'x')}) {
+    const OfferedPicture offered = pictureFromOffer("image/png", bytes, nullptr);
+    EXPECT_TRUE(offered.picture.empty());
+    EXPECT_EQ(offered.lost, LostOffer::Damaged);
+  }
+  // A header announcing 60000 x 60000 pixels is refused before its pixels.
+  QByteArray huge = png;
+  for (const int at : {16, 20}) {
+    huge[at] = 0;
+    huge[at + 1] = 0;
+    huge[at + 2] = static_cast<char>(0xEA);
+    huge[at + 3] = static_cast<char>(0x60);
+  }
+  const auto crc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(huge.constData()) + 12, 17));
+  for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+  const OfferedPicture refused = pictureFromOffer("image/png", huge, nullptr);
+  EXPECT_TRUE(refused.picture.empty());
+  EXPECT_EQ(refused.lost, LostOffer::TooLarge);
+}
+
+}  // namespace
+}  // namespace snaprill
