@@ -1,14 +1,18 @@
 // A clipboard owner that misbehaves on purpose, for the desktop tests: it offers a
 // PNG file on CLIPBOARD and then, depending on the mode,
-//   hang      answers the request for the types but never the one for the PNG;
-//   no-echo   answers everything, with "now" as the time instead of the request's;
-//   die-incr  starts sending the PNG in parts, sends one and exits.
+//   hang            answers the request for the types but never the one for the PNG;
+//   no-echo         answers everything, with "now" as the time instead of the request's;
+//   die-incr        starts sending the PNG in parts, sends one and exits;
+//   text-and-image  offers plain text too, as office programs copy cells: the PNG,
+//                   and "Snaprill clipboard text" as UTF8_STRING, STRING, TEXT and
+//                   text/plain.
 // It prints "ready" once it owns the clipboard and exits when it loses it.
 //
 // usage: clipboard_owner MODE FILE.png
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,7 +61,7 @@ void sendFirstPartAndDie(Display* display, const XSelectionRequestEvent& request
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: clipboard_owner hang|no-echo|die-incr FILE.png\n");
+    std::fprintf(stderr, "usage: clipboard_owner hang|no-echo|die-incr|text-and-image FILE.png\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -65,13 +69,18 @@ int main(int argc, char** argv) {
   const std::vector<char> data((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
   Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr || data.size() < 65536 * 2) return 1;
+  // A transfer in parts needs more than one part to send.
+  if (display == nullptr || (mode == "die-incr" && data.size() < 65536 * 2)) return 1;
   const Window window =
       XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
   const Atom targets = XInternAtom(display, "TARGETS", False);
   const Atom png = XInternAtom(display, "image/png", False);
   const Atom incr = XInternAtom(display, "INCR", False);
+  const Atom texts[] = {XInternAtom(display, "UTF8_STRING", False), XA_STRING,
+                        XInternAtom(display, "TEXT", False),
+                        XInternAtom(display, "text/plain", False)};
+  const std::string text = "Snaprill clipboard text";
   // A timestamp for taking the selection, from a property change of our own.
   XSelectInput(display, window, PropertyChangeMask);
   XChangeProperty(display, window, XA_STRING, XA_STRING, 8, PropModeAppend, nullptr, 0);
@@ -88,10 +97,20 @@ int main(int argc, char** argv) {
     if (event.type != SelectionRequest) continue;
     const XSelectionRequestEvent& request = event.xselectionrequest;
     const Time time = mode == "no-echo" ? CurrentTime : request.time;
+    const bool withText = mode == "text-and-image";
+    const bool textAsked = withText && std::find(std::begin(texts), std::end(texts),
+                                                 request.target) != std::end(texts);
     if (request.target == targets) {
-      const Atom offered[] = {targets, png};
+      std::vector<Atom> offered = {targets, png};
+      if (withText) offered.insert(offered.end(), std::begin(texts), std::end(texts));
       XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(offered), 2);
+                      reinterpret_cast<const unsigned char*>(offered.data()),
+                      static_cast<int>(offered.size()));
+      answer(display, request, request.property, time);
+    } else if (textAsked) {
+      XChangeProperty(display, request.requestor, request.property, request.target, 8,
+                      PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
+                      static_cast<int>(text.size()));
       answer(display, request, request.property, time);
     } else if (request.target == png) {
       if (mode == "hang") continue;

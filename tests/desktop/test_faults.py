@@ -1,0 +1,229 @@
+#!/usr/bin/python3
+"""Faults as a user meets them, on a real X server: an owner that never sends its
+picture does not freeze the window and costs no number; an owner that dies while
+sending, and a PNG with a bad checksum, cost no number either and leave the
+clipboard as it was; copied cells (text with a picture of it) stay the user's
+text; TIFF, WebP and image/x-bmp offers become files, transparency over white;
+an output folder removed meanwhile is made again; seven captures failing while the
+error box is open give one box; a program killed while writing a large PNG leaves
+no hidden temporary after the next start."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+from PIL import Image
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop_session import DesktopSession, check, outcome, wait_for  # noqa: E402
+from test_clipboard_owners import misbehaving_owner  # noqa: E402
+
+GOOD_SIZE = (120, 80)
+GOOD_COLOUR = (10, 200, 30)
+
+
+def pictures(folder):
+    return sorted(n for n in os.listdir(folder) if n.startswith("snp")) \
+        if os.path.isdir(folder) else []
+
+
+def hidden_temporaries(folder):
+    return [n for n in os.listdir(folder) if n.startswith(".snp")]
+
+
+def image_offered(session):
+    return any(t.startswith("image/") for t in session.targets())
+
+
+def write_settings(home, out, image_type):
+    with open(os.path.join(home, "snaprill.ini"), "w") as f:
+        f.write("[Snaprill]\nImageType=%d\nPNGComp=9\n[General]\nOutputDir=%s/\n"
+                % (image_type, out))
+
+
+def colour_at(path, point):
+    with Image.open(path) as picture:
+        return picture.convert("RGB").getpixel(point)
+
+
+def near(a, b, tolerance=12):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def expect_new_file(session, out, before, what, timeout=3.0):
+    """The one file written since `before`, or None."""
+    wait_for(lambda: len(pictures(out)) > len(before), timeout)
+    added = [n for n in pictures(out) if n not in before]
+    if not check(len(added) == 1, "%s: files written %r" % (what, added)):
+        return None
+    return os.path.join(out, added[0])
+
+
+def main():
+    with DesktopSession(os.environ["SNAPRILL_APP"]) as session:
+        scratch = session.home + "-files"
+        os.mkdir(scratch)
+        try:
+            out = os.path.join(session.home, "out")
+            os.mkdir(out)
+            files = make_files(scratch)
+            write_settings(session.home, out, 0)
+            session.start_program()
+            run_checks(session, out, files)
+            check(session.stop_program() == 0, "SIGTERM: no clean exit")
+            killed_while_writing(session, out, files)
+        finally:
+            shutil.rmtree(scratch, ignore_errors=True)
+    return outcome("all fault checks passed")
+
+
+def make_files(scratch):
+    files = {}
+    files["good"] = os.path.join(scratch, "good.png")
+    Image.new("RGB", GOOD_SIZE, GOOD_COLOUR).save(files["good"])
+    # Noise of several hundred KiB, for owners that send in parts.
+    files["noise"] = os.path.join(scratch, "noise.png")
+    Image.effect_noise((700, 500), 90).convert("RGB").save(files["noise"])
+    with open(files["good"], "rb") as f:
+        data = bytearray(f.read())
+    data[data.find(b"IDAT") + 6] ^= 1
+    files["bad-crc"] = os.path.join(scratch, "bad-crc.png")
+    with open(files["bad-crc"], "wb") as f:
+        f.write(data)
+    # A picture whose left quarter is transparent but holds red.
+    seen = Image.new("RGBA", (90, 60), (40, 90, 220, 255))
+    seen.paste((255, 0, 0, 0), (0, 0, 22, 60))
+    for name, fmt, options in (("tiff", "TIFF", {}), ("webp", "WEBP", {"lossless": True})):
+        files[name] = os.path.join(scratch, "picture." + name)
+        seen.save(files[name], fmt, **options)
+    files["bmp"] = os.path.join(scratch, "picture.bmp")
+    seen.convert("RGB").save(files["bmp"])
+    # Large enough that writing it as PNG at level 9 takes a while.
+    files["large"] = os.path.join(scratch, "large.png")
+    noise = Image.effect_noise((1000, 1000), 100).convert("L")
+    Image.merge("RGB", (noise, noise.rotate(90), noise.rotate(180))).resize(
+        (3000, 2000)).save(files["large"], compress_level=1)
+    return files
+
+
+def take_good(session, out, what):
+    before = pictures(out)
+    session.offer(session_file(session, "good"), "image/png")
+    return expect_new_file(session, out, before, what)
+
+
+def session_file(session, name):
+    return session.files[name]
+
+
+def run_checks(session, out, files):
+    session.files = files
+    main_window = session.window_id()
+
+    # An owner that announces a PNG and never sends it: the window keeps answering
+    # at once meanwhile; after the program gives up, nothing is written, the offer
+    # is still there and no number is used.
+    misbehaving_owner(session, "hang", files["noise"])
+    time.sleep(0.3)
+    ping = subprocess.run([os.environ["SNAPRILL_WINDOW_PING"], session.window_id(), "20"],
+                          env=session.env, capture_output=True, text=True, timeout=30)
+    answer = ping.stdout.strip()
+    print("slowest of 20 pings while an owner hangs: %s ms" % answer)
+    check(ping.returncode == 0 and float(answer) < 100,
+          "the window answered a ping after %s ms while an owner kept it waiting" % answer)
+    time.sleep(5.5)
+    check(pictures(out) == [], "a silent owner's offer wrote %r" % pictures(out))
+    check(image_offered(session), "the silent owner's offer was taken off the clipboard")
+    first = take_good(session, out, "after a silent owner")
+    check(first and first.endswith("snp1.jpg"), "the silent owner used up a number: %r" % first)
+
+    # An owner that dies while sending its picture in parts.
+    misbehaving_owner(session, "die-incr", files["noise"])
+    time.sleep(0.5)
+    second = take_good(session, out, "after an owner died sending")
+    check(second and second.endswith("snp2.jpg"), "the dying owner used up a number: %r" % second)
+
+    # A PNG with a bad checksum: no file, no number, and it stays on the clipboard.
+    before = pictures(out)
+    session.offer(files["bad-crc"], "image/png")
+    time.sleep(1.0)
+    check(pictures(out) == before, "a damaged PNG wrote %r" % pictures(out))
+    check(image_offered(session), "the damaged PNG was taken off the clipboard")
+    third = take_good(session, out, "after a damaged PNG")
+    check(third and third.endswith("snp3.jpg"), "the damaged PNG used up a number: %r" % third)
+
+    # Copied cells: text with a picture of it stays the user's text.
+    before = pictures(out)
+    misbehaving_owner(session, "text-and-image", files["good"])
+    time.sleep(1.0)
+    check(pictures(out) == before, "text with a picture wrote %r" % pictures(out))
+    check(session.clipboard_text() == "Snaprill clipboard text",
+          "the copied text is gone: %r" % session.clipboard_text())
+
+    # Other picture formats; transparent parts come out white, not red.
+    for mime, name in (("image/tiff", "tiff"), ("image/webp", "webp"), ("image/x-bmp", "bmp")):
+        before = pictures(out)
+        session.offer(files[name], mime)
+        written = expect_new_file(session, out, before, mime)
+        if written:
+            with Image.open(written) as saved:
+                check(saved.size == (90, 60), "%s: saved %r" % (mime, saved.size))
+            check(near(colour_at(written, (60, 30)), (40, 90, 220)),
+                  "%s: colour %r" % (mime, colour_at(written, (60, 30))))
+            if name != "bmp":
+                check(near(colour_at(written, (5, 30)), (255, 255, 255)),
+                      "%s: transparent part is %r" % (mime, colour_at(written, (5, 30))))
+
+    # The output folder removed while the program runs is made again.
+    shutil.rmtree(out)
+    written = take_good(session, out, "after the folder was removed")
+    check(written is not None and os.path.isdir(out), "the removed folder was not made again")
+
+    # A file where the folder should be: seven captures fail, one box shows.
+    shutil.rmtree(out)
+    with open(out, "w") as blocker:
+        blocker.write("not a folder")
+    for n in range(7):
+        session.offer(files["good"], "image/png")
+        check(wait_for(lambda: not image_offered(session), 3.0),
+              "failing capture %d was not taken" % (n + 1))
+    time.sleep(0.5)
+    boxes = [w for w in visible_windows(session) if w != main_window]
+    check(len(boxes) == 1, "%d error boxes for seven failed captures" % len(boxes))
+    for box in boxes:
+        session.run(["xdotool", "windowfocus", "--sync", box], check=False)
+        session.run(["xdotool", "key", "--window", box, "Return"], check=False)
+    check(wait_for(lambda: len(visible_windows(session)) == 1, 3.0), "the box did not close")
+    os.unlink(out)
+    os.mkdir(out)
+
+
+def visible_windows(session):
+    result = session.run(["xdotool", "search", "--onlyvisible", "--name", "^Snaprill$"],
+                         check=False)
+    return result.stdout.split()
+
+
+def killed_while_writing(session, out, files):
+    """Killed while writing a large PNG, the program leaves a hidden temporary; the
+    next start removes it."""
+    write_settings(session.home, out, 1)
+    session.start_program()
+    session.offer(files["large"], "image/png")
+    if not check(wait_for(lambda: hidden_temporaries(out), 20.0, 0.002),
+                 "no temporary of the large PNG seen"):
+        return
+    session.program.kill()
+    session.program.wait(5)
+    check(hidden_temporaries(out), "the killed program left no temporary to find")
+    check(not any(n.endswith(".png") for n in pictures(out)), "the PNG was finished: %r"
+          % pictures(out))
+    session.start_program()
+    check(wait_for(lambda: not hidden_temporaries(out), 3.0),
+          "the temporary is still there after the start: %r" % hidden_temporaries(out))
+    check(session.stop_program() == 0, "SIGTERM after the restart: no clean exit")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
