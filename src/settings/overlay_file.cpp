@@ -1,7 +1,9 @@
 #include "settings/overlay_file.h"
 
 #include <exception>
+#include <filesystem>
 
+#include "base/byte_sink.h"
 #include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
 #include "platform/atomic_file.h"
@@ -20,8 +22,23 @@ std::string overlayFilePath(const CaptureCycle& cycle) {
 }
 
 void saveOverlayFile(const CaptureCycle& cycle) {
-  AtomicFile out(overlayFilePath(cycle));
-  writeBmp(cycle.overlay().picture(), out);
+  const std::string path = overlayFilePath(cycle);
+  MemorySink bytes;
+  writeBmp(cycle.overlay().picture(), bytes);
+  // Every save writes the file; one that holds these bytes already (most often
+  // the empty file of no overlay) is left as it is rather than synced again.
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec) &&
+      std::filesystem::file_size(path, ec) == bytes.bytes.size()) {
+    try {
+      if (readWholeFile(path, bytes.bytes.size()) ==
+          std::string(bytes.bytes.begin(), bytes.bytes.end()))
+        return;
+    } catch (const ReadError&) {
+    }
+  }
+  AtomicFile out(path);
+  out.write(bytes.bytes.data(), bytes.bytes.size());
   out.commit(true);
 }
 

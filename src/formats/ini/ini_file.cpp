@@ -269,9 +269,14 @@ void writeIniValue(const std::string& file, std::string_view section, std::strin
 
 void writeIniValues(const std::string& file, std::span<const IniEntry> entries) {
   const std::string target = resolvedTarget(file);
-  std::string text = textToEdit(file, target);
+  const std::string before = textToEdit(file, target);
+  std::string text = before;
   for (const IniEntry& entry : entries)
     text = iniWithValue(text, entry.section, entry.key, entry.value);
+  // Most saves at exit find the settings as the last one left them: the file
+  // holds these bytes already, and syncing them again would only cost time.
+  std::error_code ec;
+  if (text == before && std::filesystem::is_regular_file(target, ec)) return;
   replaceText(file, target, text);
 }
 

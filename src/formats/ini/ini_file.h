@@ -86,7 +86,7 @@ struct IniEntry {
 };
 
 // Writes every entry, in order, as writeIniValue would, but replaces the file only
-// once. Throws IniWriteError as writeIniValue; the old file then stays as it was,
+// once, and not at all when it holds that text already. Throws IniWriteError as writeIniValue; the old file then stays as it was,
 // without any of the entries.
 void writeIniValues(const std::string& file, std::span<const IniEntry> entries);
 
