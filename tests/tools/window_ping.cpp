@@ -65,11 +65,13 @@ int main(int argc, char** argv) {
     XFlush(display);
     if (!awaitAnswer(display, protocols, ping, i, sent + std::chrono::seconds(5))) {
       std::printf("no answer\n");
+      XCloseDisplay(display);
       return 1;
     }
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
     if (ms > slowest) slowest = ms;
   }
   std::printf("%.1f\n", slowest);
+  XCloseDisplay(display);
   return 0;
 }
