@@ -81,6 +81,7 @@ void CaptureCycle::onCaptureTick() {
   } catch (const DamagedPictureError&) {
     tickRunning_ = false;
     captureLost(LostOffer::Damaged);
+    restoreAfterAutoSave();
     return;
   } catch (...) {
     tickRunning_ = false;
@@ -107,6 +108,7 @@ void CaptureCycle::runTick() {
       // Nothing could be made of what was offered: it stays on the clipboard, where
       // the user may still have a use for it, and costs no number.
       captureLost(platform.clipboard.whyNothingTaken());
+      restoreAfterAutoSave();  // the hotkey's capture is over, lost or not
       return;
     }
     platform.clipboard.clear();
@@ -124,10 +126,13 @@ void CaptureCycle::runTick() {
   if (options.checked(Option::openInExternalProgram) && !lastSavedPath.empty()) {
     launchExternalProgram(platform.launcher, options, lastSavedPath);
   }
-  if (autoSaveRestorePending) {
-    autoSaveRestorePending = false;
-    if (settingsLoad) settingsLoad(mainSettingsFile(), false);
-  }
+  restoreAfterAutoSave();
+}
+
+void CaptureCycle::restoreAfterAutoSave() {
+  if (!autoSaveRestorePending) return;
+  autoSaveRestorePending = false;
+  if (settingsLoad) settingsLoad(mainSettingsFile(), false);
 }
 
 void CaptureCycle::reportLostCapture(const std::string& reason) {

@@ -130,6 +130,8 @@ class CaptureCycle {
   void offerLost(LostOffer why);
   // Ends a tick whose capture was lost: the counter shown again, then the reason.
   void captureLost(LostOffer why);
+  // The main settings back after the capture an auto-save hotkey started.
+  void restoreAfterAutoSave();
   void showDiskFull(const std::string& path);
   void reportSettingsNotSaved(const std::string& file);
   void reportRefusedSize();

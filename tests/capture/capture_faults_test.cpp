@@ -40,6 +40,16 @@ TEST_F(CycleTest, DamagedOfferStaysOnTheClipboardCostsNoNumberAndIsReportedOnce)
   EXPECT_EQ(cycle.view().statusText, "5/99999 pictures");
 }
 
+TEST_F(CycleTest, AnAutoSaveHotkeysLostCaptureStillBringsTheMainSettingsBack) {
+  int loads = 0;
+  cycle.settingsLoad = [&](const std::string&, bool) { ++loads; };
+  cycle.autoSaveRestorePending = true;
+  clipboard.offerDamagedBitmap();
+  tick();
+  EXPECT_EQ(loads, 1);
+  EXPECT_FALSE(cycle.autoSaveRestorePending);
+}
+
 TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   clipboard.offerBitmap(testing::samplePicture());
   clipboard.loseOffer(LostOffer::NotSent);
