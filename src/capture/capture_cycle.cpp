@@ -62,12 +62,19 @@ void CaptureCycle::onCaptureTick() {
   // being written. The picture stays on the clipboard until then.
   if (tickRunning_ || !platform.clipboard.hasBitmap()) return;
   tickRunning_ = true;
+  const int counterBefore = names_.counter();
   try {
     runTick();
   } catch (...) {
     tickRunning_ = false;
     ++failedCaptures;
-    handleException(std::current_exception());
+    const std::exception_ptr error = std::current_exception();
+    handleException(error);
+    // The disk-full box speaks for itself; any other failure would pass unseen.
+    if (!showsMessageBox(error)) {
+      reportLostCapture(texts.get("Main", capture.empty() ? "LostUnreadable" : "LostNotWritten"),
+                        names_.counter() != counterBefore);
+    }
     return;
   }
   tickRunning_ = false;
@@ -87,7 +94,10 @@ void CaptureCycle::runTick() {
     adjustments_.apply(capture);
     const WriteOutcome outcome = writer_.write(capture, arriving);
     lastSavedPath = outcome.path;
-    if (outcome.noNumberLeft) ++droppedCaptures;
+    if (outcome.noNumberLeft) {
+      ++droppedCaptures;
+      reportLostCapture(texts.get("Main", "LostNoNumber"), false);
+    }
   }
   updateCounterDisplay();
   tray_.modify();
@@ -173,21 +183,35 @@ void CaptureCycle::closeQuery() {
 }
 
 void CaptureCycle::handleException(std::exception_ptr error) {
+  if (showsMessageBox(error)) platform.dialogs.errorBox(texts.get("Error", "DiskFull"));
+  platform.clipboard.clear();
+}
+
+bool CaptureCycle::showsMessageBox(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& e) {
     // Exactly the file-creation error, as the handler has always matched it.
-    if (typeid(e) == typeid(FileCreateError)) {
-      platform.dialogs.errorBox(texts.get("Error", "DiskFull"));
-    }
+    return typeid(e) == typeid(FileCreateError);
   } catch (...) {
   }
-  platform.clipboard.clear();
+  return false;
+}
+
+void CaptureCycle::reportLostCapture(std::string reason, bool numberUsedUp) {
+  view_.lostCapture = {std::move(reason), numberUsedUp};
+  view_.captureLost.callAll();
 }
 
 void CaptureCycle::finishStartup() {
   tray_.record = TrayIconRecord{};
   updateCounterDisplay();
+  // A start that paused (the settings ask for it) shows it in the tray too, rather
+  // than the running icon and tip until the next pause or capture.
+  if (!running()) {
+    tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
+    tray_.record.icon = TrayIcon::Paused;
+  }
   if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardAtStart)) {
     platform.clipboard.clear();
   }
@@ -196,6 +220,7 @@ void CaptureCycle::finishStartup() {
 void CaptureCycle::outputTypeChanged() {
   qualityBar_.outputTypeChanged();
   if (options.value(Option::outputType) == kAvi) options.setChecked(Option::saveAnimation, true);
+  view_.typeChanged.callAll();
   view_.changed.callAll();
 }
 

@@ -69,6 +69,9 @@ class CaptureCycle {
   void cleanPrefix();
   // The pixelize and blur captions from their levels and the current language.
   void refreshLevelCaptions();
+  // Tells the window of a capture lost without a message box: the reason in the
+  // user's language, and whether its number was used up.
+  void reportLostCapture(std::string reason, bool numberUsedUp);
 
   // The parts, each usable on its own.
   OutputNames& names() { return names_; }
@@ -87,8 +90,8 @@ class CaptureCycle {
   // Set by an auto-save hotkey: the tick that takes its picture loads the main
   // settings again at its end.
   bool autoSaveRestorePending = false;
-  // Captures that found no number left (dropped without a word), and captures whose
-  // tick ended in an error (the handler may have shown nothing).
+  // Captures that found no number left, and captures whose tick ended in an error;
+  // those that no message box explained are also reported through reportLostCapture.
   int droppedCaptures = 0;
   int failedCaptures = 0;
 
@@ -116,6 +119,8 @@ class CaptureCycle {
   void watchOptions();
   void overwriteChanged();
   void trayIconAlwaysClicked();
+  // Whether the program-wide handler shows a box for this error.
+  static bool showsMessageBox(std::exception_ptr error);
 
   bool tickRunning_ = false;
   ViewState view_;
