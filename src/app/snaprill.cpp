@@ -17,6 +17,7 @@
 #include "platform/x11/xfixes_cursor.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
+#include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
 
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
 
   QtClipboard clipboard;
   QtDialogs dialogs;
-  QtTray tray;
+  QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
   ProcessLauncher launcher;
   QtEventPump events;

@@ -9,6 +9,7 @@
 
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#include "ui/icons.h"
 
 namespace snaprill {
 
