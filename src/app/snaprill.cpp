@@ -17,6 +17,7 @@
 #include "platform/x11/xfixes_cursor.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
+#include "ui/choosers.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
@@ -32,21 +33,16 @@ int main(int argc, char* argv[]) {
   const bool hideSwitch =
       argc > 1 && (std::strcmp(argv[1], "-hide") == 0 || std::strcmp(argv[1], "/hide") == 0);
 
+  const ProgramDirectories dirs = locateProgramDirectories();
+
   QtClipboard clipboard;
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
   ProcessLauncher launcher;
   QtEventPump events;
-  Platform platform{clipboard,
-                    dialogs,
-                    tray,
-                    clock,
-                    launcher,
-                    events,
-                    newQtTimer,
-                    locateProgramDirectories(),
-                    queryReferenceScreen()};
+  Platform platform{
+      clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs, queryReferenceScreen()};
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
   platform.cursor = &cursor;
@@ -64,7 +60,8 @@ int main(int argc, char* argv[]) {
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
   asQtTimer(cycle.hotkeyTimer()).setGate([] { return false; });
 
-  MainWindow window(cycle, tray);
+  Choosers choosers;
+  MainWindow window(cycle, tray, choosers);
   dialogs.setParent(&window);
   const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
   window.startUp(hideSwitch);
