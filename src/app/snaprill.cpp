@@ -1,5 +1,5 @@
-// The program entry: the application, the real platform services, the capture
-// cycle and its window, then the event loop.
+// The program entry: the application, one program per settings folder, the real
+// platform services, the capture cycle and its window, then the event loop.
 #include <cstring>
 
 #include "capture/capture_cycle.h"
@@ -21,6 +21,7 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
+#include "ui/single_instance.h"
 
 int main(int argc, char* argv[]) {
   using namespace snaprill;
@@ -33,7 +34,15 @@ int main(int argc, char* argv[]) {
   const bool hideSwitch =
       argc > 1 && (std::strcmp(argv[1], "-hide") == 0 || std::strcmp(argv[1], "/hide") == 0);
 
+  // A program already runs on these settings: it shows its window (unless this
+  // start asked to stay hidden), and this one touches nothing, not even the
+  // clipboard.
   const ProgramDirectories dirs = locateProgramDirectories();
+  SingleInstance instance(dirs.configDir);
+  if (!instance.first()) {
+    if (!hideSwitch) instance.askToShow(3000);
+    return 0;
+  }
 
   QtClipboard clipboard;
   QtDialogs dialogs;
@@ -63,6 +72,7 @@ int main(int argc, char* argv[]) {
   Choosers choosers;
   MainWindow window(cycle, tray, choosers);
   dialogs.setParent(&window);
+  QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
   window.startUp(hideSwitch);
   const int status = QApplication::exec();
