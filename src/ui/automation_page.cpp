@@ -67,8 +67,8 @@ QWidget* OptionPages::buildAutomationPage() {
 
   // The HTML gallery: its settings now, its generator with a later window of its own.
   QGroupBox* galleryGroup = group({"Gallery", "Gallery"}, "galleryGroup");
-  QLabel* galleryIntroLabel = wrappedLabel({"Gallery", "Create"});
-  QLabel* galleryNoteLabel = wrappedLabel({"Gallery", "Note"});
+  QLabel* galleryIntroLabel = wrappedLabel({"Gallery", "Create"}, 32);
+  QLabel* galleryNoteLabel = wrappedLabel({"Gallery", "Note"}, 32);
   auto* galleryStartButton = new QPushButton;
   galleryStartButton->setObjectName(QStringLiteral("galleryStartButton"));
   texts_.bind(galleryStartButton, {"Gallery", "SelectImages"});

@@ -62,16 +62,14 @@ QWidget* OptionPages::buildGifPage() {
   gifLayout->addWidget(check(Option::optimizeAnimation, {"GIF", "Optimize"}, "optimizeAnimation"));
 
   QGroupBox* gifInfoGroup = group({"Information", "Information"}, "gifInfoGroup");
-  auto* gifInfoLabel = new WrappedLabel;
+  auto* gifInfoLabel = new WrappedLabel(36);
   texts_.bind({"Information", "InfoText"}, [gifInfoLabel](const QString& t) {
     gifInfoLabel->setText(QString(t).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
   });
-  QLabel* aviInfoLabel = wrappedLabel({"Information", "AVIInfo"});
+  QLabel* aviInfoLabel = wrappedLabel({"Information", "AVIInfo"}, 36);
   QVBoxLayout* infoLayout = column(gifInfoGroup);
   infoLayout->addWidget(gifInfoLabel);
   infoLayout->addWidget(aviInfoLabel);
-  // The information wraps to the width of the options beside it.
-  gifInfoGroup->setMaximumWidth(gifGroup->sizeHint().width());
   return row("gifPage", {gifGroup, gifInfoGroup});
 }
 

@@ -88,7 +88,7 @@ QWidget* OptionPages::buildImagePage() {
   textLayout->addWidget(
       check(Option::fillTextBackground, {"Text", "AddBackground"}, "fillTextBackground"), 4, 0, 1,
       4);
-  textLayout->addWidget(wrappedLabel({"Text", "SpaceText"}), 5, 0, 1, 4);
+  textLayout->addWidget(wrappedLabel({"Text", "SpaceText"}, 40), 5, 0, 1, 4);
   textLayout->addWidget(label({"Text", "X"}), 6, 0, Qt::AlignRight);
   textLayout->addWidget(number(Option::textOffsetX, "textOffsetX"), 6, 1);
   textLayout->addWidget(label({"Text", "Y"}), 6, 2, Qt::AlignRight);

@@ -165,6 +165,7 @@ void MainWindow::applyTexts() {
   texts_.applyAll();
   typePicker_->applyTexts();
   refreshView();
+  pages_->updateGeometry();
 }
 
 void MainWindow::refreshView() {

@@ -94,8 +94,8 @@ QLabel* OptionPages::label(TextKey caption) {
   return text;
 }
 
-QLabel* OptionPages::wrappedLabel(TextKey caption) {
-  auto* text = new WrappedLabel;
+QLabel* OptionPages::wrappedLabel(TextKey caption, int widthInCharacters) {
+  auto* text = new WrappedLabel(widthInCharacters);
   texts_.bind(text, caption);
   return text;
 }

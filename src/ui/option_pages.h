@@ -75,8 +75,8 @@ class OptionPages : public QTabWidget {
   QComboBox* list(Option id, std::initializer_list<TextKey> entries, const char* name);
   QLineEdit* field(Option id, const char* name);
   QLabel* label(TextKey caption);
-  // A caption that wraps at the width its page gives it.
-  QLabel* wrappedLabel(TextKey caption);
+  // A caption that wraps at a width of so many average characters.
+  QLabel* wrappedLabel(TextKey caption, int widthInCharacters);
   LinkLabel* link(TextKey caption, const char* name);
   QGroupBox* group(TextKey caption, const char* name);
   KeyField* keyField(Option id, const char* name);
