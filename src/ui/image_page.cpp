@@ -112,10 +112,8 @@ QWidget* OptionPages::buildImagePage() {
   overlayMenu_ = new QMenu(this);
   overlayMenu_->setObjectName(QStringLiteral("overlayMenu"));
   QAction* loadOverlayAction = overlayMenu_->addAction(QString(), this, &OptionPages::loadOverlay);
-  QAction* clearOverlayAction = overlayMenu_->addAction(QString(), this, [this] {
-    cycle_.overlay().clear();
-    refreshOverlayPreview();
-  });
+  QAction* clearOverlayAction =
+      overlayMenu_->addAction(QString(), this, &OptionPages::clearOverlay);
   loadOverlayAction->setObjectName(QStringLiteral("loadOverlayAction"));
   clearOverlayAction->setObjectName(QStringLiteral("clearOverlayAction"));
   texts_.bind(loadOverlayAction, {"PopupMenu", "LoadImage"});
@@ -186,6 +184,11 @@ void OptionPages::loadOverlay() {
       cycle_.texts.get("Dialogs", "LoadImage"), kOverlayFilter, std::string());
   if (!path) return;
   cycle_.loadOverlayPicture(*path);
+  refreshOverlayPreview();
+}
+
+void OptionPages::clearOverlay() {
+  cycle_.overlay().clear();
   refreshOverlayPreview();
 }
 

@@ -152,10 +152,7 @@ void MainWindow::buildTrayMenu() {
   trayPauseAction_ = trayMenu_.addAction(
       QString(), this, [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
   trayMenu_.addSeparator();
-  QAction* trayExitAction = trayMenu_.addAction(QString(), this, [this] {
-    guarded(cycle_, [this] { cycle_.tray().remove(); });
-    closeProgram();
-  });
+  QAction* trayExitAction = trayMenu_.addAction(QString(), this, &MainWindow::exitFromTray);
   texts_.bind(trayExitAction, {"Tray", "Exit"});
   tray_.icon().setContextMenu(&trayMenu_);
   connect(&tray_.icon(), &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);

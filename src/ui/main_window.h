@@ -41,6 +41,8 @@ class MainWindow : public QMainWindow {
   // signals): the window's place is kept, the close query runs once, then the
   // event loop ends.
   void closeProgram();
+  // The tray menu's Exit: the icon goes first, then the same close.
+  void exitFromTray();
   // To the tray, or minimised where no tray host exists; and back.
   void hideWindow();
   void showWindow();

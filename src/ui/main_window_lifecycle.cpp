@@ -127,6 +127,11 @@ void MainWindow::closeProgram() {
   QCoreApplication::quit();
 }
 
+void MainWindow::exitFromTray() {
+  guarded(cycle_, [this] { cycle_.tray().remove(); });
+  closeProgram();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   closeProgram();
   event->accept();

@@ -66,6 +66,7 @@ class OptionPages : public QTabWidget {
   void chooseTextFont();
   void updateTextPreview();
   void loadOverlay();
+  void clearOverlay();
   void browseExternalProgram();
 
   // Controls, bound to the model as they are made.
