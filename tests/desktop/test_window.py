@@ -4,10 +4,12 @@ and a tray host (trayer): -hide gives a tray icon and no window; a double click 
 the icon shows the window, whose icon then goes (unless "Tray icon always
 visible"), and Hide Window brings it back; a second start on the same settings
 folder shows the running program's window and ends with 0 (with -hide it only
-ends); SIGTERM saves the settings as the close button does, the window's place
-included; the next start puts the window back there, and with the icon always
-shown a double click on it hides the window."""
+ends); the type picker unrolls under the type panel, rolls up without a change at
+a click elsewhere and takes a row's type; SIGTERM saves the settings as the close
+button does, the window's place included; the next start puts the window back
+there, and with the icon always shown a double click on it hides the window."""
 import os
+import re
 import subprocess
 import sys
 import time
@@ -28,6 +30,27 @@ def second_start(session, *args):
                               timeout=10).returncode
     except subprocess.TimeoutExpired:
         return None
+
+
+# Where the type panel is in the window at 100 % with the test fonts, and the
+# picker's rows below it (24 pixels apart, GIF the third).
+TYPE_PANEL = (170, 97)
+GIF_ROW = (170, 97 + 10 + 3 + 2 * 24 + 10)
+
+
+def click(session, wid, point):
+    session.run(["xdotool", "mousemove", "--window", wid, str(point[0]), str(point[1]),
+                 "click", "1"])
+
+
+def picker_shown(session):
+    """The unrolled picker: a window 218 pixels high, shown."""
+    tree = session.run(["xwininfo", "-root", "-tree"], check=False).stdout
+    for wid in re.findall(r"^\s*(0x[0-9a-f]+) .*\b\d+x218\+", tree, re.MULTILINE):
+        geometry = session.geometry(wid)
+        if geometry and geometry[4]:
+            return True
+    return False
 
 
 def settings(session):
@@ -80,8 +103,21 @@ def main():
         check(wait_for(session.window_shown, 5, 0.05), "second start: first window not shown")
         check(program.poll() is None, "the first program ended")
 
-        # Moved by the user, then ended by SIGTERM: saved as the close button saves.
+        # The type picker: a click elsewhere rolls it up, a row chooses its type.
         wid = session.window_id()
+        session.run(["xdotool", "windowactivate", "--sync", wid])
+        click(session, wid, TYPE_PANEL)
+        check(wait_for(lambda: picker_shown(session), 3, 0.02), "the picker did not unroll")
+        click(session, wid, (600, 60))
+        check(wait_for(lambda: not picker_shown(session), 3, 0.02),
+              "a click elsewhere left the picker open")
+        time.sleep(0.5)  # rolled up; a press while it rolls up does nothing
+        click(session, wid, TYPE_PANEL)
+        check(wait_for(lambda: picker_shown(session), 3, 0.02), "the picker did not unroll again")
+        click(session, wid, GIF_ROW)
+        check(wait_for(lambda: not picker_shown(session), 3, 0.02), "a chosen row left it open")
+
+        # Moved by the user, then ended by SIGTERM: saved as the close button saves.
         session.run(["xdotool", "windowmove", "--sync", wid, "150", "120"])
         time.sleep(0.3)
         place = session.geometry(wid)[:2]
@@ -91,6 +127,8 @@ def main():
         saved = settings(session)
         check("Snaprill/Top" in saved and "General/OutputDir" in saved,
               "SIGTERM: settings not saved: %r" % sorted(saved))
+        check(saved.get("Snaprill/ImageType") == "2",
+              "the picker's GIF row gave type %r" % saved.get("Snaprill/ImageType"))
         check(saved.get("Snaprill/Top") != "0" or saved.get("Snaprill/Left") != "0",
               "SIGTERM: the window's place was not kept: %r" % saved.get("Snaprill/Top"))
 
