@@ -30,7 +30,7 @@ const QColor kLabelColour(0x63, 0x59, 0x52);
 const QColor kHoverColour(0xFF, 0x00, 0x00);
 constexpr int kFirstRowTop = 3;
 constexpr int kRowHeight = 20;
-constexpr int kDesignWidth = 167;
+constexpr int kNarrowestWidth = 167;
 
 QPixmap drawRowBackground(bool highlighted) {
   QPixmap pixmap(161, kRowHeight);
@@ -69,7 +69,7 @@ TypePicker::TypePicker(Options& options, const Texts& texts, QWidget* parent)
     widest = std::max(widest, QFontMetrics(rowFont).horizontalAdvance(QLatin1String(name)));
   }
   // The names must fit where the desktop has no Verdana and a wider font stands in.
-  const int width = std::max(kDesignWidth, widest + 20);
+  const int width = std::max(kNarrowestWidth, widest + 20);
   for (int i = 0; i < kRowCount; ++i) {
     const QRect row(1, kFirstRowTop + i * kRowPitch, width - 2, kRowHeight);
     rowImages_[i] = new QLabel(this);
