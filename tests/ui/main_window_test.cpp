@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -181,6 +182,16 @@ TEST_F(WindowTest, TheWindowComesBackWhereItWasUnlessThatIsOffEveryScreen) {
   const IniFile saved = IniFile::fromFile(settingsFile());
   EXPECT_EQ(saved.value("Snaprill", "Top"), "60");
   EXPECT_EQ(saved.value("Snaprill", "Left"), "70");
+
+  // A place on a monitor unplugged since: the middle of the screen instead.
+  writeFile(settingsFile(), "[Snaprill]\nTop=40\nLeft=9000\n");
+  test::Harness next(dir.path());
+  QtTray tray(applicationIcon(), pausedIcon());
+  MainWindow again(next.cycle, tray, choosers);
+  again.startUp(false);
+  const QRect screen = again.screen()->availableGeometry();
+  EXPECT_NEAR(again.frameGeometry().center().x(), screen.center().x(), 2);
+  EXPECT_GE(again.pos().y(), screen.top());
 }
 
 TEST_F(WindowTest, LostCapturesAreToldInTheStatusBarWithoutATray) {
