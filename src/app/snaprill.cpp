@@ -1,5 +1,5 @@
-// The program entry: the application, the real platform services, the capture
-// cycle and its window, then the event loop.
+// The program entry: the application, one program per settings folder, the real
+// platform services, the capture cycle and its window, then the event loop.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,8 +19,11 @@
 #include "platform/x11/xfixes_cursor.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
+#include "ui/choosers.h"
+#include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
+#include "ui/single_instance.h"
 
 // Last: its macros (None, Bool, Status) clash with names in the Qt headers.
 #include <X11/Xlib.h>
@@ -72,21 +75,24 @@ int main(int argc, char* argv[]) {
   const bool hideSwitch =
       argc > 1 && (std::strcmp(argv[1], "-hide") == 0 || std::strcmp(argv[1], "/hide") == 0);
 
+  // A program already runs on these settings: it shows its window (unless this
+  // start asked to stay hidden), and this one touches nothing, not even the
+  // clipboard.
+  const ProgramDirectories dirs = locateProgramDirectories();
+  SingleInstance instance(dirs.configDir);
+  if (!instance.first()) {
+    if (!hideSwitch) instance.askToShow(3000);
+    return 0;
+  }
+
   QtClipboard clipboard;
   QtDialogs dialogs;
-  QtTray tray;
+  QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
   ProcessLauncher launcher;
   QtEventPump events;
-  Platform platform{clipboard,
-                    dialogs,
-                    tray,
-                    clock,
-                    launcher,
-                    events,
-                    newQtTimer,
-                    locateProgramDirectories(),
-                    queryReferenceScreen()};
+  Platform platform{
+      clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs, queryReferenceScreen()};
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
   platform.cursor = &cursor;
@@ -104,8 +110,10 @@ int main(int argc, char* argv[]) {
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
   asQtTimer(cycle.hotkeyTimer()).setGate([] { return false; });
 
-  MainWindow window(cycle, tray);
+  Choosers choosers;
+  MainWindow window(cycle, tray, choosers);
   dialogs.setParent(&window);
+  QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
   window.startUp(hideSwitch);
   const int status = QApplication::exec();

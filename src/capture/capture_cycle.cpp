@@ -76,6 +76,7 @@ void CaptureCycle::onCaptureTick() {
   if (tickRunning_ || !platform.clipboard.bitmapReady()) return;
   tickRunning_ = true;
   refused_ = AdjustOutcome{};
+  const int counterBefore = names_.counter();
   try {
     runTick();
   } catch (const DamagedPictureError&) {
@@ -86,7 +87,13 @@ void CaptureCycle::onCaptureTick() {
   } catch (...) {
     tickRunning_ = false;
     ++failedCaptures;
-    handleException(std::current_exception());
+    const std::exception_ptr error = std::current_exception();
+    handleException(error);
+    // The disk-full box speaks for itself; any other failure would pass unseen.
+    if (!showsMessageBox(error)) {
+      reportLostCapture(texts.get("Main", capture.empty() ? "LostUnreadable" : "LostNotWritten"),
+                        names_.counter() != counterBefore);
+    }
     return;
   }
   tickRunning_ = false;
@@ -95,6 +102,7 @@ void CaptureCycle::onCaptureTick() {
 }
 
 void CaptureCycle::runTick() {
+  bool noNumberLeft = false;
   {
     // A picture saved as JPEG without adjustments is written while its lower rows
     // are still being decoded; anything else waits for the whole picture. Leaving
@@ -115,10 +123,15 @@ void CaptureCycle::runTick() {
     refused_ = adjustments_.apply(capture);
     const WriteOutcome outcome = writer_.write(capture, arriving);
     lastSavedPath = outcome.path;
-    if (outcome.noNumberLeft) ++droppedCaptures;
+    noNumberLeft = outcome.noNumberLeft;
   }
   updateCounterDisplay();
   tray_.modify();
+  if (noNumberLeft) {
+    ++droppedCaptures;
+    // After the counter, which would otherwise cover the notice at once.
+    reportLostCapture(texts.get("Main", "LostNoNumber"), false);
+  }
   if (names_.counter() == kMaxImageNumber) {
     hotkeyTimer_->setEnabled(false);
     captureTimer_->setEnabled(false);
@@ -135,10 +148,14 @@ void CaptureCycle::restoreAfterAutoSave() {
   if (settingsLoad) settingsLoad(mainSettingsFile(), false);
 }
 
-void CaptureCycle::reportLostCapture(const std::string& reason) {
+void CaptureCycle::reportLostCapture(const std::string& reason, bool numberUsedUp) {
   ++lostCaptures;
-  view_.statusText = reason;
+  std::string notice = replaceIgnoringCase(texts.get("Main", "CaptureLost"), "%s", reason);
+  if (numberUsedUp) notice += " " + texts.get("Main", "NumberUsedUp");
+  view_.lostCapture = {notice, numberUsedUp};
+  view_.statusText = notice;
   view_.changed.callAll();
+  view_.captureLost.callAll();
 }
 
 namespace {
@@ -146,17 +163,17 @@ namespace {
 const char* lostOfferKey(LostOffer why) {
   switch (why) {
     case LostOffer::NotSent:
-      return "OfferNotSent";
+      return "LostNotSent";
     case LostOffer::OwnerQuit:
-      return "OfferOwnerQuit";
+      return "LostOwnerQuit";
     case LostOffer::Refused:
-      return "OfferRefused";
+      return "LostRefused";
     case LostOffer::TooLarge:
-      return "OfferTooLarge";
+      return "LostTooLarge";
     case LostOffer::Damaged:
       break;
   }
-  return "OfferDamaged";
+  return "LostDamaged";
 }
 
 }  // namespace
@@ -164,7 +181,7 @@ const char* lostOfferKey(LostOffer why) {
 void CaptureCycle::captureLost(LostOffer why) {
   updateCounterDisplay();
   tray_.modify();
-  reportLostCapture(texts.get("Error", lostOfferKey(why)));
+  reportLostCapture(texts.get("Main", lostOfferKey(why)), false);
 }
 
 void CaptureCycle::offerLost(LostOffer why) {
@@ -306,9 +323,27 @@ void CaptureCycle::reportRefusedSize() {
   platform.dialogs.errorBox(replaceIgnoringCase(texts.get("Error", "SizeTooLarge"), "%s", size));
 }
 
+bool CaptureCycle::showsMessageBox(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const IniWriteError&) {
+    return true;
+  } catch (const std::exception& e) {
+    return typeid(e) == typeid(FileCreateError);
+  } catch (...) {
+  }
+  return false;
+}
+
 void CaptureCycle::finishStartup() {
   tray_.record = TrayIconRecord{};
   updateCounterDisplay();
+  // A start that paused (the settings ask for it) shows it in the tray too, rather
+  // than the running icon and tip until the next pause or capture.
+  if (!running()) {
+    tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
+    tray_.record.icon = TrayIcon::Paused;
+  }
   if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardAtStart)) {
     platform.clipboard.clear();
   }
@@ -324,6 +359,7 @@ void CaptureCycle::finishStartup() {
 void CaptureCycle::outputTypeChanged() {
   qualityBar_.outputTypeChanged();
   if (options.value(Option::outputType) == kAvi) options.setChecked(Option::saveAnimation, true);
+  view_.typeChanged.callAll();
   view_.changed.callAll();
 }
 

@@ -60,9 +60,6 @@ class CaptureCycle {
   // the status text instead); a settings file that could not be written, once per
   // file; the clipboard emptied in every case.
   void handleException(std::exception_ptr error);
-  // Every capture lost on its way in (an offer never sent, damaged, or given up)
-  // is told here with its reason, a language text.
-  void reportLostCapture(const std::string& reason);
   // Start-up after the settings load: the tray record, the status text, and a stale
   // offered picture dropped unless the user keeps it.
   void finishStartup();
@@ -78,6 +75,11 @@ class CaptureCycle {
   void cleanPrefix();
   // The pixelize and blur captions from their levels and the current language.
   void refreshLevelCaptions();
+  // Tells of a capture lost without a message box of its own (an offer never sent
+  // or damaged, a picture not written, no number left): the notice, made from the
+  // reason in the user's language and whether its number was used up, goes to the
+  // status text and to the window.
+  void reportLostCapture(const std::string& reason, bool numberUsedUp);
 
   // The parts, each usable on its own.
   OutputNames& names() { return names_; }
@@ -96,8 +98,8 @@ class CaptureCycle {
   // Set by an auto-save hotkey: the tick that takes its picture loads the main
   // settings again at its end.
   bool autoSaveRestorePending = false;
-  // Captures that found no number left (dropped without a word), and captures whose
-  // tick ended in an error (the handler may have shown nothing).
+  // Captures that found no number left, and captures whose tick ended in an error;
+  // those that no message box explained are also reported through reportLostCapture.
   int droppedCaptures = 0;
   int failedCaptures = 0;
   // Captures lost before they could be written: offers never sent or damaged.
@@ -135,6 +137,8 @@ class CaptureCycle {
   void showDiskFull(const std::string& path);
   void reportSettingsNotSaved(const std::string& file);
   void reportRefusedSize();
+  // Whether the program-wide handler shows a box for this error.
+  static bool showsMessageBox(std::exception_ptr error);
 
   bool tickRunning_ = false;
   bool diskFullBoxOpen_ = false;

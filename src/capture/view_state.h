@@ -28,6 +28,20 @@ struct ViewState {
   bool windowPositionFromSettings = false;
 
   Callbacks changed;
+  // Told after every reaction to an image-type change (a choice in the window, a
+  // settings load, "Save each image separately" while AVI is chosen): the window
+  // brings the type's page forward there.
+  Callbacks typeChanged;
+
+  // A capture that came to nothing without a message box of its own: the notice
+  // that says why, in the user's language, and whether its number was used up all
+  // the same. captureLost is told of each.
+  struct LostCapture {
+    std::string notice;
+    bool numberUsedUp = false;
+  };
+  LostCapture lostCapture;
+  Callbacks captureLost;
 };
 
 }  // namespace snaprill

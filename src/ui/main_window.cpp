@@ -3,144 +3,266 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#include "ui/guarded.h"
+#include "ui/icons.h"
+#include "ui/option_binding.h"
+#include "ui/option_pages.h"
+#include "ui/top_strip.h"
+#include "ui/type_panel.h"
+#include "ui/type_picker.h"
+#include "ui/window_place.h"
 
 namespace snaprill {
 
 namespace {
 
-QString fromUtf8(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+// The option area's state is kept as the client height it had in a fixed-size
+// window; the thresholds keep their meaning while the real heights follow the font.
+constexpr int kExpandedHeight = 348;
+constexpr int kCollapsedHeight = 99;
+constexpr int kCollapsedLimit = 120;  // at most this: collapsed
+constexpr int kTypePageLimit = 340;   // below this a type's page expands first
+
+constexpr const char* kSettingsFilter =
+    "Snaprill Autosave Settings (*.snp)|*.snp|All files (*.*)|*.*";
+
+QString withoutAmpersands(QString caption) {
+  return caption.remove(QLatin1Char('&'));
 }
 
 }  // namespace
 
-MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray) : cycle_(cycle), tray_(tray) {
-  setWindowTitle(QStringLiteral("Snaprill"));
+MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
+    : cycle_(cycle),
+      tray_(tray),
+      choosers_(choosers),
+      texts_(cycle.texts),
+      binding_(std::make_unique<OptionBinding>(cycle.options)) {
+  setObjectName(QStringLiteral("mainWindow"));
+  // No minimise or maximise button: hiding goes to the tray, and the size follows
+  // the option area.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowIcon(applicationIcon());
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
-  pausedNotice_ = new QLabel(central);
-  pausedNotice_->setAlignment(Qt::AlignCenter);
-  pausedNotice_->setTextFormat(Qt::RichText);
-  pausedNotice_->setVisible(false);
-  connect(pausedNotice_, &QLabel::linkActivated, this,
-          [this] { guarded([this] { cycle_.togglePause(); }); });
-  layout->addWidget(pausedNotice_);
+  topStrip_ = new TopStrip(cycle_, texts_, central);
+  pages_ = new OptionPages(cycle_, texts_, choosers_, central);
+  layout->addWidget(topStrip_);
+  layout->addWidget(pages_);
   setCentralWidget(central);
+  QMainWindow::layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  statusText_ = new QLabel(this);
-  statusBar()->addWidget(statusText_, 1);
+  statusLine_ = new QLabel(this);
+  statusLine_->setObjectName(QStringLiteral("statusLine"));
+  statusLine_->setTextFormat(Qt::PlainText);
+  statusBar()->addWidget(statusLine_, 1);
   statusBar()->setSizeGripEnabled(false);
 
+  typePicker_ = new TypePicker(cycle_.options, cycle_.texts, this);
+  connect(typePicker_, &TypePicker::typeChosen, this,
+          [this] { guarded(cycle_, [this] { cycle_.outputTypeChanged(); }); });
+  connect(topStrip_, &TopStrip::typePickerRequested, this, &MainWindow::openTypePicker);
+  connect(topStrip_, &TopStrip::hideRequested, this, &MainWindow::hideWindow);
+  connect(topStrip_, &TopStrip::helpRequested, this, &MainWindow::showAboutBox);
+  connect(topStrip_, &TopStrip::advancedRequested, this, &MainWindow::toggleOptionPages);
+  connect(topStrip_, &TopStrip::pauseRequested, this,
+          [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
+  connect(pages_, &OptionPages::helpRequested, this, &MainWindow::showAboutBox);
+
   buildMenus();
+  buildTrayMenu();
+  hideTimer_.setSingleShot(true);
+  hideTimer_.setInterval(1);
+  connect(&hideTimer_, &QTimer::timeout, this, &MainWindow::onHideTick);
+
+  binding_->watch(Option::clientHeight, [this] { showOptionPages(optionPagesShown()); });
   viewWatch_ = cycle_.view().changed.add([this] { refreshView(); });
+  typeWatch_ = cycle_.view().typeChanged.add([this] { outputTypeChanged(); });
+  lossWatch_ = cycle_.view().captureLost.add([this] { showLostCaptureNotice(); });
   refreshView();
-  resize(540, 99 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 MainWindow::~MainWindow() {
-  // The cycle and the tray outlive the window.
+  // The cycle, the options and the tray outlive the window.
   cycle_.view().changed.remove(viewWatch_);
+  cycle_.view().typeChanged.remove(typeWatch_);
+  cycle_.view().captureLost.remove(lossWatch_);
+  binding_.reset();
   tray_.icon().setContextMenu(nullptr);
 }
 
 void MainWindow::buildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  file->addAction(QStringLiteral("Hide &Window"), this, [this] { hideToTray(); });
-  file->addSeparator();
-  filePauseAction_ =
-      file->addAction(QString(), this, [this] { guarded([this] { cycle_.togglePause(); }); });
-  file->addSeparator();
-  file->addAction(QStringLiteral("&Exit"), this, [this] { close(); });
+  QMenu* fileMenu = menuBar()->addMenu(QString());
+  texts_.bind(fileMenu, {"MainMenu", "File"});
+  texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::chooseLanguage),
+              {"MainMenu", "ChooseLang"});
+  texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::hideWindow),
+              {"MainMenu", "HideWindow"});
+  fileMenu->addSeparator();
+  pauseAction_ = fileMenu->addAction(QString(), this,
+                                     [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
+  fileMenu->addSeparator();
+  texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::loadChosenSettings),
+              {"MainMenu", "LoadSettings"});
+  texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::saveSettingsAs),
+              {"MainMenu", "SaveSettings"});
+  fileMenu->addSeparator();
+  texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::showAboutBox),
+              {"MainMenu", "Help"});
+  fileMenu->addSeparator();
+  texts_.bind(fileMenu->addAction(QString(), this, [this] { close(); }), {"MainMenu", "Exit"});
 
-  QAction* show =
-      trayMenu_.addAction(QStringLiteral("&Show Window"), this, [this] { showFromTray(); });
-  trayMenu_.setDefaultAction(show);
+  // One item per page, its caption a copy of the page's.
+  QMenu* tabsMenu = menuBar()->addMenu(QString());
+  tabsMenu->setObjectName(QStringLiteral("tabsMenu"));
+  texts_.bind(tabsMenu, {"MainMenu", "Tabs"});
+  for (const char* key :
+       {"General", "Image", "GIF", "TIFFTGABMP", "DimAndEffects", "Automation", "Settings"}) {
+    QAction* item = tabsMenu->addAction(QString());
+    texts_.bind(item, {"Main", key});
+    connect(item, &QAction::triggered, this, [this, item] { showMenuPage(item->text()); });
+  }
+
+  QMenu* helpMenu = menuBar()->addMenu(QString());
+  texts_.bind(helpMenu, {"MainMenu", "HelpMenu"});
+  texts_.bind(helpMenu->addAction(QString(), this, &MainWindow::showAboutBox),
+              {"MainMenu", "BuiltInHelp"});
+  helpFileAction_ = helpMenu->addAction(QString());
+  texts_.bind(helpFileAction_, {"MainMenu", "HelpFile"});
+  // Shown once there is a help file to open.
+  helpFileAction_->setVisible(false);
+}
+
+void MainWindow::buildTrayMenu() {
+  QAction* showWindowAction = trayMenu_.addAction(QString(), this, &MainWindow::showWindow);
+  texts_.bind(showWindowAction, {"Tray", "ShowWindow"});
+  trayMenu_.setDefaultAction(showWindowAction);
   trayMenu_.addSeparator();
-  trayPauseAction_ =
-      trayMenu_.addAction(QString(), this, [this] { guarded([this] { cycle_.togglePause(); }); });
+  trayPauseAction_ = trayMenu_.addAction(
+      QString(), this, [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
   trayMenu_.addSeparator();
-  trayMenu_.addAction(QStringLiteral("&Exit"), this, [this] {
-    guarded([this] { cycle_.tray().remove(); });
-    closeProgram();
-  });
+  QAction* trayExitAction = trayMenu_.addAction(QString(), this, &MainWindow::exitFromTray);
+  texts_.bind(trayExitAction, {"Tray", "Exit"});
   tray_.icon().setContextMenu(&trayMenu_);
   connect(&tray_.icon(), &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 }
 
+void MainWindow::applyTexts() {
+  texts_.applyAll();
+  typePicker_->applyTexts();
+  refreshView();
+  pages_->updateGeometry();
+}
+
 void MainWindow::refreshView() {
   const ViewState& view = cycle_.view();
-  statusText_->setText(fromUtf8(view.statusText));
-  setWindowTitle(fromUtf8(view.windowCaption));
-  trayPauseAction_->setText(fromUtf8(view.pauseCaption));
-  filePauseAction_->setText(fromUtf8(view.pauseCaption));
-  pausedNotice_->setText(
-      QStringLiteral("<a href=\"#\" style=\"color: palette(text); "
-                     "font-weight: bold;\">%1</a>")
-          .arg(fromUtf8(cycle_.texts.get("Main", "SnaprillPaused")).toHtmlEscaped()));
-  pausedNotice_->setVisible(view.pausedNoticeVisible);
+  statusLine_->setText(toQString(view.statusText));
+  if (!hideTimer_.isActive()) setWindowTitle(toQString(view.windowCaption));
+  pauseAction_->setText(toQString(view.pauseCaption));
+  trayPauseAction_->setText(toQString(view.pauseCaption));
+  topStrip_->refreshView();
 }
 
-void MainWindow::startUp(bool hideSwitch) {
-  guarded([this] {
-    if (cycle_.settingsLoad) cycle_.settingsLoad(cycle_.mainSettingsFile(), true);
-  });
-  guarded([this] {
-    settleOutputDirectory(cycle_);
-    cycle_.finishStartup();
-    if (cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().add();
-  });
-  // Started hidden the window is never shown at all, rather than shown and hidden
-  // again a moment later: nothing flashes on the screen.
-  if (hideSwitch) {
-    hideToTray();
+bool MainWindow::optionPagesShown() const {
+  return cycle_.options.value(Option::clientHeight) > kCollapsedLimit;
+}
+
+void MainWindow::showOptionPages(bool shown) {
+  pages_->setEnabled(shown);
+  pages_->setVisible(shown);
+}
+
+void MainWindow::toggleOptionPages() {
+  if (optionPagesShown()) {
+    cycle_.options.setValue(Option::clientHeight, kCollapsedHeight);
   } else {
-    show();
+    cycle_.options.setValue(Option::clientHeight, kExpandedHeight);
+    pages_->setCurrentWidget(pages_->generalPage());
   }
 }
 
-void MainWindow::hideToTray() {
-  guarded([this] {
-    cycle_.tray().showForHiddenWindow(cycle_.options.checked(Option::trayIconAlways));
-  });
-  hide();
+void MainWindow::outputTypeChanged() {
+  // The cycle has set the quality bar and, for AVI, "Save animation"; the window
+  // brings the type's own page forward.
+  const int type = cycle_.options.value(Option::outputType);
+  QWidget* page = nullptr;
+  if (type == kGif || type == kAvi) page = pages_->gifPage();
+  if (type == kBitmap || type == kTiff || type == kTarga) page = pages_->tiffTgaBmpPage();
+  if (page) {
+    if (cycle_.options.value(Option::clientHeight) < kTypePageLimit) toggleOptionPages();
+    pages_->setCurrentWidget(page);
+  }
+  topStrip_->showType();
 }
 
-void MainWindow::showFromTray() {
-  show();
-  raise();
-  activateWindow();
-  guarded([this] {
-    if (!cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().remove();
-  });
-}
-
-void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason) {
-  if (reason != QSystemTrayIcon::DoubleClick) return;
-  if (isVisible()) {
-    hideToTray();
-  } else {
-    showFromTray();
+void MainWindow::showMenuPage(const QString& caption) {
+  if (cycle_.options.value(Option::clientHeight) < kCollapsedLimit) toggleOptionPages();
+  const QString wanted = withoutAmpersands(caption);
+  for (int i = 0; i < pages_->count(); ++i) {
+    if (withoutAmpersands(pages_->tabText(i)) == wanted) {
+      pages_->setCurrentIndex(i);
+      return;
+    }
   }
 }
 
-void MainWindow::closeProgram() {
-  if (closing_) return;
-  closing_ = true;
-  guarded([this] { cycle_.closeQuery(); });
-  QCoreApplication::quit();
+void MainWindow::openTypePicker() {
+  typePicker_->open(topStrip_->typePanel(), pages_);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
-  closeProgram();
-  event->accept();
+void MainWindow::loadChosenSettings() {
+  const std::optional<std::string> file =
+      cycle_.platform.dialogs.openFile("Snaprill", kSettingsFilter, cycle_.platform.dirs.configDir);
+  if (!file) return;
+  cycle_.view().windowPositionFromSettings = false;
+  guarded(cycle_, [this, &file] { loadSettings(cycle_, *file, true); });
+  applyTexts();
+  pages_->refreshOverlayPreview();
+  if (cycle_.view().windowPositionFromSettings) placeWindow();
+}
+
+void MainWindow::saveSettingsAs() {
+  const std::optional<std::string> file = cycle_.platform.dialogs.saveFile(
+      "Snaprill", kSettingsFilter, "snp", cycle_.platform.dirs.configDir);
+  if (!file) return;
+  storeWindowPlace();
+  guarded(cycle_, [this, &file] { saveSettings(cycle_, *file); });
+}
+
+void MainWindow::chooseLanguage() {
+  const std::optional<std::string> file =
+      cycle_.platform.dialogs.openFile(cycle_.texts.get("Dialogs", "ChooseLang"),
+                                       "INI (*.ini)|*.ini", cycle_.platform.dirs.configDir);
+  if (!file) return;
+  guarded(cycle_, [this, &file] {
+    if (cycle_.languageLoad) cycle_.languageLoad(*file);
+    writeLanguageFileSetting(cycle_, *file);
+  });
+  applyTexts();
+}
+
+void MainWindow::showAboutBox() {
+  QMessageBox::about(this, QStringLiteral("Snaprill"),
+                     QStringLiteral("Snaprill %1").arg(QStringLiteral(SNAPRILL_VERSION)));
+}
+
+void MainWindow::showLostCaptureNotice() {
+  // The status line already says it; hidden in the tray, a balloon is what is seen.
+  if (tray_.icon().isVisible() && QSystemTrayIcon::supportsMessages()) {
+    tray_.icon().showMessage(QStringLiteral("Snaprill"),
+                             toQString(cycle_.view().lostCapture.notice), QSystemTrayIcon::Warning);
+  }
 }
 
 }  // namespace snaprill

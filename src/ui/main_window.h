@@ -1,65 +1,114 @@
 // The ui layer holds the Qt windows; they show and edit the options model and drive
 // the capture cycle, and hold no option of their own.
 //
-// The main window over the capture cycle: status bar, caption, the File and tray
-// menus, hiding to the tray, start-up and the one close path.
+// The main window: the top strip, the option pages that collapse and expand, the
+// status bar, the File, Tabs and Help menus, the tray icon with its menu, the type
+// picker, start-up and the one close path.
 #pragma once
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <exception>
+#include <QTime>
+#include <QTimer>
+#include <memory>
 
 #include "capture/capture_cycle.h"
 #include "platform/qt/qt_tray.h"
+#include "ui/choosers.h"
+#include "ui/ui_texts.h"
 
 namespace snaprill {
+
+class OptionBinding;
+class OptionPages;
+class TopStrip;
+class TypePicker;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  MainWindow(CaptureCycle& cycle, QtTray& tray);
+  MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers);
   ~MainWindow() override;
 
-  // The start-up sequence after the cycle's defaults: main settings, output
-  // directory, status and tray, then the window shown (or, with the hide switch,
-  // only the tray icon).
+  // The start-up sequence after the cycle's defaults: main settings (with their
+  // language and window place), output directory, status and tray, then the window
+  // shown, or with the hide switch only the tray icon.
   void startUp(bool hideSwitch);
   // Every way out ends here (window close, File and tray Exit, termination
-  // signals): the close query runs once, then the event loop ends.
+  // signals): the window's place is kept, the close query runs once, then the
+  // event loop ends.
   void closeProgram();
-  void hideToTray();
-  void showFromTray();
+  // The tray menu's Exit: the icon goes first, then the same close.
+  void exitFromTray();
+  // To the tray, or minimised where no tray host exists; and back.
+  void hideWindow();
+  void showWindow();
 
-  // Runs f; whatever it throws goes to the program-wide handler.
-  template <class F>
-  void guarded(F&& f) {
-    try {
-      f();
-    } catch (...) {
-      cycle_.handleException(std::current_exception());
-    }
-  }
+  // The Advanced Options link: collapses shown option pages, shows collapsed ones
+  // (with the General page in front).
+  void toggleOptionPages();
+  bool optionPagesShown() const;
+  // A Tabs menu item: the page of that caption, the pages shown first.
+  void showMenuPage(const QString& caption);
+  void openTypePicker();
+
+  // File menu commands.
+  void loadChosenSettings();
+  void saveSettingsAs();
+  void chooseLanguage();
+  // The help entries; until the about box exists, the product and its version.
+  void showAboutBox();
+
+  // Every caption again, after a language file was applied.
+  void applyTexts();
+  const UiTexts& uiTexts() const { return texts_; }
+
+  OptionPages& optionPages() { return *pages_; }
+  TypePicker& typePicker() { return *typePicker_; }
+  // When the program started: the about box shows how long it has run.
+  QTime startTime() const { return startTime_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void buildMenus();
+  void buildTrayMenu();
   void refreshView();
+  void outputTypeChanged();
+  void showOptionPages(bool shown);
+  void showLostCaptureNotice();
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
+  void onHideTick();
+  void placeWindow();
+  void storeWindowPlace();
+  bool shownOnScreen() const;
 
   CaptureCycle& cycle_;
   QtTray& tray_;
-  QLabel* statusText_ = nullptr;  // the status bar's one text
-  QLabel* pausedNotice_ = nullptr;
+  Choosers& choosers_;
+  UiTexts texts_;
+  std::unique_ptr<OptionBinding> binding_;
+  TopStrip* topStrip_ = nullptr;
+  OptionPages* pages_ = nullptr;
+  TypePicker* typePicker_ = nullptr;
+  QLabel* statusLine_ = nullptr;
+  QAction* pauseAction_ = nullptr;      // File menu
   QAction* trayPauseAction_ = nullptr;  // tray menu
-  QAction* filePauseAction_ = nullptr;  // File menu
-  QMenu trayMenu_;                      // tray menu
+  QAction* helpFileAction_ = nullptr;
+  QMenu trayMenu_;
+  QTimer hideTimer_;
+  QTime startTime_;
+  bool hiddenToTray_ = false;
+  bool noTrayNoticeShown_ = false;
   bool closing_ = false;
   Callbacks::Id viewWatch_ = 0;
+  Callbacks::Id typeWatch_ = 0;
+  Callbacks::Id lossWatch_ = 0;
 };
 
 }  // namespace snaprill

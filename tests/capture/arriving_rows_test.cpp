@@ -59,7 +59,8 @@ TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileUseNoNumberAndAreReporte
   EXPECT_FALSE(clipboard.hasBitmap());
   EXPECT_EQ(cycle.names().counter(), 0);  // nothing was saved: the number is not used up
   EXPECT_EQ(cycle.lostCaptures, 1);
-  EXPECT_EQ(cycle.view().statusText, texts.get("Error", "OfferDamaged"));
+  EXPECT_EQ(cycle.view().statusText,
+            "A capture was not saved: " + texts.get("Main", "LostDamaged") + ".");
   EXPECT_TRUE(dialogs.errors.empty());
   std::size_t leftovers = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++leftovers;

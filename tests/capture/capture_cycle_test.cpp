@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "support/cycle_fixture.h"
 
@@ -224,6 +225,49 @@ TEST_F(CycleTest, StartupClearsAStaleBitmapUnlessAsked) {
   options.setChecked(Option::keepClipboardAtStart, false);
   cycle.finishStartup();
   EXPECT_FALSE(clipboard.hasBitmap());
+}
+
+TEST_F(CycleTest, AStartThatPausedShowsItInTheTray) {
+  cycle.togglePause();  // as a load with "Pause Snaprill after starting" does
+  cycle.finishStartup();
+  EXPECT_EQ(cycle.tray().record.icon, TrayIcon::Paused);
+  EXPECT_EQ(cycle.tray().record.tip(), "Snaprill - 0/99999 pictures - Paused");
+  cycle.togglePause();
+  EXPECT_EQ(cycle.tray().record.icon, TrayIcon::Application);
+  EXPECT_EQ(cycle.tray().record.tip(), "Snaprill - 0/99999 pictures");
+}
+
+// Every capture that comes to nothing without a box of its own is told to the
+// window, with whether its number is gone.
+TEST_F(CycleTest, CapturesLostWithoutABoxAreReported) {
+  std::vector<ViewState::LostCapture> losses;
+  cycle.view().captureLost.add([&] { losses.push_back(cycle.view().lostCapture); });
+
+  clipboard.offerBitmap(Bitmap());  // an offer that could not be read
+  tick();
+  ASSERT_EQ(losses.size(), 1u);
+  EXPECT_EQ(losses[0].notice, "A capture was not saved: the picture on the clipboard is damaged.");
+  EXPECT_FALSE(losses[0].numberUsedUp);
+  EXPECT_EQ(cycle.view().statusText, losses[0].notice);
+  EXPECT_TRUE(dialogs.errors.empty());
+
+  cycle.names().setCounter(99999);
+  capture();
+  ASSERT_EQ(losses.size(), 2u);
+  EXPECT_EQ(losses[1].notice, "A capture was not saved: every file number up to 99999 is taken.");
+  EXPECT_EQ(cycle.view().statusText, losses[1].notice);
+  EXPECT_FALSE(losses[1].numberUsedUp);
+
+  // The disk-full box speaks for itself.
+  cycle.names().setCounter(0);
+  cycle.togglePause();
+  cycle.togglePause();
+  const std::string blocker = dir + "notafolder";
+  { std::ofstream(blocker) << "x"; }
+  options.setText(Option::outputDir, blocker + "/");
+  capture();
+  EXPECT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(losses.size(), 2u);
 }
 
 TEST_F(CycleTest, AutoSaveRestoreReloadsMainSettingsOnce) {

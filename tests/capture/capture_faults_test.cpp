@@ -29,7 +29,8 @@ TEST_F(CycleTest, DamagedOfferStaysOnTheClipboardCostsNoNumberAndIsReportedOnce)
   EXPECT_EQ(cycle.names().counter(), 4);
   EXPECT_EQ(filesIn(dir), 0u);
   EXPECT_EQ(cycle.lostCaptures, 1);
-  EXPECT_EQ(cycle.view().statusText, texts.get("Error", "OfferDamaged"));
+  EXPECT_EQ(cycle.view().statusText,
+            "A capture was not saved: " + texts.get("Main", "LostDamaged") + ".");
   EXPECT_EQ(cycle.tray().record.tip(), "Snaprill - 4/99999 pictures");  // counter shown again
   EXPECT_TRUE(dialogs.errors.empty());
   // The same offer is not tried again.
@@ -53,9 +54,11 @@ TEST_F(CycleTest, AnAutoSaveHotkeysLostCaptureStillBringsTheMainSettingsBack) {
 TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   clipboard.offerBitmap(testing::samplePicture());
   clipboard.loseOffer(LostOffer::NotSent);
-  EXPECT_EQ(cycle.view().statusText, texts.get("Error", "OfferNotSent"));
+  EXPECT_EQ(cycle.view().statusText,
+            "A capture was not saved: " + texts.get("Main", "LostNotSent") + ".");
   clipboard.loseOffer(LostOffer::OwnerQuit);
-  EXPECT_EQ(cycle.view().statusText, texts.get("Error", "OfferOwnerQuit"));
+  EXPECT_EQ(cycle.view().statusText,
+            "A capture was not saved: " + texts.get("Main", "LostOwnerQuit") + ".");
   EXPECT_EQ(cycle.lostCaptures, 2);
   tick();
   EXPECT_EQ(filesIn(dir), 0u);

@@ -1,6 +1,8 @@
 """A throw-away X session for desktop tests and benchmarks: Xvfb on a display it
-picks itself, snaprill started in a temporary home, xclip to offer clipboard data."""
+picks itself, snaprill started in a temporary home, xclip to offer clipboard data;
+where a test needs them, a window manager (openbox) and a tray host (trayer)."""
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -94,19 +96,64 @@ class DesktopSession:
                         SNAPRILL_HOME=self.home, QT_QPA_PLATFORM="xcb",
                         XDG_RUNTIME_DIR=runtime)
         self.env.pop("WAYLAND_DISPLAY", None)
+        # Without a session bus Qt's tray icon is the classic X11 one that trayer hosts,
+        # not a status-notifier item that nothing here would show.
+        self.env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         # Under LeakSanitizer, leaks inside system libraries would fail the exit check.
         suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
         self.env["LSAN_OPTIONS"] = ":".join(
             filter(None, [os.environ.get("LSAN_OPTIONS"), "suppressions=" + suppressions]))
 
+    # --- desktop ---
+    def start_window_manager(self):
+        """openbox, ready once it has announced itself on the root window."""
+        self._helper(["openbox", "--sm-disable"])
+        if not wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout, 10, 0.05):
+            raise RuntimeError("openbox did not start")
+
+    def start_tray(self):
+        """trayer, a system tray host at the top right of the screen."""
+        self._helper(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                      "--height", "24", "--SetDockType", "true", "--transparent", "false"])
+        if not wait_for(lambda: self.run(["xdotool", "search", "--name", "^panel$"],
+                                         check=False).stdout.strip(), 10, 0.05):
+            raise RuntimeError("trayer did not start")
+
+    def _helper(self, command):
+        process = subprocess.Popen(command, env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.helpers.append(process)
+        return process
+
     # --- the program ---
-    def start_program(self, *args):
+    def start_program(self, *args, window=True):
+        """Starts snaprill; with window, waits until its main window shows."""
         self.program = subprocess.Popen([self.app, *args], env=self.env,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        if not wait_for(lambda: self.window_id(), 10, 0.02):
+        if window and not wait_for(lambda: self.window_id(), 10, 0.02):
             raise RuntimeError("snaprill showed no window: " + self.program_output() +
                                "\nXvfb: " + self.xvfb_log_text())
         return self.program
+
+    def geometry(self, wid):
+        """(x, y, width, height, viewable) of a window, or None when it is gone."""
+        result = self.run(["xwininfo", "-id", wid], check=False)
+        if result.returncode != 0:
+            return None
+        fields = {}
+        for line in result.stdout.splitlines():
+            key, _, value = line.strip().partition(":")
+            fields[key] = value.strip()
+        return (int(fields["Absolute upper-left X"]), int(fields["Absolute upper-left Y"]),
+                int(fields["Width"]), int(fields["Height"]),
+                fields.get("Map State") == "IsViewable")
+
+    def _named_windows(self):
+        # The whole tree: xdotool's search does not reach a tray icon embedded in
+        # its host.
+        tree = self.run(["xwininfo", "-root", "-tree"], check=False).stdout
+        return re.findall(r'^\s*(0x[0-9a-f]+) "Snaprill', tree, re.MULTILINE)
 
     def xvfb_log_text(self):
         try:
@@ -116,8 +163,25 @@ class DesktopSession:
             return ""
 
     def window_id(self):
-        result = self.run(["xdotool", "search", "--name", "^Snaprill"], check=False)
-        return result.stdout.split()[0] if result.stdout.split() else None
+        """The main window, shown or not: the largest of the windows named Snaprill
+        (Qt names a few helper windows and the tray icon after the program too)."""
+        sized = [(g[2] * g[3], wid) for wid in self._named_windows()
+                 for g in [self.geometry(wid)] if g]
+        sized = [entry for entry in sized if entry[0] > 100 * 100]
+        return max(sized)[1] if sized else None
+
+    def window_shown(self):
+        wid = self.window_id()
+        geometry = self.geometry(wid) if wid else None
+        return bool(geometry and geometry[4])
+
+    def tray_icon_id(self):
+        """The program's icon in the tray host, once it is shown there."""
+        for wid in self._named_windows():
+            g = self.geometry(wid)
+            if g and g[4] and 8 <= g[2] <= 64 and 8 <= g[3] <= 64:
+                return wid
+        return None
 
     def window_title(self):
         wid = self.window_id()

@@ -119,7 +119,6 @@ def session_file(session, name):
 
 def run_checks(session, out, files):
     session.files = files
-    main_window = session.window_id()
 
     # An owner that announces a PNG and never sends it: the window keeps answering
     # at once meanwhile; after the program gives up, nothing is written, the offer
@@ -194,20 +193,24 @@ def run_checks(session, out, files):
         check(wait_for(lambda: not image_offered(session), 3.0),
               "failing capture %d was not taken" % (n + 1))
     time.sleep(0.5)
-    boxes = [w for w in visible_windows(session) if w != main_window]
+    boxes = message_boxes(session)
     check(len(boxes) == 1, "%d error boxes for seven failed captures" % len(boxes))
     for box in boxes:
         session.run(["xdotool", "windowfocus", "--sync", box], check=False)
         session.run(["xdotool", "key", "--window", box, "Return"], check=False)
-    check(wait_for(lambda: len(visible_windows(session)) == 1, 3.0), "the box did not close")
+    check(wait_for(lambda: not message_boxes(session), 3.0), "the box did not close")
     os.unlink(out)
     os.mkdir(out)
 
 
-def visible_windows(session):
+def message_boxes(session):
+    """The program's visible dialogs: its main window and Qt's helper windows are
+    named after it too, so the window type tells them apart."""
     result = session.run(["xdotool", "search", "--onlyvisible", "--name", "^Snaprill$"],
                          check=False)
-    return result.stdout.split()
+    return [w for w in result.stdout.split()
+            if "_NET_WM_WINDOW_TYPE_DIALOG" in session.run(
+                ["xprop", "-id", w, "_NET_WM_WINDOW_TYPE"], check=False).stdout]
 
 
 def killed_while_writing(session, out, files):

@@ -9,16 +9,12 @@
 
 namespace snaprill {
 
-// The program's pictures, drawn rather than shipped so that the program runs from
-// its build folder as well as installed.
-QIcon applicationIcon();
-QIcon pausedIcon();
-
 class QtTray : public Tray {
  public:
-  QtTray();
+  // The pictures come from the windows' layer, which holds the program's resources.
+  QtTray(QIcon application, QIcon paused);
   bool notify(TrayOperation op, const TrayIconRecord& record) override;
-  // For the window: the context menu and the activation signal.
+  // For the window: the context menu, the activation signal and notices.
   QSystemTrayIcon& icon() { return icon_; }
 
  private:

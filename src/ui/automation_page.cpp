@@ -1,0 +1,145 @@
+// The "Automation" page (timed captures, the external program, the HTML gallery)
+// and the "Settings" page.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "ui/link_label.h"
+#include "ui/option_pages.h"
+
+namespace snaprill {
+
+namespace {
+
+// Executables on Linux carry no extension, so the programs are every file.
+constexpr const char* kProgramFilter = "Programs (*)|*|All files (*.*)|*.*";
+
+}  // namespace
+
+QWidget* OptionPages::buildAutomationPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("automationPage"));
+
+  // Timed captures. The start and the stop come with the automation itself; until
+  // then the link is off rather than a link that does nothing.
+  QGroupBox* timersGroup = group({"Timers", "Timers"}, "timersGroup");
+  LinkLabel* startStopLink = link({"Timers", "Start"}, "startStopLink");
+  startStopLink->setEnabled(false);
+  auto* timersLayout = new QGridLayout(timersGroup);
+  timersLayout->addWidget(label({"Timers", "Simulate"}), 0, 0, 1, 3);
+  timersLayout->addWidget(number(Option::automationPeriod, "automationPeriod"), 1, 1);
+  timersLayout->addWidget(
+      list(Option::automationUnit,
+           {{"Timers", "Milliseconds"}, {"Timers", "Seconds"}, {"Timers", "Minutes"}},
+           "automationUnit"),
+      1, 2, Qt::AlignLeft);
+  timersLayout->addWidget(
+      check(Option::automationStopAfter, {"Timers", "StopAfter"}, "automationStopAfter"), 2, 0);
+  timersLayout->addWidget(number(Option::automationStopCount, "automationStopCount"), 2, 1);
+  timersLayout->addWidget(label({"Timers", "Images"}), 2, 2);
+  timersLayout->addWidget(
+      check(Option::automationDelayed, {"Timers", "Delay"}, "automationDelayed"), 3, 0);
+  timersLayout->addWidget(number(Option::automationDelay, "automationDelay"), 3, 1);
+  timersLayout->addWidget(label({"Timers", "Before"}), 3, 2);
+  timersLayout->addWidget(startStopLink, 4, 0, 1, 3, Qt::AlignRight);
+  timersLayout->setColumnStretch(2, 1);
+
+  // The external program.
+  QGroupBox* externalProgramGroup = group({"ExtProg", "ExtProg"}, "externalProgramGroup");
+  LinkLabel* externalProgramLink = link({"ExtProg", "Program"}, "externalProgramLink");
+  connect(externalProgramLink, &LinkLabel::clicked, this, &OptionPages::browseExternalProgram);
+  auto* externalLayout = new QGridLayout(externalProgramGroup);
+  externalLayout->addWidget(
+      check(Option::openInExternalProgram, {"ExtProg", "Open"}, "openInExternalProgram"), 0, 0, 1,
+      2);
+  externalLayout->addWidget(externalProgramLink, 1, 0);
+  externalLayout->addWidget(field(Option::externalProgram, "externalProgram"), 1, 1);
+  externalLayout->addWidget(label({"ExtProg", "Parameters"}), 2, 0);
+  externalLayout->addWidget(field(Option::externalParameters, "externalParameters"), 2, 1);
+
+  // The HTML gallery: its settings now, its generator with a later window of its own.
+  QGroupBox* galleryGroup = group({"Gallery", "Gallery"}, "galleryGroup");
+  QLabel* galleryIntroLabel = wrappedLabel({"Gallery", "Create"}, 32);
+  QLabel* galleryNoteLabel = wrappedLabel({"Gallery", "Note"}, 32);
+  auto* galleryStartButton = new QPushButton;
+  galleryStartButton->setObjectName(QStringLiteral("galleryStartButton"));
+  texts_.bind(galleryStartButton, {"Gallery", "SelectImages"});
+  galleryStartButton->setEnabled(false);
+  auto* galleryProgress = new QProgressBar;
+  galleryProgress->setObjectName(QStringLiteral("galleryProgress"));
+  galleryProgress->setVisible(false);
+  auto* galleryLayout = new QGridLayout(galleryGroup);
+  galleryLayout->addWidget(galleryIntroLabel, 0, 0, 1, 3);
+  galleryLayout->addWidget(label({"Gallery", "TableAlign"}), 1, 0);
+  galleryLayout->addWidget(
+      list(Option::galleryAlign, {{"Gallery", "Left"}, {"Gallery", "Center"}, {"Gallery", "Right"}},
+           "galleryAlign"),
+      1, 1);
+  galleryLayout->addWidget(label({"Gallery", "TableCols"}), 2, 0);
+  galleryLayout->addWidget(number(Option::galleryColumns, "galleryColumns"), 2, 1);
+  galleryLayout->addWidget(label({"Gallery", "ImageWidth"}), 3, 0);
+  galleryLayout->addWidget(number(Option::galleryImageWidth, "galleryImageWidth"), 3, 1);
+  galleryLayout->addWidget(label({"Gallery", "ImageHeight"}), 4, 0);
+  galleryLayout->addWidget(number(Option::galleryImageHeight, "galleryImageHeight"), 4, 1);
+  galleryLayout->addWidget(label({"Gallery", "Pixels"}), 4, 2);
+  galleryLayout->addWidget(galleryNoteLabel, 5, 0, 1, 3);
+  galleryLayout->addWidget(check(Option::galleryLinks, {"Gallery", "CreateLinks"}, "galleryLinks"),
+                           6, 0, 1, 3);
+  galleryLayout->addWidget(galleryStartButton, 7, 0, 1, 3, Qt::AlignLeft);
+  galleryLayout->addWidget(galleryProgress, 8, 0, 1, 3);
+  galleryLayout->setColumnStretch(2, 1);
+
+  auto* layout = new QGridLayout(page);
+  layout->addWidget(timersGroup, 0, 0);
+  layout->addWidget(externalProgramGroup, 1, 0);
+  layout->addWidget(galleryGroup, 0, 1, 2, 1);
+  layout->setRowStretch(2, 1);
+  layout->setColumnStretch(0, 1);
+  return page;
+}
+
+QWidget* OptionPages::buildSettingsPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("settingsPage"));
+  QGroupBox* settingsGroup = group({"Settings", "Settings"}, "settingsGroup");
+  LinkLabel* resetCounterLink = link({"Settings", "ResetImageCount"}, "resetCounterLink");
+  connect(resetCounterLink, &LinkLabel::clicked, this, [this] { cycle_.resetCounter(); });
+  auto* layout = new QGridLayout(settingsGroup);
+  layout->addWidget(
+      check(Option::rememberLastNumber, {"Settings", "RememberLastPic"}, "rememberLastNumber"), 0,
+      0);
+  layout->addWidget(
+      check(Option::keepClipboardAtStart, {"Settings", "NoClearClpStart"}, "keepClipboardAtStart"),
+      1, 0);
+  layout->addWidget(check(Option::keepClipboardOnResume, {"Settings", "NoClearClpResume"},
+                          "keepClipboardOnResume"),
+                    2, 0);
+  layout->addWidget(check(Option::startPaused, {"Settings", "PauseSnaprill"}, "startPaused"), 3, 0);
+  layout->addWidget(check(Option::trayIconAlways, {"Settings", "TrayIcon"}, "trayIconAlways"), 0,
+                    1);
+  layout->addWidget(check(Option::overwriteFiles, {"Settings", "Overwrite"}, "overwriteFiles"), 1,
+                    1);
+  layout->addWidget(resetCounterLink, 2, 1);
+  layout->addWidget(check(Option::runAtLogin, {"Settings", "RunAutomatically"}, "runAtLogin"), 3,
+                    1);
+  auto* pageLayout = new QVBoxLayout(page);
+  pageLayout->addWidget(settingsGroup);
+  pageLayout->addStretch(1);
+  return page;
+}
+
+void OptionPages::browseExternalProgram() {
+  const std::optional<std::string> path = cycle_.platform.dialogs.openFile(
+      cycle_.texts.get("Dialogs", "ChooseApp"), kProgramFilter, std::string());
+  if (path) options_.setText(Option::externalProgram, *path);
+}
+
+}  // namespace snaprill

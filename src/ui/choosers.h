@@ -1,0 +1,23 @@
+// The desktop's own choosers that the windows open: colour, font and folder. One
+// place for them, so that tests can answer in their stead.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace snaprill {
+
+class Choosers {
+ public:
+  virtual ~Choosers() = default;
+  // Each gives nothing when the user cancels.
+  virtual std::optional<QColor> colour(const QColor& initial, QWidget* parent);
+  virtual std::optional<QFont> font(const QFont& initial, QWidget* parent);
+  virtual std::optional<QString> directory(const QString& initial, QWidget* parent);
+};
+
+}  // namespace snaprill

@@ -1,0 +1,140 @@
+// The pages about the picture written: "GIF" (animations, also for AVI), "TIFF, TGA,
+// BMP" (their pixel formats) and "Dimensions & Effects" (crop, resize, colour
+// effects).
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "ui/link_label.h"
+#include "ui/option_pages.h"
+#include "ui/wrapped_label.h"
+
+namespace snaprill {
+
+namespace {
+
+// A group's controls in one column, gathered at its top.
+QVBoxLayout* column(QGroupBox* group) {
+  auto* layout = new QVBoxLayout(group);
+  layout->setAlignment(Qt::AlignTop);
+  return layout;
+}
+
+// Groups side by side, at the top of their page.
+QWidget* row(const char* name, std::initializer_list<QWidget*> groups) {
+  auto* page = new QWidget;
+  page->setObjectName(QLatin1String(name));
+  auto* layout = new QHBoxLayout(page);
+  for (QWidget* g : groups) layout->addWidget(g, 0, Qt::AlignTop);
+  return page;
+}
+
+}  // namespace
+
+QWidget* OptionPages::buildGifPage() {
+  QGroupBox* gifGroup = group({"GIF", "GIFOpt"}, "gifGroup");
+  QRadioButton* saveSeparateImages = radio({"GIF", "SaveSeparately"}, "saveSeparateImages");
+  QRadioButton* saveAnimation = radio({"GIF", "SaveAni"}, "saveAnimation");
+  binding_.partnerRadio(saveSeparateImages, Option::saveAnimation,
+                        [this] { cycle_.chooseSeparateImages(); });
+  binding_.check(saveAnimation, Option::saveAnimation);
+  auto* frameCount = new QHBoxLayout;
+  frameCount->addWidget(label({"GIF", "After"}));
+  frameCount->addWidget(number(Option::animationFrameCount, "animationFrameCount"));
+  frameCount->addWidget(label({"GIF", "Images"}));
+  frameCount->addStretch(1);
+  auto* delay = new QHBoxLayout;
+  delay->addWidget(label({"GIF", "Delay"}));
+  delay->addWidget(number(Option::frameDelay, "frameDelay"));
+  delay->addStretch(1);
+  QVBoxLayout* gifLayout = column(gifGroup);
+  gifLayout->addWidget(saveSeparateImages);
+  gifLayout->addWidget(saveAnimation);
+  gifLayout->addLayout(frameCount);
+  gifLayout->addLayout(delay);
+  gifLayout->addWidget(check(Option::gifGrayscale, {"GIF", "Grayscale"}, "gifGrayscale"));
+  gifLayout->addWidget(check(Option::optimizeAnimation, {"GIF", "Optimize"}, "optimizeAnimation"));
+
+  QGroupBox* gifInfoGroup = group({"Information", "Information"}, "gifInfoGroup");
+  auto* gifInfoLabel = new WrappedLabel(36);
+  texts_.bind({"Information", "InfoText"}, [gifInfoLabel](const QString& t) {
+    gifInfoLabel->setText(QString(t).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
+  });
+  QLabel* aviInfoLabel = wrappedLabel({"Information", "AVIInfo"}, 36);
+  QVBoxLayout* infoLayout = column(gifInfoGroup);
+  infoLayout->addWidget(gifInfoLabel);
+  infoLayout->addWidget(aviInfoLabel);
+  return row("gifPage", {gifGroup, gifInfoGroup});
+}
+
+QWidget* OptionPages::buildTiffTgaBmpPage() {
+  QGroupBox* tiffGroup = group({"TIFF", "TIFFOptions"}, "tiffGroup");
+  QVBoxLayout* tiffLayout = column(tiffGroup);
+  tiffLayout->addWidget(label({"TIFF", "PixelFormat"}));
+  tiffLayout->addWidget(list(Option::tiffDepth,
+                             {{"TIFF", "24bit"}, {"TIFF", "8bit"}, {"TIFF", "4bit"}}, "tiffDepth"));
+
+  QGroupBox* targaGroup = group({"Targa", "TargaOptions"}, "targaGroup");
+  column(targaGroup)
+      ->addWidget(
+          check(Option::targaBlackAndWhite, {"Targa", "BlackAndWhite"}, "targaBlackAndWhite"));
+
+  QGroupBox* bitmapGroup = group({"Bitmap", "BitmapOptions"}, "bitmapGroup");
+  QVBoxLayout* bitmapLayout = column(bitmapGroup);
+  bitmapLayout->addWidget(label({"Bitmap", "PixelFormat"}));
+  bitmapLayout->addWidget(list(Option::bitmapDepth,
+                               {{"Bitmap", "Default"},
+                                {"Bitmap", "32bit"},
+                                {"Bitmap", "24bit"},
+                                {"Bitmap", "16bit"},
+                                {"Bitmap", "8bit"},
+                                {"Bitmap", "4bit"},
+                                {"Bitmap", "1bit"}},
+                               "bitmapDepth"));
+  return row("tiffTgaBmpPage", {tiffGroup, targaGroup, bitmapGroup});
+}
+
+QWidget* OptionPages::buildDimensionsPage() {
+  QGroupBox* cropGroup = group({"Crop", "Crop"}, "cropGroup");
+  LinkLabel* chooseCropAreaLink = link({"Crop", "ChooseArea"}, "chooseCropAreaLink");
+  auto* cropLayout = new QGridLayout(cropGroup);
+  cropLayout->addWidget(check(Option::crop, {"Crop", "CropImages"}, "crop"), 0, 0, 1, 4);
+  cropLayout->addWidget(label({"Crop", "Left"}), 1, 0);
+  cropLayout->addWidget(number(Option::cropLeft, "cropLeft"), 1, 1);
+  cropLayout->addWidget(label({"Crop", "Width"}), 1, 2);
+  cropLayout->addWidget(number(Option::cropWidth, "cropWidth"), 1, 3);
+  cropLayout->addWidget(label({"Crop", "Top"}), 2, 0);
+  cropLayout->addWidget(number(Option::cropTop, "cropTop"), 2, 1);
+  cropLayout->addWidget(label({"Crop", "Height"}), 2, 2);
+  cropLayout->addWidget(number(Option::cropHeight, "cropHeight"), 2, 3);
+  cropLayout->addWidget(chooseCropAreaLink, 3, 0, 1, 4);
+
+  QGroupBox* resizeGroup = group({"Resize", "Resize"}, "resizeGroup");
+  LinkLabel* chooseResizeAreaLink = link({"Resize", "ChooseArea"}, "chooseResizeAreaLink");
+  auto* resizeLayout = new QGridLayout(resizeGroup);
+  resizeLayout->addWidget(check(Option::autoResize, {"Resize", "AutoResize"}, "autoResize"), 0, 0,
+                          1, 2);
+  resizeLayout->addWidget(label({"Resize", "Width"}), 1, 0);
+  resizeLayout->addWidget(number(Option::resizeWidth, "resizeWidth"), 1, 1);
+  resizeLayout->addWidget(label({"Resize", "Height"}), 2, 0);
+  resizeLayout->addWidget(number(Option::resizeHeight, "resizeHeight"), 2, 1);
+  resizeLayout->addWidget(chooseResizeAreaLink, 3, 0, 1, 2);
+  // The area chooser comes with a window of its own; until it exists the links
+  // would do nothing, so they say so by being off.
+  chooseCropAreaLink->setEnabled(false);
+  chooseResizeAreaLink->setEnabled(false);
+
+  QGroupBox* effectsGroup = group({"Effects", "Effects"}, "effectsGroup");
+  QVBoxLayout* effectsLayout = column(effectsGroup);
+  effectsLayout->addWidget(check(Option::invertColours, {"Effects", "Invert"}, "invertColours"));
+  effectsLayout->addWidget(check(Option::grayscale, {"Effects", "Grayscale"}, "grayscale"));
+  return row("dimensionsPage", {cropGroup, resizeGroup, effectsGroup});
+}
+
+}  // namespace snaprill

@@ -1,0 +1,201 @@
+// The "General" page: output folder, file names, the capture hotkeys and the
+// auto-save rows.
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/program_dir.h"
+#include "settings/settings_file.h"
+#include "ui/guarded.h"
+#include "ui/key_field.h"
+#include "ui/link_label.h"
+#include "ui/option_file_field.h"
+#include "ui/option_pages.h"
+
+namespace snaprill {
+
+namespace {
+
+constexpr const char* kOptionFileFilter =
+    "Snaprill Autosave Settings (*.snp)|*.snp|All Files (*.*)|*.*";
+
+// Byte offsets in the UTF-8 prefix and character positions in the field, both ways.
+int utf8Offset(const QString& text, int position) {
+  return static_cast<int>(text.left(position).toUtf8().size());
+}
+
+int fieldPosition(const QString& text, int utf8Offset) {
+  return static_cast<int>(QString::fromUtf8(text.toUtf8().left(utf8Offset)).size());
+}
+
+}  // namespace
+
+QWidget* OptionPages::buildGeneralPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("generalPage"));
+
+  // Output folder.
+  QGroupBox* outputDirGroup = group({"OutputDir", "OutputDir"}, "outputDirGroup");
+  QRadioButton* useDefaultDir = radio({"OutputDir", "Default"}, "useDefaultDir");
+  QRadioButton* useChosenDir = radio({"OutputDir", "UserSpec"}, "useChosenDir");
+  LinkLabel* changeDirLink = link({"OutputDir", "Change"}, "changeDirLink");
+  QLineEdit* outputDirField = field(Option::outputDir, "outputDirField");
+  outputDirField->setReadOnly(true);
+  binding_.watch(Option::useDefaultDir, [this, useDefaultDir] {
+    useDefaultDir->setChecked(options_.checked(Option::useDefaultDir));
+  });
+  binding_.watch(Option::useChosenDir, [this, useChosenDir, changeDirLink] {
+    useChosenDir->setChecked(options_.checked(Option::useChosenDir));
+    changeDirLink->setEnabled(options_.checked(Option::useChosenDir));
+  });
+  connect(useDefaultDir, &QRadioButton::clicked, this, &OptionPages::useDefaultDirClicked);
+  connect(useChosenDir, &QRadioButton::clicked, this, &OptionPages::useChosenDirClicked);
+  connect(changeDirLink, &LinkLabel::clicked, this, &OptionPages::changeOutputDir);
+  auto* outputLayout = new QGridLayout(outputDirGroup);
+  outputLayout->addWidget(useDefaultDir, 0, 0);
+  outputLayout->addWidget(useChosenDir, 0, 1);
+  outputLayout->addWidget(changeDirLink, 0, 2, Qt::AlignRight);
+  outputLayout->addWidget(label({"OutputDir", "CurrentDir"}), 1, 0, 1, 3);
+  outputLayout->addWidget(outputDirField, 2, 0, 1, 3);
+
+  // File names.
+  QGroupBox* fileNameGroup = group({"Filename", "Filename"}, "fileNameGroup");
+  auto* prefix = new QLineEdit;
+  prefix->setObjectName(QStringLiteral("filePrefix"));
+  prefix->setMaxLength(specOf(Option::filePrefix).maxLength);
+  auto* exampleFileName = new QLabel;
+  exampleFileName->setObjectName(QStringLiteral("exampleFileName"));
+  exampleFileName->setTextFormat(Qt::PlainText);
+  // The prefix loses forbidden characters as it is typed; the caret stays where the
+  // user left it.
+  connect(prefix, &QLineEdit::textEdited, this, [this, prefix](const QString& text) {
+    cycle_.view().prefixCaret = utf8Offset(text, prefix->cursorPosition());
+    options_.setText(Option::filePrefix, toUtf8(text));
+  });
+  binding_.watch(Option::filePrefix, [this, prefix, exampleFileName] {
+    const QString shown = toQString(options_.text(Option::filePrefix));
+    if (prefix->text() != shown) {
+      prefix->setText(shown);
+      prefix->setCursorPosition(fieldPosition(shown, cycle_.view().prefixCaret));
+    }
+    exampleFileName->setText(toQString(cycle_.view().exampleFileName));
+  });
+  QRadioButton* plainNumbers = radio({"Filename", "NoZeros"}, "plainNumbers");
+  QRadioButton* zeroPadNumbers = radio({"Filename", "AddZeros"}, "zeroPadNumbers");
+  texts_.bind({"Filename", "NoZeros"}, [plainNumbers](const QString& t) {
+    plainNumbers->setText(
+        QString(t).replace(QStringLiteral("%ex"), QStringLiteral("snp1.jpg"), Qt::CaseInsensitive));
+  });
+  texts_.bind({"Filename", "AddZeros"}, [zeroPadNumbers](const QString& t) {
+    zeroPadNumbers->setText(QString(t).replace(
+        QStringLiteral("%ex"), QStringLiteral("snp00001.jpg"), Qt::CaseInsensitive));
+  });
+  binding_.check(zeroPadNumbers, Option::zeroPadNumbers);
+  binding_.partnerRadio(plainNumbers, Option::zeroPadNumbers);
+  auto* fileNameLayout = new QGridLayout(fileNameGroup);
+  fileNameLayout->addWidget(label({"Filename", "Beginning"}), 0, 0);
+  fileNameLayout->addWidget(prefix, 0, 1);
+  fileNameLayout->addWidget(label({"Filename", "Example"}), 1, 0);
+  fileNameLayout->addWidget(exampleFileName, 1, 1);
+  fileNameLayout->addWidget(plainNumbers, 2, 0, 1, 2);
+  fileNameLayout->addWidget(zeroPadNumbers, 3, 0, 1, 2);
+
+  // The capture hotkeys: the whole screen above the active window.
+  QGroupBox* hotkeysGroup = group({"Hotkeys", "Hotkeys"}, "hotkeysGroup");
+  auto* hotkeysLayout = new QGridLayout(hotkeysGroup);
+  hotkeysLayout->addWidget(
+      check(Option::captureScreenOnKey, {"Hotkeys", "Simulate"}, "captureScreenOnKey"), 0, 0);
+  hotkeysLayout->addWidget(label({"Hotkeys", "Hotkey"}), 0, 1);
+  hotkeysLayout->addWidget(keyField(Option::screenKey, "screenKey"), 0, 2);
+  hotkeysLayout->addWidget(check(Option::captureActiveWindowOnKey, {"Hotkeys", "CaptureAct"},
+                                 "captureActiveWindowOnKey"),
+                           1, 0);
+  hotkeysLayout->addWidget(label({"Hotkeys", "Hotkey"}), 1, 1);
+  hotkeysLayout->addWidget(keyField(Option::activeWindowKey, "activeWindowKey"), 1, 2);
+  hotkeysLayout->setColumnStretch(0, 1);
+
+  // The auto-save rows: a box, a hotkey and an option file each.
+  QGroupBox* autoSaveGroup = group({"AutoSave", "AutoSave"}, "autoSaveGroup");
+  auto* autoSaveLayout = new QGridLayout(autoSaveGroup);
+  autoSaveLayout->addWidget(label({"AutoSave", "Hotkey"}), 0, 1);
+  autoSaveLayout->addWidget(label({"AutoSave", "Options"}), 0, 2);
+  auto* autoSaveHelpButton = new QToolButton;
+  autoSaveHelpButton->setObjectName(QStringLiteral("autoSaveHelpButton"));
+  autoSaveHelpButton->setText(QStringLiteral("?"));
+  texts_.bindToolTip(autoSaveHelpButton, {"AutoSave", "HelpHint"});
+  connect(autoSaveHelpButton, &QToolButton::clicked, this, &OptionPages::helpRequested);
+  autoSaveLayout->addWidget(autoSaveHelpButton, 0, 3);
+  const Option rows[3][3] = {
+      {Option::autoSave1, Option::autoSave1Key, Option::autoSave1File},
+      {Option::autoSave2, Option::autoSave2Key, Option::autoSave2File},
+      {Option::autoSave3, Option::autoSave3Key, Option::autoSave3File},
+  };
+  for (int row = 0; row < 3; ++row) {
+    auto* enabled = new QCheckBox;
+    enabled->setObjectName(QStringLiteral("autoSave%1").arg(row + 1));
+    binding_.check(enabled, rows[row][0]);
+    auto* file = new OptionFileField;
+    file->setObjectName(QStringLiteral("autoSave%1File").arg(row + 1));
+    texts_.bindToolTip(file, {"AutoSave", "OptHint"});
+    const Option fileOption = rows[row][2];
+    binding_.watch(fileOption, [this, file, fileOption] {
+      file->setText(toQString(options_.text(fileOption)));
+    });
+    connect(file, &OptionFileField::chooseRequested, this,
+            [this, fileOption] { chooseOptionFile(fileOption); });
+    connect(file, &OptionFileField::clearRequested, this,
+            [this, fileOption] { options_.setText(fileOption, ""); });
+    autoSaveLayout->addWidget(enabled, row + 1, 0);
+    const QByteArray keyName = QStringLiteral("autoSave%1Key").arg(row + 1).toLatin1();
+    autoSaveLayout->addWidget(keyField(rows[row][1], keyName.constData()), row + 1, 1);
+    autoSaveLayout->addWidget(file, row + 1, 2, 1, 2);
+  }
+  autoSaveLayout->setColumnStretch(2, 1);
+
+  auto* layout = new QGridLayout(page);
+  layout->addWidget(outputDirGroup, 0, 0);
+  layout->addWidget(fileNameGroup, 1, 0);
+  layout->addWidget(hotkeysGroup, 0, 1);
+  layout->addWidget(autoSaveGroup, 1, 1);
+  layout->setRowStretch(2, 1);
+  return page;
+}
+
+KeyField* OptionPages::keyField(Option id, const char* name) {
+  auto* field = new KeyField(options_, id, cycle_.hotkeyTimer());
+  field->setObjectName(QLatin1String(name));
+  return field;
+}
+
+void OptionPages::useDefaultDirClicked() {
+  options_.setChecked(Option::useDefaultDir, true);
+  options_.setChecked(Option::useChosenDir, false);
+  options_.setText(Option::outputDir, cycle_.platform.dirs.defaultOutput);
+}
+
+void OptionPages::useChosenDirClicked() {
+  options_.setChecked(Option::useChosenDir, true);
+  options_.setChecked(Option::useDefaultDir, false);
+  changeOutputDir();
+}
+
+void OptionPages::changeOutputDir() {
+  const std::optional<QString> chosen =
+      choosers_.directory(toQString(options_.text(Option::outputDir)), window());
+  if (!chosen) return;
+  options_.setText(Option::outputDir, withTrailingSlash(toUtf8(*chosen)));
+  guarded(cycle_, [this] { writeOutputDirSetting(cycle_); });
+}
+
+void OptionPages::chooseOptionFile(Option file) {
+  const std::optional<std::string> path = cycle_.platform.dialogs.openFile(
+      "Snaprill", kOptionFileFilter, cycle_.platform.dirs.configDir);
+  if (path) options_.setText(file, *path);
+}
+
+}  // namespace snaprill

@@ -1,0 +1,20 @@
+// Runs the work of a window event; whatever it throws goes to the program-wide
+// handler, so that no exception unwinds through Qt's event dispatch.
+#pragma once
+
+#include <exception>
+
+#include "capture/capture_cycle.h"
+
+namespace snaprill {
+
+template <class F>
+void guarded(CaptureCycle& cycle, F&& work) {
+  try {
+    work();
+  } catch (...) {
+    cycle.handleException(std::current_exception());
+  }
+}
+
+}  // namespace snaprill

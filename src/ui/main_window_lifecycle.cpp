@@ -1,0 +1,140 @@
+// The main window's life: start-up, hiding to the tray and coming back, its place
+// on the screen, and the close.
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "settings/settings_file.h"
+#include "ui/guarded.h"
+#include "ui/main_window.h"
+#include "ui/option_pages.h"
+#include "ui/window_place.h"
+
+namespace snaprill {
+
+void MainWindow::startUp(bool hideSwitch) {
+  startTime_ = QTime::currentTime();
+  cycle_.view().windowPositionFromSettings = false;
+  // Defaults, then the main settings file in full (which applies its language
+  // and may pause the cycle), then the output folder made usable.
+  guarded(cycle_, [this] { loadStartupSettings(cycle_, cycle_.mainSettingsFile()); });
+  guarded(cycle_, [this] { settleOutputDirectory(cycle_); });
+  applyTexts();
+  pages_->refreshOverlayPreview();
+  guarded(cycle_, [this] {
+    cycle_.finishStartup();
+    if (cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().add();
+  });
+  placeWindow();
+  if (hideSwitch) {
+    // The window is never shown at all, rather than shown and hidden a moment
+    // later: nothing flashes on the screen. The hide runs once the event loop does.
+    setWindowTitle(QString());
+    hideTimer_.start();
+  } else {
+    show();
+  }
+}
+
+void MainWindow::onHideTick() {
+  hideTimer_.stop();
+  hideWindow();
+  refreshView();  // the caption, which the hide switch had emptied
+}
+
+void MainWindow::hideWindow() {
+  if (hiddenToTray_) return;
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    // An invisible window without a tray icon could never be found again.
+    showMinimized();
+    if (!noTrayNoticeShown_) {
+      noTrayNoticeShown_ = true;
+      statusBar()->showMessage(texts_.text({"Main", "NoTray"}));
+    }
+    return;
+  }
+  hiddenToTray_ = true;
+  guarded(cycle_, [this] {
+    cycle_.tray().showForHiddenWindow(cycle_.options.checked(Option::trayIconAlways));
+  });
+  hide();
+}
+
+void MainWindow::showWindow() {
+  hiddenToTray_ = false;
+  showNormal();
+  raise();
+  activateWindow();
+  guarded(cycle_, [this] {
+    if (!cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().remove();
+  });
+}
+
+bool MainWindow::shownOnScreen() const {
+  return isVisible() && !isMinimized() && !hiddenToTray_;
+}
+
+void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason != QSystemTrayIcon::DoubleClick) return;
+  if (shownOnScreen()) {
+    hideWindow();
+  } else {
+    showWindow();
+  }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Minimised by the desktop (a taskbar, a keyboard shortcut): to the tray, as the
+  // Hide Window link does, where there is one.
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && !closing_ && !hiddenToTray_ &&
+      QSystemTrayIcon::isSystemTrayAvailable()) {
+    QTimer::singleShot(0, this, [this] {
+      if (isMinimized()) hideWindow();
+    });
+  }
+}
+
+void MainWindow::placeWindow() {
+  QMainWindow::layout()->activate();
+  QList<QRect> screens;
+  if (QScreen* primary = QGuiApplication::primaryScreen()) {
+    screens << primary->availableGeometry();
+  }
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen != QGuiApplication::primaryScreen()) screens << screen->availableGeometry();
+  }
+  const QRect remembered(
+      QPoint(cycle_.options.value(Option::windowLeft), cycle_.options.value(Option::windowTop)),
+      size());
+  move(windowPlace(remembered, cycle_.view().windowPositionFromSettings, screens));
+}
+
+void MainWindow::storeWindowPlace() {
+  cycle_.options.setValue(Option::windowTop, pos().y());
+  cycle_.options.setValue(Option::windowLeft, pos().x());
+}
+
+void MainWindow::closeProgram() {
+  if (closing_) return;
+  closing_ = true;
+  // Kept for the next start; a window started hidden keeps the place it was given.
+  storeWindowPlace();
+  guarded(cycle_, [this] { cycle_.closeQuery(); });
+  QCoreApplication::quit();
+}
+
+void MainWindow::exitFromTray() {
+  guarded(cycle_, [this] { cycle_.tray().remove(); });
+  closeProgram();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  closeProgram();
+  event->accept();
+}
+
+}  // namespace snaprill

@@ -1,0 +1,117 @@
+#include "ui/option_pages.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "ui/link_label.h"
+#include "ui/wrapped_label.h"
+
+namespace snaprill {
+
+OptionPages::OptionPages(CaptureCycle& cycle, UiTexts& texts, Choosers& choosers, QWidget* parent)
+    : QTabWidget(parent),
+      cycle_(cycle),
+      options_(cycle.options),
+      texts_(texts),
+      choosers_(choosers),
+      binding_(cycle.options) {
+  setObjectName(QStringLiteral("optionPages"));
+  setUsesScrollButtons(false);
+  generalPage_ = buildGeneralPage();
+  addPage(generalPage_, {"Main", "General"});
+  addPage(buildImagePage(), {"Main", "Image"});
+  gifPage_ = buildGifPage();
+  addPage(gifPage_, {"Main", "GIF"});
+  tiffTgaBmpPage_ = buildTiffTgaBmpPage();
+  addPage(tiffTgaBmpPage_, {"Main", "TIFFTGABMP"});
+  addPage(buildDimensionsPage(), {"Main", "DimAndEffects"});
+  addPage(buildAutomationPage(), {"Main", "Automation"});
+  addPage(buildSettingsPage(), {"Main", "Settings"});
+}
+
+void OptionPages::addPage(QWidget* page, TextKey caption) {
+  const int index = addTab(page, QString());
+  texts_.bind(caption, [this, index](const QString& t) { setTabText(index, t); });
+}
+
+QCheckBox* OptionPages::check(Option id, TextKey caption, const char* name) {
+  auto* box = new QCheckBox;
+  box->setObjectName(QLatin1String(name));
+  texts_.bind(box, caption);
+  binding_.check(box, id);
+  return box;
+}
+
+QRadioButton* OptionPages::radio(TextKey caption, const char* name) {
+  auto* button = new QRadioButton;
+  button->setObjectName(QLatin1String(name));
+  texts_.bind(button, caption);
+  return button;
+}
+
+QSpinBox* OptionPages::number(Option id, const char* name) {
+  auto* spin = new QSpinBox;
+  spin->setObjectName(QLatin1String(name));
+  binding_.number(spin, id);
+  // A field without limits would size itself for ten digits and a sign; eight
+  // characters hold every value anyone types.
+  const int widest = spin->fontMetrics().horizontalAdvance(QStringLiteral("-0000000"));
+  spin->setMaximumWidth(widest + spin->sizeHint().height() * 2);
+  spin->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  return spin;
+}
+
+QComboBox* OptionPages::list(Option id, std::initializer_list<TextKey> entries, const char* name) {
+  auto* combo = new QComboBox;
+  combo->setObjectName(QLatin1String(name));
+  int index = 0;
+  for (const TextKey& entry : entries) {
+    combo->addItem(QString());
+    texts_.bind(entry, [combo, index](const QString& t) { combo->setItemText(index, t); });
+    ++index;
+  }
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  binding_.list(combo, id);
+  return combo;
+}
+
+QLineEdit* OptionPages::field(Option id, const char* name) {
+  auto* edit = new QLineEdit;
+  edit->setObjectName(QLatin1String(name));
+  binding_.text(edit, id);
+  return edit;
+}
+
+QLabel* OptionPages::label(TextKey caption) {
+  auto* text = new QLabel;
+  text->setTextFormat(Qt::PlainText);
+  texts_.bind(text, caption);
+  return text;
+}
+
+QLabel* OptionPages::wrappedLabel(TextKey caption, int widthInCharacters) {
+  auto* text = new WrappedLabel(widthInCharacters);
+  texts_.bind(text, caption);
+  return text;
+}
+
+LinkLabel* OptionPages::link(TextKey caption, const char* name) {
+  auto* link = new LinkLabel;
+  link->setObjectName(QLatin1String(name));
+  texts_.bind(link, caption);
+  return link;
+}
+
+QGroupBox* OptionPages::group(TextKey caption, const char* name) {
+  auto* box = new QGroupBox;
+  box->setObjectName(QLatin1String(name));
+  texts_.bind(box, caption);
+  return box;
+}
+
+}  // namespace snaprill

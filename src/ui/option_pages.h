@@ -1,0 +1,99 @@
+// The option pages of the main window, in tab order: General, Image, GIF, TIFF/TGA/
+// BMP, Dimensions & Effects, Automation, Settings. Every control shows and edits
+// the options model; the page-level commands (the output folder, the colours and
+// font of the capture text, the overlay picture, the external program, the option
+// files, the counter reset) live here too. Controls carry their code names as
+// object names.
+#pragma once
+
+#include <QTabWidget>
+#include <initializer_list>
+
+#include "capture/capture_cycle.h"
+#include "ui/choosers.h"
+#include "ui/option_binding.h"
+#include "ui/ui_texts.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QRadioButton;
+class QSpinBox;
+
+namespace snaprill {
+
+class KeyField;
+class LinkLabel;
+
+class OptionPages : public QTabWidget {
+  Q_OBJECT
+
+ public:
+  OptionPages(CaptureCycle& cycle, UiTexts& texts, Choosers& choosers, QWidget* parent = nullptr);
+
+  // The page of each kind, to bring forward.
+  QWidget* generalPage() const { return generalPage_; }
+  QWidget* gifPage() const { return gifPage_; }
+  QWidget* tiffTgaBmpPage() const { return tiffTgaBmpPage_; }
+
+  // The overlay picture as it is now (after a load or a settings load).
+  void refreshOverlayPreview();
+
+ signals:
+  // The "?" of the auto-save rows.
+  void helpRequested();
+
+ private:
+  QWidget* buildGeneralPage();
+  QWidget* buildImagePage();
+  QWidget* buildGifPage();
+  QWidget* buildTiffTgaBmpPage();
+  QWidget* buildDimensionsPage();
+  QWidget* buildAutomationPage();
+  QWidget* buildSettingsPage();
+  void addPage(QWidget* page, TextKey caption);
+
+  // Commands of the pages.
+  void useDefaultDirClicked();
+  void useChosenDirClicked();
+  void changeOutputDir();
+  void chooseOptionFile(Option file);
+  void chooseTextColour(Option colour);
+  void chooseTextFont();
+  void updateTextPreview();
+  void loadOverlay();
+  void clearOverlay();
+  void browseExternalProgram();
+
+  // Controls, bound to the model as they are made.
+  QCheckBox* check(Option id, TextKey caption, const char* name);
+  QRadioButton* radio(TextKey caption, const char* name);
+  QSpinBox* number(Option id, const char* name);
+  QComboBox* list(Option id, std::initializer_list<TextKey> entries, const char* name);
+  QLineEdit* field(Option id, const char* name);
+  QLabel* label(TextKey caption);
+  // A caption that wraps at a width of so many average characters.
+  QLabel* wrappedLabel(TextKey caption, int widthInCharacters);
+  LinkLabel* link(TextKey caption, const char* name);
+  QGroupBox* group(TextKey caption, const char* name);
+  KeyField* keyField(Option id, const char* name);
+
+  CaptureCycle& cycle_;
+  Options& options_;
+  UiTexts& texts_;
+  Choosers& choosers_;
+  OptionBinding binding_;
+
+  QWidget* generalPage_ = nullptr;
+  QWidget* gifPage_ = nullptr;
+  QWidget* tiffTgaBmpPage_ = nullptr;
+  QLineEdit* captureTextField_ = nullptr;
+  QLabel* overlayPreview_ = nullptr;
+  QMenu* overlayMenu_ = nullptr;
+};
+
+}  // namespace snaprill

@@ -1,0 +1,88 @@
+#include "ui/type_panel.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStyleOption>
+#include <QStylePainter>
+
+namespace snaprill {
+
+namespace {
+
+// The arrow at the panel's right end, drawn by the desktop's style.
+class Arrow : public QWidget {
+ public:
+  explicit Arrow(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  QSize sizeHint() const override {
+    const int side = fontMetrics().height();
+    return {side, side};
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, option);
+  }
+};
+
+}  // namespace
+
+TypePanel::TypePanel(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setFocusPolicy(Qt::TabFocus);
+  setCursor(Qt::PointingHandCursor);
+  setAutoFillBackground(true);
+  setBackgroundRole(QPalette::Base);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(4, 1, 1, 1);
+  layout->setSpacing(4);
+  name_ = new QLabel(this);
+  name_->setTextFormat(Qt::PlainText);
+  name_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  typeArrow_ = new Arrow(this);
+  layout->addWidget(name_, 1);
+  layout->addWidget(typeArrow_);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void TypePanel::setTypeName(const QString& name) {
+  name_->setText(name);
+}
+
+QString TypePanel::typeName() const {
+  return name_->text();
+}
+
+void TypePanel::setWidestNames(const QStringList& names) {
+  int widest = 0;
+  for (const QString& n : names)
+    widest = std::max(widest, name_->fontMetrics().horizontalAdvance(n));
+  name_->setMinimumWidth(widest);
+}
+
+void TypePanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    emit pressed();
+    return;
+  }
+  QFrame::mousePressEvent(event);
+}
+
+void TypePanel::keyPressEvent(QKeyEvent* event) {
+  const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
+  if (altDown || event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+      event->key() == Qt::Key_F4) {
+    emit pressed();
+    return;
+  }
+  QFrame::keyPressEvent(event);
+}
+
+}  // namespace snaprill

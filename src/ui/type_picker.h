@@ -1,0 +1,75 @@
+// The image-type picker: a borderless, always-on-top pop-up under the type panel
+// that unrolls downwards in steps of 10 pixels every 10 ms, offers the nine output
+// types as rows with the current one highlighted, and rolls up again when a type is
+// chosen or the user clicks anywhere else. A close request while it stands open or
+// unrolls is refused once: the window rolls up first and then closes for good.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+#include "options/options.h"
+#include "options/texts.h"
+
+class QLabel;
+
+namespace snaprill {
+
+class TypePicker : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kRowCount = 9;
+  static constexpr int kFullHeight = 218;
+  static constexpr int kRollStep = 10;
+  static constexpr int kRollInterval = 10;  // milliseconds
+  static constexpr int kRowPitch = 24;
+
+  TypePicker(Options& options, const Texts& texts, QWidget* parent = nullptr);
+
+  // Opens under anchor's lower left corner, unless the picker is already open or
+  // still rolling up; pages stay disabled until it has closed.
+  void open(QWidget* anchor, QWidget* pages);
+  // The hint of every row, in the current language.
+  void applyTexts();
+
+  // One step of the unrolling or rolling up (the roll timer's tick).
+  void onRollTick();
+  // A click on row 1..9: the type becomes that row's, the window hears of the
+  // choice (even of the type already chosen), and the picker rolls up.
+  void chooseRow(int row);
+
+  int rolledHeight() const { return rolledHeight_; }
+  bool rollingUp() const { return rollingUp_; }
+  bool rowHighlighted(int row) const { return row - 1 == highlightedRow_; }
+  QTimer& rollTimer() { return rollTimer_; }
+
+ signals:
+  void typeChosen();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void setRolledHeight(int height);
+  void highlightRow(int index);
+  void hoverRow(int index, bool entered);
+  int rowOf(QObject* widget) const;
+
+  Options& options_;
+  const Texts& texts_;
+  std::array<QLabel*, kRowCount> rowImages_{};
+  std::array<QLabel*, kRowCount> rowLabels_{};
+  std::array<QPixmap, 2> rowBackgrounds_;  // normal, highlighted
+  QTimer rollTimer_;
+  bool rollingUp_ = false;
+  int rolledHeight_ = 0;
+  int highlightedRow_ = -1;
+  QWidget* pages_ = nullptr;
+};
+
+}  // namespace snaprill
