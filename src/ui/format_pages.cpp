@@ -62,10 +62,7 @@ QWidget* OptionPages::buildGifPage() {
   gifLayout->addWidget(check(Option::optimizeAnimation, {"GIF", "Optimize"}, "optimizeAnimation"));
 
   QGroupBox* gifInfoGroup = group({"Information", "Information"}, "gifInfoGroup");
-  auto* gifInfoLabel = new WrappedLabel(36);
-  texts_.bind({"Information", "InfoText"}, [gifInfoLabel](const QString& t) {
-    gifInfoLabel->setText(QString(t).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
-  });
+  QLabel* gifInfoLabel = wrappedLabel({"Information", "InfoText"}, 36);
   QLabel* aviInfoLabel = wrappedLabel({"Information", "AVIInfo"}, 36);
   QVBoxLayout* infoLayout = column(gifInfoGroup);
   infoLayout->addWidget(gifInfoLabel);

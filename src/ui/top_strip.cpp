@@ -21,11 +21,9 @@ constexpr const char* kDescriptionKeys[] = {"JPEG", "PNG", "GIF",   "Bitmap", "M
                                             "TIFF", "AVI", "Targa", "PCX"};
 constexpr int kTypeCount = 9;
 
-// Descriptions keep their line breaks as the two characters \n.
 QString description(const UiTexts& texts, int type) {
   if (type < 0 || type >= kTypeCount) return QString();
-  return texts.text({"Descriptions", kDescriptionKeys[type]})
-      .replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+  return texts.text({"Descriptions", kDescriptionKeys[type]});
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ TEST_F(CycleTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) {
   dialogs.confirmAnswer = true;
   options.setChecked(Option::overwriteFiles, true);
   ASSERT_EQ(dialogs.confirmations.size(), 1u);
-  EXPECT_NE(dialogs.confirmations[0].find("\rThis WILL overwrite"), std::string::npos);
+  EXPECT_NE(dialogs.confirmations[0].find("\nThis WILL overwrite"), std::string::npos);
   capture();
   EXPECT_GT(std::filesystem::file_size(dir + "snp1.jpg"), 3u);
 }
