@@ -27,7 +27,7 @@ enum class Fallback : std::uint8_t {
   Fixed,         // defaultValue or defaultText
   Current,       // the value the control holds
   OutputFolder,  // the default output directory
-  LanguageFile,  // "english.ini" in the program directory
+  LanguageFile,  // "english.ini" among the shipped files (ProgramDirectories::dataDir)
 };
 
 // Keys whose reading or writing does more than move one value between file and

@@ -69,12 +69,21 @@ void makeDirectories(const std::string& path) {
   std::filesystem::create_directories(path, ec);
 }
 
+std::string locateDataDir(const std::string& executableDir) {
+  const std::string installed = executableDir + "../share/snaprill/";
+  for (const std::string& dir : {executableDir, installed}) {
+    if (isRegularFileOrOther(dir + "english.ini")) return dir;
+  }
+  return executableDir;
+}
+
 ProgramDirectories locateProgramDirectories() {
   ProgramDirectories d;
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   d.executablePath = ec ? std::string() : exe.string();
   d.executableDir = ec ? std::string("./") : withTrailingSlash(exe.parent_path().string());
+  d.dataDir = locateDataDir(d.executableDir);
 
   const std::string home = env("SNAPRILL_HOME");
   if (!home.empty()) {

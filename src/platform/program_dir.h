@@ -13,7 +13,15 @@ struct ProgramDirectories {
   std::string configDir;       // settings, language and overlay files
   std::string defaultOutput;   // the "Default" output directory
   std::string executablePath;  // full path of the executable (autostart entry)
+  // Files shipped with the program (english.ini, the manual): beside the executable
+  // in a build folder or portable copy, ../share/snaprill/ in an installed layout.
+  std::string dataDir;
 };
+
+// Where the shipped files are for an executable in executableDir: the first of the
+// executable's folder and ../share/snaprill/ that holds english.ini, else the
+// executable's folder.
+std::string locateDataDir(const std::string& executableDir);
 
 // Works the folders out once from the environment and the executable's location.
 ProgramDirectories locateProgramDirectories();

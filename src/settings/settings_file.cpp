@@ -90,7 +90,7 @@ class Loader {
       case Fallback::OutputFolder:
         return cycle_.platform.dirs.defaultOutput;
       case Fallback::LanguageFile:
-        return cycle_.platform.dirs.configDir + "english.ini";
+        return cycle_.platform.dirs.dataDir + "english.ini";
       case Fallback::Fixed:
         break;
     }

@@ -12,7 +12,7 @@ namespace snaprill::testing {
 
 // A program that keeps everything in one folder.
 inline ProgramDirectories dirsIn(const std::string& dir) {
-  return ProgramDirectories{dir, dir, dir, dir + "snaprill"};
+  return ProgramDirectories{dir, dir, dir, dir + "snaprill", dir};
 }
 
 struct CycleOnFakes : fake::FakeServices {

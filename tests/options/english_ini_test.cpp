@@ -1,0 +1,59 @@
+// The shipped english.ini and the built-in texts are one language: a translator
+// copies the file, and a program without it still shows the same texts.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "formats/ini/ini_file.h"
+#include "options/language.h"
+#include "options/language_schema.h"
+
+namespace snaprill {
+namespace {
+
+std::string shippedEnglish() {
+  const char* source = std::getenv("SNAPRILL_SOURCE");
+  return std::string(source ? source : ".") + "/data/english.ini";
+}
+
+TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {
+  std::ifstream in(shippedEnglish(), std::ios::binary);
+  ASSERT_TRUE(in) << shippedEnglish();
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  ASSERT_TRUE(isValidUtf8(bytes.str()));
+  const IniFile file(bytes.str());
+  for (const LanguageText& row : languageSchema()) {
+    EXPECT_EQ(file.value(row.section, row.key), std::optional<std::string>(row.english))
+        << row.section << "/" << row.key;
+  }
+
+  // And nothing else: every key in the file is a schema key.
+  std::istringstream lines(bytes.str());
+  std::string line;
+  std::string section;
+  std::size_t keys = 0;
+  while (std::getline(lines, line)) {
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      section = line.substr(1, line.find(']') - 1);
+      continue;
+    }
+    const std::string key = line.substr(0, line.find('='));
+    EXPECT_NE(findLanguageText(section, key), nullptr) << section << "/" << key;
+    ++keys;
+  }
+  EXPECT_EQ(keys, languageSchema().size());
+
+  Texts texts;
+  loadLanguage(texts, shippedEnglish(), "");
+  for (const LanguageText& row : languageSchema()) {
+    EXPECT_EQ(texts.get(row.section, row.key), *Texts::builtIn(row.section, row.key));
+  }
+}
+
+}  // namespace
+}  // namespace snaprill
