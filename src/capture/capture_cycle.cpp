@@ -8,6 +8,7 @@
 #include "base/errors.h"
 #include "capture/external_program.h"
 #include "formats/ini/ini_file.h"
+#include "options/language.h"
 #include "platform/atomic_file.h"
 
 namespace snaprill {
@@ -40,10 +41,15 @@ CaptureCycle::CaptureCycle(Options& o, Texts& t, Platform& p)
   watchOptions();
   cleanPrefix();
   refreshLevelCaptions();
+  languageLoad = [this](const std::string& file) {
+    loadLanguage(texts, file, platform.dirs.dataDir);
+  };
+  languageWatch_ = texts.changed.add([this] { languageChanged(); });
 }
 
 CaptureCycle::~CaptureCycle() {
   platform.clipboard.offerLost = nullptr;
+  texts.changed.remove(languageWatch_);
 }
 
 void CaptureCycle::watchOptions() {
@@ -66,7 +72,7 @@ std::string CaptureCycle::mainSettingsFile() const {
 }
 
 bool CaptureCycle::running() const {
-  return view_.pauseCaption == texts.get("Tray", "Pause");
+  return !paused_;
 }
 
 void CaptureCycle::onCaptureTick() {
@@ -200,6 +206,7 @@ void CaptureCycle::updateCounterDisplay() {
 
 void CaptureCycle::togglePause() {
   if (running()) {
+    paused_ = true;
     hotkeyTimer_->setEnabled(false);
     captureTimer_->setEnabled(false);
     view_.pauseCaption = texts.get("Tray", "Resume");
@@ -215,6 +222,7 @@ void CaptureCycle::togglePause() {
     if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardOnResume)) {
       platform.clipboard.clear();
     }
+    paused_ = false;
     hotkeyTimer_->setEnabled(true);
     captureTimer_->setEnabled(true);
     view_.pauseCaption = texts.get("Tray", "Pause");
@@ -401,6 +409,17 @@ void CaptureCycle::refreshLevelCaptions() {
       replaceIgnoringCase(caption, "%s", std::to_string(options.value(Option::pixelizeLevel)));
   view_.blurLevelCaption =
       replaceIgnoringCase(caption, "%s", std::to_string(options.value(Option::blurLevel)));
+  view_.changed.callAll();
+}
+
+void CaptureCycle::languageChanged() {
+  view_.pauseCaption = texts.get("Tray", paused_ ? "Resume" : "Pause");
+  if (paused_) view_.windowCaption = "Snaprill - " + texts.get("Main", "Paused");
+  qualityBar_.languageChanged();
+  refreshLevelCaptions();
+  updateCounterDisplay();
+  if (paused_) tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
+  if (tray_.present()) tray_.modify();
   view_.changed.callAll();
 }
 

@@ -75,6 +75,10 @@ class CaptureCycle {
   void cleanPrefix();
   // The pixelize and blur captions from their levels and the current language.
   void refreshLevelCaptions();
+  // A language file was applied: every text the cycle made is made again in the new
+  // language, each keeping what it said (pause or resume, JPEG quality or PNG
+  // level).
+  void languageChanged();
   // Tells of a capture lost without a message box of its own (an offer never sent
   // or damaged, a picture not written, no number left): the notice, made from the
   // reason in the user's language and whether its number was used up, goes to the
@@ -110,8 +114,9 @@ class CaptureCycle {
   Timer& pauseBlinkTimer() { return *pauseBlinkTimer_; }
   Timer& automationTimer() { return *automationTimer_; }
 
-  // Set by the settings layer: load(file, full) and save(file); and by the language
-  // layer, which a full settings load calls with the language file.
+  // Set by the settings layer: load(file, full) and save(file). languageLoad applies
+  // a language file (loadLanguage with the shipped files' folder); a full settings
+  // load calls it with the language file.
   std::function<void(const std::string&, bool)> settingsLoad;
   std::function<void(const std::string&)> settingsSave;
   std::function<void(const std::string&)> languageLoad;
@@ -141,6 +146,10 @@ class CaptureCycle {
   static bool showsMessageBox(std::exception_ptr error);
 
   bool tickRunning_ = false;
+  // Kept apart from the pause item's caption: a language may give pause and resume
+  // the same text.
+  bool paused_ = false;
+  Callbacks::Id languageWatch_ = 0;
   bool diskFullBoxOpen_ = false;
   int diskFullRepeats_ = 0;  // failures while that box was open
   std::set<std::string> settingsFilesReported_;

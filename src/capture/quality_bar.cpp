@@ -16,19 +16,37 @@ void QualityBar::positionChanged() {
   switch (options_.value(Option::outputType)) {
     case kJpeg:
       options_.setValue(Option::jpegQuality, position);
-      view_.qualityCaption = replaceIgnoringCase(
-          replaceIgnoringCase(texts_.get("Main", "Quality"), "%q", std::to_string(position)), "%r",
-          "90");
+      showJpegQuality(position);
       break;
     case kPng:
       options_.setValue(Option::pngLevel, position);
-      view_.qualityCaption =
-          replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(position));
+      showPngLevel(position);
       break;
     default:
       break;
   }
   view_.changed.callAll();
+}
+
+void QualityBar::showJpegQuality(int quality) {
+  showsJpegQuality_ = true;
+  view_.qualityCaption = replaceIgnoringCase(
+      replaceIgnoringCase(texts_.get("Main", "Quality"), "%q", std::to_string(quality)), "%r",
+      "90");
+}
+
+void QualityBar::showPngLevel(int level) {
+  showsJpegQuality_ = false;
+  view_.qualityCaption =
+      replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(level));
+}
+
+void QualityBar::languageChanged() {
+  if (showsJpegQuality_) {
+    showJpegQuality(options_.value(Option::jpegQuality));
+  } else {
+    showPngLevel(options_.value(Option::pngLevel));
+  }
 }
 
 int QualityBar::largeStep() const {

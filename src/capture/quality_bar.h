@@ -22,12 +22,19 @@ class QualityBar {
   // new type (range first, so every stored value within it survives), and is
   // enabled for JPEG and PNG only.
   void outputTypeChanged();
+  // The caption again from the new language's template, the one it showed before:
+  // with GIF chosen it still speaks of the JPEG quality or the PNG level it showed.
+  void languageChanged();
 
  private:
+  void showJpegQuality(int quality);
+  void showPngLevel(int level);
+
   Options& options_;
   const Texts& texts_;
   ViewState& view_;
   bool adjustingRange_ = false;
+  bool showsJpegQuality_ = false;
 };
 
 }  // namespace snaprill
