@@ -90,6 +90,9 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
   viewWatch_ = cycle_.view().changed.add([this] { refreshView(); });
   typeWatch_ = cycle_.view().typeChanged.add([this] { outputTypeChanged(); });
   lossWatch_ = cycle_.view().captureLost.add([this] { showLostCaptureNotice(); });
+  // After the cycle's own reaction, which was added first: the pause item and the
+  // captions the cycle makes are new by then.
+  languageWatch_ = cycle_.texts.changed.add([this] { applyTexts(); });
   refreshView();
 }
 
@@ -98,6 +101,7 @@ MainWindow::~MainWindow() {
   cycle_.view().changed.remove(viewWatch_);
   cycle_.view().typeChanged.remove(typeWatch_);
   cycle_.view().captureLost.remove(lossWatch_);
+  cycle_.texts.changed.remove(languageWatch_);
   binding_.reset();
   tray_.icon().setContextMenu(nullptr);
 }
@@ -249,7 +253,6 @@ void MainWindow::chooseLanguage() {
     if (cycle_.languageLoad) cycle_.languageLoad(*file);
     writeLanguageFileSetting(cycle_, *file);
   });
-  applyTexts();
 }
 
 void MainWindow::showAboutBox() {

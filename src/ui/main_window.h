@@ -68,6 +68,7 @@ class MainWindow : public QMainWindow {
 
   OptionPages& optionPages() { return *pages_; }
   TypePicker& typePicker() { return *typePicker_; }
+  QMenu& trayMenu() { return trayMenu_; }
   // When the program started: the about box shows how long it has run.
   QTime startTime() const { return startTime_; }
 
@@ -109,6 +110,7 @@ class MainWindow : public QMainWindow {
   Callbacks::Id viewWatch_ = 0;
   Callbacks::Id typeWatch_ = 0;
   Callbacks::Id lossWatch_ = 0;
+  Callbacks::Id languageWatch_ = 0;
 };
 
 }  // namespace snaprill

@@ -1,0 +1,139 @@
+// A complete language file leaves no English caption anywhere a user looks: every
+// widget's text, title, tab, menu item, list entry and tooltip of the main window,
+// its tray menu and the type picker is walked after the switch.
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <fstream>
+#include <set>
+
+#include "options/language_schema.h"
+#include "ui/type_picker.h"
+#include "window_fixture.h"
+
+namespace snaprill {
+namespace {
+
+using test::WindowTest;
+
+// Every text "⟨key⟩"; numbers stay numbers and the help file stays unnamed.
+std::string everyKeyChanged() {
+  std::string ini;
+  std::string section;
+  for (const LanguageText& row : languageSchema()) {
+    if (section != row.section) {
+      section = row.section;
+      ini += "[" + section + "]\n";
+    }
+    if (row.use == TextUse::Layout || row.use == TextUse::LineCount ||
+        row.use == TextUse::HelpFile) {
+      continue;
+    }
+    ini += std::string(row.key) + "=\xe2\x9f\xa8" + row.key + "\xe2\x9f\xa9\n";
+  }
+  return ini + "[QuickHelp]\nLineCount=1\nLine1=\xe2\x9f\xa8Line1 of the quick help\xe2\x9f\xa9\n";
+}
+
+std::set<QString> englishCaptions() {
+  std::set<QString> english;
+  for (const LanguageText& row : languageSchema()) {
+    if (row.use == TextUse::Layout || row.use == TextUse::LineCount) continue;
+    english.insert(QString::fromStdString(*Texts::builtIn(row.section, row.key)).remove('&'));
+  }
+  english.erase(QString());
+  return english;
+}
+
+// What a user reads on a widget, and on the menus and actions it holds.
+QStringList textsOf(QWidget* w) {
+  QStringList texts{w->toolTip(), w->windowTitle()};
+  if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
+  if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();
+  if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+    for (int i = 0; i < tabs->count(); ++i) texts << tabs->tabText(i) << tabs->tabToolTip(i);
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+  }
+  if (auto* menu = qobject_cast<QMenu*>(w)) texts << menu->title();
+  for (const QAction* action : w->actions()) {
+    texts << action->text() << action->toolTip();
+    if (action->menu()) texts << textsOf(action->menu());
+  }
+  return texts;
+}
+
+void expectNoEnglish(QWidget* root, const std::set<QString>& english, bool typeNamesAllowed) {
+  QList<QWidget*> widgets = root->findChildren<QWidget*>();
+  widgets.prepend(root);
+  for (QWidget* w : widgets) {
+    // The type names are names, not words, and stay as they are in every language.
+    const bool showsTypeName = typeNamesAllowed && (qobject_cast<TypePicker*>(w->parentWidget()) ||
+                                                    w->objectName() == QLatin1String("typePanel"));
+    for (QString text : textsOf(w)) {
+      // What is left once the translated texts are taken out.
+      text.remove('&').remove(QRegularExpression(QStringLiteral("\u27e8[^\u27e9]*\u27e9")));
+      if (text.isEmpty() || text == QLatin1String("Snaprill") || showsTypeName) continue;
+      for (const QString& e : english) {
+        const bool left = text == e || (e.size() >= 6 && text.contains(e));
+        EXPECT_FALSE(left) << "\"" << text.toStdString() << "\" on " << w->metaObject()->className()
+                           << " " << w->objectName().toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(WindowTest, ACompleteLanguageLeavesNoEnglishCaption) {
+  MainWindow& w = startedWindow();
+  std::ofstream(dir.path() + "every-key.ini") << everyKeyChanged();
+  h.cycle.languageLoad(dir.path() + "every-key.ini");
+
+  const std::set<QString> english = englishCaptions();
+  expectNoEnglish(&w, english, true);
+  expectNoEnglish(&w.trayMenu(), english, false);
+  // The picker's hint, on every row.
+  EXPECT_EQ(w.typePicker().findChildren<QLabel*>().first()->toolTip(),
+            QStringLiteral("\u27e8Hint\u27e9"));
+  // The texts the cycle made: pause item, status line, quality caption.
+  EXPECT_EQ(w.trayMenu().actions().value(2)->text(), QStringLiteral("\u27e8Pause\u27e9"));
+  EXPECT_EQ(h.cycle.view().statusText, "\xe2\x9f\xa8Pictures\xe2\x9f\xa9");
+}
+
+TEST_F(WindowTest, TranslatedListsKeepTheirSelectionAndExamplesFillIn) {
+  MainWindow& w = startedWindow();
+  const std::pair<Option, const char*> lists[] = {{Option::textPosition, "textPosition"},
+                                                  {Option::tiffDepth, "tiffDepth"},
+                                                  {Option::bitmapDepth, "bitmapDepth"},
+                                                  {Option::automationUnit, "automationUnit"},
+                                                  {Option::galleryAlign, "galleryAlign"}};
+  for (const auto& [option, name] : lists) h.options.setValue(option, 2);
+  std::ofstream(dir.path() + "lang.ini")
+      << "[Text]\nUpCenter=Keskel\n[Timers]\nMinutes=minutit\n[Filename]\n"
+         "AddZeros=Nullidega (%EX)\nNoZeros=Ilma (%Ex)\n";
+  h.cycle.languageLoad(dir.path() + "lang.ini");
+  for (const auto& [option, name] : lists) {
+    const auto* combo = w.findChild<QComboBox*>(QLatin1String(name));
+    ASSERT_NE(combo, nullptr) << name;
+    EXPECT_EQ(combo->currentIndex(), 2) << name;
+    EXPECT_EQ(h.options.value(option), 2) << name;
+  }
+  EXPECT_EQ(w.findChild<QComboBox*>(QStringLiteral("textPosition"))->currentText(),
+            QStringLiteral("Keskel"));
+  EXPECT_EQ(w.findChild<QComboBox*>(QStringLiteral("automationUnit"))->currentText(),
+            QStringLiteral("minutit"));
+  EXPECT_EQ(w.findChild<QRadioButton*>(QStringLiteral("zeroPadNumbers"))->text(),
+            QStringLiteral("Nullidega (snp00001.jpg)"));
+  EXPECT_EQ(w.findChild<QRadioButton*>(QStringLiteral("plainNumbers"))->text(),
+            QStringLiteral("Ilma (snp1.jpg)"));
+}
+
+}  // namespace
+}  // namespace snaprill
