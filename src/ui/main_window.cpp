@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 
 #include "settings/settings_file.h"
 #include "ui/guarded.h"
+#include "ui/help_topics.h"
 #include "ui/icons.h"
 #include "ui/option_binding.h"
 #include "ui/option_pages.h"
@@ -78,7 +80,8 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
   connect(topStrip_, &TopStrip::advancedRequested, this, &MainWindow::toggleOptionPages);
   connect(topStrip_, &TopStrip::pauseRequested, this,
           [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
-  connect(pages_, &OptionPages::helpRequested, this, &MainWindow::showAboutBox);
+  connect(pages_, &OptionPages::helpRequested, this, [this] { openHelpTopic(kAutoSaveTopic); });
+  new HelpKeys(this, [this](int topic) { openHelpTopic(topic); });
 
   buildMenus();
   buildTrayMenu();
@@ -94,6 +97,7 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
   // captions the cycle makes are new by then.
   languageWatch_ = cycle_.texts.changed.add([this] { applyTexts(); });
   refreshView();
+  showHelpAvailability();
 }
 
 MainWindow::~MainWindow() {
@@ -142,10 +146,18 @@ void MainWindow::buildMenus() {
   texts_.bind(helpMenu, {"MainMenu", "HelpMenu"});
   texts_.bind(helpMenu->addAction(QString(), this, &MainWindow::showAboutBox),
               {"MainMenu", "BuiltInHelp"});
-  helpFileAction_ = helpMenu->addAction(QString());
+  helpFileAction_ = helpMenu->addAction(QString(), this, [this] { openHelpTopic(0); });
   texts_.bind(helpFileAction_, {"MainMenu", "HelpFile"});
-  // Shown once there is a help file to open.
-  helpFileAction_->setVisible(false);
+}
+
+void MainWindow::showHelpAvailability() {
+  const bool available = !cycle_.texts.helpFile.empty();
+  helpFileAction_->setVisible(available);
+  if (windowFlags().testFlag(Qt::WindowContextHelpButtonHint) == available) return;
+  // A change of flags hides the window; it comes back where it was.
+  const bool shown = isVisible();
+  setWindowFlag(Qt::WindowContextHelpButtonHint, available);
+  if (shown) show();
 }
 
 void MainWindow::buildTrayMenu() {
@@ -165,6 +177,7 @@ void MainWindow::buildTrayMenu() {
 void MainWindow::applyTexts() {
   texts_.applyAll();
   typePicker_->applyTexts();
+  showHelpAvailability();
   refreshView();
   pages_->updateGeometry();
 }
@@ -253,6 +266,18 @@ void MainWindow::chooseLanguage() {
     if (cycle_.languageLoad) cycle_.languageLoad(*file);
     writeLanguageFileSetting(cycle_, *file);
   });
+}
+
+void MainWindow::openHelpTopic(int topic) {
+  const std::string& helpFile = cycle_.texts.helpFile;
+  if (helpFile.empty()) {
+    showAboutBox();
+    return;
+  }
+  if (!QDesktopServices::openUrl(helpTopicUrl(helpFile, topic))) {
+    cycle_.platform.dialogs.errorBox(
+        replaceIgnoringCase(cycle_.texts.get("Error", "HelpNotOpened"), "%s", helpFile));
+  }
 }
 
 void MainWindow::showAboutBox() {

@@ -61,6 +61,9 @@ class MainWindow : public QMainWindow {
   void chooseLanguage();
   // The help entries; until the about box exists, the product and its version.
   void showAboutBox();
+  // The manual at a topic (0: its contents) in the desktop's browser; without a
+  // help file, the built-in help of the about box.
+  void openHelpTopic(int topic);
 
   // Every caption again, after a language file was applied.
   void applyTexts();
@@ -79,6 +82,7 @@ class MainWindow : public QMainWindow {
  private:
   void buildMenus();
   void buildTrayMenu();
+  void showHelpAvailability();
   void refreshView();
   void outputTypeChanged();
   void showOptionPages(bool shown);
