@@ -51,6 +51,12 @@ class FakeClipboard : public Clipboard {
     bitmap_ = std::move(b);
     text_.reset();
   }
+  // Our own offer (the Print Screen stand-in's).
+  void offer(Bitmap b) override {
+    ++ownOffers;
+    offerBitmap(std::move(b));
+  }
+  int ownOffers = 0;
   void offerText(std::string t) {
     text_ = std::move(t);
     bitmap_.reset();
@@ -118,6 +124,52 @@ class FakeTimer : public Timer {
  private:
   bool enabled_ = false;
   int interval_ = 0;
+};
+
+// Keys pressed and released by the test; listeners hear of each change.
+class FakeKeyboard : public KeyboardState {
+ public:
+  bool isDown(unsigned long keysym) const override {
+    return std::find(down_.begin(), down_.end(), keysym) != down_.end();
+  }
+  void press(unsigned long keysym) {
+    if (!isDown(keysym)) down_.push_back(keysym);
+    changed.callAll();
+  }
+  void release(unsigned long keysym) {
+    std::erase(down_, keysym);
+    changed.callAll();
+  }
+
+ private:
+  std::vector<unsigned long> down_;
+};
+
+class FakeKeyInjector : public KeyInjector {
+ public:
+  void send(std::span<const KeyStroke> strokes) override {
+    for (const KeyStroke& s : strokes) sent.push_back(s);
+  }
+  std::vector<KeyStroke> sent;
+};
+
+// Time for timers that run on it: advance() fires every enabled timer whose interval
+// has run out, earliest first, as an event loop would; a timer fires one interval
+// after it was enabled or given a new interval.
+class FakeTimeline {
+ public:
+  FakeTimeline() = default;
+  FakeTimeline(const FakeTimeline&) = delete;  // its timers point at it
+  FakeTimeline& operator=(const FakeTimeline&) = delete;
+
+  std::unique_ptr<Timer> newTimer();
+  void advance(long long milliseconds);
+  long long now() const { return now_; }
+
+ private:
+  class TimelineTimer;
+  long long now_ = 0;
+  std::vector<TimelineTimer*> timers_;
 };
 
 class FakeClock : public Clock {

@@ -77,7 +77,64 @@ Bitmap decodePng(const QByteArray& bytes, ArrivingRows* rows) {
 
 }  // namespace
 
+namespace {
+
+const QString kQtImage = QStringLiteral("application/x-qt-image");
+
+// A picture we offer ourselves. Qt offers other programs every image type it can
+// write once an image is there, and asks for the image only when one of them wants
+// it; the capture cycle takes the bitmap itself, unconverted.
+class OwnPicture : public QMimeData {
+ public:
+  explicit OwnPicture(Bitmap picture) : picture_(std::move(picture)) {}
+  Bitmap take() {
+    image_ = QImage();
+    return std::move(picture_);
+  }
+  QStringList formats() const override { return {kQtImage}; }
+  bool hasFormat(const QString& type) const override { return type == kQtImage; }
+
+ protected:
+  QVariant retrieveData(const QString& type, QMetaType) const override {
+    if (type != kQtImage) return {};
+    if (image_.isNull()) image_ = qimageFromBitmap(picture_);
+    return image_;
+  }
+
+ private:
+  Bitmap picture_;
+  mutable QImage image_;
+};
+
+}  // namespace
+
+void QtClipboard::offer(Bitmap picture) {
+  auto* data = new OwnPicture(std::move(picture));
+  own_ = data;
+  clipboard_->setMimeData(data, QClipboard::Clipboard);  // Qt owns it from here
+  // Qt keeps one window for its clipboard: once known, our own offers cost the
+  // reader of other programs' offers nothing.
+  if (!ownWindowKnown_ && x11_.active() && clipboard_->ownsClipboard()) {
+    x11_.setOwnWindow(x11_.currentOwner());
+    ownWindowKnown_ = true;
+  }
+  if (!offered_ && clipboard_->ownsClipboard()) {
+    offered_ = true;
+    emit changed();
+  }
+}
+
+Bitmap QtClipboard::takeOwn() {
+  if (own_.isNull() || !clipboard_->ownsClipboard() ||
+      clipboard_->mimeData(QClipboard::Clipboard) != own_.data()) {
+    return Bitmap();
+  }
+  return static_cast<OwnPicture*>(own_.data())->take();
+}
+
 Bitmap QtClipboard::take(ArrivingRows* rows) {
+  Bitmap own = takeOwn();
+  if (!own.empty()) return own;
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there

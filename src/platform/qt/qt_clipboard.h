@@ -6,12 +6,14 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include "platform/qt/x11_clipboard.h"
 #include "platform/services.h"
 
 class QClipboard;
+class QMimeData;
 
 namespace snaprill {
 
@@ -31,6 +33,8 @@ class QtClipboard : public QObject, public Clipboard {
   Bitmap takeBitmap() override;
   Bitmap takeArrivingBitmap(ArrivingRows& rows) override;
   void clear() override;
+  // Other programs are served an image made from it only when they ask for one.
+  void offer(Bitmap picture) override;
 
  signals:
   // Emitted after every change of the clipboard, once hasBitmap() is up to date.
@@ -48,8 +52,13 @@ class QtClipboard : public QObject, public Clipboard {
   // the PNG cannot be read.
   Bitmap takePngThroughQt(ArrivingRows* rows);
 
+  // Our own offer's picture, when the clipboard still holds that offer.
+  Bitmap takeOwn();
+
   QClipboard* clipboard_;
+  QPointer<QMimeData> own_;  // Qt deletes it when the clipboard changes hands
   bool offered_ = false;
+  bool ownWindowKnown_ = false;
   bool clearing_ = false;
   X11ClipboardReader x11_;
 };

@@ -114,7 +114,8 @@ void X11ClipboardReader::handle(const XEvent& event) {
     owner_ = change.owner;
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
-    typesProperty_ = owner_ != None ? request(targets_, change.selection_timestamp) : 0;
+    const bool foreign = owner_ != None && owner_ != ownWindow_;
+    typesProperty_ = foreign ? request(targets_, change.selection_timestamp) : 0;
     emit changed();
   } else if (event.type == SelectionNotify && event.xselection.requestor == window_) {
     const Atom property = event.xselection.property;
@@ -272,6 +273,10 @@ QByteArray X11ClipboardReader::fetch(const QString& type) {
     if (next->isEmpty()) return *bytes;
     *bytes += *next;
   }
+}
+
+unsigned long X11ClipboardReader::currentOwner() {
+  return display_ != nullptr ? XGetSelectionOwner(display_, clipboard_) : None;
 }
 
 bool X11ClipboardReader::release() {
