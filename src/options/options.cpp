@@ -30,6 +30,7 @@ const std::vector<OptionSpec> kSpecs = {
     {Option::trayIconAlways, "trayIconAlways", K::Check, 0, 0, 1, nullptr, 0},
     {Option::runAtLogin, "runAtLogin", K::Check, 0, 0, 1, nullptr, 0},
     {Option::overwriteFiles, "overwriteFiles", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::printKeyCopiesScreen, "printKeyCopiesScreen", K::Check, 1, 0, 1, nullptr, 0},
     {Option::outputDir, "outputDir", K::Text, 0, 0, 0, "", 0},
     {Option::useDefaultDir, "useDefaultDir", K::Check, 1, 0, 1, nullptr, 0},
     {Option::useChosenDir, "useChosenDir", K::Check, 0, 0, 1, nullptr, 0},

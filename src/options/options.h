@@ -45,6 +45,8 @@ enum class Option : std::uint16_t {
   trayIconAlways,
   runAtLogin,
   overwriteFiles,
+  // Print Screen copies the screen to the clipboard (X11 has nobody else to do it).
+  printKeyCopiesScreen,
   // "General" page.
   outputDir,
   useDefaultDir,

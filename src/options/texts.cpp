@@ -21,10 +21,18 @@ constexpr std::array kBuiltIn = {
     BuiltInText{"Main", "SnaprillPaused", "SNAPRILL IS PAUSED"},
     BuiltInText{"Main", "Paused", "Paused"},
     BuiltInText{"Main", "Pictures", "%p pictures"},
+    BuiltInText{"Main", "WaylandNote",
+                "Wayland session: pictures copied to the clipboard are saved, but hotkeys work "
+                "only in X11 windows and Print Screen does not copy the screen."},
     BuiltInText{"Effects", "Current", "Current: %s"},
+    BuiltInText{"AutoSave", "OptHint",
+                "Click to choose options file to be used, right-click to clear"},
+    BuiltInText{"Timers", "Start", "Start"},
+    BuiltInText{"Timers", "Stop", "Stop"},
     BuiltInText{"Tray", "Pause", "&Pause Snaprill"},
     BuiltInText{"Tray", "Resume", "&Resume Snaprill"},
     BuiltInText{"Settings", "ImageCountConfirmation", "Are you sure?"},
+    BuiltInText{"Settings", "PrintScreenCopies", "Print Screen copies the screen"},
     BuiltInText{"Settings", "OverwriteWarning",
                 "Are you sure you want to enable this?\\nThis WILL overwrite images from previous "
                 "runs!\\nThis setting will not be saved in snaprill.ini."},
