@@ -1,5 +1,7 @@
 // The program entry: the application, the real platform services, the capture
 // cycle and its window, then the event loop.
+#include <QLayout>
+#include <QStatusBar>
 #include <cstring>
 
 #include "capture/capture_cycle.h"
@@ -17,6 +19,8 @@
 #include "platform/x11/xfixes_cursor.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
+#include "ui/automation_link.h"
+#include "ui/desktop_triggers.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
 
@@ -57,16 +61,24 @@ int main(int argc, char* argv[]) {
   app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.handleException(error); });
 
   // The capture timer ticks only while a picture is offered (see qt_timer.h), the
-  // hotkey timer not at all until hotkeys give it something to watch.
+  // hotkey timer only while a hotkey's key is down.
   QtTimer& captureTimer = asQtTimer(cycle.captureTimer());
   captureTimer.setGate([&clipboard] { return clipboard.hasBitmap(); });
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
-  asQtTimer(cycle.hotkeyTimer()).setGate([] { return false; });
+  DesktopTriggers triggers(cycle, clipboard);
 
   MainWindow window(cycle, tray);
   dialogs.setParent(&window);
+  // Until the window has its option pages, the automation's link sits in its middle.
+  window.centralWidget()->layout()->addWidget(
+      new AutomationLink(triggers.automation(), window.centralWidget()));
   const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
   window.startUp(hideSwitch);
+  triggers.hotkeys().clearLatches();
+  if (isWaylandSession()) {
+    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", "WaylandNote")),
+                                    20000);
+  }
   const int status = QApplication::exec();
   app.setExceptionHandler(nullptr);  // the cycle goes before the application
   return status;
