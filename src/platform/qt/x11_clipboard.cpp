@@ -276,7 +276,11 @@ QByteArray X11ClipboardReader::fetch(const QString& type) {
 }
 
 unsigned long X11ClipboardReader::currentOwner() {
-  return display_ != nullptr ? XGetSelectionOwner(display_, clipboard_) : None;
+  if (display_ == nullptr) return None;
+  const Window owner = XGetSelectionOwner(display_, clipboard_);
+  // Events read while waiting for the answer would not wake the notifier.
+  QMetaObject::invokeMethod(this, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
+  return owner;
 }
 
 bool X11ClipboardReader::release() {

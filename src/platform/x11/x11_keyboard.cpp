@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace snaprill {
 
@@ -29,6 +30,9 @@ X11Keyboard::X11Keyboard() : display_(XOpenDisplay(nullptr)) {
     }
   }
   readMapping();
+  // Xlib reads its own copy of the mapping on first use: better now than in the
+  // middle of the first key sequence.
+  XKeysymToKeycode(display_, XK_Print);
   // Keys already held when the program starts.
   char keys[32] = {};
   XQueryKeymap(display_, keys);
@@ -79,6 +83,9 @@ void X11Keyboard::send(std::span<const KeyStroke> strokes) {
     if (key != 0) XTestFakeKeyEvent(display_, key, s.down ? True : False, CurrentTime);
   }
   XFlush(display_);
+  // Xlib may have read the events of these keys while talking to the server: the
+  // notifier would not tell.
+  QMetaObject::invokeMethod(this, &X11Keyboard::processEvents, Qt::QueuedConnection);
 }
 
 void X11Keyboard::processEvents() {
