@@ -80,9 +80,9 @@ void Hotkeys::keysChanged() {
       Sighting& seen = sightings_[i];
       if (isDown(virtualKeyPart(cycle_.options.value(kSlots[i].key)))) {
         // Down from the press that fired, never released since: not a new press.
-        const bool sameHold = latched_[i] && !seen.up;
+        const bool sameHold = latches_[i] && !seen.up;
         if (!sameHold && !seen.down) seen = Sighting{true, seen.up, modifiersHeld()};
-      } else if (seen.down || latched_[i]) {
+      } else if (seen.down || latches_[i]) {
         seen.up = true;
       }
     }
@@ -96,7 +96,7 @@ void Hotkeys::keysChanged() {
 bool Hotkeys::wantsTicks() const {
   for (std::size_t i = 0; i < kSlots.size(); ++i) {
     if (!cycle_.options.checked(kSlots[i].enabled)) continue;
-    if (latched_[i] || sightings_[i].down) return true;
+    if (latches_[i] || sightings_[i].down) return true;
     if (isDown(virtualKeyPart(cycle_.options.value(kSlots[i].key)))) return true;
   }
   return false;
@@ -117,13 +117,13 @@ void Hotkeys::examine(std::size_t i, bool ignorePress) {
   const int shortcut = cycle_.options.value(slot.key);
   const bool downNow = isDown(virtualKeyPart(shortcut));
   // Released since the last tick: a press that follows is a new one.
-  if (seen.up) latched_[i] = false;
+  if (seen.up) latches_[i] = false;
   if (!downNow && !seen.down) {
-    latched_[i] = false;
+    latches_[i] = false;
     return;
   }
-  if (latched_[i]) return;  // still held from a press that has fired
-  latched_[i] = true;
+  if (latches_[i]) return;  // still held from a press that has fired
+  latches_[i] = true;
   const int modifiers = seen.down ? seen.modifiers : modifiersHeld();
   if (!ignorePress && modifiersMatch(shortcut, modifiers)) {
     try {
@@ -133,7 +133,7 @@ void Hotkeys::examine(std::size_t i, bool ignorePress) {
     }
   }
   // A press that has already ended leaves the latch clear for the next one.
-  if (!downNow) latched_[i] = false;
+  if (!downNow) latches_[i] = false;
 }
 
 void Hotkeys::act(const Slot& slot) {
@@ -175,7 +175,7 @@ void Hotkeys::fireAutoSave(int row) {
 }
 
 void Hotkeys::clearLatches() {
-  latched_ = {};
+  latches_ = {};
   sightings_ = {};
   wantsTicksChanged.callAll();
 }

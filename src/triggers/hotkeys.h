@@ -81,7 +81,7 @@ class Hotkeys {
   CaptureCycle& cycle_;
   KeyboardState& keyboard_;
   KeyInjector& keys_;
-  std::array<bool, 5> latched_{};
+  std::array<bool, 5> latches_{};
   std::array<Sighting, 5> sightings_{};
   Callbacks::Id keyboardWatch_ = 0;
   std::vector<Options::WatchId> optionWatches_;

@@ -33,10 +33,13 @@ X11Keyboard::X11Keyboard() : display_(XOpenDisplay(nullptr)) {
   // Xlib reads its own copy of the mapping on first use: better now than in the
   // middle of the first key sequence.
   XKeysymToKeycode(display_, XK_Print);
-  // Keys already held when the program starts.
-  char keys[32] = {};
-  XQueryKeymap(display_, keys);
-  for (unsigned k = 0; k < down_.size(); ++k) down_[k] = (keys[k / 8] >> (k % 8)) & 1;
+  // Keys already held when the program starts (without events to see them go up,
+  // none counts as held).
+  if (watching()) {
+    char keys[32] = {};
+    XQueryKeymap(display_, keys);
+    for (unsigned k = 0; k < down_.size(); ++k) down_[k] = (keys[k / 8] >> (k % 8)) & 1;
+  }
   XFlush(display_);
   notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &X11Keyboard::processEvents);
