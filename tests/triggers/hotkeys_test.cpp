@@ -255,6 +255,11 @@ TEST_F(HotkeysTest, AnAutoSaveWithoutOptionsFileTurnsAviIntoOneGif) {
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp1.gif"));
   EXPECT_EQ(options.value(Option::outputType), kAvi);
   EXPECT_TRUE(options.checked(Option::saveAnimation));
+  // An empty field: the capture is taken with the current options, as single images.
+  hotkeys.fireAutoSave(2);
+  h.capture();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.gif"));
+  EXPECT_EQ(options.value(Option::outputType), kAvi);
 }
 
 TEST_F(HotkeysTest, TheUsersSettingsSurviveAnAutoSaveWithoutItsCapture) {
