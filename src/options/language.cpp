@@ -179,8 +179,8 @@ void loadLanguage(Texts& texts, const std::string& file, const std::string& data
     }
     texts.set(row.section, row.key, std::move(*value));
   }
-  texts.translatorCredit = texts.get("Info", "Translator") + ": " +
-                           withoutCharacters(texts.get("Language", "TranslatedBy"), "#%");
+  texts.translatorCredit =
+      texts.get("Info", "Translator") + ": " + texts.get("Language", "TranslatedBy");
   readQuickHelp(texts, ini);
   texts.helpFile = findHelpFile(helpFileName, file, dataDir);
   texts.changed.callAll();
