@@ -14,17 +14,6 @@ namespace snaprill {
 
 namespace {
 
-// Added after a quick help that says next to nothing, so the about box always helps.
-constexpr std::array kBuiltInQuickHelp = {
-    "To take a screenshot, press the Print Screen button on you keyboard and Snaprill will "
-    "automatically save it.",
-    "If you want a screenshot of only the active window, hold down the Alt key and then press "
-    "Print Screen.",
-    "",
-    "For further information in quick-help, download the English language pack from Snaprill's "
-    "webpage.",
-};
-
 // Windows-1252's 0x80-0x9F; the five bytes it leaves undefined map to the C1
 // controls of the same value, as the WHATWG Encoding Standard does.
 constexpr std::array<char16_t, 32> kHighControls = {
@@ -79,15 +68,18 @@ std::string findHelpFile(const std::string& name, const std::string& languageFil
 void readQuickHelp(Texts& texts, const IniFile& file) {
   const std::optional<std::string> countText = file.value(kQuickHelpSection, "LineCount");
   const int count = countText ? parseSettingsInt(*countText).value_or(0) : 0;
+  texts.quickHelpLines.clear();
   std::size_t joined = 0;
   for (int i = 1; i <= std::min(count, kMaxQuickHelpLines); ++i) {
     texts.quickHelpLines.push_back(
         file.string(kQuickHelpSection, kQuickHelpLinePrefix + std::to_string(i), ""));
     joined += utf8Length(texts.quickHelpLines.back()) + 2;  // and CR LF
   }
+  // A quick help that says next to nothing gets the built-in lines, so the about
+  // box always helps.
   if (joined < kShortQuickHelp) {
-    texts.quickHelpLines.insert(texts.quickHelpLines.end(), kBuiltInQuickHelp.begin(),
-                                kBuiltInQuickHelp.end());
+    const std::vector<std::string>& builtIn = Texts::builtInQuickHelp();
+    texts.quickHelpLines.insert(texts.quickHelpLines.end(), builtIn.begin(), builtIn.end());
   }
 }
 
@@ -179,8 +171,6 @@ void loadLanguage(Texts& texts, const std::string& file, const std::string& data
     }
     texts.set(row.section, row.key, std::move(*value));
   }
-  texts.translatorCredit =
-      texts.get("Info", "Translator") + ": " + texts.get("Language", "TranslatedBy");
   readQuickHelp(texts, ini);
   texts.helpFile = findHelpFile(helpFileName, file, dataDir);
   texts.changed.callAll();

@@ -46,9 +46,25 @@ void Texts::set(std::string_view section, std::string_view key, std::string text
 
 void Texts::reset() {
   overrides_.clear();
-  quickHelpLines.clear();
-  translatorCredit.clear();
+  quickHelpLines = builtInQuickHelp();
   helpFile.clear();
+}
+
+std::string Texts::translatorCredit() const {
+  return get("Info", "Translator") + ": " + get("Language", "TranslatedBy");
+}
+
+const std::vector<std::string>& Texts::builtInQuickHelp() {
+  static const std::vector<std::string> lines = {
+      "To take a screenshot, press the Print Screen button on you keyboard and Snaprill will "
+      "automatically save it.",
+      "If you want a screenshot of only the active window, hold down the Alt key and then press "
+      "Print Screen.",
+      "",
+      "For further information in quick-help, download the English language pack from "
+      "Snaprill's webpage.",
+  };
+  return lines;
 }
 
 }  // namespace snaprill

@@ -28,10 +28,13 @@ class Texts {
   // The built-in text of a schema key (line breaks converted as get does), or nullptr.
   static const std::string* builtIn(std::string_view section, std::string_view key);
 
-  // The quick-help lines of the about box.
-  std::vector<std::string> quickHelpLines;
   // "Translated by: <name>", for the about box's credits line.
-  std::string translatorCredit;
+  std::string translatorCredit() const;
+
+  // The four lines the about box's quick help gets when a language says too little.
+  static const std::vector<std::string>& builtInQuickHelp();
+  // The quick-help lines of the about box.
+  std::vector<std::string> quickHelpLines = builtInQuickHelp();
   // The help file to open, a full path; empty when there is none (the help items
   // are then hidden).
   std::string helpFile;

@@ -25,6 +25,7 @@ class LanguageFile : public ::testing::Test, protected testing::TempDir {
 };
 
 TEST_F(LanguageFile, MissingOrNonIniFileGivesEveryBuiltInText) {
+  EXPECT_EQ(texts.quickHelpLines.size(), 4u);  // before any file, too
   texts.set("Main", "Help", "Abi");
   int told = 0;
   texts.changed.add([&] { ++told; });
@@ -39,7 +40,7 @@ TEST_F(LanguageFile, MissingOrNonIniFileGivesEveryBuiltInText) {
     EXPECT_EQ(texts.get("OtherImages", "Y"), "Y");
     EXPECT_EQ(texts.get("Filename", "Example"), "Example");
     EXPECT_EQ(texts.quickHelpLines.size(), 4u);
-    EXPECT_EQ(texts.translatorCredit,
+    EXPECT_EQ(texts.translatorCredit(),
               "Translated by: The Snaprill developers (see Translators in README.md)");
     EXPECT_EQ(texts.helpFile, "");
   }
@@ -67,7 +68,7 @@ TEST_F(LanguageFile, TranslatorCreditLosesHashAndPercent) {
   load(
       "[Info]\nTranslator=Tõlkinud\n[Language]\nTranslatedBy=#Mari% Maasikas "
       "(#mari@example.org%)\n");
-  EXPECT_EQ(texts.translatorCredit, "Tõlkinud: Mari Maasikas (mari@example.org)");
+  EXPECT_EQ(texts.translatorCredit(), "Tõlkinud: Mari Maasikas (mari@example.org)");
   EXPECT_EQ(texts.get("Language", "TranslatedBy"), "Mari Maasikas (mari@example.org)");
 }
 
