@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/reader_limits.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
@@ -30,8 +31,5 @@ PictureKind detectPicture(const std::uint8_t* data, std::size_t size);
 // Throws (ReadError or the reader's own error type) when it cannot be read.
 Bitmap readPicture(const std::uint8_t* data, std::size_t size);
 Bitmap loadPictureFile(const std::string& path);
-
-// Largest picture file the loader reads.
-inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 30;
 
 }  // namespace snaprill

@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/unaligned.h"
 #include "formats/bmp/bmp_file.h"
+#include "formats/reader_limits.h"
 
 namespace snaprill {
 
@@ -369,14 +370,15 @@ Bitmap readMetafile(const std::uint8_t* data, std::size_t size) {
       file.u32(0) == kEmrHeader ? readEmf(file, canvas) : readWmf(file, canvas);
   if (ops.empty()) throw ReadError("Metafile holds no picture that can be drawn");
   if (canvas.width <= 0 || canvas.height <= 0 || canvas.width > 65535 || canvas.height > 65535 ||
-      static_cast<unsigned long long>(canvas.width * canvas.height) > kMaxMetafilePixels) {
+      !withinPixelBudget(static_cast<std::uint64_t>(canvas.width),
+                         static_cast<std::uint64_t>(canvas.height))) {
     throw ReadError("Metafile size is out of range");
   }
   Bitmap out(static_cast<int>(canvas.width), static_cast<int>(canvas.height), 24);
   for (int y = 0; y < out.height(); ++y) {
     std::memset(out.row(y), 255, 3 * static_cast<std::size_t>(out.width()));
   }
-  long long budget = 16 * static_cast<long long>(kMaxMetafilePixels);
+  long long budget = 16 * static_cast<long long>(kMaxPicturePixels);
   for (const RasterOp& op : ops) draw(out, op, budget);
   return out;
 }

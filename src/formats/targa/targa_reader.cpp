@@ -1,10 +1,11 @@
-// Reading Targa files (layout in TargaImage.h) for overlay pictures.
+// Reading Targa files (layout in targa.h) for overlay pictures.
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "base/errors.h"
 #include "base/unaligned.h"
+#include "formats/reader_limits.h"
 #include "formats/targa/targa.h"
 
 namespace snaprill {
@@ -192,6 +193,8 @@ Bitmap readTarga(const std::uint8_t* data, std::size_t size) {
   const Header h = parseHeader(data);
   const Kind kind = kindOf(h);
   if (h.width == 0 || h.height == 0) throw ReadError("Targa image has no pixels");
+  if (!withinPixelBudget(static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(h.height)))
+    throw ReadError("Targa image is too large");
   if (h.mapType > 1) throw ReadError("Unsupported Targa colour map type");
   std::size_t offset = 18 + h.idLength;
   std::size_t mapBytes = 0;

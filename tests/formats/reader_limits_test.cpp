@@ -1,0 +1,86 @@
+// The one memory budget of every reader: small files whose headers claim pictures
+// past it, or more than their data could describe, are refused with a message that
+// says so, before anything is allocated for the picture.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "formats/picture_loader.h"
+#include "support/picture_bytes.h"
+#include "support/pictures.h"
+#include "support/png_test_support.h"
+
+namespace snaprill {
+namespace {
+
+using testing::Bytes;
+using testing::put16;
+using testing::put32;
+
+// 16384 x 16384: 4 times the budget, but well inside what the Bitmap type would
+// allocate, so only the budget tells these apart from plain truncated files.
+constexpr unsigned kSide = 16384;
+
+std::string errorOf(const Bytes& file) {
+  try {
+    readPicture(file.data(), file.size());
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+Bytes bmpHeader(unsigned side) {
+  Bytes b = {'B', 'M'};
+  put32(b, 0);
+  put32(b, 0);
+  put32(b, 54);
+  put32(b, 40);
+  put32(b, side);
+  put32(b, side);
+  put16(b, 1);
+  put16(b, 24);
+  for (int i = 0; i < 6; ++i) put32(b, 0);
+  return b;
+}
+
+Bytes targaHeader(unsigned side) {
+  Bytes b = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  put16(b, side);
+  put16(b, side);
+  b.insert(b.end(), {24, 0});
+  return b;
+}
+
+TEST(ReaderLimits, PicturesPastThePixelBudgetAreRefusedWhateverTheirFormat) {
+  const Bytes some(4096, 0);
+  const auto with = [&some](Bytes b) {
+    b.insert(b.end(), some.begin(), some.end());
+    return b;
+  };
+  EXPECT_NE(errorOf(with(bmpHeader(kSide))).find("too large"), std::string::npos);
+  EXPECT_NE(errorOf(with(targaHeader(kSide))).find("too large"), std::string::npos);
+  const Bytes gif = testing::makeGif(1, 1, {0}, {{1, 2, 3}}, false, 0, 0, kSide, kSide);
+  EXPECT_NE(errorOf(gif).find("too large"), std::string::npos);
+  const Bytes wmf = testing::makeWmf(testing::samplePicture(1, 1), kSide, kSide, 0, 0, 1, 1);
+  EXPECT_NE(errorOf(wmf).find("out of range"), std::string::npos);
+  const Bytes png = pngtest::pngFile({{"IHDR", pngtest::ihdr(kSide, kSide, 8, 2)}});
+  EXPECT_NE(errorOf(png).find("exceeds the maximum size"), std::string::npos);
+  // Just past the budget in one direction.
+  const Bytes thin = pngtest::pngFile({{"IHDR", pngtest::ihdr(65535, 1025, 1, 0)}});
+  EXPECT_NE(errorOf(thin).find("exceeds the maximum size"), std::string::npos);
+}
+
+TEST(ReaderLimits, HeadersClaimingMoreThanTheirDataCouldHoldAreRefused) {
+  // 8000 x 8000 is inside the budget; the data is not there.
+  // Deflate packs 258 zero bytes in two bits at best: 8000 rows of 24,001 bytes need
+  // at least 186 KB.
+  const Bytes png = pngtest::pngFile({{"IHDR", pngtest::ihdr(8000, 8000, 8, 2)},
+                                      {"IDAT", pngtest::zlibCompress(Bytes(1000, 0))},
+                                      {"IEND", {}}});
+  EXPECT_NE(errorOf(png).find("unexpected end of the file"), std::string::npos);
+  EXPECT_NE(errorOf(targaHeader(8000)).find("truncated"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace snaprill
