@@ -138,14 +138,10 @@ TEST(JpegReader, ReadsWhatItWritesAndSurvivesDamage) {
   const Bitmap b = readPicture(bytes.data(), bytes.size());
   ASSERT_EQ(b.width(), 33);
   ASSERT_EQ(b.height(), 17);
-  // Truncation of the header and of the scan: always an error or a picture of the
-  // declared size, never the end of the process.
+  // Truncation of the header and of the scan: always an error, never the end of
+  // the process.
   for (std::size_t n = 3; n < bytes.size(); n += 7) {
-    try {
-      const Bitmap t = readJpeg(bytes.data(), n);
-      EXPECT_EQ(t.width(), 33);
-    } catch (const JpegError&) {
-    }
+    EXPECT_THROW(readJpeg(bytes.data(), n), JpegError) << n;
   }
   Bytes corrupt = bytes;
   for (std::size_t i = 2; i < 200 && i < corrupt.size(); i += 3) corrupt[i] ^= 0x5A;

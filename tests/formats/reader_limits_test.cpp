@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/byte_sink.h"
+#include "formats/jpeg/jpeg.h"
 #include "formats/picture_loader.h"
 #include "support/picture_bytes.h"
 #include "support/pictures.h"
@@ -52,6 +54,24 @@ Bytes targaHeader(unsigned side) {
   return b;
 }
 
+// A real JPEG's markers up to the end of its scan header with the frame size
+// patched, then the given entropy-coded bytes and EOI.
+Bytes jpegClaiming(unsigned width, unsigned height, const Bytes& scan = {}) {
+  MemorySink sink;
+  writeJpeg(testing::samplePicture(16, 16), 90, sink);
+  Bytes b = sink.bytes;
+  std::size_t sof = 2, sos = 2;
+  while (!(b[sof] == 0xFF && b[sof + 1] == 0xC0)) ++sof;
+  while (!(b[sos] == 0xFF && b[sos + 1] == 0xDA)) ++sos;
+  b[sof + 5] = static_cast<std::uint8_t>(height >> 8),
+          b[sof + 6] = static_cast<std::uint8_t>(height);
+  b[sof + 7] = static_cast<std::uint8_t>(width >> 8), b[sof + 8] = static_cast<std::uint8_t>(width);
+  b.resize(sos + 2 + (b[sos + 2] << 8 | b[sos + 3]));
+  b.insert(b.end(), scan.begin(), scan.end());
+  b.insert(b.end(), {0xFF, 0xD9});
+  return b;
+}
+
 TEST(ReaderLimits, PicturesPastThePixelBudgetAreRefusedWhateverTheirFormat) {
   const Bytes some(4096, 0);
   const auto with = [&some](Bytes b) {
@@ -60,6 +80,7 @@ TEST(ReaderLimits, PicturesPastThePixelBudgetAreRefusedWhateverTheirFormat) {
   };
   EXPECT_NE(errorOf(with(bmpHeader(kSide))).find("too large"), std::string::npos);
   EXPECT_NE(errorOf(with(targaHeader(kSide))).find("too large"), std::string::npos);
+  EXPECT_NE(errorOf(jpegClaiming(kSide, kSide, some)).find("too large"), std::string::npos);
   const Bytes gif = testing::makeGif(1, 1, {0}, {{1, 2, 3}}, false, 0, 0, kSide, kSide);
   EXPECT_NE(errorOf(gif).find("too large"), std::string::npos);
   const Bytes wmf = testing::makeWmf(testing::samplePicture(1, 1), kSide, kSide, 0, 0, 1, 1);
@@ -73,6 +94,10 @@ TEST(ReaderLimits, PicturesPastThePixelBudgetAreRefusedWhateverTheirFormat) {
 
 TEST(ReaderLimits, HeadersClaimingMoreThanTheirDataCouldHoldAreRefused) {
   // 8000 x 8000 is inside the budget; the data is not there.
+  EXPECT_EQ(errorOf(jpegClaiming(8000, 8000)), "JPEG data too short for its picture size");
+  // 1,000,000 blocks need at least 125,000 bytes, even of the best-compressed kind.
+  EXPECT_EQ(errorOf(jpegClaiming(8000, 8000, Bytes(100000, 0))),
+            "JPEG data too short for its picture size");
   // Deflate packs 258 zero bytes in two bits at best: 8000 rows of 24,001 bytes need
   // at least 186 KB.
   const Bytes png = pngtest::pngFile({{"IHDR", pngtest::ihdr(8000, 8000, 8, 2)},
