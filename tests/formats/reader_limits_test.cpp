@@ -54,6 +54,16 @@ Bytes targaHeader(unsigned side) {
   return b;
 }
 
+Bytes pcxHeader(unsigned side) {
+  Bytes b(128, 0);
+  b[0] = 10, b[1] = 5, b[2] = 1, b[3] = 8, b[65] = 3;
+  b[8] = b[10] = static_cast<std::uint8_t>(side - 1);
+  b[9] = b[11] = static_cast<std::uint8_t>((side - 1) >> 8);
+  b[66] = static_cast<std::uint8_t>(side);
+  b[67] = static_cast<std::uint8_t>(side >> 8);
+  return b;
+}
+
 // A real JPEG's markers up to the end of its scan header with the frame size
 // patched, then the given entropy-coded bytes and EOI.
 Bytes jpegClaiming(unsigned width, unsigned height, const Bytes& scan = {}) {
@@ -80,6 +90,7 @@ TEST(ReaderLimits, PicturesPastThePixelBudgetAreRefusedWhateverTheirFormat) {
   };
   EXPECT_NE(errorOf(with(bmpHeader(kSide))).find("too large"), std::string::npos);
   EXPECT_NE(errorOf(with(targaHeader(kSide))).find("too large"), std::string::npos);
+  EXPECT_NE(errorOf(with(pcxHeader(kSide))).find("too large"), std::string::npos);
   EXPECT_NE(errorOf(jpegClaiming(kSide, kSide, some)).find("too large"), std::string::npos);
   const Bytes gif = testing::makeGif(1, 1, {0}, {{1, 2, 3}}, false, 0, 0, kSide, kSide);
   EXPECT_NE(errorOf(gif).find("too large"), std::string::npos);
@@ -105,6 +116,7 @@ TEST(ReaderLimits, HeadersClaimingMoreThanTheirDataCouldHoldAreRefused) {
                                       {"IEND", {}}});
   EXPECT_NE(errorOf(png).find("unexpected end of the file"), std::string::npos);
   EXPECT_NE(errorOf(targaHeader(8000)).find("truncated"), std::string::npos);
+  EXPECT_NE(errorOf(pcxHeader(8000)).find("truncated"), std::string::npos);
 }
 
 }  // namespace
