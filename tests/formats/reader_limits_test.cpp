@@ -47,7 +47,7 @@ Bytes bmpHeader(unsigned side) {
 }
 
 Bytes targaHeader(unsigned side) {
-  Bytes b = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   put16(b, side);
   put16(b, side);
   b.insert(b.end(), {24, 0});

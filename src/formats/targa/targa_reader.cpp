@@ -197,6 +197,7 @@ Bitmap readTarga(const std::uint8_t* data, std::size_t size) {
     throw ReadError("Targa image is too large");
   if (h.mapType > 1) throw ReadError("Unsupported Targa colour map type");
   std::size_t offset = 18 + h.idLength;
+  if (size < offset) throw ReadError("Targa ID field truncated");
   std::size_t mapBytes = 0;
   if (h.mapType == 1) {
     if (h.mapBits != 15 && h.mapBits != 16 && h.mapBits != 24 && h.mapBits != 32) {
