@@ -109,6 +109,25 @@ TEST(MetafileReader, EnhancedAndPlaceableWindowsMetafilesDrawTheirPictures) {
   }
 }
 
+TEST(MetafileReader, CanvasSizesInFractionsOfAPixelRoundToTheNearest) {
+  // 1536 x 1087 units at 1200 per inch: 122.88 x 86.96 pixels at 96 per inch, which
+  // drawing programs render as 123 x 87. The picture fills the whole canvas.
+  const Bitmap picture = testing::noisePicture(4, 4, 24, 5);
+  const Bytes wmf = testing::makeWmf(picture, 1536, 1087, 0, 0, 1536, 1087, 1200);
+  const Bitmap b = read(wmf);
+  EXPECT_EQ(b.width(), 123);
+  EXPECT_EQ(b.height(), 87);
+  EXPECT_EQ(b.pixel(122, 86), picture.pixel(3, 3));
+  // An enhanced metafile without device bounds takes its size from its frame (0.01 mm)
+  // at the reference device's resolution: 3010 x 2646 is 113.76 x 100.01 pixels.
+  Bytes emf = testing::makeEmf(picture, 100, 100, 0, 0, 4, 4);
+  testing::set32(emf, 16, 0xFFFFFFFF);
+  testing::set32(emf, 32, 3010);
+  const Bitmap framed = read(emf);
+  EXPECT_EQ(framed.width(), 114);
+  EXPECT_EQ(framed.height(), 100);
+}
+
 TEST(MetafileReader, MetafilesWithoutPicturesOrWithLiesFailCleanly) {
   Bytes emf = testing::makeEmf(testing::noisePicture(2, 2, 24, 1), 4, 4, 0, 0, 2, 2);
   // Only the header and the end record: a drawing with no picture in it.
