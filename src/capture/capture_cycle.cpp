@@ -67,6 +67,7 @@ void CaptureCycle::onCaptureTick() {
   } catch (...) {
     tickRunning_ = false;
     ++failedCaptures;
+    lastFailure = messageOf(std::current_exception());
     handleException(std::current_exception());
     return;
   }

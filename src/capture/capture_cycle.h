@@ -91,6 +91,8 @@ class CaptureCycle {
   // tick ended in an error (the handler may have shown nothing).
   int droppedCaptures = 0;
   int failedCaptures = 0;
+  // What ended the last failed tick, as its error says it.
+  std::string lastFailure;
 
   Timer& captureTimer() { return *captureTimer_; }
   Timer& hotkeyTimer() { return *hotkeyTimer_; }

@@ -6,8 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <vector>
 
 #include "base/errors.h"
@@ -15,6 +14,11 @@
 namespace snaprill {
 
 namespace {
+
+// The system's reason for the last failure.
+std::string lastError() {
+  return std::strerror(errno);
+}
 
 std::string directoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -34,7 +38,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   std::vector<char> buf(templ.begin(), templ.end());
   buf.push_back('\0');
   const int fd = ::mkstemp(buf.data());
-  if (fd < 0) throw FileCreateError(path_);
+  if (fd < 0) throw FileCreateError(path_, lastError());
   // Respect the user's umask like an ordinary create would (mkstemp uses 0600).
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -42,9 +46,10 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   tempPath_ = buf.data();
   file_ = ::fdopen(fd, "wb");
   if (!file_) {
+    const std::string reason = lastError();
     ::close(fd);
     ::unlink(tempPath_.c_str());
-    throw FileCreateError(path_);
+    throw FileCreateError(path_, reason);
   }
 }
 
@@ -56,12 +61,13 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::fail() {
+  const std::string reason = lastError();
   if (file_) {
     std::fclose(file_);
     file_ = nullptr;
     ::unlink(tempPath_.c_str());
   }
-  throw FileCreateError(path_);
+  throw FileCreateError(path_, reason);
 }
 
 void AtomicFile::write(const void* data, std::size_t size) {
@@ -82,14 +88,16 @@ void AtomicFile::commit(bool durable) {
   if (!file_) throw FileCreateError(path_);
   if (std::fflush(file_) != 0 || (durable && ::fsync(::fileno(file_)) != 0)) fail();
   if (std::fclose(file_) != 0) {
+    const std::string reason = lastError();
     file_ = nullptr;
     ::unlink(tempPath_.c_str());
-    throw FileCreateError(path_);
+    throw FileCreateError(path_, reason);
   }
   file_ = nullptr;
   if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+    const std::string reason = lastError();
     ::unlink(tempPath_.c_str());
-    throw FileCreateError(path_);
+    throw FileCreateError(path_, reason);
   }
   if (durable) {
     const int dfd = ::open(directoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
@@ -107,19 +115,32 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
 }
 
 std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ReadError("Cannot open file \"" + path + "\"");
-  in.seekg(0, std::ios::end);
-  const auto size = in.tellg();
-  if (size < 0) throw ReadError("Cannot read file \"" + path + "\"");
-  if (static_cast<unsigned long long>(size) > maxBytes) {
+  const auto fail = [&path](const std::string& what) {
+    throw ReadError("Cannot " + what + " file \"" + path + "\": " + std::strerror(errno));
+  };
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) fail("open");
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) fail("read");
+  if (!S_ISREG(st.st_mode)) throw ReadError("\"" + path + "\" is not a regular file");
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
     throw ReadError("File \"" + path + "\" is too large");
   }
-  in.seekg(0, std::ios::beg);
-  std::string data(static_cast<std::size_t>(size), '\0');
-  if (size > 0 && !in.read(data.data(), size)) {
-    throw ReadError("Cannot read file \"" + path + "\"");
+  std::string data(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail("read");
+    if (n == 0) break;  // the file shrank while we read it
+    done += static_cast<std::size_t>(n);
   }
+  data.resize(done);
   return data;
 }
 
