@@ -1,17 +1,21 @@
 // Error types of the platform layer. Messages carry the program's own texts.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
 namespace snaprill {
 
 // A file could not be created (or, since files appear whole, could not be written
-// to the end). The program-wide handler shows the disk-full text for exactly this type.
+// to the end). The program-wide handler shows the disk-full text for exactly this type;
+// the message adds the system's reason where there is one, for the batch program.
 class FileCreateError : public std::runtime_error {
  public:
-  explicit FileCreateError(const std::string& path)
-      : std::runtime_error("Cannot create file \"" + path + "\""), path_(path) {}
+  explicit FileCreateError(const std::string& path, const std::string& reason = {})
+      : std::runtime_error("Cannot create file \"" + path + "\"" +
+                           (reason.empty() ? std::string() : ": " + reason)),
+        path_(path) {}
   const std::string& path() const { return path_; }
 
  private:
@@ -30,5 +34,16 @@ class ReadError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The message an error carries, for reports ("unknown error" when it carries none).
+inline std::string messageOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
 
 }  // namespace snaprill

@@ -3,8 +3,11 @@
 #include <exception>
 #include <optional>
 
+#include "base/errors.h"
 #include "capture/capture_cycle.h"
+#include "formats/ini/ini_file.h"
 #include "formats/picture_loader.h"
+#include "platform/atomic_file.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
@@ -18,7 +21,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] "
-    "[--no-launch] [--] PICTURE...";
+    "[--no-launch] [--null | -0] [--] PICTURE...";
 
 struct CommandLine {
   std::optional<std::string> settings;
@@ -26,6 +29,8 @@ struct CommandLine {
   std::optional<std::string> saveSettings;
   std::vector<std::string> pictures;
   bool noLaunch = false;
+  // Written paths end in NUL instead of a newline (names may hold newlines).
+  bool nullSeparated = false;
 };
 
 // Parses the command line; nothing when it is wrong.
@@ -46,6 +51,10 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
       o.noLaunch = true;
       continue;
     }
+    if (a == "--null" || a == "-0") {
+      o.nullSeparated = true;
+      continue;
+    }
     std::optional<std::string>* target = a == "--settings"        ? &o.settings
                                          : a == "--output-dir"    ? &o.outputDir
                                          : a == "--save-settings" ? &o.saveSettings
@@ -58,6 +67,18 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
   return o;
 }
 
+// A settings file named on the command line must be there to be read: the program
+// itself starts from defaults without its file, but here a typo would silently
+// change the output type. Nothing when it can be read, else why not.
+std::optional<std::string> unreadableSettings(const std::string& path) {
+  try {
+    readWholeFile(path, kMaxIniFileBytes);
+  } catch (const ReadError& e) {
+    return std::string(e.what());
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -65,6 +86,12 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (!commandLine) {
     err << kUsage << '\n';
     return 2;
+  }
+  if (commandLine->settings) {
+    if (const auto why = unreadableSettings(*commandLine->settings)) {
+      err << "snaprill-batch: --settings: " << *why << '\n';
+      return 2;
+    }
   }
   headless::HeadlessServices services(err);
   Platform platform = services.makePlatform(locateProgramDirectories(), !commandLine->noLaunch);
@@ -88,9 +115,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   const headless::ConsoleDialogs& dialogs = services.dialogs;
 
   int status = 0;
+  const char separator = commandLine->nullSeparated ? '\0' : '\n';
   const auto reportNewFile = [&](int errorsBefore) {
     if (dialogs.errorsShown() > errorsBefore) status = 1;
-    if (!cycle.lastSavedPath.empty()) out << cycle.lastSavedPath << '\n';
+    if (!cycle.lastSavedPath.empty()) out << cycle.lastSavedPath << separator;
   };
   for (const std::string& picture : commandLine->pictures) {
     Bitmap bitmap;
@@ -112,9 +140,11 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
       clipboard.clear();
     }
-    // Most write errors show no message at all; the picture must still count as lost.
+    // Most write errors show no message at all; the picture must still count as lost,
+    // and a script needs to know why (the format's size limit, the disk).
     if (cycle.failedCaptures > failedBefore) {
-      err << "snaprill-batch: capture of \"" << picture << "\" could not be written\n";
+      err << "snaprill-batch: capture of \"" << picture
+          << "\" could not be written: " << cycle.lastFailure << '\n';
       status = 1;
     }
     reportNewFile(errorsBefore);
@@ -126,7 +156,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       cycle.lastSavedPath = cycle.animation().flushPending().path;
     } catch (...) {
       cycle.handleException(std::current_exception());
-      err << "snaprill-batch: the pending animation could not be written\n";
+      err << "snaprill-batch: the pending animation could not be written: "
+          << messageOf(std::current_exception()) << '\n';
       status = 1;
     }
     reportNewFile(errorsBefore);

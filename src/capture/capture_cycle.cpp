@@ -94,6 +94,7 @@ void CaptureCycle::onCaptureTick() {
     tickRunning_ = false;
     ++failedCaptures;
     const std::exception_ptr error = std::current_exception();
+    lastFailure = messageOf(error);
     handleException(error);
     // The disk-full box speaks for itself; any other failure would pass unseen.
     if (!showsMessageBox(error)) {

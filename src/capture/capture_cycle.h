@@ -108,6 +108,8 @@ class CaptureCycle {
   int failedCaptures = 0;
   // Captures lost before they could be written: offers never sent or damaged.
   int lostCaptures = 0;
+  // What ended the last failed tick, as its error says it.
+  std::string lastFailure;
 
   Timer& captureTimer() { return *captureTimer_; }
   Timer& hotkeyTimer() { return *hotkeyTimer_; }

@@ -9,15 +9,23 @@
 //   89 50 4E              PNG
 //   01 00 09, D7 CD C6,   Windows or enhanced metafile
 //   01 00 00
-//   0A 05 01              PCX
-//   00 00 0A              Targa, run-length-compressed true colour, no identification
+//   0A, then a version    PCX
+//   0 to 5 and an
+//   encoding 0 or 1
+//   a plausible Targa     Targa (the format has no signature): image type 1, 2, 3, 9,
+//   header                10 or 11, colour map type 0 or 1 (1 for the colour-mapped
+//                         types, with entries of 15, 16, 24 or 32 bits), a pixel depth
+//                         that goes with the type, and a width and height above 0
 //   anything else         Windows bitmap
+// The signatures above are tested first. Only PCX can also pass for a plausible Targa
+// header, and only as version 1, which ZSoft never issued.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "formats/reader_limits.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
@@ -27,11 +35,9 @@ enum class PictureKind { Jpeg, Gif, Png, Metafile, Pcx, Targa, WindowsBitmap };
 PictureKind detectPicture(const std::uint8_t* data, std::size_t size);
 
 // Reads a picture of any kind the loader knows into a bitmap of its own size.
-// Throws (ReadError or the reader's own error type) when it cannot be read.
+// Throws (ReadError or the reader's own error type) when it cannot be read; a file
+// that is none of the kinds (not even a Windows bitmap) says so.
 Bitmap readPicture(const std::uint8_t* data, std::size_t size);
 Bitmap loadPictureFile(const std::string& path);
-
-// Largest picture file the loader reads.
-inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 30;
 
 }  // namespace snaprill

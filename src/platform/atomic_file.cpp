@@ -8,8 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <vector>
 
 #include "base/errors.h"
@@ -17,6 +16,11 @@
 namespace snaprill {
 
 namespace {
+
+// The system's reason for the last failure.
+std::string lastError() {
+  return std::strerror(errno);
+}
 
 std::string directoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -51,7 +55,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     buf.assign(templ.begin(), templ.end());
     buf.push_back('\0');
     fd = ::mkstemp(buf.data());
-    if (fd < 0) throw FileCreateError(path_);
+    if (fd < 0) throw FileCreateError(path_, lastError());
     if (::flock(fd, LOCK_EX) != 0) {
       ::unlink(buf.data());
       ::close(fd);
@@ -73,9 +77,10 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   const int streamFd = ::dup(fd);
   file_ = streamFd >= 0 ? ::fdopen(streamFd, "wb") : nullptr;
   if (!file_) {
+    const std::string reason = lastError();
     if (streamFd >= 0) ::close(streamFd);
     discard();
-    throw FileCreateError(path_);
+    throw FileCreateError(path_, reason);
   }
 }
 
@@ -96,8 +101,9 @@ void AtomicFile::discard() {
 }
 
 void AtomicFile::fail() {
+  const std::string reason = lastError();  // before the clean-up changes errno
   discard();
-  throw FileCreateError(path_);
+  throw FileCreateError(path_, reason);
 }
 
 void AtomicFile::write(const void* data, std::size_t size) {
@@ -182,19 +188,32 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
 }
 
 std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ReadError("Cannot open file \"" + path + "\"");
-  in.seekg(0, std::ios::end);
-  const auto size = in.tellg();
-  if (size < 0) throw ReadError("Cannot read file \"" + path + "\"");
-  if (static_cast<unsigned long long>(size) > maxBytes) {
+  const auto fail = [&path](const std::string& what) {
+    throw ReadError("Cannot " + what + " file \"" + path + "\": " + std::strerror(errno));
+  };
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) fail("open");
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) fail("read");
+  if (!S_ISREG(st.st_mode)) throw ReadError("\"" + path + "\" is not a regular file");
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
     throw ReadError("File \"" + path + "\" is too large");
   }
-  in.seekg(0, std::ios::beg);
-  std::string data(static_cast<std::size_t>(size), '\0');
-  if (size > 0 && !in.read(data.data(), size)) {
-    throw ReadError("Cannot read file \"" + path + "\"");
+  std::string data(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail("read");
+    if (n == 0) break;  // the file shrank while we read it
+    done += static_cast<std::size_t>(n);
   }
+  data.resize(done);
   return data;
 }
 

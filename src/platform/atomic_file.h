@@ -60,8 +60,9 @@ int removeLeftoverTemporaries(const std::string& folder,
 // Writes a whole file atomically (see AtomicFile).
 void writeFileAtomically(const std::string& path, const void* data, std::size_t size);
 
-// Reads a whole file; throws ReadError when it cannot be opened or read, or when it
-// is larger than maxBytes.
+// Reads a whole file; throws ReadError, with the system's reason, when it cannot be
+// opened or read, when it is not a regular file (a directory, a FIFO, a device: it
+// never waits for a writer) or when it is larger than maxBytes.
 std::string readWholeFile(const std::string& path, std::size_t maxBytes);
 
 }  // namespace snaprill

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/ini/ini_file.h"
+#include "options/page_height.h"
 #include "options/settings_schema.h"
 #include "platform/autostart.h"
 #include "platform/program_dir.h"
@@ -14,24 +15,14 @@ namespace snaprill {
 
 namespace {
 
-constexpr int kExpandedHeight = 348;
-constexpr int kCollapsedHeight = 99;
-// At most this client height the option pages count as collapsed.
-constexpr int kCollapsedLimit = 120;
 constexpr int kStartupColour = 0x008000;
-
-// The Advanced Options link: expands a collapsed window, collapses an expanded one.
-void toggleAdvanced(Options& c) {
-  const bool collapsed = c.value(Option::clientHeight) <= kCollapsedLimit;
-  c.setValue(Option::clientHeight, collapsed ? kExpandedHeight : kCollapsedHeight);
-}
 
 // The text a key is written as.
 std::string savedValue(const CaptureCycle& cycle, const SettingKey& k) {
   const Options& c = cycle.options;
   switch (k.special) {
     case Special::Advanced:
-      return c.value(Option::clientHeight) <= kCollapsedLimit ? "0" : "1";
+      return optionPagesShown(c) ? "1" : "0";
     case Special::LastPic:
       return std::to_string(cycle.names().counter());
     case Special::FontStyle:
@@ -133,8 +124,8 @@ class Loader {
         apply(k);
         return;
       case Special::Advanced:
-        if (readInt(k) == 0 && c_.value(Option::clientHeight) >= kCollapsedLimit)
-          toggleAdvanced(c_);
+        if (readInt(k) == 0 && c_.value(Option::clientHeight) >= kPagesCollapsedLimit)
+          toggleOptionPagesHeight(c_);
         return;
       case Special::LastPic:
         if (c_.checked(Option::rememberLastNumber)) cycle_.names().setCounter(readInt(k));

@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "options/page_height.h"
 #include "settings/settings_file.h"
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
@@ -29,10 +30,7 @@ namespace {
 
 // The option area's state is kept as the client height it had in a fixed-size
 // window; the thresholds keep their meaning while the real heights follow the font.
-constexpr int kExpandedHeight = 348;
-constexpr int kCollapsedHeight = 99;
-constexpr int kCollapsedLimit = 120;  // at most this: collapsed
-constexpr int kTypePageLimit = 340;   // below this a type's page expands first
+constexpr int kTypePageLimit = 340;  // below this a type's page expands first
 
 constexpr const char* kSettingsFilter =
     "Snaprill Autosave Settings (*.snp)|*.snp|All files (*.*)|*.*";
@@ -192,7 +190,7 @@ void MainWindow::refreshView() {
 }
 
 bool MainWindow::optionPagesShown() const {
-  return cycle_.options.value(Option::clientHeight) > kCollapsedLimit;
+  return snaprill::optionPagesShown(cycle_.options);
 }
 
 void MainWindow::showOptionPages(bool shown) {
@@ -201,12 +199,9 @@ void MainWindow::showOptionPages(bool shown) {
 }
 
 void MainWindow::toggleOptionPages() {
-  if (optionPagesShown()) {
-    cycle_.options.setValue(Option::clientHeight, kCollapsedHeight);
-  } else {
-    cycle_.options.setValue(Option::clientHeight, kExpandedHeight);
-    pages_->setCurrentWidget(pages_->generalPage());
-  }
+  const bool expanding = !optionPagesShown();
+  toggleOptionPagesHeight(cycle_.options);
+  if (expanding) pages_->setCurrentWidget(pages_->generalPage());
 }
 
 void MainWindow::outputTypeChanged() {
@@ -224,7 +219,7 @@ void MainWindow::outputTypeChanged() {
 }
 
 void MainWindow::showMenuPage(const QString& caption) {
-  if (cycle_.options.value(Option::clientHeight) < kCollapsedLimit) toggleOptionPages();
+  if (cycle_.options.value(Option::clientHeight) < kPagesCollapsedLimit) toggleOptionPages();
   const QString wanted = withoutAmpersands(caption);
   for (int i = 0; i < pages_->count(); ++i) {
     if (withoutAmpersands(pages_->tabText(i)) == wanted) {

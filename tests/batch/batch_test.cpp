@@ -1,12 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <thread>
 
 #include "batch/batch.h"
+#include "formats/bmp/bmp_file.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png_image.h"
 #include "platform/atomic_file.h"
@@ -75,16 +80,77 @@ TEST_F(BatchTest, UnwritableOutputReportsDiskFull) {
   EXPECT_EQ(out.str(), "");
 }
 
-TEST_F(BatchTest, EncoderErrorIsAFailureNotASilentSuccess) {
-  // One pixel too wide for PCX: the writer refuses it without a message box.
+TEST_F(BatchTest, EncoderErrorIsAFailureThatSaysWhy) {
+  // One pixel too wide for PCX, two for Targa: the writers refuse them without a
+  // message box, and the reason reaches stderr.
   MemorySink png;
   writePng(Bitmap(65535, 1, 24), 9, kPngFilterNone, png);
   const std::string wide = home + "wide.png";
   writeFileAtomically(wide, png.bytes.data(), png.bytes.size());
   std::ofstream(home + "pcx.ini") << "[Snaprill]\nImageType=8\n";
   EXPECT_EQ(run({"--settings", home + "pcx.ini", wide, picture}), 1);
-  EXPECT_NE(err.str().find("wide.png"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("capture of \"" + wide +
+                           "\" could not be written: The bitmap is too large for a PCX file"),
+            std::string::npos)
+      << err.str();
   EXPECT_EQ(out.str(), home + "snp2.pcx\n");
+
+  // 65537 x 1 once became a Targa file whose header said 1 x 1.
+  MemorySink bmp;
+  writeBmp(Bitmap(65537, 1, 24), bmp);
+  const std::string wider = home + "wider.bmp";
+  writeFileAtomically(wider, bmp.bytes.data(), bmp.bytes.size());
+  std::ofstream(home + "tga.ini") << "[Snaprill]\nImageType=7\n";
+  EXPECT_EQ(run({"--settings", home + "tga.ini", wider}), 1);
+  EXPECT_NE(err.str().find("could not be written: The bitmap is too large for a Targa file"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(BatchTest, ASettingsFileThatCannotBeReadIsAUsageError) {
+  // Defaults would otherwise be used without a word, and a typo would change the
+  // output type.
+  std::filesystem::create_directory(home + "folder.ini");
+  for (const auto& [file, why] : {std::pair{home + "missing.ini", "No such file or directory"},
+                                  std::pair{home + "folder.ini", "is not a regular file"}}) {
+    EXPECT_EQ(run({"--settings", file, picture}), 2);
+    EXPECT_NE(err.str().find("--settings"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");
+  }
+}
+
+TEST_F(BatchTest, PicturesThatAreNotRegularFilesAreRefusedAtOnce) {
+  // A FIFO with no writer once made the batch wait for ever; a directory said
+  // "too large".
+  const std::string fifo = home + "pipe.bmp";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::filesystem::create_directory(home + "dir.png");
+  auto running = std::async(std::launch::async, [&] {
+    return run({fifo, home + "dir.png", picture});
+  });
+  if (running.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+    // Let a reader stuck in open() go, so that the test ends.
+    const int writer = ::open(fifo.c_str(), O_WRONLY);
+    ::close(writer);
+    FAIL() << "reading a FIFO waited for a writer";
+  }
+  EXPECT_EQ(running.get(), 1);
+  EXPECT_NE(err.str().find("\"" + fifo + "\" is not a regular file"), std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("dir.png\" is not a regular file"), std::string::npos) << err.str();
+  EXPECT_EQ(out.str(), home + "snp1.jpg\n");
+}
+
+TEST_F(BatchTest, NullSeparatedPathsForNamesWithNewlines) {
+  const std::string outDir = home + "line\nbreak";
+  std::filesystem::create_directory(outDir);
+  EXPECT_EQ(run({"--null", "--output-dir", outDir, picture, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), outDir + "/snp1.jpg" + std::string(1, '\0') + outDir + "/snp2.jpg" +
+                           std::string(1, '\0'));
+  EXPECT_EQ(run({"-0", "--output-dir", outDir, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), outDir + "/snp3.jpg" + std::string(1, '\0'));
 }
 
 // The external program is the last step of a capture in the program, so scripts get

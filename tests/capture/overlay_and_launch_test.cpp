@@ -29,13 +29,16 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   EXPECT_EQ(cycle.overlay().picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
 
-  // An uncompressed Targa is tried as a Windows bitmap and ignored in silence, as
-  // is an unreadable bitmap; a truncated metafile is reported.
-  testing::writeBytes(dir + "plain.tga",
-                      {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 9, 9, 9});
+  // A Targa that cannot be read (2 x 2 with one pixel) is ignored in silence, as is
+  // an unreadable bitmap or a file of no known kind; a truncated metafile is
+  // reported.
+  testing::writeBytes(dir + "cut.tga",
+                      {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0, 9, 9, 9});
   testing::writeBytes(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
-  cycle.loadOverlayPicture(dir + "plain.tga");
+  testing::writeBytes(dir + "what.xyz", {'?', '?', '?', '?'});
+  cycle.loadOverlayPicture(dir + "cut.tga");
   cycle.loadOverlayPicture(dir + "bad.bmp");
+  cycle.loadOverlayPicture(dir + "what.xyz");
   EXPECT_EQ(cycle.overlay().picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
   const testing::Bytes emf = testing::makeEmf(Bitmap(2, 2, 24), 4, 4, 0, 0, 2, 2);
@@ -48,6 +51,12 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   testing::writeBytes(dir + "m.emf", emf);
   cycle.loadOverlayPicture(dir + "m.emf");
   EXPECT_EQ(cycle.overlay().picture().width(), 4);
+  // Targa files are known by their header: an uncompressed one (00 00 02, once
+  // tried as a Windows bitmap and ignored) is read.
+  testing::writeBytes(dir + "plain.tga",
+                      {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 7, 8, 9});
+  cycle.loadOverlayPicture(dir + "plain.tga");
+  EXPECT_EQ(cycle.overlay().picture().pixel(0, 0), (Rgb{9, 8, 7}));
   cycle.overlay().clear();
   EXPECT_TRUE(cycle.overlay().picture().empty());
 }

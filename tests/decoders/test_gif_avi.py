@@ -2,6 +2,8 @@
 
 tests/tools/sample_writer writes the files and, for each frame, the colour indexes
 and table it must decode to. Pillow and giflib read every GIF; ffprobe and ffmpeg read every AVI.
+The first frame of an animation that grows after its first capture must look the
+same in Pillow, ImageMagick and ffmpeg: the capture with black around it.
 """
 import json
 import os
@@ -44,6 +46,19 @@ def check_gif(path, expected, sizes, delay):
     assert "GIF file terminated normally" in text, text
 
 
+def check_first_frame_everywhere(path, expected):
+    """ImageMagick and ffmpeg fill what the first frame leaves uncovered with their
+    own colour; the first frame must leave nothing uncovered."""
+    _, rgb = expected[0]
+    magick = subprocess.run(["convert", path + "[0]", "-depth", "8", "rgb:-"], check=True,
+                            capture_output=True).stdout
+    assert magick == rgb, f"{path}: ImageMagick's first frame differs"
+    ffmpeg = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-frames:v", "1", "-f",
+                             "rawvideo", "-pix_fmt", "rgb24", "-"], check=True,
+                            capture_output=True).stdout
+    assert ffmpeg == rgb, f"{path}: ffmpeg's first frame differs"
+
+
 def check_avi(path, expected, sizes, delay, frame_count):
     probe = json.loads(subprocess.run(
         ["ffprobe", "-v", "error", "-count_frames", "-show_streams", "-of", "json", path],
@@ -76,12 +91,14 @@ def main():
                 path = os.path.join(folder, name)
                 if name.endswith(".gif"):
                     check_gif(path, expected, sizes, int(delay))
+                    if name == "grows.gif":
+                        check_first_frame_everywhere(path, expected)
                 else:
                     # sizes.avi: two captures of different sizes, the second fitted.
                     frames = 2 if name == "sizes.avi" else int(count)
                     check_avi(path, expected, sizes, int(delay), frames)
                 checked += 1
-        assert checked >= 10, checked
+        assert checked >= 11, checked
     print(f"{checked} files checked")
     return 0
 

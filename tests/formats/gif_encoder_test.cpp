@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "formats/gif/gif_image.h"
+#include "formats/gif/gif_reader.h"
 #include "support/gif_test_support.h"
 
 namespace snaprill {
@@ -85,6 +86,36 @@ TEST(GifEncoder, DataOfWholeBlocksEndsWithFullBlockThenTerminator) {
     return;
   }
   FAIL() << "no frame of whole blocks found";
+}
+
+TEST(GifEncoder, FirstFrameCoversTheScreenWithBlackAroundASmallerCapture) {
+  // A 2 x 2 first capture, then a 4 x 3 one. Readers disagreed about the part of the
+  // screen the first frame left uncovered (black, white or transparent).
+  Bitmap twoColours(2, 2, 1);  // red and white: black joins the table
+  twoColours.palette() = {{200, 0, 0}, {255, 255, 255}};
+  twoColours.setIndex(1, 1, 1);
+  Bitmap noBlack = indexedPicture(2, 2, {0, 1, 2, 3});  // a full table: its darkest
+  for (auto& c : noBlack.palette()) c.r = static_cast<std::uint8_t>(std::max(1, int{c.r}));
+  for (const auto& [first, around, tableBytes] :
+       {std::tuple{twoColours, Rgb{0, 0, 0}, 12}, std::tuple{noBlack, Rgb{1, 0, 0}, 768}}) {
+    GifImage gif;
+    gif.appendFrame(first);
+    gif.appendFrame(testing::indexedPicture(4, 3, std::vector<std::uint8_t>(12, 9)));
+    const auto b = gifBytes(gif);
+    ASSERT_EQ(b[kDescriptor], 0x2C);
+    EXPECT_EQ(le16(b, kDescriptor + 1), 0);
+    EXPECT_EQ(le16(b, kDescriptor + 3), 0);
+    EXPECT_EQ(le16(b, kDescriptor + 5), 4);
+    EXPECT_EQ(le16(b, kDescriptor + 7), 3);
+    EXPECT_EQ(3 << ((b[kDescriptor + 9] & 7) + 1), tableBytes);
+    const Bitmap shown = readGif(b.data(), b.size());
+    EXPECT_EQ(shown.pixel(0, 0), first.pixel(0, 0));
+    EXPECT_EQ(shown.pixel(1, 1), first.pixel(1, 1));
+    EXPECT_EQ(shown.pixel(2, 0), around);
+    EXPECT_EQ(shown.pixel(3, 2), around);
+    // The frame itself stays as it was appended.
+    EXPECT_EQ(gif.frameAt(0).width, 2);
+  }
 }
 
 TEST(GifEncoder, NoiseClearsAtTwelveBitsWhenTableFull) {

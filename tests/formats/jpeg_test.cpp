@@ -45,12 +45,10 @@ TEST(Jpeg, EveryPixelFormatIsWrittenAsColour) {
 TEST(Jpeg, CorruptOrTruncatedDataRaisesInsteadOfEndingTheProcess) {
   MemorySink out;
   writeJpeg(testing::samplePicture(16, 16), 90, out);
+  // A cut header is fatal to libjpeg; a cut scan only makes it warn, which the
+  // reader takes as fatal too.
   for (std::size_t cut : {std::size_t{2}, std::size_t{20}, out.bytes.size() / 2}) {
-    // libjpeg pads a cut-off scan with gray and warns; a cut header is fatal.
-    try {
-      readJpeg(out.bytes.data(), cut);
-    } catch (const JpegError&) {
-    }
+    EXPECT_THROW(readJpeg(out.bytes.data(), cut), JpegError) << cut;
   }
   std::vector<std::uint8_t> junk = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x02, 0x01};
   EXPECT_THROW(readJpeg(junk.data(), junk.size()), JpegError);

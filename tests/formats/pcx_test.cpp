@@ -146,6 +146,72 @@ TEST(PcxReader, EightBitPictureUsesThePaletteAtTheEnd) {
   EXPECT_EQ(picture.pixel(1, 0), (Rgb{10, 20, 30}));
 }
 
+// A file of fewer than 8 bits per plane: plane lines given unencoded (every byte
+// below 0xC0, or escaped), the 16-colour palette in the header.
+Bytes packedPcx(int version, int bits, int planes, int w, int h, const std::vector<Bytes>& lines,
+                const std::vector<Rgb>& palette = {}) {
+  Bytes b = header(w, h, planes, static_cast<int>(lines.at(0).size()));
+  b[1] = static_cast<std::uint8_t>(version);
+  b[3] = static_cast<std::uint8_t>(bits);
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    b[16 + 3 * i] = palette[i].r, b[17 + 3 * i] = palette[i].g, b[18 + 3 * i] = palette[i].b;
+  }
+  for (const Bytes& line : lines) {
+    for (std::uint8_t v : line) {
+      if (v >= 0xC0) b.push_back(0xC1);
+      b.push_back(v);
+    }
+  }
+  return b;
+}
+
+TEST(PcxReader, MonochromeAndSixteenColourFiles) {
+  // 1 bit, 1 plane: black and white when the palette is left empty, as most
+  // writers leave it; else its first two colours.
+  Bytes mono = packedPcx(5, 1, 1, 10, 1, {{0b10100000, 0b01000000}});
+  Bitmap picture = readPcx(mono.data(), mono.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{255, 255, 255}));
+  EXPECT_EQ(picture.pixel(1, 0), (Rgb{0, 0, 0}));
+  EXPECT_EQ(picture.pixel(2, 0), (Rgb{255, 255, 255}));
+  EXPECT_EQ(picture.pixel(9, 0), (Rgb{255, 255, 255}));
+  mono = packedPcx(5, 1, 1, 10, 1, {{0b10100000, 0b01000000}}, {{9, 9, 9}, {8, 7, 6}});
+  picture = readPcx(mono.data(), mono.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{8, 7, 6}));
+  EXPECT_EQ(picture.pixel(1, 0), (Rgb{9, 9, 9}));
+
+  // EGA: four planes of 1 bit; plane k gives bit k of the colour index. Pixels 0,
+  // 1, 2 get indexes 5 (planes 0 and 2), 15 and 0.
+  std::vector<Rgb> palette(16);
+  for (int i = 0; i < 16; ++i) palette[static_cast<std::size_t>(i)] = {std::uint8_t(i * 16), 1, 2};
+  const Bytes ega = packedPcx(5, 1, 4, 3, 1, {{0xC0}, {0x40}, {0xC0}, {0x40}}, palette);
+  picture = readPcx(ega.data(), ega.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{80, 1, 2}));
+  EXPECT_EQ(picture.pixel(1, 0), (Rgb{240, 1, 2}));
+  EXPECT_EQ(picture.pixel(2, 0), (Rgb{0, 1, 2}));
+  // Version 3 files carry no palette: the EGA colours (5 is magenta, 15 white).
+  const Bytes v3 = packedPcx(3, 1, 4, 3, 1, {{0xC0}, {0x40}, {0xC0}, {0x40}}, palette);
+  picture = readPcx(v3.data(), v3.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{170, 0, 170}));
+  EXPECT_EQ(picture.pixel(1, 0), (Rgb{255, 255, 255}));
+
+  // One plane of 4 bits, the left pixel in the high nibble; two rows.
+  const Bytes nibbles = packedPcx(5, 4, 1, 3, 2, {{0x1E, 0x70}, {0xF0, 0x00}}, palette);
+  picture = readPcx(nibbles.data(), nibbles.size());
+  EXPECT_EQ(picture.pixel(0, 0), (Rgb{16, 1, 2}));
+  EXPECT_EQ(picture.pixel(1, 0), (Rgb{224, 1, 2}));
+  EXPECT_EQ(picture.pixel(2, 0), (Rgb{112, 1, 2}));
+  EXPECT_EQ(picture.pixel(0, 1), (Rgb{240, 1, 2}));
+
+  // Combinations no encoder writes are refused with what they are.
+  const Bytes odd = packedPcx(5, 2, 2, 3, 1, {{0}, {0}});
+  try {
+    readPcx(odd.data(), odd.size());
+    ADD_FAILURE() << "2 planes of 2 bits read";
+  } catch (const ReadError& e) {
+    EXPECT_STREQ(e.what(), "Unsupported PCX format: 2 planes of 2 bits");
+  }
+}
+
 TEST(PcxReader, MalformedFilesRaiseReadError) {
   std::vector<Bytes> bad = {
       {}, Bytes(127, 10), header(4, 4, 3, 4), header(4, 1, 2, 4), header(4, 1, 3, 2)};

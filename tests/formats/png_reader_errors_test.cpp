@@ -132,7 +132,8 @@ TEST(PngReaderErrors, StructuralFaultsGiveTheirErrors) {
 
 TEST(PngReaderErrors, HugeClaimsAreRefusedWithoutAllocating) {
   // A header claiming 65535 x 65535 truecolour (12 GiB) is refused before any
-  // allocation; so is an image just past the 1 GiB budget.
+  // allocation; so is one of a quarter of that (reader_limits_test has the budget's
+  // edge).
   const Bytes huge = pngtest::pngFile({{"IHDR", pngtest::ihdr(65535, 65535, 8, 6)}});
   EXPECT_EQ(errorOf(huge), K::EPNGSizeExceeds);
   EXPECT_EQ(errorOf(pngtest::pngFile({{"IHDR", pngtest::ihdr(65535, 16384, 8, 2)}})),

@@ -81,6 +81,26 @@ TEST(TargaWriter, UncompressedVariantForOtherFormats) {
   EXPECT_EQ(sink.bytes[2], 2);
 }
 
+TEST(TargaWriter, SidesBeyondTheSixteenBitFieldsAreRefusedBeforeWriting) {
+  // 65537 x 1 once gave a header of 1 x 1 followed by the whole row.
+  for (const auto& [w, h] : {std::pair{65537, 1}, std::pair{1, 65536}}) {
+    MemorySink sink;
+    try {
+      writeTarga(Bitmap(w, h, 32), 5, sink);
+      ADD_FAILURE() << w << " x " << h << " written";
+    } catch (const TargaError& e) {
+      EXPECT_STREQ(e.what(), "The bitmap is too large for a Targa file");
+    }
+    EXPECT_TRUE(sink.bytes.empty());
+  }
+  // The largest side the format holds.
+  MemorySink sink;
+  writeTarga(Bitmap(65535, 1, 24), 5, sink);
+  EXPECT_EQ(sink.bytes[12], 0xFF);
+  EXPECT_EQ(sink.bytes[13], 0xFF);
+  EXPECT_EQ(readTarga(sink.bytes.data(), sink.bytes.size()).width(), 65535);
+}
+
 TEST(TargaReader, ReadsOurFilesBack) {
   // Noise: raw packets past their 128-pixel limit; short runs between lone pixels:
   // raw and run packets by turns; long runs that pass the run packets' limit.

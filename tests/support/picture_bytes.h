@@ -160,16 +160,16 @@ inline Bytes makeEmf(const Bitmap& picture, int canvasW, int canvasH, int x, int
 }
 
 // A placeable Windows metafile with one META_STRETCHDIB record; the bounding box is
-// in units of 1/96 inch, so units are pixels.
-inline Bytes makeWmf(const Bitmap& picture, int canvasW, int canvasH, int x, int y, int dw,
-                     int dh) {
+// in units of 1/unitsPerInch inch (by default 1/96 inch, so units are pixels).
+inline Bytes makeWmf(const Bitmap& picture, int canvasW, int canvasH, int x, int y, int dw, int dh,
+                     int unitsPerInch = 96) {
   Bytes info, bits;
   makeDib24(picture, info, bits);
   Bytes b;
   put32(b, 0x9AC6CDD7);
   put16(b, 0);
   for (int v : {0, 0, canvasW, canvasH}) put16(b, static_cast<unsigned>(v));
-  put16(b, 96);
+  put16(b, static_cast<unsigned>(unitsPerInch));
   put32(b, 0);
   put16(b, 0);  // checksum (not checked)
   put16(b, 1);

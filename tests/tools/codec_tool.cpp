@@ -7,7 +7,7 @@
 //       capture cycle and is written to out; expected.ppm receives the colours of
 //       the converted capture.
 //   codec_tool decode KIND in out.ppm
-//       KIND: tga or pcx.
+//       KIND: tga or pcx, or any: whatever the picture loader makes of the file.
 // Pictures go in and out as binary PPM (P6, maximum 255).
 // Exit status: 0 done, 1 the codec raised an error, 2 bad usage.
 #include <cstdio>
@@ -19,6 +19,7 @@
 
 #include "base/errors.h"
 #include "formats/pcx/pcx.h"
+#include "formats/picture_loader.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
 #include "platform/atomic_file.h"
@@ -70,6 +71,7 @@ Bitmap decodeFile(const std::string& kind, const std::string& path) {
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
   if (kind == "tga") return readTarga(data, bytes.size());
   if (kind == "pcx") return readPcx(data, bytes.size());
+  if (kind == "any") return readPicture(data, bytes.size());
   throw std::invalid_argument("unknown kind " + kind);
 }
 

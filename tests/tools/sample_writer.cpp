@@ -14,6 +14,7 @@
 //       256-entry table of R G B (NAME.I.pal); manifest.txt has a line per file:
 //       name, frame count, delay (-1: none), then WIDTHxHEIGHT per frame.
 // Exit status: 0 done, 1 a writer failed, 2 bad usage.
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -130,6 +131,21 @@ class AnimationWriter : private testing::TempDir, public testing::CycleOnFakes {
     return e;
   }
 
+  // A frame placed at the top left of a larger screen, black around it.
+  static Expected onScreen(const Expected& frame, int width, int height) {
+    const auto black = std::find(frame.colors.begin(), frame.colors.end(), Rgb{});
+    if (black == frame.colors.end()) throw std::runtime_error("frame has no black");
+    Expected e{width, height,
+               Bytes(static_cast<std::size_t>(width * height),
+                     static_cast<std::uint8_t>(black - frame.colors.begin())),
+               frame.colors};
+    for (int y = 0; y < frame.height; ++y) {
+      std::copy_n(frame.indexes.begin() + y * frame.width, frame.width,
+                  e.indexes.begin() + y * width);
+    }
+    return e;
+  }
+
   // Records the newest file under name with the frames it must hold.
   void record(const std::string& name, const std::vector<Expected>& frames, int delay = -1) {
     std::filesystem::copy_file(cycle.lastSavedPath, outDir + name,
@@ -188,6 +204,19 @@ void writeAnimations(const std::string& folder) {
     aviFrames.push_back(w.frameOf(p, false, true));
   }
   w.record("anim.gif", gifFrames, 10);
+
+  // An animation that grows after its first capture, not optimised: the first
+  // frame covers the logical screen, black outside the capture.
+  options.setValue(Option::animationFrameCount, 2);
+  options.setChecked(Option::optimizeAnimation, false);
+  const Bitmap small = testing::framePicture(40, 30, 4), large = testing::framePicture(64, 50, 5);
+  w.capture(small);
+  w.capture(large);
+  w.record("grows.gif",
+           {w.onScreen(w.frameOf(small, false, false), 64, 50), w.frameOf(large, false, false)},
+           10);
+  options.setChecked(Option::optimizeAnimation, true);
+  options.setValue(Option::animationFrameCount, 3);
 
   options.setValue(Option::outputType, kAvi);
   options.setValue(Option::frameDelay, 4);

@@ -19,6 +19,7 @@
 
 #include "base/errors.h"
 #include "base/unaligned.h"
+#include "formats/reader_limits.h"
 
 namespace snaprill {
 
@@ -144,6 +145,8 @@ Header readHeader(const Input& in) {
 void checkFormat(const Header& h) {
   if (h.width <= 0 || h.height == 0) fail("picture has no pixels");
   if (h.height < -std::numeric_limits<std::int32_t>::max()) fail("picture too large");
+  const auto rows = static_cast<std::uint64_t>(h.height < 0 ? -h.height : h.height);
+  if (!withinPixelBudget(static_cast<std::uint64_t>(h.width), rows)) fail("picture too large");
   switch (h.bitCount) {
     case 1:
     case 4:

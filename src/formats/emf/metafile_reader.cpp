@@ -10,6 +10,7 @@
 #include "base/errors.h"
 #include "base/unaligned.h"
 #include "formats/bmp/bmp_file.h"
+#include "formats/reader_limits.h"
 
 namespace snaprill {
 
@@ -122,6 +123,13 @@ struct Canvas {
   long long left = 0, top = 0, width = 0, height = 0;
 };
 
+// a * b / c rounded to the nearest integer, halves up, for c > 0: a canvas of
+// 122.88 pixels is 123 wide, as drawing programs render it, not 122.
+long long scaledRounded(long long a, long long b, long long c) {
+  const long long twice = 2 * a * b + c;
+  return twice >= 0 ? twice / (2 * c) : -((-twice + 2 * c - 1) / (2 * c));
+}
+
 // The source bitmap of a record: BITMAPINFO and bits at the given offsets of it.
 std::optional<RasterOp> emfSource(const Bytes& rec, std::size_t fieldsAt) {
   const std::uint32_t offInfo = rec.u32(fieldsAt), cbInfo = rec.u32(fieldsAt + 4);
@@ -176,8 +184,10 @@ std::vector<RasterOp> readEmf(const Bytes& file, Canvas& canvas) {
                     mmH = file.i32(84);
     if (mmW <= 0 || mmH <= 0) throw ReadError("Metafile has no size");
     canvas.left = 0, canvas.top = 0;
-    canvas.width = (static_cast<long long>(file.i32(32)) - file.i32(24)) * devW / (mmW * 100);
-    canvas.height = (static_cast<long long>(file.i32(36)) - file.i32(28)) * devH / (mmH * 100);
+    canvas.width =
+        scaledRounded(static_cast<long long>(file.i32(32)) - file.i32(24), devW, mmW * 100);
+    canvas.height =
+        scaledRounded(static_cast<long long>(file.i32(36)) - file.i32(28), devH, mmH * 100);
   }
   std::vector<RasterOp> ops;
   std::size_t pos = 0;
@@ -285,7 +295,8 @@ std::vector<RasterOp> readWmf(const Bytes& file, Canvas& canvas) {
     if (inch == 0) inch = 1440;
     map.orgX = std::min(l, r), map.orgY = std::min(t, b);
     map.extX = std::max(1LL, std::llabs(r - l)), map.extY = std::max(1LL, std::llabs(b - t));
-    map.devX = std::max(1LL, map.extX * 96 / inch), map.devY = std::max(1LL, map.extY * 96 / inch);
+    map.devX = std::max(1LL, scaledRounded(map.extX, 96, inch));
+    map.devY = std::max(1LL, scaledRounded(map.extY, 96, inch));
     canvas.width = map.devX, canvas.height = map.devY;
     sized = true;
     pos = 22;
@@ -369,14 +380,15 @@ Bitmap readMetafile(const std::uint8_t* data, std::size_t size) {
       file.u32(0) == kEmrHeader ? readEmf(file, canvas) : readWmf(file, canvas);
   if (ops.empty()) throw ReadError("Metafile holds no picture that can be drawn");
   if (canvas.width <= 0 || canvas.height <= 0 || canvas.width > 65535 || canvas.height > 65535 ||
-      static_cast<unsigned long long>(canvas.width * canvas.height) > kMaxMetafilePixels) {
+      !withinPixelBudget(static_cast<std::uint64_t>(canvas.width),
+                         static_cast<std::uint64_t>(canvas.height))) {
     throw ReadError("Metafile size is out of range");
   }
   Bitmap out(static_cast<int>(canvas.width), static_cast<int>(canvas.height), 24);
   for (int y = 0; y < out.height(); ++y) {
     std::memset(out.row(y), 255, 3 * static_cast<std::size_t>(out.width()));
   }
-  long long budget = 16 * static_cast<long long>(kMaxMetafilePixels);
+  long long budget = 16 * static_cast<long long>(kMaxPicturePixels);
   for (const RasterOp& op : ops) draw(out, op, budget);
   return out;
 }

@@ -36,12 +36,10 @@
 
 namespace snaprill {
 
-// The largest metafile canvas drawn, in pixels.
-inline constexpr std::size_t kMaxMetafilePixels = std::size_t{1} << 26;
-
 // Draws the picture records of an enhanced or Windows metafile onto a white 24-bit
-// bitmap of the metafile's size. Throws ReadError when the file is not a metafile
-// we can read or holds no picture record we can draw; never reads past size.
+// bitmap of the metafile's size (within the pixel budget of reader_limits.h). Throws ReadError when
+// the file is not a metafile we can read or holds no picture record we can draw; never reads past
+// size.
 Bitmap readMetafile(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

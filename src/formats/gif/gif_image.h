@@ -115,6 +115,12 @@ class GifFrame {
   void releaseBitmap() { bitmapReleased_ = true; }
 
   void saveToStream(ByteSink& out) const;
+  // Whether the frame fills the owner's logical screen exactly.
+  bool coversScreen() const;
+  // Writes the frame as saveToStream does, but enlarged to the whole logical screen
+  // with black around it (the table's black, a black entry added where the table has
+  // room, else its darkest colour). The frame itself is not changed.
+  void saveCoveringScreen(ByteSink& out) const;
 
   int left = 0, top = 0, width = 0, height = 0;
   std::uint8_t packed = 0;  // image descriptor packed fields, recomputed on save
@@ -122,8 +128,14 @@ class GifFrame {
   std::vector<std::uint8_t> pixels;
 
  private:
+  struct ImageData {
+    int left, top, width, height;
+    const std::uint8_t* pixels;      // one index per pixel, rows of width
+    const GifColorMap* localColors;  // empty: coloured by the global table
+  };
   void clear();
-  void compressFrame(ByteSink& out) const;
+  // The image descriptor, the local colour table and the LZW data of an image.
+  void writeImage(ByteSink& out, const ImageData& image) const;
 
   GifImage& owner_;
   std::vector<std::unique_ptr<GifExtension>> extensions_;

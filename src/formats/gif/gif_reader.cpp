@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "formats/reader_limits.h"
 
 namespace snaprill {
 
@@ -95,7 +96,7 @@ Bitmap readGif(const std::uint8_t* data, std::size_t size) {
       gif->SWidth > 0 ? gif->SWidth : static_cast<long long>(image.Left) + image.Width;
   const long long height =
       gif->SHeight > 0 ? gif->SHeight : static_cast<long long>(image.Top) + image.Height;
-  if (static_cast<unsigned long long>(width * height) > kMaxGifPixels) {
+  if (!withinPixelBudget(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))) {
     throw ReadError("GIF image is too large");
   }
   Bitmap out(static_cast<int>(width), static_cast<int>(height), 24);

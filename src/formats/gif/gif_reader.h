@@ -13,12 +13,10 @@
 
 namespace snaprill {
 
-// The largest logical screen the reader accepts, in pixels.
-inline constexpr std::size_t kMaxGifPixels = std::size_t{1} << 26;
-
 // The first image of a GIF file, placed on its logical screen (the image's extent
 // when the screen has no size) over the background colour, as a 24-bit
-// bitmap. Transparency is not applied. Throws ReadError on anything it cannot read;
+// bitmap. Transparency is not applied. A screen beyond the pixel budget of
+// reader_limits.h is refused. Throws ReadError on anything it cannot read;
 // never reads past size.
 Bitmap readGif(const std::uint8_t* data, std::size_t size);
 

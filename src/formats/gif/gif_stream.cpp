@@ -43,9 +43,23 @@ void GifLoopExtension::saveToStream(ByteSink& out) const {
   out.put8(0);
 }
 
-void GifFrame::compressFrame(ByteSink& out) const {
-  int colors = localColors.count();
-  int depth = localColors.bitDepth();
+void GifFrame::writeImage(ByteSink& out, const ImageData& image) const {
+  const GifColorMap& local = *image.localColors;
+  std::uint8_t descriptorPacked = packed & 0x58;
+  if (local.count() > 0) {
+    descriptorPacked =
+        static_cast<std::uint8_t>(0x80 | (local.sorted ? 0x20 : 0) | (local.bitDepth() - 1));
+  }
+  out.put8(0x2C);
+  out.put16le(static_cast<std::uint16_t>(image.left));
+  out.put16le(static_cast<std::uint16_t>(image.top));
+  out.put16le(static_cast<std::uint16_t>(image.width));
+  out.put16le(static_cast<std::uint16_t>(image.height));
+  out.put8(descriptorPacked);
+  if (local.count() > 0) writeColorTable(out, local, 1 << local.bitDepth());
+
+  int colors = local.count();
+  int depth = local.bitDepth();
   if (colors == 0) {  // coloured by the global table, padded to the largest size
     depth = owner_.largestBitDepth();
     colors = 1 << depth;
@@ -53,8 +67,8 @@ void GifFrame::compressFrame(ByteSink& out) const {
   const int m = std::max(depth, 2);
   out.put8(static_cast<std::uint8_t>(m));
   GifBlockWriter writer(out);
-  LzwEncoder::encode(pixels.data(), width, height, static_cast<std::size_t>(width), colors, m,
-                     writer);
+  LzwEncoder::encode(image.pixels, image.width, image.height, static_cast<std::size_t>(image.width),
+                     colors, m, writer);
   writer.finish();
   out.put8(0);
 }
@@ -62,19 +76,43 @@ void GifFrame::compressFrame(ByteSink& out) const {
 void GifFrame::saveToStream(ByteSink& out) const {
   for (const auto& extension : extensions_) extension->saveToStream(out);
   if (empty()) return;
-  std::uint8_t descriptorPacked = packed & 0x58;
-  if (localColors.count() > 0) {
-    descriptorPacked = static_cast<std::uint8_t>(0x80 | (localColors.sorted ? 0x20 : 0) |
-                                                 (localColors.bitDepth() - 1));
+  writeImage(out, {left, top, width, height, pixels.data(), &localColors});
+}
+
+void GifFrame::saveCoveringScreen(ByteSink& out) const {
+  for (const auto& extension : extensions_) extension->saveToStream(out);
+  if (empty()) return;
+  const int screenWidth = owner_.width(), screenHeight = owner_.height();
+  // Black: the table's own, a new entry where the table has room, else its darkest.
+  GifColorMap colours = localColors;
+  const GifColorMap& table = activeColors();
+  const auto& c = table.colors();
+  auto black = std::find(c.begin(), c.end(), Rgb{});
+  int blackIndex = static_cast<int>(black - c.begin());
+  if (black == c.end()) {
+    if (colours.count() > 0 && colours.count() < 256) {
+      blackIndex = colours.add(Rgb{});
+      colours.sorted = false;
+    } else {
+      const auto darkness = [](const Rgb& v) { return v.r + v.g + v.b; };
+      blackIndex = static_cast<int>(
+          std::min_element(c.begin(), c.end(),
+                           [&](const Rgb& a, const Rgb& b) { return darkness(a) < darkness(b); }) -
+          c.begin());
+    }
   }
-  out.put8(0x2C);
-  out.put16le(static_cast<std::uint16_t>(left));
-  out.put16le(static_cast<std::uint16_t>(top));
-  out.put16le(static_cast<std::uint16_t>(width));
-  out.put16le(static_cast<std::uint16_t>(height));
-  out.put8(descriptorPacked);
-  if (localColors.count() > 0) writeColorTable(out, localColors, 1 << localColors.bitDepth());
-  compressFrame(out);
+  const auto w = static_cast<std::size_t>(screenWidth);
+  std::vector<std::uint8_t> screen(w * static_cast<std::size_t>(screenHeight),
+                                   static_cast<std::uint8_t>(blackIndex));
+  for (int y = 0; y < height; ++y) {
+    std::copy_n(pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                width, screen.data() + static_cast<std::size_t>(top + y) * w + left);
+  }
+  writeImage(out, {0, 0, screenWidth, screenHeight, screen.data(), &colours});
+}
+
+bool GifFrame::coversScreen() const {
+  return left == 0 && top == 0 && width == owner_.width() && height == owner_.height();
 }
 
 int GifImage::largestBitDepth() const {
@@ -113,7 +151,19 @@ void GifImage::saveToStream(ByteSink& out) const {
   // The size field covers the largest table of the file; a smaller global table is
   // padded to it so that decoders find the frames where the size field says.
   if (packed & 0x80) writeColorTable(out, global, 1 << ((packed & 7) + 1));
-  for (const auto& frame : frames_) frame->saveToStream(out);
+  for (std::size_t i = 0; i < frames_.size(); ++i) {
+    const GifFrame& frame = *frames_[i];
+    // The first picture is what a viewer shows before anything else: where it
+    // leaves the logical screen uncovered (an animation that grows after its
+    // first capture), readers disagree about the colour there, black, white or
+    // transparent. Made to cover the screen, black outside the capture, it shows
+    // the same everywhere.
+    if (i == 0 && !frame.empty() && !frame.transparent() && !frame.coversScreen()) {
+      frame.saveCoveringScreen(out);
+    } else {
+      frame.saveToStream(out);
+    }
+  }
   out.put8(0x3B);
 }
 

@@ -1,31 +1,14 @@
 #include "formats/jpeg/jpeg.h"
 
-// clang-format off
-#include <cstdio>
-#include <jpeglib.h>
-#include <jerror.h>
-// clang-format on
-#include <csetjmp>
-#include <cstring>
 #include <vector>
+
+#include "formats/jpeg/jpeg_error_manager.h"
 
 namespace snaprill {
 
 namespace {
 
-// libjpeg reports fatal errors through error_exit, which must not return. It jumps
-// back here and the message becomes an exception outside libjpeg's C frames.
-struct ErrorManager {
-  jpeg_error_mgr pub;
-  std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void onError(j_common_ptr info) {
-  auto* err = reinterpret_cast<ErrorManager*>(info->err);
-  (*info->err->format_message)(info, err->message);
-  std::longjmp(err->jump, 1);
-}
+using jpeg_detail::ErrorManager;
 
 void silenceWarnings(j_common_ptr, int) {}
 
@@ -124,7 +107,7 @@ void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const Arriving
   // Everything with a destructor lives outside the jump's reach.
   std::vector<JSAMPLE> row(3 * static_cast<std::size_t>(picture.width()));
   cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = onError;
+  err.pub.error_exit = jpeg_detail::jumpWithMessage;
   err.pub.emit_message = silenceWarnings;
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
@@ -138,55 +121,6 @@ void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const Arriving
   cinfo.dest = &dest.pub;
   compress(cinfo, picture, quality, arriving, row);
   jpeg_destroy_compress(&cinfo);
-}
-
-namespace {
-
-void decompress(jpeg_decompress_struct& cinfo, Bitmap& out) {
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  out = Bitmap(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), 24);
-  // libjpeg's own pool frees the row buffer even when an error jumps out.
-  JSAMPARRAY rows = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                               cinfo.output_width * 3, 1);
-  JSAMPROW row = rows[0];
-  while (cinfo.output_scanline < cinfo.output_height) {
-    const int y = static_cast<int>(cinfo.output_scanline);
-    jpeg_read_scanlines(&cinfo, rows, 1);
-    std::uint8_t* dst = out.row(y);
-    for (std::size_t x = 0; x < cinfo.output_width; ++x) {
-      dst[3 * x] = row[3 * x + 2];
-      dst[3 * x + 1] = row[3 * x + 1];
-      dst[3 * x + 2] = row[3 * x];
-    }
-  }
-  jpeg_finish_decompress(&cinfo);
-}
-
-}  // namespace
-
-Bitmap readJpeg(const std::uint8_t* data, std::size_t size) {
-  jpeg_decompress_struct cinfo{};
-  ErrorManager err{};
-  Bitmap out;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = onError;
-  err.pub.emit_message = silenceWarnings;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    throw JpegError(err.message);
-  }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-  try {
-    decompress(cinfo, out);
-  } catch (const BitmapError& e) {
-    jpeg_destroy_decompress(&cinfo);
-    throw JpegError(e.what());
-  }
-  jpeg_destroy_decompress(&cinfo);
-  return out;
 }
 
 }  // namespace snaprill

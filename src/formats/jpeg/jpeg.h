@@ -1,5 +1,5 @@
 // JPEG through libjpeg: baseline files of 24-bit RGB data with the floating-point
-// DCT, and reading any JPEG libjpeg reads.
+// DCT (jpeg.cpp), and reading what libjpeg reads (jpeg_reader.cpp).
 #pragma once
 
 #include <cstddef>
@@ -23,8 +23,12 @@ class JpegError : public std::runtime_error {
 void writeJpeg(const Bitmap& picture, int quality, ByteSink& out,
                const ArrivingRows* arriving = nullptr);
 
-// Decodes a JPEG file to a 24-bit bitmap. Throws JpegError on corrupt data; never
-// ends the process.
+// Decodes a JPEG file to a 24-bit bitmap: gray, YCbCr and RGB files, and CMYK and
+// YCCK files as Adobe applications write them (inverted CMYK). Strict: every
+// libjpeg warning about the data (cut short, corrupt, out of order) is an error, not
+// a patch of gray. Throws JpegError on such data, on a picture beyond the reader
+// budget (reader_limits.h), on one whose compressed data is too short to cover it,
+// and on more than 100 scans; never ends the process.
 Bitmap readJpeg(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

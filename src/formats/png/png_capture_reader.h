@@ -11,14 +11,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/reader_limits.h"
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
 
-// Largest picture this reader makes, in bytes of 32-bit pixels; bigger ones are
-// left to the general reader, which applies its own limit.
-inline constexpr std::size_t kMaxPngCaptureBytes = std::size_t{256} << 20;
+// Largest picture this reader makes, in bytes of 32-bit pixels: the pixel budget of
+// every reader. Bigger ones are left to the general reader, which applies its own
+// limit.
+inline constexpr std::size_t kMaxPngCaptureBytes = 4 * kMaxPicturePixels;
 
 Bitmap decodePngCapture(const std::uint8_t* file, std::size_t size);
 

@@ -91,11 +91,6 @@ struct PngChunk {
   std::string typeName() const { return std::string(type.data(), 4); }
 };
 
-// Largest pixel copy (and alpha plane) the reader allocates; bigger images are
-// refused with EPNGSizeExceeds before anything is allocated, so a few bytes of
-// header cannot claim gigabytes.
-inline constexpr std::size_t kMaxPngPixelBytes = std::size_t{1} << 30;
-
 // The size of a complete IDAT chunk, and of the compression output buffer.
 inline constexpr std::size_t kPngMaxIdatSize = 65535;
 
@@ -144,7 +139,10 @@ class PngImage {
  private:
   void reset();
   // Reader steps (png_reader.cpp).
-  void readHeader(const std::vector<std::uint8_t>& data);
+  // bytesAfter: what the file holds after the header chunk. Images beyond the pixel
+  // budget, or larger than those bytes could describe, are refused before anything
+  // is allocated, so a few bytes of header cannot claim gigabytes.
+  void readHeader(const std::vector<std::uint8_t>& data, std::size_t bytesAfter);
   void readPalette(const std::vector<std::uint8_t>& data);
   void readTransparency(const std::vector<std::uint8_t>& data);
   void readGamma(const std::vector<std::uint8_t>& data);

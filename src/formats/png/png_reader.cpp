@@ -8,6 +8,7 @@
 #include "base/unaligned.h"
 #include "formats/png/png_crc.h"
 #include "formats/png/png_image.h"
+#include "formats/reader_limits.h"
 
 namespace snaprill {
 
@@ -15,6 +16,8 @@ namespace {
 
 constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr std::uint32_t kMaxDimension = 65535;
+// Deflate's best case: a 258-byte match in two bits.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
 bool isType(const std::array<char, 4>& type, const char* name) {
   return std::memcmp(type.data(), name, 4) == 0;
@@ -89,7 +92,7 @@ void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
     chunk.data.assign(data, data + length);
     pos += std::size_t{length} + 4;
 
-    if (isType(chunk.type, "IHDR")) readHeader(chunk.data);
+    if (isType(chunk.type, "IHDR")) readHeader(chunk.data, size - pos);
     if (isType(chunk.type, "PLTE")) readPalette(chunk.data);
     if (isType(chunk.type, "tRNS")) readTransparency(chunk.data);
     if (isType(chunk.type, "gAMA")) readGamma(chunk.data);
@@ -100,7 +103,7 @@ void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
   if (!imageRead) throw PngError(PngErrorKind::EPNGNoImageData);
 }
 
-void PngImage::readHeader(const std::vector<std::uint8_t>& data) {
+void PngImage::readHeader(const std::vector<std::uint8_t>& data, std::size_t bytesAfter) {
   if (data.size() < 13) throw PngError(PngErrorKind::EPngInvalidIHDR);
   PngHeader h;
   h.width = loadBe32(data.data());
@@ -117,10 +120,15 @@ void PngImage::readHeader(const std::vector<std::uint8_t>& data) {
   const int bpp = copyBitsPerPixel(h.colourType, h.bitDepth);
   if (bpp == 0 || h.width == 0 || h.height == 0) throw PngError(PngErrorKind::EPngInvalidIHDR);
 
+  // The pixel copy and the alpha plane take at most 4 bytes a pixel of the budget.
+  if (!withinPixelBudget(h.width, h.height)) throw PngError(PngErrorKind::EPNGSizeExceeds);
+  // Before allocating: the rest of the file must be able to hold the image data,
+  // even compressed at deflate's best. (Interlacing adds filter bytes, never less.)
+  const int samples = h.colourType == 2 ? 3 : h.colourType == 4 ? 2 : h.colourType == 6 ? 4 : 1;
+  const std::uint64_t rowBytes = (std::uint64_t{h.width} * samples * h.bitDepth + 7) / 8;
+  if ((rowBytes + 1) * h.height / kMaxDeflateRatio > bytesAfter)
+    throw PngError(PngErrorKind::EPngUnexpectedEnd);
   const bool withAlpha = h.colourType == 4 || h.colourType == 6;
-  const std::size_t copyBytes = Bitmap::strideFor(static_cast<int>(h.width), bpp) * h.height +
-                                (withAlpha ? std::size_t{h.width} * h.height : 0);
-  if (copyBytes > kMaxPngPixelBytes) throw PngError(PngErrorKind::EPNGSizeExceeds);
 
   header_ = h;
   hasHeader_ = true;

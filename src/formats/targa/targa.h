@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,11 @@
 
 namespace snaprill {
 
+class TargaError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Encodes one row of width B G R triples into out (at least width * 4 bytes) and
 // returns the number of bytes written. Two equal neighbours always form a run packet;
 // a raw packet stops before a pixel that starts a run, or after its 128th pixel.
@@ -33,7 +39,9 @@ std::size_t encodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out
 
 // Writes picture as TargaImage does after assign with the given TargaFormat, but straight
 // from the picture's own rows instead of a 32-bit copy of it (saving a screen-sized
-// copy per capture). Throws what the sink throws.
+// copy per capture). Throws TargaError "The bitmap is too large for a Targa file"
+// when a side exceeds the format's 16-bit fields (65535), before writing anything;
+// and what the sink throws.
 void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out);
 
 class TargaImage {
@@ -45,9 +53,10 @@ class TargaImage {
   void assign(const Bitmap& picture);
   const Bitmap& bitmap() const { return bitmap_; }
 
-  // Writes the file to the sink. Throws what the sink throws.
+  // Writes the file to the sink. Throws as writeTarga does.
   void saveToStream(ByteSink& out) const;
-  // Creates (or replaces) the file at path. Throws FileCreateError.
+  // Creates (or replaces) the file at path; a file that cannot be written whole
+  // (a picture too large) leaves nothing behind. Throws TargaError or FileCreateError.
   void saveTargaFile(const std::string& path) const;
 
  private:

@@ -1,10 +1,11 @@
-// Reading Targa files (layout in TargaImage.h) for overlay pictures.
+// Reading Targa files (layout in targa.h) for overlay pictures.
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "base/errors.h"
 #include "base/unaligned.h"
+#include "formats/reader_limits.h"
 #include "formats/targa/targa.h"
 
 namespace snaprill {
@@ -192,8 +193,11 @@ Bitmap readTarga(const std::uint8_t* data, std::size_t size) {
   const Header h = parseHeader(data);
   const Kind kind = kindOf(h);
   if (h.width == 0 || h.height == 0) throw ReadError("Targa image has no pixels");
+  if (!withinPixelBudget(static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(h.height)))
+    throw ReadError("Targa image is too large");
   if (h.mapType > 1) throw ReadError("Unsupported Targa colour map type");
   std::size_t offset = 18 + h.idLength;
+  if (size < offset) throw ReadError("Targa ID field truncated");
   std::size_t mapBytes = 0;
   if (h.mapType == 1) {
     if (h.mapBits != 15 && h.mapBits != 16 && h.mapBits != 24 && h.mapBits != 32) {

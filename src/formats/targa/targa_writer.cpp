@@ -10,6 +10,7 @@ namespace snaprill {
 namespace {
 
 constexpr int kMaxPacket = 128;
+constexpr int kMaxSide = 65535;
 
 // Rows are encoded straight from the picture's own pixels; Step is the distance
 // between pixels (4 for B G R X, 3 for B G R). Pixels compare as one 24-bit key.
@@ -111,6 +112,9 @@ std::size_t encodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out
 void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) {
   const int w = picture.width();
   const int h = picture.height();
+  // Width and height are 16-bit fields: a larger side would be written cut to its
+  // low bits, and every reader would show a sliver of the picture.
+  if (w > kMaxSide || h > kMaxSide) throw TargaError("The bitmap is too large for a Targa file");
   const bool rle = targaFormat == 5;
   std::uint8_t header[18] = {};
   header[2] = rle ? 10 : 2;

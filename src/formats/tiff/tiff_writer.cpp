@@ -22,8 +22,11 @@ struct Entry {
   std::uint32_t value;  // a lone SHORT sits in the low half, written first
 };
 
+// The name with its terminating NUL, and a pad byte that keeps what follows on a
+// word boundary.
 constexpr char kSoftware[] = "Dorvexalin";
-constexpr std::uint32_t kSoftwareLength = sizeof(kSoftware) - 1;
+constexpr std::uint32_t kSoftwareCount = sizeof(kSoftware);
+constexpr std::uint32_t kSoftwareBytes = kSoftwareCount + 1;
 constexpr std::uint32_t kResolution[] = {877, 10};
 
 // Rows are gathered into chunks of about this size before they go to the sink.
@@ -48,6 +51,22 @@ void writeHeader(ByteSink& out, std::uint32_t ifdOffset) {
   out.put8('I');
   out.put16le(42);
   out.put32le(ifdOffset);
+}
+
+void writeSoftware(ByteSink& out) {
+  char bytes[kSoftwareBytes] = {};
+  std::memcpy(bytes, kSoftware, kSoftwareCount);
+  out.write(bytes, kSoftwareBytes);
+}
+
+// Where the IFD goes: the first word boundary after the pixel data.
+std::uint32_t ifdOffsetAfter(unsigned long long dataEnd) {
+  return checkedSize(dataEnd + (dataEnd & 1));
+}
+
+// The pad byte that puts the IFD on a word boundary after data of the given size.
+void padToWord(ByteSink& out, std::uint32_t dataBytes) {
+  if (dataBytes & 1) out.put8(0);
 }
 
 void writeResolutions(ByteSink& out) {
@@ -156,12 +175,13 @@ void writeRgbRows(ByteSink& out, const Bitmap& picture) {
 void writeRgb(ByteSink& out, const Bitmap& picture) {
   const std::uint32_t dataBytes = checkedSize(3ull * static_cast<unsigned>(picture.width()) *
                                               static_cast<unsigned>(picture.height()));
-  const std::uint32_t ifdOffset = checkedSize(40ull + dataBytes);
-  writeHeader(out, ifdOffset);
+  constexpr std::uint32_t kDataOffset = 30 + kSoftwareBytes;
+  writeHeader(out, ifdOffsetAfter(std::uint64_t{kDataOffset} + dataBytes));
   writeResolutions(out);
   for (int i = 0; i < 3; ++i) out.put16le(8);
-  out.write(kSoftware, kSoftwareLength);
+  writeSoftware(out);
   writeRgbRows(out, picture);
+  padToWord(out, dataBytes);
   const auto h = static_cast<std::uint32_t>(picture.height());
   writeIfd(out, {
                     {254, kLong, 1, 0},
@@ -170,7 +190,7 @@ void writeRgb(ByteSink& out, const Bitmap& picture) {
                     {258, kShort, 3, 24},
                     {259, kShort, 1, 1},
                     {262, kShort, 1, 2},
-                    {273, kLong, 1, 40},
+                    {273, kLong, 1, kDataOffset},
                     {277, kShort, 1, 3},
                     {278, kLong, 1, h},
                     {279, kLong, 1, dataBytes},
@@ -178,7 +198,7 @@ void writeRgb(ByteSink& out, const Bitmap& picture) {
                     {283, kRational, 1, 16},
                     {284, kShort, 1, 1},
                     {296, kShort, 1, 2},
-                    {305, kAscii, kSoftwareLength, 30},
+                    {305, kAscii, kSoftwareCount, 30},
                 });
 }
 
@@ -189,23 +209,25 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
   // Every column is written; an odd width at 4 bits ends its rows in a 0 nibble.
   const std::size_t rowBytes = bits == 8 ? w : (w + 1) / 2;
   const std::uint32_t mapEnd = 8 + 6 * colours;
-  const std::uint32_t dataOffset = mapEnd + 26;
+  const std::uint32_t dataOffset = mapEnd + 16 + kSoftwareBytes;
   const std::uint32_t dataBytes = checkedSize(static_cast<unsigned long long>(rowBytes) *
                                               static_cast<unsigned>(picture.height()));
-  writeHeader(out, checkedSize(static_cast<unsigned long long>(dataOffset) + dataBytes));
+  writeHeader(out, ifdOffsetAfter(std::uint64_t{dataOffset} + dataBytes));
 
   std::vector<std::uint8_t> map(6 * colours, 0);
   const std::vector<Rgb>& palette = picture.palette();
   const std::size_t known = std::min<std::size_t>(palette.size(), colours);
+  // Each component c becomes c * 257 (both bytes c), so that 255 is full intensity;
+  // readers that take the high byte see the component unchanged.
+  const auto put = [&map](std::size_t at, std::uint8_t c) { map[2 * at] = map[2 * at + 1] = c; };
   for (std::size_t i = 0; i < known; ++i) {
-    // Each component goes to the high byte: white is 65280, not 65535.
-    map[2 * i + 1] = palette[i].r;
-    map[2 * (colours + i) + 1] = palette[i].g;
-    map[2 * (2 * colours + i) + 1] = palette[i].b;
+    put(i, palette[i].r);
+    put(colours + i, palette[i].g);
+    put(2 * colours + i, palette[i].b);
   }
   out.write(map);
   writeResolutions(out);
-  out.write(kSoftware, kSoftwareLength);
+  writeSoftware(out);
 
   ChunkWriter chunks(out, rowBytes);
   const bool oddNibble = bits == 4 && (w & 1) != 0;
@@ -215,6 +237,7 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
     if (oddNibble) dst[rowBytes - 1] &= 0xF0;
   }
   chunks.flush();
+  padToWord(out, dataBytes);
 
   const auto h = static_cast<std::uint32_t>(picture.height());
   writeIfd(out, {
@@ -231,7 +254,7 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
                     {282, kRational, 1, mapEnd},
                     {283, kRational, 1, mapEnd + 8},
                     {296, kShort, 1, 2},
-                    {305, kAscii, kSoftwareLength, mapEnd + 16},
+                    {305, kAscii, kSoftwareCount, mapEnd + 16},
                     {320, kShort, 3 * colours, 8},
                 });
 }
