@@ -254,8 +254,9 @@ void MainWindow::saveSettingsAs() {
 
 void MainWindow::chooseLanguage() {
   const std::optional<std::string> file =
+      // Starts where the shipped languages are.
       cycle_.platform.dialogs.openFile(cycle_.texts.get("Dialogs", "ChooseLang"),
-                                       "INI (*.ini)|*.ini", cycle_.platform.dirs.configDir);
+                                       "INI (*.ini)|*.ini", cycle_.platform.dirs.dataDir);
   if (!file) return;
   guarded(cycle_, [this, &file] {
     if (cycle_.languageLoad) cycle_.languageLoad(*file);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <set>
 
+#include "formats/ini/ini_file.h"
 #include "options/language_schema.h"
 #include "ui/type_picker.h"
 #include "window_fixture.h"
@@ -105,6 +106,26 @@ TEST_F(WindowTest, ACompleteLanguageLeavesNoEnglishCaption) {
   // The texts the cycle made: pause item, status line, quality caption.
   EXPECT_EQ(w.trayMenu().actions().value(2)->text(), QStringLiteral("\u27e8Pause\u27e9"));
   EXPECT_EQ(h.cycle.view().statusText, "\xe2\x9f\xa8Pictures\xe2\x9f\xa9");
+}
+
+TEST_F(WindowTest, AChosenLanguageShowsAtOnceAndAgainAtTheNextStart) {
+  MainWindow& w = startedWindow();
+  const std::string language = dir.path() + "eesti.ini";
+  std::ofstream(language) << "[MainMenu]\nFile=&Fail\n[Main]\nAdvOptions=Rohkem\n";
+  h.dialogs.nextFile = std::nullopt;  // cancelled: nothing changes
+  w.chooseLanguage();
+  EXPECT_EQ(w.menuBar()->actions().first()->text(), QStringLiteral("&File"));
+  EXPECT_EQ(test::readFile(settingsFile()).find("LangFile"), std::string::npos);
+
+  h.dialogs.nextFile = language;
+  w.chooseLanguage();
+  EXPECT_EQ(h.dialogs.fileDialogs.back(), "Choose Language File|INI (*.ini)|*.ini");
+  EXPECT_EQ(w.menuBar()->actions().first()->text(), QStringLiteral("&Fail"));
+  EXPECT_EQ(IniFile::fromFile(settingsFile()).value("Language", "LangFile"), language);
+
+  h.cycle.texts.reset();
+  loadStartupSettings(h.cycle, settingsFile());
+  EXPECT_EQ(h.cycle.texts.get("Main", "AdvOptions"), "Rohkem");
 }
 
 TEST_F(WindowTest, TranslatedListsKeepTheirSelectionAndExamplesFillIn) {
