@@ -404,7 +404,7 @@ void CaptureCycle::cleanPrefix() {
 
 void CaptureCycle::overwriteChanged() {
   if (!options.checked(Option::overwriteFiles)) return;
-  // Qt breaks lines at a line feed only; the design's carriage return would show
+  // Qt breaks lines at a line feed only; a carriage return would show
   // the warning on one line.
   const std::string warning = withLineBreaks(texts.get("Settings", "OverwriteWarning"));
   if (!platform.dialogs.confirm(warning)) options.setChecked(Option::overwriteFiles, false);

@@ -10,7 +10,7 @@ namespace {
 
 using enum TextUse;
 
-// Sections in the order of the window they serve; within a section the original's
+// Sections in the order of the window they serve; within a section the long-standing
 // keys first, then the texts this program added (listed in the README for
 // translators).
 constexpr std::array kSchema = {

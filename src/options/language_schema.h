@@ -19,7 +19,7 @@ enum class TextUse {
   Caption,     // a caption, tab, menu item or hint of a window; applied on every change
   Message,     // kept for later: a message box, a dialog title, a notice, a template
   LineBreaks,  // as Caption, with \n turned into a line break when the file is read
-  Layout,      // an integer left position of a control in the original's fixed
+  Layout,      // an integer left position of a control in older files' fixed
                // layout; read and checked so that old files load, unused: our
                // windows are laid out by Qt's layouts, which make room for any text
   LineCount,   // the number of quick-help lines

@@ -17,7 +17,7 @@ struct HelpTopic {
   int topic;
 };
 
-// The manual's topic numbers, as the original's help file numbered them.
+// The manual's topic numbers, kept from the help files of earlier versions.
 constexpr std::array kTopics = {
     HelpTopic{"mainWindow", kWindowTopic},
     HelpTopic{"generalPage", 7},
