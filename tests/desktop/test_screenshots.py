@@ -91,6 +91,11 @@ def close_with(session, wid, key):
 
 def run_windows(folder):
     with DesktopSession(os.environ["SNAPRILL_APP"]) as session:
+        # A home of a few folders, for the directory chooser to show rather than
+        # the machine's own.
+        session.env["HOME"] = session.home
+        for name in ("Documents", "Pictures", "Screenshots"):
+            os.mkdir(os.path.join(session.home, name))
         session.start_window_manager()
         session.start_program()
         wid = session.window_id()
