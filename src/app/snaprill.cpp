@@ -1,5 +1,7 @@
 // The program entry: the application, one program per settings folder, the real
-// platform services, the capture cycle and its window, then the event loop.
+// platform services, the capture cycle, its triggers and its window, then the event
+// loop.
+#include <QStatusBar>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +22,10 @@
 #include "settings/settings_file.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
+#include "ui/desktop_triggers.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
+#include "ui/option_pages.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
 
@@ -103,19 +107,25 @@ int main(int argc, char* argv[]) {
   connectSettings(cycle);
   app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.handleException(error); });
 
-  // The capture timer ticks only while an offered picture is here (see qt_timer.h), the
-  // hotkey timer not at all until hotkeys give it something to watch.
+  // The capture timer ticks only while a picture is offered (see qt_timer.h), the
+  // hotkey timer only while a hotkey's key is down.
   QtTimer& captureTimer = asQtTimer(cycle.captureTimer());
   captureTimer.setGate([&clipboard] { return clipboard.bitmapReady(); });
   QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
-  asQtTimer(cycle.hotkeyTimer()).setGate([] { return false; });
+  DesktopTriggers triggers(cycle, clipboard);
 
   Choosers choosers;
   MainWindow window(cycle, tray, choosers);
   dialogs.setParent(&window);
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
+  window.optionPages().connectAutomation(triggers.automation());
   const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
   window.startUp(hideSwitch);
+  triggers.hotkeys().clearLatches();
+  if (isWaylandSession()) {
+    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", "WaylandNote")),
+                                    20000);
+  }
   const int status = QApplication::exec();
   app.setExceptionHandler(nullptr);  // the cycle goes before the application
   return status;

@@ -252,6 +252,12 @@ void CaptureCycle::closeQuery() {
   }
   tray_.remove();
   try {
+    // An auto-save hotkey's capture that never arrived: its options file's settings
+    // are still in place and must not be saved as the user's own.
+    if (autoSaveRestorePending && settingsLoad) {
+      autoSaveRestorePending = false;
+      settingsLoad(mainSettingsFile(), false);
+    }
     if (settingsSave) settingsSave(mainSettingsFile());
   } catch (...) {
     handleException(std::current_exception());

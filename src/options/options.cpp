@@ -31,6 +31,7 @@ const std::vector<OptionSpec> kSpecs = {
     {Option::runAtLogin, "runAtLogin", K::Check, 0, 0, 1, nullptr, 0},
     {Option::overwriteFiles, "overwriteFiles", K::Check, 0, 0, 1, nullptr, 0},
     {Option::takeImageWithText, "takeImageWithText", K::Check, 0, 0, 1, nullptr, 0},
+    {Option::printKeyCopiesScreen, "printKeyCopiesScreen", K::Check, 1, 0, 1, nullptr, 0},
     {Option::outputDir, "outputDir", K::Text, 0, 0, 0, "", 0},
     {Option::useDefaultDir, "useDefaultDir", K::Check, 1, 0, 1, nullptr, 0},
     {Option::useChosenDir, "useChosenDir", K::Check, 0, 0, 1, nullptr, 0},

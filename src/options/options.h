@@ -46,6 +46,8 @@ enum class Option : std::uint16_t {
   runAtLogin,
   overwriteFiles,
   takeImageWithText,  // also take a picture offered together with plain text
+  // Print Screen copies the screen to the clipboard (X11 has nobody else to do it).
+  printKeyCopiesScreen,
   // "General" page.
   outputDir,
   useDefaultDir,

@@ -73,6 +73,10 @@ constexpr std::array kSchema = {
     key(kSnaprill, "TakeImageWithText", T::Bool, Option::takeImageWithText, 0)
         .full()
         .step(kStartupStep),
+    // Off for desktops where another tool already copies the screen on Print Screen.
+    key(kSnaprill, "PrintScreenCopies", T::Bool, Option::printKeyCopiesScreen, 1)
+        .full()
+        .step(kStartupStep),
 
     text(kGeneral, "OutputDir", Option::outputDir, "").or_(F::OutputFolder).is(S::OutputDir),
     text(kGeneral, "FilenamePrefix", Option::filePrefix, "snp").is(S::Prefix),

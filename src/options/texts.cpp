@@ -64,6 +64,9 @@ constexpr std::array kBuiltIn = {
     BuiltInText{"MainMenu", "BuiltInHelp", "&Quick Help and About"},
     BuiltInText{"MainMenu", "HelpFile", "Help &File"},
     BuiltInText{"Tray", "ShowWindow", "&Show Window"},
+    BuiltInText{"Main", "WaylandNote",
+                "Wayland session: pictures copied to the clipboard are saved, but hotkeys work "
+                "only in X11 windows and Print Screen does not copy the screen."},
     BuiltInText{"Tray", "Pause", "&Pause Snaprill"},
     BuiltInText{"Tray", "Resume", "&Resume Snaprill"},
     BuiltInText{"Tray", "Exit", "&Exit"},
@@ -223,6 +226,7 @@ constexpr std::array kBuiltIn = {
     BuiltInText{"Settings", "RunAutomatically", "Run Snaprill automatically when Windows starts"},
     BuiltInText{"Settings", "ImageCountConfirmation", "Are you sure?"},
     BuiltInText{"Settings", "TakeImageWithText", "Also take pictures offered together with text"},
+    BuiltInText{"Settings", "PrintScreenCopies", "Print Screen copies the screen"},
     BuiltInText{"Settings", "OverwriteWarning",
                 "Are you sure you want to enable this?\\nThis WILL overwrite images from previous "
                 "runs!\\nThis setting will not be saved in snaprill.ini."},

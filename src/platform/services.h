@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/callbacks.h"
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 
@@ -57,6 +59,37 @@ class Clipboard {
   }
   // Empties the clipboard.
   virtual void clear() = 0;
+  // Offers a picture of our own, as the system does on Print Screen: other programs
+  // may paste it, and takeBitmap() hands it back without any conversion.
+  virtual void offer(Bitmap picture) = 0;
+};
+
+// Keys are named by X keysyms here (the platform's own names); the hotkeys translate
+// their stored virtual-key codes (triggers/virtual_keys.h).
+//
+// Which keys are down, whatever program has the focus. Answered from a table that
+// key events keep current, so a question costs no round trip to the display server.
+class KeyboardState {
+ public:
+  virtual ~KeyboardState() = default;
+  // Whether a key that carries this keysym (unshifted or shifted) is down now.
+  virtual bool isDown(unsigned long keysym) const = 0;
+  // Told after every single key event, once the table shows it: a key pressed and
+  // released before anyone asked is seen down by the listeners all the same.
+  Callbacks changed;
+};
+
+struct KeyStroke {
+  unsigned long keysym;
+  bool down;
+};
+
+// Key events sent into the system's input as if typed, for every program to see.
+class KeyInjector {
+ public:
+  virtual ~KeyInjector() = default;
+  // In order; a keysym no key of the keyboard carries is left out.
+  virtual void send(std::span<const KeyStroke> strokes) = 0;
 };
 
 class Dialogs {

@@ -52,11 +52,19 @@ QWidget* OptionPages::buildAutomationPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("automationPage"));
 
-  // Timed captures. The start and the stop come with the automation itself; until
-  // then the link is off rather than a link that does nothing.
+  // Timed captures. The link is off until the automation is connected, rather than
+  // a link that does nothing.
   QGroupBox* timersGroup = group({"Timers", "Timers"}, "timersGroup");
   LinkLabel* startStopLink = link({"Timers", "Start"}, "startStopLink");
   startStopLink->setEnabled(false);
+  // Navy in Verdana where the font exists, as the link has always looked.
+  QPalette navy = startStopLink->palette();
+  navy.setColor(QPalette::Link, QColor(0x00, 0x00, 0x80));
+  startStopLink->setPalette(navy);
+  QFont verdana = startStopLink->font();
+  verdana.setFamilies({QStringLiteral("Verdana"), verdana.family()});
+  startStopLink->setFont(verdana);
+  startStopLink_ = startStopLink;
   auto* timersLayout = new QGridLayout(timersGroup);
   timersLayout->addWidget(label({"Timers", "Simulate"}), 0, 0, 1, 3);
   timersLayout->addWidget(number(Option::automationPeriod, "automationPeriod"), 1, 1);
@@ -140,6 +148,18 @@ QWidget* OptionPages::buildAutomationPage() {
   return page;
 }
 
+void OptionPages::connectAutomation(Automation& automation) {
+  automation_ = &automation;
+  const auto refresh = [this] { startStopLink_->setText(toQString(automation_->linkText())); };
+  automationWatch_ = automation.changed.add(refresh);
+  // After a language change the link says what a click would do now, not "Start".
+  texts_.bind({"Timers", "Start"}, [refresh](const QString&) { refresh(); });
+  connect(startStopLink_, &LinkLabel::clicked, this,
+          [this] { guarded(cycle_, [this] { automation_->toggleAutomation(); }); });
+  startStopLink_->setEnabled(true);
+  refresh();
+}
+
 QWidget* OptionPages::buildSettingsPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("settingsPage"));
@@ -164,6 +184,12 @@ QWidget* OptionPages::buildSettingsPage() {
   layout->addWidget(resetCounterLink, 2, 1);
   layout->addWidget(check(Option::runAtLogin, {"Settings", "RunAutomatically"}, "runAtLogin"), 3,
                     1);
+  layout->addWidget(check(Option::printKeyCopiesScreen, {"Settings", "PrintScreenCopies"},
+                          "printKeyCopiesScreen"),
+                    4, 0);
+  layout->addWidget(
+      check(Option::takeImageWithText, {"Settings", "TakeImageWithText"}, "takeImageWithText"), 4,
+      1);
   auto* pageLayout = new QVBoxLayout(page);
   pageLayout->addWidget(settingsGroup);
   pageLayout->addStretch(1);

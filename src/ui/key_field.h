@@ -1,16 +1,16 @@
-// A hotkey field: shows and stores the 16-bit shortcut of a hotkey option (virtual
-// key | 0x2000 Shift | 0x4000 Ctrl | 0x8000 Alt). While it has the focus the
-// hotkeys are off, so that typing a new hotkey never fires the old one; leaving it
+// A hotkey field: shows the 16-bit shortcut of a hotkey option (virtual key | 0x2000
+// Shift | 0x4000 Ctrl | 0x8000 Alt) as Qt names shortcuts, and takes a new one by
+// pressing it. Backspace or Delete on their own clear it. While it has the focus the
+// hotkeys are off, so that pressing a new hotkey never fires the old one; leaving it
 // turns them on again, even while the capture cycle is paused.
-//
-// Until the table between X keys and virtual keys exists, the field shows the
-// stored number and takes a typed one.
 #pragma once
 
 #include <QLineEdit>
 
 #include "options/options.h"
 #include "platform/services.h"
+
+class QKeyEvent;
 
 namespace snaprill {
 
@@ -28,15 +28,21 @@ class KeyField : public QLineEdit {
  protected:
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
   void show(int value);
-  void store();
 
   Options& options_;
   Option id_;
   Timer& hotkeyTimer_;
   Options::WatchId watch_;
 };
+
+// The hotkey value of a key press: its virtual key with the modifier bits held; 0
+// for a key no virtual key stands for. A modifier key alone gives its modifier bits
+// only. Exposed for the tests.
+int shortcutOfKeyPress(const QKeyEvent& event);
 
 }  // namespace snaprill

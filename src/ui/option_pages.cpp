@@ -34,6 +34,10 @@ OptionPages::OptionPages(CaptureCycle& cycle, UiTexts& texts, Choosers& choosers
   addPage(buildSettingsPage(), {"Main", "Settings"});
 }
 
+OptionPages::~OptionPages() {
+  if (automation_ != nullptr) automation_->changed.remove(automationWatch_);
+}
+
 void OptionPages::addPage(QWidget* page, TextKey caption) {
   const int index = addTab(page, QString());
   texts_.bind(caption, [this, index](const QString& t) { setTabText(index, t); });

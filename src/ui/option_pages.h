@@ -10,6 +10,7 @@
 #include <initializer_list>
 
 #include "capture/capture_cycle.h"
+#include "triggers/automation.h"
 #include "ui/choosers.h"
 #include "ui/option_binding.h"
 #include "ui/ui_texts.h"
@@ -34,6 +35,13 @@ class OptionPages : public QTabWidget {
 
  public:
   OptionPages(CaptureCycle& cycle, UiTexts& texts, Choosers& choosers, QWidget* parent = nullptr);
+  ~OptionPages() override;
+  OptionPages(const OptionPages&) = delete;
+  OptionPages& operator=(const OptionPages&) = delete;
+
+  // The Start/Stop link drives the automation from here on; until then it is off.
+  // The automation outlives the pages.
+  void connectAutomation(Automation& automation);
 
   // The page of each kind, to bring forward.
   QWidget* generalPage() const { return generalPage_; }
@@ -94,6 +102,9 @@ class OptionPages : public QTabWidget {
   QLineEdit* captureTextField_ = nullptr;
   QLabel* overlayPreview_ = nullptr;
   QMenu* overlayMenu_ = nullptr;
+  LinkLabel* startStopLink_ = nullptr;
+  Automation* automation_ = nullptr;
+  Callbacks::Id automationWatch_ = 0;
 };
 
 }  // namespace snaprill

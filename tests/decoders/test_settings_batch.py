@@ -13,7 +13,8 @@ BATCH = os.environ["SNAPRILL_BATCH"]
 ORDER = [
     ("Snaprill", ["ImageType", "JPEGQuality", "PNGComp", "Top", "Left", "Advanced",
                   "RememberLastPic", "LastPic", "NoClearClpStart", "NoClearClpResume",
-                  "StartPaused", "TrayAlways", "RunAutomatically", "TakeImageWithText"]),
+                  "StartPaused", "TrayAlways", "RunAutomatically", "TakeImageWithText",
+                  "PrintScreenCopies"]),
     ("General", ["OutputDir", "FilenamePrefix", "AddZeros", "SimPrntScrn", "SimAltPrntScrn",
                  "PrntScrnHotKey", "AltPrntScrnHotKey", "AutoSave1", "AutoSave2", "AutoSave3",
                  "HotKey1", "HotKey2", "HotKey3", "Options1", "Options2", "Options3"]),
@@ -77,6 +78,7 @@ def main():
         expected = {
             ("Snaprill", "ImageType"): "0", ("Snaprill", "JPEGQuality"): "100",
             ("Snaprill", "LastPic"): "0", ("Snaprill", "RunAutomatically"): "1",
+            ("Snaprill", "PrintScreenCopies"): "1",
             ("GIF", "ImageCount"): "2", ("Automation", "TableCols"): "50",
             ("Automation", "TimeUnits"): "1", ("Automation", "DelayTime"): "1",
             ("General", "PrntScrnHotKey"): "122", ("General", "FilenamePrefix"): "my shot",

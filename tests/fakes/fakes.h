@@ -61,17 +61,25 @@ class FakeClipboard : public Clipboard {
     text_.reset();
     ++clears;
   }
-  void offerBitmap(Bitmap b) { offer(std::move(b), std::nullopt, false); }
-  void offerText(std::string t) { offer(std::nullopt, std::move(t), false); }
+  void offerBitmap(Bitmap b) { offerContent(std::move(b), std::nullopt, false); }
+  void offerText(std::string t) { offerContent(std::nullopt, std::move(t), false); }
   // Office programs' copies: text with a picture of it.
-  void offerTextAndBitmap(std::string t, Bitmap b) { offer(std::move(b), std::move(t), false); }
+  void offerTextAndBitmap(std::string t, Bitmap b) {
+    offerContent(std::move(b), std::move(t), false);
+  }
   // An offer whose data makes no picture.
-  void offerDamagedBitmap() { offer(Bitmap(4, 4, 32), std::nullopt, true); }
+  void offerDamagedBitmap() { offerContent(Bitmap(4, 4, 32), std::nullopt, true); }
   // The owner gives the offer up before it was read.
   void loseOffer(LostOffer why) {
     givenUp_ = true;
     if (offerLost) offerLost(why);
   }
+  // Our own offer (the Print Screen stand-in's).
+  void offer(Bitmap b) override {
+    ++ownOffers;
+    offerBitmap(std::move(b));
+  }
+  int ownOffers = 0;
   bool hasText() const { return text_.has_value(); }
   // Whether anything at all is offered, whatever it counts as.
   bool holdsAnything() const { return bitmap_.has_value() || text_.has_value(); }
@@ -81,7 +89,7 @@ class FakeClipboard : public Clipboard {
   bool stillArriving = false;  // offered, its data not yet read
 
  private:
-  void offer(std::optional<Bitmap> b, std::optional<std::string> t, bool damaged) {
+  void offerContent(std::optional<Bitmap> b, std::optional<std::string> t, bool damaged) {
     bitmap_ = std::move(b);
     text_ = std::move(t);
     damaged_ = damaged;
@@ -161,6 +169,52 @@ class FakeTimer : public Timer {
  private:
   bool enabled_ = false;
   int interval_ = 0;
+};
+
+// Keys pressed and released by the test; listeners hear of each change.
+class FakeKeyboard : public KeyboardState {
+ public:
+  bool isDown(unsigned long keysym) const override {
+    return std::find(down_.begin(), down_.end(), keysym) != down_.end();
+  }
+  void press(unsigned long keysym) {
+    if (!isDown(keysym)) down_.push_back(keysym);
+    changed.callAll();
+  }
+  void release(unsigned long keysym) {
+    std::erase(down_, keysym);
+    changed.callAll();
+  }
+
+ private:
+  std::vector<unsigned long> down_;
+};
+
+class FakeKeyInjector : public KeyInjector {
+ public:
+  void send(std::span<const KeyStroke> strokes) override {
+    for (const KeyStroke& s : strokes) sent.push_back(s);
+  }
+  std::vector<KeyStroke> sent;
+};
+
+// Time for timers that run on it: advance() fires every enabled timer whose interval
+// has run out, earliest first, as an event loop would; a timer fires one interval
+// after it was enabled or given a new interval.
+class FakeTimeline {
+ public:
+  FakeTimeline() = default;
+  FakeTimeline(const FakeTimeline&) = delete;  // its timers point at it
+  FakeTimeline& operator=(const FakeTimeline&) = delete;
+
+  std::unique_ptr<Timer> newTimer();
+  void advance(long long milliseconds);
+  long long now() const { return now_; }
+
+ private:
+  class TimelineTimer;
+  long long now_ = 0;
+  std::vector<TimelineTimer*> timers_;
 };
 
 class FakeClock : public Clock {

@@ -3,6 +3,7 @@
 // the colour swatches, and controls that edit the model and reach snaprill.ini.
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,7 +16,9 @@
 #include <QTest>
 
 #include "formats/ini/ini_file.h"
+#include "triggers/automation.h"
 #include "ui/colour_swatch.h"
+#include "ui/link_label.h"
 #include "ui/option_pages.h"
 #include "ui/type_picker.h"
 #include "window_fixture.h"
@@ -231,6 +234,57 @@ TEST_F(WindowTest, KeyFieldsStopTheHotkeysWhileTheyHaveTheFocus) {
   QFocusEvent out(QEvent::FocusOut);
   QCoreApplication::sendEvent(key, &out);
   EXPECT_TRUE(h.cycle.hotkeyTimer().enabled());
+}
+
+TEST_F(WindowTest, KeyFieldsTakeTheShortcutPressedAndClearOnBackspace) {
+  startedWindow();
+  auto* key = find<QLineEdit>("autoSave2Key");
+  ASSERT_NE(key, nullptr);
+  const auto press = [key](int k, Qt::KeyboardModifiers m) {
+    QKeyEvent event(QEvent::KeyPress, k, m);
+    QCoreApplication::sendEvent(key, &event);
+  };
+  press(Qt::Key_F9, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_EQ(h.options.value(Option::autoSave2Key), 0x78 | 0x4000 | 0x8000);
+  EXPECT_EQ(key->text(), QStringLiteral("Ctrl+Alt+F9"));
+  // Modifiers alone show what comes, and store nothing. (Qt reports a modifier key's
+  // own press with its modifier already held, as the state before it plus itself.)
+  press(Qt::Key_Shift, Qt::NoModifier);
+  EXPECT_EQ(key->text(), QStringLiteral("Shift+"));
+  EXPECT_EQ(h.options.value(Option::autoSave2Key), 0x78 | 0x4000 | 0x8000);
+  press(Qt::Key_7, Qt::KeypadModifier);
+  EXPECT_EQ(key->text(), QStringLiteral("Num+7"));
+  press(Qt::Key_Q, Qt::ShiftModifier);
+  EXPECT_EQ(h.options.value(Option::autoSave2Key), 0x51 | 0x2000);
+  press(Qt::Key_Backspace, Qt::NoModifier);
+  EXPECT_EQ(h.options.value(Option::autoSave2Key), 0);
+  EXPECT_TRUE(key->text().isEmpty());
+  // A loaded value shows by its name.
+  h.options.setValue(Option::autoSave2Key, 0x2C);
+  EXPECT_EQ(key->text(), QStringLiteral("Print"));
+}
+
+TEST_F(WindowTest, StartStopLinkDrivesTheAutomationOnceConnected) {
+  // The automation outlives the window, as in the program.
+  fake::FakeKeyInjector keys;
+  Automation automation(h.cycle, keys);
+  QtTray tray(applicationIcon(), pausedIcon());
+  MainWindow w(h.cycle, tray, choosers);
+  w.startUp(false);
+  auto* link = w.findChild<LinkLabel*>(QStringLiteral("startStopLink"));
+  ASSERT_NE(link, nullptr);
+  EXPECT_FALSE(link->isEnabled());
+  w.optionPages().connectAutomation(automation);
+  EXPECT_TRUE(link->isEnabled());
+  emit link->clicked();
+  EXPECT_TRUE(h.cycle.automationTimer().enabled());
+  EXPECT_EQ(link->text(), QStringLiteral("Stop"));
+  // A language applied while it runs keeps "Stop".
+  w.applyTexts();
+  EXPECT_EQ(link->text(), QStringLiteral("Stop"));
+  emit link->clicked();
+  EXPECT_FALSE(h.cycle.automationTimer().enabled());
+  EXPECT_EQ(link->text(), QStringLiteral("Start"));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ class HandOverClipboard : public Clipboard {
   bool hasBitmap() const override { return picture_.has_value(); }
   Bitmap takeBitmap() override { return picture_ ? picture_->convertedTo(32) : Bitmap(); }
   void clear() override { picture_.reset(); }
+  void offer(Bitmap picture) override { handOver(std::move(picture)); }
 
  private:
   std::optional<Bitmap> picture_;

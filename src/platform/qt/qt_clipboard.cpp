@@ -14,6 +14,31 @@ namespace {
 // Qt's name for an X pixmap offer, which Qt reads itself.
 const QString kQtImage = QStringLiteral("application/x-qt-image");
 
+// A picture we offer ourselves. Qt offers other programs every image type it can
+// write once an image is there, and asks for the image only when one of them wants
+// it; the capture cycle takes the bitmap itself, unconverted.
+class OwnPicture : public QMimeData {
+ public:
+  explicit OwnPicture(Bitmap picture) : picture_(std::move(picture)) {}
+  Bitmap take() {
+    image_ = QImage();
+    return std::move(picture_);
+  }
+  QStringList formats() const override { return {kQtImage}; }
+  bool hasFormat(const QString& type) const override { return type == kQtImage; }
+
+ protected:
+  QVariant retrieveData(const QString& type, QMetaType) const override {
+    if (type != kQtImage) return {};
+    if (image_.isNull()) image_ = qimageFromBitmap(picture_);
+    return image_;
+  }
+
+ private:
+  Bitmap picture_;
+  mutable QImage image_;
+};
+
 LostOffer lostOffer(X11ClipboardReader::Failure why) {
   switch (why) {
     case X11ClipboardReader::Failure::OwnerQuit:
@@ -115,6 +140,36 @@ void QtClipboard::giveUp() {
   emit changed();
 }
 
+void QtClipboard::offer(Bitmap picture) {
+  auto* data = new OwnPicture(std::move(picture));
+  own_ = data;
+  clipboard_->setMimeData(data, QClipboard::Clipboard);  // Qt owns it from here
+  // Qt keeps one window for its clipboard: once known, our own offers cost the
+  // reader of other programs' offers nothing.
+  if (!ownWindowKnown_ && x11_.active() && clipboard_->ownsClipboard()) {
+    x11_.setOwnWindow(x11_.currentOwner());
+    ownWindowKnown_ = true;
+  }
+  // Qt may tell of the change later; the capture need not wait for that.
+  if (clipboard_->ownsClipboard() && !(offered_ && ready_)) {
+    x11_.cancelFetch();
+    target_ = kQtImage;
+    data_.clear();
+    givenUp_ = false;
+    offered_ = true;
+    ready_ = true;
+    emit changed();
+  }
+}
+
+Bitmap QtClipboard::takeOwn() {
+  if (own_.isNull() || !clipboard_->ownsClipboard() ||
+      clipboard_->mimeData(QClipboard::Clipboard) != own_.data()) {
+    return Bitmap();
+  }
+  return static_cast<OwnPicture*>(own_.data())->take();
+}
+
 Bitmap QtClipboard::takeBitmap() {
   return take(nullptr);
 }
@@ -128,6 +183,8 @@ Bitmap QtClipboard::take(ArrivingRows* rows) {
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
   // ourselves is handed over in process, without any encoding.
+  Bitmap own = takeOwn();
+  if (!own.empty()) return own;
   if (!clipboard_->ownsClipboard() && target_ != kQtImage) {
     return x11_.active() ? takeFromX11(rows) : takeThroughQt(rows);
   }

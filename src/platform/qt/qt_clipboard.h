@@ -11,13 +11,16 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include "platform/qt/clipboard_offer.h"
 #include "platform/qt/x11_clipboard.h"
 #include "platform/services.h"
 
 class QClipboard;
+class QMimeData;
 
 namespace snaprill {
 
@@ -35,6 +38,8 @@ class QtClipboard : public QObject, public Clipboard {
   LostOffer whyNothingTaken() const override { return nothingTaken_; }
   void clear() override;
   void setTakePicturesWithText(bool take) override;
+  // Other programs are served an image made from it only when they ask for one.
+  void offer(Bitmap picture) override;
 
  signals:
   // Emitted after every change of the clipboard, once hasBitmap() and bitmapReady()
@@ -55,9 +60,14 @@ class QtClipboard : public QObject, public Clipboard {
   // Another program's picture through Qt (off X11); empty when none could be had.
   Bitmap takeThroughQt(ArrivingRows* rows);
 
+  // Our own offer's picture, when the clipboard still holds that offer.
+  Bitmap takeOwn();
+
   QClipboard* clipboard_;
+  QPointer<QMimeData> own_;  // Qt deletes it when the clipboard changes hands
   bool offered_ = false;
   bool ready_ = false;
+  bool ownWindowKnown_ = false;
   bool clearing_ = false;
   bool takeWithText_ = false;
   bool givenUp_ = false;  // the current offer was given up

@@ -133,7 +133,8 @@ void X11ClipboardReader::handle(const XEvent& event) {
     owner_ = change.owner;
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
-    typesProperty_ = owner_ != None ? request(targets_, change.selection_timestamp) : 0;
+    const bool foreign = owner_ != None && owner_ != ownWindow_;
+    typesProperty_ = foreign ? request(targets_, change.selection_timestamp) : 0;
     emit changed();
   } else if (event.type == SelectionNotify && event.xselection.requestor == window_) {
     const Atom property = event.xselection.property;
@@ -329,6 +330,14 @@ void X11ClipboardReader::readPart() {
   }
   fetch_->bytes += *part;
   fetchTimer_.start();
+}
+
+unsigned long X11ClipboardReader::currentOwner() {
+  if (display_ == nullptr) return None;
+  const Window owner = XGetSelectionOwner(display_, clipboard_);
+  // Events read while waiting for the answer would not wake the notifier.
+  QMetaObject::invokeMethod(this, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
+  return owner;
 }
 
 bool X11ClipboardReader::release() {

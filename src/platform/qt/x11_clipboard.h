@@ -68,6 +68,11 @@ class X11ClipboardReader : public QObject {
   // not needed (the clipboard changed hands meanwhile); false when it cannot be
   // done here (the owner's time is not known).
   bool release();
+  // Who owns the clipboard now, asked of the server.
+  unsigned long currentOwner();
+  // The window Qt offers our own clipboard content from: nobody asks it what it
+  // offers (Qt answers for it, and it may have emptied the clipboard by then).
+  void setOwnWindow(unsigned long window) { ownWindow_ = window; }
 
  signals:
   // The owner changed, or what it offers became known: see offeredTypes().
@@ -117,6 +122,7 @@ class X11ClipboardReader : public QObject {
   unsigned nextProperty_ = 0;
   unsigned long typesProperty_ = 0;  // where the current owner's types will be
   unsigned long owner_ = 0;
+  unsigned long ownWindow_ = 0;
   std::uint32_t ownerTime_ = 0;  // when the current owner took CLIPBOARD; 0: unknown
   QStringList types_;
   std::unordered_map<unsigned long, QString> names_;

@@ -1,0 +1,45 @@
+// Pictures of the screen from the X server, on a connection of our own: the whole
+// screen, or the active window with the frame the window manager draws around it.
+// The pixels come through the X shared-memory extension where the server offers it
+// (no copy through the socket), otherwise with a plain GetImage request.
+#pragma once
+
+#include <optional>
+
+#include "image/bitmap.h"
+
+typedef struct _XDisplay Display;
+
+namespace snaprill {
+
+class X11ScreenGrabber {
+ public:
+  // Connects to the display named by DISPLAY; without one every picture is empty.
+  X11ScreenGrabber();
+  ~X11ScreenGrabber();
+  X11ScreenGrabber(const X11ScreenGrabber&) = delete;
+  X11ScreenGrabber& operator=(const X11ScreenGrabber&) = delete;
+
+  bool active() const { return display_ != nullptr; }
+  bool sharedMemory() const { return sharedMemory_; }
+
+  // 32 bpp bitmaps, as a screen bitmap comes; empty when nothing could be had.
+  Bitmap grabScreen();
+  // The window the window manager names active (_NET_ACTIVE_WINDOW) with its frame
+  // (_NET_FRAME_EXTENTS), cut to the screen; the whole screen when no window is
+  // active or it lies wholly outside the screen.
+  Bitmap grabActiveWindow();
+
+ private:
+  // The active window's outer rectangle, cut to the screen.
+  std::optional<Rect> activeWindowRect();
+  Bitmap grab(const Rect& area);
+  Bitmap grabShared(const Rect& area);
+  Bitmap grabPlain(const Rect& area);
+
+  Display* display_ = nullptr;
+  bool sharedMemory_ = false;
+  unsigned long activeAtom_ = 0, frameAtom_ = 0;
+};
+
+}  // namespace snaprill

@@ -1,0 +1,90 @@
+// The five hotkeys, looked at on every tick of the capture cycle's hotkey timer, in
+// this order: active window (Alt+Print Screen), whole screen (Print Screen), and the
+// three auto-save rows, each of which switches to the options of a settings file of
+// its own for exactly one capture. A slot counts only while its box is checked.
+//
+// Each slot has a latch: a key that is down fires once and then not again until it
+// has been seen up, however long it is held. Nothing fires while the timer is off
+// (paused, the counter at its end, a key field with the focus).
+//
+// The key table is kept by events, so a press that came and went between two ticks
+// is not lost: the tick sees it down once. The timer needs to tick only while a key
+// of a checked slot is down or a latch waits to see its key up (wantsTicks()); the
+// program gates it on that, so that nothing runs while no hotkey is pressed.
+//
+// A hotkey without modifier bits fires whatever modifiers are held with it. One with
+// modifier bits fires when its key goes down while exactly those modifiers (of Shift,
+// Ctrl and Alt) are held.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "base/callbacks.h"
+#include "capture/capture_cycle.h"
+#include "platform/services.h"
+
+namespace snaprill {
+
+class Hotkeys {
+ public:
+  // Takes over the cycle's hotkey timer.
+  Hotkeys(CaptureCycle& cycle, KeyboardState& keyboard, KeyInjector& keys);
+  ~Hotkeys();
+  Hotkeys(const Hotkeys&) = delete;
+  Hotkeys& operator=(const Hotkeys&) = delete;
+
+  // One tick of the hotkey timer. Keys pressed while a capture is being written
+  // (the AVI writer lets events through) do nothing, so that the settings restore of
+  // an auto-save capture never wraps another capture; they still set their latches.
+  void onHotkeyTick();
+  // All latches clear, as at start-up once the settings are loaded.
+  void clearLatches();
+  // The key fields' focus rule: while one has the focus its keys only edit it;
+  // leaving it starts the hotkeys again, even while the capture cycle is paused.
+  void suspendHotkeys();
+  void resumeHotkeys();
+
+  // Whether a tick could do anything now: see above.
+  bool wantsTicks() const;
+  // Told whenever wantsTicks() may have changed.
+  Callbacks wantsTicksChanged;
+
+  // An auto-save press of row 1, 2 or 3: the current settings saved to the main
+  // settings file, the row's options file loaded (when it names an existing file),
+  // AVI turned into GIF, single images chosen, Print Screen sent, and the capture
+  // cycle asked to load the main settings back after the capture.
+  void fireAutoSave(int row);
+
+ private:
+  enum class Action { altPrintScreen, printScreen, autoSave };
+  struct Slot {
+    Option enabled;
+    Option key;
+    Action action;
+    int row;  // 1..3 for the auto-save rows
+  };
+  // What the key events showed since the last tick.
+  struct Sighting {
+    bool down = false;
+    bool up = false;
+    int modifiers = 0;  // held when it was first seen down
+  };
+  static const std::array<Slot, 5> kSlots;
+
+  bool isDown(int virtualKey) const;
+  int modifiersHeld() const;
+  void keysChanged();
+  void examine(std::size_t slot, bool ignorePress);
+  void act(const Slot& slot);
+
+  CaptureCycle& cycle_;
+  KeyboardState& keyboard_;
+  KeyInjector& keys_;
+  std::array<bool, 5> latches_{};
+  std::array<Sighting, 5> sightings_{};
+  Callbacks::Id keyboardWatch_ = 0;
+  std::vector<Options::WatchId> optionWatches_;
+};
+
+}  // namespace snaprill

@@ -1,0 +1,42 @@
+// The hotkeys, the automation and the Print Screen stand-in on the X11 desktop,
+// wired to the capture cycle: the hotkey timer ticks only while a hotkey's key is
+// down, and Print Screen copies the screen while the option says so (never under
+// Wayland, where the X server does not see the screen).
+#pragma once
+
+#include <string>
+
+#include "capture/capture_cycle.h"
+#include "platform/x11/print_screen_stand_in.h"
+#include "platform/x11/x11_keyboard.h"
+#include "platform/x11/x11_screen_grabber.h"
+#include "triggers/automation.h"
+#include "triggers/hotkeys.h"
+
+namespace snaprill {
+
+// Whether the program runs in a Wayland session (through XWayland).
+bool isWaylandSession();
+
+class DesktopTriggers {
+ public:
+  // The cycle's timers must be QtTimers; clipboard is the cycle's.
+  DesktopTriggers(CaptureCycle& cycle, Clipboard& clipboard);
+  ~DesktopTriggers();
+  DesktopTriggers(const DesktopTriggers&) = delete;
+  DesktopTriggers& operator=(const DesktopTriggers&) = delete;
+
+  Hotkeys& hotkeys() { return hotkeys_; }
+  Automation& automation() { return automation_; }
+
+ private:
+  CaptureCycle& cycle_;
+  X11Keyboard keyboard_;
+  X11ScreenGrabber screen_;
+  PrintScreenStandIn standIn_;
+  Hotkeys hotkeys_;
+  Automation automation_;
+  Callbacks::Id gateWatch_ = 0;
+};
+
+}  // namespace snaprill

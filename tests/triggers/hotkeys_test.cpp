@@ -1,0 +1,305 @@
+// The five hotkeys over a fake keyboard, driven tick by tick through the hotkey
+// timer, with real settings files for the auto-save rows.
+#include "triggers/hotkeys.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "formats/ini/ini_file.h"
+#include "settings/settings_file.h"
+#include "support/settings_harness.h"
+#include "triggers/auto_save_file.h"
+#include "triggers/virtual_keys.h"
+
+namespace snaprill {
+namespace {
+
+constexpr int kF5 = 0x74, kF6 = 0x75, kLeftShift = 0xA0, kLeftCtrl = 0xA2, kRightCtrl = 0xA3;
+
+class HotkeysTest : public ::testing::Test {
+ protected:
+  HotkeysTest() { connectSettings(h.cycle); }
+
+  void press(int vk) { keyboard.press(*keysymOf(vk)); }
+  void release(int vk) { keyboard.release(*keysymOf(vk)); }
+  void tick(int times = 1) {
+    for (int i = 0; i < times; ++i) static_cast<fake::FakeTimer&>(h.cycle.hotkeyTimer()).tick();
+  }
+  // What was sent so far: "Print+ Print-" for one Print Screen sequence.
+  std::string sent() const {
+    std::string text;
+    for (const KeyStroke& s : keys.sent) {
+      if (!text.empty()) text += ' ';
+      text += s.keysym == *keysymOf(kVkAlt)           ? "Alt"
+              : s.keysym == *keysymOf(kVkPrintScreen) ? "Print"
+                                                      : "?";
+      text += s.down ? '+' : '-';
+    }
+    return text;
+  }
+  std::string mainFileValue(const char* section, const char* key) const {
+    return IniFile::fromFile(h.cycle.mainSettingsFile()).string(section, key, "");
+  }
+
+  test::TempDir dir;
+  test::Harness h{dir.path()};
+  Options& options = h.options;
+  fake::FakeKeyboard keyboard;
+  fake::FakeKeyInjector keys;
+  Hotkeys hotkeys{h.cycle, keyboard, keys};
+};
+
+const std::string kPrintScreen = "Print+ Print-";
+const std::string kAltPrintScreen = "Alt+ Print+ Print- Alt-";
+
+TEST_F(HotkeysTest, AHeldKeyFiresOncePerPress) {
+  options.setChecked(Option::captureScreenOnKey, true);  // F12 by default
+  EXPECT_FALSE(hotkeys.wantsTicks());
+  press(kVkF12);
+  EXPECT_TRUE(hotkeys.wantsTicks());
+  tick(3000);  // three seconds of the 1 ms timer
+  EXPECT_EQ(sent(), kPrintScreen);
+  release(kVkF12);
+  EXPECT_TRUE(hotkeys.wantsTicks()) << "the latch has yet to see the key up";
+  tick();
+  EXPECT_FALSE(hotkeys.wantsTicks()) << "nothing to do: the timer may sleep";
+  press(kVkF12);
+  tick(10);
+  EXPECT_EQ(sent(), kPrintScreen + " " + kPrintScreen);
+}
+
+TEST_F(HotkeysTest, PressesBetweenTwoTicksAreNotLost) {
+  options.setChecked(Option::captureScreenOnKey, true);
+  // A tap over before the timer came round.
+  press(kVkF12);
+  release(kVkF12);
+  tick(5);
+  EXPECT_EQ(sent(), kPrintScreen);
+  // Held, then released and pressed again between two ticks: a new press.
+  press(kVkF12);
+  tick();
+  release(kVkF12);
+  press(kVkF12);
+  tick();
+  EXPECT_EQ(sent(), kPrintScreen + " " + kPrintScreen + " " + kPrintScreen);
+  // Other keys going down and up while it is held (the Print Screen it sent) are no
+  // new press of it.
+  press(kVkPrintScreen);
+  release(kVkPrintScreen);
+  release(kVkF12);
+  tick(5);
+  EXPECT_EQ(keys.sent.size(), 6u);
+}
+
+TEST_F(HotkeysTest, SlotsFireInTheirOrderAndOnlyWhileChecked) {
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setChecked(Option::captureActiveWindowOnKey, true);  // F11 by default
+  press(kVkF12);
+  press(kVkF11);
+  tick();
+  EXPECT_EQ(sent(), kAltPrintScreen + " " + kPrintScreen);
+  release(kVkF12);
+  release(kVkF11);
+  tick();
+  options.setChecked(Option::captureScreenOnKey, false);
+  press(kVkF12);
+  EXPECT_FALSE(hotkeys.wantsTicks());
+  tick();
+  EXPECT_EQ(keys.sent.size(), 6u);
+}
+
+TEST_F(HotkeysTest, ModifierBitsAskForExactlyThoseModifiers) {
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setValue(Option::screenKey, kShortcutCtrl | kF5);
+  const auto releaseAll = [&] {
+    for (int vk : {kF5, kLeftCtrl, kRightCtrl, kLeftShift}) release(vk);
+    tick();
+  };
+  press(kRightCtrl);
+  press(kF5);
+  tick();
+  EXPECT_EQ(sent(), kPrintScreen) << "either Ctrl key";
+  releaseAll();
+  press(kLeftCtrl);
+  press(kLeftShift);
+  press(kF5);
+  tick();
+  releaseAll();
+  press(kF5);
+  tick();
+  press(kLeftCtrl);  // too late: the key went down without it
+  tick();
+  releaseAll();
+  EXPECT_EQ(keys.sent.size(), 2u);
+  // Without modifier bits any modifiers may be held.
+  options.setValue(Option::screenKey, kF5);
+  press(kLeftShift);
+  press(kF5);
+  tick();
+  EXPECT_EQ(keys.sent.size(), 4u);
+}
+
+TEST_F(HotkeysTest, TheTwoCaptureKeysMayNotBeTheSame) {
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setChecked(Option::captureActiveWindowOnKey, true);
+  options.setValue(Option::activeWindowKey, kVkF12);
+  EXPECT_FALSE(options.checked(Option::captureScreenOnKey));
+  EXPECT_FALSE(options.checked(Option::captureActiveWindowOnKey));
+  press(kVkF12);
+  tick();
+  EXPECT_EQ(sent(), "");
+  release(kVkF12);
+  // The auto-save keys are not compared with anything.
+  options.setValue(Option::activeWindowKey, kVkF11);
+  options.setValue(Option::autoSave1Key, kVkF12);
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setChecked(Option::captureActiveWindowOnKey, true);
+  EXPECT_TRUE(options.checked(Option::captureScreenOnKey));
+}
+
+TEST_F(HotkeysTest, NothingFiresWhileTheTimerIsOff) {
+  options.setChecked(Option::captureScreenOnKey, true);
+  // Paused.
+  h.cycle.togglePause();
+  press(kVkF12);
+  release(kVkF12);
+  tick();
+  h.cycle.togglePause();
+  tick();
+  EXPECT_EQ(sent(), "") << "a press made while paused is not kept for later";
+  // A key field with the focus: typing the hotkey only edits the field.
+  hotkeys.suspendHotkeys();
+  press(kVkF12);
+  tick();
+  release(kVkF12);
+  hotkeys.resumeHotkeys();
+  tick();
+  EXPECT_EQ(sent(), "");
+  // Leaving a key field starts the hotkeys even while the capture cycle is paused.
+  h.cycle.togglePause();
+  hotkeys.suspendHotkeys();
+  hotkeys.resumeHotkeys();
+  press(kVkF12);
+  tick();
+  EXPECT_EQ(sent(), kPrintScreen);
+  EXPECT_FALSE(h.cycle.running());
+  release(kVkF12);
+  tick();
+  h.cycle.togglePause();
+  // The counter at its end stops the hotkeys with the capture timer.
+  h.cycle.names().setCounter(kMaxImageNumber - 1);
+  h.capture();
+  press(kVkF12);
+  tick();
+  EXPECT_EQ(keys.sent.size(), 2u);
+}
+
+TEST_F(HotkeysTest, AKeyPressedWhileACaptureIsWrittenDoesNothing) {
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
+  h.events.during = [&] {
+    press(kVkF12);
+    tick();
+  };
+  h.capture(testing::framePicture(8, 8, 1));
+  h.capture(testing::framePicture(8, 8, 2));  // writes the AVI, letting events through
+  ASSERT_TRUE(std::filesystem::exists(dir.path() + "snp1.avi"));
+  h.events.during = nullptr;
+  tick();
+  EXPECT_EQ(sent(), "") << "the press during the write is used up";
+  release(kVkF12);
+  press(kVkF12);
+  tick();
+  EXPECT_EQ(sent(), kPrintScreen);
+}
+
+TEST_F(HotkeysTest, AnAutoSaveRowTakesOneCaptureWithItsOptionsFile) {
+  const std::string file = dir.path() + "png.snp";
+  test::writeFile(file, "[Snaprill]\nImageType=1\n[General]\nFilenamePrefix=as\n");
+  // Only row 3 is checked; the others share its key.
+  for (const Option key : {Option::autoSave1Key, Option::autoSave2Key, Option::autoSave3Key}) {
+    options.setValue(key, kF6);
+  }
+  options.setChecked(Option::autoSave3, true);
+  options.setText(Option::autoSave3File, file);
+  press(kF6);
+  tick();
+  release(kF6);
+  EXPECT_EQ(sent(), kPrintScreen);
+  EXPECT_TRUE(h.cycle.autoSaveRestorePending);
+  EXPECT_EQ(mainFileValue("Snaprill", "ImageType"), "0") << "the user's settings put aside";
+  EXPECT_EQ(options.value(Option::outputType), kPng);
+
+  h.capture();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "as1.png"));
+  EXPECT_EQ(options.value(Option::outputType), kJpeg);
+  EXPECT_EQ(options.text(Option::filePrefix), "snp");
+  h.capture();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.jpg")) << "restored once only";
+}
+
+TEST_F(HotkeysTest, AnAutoSaveWithoutOptionsFileTurnsAviIntoOneGif) {
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
+  options.setText(Option::autoSave1File, dir.path() + "missing.snp");
+  hotkeys.fireAutoSave(1);
+  EXPECT_EQ(mainFileValue("Snaprill", "ImageType"), "6");
+  EXPECT_EQ(options.value(Option::outputType), kGif);
+  EXPECT_FALSE(options.checked(Option::saveAnimation));
+  EXPECT_TRUE(h.dialogs.messages.empty()) << "no notice about one-image AVI files";
+  EXPECT_EQ(sent(), kPrintScreen);
+
+  h.capture();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp1.gif"));
+  EXPECT_EQ(options.value(Option::outputType), kAvi);
+  EXPECT_TRUE(options.checked(Option::saveAnimation));
+  // An empty field: the capture is taken with the current options, as single images.
+  hotkeys.fireAutoSave(2);
+  h.capture();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.gif"));
+  EXPECT_EQ(options.value(Option::outputType), kAvi);
+}
+
+TEST_F(HotkeysTest, TheUsersSettingsSurviveAnAutoSaveWithoutItsCapture) {
+  // Saved settings files name the options files too.
+  test::writeFile(dir.path() + "a.snp",
+                  "[General]\nFilenamePrefix=a\nOptions2=" + dir.path() + "b.snp\n");
+  test::writeFile(dir.path() + "b.snp", "[General]\nFilenamePrefix=b\n");
+  options.setText(Option::autoSave1File, dir.path() + "a.snp");
+  options.setText(Option::autoSave2File, dir.path() + "b.snp");
+  options.setText(Option::filePrefix, "mine");
+  // A second row pressed before the first row's capture arrived.
+  hotkeys.fireAutoSave(1);
+  hotkeys.fireAutoSave(2);
+  EXPECT_EQ(mainFileValue("General", "FilenamePrefix"), "mine");
+  EXPECT_EQ(options.text(Option::filePrefix), "b");
+  h.capture();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "b1.jpg"));
+  EXPECT_EQ(options.text(Option::filePrefix), "mine");
+  // No capture at all before the program closes.
+  hotkeys.fireAutoSave(1);
+  h.cycle.closeQuery();
+  EXPECT_EQ(mainFileValue("General", "FilenamePrefix"), "mine");
+  EXPECT_EQ(options.text(Option::filePrefix), "mine");
+}
+
+TEST(AutoSaveFileField, LeftButtonChoosesAFileAnyOtherClears) {
+  Options options;
+  fake::FakeDialogs dialogs;
+  dialogs.nextFile = "/home/me/one.snp";
+  autoSaveFileClicked(options, dialogs, Option::autoSave2File, true);
+  EXPECT_EQ(options.text(Option::autoSave2File), "/home/me/one.snp");
+  EXPECT_EQ(dialogs.fileDialogs,
+            std::vector<std::string>{
+                "Snaprill|Snaprill Autosave Settings (*.snp)|*.snp|All Files (*.*)|*.*"});
+  dialogs.nextFile.reset();  // cancelled
+  autoSaveFileClicked(options, dialogs, Option::autoSave2File, true);
+  EXPECT_EQ(options.text(Option::autoSave2File), "/home/me/one.snp");
+  autoSaveFileClicked(options, dialogs, Option::autoSave2File, false);
+  EXPECT_EQ(options.text(Option::autoSave2File), "");
+}
+
+}  // namespace
+}  // namespace snaprill
