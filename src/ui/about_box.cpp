@@ -57,9 +57,9 @@ int lineCountOf(const std::string& text) {
 }  // namespace
 
 // The strip the credits scroll through: the line drawn at its position.
-class CreditsLine : public QWidget {
+class CreditsStrip : public QWidget {
  public:
-  explicit CreditsLine(QWidget* parent) : QWidget(parent), x_(kCreditsWidth + 10) {
+  explicit CreditsStrip(QWidget* parent) : QWidget(parent), x_(kCreditsWidth + 10) {
     setObjectName(QStringLiteral("creditsArea"));
     QFont verdana(QStringLiteral("Verdana"));
     verdana.setPointSizeF(font().pointSizeF());
@@ -134,7 +134,7 @@ AboutBox::AboutBox(const Texts& texts, Launcher& launcher, std::function<long lo
   uptimeLabel_->setObjectName(QStringLiteral("uptimeLabel"));
   uptimeLabel_->setVisible(false);
 
-  creditsArea_ = new CreditsLine(this);
+  creditsArea_ = new CreditsStrip(this);
   quickHelpGroup_ = new QGroupBox(this);
   quickHelpGroup_->setObjectName(QStringLiteral("quickHelpGroup"));
   quickHelpView_ = new QPlainTextEdit(quickHelpGroup_);

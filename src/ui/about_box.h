@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace snaprill {
 
-class CreditsLine;
+class CreditsStrip;
 
 class AboutBox : public QDialog {
   Q_OBJECT
@@ -57,7 +57,7 @@ class AboutBox : public QDialog {
   const Texts& texts_;
   Launcher& launcher_;
   std::function<long long()> uptimeMs_;
-  CreditsLine* creditsArea_ = nullptr;
+  CreditsStrip* creditsArea_ = nullptr;
   QGroupBox* quickHelpGroup_ = nullptr;
   QPlainTextEdit* quickHelpView_ = nullptr;
   QPushButton* okButton_ = nullptr;
