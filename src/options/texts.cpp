@@ -244,6 +244,26 @@ constexpr std::array kBuiltIn = {
     BuiltInText{"Error", "AVIError5", "Failed to add frame to AVI"},
     BuiltInText{"Error", "AVIError6",
                 "You cannot save 1-image AVI files. Image type changed to GIF."},
+    // The area chooser's captions.
+    BuiltInText{"Crop", "WindowText", "Resize the window and then close it to save settings"},
+    BuiltInText{"Resize", "WindowText", "Resize the window and then close it to save settings"},
+    // The directory chooser.
+    BuiltInText{"Directory", "Caption", "Choose Directory"},
+    BuiltInText{"Directory", "ChooseDir", "Choose Directory"},
+    BuiltInText{"Directory", "NewDir", "New Directory"},
+    BuiltInText{"Directory", "OK", "OK"},
+    BuiltInText{"Directory", "Cancel", "Cancel"},
+    BuiltInText{"Directory", "EnterDir", "Enter directory name"},
+    BuiltInText{"Directory", "DirCreated", "Directory successfully created"},
+    BuiltInText{"Directory", "DirError", "Error creating directory"},
+    // The about box, its translator credit and its quick help.
+    BuiltInText{"Info", "Translator", "Translated by"},
+    BuiltInText{"Info", "Programmer", "Programmed by"},
+    BuiltInText{"Info", "Thanks", "Thanks to"},
+    BuiltInText{"Info", "OK", "OK"},
+    BuiltInText{"Info", "Help", "Help"},
+    BuiltInText{"Language", "TranslatedBy", "the Snaprill developers"},
+    BuiltInText{"QuickHelp", "LineCount", "0"},
 };
 
 }  // namespace
