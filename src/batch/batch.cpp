@@ -8,6 +8,7 @@
 #include "formats/ini/ini_file.h"
 #include "formats/picture_loader.h"
 #include "platform/atomic_file.h"
+#include "gallery/gallery_page.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
@@ -21,12 +22,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] "
-    "[--no-launch] [--null | -0] [--] PICTURE...";
+    "[--no-launch] [--null | -0] [--] PICTURE...\n"
+    "       snaprill-batch --gallery OUT.html [--settings FILE] [--] IMAGE...";
 
 struct CommandLine {
   std::optional<std::string> settings;
   std::optional<std::string> outputDir;
   std::optional<std::string> saveSettings;
+  std::optional<std::string> gallery;
   std::vector<std::string> pictures;
   bool noLaunch = false;
   // Written paths end in NUL instead of a newline (names may hold newlines).
@@ -58,10 +61,13 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
     std::optional<std::string>* target = a == "--settings"        ? &o.settings
                                          : a == "--output-dir"    ? &o.outputDir
                                          : a == "--save-settings" ? &o.saveSettings
+                                         : a == "--gallery"       ? &o.gallery
                                                                   : nullptr;
     if (!target || i + 1 >= args.size()) return std::nullopt;
     *target = args[++i];
   }
+  // A gallery only names its pictures, and captures nothing.
+  if (o.gallery && (o.pictures.empty() || o.outputDir || o.saveSettings)) return std::nullopt;
   // Without pictures the only work is rewriting a settings file.
   if (o.pictures.empty() && !o.saveSettings) return std::nullopt;
   return o;
@@ -77,6 +83,21 @@ std::optional<std::string> unreadableSettings(const std::string& path) {
     return std::string(e.what());
   }
   return std::nullopt;
+}
+
+// The gallery page of the pictures, with the gallery settings of the settings file.
+int writeGallery(const CommandLine& commandLine, const Options& options, const Texts& texts,
+                 std::ostream& out, std::ostream& err) {
+  const std::string page = galleryFileName(*commandLine.gallery);
+  try {
+    writeGalleryPage(page, buildGalleryPage(commandLine.pictures, gallerySettingsFrom(options),
+                                            texts.get("Gallery", "Gallery"), galleryCreditLine()));
+  } catch (const std::exception& e) {
+    err << "snaprill-batch: " << e.what() << '\n';
+    return 1;
+  }
+  out << page << '\n';
+  return 0;
 }
 
 }  // namespace
@@ -108,6 +129,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   CaptureCycle cycle(options, texts, platform);
   connectSettings(cycle);
   loadStartupSettings(cycle, commandLine->settings.value_or(cycle.mainSettingsFile()));
+  if (commandLine->gallery) return writeGallery(*commandLine, options, texts, out, err);
   if (commandLine->outputDir)
     options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
   cycle.finishStartup();

@@ -102,6 +102,10 @@ class Dialogs {
   // Nothing when cancelled.
   virtual std::optional<std::string> openFile(const std::string& title, const std::string& filter,
                                               const std::string& initialDir) = 0;
+  // Several existing files at once, in the order the dialog lists them.
+  virtual std::optional<std::vector<std::string>> openFiles(const std::string& title,
+                                                            const std::string& filter,
+                                                            const std::string& initialDir) = 0;
   virtual std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                               const std::string& defaultExtension,
                                               const std::string& initialDir) = 0;

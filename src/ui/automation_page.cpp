@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "gallery/gallery.h"
 #include "ui/guarded.h"
 #include "ui/link_label.h"
 #include "ui/option_pages.h"
@@ -22,6 +23,28 @@ namespace {
 
 // Executables on Linux carry no extension, so the programs are every file.
 constexpr const char* kProgramFilter = "Programs (*)|*|All files (*.*)|*.*";
+
+// A gallery run shown on the page: its button and its progress bar.
+class GalleryControls : public GalleryView {
+ public:
+  GalleryControls(QPushButton* start, QProgressBar* progress)
+      : start_(start), progress_(progress) {}
+  void setStartEnabled(bool enabled) override { start_->setEnabled(enabled); }
+  void showProgress(int maximum) override {
+    progress_->setRange(0, maximum);
+    progress_->setValue(0);
+    progress_->setVisible(true);
+  }
+  void setProgress(int done) override { progress_->setValue(done); }
+  void hideProgress() override {
+    progress_->setVisible(false);
+    progress_->setValue(0);
+  }
+
+ private:
+  QPushButton* start_;
+  QProgressBar* progress_;
+};
 
 }  // namespace
 
@@ -74,17 +97,27 @@ QWidget* OptionPages::buildAutomationPage() {
   externalLayout->addWidget(label({"ExtProg", "Parameters"}), 2, 0);
   externalLayout->addWidget(field(Option::externalParameters, "externalParameters"), 2, 1);
 
-  // The HTML gallery: its settings now, its generator with a later window of its own.
+  // The HTML gallery.
   QGroupBox* galleryGroup = group({"Gallery", "Gallery"}, "galleryGroup");
   QLabel* galleryIntroLabel = wrappedLabel({"Gallery", "Create"}, 32);
   QLabel* galleryNoteLabel = wrappedLabel({"Gallery", "Note"}, 32);
   auto* galleryStartButton = new QPushButton;
   galleryStartButton->setObjectName(QStringLiteral("galleryStartButton"));
   texts_.bind(galleryStartButton, {"Gallery", "SelectImages"});
-  galleryStartButton->setEnabled(false);
   auto* galleryProgress = new QProgressBar;
   galleryProgress->setObjectName(QStringLiteral("galleryProgress"));
   galleryProgress->setVisible(false);
+  // Its place is kept while hidden, so that the page does not jump as it shows.
+  QSizePolicy keepPlace = galleryProgress->sizePolicy();
+  keepPlace.setRetainSizeWhenHidden(true);
+  galleryProgress->setSizePolicy(keepPlace);
+  connect(galleryStartButton, &QPushButton::clicked, this,
+          [this, galleryStartButton, galleryProgress] {
+            GalleryControls controls(galleryStartButton, galleryProgress);
+            guarded(cycle_, [this, &controls] {
+              createGallery(options_, cycle_.texts, cycle_.platform.dialogs, controls);
+            });
+          });
   auto* galleryLayout = new QGridLayout(galleryGroup);
   galleryLayout->addWidget(galleryIntroLabel, 0, 0, 1, 3);
   galleryLayout->addWidget(label({"Gallery", "TableAlign"}), 1, 0);

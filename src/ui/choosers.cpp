@@ -4,6 +4,9 @@
 #include <QFileDialog>
 #include <QFontDialog>
 
+#include "ui/directory_chooser.h"
+#include "ui/ui_texts.h"
+
 namespace snaprill {
 
 std::optional<QColor> Choosers::colour(const QColor& initial, QWidget* parent) {
@@ -20,6 +23,11 @@ std::optional<QFont> Choosers::font(const QFont& initial, QWidget* parent) {
 }
 
 std::optional<QString> Choosers::directory(const QString& initial, QWidget* parent) {
+  if (directoryChooser_) {
+    const std::optional<std::string> chosen = directoryChooser_->choose(toUtf8(initial));
+    if (!chosen) return std::nullopt;
+    return toQString(*chosen);
+  }
   const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), initial);
   if (chosen.isEmpty()) return std::nullopt;
   return chosen;

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "ui/area_chooser.h"
 #include "ui/link_label.h"
 #include "ui/option_pages.h"
 #include "ui/wrapped_label.h"
@@ -122,10 +123,10 @@ QWidget* OptionPages::buildDimensionsPage() {
   resizeLayout->addWidget(label({"Resize", "Height"}), 2, 0);
   resizeLayout->addWidget(number(Option::resizeHeight, "resizeHeight"), 2, 1);
   resizeLayout->addWidget(chooseResizeAreaLink, 3, 0, 1, 2);
-  // The area chooser comes with a window of its own; until it exists the links
-  // would do nothing, so they say so by being off.
-  chooseCropAreaLink->setEnabled(false);
-  chooseResizeAreaLink->setEnabled(false);
+  connect(chooseCropAreaLink, &LinkLabel::clicked, this,
+          [this] { chooseCropArea(options_, cycle_.texts, window()); });
+  connect(chooseResizeAreaLink, &LinkLabel::clicked, this,
+          [this] { chooseResizeArea(options_, cycle_.texts, window()); });
 
   QGroupBox* effectsGroup = group({"Effects", "Effects"}, "effectsGroup");
   QVBoxLayout* effectsLayout = column(effectsGroup);

@@ -7,13 +7,14 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "options/page_height.h"
 #include "settings/settings_file.h"
+#include "ui/about_box.h"
+#include "ui/directory_chooser.h"
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
 #include "ui/icons.h"
@@ -70,6 +71,12 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
   statusBar()->setSizeGripEnabled(false);
 
   typePicker_ = new TypePicker(cycle_.options, cycle_.texts, this);
+  // Both live as long as the window and are shown modally when asked for.
+  dirChooser_ = new DirectoryChooser(cycle_.texts, cycle_.platform.dialogs, this);
+  choosers_.useDirectoryChooser(dirChooser_);
+  runningFor_.start();
+  aboutBox_ = new AboutBox(
+      cycle_.texts, cycle_.platform.launcher, [this] { return runningFor_.elapsed(); }, this);
   connect(typePicker_, &TypePicker::typeChosen, this,
           [this] { guarded(cycle_, [this] { cycle_.outputTypeChanged(); }); });
   connect(topStrip_, &TopStrip::typePickerRequested, this, &MainWindow::openTypePicker);
@@ -88,6 +95,7 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
   connect(&hideTimer_, &QTimer::timeout, this, &MainWindow::onHideTick);
 
   binding_->watch(Option::clientHeight, [this] { showOptionPages(optionPagesShown()); });
+  binding_->watch(Option::captureText, [this] { captureTextChanged(); });
   viewWatch_ = cycle_.view().changed.add([this] { refreshView(); });
   typeWatch_ = cycle_.view().typeChanged.add([this] { outputTypeChanged(); });
   lossWatch_ = cycle_.view().captureLost.add([this] { showLostCaptureNotice(); });
@@ -105,6 +113,7 @@ MainWindow::~MainWindow() {
   cycle_.view().captureLost.remove(lossWatch_);
   cycle_.texts.changed.remove(languageWatch_);
   binding_.reset();
+  choosers_.useDirectoryChooser(nullptr);
   tray_.icon().setContextMenu(nullptr);
 }
 
@@ -175,6 +184,7 @@ void MainWindow::buildTrayMenu() {
 void MainWindow::applyTexts() {
   texts_.applyAll();
   typePicker_->applyTexts();
+  dirChooser_->applyTexts();
   showHelpAvailability();
   refreshView();
   pages_->updateGeometry();
@@ -277,8 +287,13 @@ void MainWindow::openHelpTopic(int topic) {
 }
 
 void MainWindow::showAboutBox() {
-  QMessageBox::about(this, QStringLiteral("Snaprill"),
-                     QStringLiteral("Snaprill %1").arg(QStringLiteral(SNAPRILL_VERSION)));
+  aboutBox_->exec();
+}
+
+void MainWindow::captureTextChanged() {
+  // A word only the makers know, exactly as written, shows how long the program
+  // has run.
+  if (cycle_.options.text(Option::captureText) == "VUX") aboutBox_->revealUptime();
 }
 
 void MainWindow::showLostCaptureNotice() {

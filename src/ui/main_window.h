@@ -6,11 +6,11 @@
 // picker, start-up and the one close path.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <QTime>
 #include <QTimer>
 #include <memory>
 
@@ -21,6 +21,8 @@
 
 namespace snaprill {
 
+class AboutBox;
+class DirectoryChooser;
 class OptionBinding;
 class OptionPages;
 class TopStrip;
@@ -59,7 +61,7 @@ class MainWindow : public QMainWindow {
   void loadChosenSettings();
   void saveSettingsAs();
   void chooseLanguage();
-  // The help entries; until the about box exists, the product and its version.
+  // The help entries: the about box with the quick help, centred on the screen.
   void showAboutBox();
   // The manual at a topic (0: its contents) in the desktop's browser; without a
   // help file, the built-in help of the about box.
@@ -72,8 +74,8 @@ class MainWindow : public QMainWindow {
   OptionPages& optionPages() { return *pages_; }
   TypePicker& typePicker() { return *typePicker_; }
   QMenu& trayMenu() { return trayMenu_; }
-  // When the program started: the about box shows how long it has run.
-  QTime startTime() const { return startTime_; }
+  AboutBox& aboutBox() { return *aboutBox_; }
+  DirectoryChooser& directoryChooser() { return *dirChooser_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -89,6 +91,7 @@ class MainWindow : public QMainWindow {
   void showLostCaptureNotice();
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
   void onHideTick();
+  void captureTextChanged();
   void placeWindow();
   void storeWindowPlace();
   bool shownOnScreen() const;
@@ -101,13 +104,15 @@ class MainWindow : public QMainWindow {
   TopStrip* topStrip_ = nullptr;
   OptionPages* pages_ = nullptr;
   TypePicker* typePicker_ = nullptr;
+  DirectoryChooser* dirChooser_ = nullptr;
+  AboutBox* aboutBox_ = nullptr;
   QLabel* statusLine_ = nullptr;
   QAction* pauseAction_ = nullptr;      // File menu
   QAction* trayPauseAction_ = nullptr;  // tray menu
   QAction* helpFileAction_ = nullptr;
   QMenu trayMenu_;
   QTimer hideTimer_;
-  QTime startTime_;
+  QElapsedTimer runningFor_;  // since start-up: the about box's running time
   bool hiddenToTray_ = false;
   bool noTrayNoticeShown_ = false;
   bool closing_ = false;

@@ -16,7 +16,7 @@
 namespace snaprill {
 
 void MainWindow::startUp(bool hideSwitch) {
-  startTime_ = QTime::currentTime();
+  runningFor_.start();
   cycle_.view().windowPositionFromSettings = false;
   // Defaults, then the main settings file in full (which applies its language
   // and may pause the cycle), then the output folder made usable.

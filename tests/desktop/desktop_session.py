@@ -32,6 +32,23 @@ def outputs(session):
     return sorted(n for n in os.listdir(session.home) if n.startswith("snp"))
 
 
+def settings(session):
+    """The main settings file's values as "Section/Key": value."""
+    values, section = {}, ""
+    path = os.path.join(session.home, "snaprill.ini")
+    if not os.path.exists(path):
+        return values
+    with open(path, errors="replace") as ini:
+        for line in ini:
+            line = line.strip()
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif "=" in line:
+                key, _, value = line.partition("=")
+                values[section + "/" + key] = value
+    return values
+
+
 def wait_for(predicate, timeout, step=0.005):
     """Polls predicate until it returns something true; returns that, or None."""
     deadline = time.monotonic() + timeout
@@ -169,6 +186,29 @@ class DesktopSession:
                  for g in [self.geometry(wid)] if g]
         sized = [entry for entry in sized if entry[0] > 100 * 100]
         return max(sized)[1] if sized else None
+
+    def link_points(self, wid):
+        """The middle of each link (text in the link colour) in the lower three
+        quarters of a window, from left to right."""
+        from PIL import Image
+        raw = os.path.join(self.home, "links.png")
+        self.run(["import", "-window", wid, raw])
+        with Image.open(raw) as picture:
+            rgb = picture.convert("RGB")
+        os.unlink(raw)
+        width, height = rgb.size
+        pixels = rgb.load()
+        points = [(x, y) for y in range(height // 4, height) for x in range(width)
+                  if pixels[x, y][2] > 200 and pixels[x, y][0] < 80 and pixels[x, y][1] < 80]
+        columns = sorted({x for x, _ in points})
+        links, start = [], None
+        for i, x in enumerate(columns):
+            start = x if start is None else start
+            if i + 1 == len(columns) or columns[i + 1] - x > 30:
+                ys = [y for px, y in points if start <= px <= x]
+                links.append(((start + x) // 2, (min(ys) + max(ys)) // 2))
+                start = None
+        return links
 
     def window_shown(self):
         wid = self.window_id()

@@ -15,7 +15,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, check, outcome, wait_for  # noqa: E402
+from desktop_session import DesktopSession, check, outcome, settings, wait_for  # noqa: E402
 
 
 def double_click(session, wid):
@@ -51,22 +51,6 @@ def picker_shown(session):
         if geometry and geometry[4]:
             return True
     return False
-
-
-def settings(session):
-    values, section = {}, ""
-    path = os.path.join(session.home, "snaprill.ini")
-    if not os.path.exists(path):
-        return values
-    with open(path, errors="replace") as ini:
-        for line in ini:
-            line = line.strip()
-            if line.startswith("["):
-                section = line.strip("[]")
-            elif "=" in line:
-                key, _, value = line.partition("=")
-                values[section + "/" + key] = value
-    return values
 
 
 def main():

@@ -121,6 +121,12 @@ class FakeDialogs : public Dialogs {
     fileDialogs.push_back(title + "|" + filter);
     return nextFile;
   }
+  std::optional<std::vector<std::string>> openFiles(const std::string& title,
+                                                    const std::string& filter,
+                                                    const std::string&) override {
+    fileDialogs.push_back(title + "|" + filter);
+    return nextFiles;
+  }
   std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                       const std::string&, const std::string&) override {
     fileDialogs.push_back(title + "|" + filter);
@@ -131,6 +137,7 @@ class FakeDialogs : public Dialogs {
   bool confirmAnswer = true;
   std::function<void()> whileErrorBoxOpen;
   std::optional<std::string> nextFile;
+  std::optional<std::vector<std::string>> nextFiles;
   std::vector<std::string> errors, messages, confirmations, fileDialogs;
   std::vector<bool> busyLog;
 };

@@ -43,12 +43,16 @@ struct ScriptedChoosers : Choosers {
     fontAsked = initial;
     return nextFont;
   }
-  std::optional<QString> directory(const QString&, QWidget*) override { return nextDirectory; }
+  std::optional<QString> directory(const QString& initial, QWidget* parent) override {
+    if (realDirectoryChooser) return Choosers::directory(initial, parent);
+    return nextDirectory;
+  }
 
   std::optional<QColor> nextColour;
   std::optional<QFont> nextFont;
   std::optional<QFont> fontAsked;
   std::optional<QString> nextDirectory;
+  bool realDirectoryChooser = false;  // the program's own chooser instead
 };
 
 class WindowTest : public ::testing::Test {

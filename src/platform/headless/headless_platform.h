@@ -39,6 +39,10 @@ class ConsoleDialogs : public Dialogs {
                                       const std::string&) override {
     return std::nullopt;
   }
+  std::optional<std::vector<std::string>> openFiles(const std::string&, const std::string&,
+                                                    const std::string&) override {
+    return std::nullopt;
+  }
   std::optional<std::string> saveFile(const std::string&, const std::string&, const std::string&,
                                       const std::string&) override {
     return std::nullopt;

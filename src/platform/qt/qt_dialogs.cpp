@@ -18,14 +18,20 @@ QString title() {
   return QApplication::applicationName();
 }
 
-std::optional<std::string> runFileDialog(QFileDialog& dialog, const std::string& filter,
+// The chosen files, nothing when cancelled.
+std::optional<QStringList> runFileDialog(QFileDialog& dialog, const std::string& filter,
                                          const std::string& initialDir) {
   dialog.setNameFilter(toQtFileFilter(filter));
   if (!initialDir.empty()) dialog.setDirectory(fromUtf8(initialDir));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
-  return dialog.selectedFiles().first().toStdString();
+  return dialog.selectedFiles();
+}
+
+std::optional<std::string> firstOf(const std::optional<QStringList>& files) {
+  if (!files) return std::nullopt;
+  return files->first().toStdString();
 }
 
 }  // namespace
@@ -69,7 +75,20 @@ std::optional<std::string> QtDialogs::openFile(const std::string& caption,
   QFileDialog dialog(parent_, fromUtf8(caption));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  return runFileDialog(dialog, filter, initialDir);
+  return firstOf(runFileDialog(dialog, filter, initialDir));
+}
+
+std::optional<std::vector<std::string>> QtDialogs::openFiles(const std::string& caption,
+                                                             const std::string& filter,
+                                                             const std::string& initialDir) {
+  QFileDialog dialog(parent_, fromUtf8(caption));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  const std::optional<QStringList> chosen = runFileDialog(dialog, filter, initialDir);
+  if (!chosen) return std::nullopt;
+  std::vector<std::string> files;
+  for (const QString& file : *chosen) files.push_back(file.toStdString());
+  return files;
 }
 
 std::optional<std::string> QtDialogs::saveFile(const std::string& caption,
@@ -80,7 +99,7 @@ std::optional<std::string> QtDialogs::saveFile(const std::string& caption,
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   if (!defaultExtension.empty()) dialog.setDefaultSuffix(fromUtf8(defaultExtension));
-  return runFileDialog(dialog, filter, initialDir);
+  return firstOf(runFileDialog(dialog, filter, initialDir));
 }
 
 void QtDialogs::setBusy(bool busy) {

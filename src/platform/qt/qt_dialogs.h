@@ -23,6 +23,9 @@ class QtDialogs : public Dialogs {
   bool confirm(const std::string& text) override;
   std::optional<std::string> openFile(const std::string& title, const std::string& filter,
                                       const std::string& initialDir) override;
+  std::optional<std::vector<std::string>> openFiles(const std::string& title,
+                                                    const std::string& filter,
+                                                    const std::string& initialDir) override;
   std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                       const std::string& defaultExtension,
                                       const std::string& initialDir) override;

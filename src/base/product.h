@@ -1,0 +1,17 @@
+// What the program says about itself: its name with the version of this build, and
+// the home page it points users to.
+#pragma once
+
+#include <string>
+
+namespace snaprill {
+
+// "Snaprill v" and the version this build carries, as the about box and the
+// gallery's credit line show it.
+std::string productTitle();
+
+// The home page given to the build (cmake -DSNAPRILL_HOME_PAGE=...), or the empty
+// string when none was: a link that leads nowhere is worse than no link.
+std::string homePage();
+
+}  // namespace snaprill

@@ -1,0 +1,254 @@
+#include "ui/about_box.h"
+
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <charconv>
+
+#include "base/product.h"
+#include "ui/icons.h"
+#include "ui/link_label.h"
+#include "ui/ui_texts.h"
+
+namespace snaprill {
+
+namespace {
+
+constexpr int kCreditsWidth = 401;
+constexpr int kCreditsStepMs = 30;
+constexpr int kUptimeStepMs = 100;
+// A language file may claim any number of lines; more than this is no help.
+constexpr int kMaxQuickHelpLines = 10000;
+
+// Who made it, and whom it owes: the projects it is built on.
+constexpr const char* kAuthorCredit = "the Snaprill developers";
+constexpr const char* kThankedNames =
+    "the Qt Project, libjpeg-turbo, zlib, libdeflate, giflib and the X.Org Foundation";
+
+const char* const kBuiltInQuickHelp[] = {
+    "To take a screenshot, press the Print Screen button on you keyboard and Snaprill will "
+    "automatically save it.",
+    "If you want a screenshot of only the active window, hold down the Alt key and then press "
+    "Print Screen.",
+    "",
+    "For further information in quick-help, download the English language pack from "
+    "Snaprill's webpage.",
+};
+
+QString fromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int lineCountOf(const std::string& text) {
+  int count = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (error != std::errc() || end != text.data() + text.size()) return 0;
+  return std::min(count, kMaxQuickHelpLines);
+}
+
+}  // namespace
+
+// The strip the credits scroll through: the line drawn at its position.
+class CreditsStrip : public QWidget {
+ public:
+  explicit CreditsStrip(QWidget* parent) : QWidget(parent), x_(kCreditsWidth + 10) {
+    setObjectName(QStringLiteral("creditsArea"));
+    QFont verdana(QStringLiteral("Verdana"));
+    verdana.setPointSizeF(font().pointSizeF());
+    setFont(verdana);
+    setFixedHeight(fontMetrics().height());
+    setMinimumWidth(kCreditsWidth);
+  }
+
+  void setText(const QString& text) {
+    text_ = text;
+    update();
+  }
+  const QString& text() const { return text_; }
+  int position() const { return x_; }
+
+  // One pixel to the left; past its own width, the line enters again from the right.
+  void step() {
+    --x_;
+    if (x_ < -fontMetrics().horizontalAdvance(text_) - 10) x_ = width() + 10;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(x_, fontMetrics().ascent(), text_);
+  }
+
+ private:
+  QString text_;
+  int x_;
+};
+
+QStringList quickHelpLines(const Texts& texts) {
+  QStringList lines;
+  const int count = lineCountOf(texts.get("QuickHelp", "LineCount"));
+  qsizetype length = 0;
+  for (int i = 1; i <= count; ++i) {
+    lines << fromUtf8(texts.get("QuickHelp", "Line" + std::to_string(i)));
+    length += lines.back().size() + 2;  // and its line break
+  }
+  if (length < 20) {
+    for (const char* line : kBuiltInQuickHelp) lines << QString::fromUtf8(line);
+  }
+  return lines;
+}
+
+AboutBox::AboutBox(const Texts& texts, Launcher& launcher, std::function<long long()> uptimeMs,
+                   QWidget* parent)
+    : QDialog(parent), texts_(texts), launcher_(launcher), uptimeMs_(std::move(uptimeMs)) {
+  setObjectName(QStringLiteral("aboutBox"));
+  // A dialog border without title-bar buttons: OK closes it.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setWindowTitle(QStringLiteral("Info"));
+
+  auto* logo = new QLabel(this);
+  logo->setObjectName(QStringLiteral("logo"));
+  logo->setPixmap(applicationIcon().pixmap(48, 48));
+  auto* versionLabel = new QLabel(fromUtf8(productTitle()), this);
+  versionLabel->setObjectName(QStringLiteral("versionLabel"));
+  QFont versionFont(QStringLiteral("Verdana"));
+  versionFont.setBold(true);
+  versionFont.setPointSizeF(font().pointSizeF() * 1.6);
+  versionLabel->setFont(versionFont);
+  auto* homePageLink = new LinkLabel(this);
+  homePageLink->setObjectName(QStringLiteral("homePageLink"));
+  homePageLink->setText(fromUtf8(homePage()));
+  homePageLink->setVisible(!homePage().empty());
+  connect(homePageLink, &LinkLabel::clicked, this, &AboutBox::openHomePage);
+  uptimeLabel_ = new QLabel(this);
+  uptimeLabel_->setObjectName(QStringLiteral("uptimeLabel"));
+  uptimeLabel_->setVisible(false);
+
+  creditsArea_ = new CreditsStrip(this);
+  quickHelpGroup_ = new QGroupBox(this);
+  quickHelpGroup_->setObjectName(QStringLiteral("quickHelpGroup"));
+  quickHelpView_ = new QPlainTextEdit(quickHelpGroup_);
+  quickHelpView_->setObjectName(QStringLiteral("quickHelpView"));
+  quickHelpView_->setReadOnly(true);
+  quickHelpView_->setFrameShape(QFrame::NoFrame);
+  quickHelpView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  quickHelpView_->viewport()->setCursor(Qt::ArrowCursor);
+  quickHelpView_->setBackgroundRole(QPalette::Button);
+  quickHelpView_->viewport()->setBackgroundRole(QPalette::Button);
+  quickHelpView_->setMinimumSize(393, 159);
+  auto* helpLayout = new QVBoxLayout(quickHelpGroup_);
+  helpLayout->setContentsMargins(2, 2, 2, 2);
+  helpLayout->addWidget(quickHelpView_);
+  okButton_ = new QPushButton(this);
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* title = new QVBoxLayout;
+  title->addWidget(versionLabel);
+  title->addWidget(homePageLink);
+  title->addWidget(uptimeLabel_);
+  auto* top = new QHBoxLayout;
+  top->addWidget(logo, 0, Qt::AlignTop);
+  top->addLayout(title, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(creditsArea_);
+  layout->addWidget(quickHelpGroup_, 1);
+  layout->addWidget(okButton_, 0, Qt::AlignHCenter);
+
+  creditsTimer_.setInterval(kCreditsStepMs);
+  connect(&creditsTimer_, &QTimer::timeout, this, &AboutBox::onCreditsTick);
+  uptimeTimer_.setInterval(kUptimeStepMs);
+  connect(&uptimeTimer_, &QTimer::timeout, this, &AboutBox::onUptimeTick);
+}
+
+AboutBox::~AboutBox() = default;
+
+void AboutBox::revealUptime() {
+  uptimeRevealed_ = true;
+  uptimeLabel_->setVisible(true);
+  if (isVisible()) {
+    onUptimeTick();
+    uptimeTimer_.start();
+  }
+}
+
+int AboutBox::creditsPosition() const {
+  return creditsArea_->position();
+}
+
+QString AboutBox::creditsText() const {
+  return creditsArea_->text();
+}
+
+QString AboutBox::formatUptime(long long milliseconds) {
+  const long long seconds = std::max(milliseconds, 0LL) / 1000;
+  const long long days = seconds / 86400;
+  QString text = QStringLiteral("%1:%2:%3")
+                     .arg(seconds / 3600 % 24, 2, 10, QLatin1Char('0'))
+                     .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                     .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+  if (days > 0) text.prepend(QStringLiteral("%1 d ").arg(days));
+  return QString::fromUtf8("T\xC3\xB6\xC3\xB6tab: ") + text;
+}
+
+void AboutBox::applyTexts() {
+  const auto text = [this](const char* section, const char* key) {
+    return fromUtf8(texts_.get(section, key));
+  };
+  QString translator = text("Language", "TranslatedBy");
+  translator.remove(QLatin1Char('#')).remove(QLatin1Char('%'));
+  QString author = QString::fromUtf8(kAuthorCredit);
+  if (!homePage().empty()) author += QStringLiteral(" (") + fromUtf8(homePage()) + ')';
+  const QString gap(21, QLatin1Char(' '));
+  creditsArea_->setText(text("Info", "Programmer") + QStringLiteral(": ") + author + gap +
+                        text("Info", "Thanks") + QStringLiteral(": ") +
+                        QString::fromUtf8(kThankedNames) + gap + text("Info", "Translator") +
+                        QStringLiteral(": ") + translator);
+  quickHelpView_->setPlainText(quickHelpLines(texts_).join(QLatin1Char('\n')));
+  okButton_->setText(text("Info", "OK"));
+  quickHelpGroup_->setTitle(text("Info", "Help"));
+}
+
+void AboutBox::showEvent(QShowEvent* event) {
+  applyTexts();
+  // Centred on the screen the main window is on.
+  const QScreen* screen =
+      parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  if (screen) move(screen->geometry().center() - rect().center());
+  onUptimeTick();
+  if (uptimeRevealed_) uptimeTimer_.start();
+  creditsTimer_.start();
+  QDialog::showEvent(event);
+}
+
+void AboutBox::hideEvent(QHideEvent* event) {
+  creditsTimer_.stop();
+  uptimeTimer_.stop();
+  QDialog::hideEvent(event);
+}
+
+void AboutBox::onCreditsTick() {
+  creditsArea_->step();
+}
+
+void AboutBox::onUptimeTick() {
+  uptimeLabel_->setText(formatUptime(uptimeMs_()));
+}
+
+void AboutBox::openHomePage() {
+  if (!homePage().empty()) launcher_.start("xdg-open", {homePage()}, std::string());
+}
+
+}  // namespace snaprill

@@ -1,0 +1,74 @@
+// The about box, which is also the built-in help: the product and its version, the
+// home page, a credits line that scrolls while the box is shown and goes on where
+// it stopped, the quick help of the language file, and a hidden running time.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+
+#include "options/texts.h"
+#include "platform/services.h"
+
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace snaprill {
+
+class CreditsStrip;
+
+class AboutBox : public QDialog {
+  Q_OBJECT
+
+ public:
+  // uptimeMs tells how long the program has run, in milliseconds.
+  AboutBox(const Texts& texts, Launcher& launcher, std::function<long long()> uptimeMs,
+           QWidget* parent = nullptr);
+  ~AboutBox() override;
+
+  // Shows the running time from now on, for the rest of the run.
+  void revealUptime();
+  bool uptimeRevealed() const { return uptimeRevealed_; }
+
+  // The horizontal position of the credits line, in pixels (negative: scrolled
+  // partly off the left edge).
+  int creditsPosition() const;
+  QString creditsText() const;
+  const QTimer& creditsTimer() const { return creditsTimer_; }
+  const QTimer& uptimeTimer() const { return uptimeTimer_; }
+
+  void openHomePage();
+
+  // The running time as shown: hours, minutes and seconds, with the days before
+  // them once a run is longer than a day.
+  static QString formatUptime(long long milliseconds);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void onCreditsTick();
+  void onUptimeTick();
+  void applyTexts();
+
+  const Texts& texts_;
+  Launcher& launcher_;
+  std::function<long long()> uptimeMs_;
+  CreditsStrip* creditsArea_ = nullptr;
+  QGroupBox* quickHelpGroup_ = nullptr;
+  QPlainTextEdit* quickHelpView_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QLabel* uptimeLabel_ = nullptr;
+  QTimer creditsTimer_;
+  QTimer uptimeTimer_;
+  bool uptimeRevealed_ = false;
+};
+
+// The quick-help lines of the language file ([QuickHelp] LineCount and Line1...),
+// with the built-in lines after them when they say next to nothing.
+QStringList quickHelpLines(const Texts& texts);
+
+}  // namespace snaprill

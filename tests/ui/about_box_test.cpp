@@ -1,0 +1,109 @@
+// The about box: its credits line goes on where it stopped, its timers run only
+// while it is shown, the running time appears for "VUX" alone, and its texts come
+// from the language.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "base/product.h"
+#include "ui/about_box.h"
+#include "ui/link_label.h"
+#include "window_fixture.h"
+
+namespace snaprill {
+namespace {
+
+using test::WindowTest;
+
+TEST_F(WindowTest, TheCreditsGoOnWhereTheyStoppedAndTimersRunOnlyWhileShown) {
+  AboutBox& box = window().aboutBox();
+  const int start = box.creditsPosition();
+  box.show();
+  EXPECT_TRUE(box.creditsTimer().isActive());
+  QTest::qWait(200);
+  box.hide();
+  EXPECT_FALSE(box.creditsTimer().isActive());
+  EXPECT_FALSE(box.uptimeTimer().isActive());
+  const int stopped = box.creditsPosition();
+  EXPECT_LT(stopped, start);
+  QTest::qWait(100);
+  EXPECT_EQ(box.creditsPosition(), stopped);
+  box.show();
+  EXPECT_EQ(box.creditsPosition(), stopped);
+  QTest::qWait(100);
+  EXPECT_LT(box.creditsPosition(), stopped);
+  box.hide();
+}
+
+TEST_F(WindowTest, OnlyVuxInCapitalsRevealsTheRunningTimeForTheRestOfTheRun) {
+  startedWindow();
+  AboutBox& box = window().aboutBox();
+  auto* uptime = box.findChild<QLabel*>(QStringLiteral("uptimeLabel"));
+  h.options.setText(Option::captureText, "vux");
+  h.options.setText(Option::captureText, "VUX ");
+  EXPECT_FALSE(box.uptimeRevealed());
+  box.show();
+  EXPECT_FALSE(uptime->isVisible());
+  EXPECT_FALSE(box.uptimeTimer().isActive());
+  box.hide();
+  h.options.setText(Option::captureText, "VUX");
+  h.options.setText(Option::captureText, "");
+  box.show();
+  EXPECT_TRUE(uptime->isVisible());
+  EXPECT_TRUE(box.uptimeTimer().isActive());
+  EXPECT_TRUE(uptime->text().startsWith(QString::fromUtf8("T\xC3\xB6\xC3\xB6tab: 00:00:")));
+  box.hide();
+  EXPECT_FALSE(box.uptimeTimer().isActive());
+}
+
+TEST(AboutBoxText, RunsLongerThanADayCountTheirDays) {
+  EXPECT_EQ(AboutBox::formatUptime(0), QString::fromUtf8("T\xC3\xB6\xC3\xB6tab: 00:00:00"));
+  EXPECT_EQ(AboutBox::formatUptime(23 * 3600000LL + 59 * 60000 + 59999),
+            QString::fromUtf8("T\xC3\xB6\xC3\xB6tab: 23:59:59"));
+  EXPECT_EQ(AboutBox::formatUptime(3 * 86400000LL + 3661000),
+            QString::fromUtf8("T\xC3\xB6\xC3\xB6tab: 3 d 01:01:01"));
+}
+
+TEST_F(WindowTest, TheAboutBoxTakesItsTextsAndQuickHelpFromTheLanguage) {
+  AboutBox& box = window().aboutBox();
+  h.texts.set("Info", "Programmer", "Geschrieben von");
+  h.texts.set("Language", "TranslatedBy", "#Someone% (someone@example.org)");
+  h.texts.set("QuickHelp", "LineCount", "2");
+  h.texts.set("QuickHelp", "Line1", "Erste Zeile der Hilfe");
+  box.show();
+  const QString credits = box.creditsText();
+  EXPECT_TRUE(credits.startsWith(QStringLiteral("Geschrieben von: ")));
+  EXPECT_TRUE(credits.endsWith(QStringLiteral("Translated by: Someone (someone@example.org)")));
+  EXPECT_TRUE(credits.contains(QStringLiteral("Thanks to: ")));
+  EXPECT_EQ(box.findChild<QPlainTextEdit*>(QStringLiteral("quickHelpView"))->toPlainText(),
+            QStringLiteral("Erste Zeile der Hilfe\n"));
+  // A link only to a home page the build names, opened by the desktop's opener.
+  auto* link = box.findChild<LinkLabel*>(QStringLiteral("homePageLink"));
+  EXPECT_EQ(link->isVisible(), !homePage().empty());
+  box.openHomePage();
+  if (homePage().empty()) {
+    EXPECT_TRUE(h.launcher.launches.empty());
+  } else {
+    ASSERT_EQ(h.launcher.launches.size(), 1u);
+    EXPECT_EQ(h.launcher.launches[0].program, "xdg-open");
+  }
+  box.hide();
+}
+
+TEST(QuickHelp, AHelpOfLessThanTwentyCharactersGetsTheBuiltInLines) {
+  Texts texts;
+  EXPECT_EQ(quickHelpLines(texts).size(), 4);
+  texts.set("QuickHelp", "LineCount", "1");
+  texts.set("QuickHelp", "Line1", std::string(17, 'x'));
+  EXPECT_EQ(quickHelpLines(texts).size(), 5);
+  texts.set("QuickHelp", "Line1", std::string(18, 'x'));
+  EXPECT_EQ(quickHelpLines(texts).size(), 1);
+  // More lines claimed than there are: empty ones; nonsense counts as none.
+  texts.set("QuickHelp", "LineCount", "3");
+  EXPECT_EQ(quickHelpLines(texts), (QStringList{QString(18, 'x'), QString(), QString()}));
+  texts.set("QuickHelp", "LineCount", "many");
+  EXPECT_EQ(quickHelpLines(texts).size(), 4);
+}
+
+}  // namespace
+}  // namespace snaprill
