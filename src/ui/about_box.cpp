@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <charconv>
 
 #include "base/product.h"
 #include "ui/icons.h"
@@ -25,33 +24,13 @@ namespace {
 constexpr int kCreditsWidth = 401;
 constexpr int kCreditsStepMs = 30;
 constexpr int kUptimeStepMs = 100;
-// A language file may claim any number of lines; more than this is no help.
-constexpr int kMaxQuickHelpLines = 10000;
-
 // Who made it, and whom it owes: the projects it is built on.
 constexpr const char* kAuthorCredit = "the Snaprill developers";
 constexpr const char* kThankedNames =
     "the Qt Project, libjpeg-turbo, zlib, libdeflate, giflib and the X.Org Foundation";
 
-const char* const kBuiltInQuickHelp[] = {
-    "To take a screenshot, press the Print Screen button on you keyboard and Snaprill will "
-    "automatically save it.",
-    "If you want a screenshot of only the active window, hold down the Alt key and then press "
-    "Print Screen.",
-    "",
-    "For further information in quick-help, download the English language pack from "
-    "Snaprill's webpage.",
-};
-
 QString fromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-int lineCountOf(const std::string& text) {
-  int count = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
-  if (error != std::errc() || end != text.data() + text.size()) return 0;
-  return std::min(count, kMaxQuickHelpLines);
 }
 
 }  // namespace
@@ -96,15 +75,7 @@ class CreditsStrip : public QWidget {
 
 QStringList quickHelpLines(const Texts& texts) {
   QStringList lines;
-  const int count = lineCountOf(texts.get("QuickHelp", "LineCount"));
-  qsizetype length = 0;
-  for (int i = 1; i <= count; ++i) {
-    lines << fromUtf8(texts.get("QuickHelp", "Line" + std::to_string(i)));
-    length += lines.back().size() + 2;  // and its line break
-  }
-  if (length < 20) {
-    for (const char* line : kBuiltInQuickHelp) lines << QString::fromUtf8(line);
-  }
+  for (const std::string& line : texts.quickHelpLines) lines << fromUtf8(line);
   return lines;
 }
 
@@ -114,7 +85,7 @@ AboutBox::AboutBox(const Texts& texts, Launcher& launcher, std::function<long lo
   setObjectName(QStringLiteral("aboutBox"));
   // A dialog border without title-bar buttons: OK closes it.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setWindowTitle(QStringLiteral("Info"));
+  setWindowTitle(fromUtf8(texts_.get("Info", "Caption")));
 
   auto* logo = new QLabel(this);
   logo->setObjectName(QStringLiteral("logo"));
@@ -207,17 +178,16 @@ void AboutBox::applyTexts() {
   const auto text = [this](const char* section, const char* key) {
     return fromUtf8(texts_.get(section, key));
   };
-  QString translator = text("Language", "TranslatedBy");
-  translator.remove(QLatin1Char('#')).remove(QLatin1Char('%'));
   QString author = QString::fromUtf8(kAuthorCredit);
   if (!homePage().empty()) author += QStringLiteral(" (") + fromUtf8(homePage()) + ')';
   const QString gap(21, QLatin1Char(' '));
   creditsArea_->setText(text("Info", "Programmer") + QStringLiteral(": ") + author + gap +
                         text("Info", "Thanks") + QStringLiteral(": ") +
-                        QString::fromUtf8(kThankedNames) + gap + text("Info", "Translator") +
-                        QStringLiteral(": ") + translator);
+                        QString::fromUtf8(kThankedNames) + gap +
+                        fromUtf8(texts_.translatorCredit()));
   quickHelpView_->setPlainText(quickHelpLines(texts_).join(QLatin1Char('\n')));
   okButton_->setText(text("Info", "OK"));
+  setWindowTitle(text("Info", "Caption"));
   quickHelpGroup_->setTitle(text("Info", "Help"));
 }
 

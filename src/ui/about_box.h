@@ -67,8 +67,8 @@ class AboutBox : public QDialog {
   bool uptimeRevealed_ = false;
 };
 
-// The quick-help lines of the language file ([QuickHelp] LineCount and Line1...),
-// with the built-in lines after them when they say next to nothing.
+// The quick-help lines the language loader kept (Texts::quickHelpLines), with the
+// built-in lines after them when the language says next to nothing.
 QStringList quickHelpLines(const Texts& texts);
 
 }  // namespace snaprill

@@ -14,6 +14,7 @@ namespace snaprill {
 namespace {
 
 using test::WindowTest;
+using test::writeFile;
 
 TEST_F(WindowTest, TheCreditsGoOnWhereTheyStoppedAndTimersRunOnlyWhileShown) {
   AboutBox& box = window().aboutBox();
@@ -66,10 +67,10 @@ TEST(AboutBoxText, RunsLongerThanADayCountTheirDays) {
 
 TEST_F(WindowTest, TheAboutBoxTakesItsTextsAndQuickHelpFromTheLanguage) {
   AboutBox& box = window().aboutBox();
-  h.texts.set("Info", "Programmer", "Geschrieben von");
-  h.texts.set("Language", "TranslatedBy", "#Someone% (someone@example.org)");
-  h.texts.set("QuickHelp", "LineCount", "2");
-  h.texts.set("QuickHelp", "Line1", "Erste Zeile der Hilfe");
+  writeFile(dir.path() + "deutsch.ini",
+            "[Info]\nProgrammer=Geschrieben von\n[Language]\nTranslatedBy=#Someone% "
+            "(someone@example.org)\n[QuickHelp]\nLineCount=2\nLine1=Erste Zeile der Hilfe\n");
+  h.cycle.languageLoad(dir.path() + "deutsch.ini");
   box.show();
   const QString credits = box.creditsText();
   EXPECT_TRUE(credits.startsWith(QStringLiteral("Geschrieben von: ")));
@@ -90,19 +91,12 @@ TEST_F(WindowTest, TheAboutBoxTakesItsTextsAndQuickHelpFromTheLanguage) {
   box.hide();
 }
 
-TEST(QuickHelp, AHelpOfLessThanTwentyCharactersGetsTheBuiltInLines) {
+TEST(QuickHelp, TheBoxShowsTheLinesTheLanguageKept) {
   Texts texts;
-  EXPECT_EQ(quickHelpLines(texts).size(), 4);
-  texts.set("QuickHelp", "LineCount", "1");
-  texts.set("QuickHelp", "Line1", std::string(17, 'x'));
-  EXPECT_EQ(quickHelpLines(texts).size(), 5);
-  texts.set("QuickHelp", "Line1", std::string(18, 'x'));
-  EXPECT_EQ(quickHelpLines(texts).size(), 1);
-  // More lines claimed than there are: empty ones; nonsense counts as none.
-  texts.set("QuickHelp", "LineCount", "3");
-  EXPECT_EQ(quickHelpLines(texts), (QStringList{QString(18, 'x'), QString(), QString()}));
-  texts.set("QuickHelp", "LineCount", "many");
-  EXPECT_EQ(quickHelpLines(texts).size(), 4);
+  EXPECT_EQ(quickHelpLines(texts).size(), 4);  // the built-in lines
+  texts.quickHelpLines = {std::string(18, 'x'), "", "\xc3\xa4"};
+  EXPECT_EQ(quickHelpLines(texts),
+            (QStringList{QString(18, 'x'), QString(), QString::fromUtf8("\xc3\xa4")}));
 }
 
 }  // namespace
