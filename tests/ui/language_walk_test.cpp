@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -16,6 +17,8 @@
 
 #include "formats/ini/ini_file.h"
 #include "options/language_schema.h"
+#include "ui/about_box.h"
+#include "ui/area_chooser.h"
 #include "ui/type_picker.h"
 #include "window_fixture.h"
 
@@ -65,6 +68,7 @@ QStringList textsOf(QWidget* w) {
     for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
   }
   if (auto* menu = qobject_cast<QMenu*>(w)) texts << menu->title();
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) texts << edit->toPlainText();
   for (const QAction* action : w->actions()) {
     texts << action->text() << action->toolTip();
     if (action->menu()) texts << textsOf(action->menu());
@@ -98,8 +102,20 @@ TEST_F(WindowTest, ACompleteLanguageLeavesNoEnglishCaption) {
   h.cycle.languageLoad(dir.path() + "every-key.ini");
 
   const std::set<QString> english = englishCaptions();
+  // The about box takes its texts when shown; the directory chooser is a child of
+  // the window and walked with it.
+  w.aboutBox().show();
   expectNoEnglish(&w, english, true);
   expectNoEnglish(&w.trayMenu(), english, false);
+  const QString credits = w.aboutBox().creditsText();
+  for (const char* english_credit : {"Programmed by", "Thanks to", "Translated by"}) {
+    EXPECT_FALSE(credits.contains(QLatin1String(english_credit))) << credits.toStdString();
+  }
+  w.aboutBox().hide();
+  for (const auto kind : {AreaChooser::Kind::Crop, AreaChooser::Kind::Resize}) {
+    AreaChooser area(kind, h.options, h.texts, &w);
+    expectNoEnglish(&area, english, false);
+  }
   // The picker's hint, on every row.
   EXPECT_EQ(w.typePicker().findChildren<QLabel*>().first()->toolTip(),
             QStringLiteral("\u27e8Hint\u27e9"));
