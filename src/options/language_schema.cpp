@@ -320,8 +320,6 @@ constexpr std::array kSchema = {
     LanguageText{"Info", "OK", "OK", Caption},
     LanguageText{"Info", "Help", "Help", Caption},
     LanguageText{"Info", "Caption", "Info", Caption},
-    LanguageText{"Info", "Running", "Running: %s", Message},
-    LanguageText{"Info", "HomePage", "Home page", Caption},
 
     LanguageText{"Language", "TranslatedBy",
                  "The Snaprill developers (see Translators in README.md)", Credit},
