@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "capture/capture_cycle.h"
 #include "options/options.h"
@@ -65,12 +66,59 @@ bool xDisplayReachable() {
   return true;
 }
 
+constexpr const char* kUsage = "Usage: snaprill [-hide] [Qt option]...";
+
+constexpr const char* kHelp =
+    "Usage: snaprill [-hide] [Qt option]...\n"
+    "Save every picture that arrives on the clipboard (Print Screen, a hotkey, the\n"
+    "automation timer) as the next numbered image file, with the adjustments chosen in\n"
+    "the window. One Snaprill runs per settings folder; starting it again shows the\n"
+    "running one's window.\n"
+    "\n"
+    "  -hide, /hide   start in the system tray, without the window\n"
+    "  --help         show this help and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Qt's own options (-display, -platform, -style ...) are accepted too.\n"
+    "SNAPRILL_HOME names one folder for settings, language files and default output.\n"
+    "See snaprill(1); snaprill-batch saves picture files the same way from a script.\n";
+
+// --help and --version need no display; nothing when neither is asked for.
+std::optional<int> answerInformationOptions(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("snaprill " SNAPRILL_VERSION);
+      return 0;
+    }
+  }
+  return std::nullopt;
+}
+
+// What is left after Qt took its own options: the hide switch first, nothing else
+// that looks like an option.
+bool onlyKnownOptionsLeft(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const bool hide = i == 1 && (std::strcmp(argv[i], "-hide") == 0);
+    if (!hide && argv[i][0] == '-') {
+      std::fprintf(stderr, "snaprill: unknown option \"%s\"\n%s\n", argv[i], kUsage);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace snaprill;
+  if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
   if (!otherPlatformChosen(argc, argv) && !xDisplayReachable()) return 1;
   SnaprillApplication app(argc, argv);
+  if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
   QApplication::setWindowIcon(applicationIcon());
   // Hidden in the tray the program still runs; only the close path ends it.

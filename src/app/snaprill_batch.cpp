@@ -4,7 +4,47 @@
 
 #include "batch/batch.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: snaprill-batch [OPTION]... [--] PICTURE...\n"
+    "  or:  snaprill-batch --gallery OUT.html [--settings FILE] [--] IMAGE...\n"
+    "Save each PICTURE as Snaprill saves a screenshot: the adjustments, output type and\n"
+    "file names of the settings, the next free number in the output folder. The paths\n"
+    "written are printed, one per line. With --gallery, write an HTML page showing the\n"
+    "IMAGEs in a table (the gallery settings of the settings file) and print its path.\n"
+    "\n"
+    "  --settings FILE        use the settings of FILE (snaprill.ini or a saved .snp)\n"
+    "                         instead of the program's own settings file\n"
+    "  --output-dir DIR       write into DIR instead of the settings' output folder\n"
+    "  --save-settings FILE   write the settings in use to FILE (PICTUREs optional)\n"
+    "  --no-launch            never start the external program of the settings\n"
+    "  --gallery OUT          write the gallery page OUT (\".html\" added when its\n"
+    "                         name has no dot) instead of saving pictures\n"
+    "  -0, --null             end each printed path with a NUL byte, not a newline\n"
+    "      --help             show this help and exit\n"
+    "      --version          show the version and exit\n"
+    "\n"
+    "Exit status: 0 if every picture (or the page) was saved, 1 if one could not be\n"
+    "read or written, 2 for a wrong command line or an unreadable --settings file.\n"
+    "SNAPRILL_HOME names one folder for settings and default output.\n"
+    "See snaprill-batch(1).\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Only before "--": after it, "--help" is a picture's name.
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help") {
+      std::cout << kHelp;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "snaprill-batch " SNAPRILL_VERSION "\n";
+      return 0;
+    }
+  }
   return snaprill::runBatch(args, std::cout, std::cerr);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """snaprill without an X display (none named, or one that is not there) says so in
-one line on stderr and exits with status 1, instead of aborting inside Qt. No X
-server is started here."""
+one line on stderr and exits with status 1, instead of aborting inside Qt; --help and
+--version need no display at all. No X server is started here."""
 import os
 import subprocess
 import sys
@@ -10,9 +10,35 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import check, outcome  # noqa: E402
 
 
-def run(env):
-    return subprocess.run([os.environ["SNAPRILL_APP"]], env=env, capture_output=True,
+def run(env, *args):
+    return subprocess.run([os.environ["SNAPRILL_APP"], *args], env=env, capture_output=True,
                           text=True, timeout=30)
+
+
+def information_options(home):
+    """Both programs answer --help on stdout and --version as GNU tools do."""
+    batch = os.environ["SNAPRILL_BATCH"]
+    for name, program in (("snaprill", os.environ["SNAPRILL_APP"]), ("snaprill-batch", batch)):
+        env = {"SNAPRILL_HOME": home}
+        result = subprocess.run([program, "--version"], env=env, capture_output=True,
+                                text=True, timeout=30)
+        words = result.stdout.split()
+        check(result.returncode == 0 and len(words) == 2 and words[0] == name
+              and words[1][0].isdigit(), "%s --version: %r" % (name, result.stdout))
+        result = subprocess.run([program, "--help"], env=env, capture_output=True, text=True,
+                                timeout=30)
+        check(result.returncode == 0 and result.stdout.startswith("Usage: " + name)
+              and "--version" in result.stdout and result.stderr == "",
+              "%s --help: %r %r" % (name, result.stdout[:80], result.stderr))
+    # After "--", "--help" is a picture's name.
+    result = subprocess.run([batch, "--no-launch", "--", "--help"], env={"SNAPRILL_HOME": home},
+                            capture_output=True, text=True, timeout=30)
+    check(result.returncode == 1 and "--help" in result.stderr,
+          "batch -- --help: %d %r" % (result.returncode, result.stderr))
+    result = subprocess.run([batch, "--frobnicate", "x.png"], env={"SNAPRILL_HOME": home},
+                            capture_output=True, text=True, timeout=30)
+    check(result.returncode == 2 and result.stderr.startswith("usage:"),
+          "batch with an unknown option: %d %r" % (result.returncode, result.stderr))
 
 
 def main():
@@ -29,6 +55,7 @@ def main():
         check(result.stdout == "", "%s: stdout %r" % (what, result.stdout))
     check(not os.path.exists(os.path.join(home, "snaprill.ini")),
           "a program that did not start wrote its settings")
+    information_options(home)
     subprocess.run(["rm", "-rf", home])
     return outcome("no-display checks passed")
 

@@ -1,0 +1,81 @@
+# What an installed Snaprill consists of, and the Debian package made of it
+# (`./dev package`). The data folder share/snaprill/ is also how the program tells
+# an installed copy from a portable one.
+include(GNUInstallDirs)
+
+set(SNAPRILL_HOMEPAGE "" CACHE STRING
+    "The project's home page; the software centre's links and screenshots need one")
+# Software centres want a reverse domain name; this one is the project's name in the
+# form they expect until a home page gives a better one.
+set(SNAPRILL_APPSTREAM_ID "org.snaprill.Snaprill" CACHE STRING "AppStream component ID")
+set(SNAPRILL_APPSTREAM_LINKS "")
+if(SNAPRILL_HOMEPAGE)
+  string(REGEX REPLACE "/$" "" home "${SNAPRILL_HOMEPAGE}")
+  string(APPEND SNAPRILL_APPSTREAM_LINKS "  <url type=\"homepage\">${home}/</url>\n"
+         "  <screenshots>\n"
+         "    <screenshot type=\"default\"><image>${home}/docs/screenshots/general-100.png</image>"
+         "</screenshot>\n"
+         "    <screenshot><image>${home}/docs/screenshots/dimensions-effects-100.png</image>"
+         "</screenshot>\n"
+         "  </screenshots>\n")
+endif()
+
+set(data ${PROJECT_SOURCE_DIR}/data)
+set(generated ${PROJECT_BINARY_DIR}/install)
+configure_file(${data}/snaprill.metainfo.xml.in
+               ${generated}/${SNAPRILL_APPSTREAM_ID}.metainfo.xml @ONLY)
+configure_file(${data}/package/changelog.in ${generated}/changelog @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/man/snaprill.1 ${generated}/snaprill.1 @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/docs/man/snaprill-batch.1 ${generated}/snaprill-batch.1 @ONLY)
+
+# Debian wants manual pages and the changelog compressed to the maximum, without a
+# time stamp that would make each build's package differ.
+find_program(GZIP gzip REQUIRED)
+set(compressed)
+foreach(name snaprill.1 snaprill-batch.1 changelog)
+  add_custom_command(OUTPUT ${generated}/${name}.gz
+                     COMMAND ${GZIP} -9nc ${generated}/${name} > ${generated}/${name}.gz
+                     DEPENDS ${generated}/${name} VERBATIM)
+  list(APPEND compressed ${generated}/${name}.gz)
+endforeach()
+add_custom_target(snaprill_install_files ALL DEPENDS ${compressed})
+
+install(FILES ${data}/snaprill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${generated}/${SNAPRILL_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${data}/icons/snaprill.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 22 24 32 48 64 128 256)
+  install(FILES ${data}/icons/snaprill-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME snaprill.png)
+endforeach()
+install(FILES ${generated}/snaprill.1.gz ${generated}/snaprill-batch.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${data}/package/copyright ${generated}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME snaprill)
+set(CPACK_PACKAGE_VENDOR "Snaprill developers")
+set(CPACK_PACKAGE_CONTACT "Snaprill developers <maintainers@users.noreply.c-seed-4b2c5454.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "save every screenshot on the clipboard as a numbered file")
+# The long description; CPack puts the summary above it and indents each line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Snaprill watches the clipboard. Whenever a picture arrives there (Print
+Screen, a hotkey, its automation timer or any program that copies a
+picture), it takes it, applies the chosen adjustments (cursor, crop,
+resize, overlay picture, date and time text, invert, grayscale) and writes
+it as the next numbered file in one of nine formats.
+.
+snaprill-batch does the same for picture files, from scripts.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Plugins Qt loads at run time: the X11 and offscreen platforms, and the readers of
+# TIFF and WebP pictures offered on the clipboard.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Checks the Debian package made in a build folder as a user's system would meet it:
+# lintian without errors, the desktop entry and the AppStream data valid, the manual
+# pages rendered, and the programs unpacked into a temporary root working from there
+# (versions, one capture with the installed files found), then the installed window
+# program under Xvfb with no SNAPRILL_HOME (tests/package/test_installed.py).
+#
+#   tests/package/check_package.sh BUILD_DIR
+set -euo pipefail
+build=${1:?usage: check_package.sh BUILD_DIR}
+here=$(cd "$(dirname "$0")" && pwd)
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls -t "$build"/snaprill_*.deb | head -n 1)
+echo "package: $deb ($(du -k "$deb" | cut -f1) KiB)"
+dpkg-deb --field "$deb" Depends | sed 's/^/depends: /'
+
+# lintian: errors fail; warnings are printed for the note.
+lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
+[ -n "$lintian_out" ] && echo "$lintian_out" | sed 's/^/lintian: /'
+if echo "$lintian_out" | grep -q '^E:'; then fail "lintian reports errors"; fi
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+
+desktop-file-validate "$root/usr/share/applications/snaprill.desktop" || fail "desktop entry"
+appstreamcli validate --no-net --explain "$root"/usr/share/metainfo/*.xml || fail "AppStream data"
+for page in snaprill snaprill-batch; do
+  man_out=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) || fail "man $page"
+  [ -z "$man_out" ] || fail "man $page warns: $man_out"
+done
+
+"$root/usr/bin/snaprill-batch" --version | grep -qx "snaprill-batch [0-9.]*" || fail "batch --version"
+"$root/usr/bin/snaprill" --version | grep -qx "snaprill [0-9.]*" || fail "snaprill --version"
+
+/usr/bin/python3 "$here/test_installed.py" "$root" || failures=$((failures + 1))
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures package check(s) failed"
+  exit 1
+fi
+echo "package checks passed"

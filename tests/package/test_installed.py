@@ -1,0 +1,84 @@
+#!/usr/bin/python3
+"""The installed programs, unpacked under ROOT (usr/bin, usr/share), as a user without
+SNAPRILL_HOME meets them: snaprill-batch saves a picture; snaprill under Xvfb keeps its
+settings in $XDG_CONFIG_HOME/snaprill/, saves into the XDG pictures folder, reads the
+installed language file, and its autostart entry starts the installed program.
+
+usage: test_installed.py ROOT"""
+import os
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "desktop"))
+from desktop_session import DesktopSession, check, outcome, wait_for  # noqa: E402
+
+from PIL import Image  # noqa: E402
+
+
+def user_env(base, home):
+    env = dict(base)
+    env.pop("SNAPRILL_HOME", None)
+    env["HOME"] = home
+    env["XDG_CONFIG_HOME"] = os.path.join(home, ".config")
+    return env
+
+
+def batch_checks(root, picture):
+    with tempfile.TemporaryDirectory() as home:
+        env = user_env(os.environ, home)
+        out = os.path.join(home, "out")
+        run = subprocess.run([os.path.join(root, "usr/bin/snaprill-batch"), "--no-launch",
+                              "--output-dir", out, "--", picture],
+                             env=env, capture_output=True, text=True, timeout=60)
+        check(run.returncode == 0, "installed batch: exit %d, %s" % (run.returncode, run.stderr))
+        check(run.stdout.strip() == os.path.join(out, "snp1.jpg"),
+              "installed batch wrote %r" % run.stdout)
+        check(not os.path.exists(os.path.join(root, "usr/bin/snaprill.ini")),
+              "the batch program wrote settings beside the installed executable")
+
+
+def program_checks(root, picture):
+    app = os.path.join(root, "usr/bin/snaprill")
+    with DesktopSession(app) as session:
+        home = os.path.join(session.home, "user")
+        os.makedirs(home)
+        session.env = user_env(session.env, home)
+        config = os.path.join(home, ".config", "snaprill")
+        os.makedirs(config)
+        with open(os.path.join(config, "snaprill.ini"), "w") as ini:
+            ini.write("[Snaprill]\nRunAutomatically=1\n")
+        session.start_program()
+        session.offer(picture, "image/png")
+        saved = os.path.join(home, "Pictures", "snp1.jpg")
+        check(wait_for(lambda: os.path.exists(saved), 10, 0.05),
+              "no capture in the pictures folder: %r" % os.listdir(home))
+        status = session.stop_program()
+        check(status == 0, "exit status %r" % status)
+        with open(os.path.join(config, "snaprill.ini"), errors="replace") as ini:
+            settings = ini.read()
+        check("[General]" in settings, "settings not saved in %s" % config)
+        language = os.path.join(root, "usr/share/snaprill/english.ini")
+        if os.path.exists(language):
+            check("LangFile=" + language in settings,
+                  "the installed language file is not the one in use")
+        check(not os.path.exists(os.path.join(root, "usr/bin/snaprill.ini")),
+              "settings written beside the installed executable")
+        entry = os.path.join(home, ".config", "autostart", "snaprill.desktop")
+        text = open(entry).read() if os.path.exists(entry) else ""
+        check("Exec=" + app in text, "autostart entry: %r" % text)
+
+
+def main():
+    root = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory() as work:
+        picture = os.path.join(work, "shot.png")
+        Image.new("RGB", (64, 48), (30, 120, 200)).save(picture)
+        batch_checks(root, picture)
+        program_checks(root, picture)
+    return outcome("the installed programs work from their installed places")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
