@@ -40,6 +40,9 @@ foreach(name snaprill.1 snaprill-batch.1 changelog)
 endforeach()
 add_custom_target(snaprill_install_files ALL DEPENDS ${compressed})
 
+# The language file and the manual it names, where the program looks for them.
+install(FILES ${data}/english.ini ${data}/snaprill-manual.html
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/snaprill)
 install(FILES ${data}/snaprill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${SNAPRILL_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${data}/icons/snaprill.svg

@@ -70,7 +70,9 @@ void makeDirectories(const std::string& path) {
 }
 
 std::string locateDataDir(const std::string& executableDir) {
-  const std::string installed = executableDir + "../share/snaprill/";
+  // Normalised: the path reaches the user in the manual's address.
+  const std::string installed = withTrailingSlash(
+      std::filesystem::path(executableDir + "../share/snaprill/").lexically_normal().string());
   for (const std::string& dir : {executableDir, installed}) {
     if (isRegularFileOrOther(dir + "english.ini")) return dir;
   }

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The installed programs, unpacked under ROOT (usr/bin, usr/share), as a user without
 SNAPRILL_HOME meets them: snaprill-batch saves a picture; snaprill under Xvfb keeps its
-settings in $XDG_CONFIG_HOME/snaprill/, saves into the XDG pictures folder, reads the
-installed language file, and its autostart entry starts the installed program.
+settings in $XDG_CONFIG_HOME/snaprill/, saves into the XDG pictures folder, finds the
+installed language file and the manual it names (F1 opens it), and its autostart entry
+starts the installed program.
 
 usage: test_installed.py ROOT"""
 import os
@@ -49,20 +50,33 @@ def program_checks(root, picture):
         os.makedirs(config)
         with open(os.path.join(config, "snaprill.ini"), "w") as ini:
             ini.write("[Snaprill]\nRunAutomatically=1\n")
+        bin_dir = os.path.join(session.home, "bin")
+        os.makedirs(bin_dir)
+        record = os.path.join(session.home, "opened.txt")
+        with open(os.path.join(bin_dir, "xdg-open"), "w") as opener:
+            opener.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % record)
+        os.chmod(os.path.join(bin_dir, "xdg-open"), 0o755)
+        session.env["PATH"] = bin_dir + os.pathsep + session.env["PATH"]
+        session.start_window_manager()
         session.start_program()
         session.offer(picture, "image/png")
         saved = os.path.join(home, "Pictures", "snp1.jpg")
         check(wait_for(lambda: os.path.exists(saved), 10, 0.05),
               "no capture in the pictures folder: %r" % os.listdir(home))
+        # The shipped language file names the manual, installed beside it: F1 hands
+        # it to the desktop's opener (here a recording stand-in).
+        manual = "file://" + os.path.join(root, "usr/share/snaprill/snaprill-manual.html")
+        wid = session.window_id()
+        session.run(["xdotool", "windowactivate", "--sync", wid])
+        session.run(["xdotool", "key", "F1"])
+        opened = wait_for(lambda: os.path.exists(record) and open(record).read(), 5, 0.05)
+        check(opened and opened.startswith(manual + "#topic-"),
+              "F1 on the installed program opened %r, not %s" % (opened, manual))
         status = session.stop_program()
         check(status == 0, "exit status %r" % status)
         with open(os.path.join(config, "snaprill.ini"), errors="replace") as ini:
             settings = ini.read()
         check("[General]" in settings, "settings not saved in %s" % config)
-        language = os.path.join(root, "usr/share/snaprill/english.ini")
-        if os.path.exists(language):
-            check("LangFile=" + language in settings,
-                  "the installed language file is not the one in use")
         check(not os.path.exists(os.path.join(root, "usr/bin/snaprill.ini")),
               "settings written beside the installed executable")
         entry = os.path.join(home, ".config", "autostart", "snaprill.desktop")
