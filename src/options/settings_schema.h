@@ -34,7 +34,7 @@ enum class Fallback : std::uint8_t {
 // control.
 enum class Special : std::uint8_t {
   None,
-  LanguageFile,    // read only by a full load and handed to LoadLanguage; never saved
+  LanguageFile,    // read only by a full load and handed to loadLanguage; never saved
   WindowTop,       // its presence, or Left's, keeps the window where the file says
   Advanced,        // stands for the window's client height
   LastPic,         // stands for ImageCounter; read only with RememberLastPic
