@@ -3,14 +3,15 @@
 # an installed copy from a portable one.
 include(GNUInstallDirs)
 
-set(SNAPRILL_HOMEPAGE "" CACHE STRING
-    "The project's home page; the software centre's links and screenshots need one")
+# The home page (SNAPRILL_HOME_PAGE, set in src/) also gives the software centre its
+# link and the screenshots' public addresses; without one, neither is written.
+
 # Software centres want a reverse domain name; this one is the project's name in the
 # form they expect until a home page gives a better one.
 set(SNAPRILL_APPSTREAM_ID "org.snaprill.Snaprill" CACHE STRING "AppStream component ID")
 set(SNAPRILL_APPSTREAM_LINKS "")
-if(SNAPRILL_HOMEPAGE)
-  string(REGEX REPLACE "/$" "" home "${SNAPRILL_HOMEPAGE}")
+if(SNAPRILL_HOME_PAGE)
+  string(REGEX REPLACE "/$" "" home "${SNAPRILL_HOME_PAGE}")
   string(APPEND SNAPRILL_APPSTREAM_LINKS "  <url type=\"homepage\">${home}/</url>\n"
          "  <screenshots>\n"
          "    <screenshot type=\"default\"><image>${home}/docs/screenshots/general-100.png</image>"
