@@ -101,7 +101,10 @@ std::vector<VirtualKey> buildTable() {
                  std::string(1, static_cast<char>('A' + i))});
   }
   for (int i = 0; i < 24; ++i) {
-    const std::string name = "F" + std::to_string(i + 1);
+    // Appended rather than "F" + to_string(): GCC 12's optimiser warns (-Wrestrict)
+    // about that form in Release builds, wrongly.
+    std::string name = "F";
+    name += std::to_string(i + 1);
     t.push_back({0x70 + i, 0xFFBEul + static_cast<unsigned long>(i), name, name});
   }
   return t;
