@@ -189,8 +189,10 @@ def run_checks(session, out, files):
     with open(out, "w") as blocker:
         blocker.write("not a folder")
     for n in range(7):
-        session.offer(files["good"], "image/png")
-        check(wait_for(lambda: not image_offered(session), 3.0),
+        owner = session.offer(files["good"], "image/png")
+        # Taken means emptied: xclip ends when it loses the clipboard. (Asking what is
+        # offered could answer before xclip owns the clipboard at all.)
+        check(wait_for(lambda: owner.poll() is not None, 5.0),
               "failing capture %d was not taken" % (n + 1))
     time.sleep(0.5)
     boxes = message_boxes(session)
