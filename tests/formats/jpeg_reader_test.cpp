@@ -97,9 +97,9 @@ TEST(JpegReader, AdobeCmykAndYcckFilesAreReadAsTheirColours) {
     return std::array<int, 3>{mix(i.c), mix(i.m), mix(i.y)};
   };
   for (const auto& [stored, transform] : {std::pair{JCS_CMYK, 0}, std::pair{JCS_YCCK, 2}}) {
-    testing::JpegSpec spec(32, 16, 4, JCS_CMYK, stored);
-    spec.quality = 100;
-    const Bytes file = testing::writeTestJpeg(spec, samples);
+    testing::JpegRecipe recipe(32, 16, 4, JCS_CMYK, stored);
+    recipe.quality = 100;
+    const Bytes file = testing::writeTestJpeg(recipe, samples);
     // The APP14 marker: "Adobe", version, two flag words, the transform.
     const std::string text(file.begin(), file.end());
     const std::size_t adobe = text.find("Adobe");
@@ -123,10 +123,10 @@ TEST(JpegReader, FramesTheDataCanCoverPassEvenAtTheBestCompression) {
   // least any encoder spends; and the same in progressive form.
   const Bytes flat(2048 * 2048, 128);
   for (const bool progressive : {false, true}) {
-    testing::JpegSpec spec(2048, 2048, 1, JCS_GRAYSCALE, JCS_GRAYSCALE);
-    spec.progressive = progressive;
-    spec.optimize = true;
-    const Bytes file = testing::writeTestJpeg(spec, flat);
+    testing::JpegRecipe recipe(2048, 2048, 1, JCS_GRAYSCALE, JCS_GRAYSCALE);
+    recipe.progressive = progressive;
+    recipe.optimize = true;
+    const Bytes file = testing::writeTestJpeg(recipe, flat);
     const Bitmap picture = readJpeg(file.data(), file.size());
     EXPECT_EQ(picture.pixel(2047, 2047), (Rgb{128, 128, 128})) << file.size();
   }
@@ -139,11 +139,11 @@ TEST(JpegReader, ProgressiveFilesOfMoreThanAHundredScansAreRefused) {
   std::vector<jpeg_scan_info> script = {{1, {0}, 0, 0, 0, 1}, {1, {0}, 0, 0, 1, 0}};
   for (int k = 1; k <= 63; ++k) script.push_back({1, {0}, k, k, 0, 1});
   const Bytes samples(64 * 64, 77);
-  testing::JpegSpec spec(64, 64, 1, JCS_GRAYSCALE, JCS_GRAYSCALE);
-  spec.scans = script;
-  EXPECT_EQ(errorOf(testing::writeTestJpeg(spec, samples)), "no error");
-  for (int k = 1; k <= 63; ++k) spec.scans.push_back({1, {0}, k, k, 1, 0});
-  EXPECT_EQ(errorOf(testing::writeTestJpeg(spec, samples)), "JPEG file has too many scans");
+  testing::JpegRecipe recipe(64, 64, 1, JCS_GRAYSCALE, JCS_GRAYSCALE);
+  recipe.scans = script;
+  EXPECT_EQ(errorOf(testing::writeTestJpeg(recipe, samples)), "no error");
+  for (int k = 1; k <= 63; ++k) recipe.scans.push_back({1, {0}, k, k, 1, 0});
+  EXPECT_EQ(errorOf(testing::writeTestJpeg(recipe, samples)), "JPEG file has too many scans");
 }
 
 }  // namespace

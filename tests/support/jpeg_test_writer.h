@@ -13,8 +13,8 @@
 
 namespace snaprill::testing {
 
-struct JpegSpec {
-  JpegSpec(int w, int h, int samplesPerPixel, J_COLOR_SPACE samplesAre, J_COLOR_SPACE fileHolds)
+struct JpegRecipe {
+  JpegRecipe(int w, int h, int samplesPerPixel, J_COLOR_SPACE samplesAre, J_COLOR_SPACE fileHolds)
       : width(w), height(h), components(samplesPerPixel), input(samplesAre), stored(fileHolds) {}
   int width = 0;
   int height = 0;
@@ -29,7 +29,7 @@ struct JpegSpec {
 
 // Compresses samples (rows top first, components interleaved) into a JPEG file.
 // libjpeg's default error handler ends the test program on misuse.
-inline std::vector<std::uint8_t> writeTestJpeg(const JpegSpec& spec,
+inline std::vector<std::uint8_t> writeTestJpeg(const JpegRecipe& recipe,
                                                const std::vector<std::uint8_t>& samples) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr err{};
@@ -38,21 +38,21 @@ inline std::vector<std::uint8_t> writeTestJpeg(const JpegSpec& spec,
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-  cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-  cinfo.input_components = spec.components;
-  cinfo.in_color_space = spec.input;
+  cinfo.image_width = static_cast<JDIMENSION>(recipe.width);
+  cinfo.image_height = static_cast<JDIMENSION>(recipe.height);
+  cinfo.input_components = recipe.components;
+  cinfo.in_color_space = recipe.input;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_colorspace(&cinfo, spec.stored);
-  jpeg_set_quality(&cinfo, spec.quality, TRUE);
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
-  cinfo.optimize_coding = spec.optimize ? TRUE : FALSE;
-  if (!spec.scans.empty()) {
-    cinfo.scan_info = spec.scans.data();
-    cinfo.num_scans = static_cast<int>(spec.scans.size());
+  jpeg_set_colorspace(&cinfo, recipe.stored);
+  jpeg_set_quality(&cinfo, recipe.quality, TRUE);
+  if (recipe.progressive) jpeg_simple_progression(&cinfo);
+  cinfo.optimize_coding = recipe.optimize ? TRUE : FALSE;
+  if (!recipe.scans.empty()) {
+    cinfo.scan_info = recipe.scans.data();
+    cinfo.num_scans = static_cast<int>(recipe.scans.size());
   }
   jpeg_start_compress(&cinfo, TRUE);
-  const std::size_t rowBytes = static_cast<std::size_t>(spec.width * spec.components);
+  const std::size_t rowBytes = static_cast<std::size_t>(recipe.width * recipe.components);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPLE*>(samples.data() + cinfo.next_scanline * rowBytes);
     jpeg_write_scanlines(&cinfo, &row, 1);
