@@ -94,9 +94,10 @@ ProgramDirectories locateProgramDirectories() {
     d.defaultOutput = d.configDir;
     return d;
   }
-  // An installed program has its data in ../share/snaprill/; its folder may still be
-  // writable (root's /usr/bin), but settings and pictures do not belong there.
-  const bool installed = isDirectory(d.executableDir + "../share/snaprill");
+  // An installed program finds its data in ../share/snaprill/, not beside itself; its
+  // folder may still be writable (root's /usr/bin), but settings and pictures do not
+  // belong there.
+  const bool installed = d.dataDir != d.executableDir;
   if (!installed && ::access(d.executableDir.c_str(), W_OK) == 0) {
     d.configDir = d.executableDir;
     d.defaultOutput = d.executableDir;
