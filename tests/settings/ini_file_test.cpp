@@ -1,14 +1,11 @@
 #include "formats/ini/ini_file.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "options/settings_schema.h"
+#include "support/full_disk.h"
 #include "support/settings_harness.h"
 
 namespace snaprill {
@@ -169,21 +166,8 @@ TEST(IniFileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
   const std::string file = dir.path() + "full.ini";
   const std::string old = "[s]\nk=" + std::string(3000, 'o') + "\n";
   writeFile(file, old);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024, 1024};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      writeIniValue(file, "s", "k", std::string(3000, 'n'));
-    } catch (const IniWriteError&) {
-      ::_exit(0);
-    }
-    ::_exit(1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(testing::throwsOnFullDisk<IniWriteError>(
+      1024, [&] { writeIniValue(file, "s", "k", std::string(3000, 'n')); }));
   EXPECT_EQ(readFile(file), old);
 }
 

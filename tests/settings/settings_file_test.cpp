@@ -1,10 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/inotify.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,6 +12,7 @@
 #include "formats/ini/ini_file.h"
 #include "platform/autostart.h"
 #include "settings/overlay_file.h"
+#include "support/full_disk.h"
 #include "support/settings_harness.h"
 
 namespace snaprill {
@@ -409,21 +407,7 @@ TEST_F(SettingsFile, ASaveReplacesTheFileOnceAndKeepsItWholeWhenItCannot) {
   // single key of the new save.
   h.options.setValue(Option::outputType, kTiff);
   const std::string before = readFile(main);
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{1024, 1024};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      saveSettings(h.cycle, main);
-    } catch (const IniWriteError&) {
-      ::_exit(0);
-    }
-    ::_exit(1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(testing::throwsOnFullDisk<IniWriteError>(1024, [&] { saveSettings(h.cycle, main); }));
   EXPECT_EQ(readFile(main), before);
 }
 

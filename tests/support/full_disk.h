@@ -1,0 +1,34 @@
+// A disk that fills up in the middle of a write, for one piece of work: it runs in a
+// child process whose files may not grow past a limit, so the test program itself
+// never meets the limit.
+#pragma once
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace snaprill::testing {
+
+// Whether work, run against a file-size limit of limitBytes, threw an E: the caller's
+// proof that the write reported the full disk instead of succeeding or crashing.
+template <class E, class Work>
+bool throwsOnFullDisk(rlim_t limitBytes, Work&& work) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    const rlimit limit{limitBytes, limitBytes};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      work();
+    } catch (const E&) {
+      ::_exit(0);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace snaprill::testing
