@@ -4,17 +4,15 @@
 #include <optional>
 
 #include "base/errors.h"
+#include "batch/text_on_demand.h"
 #include "capture/capture_cycle.h"
 #include "formats/ini/ini_file.h"
 #include "formats/picture_loader.h"
-#include "platform/atomic_file.h"
 #include "gallery/gallery_page.h"
+#include "platform/atomic_file.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
-#ifdef SNAPRILL_QT_TEXT
-#include "platform/qt/qt_text_renderer.h"
-#endif
 
 namespace snaprill {
 
@@ -118,12 +116,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   Platform platform = services.makePlatform(locateProgramDirectories(), !commandLine->noLaunch);
   // An autostart entry written from here starts the program, which lives beside us.
   platform.dirs.executablePath = platform.dirs.executableDir + "snaprill";
-#ifdef SNAPRILL_QT_TEXT
-  // Capture text through Qt's fonts, started offscreen on first use: the batch
-  // program never needs a display.
-  const std::unique_ptr<TextRenderer> textRenderer = makeOffscreenTextRenderer();
-  platform.text = textRenderer.get();
-#endif
+  // Capture text through Qt's fonts, loaded and started offscreen on first use: the
+  // batch program never needs a display, and most runs draw no text.
+  TextOnDemand textRenderer(textModuleDirs(platform.dirs.executableDir), err);
+  platform.text = &textRenderer;
   Options options;
   Texts texts;
   CaptureCycle cycle(options, texts, platform);
@@ -184,6 +180,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     reportNewFile(errorsBefore);
   }
+  if (textRenderer.failed()) status = 1;
   if (commandLine->saveSettings) {
     try {
       saveSettings(cycle, *commandLine->saveSettings);

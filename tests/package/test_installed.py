@@ -38,6 +38,15 @@ def batch_checks(root, picture):
               "installed batch wrote %r" % run.stdout)
         check(not os.path.exists(os.path.join(root, "usr/bin/snaprill.ini")),
               "the batch program wrote settings beside the installed executable")
+        # Capture text comes from the text module in the installed library folder.
+        settings = os.path.join(home, "text.ini")
+        with open(settings, "w") as ini:
+            ini.write("[Images]\nAddText=1\nText=installed\n")
+        run = subprocess.run([os.path.join(root, "usr/bin/snaprill-batch"), "--no-launch",
+                              "--settings", settings, "--output-dir", out, "--", picture],
+                             env=env, capture_output=True, text=True, timeout=60)
+        check(run.returncode == 0 and "text" not in run.stderr,
+              "installed batch with capture text: exit %d, %s" % (run.returncode, run.stderr))
 
 
 def program_checks(root, picture):
