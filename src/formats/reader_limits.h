@@ -24,6 +24,13 @@ inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 26;
 // budget takes 256 MiB at 32 bits, run-length data at worst about half as much again.
 inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{512} << 20;
 
+// Pictures read by general readers whose formats can describe a flat area in very
+// few bytes (WebP, TIFF, run-length BMP) get one bound for all: a flat 8K screen as
+// lossless WebP takes about 25000 pixels per byte, and nothing real comes near this.
+// A few bytes claiming a screen-sized picture would otherwise cost seconds and a
+// gigabyte of memory before anything could be said about them.
+inline constexpr std::uint64_t kMostPixelsPerByte = std::uint64_t{1} << 16;
+
 // Whether a picture of width x height pixels stays within kMaxPicturePixels; any
 // sides up to 2^32 are safe from overflow.
 constexpr bool withinPixelBudget(std::uint64_t width, std::uint64_t height) {

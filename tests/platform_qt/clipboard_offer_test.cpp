@@ -143,6 +143,16 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   const OfferedPicture refused = pictureFromOffer("image/png", huge, nullptr);
   EXPECT_TRUE(refused.picture.empty());
   EXPECT_EQ(refused.lost, LostOffer::TooLarge);
+  // 99 bytes of BMP claiming 13 million by 5 pixels, found by fuzzing: Qt's reader
+  // took seconds and 800 MiB for them. Refused as damaged before it starts.
+  QByteArray bmp(
+      "BM\xae\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x07\0\xca\0\x05\0\0\0\x01\0\x18\0"
+      "\0\0\0\0\x78\0\0\0",
+      38);
+  bmp.append(QByteArray(61, '\xbe'));
+  const OfferedPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
+  EXPECT_TRUE(claimed.picture.empty());
+  EXPECT_EQ(claimed.lost, LostOffer::Damaged);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "formats/png/png_capture_reader.h"
+#include "formats/reader_limits.h"
 #include "platform/qt/qimage_bitmap.h"
 
 namespace snaprill {
@@ -45,9 +46,10 @@ OfferedPicture fromQtReaders(const QByteArray& bytes) {
   // mislabel, and a name is no promise about the bytes.
   QImageReader reader(&buffer);
   const QSize size = reader.size();
-  if (size.isValid() &&
-      std::uint64_t(size.width()) * std::uint64_t(size.height()) * 4 > kMaxPngCaptureBytes) {
-    return {Bitmap(), LostOffer::TooLarge};
+  if (size.isValid()) {
+    const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
+    if (pixels * 4 > kMaxPngCaptureBytes) return {Bitmap(), LostOffer::TooLarge};
+    if (pixels > std::uint64_t(bytes.size()) * kMostPixelsPerByte) return {};
   }
   const QImage image = reader.read();
   if (image.isNull()) return {};
