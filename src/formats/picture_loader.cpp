@@ -94,8 +94,8 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
 }
 
 Bitmap loadPictureFile(const std::string& path) {
-  const std::string bytes = readWholeFile(path, kMaxPictureFileBytes);
-  return readPicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  const FileBytes file = readFileBytes(path, kMaxPictureFileBytes);
+  return readPicture(file.data.get(), file.size);
 }
 
 }  // namespace snaprill

@@ -187,7 +187,12 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
   f.commit();
 }
 
-std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+// Reads a regular file of at most maxBytes into the buffer allocate(size) gives;
+// returns how many bytes came (fewer when the file shrank meanwhile).
+template <class Allocate>
+std::size_t readFileInto(const std::string& path, std::size_t maxBytes, Allocate allocate) {
   const auto fail = [&path](const std::string& what) {
     throw ReadError("Cannot " + what + " file \"" + path + "\": " + std::strerror(errno));
   };
@@ -204,17 +209,38 @@ std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
   if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
     throw ReadError("File \"" + path + "\" is too large");
   }
-  std::string data(static_cast<std::size_t>(st.st_size), '\0');
+  const auto size = static_cast<std::size_t>(st.st_size);
+  char* data = allocate(size);
   std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+  while (done < size) {
+    const ssize_t n = ::read(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) fail("read");
     if (n == 0) break;  // the file shrank while we read it
     done += static_cast<std::size_t>(n);
   }
-  data.resize(done);
+  return done;
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
+  std::string data;
+  data.resize(readFileInto(path, maxBytes, [&data](std::size_t size) {
+    data.resize(size);
+    return data.data();
+  }));
   return data;
+}
+
+FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
+  FileBytes file;
+  // Not zero-filled first: a picture file is read into every byte of it.
+  file.size = readFileInto(path, maxBytes, [&file](std::size_t size) {
+    file.data = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    return reinterpret_cast<char*>(file.data.get());
+  });
+  return file;
 }
 
 }  // namespace snaprill

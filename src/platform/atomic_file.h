@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,5 +65,12 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
 // opened or read, when it is not a regular file (a directory, a FIFO, a device: it
 // never waits for a writer) or when it is larger than maxBytes.
 std::string readWholeFile(const std::string& path, std::size_t maxBytes);
+
+// The same for a large binary file, in a buffer that is not cleared before the read.
+struct FileBytes {
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
+};
+FileBytes readFileBytes(const std::string& path, std::size_t maxBytes);
 
 }  // namespace snaprill

@@ -130,6 +130,11 @@ TEST(Bitmap, ConversionsBetweenTrueColourFormats) {
     }
   EXPECT_EQ(as24.convertedTo(32), src.convertedTo(24).convertedTo(32));
   EXPECT_EQ(as24.convertedTo(32).convertedTo(24), as24);
+  // Up from 24 bits the X byte is 0 too, whatever the memory held before.
+  for (int round = 0; round < 2; ++round) {
+    const Bitmap up = as24.convertedTo(32);
+    for (int x = 0; x < up.width(); ++x) EXPECT_EQ(up.row(up.height() - 1)[4 * x + 3], 0);
+  }
   EXPECT_EQ(as16.convertedTo(24).convertedTo(16), as16);
   EXPECT_EQ(as16.convertedTo(32).convertedTo(16), as16);
   // Up from indexed formats gives the palette colours; the 32-bit X byte is 0.
