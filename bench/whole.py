@@ -1,0 +1,98 @@
+"""What the whole-process benchmarks share: the load, runs taken in alternation,
+medians with quartiles, and one ratio direction (ours / theirs: below 1 is faster).
+"""
+import os
+import statistics
+import subprocess
+import time
+
+QUIET_LOAD = 1.0
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return tuple(float(v) for v in f.read().split()[:3])
+
+
+def load_line():
+    """The load beside a table, with a warning when the machine was not quiet."""
+    one, five, fifteen = load_average()
+    line = "load average %.2f %.2f %.2f" % (one, five, fifteen)
+    if one >= QUIET_LOAD:
+        line += "  WARNING: not a quiet machine (load >= %.1f); ratios may mislead" % QUIET_LOAD
+    return line
+
+
+class Sample:
+    """Wall times, CPU times and peak memory of one side's runs."""
+
+    def __init__(self):
+        self.wall, self.cpu, self.rss = [], [], []
+
+    def quartiles(self, values=None):
+        values = sorted(self.wall if values is None else values)
+        q = statistics.quantiles(values, n=4, method="inclusive")
+        return q[1], q[0], q[2]
+
+    def median(self):
+        return statistics.median(self.wall)
+
+    def peak_mib(self):
+        return max(self.rss)
+
+
+def peak_mib(command, remove=None):
+    """Peak resident memory of one run, in MiB, as GNU time reports it: a child of this
+    Python process would be charged Python's own pages, shared until it executes."""
+    if remove and os.path.exists(remove):
+        os.remove(remove)
+    result = subprocess.run(["/usr/bin/time", "-f", "%M", *command], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, text=True, check=True)
+    return int(result.stderr.strip().splitlines()[-1]) / 1024
+
+
+def timed(command, remove=None):
+    if remove and os.path.exists(remove):
+        os.remove(remove)
+    start = time.perf_counter()
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(process.pid, 0)
+    wall = (time.perf_counter() - start) * 1000
+    err = process.stderr.read().decode(errors="replace")
+    process.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        raise SystemExit("%s failed: %s" % (" ".join(command), err))
+    return wall, (usage.ru_utime + usage.ru_stime) * 1000
+
+
+def alternate(sides, runs, warmup=2):
+    """sides: {name: (command, output)}. Each run takes every side once, in turns, so
+    that whatever else the machine does falls on both alike."""
+    samples = {name: Sample() for name in sides}
+    for n in range(warmup + runs):
+        for name, (command, output) in sides.items():
+            wall, cpu = timed(command, output)
+            if n >= warmup:
+                samples[name].wall.append(wall)
+                samples[name].cpu.append(cpu)
+    for name, (command, output) in sides.items():
+        samples[name].rss.append(peak_mib(command, output))
+    return samples
+
+
+def describe(sample):
+    median, q1, q3 = sample.quartiles()
+    return "%7.1f [%6.1f-%6.1f]" % (median, q1, q3)
+
+
+HEADER = "%-28s %23s %23s %6s %6s %8s %8s" % (
+    "case", "ours ms [quartiles]", "theirs ms [quartiles]", "ratio", "cpu", "ours MiB",
+    "theirs")
+
+
+def row(case, ours, theirs):
+    """One table row; ratios ours / theirs of the median wall and CPU times."""
+    return "%-28s %23s %23s %6.2f %6.2f %8.1f %8.1f" % (
+        case, describe(ours), describe(theirs), ours.median() / theirs.median(),
+        statistics.median(ours.cpu) / max(statistics.median(theirs.cpu), 0.01),
+        ours.peak_mib(), theirs.peak_mib())
