@@ -94,8 +94,8 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
 }
 
 Bitmap loadPictureFile(const std::string& path) {
-  const FileBytes file = readFileBytes(path, kMaxPictureFileBytes);
-  return readPicture(file.data.get(), file.size);
+  const PixelBuffer file = readFileBytes(path, kMaxPictureFileBytes);
+  return readPicture(file.data(), file.size());
 }
 
 }  // namespace snaprill

@@ -233,13 +233,14 @@ std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
   return data;
 }
 
-FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
-  FileBytes file;
-  // Not zero-filled first: a picture file is read into every byte of it.
-  file.size = readFileInto(path, maxBytes, [&file](std::size_t size) {
-    file.data = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-    return reinterpret_cast<char*>(file.data.get());
-  });
+PixelBuffer readFileBytes(const std::string& path, std::size_t maxBytes) {
+  // Not cleared first, and in huge pages where it is large: page faults on a fresh
+  // buffer cost more than reading a picture file into it.
+  PixelBuffer file;
+  file.resize(readFileInto(path, maxBytes, [&file](std::size_t size) {
+    file.resize(size);
+    return reinterpret_cast<char*>(file.data());
+  }));
   return file;
 }
 

@@ -10,12 +10,12 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "base/byte_sink.h"
+#include "image/pixel_buffer.h"
 
 namespace snaprill {
 
@@ -66,11 +66,7 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
 // never waits for a writer) or when it is larger than maxBytes.
 std::string readWholeFile(const std::string& path, std::size_t maxBytes);
 
-// The same for a large binary file, in a buffer that is not cleared before the read.
-struct FileBytes {
-  std::unique_ptr<std::uint8_t[]> data;
-  std::size_t size = 0;
-};
-FileBytes readFileBytes(const std::string& path, std::size_t maxBytes);
+// The same for a picture file, in memory made for pixels (see PixelBuffer).
+PixelBuffer readFileBytes(const std::string& path, std::size_t maxBytes);
 
 }  // namespace snaprill
