@@ -2,6 +2,7 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace snaprill {
@@ -22,6 +23,12 @@ void* run(void* argument) {
 }
 
 }  // namespace
+
+int usableProcessors() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
+  return std::max(1, CPU_COUNT(&allowed));
+}
 
 bool WorkerThread::start(std::function<void()> work) {
   auto start = std::make_unique<Start>();

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <climits>
-#include <thread>
 
 #include "base/worker_thread.h"
 
@@ -64,7 +63,7 @@ void pause() {
 void ArrivingRows::waitFor(int rows) const {
   const std::atomic<int>& ready = state_->ready;
   if (ready.load(std::memory_order_acquire) >= rows) return;
-  static const bool otherProcessors = std::thread::hardware_concurrency() > 1;
+  static const bool otherProcessors = usableProcessors() > 1;
   if (otherProcessors) {
     const auto until = std::chrono::steady_clock::now() + kWatchAwake;
     do {

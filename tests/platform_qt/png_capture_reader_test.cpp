@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/worker_thread.h"
 #include "formats/png/png_capture_reader.h"
 #include "platform/qt/qimage_bitmap.h"
 #include "support/png_test_support.h"
@@ -263,6 +264,11 @@ TEST(PngCapture, DamageInsideTheDataOfAStreamedPictureIsReportedOnceItsRowsAreIn
     fillReusedMemory(static_cast<int>(good.width), static_cast<int>(good.height));
     ArrivingRows arriving;
     const Bitmap picture = decodePngCapture(file.data(), file.size(), arriving);
+    // With one processor nothing is streamed: the damage is found before.
+    if (usableProcessors() < 2) {
+      EXPECT_TRUE(picture.empty()) << c.what;
+      continue;
+    }
     arriving.waitFor(picture.height());
     ASSERT_EQ(picture.height(), static_cast<int>(good.height)) << c.what;
     EXPECT_FALSE(arriving.intact()) << c.what;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 #include <span>
-#include <thread>
 #include <vector>
 
 #include "base/unaligned.h"
+#include "base/worker_thread.h"
 #include "formats/png/png_unfilter.h"
 #include "formats/zlib/zlib_inflate.h"
 #include "image/pixel_buffer.h"
@@ -363,8 +363,7 @@ Bitmap decode(const std::uint8_t* file, std::size_t size, ArrivingRows& arriving
   // can hold is refused before a picture's worth of memory is taken for it, so
   // that a few hostile bytes on the clipboard cannot cost a second and 256 MiB.
   if ((rowBytes + 1) * h.height / kMostInflatedPerByte > parts.dataBytes) return Bitmap();
-  const bool parallel =
-      rowBytes * h.height >= kSplitFromBytes && std::thread::hardware_concurrency() > 1;
+  const bool parallel = rowBytes * h.height >= kSplitFromBytes && usableProcessors() > 1;
   auto job = std::make_shared<RowJob>();
   job->rows = rowBuffer((rowBytes + 1) * h.height);
   const bool inflateFirst = !(parallel && streamed);
