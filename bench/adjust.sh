@@ -4,7 +4,7 @@
 #   bench/adjust.sh [build-dir] [runs]
 # ImageMagick's figure is the median time of its command minus the median time of
 # the same command without the operation (reading the input and writing nothing),
-# so both sides count only the operation. Ratio = ImageMagick / ours (> 1: we are faster).
+# so both sides count only the operation. Ratio = ours / ImageMagick (< 1: we are faster).
 set -eu
 build=${1:-build}
 runs=${2:-5}
@@ -47,7 +47,7 @@ echo "$ours" | while read -r name ms; do
     printf '%-10s %10s %12s %12s %8s\n' "$name" "$ms" - - -
   else
     set -- $line
-    printf '%-10s %10s %12s %12s %8.1f\n' "$name" "$ms" "$2" "$3" "$(echo "$2 $ms" | awk '{ print $1 / ($2 > 0 ? $2 : 0.001) }')"
+    printf '%-10s %10s %12s %12s %8.2f\n' "$name" "$ms" "$2" "$3" "$(echo "$2 $ms" | awk '{ print $2 / ($1 > 0 ? $1 : 0.001) }')"
   fi
 done
 echo "(ImageMagick baseline: read the input, no operation: ${base} ms)"

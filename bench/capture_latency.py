@@ -30,6 +30,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "desktop"))
 from desktop_session import DesktopSession, wait_for  # noqa: E402
 
+sys.path.insert(0, HERE)
+import whole  # noqa: E402
+
 WIDTH, HEIGHT = 1920, 1080
 IN_CLOSE_WRITE, IN_MOVED_TO = 0x008, 0x080
 
@@ -125,7 +128,8 @@ def time_convert(png, out):
 
 
 def main():
-    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 9
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 15
+    print(whole.load_line())
     app = os.environ.get("SNAPRILL_APP", os.path.join(HERE, "..", "build", "src", "snaprill"))
     work = tempfile.mkdtemp(prefix="snaprill-latency-")
     png, ppm = os.path.join(work, "shot.png"), os.path.join(work, "shot.ppm")
@@ -167,12 +171,17 @@ def main():
     ours_ms, theirs_ms = 1000 * statistics.median(ours), 1000 * statistics.median(theirs)
     print("picture: %dx%d screenshot-like, PNG %d KiB on the clipboard"
           % (WIDTH, HEIGHT, png_kib))
-    print("offer to snp*.jpg: median %.1f ms (min %.1f, max %.1f, %d runs)"
-          % (ours_ms, 1000 * min(ours), 1000 * max(ours), runs))
+    def quartiles(values):
+        q = statistics.quantiles(sorted(1000 * v for v in values), n=4, method="inclusive")
+        return "[%.1f-%.1f]" % (q[0], q[2])
+
+    print("offer to snp*.jpg: median %.1f ms %s (min %.1f, max %.1f, %d runs)"
+          % (ours_ms, quartiles(ours), 1000 * min(ours), 1000 * max(ours), runs))
     print("  from starting xclip (its own start included): median %.1f ms"
           % (1000 * statistics.median(with_start)))
-    print("cjpeg -dct float -quality 90 -baseline, whole process: median %.1f ms" % theirs_ms)
-    print("ratio: %.2f (target <= 1.3); from starting xclip: %.2f"
+    print("cjpeg -dct float -quality 90 -baseline, whole process: median %.1f ms %s"
+          % (theirs_ms, quartiles(theirs)))
+    print("ratio ours / theirs: %.2f (target <= 1.3); from starting xclip: %.2f"
           % (ours_ms / theirs_ms, 1000 * statistics.median(with_start) / theirs_ms))
     # Each run's capture beside the cjpeg run just before it: steadier than the ratio
     # of the medians when the machine's speed drifts during the benchmark.
@@ -185,6 +194,7 @@ def main():
         magick_ms = 1000 * statistics.median(magick)
         print("for context, convert shot.png -quality 90 (PNG decode included): median %.1f ms,"
               " ratio %.2f" % (magick_ms, ours_ms / magick_ms))
+    print(whole.load_line())
 
 
 if __name__ == "__main__":

@@ -71,7 +71,7 @@ def main():
         return 0
     with tempfile.TemporaryDirectory() as folder:
         print("%-10s %-4s %9s %9s %6s %9s %9s %6s" % ("picture", "fmt", "ours ms", "IM ms",
-                                                       "ratio", "ours cpu", "IM cpu", "ratio"))
+                                                       "ours/IM", "ours cpu", "IM cpu", "ours/IM"))
         for width, height in ((1920, 1080), (3840, 2160)):
             source = os.path.join(folder, "screen.ppm")
             screenshot(width, height).save(source)
@@ -80,8 +80,8 @@ def main():
                             ["convert", source, *MAGICK_OPTIONS[fmt]],
                             os.path.join(folder, "o." + fmt), os.path.join(folder, "m." + fmt))
                 (ow, oc), (mw, mc) = r["ours"], r["magick"]
-                print("%-10s %-4s %9.1f %9.1f %5.1fx %9.1f %9.1f %5.1fx" % (
-                    "%dx%d" % (width, height), fmt, ow, mw, mw / ow, oc, mc, mc / max(oc, 0.1)))
+                print("%-10s %-4s %9.1f %9.1f %7.2f %9.1f %9.1f %7.2f" % (
+                    "%dx%d" % (width, height), fmt, ow, mw, ow / mw, oc, mc, oc / max(mc, 0.1)))
             subprocess.run([PROGRAM, "encode", source, str(RUNS)], check=True)
     return 0
 

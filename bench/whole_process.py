@@ -7,6 +7,7 @@ would otherwise use on the same 24-bit BMP, in alternation, in one run:
   PNG 1, 6, 9  1920x1080, 3840x2160         libpng alone (bench/libpng_writer.c),
                                             filter None, same level
   TIFF, Targa, PCX, GIF  1920x1080, 3840x2160   ImageMagick's own binary
+  crop, resize, invert, grayscale, text   1920x1080 to BMP, ImageMagick likewise
 
 Medians of RUNS (default 15) with quartiles, ratios ours / theirs (below 1: we are
 faster) of the wall and CPU times, peak memory; GIF's peak also as a multiple of the
@@ -82,6 +83,20 @@ def compare(table, case, ours, theirs):
     return samples
 
 
+# Each adjustment as whole commands on both sides, written as 24-bit BMP.
+ADJUSTMENTS = (
+    ("crop", "[DimAndEffects]\nCrop=1\nCropLeft=100\nCropTop=100\nCropWidth=960\n"
+     "CropHeight=540\n", ["-crop", "960x540+100+100", "+repage"]),
+    ("resize", "[DimAndEffects]\nAutoResize=1\nResizeWidth=960\nResizeHeight=540\n",
+     ["-sample", "960x540!"]),
+    ("invert", "[DimAndEffects]\nInvert=1\n", ["-negate"]),
+    ("grayscale", "[DimAndEffects]\nGrayscale=1\n", ["-colorspace", "Gray"]),
+    ("text", "[Images]\nAddText=1\nText=Snaprill %Y-%m-%d\nTextPos=4\n",
+     ["-font", "DejaVu-Sans", "-pointsize", "11", "-fill", "green", "-gravity", "SouthEast",
+      "-annotate", "+7+4", "Snaprill 2026-12-08"]),
+)
+
+
 def same_jpeg(a, b):
     """The same bytes but for the JFIF density, which cjpeg copies from the BMP."""
     with open(a, "rb") as fa, open(b, "rb") as fb:
@@ -130,6 +145,13 @@ def main():
                     notes.append("PNG %d %s: %d KiB ours, %d KiB libpng" % (
                         level, size, os.path.getsize(output) // 1024,
                         os.path.getsize(theirs_out + ".png") // 1024))
+            if magick and width == 1920:
+                for name, settings, options in ADJUSTMENTS:
+                    compare(table, "%s %s to BMP" % (name, size),
+                            ours.command("[Snaprill]\nImageType=3\n[TIFF]\nBMPBits=2\n" + settings,
+                                         picture, "bmp"),
+                            ([magick, picture, *options, "-type", "TrueColor",
+                              "BMP3:" + theirs_out + ".bmp"], theirs_out + ".bmp"))
             if magick:
                 for name, settings, ext, options in (
                         ("TIFF", "[Snaprill]\nImageType=5\n", "tif", ["-compress", "None"]),
