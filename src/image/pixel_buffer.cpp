@@ -51,6 +51,26 @@ class KeptBuffers {
     return true;
   }
 
+  std::size_t bytes() noexcept {
+    const std::lock_guard lock(mutex_);
+    return kept_[0].bytes + kept_[1].bytes;
+  }
+
+  std::size_t releaseAll() noexcept {
+    std::array<Kept, 2> released;
+    {
+      const std::lock_guard lock(mutex_);
+      released = kept_;
+      kept_ = {};
+    }
+    std::size_t bytes = 0;
+    for (const Kept& kept : released) {
+      bytes += kept.bytes;
+      std::free(kept.pointer);
+    }
+    return bytes;
+  }
+
  private:
   struct Kept {
     void* pointer = nullptr;
@@ -85,6 +105,14 @@ void* allocatePixels(std::size_t bytes) {
 void freePixels(void* p, std::size_t bytes) noexcept {
   if (p != nullptr && bytes >= kHugePage && keptBuffers().keep(p, roundedSize(bytes))) return;
   std::free(p);
+}
+
+std::size_t releaseKeptPixels() noexcept {
+  return keptBuffers().releaseAll();
+}
+
+std::size_t keptPixelBytes() noexcept {
+  return keptBuffers().bytes();
 }
 
 }  // namespace snaprill
