@@ -6,8 +6,10 @@
 #include <typeinfo>
 
 #include "base/errors.h"
+#include "base/free_memory.h"
 #include "capture/external_program.h"
 #include "formats/ini/ini_file.h"
+#include "image/pixel_buffer.h"
 #include "options/language.h"
 #include "platform/atomic_file.h"
 
@@ -26,12 +28,15 @@ CaptureCycle::CaptureCycle(Options& o, Texts& t, Platform& p)
       captureTimer_(p.newTimer()),
       hotkeyTimer_(p.newTimer()),
       pauseBlinkTimer_(p.newTimer()),
-      automationTimer_(p.newTimer()) {
+      automationTimer_(p.newTimer()),
+      memoryReleaseTimer_(p.newTimer()) {
   captureTimer_->setInterval(1);
   hotkeyTimer_->setInterval(1);
   pauseBlinkTimer_->setInterval(700);
+  memoryReleaseTimer_->setInterval(kMemoryReleaseDelay);
   captureTimer_->setHandler([this] { onCaptureTick(); });
   pauseBlinkTimer_->setHandler([this] { blinkPausedNotice(); });
+  memoryReleaseTimer_->setHandler([this] { releaseMemory(); });
   captureTimer_->setEnabled(true);
   hotkeyTimer_->setEnabled(true);
   view_.pauseCaption = texts.get("Tray", "Pause");
@@ -80,6 +85,15 @@ void CaptureCycle::onCaptureTick() {
   // lets window events through, and such a tick would add a frame to the animation
   // being written. The picture stays on the clipboard until then.
   if (tickRunning_ || !platform.clipboard.bitmapReady()) return;
+  takeCapture();
+  // The buffers a capture leaves behind are kept for the next capture of a burst,
+  // and go once the burst is over: one shot, restarted by each capture, so an idle
+  // program has no timer running.
+  memoryReleaseTimer_->setEnabled(false);
+  memoryReleaseTimer_->setEnabled(true);
+}
+
+void CaptureCycle::takeCapture() {
   tickRunning_ = true;
   refused_ = AdjustOutcome{};
   const int counterBefore = names_.counter();
@@ -115,6 +129,8 @@ void CaptureCycle::runTick() {
     // are still being decoded; anything else waits for the whole picture. Leaving
     // this block, however it is left, waits too.
     ArrivingRows arriving;
+    // The last capture's memory serves this one, rather than both being held.
+    capture = Bitmap();
     const bool streamed = options.value(Option::outputType) == kJpeg && !adjustments_.anyChosen();
     capture = streamed ? platform.clipboard.takeArrivingBitmap(arriving)
                        : platform.clipboard.takeBitmap();
@@ -147,6 +163,15 @@ void CaptureCycle::runTick() {
     launchExternalProgram(platform.launcher, options, lastSavedPath);
   }
   restoreAfterAutoSave();
+}
+
+void CaptureCycle::releaseMemory() {
+  memoryReleaseTimer_->setEnabled(false);
+  // A tick that lets events through (an AVI being written) still uses its capture,
+  // not the kept buffers; its end starts the timer again.
+  if (!tickRunning_) capture = Bitmap();
+  releaseKeptPixels();
+  returnFreeMemoryToSystem();
 }
 
 void CaptureCycle::restoreAfterAutoSave() {
