@@ -86,9 +86,11 @@ void CaptureCycle::onCaptureTick() {
   // being written. The picture stays on the clipboard until then.
   if (tickRunning_ || !platform.clipboard.bitmapReady()) return;
   takeCapture();
-  // The buffers a capture leaves behind are kept for the next capture of a burst,
-  // and go once the burst is over: one shot, restarted by each capture, so an idle
-  // program has no timer running.
+  // Nothing looks at a capture after its tick; held on, it would sit beside the
+  // next picture while that one is read. The buffers it leaves behind are kept for
+  // the next capture of a burst, and go once the burst is over: one shot, restarted
+  // by each capture, so an idle program has no timer running.
+  capture = Bitmap();
   memoryReleaseTimer_->setEnabled(false);
   memoryReleaseTimer_->setEnabled(true);
 }
@@ -129,8 +131,6 @@ void CaptureCycle::runTick() {
     // are still being decoded; anything else waits for the whole picture. Leaving
     // this block, however it is left, waits too.
     ArrivingRows arriving;
-    // The last capture's memory serves this one, rather than both being held.
-    capture = Bitmap();
     const bool streamed = options.value(Option::outputType) == kJpeg && !adjustments_.anyChosen();
     capture = streamed ? platform.clipboard.takeArrivingBitmap(arriving)
                        : platform.clipboard.takeBitmap();
@@ -167,9 +167,8 @@ void CaptureCycle::runTick() {
 
 void CaptureCycle::releaseMemory() {
   memoryReleaseTimer_->setEnabled(false);
-  // A tick that lets events through (an AVI being written) still uses its capture,
-  // not the kept buffers; its end starts the timer again.
-  if (!tickRunning_) capture = Bitmap();
+  // Also in a tick that lets events through (an AVI being written): it does not
+  // use the kept buffers, and its end starts the timer again.
   releaseKeptPixels();
   returnFreeMemoryToSystem();
 }

@@ -97,8 +97,8 @@ class CaptureCycle {
   ViewState& view() { return view_; }
   TrayIconState& tray() { return tray_; }
 
-  // The current capture, kept until the next one or the memory release, and what
-  // its tick wrote (empty: nothing).
+  // The capture of the running tick (empty between ticks), and what the last tick
+  // wrote (empty: nothing).
   Bitmap capture;
   std::string lastSavedPath;
   // Set by an auto-save hotkey: the tick that takes its picture loads the main
