@@ -15,4 +15,10 @@ void returnFreeMemoryToSystem() noexcept {
 #endif
 }
 
+void returnLargeBlocksWhenFreed() noexcept {
+#if defined(__GLIBC__)
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);  // a fixed value: glibc no longer raises it
+#endif
+}
+
 }  // namespace snaprill

@@ -12,4 +12,11 @@ namespace snaprill {
 // moments, not for every free. Does nothing with other allocators.
 void returnFreeMemoryToSystem() noexcept;
 
+// Makes the allocator give every block of a megabyte or more a mapping of its own,
+// returned to the system the moment the block is freed, instead of raising that
+// threshold as large blocks are freed. For a program that reads one picture after
+// another: each would otherwise leave its buffers in the heap beside the next.
+// Costs a fresh mapping, and its page faults, per large block.
+void returnLargeBlocksWhenFreed() noexcept;
+
 }  // namespace snaprill

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -38,7 +39,7 @@ class KeptBuffers {
   }
 
   bool keep(void* p, std::size_t rounded) {
-    if (rounded > kLargestKept) return false;
+    if (rounded > kLargestKept || !keeping.load(std::memory_order_relaxed)) return false;
     ::madvise(p, rounded, MADV_FREE);  // only a hint: failure changes nothing
     void* oldest = nullptr;
     {
@@ -70,6 +71,8 @@ class KeptBuffers {
     }
     return bytes;
   }
+
+  std::atomic<bool> keeping{true};
 
  private:
   struct Kept {
@@ -109,6 +112,11 @@ void freePixels(void* p, std::size_t bytes) noexcept {
 
 std::size_t releaseKeptPixels() noexcept {
   return keptBuffers().releaseAll();
+}
+
+void keepFreedPixels(bool keep) noexcept {
+  keptBuffers().keeping.store(keep, std::memory_order_relaxed);
+  if (!keep) keptBuffers().releaseAll();
 }
 
 std::size_t keptPixelBytes() noexcept {

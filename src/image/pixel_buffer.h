@@ -44,6 +44,10 @@ void freePixels(void* p, std::size_t bytes) noexcept;
 // marked free-when-needed still count as the program's own until the kernel takes
 // them. Returns how many bytes were freed.
 std::size_t releaseKeptPixels() noexcept;
+// Whether freed screen-sized buffers are kept for the next capture (the default).
+// A program that does not capture again soon keeps none, and its peak memory
+// holds no buffers that no one will ask for.
+void keepFreedPixels(bool keep) noexcept;
 // How many bytes the kept buffers hold now.
 std::size_t keptPixelBytes() noexcept;
 
