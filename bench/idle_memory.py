@@ -8,8 +8,9 @@ second more have passed. Prints every figure and its ratio to the fresh one
 (target: at most 1.3 after the 3840x2160 captures), and the wakeups of the idle
 program after the release (target: none). Reports; never fails.
 
-usage: bench/idle_memory.py [N] [TYPE]   (SNAPRILL_APP: path of snaprill; TYPE: the
-ImageType setting, 0 JPEG (default), 1 PNG, 2 GIF ...)"""
+usage: bench/idle_memory.py [N] [TYPE]   (N: captures of each size, default 5; TYPE:
+the ImageType setting, 0 JPEG (default), 1 PNG, 2 GIF ...; SNAPRILL_APP: path of
+snaprill, else SNAPRILL_BUILD/src/snaprill)"""
 import os
 import sys
 import tempfile
@@ -76,7 +77,8 @@ def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     image_type = int(sys.argv[2]) if len(sys.argv) > 2 else 0
     extension = EXTENSIONS.get(image_type, "jpg")
-    app = os.environ.get("SNAPRILL_APP", os.path.join(HERE, "..", "build", "src", "snaprill"))
+    build = os.environ.get("SNAPRILL_BUILD", os.path.join(HERE, "..", "build"))
+    app = os.environ.get("SNAPRILL_APP", os.path.join(build, "src", "snaprill"))
     print("load average: %s" % " ".join(open("/proc/loadavg").read().split()[:3]))
     with tempfile.TemporaryDirectory(prefix="snaprill-memory-") as work:
         small, large = pictures(work)
