@@ -2,7 +2,9 @@
 #include <string>
 #include <vector>
 
+#include "base/free_memory.h"
 #include "batch/batch.h"
+#include "image/pixel_buffer.h"
 
 namespace {
 
@@ -46,5 +48,11 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  // Kept buffers save a running program's next capture its page faults; pictures
+  // read from files come in other sizes (a PNG's rows, a 24-bit picture before
+  // its 32-bit copy), so here they would only add to the peak memory. Nor may one
+  // picture's buffers stay in the heap while the next is read.
+  snaprill::keepFreedPixels(false);
+  snaprill::returnLargeBlocksWhenFreed();
   return snaprill::runBatch(args, std::cout, std::cerr);
 }

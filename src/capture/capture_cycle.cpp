@@ -6,8 +6,10 @@
 #include <typeinfo>
 
 #include "base/errors.h"
+#include "base/free_memory.h"
 #include "capture/external_program.h"
 #include "formats/ini/ini_file.h"
+#include "image/pixel_buffer.h"
 #include "options/language.h"
 #include "platform/atomic_file.h"
 
@@ -26,12 +28,15 @@ CaptureCycle::CaptureCycle(Options& o, Texts& t, Platform& p)
       captureTimer_(p.newTimer()),
       hotkeyTimer_(p.newTimer()),
       pauseBlinkTimer_(p.newTimer()),
-      automationTimer_(p.newTimer()) {
+      automationTimer_(p.newTimer()),
+      memoryReleaseTimer_(p.newTimer()) {
   captureTimer_->setInterval(1);
   hotkeyTimer_->setInterval(1);
   pauseBlinkTimer_->setInterval(700);
+  memoryReleaseTimer_->setInterval(kMemoryReleaseDelay);
   captureTimer_->setHandler([this] { onCaptureTick(); });
   pauseBlinkTimer_->setHandler([this] { blinkPausedNotice(); });
+  memoryReleaseTimer_->setHandler([this] { releaseMemory(); });
   captureTimer_->setEnabled(true);
   hotkeyTimer_->setEnabled(true);
   view_.pauseCaption = texts.get("Tray", "Pause");
@@ -80,6 +85,17 @@ void CaptureCycle::onCaptureTick() {
   // lets window events through, and such a tick would add a frame to the animation
   // being written. The picture stays on the clipboard until then.
   if (tickRunning_ || !platform.clipboard.bitmapReady()) return;
+  takeCapture();
+  // Nothing looks at a capture after its tick; held on, it would sit beside the
+  // next picture while that one is read. The buffers it leaves behind are kept for
+  // the next capture of a burst, and go once the burst is over: one shot, restarted
+  // by each capture, so an idle program has no timer running.
+  capture = Bitmap();
+  memoryReleaseTimer_->setEnabled(false);
+  memoryReleaseTimer_->setEnabled(true);
+}
+
+void CaptureCycle::takeCapture() {
   tickRunning_ = true;
   refused_ = AdjustOutcome{};
   const int counterBefore = names_.counter();
@@ -147,6 +163,14 @@ void CaptureCycle::runTick() {
     launchExternalProgram(platform.launcher, options, lastSavedPath);
   }
   restoreAfterAutoSave();
+}
+
+void CaptureCycle::releaseMemory() {
+  memoryReleaseTimer_->setEnabled(false);
+  // Also in a tick that lets events through (an AVI being written): it does not
+  // use the kept buffers, and its end starts the timer again.
+  releaseKeptPixels();
+  returnFreeMemoryToSystem();
 }
 
 void CaptureCycle::restoreAfterAutoSave() {

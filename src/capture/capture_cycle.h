@@ -39,7 +39,8 @@ class CaptureCycle {
   // One tick of the capture timer: nothing unless a picture is offered and here.
   // Errors end the tick and go to handleException, as the window's event loop would
   // send them. An offer that makes no picture is left on the clipboard and uses up
-  // no number; it is reported as a lost capture.
+  // no number; it is reported as a lost capture. Every tick that takes a picture
+  // (re)starts the memory release timer.
   void onCaptureTick();
   // Whether a tick is running now (the AVI writer lets events through mid-tick).
   bool tickRunning() const { return tickRunning_; }
@@ -96,7 +97,8 @@ class CaptureCycle {
   ViewState& view() { return view_; }
   TrayIconState& tray() { return tray_; }
 
-  // The current capture and what its tick wrote (empty: nothing).
+  // The capture of the running tick (empty between ticks), and what the last tick
+  // wrote (empty: nothing).
   Bitmap capture;
   std::string lastSavedPath;
   // Set by an auto-save hotkey: the tick that takes its picture loads the main
@@ -115,6 +117,11 @@ class CaptureCycle {
   Timer& hotkeyTimer() { return *hotkeyTimer_; }
   Timer& pauseBlinkTimer() { return *pauseBlinkTimer_; }
   Timer& automationTimer() { return *automationTimer_; }
+  // A single shot, armed only by captures: kMemoryReleaseDelay after the last
+  // capture of a burst, the buffers kept for the next one are freed and the freed
+  // memory goes back to the system. Nothing runs while the program is idle.
+  Timer& memoryReleaseTimer() { return *memoryReleaseTimer_; }
+  static constexpr int kMemoryReleaseDelay = 3000;  // milliseconds
 
   // Set by the settings layer: load(file, full) and save(file). languageLoad applies
   // a language file (loadLanguage with the shipped files' folder); a full settings
@@ -132,7 +139,10 @@ class CaptureCycle {
   Platform& platform;
 
  private:
+  // The tick's work and the reports of how it ended.
+  void takeCapture();
   void runTick();
+  void releaseMemory();
   void watchOptions();
   void overwriteChanged();
   void trayIconAlwaysClicked();
@@ -169,6 +179,7 @@ class CaptureCycle {
   std::unique_ptr<Timer> hotkeyTimer_;
   std::unique_ptr<Timer> pauseBlinkTimer_;
   std::unique_ptr<Timer> automationTimer_;
+  std::unique_ptr<Timer> memoryReleaseTimer_;
 };
 
 }  // namespace snaprill

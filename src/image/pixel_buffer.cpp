@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -38,7 +39,7 @@ class KeptBuffers {
   }
 
   bool keep(void* p, std::size_t rounded) {
-    if (rounded > kLargestKept) return false;
+    if (rounded > kLargestKept || !keeping.load(std::memory_order_relaxed)) return false;
     ::madvise(p, rounded, MADV_FREE);  // only a hint: failure changes nothing
     void* oldest = nullptr;
     {
@@ -50,6 +51,28 @@ class KeptBuffers {
     std::free(oldest);
     return true;
   }
+
+  std::size_t bytes() noexcept {
+    const std::lock_guard lock(mutex_);
+    return kept_[0].bytes + kept_[1].bytes;
+  }
+
+  std::size_t releaseAll() noexcept {
+    std::array<Kept, 2> released;
+    {
+      const std::lock_guard lock(mutex_);
+      released = kept_;
+      kept_ = {};
+    }
+    std::size_t bytes = 0;
+    for (const Kept& kept : released) {
+      bytes += kept.bytes;
+      std::free(kept.pointer);
+    }
+    return bytes;
+  }
+
+  std::atomic<bool> keeping{true};
 
  private:
   struct Kept {
@@ -85,6 +108,19 @@ void* allocatePixels(std::size_t bytes) {
 void freePixels(void* p, std::size_t bytes) noexcept {
   if (p != nullptr && bytes >= kHugePage && keptBuffers().keep(p, roundedSize(bytes))) return;
   std::free(p);
+}
+
+std::size_t releaseKeptPixels() noexcept {
+  return keptBuffers().releaseAll();
+}
+
+void keepFreedPixels(bool keep) noexcept {
+  keptBuffers().keeping.store(keep, std::memory_order_relaxed);
+  if (!keep) keptBuffers().releaseAll();
+}
+
+std::size_t keptPixelBytes() noexcept {
+  return keptBuffers().bytes();
 }
 
 }  // namespace snaprill

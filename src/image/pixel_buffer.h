@@ -40,6 +40,16 @@ struct PixelAllocator {
 // Memory for pixels, not cleared. freePixels must be given the size asked for.
 void* allocatePixels(std::size_t bytes);
 void freePixels(void* p, std::size_t bytes) noexcept;
+// Frees the buffers kept for the next capture, for when none is expected soon: pages
+// marked free-when-needed still count as the program's own until the kernel takes
+// them. Returns how many bytes were freed.
+std::size_t releaseKeptPixels() noexcept;
+// Whether freed screen-sized buffers are kept for the next capture (the default).
+// A program that does not capture again soon keeps none, and its peak memory
+// holds no buffers that no one will ask for.
+void keepFreedPixels(bool keep) noexcept;
+// How many bytes the kept buffers hold now.
+std::size_t keptPixelBytes() noexcept;
 
 template <typename T>
 T* PixelAllocator<T>::allocate(std::size_t n) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/colour_effects.h"
+#include "formats/picture_loader.h"
 #include "support/adjust_fixture.h"
 
 namespace snaprill {
@@ -222,13 +223,13 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
   Bitmap capture(40, 30, 32);
   clipboard.offerBitmap(capture);
   static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
-  const Bitmap& b = cycle.capture;
+  ASSERT_FALSE(cycle.lastSavedPath.empty());
+  const Bitmap b = loadPictureFile(cycle.lastSavedPath);
   ASSERT_EQ(b.width(), 20);
   EXPECT_EQ(b.bitsPerPixel(), 24);
   EXPECT_EQ(b.pixel(0, 0), Rgb{});
   EXPECT_EQ(b.pixel(5, 0), Rgb{});
   EXPECT_EQ(b.pixel(1, 0), (Rgb{255, 255, 255}));
-  EXPECT_FALSE(cycle.lastSavedPath.empty());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/process_launcher.h"
@@ -19,7 +20,15 @@ class HandOverClipboard : public Clipboard {
  public:
   void handOver(Bitmap picture) { picture_ = std::move(picture); }
   bool hasBitmap() const override { return picture_.has_value(); }
-  Bitmap takeBitmap() override { return picture_ ? picture_->convertedTo(32) : Bitmap(); }
+  // The picture itself, not a copy: the cycle empties the clipboard right after
+  // taking it, and a second screen-sized picture would raise the batch's peak memory
+  // by a whole capture. A second take before that gives nothing.
+  Bitmap takeBitmap() override {
+    if (!picture_) return Bitmap();
+    Bitmap taken = std::exchange(*picture_, Bitmap());
+    taken.convertTo(32);
+    return taken;
+  }
   void clear() override { picture_.reset(); }
   void offer(Bitmap picture) override { handOver(std::move(picture)); }
 

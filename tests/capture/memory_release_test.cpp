@@ -1,0 +1,79 @@
+// The memory a burst of captures leaves behind, on a fake clock: it goes a few
+// seconds after the burst's last capture, through one single-shot timer that only
+// captures arm, so an idle program has no timer running.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "image/pixel_buffer.h"
+#include "support/cycle_on_fakes.h"
+#include "support/temp_dir.h"
+
+namespace snaprill {
+namespace {
+
+constexpr int kDelay = CaptureCycle::kMemoryReleaseDelay;
+
+class MemoryReleaseTest : public ::testing::Test,
+                          private testing::TempDir,
+                          protected fake::FakeServices {
+ protected:
+  MemoryReleaseTest() { options.setText(Option::outputDir, dir); }
+
+  Platform onTimeline() {
+    Platform p = makePlatform(testing::dirsIn(dir));
+    p.newTimer = [this] { return timeline.newTimer(); };
+    return p;
+  }
+  // Offers a picture large enough for its buffers to be kept, and lets the
+  // capture timer take it.
+  void captureNow() {
+    clipboard.offerBitmap(testing::samplePicture(800, 700));
+    timeline.advance(2);
+  }
+  const std::string dir = path();
+  fake::FakeTimeline timeline;
+  Platform platform = onTimeline();
+  Options options;
+  Texts texts;
+  CaptureCycle cycle{options, texts, platform};
+  Timer& release = cycle.memoryReleaseTimer();
+};
+
+TEST_F(MemoryReleaseTest, BuffersGoOnceTheLastCaptureOfABurstIsTheDelayOld) {
+  timeline.advance(5 * kDelay);
+  EXPECT_FALSE(release.enabled()) << "armed before any capture";
+
+  captureNow();
+  ASSERT_EQ(cycle.names().counter(), 1);
+  EXPECT_TRUE(cycle.capture.empty()) << "the cycle holds the capture after its tick";
+  EXPECT_TRUE(release.enabled());
+  EXPECT_GE(keptPixelBytes(), std::size_t{800 * 700 * 4});
+
+  // A second capture late in the delay starts it again: the burst is not over.
+  timeline.advance(kDelay - 100);
+  captureNow();
+  ASSERT_EQ(cycle.names().counter(), 2);
+  timeline.advance(kDelay - 100);
+  EXPECT_TRUE(release.enabled());
+  EXPECT_GT(keptPixelBytes(), 0u) << "released while the burst went on";
+
+  timeline.advance(200);
+  EXPECT_FALSE(release.enabled()) << "the release timer runs on while idle";
+  EXPECT_EQ(keptPixelBytes(), 0u);
+}
+
+TEST_F(MemoryReleaseTest, ACaptureThatFailsArmsTheReleaseToo) {
+  // A file where the folder should be: the picture is read, then cannot be written.
+  const std::string blocker = dir + "notafolder";
+  { std::ofstream(blocker) << "x"; }
+  options.setText(Option::outputDir, blocker + "/");
+  captureNow();
+  ASSERT_EQ(cycle.failedCaptures, 1);
+  timeline.advance(kDelay + 10);
+  EXPECT_FALSE(release.enabled());
+  EXPECT_EQ(keptPixelBytes(), 0u);
+}
+
+}  // namespace
+}  // namespace snaprill
