@@ -141,7 +141,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (const std::string& picture : commandLine->pictures) {
     Bitmap bitmap;
     try {
-      bitmap = loadPictureFile(picture).convertedTo(32);
+      bitmap = loadPictureFile(picture);  // made 32-bit when the capture takes it
     } catch (const std::exception& e) {
       err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
       status = 1;
