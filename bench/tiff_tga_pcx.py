@@ -5,37 +5,19 @@ on screenshot-like 1920x1080 and 3840x2160 pictures; medians of several runs.
 usage: /usr/bin/python3 bench/tiff_tga_pcx.py [build-dir] [runs]
 """
 import os
-import random
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
-from PIL import Image, ImageDraw
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from whole import screenshot  # noqa: E402
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else os.environ.get("SNAPRILL_BUILD", "build")
 RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 7
 PROGRAM = os.path.join(BUILD, "bench", "tiff_tga_pcx_bench")
 MAGICK_OPTIONS = {"tif": ["-compress", "None"], "tga": ["-compress", "RLE"], "pcx": []}
-
-
-def screenshot(width, height):
-    rng = random.Random(1)
-    image = Image.new("RGB", (width, height), (58, 110, 165))
-    draw = ImageDraw.Draw(image)
-    for i in range(16):
-        x, y = rng.randrange(width - 400), rng.randrange(height - 300)
-        w, h = rng.randrange(300, width // 2), rng.randrange(200, height // 2)
-        draw.rectangle([x, y, x + w, y + h], fill=(236, 233, 216), outline=(0, 84, 227))
-        draw.rectangle([x, y, x + w, y + 24], fill=(0, 84, 227))
-        for line in range(h // 16 - 3):
-            draw.text((x + 8, y + 32 + 14 * line), "File  Edit  View  %d  capture %d" % (i, line),
-                      fill=(0, 0, 0))
-    draw.rectangle([0, height - 30, width, height], fill=(192, 192, 192))
-    image.paste(Image.effect_noise((width // 6, height // 6), 50).convert("RGB"),
-                (width // 2, height // 3))
-    return image
 
 
 def run(command, output):

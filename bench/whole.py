@@ -2,11 +2,34 @@
 medians with quartiles, and one ratio direction (ours / theirs: below 1 is faster).
 """
 import os
+import random
 import statistics
 import subprocess
 import time
 
+from PIL import Image, ImageDraw
+
 QUIET_LOAD = 1.0
+
+
+def screenshot(width, height):
+    """Windows with title bars and lines of text over a flat desktop, a panel, and a
+    photograph-like patch of noise."""
+    rng = random.Random(1)
+    image = Image.new("RGB", (width, height), (58, 110, 165))
+    draw = ImageDraw.Draw(image)
+    for i in range(16):
+        x, y = rng.randrange(width - 400), rng.randrange(height - 300)
+        w, h = rng.randrange(300, width // 2), rng.randrange(200, height // 2)
+        draw.rectangle([x, y, x + w, y + h], fill=(236, 233, 216), outline=(0, 84, 227))
+        draw.rectangle([x, y, x + w, y + 24], fill=(0, 84, 227))
+        for line in range(h // 16 - 3):
+            draw.text((x + 8, y + 32 + 14 * line), "File  Edit  View  %d  capture %d" % (i, line),
+                      fill=(0, 0, 0))
+    draw.rectangle([0, height - 30, width, height], fill=(192, 192, 192))
+    image.paste(Image.effect_noise((width // 6, height // 6), 50).convert("RGB"),
+                (width // 2, height // 3))
+    return image
 
 
 def load_average():

@@ -17,13 +17,12 @@ usage: bench/whole_process.py [BUILD_DIR] [RUNS]   (SNAPRILL_BATCH: another
 snaprill-batch to time, e.g. an older one)
 """
 import os
-import random
 import shutil
 import subprocess
 import sys
 import tempfile
 
-from PIL import Image, ImageDraw
+from PIL import Image
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import whole  # noqa: E402
@@ -33,26 +32,6 @@ RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 15
 BATCH = os.environ.get("SNAPRILL_BATCH", os.path.join(BUILD, "src", "snaprill-batch"))
 LIBPNG = os.path.join(BUILD, "bench", "libpng_writer")
 SIZES = ((1920, 1080), (3840, 2160))
-
-
-def screenshot(width, height):
-    """Windows with title bars and lines of text over a flat desktop, a panel, and a
-    photograph-like patch of noise."""
-    rng = random.Random(1)
-    image = Image.new("RGB", (width, height), (58, 110, 165))
-    draw = ImageDraw.Draw(image)
-    for i in range(16):
-        x, y = rng.randrange(width - 400), rng.randrange(height - 300)
-        w, h = rng.randrange(300, width // 2), rng.randrange(200, height // 2)
-        draw.rectangle([x, y, x + w, y + h], fill=(236, 233, 216), outline=(0, 84, 227))
-        draw.rectangle([x, y, x + w, y + 24], fill=(0, 84, 227))
-        for line in range(h // 16 - 3):
-            draw.text((x + 8, y + 32 + 14 * line), "File  Edit  View  %d  capture %d" % (i, line),
-                      fill=(0, 0, 0))
-    draw.rectangle([0, height - 30, width, height], fill=(192, 192, 192))
-    image.paste(Image.effect_noise((width // 6, height // 6), 50).convert("RGB"),
-                (width // 2, height // 3))
-    return image
 
 
 def magick_binary():
@@ -125,7 +104,7 @@ def main():
         for width, height in SIZES:
             size = "%dx%d" % (width, height)
             picture = os.path.join(folder, "shot%s.bmp" % size)
-            screenshot(width, height).save(picture)
+            whole.screenshot(width, height).save(picture)
             capture_mib = width * height * 4 / 2**20
             if cjpeg:
                 command, output = ours.command("[Snaprill]\nImageType=0\nJPEGQuality=90\n",
