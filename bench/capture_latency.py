@@ -172,8 +172,8 @@ def main():
     print("picture: %dx%d screenshot-like, PNG %d KiB on the clipboard"
           % (WIDTH, HEIGHT, png_kib))
     def quartiles(values):
-        q = statistics.quantiles(sorted(1000 * v for v in values), n=4, method="inclusive")
-        return "[%.1f-%.1f]" % (q[0], q[2])
+        _, q1, q3 = whole.quartiles([1000 * v for v in values])
+        return "[%.1f-%.1f]" % (q1, q3)
 
     print("offer to snp*.jpg: median %.1f ms %s (min %.1f, max %.1f, %d runs)"
           % (ours_ms, quartiles(ours), 1000 * min(ours), 1000 * max(ours), runs))

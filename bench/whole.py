@@ -46,37 +46,40 @@ def load_line():
     return line
 
 
+def quartiles(values):
+    """Median, first and third quartile."""
+    q = statistics.quantiles(sorted(values), n=4, method="inclusive")
+    return q[1], q[0], q[2]
+
+
 class Sample:
-    """Wall times, CPU times and peak memory of one side's runs."""
+    """Wall times and CPU times of one side's runs, and the peak memory of one more."""
 
     def __init__(self):
-        self.wall, self.cpu, self.rss = [], [], []
-
-    def quartiles(self, values=None):
-        values = sorted(self.wall if values is None else values)
-        q = statistics.quantiles(values, n=4, method="inclusive")
-        return q[1], q[0], q[2]
+        self.wall, self.cpu, self.peak = [], [], 0.0
 
     def median(self):
         return statistics.median(self.wall)
 
-    def peak_mib(self):
-        return max(self.rss)
+
+def remove_output(path):
+    """The output goes first: the capture cycle always writes a new name, and replacing
+    a file costs both tools extra time in the file system."""
+    if path and os.path.exists(path):
+        os.remove(path)
 
 
 def peak_mib(command, remove=None):
     """Peak resident memory of one run, in MiB, as GNU time reports it: a child of this
     Python process would be charged Python's own pages, shared until it executes."""
-    if remove and os.path.exists(remove):
-        os.remove(remove)
+    remove_output(remove)
     result = subprocess.run(["/usr/bin/time", "-f", "%M", *command], stdout=subprocess.DEVNULL,
                             stderr=subprocess.PIPE, text=True, check=True)
     return int(result.stderr.strip().splitlines()[-1]) / 1024
 
 
 def timed(command, remove=None):
-    if remove and os.path.exists(remove):
-        os.remove(remove)
+    remove_output(remove)
     start = time.perf_counter()
     process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     _, status, usage = os.wait4(process.pid, 0)
@@ -99,12 +102,12 @@ def alternate(sides, runs, warmup=2):
                 samples[name].wall.append(wall)
                 samples[name].cpu.append(cpu)
     for name, (command, output) in sides.items():
-        samples[name].rss.append(peak_mib(command, output))
+        samples[name].peak = peak_mib(command, output)
     return samples
 
 
 def describe(sample):
-    median, q1, q3 = sample.quartiles()
+    median, q1, q3 = quartiles(sample.wall)
     return "%7.1f [%6.1f-%6.1f]" % (median, q1, q3)
 
 
@@ -118,4 +121,4 @@ def row(case, ours, theirs):
     return "%-28s %23s %23s %6.2f %6.2f %8.1f %8.1f" % (
         case, describe(ours), describe(theirs), ours.median() / theirs.median(),
         statistics.median(ours.cpu) / max(statistics.median(theirs.cpu), 0.01),
-        ours.peak_mib(), theirs.peak_mib())
+        ours.peak, theirs.peak)

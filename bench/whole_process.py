@@ -144,8 +144,8 @@ def main():
                                        theirs_out + "." + ext))
                     if name == "GIF":
                         notes.append("GIF %s: peak %.1f MiB = %.2fx the 32-bit capture "
-                                     "(%.1f MiB)" % (size, samples["ours"].peak_mib(),
-                                                     samples["ours"].peak_mib() / capture_mib,
+                                     "(%.1f MiB)" % (size, samples["ours"].peak,
+                                                     samples["ours"].peak / capture_mib,
                                                      capture_mib))
     print(whole.HEADER)
     for case, o, t in table:
