@@ -142,9 +142,22 @@ void CaptureCycle::runTick() {
       restoreAfterAutoSave();  // the hotkey's capture is over, lost or not
       return;
     }
-    platform.clipboard.clear();
+    // A picture whose rows are still arriving may yet turn out damaged; it leaves
+    // the clipboard only once it is whole, so that a damaged offer stays as it was.
+    // Emptying it late is safe: a newer offer is not taken back.
+    if (!streamed) platform.clipboard.clear();
     refused_ = adjustments_.apply(capture);
-    const WriteOutcome outcome = writer_.write(capture, arriving);
+    WriteOutcome outcome;
+    try {
+      outcome = writer_.write(capture, arriving);
+    } catch (const DamagedPictureError&) {
+      if (streamed) platform.clipboard.leaveDamagedOffer();
+      throw;
+    } catch (...) {
+      if (streamed) platform.clipboard.clear();
+      throw;
+    }
+    if (streamed) platform.clipboard.clear();
     lastSavedPath = outcome.path;
     noNumberLeft = outcome.noNumberLeft;
   }

@@ -57,6 +57,9 @@ class Clipboard {
     (void)rows;
     return takeBitmap();
   }
+  // A picture taken while its rows were arriving turned out damaged: it no longer
+  // counts as offered, and stays on the clipboard as it was.
+  virtual void leaveDamagedOffer() {}
   // Empties the clipboard.
   virtual void clear() = 0;
   // Offers a picture of our own, as the system does on Print Screen: other programs

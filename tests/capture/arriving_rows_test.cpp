@@ -56,6 +56,9 @@ TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileUseNoNumberAndAreReporte
   clipboard.rowsArriveDamaged = true;
   capture(picture);
   EXPECT_FALSE(std::filesystem::exists(dir + "snp1.jpg"));
+  // Left on the clipboard as it was, and not taken again.
+  EXPECT_TRUE(clipboard.holdsAnything());
+  EXPECT_EQ(clipboard.clears, 0);
   EXPECT_FALSE(clipboard.hasBitmap());
   EXPECT_EQ(cycle.names().counter(), 0);  // nothing was saved: the number is not used up
   EXPECT_EQ(cycle.lostCaptures, 1);

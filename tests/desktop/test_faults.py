@@ -1,17 +1,19 @@
 #!/usr/bin/python3
 """Faults as a user meets them, on a real X server: an owner that never sends its
 picture does not freeze the window and costs no number; an owner that dies while
-sending, and a PNG with a bad checksum, cost no number either and leave the
-clipboard as it was; copied cells (text with a picture of it) stay the user's
-text; TIFF, WebP and image/x-bmp offers become files, transparency over white;
+sending, and a PNG with a bad checksum or with its last rows missing, cost no
+number either and leave the clipboard as it was; copied cells (text with a
+picture of it) stay the user's text; TIFF, WebP and image/x-bmp offers become files, transparency over white;
 an output folder removed meanwhile is made again; seven captures failing while the
 error box is open give one box; a program killed while writing a large PNG leaves
 no hidden temporary after the next start."""
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import time
+import zlib
 
 from PIL import Image
 
@@ -104,7 +106,32 @@ def make_files(scratch):
     noise = Image.effect_noise((1000, 1000), 100).convert("L")
     Image.merge("RGB", (noise, noise.rotate(90), noise.rotate(180))).resize(
         (3000, 2000)).save(files["large"], compress_level=1)
+    # The same with its last rows missing: every chunk is sound, and only the end of
+    # the image data shows the damage, after the top rows were written.
+    files["rows-missing"] = os.path.join(scratch, "rows-missing.png")
+    without_last_rows(files["large"], files["rows-missing"])
     return files
+
+
+def without_last_rows(source, target):
+    with open(source, "rb") as f:
+        data = f.read()
+    chunks, pos = [], 8
+    while pos < len(data):
+        length = struct.unpack(">I", data[pos:pos + 4])[0]
+        chunks.append((data[pos + 4:pos + 8], data[pos + 8:pos + 8 + length]))
+        pos += 12 + length
+    rows = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    short = zlib.compress(rows[:len(rows) * 9 // 10], 1)
+    with open(target, "wb") as f:
+        f.write(data[:8])
+        for kind, body in chunks:
+            if kind == b"IDAT":
+                if short is None:
+                    continue
+                body, short = short, None
+            f.write(struct.pack(">I", len(body)) + kind + body
+                    + struct.pack(">I", zlib.crc32(kind + body)))
 
 
 def take_good(session, out, what):
@@ -154,6 +181,12 @@ def run_checks(session, out, files):
     time.sleep(1.0)
     check(pictures(out) == before, "a damaged PNG wrote %r" % pictures(out))
     check(image_offered(session), "the damaged PNG was taken off the clipboard")
+
+    # Found damaged only after its top rows were written: the same.
+    session.offer(files["rows-missing"], "image/png")
+    time.sleep(2.0)
+    check(pictures(out) == before, "a PNG damaged late wrote %r" % pictures(out))
+    check(image_offered(session), "the PNG damaged late was taken off the clipboard")
     third = take_good(session, out, "after a damaged PNG")
     check(third and third.endswith("snp3.jpg"), "the damaged PNG used up a number: %r" % third)
 

@@ -56,6 +56,7 @@ class FakeClipboard : public Clipboard {
         [] {});
     return out;
   }
+  void leaveDamagedOffer() override { givenUp_ = true; }
   void clear() override {
     bitmap_.reset();
     text_.reset();

@@ -36,6 +36,7 @@ class QtClipboard : public QObject, public Clipboard {
   Bitmap takeBitmap() override;
   Bitmap takeArrivingBitmap(ArrivingRows& rows) override;
   LostOffer whyNothingTaken() const override { return nothingTaken_; }
+  void leaveDamagedOffer() override { giveUp(); }
   void clear() override;
   void setTakePicturesWithText(bool take) override;
   // Other programs are served an image made from it only when they ask for one.
