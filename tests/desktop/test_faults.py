@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Faults as a user meets them, on a real X server: an owner that never sends its
-picture does not freeze the window and costs no number; an owner that dies while
-sending, and a PNG with a bad checksum or with its last rows missing, cost no
-number either and leave the clipboard as it was; copied cells (text with a
-picture of it) stay the user's text; TIFF, WebP and image/x-bmp offers become files, transparency over white;
-an output folder removed meanwhile is made again; seven captures failing while the
+picture (a PNG or an X pixmap) does not freeze the window and costs no number;
+an owner that dies while sending, and a PNG with a bad checksum or with its last
+rows missing, cost no number either and leave the clipboard as it was; copied
+cells (text with a picture of it) stay the user's text; TIFF, WebP, image/x-bmp
+and X pixmap offers become files, transparency over white; an output folder removed meanwhile is made again; seven captures failing while the
 error box is open give one box; a program killed while writing a large PNG leaves
 no hidden temporary after the next start."""
 import os
@@ -144,6 +144,21 @@ def session_file(session, name):
     return session.files[name]
 
 
+def answers_while_owner_hangs(session, what):
+    time.sleep(0.3)
+    ping = subprocess.run([os.environ["SNAPRILL_WINDOW_PING"], session.window_id(), "20"],
+                          env=session.env, capture_output=True, text=True, timeout=30)
+    answer = ping.stdout.strip()
+    print("slowest of 20 pings while the owner of %s hangs: %s ms" % (what, answer))
+    try:
+        slowest = float(answer)
+    except ValueError:
+        slowest = None
+    check(ping.returncode == 0 and slowest is not None and slowest < 100,
+          "the window answered a ping after %r ms while the owner of %s kept it waiting (%s)"
+          % (answer, what, ping.stderr.strip()[-500:]))
+
+
 def run_checks(session, out, files):
     session.files = files
 
@@ -151,18 +166,7 @@ def run_checks(session, out, files):
     # at once meanwhile; after the program gives up, nothing is written, the offer
     # is still there and no number is used.
     misbehaving_owner(session, "hang", files["noise"])
-    time.sleep(0.3)
-    ping = subprocess.run([os.environ["SNAPRILL_WINDOW_PING"], session.window_id(), "20"],
-                          env=session.env, capture_output=True, text=True, timeout=30)
-    answer = ping.stdout.strip()
-    print("slowest of 20 pings while an owner hangs: %s ms" % answer)
-    try:
-        slowest = float(answer)
-    except ValueError:
-        slowest = None
-    check(ping.returncode == 0 and slowest is not None and slowest < 100,
-          "the window answered a ping after %r ms while an owner kept it waiting (%s)"
-          % (answer, ping.stderr.strip()[-500:]))
+    answers_while_owner_hangs(session, "a PNG")
     time.sleep(5.5)
     check(pictures(out) == [], "a silent owner's offer wrote %r" % pictures(out))
     check(image_offered(session), "the silent owner's offer was taken off the clipboard")
@@ -211,6 +215,23 @@ def run_checks(session, out, files):
             if name != "bmp":
                 check(near(colour_at(written, (5, 30)), (255, 255, 255)),
                       "%s: transparent part is %r" % (mime, colour_at(written, (5, 30))))
+
+    # Old X programs offer a pixmap: its picture comes from the server, and an owner
+    # that never names it freezes nothing either.
+    before = pictures(out)
+    misbehaving_owner(session, "pixmap-hang", files["good"])
+    answers_while_owner_hangs(session, "a pixmap")
+    time.sleep(5.5)
+    check(pictures(out) == before, "a silent pixmap owner's offer wrote %r" % pictures(out))
+    misbehaving_owner(session, "pixmap", files["good"])
+    written = expect_new_file(session, out, before, "a pixmap offer")
+    if written:
+        with Image.open(written) as saved:
+            check(saved.size == (64, 48), "pixmap: saved %r" % (saved.size,))
+        check(near(colour_at(written, (10, 24)), (255, 0, 0)),
+              "pixmap: left half is %r" % (colour_at(written, (10, 24)),))
+        check(near(colour_at(written, (54, 24)), (0, 0, 255)),
+              "pixmap: right half is %r" % (colour_at(written, (54, 24)),))
 
     # The output folder removed while the program runs is made again.
     shutil.rmtree(out)

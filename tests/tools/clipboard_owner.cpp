@@ -6,6 +6,9 @@
 //   text-and-image  offers plain text too, as office programs copy cells: the PNG,
 //                   and "Snaprill clipboard text" as UTF8_STRING, STRING, TEXT and
 //                   text/plain.
+//   pixmap          offers no PNG but an X pixmap (PIXMAP), as old X programs do:
+//                   64x48, its left half red and its right half blue;
+//   pixmap-hang     offers a pixmap and never sends it.
 // It prints "ready" once it owns the clipboard and exits when it loses it.
 //
 // usage: clipboard_owner MODE FILE.png
@@ -57,11 +60,28 @@ void sendFirstPartAndDie(Display* display, const XSelectionRequestEvent& request
   std::_Exit(0);
 }
 
+// The pixmap of the pixmap modes, in the screen's depth and colours.
+Pixmap makePixmap(Display* display, Window window) {
+  const int screen = DefaultScreen(display);
+  const Pixmap pixmap =
+      XCreatePixmap(display, window, 64, 48, static_cast<unsigned>(DefaultDepth(display, screen)));
+  const Visual* visual = DefaultVisual(display, screen);
+  GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  XSetForeground(display, gc, visual->red_mask);
+  XFillRectangle(display, pixmap, gc, 0, 0, 32, 48);
+  XSetForeground(display, gc, visual->blue_mask);
+  XFillRectangle(display, pixmap, gc, 32, 0, 32, 48);
+  XFreeGC(display, gc);
+  return pixmap;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: clipboard_owner hang|no-echo|die-incr|text-and-image FILE.png\n");
+    std::fprintf(stderr,
+                 "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang "
+                 "FILE.png\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -77,6 +97,8 @@ int main(int argc, char** argv) {
   const Atom targets = XInternAtom(display, "TARGETS", False);
   const Atom png = XInternAtom(display, "image/png", False);
   const Atom incr = XInternAtom(display, "INCR", False);
+  const bool pixmapMode = mode == "pixmap" || mode == "pixmap-hang";
+  const Atom picture = pixmapMode ? XA_PIXMAP : png;
   const Atom texts[] = {XInternAtom(display, "UTF8_STRING", False), XA_STRING,
                         XInternAtom(display, "TEXT", False),
                         XInternAtom(display, "text/plain", False)};
@@ -101,7 +123,7 @@ int main(int argc, char** argv) {
     const bool textAsked = withText && std::find(std::begin(texts), std::end(texts),
                                                  request.target) != std::end(texts);
     if (request.target == targets) {
-      std::vector<Atom> offered = {targets, png};
+      std::vector<Atom> offered = {targets, picture};
       if (withText) offered.insert(offered.end(), std::begin(texts), std::end(texts));
       XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(offered.data()),
@@ -112,7 +134,13 @@ int main(int argc, char** argv) {
                       PropModeReplace, reinterpret_cast<const unsigned char*>(text.data()),
                       static_cast<int>(text.size()));
       answer(display, request, request.property, time);
-    } else if (request.target == png) {
+    } else if (request.target == XA_PIXMAP && pixmapMode) {
+      if (mode == "pixmap-hang") continue;
+      const Pixmap pixmap = makePixmap(display, window);
+      XChangeProperty(display, request.requestor, request.property, XA_PIXMAP, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&pixmap), 1);
+      answer(display, request, request.property, time);
+    } else if (request.target == png && !pixmapMode) {
       if (mode == "hang") continue;
       if (mode == "die-incr") sendFirstPartAndDie(display, request, incr, png, data, time);
       XChangeProperty(display, request.requestor, request.property, png, 8, PropModeReplace,

@@ -11,7 +11,7 @@ namespace snaprill {
 
 namespace {
 
-// Qt's name for an X pixmap offer, which Qt reads itself.
+// Qt's name for an X pixmap offer; on X11 our own reader gets the pixmap's picture.
 const QString kQtImage = QStringLiteral("application/x-qt-image");
 
 // A picture we offer ourselves. Qt offers other programs every image type it can
@@ -60,6 +60,7 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
   connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
   connect(&x11_, &X11ClipboardReader::fetched, this, &QtClipboard::fetched);
   connect(&x11_, &X11ClipboardReader::fetchFailed, this, &QtClipboard::fetchFailed);
+  connect(&x11_, &X11ClipboardReader::pixmapFetched, this, &QtClipboard::pixmapFetched);
   refresh();
 }
 
@@ -71,7 +72,7 @@ void QtClipboard::refreshFromX11() {
     // belonged to the one before.
     x11_.cancelFetch();
     target_.clear();
-    data_.clear();
+    forgetData();
     ready_ = false;
     givenUp_ = false;
   } else {
@@ -79,11 +80,9 @@ void QtClipboard::refreshFromX11() {
     if (target != target_) {
       x11_.cancelFetch();
       target_ = target;
-      data_.clear();
+      forgetData();
       ready_ = false;
-      if (target_ == kQtImage) {
-        ready_ = true;  // Qt reads pixmaps itself, when the picture is taken
-      } else if (!target_.isEmpty() && !givenUp_) {
+      if (!target_.isEmpty() && !givenUp_) {
         // Read at once, in the background: by the time the capture timer asks, the
         // picture is here, and a slow owner holds up nothing.
         if (!x11_.startFetch(target_)) givenUp_ = true;
@@ -108,7 +107,7 @@ void QtClipboard::refresh() {
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
   target_ = data != nullptr ? pictureTarget(data->formats(), takeWithText_) : QString();
-  data_.clear();
+  forgetData();
   givenUp_ = false;
   offered_ = !target_.isEmpty();
   ready_ = offered_;
@@ -127,6 +126,17 @@ void QtClipboard::fetched(const QByteArray& bytes) {
   emit changed();
 }
 
+void QtClipboard::pixmapFetched(const Bitmap& picture) {
+  pixmap_ = picture;
+  ready_ = true;
+  emit changed();
+}
+
+void QtClipboard::forgetData() {
+  data_.clear();
+  pixmap_ = Bitmap();
+}
+
 void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
   giveUp();
   if (offerLost) offerLost(lostOffer(why));
@@ -136,7 +146,7 @@ void QtClipboard::giveUp() {
   givenUp_ = true;
   offered_ = false;
   ready_ = false;
-  data_.clear();
+  forgetData();
   emit changed();
 }
 
@@ -154,7 +164,7 @@ void QtClipboard::offer(Bitmap picture) {
   if (clipboard_->ownsClipboard() && !(offered_ && ready_)) {
     x11_.cancelFetch();
     target_ = kQtImage;
-    data_.clear();
+    forgetData();
     givenUp_ = false;
     offered_ = true;
     ready_ = true;
@@ -185,9 +195,8 @@ Bitmap QtClipboard::take(ArrivingRows* rows) {
   // ourselves is handed over in process, without any encoding.
   Bitmap own = takeOwn();
   if (!own.empty()) return own;
-  if (!clipboard_->ownsClipboard() && target_ != kQtImage) {
-    return x11_.active() ? takeFromX11(rows) : takeThroughQt(rows);
-  }
+  if (!clipboard_->ownsClipboard() && x11_.active()) return takeFromX11(rows);
+  if (!clipboard_->ownsClipboard() && target_ != kQtImage) return takeThroughQt(rows);
   Bitmap picture = bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
   if (picture.empty()) {
     nothingTaken_ = LostOffer::Damaged;
@@ -201,8 +210,13 @@ Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
     nothingTaken_ = LostOffer::NotSent;
     return Bitmap();
   }
-  OfferedPicture offered = pictureFromOffer(target_, data_, rows);
-  data_.clear();
+  OfferedPicture offered;
+  if (target_ == kQtImage) {
+    offered.picture = std::move(pixmap_);
+  } else {
+    offered = pictureFromOffer(target_, data_, rows);
+  }
+  forgetData();
   ready_ = false;
   if (offered.picture.empty()) {
     nothingTaken_ = offered.lost;
@@ -234,7 +248,7 @@ void QtClipboard::clear() {
   }
   // The cycle must not see the same picture again, whenever the notification of
   // our own change arrives.
-  data_.clear();
+  forgetData();
   ready_ = false;
   givenUp_ = true;
   if (offered_) {

@@ -52,6 +52,8 @@ class QtClipboard : public QObject, public Clipboard {
   void refreshFromX11();
   void fetched(const QByteArray& bytes);
   void fetchFailed(X11ClipboardReader::Failure why);
+  void pixmapFetched(const Bitmap& picture);
+  void forgetData();
   // The offer no longer counts: the clipboard stays as it is.
   void giveUp();
   // The offered picture; with `rows`, its rows may still be arriving.
@@ -74,6 +76,7 @@ class QtClipboard : public QObject, public Clipboard {
   bool givenUp_ = false;  // the current offer was given up
   QString target_;        // what the offered picture is read as
   QByteArray data_;       // another program's picture data, once here
+  Bitmap pixmap_;         // or its picture, when it offered an X pixmap
   LostOffer nothingTaken_ = LostOffer::Damaged;
   X11ClipboardReader x11_;
 };

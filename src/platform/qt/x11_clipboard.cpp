@@ -11,6 +11,9 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
+#include "formats/reader_limits.h"
+#include "platform/x11/ximage_bitmap.h"
+
 namespace snaprill {
 
 namespace {
@@ -22,7 +25,9 @@ constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 // Far beyond any screenshot; a transfer that grows past it is given up.
 constexpr qsizetype kMaxTransferBytes = qsizetype{256} << 20;
 
-// Names of old X11 picture targets, which Qt reads as an image of its own.
+const QString kPixmapType = QStringLiteral("application/x-qt-image");
+
+// Old X11 programs offer their pictures as a pixmap on the server, by its name.
 bool isPixmapTarget(const QString& name) {
   return name == QLatin1String("PIXMAP") || name == QLatin1String("BITMAP");
 }
@@ -133,6 +138,7 @@ void X11ClipboardReader::handle(const XEvent& event) {
     owner_ = change.owner;
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
+    pixmapTarget_ = 0;
     const bool foreign = owner_ != None && owner_ != ownWindow_;
     typesProperty_ = foreign ? request(targets_, change.selection_timestamp) : 0;
     emit changed();
@@ -155,6 +161,7 @@ void X11ClipboardReader::readTypes(unsigned long property) {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   types_.clear();
+  pixmapTarget_ = 0;
   if (XGetWindowProperty(display_, window_, property, 0, INT_MAX / 4, True, AnyPropertyType, &type,
                          &format, &count, &after, &data) != Success)
     return;
@@ -163,7 +170,12 @@ void X11ClipboardReader::readTypes(unsigned long property) {
     const auto* atoms = reinterpret_cast<const unsigned long*>(data);
     for (unsigned long i = 0; i < count; ++i) {
       const QString name = atomName(atoms[i]);
-      types_.append(isPixmapTarget(name) ? QStringLiteral("application/x-qt-image") : name);
+      if (!isPixmapTarget(name)) {
+        types_.append(name);
+      } else if (pixmapTarget_ == 0 || name == QLatin1String("PIXMAP")) {
+        if (pixmapTarget_ == 0) types_.append(kPixmapType);
+        pixmapTarget_ = atoms[i];
+      }
     }
   }
   if (data != nullptr) XFree(data);
@@ -254,7 +266,10 @@ bool X11ClipboardReader::startFetch(const QString& type) {
   endFetch();
   if (display_ == nullptr || owner_ == None) return false;
   Transfer transfer;
-  transfer.target = XInternAtom(display_, type.toLatin1().constData(), False);
+  transfer.pixmap = type == kPixmapType;
+  if (transfer.pixmap && pixmapTarget_ == 0) return false;
+  transfer.target =
+      transfer.pixmap ? pixmapTarget_ : XInternAtom(display_, type.toLatin1().constData(), False);
   transfer.property = request(transfer.target, ownerTime_ != 0 ? ownerTime_ : CurrentTime);
   fetch_ = std::move(transfer);
   fetchTimer_.start();
@@ -291,6 +306,10 @@ bool X11ClipboardReader::handleTransfer(const XEvent& event) {
       failFetch(Failure::Refused);
       return true;
     }
+    if (transfer.pixmap) {
+      readPixmap(transfer.property);
+      return true;
+    }
     bool incremental = false;
     std::optional<QByteArray> bytes = readProperty(transfer.property, &incremental);
     if (!bytes) {
@@ -313,6 +332,30 @@ bool X11ClipboardReader::handleTransfer(const XEvent& event) {
     return true;
   }
   return false;
+}
+
+void X11ClipboardReader::readPixmap(unsigned long property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  unsigned long pixmap = None;
+  if (XGetWindowProperty(display_, window_, property, 0, 1, True, AnyPropertyType, &type, &format,
+                         &count, &after, &data) == Success &&
+      format == 32 && count == 1) {
+    pixmap = *reinterpret_cast<const unsigned long*>(data);
+  }
+  if (data != nullptr) XFree(data);
+  endFetch();
+  // The server has the pixels, not the owner: this asks nothing of a program that
+  // might not answer.
+  PixmapPicture read =
+      pixmap != None ? pictureOfPixmap(display_, pixmap, 4 * kMaxPicturePixels) : PixmapPicture{};
+  if (read.tooLarge) {
+    emit fetchFailed(Failure::TooLarge);
+  } else {
+    emit pixmapFetched(read.picture);
+  }
 }
 
 void X11ClipboardReader::readPart() {

@@ -32,6 +32,8 @@
 #include <optional>
 #include <unordered_map>
 
+#include "image/bitmap.h"
+
 class QSocketNotifier;
 typedef struct _XDisplay Display;
 union _XEvent;
@@ -80,6 +82,9 @@ class X11ClipboardReader : public QObject {
   // The end of a transfer: all of its bytes, or why there are none.
   void fetched(const QByteArray& bytes);
   void fetchFailed(X11ClipboardReader::Failure why);
+  // The end of a transfer of an X pixmap (asked for as "application/x-qt-image"):
+  // its picture, empty when the owner named no pixmap that could be read.
+  void pixmapFetched(const snaprill::Bitmap& picture);
 
  private:
   enum class Wait { Answered, TimedOut, OwnerChanged };
@@ -90,6 +95,7 @@ class X11ClipboardReader : public QObject {
     unsigned long target = 0;
     unsigned long property = 0;
     bool incremental = false;  // sent in parts, the first one read
+    bool pixmap = false;       // answered with the name of an X pixmap
     QByteArray bytes;
   };
 
@@ -112,6 +118,8 @@ class X11ClipboardReader : public QObject {
   // The property's value, deleted as it is read; nothing when it is not there.
   std::optional<QByteArray> readProperty(unsigned long property, bool* incremental);
   void readTypes(unsigned long property);
+  // The picture of the pixmap named in the answer to a pixmap transfer.
+  void readPixmap(unsigned long property);
   QString atomName(unsigned long atom);
 
   Display* display_ = nullptr;
@@ -121,6 +129,7 @@ class X11ClipboardReader : public QObject {
   std::array<unsigned long, 8> properties_{};
   unsigned nextProperty_ = 0;
   unsigned long typesProperty_ = 0;  // where the current owner's types will be
+  unsigned long pixmapTarget_ = 0;   // the current owner's PIXMAP (or else BITMAP) target
   unsigned long owner_ = 0;
   unsigned long ownWindow_ = 0;
   std::uint32_t ownerTime_ = 0;  // when the current owner took CLIPBOARD; 0: unknown

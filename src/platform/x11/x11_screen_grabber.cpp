@@ -15,104 +15,11 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 
+#include "platform/x11/ximage_bitmap.h"
+
 namespace snaprill {
 
 namespace {
-
-// Xlib's default error handler ends the program. While one of these lives, errors
-// (a window that went away meanwhile, shared memory the server cannot reach) are
-// noted instead. Short-lived and on the one thread that uses Xlib.
-class ErrorTrap {
- public:
-  explicit ErrorTrap(Display* display) : display_(display) {
-    XSync(display_, False);
-    failed_ = false;
-    previous_ = XSetErrorHandler(&ErrorTrap::note);
-  }
-  ~ErrorTrap() {
-    XSync(display_, False);
-    XSetErrorHandler(previous_);
-  }
-  // Whether a request made so far failed.
-  bool failed() {
-    XSync(display_, False);
-    return failed_;
-  }
-
- private:
-  static int note(Display*, XErrorEvent*) {
-    failed_ = true;
-    return 0;
-  }
-  static inline bool failed_ = false;
-  Display* display_;
-  XErrorHandler previous_;
-};
-
-// The position of the lowest bit of a mask and the number of bits it holds.
-struct Channel {
-  int shift = 0;
-  int bits = 0;
-  explicit Channel(unsigned long mask) {
-    if (mask == 0) return;
-    shift = std::countr_zero(mask);
-    bits = std::popcount(mask);
-  }
-  std::uint8_t of(unsigned long pixel) const {
-    if (bits == 0) return 0;
-    const unsigned long v = (pixel >> shift) & ((1ul << bits) - 1);
-    return static_cast<std::uint8_t>(bits >= 8 ? v >> (bits - 8) : v * 255 / ((1ul << bits) - 1));
-  }
-};
-
-Bitmap bitmapFromXImage(XImage& image) {
-  Bitmap out(image.width, image.height, 32, Bitmap::Unfilled{});
-  const bool screenLayout = image.bits_per_pixel == 32 && image.red_mask == 0xFF0000 &&
-                            image.green_mask == 0xFF00 && image.blue_mask == 0xFF &&
-                            image.byte_order == LSBFirst;
-  if (screenLayout) {
-    // B G R and a fourth byte: our layout, but for the fourth byte, which must be 0.
-    const std::size_t width = static_cast<std::size_t>(image.width);
-    for (int y = 0; y < image.height; ++y) {
-      const auto* src =
-          reinterpret_cast<const std::uint8_t*>(image.data) +
-          static_cast<std::size_t>(y) * static_cast<std::size_t>(image.bytes_per_line);
-      std::uint8_t* dst = out.row(y);
-      if constexpr (std::endian::native == std::endian::little) {
-        for (std::size_t x = 0; x < width; ++x) {
-          std::uint32_t v;
-          std::memcpy(&v, src + 4 * x, 4);
-          v &= 0x00FFFFFFu;
-          std::memcpy(dst + 4 * x, &v, 4);
-        }
-      } else {
-        for (std::size_t x = 0; x < width; ++x) {
-          std::memcpy(dst + 4 * x, src + 4 * x, 3);
-          dst[4 * x + 3] = 0;
-        }
-      }
-    }
-    return out;
-  }
-  // Any other visual (16 bits per pixel, other channel orders): pixel by pixel.
-  const Channel red(image.red_mask), green(image.green_mask), blue(image.blue_mask);
-  for (int y = 0; y < image.height; ++y) {
-    std::uint8_t* dst = out.row(y);
-    for (int x = 0; x < image.width; ++x, dst += 4) {
-      const unsigned long pixel = XGetPixel(&image, x, y);
-      dst[0] = blue.of(pixel);
-      dst[1] = green.of(pixel);
-      dst[2] = red.of(pixel);
-      dst[3] = 0;
-    }
-  }
-  return out;
-}
-
-struct ImageDeleter {
-  void operator()(XImage* image) const { XDestroyImage(image); }
-};
-using ImagePtr = std::unique_ptr<XImage, ImageDeleter>;
 
 // A property of 32-bit items, as Xlib hands them out (as longs).
 std::vector<unsigned long> cardinals(Display* display, Window window, Atom property, Atom type) {
