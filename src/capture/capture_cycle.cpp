@@ -396,9 +396,7 @@ void CaptureCycle::finishStartup() {
     tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
     tray_.record.icon = TrayIcon::Paused;
   }
-  if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardAtStart)) {
-    platform.clipboard.clear();
-  }
+  if (!options.checked(Option::keepClipboardAtStart)) platform.clipboard.clearStartPicture();
   // Temporaries of writers that were killed; a writer still at work (another
   // instance) keeps its own.
   static constexpr std::string_view kOurs[] = {".jpg", ".png", ".gif", ".bmp", ".emf", ".tif",

@@ -62,6 +62,11 @@ class Clipboard {
   virtual void leaveDamagedOffer() {}
   // Empties the clipboard.
   virtual void clear() = 0;
+  // Empties the clipboard if it holds a picture at start-up; one whose owner has
+  // yet to say what it offers is emptied once that is known, if it is a picture.
+  virtual void clearStartPicture() {
+    if (hasBitmap()) clear();
+  }
   // Offers a picture of our own, as the system does on Print Screen: other programs
   // may paste it, and takeBitmap() hands it back without any conversion.
   virtual void offer(Bitmap picture) = 0;

@@ -1,12 +1,14 @@
 #!/usr/bin/python3
-"""Faults as a user meets them, on a real X server: an owner that never sends its
-picture (a PNG or an X pixmap) does not freeze the window and costs no number;
-an owner that dies while sending, and a PNG with a bad checksum or with its last
-rows missing, cost no number either and leave the clipboard as it was; copied
-cells (text with a picture of it) stay the user's text; TIFF, WebP, image/x-bmp
-and X pixmap offers become files, transparency over white; an output folder removed meanwhile is made again; seven captures failing while the
-error box is open give one box; a program killed while writing a large PNG leaves
-no hidden temporary after the next start."""
+"""Faults as a user meets them, on a real X server: an owner slow to say what it
+offers does not hold up the start, and its picture is still emptied away unsaved;
+an owner that never sends its picture (a PNG or an X pixmap) does not freeze the
+window and costs no number; an owner that dies while sending, and a PNG with a
+bad checksum or with its last rows missing, cost no number either and leave the
+clipboard as it was; copied cells (text with a picture of it) stay the user's
+text; TIFF, WebP, image/x-bmp and X pixmap offers become files, transparency over
+white; an output folder removed meanwhile is made again; seven captures failing
+while the error box is open give one box; a program killed while writing a large
+PNG leaves no hidden temporary after the next start."""
 import os
 import shutil
 import struct
@@ -71,7 +73,19 @@ def main():
             os.mkdir(out)
             files = make_files(scratch)
             write_settings(session.home, out, 0)
+            # An owner slow to say what it offers does not hold up the start, and its
+            # picture, there before the start, is still emptied away unsaved.
+            slow = misbehaving_owner(session, "slow-types", files["good"])
+            started = time.monotonic()
             session.start_program()
+            took = time.monotonic() - started
+            print("window shown %.2f s after the start, with a slow owner" % took)
+            check(took < 2.0, "a slow clipboard owner held up the start for %.1f s" % took)
+            check(wait_for(lambda: slow.poll() is not None, 8.0),
+                  "the picture offered before the start was not emptied away")
+            time.sleep(0.3)
+            check(pictures(out) == [], "the picture offered before the start was saved: %r"
+                  % pictures(out))
             run_checks(session, out, files)
             check(session.stop_program() == 0, "SIGTERM: no clean exit")
             killed_while_writing(session, out, files)

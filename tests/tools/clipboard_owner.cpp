@@ -8,7 +8,8 @@
 //                   text/plain.
 //   pixmap          offers no PNG but an X pixmap (PIXMAP), as old X programs do:
 //                   64x48, its left half red and its right half blue;
-//   pixmap-hang     offers a pixmap and never sends it.
+//   pixmap-hang     offers a pixmap and never sends it;
+//   slow-types      says what it offers only after 4 s.
 // It prints "ready" once it owns the clipboard and exits when it loses it.
 //
 // usage: clipboard_owner MODE FILE.png
@@ -16,12 +17,14 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -80,7 +83,8 @@ Pixmap makePixmap(Display* display, Window window) {
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
-                 "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang "
+                 "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang|"
+                 "slow-types "
                  "FILE.png\n");
     return 2;
   }
@@ -123,6 +127,7 @@ int main(int argc, char** argv) {
     const bool textAsked = withText && std::find(std::begin(texts), std::end(texts),
                                                  request.target) != std::end(texts);
     if (request.target == targets) {
+      if (mode == "slow-types") std::this_thread::sleep_for(std::chrono::seconds(4));
       std::vector<Atom> offered = {targets, picture};
       if (withText) offered.insert(offered.end(), std::begin(texts), std::end(texts));
       XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,

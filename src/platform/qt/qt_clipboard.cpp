@@ -67,6 +67,14 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
 void QtClipboard::refreshFromX11() {
   if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
   const QStringList& types = x11_.offeredTypes();
+  if (clearStartOfferOf_ && (!types.isEmpty() || x11_.ownerChanges() != *clearStartOfferOf_)) {
+    const bool startOffer = x11_.ownerChanges() == *clearStartOfferOf_;
+    clearStartOfferOf_.reset();
+    if (startOffer && !pictureTarget(types, takeWithText_).isEmpty()) {
+      clear();
+      return;
+    }
+  }
   if (types.isEmpty()) {
     // A new owner whose types are still being asked for, or nobody: what was read
     // belonged to the one before.
@@ -235,6 +243,15 @@ Bitmap QtClipboard::takeThroughQt(ArrivingRows* rows) {
     giveUp();
   }
   return std::move(offered.picture);
+}
+
+void QtClipboard::clearStartPicture() {
+  // The start does not wait for an owner slow to say what it offers.
+  if (x11_.active() && !clipboard_->ownsClipboard() && x11_.typesPending()) {
+    clearStartOfferOf_ = x11_.ownerChanges();
+    return;
+  }
+  if (hasBitmap()) clear();
 }
 
 void QtClipboard::clear() {

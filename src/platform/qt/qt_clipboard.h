@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "platform/qt/clipboard_offer.h"
 #include "platform/qt/x11_clipboard.h"
@@ -38,6 +39,7 @@ class QtClipboard : public QObject, public Clipboard {
   LostOffer whyNothingTaken() const override { return nothingTaken_; }
   void leaveDamagedOffer() override { giveUp(); }
   void clear() override;
+  void clearStartPicture() override;
   void setTakePicturesWithText(bool take) override;
   // Other programs are served an image made from it only when they ask for one.
   void offer(Bitmap picture) override;
@@ -78,6 +80,9 @@ class QtClipboard : public QObject, public Clipboard {
   QByteArray data_;       // another program's picture data, once here
   Bitmap pixmap_;         // or its picture, when it offered an X pixmap
   LostOffer nothingTaken_ = LostOffer::Damaged;
+  // Set while the offer found at start is to be emptied once its types are known:
+  // the reader's count of owner changes then.
+  std::optional<unsigned> clearStartOfferOf_;
   X11ClipboardReader x11_;
 };
 

@@ -1,9 +1,8 @@
 #include "platform/qt/x11_clipboard.h"
 
-#include <poll.h>
-
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <chrono>
 #include <climits>
 #include <string>
 
@@ -60,22 +59,11 @@ X11ClipboardReader::X11ClipboardReader() {
                              XFixesSetSelectionOwnerNotifyMask |
                                  XFixesSelectionWindowDestroyNotifyMask |
                                  XFixesSelectionClientCloseNotifyMask);
-  // What is offered already, known before the program decides whether to empty
-  // the clipboard at start. Its owner's time is not known: until the next change,
-  // emptying goes through Qt.
+  // What is offered already is asked for like any later offer, without waiting:
+  // an owner slow to answer must not hold up the start. Its time is not known:
+  // until the next change, emptying goes through Qt.
   owner_ = XGetSelectionOwner(display, clipboard_);
-  if (owner_ != None) {
-    const Atom property = request(targets_, CurrentTime);
-    const Window window = window_;
-    XEvent answer;
-    const Wait wait = waitFor(
-        [&](const XEvent& e) {
-          return e.type == SelectionNotify && e.xselection.requestor == window &&
-                 e.xselection.target == targets_;
-        },
-        std::chrono::steady_clock::now() + kAnswerTimeout, answer);
-    if (wait == Wait::Answered && answer.xselection.property == property) readTypes(property);
-  }
+  if (owner_ != None) typesProperty_ = request(targets_, CurrentTime);
   XFlush(display);
   fetchTimer_.setSingleShot(true);
   fetchTimer_.setInterval(kAnswerTimeout);
@@ -135,6 +123,7 @@ void X11ClipboardReader::handle(const XEvent& event) {
         endFetch();
       }
     }
+    ++ownerChanges_;
     owner_ = change.owner;
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
@@ -206,38 +195,6 @@ bool X11ClipboardReader::changePending() {
     if (isClipboardChange(*event)) return true;
   }
   return false;
-}
-
-X11ClipboardReader::Wait X11ClipboardReader::waitFor(
-    const std::function<bool(const XEvent&)>& match, Deadline deadline, XEvent& out) {
-  // Held events first, in the order they came: an answer counts only if it came
-  // before any change of hands.
-  for (auto it = held_.begin(); it != held_.end(); ++it) {
-    if (isClipboardChange(**it)) return Wait::OwnerChanged;
-    if (match(**it)) {
-      out = **it;
-      held_.erase(it);
-      return Wait::Answered;
-    }
-  }
-  for (;;) {
-    while (XPending(display_) > 0) {
-      auto event = std::make_unique<XEvent>();
-      XNextEvent(display_, event.get());
-      const bool changed = isClipboardChange(*event);
-      if (!changed && match(*event)) {
-        out = *event;
-        return Wait::Answered;
-      }
-      held_.push_back(std::move(event));
-      if (changed) return Wait::OwnerChanged;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return Wait::TimedOut;
-    pollfd socket{ConnectionNumber(display_), POLLIN, 0};
-    ::poll(&socket, 1, static_cast<int>(left.count()) + 1);
-  }
 }
 
 std::optional<QByteArray> X11ClipboardReader::readProperty(unsigned long property,

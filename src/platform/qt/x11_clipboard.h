@@ -24,10 +24,8 @@
 #include <QStringList>
 #include <QTimer>
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -44,8 +42,8 @@ class X11ClipboardReader : public QObject {
   Q_OBJECT
 
  public:
-  // Connects to the display Qt uses; inactive off X11 or without XFixes. Waits
-  // (at most five seconds) for the types offered at start.
+  // Connects to the display Qt uses; inactive off X11 or without XFixes. The types
+  // offered at start are asked for, not waited for.
   X11ClipboardReader();
   ~X11ClipboardReader() override;
 
@@ -55,6 +53,11 @@ class X11ClipboardReader : public QObject {
   // The MIME types the current owner offers; empty while they are being asked for,
   // and when nobody owns the clipboard.
   const QStringList& offeredTypes() const { return types_; }
+  // Whether the current owner's types are still being asked for.
+  bool typesPending() const { return typesProperty_ != 0; }
+  // How often the clipboard has changed hands: types known while this stays the
+  // same are the same owner's.
+  unsigned ownerChanges() const { return ownerChanges_; }
   // Starts reading the current owner's data as `type` (ending a transfer under
   // way). fetched() or fetchFailed() tells how it ended, unless the clipboard
   // changes hands to another owner first: the transfer is then dropped without a
@@ -87,9 +90,6 @@ class X11ClipboardReader : public QObject {
   void pixmapFetched(const snaprill::Bitmap& picture);
 
  private:
-  enum class Wait { Answered, TimedOut, OwnerChanged };
-  using Deadline = std::chrono::steady_clock::time_point;
-
   // One transfer under way.
   struct Transfer {
     unsigned long target = 0;
@@ -107,9 +107,6 @@ class X11ClipboardReader : public QObject {
   void endFetch();
   void failFetch(Failure why);
   bool isClipboardChange(const _XEvent& event) const;
-  // Waits for an event that `match` accepts; gives up at `deadline` or when the
-  // clipboard changes hands first. Events not taken are kept for processEvents.
-  Wait waitFor(const std::function<bool(const _XEvent&)>& match, Deadline deadline, _XEvent& out);
   void readPending();
   // Asks the owner for `target`, answered in a property of our window used for
   // nothing else lately, so that a late answer to an earlier request is never
@@ -129,7 +126,8 @@ class X11ClipboardReader : public QObject {
   std::array<unsigned long, 8> properties_{};
   unsigned nextProperty_ = 0;
   unsigned long typesProperty_ = 0;  // where the current owner's types will be
-  unsigned long pixmapTarget_ = 0;   // the current owner's PIXMAP (or else BITMAP) target
+  unsigned ownerChanges_ = 0;
+  unsigned long pixmapTarget_ = 0;  // the current owner's PIXMAP (or else BITMAP) target
   unsigned long owner_ = 0;
   unsigned long ownWindow_ = 0;
   std::uint32_t ownerTime_ = 0;  // when the current owner took CLIPBOARD; 0: unknown
