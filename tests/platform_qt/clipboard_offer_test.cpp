@@ -59,6 +59,35 @@ QByteArray encoded(const QImage& image, const char* format, int quality = -1) {
   return bytes;
 }
 
+// A 32-bit BMP with an alpha mask (BITMAPV4HEADER), as Windows programs write them;
+// Qt's own writer leaves transparency out.
+QByteArray bmpWithAlpha(const QImage& image) {
+  QByteArray bytes;
+  const auto put = [&bytes](std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) bytes.append(static_cast<char>(v >> (8 * i)));
+  };
+  const auto pixels = static_cast<std::uint32_t>(image.width() * image.height() * 4);
+  bytes.append("BM");
+  put(14 + 108 + pixels, 4);
+  put(0, 4);
+  put(14 + 108, 4);
+  put(108, 4);
+  put(static_cast<std::uint32_t>(image.width()), 4);
+  put(static_cast<std::uint32_t>(-image.height()), 4);  // top-down
+  put(1, 2);
+  put(32, 2);
+  put(3, 4);  // BI_BITFIELDS
+  put(pixels, 4);
+  bytes.append(QByteArray(16, '\0'));  // resolution, colours used and important
+  for (const std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+    put(mask, 4);
+  put(0x73524742, 4);  // sRGB
+  bytes.append(QByteArray(48, '\0'));
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) put(image.pixel(x, y), 4);
+  return bytes;
+}
+
 // The colour a viewer shows for the pixel on a white page.
 Rgb onWhite(QRgb p) {
   const int a = qAlpha(p);
@@ -108,6 +137,8 @@ TEST(ClipboardOffer, TransparencyIsDrawnOverWhite) {
     expectPicture(pictureFromOffer(QString("image/") + format, bytes, nullptr).picture, translucent,
                   0, format);
   }
+  expectPicture(pictureFromOffer("image/bmp", bmpWithAlpha(translucent), nullptr).picture,
+                translucent, 0, "bmp");
   // A palette PNG whose transparent entry holds red: it shows white.
   QImage keyed(4, 2, QImage::Format_Indexed8);
   keyed.setColorTable({qRgba(255, 0, 0, 0), qRgb(0, 0, 255)});
@@ -153,6 +184,14 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   const OfferedPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
   EXPECT_TRUE(claimed.picture.empty());
   EXPECT_EQ(claimed.lost, LostOffer::Damaged);
+  // A BMP cut short, also under another name: Qt's reader made a picture of it whose
+  // missing rows were left-over memory. No picture.
+  const QByteArray whole = encoded(testPicture(false), "bmp");
+  for (const char* target : {"image/bmp", "image/tiff"}) {
+    const OfferedPicture cut = pictureFromOffer(target, whole.left(whole.size() * 2 / 3), nullptr);
+    EXPECT_TRUE(cut.picture.empty()) << target;
+    EXPECT_EQ(cut.lost, LostOffer::Damaged) << target;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QImageReader>
 #include <cstdint>
 
+#include "base/errors.h"
+#include "formats/bmp/bmp_file.h"
 #include "formats/png/png_capture_reader.h"
 #include "formats/reader_limits.h"
 #include "platform/qt/qimage_bitmap.h"
@@ -13,7 +15,6 @@ namespace snaprill {
 namespace {
 
 const QString kPng = QStringLiteral("image/png");
-const QString kQtImage = QStringLiteral("application/x-qt-image");
 
 // Names some owners give Windows bitmaps besides image/bmp.
 bool isBmpAlias(const QString& type) {
@@ -60,6 +61,24 @@ OfferedPicture fromQtReaders(const QByteArray& bytes) {
   }
 }
 
+// Qt's BMP reader leaves the rows a short file lacks as whatever memory held
+// before, which would be saved as the capture. Ours refuses such files, and reads
+// every kind an owner sends; only 32-bit files, which may carry transparency, are
+// drawn by Qt's reader then (over white), now that they are known to be whole.
+OfferedPicture fromBmp(const QByteArray& bytes) {
+  Bitmap picture;
+  try {
+    picture = readBmp(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                      static_cast<std::size_t>(bytes.size()));
+  } catch (const ReadError&) {
+    return {};
+  } catch (const BitmapError&) {
+    return {Bitmap(), LostOffer::TooLarge};
+  }
+  if (picture.bitsPerPixel() == 32) return fromQtReaders(bytes);
+  return {picture.convertedTo(32)};
+}
+
 }  // namespace
 
 bool offersPlainText(const QStringList& targets) {
@@ -75,7 +94,7 @@ bool offersPlainText(const QStringList& targets) {
 
 bool offersRasterImage(const QStringList& targets) {
   for (const QString& type : targets) {
-    if (type == kQtImage || readable(type)) return true;
+    if (type == kPixmapType || readable(type)) return true;
   }
   return false;
 }
@@ -86,7 +105,7 @@ QString pictureTarget(const QStringList& targets, bool takeWithText) {
   for (const QString& type : targets) {
     if (readable(type)) return type;
   }
-  return targets.contains(kQtImage) ? kQtImage : QString();
+  return targets.contains(kPixmapType) ? kPixmapType : QString();
 }
 
 OfferedPicture pictureFromOffer(const QString& target, const QByteArray& bytes,
@@ -102,6 +121,8 @@ OfferedPicture pictureFromOffer(const QString& target, const QByteArray& bytes,
         rows != nullptr ? decodePngCapture(file, size, *rows) : decodePngCapture(file, size);
     if (!picture.empty()) return {std::move(picture)};
   }
+  // The content decides, not the name it came under: owners mislabel.
+  if (bytes.startsWith("BM")) return fromBmp(bytes);
   return fromQtReaders(bytes);
 }
 
