@@ -31,6 +31,10 @@ bool offersRasterImage(const QStringList& targets);
 // rich text, and the user's copy must stay.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
 
+// The type an X pixmap offer is listed under: Qt's name for its own image data, as
+// Qt lists such offers too.
+inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
+
 // Most bytes a picture offer may take; a larger transfer is given up.
 inline constexpr qsizetype kMaxOfferBytes = qsizetype{256} << 20;
 

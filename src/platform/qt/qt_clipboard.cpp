@@ -11,8 +11,9 @@ namespace snaprill {
 
 namespace {
 
-// Qt's name for an X pixmap offer; on X11 our own reader gets the pixmap's picture.
-const QString kQtImage = QStringLiteral("application/x-qt-image");
+// Qt's own image type: what our own offer is listed under, and other programs' X
+// pixmaps too.
+const QString& kQtImage = kPixmapType;
 
 // A picture we offer ourselves. Qt offers other programs every image type it can
 // write once an image is there, and asks for the image only when one of them wants
@@ -80,14 +81,20 @@ void QtClipboard::refreshFromX11() {
     // belonged to the one before.
     x11_.cancelFetch();
     target_.clear();
+    targetOwner_.reset();
     forgetData();
     ready_ = false;
     givenUp_ = false;
   } else {
     const QString target = pictureTarget(types, takeWithText_);
-    if (target != target_) {
+    // The same type from another owner, or after our own offer, is another picture
+    // (the notice of the change may have come while Qt still answered for ours).
+    const bool sameOwner = targetOwner_ == x11_.ownerChanges();
+    if (!sameOwner) givenUp_ = false;
+    if (target != target_ || !sameOwner) {
       x11_.cancelFetch();
       target_ = target;
+      targetOwner_ = x11_.ownerChanges();
       forgetData();
       ready_ = false;
       if (!target_.isEmpty() && !givenUp_) {
@@ -115,6 +122,7 @@ void QtClipboard::refresh() {
   // current owner); nothing between changes.
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
   target_ = data != nullptr ? pictureTarget(data->formats(), takeWithText_) : QString();
+  targetOwner_.reset();
   forgetData();
   givenUp_ = false;
   offered_ = !target_.isEmpty();
@@ -134,8 +142,8 @@ void QtClipboard::fetched(const QByteArray& bytes) {
   emit changed();
 }
 
-void QtClipboard::pixmapFetched(const Bitmap& picture) {
-  pixmap_ = picture;
+void QtClipboard::pixmapFetched() {
+  pixmap_ = x11_.takePixmapPicture();
   ready_ = true;
   emit changed();
 }
@@ -172,6 +180,7 @@ void QtClipboard::offer(Bitmap picture) {
   if (clipboard_->ownsClipboard() && !(offered_ && ready_)) {
     x11_.cancelFetch();
     target_ = kQtImage;
+    targetOwner_.reset();
     forgetData();
     givenUp_ = false;
     offered_ = true;

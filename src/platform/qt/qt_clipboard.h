@@ -54,7 +54,7 @@ class QtClipboard : public QObject, public Clipboard {
   void refreshFromX11();
   void fetched(const QByteArray& bytes);
   void fetchFailed(X11ClipboardReader::Failure why);
-  void pixmapFetched(const Bitmap& picture);
+  void pixmapFetched();
   void forgetData();
   // The offer no longer counts: the clipboard stays as it is.
   void giveUp();
@@ -77,8 +77,11 @@ class QtClipboard : public QObject, public Clipboard {
   bool takeWithText_ = false;
   bool givenUp_ = false;  // the current offer was given up
   QString target_;        // what the offered picture is read as
-  QByteArray data_;       // another program's picture data, once here
-  Bitmap pixmap_;         // or its picture, when it offered an X pixmap
+  // Whose offer target_ was chosen from: the reader's count of owner changes then;
+  // nothing for our own offer, or off X11.
+  std::optional<unsigned> targetOwner_;
+  QByteArray data_;  // another program's picture data, once here
+  Bitmap pixmap_;    // or its picture, when it offered an X pixmap
   LostOffer nothingTaken_ = LostOffer::Damaged;
   // Set while the offer found at start is to be emptied once its types are known:
   // the reader's count of owner changes then.

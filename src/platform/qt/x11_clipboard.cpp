@@ -11,6 +11,7 @@
 #include <X11/extensions/Xfixes.h>
 
 #include "formats/reader_limits.h"
+#include "platform/qt/clipboard_offer.h"
 #include "platform/x11/ximage_bitmap.h"
 
 namespace snaprill {
@@ -24,7 +25,9 @@ constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 // Far beyond any screenshot; a transfer that grows past it is given up.
 constexpr qsizetype kMaxTransferBytes = qsizetype{256} << 20;
 
-const QString kPixmapType = QStringLiteral("application/x-qt-image");
+// A pixmap is read in one request, while the window waits: far more than a 5K
+// screen, yet read in a fraction of a second.
+constexpr std::size_t kMaxPixmapPixels = std::size_t{1} << 24;
 
 // Old X11 programs offer their pictures as a pixmap on the server, by its name.
 bool isPixmapTarget(const QString& name) {
@@ -70,7 +73,7 @@ X11ClipboardReader::X11ClipboardReader() {
   connect(&fetchTimer_, &QTimer::timeout, this, [this] { failFetch(Failure::NotSent); });
   notifier_ = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &X11ClipboardReader::processEvents);
-  // Events read while waiting above would not wake the notifier.
+  // Events Xlib read while asking who owns the clipboard would not wake the notifier.
   QMetaObject::invokeMethod(this, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
 }
 
@@ -90,16 +93,21 @@ unsigned long X11ClipboardReader::request(unsigned long target, unsigned long ti
 }
 
 void X11ClipboardReader::processEvents() {
-  while (!held_.empty()) {
-    const std::unique_ptr<XEvent> event = std::move(held_.front());
-    held_.pop_front();
-    handle(*event);
-  }
+  // Held events came before any still in Xlib's queue, and handling one may hold
+  // more (a release looks ahead for a change of hands): they go first, every time.
   // Xlib may have read events from the socket already: the notifier would not tell.
-  while (XPending(display_) > 0) {
-    XEvent event;
-    XNextEvent(display_, &event);
-    handle(event);
+  for (;;) {
+    std::unique_ptr<XEvent> event;
+    if (!held_.empty()) {
+      event = std::move(held_.front());
+      held_.pop_front();
+    } else if (XPending(display_) > 0) {
+      event = std::make_unique<XEvent>();
+      XNextEvent(display_, event.get());
+    } else {
+      return;
+    }
+    handle(*event);
   }
 }
 
@@ -181,10 +189,16 @@ QString X11ClipboardReader::atomName(unsigned long atom) {
 }
 
 void X11ClipboardReader::readPending() {
+  bool read = false;
   while (XEventsQueued(display_, QueuedAfterReading) > 0) {
     auto event = std::make_unique<XEvent>();
     XNextEvent(display_, event.get());
     held_.push_back(std::move(event));
+    read = true;
+  }
+  // Read from the socket, they would not wake the notifier.
+  if (read) {
+    QMetaObject::invokeMethod(this, &X11ClipboardReader::processEvents, Qt::QueuedConnection);
   }
 }
 
@@ -227,7 +241,8 @@ bool X11ClipboardReader::startFetch(const QString& type) {
   if (transfer.pixmap && pixmapTarget_ == 0) return false;
   transfer.target =
       transfer.pixmap ? pixmapTarget_ : XInternAtom(display_, type.toLatin1().constData(), False);
-  transfer.property = request(transfer.target, ownerTime_ != 0 ? ownerTime_ : CurrentTime);
+  transfer.time = ownerTime_ != 0 ? ownerTime_ : CurrentTime;
+  transfer.property = request(transfer.target, transfer.time);
   fetch_ = std::move(transfer);
   fetchTimer_.start();
   return true;
@@ -260,6 +275,10 @@ bool X11ClipboardReader::handleTransfer(const XEvent& event) {
       !transfer.incremental &&
       (event.xselection.property == transfer.property || event.xselection.property == None)) {
     if (event.xselection.property == None) {
+      // A refusal names no property of ours: the time tells a late one, meant for a
+      // request to the owner before, from this owner's.
+      const unsigned long time = event.xselection.time;
+      if (time != CurrentTime && transfer.time != CurrentTime && time != transfer.time) return true;
       failFetch(Failure::Refused);
       return true;
     }
@@ -307,11 +326,12 @@ void X11ClipboardReader::readPixmap(unsigned long property) {
   // The server has the pixels, not the owner: this asks nothing of a program that
   // might not answer.
   PixmapPicture read =
-      pixmap != None ? pictureOfPixmap(display_, pixmap, 4 * kMaxPicturePixels) : PixmapPicture{};
+      pixmap != None ? pictureOfPixmap(display_, pixmap, 4 * kMaxPixmapPixels) : PixmapPicture{};
   if (read.tooLarge) {
     emit fetchFailed(Failure::TooLarge);
   } else {
-    emit pixmapFetched(read.picture);
+    pixmapPicture_ = std::move(read.picture);
+    emit pixmapFetched();
   }
 }
 

@@ -29,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "image/bitmap.h"
 
@@ -58,8 +59,10 @@ class X11ClipboardReader : public QObject {
   // How often the clipboard has changed hands: types known while this stays the
   // same are the same owner's.
   unsigned ownerChanges() const { return ownerChanges_; }
+  Bitmap takePixmapPicture() { return std::exchange(pixmapPicture_, Bitmap()); }
   // Starts reading the current owner's data as `type` (ending a transfer under
-  // way). fetched() or fetchFailed() tells how it ended, unless the clipboard
+  // way). fetched(), pixmapFetched() (for kPixmapType) or fetchFailed() tells how
+  // it ended, unless the clipboard
   // changes hands to another owner first: the transfer is then dropped without a
   // word, as the data would not be the new owner's. False when no transfer could
   // be started (nobody owns the clipboard).
@@ -85,9 +88,9 @@ class X11ClipboardReader : public QObject {
   // The end of a transfer: all of its bytes, or why there are none.
   void fetched(const QByteArray& bytes);
   void fetchFailed(X11ClipboardReader::Failure why);
-  // The end of a transfer of an X pixmap (asked for as "application/x-qt-image"):
-  // its picture, empty when the owner named no pixmap that could be read.
-  void pixmapFetched(const snaprill::Bitmap& picture);
+  // The end of a transfer of an X pixmap: takePixmapPicture() hands over its
+  // picture, empty when the owner named no pixmap that could be read.
+  void pixmapFetched();
 
  private:
   // One transfer under way.
@@ -96,6 +99,7 @@ class X11ClipboardReader : public QObject {
     unsigned long property = 0;
     bool incremental = false;  // sent in parts, the first one read
     bool pixmap = false;       // answered with the name of an X pixmap
+    unsigned long time = 0;    // the request's, which the owner's answer repeats
     QByteArray bytes;
   };
 
@@ -127,6 +131,7 @@ class X11ClipboardReader : public QObject {
   unsigned nextProperty_ = 0;
   unsigned long typesProperty_ = 0;  // where the current owner's types will be
   unsigned ownerChanges_ = 0;
+  Bitmap pixmapPicture_;            // the last pixmap transfer's picture, until taken
   unsigned long pixmapTarget_ = 0;  // the current owner's PIXMAP (or else BITMAP) target
   unsigned long owner_ = 0;
   unsigned long ownWindow_ = 0;

@@ -117,7 +117,9 @@ PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_
     return {std::move(out)};
   }
   // A pixmap has no visual of its own: its pixels are read as the screen's visual
-  // of that depth would show them.
+  // of that depth would show them. Without a true-colour one they are colour-map
+  // indices, which say nothing without the owner's colour map: no picture rather
+  // than a wrong one.
   XVisualInfo visual{};
   const int screen = DefaultScreen(display);
   if (static_cast<int>(depth) == DefaultDepth(display, screen)) {
@@ -126,10 +128,9 @@ PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_
     visual.green_mask = shown->green_mask;
     visual.blue_mask = shown->blue_mask;
   } else if (!XMatchVisualInfo(display, screen, static_cast<int>(depth), TrueColor, &visual)) {
-    visual.red_mask = 0xFF0000;
-    visual.green_mask = 0xFF00;
-    visual.blue_mask = 0xFF;
+    return {};
   }
+  if (visual.red_mask == 0 || visual.green_mask == 0 || visual.blue_mask == 0) return {};
   image->red_mask = visual.red_mask;
   image->green_mask = visual.green_mask;
   image->blue_mask = visual.blue_mask;
