@@ -6,7 +6,8 @@ window and costs no number; an owner that dies while sending, and a PNG with a
 bad checksum or with its last rows missing, cost no number either and leave the
 clipboard as it was; copied cells (text with a picture of it) stay the user's
 text; TIFF, WebP, image/x-bmp and X pixmap offers become files, transparency over
-white; an output folder removed meanwhile is made again; seven captures failing
+white; a screenshot offered while the one before is written is taken too; an
+output folder removed meanwhile is made again; seven captures failing
 while the error box is open give one box; a program killed while writing a large
 PNG leaves no hidden temporary after the next start."""
 import os
@@ -120,6 +121,9 @@ def make_files(scratch):
     noise = Image.effect_noise((1000, 1000), 100).convert("L")
     Image.merge("RGB", (noise, noise.rotate(90), noise.rotate(180))).resize(
         (3000, 2000)).save(files["large"], compress_level=1)
+    # Large but quick to send: its JPEG takes a while to write.
+    files["smooth"] = os.path.join(scratch, "smooth.png")
+    Image.linear_gradient("L").resize((4000, 3000)).convert("RGB").save(files["smooth"])
     # The same with its last rows missing: every chunk is sound, and only the end of
     # the image data shows the damage, after the top rows were written.
     files["rows-missing"] = os.path.join(scratch, "rows-missing.png")
@@ -207,6 +211,13 @@ def run_checks(session, out, files):
     check(image_offered(session), "the PNG damaged late was taken off the clipboard")
     third = take_good(session, out, "after a damaged PNG")
     check(third and third.endswith("snp3.jpg"), "the damaged PNG used up a number: %r" % third)
+
+    # The next screenshot offered while the one before is being written is taken too.
+    before = pictures(out)
+    owner = misbehaving_owner(session, "replace-after-sending", files["smooth"])
+    check(wait_for(lambda: owner.poll() is not None, 8.0),
+          "an offer that came while the one before was written was not taken")
+    check(len(pictures(out)) > len(before), "offers during a write: no file")
 
     # Copied cells: text with a picture of it stays the user's text.
     before = pictures(out)

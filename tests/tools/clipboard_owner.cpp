@@ -9,7 +9,11 @@
 //   pixmap          offers no PNG but an X pixmap (PIXMAP), as old X programs do:
 //                   64x48, its left half red and its right half blue;
 //   pixmap-hang     offers a pixmap and never sends it;
-//   slow-types      says what it offers only after 4 s.
+//   slow-types      says what it offers only after 4 s;
+//   replace-after-sending
+//                   50 ms after sending the PNG offers it again, from a new window,
+//                   as the next screenshot would be (the first one is then still
+//                   being written).
 // It prints "ready" once it owns the clipboard and exits when it loses it.
 //
 // usage: clipboard_owner MODE FILE.png
@@ -63,6 +67,16 @@ void sendFirstPartAndDie(Display* display, const XSelectionRequestEvent& request
   std::_Exit(0);
 }
 
+// Takes CLIPBOARD for window, with a timestamp from a property change of its own.
+bool takeClipboard(Display* display, Window window, Atom clipboard) {
+  XSelectInput(display, window, PropertyChangeMask);
+  XChangeProperty(display, window, XA_STRING, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XEvent event;
+  XWindowEvent(display, window, PropertyChangeMask, &event);
+  XSetSelectionOwner(display, clipboard, window, event.xproperty.time);
+  return XGetSelectionOwner(display, clipboard) == window;
+}
+
 // The pixmap of the pixmap modes, in the screen's depth and colours.
 Pixmap makePixmap(Display* display, Window window) {
   const int screen = DefaultScreen(display);
@@ -84,7 +98,7 @@ int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang|"
-                 "slow-types "
+                 "slow-types|replace-after-sending "
                  "FILE.png\n");
     return 2;
   }
@@ -95,8 +109,7 @@ int main(int argc, char** argv) {
   Display* display = XOpenDisplay(nullptr);
   // A transfer in parts needs more than one part to send.
   if (display == nullptr || (mode == "die-incr" && data.size() < 65536 * 2)) return 1;
-  const Window window =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
   const Atom targets = XInternAtom(display, "TARGETS", False);
   const Atom png = XInternAtom(display, "image/png", False);
@@ -107,19 +120,14 @@ int main(int argc, char** argv) {
                         XInternAtom(display, "TEXT", False),
                         XInternAtom(display, "text/plain", False)};
   const std::string text = "Snaprill clipboard text";
-  // A timestamp for taking the selection, from a property change of our own.
-  XSelectInput(display, window, PropertyChangeMask);
-  XChangeProperty(display, window, XA_STRING, XA_STRING, 8, PropModeAppend, nullptr, 0);
-  XEvent event;
-  XWindowEvent(display, window, PropertyChangeMask, &event);
-  const Time taken = event.xproperty.time;
-  XSetSelectionOwner(display, clipboard, window, taken);
-  if (XGetSelectionOwner(display, clipboard) != window) return 1;
+  if (!takeClipboard(display, window, clipboard)) return 1;
   std::printf("ready\n");
   std::fflush(stdout);
+  bool replaced = false;
   for (;;) {
+    XEvent event;
     XNextEvent(display, &event);
-    if (event.type == SelectionClear) return 0;
+    if (event.type == SelectionClear && event.xselectionclear.window == window) return 0;
     if (event.type != SelectionRequest) continue;
     const XSelectionRequestEvent& request = event.xselectionrequest;
     const Time time = mode == "no-echo" ? CurrentTime : request.time;
@@ -152,6 +160,12 @@ int main(int argc, char** argv) {
                       reinterpret_cast<const unsigned char*>(data.data()),
                       static_cast<int>(data.size()));
       answer(display, request, request.property, time);
+      if (mode == "replace-after-sending" && !replaced) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        if (!takeClipboard(display, window, clipboard)) return 1;
+        replaced = true;
+      }
     } else {
       answer(display, request, None, time);
     }
