@@ -184,6 +184,12 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   const OfferedPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
   EXPECT_TRUE(claimed.picture.empty());
   EXPECT_EQ(claimed.lost, LostOffer::Damaged);
+  // A PNG whose last chunk claims 1.6 GB (found by fuzzing; libpng reserved it all
+  // and took 15 s): damaged, at once.
+  QByteArray claims = png.left(png.size() - 12);
+  claims.append(QByteArray("\x63\x00\x00\x25tEXtdate:modify", 23));
+  EXPECT_EQ(pictureFromOffer("image/png", claims, nullptr).lost, LostOffer::Damaged);
+  EXPECT_TRUE(pictureFromOffer("image/png", claims, nullptr).picture.empty());
   // A BMP cut short, also under another name: Qt's reader made a picture of it whose
   // missing rows were left-over memory. No picture.
   const QByteArray whole = encoded(testPicture(false), "bmp");
