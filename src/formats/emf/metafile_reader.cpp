@@ -1,6 +1,7 @@
 #include "formats/emf/metafile_reader.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -125,9 +126,12 @@ struct Canvas {
 
 // a * b / c rounded to the nearest integer, halves up, for c > 0: a canvas of
 // 122.88 pixels is 123 wide, as drawing programs render it, not 122.
+// The factors are header fields of 32 bits each: their product needs more than 64.
 long long scaledRounded(long long a, long long b, long long c) {
-  const long long twice = 2 * a * b + c;
-  return twice >= 0 ? twice / (2 * c) : -((-twice + 2 * c - 1) / (2 * c));
+  using Wide = __int128;
+  const Wide twice = Wide{2} * a * b + c;
+  const Wide rounded = twice >= 0 ? twice / (2 * c) : -((-twice + 2 * c - 1) / (2 * c));
+  return static_cast<long long>(std::clamp<Wide>(rounded, LLONG_MIN, LLONG_MAX));
 }
 
 // The source bitmap of a record: BITMAPINFO and bits at the given offsets of it.
