@@ -31,8 +31,8 @@ bool offersRasterImage(const QStringList& targets);
 // rich text, and the user's copy must stay.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
 
-// The type an X pixmap offer is listed under: Qt's name for its own image data, as
-// Qt lists such offers too.
+// Qt's name for its own image data: what our own offer is listed under, and other
+// programs' X pixmaps too (as Qt lists them).
 inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
 
 // Most bytes a picture offer may take; a larger transfer is given up.

@@ -11,10 +11,6 @@ namespace snaprill {
 
 namespace {
 
-// Qt's own image type: what our own offer is listed under, and other programs' X
-// pixmaps too.
-const QString& kQtImage = kPixmapType;
-
 // A picture we offer ourselves. Qt offers other programs every image type it can
 // write once an image is there, and asks for the image only when one of them wants
 // it; the capture cycle takes the bitmap itself, unconverted.
@@ -25,12 +21,12 @@ class OwnPicture : public QMimeData {
     image_ = QImage();
     return std::move(picture_);
   }
-  QStringList formats() const override { return {kQtImage}; }
-  bool hasFormat(const QString& type) const override { return type == kQtImage; }
+  QStringList formats() const override { return {kPixmapType}; }
+  bool hasFormat(const QString& type) const override { return type == kPixmapType; }
 
  protected:
   QVariant retrieveData(const QString& type, QMetaType) const override {
-    if (type != kQtImage) return {};
+    if (type != kPixmapType) return {};
     if (image_.isNull()) image_ = qimageFromBitmap(picture_);
     return image_;
   }
@@ -179,7 +175,7 @@ void QtClipboard::offer(Bitmap picture) {
   // Qt may tell of the change later; the capture need not wait for that.
   if (clipboard_->ownsClipboard() && !(offered_ && ready_)) {
     x11_.cancelFetch();
-    target_ = kQtImage;
+    target_ = kPixmapType;
     targetOwner_.reset();
     forgetData();
     givenUp_ = false;
@@ -213,7 +209,7 @@ Bitmap QtClipboard::take(ArrivingRows* rows) {
   Bitmap own = takeOwn();
   if (!own.empty()) return own;
   if (!clipboard_->ownsClipboard() && x11_.active()) return takeFromX11(rows);
-  if (!clipboard_->ownsClipboard() && target_ != kQtImage) return takeThroughQt(rows);
+  if (!clipboard_->ownsClipboard() && target_ != kPixmapType) return takeThroughQt(rows);
   Bitmap picture = bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
   if (picture.empty()) {
     nothingTaken_ = LostOffer::Damaged;
@@ -228,7 +224,7 @@ Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
     return Bitmap();
   }
   OfferedPicture offered;
-  if (target_ == kQtImage) {
+  if (target_ == kPixmapType) {
     offered.picture = std::move(pixmap_);
   } else {
     offered = pictureFromOffer(target_, data_, rows);

@@ -10,7 +10,6 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
-#include "formats/reader_limits.h"
 #include "platform/qt/clipboard_offer.h"
 #include "platform/x11/ximage_bitmap.h"
 
@@ -326,7 +325,7 @@ void X11ClipboardReader::readPixmap(unsigned long property) {
   // The server has the pixels, not the owner: this asks nothing of a program that
   // might not answer.
   PixmapPicture read =
-      pixmap != None ? pictureOfPixmap(display_, pixmap, 4 * kMaxPixmapPixels) : PixmapPicture{};
+      pixmap != None ? pictureOfPixmap(display_, pixmap, kMaxPixmapPixels) : PixmapPicture{};
   if (read.tooLarge) {
     emit fetchFailed(Failure::TooLarge);
   } else {

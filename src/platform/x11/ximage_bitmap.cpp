@@ -91,7 +91,7 @@ Bitmap bitmapFromXImage(XImage& image) {
   return out;
 }
 
-PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_t maxBytes) {
+PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_t maxPixels) {
   ErrorTrap trap(display);
   Window root = 0;
   int x = 0, y = 0;
@@ -100,7 +100,7 @@ PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_
   if (!XGetGeometry(display, pixmap, &root, &x, &y, &width, &height, &border, &depth) ||
       trap.failed() || width == 0 || height == 0)
     return {};
-  if (std::size_t{width} * height > maxBytes / 4) return {Bitmap(), true};
+  if (std::size_t{width} * height > maxPixels) return {Bitmap(), true};
   ImagePtr image(XGetImage(display, pixmap, 0, 0, width, height, AllPlanes, ZPixmap));
   if (!image || trap.failed()) return {};
   if (depth == 1) {

@@ -40,12 +40,12 @@ using ImagePtr = std::unique_ptr<XImage, ImageDeleter>;
 Bitmap bitmapFromXImage(XImage& image);
 
 // The picture another program offers as an X pixmap (the PIXMAP or BITMAP
-// clipboard target). Empty when the pixmap is not there (any more) or its pixels
-// would take more than maxBytes in 32 bits; tooLarge tells the two apart.
+// clipboard target). Empty when the pixmap is not there (any more) or holds more
+// than maxPixels pixels; tooLarge tells the two apart.
 struct PixmapPicture {
   Bitmap picture;
   bool tooLarge = false;
 };
-PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_t maxBytes);
+PixmapPicture pictureOfPixmap(Display* display, unsigned long pixmap, std::size_t maxPixels);
 
 }  // namespace snaprill
