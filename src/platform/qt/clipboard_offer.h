@@ -35,7 +35,8 @@ QString pictureTarget(const QStringList& targets, bool takeWithText);
 // programs' X pixmaps too (as Qt lists them).
 inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
 
-// Most bytes a picture offer may take; a larger transfer is given up.
+// Most bytes a picture offer may take, far beyond any screenshot; a transfer that
+// grows past it is given up while it arrives.
 inline constexpr qsizetype kMaxOfferBytes = qsizetype{256} << 20;
 
 struct OfferedPicture {

@@ -21,9 +21,6 @@ namespace {
 // may take this long for each part.
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 
-// Far beyond any screenshot; a transfer that grows past it is given up.
-constexpr qsizetype kMaxTransferBytes = qsizetype{256} << 20;
-
 // A pixmap is read in one request, while the window waits: far more than a 5K
 // screen, yet read in a fraction of a second.
 constexpr std::size_t kMaxPixmapPixels = std::size_t{1} << 24;
@@ -343,7 +340,7 @@ void X11ClipboardReader::readPart() {
     emit fetched(whole);
     return;
   }
-  if (fetch_->bytes.size() + part->size() > kMaxTransferBytes) {
+  if (fetch_->bytes.size() + part->size() > kMaxOfferBytes) {
     failFetch(Failure::TooLarge);
     return;
   }
