@@ -11,6 +11,7 @@
 
 #include "base/unaligned.h"
 #include "base/worker_thread.h"
+#include "formats/png/png_layout.h"
 #include "formats/png/png_unfilter.h"
 #include "formats/zlib/zlib_inflate.h"
 #include "image/pixel_buffer.h"
@@ -18,8 +19,6 @@
 namespace snaprill {
 
 namespace {
-
-constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
 struct Header {
   std::uint32_t width = 0;
@@ -45,9 +44,8 @@ bool crcMatches(const std::uint8_t* chunk, std::uint32_t length) {
 
 // False for anything this reader leaves to the general one.
 bool readParts(const std::uint8_t* file, std::size_t size, Parts& parts) {
-  if (size < sizeof kSignature || std::memcmp(file, kSignature, sizeof kSignature) != 0)
-    return false;
-  std::size_t pos = sizeof kSignature;
+  if (!startsWithPngSignature(file, size)) return false;
+  std::size_t pos = sizeof kPngSignature;
   bool first = true;
   bool dataEnded = false;
   for (;;) {

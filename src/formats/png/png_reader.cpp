@@ -8,13 +8,13 @@
 #include "base/unaligned.h"
 #include "formats/png/png_crc.h"
 #include "formats/png/png_image.h"
+#include "formats/png/png_layout.h"
 #include "formats/reader_limits.h"
 
 namespace snaprill {
 
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr std::uint32_t kMaxDimension = 65535;
 // Deflate's best case: a 258-byte match in two bits.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
@@ -54,9 +54,8 @@ int copyBitsPerPixel(std::uint8_t colourType, std::uint8_t depth) {
 
 void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
   reset();
-  if (size < sizeof kSignature || std::memcmp(file, kSignature, sizeof kSignature) != 0)
-    throw PngError(PngErrorKind::EPNGInvalidFileHeader);
-  std::size_t pos = sizeof kSignature;
+  if (!startsWithPngSignature(file, size)) throw PngError(PngErrorKind::EPNGInvalidFileHeader);
+  std::size_t pos = sizeof kPngSignature;
   bool imageRead = false;
   for (;;) {
     if (size - pos < 8) throw PngError(PngErrorKind::EPngUnexpectedEnd);

@@ -7,12 +7,12 @@
 #include "formats/png/png_filters.h"
 #include "formats/png/png_idat_writer.h"
 #include "formats/png/png_image.h"
+#include "formats/png/png_layout.h"
 
 namespace snaprill {
 
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr std::uint8_t kFilterOrder[5] = {png::kNone, png::kSub, png::kUp, png::kAverage,
                                           png::kPaeth};
 
@@ -121,7 +121,7 @@ void writeImageData(const Encoding& e, ByteSink& out) {
 }
 
 void writeFile(const Encoding& e, ByteSink& out) {
-  out.write(kSignature, sizeof kSignature);
+  out.write(kPngSignature, sizeof kPngSignature);
   std::uint8_t ihdr[13];
   putBe32(ihdr, e.header.width);
   putBe32(ihdr + 4, e.header.height);

@@ -3,12 +3,11 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <cstdint>
-#include <cstring>
 
 #include "base/errors.h"
-#include "base/unaligned.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/png/png_capture_reader.h"
+#include "formats/png/png_layout.h"
 #include "formats/reader_limits.h"
 #include "platform/qt/qimage_bitmap.h"
 
@@ -64,21 +63,11 @@ OfferedPicture fromQtReaders(const QByteArray& bytes) {
 }
 
 // libpng reserves as much as a chunk's header claims before reading it: found by
-// fuzzing, 608 bytes claiming a text chunk of 1.6 GB took 15 s and 1.6 GiB. Every
-// chunk must lie within the bytes sent (a file that simply ends early is left to
-// the reader, which stops there).
-bool pngChunksFit(const QByteArray& bytes) {
-  static constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
-  if (!bytes.startsWith(QByteArray::fromRawData(kSignature, 8))) return true;
+// fuzzing, 608 bytes claiming a text chunk of 1.6 GB took 15 s and 1.6 GiB.
+bool claimsMoreThanSent(const QByteArray& bytes) {
   const auto* file = reinterpret_cast<const std::uint8_t*>(bytes.constData());
   const auto size = static_cast<std::size_t>(bytes.size());
-  for (std::size_t pos = 8; size - pos >= 12;) {
-    const std::uint32_t length = loadBe32(file + pos);
-    if (length > size - pos - 12) return false;
-    if (std::memcmp(file + pos + 4, "IEND", 4) == 0) break;
-    pos += 12 + std::size_t{length};
-  }
-  return true;
+  return startsWithPngSignature(file, size) && !pngChunksFit(file, size);
 }
 
 // Qt's BMP reader leaves the rows a short file lacks as whatever memory held
@@ -143,7 +132,7 @@ OfferedPicture pictureFromOffer(const QString& target, const QByteArray& bytes,
   }
   // The content decides, not the name it came under: owners mislabel.
   if (bytes.startsWith("BM")) return fromBmp(bytes);
-  if (!pngChunksFit(bytes)) return {};
+  if (claimsMoreThanSent(bytes)) return {};
   return fromQtReaders(bytes);
 }
 
