@@ -188,8 +188,9 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   // and took 15 s): damaged, at once.
   QByteArray claims = png.left(png.size() - 12);
   claims.append(QByteArray("\x63\x00\x00\x25tEXtdate:modify", 19));
-  EXPECT_EQ(pictureFromOffer("image/png", claims, nullptr).lost, LostOffer::Damaged);
-  EXPECT_TRUE(pictureFromOffer("image/png", claims, nullptr).picture.empty());
+  const OfferedPicture claimed1600 = pictureFromOffer("image/png", claims, nullptr);
+  EXPECT_EQ(claimed1600.lost, LostOffer::Damaged);
+  EXPECT_TRUE(claimed1600.picture.empty());
   // A BMP cut short, also under another name: Qt's reader made a picture of it whose
   // missing rows were left-over memory. No picture.
   const QByteArray whole = encoded(testPicture(false), "bmp");

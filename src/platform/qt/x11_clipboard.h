@@ -62,10 +62,9 @@ class X11ClipboardReader : public QObject {
   Bitmap takePixmapPicture() { return std::exchange(pixmapPicture_, Bitmap()); }
   // Starts reading the current owner's data as `type` (ending a transfer under
   // way). fetched(), pixmapFetched() (for kPixmapType) or fetchFailed() tells how
-  // it ended, unless the clipboard
-  // changes hands to another owner first: the transfer is then dropped without a
-  // word, as the data would not be the new owner's. False when no transfer could
-  // be started (nobody owns the clipboard).
+  // it ended, unless the clipboard changes hands to another owner first: the
+  // transfer is then dropped without a word, as the data would not be the new
+  // owner's. False when no transfer could be started (nobody owns the clipboard).
   bool startFetch(const QString& type);
   void cancelFetch();
   bool fetching() const { return fetch_.has_value(); }
