@@ -18,7 +18,7 @@
 #include "capture/colour_effects.h"
 #include "fakes/fakes.h"
 #ifdef SNAPRILL_QT_TEXT
-#include "platform/qt/qt_text_renderer.h"
+#include "backends/qt/qt_text_renderer.h"
 #endif
 
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "formats/gif/gif_image.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 using namespace snaprill;
 

@@ -21,7 +21,7 @@
 #include "bench_support.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png_capture_reader.h"
-#include "platform/qt/qimage_bitmap.h"
+#include "backends/qt/qimage_bitmap.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -19,7 +19,7 @@
 #include "formats/pcx/pcx.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "batch/text_on_demand.h"
 #include "capture/capture_cycle.h"
 #include "formats/ini/ini_file.h"
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "gallery/gallery_page.h"
-#include "platform/atomic_file.h"
-#include "platform/headless/headless_platform.h"
+#include "io/atomic_file.h"
+#include "backends/headless/headless_platform.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "capture/avi_writer.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

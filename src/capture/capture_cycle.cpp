@@ -11,7 +11,7 @@
 #include "formats/ini/ini_file.h"
 #include "image/pixel_buffer.h"
 #include "options/language.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

@@ -10,7 +10,7 @@
 #include "formats/png/png_image.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

@@ -9,7 +9,7 @@
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 #include "options/options.h"
-#include "platform/screen.h"
+#include "formats/emf/reference_screen.h"
 
 namespace snaprill {
 

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "formats/picture_loader.h"
-#include "platform/atomic_file.h"
+#include "formats/loader/picture_loader.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

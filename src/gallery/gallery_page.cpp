@@ -4,7 +4,7 @@
 
 #include "base/product.h"
 #include "options/options.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/program_dir.h"
-#include "platform/screen.h"
+#include "formats/emf/reference_screen.h"
 #include "platform/services.h"
 
 namespace snaprill {

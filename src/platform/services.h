@@ -1,6 +1,6 @@
 // The platform layer: the operating-system services the program relies on, as small
-// interfaces with real implementations (platform/qt and platform/x11 for the
-// desktop, platform/headless for snaprill-batch) and fakes for the tests
+// interfaces with real implementations (backends/qt and backends/x11 for the
+// desktop, backends/headless for snaprill-batch) and fakes for the tests
 // (tests/fakes). File formats are not services; they live in formats/.
 #pragma once
 

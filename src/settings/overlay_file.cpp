@@ -6,7 +6,7 @@
 #include "base/byte_sink.h"
 #include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/qt/qt_timer.h"
+#include "backends/qt/qt_timer.h"
 
 namespace snaprill {
 

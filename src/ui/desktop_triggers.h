@@ -7,9 +7,9 @@
 #include <string>
 
 #include "capture/capture_cycle.h"
-#include "platform/x11/print_screen_stand_in.h"
-#include "platform/x11/x11_keyboard.h"
-#include "platform/x11/x11_screen_grabber.h"
+#include "backends/x11/print_screen_stand_in.h"
+#include "backends/x11/x11_keyboard.h"
+#include "backends/x11/x11_screen_grabber.h"
 #include "triggers/automation.h"
 #include "triggers/hotkeys.h"
 

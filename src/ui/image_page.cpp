@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "platform/qt/qimage_bitmap.h"
+#include "backends/qt/qimage_bitmap.h"
 #include "settings/settings_file.h"
 #include "ui/colour_swatch.h"
 #include "ui/guarded.h"

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "capture/capture_cycle.h"
-#include "platform/qt/qt_tray.h"
+#include "backends/qt/qt_tray.h"
 #include "ui/choosers.h"
 #include "ui/ui_texts.h"
 

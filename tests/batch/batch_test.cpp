@@ -14,7 +14,7 @@
 #include "formats/bmp/bmp_file.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png_image.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 #include "support/pictures.h"
 #include "support/temp_dir.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/colour_effects.h"
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "support/adjust_fixture.h"
 
 namespace snaprill {

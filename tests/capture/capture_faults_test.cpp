@@ -8,7 +8,7 @@
 
 #include "base/byte_sink.h"
 #include "formats/jpeg/jpeg.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 #include "support/cycle_fixture.h"
 
 namespace snaprill {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "formats/jpeg/jpeg.h"
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "support/jpeg_test_writer.h"
 #include "support/pictures.h"
 

@@ -14,7 +14,7 @@
 #include "formats/emf/metafile_reader.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/jpeg/jpeg.h"
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "support/files.h"
 #include "support/picture_bytes.h"
 #include "support/pictures.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "support/picture_bytes.h"
 
 namespace snaprill {

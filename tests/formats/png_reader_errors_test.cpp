@@ -1,7 +1,7 @@
 // Bad PNG files: each gives its error with the exact text, and none crashes.
 #include <gtest/gtest.h>
 
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "formats/png/png_image.h"
 #include "support/png_test_support.h"
 

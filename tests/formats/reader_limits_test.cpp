@@ -7,7 +7,7 @@
 
 #include "base/byte_sink.h"
 #include "formats/jpeg/jpeg.h"
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "support/picture_bytes.h"
 #include "support/pictures.h"
 #include "support/png_test_support.h"

@@ -19,10 +19,10 @@
 
 #include "base/errors.h"
 #include "formats/pcx/pcx.h"
-#include "formats/picture_loader.h"
+#include "formats/loader/picture_loader.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace {
 

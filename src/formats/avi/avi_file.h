@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "image/bitmap.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

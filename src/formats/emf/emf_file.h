@@ -16,7 +16,7 @@
 
 #include "base/byte_sink.h"
 #include "image/bitmap.h"
-#include "platform/screen.h"
+#include "formats/emf/reference_screen.h"
 
 namespace snaprill {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

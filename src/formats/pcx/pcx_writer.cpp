@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

@@ -1,5 +1,5 @@
 // The five PNG row filters as the writer applies them; undoing them is in
-// platform/png_unfilter.h. bpp is the number of bytes of one complete pixel (at least 1); the
+// png_unfilter.h. bpp is the number of bytes of one complete pixel (at least 1); the
 // byte "to the left" of the first bpp bytes, and the prior row of the first row, are 0.
 #pragma once
 

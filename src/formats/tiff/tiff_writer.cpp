@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/unaligned.h"
-#include "platform/atomic_file.h"
+#include "io/atomic_file.h"
 
 namespace snaprill {
 

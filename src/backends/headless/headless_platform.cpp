@@ -1,0 +1,32 @@
+#include "backends/headless/headless_platform.h"
+
+#include <memory>
+
+namespace snaprill::headless {
+
+void ConsoleDialogs::errorBox(const std::string& text) {
+  ++errors_;
+  err_ << text << '\n';
+}
+
+void ConsoleDialogs::messageBox(const std::string& text) {
+  err_ << text << '\n';
+}
+
+bool ConsoleDialogs::confirm(const std::string&) {
+  return false;
+}
+
+Platform HeadlessServices::makePlatform(const ProgramDirectories& dirs, bool launch) {
+  return Platform{clipboard,
+                  dialogs,
+                  tray,
+                  clock,
+                  launch ? static_cast<Launcher&>(launcher) : noLauncher,
+                  events,
+                  [] { return std::unique_ptr<Timer>(std::make_unique<StillTimer>()); },
+                  dirs,
+                  ReferenceScreen{}};
+}
+
+}  // namespace snaprill::headless

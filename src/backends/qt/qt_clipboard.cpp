@@ -1,0 +1,282 @@
+#include "backends/qt/qt_clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScopedValueRollback>
+
+#include "backends/qt/qimage_bitmap.h"
+
+namespace snaprill {
+
+namespace {
+
+// A picture we offer ourselves. Qt offers other programs every image type it can
+// write once an image is there, and asks for the image only when one of them wants
+// it; the capture cycle takes the bitmap itself, unconverted.
+class OwnPicture : public QMimeData {
+ public:
+  explicit OwnPicture(Bitmap picture) : picture_(std::move(picture)) {}
+  Bitmap take() {
+    image_ = QImage();
+    return std::move(picture_);
+  }
+  QStringList formats() const override { return {kPixmapType}; }
+  bool hasFormat(const QString& type) const override { return type == kPixmapType; }
+
+ protected:
+  QVariant retrieveData(const QString& type, QMetaType) const override {
+    if (type != kPixmapType) return {};
+    if (image_.isNull()) image_ = qimageFromBitmap(picture_);
+    return image_;
+  }
+
+ private:
+  Bitmap picture_;
+  mutable QImage image_;
+};
+
+LostOffer lostOffer(X11ClipboardReader::Failure why) {
+  switch (why) {
+    case X11ClipboardReader::Failure::OwnerQuit:
+      return LostOffer::OwnerQuit;
+    case X11ClipboardReader::Failure::Refused:
+      return LostOffer::Refused;
+    case X11ClipboardReader::Failure::TooLarge:
+      return LostOffer::TooLarge;
+    case X11ClipboardReader::Failure::NotSent:
+      break;
+  }
+  return LostOffer::NotSent;
+}
+
+}  // namespace
+
+QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
+  connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
+  connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
+  connect(&x11_, &X11ClipboardReader::fetched, this, &QtClipboard::fetched);
+  connect(&x11_, &X11ClipboardReader::fetchFailed, this, &QtClipboard::fetchFailed);
+  connect(&x11_, &X11ClipboardReader::pixmapFetched, this, &QtClipboard::pixmapFetched);
+  refresh();
+}
+
+void QtClipboard::refreshFromX11() {
+  if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
+  const QStringList& types = x11_.offeredTypes();
+  if (clearStartOfferOf_ && (!types.isEmpty() || x11_.ownerChanges() != *clearStartOfferOf_)) {
+    const bool startOffer = x11_.ownerChanges() == *clearStartOfferOf_;
+    clearStartOfferOf_.reset();
+    if (startOffer && !pictureTarget(types, takeWithText_).isEmpty()) {
+      clear();
+      return;
+    }
+  }
+  if (types.isEmpty()) {
+    // A new owner whose types are still being asked for, or nobody: what was read
+    // belonged to the one before.
+    x11_.cancelFetch();
+    target_.clear();
+    targetOwner_.reset();
+    forgetData();
+    ready_ = false;
+    givenUp_ = false;
+  } else {
+    const QString target = pictureTarget(types, takeWithText_);
+    // The same type from another owner, or after our own offer, is another picture
+    // (the notice of the change may have come while Qt still answered for ours).
+    const bool sameOwner = targetOwner_ == x11_.ownerChanges();
+    if (!sameOwner) givenUp_ = false;
+    if (target != target_ || !sameOwner) {
+      x11_.cancelFetch();
+      target_ = target;
+      targetOwner_ = x11_.ownerChanges();
+      forgetData();
+      ready_ = false;
+      if (!target_.isEmpty() && !givenUp_) {
+        // Read at once, in the background: by the time the capture timer asks, the
+        // picture is here, and a slow owner holds up nothing.
+        if (!x11_.startFetch(target_)) givenUp_ = true;
+      }
+    }
+  }
+  offered_ = !target_.isEmpty() && !givenUp_;
+  emit changed();
+}
+
+void QtClipboard::refresh() {
+  // Qt reports our own emptying while it happens; asking the X server what is
+  // offered then would only cost a round trip in the middle of a capture.
+  if (clearing_) return;
+  // Other programs' offers are followed on our own X11 connection. Qt may tell of
+  // losing our own content after that connection has told of the new owner.
+  if (x11_.active() && !clipboard_->ownsClipboard()) {
+    refreshFromX11();
+    return;
+  }
+  // One request for the offered types per change (Qt caches the answer for the
+  // current owner); nothing between changes.
+  const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+  target_ = data != nullptr ? pictureTarget(data->formats(), takeWithText_) : QString();
+  targetOwner_.reset();
+  forgetData();
+  givenUp_ = false;
+  offered_ = !target_.isEmpty();
+  ready_ = offered_;
+  emit changed();
+}
+
+void QtClipboard::setTakePicturesWithText(bool take) {
+  if (take == takeWithText_) return;
+  takeWithText_ = take;
+  refresh();
+}
+
+void QtClipboard::fetched(const QByteArray& bytes) {
+  data_ = bytes;
+  ready_ = true;
+  emit changed();
+}
+
+void QtClipboard::pixmapFetched() {
+  pixmap_ = x11_.takePixmapPicture();
+  ready_ = true;
+  emit changed();
+}
+
+void QtClipboard::forgetData() {
+  data_.clear();
+  pixmap_ = Bitmap();
+}
+
+void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
+  giveUp();
+  if (offerLost) offerLost(lostOffer(why));
+}
+
+void QtClipboard::giveUp() {
+  givenUp_ = true;
+  offered_ = false;
+  ready_ = false;
+  forgetData();
+  emit changed();
+}
+
+void QtClipboard::offer(Bitmap picture) {
+  auto* data = new OwnPicture(std::move(picture));
+  own_ = data;
+  clipboard_->setMimeData(data, QClipboard::Clipboard);  // Qt owns it from here
+  // Qt keeps one window for its clipboard: once known, our own offers cost the
+  // reader of other programs' offers nothing.
+  if (!ownWindowKnown_ && x11_.active() && clipboard_->ownsClipboard()) {
+    x11_.setOwnWindow(x11_.currentOwner());
+    ownWindowKnown_ = true;
+  }
+  // Qt may tell of the change later; the capture need not wait for that.
+  if (clipboard_->ownsClipboard() && !(offered_ && ready_)) {
+    x11_.cancelFetch();
+    target_ = kPixmapType;
+    targetOwner_.reset();
+    forgetData();
+    givenUp_ = false;
+    offered_ = true;
+    ready_ = true;
+    emit changed();
+  }
+}
+
+Bitmap QtClipboard::takeOwn() {
+  if (own_.isNull() || !clipboard_->ownsClipboard() ||
+      clipboard_->mimeData(QClipboard::Clipboard) != own_.data()) {
+    return Bitmap();
+  }
+  return static_cast<OwnPicture*>(own_.data())->take();
+}
+
+Bitmap QtClipboard::takeBitmap() {
+  return take(nullptr);
+}
+
+Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
+  return take(&rows);
+}
+
+Bitmap QtClipboard::take(ArrivingRows* rows) {
+  // Screenshots from other programs mostly come as PNG. Reading its bytes and
+  // decoding them ourselves takes a fraction of the general image conversion,
+  // which would decode the same bytes more slowly. A picture we put there
+  // ourselves is handed over in process, without any encoding.
+  Bitmap own = takeOwn();
+  if (!own.empty()) return own;
+  if (!clipboard_->ownsClipboard() && x11_.active()) return takeFromX11(rows);
+  if (!clipboard_->ownsClipboard() && target_ != kPixmapType) return takeThroughQt(rows);
+  Bitmap picture = bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
+  if (picture.empty()) {
+    nothingTaken_ = LostOffer::Damaged;
+    giveUp();
+  }
+  return picture;
+}
+
+Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
+  if (!ready_) {
+    nothingTaken_ = LostOffer::NotSent;
+    return Bitmap();
+  }
+  OfferedPicture offered;
+  if (target_ == kPixmapType) {
+    offered.picture = std::move(pixmap_);
+  } else {
+    offered = pictureFromOffer(target_, data_, rows);
+  }
+  forgetData();
+  ready_ = false;
+  if (offered.picture.empty()) {
+    nothingTaken_ = offered.lost;
+    giveUp();
+  }
+  return std::move(offered.picture);
+}
+
+Bitmap QtClipboard::takeThroughQt(ArrivingRows* rows) {
+  const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
+  OfferedPicture offered;
+  if (data != nullptr && !target_.isEmpty())
+    offered = pictureFromOffer(target_, data->data(target_), rows);
+  if (offered.picture.empty()) {
+    nothingTaken_ = offered.lost;
+    giveUp();
+  }
+  return std::move(offered.picture);
+}
+
+void QtClipboard::clearStartPicture() {
+  // The start does not wait for an owner slow to say what it offers.
+  if (x11_.active() && !clipboard_->ownsClipboard() && x11_.typesPending()) {
+    clearStartOfferOf_ = x11_.ownerChanges();
+    return;
+  }
+  if (hasBitmap()) clear();
+}
+
+void QtClipboard::clear() {
+  x11_.cancelFetch();
+  // Another program's picture is released without waiting for the server; the
+  // notification of that change arrives later, as for any other change. Our own
+  // content goes through Qt, which must forget it.
+  if (clipboard_->ownsClipboard() || !x11_.release()) {
+    const QScopedValueRollback clearing(clearing_, true);
+    clipboard_->clear(QClipboard::Clipboard);
+  }
+  // The cycle must not see the same picture again, whenever the notification of
+  // our own change arrives.
+  forgetData();
+  ready_ = false;
+  givenUp_ = true;
+  if (offered_) {
+    offered_ = false;
+    emit changed();
+  }
+}
+
+}  // namespace snaprill

@@ -1,0 +1,92 @@
+// The system clipboard. On X11 other programs' offers are followed on a connection
+// of our own (x11_clipboard.h), which learns of every change of the CLIPBOARD
+// selection's owner from XFixes notifications; elsewhere, and for our own content,
+// Qt's clipboard answers. The offered types are looked at once per change and the
+// answer kept, so hasBitmap() costs nothing and never talks to the X server.
+//
+// Another program's picture is read in the background as soon as it is offered;
+// the capture timer waits for bitmapReady(). An offer given up (never sent, its
+// owner gone, damaged) is left on the clipboard and no longer counts as offered.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "backends/qt/clipboard_offer.h"
+#include "backends/qt/x11_clipboard.h"
+#include "platform/services.h"
+
+class QClipboard;
+class QMimeData;
+
+namespace snaprill {
+
+class QtClipboard : public QObject, public Clipboard {
+  Q_OBJECT
+
+ public:
+  // Watches the application's clipboard; needs a QGuiApplication.
+  QtClipboard();
+
+  bool hasBitmap() const override { return offered_; }
+  bool bitmapReady() const override { return offered_ && ready_; }
+  Bitmap takeBitmap() override;
+  Bitmap takeArrivingBitmap(ArrivingRows& rows) override;
+  LostOffer whyNothingTaken() const override { return nothingTaken_; }
+  void leaveDamagedOffer() override { giveUp(); }
+  void clear() override;
+  void clearStartPicture() override;
+  void setTakePicturesWithText(bool take) override;
+  // Other programs are served an image made from it only when they ask for one.
+  void offer(Bitmap picture) override;
+
+ signals:
+  // Emitted after every change of the clipboard, once hasBitmap() and bitmapReady()
+  // are up to date.
+  void changed();
+
+ private:
+  void refresh();
+  void refreshFromX11();
+  void fetched(const QByteArray& bytes);
+  void fetchFailed(X11ClipboardReader::Failure why);
+  void pixmapFetched();
+  void forgetData();
+  // The offer no longer counts: the clipboard stays as it is.
+  void giveUp();
+  // The offered picture; with `rows`, its rows may still be arriving.
+  Bitmap take(ArrivingRows* rows);
+  // Another program's picture from the data read on our own X11 connection.
+  Bitmap takeFromX11(ArrivingRows* rows);
+  // Another program's picture through Qt (off X11); empty when none could be had.
+  Bitmap takeThroughQt(ArrivingRows* rows);
+
+  // Our own offer's picture, when the clipboard still holds that offer.
+  Bitmap takeOwn();
+
+  QClipboard* clipboard_;
+  QPointer<QMimeData> own_;  // Qt deletes it when the clipboard changes hands
+  bool offered_ = false;
+  bool ready_ = false;
+  bool ownWindowKnown_ = false;
+  bool clearing_ = false;
+  bool takeWithText_ = false;
+  bool givenUp_ = false;  // the current offer was given up
+  QString target_;        // what the offered picture is read as
+  // Whose offer target_ was chosen from: the reader's count of owner changes then;
+  // nothing for our own offer, or off X11.
+  std::optional<unsigned> targetOwner_;
+  QByteArray data_;  // another program's picture data, once here
+  Bitmap pixmap_;    // or its picture, when it offered an X pixmap
+  LostOffer nothingTaken_ = LostOffer::Damaged;
+  // Set while the offer found at start is to be emptied once its types are known:
+  // the reader's count of owner changes then.
+  std::optional<unsigned> clearStartOfferOf_;
+  X11ClipboardReader x11_;
+};
+
+}  // namespace snaprill

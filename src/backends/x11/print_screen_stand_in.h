@@ -1,0 +1,36 @@
+// The part the system plays on Windows: when Print Screen goes down, pressed by the
+// user or sent by a hotkey or the automation, the whole screen is copied to the
+// clipboard, or the active window with its frame when Alt is held. From there the
+// capture cycle takes it as it takes any picture; other programs can paste it
+// meanwhile.
+#pragma once
+
+#include <functional>
+
+#include "platform/services.h"
+#include "backends/x11/x11_screen_grabber.h"
+
+namespace snaprill {
+
+class PrintScreenStandIn {
+ public:
+  // `wanted` is asked at every press: the user may leave the copying to another
+  // tool of the desktop.
+  PrintScreenStandIn(KeyboardState& keyboard, X11ScreenGrabber& screen, Clipboard& clipboard,
+                     std::function<bool()> wanted);
+  ~PrintScreenStandIn();
+  PrintScreenStandIn(const PrintScreenStandIn&) = delete;
+  PrintScreenStandIn& operator=(const PrintScreenStandIn&) = delete;
+
+ private:
+  void keysChanged();
+
+  KeyboardState& keyboard_;
+  X11ScreenGrabber& screen_;
+  Clipboard& clipboard_;
+  std::function<bool()> wanted_;
+  bool printDown_ = false;
+  Callbacks::Id watch_ = 0;
+};
+
+}  // namespace snaprill

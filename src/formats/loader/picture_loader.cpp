@@ -1,0 +1,101 @@
+#include "formats/loader/picture_loader.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "base/errors.h"
+#include "base/unaligned.h"
+#include "formats/bmp/bmp_file.h"
+#include "formats/emf/metafile_reader.h"
+#include "formats/gif/gif_reader.h"
+#include "formats/jpeg/jpeg.h"
+#include "formats/pcx/pcx.h"
+#include "formats/png/png_image.h"
+#include "formats/targa/targa.h"
+#include "io/atomic_file.h"
+
+namespace snaprill {
+
+namespace {
+
+bool plausibleTarga(const std::uint8_t* d, std::size_t size) {
+  if (size < 18) return false;
+  const unsigned mapType = d[1], type = d[2], mapBits = d[7], bits = d[16];
+  const auto oneOf = [](unsigned v, std::initializer_list<unsigned> set) {
+    return std::find(set.begin(), set.end(), v) != set.end();
+  };
+  if (mapType > 1 || (mapType == 1 && !oneOf(mapBits, {15, 16, 24, 32}))) return false;
+  if (loadLe16(d + 12) == 0 || loadLe16(d + 14) == 0) return false;
+  switch (type) {
+    case 1:
+    case 9:
+      return mapType == 1 && oneOf(bits, {8, 16});
+    case 2:
+    case 10:
+      return oneOf(bits, {15, 16, 24, 32});
+    case 3:
+    case 11:
+      return oneOf(bits, {8, 16});
+    default:
+      return false;
+  }
+}
+
+bool plausiblePcx(const std::uint8_t* d, std::size_t size) {
+  return size >= 3 && d[0] == 0x0A && d[1] <= 5 && d[2] <= 1;
+}
+
+}  // namespace
+
+PictureKind detectPicture(const std::uint8_t* d, std::size_t size) {
+  if (size < 3) return PictureKind::WindowsBitmap;
+  const auto starts = [d](std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+    return d[0] == a && d[1] == b && d[2] == c;
+  };
+  if (starts(0xFF, 0xD8, 0xFF)) return PictureKind::Jpeg;
+  if (starts(0x47, 0x49, 0x46)) return PictureKind::Gif;
+  if (starts(0x89, 0x50, 0x4E)) return PictureKind::Png;
+  if (starts(0x01, 0x00, 0x09) || starts(0xD7, 0xCD, 0xC6) || starts(0x01, 0x00, 0x00)) {
+    return PictureKind::Metafile;
+  }
+  if (plausiblePcx(d, size)) return PictureKind::Pcx;
+  if (plausibleTarga(d, size)) return PictureKind::Targa;
+  return PictureKind::WindowsBitmap;
+}
+
+Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
+  switch (detectPicture(data, size)) {
+    case PictureKind::Jpeg:
+      return readJpeg(data, size);
+    case PictureKind::Pcx:
+      return readPcx(data, size);
+    case PictureKind::Targa:
+      return readTarga(data, size);
+    case PictureKind::Gif:
+      return readGif(data, size);
+    case PictureKind::Metafile:
+      return readMetafile(data, size);
+    case PictureKind::WindowsBitmap:
+      // Whatever nothing else claims comes here; only a "BM" file is a bitmap.
+      if (size < 2 || data[0] != 'B' || data[1] != 'M') {
+        throw ReadError(
+            "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, "
+            "PCX or Targa)");
+      }
+      return readBmp(data, size);
+    case PictureKind::Png: {
+      PngImage png;
+      png.loadFromMemory(data, size);
+      return png.toBitmap();
+    }
+    default:
+      throw ReadError("Unsupported picture format");
+  }
+}
+
+Bitmap loadPictureFile(const std::string& path) {
+  const PixelBuffer file = readFileBytes(path, kMaxPictureFileBytes);
+  return readPicture(file.data(), file.size());
+}
+
+}  // namespace snaprill

@@ -1,0 +1,247 @@
+#include "io/atomic_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "base/errors.h"
+
+namespace snaprill {
+
+namespace {
+
+// The system's reason for the last failure.
+std::string lastError() {
+  return std::strerror(errno);
+}
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether the path still names the file open as fd: a starting program that found
+// the temporary unlocked before its writer locked it may have removed it.
+bool stillNamed(int fd, const std::string& path) {
+  struct stat opened {
+  }, named{};
+  return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+constexpr std::size_t kRandomEnding = 6;  // mkstemp's XXXXXX
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
+  // The temporary name keeps a leading dot so that folder watchers and galleries
+  // that skip hidden files do not pick up a half-written picture.
+  const std::string dir = directoryOf(path_);
+  const auto slash = path_.find_last_of('/');
+  const std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+  const std::string templ = (dir == "/" ? std::string("/") : dir + "/") + "." + base + "." +
+                            std::string(kRandomEnding, 'X');
+  int fd = -1;
+  std::vector<char> buf;
+  for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
+    buf.assign(templ.begin(), templ.end());
+    buf.push_back('\0');
+    fd = ::mkstemp(buf.data());
+    if (fd < 0) throw FileCreateError(path_, lastError());
+    if (::flock(fd, LOCK_EX) != 0) {
+      ::unlink(buf.data());
+      ::close(fd);
+      fd = -1;
+    } else if (!stillNamed(fd, buf.data())) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  if (fd < 0) throw FileCreateError(path_);
+  // Respect the user's umask like an ordinary create would (mkstemp uses 0600).
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  tempPath_ = buf.data();
+  lockFd_ = fd;
+  // The stream gets a descriptor of its own: closing it must not release the lock
+  // before the temporary is renamed.
+  const int streamFd = ::dup(fd);
+  file_ = streamFd >= 0 ? ::fdopen(streamFd, "wb") : nullptr;
+  if (!file_) {
+    const std::string reason = lastError();
+    if (streamFd >= 0) ::close(streamFd);
+    discard();
+    throw FileCreateError(path_, reason);
+  }
+}
+
+AtomicFile::~AtomicFile() {
+  discard();
+}
+
+void AtomicFile::discard() {
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (lockFd_ >= 0) {
+    ::unlink(tempPath_.c_str());
+    ::close(lockFd_);
+    lockFd_ = -1;
+  }
+}
+
+void AtomicFile::fail() {
+  const std::string reason = lastError();  // before the clean-up changes errno
+  discard();
+  throw FileCreateError(path_, reason);
+}
+
+void AtomicFile::write(const void* data, std::size_t size) {
+  if (!file_) throw FileCreateError(path_);
+  if (size > 0 && std::fwrite(data, 1, size, file_) != size) fail();
+}
+
+void AtomicFile::overwrite(std::uint64_t offset, const void* data, std::size_t size) {
+  if (!file_) throw FileCreateError(path_);
+  if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
+      (size > 0 && std::fwrite(data, 1, size, file_) != size) ||
+      ::fseeko(file_, 0, SEEK_END) != 0) {
+    fail();
+  }
+}
+
+void AtomicFile::commit(bool durable) {
+  if (!file_) throw FileCreateError(path_);
+  if (std::fflush(file_) != 0 || (durable && ::fsync(::fileno(file_)) != 0)) fail();
+  const int closed = std::fclose(file_);
+  file_ = nullptr;
+  if (closed != 0 || ::rename(tempPath_.c_str(), path_.c_str()) != 0) fail();
+  ::close(lockFd_);  // renamed: there is no temporary any more to unlink
+  lockFd_ = -1;
+  if (durable) {
+    const int dfd = ::open(directoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+      ::fsync(dfd);
+      ::close(dfd);
+    }
+  }
+}
+
+namespace {
+
+// ".NAME.XXXXXX" with NAME ending in one of the extensions.
+bool isTemporaryName(std::string_view name, std::span<const std::string_view> extensions) {
+  if (name.size() < 2 + kRandomEnding + 1 || name.front() != '.') return false;
+  const std::size_t dot = name.size() - kRandomEnding - 1;
+  if (name[dot] != '.') return false;
+  for (std::size_t i = dot + 1; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+  }
+  const std::string_view target = name.substr(1, dot - 1);
+  for (const std::string_view extension : extensions) {
+    if (target.size() > extension.size() && target.ends_with(extension)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int removeLeftoverTemporaries(const std::string& folder,
+                              std::span<const std::string_view> extensions) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!isTemporaryName(entry->d_name, extensions)) continue;
+    const std::string path = prefix + entry->d_name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A writer still at work holds the lock; once we hold it, no writer can start
+    // on this name (a new writer's name is checked after it has locked).
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        stillNamed(fd, path) && ::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+void writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
+  AtomicFile f(path);
+  f.write(data, size);
+  f.commit();
+}
+
+namespace {
+
+// Reads a regular file of at most maxBytes into the buffer allocate(size) gives;
+// returns how many bytes came (fewer when the file shrank meanwhile).
+template <class Allocate>
+std::size_t readFileInto(const std::string& path, std::size_t maxBytes, Allocate allocate) {
+  const auto fail = [&path](const std::string& what) {
+    throw ReadError("Cannot " + what + " file \"" + path + "\": " + std::strerror(errno));
+  };
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) fail("open");
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) fail("read");
+  if (!S_ISREG(st.st_mode)) throw ReadError("\"" + path + "\" is not a regular file");
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+    throw ReadError("File \"" + path + "\" is too large");
+  }
+  const auto size = static_cast<std::size_t>(st.st_size);
+  char* data = allocate(size);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fail("read");
+    if (n == 0) break;  // the file shrank while we read it
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
+  std::string data;
+  data.resize(readFileInto(path, maxBytes, [&data](std::size_t size) {
+    data.resize(size);
+    return data.data();
+  }));
+  return data;
+}
+
+PixelBuffer readFileBytes(const std::string& path, std::size_t maxBytes) {
+  // Not cleared first, and in huge pages where it is large: page faults on a fresh
+  // buffer cost more than reading a picture file into it.
+  PixelBuffer file;
+  file.resize(readFileInto(path, maxBytes, [&file](std::size_t size) {
+    file.resize(size);
+    return reinterpret_cast<char*>(file.data());
+  }));
+  return file;
+}
+
+}  // namespace snaprill
