@@ -17,11 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "backends/qt/qimage_bitmap.h"
 #include "base/byte_sink.h"
 #include "bench_support.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/png/png_capture_reader.h"
-#include "backends/qt/qimage_bitmap.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

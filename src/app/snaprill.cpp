@@ -7,11 +7,6 @@
 #include <cstring>
 #include <optional>
 
-#include "capture/capture_cycle.h"
-#include "options/options.h"
-#include "options/texts.h"
-#include "platform/process_launcher.h"
-#include "platform/program_dir.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_services.h"
@@ -20,6 +15,11 @@
 #include "backends/qt/qt_tray.h"
 #include "backends/x11/reference_screen.h"
 #include "backends/x11/xfixes_cursor.h"
+#include "capture/capture_cycle.h"
+#include "options/options.h"
+#include "options/texts.h"
+#include "platform/process_launcher.h"
+#include "platform/program_dir.h"
 #include "settings/settings_file.h"
 #include "ui/application.h"
 #include "ui/choosers.h"

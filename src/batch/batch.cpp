@@ -3,6 +3,7 @@
 #include <exception>
 #include <optional>
 
+#include "backends/headless/headless_platform.h"
 #include "base/errors.h"
 #include "batch/text_on_demand.h"
 #include "capture/capture_cycle.h"
@@ -10,7 +11,6 @@
 #include "formats/loader/picture_loader.h"
 #include "gallery/gallery_page.h"
 #include "io/atomic_file.h"
-#include "backends/headless/headless_platform.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
 

@@ -10,8 +10,8 @@
 #include "capture/external_program.h"
 #include "formats/ini/ini_file.h"
 #include "image/pixel_buffer.h"
-#include "options/language.h"
 #include "io/atomic_file.h"
+#include "options/language.h"
 
 namespace snaprill {
 

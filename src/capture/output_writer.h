@@ -6,10 +6,10 @@
 
 #include "capture/animation.h"
 #include "capture/output_names.h"
+#include "formats/emf/reference_screen.h"
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 #include "options/options.h"
-#include "formats/emf/reference_screen.h"
 
 namespace snaprill {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "base/product.h"
-#include "options/options.h"
 #include "io/atomic_file.h"
+#include "options/options.h"
 
 namespace snaprill {
 

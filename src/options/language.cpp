@@ -5,9 +5,9 @@
 
 #include "base/errors.h"
 #include "formats/ini/ini_file.h"
+#include "io/atomic_file.h"
 #include "options/language_schema.h"
 #include "options/settings_schema.h"
-#include "io/atomic_file.h"
 #include "platform/program_dir.h"
 
 namespace snaprill {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/program_dir.h"
 #include "formats/emf/reference_screen.h"
+#include "platform/program_dir.h"
 #include "platform/services.h"
 
 namespace snaprill {

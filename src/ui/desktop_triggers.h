@@ -6,10 +6,10 @@
 
 #include <string>
 
-#include "capture/capture_cycle.h"
 #include "backends/x11/print_screen_stand_in.h"
 #include "backends/x11/x11_keyboard.h"
 #include "backends/x11/x11_screen_grabber.h"
+#include "capture/capture_cycle.h"
 #include "triggers/automation.h"
 #include "triggers/hotkeys.h"
 

@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <memory>
 
-#include "capture/capture_cycle.h"
 #include "backends/qt/qt_tray.h"
+#include "capture/capture_cycle.h"
 #include "ui/choosers.h"
 #include "ui/ui_texts.h"
 

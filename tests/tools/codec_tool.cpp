@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "formats/pcx/pcx.h"
 #include "formats/loader/picture_loader.h"
+#include "formats/pcx/pcx.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
 #include "io/atomic_file.h"

@@ -4,12 +4,12 @@
 #include <QImageReader>
 #include <cstdint>
 
+#include "backends/qt/qimage_bitmap.h"
 #include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/png/png_capture_reader.h"
 #include "formats/png/png_layout.h"
 #include "formats/reader_limits.h"
-#include "backends/qt/qimage_bitmap.h"
 
 namespace snaprill {
 

@@ -7,8 +7,8 @@
 
 #include <functional>
 
-#include "platform/services.h"
 #include "backends/x11/x11_screen_grabber.h"
+#include "platform/services.h"
 
 namespace snaprill {
 

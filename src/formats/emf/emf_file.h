@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "base/byte_sink.h"
-#include "image/bitmap.h"
 #include "formats/emf/reference_screen.h"
+#include "image/bitmap.h"
 
 namespace snaprill {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "backends/qt/qimage_bitmap.h"
 #include "base/worker_thread.h"
 #include "formats/png/png_capture_reader.h"
-#include "backends/qt/qimage_bitmap.h"
 #include "support/png_test_support.h"
 
 namespace snaprill {
