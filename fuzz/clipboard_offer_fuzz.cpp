@@ -31,14 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!target.isEmpty() && !takeWithText && snaprill::offersPlainText(targets)) std::abort();
   if (target.isEmpty() || target == QLatin1String("application/x-qt-image")) return 0;
 
-  const snaprill::OfferedPicture whole = snaprill::pictureFromOffer(target, bytes, nullptr);
+  const snaprill::TakenPicture whole = snaprill::pictureFromOffer(target, bytes, nullptr);
   const snaprill::Bitmap& picture = whole.picture;
   if (!picture.empty() &&
       (picture.bitsPerPixel() != 32 || picture.width() <= 0 || picture.height() <= 0))
     std::abort();
   // Taken as its rows arrive, the same picture, or one reported as not intact.
   snaprill::ArrivingRows arriving;
-  const snaprill::OfferedPicture streamed = snaprill::pictureFromOffer(target, bytes, &arriving);
+  const snaprill::TakenPicture streamed = snaprill::pictureFromOffer(target, bytes, &arriving);
   arriving.complete();
   if (streamed.picture.empty() != picture.empty() && arriving.intact()) std::abort();
   if (!picture.empty() && arriving.intact() &&

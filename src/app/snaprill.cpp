@@ -17,6 +17,8 @@
 #include "backends/x11/xfixes_cursor.h"
 #include "capture/capture_cycle.h"
 #include "options/options.h"
+#include "options/overwrite_warning.h"
+#include "options/quality_bar.h"
 #include "options/texts.h"
 #include "platform/process_launcher.h"
 #include "platform/program_dir.h"
@@ -151,22 +153,22 @@ int main(int argc, char* argv[]) {
   platform.text = &textRenderer;
   Options options;
   Texts texts;
-  CaptureCycle cycle(options, texts, platform);
-  connectSettings(cycle);
-  app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.handleException(error); });
-
-  // The capture timer ticks only while a picture is offered (see qt_timer.h), the
-  // hotkey timer only while a hotkey's key is down.
-  QtTimer& captureTimer = asQtTimer(cycle.captureTimer());
-  captureTimer.setGate([&clipboard] { return clipboard.bitmapReady(); });
-  QObject::connect(&clipboard, &QtClipboard::changed, &captureTimer, &QtTimer::gateChanged);
-  DesktopTriggers triggers(cycle, clipboard);
+  SaveState state(options);
+  CaptureCycle cycle(options, texts, state, platform);
+  app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.reportError(error); });
+  CaptureStatus captureStatus(cycle, options, texts, state, platform);
+  SettingsFiles settings(options, texts, state, platform.dirs, &cycle);
+  QualityBar qualityBar(options, texts);
+  const OverwriteWarning overwriteWarning(options, dialogs, texts);
+  Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
+  DesktopTriggers triggers(session);
 
   Choosers choosers;
-  MainWindow window(cycle, tray, choosers);
+  MainWindow window(session, tray, choosers);
   dialogs.setParent(&window);
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
+  window.optionPages().connectHotkeys(triggers.hotkeys());
   const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();

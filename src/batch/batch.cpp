@@ -6,7 +6,7 @@
 #include "backends/headless/headless_platform.h"
 #include "base/errors.h"
 #include "batch/text_on_demand.h"
-#include "capture/capture_cycle.h"
+#include "capture/save_capture.h"
 #include "formats/ini/ini_file.h"
 #include "formats/loader/picture_loader.h"
 #include "gallery/gallery_page.h"
@@ -98,6 +98,56 @@ int writeGallery(const CommandLine& commandLine, const Options& options, const T
   return 0;
 }
 
+// Tells of one picture's capture: its file on `out`, and on `err` why there is
+// none or what went wrong beside it. Returns whether it went wrong.
+class CaptureReport {
+ public:
+  CaptureReport(const Texts& texts, const headless::ConsoleDialogs& dialogs, std::ostream& out,
+                std::ostream& err, char separator)
+      : texts_(texts), dialogs_(dialogs), out_(out), err_(err), separator_(separator) {}
+
+  // Before each capture: the boxes the capture itself shows (a failed AVI) count.
+  void begin() { errorsBefore_ = dialogs_.errorsShown(); }
+
+  bool report(const std::string& picture, const SaveOutcome& outcome) {
+    bool failed = false;
+    if (outcome.lost == LostReason::NoNumberLeft) {
+      err_ << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
+    } else if (outcome.lost) {
+      if (outcome.lost == LostReason::NotCreated) {
+        err_ << diskFullMessage(texts_, outcome.failedFile) << '\n';
+      }
+      // A script needs to know why: the format's size limit, the disk.
+      err_ << "snaprill-batch: capture of \"" << picture
+           << "\" could not be written: " << outcome.failure << '\n';
+      failed = true;
+    }
+    if (outcome.refusedWidth != 0) {
+      const std::string message = refusedSizeMessage(texts_, outcome);
+      // Once for each size asked for, as the program's box.
+      if (message != refusedShown_) err_ << message << '\n';
+      refusedShown_ = message;
+      failed = true;
+    }
+    if (dialogs_.errorsShown() > errorsBefore_) failed = true;
+    written(outcome.path);
+    return failed;
+  }
+
+  void written(const std::string& path) {
+    if (!path.empty()) out_ << path << separator_;
+  }
+
+ private:
+  const Texts& texts_;
+  const headless::ConsoleDialogs& dialogs_;
+  std::ostream& out_;
+  std::ostream& err_;
+  char separator_;
+  int errorsBefore_ = 0;
+  std::string refusedShown_;
+};
+
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -121,69 +171,50 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   TextOnDemand textRenderer(textModuleDirs(platform.dirs.executableDir), err);
   platform.text = &textRenderer;
   Options options;
+  options.setText(Option::outputDir, platform.dirs.defaultOutput);
   Texts texts;
-  CaptureCycle cycle(options, texts, platform);
-  connectSettings(cycle);
-  loadStartupSettings(cycle, commandLine->settings.value_or(cycle.mainSettingsFile()));
+  SaveState state(options);
+  // No capture cycle runs here: "Pause Snaprill after starting" is the tray
+  // program's, and every picture given is saved.
+  SettingsFiles settings(options, texts, state, platform.dirs);
+  settings.loadStartup(commandLine->settings.value_or(settings.mainFile()));
   if (commandLine->gallery) return writeGallery(*commandLine, options, texts, out, err);
   if (commandLine->outputDir)
     options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
-  cycle.finishStartup();
-  headless::HandOverClipboard& clipboard = services.clipboard;
-  const headless::ConsoleDialogs& dialogs = services.dialogs;
+  removeLeftoverWrites(options.text(Option::outputDir), platform.dirs.configDir);
 
   int status = 0;
-  const char separator = commandLine->nullSeparated ? '\0' : '\n';
-  const auto reportNewFile = [&](int errorsBefore) {
-    if (dialogs.errorsShown() > errorsBefore) status = 1;
-    if (!cycle.lastSavedPath.empty()) out << cycle.lastSavedPath << separator;
-  };
+  CaptureReport report(texts, services.dialogs, out, err, commandLine->nullSeparated ? '\0' : '\n');
   for (const std::string& picture : commandLine->pictures) {
     Bitmap bitmap;
     try {
-      bitmap = loadPictureFile(picture);  // made 32-bit when the capture takes it
+      bitmap = loadPictureFile(picture);
+      bitmap.convertTo(32);  // as a screen capture arrives
     } catch (const std::exception& e) {
       err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
       status = 1;
       continue;
     }
-    clipboard.handOver(std::move(bitmap));
-    const int errorsBefore = dialogs.errorsShown();
-    const int droppedBefore = cycle.droppedCaptures;
-    const int failedBefore = cycle.failedCaptures;
-    cycle.lastSavedPath.clear();
-    // The capture timer stops when the last number is used, as in the program.
-    if (cycle.captureTimer().enabled()) cycle.onCaptureTick();
-    if (clipboard.hasBitmap() || cycle.droppedCaptures > droppedBefore) {
-      err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
-      clipboard.clear();
-    }
-    // Most write errors show no message at all; the picture must still count as lost,
-    // and a script needs to know why (the format's size limit, the disk).
-    if (cycle.failedCaptures > failedBefore) {
-      err << "snaprill-batch: capture of \"" << picture
-          << "\" could not be written: " << cycle.lastFailure << '\n';
+    report.begin();
+    if (report.report(picture, saveCapture(std::move(bitmap), options, texts, state, platform)))
       status = 1;
-    }
-    reportNewFile(errorsBefore);
   }
-  if (cycle.animation().pendingFrameIndex() >= 0) {
-    const int errorsBefore = dialogs.errorsShown();
-    cycle.lastSavedPath.clear();
+  if (state.animation.pendingFrameIndex() >= 0) {
     try {
-      cycle.lastSavedPath = cycle.animation().flushPending().path;
-    } catch (...) {
-      cycle.handleException(std::current_exception());
-      err << "snaprill-batch: the pending animation could not be written: "
-          << messageOf(std::current_exception()) << '\n';
+      report.written(state.animation.flushPending(state.names).path);
+    } catch (const FileCreateError& e) {
+      err << diskFullMessage(texts, e.path()) << '\n'
+          << "snaprill-batch: the pending animation could not be written: " << e.what() << '\n';
+      status = 1;
+    } catch (const std::exception& e) {
+      err << "snaprill-batch: the pending animation could not be written: " << e.what() << '\n';
       status = 1;
     }
-    reportNewFile(errorsBefore);
   }
   if (textRenderer.failed()) status = 1;
   if (commandLine->saveSettings) {
     try {
-      saveSettings(cycle, *commandLine->saveSettings);
+      settings.save(*commandLine->saveSettings);
     } catch (const std::exception& e) {
       err << "snaprill-batch: " << e.what() << '\n';
       status = 1;

@@ -1,6 +1,6 @@
 // The mouse cursor, drawn onto full-screen captures only: an active-window capture
 // has no place for it. Its top-left corner goes to the pointer position at the
-// moment of the tick; the hot spot is not subtracted.
+// moment of the capture; the hot spot is not subtracted.
 #include "capture/adjustments.h"
 
 namespace snaprill {

@@ -37,9 +37,9 @@ AdjustOutcome Adjustments::apply(Bitmap& capture) const {
   return outcome;
 }
 
-bool Adjustments::anyChosen() const {
+bool anyAdjustmentChosen(const Options& options) {
   for (const Step& step : kSteps) {
-    if (options_.checked(step.option)) return true;
+    if (options.checked(step.option)) return true;
   }
   return false;
 }

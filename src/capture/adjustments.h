@@ -39,6 +39,9 @@ struct AdjustOutcome {
   int refusedHeight = 0;
 };
 
+// Whether any adjustment is switched on.
+bool anyAdjustmentChosen(const Options& options);
+
 class Adjustments {
  public:
   Adjustments(const Options& options, Platform& platform, const OverlayPicture& overlay)
@@ -47,7 +50,6 @@ class Adjustments {
   // Every adjustment whose option is on, in order. A crop or resize too large to
   // make is left out rather than costing the capture.
   AdjustOutcome apply(Bitmap& capture) const;
-  bool anyChosen() const;
 
   // The steps one by one. Crop and resize replace the capture by a new bitmap, and
   // throw SizeTooLargeError, leaving it as it was, when that would be too large.

@@ -31,23 +31,20 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
 
 }  // namespace
 
-Animation::Animation(const Options& options, OutputNames& names, const Texts& texts,
-                     Platform& platform)
-    : options_(options), names_(names), texts_(texts), platform_(platform) {}
-
-WriteOutcome Animation::addFrame(const Bitmap& capture) {
+WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
+                                 const Texts& texts, Platform& services) {
   GifImage& gif = frames_;
-  gif.reductionMode = options_.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
-                                                             : ReductionMode::SystemColorQuantize;
+  gif.reductionMode = options.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
+                                                            : ReductionMode::SystemColorQuantize;
   gif.ditherKind = DitherKind::FloydSteinberg;
   // The frame is new and has no extensions yet, so converting the capture a second
   // time would give the same frame again.
   pendingFrameIndex_ = gif.appendFrame(capture);
-  const bool animation = options_.checked(Option::saveAnimation);
+  const bool animation = options.checked(Option::saveAnimation);
   if (animation) {
     gif.frameAt(pendingFrameIndex_)
-        .addAnimationExtensions(frameDelay(options_.value(Option::frameDelay)));
-    if (pendingFrameIndex_ < options_.value(Option::animationFrameCount) - 1) return {};
+        .addAnimationExtensions(frameDelay(options.value(Option::frameDelay)));
+    if (pendingFrameIndex_ < options.value(Option::animationFrameCount) - 1) return {};
   }
   pendingFrameIndex_ = -1;
   // The frames go whatever happens below: an error in the AVI writer must not leave
@@ -56,26 +53,26 @@ WriteOutcome Animation::addFrame(const Bitmap& capture) {
     GifImage& image;
     ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
-  const bool asGif = options_.value(Option::outputType) == kGif || !animation;
-  const std::optional<std::string> path = names_.allocate(asGif ? ".gif" : ".avi");
+  const bool asGif = options.value(Option::outputType) == kGif || !animation;
+  const std::optional<std::string> path = names.allocate(asGif ? ".gif" : ".avi");
   if (!path) return WriteOutcome{{}, true};
   if (asGif) {
-    saveGif(gif, *path, options_.checked(Option::optimizeAnimation));
+    saveGif(gif, *path, options.checked(Option::optimizeAnimation));
     return WriteOutcome{*path};
   }
-  if (options_.checked(Option::optimizeAnimation)) gif.mergeFrames();
+  if (options.checked(Option::optimizeAnimation)) gif.mergeFrames();
   // The file appears only when it was written whole; the external program is not
   // handed a name that holds nothing.
-  if (writeAviFile(gif, *path, texts_, platform_)) return WriteOutcome{*path};
+  if (writeAviFile(gif, *path, texts, services)) return WriteOutcome{*path};
   return {};
 }
 
-WriteOutcome Animation::flushPending() {
+WriteOutcome Animation::flushPending(OutputNames& names) {
   if (pendingFrameIndex_ < 0) return {};
   pendingFrameIndex_ = -1;
   GifImage& gif = frames_;
   WriteOutcome outcome;
-  if (const std::optional<std::string> path = names_.allocate(".gif")) {
+  if (const std::optional<std::string> path = names.allocate(".gif")) {
     saveGif(gif, *path, true);
     outcome.path = *path;
   }

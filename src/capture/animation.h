@@ -18,25 +18,20 @@ namespace snaprill {
 
 class Animation {
  public:
-  Animation(const Options& options, OutputNames& names, const Texts& texts, Platform& platform);
-
-  // Adds the capture as a frame and writes the file when this frame finishes one.
-  // The frames are gone after a write, whether it succeeded or not. A failed AVI
-  // write shows its own error box and gives no path.
-  WriteOutcome addFrame(const Bitmap& capture);
+  // Adds the capture as a frame and writes the file, under the next name, when this
+  // frame finishes one. The frames are gone after a write, whether it succeeded or
+  // not. A failed AVI write shows its own error box and gives no path.
+  WriteOutcome addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
+                        const Texts& texts, Platform& services);
   // Writes the frames still waiting as one GIF file (at close, whatever the output
   // type); nothing when none wait. Throws what the GIF writer throws.
-  WriteOutcome flushPending();
+  WriteOutcome flushPending(OutputNames& names);
 
   // The index of the last frame waiting for more, or -1 when none waits.
   int pendingFrameIndex() const { return pendingFrameIndex_; }
   const GifImage& frames() const { return frames_; }
 
  private:
-  const Options& options_;
-  OutputNames& names_;
-  const Texts& texts_;
-  Platform& platform_;
   GifImage frames_;
   int pendingFrameIndex_ = -1;
 };

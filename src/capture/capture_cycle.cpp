@@ -1,346 +1,235 @@
 #include "capture/capture_cycle.h"
 
 #include <algorithm>
-#include <exception>
-#include <string_view>
-#include <typeinfo>
 
 #include "base/errors.h"
 #include "base/free_memory.h"
-#include "capture/external_program.h"
 #include "formats/ini/ini_file.h"
 #include "image/pixel_buffer.h"
-#include "io/atomic_file.h"
-#include "options/language.h"
 
 namespace snaprill {
 
-CaptureCycle::CaptureCycle(Options& o, Texts& t, Platform& p)
-    : options(o),
-      texts(t),
-      platform(p),
-      names_(o),
-      adjustments_(o, p, overlay_),
-      animation_(o, names_, t, p),
-      writer_(o, names_, animation_, p.screen),
-      qualityBar_(o, t, view_),
-      tray_(p.tray),
-      captureTimer_(p.newTimer()),
-      hotkeyTimer_(p.newTimer()),
-      pauseBlinkTimer_(p.newTimer()),
-      automationTimer_(p.newTimer()),
-      memoryReleaseTimer_(p.newTimer()) {
-  captureTimer_->setInterval(1);
-  hotkeyTimer_->setInterval(1);
-  pauseBlinkTimer_->setInterval(700);
+CaptureCycle::CaptureCycle(Options& options, const Texts& texts, SaveState& state,
+                           Platform& services)
+    : options_(options),
+      texts_(texts),
+      state_(state),
+      services_(services),
+      memoryReleaseTimer_(services.newTimer()) {
   memoryReleaseTimer_->setInterval(kMemoryReleaseDelay);
-  captureTimer_->setHandler([this] { onCaptureTick(); });
-  pauseBlinkTimer_->setHandler([this] { blinkPausedNotice(); });
   memoryReleaseTimer_->setHandler([this] { releaseMemory(); });
-  captureTimer_->setEnabled(true);
-  hotkeyTimer_->setEnabled(true);
-  view_.pauseCaption = texts.get("Tray", "Pause");
-  options.setText(Option::outputDir, p.dirs.defaultOutput);
-  tray_.record.setTip("Snaprill - " + view_.statusText);
-  platform.clipboard.offerLost = [this](LostOffer why) { offerLost(why); };
-  watchOptions();
-  cleanPrefix();
-  refreshLevelCaptions();
-  languageLoad = [this](const std::string& file) {
-    loadLanguage(texts, file, platform.dirs.dataDir);
+  options_.setText(Option::outputDir, services_.dirs.defaultOutput);
+  const auto picturesWithText = [this] {
+    services_.clipboard.setTakePicturesWithText(options_.checked(Option::takeImageWithText));
   };
-  languageWatch_ = texts.changed.add([this] { languageChanged(); });
+  picturesWithText_ = options_.watch(Option::takeImageWithText, picturesWithText);
+  picturesWithText();
+  services_.clipboard.setListener(this);
 }
 
 CaptureCycle::~CaptureCycle() {
-  platform.clipboard.offerLost = nullptr;
-  texts.changed.remove(languageWatch_);
+  services_.clipboard.setListener(nullptr);
+  options_.unwatch(picturesWithText_);
 }
 
-void CaptureCycle::watchOptions() {
-  options.watch(Option::filePrefix, [this] { cleanPrefix(); });
-  options.watch(Option::overwriteFiles, [this] { overwriteChanged(); });
-  options.watch(Option::pixelizeLevel, [this] { refreshLevelCaptions(); });
-  options.watch(Option::blurLevel, [this] { refreshLevelCaptions(); });
-  options.watch(Option::trayIconAlways, [this] {
-    if (trayClicksConnected) trayIconAlwaysClicked();
-  });
-  const auto picturesWithText = [this] {
-    platform.clipboard.setTakePicturesWithText(options.checked(Option::takeImageWithText));
-  };
-  options.watch(Option::takeImageWithText, picturesWithText);
-  picturesWithText();
+void CaptureCycle::addObserver(CaptureObserver& observer) {
+  observers_.push_back(&observer);
 }
 
-std::string CaptureCycle::mainSettingsFile() const {
-  return platform.dirs.configDir + "snaprill.ini";
+void CaptureCycle::removeObserver(CaptureObserver& observer) {
+  std::erase(observers_, &observer);
 }
 
-bool CaptureCycle::running() const {
-  return !paused_;
+template <class Call>
+void CaptureCycle::tell(Call call) {
+  // An observer may remove itself (or another) while it is told.
+  const std::vector<CaptureObserver*> observers = observers_;
+  for (CaptureObserver* o : observers) {
+    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) call(*o);
+  }
 }
 
-void CaptureCycle::onCaptureTick() {
+void CaptureCycle::pictureArrived() {
   // Nothing may start a second capture while one is being written: the AVI writer
-  // lets window events through, and such a tick would add a frame to the animation
-  // being written. The picture stays on the clipboard until then.
-  if (tickRunning_ || !platform.clipboard.bitmapReady()) return;
+  // lets window events through, and such a capture would add a frame to the
+  // animation being written. The picture stays on the clipboard until then.
+  if (saving_ || !takingPictures()) return;
   takeCapture();
-  // Nothing looks at a capture after its tick; held on, it would sit beside the
-  // next picture while that one is read. The buffers it leaves behind are kept for
-  // the next capture of a burst, and go once the burst is over: one shot, restarted
-  // by each capture, so an idle program has no timer running.
-  capture = Bitmap();
-  memoryReleaseTimer_->setEnabled(false);
-  memoryReleaseTimer_->setEnabled(true);
+  // Pictures that arrived while that one was written.
+  while (takingPictures() && services_.clipboard.pictureReady()) takeCapture();
 }
 
 void CaptureCycle::takeCapture() {
-  tickRunning_ = true;
-  refused_ = AdjustOutcome{};
-  const int counterBefore = names_.counter();
-  try {
-    runTick();
-  } catch (const DamagedPictureError&) {
-    tickRunning_ = false;
-    captureLost(LostOffer::Damaged);
-    restoreAfterAutoSave();
-    return;
-  } catch (...) {
-    tickRunning_ = false;
-    ++failedCaptures;
-    const std::exception_ptr error = std::current_exception();
-    lastFailure = messageOf(error);
-    handleException(error);
-    // The disk-full box speaks for itself; any other failure would pass unseen.
-    if (!showsMessageBox(error)) {
-      reportLostCapture(texts.get("Main", capture.empty() ? "LostUnreadable" : "LostNotWritten"),
-                        names_.counter() != counterBefore);
-    }
-    return;
-  }
-  tickRunning_ = false;
-  // After the tick, so that captures go on while the message is open.
-  reportRefusedSize();
-}
-
-void CaptureCycle::runTick() {
-  bool noNumberLeft = false;
+  saving_ = true;
+  SaveOutcome outcome;
   {
     // A picture saved as JPEG without adjustments is written while its lower rows
     // are still being decoded; anything else waits for the whole picture. Leaving
     // this block, however it is left, waits too.
     ArrivingRows arriving;
-    const bool streamed = options.value(Option::outputType) == kJpeg && !adjustments_.anyChosen();
-    capture = streamed ? platform.clipboard.takeArrivingBitmap(arriving)
-                       : platform.clipboard.takeBitmap();
-    lastSavedPath.clear();
-    if (capture.empty()) {
+    const bool streamed = savesWhileRowsArrive(options_);
+    TakenPicture taken;
+    try {
+      taken = services_.clipboard.take(streamed ? &arriving : nullptr);
+    } catch (...) {
+      outcome.lost = LostReason::Unreadable;
+      outcome.failure = messageOf(std::current_exception());
+    }
+    if (!outcome.lost && taken.picture.empty()) {
       // Nothing could be made of what was offered: it stays on the clipboard, where
       // the user may still have a use for it, and costs no number.
-      captureLost(platform.clipboard.whyNothingTaken());
-      restoreAfterAutoSave();  // the hotkey's capture is over, lost or not
+      saving_ = false;
+      tell([](CaptureObserver& o) { o.counterChanged(); });
+      outcome.lost = lostReasonOf(taken.lost);
+      lost(LostCapture{*outcome.lost, false});
+      tell([&outcome](CaptureObserver& o) { o.captureEnded(outcome); });
+      armMemoryRelease();
       return;
     }
-    // A picture whose rows are still arriving may yet turn out damaged; it leaves
-    // the clipboard only once it is whole, so that a damaged offer stays as it was.
-    // Emptying it late is safe: a newer offer is not taken back.
-    if (!streamed) platform.clipboard.clear();
-    refused_ = adjustments_.apply(capture);
-    WriteOutcome outcome;
-    try {
-      outcome = writer_.write(capture, arriving);
-    } catch (const DamagedPictureError&) {
-      if (streamed) platform.clipboard.leaveDamagedOffer();
-      throw;
-    } catch (...) {
-      if (streamed) platform.clipboard.clear();
-      throw;
+    if (!outcome.lost) {
+      // A picture whose rows are still arriving may yet turn out damaged; it leaves
+      // the clipboard only once it is whole, so that a damaged offer stays as it
+      // was. Emptying it late is safe: a newer offer is not taken back.
+      if (!streamed) services_.clipboard.clear();
+      outcome = saveCapture(std::move(taken.picture), options_, texts_, state_, services_,
+                            streamed ? &arriving : nullptr);
+      if (streamed && outcome.lost == LostReason::Damaged) {
+        services_.clipboard.leaveOffer();
+      } else if (streamed) {
+        services_.clipboard.clear();
+      }
     }
-    if (streamed) platform.clipboard.clear();
-    lastSavedPath = outcome.path;
-    noNumberLeft = outcome.noNumberLeft;
   }
-  updateCounterDisplay();
-  tray_.modify();
-  if (noNumberLeft) {
-    ++droppedCaptures;
-    // After the counter, which would otherwise cover the notice at once.
-    reportLostCapture(texts.get("Main", "LostNoNumber"), false);
+  saving_ = false;
+  report(outcome);
+  armMemoryRelease();
+}
+
+void CaptureCycle::report(const SaveOutcome& outcome) {
+  const auto ended = [this, &outcome] {
+    tell([&outcome](CaptureObserver& o) { o.captureEnded(outcome); });
+  };
+  if (!outcome.lost || *outcome.lost == LostReason::NoNumberLeft ||
+      *outcome.lost == LostReason::Damaged) {
+    tell([](CaptureObserver& o) { o.counterChanged(); });
+    if (outcome.lost == LostReason::NoNumberLeft) {
+      ++counts_.dropped;
+      lost(LostCapture{LostReason::NoNumberLeft, false});
+    } else if (outcome.lost) {
+      lost(LostCapture{*outcome.lost, false});
+    }
+    if (state_.names.counter() == kMaxImageNumber && !numbersUsedUp_) {
+      numbersUsedUp_ = true;
+      tell([](CaptureObserver& o) { o.stateChanged(); });
+    }
+    ended();
+    // After the capture, so that captures go on while the message is open.
+    reportRefusedSize(outcome);
+    return;
   }
-  if (names_.counter() == kMaxImageNumber) {
-    hotkeyTimer_->setEnabled(false);
-    captureTimer_->setEnabled(false);
+  // Writing failed. The clipboard first: a box below lets other events through
+  // while it is open, and the capture that failed must not be taken again meanwhile.
+  ++counts_.failed;
+  services_.clipboard.clear();
+  if (*outcome.lost == LostReason::NotCreated) {
+    // The disk-full box speaks for itself.
+    showDiskFull(outcome.failedFile);
+  } else {
+    lost(LostCapture{*outcome.lost, outcome.numberUsedUp});
   }
-  if (options.checked(Option::openInExternalProgram) && !lastSavedPath.empty()) {
-    launchExternalProgram(platform.launcher, options, lastSavedPath);
-  }
-  restoreAfterAutoSave();
+  ended();
+}
+
+void CaptureCycle::lost(const LostCapture& capture) {
+  ++counts_.lost;
+  tell([&capture](CaptureObserver& o) { o.captureLost(capture); });
+}
+
+void CaptureCycle::offerLost(LostOffer why) {
+  // Paused, or with no number left, the picture would not have been taken anyway.
+  if (!takingPictures()) return;
+  tell([](CaptureObserver& o) { o.counterChanged(); });
+  lost(LostCapture{lostReasonOf(why), false});
+}
+
+void CaptureCycle::armMemoryRelease() {
+  // Nothing looks at a capture after it is saved. The buffers it leaves behind are
+  // kept for the next capture of a burst, and go once the burst is over: one shot,
+  // restarted by each capture, so an idle program has no timer running.
+  memoryReleaseTimer_->setEnabled(false);
+  memoryReleaseTimer_->setEnabled(true);
 }
 
 void CaptureCycle::releaseMemory() {
   memoryReleaseTimer_->setEnabled(false);
-  // Also in a tick that lets events through (an AVI being written): it does not
+  // Also while a capture lets events through (an AVI being written): it does not
   // use the kept buffers, and its end starts the timer again.
   releaseKeptPixels();
   returnFreeMemoryToSystem();
 }
 
-void CaptureCycle::restoreAfterAutoSave() {
-  if (!autoSaveRestorePending) return;
-  autoSaveRestorePending = false;
-  if (settingsLoad) settingsLoad(mainSettingsFile(), false);
-}
-
-void CaptureCycle::reportLostCapture(const std::string& reason, bool numberUsedUp) {
-  ++lostCaptures;
-  std::string notice = replaceIgnoringCase(texts.get("Main", "CaptureLost"), "%s", reason);
-  if (numberUsedUp) notice += " " + texts.get("Main", "NumberUsedUp");
-  view_.lostCapture = {notice, numberUsedUp};
-  view_.statusText = notice;
-  view_.changed.callAll();
-  view_.captureLost.callAll();
-}
-
-namespace {
-
-const char* lostOfferKey(LostOffer why) {
-  switch (why) {
-    case LostOffer::NotSent:
-      return "LostNotSent";
-    case LostOffer::OwnerQuit:
-      return "LostOwnerQuit";
-    case LostOffer::Refused:
-      return "LostRefused";
-    case LostOffer::TooLarge:
-      return "LostTooLarge";
-    case LostOffer::Damaged:
-      break;
-  }
-  return "LostDamaged";
-}
-
-}  // namespace
-
-void CaptureCycle::captureLost(LostOffer why) {
-  updateCounterDisplay();
-  tray_.modify();
-  reportLostCapture(texts.get("Main", lostOfferKey(why)), false);
-}
-
-void CaptureCycle::offerLost(LostOffer why) {
-  // Paused, or with no number left, the picture would not have been taken anyway.
-  if (!captureTimer_->enabled()) return;
-  captureLost(why);
-}
-
-void CaptureCycle::updateCounterDisplay() {
-  const std::string counter =
-      std::to_string(names_.counter()) + "/" + std::to_string(kMaxImageNumber);
-  view_.statusText = replaceIgnoringCase(texts.get("Main", "Pictures"), "%p", counter);
-  tray_.record.setTip("Snaprill - " + view_.statusText);
-  view_.changed.callAll();
-}
-
 void CaptureCycle::togglePause() {
-  if (running()) {
+  if (!paused_) {
     paused_ = true;
-    hotkeyTimer_->setEnabled(false);
-    captureTimer_->setEnabled(false);
-    view_.pauseCaption = texts.get("Tray", "Resume");
-    pauseBlinkTimer_->setEnabled(true);
-    view_.pausedNoticeVisible = true;
-    view_.windowCaption = "Snaprill - " + texts.get("Main", "Paused");
-    // The tag remembers whether the automation ran, for the resume.
-    automationTimer_->tag = automationTimer_->enabled() ? 200 : 0;
-    automationTimer_->setEnabled(false);
-    tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
-    tray_.record.icon = TrayIcon::Paused;
-  } else {
-    if (platform.clipboard.hasBitmap() && !options.checked(Option::keepClipboardOnResume)) {
-      platform.clipboard.clear();
-    }
-    paused_ = false;
-    hotkeyTimer_->setEnabled(true);
-    captureTimer_->setEnabled(true);
-    view_.pauseCaption = texts.get("Tray", "Pause");
-    pauseBlinkTimer_->setEnabled(false);
-    view_.pausedNoticeVisible = false;
-    view_.windowCaption = "Snaprill";
-    if (automationTimer_->tag == 200) automationTimer_->setEnabled(true);
-    automationTimer_->tag = 0;
-    tray_.record.icon = TrayIcon::Application;
-    updateCounterDisplay();
+    tell([](CaptureObserver& o) { o.stateChanged(); });
+    return;
   }
-  tray_.modify();
-  view_.changed.callAll();
-}
-
-void CaptureCycle::blinkPausedNotice() {
-  view_.statusText = view_.statusText.empty() ? texts.get("Main", "SnaprillPaused") : std::string();
-  view_.changed.callAll();
+  const bool keep = options_.checked(Option::keepClipboardOnResume);
+  if (services_.clipboard.hasPicture() && !keep) services_.clipboard.clear();
+  paused_ = false;
+  // A resume brings back the taking of pictures, even with the counter at its end:
+  // the next picture is then dropped again.
+  numbersUsedUp_ = false;
+  tell([](CaptureObserver& o) { o.stateChanged(); });
+  tell([](CaptureObserver& o) { o.counterChanged(); });
+  if (keep && services_.clipboard.pictureReady()) pictureArrived();
 }
 
 void CaptureCycle::resetCounter() {
-  if (!platform.dialogs.confirm(texts.get("Settings", "ImageCountConfirmation"))) return;
-  names_.setCounter(0);
-  updateCounterDisplay();
-  tray_.modify();
+  if (!services_.dialogs.confirm(texts_.get("Settings", "ImageCountConfirmation"))) return;
+  state_.names.setCounter(0);
+  tell([](CaptureObserver& o) { o.counterChanged(); });
 }
 
-void CaptureCycle::closeQuery() {
-  view_.statusText = texts.get("Main", "SavingSettings");
-  view_.changed.callAll();
+void CaptureCycle::start() {
+  tell([](CaptureObserver& o) { o.started(); });
+  if (!options_.checked(Option::keepClipboardAtStart)) services_.clipboard.clearStartPicture();
+  removeLeftoverWrites(options_.text(Option::outputDir), services_.dirs.configDir);
+}
+
+void CaptureCycle::close() {
   try {
-    animation_.flushPending();
+    state_.animation.flushPending(state_.names);
   } catch (...) {
-    handleException(std::current_exception());
-  }
-  tray_.remove();
-  try {
-    // An auto-save hotkey's capture that never arrived: its options file's settings
-    // are still in place and must not be saved as the user's own.
-    if (autoSaveRestorePending && settingsLoad) {
-      autoSaveRestorePending = false;
-      settingsLoad(mainSettingsFile(), false);
-    }
-    if (settingsSave) settingsSave(mainSettingsFile());
-  } catch (...) {
-    handleException(std::current_exception());
+    reportError(std::current_exception());
   }
 }
 
-void CaptureCycle::handleException(std::exception_ptr error) {
+void CaptureCycle::reportError(std::exception_ptr error) {
   // The clipboard first: a box below lets other events through while it is open,
-  // and the capture that failed must not be taken again meanwhile.
-  platform.clipboard.clear();
+  // and a capture that failed must not be taken again meanwhile.
+  services_.clipboard.clear();
   try {
     std::rethrow_exception(error);
   } catch (const IniWriteError& e) {
     reportSettingsNotSaved(e.file());
-  } catch (const std::exception& e) {
-    // Exactly the file-creation error, as the handler has always matched it.
-    if (typeid(e) == typeid(FileCreateError)) {
-      showDiskFull(static_cast<const FileCreateError&>(e).path());
-    }
+  } catch (const FileCreateError& e) {
+    showDiskFull(e.path());
   } catch (...) {
   }
 }
 
-void CaptureCycle::showDiskFull(const std::string& path) {
+void CaptureCycle::showDiskFull(const std::string& file) {
   // While the box is open, captures go on failing in the same way (its event loop
-  // runs the capture timer): one box, and the status text counts the rest.
+  // lets pictures arrive): one box, and the status text counts the rest.
   if (diskFullBoxOpen_) {
     ++diskFullRepeats_;
-    view_.statusText = replaceIgnoringCase(texts.get("Error", "DiskFullRepeated"), "%n",
-                                           std::to_string(diskFullRepeats_));
-    view_.changed.callAll();
+    const std::string text = replaceIgnoringCase(texts_.get("Error", "DiskFullRepeated"), "%n",
+                                                 std::to_string(diskFullRepeats_));
+    tell([&text](CaptureObserver& o) { o.notice(text); });
     return;
   }
-  const auto slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string text = texts.get("Error", "DiskFull") + "\n" +
-                           replaceIgnoringCase(texts.get("Error", "DiskFullFolder"), "%s", folder);
+  const std::string text = diskFullMessage(texts_, file);
   struct BoxOpen {
     CaptureCycle& cycle;
     ~BoxOpen() {
@@ -349,129 +238,27 @@ void CaptureCycle::showDiskFull(const std::string& path) {
     }
   } open{*this};
   diskFullBoxOpen_ = true;
-  platform.dialogs.errorBox(text);
+  services_.dialogs.errorBox(text);
 }
 
 void CaptureCycle::reportSettingsNotSaved(const std::string& file) {
-  const std::string text = replaceIgnoringCase(texts.get("Error", "SettingsNotSaved"), "%s", file);
+  const std::string text = replaceIgnoringCase(texts_.get("Error", "SettingsNotSaved"), "%s", file);
   // Once a box for each file; an auto-save hotkey pressed again and again must not
   // bring it back each time.
   if (!settingsFilesReported_.insert(file).second) {
-    view_.statusText = text;
-    view_.changed.callAll();
+    tell([&text](CaptureObserver& o) { o.notice(text); });
     return;
   }
-  platform.dialogs.errorBox(text);
+  services_.dialogs.errorBox(text);
 }
 
-void CaptureCycle::reportRefusedSize() {
-  if (refused_.refusedWidth == 0) return;
-  const std::string size =
-      std::to_string(refused_.refusedWidth) + " x " + std::to_string(refused_.refusedHeight);
-  refused_ = AdjustOutcome{};
+void CaptureCycle::reportRefusedSize(const SaveOutcome& outcome) {
+  if (outcome.refusedWidth == 0) return;
+  const std::string text = refusedSizeMessage(texts_, outcome);
   // Once for each size asked for: the captures go on, unresized.
-  if (size == refusedSizeShown_) return;
-  refusedSizeShown_ = size;
-  platform.dialogs.errorBox(replaceIgnoringCase(texts.get("Error", "SizeTooLarge"), "%s", size));
-}
-
-bool CaptureCycle::showsMessageBox(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const IniWriteError&) {
-    return true;
-  } catch (const std::exception& e) {
-    return typeid(e) == typeid(FileCreateError);
-  } catch (...) {
-  }
-  return false;
-}
-
-void CaptureCycle::finishStartup() {
-  tray_.record = TrayIconRecord{};
-  updateCounterDisplay();
-  // A start that paused (the settings ask for it) shows it in the tray too, rather
-  // than the running icon and tip until the next pause or capture.
-  if (!running()) {
-    tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
-    tray_.record.icon = TrayIcon::Paused;
-  }
-  if (!options.checked(Option::keepClipboardAtStart)) platform.clipboard.clearStartPicture();
-  // Temporaries of writers that were killed; a writer still at work (another
-  // instance) keeps its own.
-  static constexpr std::string_view kOurs[] = {".jpg", ".png", ".gif", ".bmp", ".emf", ".tif",
-                                               ".avi", ".tga", ".pcx", ".ini", ".tmp"};
-  removeLeftoverTemporaries(options.text(Option::outputDir), kOurs);
-  if (platform.dirs.configDir != options.text(Option::outputDir))
-    removeLeftoverTemporaries(platform.dirs.configDir, kOurs);
-}
-
-void CaptureCycle::outputTypeChanged() {
-  qualityBar_.outputTypeChanged();
-  if (options.value(Option::outputType) == kAvi) options.setChecked(Option::saveAnimation, true);
-  view_.typeChanged.callAll();
-  view_.changed.callAll();
-}
-
-void CaptureCycle::chooseSeparateImages() {
-  if (options.value(Option::outputType) != kAvi) return;
-  options.setValue(Option::outputType, kGif);
-  platform.dialogs.messageBox(texts.get("Error", "AVIError6"));
-  outputTypeChanged();
-}
-
-void CaptureCycle::loadOverlayPicture(const std::string& path) {
-  try {
-    overlay_.load(path);
-  } catch (...) {
-    handleException(std::current_exception());
-  }
-}
-
-void CaptureCycle::cleanPrefix() {
-  const std::string& text = options.text(Option::filePrefix);
-  const std::string cleaned = withoutForbiddenCharacters(text);
-  const int caret = view_.prefixCaret;
-  if (cleaned != text) options.setText(Option::filePrefix, cleaned);  // runs this again
-  view_.prefixCaret = std::min(static_cast<int>(cleaned.size()), caret);
-  view_.exampleFileName = cleaned + "1.jpg";
-}
-
-void CaptureCycle::overwriteChanged() {
-  if (!options.checked(Option::overwriteFiles)) return;
-  // Qt breaks lines at a line feed only; a carriage return would show
-  // the warning on one line.
-  const std::string warning = withLineBreaks(texts.get("Settings", "OverwriteWarning"));
-  if (!platform.dialogs.confirm(warning)) options.setChecked(Option::overwriteFiles, false);
-}
-
-void CaptureCycle::refreshLevelCaptions() {
-  const std::string& caption = texts.get("Effects", "Current");
-  view_.pixelizeLevelCaption =
-      replaceIgnoringCase(caption, "%s", std::to_string(options.value(Option::pixelizeLevel)));
-  view_.blurLevelCaption =
-      replaceIgnoringCase(caption, "%s", std::to_string(options.value(Option::blurLevel)));
-  view_.changed.callAll();
-}
-
-void CaptureCycle::languageChanged() {
-  view_.pauseCaption = texts.get("Tray", paused_ ? "Resume" : "Pause");
-  if (paused_) view_.windowCaption = "Snaprill - " + texts.get("Main", "Paused");
-  qualityBar_.languageChanged();
-  refreshLevelCaptions();
-  updateCounterDisplay();
-  if (paused_) tray_.record.setTip(tray_.record.tip() + " - " + texts.get("Main", "Paused"));
-  if (tray_.present()) tray_.modify();
-  view_.changed.callAll();
-}
-
-void CaptureCycle::trayIconAlwaysClicked() {
-  if (options.checked(Option::trayIconAlways)) {
-    tray_.add();
-  } else {
-    tray_.remove();
-  }
-  view_.changed.callAll();
+  if (text == refusedSizeShown_) return;
+  refusedSizeShown_ = text;
+  services_.dialogs.errorBox(text);
 }
 
 }  // namespace snaprill

@@ -36,26 +36,4 @@ std::optional<std::string> OutputNames::allocate(const std::string& extension) {
   return std::nullopt;
 }
 
-std::string withoutForbiddenCharacters(std::string_view prefix) {
-  std::string cleaned;
-  cleaned.reserve(prefix.size());
-  for (const char ch : prefix) {
-    switch (ch) {
-      case '\\':
-      case '/':
-      case ':':
-      case '*':
-      case '?':
-      case '"':
-      case '<':
-      case '>':
-      case '|':
-        break;
-      default:
-        cleaned += ch;
-    }
-  }
-  return cleaned;
-}
-
 }  // namespace snaprill

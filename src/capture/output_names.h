@@ -41,8 +41,4 @@ struct WriteOutcome {
   bool noNumberLeft = false;  // no number was left for a file: the capture is dropped
 };
 
-// The prefix without the characters a file name may not hold here or on the
-// systems files are copied to: \ / : * ? " < > |
-std::string withoutForbiddenCharacters(std::string_view prefix);
-
 }  // namespace snaprill

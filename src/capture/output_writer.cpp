@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "base/errors.h"
+#include "capture/save_capture.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/emf/emf_file.h"
 #include "formats/jpeg/jpeg.h"
@@ -24,11 +25,13 @@ constexpr int kTiffFormats[] = {32, 8, 4};
 
 }  // namespace
 
-WriteOutcome OutputWriter::write(Bitmap& capture, const ArrivingRows& arriving) {
-  const auto writeStill = [this](const char* extension,
-                                 const std::function<void(ByteSink&)>& encode) {
-    const int counterBefore = names_.counter();
-    const std::optional<std::string> path = names_.allocate(extension);
+WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& state,
+                          const Texts& texts, Platform& services, const ArrivingRows& arriving) {
+  OutputNames& names = state.names;
+  const auto writeStill = [&names](const char* extension,
+                                   const std::function<void(ByteSink&)>& encode) {
+    const int counterBefore = names.counter();
+    const std::optional<std::string> path = names.allocate(extension);
     if (!path) return WriteOutcome{{}, true};
     try {
       AtomicFile file(*path);
@@ -36,40 +39,40 @@ WriteOutcome OutputWriter::write(Bitmap& capture, const ArrivingRows& arriving) 
       file.commit();
     } catch (const DamagedPictureError&) {
       // Nothing of the capture could be saved: its number is not used up.
-      names_.setCounter(counterBefore);
+      names.setCounter(counterBefore);
       throw;
     }
     return WriteOutcome{*path};
   };
-  switch (options_.value(Option::outputType)) {
+  switch (options.value(Option::outputType)) {
     case kJpeg:
       return writeStill(".jpg", [&](ByteSink& out) {
-        writeJpeg(capture, options_.value(Option::jpegQuality), out, &arriving);
+        writeJpeg(capture, options.value(Option::jpegQuality), out, &arriving);
         // Data found damaged after the top rows were written: no file, as for a
         // picture that could not be read at all.
         if (!arriving.intact()) throw DamagedPictureError();
       });
     case kPng:
       return writeStill(".png", [&](ByteSink& out) {
-        writePng(capture, options_.value(Option::pngLevel), kPngFilterNone, out);
+        writePng(capture, options.value(Option::pngLevel), kPngFilterNone, out);
       });
     case kGif:
     case kAvi:
-      return animation_.addFrame(capture);
+      return state.animation.addFrame(capture, options, names, texts, services);
     case kMetafile:
-      return writeStill(".emf", [&](ByteSink& out) { writeEmf(capture, screen_, out); });
+      return writeStill(".emf", [&](ByteSink& out) { writeEmf(capture, services.screen, out); });
     case kTiff: {
-      const int entry = options_.value(Option::tiffDepth);
+      const int entry = options.value(Option::tiffDepth);
       if (entry >= 0 && entry < 3) capture.convertTo(kTiffFormats[entry]);
       return writeStill(".tif", [&](ByteSink& out) { writeTiff(out, capture); });
     }
     case kTarga:
-      if (options_.value(Option::targaBlackAndWhite) != 0) capture.convertTo(1);
+      if (options.value(Option::targaBlackAndWhite) != 0) capture.convertTo(1);
       return writeStill(".tga", [&](ByteSink& out) { writeTarga(capture, 5, out); });
     case kPcx:
       return writeStill(".pcx", [&](ByteSink& out) { writePcx(capture, out); });
     default: {
-      const int entry = options_.value(Option::bitmapDepth);
+      const int entry = options.value(Option::bitmapDepth);
       if (entry > 0 && entry < 7) capture.convertTo(kBitmapFormats[entry]);
       return writeStill(".bmp", [&](ByteSink& out) { writeBmp(capture, out); });
     }

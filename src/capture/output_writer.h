@@ -4,33 +4,23 @@
 // its number stays used up.
 #pragma once
 
-#include "capture/animation.h"
 #include "capture/output_names.h"
-#include "formats/emf/reference_screen.h"
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 #include "options/options.h"
+#include "options/texts.h"
+#include "platform/platform.h"
 
 namespace snaprill {
 
-class OutputWriter {
- public:
-  OutputWriter(const Options& options, OutputNames& names, Animation& animation,
-               const ReferenceScreen& screen)
-      : options_(options), names_(names), animation_(animation), screen_(screen) {}
+struct SaveState;
 
-  // Writes capture, which the type's depth option may convert first. `arriving`
-  // holds back rows still being decoded, which only the JPEG writer takes as they
-  // come. Throws when a file cannot be written (FileCreateError for the file), and
-  // DamagedPictureError when rows turn out damaged after the top ones were written
-  // (the counter is then back where it was).
-  WriteOutcome write(Bitmap& capture, const ArrivingRows& arriving);
-
- private:
-  const Options& options_;
-  OutputNames& names_;
-  Animation& animation_;
-  const ReferenceScreen& screen_;
-};
+// Writes capture, which the type's depth option may convert first. `arriving`
+// holds back rows still being decoded, which only the JPEG writer takes as they
+// come. Throws when a file cannot be written (FileCreateError for the file), and
+// DamagedPictureError when rows turn out damaged after the top ones were written
+// (the counter is then back where it was).
+WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& state,
+                          const Texts& texts, Platform& services, const ArrivingRows& arriving);
 
 }  // namespace snaprill

@@ -1,5 +1,7 @@
 #include "options/options.h"
 
+#include "options/file_prefix.h"
+
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
@@ -18,8 +20,8 @@ using K = OptionKind;
 const std::vector<OptionSpec> kSpecs = {
     {Option::outputType, "outputType", K::List, 0, 0, 9, nullptr, 0},
     {Option::qualityBar, "qualityBar", K::Number, 90, 1, 100, nullptr, 0},
-    {Option::jpegQuality, "jpegQuality", K::Number, 90, kNoMin, kNoMax, nullptr, 0},
-    {Option::pngLevel, "pngLevel", K::Number, 9, kNoMin, kNoMax, nullptr, 0},
+    {Option::jpegQuality, "jpegQuality", K::Number, 90, 1, 100, nullptr, 0},
+    {Option::pngLevel, "pngLevel", K::Number, 9, 0, 9, nullptr, 0},
     {Option::windowTop, "windowTop", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
     {Option::windowLeft, "windowLeft", K::Number, 0, kNoMin, kNoMax, nullptr, 0},
     {Option::clientHeight, "clientHeight", K::Number, 348, kNoMin, kNoMax, nullptr, 0},
@@ -219,6 +221,7 @@ void Options::setText(Option id, std::string_view text) {
   if (s.kind != OptionKind::Text) throw std::logic_error("setText on a non-text option");
   const std::size_t i = index(id);
   std::string next = s.maxLength > 0 ? cutToCharacters(text, s.maxLength) : std::string(text);
+  if (id == Option::filePrefix) next = withoutForbiddenCharacters(next);
   if (texts_[i] == next) return;
   texts_[i] = std::move(next);
   changed(id);

@@ -168,9 +168,10 @@ class Options {
 
   // Sets an option as if the user had changed it: the value is clamped to the
   // option's range (Number), an out-of-range index becomes -1 (List), a shortcut
-  // keeps its low 16 bits, a text is cut to its maximum length, and the six crop and
-  // resize fields turn a negative value into 0; when the stored value changes, the
-  // option's watchers run.
+  // keeps its low 16 bits, a text is cut to its maximum length, the file prefix
+  // loses the characters a file name may not hold, and the six crop and resize
+  // fields turn a negative value into 0; when the stored value changes, the option's
+  // watchers run.
   void setValue(Option id, long long v);
   void setChecked(Option id, bool on) { setValue(id, on ? 1 : 0); }
   void setText(Option id, std::string_view text);

@@ -13,64 +13,10 @@
 #include <vector>
 
 #include "base/callbacks.h"
-#include "image/arriving_rows.h"
 #include "image/bitmap.h"
+#include "platform/clipboard.h"
 
 namespace snaprill {
-
-// Why an offered picture could not be had.
-enum class LostOffer {
-  NotSent,    // its owner did not send it within the time allowed
-  OwnerQuit,  // its owner went away before it had sent it all
-  Refused,    // its owner would not send it
-  Damaged,    // what was sent does not make a picture
-  TooLarge,   // bigger than a picture may be here
-};
-
-class Clipboard {
- public:
-  virtual ~Clipboard() = default;
-  // Whether a picture is offered. Answered from state kept current by change
-  // notifications: cheap enough to ask on every tick.
-  virtual bool hasBitmap() const = 0;
-  // Whether the offered picture can be taken without waiting: another program's
-  // picture is read in the background from the moment it is offered, and taken once
-  // it is here.
-  virtual bool bitmapReady() const { return hasBitmap(); }
-  // A copy of the offered picture as a 32-bit bitmap. Empty when none could be had:
-  // whyNothingTaken() then says why, that offer no longer counts as offered, and the
-  // clipboard is left as it was.
-  virtual Bitmap takeBitmap() = 0;
-  virtual LostOffer whyNothingTaken() const { return LostOffer::Damaged; }
-  // Whether an offer that carries plain text too counts as a picture. Office programs
-  // offer copied cells or rich text together with a picture of it: by default such
-  // an offer is the user's text and is left alone.
-  virtual void setTakePicturesWithText(bool take) { (void)take; }
-  // Told when an offered picture is given up before anyone took it (its owner never
-  // sent it, or went away meanwhile). The clipboard is left as it was, and that
-  // offer no longer counts as offered.
-  std::function<void(LostOffer)> offerLost;
-  // The same, but the picture's rows may still be arriving when it is handed over:
-  // `rows` tells which are there, and whether they all make the picture (data found
-  // damaged late). By default the picture comes whole.
-  virtual Bitmap takeArrivingBitmap(ArrivingRows& rows) {
-    (void)rows;
-    return takeBitmap();
-  }
-  // A picture taken while its rows were arriving turned out damaged: it no longer
-  // counts as offered, and stays on the clipboard as it was.
-  virtual void leaveDamagedOffer() {}
-  // Empties the clipboard.
-  virtual void clear() = 0;
-  // Empties the clipboard if it holds a picture at start-up; one whose owner has
-  // yet to say what it offers is emptied once that is known, if it is a picture.
-  virtual void clearStartPicture() {
-    if (hasBitmap()) clear();
-  }
-  // Offers a picture of our own, as the system does on Print Screen: other programs
-  // may paste it, and takeBitmap() hands it back without any conversion.
-  virtual void offer(Bitmap picture) = 0;
-};
 
 // Keys are named by X keysyms here (the platform's own names); the hotkeys translate
 // their stored virtual-key codes (triggers/virtual_keys.h).
@@ -124,13 +70,9 @@ class Dialogs {
 enum class TrayIcon { Application, Paused };
 enum class TrayOperation { Add = 0, Modify = 1, Delete = 2 };
 
-// The notification record every tray call passes.
+// What every tray call passes: the icon and its tip.
 struct TrayIconRecord {
   static constexpr std::size_t kTipBytes = 64;
-  int size = 88;
-  int id = 1;
-  int flags = 7;
-  unsigned callbackMessage = 0x401;
   TrayIcon icon = TrayIcon::Application;
   std::array<char, kTipBytes> tipField{};  // zero-terminated UTF-8
 
@@ -155,8 +97,6 @@ class Timer {
   virtual void setInterval(int milliseconds) = 0;
   virtual int interval() const = 0;
   void setHandler(std::function<void()> handler) { handler_ = std::move(handler); }
-  // A free integer, as window timers carry.
-  int tag = 0;
 
  protected:
   void fire() {

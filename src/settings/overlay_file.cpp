@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
 #include "io/atomic_file.h"
+#include "platform/program_dir.h"
 
 namespace snaprill {
 
@@ -17,14 +18,14 @@ constexpr std::size_t kMaxOverlayFileBytes = std::size_t{512} << 20;
 
 }  // namespace
 
-std::string overlayFilePath(const CaptureCycle& cycle) {
-  return cycle.platform.dirs.configDir + "snaprill.tmp";
+std::string overlayFilePath(const std::string& configDir) {
+  return configDir + "snaprill.tmp";
 }
 
-void saveOverlayFile(const CaptureCycle& cycle) {
-  const std::string path = overlayFilePath(cycle);
+void saveOverlayFile(const OverlayPicture& overlay, const std::string& configDir) {
+  const std::string path = overlayFilePath(configDir);
   MemorySink bytes;
-  writeBmp(cycle.overlay().picture(), bytes);
+  writeBmp(overlay.picture(), bytes);
   // Every save writes the file; one that holds these bytes already (most often
   // the empty file of no overlay) is left as it is rather than synced again.
   std::error_code ec;
@@ -42,18 +43,19 @@ void saveOverlayFile(const CaptureCycle& cycle) {
   out.commit(true);
 }
 
-void loadOverlayFile(CaptureCycle& cycle) {
-  const std::string path = overlayFilePath(cycle);
+void loadOverlayFile(OverlayPicture& overlay, const std::string& configDir) {
+  const std::string path = overlayFilePath(configDir);
   if (!isRegularFileOrOther(path)) return;
   try {
     const std::string bytes = readWholeFile(path, kMaxOverlayFileBytes);
     if (bytes.empty()) {
-      cycle.overlay().clear();
+      overlay.clear();
       return;
     }
-    cycle.overlay().set(readBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    overlay.set(readBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   } catch (const std::exception&) {
-    // As the program always has: an unreadable overlay file changes nothing.
+    // The overlay file is ours, beside the settings: one that cannot be read is
+    // not worth a message, and the picture in use stays.
   }
 }
 

@@ -1,21 +1,21 @@
-// The overlay picture file "snaprill.tmp" in the program directory: the overlay
+// The overlay picture file "snaprill.tmp" in the settings folder: the overlay
 // picture as a Windows bitmap file, one for all settings files.
 #pragma once
 
 #include <string>
 
-#include "capture/capture_cycle.h"
+#include "capture/overlay_picture.h"
 
 namespace snaprill {
 
-std::string overlayFilePath(const CaptureCycle& cycle);
+std::string overlayFilePath(const std::string& configDir);
 
 // Replaces the file with the overlay picture (an empty picture gives an empty file).
 // Throws FileCreateError when the file cannot be written; the old file then stays.
-void saveOverlayFile(const CaptureCycle& cycle);
+void saveOverlayFile(const OverlayPicture& overlay, const std::string& configDir);
 
 // Reads the file into the overlay picture when it exists (an empty file gives an
 // empty picture). A file that cannot be read leaves the picture as it was, silently.
-void loadOverlayFile(CaptureCycle& cycle);
+void loadOverlayFile(OverlayPicture& overlay, const std::string& configDir);
 
 }  // namespace snaprill

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/ini/ini_file.h"
+#include "options/language.h"
 #include "options/page_height.h"
 #include "options/settings_schema.h"
 #include "platform/autostart.h"
@@ -18,13 +19,12 @@ namespace {
 constexpr int kStartupColour = 0x008000;
 
 // The text a key is written as.
-std::string savedValue(const CaptureCycle& cycle, const SettingKey& k) {
-  const Options& c = cycle.options;
+std::string savedValue(const Options& c, const SaveState& state, const SettingKey& k) {
   switch (k.special) {
     case Special::Advanced:
       return optionPagesShown(c) ? "1" : "0";
     case Special::LastPic:
-      return std::to_string(cycle.names().counter());
+      return std::to_string(state.names.counter());
     case Special::FontStyle:
       return fontStyleLetters(c.value(Option::textFontStyle));
     default:
@@ -35,27 +35,30 @@ std::string savedValue(const CaptureCycle& cycle, const SettingKey& k) {
   return std::to_string(c.value(k.control));
 }
 
-void writeKey(const CaptureCycle& cycle, const std::string& file, const SettingKey& k) {
-  writeIniValue(file, k.section, k.key, savedValue(cycle, k));
-}
-
-void writeKeys(CaptureCycle& cycle,
+void writeKeys(const Options& options, const SaveState& state, const std::string& file,
                std::initializer_list<std::pair<const char*, const char*>> keys) {
-  const std::string file = cycle.mainSettingsFile();
   for (const auto& [section, name] : keys) {
     const SettingKey* k = findSetting(section, name);
     if (!k) throw std::logic_error("unknown setting");
-    writeKey(cycle, file, *k);
+    writeIniValue(file, k->section, k->key, savedValue(options, state, *k));
   }
 }
 
 // One load: reads each key of the schema from the parsed file into the options.
 class Loader {
  public:
-  Loader(CaptureCycle& cycle, const IniFile& profile, bool full)
-      : cycle_(cycle), c_(cycle.options), p_(profile), full_(full) {}
+  Loader(Options& options, SaveState& state, const ProgramDirectories& dirs, const IniFile& profile,
+         bool full)
+      : c_(options), state_(state), dirs_(dirs), p_(profile), full_(full) {}
 
-  void run() {
+  // What the file held beyond the options. The language file and the pause are the
+  // caller's to apply.
+  struct Found {
+    LoadedSettings settings;
+    bool startPaused = false;
+  };
+
+  Found run() {
     // The conflict check runs once both capture keys are read, not against keys the
     // file is about to replace.
     struct Deferral {
@@ -67,6 +70,7 @@ class Loader {
       if (k->fullOnly && !full_) continue;
       read(*k);
     }
+    return found_;
   }
 
  private:
@@ -79,9 +83,9 @@ class Loader {
       case Fallback::Current:
         return c_.text(k.control);
       case Fallback::OutputFolder:
-        return cycle_.platform.dirs.defaultOutput;
+        return dirs_.defaultOutput;
       case Fallback::LanguageFile:
-        return cycle_.platform.dirs.dataDir + "english.ini";
+        return dirs_.dataDir + "english.ini";
       case Fallback::Fixed:
         break;
     }
@@ -115,11 +119,11 @@ class Loader {
   void read(const SettingKey& k) {
     switch (k.special) {
       case Special::LanguageFile:
-        if (cycle_.languageLoad) cycle_.languageLoad(readText(k));
+        found_.settings.languageFile = readText(k);
         return;
       case Special::WindowTop:
         if (p_.has(k.section, "Top") || p_.has(k.section, "Left")) {
-          cycle_.view().windowPositionFromSettings = true;
+          found_.settings.windowPositionStored = true;
         }
         apply(k);
         return;
@@ -128,30 +132,18 @@ class Loader {
           toggleOptionPagesHeight(c_);
         return;
       case Special::LastPic:
-        if (c_.checked(Option::rememberLastNumber)) cycle_.names().setCounter(readInt(k));
+        if (c_.checked(Option::rememberLastNumber)) state_.names.setCounter(readInt(k));
         return;
       case Special::StartPaused:
         apply(k);
-        if (c_.checked(Option::startPaused)) cycle_.togglePause();
-        return;
-      case Special::TrayAlways:
-        apply(k);
-        cycle_.trayClicksConnected = true;
-        return;
-      case Special::OutputType:
-        apply(k);
-        cycle_.outputTypeChanged();
+        found_.startPaused = c_.checked(Option::startPaused);
         return;
       case Special::OutputDir: {
         std::string dir = readText(k);
-        if (!isDirectory(dir)) dir = cycle_.platform.dirs.defaultOutput;
+        if (!isDirectory(dir)) dir = dirs_.defaultOutput;
         c_.setText(Option::outputDir, dir);
         return;
       }
-      case Special::Prefix:
-        apply(k);
-        cycle_.cleanPrefix();
-        return;
       case Special::CaptureHotkeys:
         apply(k);
         c_.hotkeyConflictCheck();
@@ -161,16 +153,17 @@ class Loader {
         return;
       case Special::AddPic:
         apply(k);
-        if (full_ || c_.checked(Option::addOverlay)) loadOverlayFile(cycle_);
+        if (full_ || c_.checked(Option::addOverlay))
+          loadOverlayFile(state_.overlay, dirs_.configDir);
         return;
       case Special::ImageCount:
         c_.setChecked(Option::saveAnimation, false);
         apply(k);
         return;
+      case Special::TrayAlways:
+      case Special::OutputType:
+      case Special::Prefix:
       case Special::LevelCaptions:
-        apply(k);
-        cycle_.refreshLevelCaptions();
-        return;
       case Special::AddPicX:
       case Special::None:
         apply(k);
@@ -178,78 +171,128 @@ class Loader {
     }
   }
 
-  CaptureCycle& cycle_;
   Options& c_;
+  SaveState& state_;
+  const ProgramDirectories& dirs_;
   const IniFile& p_;
   bool full_;
+  Found found_;
 };
 
 }  // namespace
 
-void saveSettings(CaptureCycle& cycle, const std::string& file) {
-  setAutostart(cycle.options.checked(Option::runAtLogin), cycle.platform.dirs.executablePath);
+SettingsFiles::SettingsFiles(Options& options, Texts& texts, SaveState& state,
+                             const ProgramDirectories& dirs, CaptureCycle* cycle)
+    : options_(options), texts_(texts), state_(state), dirs_(dirs), cycle_(cycle) {
+  if (cycle_) cycle_->addObserver(*this);
+}
+
+SettingsFiles::~SettingsFiles() {
+  if (cycle_) cycle_->removeObserver(*this);
+}
+
+std::string SettingsFiles::mainFile() const {
+  return dirs_.configDir + "snaprill.ini";
+}
+
+void SettingsFiles::save(const std::string& file) {
+  setAutostart(options_.checked(Option::runAtLogin), dirs_.executablePath);
   std::vector<IniEntry> entries;
   for (const SettingKey& k : settingsSchema()) {
     if (k.special == Special::LanguageFile) continue;  // written only by the language choice
-    entries.push_back(IniEntry{k.section, k.key, savedValue(cycle, k)});
+    entries.push_back(IniEntry{k.section, k.key, savedValue(options_, state_, k)});
   }
   // One replacement of the file for the whole save: a rewrite per key cost seconds
   // at every exit. The settings go first, so that an overlay file that cannot be
   // written does not cost them.
   writeIniValues(file, entries);
-  saveOverlayFile(cycle);
+  saveOverlayFile(state_.overlay, dirs_.configDir);
 }
 
-void loadSettings(CaptureCycle& cycle, const std::string& file, bool full) {
+LoadedSettings SettingsFiles::load(const std::string& file, bool full) {
   const IniFile profile = IniFile::fromFile(file);
-  Loader(cycle, profile, full).run();
+  const Loader::Found found = Loader(options_, state_, dirs_, profile, full).run();
+  if (full) loadLanguage(found.settings.languageFile);
+  if (found.startPaused && cycle_) cycle_->togglePause();
+  return found.settings;
 }
 
-void connectSettings(CaptureCycle& cycle) {
-  cycle.settingsLoad = [&cycle](const std::string& file, bool full) {
-    loadSettings(cycle, file, full);
-  };
-  cycle.settingsSave = [&cycle](const std::string& file) { saveSettings(cycle, file); };
-}
-
-void loadStartupSettings(CaptureCycle& cycle, const std::string& file) {
-  Options& c = cycle.options;
-  cycle.names().setCounter(0);
+LoadedSettings SettingsFiles::loadStartup(const std::string& file) {
+  Options& c = options_;
+  state_.names.setCounter(0);
   c.setValue(Option::pngLevel, 9);
   c.setValue(Option::jpegQuality, 90);
   c.setText(Option::textFontName, "MS Sans Serif");
   c.setValue(Option::textFontSize, 8);
   c.setValue(Option::textFontStyle, kBold);
   c.setValue(Option::textColour, kStartupColour);
-  cycle.autoSaveRestorePending = false;
+  restorePending_ = false;
 
-  loadSettings(cycle, file, true);
-  settleOutputDirectory(cycle);
+  const LoadedSettings loaded = load(file, true);
+  settleOutputDirectory();
+  return loaded;
 }
 
-void settleOutputDirectory(CaptureCycle& cycle) {
-  std::string dir = withTrailingSlash(cycle.options.text(Option::outputDir));
-  if (!isDirectory(dir)) dir = cycle.platform.dirs.defaultOutput;
-  cycle.options.setText(Option::outputDir, dir);
+void SettingsFiles::settleOutputDirectory() {
+  std::string dir = withTrailingSlash(options_.text(Option::outputDir));
+  if (!isDirectory(dir)) dir = dirs_.defaultOutput;
+  options_.setText(Option::outputDir, dir);
 }
 
-void writeFontSettings(CaptureCycle& cycle) {
-  writeKeys(cycle, {{"Images", "TextCol"}, {"Images", "Font"}, {"Images", "FontSize"}});
+void SettingsFiles::loadLanguage(const std::string& file) {
+  snaprill::loadLanguage(texts_, file, dirs_.dataDir);
 }
 
-void writeOutputDirSetting(CaptureCycle& cycle) {
-  writeKeys(cycle, {{"General", "OutputDir"}});
+void SettingsFiles::writeFont() {
+  writeKeys(options_, state_, mainFile(),
+            {{"Images", "TextCol"}, {"Images", "Font"}, {"Images", "FontSize"}});
 }
 
-void writeLanguageFileSetting(CaptureCycle& cycle, const std::string& languageFile) {
-  writeIniValue(cycle.mainSettingsFile(), "Language", "LangFile", languageFile);
+void SettingsFiles::writeOutputDir() {
+  writeKeys(options_, state_, mainFile(), {{"General", "OutputDir"}});
 }
 
-void switchToOptionFile(CaptureCycle& cycle, const std::string& optionFile) {
-  saveSettings(cycle, cycle.mainSettingsFile());
-  if (!optionFile.empty() && isRegularFileOrOther(optionFile)) {
-    loadSettings(cycle, optionFile, false);
+void SettingsFiles::writeLanguageFile(const std::string& languageFile) {
+  writeIniValue(mainFile(), "Language", "LangFile", languageFile);
+}
+
+void SettingsFiles::useForOneCapture(const std::string& optionFile) {
+  // Copied: the options file may name other options files.
+  const std::string file = optionFile;
+  // With a return still waiting, the options in use are another file's, and the main
+  // settings file already holds the user's own: saving would put them out for good.
+  if (!restorePending_) save(mainFile());
+  if (!file.empty() && isRegularFileOrOther(file)) {
+    try {
+      load(file, false);
+    } catch (...) {
+      // Half an options file must not stay in place of the user's settings.
+      load(mainFile(), false);
+      throw;
+    }
   }
+  restorePending_ = true;
+}
+
+void SettingsFiles::restoreUserSettings() {
+  if (!restorePending_) return;
+  restorePending_ = false;
+  load(mainFile(), false);
+}
+
+void SettingsFiles::captureEnded(const SaveOutcome&) {
+  try {
+    restoreUserSettings();
+  } catch (...) {
+    if (cycle_) cycle_->reportError(std::current_exception());
+  }
+}
+
+void SettingsFiles::close() {
+  // An auto-save capture that never arrived: its options file's settings are still
+  // in place and must not be saved as the user's own.
+  restoreUserSettings();
+  save(mainFile());
 }
 
 }  // namespace snaprill

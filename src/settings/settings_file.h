@@ -1,47 +1,87 @@
 // The settings layer: every option of the options model stored in and restored
 // from INI-format files, walked from one schema table (options/settings_schema.h),
 // together with what a settings file holds beyond the options (the counter, the
-// overlay picture file, the autostart entry).
+// overlay picture file, the autostart entry, the language file), and the auto-save
+// hotkeys' one capture with the options of another file.
 #pragma once
 
 #include <string>
 
 #include "capture/capture_cycle.h"
+#include "options/texts.h"
+#include "platform/program_dir.h"
 
 namespace snaprill {
 
-// Writes the autostart entry, every key of the schema into file, and the overlay
-// picture file. The keys replace the file in one step: throws IniWriteError
-// ("Unable to write to %s") when it cannot be written, and the file then stays as
-// it was.
-void saveSettings(CaptureCycle& cycle, const std::string& file);
+// What a load found beyond the options.
+struct LoadedSettings {
+  // The file gave the window's place (Top or Left): the window goes there.
+  bool windowPositionStored = false;
+  // A full load: the language file it applied.
+  std::string languageFile;
+};
 
-// Reads file into the options; with full, also the start-up-only keys, the language
-// file and the overlay picture. A missing file reads as empty (every default).
-void loadSettings(CaptureCycle& cycle, const std::string& file, bool full);
+class SettingsFiles : private CaptureObserver {
+ public:
+  // With a cycle, a full load that finds "Pause Snaprill after starting" checked
+  // pauses it (or resumes it when it is paused), and the auto-save captures bring
+  // the user's settings back; snaprill-batch has none. Everything given outlives the
+  // settings files.
+  SettingsFiles(Options& options, Texts& texts, SaveState& state, const ProgramDirectories& dirs,
+                CaptureCycle* cycle = nullptr);
+  ~SettingsFiles() override;
+  SettingsFiles(const SettingsFiles&) = delete;
+  SettingsFiles& operator=(const SettingsFiles&) = delete;
 
-// Points the cycle's settings hooks at the two functions above.
-void connectSettings(CaptureCycle& cycle);
+  // The program's own settings file, snaprill.ini in the settings folder.
+  std::string mainFile() const;
 
-// The start-up of the settings: the defaults, the full load of file (the main
-// settings file for the program), and the output directory settled.
-void loadStartupSettings(CaptureCycle& cycle, const std::string& file);
+  // Writes the autostart entry, every key of the schema into file, and the overlay
+  // picture file. The keys replace the file in one step: throws IniWriteError
+  // ("Unable to write to %s") when it cannot be written, and the file then stays as
+  // it was.
+  void save(const std::string& file);
+  // Reads file into the options; with full, also the start-up-only keys, the
+  // language file and the overlay picture. A missing file reads as empty (every
+  // default).
+  LoadedSettings load(const std::string& file, bool full);
+  // The start-up: the defaults, the full load of file, and the output directory
+  // settled.
+  LoadedSettings loadStartup(const std::string& file);
+  // The output directory made to end with "/", and replaced by the default when it
+  // does not exist (any more).
+  void settleOutputDirectory();
+  // Applies a language file (looking for its help file beside the shipped files).
+  void loadLanguage(const std::string& file);
 
-// The output directory made to end with "/", and replaced by the default when it
-// does not exist (any more).
-void settleOutputDirectory(CaptureCycle& cycle);
+  // Immediate writes into the main settings file. Each throws IniWriteError.
+  // After the font dialog: [Images] TextCol, Font, FontSize.
+  void writeFont();
+  // After the directory chooser: [General] OutputDir.
+  void writeOutputDir();
+  // After a language file has been chosen: [Language] LangFile.
+  void writeLanguageFile(const std::string& languageFile);
 
-// Immediate writes into the main settings file. Each throws IniWriteError.
-// After the font dialog: [Images] TextCol, Font, FontSize.
-void writeFontSettings(CaptureCycle& cycle);
-// After the directory chooser: [General] OutputDir.
-void writeOutputDirSetting(CaptureCycle& cycle);
-// After a language file has been chosen: [Language] LangFile.
-void writeLanguageFileSetting(CaptureCycle& cycle, const std::string& languageFile);
+  // The auto-save hotkeys: the user's settings are saved into the main settings file
+  // (unless another auto-save capture is still waiting, whose options are in use),
+  // then optionFile, when it names an existing file, is loaded with full = false.
+  // Once the next capture is over, saved or not, the main settings are loaded back.
+  void useForOneCapture(const std::string& optionFile);
+  bool oneCaptureWaiting() const { return restorePending_; }
+  // The program closes: the user's own settings back if an auto-save capture never
+  // came, then saved into the main settings file.
+  void close();
 
-// The auto-save hotkeys' switch to their option file: the current settings are saved
-// into the main settings file, then optionFile, when it names an existing file, is
-// loaded with full = false. The capture cycle brings the main settings back.
-void switchToOptionFile(CaptureCycle& cycle, const std::string& optionFile);
+ private:
+  void captureEnded(const SaveOutcome& outcome) override;
+  void restoreUserSettings();
+
+  Options& options_;
+  Texts& texts_;
+  SaveState& state_;
+  const ProgramDirectories& dirs_;
+  CaptureCycle* cycle_;
+  bool restorePending_ = false;
+};
 
 }  // namespace snaprill

@@ -15,21 +15,41 @@ constexpr int kSeconds = 1;
 
 }  // namespace
 
-Automation::Automation(CaptureCycle& cycle, KeyInjector& keys)
-    : cycle_(cycle), keys_(keys), delayTimer_(cycle.platform.newTimer()) {
-  cycle_.automationTimer().setEnabled(false);
-  cycle_.automationTimer().setHandler([this] { onAutomationTick(); });
+Automation::Automation(Options& options, const Texts& texts, CaptureCycle& cycle,
+                       Platform& services, KeyInjector& keys)
+    : options_(options),
+      texts_(texts),
+      cycle_(cycle),
+      keys_(keys),
+      periodTimer_(services.newTimer()),
+      delayTimer_(services.newTimer()),
+      paused_(cycle.paused()) {
+  periodTimer_->setEnabled(false);
+  periodTimer_->setHandler([this] { onAutomationTick(); });
   delayTimer_->setEnabled(false);
   delayTimer_->setInterval(30000);
   delayTimer_->setHandler([this] { onAutomationDelayTick(); });
+  cycle_.addObserver(*this);
 }
 
 Automation::~Automation() {
-  cycle_.automationTimer().setHandler(nullptr);
+  cycle_.removeObserver(*this);
+}
+
+void Automation::stateChanged() {
+  if (cycle_.paused() == paused_) return;
+  paused_ = cycle_.paused();
+  if (paused_) {
+    resumeAfterPause_ = periodTimer_->enabled();
+    periodTimer_->setEnabled(false);
+  } else {
+    if (resumeAfterPause_) periodTimer_->setEnabled(true);
+    resumeAfterPause_ = false;
+  }
 }
 
 int Automation::periodMilliseconds() const {
-  const Options& o = cycle_.options;
+  const Options& o = options_;
   int unit = o.value(Option::automationUnit);
   if (unit < 0 || unit >= static_cast<int>(std::size(kUnitFactors))) unit = kSeconds;
   // The count's range keeps the product inside 32 bits; a value from elsewhere is
@@ -40,11 +60,11 @@ int Automation::periodMilliseconds() const {
 }
 
 const std::string& Automation::linkText() const {
-  return cycle_.texts.get("Timers", showsStop_ ? "Stop" : "Start");
+  return texts_.get("Timers", showsStop_ ? "Stop" : "Start");
 }
 
 void Automation::toggleAutomation() {
-  if (cycle_.automationTimer().enabled() || delayTimer_->enabled()) {
+  if (periodTimer_->enabled() || delayTimer_->enabled()) {
     stopAutomation();
   } else {
     startAutomation();
@@ -52,27 +72,29 @@ void Automation::toggleAutomation() {
 }
 
 void Automation::startAutomation() {
-  Options& o = cycle_.options;
+  Options& o = options_;
   o.setEnabled(Option::automationPeriod, false);
   o.setEnabled(Option::automationUnit, false);
   showsStop_ = true;
   count_ = 0;
-  cycle_.automationTimer().setInterval(periodMilliseconds());
+  periodTimer_->setInterval(periodMilliseconds());
   const int delay = o.value(Option::automationDelay);
   if (o.checked(Option::automationDelayed) && delay > 0) {
     delayTimer_->setInterval(delay);
     delayTimer_->setEnabled(true);
   } else {
-    cycle_.automationTimer().setEnabled(true);
+    periodTimer_->setEnabled(true);
   }
   changed.callAll();
 }
 
 void Automation::stopAutomation() {
-  cycle_.automationTimer().setEnabled(false);
+  periodTimer_->setEnabled(false);
+  // A run stopped while the cycle is paused stays stopped at the resume.
+  resumeAfterPause_ = false;
   delayTimer_->setEnabled(false);
-  cycle_.options.setEnabled(Option::automationPeriod, true);
-  cycle_.options.setEnabled(Option::automationUnit, true);
+  options_.setEnabled(Option::automationPeriod, true);
+  options_.setEnabled(Option::automationUnit, true);
   count_ = 0;
   showsStop_ = false;
   changed.callAll();
@@ -80,13 +102,13 @@ void Automation::stopAutomation() {
 
 void Automation::onAutomationDelayTick() {
   delayTimer_->setEnabled(false);
-  cycle_.automationTimer().setEnabled(true);
+  periodTimer_->setEnabled(true);
 }
 
 void Automation::onAutomationTick() {
   ++count_;
   sendPrintScreen(keys_);
-  const Options& o = cycle_.options;
+  const Options& o = options_;
   // Presses sent count, not files saved.
   if (o.checked(Option::automationStopAfter) && o.value(Option::automationStopCount) <= count_) {
     stopAutomation();

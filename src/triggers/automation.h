@@ -7,11 +7,11 @@
 //   waiting   Stop   the delay timer      a click with the delay on
 //   running   Stop   the periodic timer   a click with the delay off; the delay's end
 //
-// A click looks only at whether one of the two timers runs, not at the link: while
-// the capture cycle is paused the periodic timer is off, so a click starts a new run
-// (and the resume switches the periodic timer back on). The delay timer is not
-// touched by a pause: a run still waiting carries on, and sends Print Screen during
-// the pause once the delay is over.
+// A pause of the capture cycle stops the periodic timer and its resume starts it
+// again, when it ran. A click looks only at whether one of the two timers runs, not
+// at the link: while the cycle is paused the periodic timer is off, so a click
+// starts a new run. The delay timer is not touched by a pause: a run still waiting
+// carries on, and sends Print Screen during the pause once the delay is over.
 //
 // The period is read at the start, the limit at every tick. A delay of 0 or less
 // starts the run at once, as if the delay were off.
@@ -21,15 +21,16 @@
 
 #include "base/callbacks.h"
 #include "capture/capture_cycle.h"
-#include "platform/services.h"
+#include "platform/platform.h"
 
 namespace snaprill {
 
-class Automation {
+class Automation : private CaptureObserver {
  public:
-  // Takes over the cycle's automation timer; the delay timer is its own.
-  Automation(CaptureCycle& cycle, KeyInjector& keys);
-  ~Automation();
+  // Everything given outlives the automation.
+  Automation(Options& options, const Texts& texts, CaptureCycle& cycle, Platform& services,
+             KeyInjector& keys);
+  ~Automation() override;
   Automation(const Automation&) = delete;
   Automation& operator=(const Automation&) = delete;
 
@@ -50,15 +51,23 @@ class Automation {
   int automationCount() const { return count_; }
   // The link's text: the Stop text from a start until the next stop.
   const std::string& linkText() const;
-  Timer& automationDelayTimer() { return *delayTimer_; }
+  Timer& periodTimer() { return *periodTimer_; }
+  Timer& delayTimer() { return *delayTimer_; }
   // Told after every start and stop (the link's text and the period fields' enabled
   // state change then).
   Callbacks changed;
 
  private:
+  void stateChanged() override;
+
+  Options& options_;
+  const Texts& texts_;
   CaptureCycle& cycle_;
   KeyInjector& keys_;
+  std::unique_ptr<Timer> periodTimer_;
   std::unique_ptr<Timer> delayTimer_;
+  bool paused_ = false;
+  bool resumeAfterPause_ = false;
   int count_ = 0;
   bool showsStop_ = false;
 };

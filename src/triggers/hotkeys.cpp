@@ -3,8 +3,6 @@
 #include <exception>
 #include <string>
 
-#include "platform/program_dir.h"
-#include "settings/settings_file.h"
 #include "triggers/print_screen_keys.h"
 #include "triggers/virtual_keys.h"
 
@@ -40,21 +38,35 @@ bool modifiersMatch(int shortcut, int held) {
 
 }  // namespace
 
-Hotkeys::Hotkeys(CaptureCycle& cycle, KeyboardState& keyboard, KeyInjector& keys)
-    : cycle_(cycle), keyboard_(keyboard), keys_(keys) {
-  cycle_.hotkeyTimer().setHandler([this] { onHotkeyTick(); });
+Hotkeys::Hotkeys(Options& options, CaptureCycle& cycle, SettingsFiles& settings, Platform& services,
+                 KeyboardState& keyboard, KeyInjector& keys)
+    : options_(options),
+      cycle_(cycle),
+      settings_(settings),
+      keyboard_(keyboard),
+      keys_(keys),
+      timer_(services.newTimer()) {
+  timer_->setInterval(1);
+  timer_->setHandler([this] { onHotkeyTick(); });
+  timer_->setEnabled(cycle_.takingPictures());
   keyboardWatch_ = keyboard_.changed.add([this] { keysChanged(); });
   for (const Slot& s : kSlots) {
     for (const Option o : {s.enabled, s.key}) {
-      optionWatches_.push_back(cycle_.options.watch(o, [this] { wantsTicksChanged.callAll(); }));
+      optionWatches_.push_back(options_.watch(o, [this] { wantsTicksChanged.callAll(); }));
     }
   }
+  cycle_.addObserver(*this);
 }
 
 Hotkeys::~Hotkeys() {
-  cycle_.hotkeyTimer().setHandler(nullptr);
+  cycle_.removeObserver(*this);
   keyboard_.changed.remove(keyboardWatch_);
-  for (const Options::WatchId& w : optionWatches_) cycle_.options.unwatch(w);
+  for (const Options::WatchId& w : optionWatches_) options_.unwatch(w);
+}
+
+void Hotkeys::stateChanged() {
+  timer_->setEnabled(cycle_.takingPictures());
+  if (!timer_->enabled()) sightings_ = {};
 }
 
 bool Hotkeys::isDown(int virtualKey) const {
@@ -74,11 +86,11 @@ int Hotkeys::modifiersHeld() const {
 }
 
 void Hotkeys::keysChanged() {
-  if (cycle_.hotkeyTimer().enabled()) {
+  if (timer_->enabled()) {
     for (std::size_t i = 0; i < kSlots.size(); ++i) {
-      if (!cycle_.options.checked(kSlots[i].enabled)) continue;
+      if (!options_.checked(kSlots[i].enabled)) continue;
       Sighting& seen = sightings_[i];
-      if (isDown(virtualKeyPart(cycle_.options.value(kSlots[i].key)))) {
+      if (isDown(virtualKeyPart(options_.value(kSlots[i].key)))) {
         // Down from the press that fired, never released since: not a new press.
         const bool sameHold = latches_[i] && !seen.up;
         if (!sameHold && !seen.down) seen = Sighting{true, seen.up, modifiersHeld()};
@@ -95,18 +107,18 @@ void Hotkeys::keysChanged() {
 
 bool Hotkeys::wantsTicks() const {
   for (std::size_t i = 0; i < kSlots.size(); ++i) {
-    if (!cycle_.options.checked(kSlots[i].enabled)) continue;
+    if (!options_.checked(kSlots[i].enabled)) continue;
     if (latches_[i] || sightings_[i].down) return true;
-    if (isDown(virtualKeyPart(cycle_.options.value(kSlots[i].key)))) return true;
+    if (isDown(virtualKeyPart(options_.value(kSlots[i].key)))) return true;
   }
   return false;
 }
 
 void Hotkeys::onHotkeyTick() {
-  const bool ignorePress = cycle_.tickRunning();
+  const bool ignorePress = cycle_.saving();
   // A slot's action may load settings: each slot is read when its turn comes.
   for (std::size_t i = 0; i < kSlots.size(); ++i) {
-    if (cycle_.options.checked(kSlots[i].enabled)) examine(i, ignorePress);
+    if (options_.checked(kSlots[i].enabled)) examine(i, ignorePress);
   }
   sightings_ = {};
 }
@@ -114,7 +126,7 @@ void Hotkeys::onHotkeyTick() {
 void Hotkeys::examine(std::size_t i, bool ignorePress) {
   const Slot& slot = kSlots[i];
   const Sighting seen = sightings_[i];
-  const int shortcut = cycle_.options.value(slot.key);
+  const int shortcut = options_.value(slot.key);
   const bool downNow = isDown(virtualKeyPart(shortcut));
   // Released since the last tick: a press that follows is a new one.
   if (seen.up) latches_[i] = false;
@@ -129,7 +141,7 @@ void Hotkeys::examine(std::size_t i, bool ignorePress) {
     try {
       act(slot);
     } catch (...) {
-      cycle_.handleException(std::current_exception());
+      cycle_.reportError(std::current_exception());
     }
   }
   // A press that has already ended leaves the latch clear for the next one.
@@ -152,26 +164,10 @@ void Hotkeys::act(const Slot& slot) {
 
 void Hotkeys::fireAutoSave(int row) {
   if (row < 1 || row > 3) return;
-  Options& options = cycle_.options;
-  // Copied: the options file may name other options files.
-  const std::string file = options.text(kAutoSaveFiles[row - 1]);
-  const std::string main = cycle_.mainSettingsFile();
-  // With a restore still waiting, the options in use are another row's, and the main
-  // settings file already holds the user's own: saving would put them out for good.
-  if (!cycle_.autoSaveRestorePending) saveSettings(cycle_, main);
-  if (!file.empty() && isRegularFileOrOther(file)) {
-    try {
-      loadSettings(cycle_, file, false);
-    } catch (...) {
-      // Half an options file must not stay in place of the user's settings.
-      loadSettings(cycle_, main, false);
-      throw;
-    }
-  }
-  if (options.value(Option::outputType) == kAvi) options.setValue(Option::outputType, kGif);
-  options.setChecked(Option::saveAnimation, false);
+  settings_.useForOneCapture(options_.text(kAutoSaveFiles[row - 1]));
+  if (options_.value(Option::outputType) == kAvi) options_.setValue(Option::outputType, kGif);
+  options_.setChecked(Option::saveAnimation, false);
   sendPrintScreen(keys_);
-  cycle_.autoSaveRestorePending = true;
 }
 
 void Hotkeys::clearLatches() {
@@ -181,12 +177,12 @@ void Hotkeys::clearLatches() {
 }
 
 void Hotkeys::suspendHotkeys() {
-  cycle_.hotkeyTimer().setEnabled(false);
+  timer_->setEnabled(false);
   sightings_ = {};
 }
 
 void Hotkeys::resumeHotkeys() {
-  cycle_.hotkeyTimer().setEnabled(true);
+  timer_->setEnabled(true);
 }
 
 }  // namespace snaprill

@@ -5,7 +5,8 @@
 //
 // Each slot has a latch: a key that is down fires once and then not again until it
 // has been seen up, however long it is held. Nothing fires while the timer is off
-// (paused, the counter at its end, a key field with the focus).
+// (the capture cycle paused or at the end of its numbers, a key field with the
+// focus).
 //
 // The key table is kept by events, so a press that came and went between two ticks
 // is not lost: the tick sees it down once. The timer needs to tick only while a key
@@ -22,18 +23,22 @@
 
 #include "base/callbacks.h"
 #include "capture/capture_cycle.h"
-#include "platform/services.h"
+#include "platform/platform.h"
+#include "settings/settings_file.h"
 
 namespace snaprill {
 
-class Hotkeys {
+class Hotkeys : private CaptureObserver {
  public:
-  // Takes over the cycle's hotkey timer.
-  Hotkeys(CaptureCycle& cycle, KeyboardState& keyboard, KeyInjector& keys);
-  ~Hotkeys();
+  // Its timer ticks every millisecond while on (and, on the desktop, only while
+  // wantsTicks()); everything given outlives the hotkeys.
+  Hotkeys(Options& options, CaptureCycle& cycle, SettingsFiles& settings, Platform& services,
+          KeyboardState& keyboard, KeyInjector& keys);
+  ~Hotkeys() override;
   Hotkeys(const Hotkeys&) = delete;
   Hotkeys& operator=(const Hotkeys&) = delete;
 
+  Timer& timer() { return *timer_; }
   // One tick of the hotkey timer. Keys pressed while a capture is being written
   // (the AVI writer lets events through) do nothing, so that the settings restore of
   // an auto-save capture never wraps another capture; they still set their latches.
@@ -52,8 +57,8 @@ class Hotkeys {
 
   // An auto-save press of row 1, 2 or 3: the current settings saved to the main
   // settings file, the row's options file loaded (when it names an existing file),
-  // AVI turned into GIF, single images chosen, Print Screen sent, and the capture
-  // cycle asked to load the main settings back after the capture.
+  // AVI turned into GIF, single images chosen and Print Screen sent; the main
+  // settings come back once that capture is over (SettingsFiles::useForOneCapture).
   void fireAutoSave(int row);
 
  private:
@@ -75,16 +80,21 @@ class Hotkeys {
   bool isDown(int virtualKey) const;
   int modifiersHeld() const;
   void keysChanged();
+  // The cycle paused, resumed or ran out of numbers.
+  void stateChanged() override;
   void examine(std::size_t slot, bool ignorePress);
   void act(const Slot& slot);
 
+  Options& options_;
   CaptureCycle& cycle_;
+  SettingsFiles& settings_;
   KeyboardState& keyboard_;
   KeyInjector& keys_;
   std::array<bool, 5> latches_{};
   std::array<Sighting, 5> sightings_{};
   Callbacks::Id keyboardWatch_ = 0;
   std::vector<Options::WatchId> optionWatches_;
+  std::unique_ptr<Timer> timer_;
 };
 
 }  // namespace snaprill

@@ -114,8 +114,8 @@ QWidget* OptionPages::buildAutomationPage() {
   connect(galleryStartButton, &QPushButton::clicked, this,
           [this, galleryStartButton, galleryProgress] {
             GalleryControls controls(galleryStartButton, galleryProgress);
-            guarded(cycle_, [this, &controls] {
-              createGallery(options_, cycle_.texts, cycle_.platform.dialogs, controls);
+            guarded(session_.cycle, [this, &controls] {
+              createGallery(options_, session_.texts, session_.services.dialogs, controls);
             });
           });
   auto* galleryLayout = new QGridLayout(galleryGroup);
@@ -155,7 +155,7 @@ void OptionPages::connectAutomation(Automation& automation) {
   // After a language change the link says what a click would do now, not "Start".
   texts_.bind({"Timers", "Start"}, [refresh](const QString&) { refresh(); });
   connect(startStopLink_, &LinkLabel::clicked, this,
-          [this] { guarded(cycle_, [this] { automation_->toggleAutomation(); }); });
+          [this] { guarded(session_.cycle, [this] { automation_->toggleAutomation(); }); });
   startStopLink_->setEnabled(true);
   refresh();
 }
@@ -165,7 +165,7 @@ QWidget* OptionPages::buildSettingsPage() {
   page->setObjectName(QStringLiteral("settingsPage"));
   QGroupBox* settingsGroup = group({"Settings", "Settings"}, "settingsGroup");
   LinkLabel* resetCounterLink = link({"Settings", "ResetImageCount"}, "resetCounterLink");
-  connect(resetCounterLink, &LinkLabel::clicked, this, [this] { cycle_.resetCounter(); });
+  connect(resetCounterLink, &LinkLabel::clicked, this, [this] { session_.cycle.resetCounter(); });
   auto* layout = new QGridLayout(settingsGroup);
   layout->addWidget(
       check(Option::rememberLastNumber, {"Settings", "RememberLastPic"}, "rememberLastNumber"), 0,
@@ -197,8 +197,8 @@ QWidget* OptionPages::buildSettingsPage() {
 }
 
 void OptionPages::browseExternalProgram() {
-  const std::optional<std::string> path = cycle_.platform.dialogs.openFile(
-      cycle_.texts.get("Dialogs", "ChooseApp"), kProgramFilter, std::string());
+  const std::optional<std::string> path = session_.services.dialogs.openFile(
+      session_.texts.get("Dialogs", "ChooseApp"), kProgramFilter, std::string());
   if (path) options_.setText(Option::externalProgram, *path);
 }
 

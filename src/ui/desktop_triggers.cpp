@@ -11,22 +11,23 @@ bool isWaylandSession() {
   return display != nullptr && *display != '\0';
 }
 
-DesktopTriggers::DesktopTriggers(CaptureCycle& cycle, Clipboard& clipboard)
-    : cycle_(cycle),
-      standIn_(keyboard_, screen_, clipboard,
-               [&cycle, wayland = isWaylandSession()] {
-                 return !wayland && cycle.options.checked(Option::printKeyCopiesScreen);
+DesktopTriggers::DesktopTriggers(Session& session)
+    : standIn_(keyboard_, screen_, session.services.clipboard,
+               [&options = session.options, wayland = isWaylandSession()] {
+                 return !wayland && options.checked(Option::printKeyCopiesScreen);
                }),
-      hotkeys_(cycle, keyboard_, keyboard_),
-      automation_(cycle, keyboard_) {
-  QtTimer& timer = asQtTimer(cycle.hotkeyTimer());
+      hotkeys_(session.options, session.cycle, session.settings, session.services, keyboard_,
+               keyboard_),
+      automation_(session.options, session.texts, session.cycle, session.services, keyboard_) {
+  // The hotkey timer ticks only while a hotkey's key is down or a latch waits.
+  QtTimer& timer = asQtTimer(hotkeys_.timer());
   timer.setGate([this] { return hotkeys_.wantsTicks(); });
   gateWatch_ = hotkeys_.wantsTicksChanged.add([&timer] { timer.gateChanged(); });
 }
 
 DesktopTriggers::~DesktopTriggers() {
   hotkeys_.wantsTicksChanged.remove(gateWatch_);
-  asQtTimer(cycle_.hotkeyTimer()).setGate([] { return false; });
+  asQtTimer(hotkeys_.timer()).setGate([] { return false; });
 }
 
 }  // namespace snaprill

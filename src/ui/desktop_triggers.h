@@ -9,9 +9,9 @@
 #include "backends/x11/print_screen_stand_in.h"
 #include "backends/x11/x11_keyboard.h"
 #include "backends/x11/x11_screen_grabber.h"
-#include "capture/capture_cycle.h"
 #include "triggers/automation.h"
 #include "triggers/hotkeys.h"
+#include "ui/session.h"
 
 namespace snaprill {
 
@@ -20,8 +20,8 @@ bool isWaylandSession();
 
 class DesktopTriggers {
  public:
-  // The cycle's timers must be QtTimers; clipboard is the cycle's.
-  DesktopTriggers(CaptureCycle& cycle, Clipboard& clipboard);
+  // The session's timers must be QtTimers.
+  explicit DesktopTriggers(Session& session);
   ~DesktopTriggers();
   DesktopTriggers(const DesktopTriggers&) = delete;
   DesktopTriggers& operator=(const DesktopTriggers&) = delete;
@@ -30,7 +30,6 @@ class DesktopTriggers {
   Automation& automation() { return automation_; }
 
  private:
-  CaptureCycle& cycle_;
   X11Keyboard keyboard_;
   X11ScreenGrabber screen_;
   PrintScreenStandIn standIn_;

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "options/output_type_choice.h"
 #include "ui/area_chooser.h"
 #include "ui/link_label.h"
 #include "ui/option_pages.h"
@@ -42,8 +43,9 @@ QWidget* OptionPages::buildGifPage() {
   QGroupBox* gifGroup = group({"GIF", "GIFOpt"}, "gifGroup");
   QRadioButton* saveSeparateImages = radio({"GIF", "SaveSeparately"}, "saveSeparateImages");
   QRadioButton* saveAnimation = radio({"GIF", "SaveAni"}, "saveAnimation");
-  binding_.partnerRadio(saveSeparateImages, Option::saveAnimation,
-                        [this] { cycle_.chooseSeparateImages(); });
+  binding_.partnerRadio(saveSeparateImages, Option::saveAnimation, [this] {
+    chooseSeparateImages(options_, session_.services.dialogs, session_.texts);
+  });
   binding_.check(saveAnimation, Option::saveAnimation);
   auto* frameCount = new QHBoxLayout;
   frameCount->addWidget(label({"GIF", "After"}));
@@ -124,9 +126,9 @@ QWidget* OptionPages::buildDimensionsPage() {
   resizeLayout->addWidget(number(Option::resizeHeight, "resizeHeight"), 2, 1);
   resizeLayout->addWidget(chooseResizeAreaLink, 3, 0, 1, 2);
   connect(chooseCropAreaLink, &LinkLabel::clicked, this,
-          [this] { chooseCropArea(options_, cycle_.texts, window()); });
+          [this] { chooseCropArea(options_, session_.texts, window()); });
   connect(chooseResizeAreaLink, &LinkLabel::clicked, this,
-          [this] { chooseResizeArea(options_, cycle_.texts, window()); });
+          [this] { chooseResizeArea(options_, session_.texts, window()); });
 
   QGroupBox* effectsGroup = group({"Effects", "Effects"}, "effectsGroup");
   QVBoxLayout* effectsLayout = column(effectsGroup);

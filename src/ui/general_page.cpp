@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "options/file_prefix.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
 #include "ui/guarded.h"
@@ -73,18 +74,23 @@ QWidget* OptionPages::buildGeneralPage() {
   exampleFileName->setTextFormat(Qt::PlainText);
   // The prefix loses forbidden characters as it is typed; the caret stays where the
   // user left it.
-  connect(prefix, &QLineEdit::textEdited, this, [this, prefix](const QString& text) {
-    cycle_.view().prefixCaret = utf8Offset(text, prefix->cursorPosition());
-    options_.setText(Option::filePrefix, toUtf8(text));
-  });
-  binding_.watch(Option::filePrefix, [this, prefix, exampleFileName] {
+  const auto showPrefix = [this, prefix, exampleFileName] {
     const QString shown = toQString(options_.text(Option::filePrefix));
     if (prefix->text() != shown) {
       prefix->setText(shown);
-      prefix->setCursorPosition(fieldPosition(shown, cycle_.view().prefixCaret));
+      // Cleaned shorter than the caret: the caret at the end.
+      prefix->setCursorPosition(fieldPosition(shown, prefixCaret_));
     }
-    exampleFileName->setText(toQString(cycle_.view().exampleFileName));
+    exampleFileName->setText(
+        toQString(snaprill::exampleFileName(options_.text(Option::filePrefix))));
+  };
+  connect(prefix, &QLineEdit::textEdited, this, [this, prefix, showPrefix](const QString& text) {
+    prefixCaret_ = utf8Offset(text, prefix->cursorPosition());
+    options_.setText(Option::filePrefix, toUtf8(text));
+    // A forbidden character typed leaves the prefix as it was: the field drops it.
+    showPrefix();
   });
+  binding_.watch(Option::filePrefix, showPrefix);
   QRadioButton* plainNumbers = radio({"Filename", "NoZeros"}, "plainNumbers");
   QRadioButton* zeroPadNumbers = radio({"Filename", "AddZeros"}, "zeroPadNumbers");
   texts_.bind({"Filename", "NoZeros"}, [plainNumbers](const QString& t) {
@@ -167,7 +173,14 @@ QWidget* OptionPages::buildGeneralPage() {
 }
 
 KeyField* OptionPages::keyField(Option id, const char* name) {
-  auto* field = new KeyField(options_, id, cycle_.hotkeyTimer());
+  auto* field = new KeyField(options_, id, [this](bool on) {
+    if (hotkeys_ == nullptr) return;
+    if (on) {
+      hotkeys_->resumeHotkeys();
+    } else {
+      hotkeys_->suspendHotkeys();
+    }
+  });
   field->setObjectName(QLatin1String(name));
   return field;
 }
@@ -175,7 +188,7 @@ KeyField* OptionPages::keyField(Option id, const char* name) {
 void OptionPages::useDefaultDirClicked() {
   options_.setChecked(Option::useDefaultDir, true);
   options_.setChecked(Option::useChosenDir, false);
-  options_.setText(Option::outputDir, cycle_.platform.dirs.defaultOutput);
+  options_.setText(Option::outputDir, session_.services.dirs.defaultOutput);
 }
 
 void OptionPages::useChosenDirClicked() {
@@ -189,12 +202,12 @@ void OptionPages::changeOutputDir() {
       choosers_.directory(toQString(options_.text(Option::outputDir)), window());
   if (!chosen) return;
   options_.setText(Option::outputDir, withTrailingSlash(toUtf8(*chosen)));
-  guarded(cycle_, [this] { writeOutputDirSetting(cycle_); });
+  guarded(session_.cycle, [this] { session_.settings.writeOutputDir(); });
 }
 
 void OptionPages::chooseOptionFile(Option file) {
-  const std::optional<std::string> path = cycle_.platform.dialogs.openFile(
-      "Snaprill", kOptionFileFilter, cycle_.platform.dirs.configDir);
+  const std::optional<std::string> path = session_.services.dialogs.openFile(
+      "Snaprill", kOptionFileFilter, session_.services.dirs.configDir);
   if (path) options_.setText(file, *path);
 }
 

@@ -13,7 +13,7 @@ void guarded(CaptureCycle& cycle, F&& work) {
   try {
     work();
   } catch (...) {
-    cycle.handleException(std::current_exception());
+    cycle.reportError(std::current_exception());
   }
 }
 

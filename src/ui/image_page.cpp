@@ -164,7 +164,7 @@ void OptionPages::chooseTextFont() {
                                                (chosen->italic() ? kItalic : 0) |
                                                (chosen->underline() ? kUnderline : 0) |
                                                (chosen->strikeOut() ? kStrikeOut : 0));
-  guarded(cycle_, [this] { writeFontSettings(cycle_); });
+  guarded(session_.cycle, [this] { session_.settings.writeFont(); });
 }
 
 void OptionPages::updateTextPreview() {
@@ -180,20 +180,20 @@ void OptionPages::updateTextPreview() {
 }
 
 void OptionPages::loadOverlay() {
-  const std::optional<std::string> path = cycle_.platform.dialogs.openFile(
-      cycle_.texts.get("Dialogs", "LoadImage"), kOverlayFilter, std::string());
+  const std::optional<std::string> path = session_.services.dialogs.openFile(
+      session_.texts.get("Dialogs", "LoadImage"), kOverlayFilter, std::string());
   if (!path) return;
-  cycle_.loadOverlayPicture(*path);
+  guarded(session_.cycle, [this, &path] { session_.state.overlay.load(*path); });
   refreshOverlayPreview();
 }
 
 void OptionPages::clearOverlay() {
-  cycle_.overlay().clear();
+  session_.state.overlay.clear();
   refreshOverlayPreview();
 }
 
 void OptionPages::refreshOverlayPreview() {
-  const OverlayPicture& overlay = cycle_.overlay();
+  const OverlayPicture& overlay = session_.state.overlay;
   overlayPreview_->setPixmap(
       overlay.empty() ? QPixmap() : QPixmap::fromImage(qimageFromBitmap(overlay.picture())));
 }

@@ -51,8 +51,9 @@ int shortcutOfKeyPress(const QKeyEvent& event) {
   return code == 0 ? 0 : code | modifiers;
 }
 
-KeyField::KeyField(Options& options, Option id, Timer& hotkeyTimer, QWidget* parent)
-    : QLineEdit(parent), options_(options), id_(id), hotkeyTimer_(hotkeyTimer) {
+KeyField::KeyField(Options& options, Option id, std::function<void(bool)> hotkeysOn,
+                   QWidget* parent)
+    : QLineEdit(parent), options_(options), id_(id), hotkeysOn_(std::move(hotkeysOn)) {
   setContextMenuPolicy(Qt::NoContextMenu);
   watch_ = options_.watch(id_, [this] { show(options_.value(id_)); });
   show(options_.value(id_));
@@ -107,14 +108,14 @@ void KeyField::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void KeyField::focusInEvent(QFocusEvent* event) {
-  hotkeyTimer_.setEnabled(false);
+  hotkeysOn_(false);
   QLineEdit::focusInEvent(event);
 }
 
 void KeyField::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
   show(options_.value(id_));
-  hotkeyTimer_.setEnabled(true);
+  hotkeysOn_(true);
 }
 
 }  // namespace snaprill

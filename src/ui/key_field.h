@@ -7,8 +7,9 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 #include "options/options.h"
-#include "platform/services.h"
 
 class QKeyEvent;
 
@@ -18,7 +19,9 @@ class KeyField : public QLineEdit {
   Q_OBJECT
 
  public:
-  KeyField(Options& options, Option id, Timer& hotkeyTimer, QWidget* parent = nullptr);
+  // hotkeysOn(false) when the field takes the focus, hotkeysOn(true) when it leaves.
+  KeyField(Options& options, Option id, std::function<void(bool)> hotkeysOn,
+           QWidget* parent = nullptr);
   ~KeyField() override;
   KeyField(const KeyField&) = delete;
   KeyField& operator=(const KeyField&) = delete;
@@ -36,7 +39,7 @@ class KeyField : public QLineEdit {
 
   Options& options_;
   Option id_;
-  Timer& hotkeyTimer_;
+  std::function<void(bool)> hotkeysOn_;
   Options::WatchId watch_;
 };
 

@@ -11,8 +11,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "options/output_type_choice.h"
 #include "options/page_height.h"
-#include "settings/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/directory_chooser.h"
 #include "ui/guarded.h"
@@ -42,12 +42,12 @@ QString withoutAmpersands(QString caption) {
 
 }  // namespace
 
-MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
-    : cycle_(cycle),
+MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
+    : session_(session),
       tray_(tray),
       choosers_(choosers),
-      texts_(cycle.texts),
-      binding_(std::make_unique<OptionBinding>(cycle.options)) {
+      texts_(session.texts),
+      binding_(std::make_unique<OptionBinding>(session.options)) {
   setObjectName(QStringLiteral("mainWindow"));
   // No minimise or maximise button: hiding goes to the tray, and the size follows
   // the option area.
@@ -57,8 +57,8 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
-  topStrip_ = new TopStrip(cycle_, texts_, central);
-  pages_ = new OptionPages(cycle_, texts_, choosers_, central);
+  topStrip_ = new TopStrip(session_, texts_, central);
+  pages_ = new OptionPages(session_, texts_, choosers_, central);
   layout->addWidget(topStrip_);
   layout->addWidget(pages_);
   setCentralWidget(central);
@@ -70,21 +70,23 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
   statusBar()->addWidget(statusLine_, 1);
   statusBar()->setSizeGripEnabled(false);
 
-  typePicker_ = new TypePicker(cycle_.options, cycle_.texts, this);
+  typePicker_ = new TypePicker(session_.options, session_.texts, this);
   // Both live as long as the window and are shown modally when asked for.
-  dirChooser_ = new DirectoryChooser(cycle_.texts, cycle_.platform.dialogs, this);
+  dirChooser_ = new DirectoryChooser(session_.texts, session_.services.dialogs, this);
   choosers_.useDirectoryChooser(dirChooser_);
   runningFor_.start();
   aboutBox_ = new AboutBox(
-      cycle_.texts, cycle_.platform.launcher, [this] { return runningFor_.elapsed(); }, this);
-  connect(typePicker_, &TypePicker::typeChosen, this,
-          [this] { guarded(cycle_, [this] { cycle_.outputTypeChanged(); }); });
+      session_.texts, session_.services.launcher, [this] { return runningFor_.elapsed(); }, this);
+  connect(typePicker_, &TypePicker::typeChosen, this, [this] {
+    chooseOutputType(session_.options, session_.options.value(Option::outputType));
+    outputTypeChanged();
+  });
   connect(topStrip_, &TopStrip::typePickerRequested, this, &MainWindow::openTypePicker);
   connect(topStrip_, &TopStrip::hideRequested, this, &MainWindow::hideWindow);
   connect(topStrip_, &TopStrip::helpRequested, this, &MainWindow::showAboutBox);
   connect(topStrip_, &TopStrip::advancedRequested, this, &MainWindow::toggleOptionPages);
   connect(topStrip_, &TopStrip::pauseRequested, this,
-          [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
+          [this] { guarded(session_.cycle, [this] { session_.cycle.togglePause(); }); });
   connect(pages_, &OptionPages::helpRequested, this, [this] { openHelpTopic(kAutoSaveTopic); });
   new HelpKeys(this, [this](int topic) { openHelpTopic(topic); });
 
@@ -96,22 +98,24 @@ MainWindow::MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers)
 
   binding_->watch(Option::clientHeight, [this] { showOptionPages(optionPagesShown()); });
   binding_->watch(Option::captureText, [this] { captureTextChanged(); });
-  viewWatch_ = cycle_.view().changed.add([this] { refreshView(); });
-  typeWatch_ = cycle_.view().typeChanged.add([this] { outputTypeChanged(); });
-  lossWatch_ = cycle_.view().captureLost.add([this] { showLostCaptureNotice(); });
-  // After the cycle's own reaction, which was added first: the pause item and the
-  // captions the cycle makes are new by then.
-  languageWatch_ = cycle_.texts.changed.add([this] { applyTexts(); });
+  // A new type, however it came (a choice, a settings file), brings its page forward.
+  binding_->watch(Option::outputType, [this] { outputTypeChanged(); });
+  statusWatch_ = session_.status.changed.add([this] { refreshView(); });
+  qualityWatch_ = session_.qualityBar.changed.add([this] { refreshView(); });
+  lossWatch_ = session_.status.lossNoticed.add([this] { showLostCaptureNotice(); });
+  // After the status's and the quality bar's own reactions, which were added first:
+  // the pause item and the captions they make are new by then.
+  languageWatch_ = session_.texts.changed.add([this] { applyTexts(); });
   refreshView();
   showHelpAvailability();
 }
 
 MainWindow::~MainWindow() {
-  // The cycle, the options and the tray outlive the window.
-  cycle_.view().changed.remove(viewWatch_);
-  cycle_.view().typeChanged.remove(typeWatch_);
-  cycle_.view().captureLost.remove(lossWatch_);
-  cycle_.texts.changed.remove(languageWatch_);
+  // The session and the tray outlive the window.
+  session_.status.changed.remove(statusWatch_);
+  session_.qualityBar.changed.remove(qualityWatch_);
+  session_.status.lossNoticed.remove(lossWatch_);
+  session_.texts.changed.remove(languageWatch_);
   binding_.reset();
   choosers_.useDirectoryChooser(nullptr);
   tray_.icon().setContextMenu(nullptr);
@@ -125,8 +129,9 @@ void MainWindow::buildMenus() {
   texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::hideWindow),
               {"MainMenu", "HideWindow"});
   fileMenu->addSeparator();
-  pauseAction_ = fileMenu->addAction(QString(), this,
-                                     [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
+  pauseAction_ = fileMenu->addAction(QString(), this, [this] {
+    guarded(session_.cycle, [this] { session_.cycle.togglePause(); });
+  });
   fileMenu->addSeparator();
   texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::loadChosenSettings),
               {"MainMenu", "LoadSettings"});
@@ -158,7 +163,7 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::showHelpAvailability() {
-  const bool available = !cycle_.texts.helpFile.empty();
+  const bool available = !session_.texts.helpFile.empty();
   helpFileAction_->setVisible(available);
   if (windowFlags().testFlag(Qt::WindowContextHelpButtonHint) == available) return;
   // A change of flags hides the window; it comes back where it was.
@@ -172,8 +177,9 @@ void MainWindow::buildTrayMenu() {
   texts_.bind(showWindowAction, {"Tray", "ShowWindow"});
   trayMenu_.setDefaultAction(showWindowAction);
   trayMenu_.addSeparator();
-  trayPauseAction_ = trayMenu_.addAction(
-      QString(), this, [this] { guarded(cycle_, [this] { cycle_.togglePause(); }); });
+  trayPauseAction_ = trayMenu_.addAction(QString(), this, [this] {
+    guarded(session_.cycle, [this] { session_.cycle.togglePause(); });
+  });
   trayMenu_.addSeparator();
   QAction* trayExitAction = trayMenu_.addAction(QString(), this, &MainWindow::exitFromTray);
   texts_.bind(trayExitAction, {"Tray", "Exit"});
@@ -191,16 +197,16 @@ void MainWindow::applyTexts() {
 }
 
 void MainWindow::refreshView() {
-  const ViewState& view = cycle_.view();
-  statusLine_->setText(toQString(view.statusText));
-  if (!hideTimer_.isActive()) setWindowTitle(toQString(view.windowCaption));
-  pauseAction_->setText(toQString(view.pauseCaption));
-  trayPauseAction_->setText(toQString(view.pauseCaption));
+  const CaptureStatus& status = session_.status;
+  statusLine_->setText(toQString(status.statusText()));
+  if (!hideTimer_.isActive()) setWindowTitle(toQString(status.windowCaption()));
+  pauseAction_->setText(toQString(status.pauseCaption()));
+  trayPauseAction_->setText(toQString(status.pauseCaption()));
   topStrip_->refreshView();
 }
 
 bool MainWindow::optionPagesShown() const {
-  return snaprill::optionPagesShown(cycle_.options);
+  return snaprill::optionPagesShown(session_.options);
 }
 
 void MainWindow::showOptionPages(bool shown) {
@@ -210,26 +216,26 @@ void MainWindow::showOptionPages(bool shown) {
 
 void MainWindow::toggleOptionPages() {
   const bool expanding = !optionPagesShown();
-  toggleOptionPagesHeight(cycle_.options);
+  toggleOptionPagesHeight(session_.options);
   if (expanding) pages_->setCurrentWidget(pages_->generalPage());
 }
 
 void MainWindow::outputTypeChanged() {
-  // The cycle has set the quality bar and, for AVI, "Save animation"; the window
-  // brings the type's own page forward.
-  const int type = cycle_.options.value(Option::outputType);
+  // The quality bar follows by itself; the window brings the type's own page
+  // forward.
+  const int type = session_.options.value(Option::outputType);
   QWidget* page = nullptr;
   if (type == kGif || type == kAvi) page = pages_->gifPage();
   if (type == kBitmap || type == kTiff || type == kTarga) page = pages_->tiffTgaBmpPage();
   if (page) {
-    if (cycle_.options.value(Option::clientHeight) < kTypePageLimit) toggleOptionPages();
+    if (session_.options.value(Option::clientHeight) < kTypePageLimit) toggleOptionPages();
     pages_->setCurrentWidget(page);
   }
   topStrip_->showType();
 }
 
 void MainWindow::showMenuPage(const QString& caption) {
-  if (cycle_.options.value(Option::clientHeight) < kPagesCollapsedLimit) toggleOptionPages();
+  if (session_.options.value(Option::clientHeight) < kPagesCollapsedLimit) toggleOptionPages();
   const QString wanted = withoutAmpersands(caption);
   for (int i = 0; i < pages_->count(); ++i) {
     if (withoutAmpersands(pages_->tabText(i)) == wanted) {
@@ -244,45 +250,45 @@ void MainWindow::openTypePicker() {
 }
 
 void MainWindow::loadChosenSettings() {
-  const std::optional<std::string> file =
-      cycle_.platform.dialogs.openFile("Snaprill", kSettingsFilter, cycle_.platform.dirs.configDir);
+  const std::optional<std::string> file = session_.services.dialogs.openFile(
+      "Snaprill", kSettingsFilter, session_.services.dirs.configDir);
   if (!file) return;
-  cycle_.view().windowPositionFromSettings = false;
-  guarded(cycle_, [this, &file] { loadSettings(cycle_, *file, true); });
+  LoadedSettings loaded;
+  guarded(session_.cycle, [this, &file, &loaded] { loaded = session_.settings.load(*file, true); });
   applyTexts();
   pages_->refreshOverlayPreview();
-  if (cycle_.view().windowPositionFromSettings) placeWindow();
+  if (loaded.windowPositionStored) placeWindow(true);
 }
 
 void MainWindow::saveSettingsAs() {
-  const std::optional<std::string> file = cycle_.platform.dialogs.saveFile(
-      "Snaprill", kSettingsFilter, "snp", cycle_.platform.dirs.configDir);
+  const std::optional<std::string> file = session_.services.dialogs.saveFile(
+      "Snaprill", kSettingsFilter, "snp", session_.services.dirs.configDir);
   if (!file) return;
   storeWindowPlace();
-  guarded(cycle_, [this, &file] { saveSettings(cycle_, *file); });
+  guarded(session_.cycle, [this, &file] { session_.settings.save(*file); });
 }
 
 void MainWindow::chooseLanguage() {
   const std::optional<std::string> file =
       // Starts where the shipped languages are.
-      cycle_.platform.dialogs.openFile(cycle_.texts.get("Dialogs", "ChooseLang"),
-                                       "INI (*.ini)|*.ini", cycle_.platform.dirs.dataDir);
+      session_.services.dialogs.openFile(session_.texts.get("Dialogs", "ChooseLang"),
+                                         "INI (*.ini)|*.ini", session_.services.dirs.dataDir);
   if (!file) return;
-  guarded(cycle_, [this, &file] {
-    if (cycle_.languageLoad) cycle_.languageLoad(*file);
-    writeLanguageFileSetting(cycle_, *file);
+  guarded(session_.cycle, [this, &file] {
+    session_.settings.loadLanguage(*file);
+    session_.settings.writeLanguageFile(*file);
   });
 }
 
 void MainWindow::openHelpTopic(int topic) {
-  const std::string& helpFile = cycle_.texts.helpFile;
+  const std::string& helpFile = session_.texts.helpFile;
   if (helpFile.empty()) {
     showAboutBox();
     return;
   }
   if (!QDesktopServices::openUrl(helpTopicUrl(helpFile, topic))) {
-    cycle_.platform.dialogs.errorBox(
-        replaceIgnoringCase(cycle_.texts.get("Error", "HelpNotOpened"), "%s", helpFile));
+    session_.services.dialogs.errorBox(
+        replaceIgnoringCase(session_.texts.get("Error", "HelpNotOpened"), "%s", helpFile));
   }
 }
 
@@ -293,14 +299,15 @@ void MainWindow::showAboutBox() {
 void MainWindow::captureTextChanged() {
   // A word only the makers know, exactly as written, shows how long the program
   // has run.
-  if (cycle_.options.text(Option::captureText) == "VUX") aboutBox_->revealUptime();
+  if (session_.options.text(Option::captureText) == "VUX") aboutBox_->revealUptime();
 }
 
 void MainWindow::showLostCaptureNotice() {
   // The status line already says it; hidden in the tray, a balloon is what is seen.
   if (tray_.icon().isVisible() && QSystemTrayIcon::supportsMessages()) {
     tray_.icon().showMessage(QStringLiteral("Snaprill"),
-                             toQString(cycle_.view().lostCapture.notice), QSystemTrayIcon::Warning);
+                             toQString(session_.status.lostNotice().notice),
+                             QSystemTrayIcon::Warning);
   }
 }
 

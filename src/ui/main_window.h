@@ -15,8 +15,8 @@
 #include <memory>
 
 #include "backends/qt/qt_tray.h"
-#include "capture/capture_cycle.h"
 #include "ui/choosers.h"
+#include "ui/session.h"
 #include "ui/ui_texts.h"
 
 namespace snaprill {
@@ -32,7 +32,7 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  MainWindow(CaptureCycle& cycle, QtTray& tray, Choosers& choosers);
+  MainWindow(Session& session, QtTray& tray, Choosers& choosers);
   ~MainWindow() override;
 
   // The start-up sequence after the cycle's defaults: main settings (with their
@@ -40,8 +40,8 @@ class MainWindow : public QMainWindow {
   // shown, or with the hide switch only the tray icon.
   void startUp(bool hideSwitch);
   // Every way out ends here (window close, File and tray Exit, termination
-  // signals): the window's place is kept, the close query runs once, then the
-  // event loop ends.
+  // signals): the window's place is kept, the waiting animation frames written, the
+  // tray icon removed and the settings saved, once; then the event loop ends.
   void closeProgram();
   // The tray menu's Exit: the icon goes first, then the same close.
   void exitFromTray();
@@ -92,11 +92,11 @@ class MainWindow : public QMainWindow {
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
   void onHideTick();
   void captureTextChanged();
-  void placeWindow();
+  void placeWindow(bool positionFromSettings);
   void storeWindowPlace();
   bool shownOnScreen() const;
 
-  CaptureCycle& cycle_;
+  Session& session_;
   QtTray& tray_;
   Choosers& choosers_;
   UiTexts texts_;
@@ -116,8 +116,8 @@ class MainWindow : public QMainWindow {
   bool hiddenToTray_ = false;
   bool noTrayNoticeShown_ = false;
   bool closing_ = false;
-  Callbacks::Id viewWatch_ = 0;
-  Callbacks::Id typeWatch_ = 0;
+  Callbacks::Id statusWatch_ = 0;
+  Callbacks::Id qualityWatch_ = 0;
   Callbacks::Id lossWatch_ = 0;
   Callbacks::Id languageWatch_ = 0;
 };

@@ -7,7 +7,6 @@
 #include <QScreen>
 #include <QStatusBar>
 
-#include "settings/settings_file.h"
 #include "ui/guarded.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
@@ -17,18 +16,21 @@ namespace snaprill {
 
 void MainWindow::startUp(bool hideSwitch) {
   runningFor_.start();
-  cycle_.view().windowPositionFromSettings = false;
   // Defaults, then the main settings file in full (which applies its language
   // and may pause the cycle), then the output folder made usable.
-  guarded(cycle_, [this] { loadStartupSettings(cycle_, cycle_.mainSettingsFile()); });
-  guarded(cycle_, [this] { settleOutputDirectory(cycle_); });
+  SettingsFiles& settings = session_.settings;
+  LoadedSettings loaded;
+  guarded(session_.cycle,
+          [&settings, &loaded] { loaded = settings.loadStartup(settings.mainFile()); });
+  guarded(session_.cycle, [&settings] { settings.settleOutputDirectory(); });
   applyTexts();
   pages_->refreshOverlayPreview();
-  guarded(cycle_, [this] {
-    cycle_.finishStartup();
-    if (cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().add();
+  guarded(session_.cycle, [this] {
+    session_.cycle.start();
+    TrayIconState& tray = session_.status.tray();
+    if (session_.options.checked(Option::trayIconAlways) && !tray.present()) tray.add();
   });
-  placeWindow();
+  placeWindow(loaded.windowPositionStored);
   if (hideSwitch) {
     // The window is never shown at all, rather than shown and hidden a moment
     // later: nothing flashes on the screen. The hide runs once the event loop does.
@@ -57,8 +59,8 @@ void MainWindow::hideWindow() {
     return;
   }
   hiddenToTray_ = true;
-  guarded(cycle_, [this] {
-    cycle_.tray().showForHiddenWindow(cycle_.options.checked(Option::trayIconAlways));
+  guarded(session_.cycle, [this] {
+    session_.status.tray().showForHiddenWindow(session_.options.checked(Option::trayIconAlways));
   });
   hide();
 }
@@ -68,8 +70,8 @@ void MainWindow::showWindow() {
   showNormal();
   raise();
   activateWindow();
-  guarded(cycle_, [this] {
-    if (!cycle_.options.checked(Option::trayIconAlways)) cycle_.tray().remove();
+  guarded(session_.cycle, [this] {
+    if (!session_.options.checked(Option::trayIconAlways)) session_.status.tray().remove();
   });
 }
 
@@ -98,7 +100,7 @@ void MainWindow::changeEvent(QEvent* event) {
   }
 }
 
-void MainWindow::placeWindow() {
+void MainWindow::placeWindow(bool positionFromSettings) {
   QMainWindow::layout()->activate();
   QList<QRect> screens;
   if (QScreen* primary = QGuiApplication::primaryScreen()) {
@@ -108,14 +110,14 @@ void MainWindow::placeWindow() {
     if (screen != QGuiApplication::primaryScreen()) screens << screen->availableGeometry();
   }
   const QRect remembered(
-      QPoint(cycle_.options.value(Option::windowLeft), cycle_.options.value(Option::windowTop)),
+      QPoint(session_.options.value(Option::windowLeft), session_.options.value(Option::windowTop)),
       size());
-  move(windowPlace(remembered, cycle_.view().windowPositionFromSettings, screens));
+  move(windowPlace(remembered, positionFromSettings, screens));
 }
 
 void MainWindow::storeWindowPlace() {
-  cycle_.options.setValue(Option::windowTop, pos().y());
-  cycle_.options.setValue(Option::windowLeft, pos().x());
+  session_.options.setValue(Option::windowTop, pos().y());
+  session_.options.setValue(Option::windowLeft, pos().x());
 }
 
 void MainWindow::closeProgram() {
@@ -123,12 +125,14 @@ void MainWindow::closeProgram() {
   closing_ = true;
   // Kept for the next start; a window started hidden keeps the place it was given.
   storeWindowPlace();
-  guarded(cycle_, [this] { cycle_.closeQuery(); });
+  session_.status.closing();
+  session_.cycle.close();
+  guarded(session_.cycle, [this] { session_.settings.close(); });
   QCoreApplication::quit();
 }
 
 void MainWindow::exitFromTray() {
-  guarded(cycle_, [this] { cycle_.tray().remove(); });
+  guarded(session_.cycle, [this] { session_.status.tray().remove(); });
   closeProgram();
 }
 

@@ -13,13 +13,13 @@
 
 namespace snaprill {
 
-OptionPages::OptionPages(CaptureCycle& cycle, UiTexts& texts, Choosers& choosers, QWidget* parent)
+OptionPages::OptionPages(Session& session, UiTexts& texts, Choosers& choosers, QWidget* parent)
     : QTabWidget(parent),
-      cycle_(cycle),
-      options_(cycle.options),
+      session_(session),
+      options_(session.options),
       texts_(texts),
       choosers_(choosers),
-      binding_(cycle.options) {
+      binding_(session.options) {
   setObjectName(QStringLiteral("optionPages"));
   setUsesScrollButtons(false);
   generalPage_ = buildGeneralPage();

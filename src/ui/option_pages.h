@@ -9,10 +9,11 @@
 #include <QTabWidget>
 #include <initializer_list>
 
-#include "capture/capture_cycle.h"
 #include "triggers/automation.h"
+#include "triggers/hotkeys.h"
 #include "ui/choosers.h"
 #include "ui/option_binding.h"
+#include "ui/session.h"
 #include "ui/ui_texts.h"
 
 class QAbstractButton;
@@ -34,7 +35,7 @@ class OptionPages : public QTabWidget {
   Q_OBJECT
 
  public:
-  OptionPages(CaptureCycle& cycle, UiTexts& texts, Choosers& choosers, QWidget* parent = nullptr);
+  OptionPages(Session& session, UiTexts& texts, Choosers& choosers, QWidget* parent = nullptr);
   ~OptionPages() override;
   OptionPages(const OptionPages&) = delete;
   OptionPages& operator=(const OptionPages&) = delete;
@@ -42,6 +43,8 @@ class OptionPages : public QTabWidget {
   // The Start/Stop link drives the automation from here on; until then it is off.
   // The automation outlives the pages.
   void connectAutomation(Automation& automation);
+  // The hotkey fields switch the hotkeys off while they have the focus, from here on.
+  void connectHotkeys(Hotkeys& hotkeys) { hotkeys_ = &hotkeys; }
 
   // The page of each kind, to bring forward.
   QWidget* generalPage() const { return generalPage_; }
@@ -90,7 +93,7 @@ class OptionPages : public QTabWidget {
   QGroupBox* group(TextKey caption, const char* name);
   KeyField* keyField(Option id, const char* name);
 
-  CaptureCycle& cycle_;
+  Session& session_;
   Options& options_;
   UiTexts& texts_;
   Choosers& choosers_;
@@ -104,6 +107,9 @@ class OptionPages : public QTabWidget {
   QMenu* overlayMenu_ = nullptr;
   LinkLabel* startStopLink_ = nullptr;
   Automation* automation_ = nullptr;
+  Hotkeys* hotkeys_ = nullptr;
+  // The caret of the prefix field, kept in place when the prefix is cleaned.
+  int prefixCaret_ = 0;
   Callbacks::Id automationWatch_ = 0;
 };
 

@@ -32,15 +32,15 @@ QString outputTypeName(int type) {
   return type >= 0 && type < kTypeCount ? QLatin1String(kTypeNames[type]) : QString();
 }
 
-TopStrip::TopStrip(CaptureCycle& cycle, UiTexts& texts, QWidget* parent)
-    : QWidget(parent), cycle_(cycle), texts_(texts), binding_(cycle.options) {
+TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
+    : QWidget(parent), session_(session), texts_(texts), binding_(session.options) {
   qualityCaption_ = new QLabel(this);
   qualityCaption_->setObjectName(QStringLiteral("qualityCaption"));
   qualityCaption_->setTextFormat(Qt::PlainText);
   qualityBar_ = new QScrollBar(Qt::Horizontal, this);
   qualityBar_->setObjectName(QStringLiteral("qualityBar"));
   binding_.scrollBar(qualityBar_, Option::qualityBar,
-                     [this] { return cycle_.qualityBar().largeStep(); });
+                     [this] { return session_.qualityBar.largeStep(); });
 
   auto* hideWindowLink = new LinkLabel(this);
   hideWindowLink->setObjectName(QStringLiteral("hideWindowLink"));
@@ -116,15 +116,14 @@ TopStrip::TopStrip(CaptureCycle& cycle, UiTexts& texts, QWidget* parent)
 }
 
 void TopStrip::refreshView() {
-  const ViewState& view = cycle_.view();
   binding_.refresh(Option::qualityBar);
-  qualityCaption_->setText(toQString(view.qualityCaption));
-  qualityCaption_->setEnabled(cycle_.options.enabled(Option::qualityBar));
-  pausedNotice_->setVisible(view.pausedNoticeVisible);
+  qualityCaption_->setText(toQString(session_.qualityBar.caption()));
+  qualityCaption_->setEnabled(session_.options.enabled(Option::qualityBar));
+  pausedNotice_->setVisible(session_.status.pausedNoticeVisible());
 }
 
 void TopStrip::showType() {
-  const int type = cycle_.options.value(Option::outputType);
+  const int type = session_.options.value(Option::outputType);
   typePanel_->setTypeName(outputTypeName(type));
   typeDescription_->setText(description(texts_, type));
   // As tall as the longest description at the width the strip gives it, so that

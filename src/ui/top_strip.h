@@ -5,8 +5,8 @@
 
 #include <QWidget>
 
-#include "capture/capture_cycle.h"
 #include "ui/option_binding.h"
+#include "ui/session.h"
 #include "ui/ui_texts.h"
 
 class QLabel;
@@ -24,7 +24,7 @@ class TopStrip : public QWidget {
   Q_OBJECT
 
  public:
-  TopStrip(CaptureCycle& cycle, UiTexts& texts, QWidget* parent = nullptr);
+  TopStrip(Session& session, UiTexts& texts, QWidget* parent = nullptr);
 
   TypePanel* typePanel() const { return typePanel_; }
   // The captions the capture cycle computes (quality, paused notice).
@@ -40,7 +40,7 @@ class TopStrip : public QWidget {
   void pauseRequested();
 
  private:
-  CaptureCycle& cycle_;
+  Session& session_;
   UiTexts& texts_;
   OptionBinding binding_;
   QLabel* qualityCaption_ = nullptr;

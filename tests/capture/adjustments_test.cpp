@@ -12,15 +12,15 @@ using Adjust = testing::AdjustFixture;
 
 TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
   const Bitmap original = testing::gradientPicture(400, 300);
-  cycle.capture = original;
+  adjusted = original;
   options.setValue(Option::cropWidth, 250);
   options.setValue(Option::cropHeight, 100);
   options.setValue(Option::resizeWidth, 500);
   options.setValue(Option::resizeHeight, 200);
   options.setChecked(Option::crop, true);
   options.setChecked(Option::autoResize, true);
-  cycle.adjustments().apply(cycle.capture);
-  const Bitmap& b = cycle.capture;
+  adjustments().apply(adjusted);
+  const Bitmap& b = adjusted;
   ASSERT_EQ(b.width(), 500);
   ASSERT_EQ(b.height(), 200);
   for (int y = 0; y < 200; ++y)
@@ -31,13 +31,13 @@ TEST_F(Adjust, CropThenResizeDoublesTheTopLeftArea) {
 TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
   const Bitmap original = testing::gradientPicture(40, 30);
   const auto cropped = [&](int left, int top, int w, int h) {
-    cycle.capture = original;
+    adjusted = original;
     options.setValue(Option::cropLeft, left);
     options.setValue(Option::cropTop, top);
     options.setValue(Option::cropWidth, w);
     options.setValue(Option::cropHeight, h);
-    cycle.adjustments().crop(cycle.capture);
-    return cycle.capture;
+    adjustments().crop(adjusted);
+    return adjusted;
   };
   // Left equal to the width still crops: nothing of the capture is left, so the
   // area comes out black.
@@ -61,11 +61,11 @@ TEST_F(Adjust, CropEdgesAndSizesThatLeaveTheCaptureAlone) {
 TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
   const Bitmap original = testing::gradientPicture(20, 10);
   const auto resized = [&](int w, int h) {
-    cycle.capture = original;
+    adjusted = original;
     options.setValue(Option::resizeWidth, w);
     options.setValue(Option::resizeHeight, h);
-    cycle.adjustments().resize(cycle.capture);
-    return cycle.capture;
+    adjustments().resize(adjusted);
+    return adjusted;
   };
   EXPECT_EQ(resized(20, 10), original);
   EXPECT_EQ(resized(0, 10), original);
@@ -81,35 +81,35 @@ TEST_F(Adjust, ResizeToOwnSizeOrNonsenseChangesNothingAndShrinkingAnds) {
 }
 
 TEST_F(Adjust, OverlayAtNegativePositionShowsItsLowerRightPart) {
-  cycle.capture = Bitmap(50, 40, 32);
-  cycle.overlay().set(testing::gradientPicture(30, 20).convertedTo(24));
+  adjusted = Bitmap(50, 40, 32);
+  state.overlay.set(testing::gradientPicture(30, 20).convertedTo(24));
   options.setValue(Option::overlayX, -10);
   options.setValue(Option::overlayY, -10);
-  cycle.adjustments().addOverlay(cycle.capture);
-  EXPECT_EQ(cycle.capture.pixel(0, 0), cycle.overlay().picture().pixel(10, 10));
-  EXPECT_EQ(cycle.capture.pixel(19, 9), cycle.overlay().picture().pixel(29, 19));
-  EXPECT_EQ(cycle.capture.pixel(20, 9), Rgb{});
-  EXPECT_EQ(cycle.capture.pixel(19, 10), Rgb{});
-  EXPECT_EQ(cycle.capture.bitsPerPixel(), 32);
+  adjustments().addOverlay(adjusted);
+  EXPECT_EQ(adjusted.pixel(0, 0), state.overlay.picture().pixel(10, 10));
+  EXPECT_EQ(adjusted.pixel(19, 9), state.overlay.picture().pixel(29, 19));
+  EXPECT_EQ(adjusted.pixel(20, 9), Rgb{});
+  EXPECT_EQ(adjusted.pixel(19, 10), Rgb{});
+  EXPECT_EQ(adjusted.bitsPerPixel(), 32);
   // Clearing the overlay leaves nothing to draw.
-  cycle.overlay().clear();
-  const Bitmap before = cycle.capture;
-  cycle.adjustments().addOverlay(cycle.capture);
-  EXPECT_EQ(cycle.capture, before);
+  state.overlay.clear();
+  const Bitmap before = adjusted;
+  adjustments().addOverlay(adjusted);
+  EXPECT_EQ(adjusted, before);
 }
 
 TEST_F(Adjust, TextTemplateFieldsInTheirOrderIgnoringCase) {
   clock.time = LocalTime{2026, 3, 7, 9, 5, 4};
-  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%Y-%m-%d"), "2026-03-07");
-  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%j.%n."), "7.3.");
-  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%h %+ : %+ %i"), "09:05");
-  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%g/%H/%S/%s %D%d"), "9/09/04/04 0707");
+  EXPECT_EQ(adjustments().expandTextTemplate("%Y-%m-%d"), "2026-03-07");
+  EXPECT_EQ(adjustments().expandTextTemplate("%j.%n."), "7.3.");
+  EXPECT_EQ(adjustments().expandTextTemplate("%h %+ : %+ %i"), "09:05");
+  EXPECT_EQ(adjustments().expandTextTemplate("%g/%H/%S/%s %D%d"), "9/09/04/04 0707");
   clock.time = LocalTime{987, 12, 31, 23, 59, 59};
-  EXPECT_EQ(cycle.adjustments().expandTextTemplate("%y %m %g"), "0987 12 23");
+  EXPECT_EQ(adjustments().expandTextTemplate("%y %m %g"), "0987 12 23");
 }
 
 TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
-  cycle.capture = Bitmap(101, 51, 32);
+  adjusted = Bitmap(101, 51, 32);
   options.setText(Option::captureText, "%d.%m.");  // "07.03." once expanded: 6 cells
   options.setValue(Option::textOffsetX, 7);
   options.setValue(Option::textOffsetY, 4);
@@ -119,17 +119,17 @@ TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
       {7, 51 - th - 4}, {101 - tw - 7, 51 - th - 4}, {50 - tw / 2, 51 - th - 4}};
   for (int pos = 0; pos < 6; ++pos) {
     options.setValue(Option::textPosition, pos);
-    cycle.adjustments().addText(cycle.capture);
+    adjustments().addText(adjusted);
     ASSERT_EQ(text.drawn.back().text, "07.03.");
     EXPECT_EQ(text.drawn.back().x, expected[pos].first) << pos;
     EXPECT_EQ(text.drawn.back().y, expected[pos].second) << pos;
   }
   // Upper right corner ends the margin before the right edge.
   options.setValue(Option::textPosition, 1);
-  cycle.capture = Bitmap(101, 51, 32);
-  cycle.adjustments().addText(cycle.capture);
-  EXPECT_NE(cycle.capture.pixel(101 - 7 - 1, 4), Rgb{});
-  EXPECT_EQ(cycle.capture.pixel(101 - 7, 4), Rgb{});
+  adjusted = Bitmap(101, 51, 32);
+  adjustments().addText(adjusted);
+  EXPECT_NE(adjusted.pixel(101 - 7 - 1, 4), Rgb{});
+  EXPECT_EQ(adjusted.pixel(101 - 7, 4), Rgb{});
   // Font and background cell come from their options.
   EXPECT_FALSE(text.drawn.back().background.has_value());
   options.setChecked(Option::fillTextBackground, true);
@@ -137,7 +137,7 @@ TEST_F(Adjust, TextPositionsMeasureTheExpandedText) {
   options.setValue(Option::textColour, 0x123456);
   options.setText(Option::textFontName, "DejaVu Sans");
   options.setValue(Option::textFontSize, 12);
-  cycle.adjustments().addText(cycle.capture);
+  adjustments().addText(adjusted);
   EXPECT_EQ(text.drawn.back().background, (Rgb{255, 0, 0}));
   EXPECT_EQ(text.drawn.back().font.colour, (Rgb{0x56, 0x34, 0x12}));
   EXPECT_EQ(text.drawn.back().font.name, "DejaVu Sans");
@@ -187,15 +187,15 @@ TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
       p[3] = x < 4 ? 255 : 0;  // left half opaque white, right half clear
     }
   options.setChecked(Option::addCursor, true);
-  cycle.capture = Bitmap(63, 48, 32);
-  cycle.adjustments().apply(cycle.capture);
-  EXPECT_EQ(cycle.capture, Bitmap(63, 48, 32));
-  cycle.capture = Bitmap(64, 48, 32);
-  cycle.adjustments().apply(cycle.capture);
-  EXPECT_EQ(cycle.capture.pixel(60, 10), (Rgb{255, 255, 255}));
-  EXPECT_EQ(cycle.capture.pixel(63, 17), (Rgb{255, 255, 255}));
-  EXPECT_EQ(cycle.capture.pixel(59, 10), Rgb{});
-  EXPECT_EQ(cycle.capture.pixel(60, 18), Rgb{});
+  adjusted = Bitmap(63, 48, 32);
+  adjustments().apply(adjusted);
+  EXPECT_EQ(adjusted, Bitmap(63, 48, 32));
+  adjusted = Bitmap(64, 48, 32);
+  adjustments().apply(adjusted);
+  EXPECT_EQ(adjusted.pixel(60, 10), (Rgb{255, 255, 255}));
+  EXPECT_EQ(adjusted.pixel(63, 17), (Rgb{255, 255, 255}));
+  EXPECT_EQ(adjusted.pixel(59, 10), Rgb{});
+  EXPECT_EQ(adjusted.pixel(60, 18), Rgb{});
   EXPECT_EQ(cursor.snapshots, 2);
 }
 
@@ -211,7 +211,7 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
   std::fill(cursor.snapshot.image.bits().begin(), cursor.snapshot.image.bits().end(), 255);
   Bitmap white(1, 1, 24);
   white.setPixel(0, 0, Rgb{255, 255, 255});
-  cycle.overlay().set(white);
+  state.overlay.set(white);
   options.setValue(Option::outputType, kBitmap);
   options.setValue(Option::cropLeft, 10);
   options.setValue(Option::cropTop, 10);
@@ -222,9 +222,9 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
     options.setChecked(option, true);
   Bitmap capture(40, 30, 32);
   clipboard.offerBitmap(capture);
-  static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
-  ASSERT_FALSE(cycle.lastSavedPath.empty());
-  const Bitmap b = loadPictureFile(cycle.lastSavedPath);
+  tick();
+  ASSERT_FALSE(lastSaved.path.empty());
+  const Bitmap b = loadPictureFile(lastSaved.path);
   ASSERT_EQ(b.width(), 20);
   EXPECT_EQ(b.bitsPerPixel(), 24);
   EXPECT_EQ(b.pixel(0, 0), Rgb{});

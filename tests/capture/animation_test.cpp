@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "formats/gif/gif_image.h"
+#include "options/output_type_choice.h"
 #include "support/animation_fixture.h"
 
 namespace snaprill {
@@ -40,17 +41,17 @@ TEST_F(Animation, GifAnimationWrittenWhenImageCountReached) {
   options.setValue(Option::animationFrameCount, 3);
   capture(testing::framePicture(32, 20, 1));
   capture(testing::framePicture(32, 20, 2));
-  EXPECT_EQ(cycle.names().counter(), 0);
-  EXPECT_EQ(cycle.animation().pendingFrameIndex(), 1);
+  EXPECT_EQ(state.names.counter(), 0);
+  EXPECT_EQ(state.animation.pendingFrameIndex(), 1);
   EXPECT_EQ(fileCount(), 0u);
   capture(testing::framePicture(32, 20, 3));
-  EXPECT_EQ(cycle.animation().pendingFrameIndex(), -1);
-  EXPECT_EQ(cycle.lastSavedPath, dir + "snp1.gif");
+  EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
+  EXPECT_EQ(lastSaved.path, dir + "snp1.gif");
   const Bytes b = file("snp1.gif");
   EXPECT_EQ(std::string(b.begin(), b.begin() + 6), "GIF89a");
   EXPECT_EQ(count(b, kGce10), 3u);
   EXPECT_EQ(count(b, kLoop), 3u);
-  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
+  EXPECT_EQ(state.animation.frames().frameCount(), 0);
 }
 
 TEST_F(Animation, SeparateImagesAreSingleGifsAlsoForAvi) {
@@ -75,18 +76,19 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   options.setChecked(Option::saveAnimation, true);
   int duringWrite = 0;
   events.during = [&] {
-    // A capture offered while the file is written waits for the next tick.
+    // A capture offered while the file is written waits until the write is over.
     ++duringWrite;
     capture(testing::framePicture(30, 10, 9));
   };
   capture(testing::framePicture(30, 10, 1));
   capture(testing::framePicture(30, 10, 2));
   EXPECT_EQ(duringWrite, 2);
-  EXPECT_TRUE(clipboard.hasBitmap());
-  EXPECT_EQ(cycle.animation().pendingFrameIndex(), -1);
-  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
+  // Then it begins the next animation.
+  EXPECT_FALSE(clipboard.hasPicture());
+  EXPECT_EQ(state.animation.pendingFrameIndex(), 0);
+  EXPECT_EQ(state.animation.frames().frameCount(), 1);
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_EQ(cycle.lastSavedPath, dir + "snp1.avi");
+  EXPECT_EQ(lastSaved.files, std::vector<std::string>{dir + "snp1.avi"});
   const Bytes b = file("snp1.avi");
   ASSERT_GT(b.size(), 100u);
   EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "AVI ");
@@ -113,9 +115,9 @@ TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
   capture(testing::framePicture(8, 8, 1));
   capture(testing::framePicture(8, 8, 2));
   EXPECT_FALSE(exists("snp1.avi"));
-  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
+  EXPECT_EQ(state.animation.frames().frameCount(), 0);
   capture(testing::framePicture(8, 8, 3));
-  EXPECT_EQ(cycle.animation().pendingFrameIndex(), 0);
+  EXPECT_EQ(state.animation.pendingFrameIndex(), 0);
   capture(testing::framePicture(8, 8, 4));
   const Bytes b = file("snp2.avi");
   EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
@@ -143,24 +145,23 @@ TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
   options.setValue(Option::animationFrameCount, 5);
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
-  cycle.closeQuery();
-  EXPECT_EQ(cycle.animation().pendingFrameIndex(), -1);
+  cycle.close();
+  EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
   const Bytes b = file("snp1.gif");
   EXPECT_EQ(count(b, kLoop), 2u);
   EXPECT_FALSE(exists("snp1.avi"));
 }
 
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
-  options.setValue(Option::outputType, kAvi);
-  cycle.outputTypeChanged();
+  chooseOutputType(options, kAvi);
   EXPECT_TRUE(options.checked(Option::saveAnimation));
   options.setChecked(Option::saveAnimation, false);
-  cycle.chooseSeparateImages();
+  chooseSeparateImages(options, dialogs, texts);
   EXPECT_EQ(options.value(Option::outputType), kGif);
   EXPECT_EQ(
       dialogs.messages,
       (std::vector<std::string>{"You cannot save 1-image AVI files. Image type changed to GIF."}));
-  cycle.chooseSeparateImages();  // GIF already: nothing more
+  chooseSeparateImages(options, dialogs, texts);  // GIF already: nothing more
   EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
@@ -171,8 +172,8 @@ TEST_F(Animation, FailedGifWriteDropsItsFrames) {
   capture(testing::framePicture(8, 8, 2));
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0].rfind(texts.get("Error", "DiskFull"), 0), 0u);
-  EXPECT_EQ(cycle.names().counter(), 1);  // the number stays used
-  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
+  EXPECT_EQ(state.names.counter(), 1);  // the number stays used
+  EXPECT_EQ(state.animation.frames().frameCount(), 0);
   options.setText(Option::outputDir, dir);
   capture(testing::framePicture(8, 8, 3));
   capture(testing::framePicture(8, 8, 4));
@@ -188,16 +189,16 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   capture(testing::framePicture(8, 8));
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_TRUE(cycle.lastSavedPath.empty());
+  EXPECT_TRUE(lastSaved.path.empty());
   EXPECT_TRUE(launcher.launches.empty());
   // A first frame without a picture gives no bitmap information. (The cycle never
   // hands over an empty capture: it is a lost one.)
   options.setText(Option::outputDir, dir);
-  cycle.animation().addFrame(Bitmap());
-  cycle.animation().addFrame(testing::framePicture(8, 8));
+  state.animation.addFrame(Bitmap(), options, state.names, texts, platform);
+  state.animation.addFrame(testing::framePicture(8, 8), options, state.names, texts, platform);
   EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
-  EXPECT_EQ(cycle.animation().frames().frameCount(), 0);
+  EXPECT_EQ(state.animation.frames().frameCount(), 0);
 }
 
 TEST_F(Animation, LogicalScreenFollowsEachFile) {

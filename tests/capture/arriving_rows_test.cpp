@@ -59,10 +59,10 @@ TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileUseNoNumberAndAreReporte
   // Left on the clipboard as it was, and not taken again.
   EXPECT_TRUE(clipboard.holdsAnything());
   EXPECT_EQ(clipboard.clears, 0);
-  EXPECT_FALSE(clipboard.hasBitmap());
-  EXPECT_EQ(cycle.names().counter(), 0);  // nothing was saved: the number is not used up
-  EXPECT_EQ(cycle.lostCaptures, 1);
-  EXPECT_EQ(cycle.view().statusText,
+  EXPECT_FALSE(clipboard.hasPicture());
+  EXPECT_EQ(state.names.counter(), 0);  // nothing was saved: the number is not used up
+  EXPECT_EQ(cycle.counts().lost, 1);
+  EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostDamaged") + ".");
   EXPECT_TRUE(dialogs.errors.empty());
   std::size_t leftovers = 0;
@@ -72,7 +72,7 @@ TEST_F(ArrivingRowsTest, RowsFoundDamagedLateLeaveNoFileUseNoNumberAndAreReporte
   clipboard.rowsArriveDamaged = false;
   capture(picture);
   EXPECT_TRUE(std::filesystem::exists(dir + "snp1.jpg"));
-  EXPECT_EQ(cycle.view().statusText, "1/99999 pictures");
+  EXPECT_EQ(status.statusText(), "1/99999 pictures");
 }
 
 }  // namespace

@@ -21,53 +21,43 @@ std::size_t filesIn(const std::string& dir) {
 }
 
 TEST_F(CycleTest, DamagedOfferStaysOnTheClipboardCostsNoNumberAndIsReportedOnce) {
-  cycle.names().setCounter(4);
+  state.names.setCounter(4);
   clipboard.offerDamagedBitmap();
   tick();
   EXPECT_TRUE(clipboard.holdsAnything());
   EXPECT_EQ(clipboard.clears, 0);
-  EXPECT_EQ(cycle.names().counter(), 4);
+  EXPECT_EQ(state.names.counter(), 4);
   EXPECT_EQ(filesIn(dir), 0u);
-  EXPECT_EQ(cycle.lostCaptures, 1);
-  EXPECT_EQ(cycle.view().statusText,
+  EXPECT_EQ(cycle.counts().lost, 1);
+  EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostDamaged") + ".");
-  EXPECT_EQ(cycle.tray().record.tip(), "Snaprill - 4/99999 pictures");  // counter shown again
+  EXPECT_EQ(status.tray().record.tip(), "Snaprill - 4/99999 pictures");  // counter shown again
   EXPECT_TRUE(dialogs.errors.empty());
   // The same offer is not tried again.
   tick();
-  EXPECT_EQ(cycle.lostCaptures, 1);
+  EXPECT_EQ(cycle.counts().lost, 1);
   capture();
   EXPECT_TRUE(exists("snp5.jpg"));
-  EXPECT_EQ(cycle.view().statusText, "5/99999 pictures");
-}
-
-TEST_F(CycleTest, AnAutoSaveHotkeysLostCaptureStillBringsTheMainSettingsBack) {
-  int loads = 0;
-  cycle.settingsLoad = [&](const std::string&, bool) { ++loads; };
-  cycle.autoSaveRestorePending = true;
-  clipboard.offerDamagedBitmap();
-  tick();
-  EXPECT_EQ(loads, 1);
-  EXPECT_FALSE(cycle.autoSaveRestorePending);
+  EXPECT_EQ(status.statusText(), "5/99999 pictures");
 }
 
 TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   clipboard.offerBitmap(testing::samplePicture());
   clipboard.loseOffer(LostOffer::NotSent);
-  EXPECT_EQ(cycle.view().statusText,
+  EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostNotSent") + ".");
   clipboard.loseOffer(LostOffer::OwnerQuit);
-  EXPECT_EQ(cycle.view().statusText,
+  EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostOwnerQuit") + ".");
-  EXPECT_EQ(cycle.lostCaptures, 2);
+  EXPECT_EQ(cycle.counts().lost, 2);
   tick();
   EXPECT_EQ(filesIn(dir), 0u);
-  EXPECT_EQ(cycle.names().counter(), 0);
+  EXPECT_EQ(state.names.counter(), 0);
   // Paused, the picture would not have been taken: nothing is lost.
   cycle.togglePause();
   clipboard.offerBitmap(testing::samplePicture());
   clipboard.loseOffer(LostOffer::Refused);
-  EXPECT_EQ(cycle.lostCaptures, 2);
+  EXPECT_EQ(cycle.counts().lost, 2);
 }
 
 TEST_F(CycleTest, PictureStillArrivingIsTakenOnceItIsHere) {
@@ -105,7 +95,7 @@ TEST_F(CycleTest, OutputFolderRemovedMeanwhileIsMadeAgainWithItsParents) {
 
 TEST_F(CycleTest, FailuresWhileTheDiskFullBoxIsOpenAreCountedNotStacked) {
   options.setText(Option::outputDir, unusableFolder());
-  // The box's event loop runs the capture timer: six more captures fail meanwhile.
+  // The box's event loop lets pictures arrive: six more captures fail meanwhile.
   int nested = 0;
   dialogs.whileErrorBoxOpen = [&] {
     for (; nested < 6; ++nested) capture();
@@ -113,9 +103,9 @@ TEST_F(CycleTest, FailuresWhileTheDiskFullBoxIsOpenAreCountedNotStacked) {
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0], texts.get("Error", "DiskFull") + "\nFolder: " + unusableFolder());
-  EXPECT_EQ(cycle.view().statusText, "Cannot create file: 6 more since the message");
-  EXPECT_EQ(cycle.failedCaptures, 7);
-  EXPECT_EQ(cycle.names().counter(), 7);  // failed writes use up their numbers
+  EXPECT_EQ(status.statusText(), "Cannot create file: 6 more since the message");
+  EXPECT_EQ(cycle.counts().failed, 7);
+  EXPECT_EQ(state.names.counter(), 7);  // failed writes use up their numbers
   EXPECT_FALSE(clipboard.holdsAnything());
   // Once the box is closed, the next failure has a box of its own.
   capture();
@@ -160,7 +150,7 @@ TEST_F(CycleTest, StartRemovesTemporariesOfKilledWritersButNotOnesBeingWritten) 
     std::ofstream(name) << "left";
   }
   const AtomicFile beingWritten(dir + "snp9.jpg");
-  cycle.finishStartup();
+  cycle.start();
   EXPECT_FALSE(exists(".snp7.png.a1B2c3"));
   EXPECT_FALSE(std::filesystem::exists(config + ".snaprill.ini.Zz9yX8"));
   // Not ours, or not named as ours are.

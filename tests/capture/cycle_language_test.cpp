@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "options/language.h"
 #include "support/cycle_fixture.h"
 
 namespace snaprill {
@@ -13,7 +14,7 @@ class CycleLanguage : public testing::CycleTest {
  protected:
   void switchTo(const std::string& ini) {
     std::ofstream(dir + "lang.ini") << ini;
-    cycle.languageLoad(dir + "lang.ini");
+    loadLanguage(texts, dir + "lang.ini", platform.dirs.dataDir);
   }
 };
 
@@ -25,16 +26,14 @@ constexpr const char* kEstonian =
 TEST_F(CycleLanguage, PausedStaysPausedAndSaysSoInTheNewLanguage) {
   cycle.togglePause();
   switchTo(kEstonian);
-  EXPECT_FALSE(cycle.running());
-  EXPECT_EQ(cycle.view().pauseCaption, "&Jätka");
-  EXPECT_EQ(cycle.view().windowCaption, "Snaprill - Peatatud");
-  EXPECT_EQ(cycle.tray().record.tip(), "Snaprill - 0/99999 pilti - Peatatud");
+  EXPECT_FALSE(!cycle.paused());
+  EXPECT_EQ(status.pauseCaption(), "&Jätka");
+  EXPECT_EQ(status.windowCaption(), "Snaprill - Peatatud");
+  EXPECT_EQ(status.tray().record.tip(), "Snaprill - 0/99999 pilti - Peatatud");
   cycle.togglePause();
-  EXPECT_TRUE(cycle.running());
-  EXPECT_EQ(cycle.view().pauseCaption, "&Peata");
-  EXPECT_EQ(cycle.view().statusText, "0/99999 pilti");
-  EXPECT_EQ(cycle.view().pixelizeLevelCaption,
-            "Praegu: " + std::to_string(options.value(Option::pixelizeLevel)));
+  EXPECT_TRUE(!cycle.paused());
+  EXPECT_EQ(status.pauseCaption(), "&Peata");
+  EXPECT_EQ(status.statusText(), "0/99999 pilti");
 }
 
 // A language that gives pause and resume one text must not leave the program
@@ -42,29 +41,29 @@ TEST_F(CycleLanguage, PausedStaysPausedAndSaysSoInTheNewLanguage) {
 TEST_F(CycleLanguage, OneTextForPauseAndResumeStillResumes) {
   switchTo("[Tray]\nPause=&Toggle\nResume=&Toggle\n");
   cycle.togglePause();
-  EXPECT_FALSE(cycle.running());
+  EXPECT_FALSE(!cycle.paused());
   switchTo("[Tray]\nPause=\nResume=\n");
-  EXPECT_FALSE(cycle.running());
+  EXPECT_FALSE(!cycle.paused());
   cycle.togglePause();
-  EXPECT_TRUE(cycle.running());
-  EXPECT_TRUE(cycle.captureTimer().enabled());
+  EXPECT_TRUE(!cycle.paused());
+  EXPECT_TRUE(cycle.takingPictures());
 }
 
 TEST_F(CycleLanguage, QualityCaptionKeepsItsTemplateWhateverTheType) {
   switchTo(kEstonian);
-  EXPECT_EQ(cycle.view().qualityCaption, "Kvaliteet 90 (soovitus 90)");
+  EXPECT_EQ(qualityBar.caption(), "Kvaliteet 90 (soovitus 90)");
   options.setValue(Option::outputType, kPng);
-  cycle.outputTypeChanged();
+  qualityBar.outputTypeChanged();
   options.setValue(Option::outputType, kGif);
-  cycle.outputTypeChanged();
+  qualityBar.outputTypeChanged();
   switchTo("[Main]\nCompression=Level %q\n");
-  EXPECT_EQ(cycle.view().qualityCaption, "Level 9");
+  EXPECT_EQ(qualityBar.caption(), "Level 9");
   options.setValue(Option::outputType, kJpeg);
-  cycle.outputTypeChanged();
+  qualityBar.outputTypeChanged();
   options.setValue(Option::outputType, kGif);
-  cycle.outputTypeChanged();
+  qualityBar.outputTypeChanged();
   switchTo("");
-  EXPECT_EQ(cycle.view().qualityCaption, "Quality 90 (recommended 90)");
+  EXPECT_EQ(qualityBar.caption(), "Quality 90 (recommended 90)");
 }
 
 }  // namespace

@@ -25,41 +25,40 @@ class MemoryReleaseTest : public ::testing::Test,
     p.newTimer = [this] { return timeline.newTimer(); };
     return p;
   }
-  // Offers a picture large enough for its buffers to be kept, and lets the
-  // capture timer take it.
+  // Offers a picture large enough for its buffers to be kept; the cycle takes it
+  // when its data arrives.
   void captureNow() {
     clipboard.offerBitmap(testing::samplePicture(800, 700));
-    timeline.advance(2);
+    clipboard.arrive();
   }
   const std::string dir = path();
   fake::FakeTimeline timeline;
   Platform platform = onTimeline();
   Options options;
   Texts texts;
-  CaptureCycle cycle{options, texts, platform};
-  Timer& release = cycle.memoryReleaseTimer();
+  SaveState state{options};
+  CaptureCycle cycle{options, texts, state, platform};
 };
 
 TEST_F(MemoryReleaseTest, BuffersGoOnceTheLastCaptureOfABurstIsTheDelayOld) {
   timeline.advance(5 * kDelay);
-  EXPECT_FALSE(release.enabled()) << "armed before any capture";
+  EXPECT_EQ(timeline.enabledTimers(), 0) << "armed before any capture";
 
   captureNow();
-  ASSERT_EQ(cycle.names().counter(), 1);
-  EXPECT_TRUE(cycle.capture.empty()) << "the cycle holds the capture after its tick";
-  EXPECT_TRUE(release.enabled());
+  ASSERT_EQ(state.names.counter(), 1);
+  EXPECT_EQ(timeline.enabledTimers(), 1);
   EXPECT_GE(keptPixelBytes(), std::size_t{800 * 700 * 4});
 
   // A second capture late in the delay starts it again: the burst is not over.
   timeline.advance(kDelay - 100);
   captureNow();
-  ASSERT_EQ(cycle.names().counter(), 2);
+  ASSERT_EQ(state.names.counter(), 2);
   timeline.advance(kDelay - 100);
-  EXPECT_TRUE(release.enabled());
+  EXPECT_EQ(timeline.enabledTimers(), 1);
   EXPECT_GT(keptPixelBytes(), 0u) << "released while the burst went on";
 
   timeline.advance(200);
-  EXPECT_FALSE(release.enabled()) << "the release timer runs on while idle";
+  EXPECT_EQ(timeline.enabledTimers(), 0) << "the release timer runs on while idle";
   EXPECT_EQ(keptPixelBytes(), 0u);
 }
 
@@ -69,9 +68,9 @@ TEST_F(MemoryReleaseTest, ACaptureThatFailsArmsTheReleaseToo) {
   { std::ofstream(blocker) << "x"; }
   options.setText(Option::outputDir, blocker + "/");
   captureNow();
-  ASSERT_EQ(cycle.failedCaptures, 1);
+  ASSERT_EQ(cycle.counts().failed, 1);
   timeline.advance(kDelay + 10);
-  EXPECT_FALSE(release.enabled());
+  EXPECT_EQ(timeline.enabledTimers(), 0);
   EXPECT_EQ(keptPixelBytes(), 0u);
 }
 

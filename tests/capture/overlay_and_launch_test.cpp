@@ -16,17 +16,17 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
   std::vector<Rgb> colours = {Rgb{1, 2, 3}, Rgb{200, 100, 50}};
   const testing::Bytes gif = testing::makeGif(3, 2, {0, 1, 0, 1, 1, 1}, colours);
   testing::writeBytes(dir + "a.gif", gif);
-  cycle.loadOverlayPicture(dir + "a.gif");
-  ASSERT_EQ(cycle.overlay().picture().width(), 3);
-  EXPECT_EQ(cycle.overlay().picture().pixel(1, 0), (Rgb{200, 100, 50}));
-  const Bitmap loaded = cycle.overlay().picture();
+  loadOverlay(dir + "a.gif");
+  ASSERT_EQ(state.overlay.picture().width(), 3);
+  EXPECT_EQ(state.overlay.picture().pixel(1, 0), (Rgb{200, 100, 50}));
+  const Bitmap loaded = state.overlay.picture();
 
   // A broken GIF is reported through the program-wide handler (which empties the
   // clipboard) and changes nothing.
   testing::writeBytes(dir + "broken.gif", testing::Bytes(gif.begin(), gif.begin() + 800));
   const int clears = clipboard.clears;
-  cycle.loadOverlayPicture(dir + "broken.gif");
-  EXPECT_EQ(cycle.overlay().picture(), loaded);
+  loadOverlay(dir + "broken.gif");
+  EXPECT_EQ(state.overlay.picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
 
   // A Targa that cannot be read (2 x 2 with one pixel) is ignored in silence, as is
@@ -36,29 +36,29 @@ TEST_F(Overlay, LoadsPicturesAndKeepsTheOldOneOnEveryFailure) {
                       {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0, 9, 9, 9});
   testing::writeBytes(dir + "bad.bmp", {'B', 'M', 1, 2, 3});
   testing::writeBytes(dir + "what.xyz", {'?', '?', '?', '?'});
-  cycle.loadOverlayPicture(dir + "cut.tga");
-  cycle.loadOverlayPicture(dir + "bad.bmp");
-  cycle.loadOverlayPicture(dir + "what.xyz");
-  EXPECT_EQ(cycle.overlay().picture(), loaded);
+  loadOverlay(dir + "cut.tga");
+  loadOverlay(dir + "bad.bmp");
+  loadOverlay(dir + "what.xyz");
+  EXPECT_EQ(state.overlay.picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 1);
   const testing::Bytes emf = testing::makeEmf(Bitmap(2, 2, 24), 4, 4, 0, 0, 2, 2);
   testing::writeBytes(dir + "cut.emf", testing::Bytes(emf.begin(), emf.begin() + 100));
-  cycle.loadOverlayPicture(dir + "cut.emf");
-  EXPECT_EQ(cycle.overlay().picture(), loaded);
+  loadOverlay(dir + "cut.emf");
+  EXPECT_EQ(state.overlay.picture(), loaded);
   EXPECT_EQ(clipboard.clears, clears + 2);
   EXPECT_TRUE(dialogs.errors.empty());
 
   testing::writeBytes(dir + "m.emf", emf);
-  cycle.loadOverlayPicture(dir + "m.emf");
-  EXPECT_EQ(cycle.overlay().picture().width(), 4);
+  loadOverlay(dir + "m.emf");
+  EXPECT_EQ(state.overlay.picture().width(), 4);
   // Targa files are known by their header: an uncompressed one (00 00 02, once
   // tried as a Windows bitmap and ignored) is read.
   testing::writeBytes(dir + "plain.tga",
                       {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 7, 8, 9});
-  cycle.loadOverlayPicture(dir + "plain.tga");
-  EXPECT_EQ(cycle.overlay().picture().pixel(0, 0), (Rgb{9, 8, 7}));
-  cycle.overlay().clear();
-  EXPECT_TRUE(cycle.overlay().picture().empty());
+  loadOverlay(dir + "plain.tga");
+  EXPECT_EQ(state.overlay.picture().pixel(0, 0), (Rgb{9, 8, 7}));
+  state.overlay.clear();
+  EXPECT_TRUE(state.overlay.picture().empty());
 }
 
 TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
@@ -66,7 +66,7 @@ TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
   const std::string file = out + "snp1.jpg";
   const auto launched = [&](const std::string& params) {
     options.setText(Option::externalParameters, params);
-    launchExternalProgram(cycle.platform.launcher, cycle.options, file);
+    launchExternalProgram(platform.launcher, options, file);
     return launcher.launches.back();
   };
   auto l = launched("%filename");
@@ -96,13 +96,13 @@ TEST_F(Launch, OnlyWrittenFilesStartTheProgramAndTheCaptionToggles) {
                      !options.checked(Option::openInExternalProgram));
   ASSERT_TRUE(options.checked(Option::openInExternalProgram));
   clipboard.offerBitmap(Bitmap(4, 4, 32));
-  static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
+  tick();
   ASSERT_EQ(launcher.launches.size(), 1u);
-  EXPECT_EQ(launcher.launches[0].arguments, std::vector<std::string>{cycle.lastSavedPath});
+  EXPECT_EQ(launcher.launches[0].arguments, std::vector<std::string>{lastSaved.path});
   options.setChecked(Option::openInExternalProgram,
                      !options.checked(Option::openInExternalProgram));
   clipboard.offerBitmap(Bitmap(4, 4, 32));
-  static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick();
+  tick();
   EXPECT_EQ(launcher.launches.size(), 1u);
 }
 

@@ -9,11 +9,11 @@ using testing::CycleTest;
 
 TEST_F(CycleTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
   options.setValue(Option::outputType, kPng);
-  cycle.outputTypeChanged();
-  EXPECT_EQ(cycle.qualityBar().largeStep(), 2);
+  qualityBar.outputTypeChanged();
+  EXPECT_EQ(qualityBar.largeStep(), 2);
   options.setValue(Option::qualityBar, 0);
   EXPECT_EQ(options.value(Option::pngLevel), 0);
-  EXPECT_EQ(cycle.view().qualityCaption, "Compression Level: 0");
+  EXPECT_EQ(qualityBar.caption(), "Compression Level: 0");
 
   const Bitmap picture = testing::samplePicture(37, 21);
   capture(picture);
@@ -31,8 +31,8 @@ TEST_F(CycleTest, PngCapturesAreWrittenAtTheLevelOfTheBar) {
     for (int x = 0; x < 37; ++x) ASSERT_EQ(back.pixel(x, y), picture.pixel(x, y));
 
   options.setValue(Option::outputType, kJpeg);
-  cycle.outputTypeChanged();
-  EXPECT_EQ(cycle.qualityBar().largeStep(), 5);
+  qualityBar.outputTypeChanged();
+  EXPECT_EQ(qualityBar.largeStep(), 5);
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ std::unique_ptr<Timer> FakeTimeline::newTimer() {
   return std::make_unique<TimelineTimer>(*this);
 }
 
+int FakeTimeline::enabledTimers() const {
+  return static_cast<int>(
+      std::count_if(timers_.begin(), timers_.end(), [](const Timer* t) { return t->enabled(); }));
+}
+
 void FakeTimeline::advance(long long milliseconds) {
   const long long end = now_ + milliseconds;
   for (;;) {

@@ -17,32 +17,38 @@
 
 namespace snaprill::fake {
 
+// A clipboard whose offers the test makes and whose data arrives when the test says
+// (arrive()): only then is the listener told, as the real clipboard tells once it
+// has read the owner's data.
 class FakeClipboard : public Clipboard {
  public:
   // A picture offered together with text counts only when pictures with text are
   // taken; a damaged one counts until it is taken.
-  bool hasBitmap() const override {
+  bool hasPicture() const override {
     return bitmap_.has_value() && (!text_ || takeWithText_) && !givenUp_;
   }
-  bool bitmapReady() const override { return hasBitmap() && !stillArriving; }
-  Bitmap takeBitmap() override {
-    if (!hasBitmap()) return Bitmap();
+  bool pictureReady() const override { return hasPicture() && arrived_; }
+  // The offered picture's data is here (unless stillArriving): the listener is told.
+  void arrive() {
+    if (!hasPicture() || stillArriving) return;
+    arrived_ = true;
+    tellArrived();
+  }
+  TakenPicture take(ArrivingRows* rows) override {
+    if (!hasPicture()) return {Bitmap(), LostOffer::NotSent};
+    arrived_ = false;
     if (damaged_) {
       givenUp_ = true;
-      return Bitmap();
+      return {};
     }
-    return bitmap_->convertedTo(32);
-  }
-  void setTakePicturesWithText(bool take) override { takeWithText_ = take; }
-  // With rowsArriveSlowly the picture is handed over blank, and a worker thread
-  // fills in its rows afterwards, one at a time, as the real clipboard's decoder may;
-  // with rowsArriveDamaged too, it then reports them as not making the picture.
-  Bitmap takeArrivingBitmap(ArrivingRows& rows) override {
-    if (!rowsArriveSlowly || !bitmap_) return takeBitmap();
-    auto whole = std::make_shared<const Bitmap>(takeBitmap());
+    // With rowsArriveSlowly the picture is handed over blank, and a worker thread
+    // fills in its rows afterwards, one at a time, as the real clipboard's decoder
+    // may; with rowsArriveDamaged too, it then reports them as not making the picture.
+    if (rows == nullptr || !rowsArriveSlowly) return {bitmap_->convertedTo(32)};
+    auto whole = std::make_shared<const Bitmap>(bitmap_->convertedTo(32));
     Bitmap out(whole->width(), whole->height(), 32);
     std::uint8_t* pixels = out.row(0);
-    rows.start(
+    rows->start(
         out.height(),
         [whole, pixels, damaged = rowsArriveDamaged](const ArrivingRows::Publish& publish) {
           for (int y = 0; y < whole->height(); ++y) {
@@ -54,12 +60,14 @@ class FakeClipboard : public Clipboard {
           return !damaged;
         },
         [] {});
-    return out;
+    return {std::move(out)};
   }
-  void leaveDamagedOffer() override { givenUp_ = true; }
+  void setTakePicturesWithText(bool take) override { takeWithText_ = take; }
+  void leaveOffer() override { givenUp_ = true; }
   void clear() override {
     bitmap_.reset();
     text_.reset();
+    arrived_ = false;
     ++clears;
   }
   void offerBitmap(Bitmap b) { offerContent(std::move(b), std::nullopt, false); }
@@ -73,7 +81,7 @@ class FakeClipboard : public Clipboard {
   // The owner gives the offer up before it was read.
   void loseOffer(LostOffer why) {
     givenUp_ = true;
-    if (offerLost) offerLost(why);
+    tellLost(why);
   }
   // Our own offer (the Print Screen stand-in's).
   void offer(Bitmap b) override {
@@ -95,12 +103,14 @@ class FakeClipboard : public Clipboard {
     text_ = std::move(t);
     damaged_ = damaged;
     givenUp_ = false;
+    arrived_ = false;
   }
 
   std::optional<Bitmap> bitmap_;
   std::optional<std::string> text_;
   bool damaged_ = false;
   bool givenUp_ = false;
+  bool arrived_ = false;
   bool takeWithText_ = false;
 };
 
@@ -211,6 +221,8 @@ class FakeTimeline {
   std::unique_ptr<Timer> newTimer();
   void advance(long long milliseconds);
   long long now() const { return now_; }
+  // How many of its timers are enabled.
+  int enabledTimers() const;
 
  private:
   class TimelineTimer;

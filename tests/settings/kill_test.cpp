@@ -28,7 +28,7 @@ void applyVariant(Harness& h, bool second) {
   c.setValue(Option::jpegQuality, second ? 33 : 66);
   c.setValue(Option::windowTop, second ? 10 : 20);
   c.setChecked(Option::rememberLastNumber, second);
-  h.cycle.names().setCounter(second ? 111 : 222);
+  h.state.names.setCounter(second ? 111 : 222);
   c.setText(Option::filePrefix, second ? "second" : "first");
   c.setValue(Option::screenKey, second ? 0x4000 | 'A' : 0x2000 | 'B');
   c.setText(Option::captureText, second ? "%h:%i" : "text");
@@ -52,9 +52,9 @@ TEST(SettingsKill, EveryKillLeavesOneWholeSave) {
     Harness h(dir);
     applyVariant(h, v == 1);
     const std::string reference = dir + "variant" + std::to_string(v) + ".ini";
-    saveSettings(h.cycle, reference);
+    h.settings.save(reference);
     variants[v] = IniFile::fromFile(reference);
-    if (v == 0) saveSettings(h.cycle, file);
+    if (v == 0) h.settings.save(file);
   }
 
   std::mt19937 random(20260307);
@@ -69,7 +69,7 @@ TEST(SettingsKill, EveryKillLeavesOneWholeSave) {
         Harness h(dir);
         for (bool second = true;; second = !second) {
           applyVariant(h, second);
-          saveSettings(h.cycle, file);
+          h.settings.save(file);
         }
       } catch (...) {
       }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/ini/ini_file.h"
+#include "options/file_prefix.h"
 #include "platform/autostart.h"
 #include "settings/overlay_file.h"
 #include "support/full_disk.h"
@@ -26,9 +27,9 @@ using test::writeFile;
 class SettingsFile : public ::testing::Test {
  protected:
   // Loads text as a settings file into h.
-  void load(Harness& target, const std::string& text, bool full = true) {
+  LoadedSettings load(Harness& target, const std::string& text, bool full = true) {
     writeFile(file, text);
-    loadSettings(target.cycle, file, full);
+    return target.settings.load(file, full);
   }
 
   TempDir dir;
@@ -40,7 +41,7 @@ class SettingsFile : public ::testing::Test {
 void setEverything(Harness& h, const std::string& outputDir) {
   Options& c = h.options;
   c.setValue(Option::outputType, kPng);
-  h.cycle.outputTypeChanged();
+  h.qualityBar.outputTypeChanged();
   c.setValue(Option::jpegQuality, 77);
   c.setValue(Option::qualityBar, 4);  // the PNG level through the slider
   c.setValue(Option::windowTop, -20);
@@ -74,7 +75,7 @@ void setEverything(Harness& h, const std::string& outputDir) {
     c.setChecked(box, true);
   }
   c.setChecked(Option::optimizeAnimation, false);
-  h.cycle.names().setCounter(4321);
+  h.state.names.setCounter(4321);
   c.setText(Option::outputDir, outputDir);
   c.setText(Option::filePrefix, "shot ü ");
   c.setValue(Option::screenKey, 0x6000 | 'P');
@@ -116,34 +117,34 @@ void setEverything(Harness& h, const std::string& outputDir) {
   c.setValue(Option::galleryImageHeight, 0);
   Bitmap overlay(3, 2, 24);
   overlay.setPixel(2, 1, Rgb{200, 100, 50});
-  h.cycle.overlay().set(overlay);
+  h.state.overlay.set(overlay);
 }
 
 TEST_F(SettingsFile, SaveLoadSaveGivesTheSameFileAndOverlay) {
   setEverything(h, dir.path());
-  saveSettings(h.cycle, file);
+  h.settings.save(file);
   const std::string first = readFile(file);
 
   Harness fresh(dir.path());
-  loadSettings(fresh.cycle, file, true);
+  const LoadedSettings loaded = fresh.settings.load(file, true);
   EXPECT_EQ(fresh.options.value(Option::pngLevel), 4);
   EXPECT_EQ(fresh.options.value(Option::qualityBar), 4);
-  EXPECT_EQ(fresh.cycle.names().counter(), 4321);
+  EXPECT_EQ(fresh.state.names.counter(), 4321);
   EXPECT_EQ(fresh.options.value(Option::clientHeight), 99);
-  EXPECT_TRUE(fresh.cycle.view().windowPositionFromSettings);
-  EXPECT_EQ(fresh.cycle.overlay().picture().width(), 3);
-  EXPECT_EQ(fresh.cycle.overlay().picture().pixel(2, 1), (Rgb{200, 100, 50}));
-  EXPECT_EQ(fresh.cycle.view().blurLevelCaption, "Current: 100");
+  EXPECT_TRUE(loaded.windowPositionStored);
+  EXPECT_EQ(fresh.state.overlay.picture().width(), 3);
+  EXPECT_EQ(fresh.state.overlay.picture().pixel(2, 1), (Rgb{200, 100, 50}));
+  EXPECT_EQ(fresh.options.value(Option::blurLevel), 100);
 
   const std::string second = dir.path() + "again.snp";
-  saveSettings(fresh.cycle, second);
+  fresh.settings.save(second);
   EXPECT_EQ(readFile(second), first);
 }
 
 TEST_F(SettingsFile, SavedFileHoldsNoOverwriteNoLanguageAndKeepsUnknownKeys) {
   h.options.setChecked(Option::overwriteFiles, true);
   writeFile(file, "[Language]\nLangFile=/x/estonian.ini\n[Mine]\nkeep = \"me\"\n");
-  saveSettings(h.cycle, file);
+  h.settings.save(file);
   const std::string text = readFile(file);
   EXPECT_EQ(text.find("Overwrite"), std::string::npos);
   EXPECT_EQ(text.rfind("[Language]\nLangFile=/x/estonian.ini\n[Mine]\nkeep = \"me\"\n", 0), 0u);
@@ -175,16 +176,16 @@ TEST_F(SettingsFile, OutOfRangeAndUnreadableValuesTakeDefaultsOrClamp) {
 }
 
 TEST_F(SettingsFile, LastPicIsReadOnlyWhenRememberedAndKeptInRange) {
-  h.cycle.names().setCounter(42);
+  h.state.names.setCounter(42);
   load(h, "[Snaprill]\nRememberLastPic=0\nLastPic=500\n");
-  EXPECT_EQ(h.cycle.names().counter(), 42);
+  EXPECT_EQ(h.state.names.counter(), 42);
   load(h, "[Snaprill]\nRememberLastPic=1\nLastPic=500\n");
-  EXPECT_EQ(h.cycle.names().counter(), 500);
+  EXPECT_EQ(h.state.names.counter(), 500);
   load(h, "[Snaprill]\nRememberLastPic=1\nLastPic=123456\n");
-  EXPECT_EQ(h.cycle.names().counter(), 0);
-  h.cycle.names().setCounter(7);
+  EXPECT_EQ(h.state.names.counter(), 0);
+  h.state.names.setCounter(7);
   load(h, "[Snaprill]\nRememberLastPic=1\nLastPic=900\n", false);
-  EXPECT_EQ(h.cycle.names().counter(), 7);
+  EXPECT_EQ(h.state.names.counter(), 7);
 }
 
 TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
@@ -194,7 +195,7 @@ TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
   load(h, "[Images]\nFontStyle=\n[General]\nFilenamePrefix=a/b:c?\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), 0);
   EXPECT_EQ(h.options.text(Option::filePrefix), "abc");
-  EXPECT_EQ(h.cycle.view().exampleFileName, "abc1.jpg");
+  EXPECT_EQ(exampleFileName(h.options.text(Option::filePrefix)), "abc1.jpg");
   load(h, "[Images]\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), kBold);
   EXPECT_EQ(h.options.text(Option::filePrefix), "snp");
@@ -205,19 +206,17 @@ TEST_F(SettingsFile, OutputDirectoryGetsItsSeparatorOnlyAtStartUp) {
   std::filesystem::create_directory(sub);
   load(h, "[General]\nOutputDir=" + sub + "\n", false);
   EXPECT_EQ(h.options.text(Option::outputDir), sub);
-  loadStartupSettings(h.cycle, file);
+  h.settings.loadStartup(file);
   EXPECT_EQ(h.options.text(Option::outputDir), sub + "/");
   load(h, "[General]\nOutputDir=/no/such/folder/\n");
   EXPECT_EQ(h.options.text(Option::outputDir), h.platform.dirs.defaultOutput);
 }
 
 TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
-  std::vector<std::string> languages;
-  h.cycle.languageLoad = [&](const std::string& f) { languages.push_back(f); };
   h.options.setValue(Option::automationDelay, 30000);  // the form's value
-  loadStartupSettings(h.cycle, h.cycle.mainSettingsFile());
+  const LoadedSettings loaded = h.settings.loadStartup(h.settings.mainFile());
   const Options& c = h.options;
-  EXPECT_FALSE(h.cycle.view().windowPositionFromSettings);
+  EXPECT_FALSE(loaded.windowPositionStored);
   EXPECT_EQ(c.value(Option::outputType), kJpeg);
   EXPECT_EQ(c.value(Option::qualityBar), 90);
   EXPECT_EQ(c.value(Option::pngLevel), 9);
@@ -230,8 +229,8 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_EQ(c.text(Option::textFontName), "MS Sans Serif");
   EXPECT_EQ(c.value(Option::textFontSize), 8);
   EXPECT_EQ(c.value(Option::textFontStyle), kBold);
-  EXPECT_EQ(languages, std::vector<std::string>{dir.path() + "english.ini"});
-  EXPECT_TRUE(h.cycle.running());
+  EXPECT_EQ(loaded.languageFile, dir.path() + "english.ini");
+  EXPECT_FALSE(h.cycle.paused());
   EXPECT_TRUE(h.tray.calls.empty());
 }
 
@@ -242,13 +241,13 @@ TEST_F(SettingsFile, LoadingAMissingFileAppliesEveryDefaultAndLeavesTheWindow) {
     c.setChecked(box, true);
   c.setValue(Option::windowTop, 55);
   c.setValue(Option::automationDelay, 30000);
-  loadSettings(h.cycle, dir.path() + "missing.snp", true);
+  const LoadedSettings loaded = h.settings.load(dir.path() + "missing.snp", true);
   for (Option box : {Option::rememberLastNumber, Option::keepClipboardAtStart, Option::runAtLogin,
                      Option::addText}) {
     EXPECT_FALSE(c.checked(box)) << specOf(box).name;
   }
   EXPECT_EQ(c.value(Option::windowTop), 55);
-  EXPECT_FALSE(h.cycle.view().windowPositionFromSettings);
+  EXPECT_FALSE(loaded.windowPositionStored);
   EXPECT_EQ(c.value(Option::automationDelay), 1);
 }
 
@@ -273,7 +272,7 @@ TEST_F(SettingsFile, APartialLoadKeepsStartUpKeysAndTheFourCurrentValues) {
 
 TEST_F(SettingsFile, StartUpKeysPauseCollapseAndConnectTheTrayBox) {
   load(h, "[Snaprill]\nStartPaused=1\nTrayAlways=1\nAdvanced=0\n");
-  EXPECT_FALSE(h.cycle.running());
+  EXPECT_TRUE(h.cycle.paused());
   EXPECT_EQ(h.options.value(Option::clientHeight), 99);
   const std::size_t trayCalls = h.tray.calls.size();  // the pause's own update
   // The box was set before its reaction was connected; a later load that changes it
@@ -315,58 +314,58 @@ TEST_F(SettingsFile, AutostartEntryFollowsTheBoxAtEverySave) {
   ASSERT_EQ(entry, dir.path() + "xdg/autostart/snaprill.desktop");
   h.options.setChecked(Option::runAtLogin, true);
   h.platform.dirs.executablePath = "/opt/my apps/snaprill";
-  saveSettings(h.cycle, file);
+  h.settings.save(file);
   EXPECT_NE(readFile(entry).find("\nExec=\"/opt/my apps/snaprill\"\n"), std::string::npos);
   h.options.setChecked(Option::runAtLogin, false);
-  saveSettings(h.cycle, file);
+  h.settings.save(file);
   EXPECT_FALSE(std::filesystem::exists(entry));
   EXPECT_NE(autostartEntryText("/a/100%$x").find("Exec=\"/a/100%%\\\\$x\"\n"), std::string::npos);
 }
 
 TEST_F(SettingsFile, OverlayFileIsWrittenEmptyAndReadOnlyWhenAsked) {
-  saveSettings(h.cycle, file);
-  EXPECT_TRUE(std::filesystem::exists(overlayFilePath(h.cycle)));
-  EXPECT_EQ(std::filesystem::file_size(overlayFilePath(h.cycle)), 0u);
+  h.settings.save(file);
+  EXPECT_TRUE(std::filesystem::exists(overlayFilePath(h.platform.dirs.configDir)));
+  EXPECT_EQ(std::filesystem::file_size(overlayFilePath(h.platform.dirs.configDir)), 0u);
 
   Harness other(dir.path());
-  other.cycle.overlay().set(Bitmap(4, 4, 24));
-  saveSettings(other.cycle, file);
-  h.cycle.overlay().set(Bitmap(1, 1, 24));
+  other.state.overlay.set(Bitmap(4, 4, 24));
+  other.settings.save(file);
+  h.state.overlay.set(Bitmap(1, 1, 24));
   load(h, "[Images]\nAddPic=0\n", false);
-  EXPECT_EQ(h.cycle.overlay().picture().width(), 1);
+  EXPECT_EQ(h.state.overlay.picture().width(), 1);
   load(h, "[Images]\nAddPic=1\n", false);
-  EXPECT_EQ(h.cycle.overlay().picture().width(), 4);
+  EXPECT_EQ(h.state.overlay.picture().width(), 4);
 
-  writeFile(overlayFilePath(h.cycle), "garbage, not a bitmap");
+  writeFile(overlayFilePath(h.platform.dirs.configDir), "garbage, not a bitmap");
   load(h, "[Images]\n", true);
-  EXPECT_EQ(h.cycle.overlay().picture().width(), 4);
+  EXPECT_EQ(h.state.overlay.picture().width(), 4);
 }
 
 TEST_F(SettingsFile, ImmediateWritesAndTheAutoSaveSwitch) {
-  const std::string main = h.cycle.mainSettingsFile();
+  const std::string main = h.settings.mainFile();
   writeFile(main, "[Images]\nFont=Old\nAddText=1\n");
   h.options.setText(Option::textFontName, "Noto Sans");
   h.options.setValue(Option::textColour, 255);
-  writeFontSettings(h.cycle);
-  writeLanguageFileSetting(h.cycle, dir.path() + "eesti.ini");
+  h.settings.writeFont();
+  h.settings.writeLanguageFile(dir.path() + "eesti.ini");
   EXPECT_EQ(readFile(main),
             "[Images]\nFont=Noto Sans\nAddText=1\nTextCol=255\nFontSize=8\n[Language]\nLangFile=" +
                 dir.path() + "eesti.ini\n");
 
   writeFile(file, "[Snaprill]\nImageType=6\nLastPic=5\n");
   h.options.setValue(Option::outputType, kGif);
-  h.cycle.names().setCounter(9);
-  switchToOptionFile(h.cycle, file);
+  h.state.names.setCounter(9);
+  h.settings.useForOneCapture(file);
   EXPECT_EQ(h.options.value(Option::outputType), kAvi);
-  EXPECT_EQ(h.cycle.names().counter(), 9);
+  EXPECT_EQ(h.state.names.counter(), 9);
   EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "2");
-  switchToOptionFile(h.cycle, dir.path() + "missing.snp");
+  h.settings.useForOneCapture(dir.path() + "missing.snp");
   EXPECT_EQ(h.options.value(Option::outputType), kAvi);
 }
 
 TEST_F(SettingsFile, ASaveThatCannotBeWrittenRaisesTheMessage) {
   try {
-    saveSettings(h.cycle, "/proc/snaprill.ini");
+    h.settings.save("/proc/snaprill.ini");
     FAIL() << "no error";
   } catch (const IniWriteError& e) {
     EXPECT_STREQ(e.what(), "Unable to write to /proc/snaprill.ini");
@@ -390,16 +389,16 @@ TEST_F(SettingsFile, ASaveReplacesTheFileOnceAndKeepsItWholeWhenItCannot) {
     }
     return renames;
   };
-  const std::string main = h.cycle.mainSettingsFile();
+  const std::string main = h.settings.mainFile();
   writeFile(main, "[Mine]\nKept=1\n");
-  saveSettings(h.cycle, main);
+  h.settings.save(main);
   std::map<std::string, int> renames = renamesSoFar();
   EXPECT_EQ(renames["snaprill.ini"], 1);
   EXPECT_EQ(renames["snaprill.tmp"], 1);
   EXPECT_EQ(IniFile::fromFile(main).value("Mine", "Kept"), "1");
   EXPECT_EQ(IniFile::fromFile(main).value("Automation", "Hyperlinks"), "0");
   // Saved again unchanged (the usual exit): the files hold their bytes already.
-  saveSettings(h.cycle, main);
+  h.settings.save(main);
   EXPECT_TRUE(renamesSoFar().empty());
   ::close(watch);
 
@@ -407,22 +406,58 @@ TEST_F(SettingsFile, ASaveReplacesTheFileOnceAndKeepsItWholeWhenItCannot) {
   // single key of the new save.
   h.options.setValue(Option::outputType, kTiff);
   const std::string before = readFile(main);
-  EXPECT_TRUE(testing::throwsOnFullDisk<IniWriteError>(1024, [&] { saveSettings(h.cycle, main); }));
+  EXPECT_TRUE(testing::throwsOnFullDisk<IniWriteError>(1024, [&] { h.settings.save(main); }));
   EXPECT_EQ(readFile(main), before);
 }
 
 TEST_F(SettingsFile, ASettingsFileThatCannotBeWrittenIsReportedOncePerFile) {
   // A folder where the settings file should be.
-  std::filesystem::create_directory(h.cycle.mainSettingsFile());
-  connectSettings(h.cycle);
-  h.cycle.closeQuery();
+  std::filesystem::create_directory(h.settings.mainFile());
+  const auto close = [&] {
+    try {
+      h.settings.close();
+    } catch (...) {
+      h.cycle.reportError(std::current_exception());
+    }
+  };
+  close();
   const std::string message =
-      "The settings were not saved: unable to write to " + h.cycle.mainSettingsFile();
+      "The settings were not saved: unable to write to " + h.settings.mainFile();
   EXPECT_EQ(h.dialogs.errors, std::vector<std::string>{message});
   // Again (an auto-save hotkey, say): the status bar says it, no second box.
-  h.cycle.closeQuery();
+  close();
   EXPECT_EQ(h.dialogs.errors.size(), 1u);
-  EXPECT_EQ(h.cycle.view().statusText, message);
+  EXPECT_EQ(h.status.statusText(), message);
+}
+
+TEST_F(SettingsFile, ClosingSavesTheSettingsAndTheStatusRemovesTheTrayIcon) {
+  h.status.closing();
+  h.settings.close();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snaprill.ini"));
+  ASSERT_FALSE(h.tray.calls.empty());
+  EXPECT_EQ(h.tray.calls.back().op, TrayOperation::Delete);
+}
+
+// The auto-save hotkeys' capture with the options of another file: the user's own
+// settings come back once, after that capture, saved or lost.
+TEST_F(SettingsFile, OneCaptureWithAnOptionsFileThenTheUsersSettingsOnce) {
+  writeFile(file, "[Snaprill]\nImageType=1\n");
+  h.settings.useForOneCapture(file);
+  EXPECT_EQ(h.options.value(Option::outputType), kPng);
+  h.capture();
+  EXPECT_TRUE(h.lastSaved.path.ends_with("snp1.png"));
+  EXPECT_EQ(h.options.value(Option::outputType), kJpeg);
+  EXPECT_FALSE(h.settings.oneCaptureWaiting());
+  h.options.setValue(Option::outputType, kBitmap);
+  h.capture();
+  EXPECT_EQ(h.options.value(Option::outputType), kBitmap) << "loaded back once only";
+
+  // A capture whose picture is damaged is over all the same.
+  h.settings.useForOneCapture(file);
+  h.clipboard.offerDamagedBitmap();
+  h.tick();
+  EXPECT_EQ(h.options.value(Option::outputType), kBitmap);
+  EXPECT_FALSE(h.settings.oneCaptureWaiting());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // adjustment tests.
 #pragma once
 
+#include "capture/adjustments.h"
 #include "support/cycle_fixture.h"
 
 namespace snaprill::testing {
@@ -12,6 +13,18 @@ class AdjustFixture : public CycleTest {
     platform.cursor = &cursor;
     platform.text = &text;
   }
+  Adjustments adjustments() { return Adjustments(options, platform, state.overlay); }
+  // The overlay picture loaded as the window loads it: failures go to the cycle's
+  // error handler.
+  void loadOverlay(const std::string& path) {
+    try {
+      state.overlay.load(path);
+    } catch (...) {
+      cycle.reportError(std::current_exception());
+    }
+  }
+
+  Bitmap adjusted;  // the picture the adjustments work on
 };
 
 }  // namespace snaprill::testing

@@ -1,11 +1,15 @@
-// A capture cycle over the fake services, driven tick by tick; free of GoogleTest so
-// that the sample writer under tests/tools can drive one too.
+// A capture cycle over the fake services, driven picture by picture; free of
+// GoogleTest so that the sample writer under tests/tools can drive one too.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "capture/capture_cycle.h"
+#include "capture/capture_status.h"
 #include "fakes/fakes.h"
+#include "options/overwrite_warning.h"
+#include "options/quality_bar.h"
 #include "support/pictures.h"
 
 namespace snaprill::testing {
@@ -15,20 +19,40 @@ inline ProgramDirectories dirsIn(const std::string& dir) {
   return ProgramDirectories{dir, dir, dir, dir + "snaprill", dir};
 }
 
-struct CycleOnFakes : fake::FakeServices {
-  explicit CycleOnFakes(const ProgramDirectories& dirs) : platform(makePlatform(dirs)) {}
+// Remembers what the last capture wrote (empty: nothing), and every file written.
+struct LastSaved : CaptureObserver {
+  void captureEnded(const SaveOutcome& outcome) override {
+    path = outcome.path;
+    if (!path.empty()) files.push_back(path);
+  }
+  std::string path;
+  std::vector<std::string> files;
+};
 
-  // Offers a picture and runs one tick of the capture timer.
+struct CycleOnFakes : fake::FakeServices {
+  explicit CycleOnFakes(const ProgramDirectories& dirs) : platform(makePlatform(dirs)) {
+    cycle.addObserver(lastSaved);
+  }
+  ~CycleOnFakes() { cycle.removeObserver(lastSaved); }
+
+  // Offers a picture, whose data then arrives.
   void capture(const Bitmap& picture = samplePicture()) {
     clipboard.offerBitmap(picture);
     tick();
   }
-  void tick() { static_cast<fake::FakeTimer&>(cycle.captureTimer()).tick(); }
+  // The offered picture's data arrives: the cycle is told, as the clipboard tells it
+  // once it has read the owner's data.
+  void tick() { clipboard.arrive(); }
 
   Platform platform;
   Options options;
   Texts texts;
-  CaptureCycle cycle{options, texts, platform};
+  SaveState state{options};
+  CaptureCycle cycle{options, texts, state, platform};
+  CaptureStatus status{cycle, options, texts, state, platform};
+  QualityBar qualityBar{options, texts};
+  OverwriteWarning overwriteWarning{options, dialogs, texts};
+  LastSaved lastSaved;
 };
 
 }  // namespace snaprill::testing

@@ -148,7 +148,7 @@ class AnimationWriter : private testing::TempDir, public testing::CycleOnFakes {
 
   // Records the newest file under name with the frames it must hold.
   void record(const std::string& name, const std::vector<Expected>& frames, int delay = -1) {
-    std::filesystem::copy_file(cycle.lastSavedPath, outDir + name,
+    std::filesystem::copy_file(lastSaved.path, outDir + name,
                                std::filesystem::copy_options::overwrite_existing);
     manifest << name << ' ' << frames.size() << ' ' << delay;
     for (std::size_t i = 0; i < frames.size(); ++i) {

@@ -1,4 +1,4 @@
-// The automation on a fake clock: every timer of the capture cycle runs on one
+// The automation on a fake clock: its timers and the capture cycle run on one
 // timeline, so pauses, delays and periods meet as they would in the program.
 #include "triggers/automation.h"
 
@@ -23,17 +23,16 @@ class AutomationTest : public ::testing::Test, protected fake::FakeServices {
   }
   // Print Screen sequences sent so far.
   std::size_t presses() const { return keys.sent.size() / 2; }
-  bool idle() {
-    return !cycle.automationTimer().enabled() && !automation.automationDelayTimer().enabled();
-  }
+  bool idle() { return !automation.periodTimer().enabled() && !automation.delayTimer().enabled(); }
 
   fake::FakeTimeline timeline;
   Platform platform = onTimeline();
   Options options;
   Texts texts;
-  CaptureCycle cycle{options, texts, platform};
+  SaveState state{options};
+  CaptureCycle cycle{options, texts, state, platform};
   fake::FakeKeyInjector keys;
-  Automation automation{cycle, keys};
+  Automation automation{options, texts, cycle, platform, keys};
 };
 
 TEST_F(AutomationTest, StopAfterOneSendsOnePressOnePeriodAfterStart) {
@@ -103,8 +102,8 @@ TEST_F(AutomationTest, TheDelayPostponesTheFirstPeriodAndAClickEndsIt) {
   // No delay to wait for: the run starts at once.
   options.setValue(Option::automationDelay, 0);
   automation.toggleAutomation();
-  EXPECT_TRUE(cycle.automationTimer().enabled());
-  EXPECT_FALSE(automation.automationDelayTimer().enabled());
+  EXPECT_TRUE(automation.periodTimer().enabled());
+  EXPECT_FALSE(automation.delayTimer().enabled());
 }
 
 TEST_F(AutomationTest, APauseSuspendsARunAndTheResumeContinuesIt) {
@@ -133,7 +132,7 @@ TEST_F(AutomationTest, APauseWhileWaitingDoesNotHoldTheDelay) {
   cycle.togglePause();
   timeline.advance(500);
   EXPECT_EQ(presses(), 1u) << "the delay ended during the pause and the run began";
-  EXPECT_FALSE(cycle.running());
+  EXPECT_TRUE(cycle.paused());
 }
 
 TEST_F(AutomationTest, AClickWhilePausedDuringARunStartsANewRun) {
@@ -155,7 +154,7 @@ TEST_F(AutomationTest, ThePeriodFitsThirtyTwoBits) {
   options.setValue(Option::automationPeriod, 35791);
   EXPECT_EQ(automation.periodMilliseconds(), 2147460000);
   automation.toggleAutomation();
-  EXPECT_EQ(cycle.automationTimer().interval(), 2147460000);
+  EXPECT_EQ(automation.periodTimer().interval(), 2147460000);
   automation.toggleAutomation();
   options.setValue(Option::automationPeriod, 99999);  // held at the field's limit
   EXPECT_EQ(automation.periodMilliseconds(), 2147460000);

@@ -19,12 +19,10 @@ constexpr int kF5 = 0x74, kF6 = 0x75, kLeftShift = 0xA0, kLeftCtrl = 0xA2, kRigh
 
 class HotkeysTest : public ::testing::Test {
  protected:
-  HotkeysTest() { connectSettings(h.cycle); }
-
   void press(int vk) { keyboard.press(*keysymOf(vk)); }
   void release(int vk) { keyboard.release(*keysymOf(vk)); }
   void tick(int times = 1) {
-    for (int i = 0; i < times; ++i) static_cast<fake::FakeTimer&>(h.cycle.hotkeyTimer()).tick();
+    for (int i = 0; i < times; ++i) static_cast<fake::FakeTimer&>(hotkeys.timer()).tick();
   }
   // What was sent so far: "Print+ Print-" for one Print Screen sequence.
   std::string sent() const {
@@ -39,7 +37,7 @@ class HotkeysTest : public ::testing::Test {
     return text;
   }
   std::string mainFileValue(const char* section, const char* key) const {
-    return IniFile::fromFile(h.cycle.mainSettingsFile()).string(section, key, "");
+    return IniFile::fromFile(h.settings.mainFile()).string(section, key, "");
   }
 
   test::TempDir dir;
@@ -47,7 +45,7 @@ class HotkeysTest : public ::testing::Test {
   Options& options = h.options;
   fake::FakeKeyboard keyboard;
   fake::FakeKeyInjector keys;
-  Hotkeys hotkeys{h.cycle, keyboard, keys};
+  Hotkeys hotkeys{options, h.cycle, h.settings, h.platform, keyboard, keys};
 };
 
 const std::string kPrintScreen = "Print+ Print-";
@@ -183,12 +181,12 @@ TEST_F(HotkeysTest, NothingFiresWhileTheTimerIsOff) {
   press(kVkF12);
   tick();
   EXPECT_EQ(sent(), kPrintScreen);
-  EXPECT_FALSE(h.cycle.running());
+  EXPECT_TRUE(h.cycle.paused());
   release(kVkF12);
   tick();
   h.cycle.togglePause();
-  // The counter at its end stops the hotkeys with the capture timer.
-  h.cycle.names().setCounter(kMaxImageNumber - 1);
+  // The counter at its end stops the hotkeys with the taking of pictures.
+  h.state.names.setCounter(kMaxImageNumber - 1);
   h.capture();
   press(kVkF12);
   tick();
@@ -228,7 +226,7 @@ TEST_F(HotkeysTest, AnAutoSaveRowTakesOneCaptureWithItsOptionsFile) {
   tick();
   release(kF6);
   EXPECT_EQ(sent(), kPrintScreen);
-  EXPECT_TRUE(h.cycle.autoSaveRestorePending);
+  EXPECT_TRUE(h.settings.oneCaptureWaiting());
   EXPECT_EQ(mainFileValue("Snaprill", "ImageType"), "0") << "the user's settings put aside";
   EXPECT_EQ(options.value(Option::outputType), kPng);
 
@@ -280,7 +278,7 @@ TEST_F(HotkeysTest, TheUsersSettingsSurviveAnAutoSaveWithoutItsCapture) {
   EXPECT_EQ(options.text(Option::filePrefix), "mine");
   // No capture at all before the program closes.
   hotkeys.fireAutoSave(1);
-  h.cycle.closeQuery();
+  h.settings.close();
   EXPECT_EQ(mainFileValue("General", "FilenamePrefix"), "mine");
   EXPECT_EQ(options.text(Option::filePrefix), "mine");
 }

@@ -70,7 +70,7 @@ TEST_F(WindowTest, TheAboutBoxTakesItsTextsAndQuickHelpFromTheLanguage) {
   writeFile(dir.path() + "deutsch.ini",
             "[Info]\nProgrammer=Geschrieben von\n[Language]\nTranslatedBy=#Someone% "
             "(someone@example.org)\n[QuickHelp]\nLineCount=2\nLine1=Erste Zeile der Hilfe\n");
-  h.cycle.languageLoad(dir.path() + "deutsch.ini");
+  h.settings.loadLanguage(dir.path() + "deutsch.ini");
   box.show();
   const QString credits = box.creditsText();
   EXPECT_TRUE(credits.startsWith(QStringLiteral("Geschrieben von: ")));

@@ -39,16 +39,16 @@ TEST_F(WindowTest, HelpItemsShowOnlyWhileTheManualExists) {
   MainWindow& w = startedWindow();
   const std::string language = dir.path() + "lang.ini";
   std::ofstream(language) << "[Help]\nHelpFile=manual.html\n";
-  h.cycle.languageLoad(language);
+  h.settings.loadLanguage(language);
   EXPECT_FALSE(helpFileItem(w)->isVisible());
   EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
 
   std::ofstream(dir.path() + "manual.html") << "<html></html>";
-  h.cycle.languageLoad(language);
+  h.settings.loadLanguage(language);
   EXPECT_TRUE(helpFileItem(w)->isVisible());
   EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
   EXPECT_TRUE(w.isVisible());  // the new flags did not hide it
-  EXPECT_EQ(h.cycle.texts.helpFile, dir.path() + "manual.html");
+  EXPECT_EQ(h.texts.helpFile, dir.path() + "manual.html");
 }
 
 }  // namespace

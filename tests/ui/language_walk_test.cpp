@@ -99,7 +99,7 @@ void expectNoEnglish(QWidget* root, const std::set<QString>& english, bool typeN
 TEST_F(WindowTest, ACompleteLanguageLeavesNoEnglishCaption) {
   MainWindow& w = startedWindow();
   std::ofstream(dir.path() + "every-key.ini") << everyKeyChanged();
-  h.cycle.languageLoad(dir.path() + "every-key.ini");
+  h.settings.loadLanguage(dir.path() + "every-key.ini");
 
   const std::set<QString> english = englishCaptions();
   // The about box takes its texts when shown; the directory chooser is a child of
@@ -121,7 +121,7 @@ TEST_F(WindowTest, ACompleteLanguageLeavesNoEnglishCaption) {
             QStringLiteral("\u27e8Hint\u27e9"));
   // The texts the cycle made: pause item, status line, quality caption.
   EXPECT_EQ(w.trayMenu().actions().value(2)->text(), QStringLiteral("\u27e8Pause\u27e9"));
-  EXPECT_EQ(h.cycle.view().statusText, "\xe2\x9f\xa8Pictures\xe2\x9f\xa9");
+  EXPECT_EQ(h.status.statusText(), "\xe2\x9f\xa8Pictures\xe2\x9f\xa9");
 }
 
 TEST_F(WindowTest, AChosenLanguageShowsAtOnceAndAgainAtTheNextStart) {
@@ -139,9 +139,9 @@ TEST_F(WindowTest, AChosenLanguageShowsAtOnceAndAgainAtTheNextStart) {
   EXPECT_EQ(w.menuBar()->actions().first()->text(), QStringLiteral("&Fail"));
   EXPECT_EQ(IniFile::fromFile(settingsFile()).value("Language", "LangFile"), language);
 
-  h.cycle.texts.reset();
-  loadStartupSettings(h.cycle, settingsFile());
-  EXPECT_EQ(h.cycle.texts.get("Main", "AdvOptions"), "Rohkem");
+  h.texts.reset();
+  h.settings.loadStartup(settingsFile());
+  EXPECT_EQ(h.texts.get("Main", "AdvOptions"), "Rohkem");
 }
 
 TEST_F(WindowTest, TranslatedListsKeepTheirSelectionAndExamplesFillIn) {
@@ -155,7 +155,7 @@ TEST_F(WindowTest, TranslatedListsKeepTheirSelectionAndExamplesFillIn) {
   std::ofstream(dir.path() + "lang.ini")
       << "[Text]\nUpCenter=Keskel\n[Timers]\nMinutes=minutit\n[Filename]\n"
          "AddZeros=Nullidega (%EX)\nNoZeros=Ilma (%Ex)\n";
-  h.cycle.languageLoad(dir.path() + "lang.ini");
+  h.settings.loadLanguage(dir.path() + "lang.ini");
   for (const auto& [option, name] : lists) {
     const auto* combo = w.findChild<QComboBox*>(QLatin1String(name));
     ASSERT_NE(combo, nullptr) << name;

@@ -88,8 +88,9 @@ TEST_F(WindowTest, CollapsedOrExpandedComesBackFromTheSettings) {
 
   writeFile(settingsFile(), "[Snaprill]\nAdvanced=1\n");
   test::Harness next(dir.path());
+  Session nextSession = sessionOf(next);
   QtTray tray(applicationIcon(), pausedIcon());
-  MainWindow again(next.cycle, tray, choosers);
+  MainWindow again(nextSession, tray, choosers);
   again.startUp(false);
   EXPECT_TRUE(again.optionPagesShown());
   EXPECT_EQ(again.optionPages().currentWidget(), again.optionPages().generalPage());
@@ -166,15 +167,28 @@ TEST_F(WindowTest, ControlsEditTheModelAndTheCloseWritesThem) {
 
   // Read back by the next start, the same controls show the same values.
   test::Harness next(dir.path());
-  connectSettings(next.cycle);
+  Session nextSession = sessionOf(next);
   QtTray tray(applicationIcon(), pausedIcon());
-  MainWindow again(next.cycle, tray, choosers);
+  MainWindow again(nextSession, tray, choosers);
   again.startUp(false);
   EXPECT_EQ(again.findChild<QLineEdit*>(QStringLiteral("filePrefix"))->text(), "shots");
   EXPECT_TRUE(again.findChild<QCheckBox*>(QStringLiteral("gifGrayscale"))->isChecked());
   EXPECT_EQ(again.findChild<QSpinBox*>(QStringLiteral("frameDelay"))->value(), 250);
   EXPECT_TRUE(again.findChild<QRadioButton*>(QStringLiteral("zeroPadNumbers"))->isChecked());
   EXPECT_FALSE(again.findChild<QRadioButton*>(QStringLiteral("plainNumbers"))->isChecked());
+}
+
+TEST_F(WindowTest, ThePrefixLosesForbiddenCharactersAndKeepsItsCaret) {
+  startedWindow();
+  auto* prefix = find<QLineEdit>("filePrefix");
+  prefix->clear();
+  QTest::keyClicks(prefix, "a/b:c");
+  EXPECT_EQ(prefix->text(), QStringLiteral("abc"));
+  EXPECT_EQ(prefix->cursorPosition(), 3);  // shorter than the caret: at the end
+  prefix->setCursorPosition(1);
+  QTest::keyClicks(prefix, "?");
+  EXPECT_EQ(prefix->text(), QStringLiteral("abc"));
+  EXPECT_EQ(prefix->cursorPosition(), 2);
 }
 
 TEST_F(WindowTest, TheWindowComesBackWhereItWasUnlessThatIsOffEveryScreen) {
@@ -190,8 +204,9 @@ TEST_F(WindowTest, TheWindowComesBackWhereItWasUnlessThatIsOffEveryScreen) {
   // A place on a monitor unplugged since: the middle of the screen instead.
   writeFile(settingsFile(), "[Snaprill]\nTop=40\nLeft=9000\n");
   test::Harness next(dir.path());
+  Session nextSession = sessionOf(next);
   QtTray tray(applicationIcon(), pausedIcon());
-  MainWindow again(next.cycle, tray, choosers);
+  MainWindow again(nextSession, tray, choosers);
   again.startUp(false);
   const QRect screen = again.screen()->availableGeometry();
   EXPECT_NEAR(again.frameGeometry().center().x(), screen.center().x(), 2);
@@ -221,19 +236,22 @@ TEST_F(WindowTest, HidingWithoutATrayMinimisesAndSaysSoOnce) {
 }
 
 TEST_F(WindowTest, KeyFieldsStopTheHotkeysWhileTheyHaveTheFocus) {
-  startedWindow();
+  fake::FakeKeyboard keyboard;
+  fake::FakeKeyInjector keys;
+  Hotkeys hotkeys(h.options, h.cycle, h.settings, h.platform, keyboard, keys);
+  startedWindow().optionPages().connectHotkeys(hotkeys);
   h.cycle.togglePause();
-  ASSERT_FALSE(h.cycle.hotkeyTimer().enabled());
+  ASSERT_FALSE(hotkeys.timer().enabled());
   auto* key = find<QLineEdit>("autoSave2Key");
   ASSERT_NE(key, nullptr);
-  h.cycle.hotkeyTimer().setEnabled(true);
+  hotkeys.timer().setEnabled(true);
   QFocusEvent in(QEvent::FocusIn);
   QCoreApplication::sendEvent(key, &in);
-  EXPECT_FALSE(h.cycle.hotkeyTimer().enabled());
+  EXPECT_FALSE(hotkeys.timer().enabled());
   // Leaving the field turns them on again, even while paused.
   QFocusEvent out(QEvent::FocusOut);
   QCoreApplication::sendEvent(key, &out);
-  EXPECT_TRUE(h.cycle.hotkeyTimer().enabled());
+  EXPECT_TRUE(hotkeys.timer().enabled());
 }
 
 TEST_F(WindowTest, KeyFieldsTakeTheShortcutPressedAndClearOnBackspace) {
@@ -267,9 +285,9 @@ TEST_F(WindowTest, KeyFieldsTakeTheShortcutPressedAndClearOnBackspace) {
 TEST_F(WindowTest, StartStopLinkDrivesTheAutomationOnceConnected) {
   // The automation outlives the window, as in the program.
   fake::FakeKeyInjector keys;
-  Automation automation(h.cycle, keys);
+  Automation automation(h.options, h.texts, h.cycle, h.platform, keys);
   QtTray tray(applicationIcon(), pausedIcon());
-  MainWindow w(h.cycle, tray, choosers);
+  MainWindow w(session, tray, choosers);
   w.startUp(false);
   auto* link = w.findChild<LinkLabel*>(QStringLiteral("startStopLink"));
   ASSERT_NE(link, nullptr);
@@ -277,14 +295,14 @@ TEST_F(WindowTest, StartStopLinkDrivesTheAutomationOnceConnected) {
   w.optionPages().connectAutomation(automation);
   EXPECT_TRUE(link->isEnabled());
   emit link->clicked();
-  EXPECT_TRUE(h.cycle.automationTimer().enabled());
+  EXPECT_TRUE(automation.periodTimer().enabled());
   EXPECT_EQ(link->text(), QStringLiteral("Stop"));
   // A language applied while it runs keeps the stop text, in the new language.
   writeFile(dir.path() + "lang.ini", "[Timers]\nStart=Alusta\nStop=Peata\n");
-  h.cycle.languageLoad(dir.path() + "lang.ini");
+  h.settings.loadLanguage(dir.path() + "lang.ini");
   EXPECT_EQ(link->text(), QStringLiteral("Peata"));
   emit link->clicked();
-  EXPECT_FALSE(h.cycle.automationTimer().enabled());
+  EXPECT_FALSE(automation.periodTimer().enabled());
   EXPECT_EQ(link->text(), QStringLiteral("Alusta"));
 }
 

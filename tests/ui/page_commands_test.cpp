@@ -72,11 +72,11 @@ TEST_F(WindowTest, TheOverlayPictureIsLoadedShownAndClearedFromItsMenu) {
   }
   h.dialogs.nextFile = file;
   emit find<LinkLabel>("loadOverlayLink")->clicked();
-  EXPECT_EQ(h.cycle.overlay().picture().width(), 30);
+  EXPECT_EQ(h.state.overlay.picture().width(), 30);
   auto* preview = find<QLabel>("overlayPreview");
   EXPECT_FALSE(preview->pixmap().isNull());
   find<QAction>("clearOverlayAction")->trigger();
-  EXPECT_TRUE(h.cycle.overlay().empty());
+  EXPECT_TRUE(h.state.overlay.empty());
   EXPECT_TRUE(preview->pixmap().isNull());
 }
 

@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 
-#include "settings/settings_file.h"
 #include "support/settings_harness.h"
 #include "ui/choosers.h"
 #include "ui/icons.h"
@@ -34,6 +33,12 @@ inline void ensureApplication() {
   static char name[] = "test_ui";
   static char* argv[] = {name, nullptr};
   new QApplication(argc, argv);  // lives as long as the test program
+}
+
+// The session of a harness, as the program hands it to its window.
+inline Session sessionOf(Harness& h) {
+  return Session{h.options, h.texts,  h.platform, h.state,
+                 h.cycle,   h.status, h.settings, h.qualityBar};
 }
 
 // Answers as a user would have, and remembers that it was asked.
@@ -59,11 +64,9 @@ class WindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ensureApplication(); }
 
-  WindowTest() { connectSettings(h.cycle); }
-
   // A window made after the test has written its settings file.
   MainWindow& window() {
-    if (!window_) window_ = std::make_unique<MainWindow>(h.cycle, tray_, choosers);
+    if (!window_) window_ = std::make_unique<MainWindow>(session, tray_, choosers);
     return *window_;
   }
   MainWindow& startedWindow() {
@@ -81,6 +84,7 @@ class WindowTest : public ::testing::Test {
 
   TempDir dir;
   Harness h{dir.path()};
+  Session session = sessionOf(h);
   ScriptedChoosers choosers;
 
  private:

@@ -1,13 +1,11 @@
-// The services of a program without a display (snaprill-batch): pictures are
-// handed to the clipboard by the program itself, dialogs print to the console,
-// there is no tray, and timers never fire on their own: the program runs each tick
-// itself.
+// The services of a program without a display (snaprill-batch): no clipboard
+// (pictures come from files), dialogs print to the console, there is no tray, and
+// timers never fire.
 #pragma once
 
 #include <optional>
 #include <ostream>
 #include <string>
-#include <utility>
 
 #include "platform/platform.h"
 #include "platform/process_launcher.h"
@@ -15,25 +13,13 @@
 
 namespace snaprill::headless {
 
-// Holds the one picture the program hands over until the cycle takes it.
-class HandOverClipboard : public Clipboard {
+// snaprill-batch saves the picture files it is given; nothing is ever offered.
+class NoClipboard : public Clipboard {
  public:
-  void handOver(Bitmap picture) { picture_ = std::move(picture); }
-  bool hasBitmap() const override { return picture_.has_value(); }
-  // The picture itself, not a copy: the cycle empties the clipboard right after
-  // taking it, and a second screen-sized picture would raise the batch's peak memory
-  // by a whole capture. A second take before that gives nothing.
-  Bitmap takeBitmap() override {
-    if (!picture_) return Bitmap();
-    Bitmap taken = std::exchange(*picture_, Bitmap());
-    taken.convertTo(32);
-    return taken;
-  }
-  void clear() override { picture_.reset(); }
-  void offer(Bitmap picture) override { handOver(std::move(picture)); }
-
- private:
-  std::optional<Bitmap> picture_;
+  bool hasPicture() const override { return false; }
+  TakenPicture take(ArrivingRows*) override { return {Bitmap(), LostOffer::NotSent}; }
+  void clear() override {}
+  void offer(Bitmap) override {}
 };
 
 // Errors and notices go to the console; questions are answered "Cancel" (a script
@@ -103,7 +89,7 @@ struct HeadlessServices {
   // With launch false, the external program is never started.
   Platform makePlatform(const ProgramDirectories& dirs, bool launch);
 
-  HandOverClipboard clipboard;
+  NoClipboard clipboard;
   ConsoleDialogs dialogs;
   NoTray tray;
   SystemClock clock;

@@ -39,7 +39,7 @@ void raiseReaderLimit() {
   (void)raised;
 }
 
-OfferedPicture fromQtReaders(const QByteArray& bytes) {
+TakenPicture fromQtReaders(const QByteArray& bytes) {
   raiseReaderLimit();
   QBuffer buffer;
   buffer.setData(bytes);
@@ -74,7 +74,7 @@ bool claimsMoreThanSent(const QByteArray& bytes) {
 // before, which would be saved as the capture. Ours refuses such files, and reads
 // every kind an owner sends; only 32-bit files, which may carry transparency, are
 // drawn by Qt's reader then (over white), now that they are known to be whole.
-OfferedPicture fromBmp(const QByteArray& bytes) {
+TakenPicture fromBmp(const QByteArray& bytes) {
   Bitmap picture;
   try {
     picture = readBmp(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -117,8 +117,7 @@ QString pictureTarget(const QStringList& targets, bool takeWithText) {
   return targets.contains(kPixmapType) ? kPixmapType : QString();
 }
 
-OfferedPicture pictureFromOffer(const QString& target, const QByteArray& bytes,
-                                ArrivingRows* rows) {
+TakenPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows) {
   if (bytes.isEmpty()) return {};
   if (bytes.size() > kMaxOfferBytes) return {Bitmap(), LostOffer::TooLarge};
   if (target == kPng) {

@@ -39,15 +39,9 @@ inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
 // grows past it is given up while it arrives.
 inline constexpr qsizetype kMaxOfferBytes = qsizetype{256} << 20;
 
-struct OfferedPicture {
-  // 32 bpp, B G R X; transparent parts drawn over white. Empty when the bytes make
-  // no picture: `lost` then says why.
-  Bitmap picture;
-  LostOffer lost = LostOffer::Damaged;
-};
-
-// The picture the bytes of `target` make. With rows, a large PNG may be handed over
+// The picture the bytes of `target` make: 32 bpp, B G R X, transparent parts drawn
+// over white; or why they make none. With rows, a large PNG may be handed over
 // while its rows still arrive (see decodePngCapture); without, it comes whole.
-OfferedPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows);
+TakenPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows);
 
 }  // namespace snaprill

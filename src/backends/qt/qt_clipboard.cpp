@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QScopedValueRollback>
+#include <QTimer>
 
 #include "backends/qt/qimage_bitmap.h"
 
@@ -94,14 +95,14 @@ void QtClipboard::refreshFromX11() {
       forgetData();
       ready_ = false;
       if (!target_.isEmpty() && !givenUp_) {
-        // Read at once, in the background: by the time the capture timer asks, the
-        // picture is here, and a slow owner holds up nothing.
+        // Read at once, in the background: the listener is told once the picture is
+        // here, and a slow owner holds up nothing.
         if (!x11_.startFetch(target_)) givenUp_ = true;
       }
     }
   }
   offered_ = !target_.isEmpty() && !givenUp_;
-  emit changed();
+  tellWhenReady();
 }
 
 void QtClipboard::refresh() {
@@ -123,7 +124,7 @@ void QtClipboard::refresh() {
   givenUp_ = false;
   offered_ = !target_.isEmpty();
   ready_ = offered_;
-  emit changed();
+  tellWhenReady();
 }
 
 void QtClipboard::setTakePicturesWithText(bool take) {
@@ -135,13 +136,22 @@ void QtClipboard::setTakePicturesWithText(bool take) {
 void QtClipboard::fetched(const QByteArray& bytes) {
   data_ = bytes;
   ready_ = true;
-  emit changed();
+  tellWhenReady();
 }
 
 void QtClipboard::pixmapFetched() {
   pixmap_ = x11_.takePixmapPicture();
   ready_ = true;
-  emit changed();
+  tellWhenReady();
+}
+
+void QtClipboard::tellWhenReady() {
+  if (!offered_ || !ready_ || tellQueued_) return;
+  tellQueued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    tellQueued_ = false;
+    if (offered_ && ready_) tellArrived();
+  });
 }
 
 void QtClipboard::forgetData() {
@@ -151,7 +161,7 @@ void QtClipboard::forgetData() {
 
 void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
   giveUp();
-  if (offerLost) offerLost(lostOffer(why));
+  tellLost(lostOffer(why));
 }
 
 void QtClipboard::giveUp() {
@@ -159,7 +169,6 @@ void QtClipboard::giveUp() {
   offered_ = false;
   ready_ = false;
   forgetData();
-  emit changed();
 }
 
 void QtClipboard::offer(Bitmap picture) {
@@ -181,7 +190,7 @@ void QtClipboard::offer(Bitmap picture) {
     givenUp_ = false;
     offered_ = true;
     ready_ = true;
-    emit changed();
+    tellWhenReady();
   }
 }
 
@@ -193,37 +202,23 @@ Bitmap QtClipboard::takeOwn() {
   return static_cast<OwnPicture*>(own_.data())->take();
 }
 
-Bitmap QtClipboard::takeBitmap() {
-  return take(nullptr);
-}
-
-Bitmap QtClipboard::takeArrivingBitmap(ArrivingRows& rows) {
-  return take(&rows);
-}
-
-Bitmap QtClipboard::take(ArrivingRows* rows) {
+TakenPicture QtClipboard::take(ArrivingRows* rows) {
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
   // ourselves is handed over in process, without any encoding.
   Bitmap own = takeOwn();
-  if (!own.empty()) return own;
+  if (!own.empty()) return {std::move(own)};
   if (!clipboard_->ownsClipboard() && x11_.active()) return takeFromX11(rows);
   if (!clipboard_->ownsClipboard() && target_ != kPixmapType) return takeThroughQt(rows);
   Bitmap picture = bitmapFromQImage(clipboard_->image(QClipboard::Clipboard));
-  if (picture.empty()) {
-    nothingTaken_ = LostOffer::Damaged;
-    giveUp();
-  }
-  return picture;
+  if (picture.empty()) giveUp();
+  return {std::move(picture)};
 }
 
-Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
-  if (!ready_) {
-    nothingTaken_ = LostOffer::NotSent;
-    return Bitmap();
-  }
-  OfferedPicture offered;
+TakenPicture QtClipboard::takeFromX11(ArrivingRows* rows) {
+  if (!ready_) return {Bitmap(), LostOffer::NotSent};
+  TakenPicture offered;
   if (target_ == kPixmapType) {
     offered.picture = std::move(pixmap_);
   } else {
@@ -231,23 +226,17 @@ Bitmap QtClipboard::takeFromX11(ArrivingRows* rows) {
   }
   forgetData();
   ready_ = false;
-  if (offered.picture.empty()) {
-    nothingTaken_ = offered.lost;
-    giveUp();
-  }
-  return std::move(offered.picture);
+  if (offered.picture.empty()) giveUp();
+  return {std::move(offered.picture), offered.lost};
 }
 
-Bitmap QtClipboard::takeThroughQt(ArrivingRows* rows) {
+TakenPicture QtClipboard::takeThroughQt(ArrivingRows* rows) {
   const QMimeData* data = clipboard_->mimeData(QClipboard::Clipboard);
-  OfferedPicture offered;
+  TakenPicture offered;
   if (data != nullptr && !target_.isEmpty())
     offered = pictureFromOffer(target_, data->data(target_), rows);
-  if (offered.picture.empty()) {
-    nothingTaken_ = offered.lost;
-    giveUp();
-  }
-  return std::move(offered.picture);
+  if (offered.picture.empty()) giveUp();
+  return {std::move(offered.picture), offered.lost};
 }
 
 void QtClipboard::clearStartPicture() {
@@ -256,7 +245,7 @@ void QtClipboard::clearStartPicture() {
     clearStartOfferOf_ = x11_.ownerChanges();
     return;
   }
-  if (hasBitmap()) clear();
+  if (hasPicture()) clear();
 }
 
 void QtClipboard::clear() {
@@ -273,10 +262,7 @@ void QtClipboard::clear() {
   forgetData();
   ready_ = false;
   givenUp_ = true;
-  if (offered_) {
-    offered_ = false;
-    emit changed();
-  }
+  offered_ = false;
 }
 
 }  // namespace snaprill

@@ -2,11 +2,12 @@
 // of our own (x11_clipboard.h), which learns of every change of the CLIPBOARD
 // selection's owner from XFixes notifications; elsewhere, and for our own content,
 // Qt's clipboard answers. The offered types are looked at once per change and the
-// answer kept, so hasBitmap() costs nothing and never talks to the X server.
+// answer kept, so hasPicture() costs nothing and never talks to the X server.
 //
 // Another program's picture is read in the background as soon as it is offered;
-// the capture timer waits for bitmapReady(). An offer given up (never sent, its
-// owner gone, damaged) is left on the clipboard and no longer counts as offered.
+// the listener is told once it is here, from the event loop. An offer given up
+// (never sent, its owner gone, damaged) is left on the clipboard, no longer counts
+// as offered, and the listener hears why.
 #pragma once
 
 #include <QByteArray>
@@ -32,24 +33,20 @@ class QtClipboard : public QObject, public Clipboard {
   // Watches the application's clipboard; needs a QGuiApplication.
   QtClipboard();
 
-  bool hasBitmap() const override { return offered_; }
-  bool bitmapReady() const override { return offered_ && ready_; }
-  Bitmap takeBitmap() override;
-  Bitmap takeArrivingBitmap(ArrivingRows& rows) override;
-  LostOffer whyNothingTaken() const override { return nothingTaken_; }
-  void leaveDamagedOffer() override { giveUp(); }
+  bool hasPicture() const override { return offered_; }
+  bool pictureReady() const override { return offered_ && ready_; }
+  TakenPicture take(ArrivingRows* rows) override;
+  void leaveOffer() override { giveUp(); }
   void clear() override;
   void clearStartPicture() override;
   void setTakePicturesWithText(bool take) override;
   // Other programs are served an image made from it only when they ask for one.
   void offer(Bitmap picture) override;
 
- signals:
-  // Emitted after every change of the clipboard, once hasBitmap() and bitmapReady()
-  // are up to date.
-  void changed();
-
  private:
+  // Tells the listener, once the event loop is free, that a picture is here: never
+  // from inside a call of the program's own (an offer, a clear).
+  void tellWhenReady();
   void refresh();
   void refreshFromX11();
   void fetched(const QByteArray& bytes);
@@ -58,12 +55,10 @@ class QtClipboard : public QObject, public Clipboard {
   void forgetData();
   // The offer no longer counts: the clipboard stays as it is.
   void giveUp();
-  // The offered picture; with `rows`, its rows may still be arriving.
-  Bitmap take(ArrivingRows* rows);
   // Another program's picture from the data read on our own X11 connection.
-  Bitmap takeFromX11(ArrivingRows* rows);
-  // Another program's picture through Qt (off X11); empty when none could be had.
-  Bitmap takeThroughQt(ArrivingRows* rows);
+  TakenPicture takeFromX11(ArrivingRows* rows);
+  // Another program's picture through Qt (off X11).
+  TakenPicture takeThroughQt(ArrivingRows* rows);
 
   // Our own offer's picture, when the clipboard still holds that offer.
   Bitmap takeOwn();
@@ -82,7 +77,7 @@ class QtClipboard : public QObject, public Clipboard {
   std::optional<unsigned> targetOwner_;
   QByteArray data_;  // another program's picture data, once here
   Bitmap pixmap_;    // or its picture, when it offered an X pixmap
-  LostOffer nothingTaken_ = LostOffer::Damaged;
+  bool tellQueued_ = false;
   // Set while the offer found at start is to be emptied once its types are known:
   // the reader's count of owner changes then.
   std::optional<unsigned> clearStartOfferOf_;

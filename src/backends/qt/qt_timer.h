@@ -1,17 +1,14 @@
 // Window timers on Qt's event loop.
 //
-// The capture cycle was designed around a timer that polls the clipboard every
-// millisecond, and the hotkeys around another. Polled for real, a 1 ms timer wakes
-// the processor a thousand times a second and costs a few per cent of a core while
-// nothing happens. A capture tick that finds no picture on the clipboard changes
-// nothing, so leaving those ticks out cannot be seen from outside. A gated timer
-// therefore runs its interval only while its gate is open (for the capture timer: a
-// picture is offered) and looks at the gate again whenever it is told that the
-// answer may have changed (the clipboard's change notification). While the gate
-// stays open, because a picture waits on the clipboard while a tick further up the
-// stack is still writing, it keeps ticking at its interval exactly as the poll
-// would. A gate that never opens gives a timer whose enabled flag the cycle can
-// still switch but which never wakes anything.
+// The hotkeys were designed around a timer that looks at the keys every
+// millisecond. Run for real, a 1 ms timer wakes the processor a thousand times a
+// second and costs a few per cent of a core while nothing happens. A hotkey tick
+// that finds no key down changes nothing, so leaving those ticks out cannot be seen
+// from outside. A gated timer therefore runs its interval only while its gate is
+// open (a hotkey's key is down, or a latch waits to see it up) and looks at the gate
+// again whenever it is told that the answer may have changed (a key event). A gate
+// that never opens gives a timer whose enabled flag can still be switched but which
+// never wakes anything.
 #pragma once
 
 #include <QObject>

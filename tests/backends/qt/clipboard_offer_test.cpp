@@ -123,7 +123,7 @@ TEST(ClipboardOffer, EveryFormatAUsersClipboardCarriesMakesACapture) {
   for (const Case& c : {Case{"image/png", "png", -1, 0}, Case{"image/bmp", "bmp", -1, 0},
                         Case{"image/x-bmp", "bmp", -1, 0}, Case{"image/tiff", "tiff", -1, 0},
                         Case{"image/webp", "webp", 100, 0}, Case{"image/jpeg", "jpeg", 100, 60}}) {
-    const OfferedPicture offered =
+    const TakenPicture offered =
         pictureFromOffer(c.target, encoded(opaque, c.format, c.quality), nullptr);
     expectPicture(offered.picture, opaque, c.tolerance, c.target);
   }
@@ -156,7 +156,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   badCrc[badCrc.indexOf("IDAT") + 6] = static_cast<char>(badCrc[badCrc.indexOf("IDAT") + 6] ^ 1);
   for (const QByteArray& bytes :
        {badCrc, png.left(png.size() / 2), QByteArray(), QByteArray(300, 'x')}) {
-    const OfferedPicture offered = pictureFromOffer("image/png", bytes, nullptr);
+    const TakenPicture offered = pictureFromOffer("image/png", bytes, nullptr);
     EXPECT_TRUE(offered.picture.empty());
     EXPECT_EQ(offered.lost, LostOffer::Damaged);
   }
@@ -171,7 +171,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   const auto crc = static_cast<std::uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(huge.constData()) + 12, 17));
   for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
-  const OfferedPicture refused = pictureFromOffer("image/png", huge, nullptr);
+  const TakenPicture refused = pictureFromOffer("image/png", huge, nullptr);
   EXPECT_TRUE(refused.picture.empty());
   EXPECT_EQ(refused.lost, LostOffer::TooLarge);
   // 99 bytes of BMP claiming 13 million by 5 pixels, found by fuzzing: Qt's reader
@@ -181,21 +181,21 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
       "\0\0\0\0\x78\0\0\0",
       38);
   bmp.append(QByteArray(61, '\xbe'));
-  const OfferedPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
+  const TakenPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
   EXPECT_TRUE(claimed.picture.empty());
   EXPECT_EQ(claimed.lost, LostOffer::Damaged);
   // A PNG whose last chunk claims 1.6 GB (found by fuzzing; libpng reserved it all
   // and took 15 s): damaged, at once.
   QByteArray claims = png.left(png.size() - 12);
   claims.append(QByteArray("\x63\x00\x00\x25tEXtdate:modify", 19));
-  const OfferedPicture claimed1600 = pictureFromOffer("image/png", claims, nullptr);
+  const TakenPicture claimed1600 = pictureFromOffer("image/png", claims, nullptr);
   EXPECT_EQ(claimed1600.lost, LostOffer::Damaged);
   EXPECT_TRUE(claimed1600.picture.empty());
   // A BMP cut short, also under another name: Qt's reader made a picture of it whose
   // missing rows were left-over memory. No picture.
   const QByteArray whole = encoded(testPicture(false), "bmp");
   for (const char* target : {"image/bmp", "image/tiff"}) {
-    const OfferedPicture cut = pictureFromOffer(target, whole.left(whole.size() * 2 / 3), nullptr);
+    const TakenPicture cut = pictureFromOffer(target, whole.left(whole.size() * 2 / 3), nullptr);
     EXPECT_TRUE(cut.picture.empty()) << target;
     EXPECT_EQ(cut.lost, LostOffer::Damaged) << target;
   }

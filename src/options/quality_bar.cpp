@@ -1,13 +1,21 @@
-#include "capture/quality_bar.h"
-
-#include <string>
+#include "options/quality_bar.h"
 
 namespace snaprill {
 
-QualityBar::QualityBar(Options& options, const Texts& texts, ViewState& view)
-    : options_(options), texts_(texts), view_(view) {
-  options_.watch(Option::qualityBar, [this] { positionChanged(); });
+QualityBar::QualityBar(Options& options, Texts& texts) : options_(options), texts_(texts) {
+  watches_ = {
+      options_.watch(Option::qualityBar, [this] { positionChanged(); }),
+      options_.watch(Option::outputType, [this] { outputTypeChanged(); }),
+      options_.watch(Option::jpegQuality, [this] { storedValueChanged(Option::jpegQuality); }),
+      options_.watch(Option::pngLevel, [this] { storedValueChanged(Option::pngLevel); }),
+  };
+  languageWatch_ = texts_.changed.add([this] { languageChanged(); });
   positionChanged();
+}
+
+QualityBar::~QualityBar() {
+  for (const Options::WatchId& w : watches_) options_.unwatch(w);
+  texts_.changed.remove(languageWatch_);
 }
 
 void QualityBar::positionChanged() {
@@ -25,20 +33,27 @@ void QualityBar::positionChanged() {
     default:
       break;
   }
-  view_.changed.callAll();
+  changed.callAll();
+}
+
+void QualityBar::storedValueChanged(Option stored) {
+  const int type = options_.value(Option::outputType);
+  const Option shown = type == kJpeg ? Option::jpegQuality : Option::pngLevel;
+  if ((type == kJpeg || type == kPng) && stored == shown) {
+    options_.setValue(Option::qualityBar, options_.value(stored));
+  }
 }
 
 void QualityBar::showJpegQuality(int quality) {
   showsJpegQuality_ = true;
-  view_.qualityCaption = replaceIgnoringCase(
+  caption_ = replaceIgnoringCase(
       replaceIgnoringCase(texts_.get("Main", "Quality"), "%q", std::to_string(quality)), "%r",
       "90");
 }
 
 void QualityBar::showPngLevel(int level) {
   showsJpegQuality_ = false;
-  view_.qualityCaption =
-      replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(level));
+  caption_ = replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(level));
 }
 
 void QualityBar::languageChanged() {
@@ -47,6 +62,7 @@ void QualityBar::languageChanged() {
   } else {
     showPngLevel(options_.value(Option::pngLevel));
   }
+  changed.callAll();
 }
 
 int QualityBar::largeStep() const {
@@ -73,7 +89,11 @@ void QualityBar::outputTypeChanged() {
                       options_.value(type == kJpeg ? Option::jpegQuality : Option::pngLevel));
   }
   options_.setEnabled(Option::qualityBar, used);
-  if (used) positionChanged();
+  if (used) {
+    positionChanged();
+  } else {
+    changed.callAll();
+  }
 }
 
 }  // namespace snaprill

@@ -1,0 +1,37 @@
+// What the capture cycle tells those who show it or follow it (the status line and
+// tray, the hotkeys and the automation, the settings' return after an auto-save
+// capture). Every call comes on the user-interface thread, after the cycle's state
+// is up to date.
+#pragma once
+
+#include <string>
+
+#include "capture/save_capture.h"
+
+namespace snaprill {
+
+// A capture that came to nothing without a message box of its own.
+struct LostCapture {
+  LostReason reason;
+  bool numberUsedUp = false;
+};
+
+class CaptureObserver {
+ public:
+  virtual ~CaptureObserver() = default;
+  // The counter changed, or is to be shown again (a capture saved or lost, a reset).
+  virtual void counterChanged() {}
+  // Paused or resumed, or no file number is left: see CaptureCycle::paused() and
+  // takingPictures().
+  virtual void stateChanged() {}
+  // A capture came to nothing without a box of its own.
+  virtual void captureLost(const LostCapture& lost) { (void)lost; }
+  // A line for the status bar from a report that shows no box this time.
+  virtual void notice(const std::string& text) { (void)text; }
+  // A capture is over, saved or not; also a capture whose picture could not be had.
+  virtual void captureEnded(const SaveOutcome& outcome) { (void)outcome; }
+  // The program has started, its settings loaded.
+  virtual void started() {}
+};
+
+}  // namespace snaprill

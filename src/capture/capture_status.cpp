@@ -1,0 +1,114 @@
+#include "capture/capture_status.h"
+
+namespace snaprill {
+
+CaptureStatus::CaptureStatus(CaptureCycle& cycle, Options& options, Texts& texts,
+                             const SaveState& state, Platform& services)
+    : cycle_(cycle),
+      options_(options),
+      texts_(texts),
+      state_(state),
+      tray_(services.tray),
+      blinkTimer_(services.newTimer()) {
+  blinkTimer_->setInterval(700);
+  blinkTimer_->setHandler([this] { blinkPausedNotice(); });
+  pauseCaption_ = texts_.get("Tray", "Pause");
+  showCounter();
+  languageWatch_ = texts_.changed.add([this] { languageChanged(); });
+  trayBoxWatch_ = options_.watch(Option::trayIconAlways, [this] {
+    if (options_.checked(Option::trayIconAlways)) {
+      tray_.add();
+    } else {
+      tray_.remove();
+    }
+    changed.callAll();
+  });
+  cycle_.addObserver(*this);
+}
+
+CaptureStatus::~CaptureStatus() {
+  cycle_.removeObserver(*this);
+  options_.unwatch(trayBoxWatch_);
+  texts_.changed.remove(languageWatch_);
+}
+
+void CaptureStatus::showCounter() {
+  const std::string counter =
+      std::to_string(state_.names.counter()) + "/" + std::to_string(kMaxImageNumber);
+  statusText_ = replaceIgnoringCase(texts_.get("Main", "Pictures"), "%p", counter);
+  std::string tip = "Snaprill - " + statusText_;
+  if (paused_) tip += " - " + texts_.get("Main", "Paused");
+  tray_.record.setTip(tip);
+  tray_.record.icon = paused_ ? TrayIcon::Paused : TrayIcon::Application;
+}
+
+void CaptureStatus::refresh() {
+  showCounter();
+  changed.callAll();
+}
+
+void CaptureStatus::counterChanged() {
+  showCounter();
+  tray_.modify();
+  changed.callAll();
+}
+
+void CaptureStatus::stateChanged() {
+  if (cycle_.paused() == paused_) return;
+  paused_ = cycle_.paused();
+  pauseCaption_ = texts_.get("Tray", paused_ ? "Resume" : "Pause");
+  windowCaption_ = paused_ ? "Snaprill - " + texts_.get("Main", "Paused") : "Snaprill";
+  blinkTimer_->setEnabled(paused_);
+  if (paused_) {
+    tray_.record.setTip(tray_.record.tip() + " - " + texts_.get("Main", "Paused"));
+    tray_.record.icon = TrayIcon::Paused;
+    tray_.modify();
+  } else {
+    // The counter follows, and with it the tray's update.
+    tray_.record.icon = TrayIcon::Application;
+  }
+  changed.callAll();
+}
+
+void CaptureStatus::captureLost(const LostCapture& lost) {
+  const std::string reason = texts_.get("Main", lostReasonKey(lost.reason));
+  std::string text = replaceIgnoringCase(texts_.get("Main", "CaptureLost"), "%s", reason);
+  if (lost.numberUsedUp) text += " " + texts_.get("Main", "NumberUsedUp");
+  lostNotice_ = {text, lost.numberUsedUp};
+  statusText_ = text;
+  changed.callAll();
+  lossNoticed.callAll();
+}
+
+void CaptureStatus::notice(const std::string& text) {
+  statusText_ = text;
+  changed.callAll();
+}
+
+void CaptureStatus::started() {
+  // The icon may have come with the settings, before the counter they hold.
+  showCounter();
+  if (tray_.present()) tray_.modify();
+  changed.callAll();
+}
+
+void CaptureStatus::blinkPausedNotice() {
+  statusText_ = statusText_.empty() ? texts_.get("Main", "SnaprillPaused") : std::string();
+  changed.callAll();
+}
+
+void CaptureStatus::languageChanged() {
+  pauseCaption_ = texts_.get("Tray", paused_ ? "Resume" : "Pause");
+  if (paused_) windowCaption_ = "Snaprill - " + texts_.get("Main", "Paused");
+  showCounter();
+  if (tray_.present()) tray_.modify();
+  changed.callAll();
+}
+
+void CaptureStatus::closing() {
+  statusText_ = texts_.get("Main", "SavingSettings");
+  changed.callAll();
+  tray_.remove();
+}
+
+}  // namespace snaprill

@@ -1,0 +1,118 @@
+#include "capture/save_capture.h"
+
+#include <exception>
+#include <string_view>
+
+#include "base/errors.h"
+#include "capture/adjustments.h"
+#include "capture/external_program.h"
+#include "capture/output_writer.h"
+#include "io/atomic_file.h"
+
+namespace snaprill {
+
+namespace {
+
+struct ReasonRow {
+  LostReason reason;
+  const char* key;
+};
+
+// One row per reason, in the order of the enum.
+constexpr ReasonRow kReasons[] = {
+    {LostReason::NotSent, "LostNotSent"},       {LostReason::OwnerQuit, "LostOwnerQuit"},
+    {LostReason::Refused, "LostRefused"},       {LostReason::TooLarge, "LostTooLarge"},
+    {LostReason::Damaged, "LostDamaged"},       {LostReason::Unreadable, "LostUnreadable"},
+    {LostReason::NoNumberLeft, "LostNoNumber"}, {LostReason::NotCreated, "LostNotWritten"},
+    {LostReason::NotWritten, "LostNotWritten"},
+};
+
+SaveOutcome lostBy(LostReason why, std::string failure = {}) {
+  SaveOutcome outcome;
+  outcome.lost = why;
+  outcome.failure = std::move(failure);
+  return outcome;
+}
+
+}  // namespace
+
+const char* lostReasonKey(LostReason why) {
+  for (const ReasonRow& row : kReasons) {
+    if (row.reason == why) return row.key;
+  }
+  return "LostNotWritten";
+}
+
+LostReason lostReasonOf(LostOffer why) {
+  switch (why) {
+    case LostOffer::NotSent:
+      return LostReason::NotSent;
+    case LostOffer::OwnerQuit:
+      return LostReason::OwnerQuit;
+    case LostOffer::Refused:
+      return LostReason::Refused;
+    case LostOffer::TooLarge:
+      return LostReason::TooLarge;
+    case LostOffer::Damaged:
+      break;
+  }
+  return LostReason::Damaged;
+}
+
+std::string diskFullMessage(const Texts& texts, const std::string& file) {
+  const auto slash = file.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+  return texts.get("Error", "DiskFull") + "\n" +
+         replaceIgnoringCase(texts.get("Error", "DiskFullFolder"), "%s", folder);
+}
+
+std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome) {
+  const std::string size =
+      std::to_string(outcome.refusedWidth) + " x " + std::to_string(outcome.refusedHeight);
+  return replaceIgnoringCase(texts.get("Error", "SizeTooLarge"), "%s", size);
+}
+
+void removeLeftoverWrites(const std::string& outputDir, const std::string& configDir) {
+  static constexpr std::string_view kOurs[] = {".jpg", ".png", ".gif", ".bmp", ".emf", ".tif",
+                                               ".avi", ".tga", ".pcx", ".ini", ".tmp"};
+  removeLeftoverTemporaries(outputDir, kOurs);
+  if (configDir != outputDir) removeLeftoverTemporaries(configDir, kOurs);
+}
+
+bool savesWhileRowsArrive(const Options& options) {
+  return options.value(Option::outputType) == kJpeg && !anyAdjustmentChosen(options);
+}
+
+SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& texts,
+                        SaveState& state, Platform& services, const ArrivingRows* rows) {
+  const ArrivingRows whole;
+  const ArrivingRows& arriving = rows != nullptr ? *rows : whole;
+  const int counterBefore = state.names.counter();
+  SaveOutcome outcome;
+  try {
+    const AdjustOutcome refused = Adjustments(options, services, state.overlay).apply(capture);
+    outcome.refusedWidth = refused.refusedWidth;
+    outcome.refusedHeight = refused.refusedHeight;
+    const WriteOutcome written = writeCapture(capture, options, state, texts, services, arriving);
+    outcome.path = written.path;
+    if (written.noNumberLeft) outcome.lost = LostReason::NoNumberLeft;
+  } catch (const DamagedPictureError&) {
+    return lostBy(LostReason::Damaged);
+  } catch (const FileCreateError& e) {
+    outcome = lostBy(LostReason::NotCreated, e.what());
+    outcome.failedFile = e.path();
+  } catch (...) {
+    outcome = lostBy(LostReason::NotWritten, messageOf(std::current_exception()));
+  }
+  if (outcome.lost) {
+    outcome.numberUsedUp =
+        outcome.lost != LostReason::NoNumberLeft && state.names.counter() != counterBefore;
+    return outcome;
+  }
+  if (options.checked(Option::openInExternalProgram) && !outcome.path.empty()) {
+    launchExternalProgram(services.launcher, options, outcome.path);
+  }
+  return outcome;
+}
+
+}  // namespace snaprill

@@ -1,0 +1,52 @@
+// The quality bar: one scroll bar that holds the JPEG quality or the PNG
+// compression level, whichever the output type uses, with its caption. It follows
+// the options by itself: a new output type gives the bar that type's range and
+// stored value; moving the bar stores the value for the type.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/callbacks.h"
+#include "options/options.h"
+#include "options/texts.h"
+
+namespace snaprill {
+
+class QualityBar {
+ public:
+  QualityBar(Options& options, Texts& texts);
+  ~QualityBar();
+  QualityBar(const QualityBar&) = delete;
+  QualityBar& operator=(const QualityBar&) = delete;
+
+  // "Quality 90 (recommended 90)" or "Compression Level: 9". With a type that uses
+  // neither, the caption it showed last, in the current language.
+  const std::string& caption() const { return caption_; }
+  // How far a click in the bar's track moves it for the current type.
+  int largeStep() const;
+  // The bar takes the range and the stored value of the output type (range first,
+  // so every stored value within it survives), and is enabled for JPEG and PNG only.
+  // Runs by itself whenever the output type changes.
+  void outputTypeChanged();
+
+  // Told when the caption or the bar's enabled state changed.
+  Callbacks changed;
+
+ private:
+  void positionChanged();
+  void storedValueChanged(Option stored);
+  void languageChanged();
+  void showJpegQuality(int quality);
+  void showPngLevel(int level);
+
+  Options& options_;
+  Texts& texts_;
+  std::vector<Options::WatchId> watches_;
+  Callbacks::Id languageWatch_ = 0;
+  std::string caption_;
+  bool adjustingRange_ = false;
+  bool showsJpegQuality_ = false;
+};
+
+}  // namespace snaprill
