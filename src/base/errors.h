@@ -1,4 +1,5 @@
-// Error types of the platform layer. Messages carry the program's own texts.
+// Error types the layers share: file creation, damaged offers, reading. Messages
+// carry the program's own texts.
 #pragma once
 
 #include <exception>

@@ -17,7 +17,8 @@ void returnFreeMemoryToSystem() noexcept {
 
 void returnLargeBlocksWhenFreed() noexcept {
 #if defined(__GLIBC__)
-  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);  // a fixed value: glibc no longer raises it
+  // A value set by hand stays: glibc then does not raise it as large blocks are freed.
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
 }
 

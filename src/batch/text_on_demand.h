@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "text_module/text_module.h"
 
 namespace snaprill {
 
@@ -25,11 +26,22 @@ class TextOnDemand : public TextRenderer {
   bool failed() const { return failed_; }
 
  private:
-  TextRenderer* renderer();
+  // The module's entry points, found by name.
+  struct Module {
+    decltype(&snaprill_text_create) create = nullptr;
+    decltype(&snaprill_text_destroy) destroy = nullptr;
+    decltype(&snaprill_text_measure) measure = nullptr;
+    decltype(&snaprill_text_draw) draw = nullptr;
+  };
+
+  SnaprillTextRenderer* renderer();
+  void drawDirectly(Bitmap& target, int x, int y, const std::string& utf8, const TextFont& font,
+                    const std::optional<Rgb>& background);
 
   std::vector<std::string> moduleDirs_;
   std::ostream& err_;
-  std::unique_ptr<TextRenderer> renderer_;
+  Module module_;
+  std::unique_ptr<SnaprillTextRenderer, decltype(module_.destroy)> renderer_{nullptr, nullptr};
   bool failed_ = false;
 };
 

@@ -57,7 +57,8 @@ QWidget* OptionPages::buildAutomationPage() {
   QGroupBox* timersGroup = group({"Timers", "Timers"}, "timersGroup");
   LinkLabel* startStopLink = link({"Timers", "Start"}, "startStopLink");
   startStopLink->setEnabled(false);
-  // Navy in Verdana where the font exists, as the link has always looked.
+  // Navy in Verdana where the font exists, unlike the page's other links: this one
+  // starts and stops the timers rather than opening a chooser.
   QPalette navy = startStopLink->palette();
   navy.setColor(QPalette::Link, QColor(0x00, 0x00, 0x80));
   startStopLink->setPalette(navy);

@@ -29,7 +29,8 @@ constexpr const char* kOverlayFilter =
     "Metafiles (*.wmf)|*.wmf|PCX Image (*.pcx)|*.pcx|Targa Image (*.tga)|*.tga|"
     "All files (*.*)|*.*";
 
-// The overlay shown stretched into a field of this size, as it has always been.
+// The overlay is shown stretched into a field of fixed size, so that a large
+// overlay picture cannot grow the page.
 constexpr QSize kOverlayPreviewSize(145, 129);
 
 ColourSwatch* swatch(const char* name) {

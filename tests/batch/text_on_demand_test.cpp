@@ -64,6 +64,27 @@ TEST(TextOnDemand, LoadsTheModuleWhenFirstAskedAndDraws) {
   EXPECT_FALSE(text.failed());
   EXPECT_EQ(err.str(), "");
 }
+
+// The module draws on 32 and 24 bpp rows in place; other formats go through a copy
+// and keep their own.
+TEST(TextOnDemand, DrawsOnEveryFormatAndKeepsIt) {
+  std::ostringstream err;
+  TextOnDemand text({SNAPRILL_TEXT_MODULE_DIR}, err);
+  const Bitmap white = testing::pictureOf(120, 40, [](int, int) { return Rgb{255, 255, 255}; });
+  for (const int bpp : {24, 8, 1}) {
+    Bitmap picture = white.convertedTo(bpp);
+    text.draw(picture, 4, 4, "Snaprill", plainFont(), Rgb{0, 0, 255});
+    ASSERT_EQ(picture.bitsPerPixel(), bpp);
+    ASSERT_EQ(picture.width(), 120);
+    int changed = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x)
+        changed += picture.pixel(x, y) != Rgb{255, 255, 255};
+    EXPECT_GT(changed, 20) << bpp << " bpp";
+    EXPECT_EQ(picture.pixel(119, 39), (Rgb{255, 255, 255})) << bpp << " bpp";
+  }
+  EXPECT_EQ(err.str(), "");
+}
 #endif
 
 // The test program has no module beside it: the picture is still saved, without its

@@ -1,5 +1,5 @@
 // libpng as the reference codec of the PNG tests (a test-only dependency): it
-// writes the files the reader is checked on, and reads what the writer produces.
+// writes the files the readers are checked on, and reads what the writer produces.
 #pragma once
 
 #include <png.h>
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "image/bitmap.h"
 
 namespace snaprill::pngtest {
 
@@ -40,39 +42,80 @@ inline void writeToVector(png_structp png, png_bytep data, png_size_t n) {
 
 inline void noFlush(png_structp) {}
 
+// Decodes to 8-bit samples, 16-bit ones keeping their high byte, with no gamma
+// applied: R G B with alpha and tRNS dropped, or R G B A with tRNS as alpha and 255
+// for files without alpha. False when libpng refuses the file.
+inline bool libpngDecodeSamples(const std::vector<std::uint8_t>& file, bool keepAlpha,
+                                std::uint32_t& width, std::uint32_t& height,
+                                std::vector<std::uint8_t>& samples) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  MemoryInput in{file.data(), file.size(), 0};
+  std::vector<png_bytep> rows;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  png_set_read_fn(png, &in, readFromMemory);
+  png_read_info(png, info);
+  png_set_palette_to_rgb(png);
+  png_set_expand_gray_1_2_4_to_8(png);
+  png_set_strip_16(png);
+  if (keepAlpha) {
+    png_set_tRNS_to_alpha(png);
+    png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+  } else {
+    png_set_strip_alpha(png);
+  }
+  png_set_gray_to_rgb(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  width = png_get_image_width(png, info);
+  height = png_get_image_height(png, info);
+  const std::size_t rowBytes = std::size_t{keepAlpha ? 4u : 3u} * width;
+  samples.resize(rowBytes * height);
+  for (std::uint32_t y = 0; y < height; ++y) rows.push_back(samples.data() + rowBytes * y);
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
 }  // namespace detail
 
 // Decodes to 8-bit RGB the way the reader under test treats samples: 16-bit samples
 // keep their high byte, alpha and tRNS are dropped, no gamma is applied. Nothing
 // when libpng refuses the file.
 inline std::optional<RgbImage> libpngDecode(const std::vector<std::uint8_t>& file) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  detail::MemoryInput in{file.data(), file.size(), 0};
   RgbImage image;
-  std::vector<png_bytep> rows;
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, nullptr);
+  if (!detail::libpngDecodeSamples(file, false, image.width, image.height, image.rgb))
     return std::nullopt;
-  }
-  png_set_read_fn(png, &in, detail::readFromMemory);
-  png_read_info(png, info);
-  png_set_palette_to_rgb(png);
-  png_set_expand_gray_1_2_4_to_8(png);
-  png_set_strip_16(png);
-  png_set_strip_alpha(png);
-  png_set_gray_to_rgb(png);
-  png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  image.width = png_get_image_width(png, info);
-  image.height = png_get_image_height(png, info);
-  image.rgb.resize(std::size_t{3} * image.width * image.height);
-  for (std::uint32_t y = 0; y < image.height; ++y)
-    rows.push_back(image.rgb.data() + std::size_t{3} * image.width * y);
-  png_read_image(png, rows.data());
-  png_read_end(png, nullptr);
-  png_destroy_read_struct(&png, &info, nullptr);
   return image;
+}
+
+// What the clipboard's general reader makes of a PNG: a 32 bpp capture (B G R 0),
+// each pixel drawn over white and rounded to the nearest level. An empty bitmap when
+// libpng refuses the file.
+inline Bitmap libpngCaptureOverWhite(const std::vector<std::uint8_t>& file) {
+  std::uint32_t width = 0, height = 0;
+  std::vector<std::uint8_t> rgba;
+  if (!detail::libpngDecodeSamples(file, true, width, height, rgba)) return Bitmap();
+  Bitmap out(static_cast<int>(width), static_cast<int>(height), 32);
+  const std::uint8_t* src = rgba.data();
+  for (int y = 0; y < out.height(); ++y) {
+    std::uint8_t* dst = out.row(y);
+    for (std::uint32_t x = 0; x < width; ++x, src += 4, dst += 4) {
+      const unsigned alpha = src[3];
+      const auto over = [alpha](unsigned c) {
+        return static_cast<std::uint8_t>((c * alpha + 255u * (255u - alpha) + 127u) / 255u);
+      };
+      dst[0] = over(src[2]);
+      dst[1] = over(src[1]);
+      dst[2] = over(src[0]);
+      dst[3] = 0;
+    }
+  }
+  return out;
 }
 
 struct LibpngWriteOptions {

@@ -22,15 +22,25 @@ QFont toQFont(const TextFont& font) {
   return f;
 }
 
-TextSize QtTextRenderer::measure(const std::string& utf8, const TextFont& font) {
-  const QFontMetrics metrics(toQFont(font));
-  return {metrics.horizontalAdvance(QString::fromStdString(utf8)), metrics.height()};
+QImage wrapPixelRows(std::uint8_t* pixels, int width, int height, std::size_t stride,
+                     int bitsPerPixel) {
+  const auto wrap = [&](QImage::Format format) {
+    return QImage(pixels, width, height, static_cast<qsizetype>(stride), format);
+  };
+  switch (bitsPerPixel) {
+    case 32:
+      return wrap(QImage::Format_RGB32);
+    case 24:
+      return wrap(QImage::Format_BGR888);
+    default:
+      return QImage();
+  }
 }
 
-namespace {
-
-void paint(QImage& image, int x, int y, const QString& text, const TextFont& font,
-           const std::optional<Rgb>& background) {
+void paintText(QImage& image, int x, int y, const std::string& utf8, const TextFont& font,
+               const std::optional<Rgb>& background) {
+  if (utf8.empty() || image.isNull()) return;
+  const QString text = QString::fromStdString(utf8);
   const QFont f = toQFont(font);
   const QFontMetrics metrics(f);
   QPainter painter(&image);
@@ -43,35 +53,36 @@ void paint(QImage& image, int x, int y, const QString& text, const TextFont& fon
   painter.drawText(x, y + metrics.ascent(), text);
 }
 
-}  // namespace
+TextSize QtTextRenderer::measure(const std::string& utf8, const TextFont& font) {
+  const QFontMetrics metrics(toQFont(font));
+  return {metrics.horizontalAdvance(QString::fromStdString(utf8)), metrics.height()};
+}
 
 void QtTextRenderer::draw(Bitmap& target, int x, int y, const std::string& utf8,
                           const TextFont& font, const std::optional<Rgb>& background) {
   if (utf8.empty() || target.empty()) return;
-  const QString text = QString::fromStdString(utf8);
-  const auto wrap = [](Bitmap& b, QImage::Format format) {
-    return QImage(b.row(0), b.width(), b.height(), static_cast<qsizetype>(b.stride()), format);
+  const auto wrap = [](Bitmap& b) {
+    return wrapPixelRows(b.row(0), b.width(), b.height(), b.stride(), b.bitsPerPixel());
   };
-  switch (target.bitsPerPixel()) {
-    case 32: {
-      QImage image = wrap(target, QImage::Format_RGB32);
-      paint(image, x, y, text, font, background);
-      return;
-    }
-    case 24: {
-      QImage image = wrap(target, QImage::Format_BGR888);
-      paint(image, x, y, text, font, background);
-      return;
-    }
-    default: {
-      const int format = target.bitsPerPixel();
-      Bitmap copy = target.convertedTo(32);
-      QImage image = wrap(copy, QImage::Format_RGB32);
-      paint(image, x, y, text, font, background);
-      target = copy.convertedTo(format);
-      return;
-    }
+  if (QImage image = wrap(target); !image.isNull()) {
+    paintText(image, x, y, utf8, font, background);
+    return;
   }
+  const int format = target.bitsPerPixel();
+  Bitmap copy = target.convertedTo(32);
+  QImage image = wrap(copy);
+  paintText(image, x, y, utf8, font, background);
+  target = copy.convertedTo(format);
+}
+
+OffscreenApplication::OffscreenApplication() = default;
+OffscreenApplication::~OffscreenApplication() = default;
+
+void OffscreenApplication::start() {
+  if (QGuiApplication::instance()) return;
+  // The offscreen platform needs no display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  app_ = std::make_unique<QGuiApplication>(argc_, argv_);
 }
 
 namespace {
@@ -79,27 +90,18 @@ namespace {
 class OffscreenTextRenderer : public TextRenderer {
  public:
   TextSize measure(const std::string& utf8, const TextFont& font) override {
-    ensureApplication();
+    application_.start();
     return renderer_.measure(utf8, font);
   }
   void draw(Bitmap& target, int x, int y, const std::string& utf8, const TextFont& font,
             const std::optional<Rgb>& background) override {
-    ensureApplication();
+    application_.start();
     renderer_.draw(target, x, y, utf8, font, background);
   }
 
  private:
-  void ensureApplication() {
-    if (QGuiApplication::instance()) return;
-    // Fonts need an application; the offscreen platform needs no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
-  }
+  OffscreenApplication application_;
   QtTextRenderer renderer_;
-  int argc_ = 1;
-  char name_[16] = "snaprill";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QGuiApplication> app_;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Floyd-Steinberg error diffusion on a serpentine walk, in the integer arithmetic
-// the GIF frames have always been made with. Internal to the colour reduction.
+// Floyd-Steinberg error diffusion on a serpentine walk, in integer arithmetic whose
+// every rounding is part of the output: the same picture gives the same GIF frames,
+// byte for byte, on every machine. Internal to the colour reduction.
 //
 // Per channel: an error row of width + 2 cells and three running values (cur,
 // below, belowPrev), which start at 0 on every row. A left-to-right row uses cell x
@@ -42,7 +43,8 @@ void ditherPicture(int width, int height, Lookup& lookup, RowColors&& rowColors,
         cell += step;
         continue;
       }
-      // Integer division truncates toward zero, as the frames have always been made.
+      // Integer division truncates toward zero, so negative errors round up, not down:
+      // the frames' bytes depend on it.
       const int v[3] = {clamp(s.r + (cell[0] + cur[0] + 8) / 16),
                         clamp(s.g + (cell[1] + cur[1] + 8) / 16),
                         clamp(s.b + (cell[2] + cur[2] + 8) / 16)};

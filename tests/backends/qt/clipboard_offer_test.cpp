@@ -175,7 +175,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   EXPECT_TRUE(refused.picture.empty());
   EXPECT_EQ(refused.lost, LostOffer::TooLarge);
   // 99 bytes of BMP claiming 13 million by 5 pixels, found by fuzzing: Qt's reader
-  // took seconds and 800 MiB for them. Refused as damaged before it starts.
+  // takes seconds and 800 MiB for them. Refused as damaged before it starts.
   QByteArray bmp(
       "BM\xae\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x07\0\xca\0\x05\0\0\0\x01\0\x18\0"
       "\0\0\0\0\x78\0\0\0",
@@ -184,8 +184,8 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   const TakenPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
   EXPECT_TRUE(claimed.picture.empty());
   EXPECT_EQ(claimed.lost, LostOffer::Damaged);
-  // A PNG whose last chunk claims 1.6 GB (found by fuzzing; libpng reserved it all
-  // and took 15 s): damaged, at once.
+  // A PNG whose last chunk claims 1.6 GB (found by fuzzing; libpng reserves it all
+  // and takes 15 s): damaged, at once.
   QByteArray claims = png.left(png.size() - 12);
   claims.append(QByteArray("\x63\x00\x00\x25tEXtdate:modify", 19));
   const TakenPicture claimed1600 = pictureFromOffer("image/png", claims, nullptr);

@@ -1,14 +1,13 @@
-// The clipboard's fast PNG reader against Qt's general reader (libpng), which the
-// clipboard falls back to: for every PNG the fast reader accepts, both must give the
-// same capture, byte for byte. The files are built here with chosen filters per
-// row, so that every filter, every pairing of Paeth rows and the split of the rows
-// between two threads are exercised whatever a PNG writer would choose.
+// The clipboard's fast PNG reader against libpng: for every PNG the fast reader
+// accepts, both must give the same capture, byte for byte, with pixels drawn over
+// white as the clipboard's general reader (which the fast one falls back to) draws
+// them. The files are built here with chosen filters per row, so that every filter,
+// every pairing of Paeth rows and the split of the rows between two threads are
+// exercised whatever a PNG writer would choose.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <zlib.h>
 
-#include <QByteArray>
-#include <QImage>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -17,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "backends/qt/qimage_bitmap.h"
 #include "base/worker_thread.h"
 #include "formats/png/png_capture_reader.h"
+#include "support/png_test_libpng.h"
 #include "support/png_test_support.h"
 
 namespace snaprill {
@@ -117,12 +116,6 @@ Bitmap ours(const Bytes& file) {
   return decodePngCapture(file.data(), file.size());
 }
 
-Bitmap qts(const Bytes& file) {
-  const QByteArray bytes(reinterpret_cast<const char*>(file.data()),
-                         static_cast<qsizetype>(file.size()));
-  return bitmapFromQImage(QImage::fromData(bytes, "PNG"));
-}
-
 // Large pictures get memory that earlier pictures of their size used. So that a row
 // read before it is written cannot look right by chance, that memory is filled
 // with a pattern first.
@@ -135,8 +128,8 @@ void fillReusedMemory(int width, int height) {
 // Both ways of taking the picture: whole, and read row by row while the rows are
 // still arriving (each row only once it is reported complete).
 void expectSameCapture(const Bytes& file, const char* what) {
-  const Bitmap reference = qts(file);
-  ASSERT_FALSE(reference.empty()) << what << ": Qt cannot read the test file";
+  const Bitmap reference = pngtest::libpngCaptureOverWhite(file);
+  ASSERT_FALSE(reference.empty()) << what << ": libpng cannot read the test file";
   for (const bool streamed : {false, true}) {
     fillReusedMemory(reference.width(), reference.height());
     ArrivingRows arriving;
@@ -162,7 +155,7 @@ void expectSameCapture(const Bytes& file, const char* what) {
   }
 }
 
-TEST(PngCapture, EveryColourTypeAndFilterGivesWhatQtGives) {
+TEST(PngCapture, EveryColourTypeAndFilterGivesWhatLibpngGives) {
   for (const std::uint8_t type : Bytes{0, 2, 3, 4, 6}) {
     // Odd sizes; rows cycle through the five filters.
     Picture p = randomPicture(37, 23, type, type);
@@ -175,7 +168,7 @@ TEST(PngCapture, EveryColourTypeAndFilterGivesWhatQtGives) {
   }
 }
 
-TEST(PngCapture, ScreenSizedPicturesSplitBetweenThreadsGiveWhatQtGives) {
+TEST(PngCapture, ScreenSizedPicturesSplitBetweenThreadsGiveWhatLibpngGives) {
   for (const std::uint8_t type : Bytes{2, 6}) {
     Picture p = randomPicture(1000, 700, type, 7u + type);
     // Mostly Paeth and Up, a few Sub rows where the work can be split.
@@ -282,7 +275,7 @@ TEST(PngCapture, DamageInsideTheDataOfAStreamedPictureIsReportedOnceItsRowsAreIn
 
 TEST(PngCapture, AHeaderPromisingMoreThanItsDataCanHoldCostsNoMemory) {
   // 8192 x 8192 RGBA announced, a few bytes of data: refused before the picture's
-  // 256 MiB are allocated and cleared (which took about a second).
+  // 256 MiB are allocated and cleared (which would take about a second).
   const Bytes file = headerWithEmptyData(8192, 8192, 6);
   rusage before{}, after{};
   getrusage(RUSAGE_SELF, &before);
