@@ -7,7 +7,7 @@
 #include "formats/ini/ini_file.h"
 #include "io/atomic_file.h"
 #include "options/language_schema.h"
-#include "options/settings_schema.h"
+#include "options/setting_text.h"
 #include "platform/program_dir.h"
 
 namespace snaprill {

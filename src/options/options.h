@@ -1,10 +1,12 @@
-// The options layer: the options model, the settings schema and the language
-// texts.
+// The options layer: the option table and the options model, the language texts,
+// and the reactions of options that are the user's choices (quality bar, type
+// choice, overwrite warning).
 //
 // The options model: the one in-memory copy of every option. The main window shows
 // and edits it, the settings files load and save it, the capture cycle reads it at
-// the moment of use. Each option knows its kind, default, range and list entry
-// count, and any number of watchers hear of its changes.
+// the moment of use. One table (option_table.cpp) says of each option its kind,
+// default, range or list entry count, and its key in the settings files; any number
+// of watchers hear of its changes.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "base/callbacks.h"
+#include "platform/services.h"
 
 namespace snaprill {
 
@@ -76,7 +79,7 @@ enum class Option : std::uint16_t {
   textColour,
   textFontName,
   textFontSize,
-  textFontStyle,  // bit set of FontStyleBits
+  textFontStyle,  // bit set of TextStyleBits
   textOffsetX,
   textOffsetY,
   addCursor,
@@ -129,8 +132,6 @@ enum class Option : std::uint16_t {
 
 inline constexpr int kOptionCount = static_cast<int>(Option::Count_);
 
-enum FontStyleBits : int { kBold = 1, kItalic = 2, kUnderline = 4, kStrikeOut = 8 };
-
 // The output types, as indexes of the type list (stored as such in settings files).
 enum OutputType : int {
   kJpeg = 0,
@@ -144,17 +145,74 @@ enum OutputType : int {
   kPcx = 8,
 };
 
+// How a settings file writes an option's value.
+enum class ValueType : std::uint8_t {
+  Int,         // signed decimal; "0x..." hexadecimal on reading
+  Bool,        // "1" or "0"; any non-zero integer reads as true
+  String,      // the text as it is
+  Colour,      // int: 0x00BBGGRR, negative values name system colours
+  Shortcut,    // int: virtual key | 0x2000 Shift | 0x4000 Ctrl | 0x8000 Alt
+  Index,       // int: entry of a list; one outside the list reads as missing
+  FontStyle,   // the letters b, i, u and s
+  PagesShown,  // 1 while the option pages show, which the client height stands for
+};
+
+// What a settings file without the key, or with a value that cannot be read, gives.
+enum class Missing : std::uint8_t {
+  Default,       // the option's default
+  FileDefault,   // a value of its own (fileDefault)
+  Current,       // the value the option holds
+  OutputFolder,  // the default output directory
+};
+
+// An option's place in the settings files.
+struct Setting {
+  const char* section = nullptr;  // nullptr: no file holds the option
+  const char* key = nullptr;
+  ValueType type = ValueType::Int;
+  Missing missing = Missing::Default;
+  int fileDefault = 0;
+  // Read only by a full load: the program's start and File > Load Settings.
+  bool startupOnly = false;
+
+  constexpr Setting current() const {
+    Setting s = *this;
+    s.missing = Missing::Current;
+    return s;
+  }
+  constexpr Setting orOutputFolder() const {
+    Setting s = *this;
+    s.missing = Missing::OutputFolder;
+    return s;
+  }
+  constexpr Setting missingGives(int value) const {
+    Setting s = *this;
+    s.missing = Missing::FileDefault;
+    s.fileDefault = value;
+    return s;
+  }
+  constexpr Setting atStartupOnly() const {
+    Setting s = *this;
+    s.startupOnly = true;
+    return s;
+  }
+};
+
+// One row of the option table: everything known about an option.
 struct OptionSpec {
   Option id;
   const char* name;
   OptionKind kind;
-  int defaultValue;         // the form's value for Check, Number, List, Colour, Shortcut
+  int defaultValue;         // Check, Number, List, Colour, Shortcut
   int min;                  // Number: lower limit (INT32_MIN: none)
   int max;                  // Number: upper limit (INT32_MAX: none); List: entry count
-  const char* defaultText;  // Text: the form's text
+  const char* defaultText;  // Text
   int maxLength;            // Text: 0 means no limit
+  Setting setting;
 };
 
+// The option table, in the order of Option: also the order in which settings files
+// hold the keys.
 const OptionSpec& specOf(Option id);
 const std::vector<OptionSpec>& allOptionSpecs();
 

@@ -156,11 +156,12 @@ class CursorSource {
 
 enum TextStyleBits : int { kTextBold = 1, kTextItalic = 2, kTextUnderline = 4, kTextStrikeOut = 8 };
 
+// The font of a text, as the capture text's options give it.
 struct TextFont {
-  std::string name = "MS Sans Serif";
-  int pointSize = 8;  // at 96 dots per inch
-  int style = kTextBold;
-  Rgb colour{0, 0x80, 0};
+  std::string name;
+  int pointSize = 0;  // at 96 dots per inch
+  int style = 0;      // bit set of TextStyleBits
+  Rgb colour;
 };
 
 struct TextSize {

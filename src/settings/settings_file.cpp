@@ -1,13 +1,12 @@
 #include "settings/settings_file.h"
 
-#include <initializer_list>
-#include <stdexcept>
+#include <optional>
 #include <vector>
 
 #include "formats/ini/ini_file.h"
 #include "options/language.h"
 #include "options/page_height.h"
-#include "options/settings_schema.h"
+#include "options/setting_text.h"
 #include "platform/autostart.h"
 #include "platform/program_dir.h"
 #include "settings/overlay_file.h"
@@ -16,170 +15,166 @@ namespace snaprill {
 
 namespace {
 
-constexpr int kStartupColour = 0x008000;
+// The two keys that are not options: the counter and the language file.
+constexpr const char* kCounterSection = "Snaprill";
+constexpr const char* kCounterKey = "LastPic";
+constexpr const char* kLanguageSection = "Language";
+constexpr const char* kLanguageKey = "LangFile";
 
-// The text a key is written as.
-std::string savedValue(const Options& c, const SaveState& state, const SettingKey& k) {
-  switch (k.special) {
-    case Special::Advanced:
-      return optionPagesShown(c) ? "1" : "0";
-    case Special::LastPic:
-      return std::to_string(state.names.counter());
-    case Special::FontStyle:
-      return fontStyleLetters(c.value(Option::textFontStyle));
+// The text an option is written as.
+std::string savedText(const Options& options, const OptionSpec& spec) {
+  switch (spec.setting.type) {
+    case ValueType::String:
+      return options.text(spec.id);
+    case ValueType::FontStyle:
+      return fontStyleLetters(options.value(spec.id));
+    case ValueType::PagesShown:
+      return optionPagesShown(options) ? "1" : "0";
     default:
-      break;
-  }
-  if (k.control == kNoOption) throw std::logic_error("setting without a control");
-  if (k.type == ValueType::String) return c.text(k.control);
-  return std::to_string(c.value(k.control));
-}
-
-void writeKeys(const Options& options, const SaveState& state, const std::string& file,
-               std::initializer_list<std::pair<const char*, const char*>> keys) {
-  for (const auto& [section, name] : keys) {
-    const SettingKey* k = findSetting(section, name);
-    if (!k) throw std::logic_error("unknown setting");
-    writeIniValue(file, k->section, k->key, savedValue(options, state, *k));
+      return std::to_string(options.value(spec.id));
   }
 }
 
-// One load: reads each key of the schema from the parsed file into the options.
-class Loader {
- public:
-  Loader(Options& options, SaveState& state, const ProgramDirectories& dirs, const IniFile& profile,
-         bool full)
-      : c_(options), state_(state), dirs_(dirs), p_(profile), full_(full) {}
-
-  // What the file held beyond the options. The language file and the pause are the
-  // caller's to apply.
-  struct Found {
-    LoadedSettings settings;
-    bool startPaused = false;
-  };
-
-  Found run() {
-    // The conflict check runs once both capture keys are read, not against keys the
-    // file is about to replace.
-    struct Deferral {
-      Options& c;
-      ~Deferral() { c.deferHotkeyCheck(false); }
-    } deferral{c_};
-    c_.deferHotkeyCheck(true);
-    for (const SettingKey* k : settingsLoadOrder()) {
-      if (k->fullOnly && !full_) continue;
-      read(*k);
+// Every key a save writes, in order, with its text. The counter follows the box
+// that says whether it is remembered.
+std::vector<IniEntry> savedEntries(const Options& options, const SaveState& state) {
+  std::vector<IniEntry> entries;
+  for (const OptionSpec& spec : allOptionSpecs()) {
+    const Setting& s = spec.setting;
+    if (s.section == nullptr) continue;
+    entries.push_back(IniEntry{s.section, s.key, savedText(options, spec)});
+    if (spec.id == Option::rememberLastNumber) {
+      entries.push_back(
+          IniEntry{kCounterSection, kCounterKey, std::to_string(state.names.counter())});
     }
-    return found_;
+  }
+  return entries;
+}
+
+// What a settings file gives, read before any of it is applied: for each option the
+// value it takes, or nothing where the option keeps the one it has.
+struct SettingsValues {
+  std::vector<std::optional<int>> numbers;
+  std::vector<std::optional<std::string>> texts;
+  std::optional<int> counter;
+  LoadedSettings loaded;
+};
+
+class Reader {
+ public:
+  Reader(const IniFile& file, bool full, const Options& current, const ProgramDirectories& dirs)
+      : file_(file), full_(full), current_(current), dirs_(dirs) {}
+
+  SettingsValues read() const {
+    SettingsValues v;
+    v.numbers.resize(allOptionSpecs().size());
+    v.texts.resize(allOptionSpecs().size());
+    for (const OptionSpec& spec : allOptionSpecs()) {
+      const Setting& s = spec.setting;
+      if (s.section == nullptr || (s.startupOnly && !full_)) continue;
+      const auto i = static_cast<std::size_t>(spec.id);
+      if (spec.kind == OptionKind::Text) {
+        v.texts[i] = readText(spec);
+      } else {
+        v.numbers[i] = readNumber(spec);
+      }
+    }
+    if (full_) {
+      if (const auto counter = file_.value(kCounterSection, kCounterKey)) {
+        v.counter = parseSettingsInt(*counter).value_or(0);
+      } else {
+        v.counter = 0;
+      }
+      v.loaded.languageFile =
+          file_.value(kLanguageSection, kLanguageKey).value_or(dirs_.dataDir + "english.ini");
+      v.loaded.windowPositionStored =
+          file_.has(kCounterSection, "Top") || file_.has(kCounterSection, "Left");
+    }
+    return v;
   }
 
  private:
-  int fallbackInt(const SettingKey& k) const {
-    return k.fallback == Fallback::Current ? c_.value(k.control) : k.defaultValue;
-  }
-
-  std::string fallbackText(const SettingKey& k) const {
-    switch (k.fallback) {
-      case Fallback::Current:
-        return c_.text(k.control);
-      case Fallback::OutputFolder:
-        return dirs_.defaultOutput;
-      case Fallback::LanguageFile:
-        return dirs_.dataDir + "english.ini";
-      case Fallback::Fixed:
-        break;
-    }
-    return k.defaultText ? k.defaultText : "";
-  }
-
-  int readInt(const SettingKey& k) const {
-    const std::optional<std::string> raw = p_.value(k.section, k.key);
-    const std::optional<int> v = raw ? parseSettingsInt(*raw) : std::nullopt;
-    if (!v) return fallbackInt(k);
-    if (k.type == ValueType::Index && (*v < 0 || *v >= c_.rangeMax(k.control))) {
-      return fallbackInt(k);
-    }
-    return *v;
-  }
-
-  std::string readText(const SettingKey& k) const {
-    std::optional<std::string> raw = p_.value(k.section, k.key);
-    return raw ? std::move(*raw) : fallbackText(k);
-  }
-
-  // Sets the key's control as if the user had changed it.
-  void apply(const SettingKey& k) {
-    if (k.type == ValueType::String) {
-      c_.setText(k.control, readText(k));
-    } else {
-      c_.setValue(k.control, readInt(k));
-    }
-  }
-
-  void read(const SettingKey& k) {
-    switch (k.special) {
-      case Special::LanguageFile:
-        found_.settings.languageFile = readText(k);
-        return;
-      case Special::WindowTop:
-        if (p_.has(k.section, "Top") || p_.has(k.section, "Left")) {
-          found_.settings.windowPositionStored = true;
-        }
-        apply(k);
-        return;
-      case Special::Advanced:
-        if (readInt(k) == 0 && c_.value(Option::clientHeight) >= kPagesCollapsedLimit)
-          toggleOptionPagesHeight(c_);
-        return;
-      case Special::LastPic:
-        if (c_.checked(Option::rememberLastNumber)) state_.names.setCounter(readInt(k));
-        return;
-      case Special::StartPaused:
-        apply(k);
-        found_.startPaused = c_.checked(Option::startPaused);
-        return;
-      case Special::OutputDir: {
-        std::string dir = readText(k);
-        if (!isDirectory(dir)) dir = dirs_.defaultOutput;
-        c_.setText(Option::outputDir, dir);
-        return;
+  std::optional<std::string> readText(const OptionSpec& spec) const {
+    const Setting& s = spec.setting;
+    std::optional<std::string> text = file_.value(s.section, s.key);
+    if (!text) {
+      switch (s.missing) {
+        case Missing::Current:
+          return std::nullopt;
+        case Missing::OutputFolder:
+          return dirs_.defaultOutput;
+        case Missing::Default:
+        case Missing::FileDefault:
+          return std::string(spec.defaultText ? spec.defaultText : "");
       }
-      case Special::CaptureHotkeys:
-        apply(k);
-        c_.hotkeyConflictCheck();
-        return;
-      case Special::FontStyle:
-        c_.setValue(Option::textFontStyle, fontStyleFromLetters(readText(k)));
-        return;
-      case Special::AddPic:
-        apply(k);
-        if (full_ || c_.checked(Option::addOverlay))
-          loadOverlayFile(state_.overlay, dirs_.configDir);
-        return;
-      case Special::ImageCount:
-        c_.setChecked(Option::saveAnimation, false);
-        apply(k);
-        return;
-      case Special::TrayAlways:
-      case Special::OutputType:
-      case Special::Prefix:
-      case Special::LevelCaptions:
-      case Special::AddPicX:
-      case Special::None:
-        apply(k);
-        return;
     }
+    // An output folder that does not exist (any more) gives the default one.
+    if (spec.id == Option::outputDir && !isDirectory(*text)) return dirs_.defaultOutput;
+    return text;
   }
 
-  Options& c_;
-  SaveState& state_;
-  const ProgramDirectories& dirs_;
-  const IniFile& p_;
+  std::optional<int> readNumber(const OptionSpec& spec) const {
+    const Setting& s = spec.setting;
+    const std::optional<std::string> raw = file_.value(s.section, s.key);
+    if (s.type == ValueType::FontStyle) {
+      return raw ? fontStyleFromLetters(*raw) : spec.defaultValue;
+    }
+    std::optional<int> v = raw ? parseSettingsInt(*raw) : std::nullopt;
+    if (v && s.type == ValueType::Index && (*v < 0 || *v >= spec.max)) v.reset();
+    if (!v) {
+      switch (s.missing) {
+        case Missing::Current:
+          return std::nullopt;
+        case Missing::FileDefault:
+          v = s.fileDefault;
+          break;
+        case Missing::Default:
+        case Missing::OutputFolder:
+          v = spec.defaultValue;
+          break;
+      }
+    }
+    if (s.type == ValueType::PagesShown) {
+      // The file says whether the pages show; only "not shown" changes the height.
+      if (*v != 0 || !optionPagesShown(current_)) return std::nullopt;
+      return kPagesCollapsedHeight;
+    }
+    return v;
+  }
+
+  const IniFile& file_;
   bool full_;
-  Found found_;
+  const Options& current_;
+  const ProgramDirectories& dirs_;
 };
 
+// Sets every option the file gives as if the user had changed it. The capture
+// hotkeys' conflict check runs once all keys are in, not against keys the file is
+// about to replace.
+void apply(const SettingsValues& values, Options& options) {
+  struct Deferral {
+    Options& options;
+    ~Deferral() { options.deferHotkeyCheck(false); }
+  } deferral{options};
+  options.deferHotkeyCheck(true);
+  for (const OptionSpec& spec : allOptionSpecs()) {
+    const auto i = static_cast<std::size_t>(spec.id);
+    if (values.texts[i]) options.setText(spec.id, *values.texts[i]);
+    if (values.numbers[i]) options.setValue(spec.id, *values.numbers[i]);
+  }
+  options.deferHotkeyCheck(false);
+  options.hotkeyConflictCheck();
+}
+
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> savedKeys() {
+  const Options defaults;
+  const SaveState state(defaults);
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (const IniEntry& e : savedEntries(defaults, state)) keys.emplace_back(e.section, e.key);
+  return keys;
+}
 
 SettingsFiles::SettingsFiles(Options& options, Texts& texts, SaveState& state,
                              const ProgramDirectories& dirs, CaptureCycle* cycle)
@@ -197,35 +192,33 @@ std::string SettingsFiles::mainFile() const {
 
 void SettingsFiles::save(const std::string& file) {
   setAutostart(options_.checked(Option::runAtLogin), dirs_.executablePath);
-  std::vector<IniEntry> entries;
-  for (const SettingKey& k : settingsSchema()) {
-    if (k.special == Special::LanguageFile) continue;  // written only by the language choice
-    entries.push_back(IniEntry{k.section, k.key, savedValue(options_, state_, k)});
-  }
-  // One replacement of the file for the whole save: a rewrite per key cost seconds
-  // at every exit. The settings go first, so that an overlay file that cannot be
-  // written does not cost them.
+  const std::vector<IniEntry> entries = savedEntries(options_, state_);
+  // The language file is written only by the language choice. One replacement of the file for the
+  // whole save: a rewrite per key cost seconds at every exit. The settings go first, so that an
+  // overlay file that cannot be written does not cost them.
   writeIniValues(file, entries);
   saveOverlayFile(state_.overlay, dirs_.configDir);
 }
 
 LoadedSettings SettingsFiles::load(const std::string& file, bool full) {
   const IniFile profile = IniFile::fromFile(file);
-  const Loader::Found found = Loader(options_, state_, dirs_, profile, full).run();
-  if (full) loadLanguage(found.settings.languageFile);
-  if (found.startPaused && cycle_) cycle_->togglePause();
-  return found.settings;
+  const SettingsValues values = Reader(profile, full, options_, dirs_).read();
+  apply(values, options_);
+  if (values.counter && options_.checked(Option::rememberLastNumber)) {
+    state_.names.setCounter(*values.counter);
+  }
+  if (full || options_.checked(Option::addOverlay))
+    loadOverlayFile(state_.overlay, dirs_.configDir);
+  if (full) loadLanguage(values.loaded.languageFile);
+  if (full && options_.checked(Option::startPaused) && cycle_) cycle_->togglePause();
+  return values.loaded;
 }
 
 LoadedSettings SettingsFiles::loadStartup(const std::string& file) {
-  Options& c = options_;
   state_.names.setCounter(0);
-  c.setValue(Option::pngLevel, 9);
-  c.setValue(Option::jpegQuality, 90);
-  c.setText(Option::textFontName, "MS Sans Serif");
-  c.setValue(Option::textFontSize, 8);
-  c.setValue(Option::textFontStyle, kBold);
-  c.setValue(Option::textColour, kStartupColour);
+  // A file without the text colour keeps the one in use: a start begins from the
+  // default.
+  options_.setValue(Option::textColour, specOf(Option::textColour).defaultValue);
   restorePending_ = false;
 
   const LoadedSettings loaded = load(file, true);
@@ -243,17 +236,23 @@ void SettingsFiles::loadLanguage(const std::string& file) {
   snaprill::loadLanguage(texts_, file, dirs_.dataDir);
 }
 
+void SettingsFiles::writeOption(Option id) {
+  const OptionSpec& spec = specOf(id);
+  writeIniValue(mainFile(), spec.setting.section, spec.setting.key, savedText(options_, spec));
+}
+
 void SettingsFiles::writeFont() {
-  writeKeys(options_, state_, mainFile(),
-            {{"Images", "TextCol"}, {"Images", "Font"}, {"Images", "FontSize"}});
+  for (const Option id : {Option::textColour, Option::textFontName, Option::textFontSize}) {
+    writeOption(id);
+  }
 }
 
 void SettingsFiles::writeOutputDir() {
-  writeKeys(options_, state_, mainFile(), {{"General", "OutputDir"}});
+  writeOption(Option::outputDir);
 }
 
 void SettingsFiles::writeLanguageFile(const std::string& languageFile) {
-  writeIniValue(mainFile(), "Language", "LangFile", languageFile);
+  writeIniValue(mainFile(), kLanguageSection, kLanguageKey, languageFile);
 }
 
 void SettingsFiles::useForOneCapture(const std::string& optionFile) {

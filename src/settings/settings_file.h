@@ -1,11 +1,13 @@
 // The settings layer: every option of the options model stored in and restored
-// from INI-format files, walked from one schema table (options/settings_schema.h),
+// from INI-format files, walked from one schema table (options/setting_text.h),
 // together with what a settings file holds beyond the options (the counter, the
 // overlay picture file, the autostart entry, the language file), and the auto-save
 // hotkeys' one capture with the options of another file.
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "capture/capture_cycle.h"
 #include "options/texts.h"
@@ -20,6 +22,9 @@ struct LoadedSettings {
   // A full load: the language file it applied.
   std::string languageFile;
 };
+
+// Every key a save writes (section, key), in the order it writes them.
+std::vector<std::pair<std::string, std::string>> savedKeys();
 
 class SettingsFiles : private CaptureObserver {
  public:
@@ -73,6 +78,7 @@ class SettingsFiles : private CaptureObserver {
   void close();
 
  private:
+  void writeOption(Option id);
   void captureEnded(const SaveOutcome& outcome) override;
   void restoreUserSettings();
 

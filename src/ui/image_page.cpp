@@ -153,18 +153,18 @@ void OptionPages::chooseTextFont() {
   const int style = options_.value(Option::textFontStyle);
   QFont font(toQString(options_.text(Option::textFontName)));
   font.setPointSize(std::max(1, options_.value(Option::textFontSize)));
-  font.setBold((style & kBold) != 0);
-  font.setItalic((style & kItalic) != 0);
-  font.setUnderline((style & kUnderline) != 0);
-  font.setStrikeOut((style & kStrikeOut) != 0);
+  font.setBold((style & kTextBold) != 0);
+  font.setItalic((style & kTextItalic) != 0);
+  font.setUnderline((style & kTextUnderline) != 0);
+  font.setStrikeOut((style & kTextStrikeOut) != 0);
   const std::optional<QFont> chosen = choosers_.font(font, window());
   if (!chosen) return;
   options_.setText(Option::textFontName, toUtf8(chosen->family()));
   if (chosen->pointSize() > 0) options_.setValue(Option::textFontSize, chosen->pointSize());
-  options_.setValue(Option::textFontStyle, (chosen->bold() ? kBold : 0) |
-                                               (chosen->italic() ? kItalic : 0) |
-                                               (chosen->underline() ? kUnderline : 0) |
-                                               (chosen->strikeOut() ? kStrikeOut : 0));
+  options_.setValue(Option::textFontStyle, (chosen->bold() ? kTextBold : 0) |
+                                               (chosen->italic() ? kTextItalic : 0) |
+                                               (chosen->underline() ? kTextUnderline : 0) |
+                                               (chosen->strikeOut() ? kTextStrikeOut : 0));
   guarded(session_.cycle, [this] { session_.settings.writeFont(); });
 }
 

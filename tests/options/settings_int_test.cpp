@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "options/settings_schema.h"
+#include "options/setting_text.h"
 
 namespace snaprill {
 namespace {

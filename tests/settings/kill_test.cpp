@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "formats/ini/ini_file.h"
-#include "options/settings_schema.h"
 #include "settings/settings_file.h"
 #include "support/settings_harness.h"
 
@@ -32,7 +31,7 @@ void applyVariant(Harness& h, bool second) {
   c.setText(Option::filePrefix, second ? "second" : "first");
   c.setValue(Option::screenKey, second ? 0x4000 | 'A' : 0x2000 | 'B');
   c.setText(Option::captureText, second ? "%h:%i" : "text");
-  c.setValue(Option::textFontStyle, second ? kItalic : kBold | kUnderline);
+  c.setValue(Option::textFontStyle, second ? kTextItalic : kTextBold | kTextUnderline);
   c.setValue(Option::animationFrameCount, second ? 5 : 9);
   c.setValue(Option::cropWidth, second ? 640 : 480);
   c.setText(Option::externalProgram, second ? "/usr/bin/a" : "/usr/bin/b");
@@ -83,13 +82,12 @@ TEST(SettingsKill, EveryKillLeavesOneWholeSave) {
 
     const IniFile now = IniFile::fromFile(file);
     bool fromFirst = false, fromSecond = false;
-    for (const SettingKey& k : settingsSchema()) {
-      if (k.special == Special::LanguageFile) continue;
-      const auto value = now.value(k.section, k.key);
-      ASSERT_TRUE(value) << "round " << round << ": " << k.section << "/" << k.key << " missing";
-      const bool first = value == variants[0].value(k.section, k.key);
-      const bool second = value == variants[1].value(k.section, k.key);
-      ASSERT_TRUE(first || second) << "round " << round << ": " << k.key << "=" << *value;
+    for (const auto& [section, key] : savedKeys()) {
+      const auto value = now.value(section, key);
+      ASSERT_TRUE(value) << "round " << round << ": " << section << "/" << key << " missing";
+      const bool first = value == variants[0].value(section, key);
+      const bool second = value == variants[1].value(section, key);
+      ASSERT_TRUE(first || second) << "round " << round << ": " << key << "=" << *value;
       if (first != second) (first ? fromFirst : fromSecond) = true;
     }
     if (fromFirst && fromSecond) ++mixed;

@@ -88,7 +88,7 @@ void setEverything(Harness& h, const std::string& outputDir) {
   c.setValue(Option::textColour, 0xFF0000);
   c.setText(Option::textFontName, "DejaVu Sans");
   c.setValue(Option::textFontSize, 13);
-  c.setValue(Option::textFontStyle, kItalic | kStrikeOut);
+  c.setValue(Option::textFontStyle, kTextItalic | kTextStrikeOut);
   c.setValue(Option::textOffsetX, -3);
   c.setValue(Option::textOffsetY, 12);
   c.setValue(Option::overlayX, -10);
@@ -190,14 +190,14 @@ TEST_F(SettingsFile, LastPicIsReadOnlyWhenRememberedAndKeptInRange) {
 
 TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
   load(h, "[Images]\nFontStyle=UB\n[General]\nFilenamePrefix=\n");
-  EXPECT_EQ(h.options.value(Option::textFontStyle), kBold | kUnderline);
+  EXPECT_EQ(h.options.value(Option::textFontStyle), kTextBold | kTextUnderline);
   EXPECT_EQ(h.options.text(Option::filePrefix), "");
   load(h, "[Images]\nFontStyle=\n[General]\nFilenamePrefix=a/b:c?\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), 0);
   EXPECT_EQ(h.options.text(Option::filePrefix), "abc");
   EXPECT_EQ(exampleFileName(h.options.text(Option::filePrefix)), "abc1.jpg");
   load(h, "[Images]\n");
-  EXPECT_EQ(h.options.value(Option::textFontStyle), kBold);
+  EXPECT_EQ(h.options.value(Option::textFontStyle), kTextBold);
   EXPECT_EQ(h.options.text(Option::filePrefix), "snp");
 }
 
@@ -228,7 +228,7 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_EQ(c.value(Option::textColour), 0x008000);
   EXPECT_EQ(c.text(Option::textFontName), "MS Sans Serif");
   EXPECT_EQ(c.value(Option::textFontSize), 8);
-  EXPECT_EQ(c.value(Option::textFontStyle), kBold);
+  EXPECT_EQ(c.value(Option::textFontStyle), kTextBold);
   EXPECT_EQ(loaded.languageFile, dir.path() + "english.ini");
   EXPECT_FALSE(h.cycle.paused());
   EXPECT_TRUE(h.tray.calls.empty());

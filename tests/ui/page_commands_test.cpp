@@ -54,7 +54,7 @@ TEST_F(WindowTest, AChosenFontBecomesTheCaptureTextsFontAndIsWrittenAtOnce) {
   EXPECT_TRUE(choosers.fontAsked->bold());
   EXPECT_EQ(h.options.text(Option::textFontName), "DejaVu Serif");
   EXPECT_EQ(h.options.value(Option::textFontSize), 14);
-  EXPECT_EQ(h.options.value(Option::textFontStyle), kItalic);
+  EXPECT_EQ(h.options.value(Option::textFontStyle), kTextItalic);
   const IniFile saved = IniFile::fromFile(settingsFile());
   EXPECT_EQ(saved.value("Images", "Font"), "DejaVu Serif");
   EXPECT_EQ(saved.value("Images", "FontSize"), "14");

@@ -34,7 +34,8 @@ class QtText : public ::testing::Test {
 };
 
 TEST_F(QtText, DrawsInsideTheMeasuredCellInEachFormat) {
-  TextFont font;  // "MS Sans Serif" falls back to whatever face fontconfig offers
+  TextFont font;
+  font.name = "MS Sans Serif";  // falls back to whatever face fontconfig offers
   font.pointSize = 12;
   font.colour = Rgb{255, 0, 0};
   const TextSize size = renderer.measure("Snaprill 2026", font);
@@ -55,6 +56,7 @@ TEST_F(QtText, DrawsInsideTheMeasuredCellInEachFormat) {
 
 TEST_F(QtText, BackgroundFillsTheCellAndTheEdgesClip) {
   TextFont font;
+  font.pointSize = 8;
   const TextSize size = renderer.measure("x", font);
   Bitmap b(100, 40, 32);
   renderer.draw(b, 5, 6, "x", font, Rgb{0, 0, 255});
