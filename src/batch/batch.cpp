@@ -77,7 +77,7 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
 std::optional<std::string> unreadableSettings(const std::string& path) {
   try {
     readWholeFile(path, kMaxIniFileBytes);
-  } catch (const ReadError& e) {
+  } catch (const FileError& e) {
     return std::string(e.what());
   }
   return std::nullopt;

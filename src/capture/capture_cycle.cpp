@@ -316,13 +316,10 @@ void CaptureCycle::handleException(std::exception_ptr error) {
   platform.clipboard.clear();
   try {
     std::rethrow_exception(error);
-  } catch (const IniWriteError& e) {
-    reportSettingsNotSaved(e.file());
-  } catch (const std::exception& e) {
-    // Exactly the file-creation error, as the handler has always matched it.
-    if (typeid(e) == typeid(FileCreateError)) {
-      showDiskFull(static_cast<const FileCreateError&>(e).path());
-    }
+  } catch (const FileError& e) {
+    if (e.kind() == FileErrorKind::SettingsNotWritten) reportSettingsNotSaved(e.path());
+    // Exactly the file-creation error.
+    if (e.kind() == FileErrorKind::NotCreated) showDiskFull(e.path());
   } catch (...) {
   }
 }
@@ -378,10 +375,8 @@ void CaptureCycle::reportRefusedSize() {
 bool CaptureCycle::showsMessageBox(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
-  } catch (const IniWriteError&) {
-    return true;
-  } catch (const std::exception& e) {
-    return typeid(e) == typeid(FileCreateError);
+  } catch (const FileError& e) {
+    return e.kind() == FileErrorKind::SettingsNotWritten || e.kind() == FileErrorKind::NotCreated;
   } catch (...) {
   }
   return false;

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "base/byte_sink.h"
-#include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
 #include "io/atomic_file.h"
 
@@ -34,7 +33,7 @@ void saveOverlayFile(const CaptureCycle& cycle) {
       if (readWholeFile(path, bytes.bytes.size()) ==
           std::string(bytes.bytes.begin(), bytes.bytes.end()))
         return;
-    } catch (const ReadError&) {
+    } catch (const FileError&) {
     }
   }
   AtomicFile out(path);

@@ -11,9 +11,9 @@
 namespace snaprill {
 
 // Writes the autostart entry, every key of the schema into file, and the overlay
-// picture file. The keys replace the file in one step: throws IniWriteError
-// ("Unable to write to %s") when it cannot be written, and the file then stays as
-// it was.
+// picture file. The keys replace the file in one step: throws FileError of kind
+// SettingsNotWritten ("Unable to write to %s") when it cannot be written, and the
+// file then stays as it was.
 void saveSettings(CaptureCycle& cycle, const std::string& file);
 
 // Reads file into the options; with full, also the start-up-only keys, the language
@@ -31,7 +31,7 @@ void loadStartupSettings(CaptureCycle& cycle, const std::string& file);
 // does not exist (any more).
 void settleOutputDirectory(CaptureCycle& cycle);
 
-// Immediate writes into the main settings file. Each throws IniWriteError.
+// Immediate writes into the main settings file. Each throws as saveSettings.
 // After the font dialog: [Images] TextCol, Font, FontSize.
 void writeFontSettings(CaptureCycle& cycle);
 // After the directory chooser: [General] OutputDir.

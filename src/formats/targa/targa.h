@@ -56,7 +56,7 @@ class TargaImage {
   // Writes the file to the sink. Throws as writeTarga does.
   void saveToStream(ByteSink& out) const;
   // Creates (or replaces) the file at path; a file that cannot be written whole
-  // (a picture too large) leaves nothing behind. Throws TargaError or FileCreateError.
+  // (a picture too large) leaves nothing behind. Throws TargaError or FileError.
   void saveTargaFile(const std::string& path) const;
 
  private:

@@ -42,7 +42,7 @@ class TiffError : public std::runtime_error {
 void writeTiff(ByteSink& out, const Bitmap& picture);
 
 // Creates (or replaces) the file at path and writes picture into it; an empty picture
-// leaves an empty file. Throws FileCreateError when the file cannot be written.
+// leaves an empty file. Throws FileError (NotCreated) when the file cannot be written.
 void saveTiffFile(const std::string& path, const Bitmap& picture);
 
 }  // namespace snaprill
