@@ -1,4 +1,5 @@
-// Error types of the platform layer. Messages carry the program's own texts.
+// Errors of the base layer, used by the layers above it; messages carry the
+// program's own texts. Files have their error in io/, codecs theirs in formats/.
 #pragma once
 
 #include <exception>
@@ -12,12 +13,6 @@ namespace snaprill {
 class DamagedPictureError : public std::runtime_error {
  public:
   DamagedPictureError() : std::runtime_error("The offered picture is damaged") {}
-};
-
-// A file could not be read or does not hold what its reader expects.
-class ReadError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 // The message an error carries, for reports ("unknown error" when it carries none).
