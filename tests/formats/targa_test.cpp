@@ -33,12 +33,9 @@ std::vector<std::pair<int, int>> packets(const Bytes& encoded) {
   return out;
 }
 
-Bytes targa(const Bitmap& picture) {
-  TargaImage t;
-  t.TargaFormat = 5;
-  t.assign(picture);
+Bytes targa(const Bitmap& picture, std::uint8_t format = 5) {
   MemorySink sink;
-  t.saveToStream(sink);
+  writeTarga(picture, format, sink);
   return sink.bytes;
 }
 
@@ -73,12 +70,9 @@ TEST(TargaWriter, BottomRowComesFirstAndEveryFormatIsWrittenAs24Bits) {
 }
 
 TEST(TargaWriter, UncompressedVariantForOtherFormats) {
-  TargaImage t;
-  t.assign(Bitmap(2, 1, 24));
-  MemorySink sink;
-  t.saveToStream(sink);
-  EXPECT_EQ(sink.bytes.size(), 18u + 6);
-  EXPECT_EQ(sink.bytes[2], 2);
+  const Bytes b = targa(Bitmap(2, 1, 24), 0);
+  EXPECT_EQ(b.size(), 18u + 6);
+  EXPECT_EQ(b[2], 2);
 }
 
 TEST(TargaWriter, SidesBeyondTheSixteenBitFieldsAreRefusedBeforeWriting) {
@@ -110,12 +104,8 @@ TEST(TargaReader, ReadsOurFilesBack) {
          {testing::noisePicture(w, 3, 32, 12345), testing::runsPicture(w, 3, 12345, 4),
           testing::runsPicture(w, 3, 12345)}) {
       for (const int format : {5, 0}) {
-        TargaImage t;
-        t.TargaFormat = static_cast<std::uint8_t>(format);
-        t.assign(picture);
-        MemorySink sink;
-        t.saveToStream(sink);
-        EXPECT_EQ(readTarga(sink.bytes.data(), sink.bytes.size()), picture.convertedTo(24))
+        const Bytes file = targa(picture, static_cast<std::uint8_t>(format));
+        EXPECT_EQ(readTarga(file.data(), file.size()), picture.convertedTo(24))
             << "width " << w << " format " << format;
       }
     }

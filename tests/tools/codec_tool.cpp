@@ -86,14 +86,9 @@ int encode(const std::string& mode, const std::string& in, const std::string& ou
     writeTiff(file, capture);
   } else if (mode == "tga" || mode == "tgabw") {
     if (mode == "tgabw") capture.convertTo(1);
-    TargaImage targa;
-    targa.TargaFormat = 5;
-    targa.assign(capture);
-    targa.saveToStream(file);
+    writeTarga(capture, 5, file);
   } else if (mode == "pcx") {
-    PcxImage pcx;
-    pcx.assign(capture);
-    pcx.saveToStream(file);
+    writePcx(capture, file);
   } else {
     return 2;
   }

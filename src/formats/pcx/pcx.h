@@ -18,7 +18,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "base/byte_sink.h"
@@ -31,32 +30,12 @@ namespace snaprill {
 // line; every byte from 192 up is written behind a count byte.
 void encodePcxLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out);
 
-// Writes picture as PcxImage does after assign, straight from the picture instead of
-// a private copy of it (saving a screen-sized copy per capture). Throws as
-// PcxImage::saveToStream does.
+// Encodes picture and writes header and data to the sink, straight from the
+// picture's rows (no copy of a screen-sized picture per capture). Throws FormatError
+// "The bitmap is empty" (Empty) for a picture without pixels, "The bitmap is too
+// large for a PCX file" (TooLarge) beyond the format's 16-bit fields, and what the
+// sink throws.
 void writePcx(const Bitmap& picture, ByteSink& out);
-
-class PcxImage {
- public:
-  // Copies picture. (Our pictures are bitmaps, so a bitmap stands for both.)
-  void assign(const Bitmap& picture) { bitmap_ = picture; }
-  // Any other source is refused.
-  template <class Other>
-  void assign(const Other&) {
-    throw FormatError(FormatErrorKind::Unsupported, "Can only Assign a TBitmap or a TPicture");
-  }
-  const Bitmap& bitmap() const { return bitmap_; }
-
-  // Encodes the picture and writes header and data to the sink. Throws FormatError
-  // "The bitmap is empty" (Empty) for a picture without pixels, FormatError
-  // (TooLarge) when the picture is too large for the format, and what the sink throws.
-  void saveToStream(ByteSink& out) const;
-  // Creates (or replaces) the file at path; no file is created when encoding fails.
-  void savePcxFile(const std::string& path) const;
-
- private:
-  Bitmap bitmap_;
-};
 
 // Reads a PCX file of version 0 to 5: 8 bits in 3 or 4 planes (true colour; a fourth
 // plane is ignored) or in 1 plane with the 256-colour palette at the end (gray

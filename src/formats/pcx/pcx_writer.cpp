@@ -4,8 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "io/atomic_file.h"
-
 namespace snaprill {
 
 namespace {
@@ -118,17 +116,6 @@ void writePcx(const Bitmap& picture, ByteSink& out) {
     }
   }
   out.write(begin, static_cast<std::size_t>(o - begin));
-}
-
-void PcxImage::saveToStream(ByteSink& out) const {
-  writePcx(bitmap_, out);
-}
-
-void PcxImage::savePcxFile(const std::string& path) const {
-  if (bitmap_.empty()) throw FormatError(FormatErrorKind::Empty, "The bitmap is empty");
-  AtomicFile file(path);
-  saveToStream(file);
-  file.commit();
 }
 
 }  // namespace snaprill

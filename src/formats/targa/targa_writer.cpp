@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "io/atomic_file.h"
-
 namespace snaprill {
 
 namespace {
@@ -156,20 +154,6 @@ void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) 
     }
   }
   out.write(chunk.data(), used);
-}
-
-void TargaImage::assign(const Bitmap& picture) {
-  bitmap_ = picture.convertedTo(32);
-}
-
-void TargaImage::saveToStream(ByteSink& out) const {
-  writeTarga(bitmap_, TargaFormat, out);
-}
-
-void TargaImage::saveTargaFile(const std::string& path) const {
-  AtomicFile file(path);
-  saveToStream(file);
-  file.commit();
 }
 
 }  // namespace snaprill
