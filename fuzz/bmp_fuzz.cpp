@@ -1,10 +1,10 @@
-// Windows bitmap reader on arbitrary bytes: it reads a picture or raises ReadError;
+// Windows bitmap reader on arbitrary bytes: it reads a picture or raises FormatError;
 // anything else (a crash, another exception, a sanitizer report) is a finding.
 #include <cstddef>
 #include <cstdint>
 
-#include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
+#include "formats/format_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int x = 0; x < picture.width(); ++x) sum += picture.pixel(x, y).g;
       static_cast<void>(sum);
     }
-  } catch (const snaprill::ReadError&) {
+  } catch (const snaprill::FormatError&) {
   }
   return 0;
 }

@@ -1,9 +1,10 @@
 // Any bytes handed to the JPEG reader give a picture within the reader budget or a
-// JpegError; never a crash, a leak or another exception.
+// FormatError; never a crash, a leak or another exception.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "formats/format_error.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/reader_limits.h"
 
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      static_cast<std::uint64_t>(picture.height()))) {
       std::abort();
     }
-  } catch (const snaprill::JpegError&) {
+  } catch (const snaprill::FormatError&) {
   }
   return 0;
 }

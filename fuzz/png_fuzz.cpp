@@ -1,16 +1,17 @@
-// The PNG reader on arbitrary bytes: it may refuse them, never crash, and what it
-// accepts becomes a bitmap of the size its header announced.
+// The PNG reader on arbitrary bytes: it may refuse them with a FormatError, never
+// crash, and what it accepts becomes a bitmap of the size its header announced.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "formats/format_error.h"
 #include "formats/png/png_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   snaprill::PngImage png;
   try {
     png.loadFromMemory(data, size);
-  } catch (const snaprill::PngError&) {
+  } catch (const snaprill::FormatError&) {
     return 0;
   }
   const snaprill::Bitmap bitmap = png.toBitmap();

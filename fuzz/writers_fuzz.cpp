@@ -228,17 +228,18 @@ void checkAvi(const Bitmap& picture, Input& in) {
   const std::vector<std::uint8_t> bits = bitmapBits8(frame);
   const int frames = 1 + in.next() % 3;
   {
-    const auto avi = AviFile::open(path);
-    require(avi != nullptr);
+    // Any refusal raises, and an exception here ends the run as a finding.
+    AviFile avi(path);
     AviStreamInfo info;
     info.fccType = fourcc("vids");
     info.rate = 65;
     info.scale = 1 + in.next();
     info.suggestedBufferSize = static_cast<std::uint32_t>(bits.size());
     info.frame = Rect{0, 0, frame.width(), frame.height()};
-    require(avi->createStream(info) && avi->setFormat(bitmapInfo8(frame)));
-    for (int i = 0; i < frames; ++i) require(avi->write(i, bits.data(), bits.size(), kAviKeyFrame));
-    require(avi->close());
+    avi.createStream(info);
+    avi.setFormat(bitmapInfo8(frame));
+    for (int i = 0; i < frames; ++i) avi.write(i, bits.data(), bits.size(), kAviKeyFrame);
+    avi.close();
   }
   const std::string file = readWholeFile(path, std::size_t{64} << 20);
   std::filesystem::remove(path);

@@ -14,7 +14,7 @@ namespace snaprill {
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
-  // Appends bytes; throws (FileCreateError for files) when they cannot be stored.
+  // Appends bytes; throws (FileError for files) when they cannot be stored.
   virtual void write(const void* data, std::size_t size) = 0;
   void write(const std::vector<std::uint8_t>& bytes) { write(bytes.data(), bytes.size()); }
   void put8(std::uint8_t v) { write(&v, 1); }

@@ -11,6 +11,7 @@
 #include "formats/loader/picture_loader.h"
 #include "gallery/gallery_page.h"
 #include "io/atomic_file.h"
+#include "io/file_error.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
 
@@ -77,7 +78,7 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
 std::optional<std::string> unreadableSettings(const std::string& path) {
   try {
     readWholeFile(path, kMaxIniFileBytes);
-  } catch (const ReadError& e) {
+  } catch (const FileError& e) {
     return std::string(e.what());
   }
   return std::nullopt;
@@ -202,9 +203,9 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (state.animation.pendingFrameIndex() >= 0) {
     try {
       report.written(state.animation.flushPending(state.names).path);
-    } catch (const FileCreateError& e) {
-      err << diskFullMessage(texts, e.path()) << '\n'
-          << "snaprill-batch: the pending animation could not be written: " << e.what() << '\n';
+    } catch (const FileError& e) {
+      if (e.kind() == FileErrorKind::NotCreated) err << diskFullMessage(texts, e.path()) << '\n';
+      err << "snaprill-batch: the pending animation could not be written: " << e.what() << '\n';
       status = 1;
     } catch (const std::exception& e) {
       err << "snaprill-batch: the pending animation could not be written: " << e.what() << '\n';

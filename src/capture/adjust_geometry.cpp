@@ -17,7 +17,7 @@ void copyAreaToCapture(Bitmap& capture, const Rect& source, int width, int heigh
   if (width <= 0 || height <= 0) return;
   if (std::uint64_t{4} * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) >
       kMaxAdjustedBytes)
-    throw SizeTooLargeError(width, height);
+    throw BitmapError(BitmapErrorKind::TooLarge, width, height);
   Bitmap area(width, height, 32);  // the screen's depth
   stretchCopy(area, Rect{0, 0, width, height}, capture, source);
   capture = std::move(area);

@@ -29,9 +29,10 @@ AdjustOutcome Adjustments::apply(Bitmap& capture) const {
     if (!options_.checked(step.option)) continue;
     try {
       step.apply(*this, capture);
-    } catch (const SizeTooLargeError& e) {
-      outcome.refusedWidth = e.width;
-      outcome.refusedHeight = e.height;
+    } catch (const BitmapError& e) {
+      if (e.kind() != BitmapErrorKind::TooLarge) throw;
+      outcome.refusedWidth = e.width();
+      outcome.refusedHeight = e.height();
     }
   }
   return outcome;

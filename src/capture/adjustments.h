@@ -19,18 +19,6 @@ namespace snaprill {
 // far above any screen, and below what the encoders after it can still work with.
 inline constexpr std::size_t kMaxAdjustedBytes = std::size_t{1} << 30;
 
-// A crop or resize asked for a picture larger than kMaxAdjustedBytes.
-class SizeTooLargeError : public BitmapError {
- public:
-  SizeTooLargeError(int w, int h)
-      : BitmapError("A picture of " + std::to_string(w) + " x " + std::to_string(h) +
-                    " pixels is too large"),
-        width(w),
-        height(h) {}
-  int width;
-  int height;
-};
-
 // What the adjustments of one capture could not do.
 struct AdjustOutcome {
   // The size a crop or resize asked for that cannot be made; that step was left
@@ -47,12 +35,14 @@ class Adjustments {
   Adjustments(const Options& options, Platform& platform, const OverlayPicture& overlay)
       : options_(options), platform_(platform), overlay_(overlay) {}
 
-  // Every adjustment whose option is on, in order. A crop or resize too large to
-  // make is left out rather than costing the capture.
+  // Every adjustment whose option is on, in order. A step that asks for a bitmap
+  // too large to make (a crop or resize beyond kMaxAdjustedBytes) is left out rather
+  // than costing the capture.
   AdjustOutcome apply(Bitmap& capture) const;
 
   // The steps one by one. Crop and resize replace the capture by a new bitmap, and
-  // throw SizeTooLargeError, leaving it as it was, when that would be too large.
+  // throw BitmapError (TooLarge, with the size asked for), leaving it as it was, when
+  // that would take more than kMaxAdjustedBytes.
   // Without a cursor source or a text renderer on the platform, the cursor and the
   // text draw nothing.
   void addCursor(Bitmap& capture) const;

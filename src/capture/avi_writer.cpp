@@ -3,6 +3,8 @@
 #include "capture/avi_writer.h"
 
 #include "formats/avi/avi_file.h"
+#include "formats/format_error.h"
+#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -61,39 +63,50 @@ Bitmap streamFrame(const GifFrame& frame, int width, int height) {
 bool writeAviFile(GifImage& image, const std::string& path, const Texts& texts,
                   Platform& platform) {
   BusyCursor busy(platform.dialogs);
-  const auto fail = [&](const char* key) {
-    platform.dialogs.errorBox(texts.get("Error", key));
+  // Whatever the format or the disk refused, the box names the step it refused.
+  const char* step = "AVIError1";
+  const auto fail = [&] {
+    platform.dialogs.errorBox(texts.get("Error", step));
     return false;
   };
-  std::unique_ptr<AviFile> file = AviFile::open(path);
-  if (!file) return fail("AVIError1");
-  if (image.frameCount() == 0 || image.frameAt(0).empty()) return fail("AVIError2");
-  const GifFrame& first = image.frameAt(0);
-  const int width = first.width;
-  const int height = first.height;
+  try {
+    AviFile file(path);
+    step = "AVIError2";
+    if (image.frameCount() == 0 || image.frameAt(0).empty()) return fail();
+    const GifFrame& first = image.frameAt(0);
+    const int width = first.width;
+    const int height = first.height;
 
-  AviStreamInfo info;
-  info.fccType = fourcc("vids");
-  info.scale = streamScale(image);
-  info.rate = kAviRate;
-  info.suggestedBufferSize =
-      static_cast<std::uint32_t>(Bitmap::strideFor(width, 8) * static_cast<std::size_t>(height));
-  info.frame = Rect{0, 0, image.width(), image.height()};
-  image.setRenderOptions(
-      static_cast<std::uint16_t>((image.renderOptions() | kRenderDither) & ~kRenderAutoDither));
-  if (!file->createStream(info)) return fail("AVIError3");
+    AviStreamInfo info;
+    info.fccType = fourcc("vids");
+    info.scale = streamScale(image);
+    info.rate = kAviRate;
+    info.suggestedBufferSize =
+        static_cast<std::uint32_t>(Bitmap::strideFor(width, 8) * static_cast<std::size_t>(height));
+    info.frame = Rect{0, 0, image.width(), image.height()};
+    image.setRenderOptions(
+        static_cast<std::uint16_t>((image.renderOptions() | kRenderDither) & ~kRenderAutoDither));
+    step = "AVIError3";
+    file.createStream(info);
 
-  Bitmap picture = streamFrame(first, width, height);
-  if (!file->setFormat(bitmapInfo8(picture))) return fail("AVIError4");
-  for (int i = 0; i < image.frameCount(); ++i) {
-    platform.events.processPendingEvents();
-    const GifFrame& frame = image.frameAt(i);
-    if (frame.empty()) continue;
-    if (i > 0) picture = streamFrame(frame, width, height);
-    const std::vector<std::uint8_t> bits = bitmapBits8(picture);
-    if (!file->write(i, bits.data(), bits.size(), kAviKeyFrame)) return fail("AVIError5");
+    Bitmap picture = streamFrame(first, width, height);
+    step = "AVIError4";
+    file.setFormat(bitmapInfo8(picture));
+    step = "AVIError5";
+    for (int i = 0; i < image.frameCount(); ++i) {
+      platform.events.processPendingEvents();
+      const GifFrame& frame = image.frameAt(i);
+      if (frame.empty()) continue;
+      if (i > 0) picture = streamFrame(frame, width, height);
+      const std::vector<std::uint8_t> bits = bitmapBits8(picture);
+      file.write(i, bits.data(), bits.size(), kAviKeyFrame);
+    }
+    file.close();
+  } catch (const FormatError&) {
+    return fail();
+  } catch (const FileError&) {
+    return fail();
   }
-  if (!file->close()) return fail("AVIError5");
   return true;
 }
 

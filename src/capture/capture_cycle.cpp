@@ -4,8 +4,8 @@
 
 #include "base/errors.h"
 #include "base/free_memory.h"
-#include "formats/ini/ini_file.h"
 #include "image/pixel_buffer.h"
+#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -211,10 +211,9 @@ void CaptureCycle::reportError(std::exception_ptr error) {
   services_.clipboard.clear();
   try {
     std::rethrow_exception(error);
-  } catch (const IniWriteError& e) {
-    reportSettingsNotSaved(e.file());
-  } catch (const FileCreateError& e) {
-    showDiskFull(e.path());
+  } catch (const FileError& e) {
+    if (e.kind() == FileErrorKind::SettingsNotWritten) reportSettingsNotSaved(e.path());
+    if (e.kind() == FileErrorKind::NotCreated) showDiskFull(e.path());
   } catch (...) {
   }
 }

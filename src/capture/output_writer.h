@@ -17,7 +17,7 @@ struct SaveState;
 
 // Writes capture, which the type's depth option may convert first. `arriving`
 // holds back rows still being decoded, which only the JPEG writer takes as they
-// come. Throws when a file cannot be written (FileCreateError for the file), and
+// come. Throws when a file cannot be written (FileError for the file), and
 // DamagedPictureError when rows turn out damaged after the top ones were written
 // (the counter is then back where it was).
 WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& state,

@@ -8,6 +8,7 @@
 #include "capture/external_program.h"
 #include "capture/output_writer.h"
 #include "io/atomic_file.h"
+#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -27,10 +28,24 @@ constexpr ReasonRow kReasons[] = {
     {LostReason::NotWritten, "LostNotWritten"},
 };
 
-SaveOutcome lostBy(LostReason why, std::string failure = {}) {
+// How a failure while saving is told: damaged rows cost nothing; a file that could
+// not be made gets the disk-full box; anything else (a picture too large for its
+// format, memory) is a capture not written.
+SaveOutcome failedBy(std::exception_ptr error) {
   SaveOutcome outcome;
-  outcome.lost = why;
-  outcome.failure = std::move(failure);
+  try {
+    std::rethrow_exception(error);
+  } catch (const DamagedPictureError&) {
+    outcome.lost = LostReason::Damaged;
+    return outcome;
+  } catch (const FileError& e) {
+    outcome.lost =
+        e.kind() == FileErrorKind::NotCreated ? LostReason::NotCreated : LostReason::NotWritten;
+    outcome.failedFile = e.path();
+  } catch (...) {
+    outcome.lost = LostReason::NotWritten;
+  }
+  outcome.failure = messageOf(error);
   return outcome;
 }
 
@@ -96,17 +111,13 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
     const WriteOutcome written = writeCapture(capture, options, state, texts, services, arriving);
     outcome.path = written.path;
     if (written.noNumberLeft) outcome.lost = LostReason::NoNumberLeft;
-  } catch (const DamagedPictureError&) {
-    return lostBy(LostReason::Damaged);
-  } catch (const FileCreateError& e) {
-    outcome = lostBy(LostReason::NotCreated, e.what());
-    outcome.failedFile = e.path();
   } catch (...) {
-    outcome = lostBy(LostReason::NotWritten, messageOf(std::current_exception()));
+    outcome = failedBy(std::current_exception());
   }
   if (outcome.lost) {
-    outcome.numberUsedUp =
-        outcome.lost != LostReason::NoNumberLeft && state.names.counter() != counterBefore;
+    outcome.numberUsedUp = outcome.lost != LostReason::NoNumberLeft &&
+                           outcome.lost != LostReason::Damaged &&
+                           state.names.counter() != counterBefore;
     return outcome;
   }
   if (options.checked(Option::openInExternalProgram) && !outcome.path.empty()) {

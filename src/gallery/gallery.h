@@ -21,7 +21,7 @@ class GalleryView {
 
 // The whole run: the start is disabled until it ends, whichever way. Cancelling
 // either dialog writes nothing. The options are read as the page is built. A page
-// that cannot be written throws FileCreateError (after the start is enabled again)
+// that cannot be written throws FileError (after the start is enabled again)
 // and leaves no file.
 void createGallery(const Options& options, const Texts& texts, Dialogs& dialogs, GalleryView& view);
 

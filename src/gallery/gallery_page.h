@@ -49,7 +49,7 @@ std::string galleryCreditLine();
 std::string galleryFileName(const std::string& chosen);
 
 // Writes the lines, each ended by CR LF, as one whole file (temporary and rename).
-// Throws FileCreateError(path) when it cannot, and then leaves no file behind.
+// Throws FileError (NotCreated) when it cannot, and then leaves no file behind.
 void writeGalleryPage(const std::string& path, const std::vector<std::string>& lines);
 
 // Text made safe inside an HTML attribute value or element: & < > " and ' escaped.

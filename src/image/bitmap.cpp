@@ -22,7 +22,8 @@ bool Bitmap::isValidFormat(int bitsPerPixel) {
 }
 
 std::size_t Bitmap::strideFor(int width, int bitsPerPixel) {
-  if (width < 0 || !isValidFormat(bitsPerPixel)) throw BitmapError("Invalid bitmap format");
+  if (!isValidFormat(bitsPerPixel)) throw BitmapError(BitmapErrorKind::InvalidFormat);
+  if (width < 0) throw BitmapError(BitmapErrorKind::InvalidSize, width);
   const auto bitsPerRow =
       static_cast<unsigned long long>(width) * static_cast<unsigned>(bitsPerPixel);
   return static_cast<std::size_t>((bitsPerRow + 31) / 32 * 4);
@@ -33,10 +34,10 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel) : Bitmap(width, height, 
 }
 
 Bitmap::Bitmap(int width, int height, int bitsPerPixel, Unfilled) {
-  if (height < 0) throw BitmapError("Invalid bitmap size");
+  if (height < 0) throw BitmapError(BitmapErrorKind::InvalidSize, width, height);
   const std::size_t stride = strideFor(width, bitsPerPixel);
   if (height > 0 && stride > kMaxBitmapBytes / static_cast<std::size_t>(height)) {
-    throw BitmapError("Bitmap too large");
+    throw BitmapError(BitmapErrorKind::TooLarge, width, height);
   }
   width_ = width;
   height_ = height;

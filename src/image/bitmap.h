@@ -17,10 +17,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "image/bitmap_error.h"
 #include "image/pixel_buffer.h"
 
 namespace snaprill {
@@ -30,13 +30,6 @@ struct Rgb {
   std::uint8_t g = 0;
   std::uint8_t b = 0;
   friend bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-// Raised when a bitmap of the asked size cannot be made (overflow or a size beyond
-// the allocation budget) or an unsupported pixel format is asked for.
-class BitmapError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 // Largest pixel buffer a bitmap may hold; bigger requests raise BitmapError before

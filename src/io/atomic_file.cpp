@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/errors.h"
+#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -55,7 +55,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     buf.assign(templ.begin(), templ.end());
     buf.push_back('\0');
     fd = ::mkstemp(buf.data());
-    if (fd < 0) throw FileCreateError(path_, lastError());
+    if (fd < 0) throw FileError(FileErrorKind::NotCreated, path_, lastError());
     if (::flock(fd, LOCK_EX) != 0) {
       ::unlink(buf.data());
       ::close(fd);
@@ -65,7 +65,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
       fd = -1;
     }
   }
-  if (fd < 0) throw FileCreateError(path_);
+  if (fd < 0) throw FileError(FileErrorKind::NotCreated, path_);
   // Respect the user's umask like an ordinary create would (mkstemp uses 0600).
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -80,7 +80,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     const std::string reason = lastError();
     if (streamFd >= 0) ::close(streamFd);
     discard();
-    throw FileCreateError(path_, reason);
+    throw FileError(FileErrorKind::NotCreated, path_, reason);
   }
 }
 
@@ -103,16 +103,16 @@ void AtomicFile::discard() {
 void AtomicFile::fail() {
   const std::string reason = lastError();  // before the clean-up changes errno
   discard();
-  throw FileCreateError(path_, reason);
+  throw FileError(FileErrorKind::NotCreated, path_, reason);
 }
 
 void AtomicFile::write(const void* data, std::size_t size) {
-  if (!file_) throw FileCreateError(path_);
+  if (!file_) throw FileError(FileErrorKind::NotCreated, path_);
   if (size > 0 && std::fwrite(data, 1, size, file_) != size) fail();
 }
 
 void AtomicFile::overwrite(std::uint64_t offset, const void* data, std::size_t size) {
-  if (!file_) throw FileCreateError(path_);
+  if (!file_) throw FileError(FileErrorKind::NotCreated, path_);
   if (::fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 ||
       (size > 0 && std::fwrite(data, 1, size, file_) != size) ||
       ::fseeko(file_, 0, SEEK_END) != 0) {
@@ -121,7 +121,7 @@ void AtomicFile::overwrite(std::uint64_t offset, const void* data, std::size_t s
 }
 
 void AtomicFile::commit(bool durable) {
-  if (!file_) throw FileCreateError(path_);
+  if (!file_) throw FileError(FileErrorKind::NotCreated, path_);
   if (std::fflush(file_) != 0 || (durable && ::fsync(::fileno(file_)) != 0)) fail();
   const int closed = std::fclose(file_);
   file_ = nullptr;
@@ -193,21 +193,21 @@ namespace {
 // returns how many bytes came (fewer when the file shrank meanwhile).
 template <class Allocate>
 std::size_t readFileInto(const std::string& path, std::size_t maxBytes, Allocate allocate) {
-  const auto fail = [&path](const std::string& what) {
-    throw ReadError("Cannot " + what + " file \"" + path + "\": " + std::strerror(errno));
+  const auto fail = [&path](FileErrorKind kind) {
+    throw FileError(kind, path, std::strerror(errno));
   };
   // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) fail("open");
+  if (fd < 0) fail(FileErrorKind::NotOpened);
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
   struct stat st {};
-  if (::fstat(fd, &st) != 0) fail("read");
-  if (!S_ISREG(st.st_mode)) throw ReadError("\"" + path + "\" is not a regular file");
+  if (::fstat(fd, &st) != 0) fail(FileErrorKind::NotRead);
+  if (!S_ISREG(st.st_mode)) throw FileError(FileErrorKind::NotRegularFile, path);
   if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
-    throw ReadError("File \"" + path + "\" is too large");
+    throw FileError(FileErrorKind::TooLargeToRead, path);
   }
   const auto size = static_cast<std::size_t>(st.st_size);
   char* data = allocate(size);
@@ -215,7 +215,7 @@ std::size_t readFileInto(const std::string& path, std::size_t maxBytes, Allocate
   while (done < size) {
     const ssize_t n = ::read(fd, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail("read");
+    if (n < 0) fail(FileErrorKind::NotRead);
     if (n == 0) break;  // the file shrank while we read it
     done += static_cast<std::size_t>(n);
   }

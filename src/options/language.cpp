@@ -3,7 +3,6 @@
 #include <array>
 #include <optional>
 
-#include "base/errors.h"
 #include "formats/ini/ini_file.h"
 #include "io/atomic_file.h"
 #include "options/language_schema.h"
@@ -140,7 +139,7 @@ void loadLanguage(Texts& texts, const std::string& file, const std::string& data
   IniFile ini;
   try {
     ini = IniFile(languageFileText(readWholeFile(file, kMaxIniFileBytes)));
-  } catch (const ReadError&) {
+  } catch (const FileError&) {
     // Missing or unreadable: English everywhere.
   }
   texts.reset();

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "base/byte_sink.h"
-#include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
 #include "io/atomic_file.h"
 #include "platform/program_dir.h"
@@ -35,7 +34,7 @@ void saveOverlayFile(const OverlayPicture& overlay, const std::string& configDir
       if (readWholeFile(path, bytes.bytes.size()) ==
           std::string(bytes.bytes.begin(), bytes.bytes.end()))
         return;
-    } catch (const ReadError&) {
+    } catch (const FileError&) {
     }
   }
   AtomicFile out(path);

@@ -11,7 +11,7 @@ namespace snaprill {
 std::string overlayFilePath(const std::string& configDir);
 
 // Replaces the file with the overlay picture (an empty picture gives an empty file).
-// Throws FileCreateError when the file cannot be written; the old file then stays.
+// Throws FileError when the file cannot be written; the old file then stays.
 void saveOverlayFile(const OverlayPicture& overlay, const std::string& configDir);
 
 // Reads the file into the overlay picture when it exists (an empty file gives an

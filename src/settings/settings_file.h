@@ -42,7 +42,8 @@ class SettingsFiles : private CaptureObserver {
   std::string mainFile() const;
 
   // Writes the autostart entry, every key of the schema into file, and the overlay
-  // picture file. The keys replace the file in one step: throws IniWriteError
+  // picture file. The keys replace the file in one step: throws FileError
+  // (SettingsNotWritten)
   // ("Unable to write to %s") when it cannot be written, and the file then stays as
   // it was.
   void save(const std::string& file);
@@ -59,7 +60,8 @@ class SettingsFiles : private CaptureObserver {
   // Applies a language file (looking for its help file beside the shipped files).
   void loadLanguage(const std::string& file);
 
-  // Immediate writes into the main settings file. Each throws IniWriteError.
+  // Immediate writes into the main settings file. Each throws FileError
+  // (SettingsNotWritten).
   // After the font dialog: [Images] TextCol, Font, FontSize.
   void writeFont();
   // After the directory chooser: [General] OutputDir.

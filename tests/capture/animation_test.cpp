@@ -7,6 +7,7 @@
 #include "formats/gif/gif_image.h"
 #include "options/output_type_choice.h"
 #include "support/animation_fixture.h"
+#include "support/full_disk.h"
 
 namespace snaprill {
 namespace {
@@ -199,6 +200,18 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
   EXPECT_EQ(state.animation.frames().frameCount(), 0);
+}
+
+TEST_F(Animation, AviFramesTheDiskRefusesShowTheFrameMessage) {
+  options.setValue(Option::outputType, kAvi);
+  options.setChecked(Option::saveAnimation, true);
+  // The headers fit under the limit; the first frame's 4 KiB do not.
+  EXPECT_TRUE(testing::answerOnFullDisk(2048, [&] {
+    capture(testing::framePicture(64, 64));
+    capture(testing::framePicture(64, 64));
+    return dialogs.errors == std::vector<std::string>{"Failed to add frame to AVI"} &&
+           fileCount() == 0;
+  }));
 }
 
 TEST_F(Animation, LogicalScreenFollowsEachFile) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/error_kind.h"
 #include "support/files.h"
 #include "support/temp_dir.h"
 
@@ -35,39 +36,43 @@ class AviFileTest : public ::testing::Test {
 };
 
 TEST_F(AviFileTest, RefusesWhatItCannotWrite) {
-  EXPECT_EQ(AviFile::open(dir + "missing/x.avi"), nullptr);
-  auto avi = AviFile::open(dir + "a.avi");
-  ASSERT_NE(avi, nullptr);
-  const std::uint8_t frame[16] = {};
-  EXPECT_FALSE(avi->write(0, frame, 16, kAviKeyFrame));  // no format yet
-  EXPECT_FALSE(avi->setFormat(bitmapInfo8(picture)));    // no stream yet
-  AviStreamInfo audio = video();
-  audio.fccType = fourcc("auds");
-  EXPECT_FALSE(avi->createStream(audio));
-  ASSERT_TRUE(avi->createStream(video()));
-  EXPECT_FALSE(avi->createStream(video()));  // one stream only
-  std::vector<std::uint8_t> format = bitmapInfo8(picture);
-  format[14] = 24;
-  EXPECT_FALSE(avi->setFormat(format));
-  ASSERT_TRUE(avi->setFormat(bitmapInfo8(picture)));
-  avi->maxBytes = 2000;
-  EXPECT_TRUE(avi->write(0, frame, 16, kAviKeyFrame));
-  EXPECT_FALSE(avi->write(0, frame, 16, kAviKeyFrame));  // position taken
-  const std::vector<std::uint8_t> big(1000);
-  EXPECT_FALSE(avi->write(1, big.data(), big.size(), kAviKeyFrame));  // beyond the size limit
-  avi.reset();  // never closed: nothing left behind
+  using K = FormatErrorKind;
+  EXPECT_EQ(testing::errorKind<FileError>([&] { AviFile missing(dir + "missing/x.avi"); }),
+            FileErrorKind::NotCreated);
+  {
+    AviFile avi(dir + "a.avi");
+    const auto refusal = [](auto step) { return testing::errorKind<FormatError>(step); };
+    const std::uint8_t frame[16] = {};
+    EXPECT_EQ(refusal([&] { avi.write(0, frame, 16, kAviKeyFrame); }), K::OutOfOrder);  // no format
+    EXPECT_EQ(refusal([&] { avi.setFormat(bitmapInfo8(picture)); }), K::OutOfOrder);    // no stream
+    AviStreamInfo audio = video();
+    audio.fccType = fourcc("auds");
+    EXPECT_EQ(refusal([&] { avi.createStream(audio); }), K::Unsupported);
+    avi.createStream(video());
+    EXPECT_EQ(refusal([&] { avi.createStream(video()); }), K::OutOfOrder);  // one stream only
+    std::vector<std::uint8_t> format = bitmapInfo8(picture);
+    format[14] = 24;
+    EXPECT_EQ(refusal([&] { avi.setFormat(format); }), K::Unsupported);
+    avi.setFormat(bitmapInfo8(picture));
+    avi.maxBytes = 2000;
+    avi.write(0, frame, 16, kAviKeyFrame);
+    EXPECT_EQ(refusal([&] { avi.write(0, frame, 16, kAviKeyFrame); }), K::OutOfOrder);  // taken
+    const std::vector<std::uint8_t> big(1000);
+    EXPECT_EQ(refusal([&] { avi.write(1, big.data(), big.size(), kAviKeyFrame); }),
+              K::TooLarge);  // beyond the size limit
+  }                          // never closed: nothing left behind
   EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
 TEST_F(AviFileTest, SkippedPositionsGetEmptyChunksAndSizesAddUp) {
-  auto avi = AviFile::open(dir + "b.avi");
-  ASSERT_TRUE(avi->createStream(video()));
-  ASSERT_TRUE(avi->setFormat(bitmapInfo8(picture)));
+  AviFile avi(dir + "b.avi");
+  avi.createStream(video());
+  avi.setFormat(bitmapInfo8(picture));
   const std::vector<std::uint8_t> bits = bitmapBits8(picture);
   ASSERT_EQ(bits.size(), 24u);
-  ASSERT_TRUE(avi->write(0, bits.data(), bits.size(), kAviKeyFrame));
-  ASSERT_TRUE(avi->write(2, bits.data(), bits.size(), kAviKeyFrame));
-  ASSERT_TRUE(avi->close());
+  avi.write(0, bits.data(), bits.size(), kAviKeyFrame);
+  avi.write(2, bits.data(), bits.size(), kAviKeyFrame);
+  avi.close();
   const auto b = read("b.avi");
   EXPECT_EQ(le32(b, 4) + 8, b.size());
   EXPECT_EQ(le32(b, 12 + 12 + 8 + 16), 3u);  // avih total frames

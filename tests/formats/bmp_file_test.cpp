@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
 #include "support/pictures.h"
 
 namespace snaprill {
@@ -224,7 +223,7 @@ TEST(BmpFile, ReadsRunLengthEncodedPictures) {
 
   // Every cut of the stream before the end marker is an error, not a partial picture.
   for (std::size_t cut = 0; cut < file8.size(); ++cut) {
-    EXPECT_THROW(readBmp(file8.data(), cut), ReadError) << cut;
+    EXPECT_THROW(readBmp(file8.data(), cut), FormatError) << cut;
   }
 }
 
@@ -234,37 +233,38 @@ Bytes patched(std::size_t at, std::uint32_t v, Bytes base) {
   return base;
 }
 
-void expectReadError(const Bytes& file, const std::string& why) {
-  EXPECT_THROW(read(file), ReadError) << why;
+void expectFormatError(const Bytes& file, const std::string& why) {
+  EXPECT_THROW(read(file), FormatError) << why;
 }
 
-TEST(BmpFile, MalformedFilesRaiseReadError) {
+TEST(BmpFile, MalformedFilesRaiseFormatError) {
   const Bytes good8 = write(pattern(5, 3, 8));
   const Bytes good24 = write(pattern(3, 2, 24));
   for (const Bytes* good : {&good8, &good24}) {
     for (std::size_t cut = 0; cut < good->size(); ++cut) {
-      EXPECT_THROW(readBmp(good->data(), cut), ReadError) << cut;
+      EXPECT_THROW(readBmp(good->data(), cut), FormatError) << cut;
     }
   }
-  expectReadError(patched(0, 0x4D42 ^ 0x0101, good24), "signature");
-  expectReadError(patched(10, 0xFFFFFFFF, good24), "offset far beyond the end");
-  expectReadError(patched(10, static_cast<std::uint32_t>(good24.size()) + 1, good24),
-                  "offset past end");
-  expectReadError(patched(10, 20, good24), "offset inside the header");
-  expectReadError(patched(14, 0, good24), "header size 0");
-  expectReadError(patched(14, 200, good24), "header size 200");
-  expectReadError(patched(14, 0xFFFFFFFF, good24), "header size huge");
-  expectReadError(patched(18, 0, good24), "width 0");
-  expectReadError(patched(18, 0xFFFFFFFF, good24), "negative width");
-  expectReadError(patched(22, 0, good24), "height 0");
-  expectReadError(patched(22, 0x80000000, good24), "smallest int height");
-  expectReadError(patched(18, 0x7FFFFFFF, patched(22, 0x7FFFFFFF, good24)), "huge claimed size");
-  expectReadError(patched(18, 0x10000, patched(22, 0x10000, good24)), "4 GiB claimed");
+  expectFormatError(patched(0, 0x4D42 ^ 0x0101, good24), "signature");
+  expectFormatError(patched(10, 0xFFFFFFFF, good24), "offset far beyond the end");
+  expectFormatError(patched(10, static_cast<std::uint32_t>(good24.size()) + 1, good24),
+                    "offset past end");
+  expectFormatError(patched(10, 20, good24), "offset inside the header");
+  expectFormatError(patched(14, 0, good24), "header size 0");
+  expectFormatError(patched(14, 200, good24), "header size 200");
+  expectFormatError(patched(14, 0xFFFFFFFF, good24), "header size huge");
+  expectFormatError(patched(18, 0, good24), "width 0");
+  expectFormatError(patched(18, 0xFFFFFFFF, good24), "negative width");
+  expectFormatError(patched(22, 0, good24), "height 0");
+  expectFormatError(patched(22, 0x80000000, good24), "smallest int height");
+  expectFormatError(patched(18, 0x7FFFFFFF, patched(22, 0x7FFFFFFF, good24)), "huge claimed size");
+  expectFormatError(patched(18, 0x10000, patched(22, 0x10000, good24)), "4 GiB claimed");
   for (const std::uint32_t bits : {0u, 2u, 48u, 64u, 0xFFFFu}) {
-    expectReadError(patched(26, 1 | (bits << 16), good24), "bit count " + std::to_string(bits));
+    expectFormatError(patched(26, 1 | (bits << 16), good24), "bit count " + std::to_string(bits));
   }
   for (const std::uint32_t compression : {1u, 2u, 3u, 4u, 5u, 99u}) {
-    expectReadError(patched(30, compression, good24), "compression " + std::to_string(compression));
+    expectFormatError(patched(30, compression, good24),
+                      "compression " + std::to_string(compression));
   }
   // Run-length data claiming a picture far larger than it could fill (900 MB, which
   // must be refused before it is allocated).
@@ -273,19 +273,19 @@ TEST(BmpFile, MalformedFilesRaiseReadError) {
   rle.infoHeader(40, 30000, 30000, 8, 1);
   rle.raw(Bytes(1024, 0));
   rle.raw({0, 1});
-  expectReadError(rle.finish(), "run-length bomb");
+  expectFormatError(rle.finish(), "run-length bomb");
   // Run-length data stored top down.
   FileBuilder rleTop;
   rleTop.fileHeader(54 + 1024);
   rleTop.infoHeader(40, 1, -1, 8, 1);
   rleTop.raw(Bytes(1024, 0));
   rleTop.raw({0, 1});
-  expectReadError(rleTop.finish(), "top-down run-length");
+  expectFormatError(rleTop.finish(), "top-down run-length");
 }
 
-TEST(BmpFile, CorruptedBytesAreReadOrRefusedWithReadError) {
+TEST(BmpFile, CorruptedBytesAreReadOrRefusedWithFormatError) {
   // Every byte of small files of each kind set to a few telling values: the reader
-  // either reads a picture of sane size or raises ReadError, and never reads out of
+  // either reads a picture of sane size or raises FormatError, and never reads out of
   // bounds (checked under the sanitizers). Each kind must meet both outcomes, or the
   // mutations would not reach past the header checks.
   struct Sample {
@@ -319,7 +319,7 @@ TEST(BmpFile, CorruptedBytesAreReadOrRefusedWithReadError) {
                       picture.bits().size() <= kSaneBytes)
               << where << ": read as " << picture.width() << " x " << picture.height();
           ++readCount;
-        } catch (const ReadError&) {
+        } catch (const FormatError&) {
           ++refusedCount;
         } catch (const std::exception& e) {
           ADD_FAILURE() << where << ": " << e.what();

@@ -173,7 +173,7 @@ TEST(GifEncoder, ErrorsCarryTheirTexts) {
   const auto message = [](const std::function<void()>& f) {
     try {
       f();
-    } catch (const GifError& e) {
+    } catch (const FormatError& e) {
       return std::string(e.what());
     }
     return std::string();

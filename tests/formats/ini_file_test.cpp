@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/error_kind.h"
 #include "support/full_disk.h"
 #include "support/text_files.h"
 
@@ -149,25 +150,30 @@ TEST(IniFileWrite, ManyKeysAtOnceGiveWhatOneByOneGives) {
   for (const IniEntry& e : entries) writeIniValue(one, e.section, e.key, e.value);
   writeIniValues(all, entries);
   EXPECT_EQ(readFile(all), readFile(one));
-  EXPECT_THROW(writeIniValues("/proc/version", entries), IniWriteError);
+  EXPECT_EQ(testing::errorKind<FileError>([&] { writeIniValues("/proc/version", entries); }),
+            FileErrorKind::SettingsNotWritten);
 }
 
 TEST(IniFileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {
   try {
     writeIniValue("/proc/version", "s", "k", "v");
     FAIL() << "no error";
-  } catch (const IniWriteError& e) {
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.kind(), FileErrorKind::SettingsNotWritten);
     EXPECT_STREQ(e.what(), "Unable to write to /proc/version");
   }
-  EXPECT_THROW(writeIniValue("/nonexistent-dir/x.ini", "s", "k", "v"), IniWriteError);
+  EXPECT_EQ(
+      testing::errorKind<FileError>([] { writeIniValue("/nonexistent-dir/x.ini", "s", "k", "v"); }),
+      FileErrorKind::SettingsNotWritten);
 
   // A disk that fills up in the middle of the write: the old file stays whole.
   TempDir dir;
   const std::string file = dir.path() + "full.ini";
   const std::string old = "[s]\nk=" + std::string(3000, 'o') + "\n";
   writeFile(file, old);
-  EXPECT_TRUE(testing::throwsOnFullDisk<IniWriteError>(
-      1024, [&] { writeIniValue(file, "s", "k", std::string(3000, 'n')); }));
+  EXPECT_TRUE(testing::throwsOnFullDisk(FileErrorKind::SettingsNotWritten, 1024, [&] {
+    writeIniValue(file, "s", "k", std::string(3000, 'n'));
+  }));
   EXPECT_EQ(readFile(file), old);
 }
 

@@ -19,7 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 std::string errorOf(const Bytes& file) {
   try {
     readJpeg(file.data(), file.size());
-  } catch (const JpegError& e) {
+  } catch (const FormatError& e) {
     return e.what();
   }
   return "no error";

@@ -48,10 +48,10 @@ TEST(Jpeg, CorruptOrTruncatedDataRaisesInsteadOfEndingTheProcess) {
   // A cut header is fatal to libjpeg; a cut scan only makes it warn, which the
   // reader takes as fatal too.
   for (std::size_t cut : {std::size_t{2}, std::size_t{20}, out.bytes.size() / 2}) {
-    EXPECT_THROW(readJpeg(out.bytes.data(), cut), JpegError) << cut;
+    EXPECT_THROW(readJpeg(out.bytes.data(), cut), FormatError) << cut;
   }
   std::vector<std::uint8_t> junk = {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x02, 0x01};
-  EXPECT_THROW(readJpeg(junk.data(), junk.size()), JpegError);
+  EXPECT_THROW(readJpeg(junk.data(), junk.size()), FormatError);
 }
 
 TEST(Jpeg, SinkFailurePropagates) {

@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "base/byte_sink.h"
-#include "base/errors.h"
 #include "formats/emf/metafile_reader.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/jpeg/jpeg.h"
@@ -76,10 +75,10 @@ TEST(GifReader, TruncatedAndCorruptFilesFailCleanly) {
   expectEveryPrefixFails(gif, gif.size() - 1, [](const Bytes& b) { readGif(b.data(), b.size()); });
   Bytes huge = gif;
   huge[6] = huge[7] = huge[8] = huge[9] = 0xFF;  // a 65535 x 65535 screen
-  EXPECT_THROW(readGif(huge.data(), huge.size()), ReadError);
+  EXPECT_THROW(readGif(huge.data(), huge.size()), FormatError);
   Bytes noImage(gif.begin(), gif.begin() + 13 + 768);
   noImage.push_back(0x3B);
-  EXPECT_THROW(readGif(noImage.data(), noImage.size()), ReadError);
+  EXPECT_THROW(readGif(noImage.data(), noImage.size()), FormatError);
 }
 
 Bitmap expectedDraw(const Bitmap& picture, int canvasW, int canvasH, int x, int y, int dw, int dh) {
@@ -133,20 +132,20 @@ TEST(MetafileReader, MetafilesWithoutPicturesOrWithLiesFailCleanly) {
   // Only the header and the end record: a drawing with no picture in it.
   Bytes vector(emf.begin(), emf.begin() + 88);
   vector.insert(vector.end(), emf.end() - 20, emf.end());
-  EXPECT_THROW(readMetafile(vector.data(), vector.size()), ReadError);
+  EXPECT_THROW(readMetafile(vector.data(), vector.size()), FormatError);
   // A record offset that points outside its record.
   Bytes lying = emf;
   testing::set32(lying, 88 + 48, 0x7FFFFFF0);
-  EXPECT_THROW(readMetafile(lying.data(), lying.size()), ReadError);
+  EXPECT_THROW(readMetafile(lying.data(), lying.size()), FormatError);
   // A record size of zero would loop for ever.
   Bytes looping = emf;
   testing::set32(looping, 88 + 4, 0);
-  EXPECT_THROW(readMetafile(looping.data(), looping.size()), ReadError);
+  EXPECT_THROW(readMetafile(looping.data(), looping.size()), FormatError);
   // A canvas beyond what we draw.
   Bytes huge = emf;
   testing::set32(huge, 16, 0x7FFFFFFF);
   testing::set32(huge, 20, 0x7FFFFFFF);
-  EXPECT_THROW(readMetafile(huge.data(), huge.size()), ReadError);
+  EXPECT_THROW(readMetafile(huge.data(), huge.size()), FormatError);
 }
 
 TEST(JpegReader, ReadsWhatItWritesAndSurvivesDamage) {
@@ -160,11 +159,11 @@ TEST(JpegReader, ReadsWhatItWritesAndSurvivesDamage) {
   // Truncation of the header and of the scan: always an error, never the end of
   // the process.
   for (std::size_t n = 3; n < bytes.size(); n += 7) {
-    EXPECT_THROW(readJpeg(bytes.data(), n), JpegError) << n;
+    EXPECT_THROW(readJpeg(bytes.data(), n), FormatError) << n;
   }
   Bytes corrupt = bytes;
   for (std::size_t i = 2; i < 200 && i < corrupt.size(); i += 3) corrupt[i] ^= 0x5A;
-  EXPECT_THROW(readJpeg(corrupt.data(), corrupt.size()), JpegError);
+  EXPECT_THROW(readJpeg(corrupt.data(), corrupt.size()), FormatError);
 }
 
 // --- the test files of Debian's gdk-pixbuf-tests package, when installed ---
@@ -205,7 +204,7 @@ TEST(PixbufTestFiles, GifSuiteValidFilesLoadAndBrokenOnesFail) {
     SCOPED_TRACE(name);
     ++checked;
     if (conf.at("frames").empty() && !notBroken.count(name)) {
-      EXPECT_THROW(readGif(file.data(), file.size()), ReadError);
+      EXPECT_THROW(readGif(file.data(), file.size()), FormatError);
       continue;
     }
     if (giflibCannot.count(name) || notBroken.count(name)) continue;

@@ -83,7 +83,7 @@ TEST(PictureLoader, ForeignTargaFilesAreReadAndFailuresSayWhatIsWrong) {
   const auto errorOf = [](const Bytes& b) {
     try {
       readPicture(b.data(), b.size());
-    } catch (const std::exception& e) {
+    } catch (const FormatError& e) {
       return std::string(e.what());
     }
     return std::string("no error");

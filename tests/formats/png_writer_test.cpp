@@ -6,6 +6,7 @@
 
 #include "formats/png/png_idat_writer.h"
 #include "formats/png/png_image.h"
+#include "support/error_kind.h"
 #include "support/pictures.h"
 #include "support/png_test_libpng.h"
 #include "support/png_test_support.h"
@@ -180,9 +181,10 @@ TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
 
 TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
   PngImage png;
-  EXPECT_THROW(png.assign(Bitmap()), BitmapError);
+  EXPECT_EQ(testing::errorKind<FormatError>([&] { png.assign(Bitmap()); }), FormatErrorKind::Empty);
   MemorySink unused;
-  EXPECT_THROW(writePng(Bitmap(), 9, kPngFilterNone, unused), BitmapError);
+  EXPECT_EQ(testing::errorKind<FormatError>([&] { writePng(Bitmap(), 9, kPngFilterNone, unused); }),
+            FormatErrorKind::Empty);
   struct FailingSink : ByteSink {
     void write(const void*, std::size_t) override { throw std::runtime_error("disk full"); }
   } sink;

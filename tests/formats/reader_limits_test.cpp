@@ -3,11 +3,13 @@
 // says so, before anything is allocated for the picture.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "base/byte_sink.h"
 #include "formats/jpeg/jpeg.h"
 #include "formats/loader/picture_loader.h"
+#include "support/error_kind.h"
 #include "support/picture_bytes.h"
 #include "support/pictures.h"
 #include "support/png_test_support.h"
@@ -26,10 +28,15 @@ constexpr unsigned kSide = 16384;
 std::string errorOf(const Bytes& file) {
   try {
     readPicture(file.data(), file.size());
-  } catch (const std::exception& e) {
+  } catch (const FormatError& e) {
     return e.what();
   }
   return "no error";
+}
+
+// Callers tell a picture too large from a damaged one by this.
+std::optional<FormatErrorKind> kindOf(const Bytes& file) {
+  return testing::errorKind<FormatError>([&] { readPicture(file.data(), file.size()); });
 }
 
 Bytes bmpHeader(unsigned side) {
@@ -101,6 +108,11 @@ TEST(ReaderLimits, PicturesPastThePixelBudgetAreRefusedWhateverTheirFormat) {
   // Just past the budget in one direction.
   const Bytes thin = pngtest::pngFile({{"IHDR", pngtest::ihdr(65535, 1025, 1, 0)}});
   EXPECT_NE(errorOf(thin).find("exceeds the maximum size"), std::string::npos);
+  for (const Bytes& file :
+       {with(bmpHeader(kSide)), with(targaHeader(kSide)), with(pcxHeader(kSide)),
+        jpegClaiming(kSide, kSide, some), gif, wmf, png, thin}) {
+    EXPECT_EQ(kindOf(file), FormatErrorKind::TooLarge) << errorOf(file);
+  }
 }
 
 TEST(ReaderLimits, HeadersClaimingMoreThanTheirDataCouldHoldAreRefused) {
@@ -117,6 +129,10 @@ TEST(ReaderLimits, HeadersClaimingMoreThanTheirDataCouldHoldAreRefused) {
   EXPECT_NE(errorOf(png).find("unexpected end of the file"), std::string::npos);
   EXPECT_NE(errorOf(targaHeader(8000)).find("truncated"), std::string::npos);
   EXPECT_NE(errorOf(pcxHeader(8000)).find("truncated"), std::string::npos);
+  for (const Bytes& file : {jpegClaiming(8000, 8000), targaHeader(8000), pcxHeader(8000)}) {
+    EXPECT_EQ(kindOf(file), FormatErrorKind::Truncated) << errorOf(file);
+  }
+  EXPECT_EQ(kindOf(png), FormatErrorKind::PngUnexpectedEnd);
 }
 
 }  // namespace

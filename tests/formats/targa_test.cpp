@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/errors.h"
 #include "formats/targa/targa.h"
+#include "support/error_kind.h"
 #include "support/pictures.h"
 
 namespace snaprill {
@@ -33,12 +33,9 @@ std::vector<std::pair<int, int>> packets(const Bytes& encoded) {
   return out;
 }
 
-Bytes targa(const Bitmap& picture) {
-  TargaImage t;
-  t.TargaFormat = 5;
-  t.assign(picture);
+Bytes targa(const Bitmap& picture, std::uint8_t format = 5) {
   MemorySink sink;
-  t.saveToStream(sink);
+  writeTarga(picture, format, sink);
   return sink.bytes;
 }
 
@@ -73,12 +70,9 @@ TEST(TargaWriter, BottomRowComesFirstAndEveryFormatIsWrittenAs24Bits) {
 }
 
 TEST(TargaWriter, UncompressedVariantForOtherFormats) {
-  TargaImage t;
-  t.assign(Bitmap(2, 1, 24));
-  MemorySink sink;
-  t.saveToStream(sink);
-  EXPECT_EQ(sink.bytes.size(), 18u + 6);
-  EXPECT_EQ(sink.bytes[2], 2);
+  const Bytes b = targa(Bitmap(2, 1, 24), 0);
+  EXPECT_EQ(b.size(), 18u + 6);
+  EXPECT_EQ(b[2], 2);
 }
 
 TEST(TargaWriter, SidesBeyondTheSixteenBitFieldsAreRefusedBeforeWriting) {
@@ -88,7 +82,8 @@ TEST(TargaWriter, SidesBeyondTheSixteenBitFieldsAreRefusedBeforeWriting) {
     try {
       writeTarga(Bitmap(w, h, 32), 5, sink);
       ADD_FAILURE() << w << " x " << h << " written";
-    } catch (const TargaError& e) {
+    } catch (const FormatError& e) {
+      EXPECT_EQ(e.kind(), FormatErrorKind::TooLarge);
       EXPECT_STREQ(e.what(), "The bitmap is too large for a Targa file");
     }
     EXPECT_TRUE(sink.bytes.empty());
@@ -109,12 +104,8 @@ TEST(TargaReader, ReadsOurFilesBack) {
          {testing::noisePicture(w, 3, 32, 12345), testing::runsPicture(w, 3, 12345, 4),
           testing::runsPicture(w, 3, 12345)}) {
       for (const int format : {5, 0}) {
-        TargaImage t;
-        t.TargaFormat = static_cast<std::uint8_t>(format);
-        t.assign(picture);
-        MemorySink sink;
-        t.saveToStream(sink);
-        EXPECT_EQ(readTarga(sink.bytes.data(), sink.bytes.size()), picture.convertedTo(24))
+        const Bytes file = targa(picture, static_cast<std::uint8_t>(format));
+        EXPECT_EQ(readTarga(file.data(), file.size()), picture.convertedTo(24))
             << "width " << w << " format " << format;
       }
     }
@@ -176,36 +167,42 @@ TEST(TargaReader, HonoursBothOriginBitsAndReadsColourMapsAndGray) {
   EXPECT_EQ(readTarga(file.data(), file.size()).pixel(0, 0), (Rgb{255, 0, 255}));
 }
 
-TEST(TargaReader, MalformedFilesRaiseReadError) {
-  const std::vector<Bytes> bad = {
-      {},
-      Bytes(17, 0),
-      header(10, 2, 2, 24, 0),  // no data
-      [] {
-        Bytes f = header(2, 2, 2, 24, 0);
-        f.resize(f.size() + 11);
-        return f;
-      }(),
-      [] {
-        Bytes f = header(10, 1, 1, 24, 0);
-        f.insert(f.end(), {0x00, 1, 2});
-        return f;
-      }(),
-      header(10, 0, 5, 24, 0),  // no pixels
-      header(10, 2, 2, 7, 0),   // odd depth
-      header(4, 2, 2, 24, 0),   // unknown type
-      header(1, 2, 2, 8, 0),    // colour-mapped without map
-      [] {
-        Bytes f = header(10, 255, 255, 24, 0);
-        f[13] = 255;
-        f[15] = 255;
-        f.insert(f.end(), {0xFF, 1, 2, 3});
-        return f;
-      }(),
-      {0, 1, 1, 0, 0, 0xFF, 0xFF, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 1, 2},  // map truncated
+TEST(TargaReader, MalformedFilesRaiseFormatErrorOfTheirKind) {
+  using K = FormatErrorKind;
+  const std::vector<std::pair<Bytes, K>> bad = {
+      {{}, K::Truncated},
+      {Bytes(17, 0), K::Truncated},
+      {header(10, 2, 2, 24, 0), K::Truncated},  // no data
+      {[] {
+         Bytes f = header(2, 2, 2, 24, 0);
+         f.resize(f.size() + 11);
+         return f;
+       }(),
+       K::Truncated},
+      {[] {
+         Bytes f = header(10, 1, 1, 24, 0);
+         f.insert(f.end(), {0x00, 1, 2});
+         return f;
+       }(),
+       K::Truncated},
+      {header(10, 0, 5, 24, 0), K::Empty},       // no pixels
+      {header(10, 2, 2, 7, 0), K::Unsupported},  // odd depth
+      {header(4, 2, 2, 24, 0), K::Unsupported},  // unknown type
+      {header(1, 2, 2, 8, 0), K::Damaged},       // colour-mapped without map
+      {[] {
+         Bytes f = header(10, 255, 255, 24, 0);
+         f[13] = 255;
+         f[15] = 255;
+         f.insert(f.end(), {0xFF, 1, 2, 3});
+         return f;
+       }(),
+       K::TooLarge},
+      {{0, 1, 1, 0, 0, 0xFF, 0xFF, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 1, 2},  // map truncated
+       K::Truncated},
   };
-  for (const Bytes& f : bad) {
-    EXPECT_THROW(readTarga(f.data(), f.size()), ReadError) << f.size();
+  for (const auto& [f, kind] : bad) {
+    EXPECT_EQ(testing::errorKind<FormatError>([&] { readTarga(f.data(), f.size()); }), kind)
+        << f.size();
   }
 }
 

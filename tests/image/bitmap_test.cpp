@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "support/error_kind.h"
 #include "support/pictures.h"
 
 namespace snaprill {
@@ -159,12 +160,24 @@ TEST(Bitmap, ConvertToSameFormatKeepsCustomPalette) {
 }
 
 TEST(Bitmap, RefusesBadFormatsAndOversizedBuffers) {
-  EXPECT_THROW(Bitmap(1, 1, 2), BitmapError);
-  EXPECT_THROW(Bitmap(-1, 1, 32), BitmapError);
-  EXPECT_THROW(Bitmap(1, -1, 32), BitmapError);
-  EXPECT_THROW(Bitmap(65536, 65536, 32), BitmapError);
-  EXPECT_THROW(Bitmap(0x7FFFFFFF, 0x7FFFFFFF, 1), BitmapError);
+  using K = BitmapErrorKind;
+  const auto kindOf = [](int w, int h, int bpp) {
+    return testing::errorKind<BitmapError>([&] { static_cast<void>(Bitmap(w, h, bpp)); });
+  };
+  EXPECT_EQ(kindOf(1, 1, 2), K::InvalidFormat);
+  EXPECT_EQ(kindOf(-1, 1, 32), K::InvalidSize);
+  EXPECT_EQ(kindOf(1, -1, 32), K::InvalidSize);
+  EXPECT_EQ(kindOf(65536, 65536, 32), K::TooLarge);
+  EXPECT_EQ(kindOf(0x7FFFFFFF, 0x7FFFFFFF, 1), K::TooLarge);
   EXPECT_TRUE(Bitmap(0, 10, 24).empty());
+  // The size refused travels with the error, for the message that names it.
+  try {
+    static_cast<void>(Bitmap(70000, 9000, 32));
+    ADD_FAILURE() << "made";
+  } catch (const BitmapError& e) {
+    EXPECT_EQ(e.width(), 70000);
+    EXPECT_EQ(e.height(), 9000);
+  }
 }
 
 }  // namespace

@@ -367,7 +367,8 @@ TEST_F(SettingsFile, ASaveThatCannotBeWrittenRaisesTheMessage) {
   try {
     h.settings.save("/proc/snaprill.ini");
     FAIL() << "no error";
-  } catch (const IniWriteError& e) {
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.kind(), FileErrorKind::SettingsNotWritten);
     EXPECT_STREQ(e.what(), "Unable to write to /proc/snaprill.ini");
   }
 }
@@ -406,7 +407,8 @@ TEST_F(SettingsFile, ASaveReplacesTheFileOnceAndKeepsItWholeWhenItCannot) {
   // single key of the new save.
   h.options.setValue(Option::outputType, kTiff);
   const std::string before = readFile(main);
-  EXPECT_TRUE(testing::throwsOnFullDisk<IniWriteError>(1024, [&] { h.settings.save(main); }));
+  EXPECT_TRUE(testing::throwsOnFullDisk(FileErrorKind::SettingsNotWritten, 1024,
+                                        [&] { h.settings.save(main); }));
   EXPECT_EQ(readFile(main), before);
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
 #include "formats/loader/picture_loader.h"
 #include "formats/pcx/pcx.h"
 #include "formats/targa/targa.h"
@@ -34,12 +33,12 @@ Bitmap readPpm(const std::string& path) {
   const std::string bytes = readWholeFile(path, kMaxInput);
   int w = 0, h = 0, maxval = 0, used = 0;
   if (std::sscanf(bytes.c_str(), "P6 %d %d %d%n", &w, &h, &maxval, &used) != 3 || maxval != 255) {
-    throw ReadError("not a binary PPM");
+    throw std::runtime_error("not a binary PPM");
   }
   const std::size_t start = static_cast<std::size_t>(used) + 1;
   Bitmap picture(w, h, 24);
   if (bytes.size() < start + 3 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {
-    throw ReadError("PPM truncated");
+    throw std::runtime_error("PPM truncated");
   }
   const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + start;
   for (int y = 0; y < h; ++y) {
@@ -87,14 +86,9 @@ int encode(const std::string& mode, const std::string& in, const std::string& ou
     writeTiff(file, capture);
   } else if (mode == "tga" || mode == "tgabw") {
     if (mode == "tgabw") capture.convertTo(1);
-    TargaImage targa;
-    targa.TargaFormat = 5;
-    targa.assign(capture);
-    targa.saveToStream(file);
+    writeTarga(capture, 5, file);
   } else if (mode == "pcx") {
-    PcxImage pcx;
-    pcx.assign(capture);
-    pcx.saveToStream(file);
+    writePcx(capture, file);
   } else {
     return 2;
   }

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "backends/qt/qimage_bitmap.h"
-#include "base/errors.h"
 #include "formats/bmp/bmp_file.h"
+#include "formats/format_error.h"
 #include "formats/png/png_capture_reader.h"
 #include "formats/png/png_layout.h"
 #include "formats/reader_limits.h"
@@ -57,8 +57,9 @@ TakenPicture fromQtReaders(const QByteArray& bytes) {
   if (image.isNull()) return {};
   try {
     return {bitmapFromQImage(image)};
-  } catch (const BitmapError&) {
-    return {Bitmap(), LostOffer::TooLarge};
+  } catch (const BitmapError& e) {
+    if (e.kind() == BitmapErrorKind::TooLarge) return {Bitmap(), LostOffer::TooLarge};
+    return {};
   }
 }
 
@@ -79,10 +80,9 @@ TakenPicture fromBmp(const QByteArray& bytes) {
   try {
     picture = readBmp(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                       static_cast<std::size_t>(bytes.size()));
-  } catch (const ReadError&) {
+  } catch (const FormatError& e) {
+    if (e.kind() == FormatErrorKind::TooLarge) return {Bitmap(), LostOffer::TooLarge};
     return {};
-  } catch (const BitmapError&) {
-    return {Bitmap(), LostOffer::TooLarge};
   }
   if (picture.bitsPerPixel() == 32) return fromQtReaders(bytes);
   return {picture.convertedTo(32)};

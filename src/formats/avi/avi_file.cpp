@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 
 namespace snaprill {
 
@@ -43,45 +42,36 @@ std::vector<std::uint8_t> bitmapBits8(const Bitmap& picture) {
   return bits;
 }
 
-std::unique_ptr<AviFile> AviFile::open(const std::string& path) {
-  try {
-    return std::unique_ptr<AviFile>(new AviFile(std::make_unique<AtomicFile>(path)));
-  } catch (const std::exception&) {
-    return nullptr;
-  }
-}
-
-AviFile::~AviFile() = default;
-
-bool AviFile::createStream(const AviStreamInfo& info) {
-  if (hasStream_ || info.fccType != fourcc("vids") || info.scale == 0 || info.rate == 0) {
-    return false;
+void AviFile::createStream(const AviStreamInfo& info) {
+  if (hasStream_) throw FormatError(FormatErrorKind::OutOfOrder, "AVI file has its stream already");
+  if (info.fccType != fourcc("vids") || info.scale == 0 || info.rate == 0) {
+    throw FormatError(FormatErrorKind::Unsupported,
+                      "AVI stream is not video at a scale and rate above 0");
   }
   info_ = info;
   hasStream_ = true;
-  return true;
 }
 
-bool AviFile::setFormat(const std::vector<std::uint8_t>& format) {
-  if (!hasStream_ || !format_.empty() || format.size() < kBitmapInfoHeaderSize + kColorTableBytes) {
-    return false;
+void AviFile::setFormat(const std::vector<std::uint8_t>& format) {
+  if (!hasStream_ || !format_.empty()) {
+    throw FormatError(FormatErrorKind::OutOfOrder, "AVI stream format set out of order");
   }
+  const auto unsupported = [] {
+    throw FormatError(FormatErrorKind::Unsupported,
+                      "AVI stream format is not an 8-bit bitmap with its colour table");
+  };
+  if (format.size() < kBitmapInfoHeaderSize + kColorTableBytes) unsupported();
   const auto width = static_cast<std::int32_t>(readU32(format, 4));
   const auto height = static_cast<std::int32_t>(readU32(format, 8));
   if (readU32(format, 0) != kBitmapInfoHeaderSize || width <= 0 || height == 0 ||
       readU16(format, 14) != 8 || readU32(format, 16) != 0) {
-    return false;
+    unsupported();
   }
   format_ = format;
-  try {
-    const std::vector<std::uint8_t> head = headers();
-    file_->write(head.data(), head.size());
-    size_ = head.size();
-    moviStart_ = size_ - 4;
-  } catch (const std::exception&) {
-    return false;
-  }
-  return true;
+  const std::vector<std::uint8_t> head = headers();
+  file_.write(head.data(), head.size());
+  size_ = head.size();
+  moviStart_ = size_ - 4;
 }
 
 std::vector<std::uint8_t> AviFile::headers() const {
@@ -147,55 +137,49 @@ std::vector<std::uint8_t> AviFile::headers() const {
   return h.bytes;
 }
 
-bool AviFile::appendChunk(const std::uint8_t* data, std::size_t size, std::uint32_t flags) {
+void AviFile::appendChunk(const std::uint8_t* data, std::size_t size, std::uint32_t flags) {
   const std::uint64_t padded = size + (size & 1);
   const std::uint64_t indexAfter = 8 + 16 * (index_.size() + 1);
-  if (size > 0xFFFFFFF0ull || size_ + 8 + padded + indexAfter > maxBytes) return false;
-  try {
-    MemorySink head;
-    head.put32le(fourcc("00db"));
-    head.put32le(static_cast<std::uint32_t>(size));
-    file_->write(head.bytes.data(), head.bytes.size());
-    if (size > 0) file_->write(data, size);
-    if (size & 1) file_->put8(0);
-  } catch (const std::exception&) {
-    return false;
+  if (size > 0xFFFFFFF0ull || size_ + 8 + padded + indexAfter > maxBytes) {
+    throw FormatError(FormatErrorKind::TooLarge, "AVI file would pass its largest size");
   }
+  MemorySink head;
+  head.put32le(fourcc("00db"));
+  head.put32le(static_cast<std::uint32_t>(size));
+  file_.write(head.bytes.data(), head.bytes.size());
+  if (size > 0) file_.write(data, size);
+  if (size & 1) file_.put8(0);
   index_.push_back(
       {flags, static_cast<std::uint32_t>(size_ - moviStart_), static_cast<std::uint32_t>(size)});
   size_ += 8 + padded;
-  return true;
 }
 
-bool AviFile::write(std::int64_t position, const std::uint8_t* data, std::size_t size,
+void AviFile::write(std::int64_t position, const std::uint8_t* data, std::size_t size,
                     std::uint32_t flags) {
-  if (format_.empty() || position < static_cast<std::int64_t>(index_.size())) return false;
-  while (static_cast<std::int64_t>(index_.size()) < position) {
-    if (!appendChunk(nullptr, 0, 0)) return false;
+  if (format_.empty() || position < static_cast<std::int64_t>(index_.size())) {
+    throw FormatError(FormatErrorKind::OutOfOrder, "AVI frame written out of order");
   }
-  return appendChunk(data, size, flags);
+  while (static_cast<std::int64_t>(index_.size()) < position) appendChunk(nullptr, 0, 0);
+  appendChunk(data, size, flags);
 }
 
-bool AviFile::close() {
-  if (format_.empty()) return false;
-  try {
-    MemorySink idx;
-    idx.put32le(fourcc("idx1"));
-    idx.put32le(static_cast<std::uint32_t>(16 * index_.size()));
-    for (const IndexEntry& e : index_) {
-      idx.put32le(fourcc("00db"));
-      idx.put32le(e.flags);
-      idx.put32le(e.offset);
-      idx.put32le(e.size);
-    }
-    file_->write(idx.bytes.data(), idx.bytes.size());
-    const std::vector<std::uint8_t> head = headers();
-    file_->overwrite(0, head.data(), head.size());
-    file_->commit();
-  } catch (const std::exception&) {
-    return false;
+void AviFile::close() {
+  if (format_.empty()) {
+    throw FormatError(FormatErrorKind::OutOfOrder, "AVI file closed before its stream format");
   }
-  return true;
+  MemorySink idx;
+  idx.put32le(fourcc("idx1"));
+  idx.put32le(static_cast<std::uint32_t>(16 * index_.size()));
+  for (const IndexEntry& e : index_) {
+    idx.put32le(fourcc("00db"));
+    idx.put32le(e.flags);
+    idx.put32le(e.offset);
+    idx.put32le(e.size);
+  }
+  file_.write(idx.bytes.data(), idx.bytes.size());
+  const std::vector<std::uint8_t> head = headers();
+  file_.overwrite(0, head.data(), head.size());
+  file_.commit();
 }
 
 }  // namespace snaprill

@@ -19,10 +19,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 #include "io/atomic_file.h"
 
@@ -53,43 +53,43 @@ std::vector<std::uint8_t> bitmapInfo8(const Bitmap& picture);
 std::vector<std::uint8_t> bitmapBits8(const Bitmap& picture);
 
 // One AVI file being written. Nothing appears under its name until close()
-// succeeds; a file destroyed unclosed leaves nothing behind.
+// succeeds; a file destroyed unclosed leaves nothing behind. What the format refuses
+// raises FormatError; what the disk refuses, the file's FileError.
 class AviFile {
  public:
-  // Creates the file; nothing when it cannot be created.
-  static std::unique_ptr<AviFile> open(const std::string& path);
-  ~AviFile();
-  AviFile(const AviFile&) = delete;
-  AviFile& operator=(const AviFile&) = delete;
+  // Creates the file; throws FileError (NotCreated) when it cannot.
+  explicit AviFile(const std::string& path) : file_(path) {}
 
-  // The one video stream; false for a second stream, a type other than video, or a
-  // scale or rate of 0.
-  bool createStream(const AviStreamInfo& info);
-  // The stream format; false before the stream exists, after frames were written, or
-  // for anything but a BITMAPINFOHEADER of 8 bits per pixel with its colour table.
-  bool setFormat(const std::vector<std::uint8_t>& format);
+  // The one video stream. Throws FormatError: OutOfOrder for a second stream;
+  // Unsupported for a type other than video, or a scale or rate of 0.
+  void createStream(const AviStreamInfo& info);
+  // The stream format, and the headers written for it. Throws FormatError:
+  // OutOfOrder before the stream exists or once a format is set; Unsupported for
+  // anything but a BITMAPINFOHEADER of 8 bits per pixel with its colour table.
+  void setFormat(const std::vector<std::uint8_t>& format);
   // Writes one frame at position (positions skipped since the last write get empty
-  // chunks); false before the format is set, for a position already written, when
-  // the file would outgrow the format's 32-bit sizes, or when the disk refuses it.
-  bool write(std::int64_t position, const std::uint8_t* data, std::size_t size,
+  // chunks). Throws FormatError: OutOfOrder before the format is set or for a
+  // position already written; TooLarge when the file would outgrow maxBytes (the
+  // format's 32-bit sizes).
+  void write(std::int64_t position, const std::uint8_t* data, std::size_t size,
              std::uint32_t flags);
-  // Writes the index, completes the headers and puts the file in place.
-  bool close();
+  // Writes the index, completes the headers and puts the file in place. Throws
+  // FormatError (OutOfOrder) before the format is set.
+  void close();
 
   // Largest file allowed (RIFF sizes are 32-bit); lowered by tests.
   std::uint64_t maxBytes = 0xFFFFFFFFull;
 
  private:
-  explicit AviFile(std::unique_ptr<AtomicFile> file) : file_(std::move(file)) {}
   std::vector<std::uint8_t> headers() const;
-  bool appendChunk(const std::uint8_t* data, std::size_t size, std::uint32_t flags);
+  void appendChunk(const std::uint8_t* data, std::size_t size, std::uint32_t flags);
 
   struct IndexEntry {
     std::uint32_t flags;
     std::uint32_t offset;
     std::uint32_t size;
   };
-  std::unique_ptr<AtomicFile> file_;
+  AtomicFile file_;
   bool hasStream_ = false;
   AviStreamInfo info_;
   std::vector<std::uint8_t> format_;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
 #include "base/unaligned.h"
+#include "formats/format_error.h"
 #include "formats/reader_limits.h"
 
 namespace snaprill {
@@ -71,8 +71,8 @@ void writeBmp(const Bitmap& picture, ByteSink& out) {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& what) {
-  throw ReadError("Invalid bitmap file: " + what);
+[[noreturn]] void fail(FormatErrorKind kind, const std::string& what) {
+  throw FormatError(kind, "Invalid bitmap file: " + what);
 }
 
 class Input {
@@ -84,7 +84,7 @@ class Input {
     return offset <= size_ && count <= size_ - offset;
   }
   std::uint32_t u16(std::size_t offset) const {
-    if (!has(offset, 2)) fail("file is truncated");
+    if (!has(offset, 2)) fail(FormatErrorKind::Truncated, "file is truncated");
     return loadLe16(data_ + offset);
   }
   std::uint32_t u32(std::size_t offset) const { return u16(offset) | (u16(offset + 2) << 16); }
@@ -108,7 +108,8 @@ struct Header {
 };
 
 Header readHeader(const Input& in) {
-  if (!in.has(0, 2) || in.at(0)[0] != 'B' || in.at(0)[1] != 'M') fail("no BM signature");
+  if (!in.has(0, 2) || in.at(0)[0] != 'B' || in.at(0)[1] != 'M')
+    fail(FormatErrorKind::NotThisFormat, "no BM signature");
   Header h;
   h.bitsOffset = in.u32(10);
   h.headerSize = in.u32(kFileHeaderSize);
@@ -119,7 +120,7 @@ Header readHeader(const Input& in) {
     h.bitCount = in.u16(base + 10);
     h.tableEntrySize = 3;
   } else if (h.headerSize >= 16 && h.headerSize <= kLargestHeader) {
-    if (!in.has(base, h.headerSize)) fail("file is truncated");
+    if (!in.has(base, h.headerSize)) fail(FormatErrorKind::Truncated, "file is truncated");
     // A short header leaves later fields out; they read as 0.
     std::array<std::uint8_t, kLargestHeader> raw{};
     std::memcpy(raw.data(), in.at(base), h.headerSize);
@@ -131,7 +132,7 @@ Header readHeader(const Input& in) {
     h.coloursUsed = header.u32(32);
     for (std::size_t i = 0; i < 3; ++i) h.masks[i] = header.u32(40 + 4 * i);
   } else {
-    fail("unknown header size " + std::to_string(h.headerSize));
+    fail(FormatErrorKind::Unsupported, "unknown header size " + std::to_string(h.headerSize));
   }
   h.tableOffset = base + h.headerSize;
   const bool bitfields = h.compression == kBitfields || h.compression == kAlphaBitfields;
@@ -143,10 +144,12 @@ Header readHeader(const Input& in) {
 }
 
 void checkFormat(const Header& h) {
-  if (h.width <= 0 || h.height == 0) fail("picture has no pixels");
-  if (h.height < -std::numeric_limits<std::int32_t>::max()) fail("picture too large");
+  if (h.width <= 0 || h.height == 0) fail(FormatErrorKind::Empty, "picture has no pixels");
+  if (h.height < -std::numeric_limits<std::int32_t>::max())
+    fail(FormatErrorKind::TooLarge, "picture too large");
   const auto rows = static_cast<std::uint64_t>(h.height < 0 ? -h.height : h.height);
-  if (!withinPixelBudget(static_cast<std::uint64_t>(h.width), rows)) fail("picture too large");
+  if (!withinPixelBudget(static_cast<std::uint64_t>(h.width), rows))
+    fail(FormatErrorKind::TooLarge, "picture too large");
   switch (h.bitCount) {
     case 1:
     case 4:
@@ -155,27 +158,31 @@ void checkFormat(const Header& h) {
       break;
     case 16:
     case 32:
-      if (h.headerSize == kCoreHeaderSize) fail("unsupported bit count");
+      if (h.headerSize == kCoreHeaderSize)
+        fail(FormatErrorKind::Unsupported, "unsupported bit count");
       break;
     default:
-      fail("unsupported bit count " + std::to_string(h.bitCount));
+      fail(FormatErrorKind::Unsupported, "unsupported bit count " + std::to_string(h.bitCount));
   }
   const bool ok = h.compression == kRgb || (h.compression == kRle8 && h.bitCount == 8) ||
                   (h.compression == kRle4 && h.bitCount == 4) ||
                   ((h.compression == kBitfields || h.compression == kAlphaBitfields) &&
                    (h.bitCount == 16 || h.bitCount == 32));
-  if (!ok) fail("unsupported compression " + std::to_string(h.compression));
+  if (!ok)
+    fail(FormatErrorKind::Unsupported, "unsupported compression " + std::to_string(h.compression));
   if ((h.compression == kRle8 || h.compression == kRle4) && h.height < 0) {
-    fail("compressed pictures cannot be stored top down");
+    fail(FormatErrorKind::Damaged, "compressed pictures cannot be stored top down");
   }
-  if (h.bitsOffset < h.tableOffset) fail("pixel data offset inside the header");
+  if (h.bitsOffset < h.tableOffset)
+    fail(FormatErrorKind::Damaged, "pixel data offset inside the header");
 }
 
 Bitmap makeBitmap(std::int64_t width, std::int64_t height, std::uint32_t bitCount) {
   try {
     return Bitmap(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bitCount));
-  } catch (const BitmapError&) {
-    fail("picture too large");
+  } catch (const BitmapError& e) {
+    if (e.kind() != BitmapErrorKind::TooLarge) throw asFormatError(e);
+    fail(FormatErrorKind::TooLarge, "picture too large");
   }
 }
 
@@ -185,7 +192,8 @@ std::vector<Rgb> readColourTable(const Input& in, const Header& h) {
   std::size_t count = h.coloursUsed == 0 ? full : std::min<std::size_t>(h.coloursUsed, full);
   // Some writers store fewer entries than they claim; the bits start where they say.
   count = std::min(count, (h.bitsOffset - h.tableOffset) / h.tableEntrySize);
-  if (!in.has(h.tableOffset, count * h.tableEntrySize)) fail("file is truncated");
+  if (!in.has(h.tableOffset, count * h.tableEntrySize))
+    fail(FormatErrorKind::Truncated, "file is truncated");
   std::vector<Rgb> palette(full);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* e = in.at(h.tableOffset + i * h.tableEntrySize);
@@ -202,7 +210,7 @@ int targetRow(const Header& h, int height, int i) {
 void readUncompressed(const Input& in, const Header& h, Bitmap& out) {
   const std::size_t stride = out.stride();
   const auto rows = static_cast<std::size_t>(out.height());
-  if (!in.has(h.bitsOffset, stride * rows)) fail("file is truncated");
+  if (!in.has(h.bitsOffset, stride * rows)) fail(FormatErrorKind::Truncated, "file is truncated");
   for (int i = 0; i < out.height(); ++i) {
     std::memcpy(out.row(targetRow(h, out.height(), i)),
                 in.at(h.bitsOffset + static_cast<std::size_t>(i) * stride), stride);
@@ -284,7 +292,7 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
   const bool four = h.compression == kRle4;
   const std::size_t end = in.size();
   std::size_t p = h.bitsOffset;
-  if (p > end) fail("pixel data offset beyond the end of the file");
+  if (p > end) fail(FormatErrorKind::Truncated, "pixel data offset beyond the end of the file");
   const int width = out.width();
   const int height = out.height();
   int x = 0;  // never beyond width: pixels past the edge are dropped anyway
@@ -296,7 +304,7 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
     return (i & 1) ? bytes[i / 2] & 0x0Fu : unsigned{bytes[i / 2]} >> 4;
   };
   while (y < height) {
-    if (end - p < 2) fail("compressed data ends early");
+    if (end - p < 2) fail(FormatErrorKind::Truncated, "compressed data ends early");
     const std::uint8_t* command = in.at(p);
     const unsigned count = command[0];
     p += 2;
@@ -313,7 +321,7 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
       case 1:
         return;
       case 2:
-        if (end - p < 2) fail("compressed data ends early");
+        if (end - p < 2) fail(FormatErrorKind::Truncated, "compressed data ends early");
         x = std::min(x + in.at(p)[0], width);
         y += in.at(p)[1];
         p += 2;
@@ -322,7 +330,7 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
         const unsigned n = command[1];
         std::size_t bytes = four ? (n + 1) / 2 : n;
         bytes += bytes & 1;
-        if (end - p < bytes) fail("compressed data ends early");
+        if (end - p < bytes) fail(FormatErrorKind::Truncated, "compressed data ends early");
         const std::uint8_t* literal = in.at(p);
         for (unsigned i = 0; i < n && x < width; ++i) put(four ? nibble(literal, i) : literal[i]);
         p += bytes;
@@ -338,7 +346,8 @@ Bitmap readBmp(const std::uint8_t* data, std::size_t size) {
   const Input in(data, size);
   const Header h = readHeader(in);
   checkFormat(h);
-  if (h.bitsOffset > size) fail("pixel data offset beyond the end of the file");
+  if (h.bitsOffset > size)
+    fail(FormatErrorKind::Truncated, "pixel data offset beyond the end of the file");
   const int height = static_cast<int>(h.height < 0 ? -h.height : h.height);
   const bool compressed = h.compression == kRle8 || h.compression == kRle4;
   // Before allocating: the file must hold every row, or for run-length data enough
@@ -346,11 +355,12 @@ Bitmap readBmp(const std::uint8_t* data, std::size_t size) {
   const std::size_t stride =
       Bitmap::strideFor(static_cast<int>(h.width), static_cast<int>(h.bitCount));
   const std::size_t stream = size - h.bitsOffset;
-  if (static_cast<std::size_t>(height) > kMaxBitmapBytes / stride) fail("picture too large");
+  if (static_cast<std::size_t>(height) > kMaxBitmapBytes / stride)
+    fail(FormatErrorKind::TooLarge, "picture too large");
   const std::size_t bytes = stride * static_cast<std::size_t>(height);
-  if (!compressed && bytes > stream) fail("file is truncated");
+  if (!compressed && bytes > stream) fail(FormatErrorKind::Truncated, "file is truncated");
   if (compressed && bytes > kRleFreeBytes && bytes / kMaxRleExpansion > stream) {
-    fail("compressed data too short for the picture size");
+    fail(FormatErrorKind::Truncated, "compressed data too short for the picture size");
   }
   if (h.compression == kBitfields || h.compression == kAlphaBitfields) {
     return readBitfields(in, h, height);

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "base/byte_sink.h"
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
@@ -20,7 +21,7 @@ namespace snaprill {
 void writeBmp(const Bitmap& picture, ByteSink& out);
 
 // Reads a Windows bitmap file of any depth (BI_RGB, BI_RLE8, BI_RLE4, BI_BITFIELDS;
-// OS/2 core headers; top-down or bottom-up). Throws ReadError on anything it cannot
+// OS/2 core headers; top-down or bottom-up). Throws FormatError on anything it cannot
 // read; never reads past size.
 Bitmap readBmp(const std::uint8_t* data, std::size_t size);
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "base/errors.h"
 #include "base/unaligned.h"
 #include "formats/bmp/bmp_file.h"
+#include "formats/format_error.h"
 #include "formats/reader_limits.h"
 
 namespace snaprill {
@@ -23,7 +23,8 @@ class Bytes {
   Bytes(const std::uint8_t* data, std::size_t size) : d_(data), n_(size) {}
   std::size_t size() const { return n_; }
   const std::uint8_t* at(std::size_t off, std::size_t len) const {
-    if (off > n_ || len > n_ - off) throw ReadError("Metafile is truncated");
+    if (off > n_ || len > n_ - off)
+      throw FormatError(FormatErrorKind::Truncated, "Metafile is truncated");
     return d_ + off;
   }
   std::uint16_t u16(std::size_t off) const { return loadLe16(at(off, 2)); }
@@ -57,12 +58,13 @@ std::size_t dibInfoSize(const Bytes& dib) {
     const unsigned bitCount = dib.u16(10);
     return 12 + (bitCount <= 8 ? (std::size_t{1} << bitCount) * 3 : 0);
   }
-  if (headerSize < 40 || headerSize > 4096) throw ReadError("Metafile holds a bad bitmap");
+  if (headerSize < 40 || headerSize > 4096)
+    throw FormatError(FormatErrorKind::Damaged, "Metafile holds a bad bitmap");
   const unsigned bitCount = dib.u16(14);
   const std::uint32_t compression = dib.u32(16);
   const std::uint32_t used = dib.u32(32);
   std::size_t colours = used != 0 ? used : (bitCount <= 8 ? std::size_t{1} << bitCount : 0);
-  if (colours > 65536) throw ReadError("Metafile holds a bad bitmap");
+  if (colours > 65536) throw FormatError(FormatErrorKind::Damaged, "Metafile holds a bad bitmap");
   std::size_t size = headerSize + colours * 4;
   if (headerSize == 40 && compression == 3) size += 12;  // BI_BITFIELDS masks
   if (headerSize == 40 && compression == 6) size += 16;  // BI_ALPHABITFIELDS masks
@@ -177,7 +179,7 @@ std::optional<RasterOp> emfRecord(std::uint32_t type, const Bytes& rec) {
 
 std::vector<RasterOp> readEmf(const Bytes& file, Canvas& canvas) {
   if (file.u32(0) != kEmrHeader || file.u32(40) != 0x464D4520u) {
-    throw ReadError("Not a metafile");
+    throw FormatError(FormatErrorKind::NotThisFormat, "Not a metafile");
   }
   const long long left = file.i32(8), top = file.i32(12), right = file.i32(16),
                   bottom = file.i32(20);
@@ -186,7 +188,7 @@ std::vector<RasterOp> readEmf(const Bytes& file, Canvas& canvas) {
     // No device bounds: the frame (0.01 mm) at the reference device's resolution.
     const long long devW = file.i32(72), devH = file.i32(76), mmW = file.i32(80),
                     mmH = file.i32(84);
-    if (mmW <= 0 || mmH <= 0) throw ReadError("Metafile has no size");
+    if (mmW <= 0 || mmH <= 0) throw FormatError(FormatErrorKind::Damaged, "Metafile has no size");
     canvas.left = 0, canvas.top = 0;
     canvas.width =
         scaledRounded(static_cast<long long>(file.i32(32)) - file.i32(24), devW, mmW * 100);
@@ -198,7 +200,8 @@ std::vector<RasterOp> readEmf(const Bytes& file, Canvas& canvas) {
   while (pos < file.size()) {
     const std::uint32_t type = file.u32(pos);
     const std::uint32_t size = file.u32(pos + 4);
-    if (size < 8 || size % 4 != 0) throw ReadError("Metafile is corrupt");
+    if (size < 8 || size % 4 != 0)
+      throw FormatError(FormatErrorKind::Damaged, "Metafile is corrupt");
     const Bytes rec = file.sub(pos, size);
     if (type == kEmrEof) break;
     if (std::optional<RasterOp> op = emfRecord(type, rec)) {
@@ -306,7 +309,8 @@ std::vector<RasterOp> readWmf(const Bytes& file, Canvas& canvas) {
     pos = 22;
   }
   const std::uint16_t kind = file.u16(pos);
-  if ((kind != 1 && kind != 2) || file.u16(pos + 2) != 9) throw ReadError("Not a metafile");
+  if ((kind != 1 && kind != 2) || file.u16(pos + 2) != 9)
+    throw FormatError(FormatErrorKind::NotThisFormat, "Not a metafile");
   pos += 18;
   std::vector<RasterOp> ops;
   std::vector<Mapping> maps;
@@ -314,7 +318,8 @@ std::vector<RasterOp> readWmf(const Bytes& file, Canvas& canvas) {
     const std::uint32_t words = file.u32(pos);
     const std::uint16_t function = file.u16(pos + 4);
     if (function == kMetaEof) break;
-    if (words < 3 || words > (file.size() - pos) / 2) throw ReadError("Metafile is corrupt");
+    if (words < 3 || words > (file.size() - pos) / 2)
+      throw FormatError(FormatErrorKind::Damaged, "Metafile is corrupt");
     const WmfRecord rec{file.sub(pos, 2 * std::size_t{words}), function, words};
     if (function == kMetaSetWindowOrg) {
       map.orgY = rec.p(0), map.orgX = rec.p(1);
@@ -369,7 +374,7 @@ void draw(Bitmap& canvas, const RasterOp& op, long long& budget) {
   const long long visH = std::clamp(op.dy + op.dh, 0LL, static_cast<long long>(canvas.height())) -
                          std::clamp(op.dy, 0LL, static_cast<long long>(canvas.height()));
   budget -= visW * visH + static_cast<long long>(dib.width()) * dib.height();
-  if (budget < 0) throw ReadError("Metafile is too complex to draw");
+  if (budget < 0) throw FormatError(FormatErrorKind::TooLarge, "Metafile is too complex to draw");
   const auto i = [](long long v) { return static_cast<int>(v); };
   stretchCopy(canvas, Rect{i(op.dx), i(op.dy), i(op.dx + op.dw), i(op.dy + op.dh)}, dib,
               Rect{i(op.sx), i(sy), i(op.sx + op.sw), i(sy + op.sh)});
@@ -382,11 +387,15 @@ Bitmap readMetafile(const std::uint8_t* data, std::size_t size) {
   Canvas canvas;
   std::vector<RasterOp> ops =
       file.u32(0) == kEmrHeader ? readEmf(file, canvas) : readWmf(file, canvas);
-  if (ops.empty()) throw ReadError("Metafile holds no picture that can be drawn");
-  if (canvas.width <= 0 || canvas.height <= 0 || canvas.width > 65535 || canvas.height > 65535 ||
+  if (ops.empty())
+    throw FormatError(FormatErrorKind::Empty, "Metafile holds no picture that can be drawn");
+  constexpr const char* kOutOfRange = "Metafile size is out of range";
+  if (canvas.width <= 0 || canvas.height <= 0)
+    throw FormatError(FormatErrorKind::Damaged, kOutOfRange);
+  if (canvas.width > 65535 || canvas.height > 65535 ||
       !withinPixelBudget(static_cast<std::uint64_t>(canvas.width),
                          static_cast<std::uint64_t>(canvas.height))) {
-    throw ReadError("Metafile size is out of range");
+    throw FormatError(FormatErrorKind::TooLarge, kOutOfRange);
   }
   Bitmap out(static_cast<int>(canvas.width), static_cast<int>(canvas.height), 24);
   for (int y = 0; y < out.height(); ++y) {

@@ -32,14 +32,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
 
 // Draws the picture records of an enhanced or Windows metafile onto a white 24-bit
-// bitmap of the metafile's size (within the pixel budget of reader_limits.h). Throws ReadError when
-// the file is not a metafile we can read or holds no picture record we can draw; never reads past
-// size.
+// bitmap of the metafile's size (within the pixel budget of reader_limits.h). Throws FormatError
+// when the file is not a metafile we can read or holds no picture record we can draw; never reads
+// past size.
 Bitmap readMetafile(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

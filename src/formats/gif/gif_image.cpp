@@ -34,13 +34,13 @@ int GifColorMap::bitDepth() const {
 }
 
 int GifColorMap::add(const Rgb& c) {
-  if (colors_.size() >= 256) throw GifError("Color table overflow");
+  if (colors_.size() >= 256) throw FormatError(FormatErrorKind::ColourTableFull);
   colors_.push_back(c);
   return count() - 1;
 }
 
 void GifColorMap::assign(const std::vector<Rgb>& colors) {
-  if (colors.size() > 256) throw GifError("Color table overflow");
+  if (colors.size() > 256) throw FormatError(FormatErrorKind::ColourTableFull);
   colors_ = colors;
 }
 
@@ -66,7 +66,7 @@ void GifFrame::assignBitmap(const Bitmap& picture) {
   clear();
   if (picture.empty()) return;
   if (picture.width() > kMaxGifSide || picture.height() > kMaxGifSide) {
-    throw GifError("Image too large for GIF");
+    throw FormatError(FormatErrorKind::TooLarge, "Image too large for GIF");
   }
   setBounds(0, 0, picture.width(), picture.height());
   pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);

@@ -18,22 +18,15 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/byte_sink.h"
+#include "formats/format_error.h"
 #include "formats/gif/color_reduction.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
-
-// Errors of the GIF unit, with their fixed texts ("Unsupported GIF version",
-// "Color not in color table", "Color table overflow").
-class GifError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 class GifColorMap {
  public:
@@ -42,8 +35,8 @@ class GifColorMap {
   int bitDepth() const;
   const Rgb& operator[](int i) const { return colors_[static_cast<std::size_t>(i)]; }
   const std::vector<Rgb>& colors() const { return colors_; }
-  // Appends a colour and returns its index; throws GifError("Color table
-  // overflow") when the table already holds 256.
+  // Appends a colour and returns its index; throws FormatError (ColourTableFull)
+  // when the table already holds 256.
   int add(const Rgb& c);
   void assign(const std::vector<Rgb>& colors);
   void clear() { colors_.clear(); }
@@ -179,9 +172,10 @@ class GifImage {
   // where a frame has room for one (animation optimisation).
   void mergeFrames();
 
-  // "87a" or "89a"; throws GifError("Unsupported GIF version") without frames.
+  // "87a" or "89a"; throws FormatError (Empty) "Unsupported GIF version" without
+  // frames.
   std::string version() const;
-  // Writes the whole GIF stream. Throws GifError, or what the sink throws.
+  // Writes the whole GIF stream. Throws FormatError, or what the sink throws.
   void saveToStream(ByteSink& out) const;
 
   int width() const { return header.screenWidth; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "formats/format_error.h"
 #include "formats/gif/gif_image.h"
 
 namespace snaprill {
@@ -81,7 +82,7 @@ class CodeWriter {
 };
 
 [[noreturn]] void colorNotInTable() {
-  throw GifError("Color not in color table");
+  throw FormatError(FormatErrorKind::ColourNotInTable);
 }
 
 }  // namespace

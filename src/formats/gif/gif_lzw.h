@@ -40,7 +40,7 @@ class LzwEncoder {
  public:
   // Encodes width x height indexes (rows top first, stride bytes apart), each less
   // than colors, with minimum code size m (2..8), through writer. Throws
-  // GifError("Color not in color table") for an index not less than colors.
+  // FormatError (ColourNotInTable) for an index not less than colors.
   static void encode(const std::uint8_t* indexes, int width, int height, std::size_t stride,
                      int colors, int m, GifBlockWriter& writer);
 };

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
+#include "formats/format_error.h"
 #include "formats/reader_limits.h"
 
 namespace snaprill {
@@ -37,9 +37,23 @@ struct GifCloser {
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
+// giflib's failures: the file's first bytes, the data ending early, anything else.
+FormatErrorKind kindOf(int code) {
+  switch (code) {
+    case D_GIF_ERR_NOT_GIF_FILE:
+      return FormatErrorKind::NotThisFormat;
+    case D_GIF_ERR_READ_FAILED:
+    case D_GIF_ERR_EOF_TOO_SOON:
+      return FormatErrorKind::Truncated;
+    default:
+      return FormatErrorKind::Damaged;
+  }
+}
+
 [[noreturn]] void fail(int code) {
   const char* text = GifErrorString(code);
-  throw ReadError(std::string("Cannot read GIF file: ") + (text ? text : "corrupt data"));
+  throw FormatError(kindOf(code),
+                    std::string("Cannot read GIF file: ") + (text ? text : "corrupt data"));
 }
 
 void check(GifFileType* gif, int result) {
@@ -52,8 +66,10 @@ void seekFirstImage(GifFileType* gif) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     check(gif, DGifGetRecordType(gif, &type));
     if (type == IMAGE_DESC_RECORD_TYPE) return;
-    if (type == TERMINATE_RECORD_TYPE) throw ReadError("GIF file holds no image");
-    if (type != EXTENSION_RECORD_TYPE) throw ReadError("Cannot read GIF file: bad record");
+    if (type == TERMINATE_RECORD_TYPE)
+      throw FormatError(FormatErrorKind::Empty, "GIF file holds no image");
+    if (type != EXTENSION_RECORD_TYPE)
+      throw FormatError(FormatErrorKind::Damaged, "Cannot read GIF file: bad record");
     int code = 0;
     GifByteType* block = nullptr;
     check(gif, DGifGetExtension(gif, &code, &block));
@@ -88,16 +104,17 @@ Bitmap readGif(const std::uint8_t* data, std::size_t size) {
   const GifImageDesc& image = gif->Image;
   const ColorMapObject* colours = image.ColorMap ? image.ColorMap : gif->SColorMap;
   if (!colours || !colours->Colors || colours->ColorCount <= 0) {
-    throw ReadError("GIF image has no colour table");
+    throw FormatError(FormatErrorKind::Damaged, "GIF image has no colour table");
   }
-  if (image.Width <= 0 || image.Height <= 0) throw ReadError("GIF image is empty");
+  if (image.Width <= 0 || image.Height <= 0)
+    throw FormatError(FormatErrorKind::Empty, "GIF image is empty");
   // The picture is the logical screen; only a screen of no size takes the image's.
   const long long width =
       gif->SWidth > 0 ? gif->SWidth : static_cast<long long>(image.Left) + image.Width;
   const long long height =
       gif->SHeight > 0 ? gif->SHeight : static_cast<long long>(image.Top) + image.Height;
   if (!withinPixelBudget(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))) {
-    throw ReadError("GIF image is too large");
+    throw FormatError(FormatErrorKind::TooLarge, "GIF image is too large");
   }
   Bitmap out(static_cast<int>(width), static_cast<int>(height), 24);
   const ColorMapObject* global = gif->SColorMap;
@@ -121,7 +138,8 @@ Bitmap readGif(const std::uint8_t* data, std::size_t size) {
     std::uint8_t* row = out.row(static_cast<int>(outY)) + 3 * static_cast<std::size_t>(image.Left);
     for (int x = 0; x < visible; ++x, row += 3) {
       const GifPixelType index = line[static_cast<std::size_t>(x)];
-      if (index >= colours->ColorCount) throw ReadError("GIF image uses colours its table lacks");
+      if (index >= colours->ColorCount)
+        throw FormatError(FormatErrorKind::Damaged, "GIF image uses colours its table lacks");
       const GifColorType c = colours->Colors[index];
       row[0] = c.Blue, row[1] = c.Green, row[2] = c.Red;
     }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
@@ -16,7 +17,7 @@ namespace snaprill {
 // The first image of a GIF file, placed on its logical screen (the image's extent
 // when the screen has no size) over the background colour, as a 24-bit
 // bitmap. Transparency is not applied. A screen beyond the pixel budget of
-// reader_limits.h is refused. Throws ReadError on anything it cannot read;
+// reader_limits.h is refused. Throws FormatError on anything it cannot read;
 // never reads past size.
 Bitmap readGif(const std::uint8_t* data, std::size_t size);
 

@@ -122,7 +122,7 @@ int GifImage::largestBitDepth() const {
 }
 
 std::string GifImage::version() const {
-  if (frames_.empty()) throw GifError("Unsupported GIF version");
+  if (frames_.empty()) throw FormatError(FormatErrorKind::Empty, "Unsupported GIF version");
   for (const auto& frame : frames_) {
     if (frame->localColors.sorted || !frame->extensions().empty()) return "89a";
   }

@@ -9,7 +9,6 @@
 #include <system_error>
 #include <vector>
 
-#include "base/errors.h"
 #include "io/atomic_file.h"
 
 namespace snaprill {
@@ -156,7 +155,7 @@ IniFile::IniFile(std::string_view text) {
 IniFile IniFile::fromFile(const std::string& path) {
   try {
     return IniFile(readWholeFile(path, kMaxIniFileBytes));
-  } catch (const ReadError&) {
+  } catch (const FileError&) {
     return IniFile();
   }
 }
@@ -240,11 +239,11 @@ namespace {
 std::string textToEdit(const std::string& file, const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return std::string();
-  if (!S_ISREG(st.st_mode)) throw IniWriteError(file);
+  if (!S_ISREG(st.st_mode)) throw FileError(FileErrorKind::SettingsNotWritten, file);
   try {
     return readWholeFile(target, kMaxIniFileBytes);
-  } catch (const ReadError&) {
-    throw IniWriteError(file);
+  } catch (const FileError& e) {
+    throw FileError(FileErrorKind::SettingsNotWritten, file, e.reason());
   }
 }
 
@@ -253,8 +252,8 @@ void replaceText(const std::string& file, const std::string& target, const std::
     AtomicFile out(target);
     out.write(text.data(), text.size());
     out.commit(true);
-  } catch (const FileCreateError&) {
-    throw IniWriteError(file);
+  } catch (const FileError& e) {
+    throw FileError(FileErrorKind::SettingsNotWritten, file, e.reason());
   }
 }
 

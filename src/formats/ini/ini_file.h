@@ -25,27 +25,17 @@
 #include <cstddef>
 #include <optional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+#include "io/file_error.h"
 
 namespace snaprill {
 
 inline constexpr std::size_t kMaxIniValue = 2047;
 // Larger files are not read (a reader sees them as empty; a write fails).
 inline constexpr std::size_t kMaxIniFileBytes = std::size_t{64} << 20;
-
-// A key could not be written; the file is left as it was.
-class IniWriteError : public std::runtime_error {
- public:
-  explicit IniWriteError(const std::string& file)
-      : std::runtime_error("Unable to write to " + file), file_(file) {}
-  const std::string& file() const { return file_; }
-
- private:
-  std::string file_;
-};
 
 // A profile parsed once for many look-ups.
 class IniFile {
@@ -74,8 +64,8 @@ std::string readIniValue(const std::string& file, std::string_view section, std:
 
 // Writes [section] key=value into file. Line breaks in value, section and key are
 // dropped, and each is cut at a NUL byte, so a write never makes a second line.
-// Throws IniWriteError ("Unable to write to <file>") when the file cannot be read
-// or replaced; the old file then stays as it was.
+// Throws FileError of kind SettingsNotWritten ("Unable to write to <file>") when the
+// file cannot be read or replaced; the old file then stays as it was.
 void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value);
 
@@ -86,8 +76,8 @@ struct IniEntry {
 };
 
 // Writes every entry, in order, as writeIniValue would, but replaces the file only
-// once, and not at all when it holds that text already. Throws IniWriteError as writeIniValue; the old file then stays as it was,
-// without any of the entries.
+// once, and not at all when it holds that text already. Throws as writeIniValue; the
+// old file then stays as it was, without any of the entries.
 void writeIniValues(const std::string& file, std::span<const IniEntry> entries);
 
 // The text of a profile after writing one key (the editing step of

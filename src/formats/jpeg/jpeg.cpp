@@ -98,9 +98,10 @@ void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
 }  // namespace
 
 void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving) {
-  if (picture.empty()) throw JpegError("Empty JPEG image");
+  if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "Empty JPEG image");
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
+  err.kind = FormatErrorKind::EncoderFailed;
   SinkDestination dest{};
   dest.sink = &out;
   dest.buffer.resize(kChunk);
@@ -112,7 +113,7 @@ void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const Arriving
   if (setjmp(err.jump)) {
     jpeg_destroy_compress(&cinfo);
     if (dest.error) std::rethrow_exception(dest.error);
-    throw JpegError(err.message);
+    throw FormatError(err.kind, err.message);
   }
   jpeg_create_compress(&cinfo);
   dest.pub.init_destination = initDestination;

@@ -36,7 +36,7 @@ void failOnDataWarnings(j_common_ptr info, int level) {
 
 void limitScans(j_common_ptr info) {
   if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
-    jumpWithText(info, "JPEG file has too many scans");
+    jumpWithText(info, FormatErrorKind::TooLarge, "JPEG file has too many scans");
   }
 }
 
@@ -48,13 +48,13 @@ void limitScans(j_common_ptr info) {
 void checkFrame(j_decompress_ptr cinfo) {
   const auto common = reinterpret_cast<j_common_ptr>(cinfo);
   if (!withinPixelBudget(cinfo->image_width, cinfo->image_height)) {
-    jumpWithText(common, "JPEG image is too large");
+    jumpWithText(common, FormatErrorKind::TooLarge, "JPEG image is too large");
   }
   if (cinfo->arith_code) return;
   const jpeg_component_info& first = cinfo->comp_info[0];
   const std::uint64_t blocks = std::uint64_t{first.width_in_blocks} * first.height_in_blocks;
   if (blocks / 8 > cinfo->src->bytes_in_buffer) {
-    jumpWithText(common, "JPEG data too short for its picture size");
+    jumpWithText(common, FormatErrorKind::Truncated, "JPEG data too short for its picture size");
   }
 }
 
@@ -110,7 +110,7 @@ Bitmap readJpeg(const std::uint8_t* data, std::size_t size) {
   err.pub.emit_message = failOnDataWarnings;
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    throw JpegError(err.message);
+    throw FormatError(err.kind, err.message);
   }
   jpeg_create_decompress(&cinfo);
   progress.progress_monitor = limitScans;
@@ -120,7 +120,7 @@ Bitmap readJpeg(const std::uint8_t* data, std::size_t size) {
     decompress(cinfo, out);
   } catch (const BitmapError& e) {
     jpeg_destroy_decompress(&cinfo);
-    throw JpegError(e.what());
+    throw asFormatError(e);
   }
   jpeg_destroy_decompress(&cinfo);
   return out;

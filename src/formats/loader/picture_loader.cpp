@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "base/errors.h"
 #include "base/unaligned.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/emf/metafile_reader.h"
@@ -78,9 +77,8 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
     case PictureKind::WindowsBitmap:
       // Whatever nothing else claims comes here; only a "BM" file is a bitmap.
       if (size < 2 || data[0] != 'B' || data[1] != 'M') {
-        throw ReadError(
-            "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, "
-            "PCX or Targa)");
+        // Says which formats it would have read.
+        throw FormatError(FormatErrorKind::NotThisFormat);
       }
       return readBmp(data, size);
     case PictureKind::Png: {
@@ -89,7 +87,7 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
       return png.toBitmap();
     }
     default:
-      throw ReadError("Unsupported picture format");
+      throw FormatError(FormatErrorKind::Unsupported);
   }
 }
 

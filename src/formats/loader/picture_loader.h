@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/format_error.h"
 #include "formats/reader_limits.h"
 #include "image/bitmap.h"
 
@@ -35,8 +36,9 @@ enum class PictureKind { Jpeg, Gif, Png, Metafile, Pcx, Targa, WindowsBitmap };
 PictureKind detectPicture(const std::uint8_t* data, std::size_t size);
 
 // Reads a picture of any kind the loader knows into a bitmap of its own size.
-// Throws (ReadError or the reader's own error type) when it cannot be read; a file
-// that is none of the kinds (not even a Windows bitmap) says so.
+// Throws FormatError when it cannot be read; a file that is none of the kinds (not
+// even a Windows bitmap) is NotThisFormat, and its text names the formats read.
+// loadPictureFile throws FileError when the file cannot be read at all.
 Bitmap readPicture(const std::uint8_t* data, std::size_t size);
 Bitmap loadPictureFile(const std::string& path);
 

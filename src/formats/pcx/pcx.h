@@ -18,60 +18,34 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "base/byte_sink.h"
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
-
-class PcxError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // Appends the run-length encoding of one plane line to out. Runs never reach past the
 // line; every byte from 192 up is written behind a count byte.
 void encodePcxLine(const std::uint8_t* line, std::size_t length, std::vector<std::uint8_t>& out);
 
-// Writes picture as PcxImage does after assign, straight from the picture instead of
-// a private copy of it (saving a screen-sized copy per capture). Throws as
-// PcxImage::saveToStream does.
+// Encodes picture and writes header and data to the sink, straight from the
+// picture's rows (no copy of a screen-sized picture per capture). Throws FormatError
+// "The bitmap is empty" (Empty) for a picture without pixels, "The bitmap is too
+// large for a PCX file" (TooLarge) beyond the format's 16-bit fields, and what the
+// sink throws.
 void writePcx(const Bitmap& picture, ByteSink& out);
-
-class PcxImage {
- public:
-  // Copies picture. (Our pictures are bitmaps, so a bitmap stands for both.)
-  void assign(const Bitmap& picture) { bitmap_ = picture; }
-  // Any other source is refused.
-  template <class Other>
-  void assign(const Other&) {
-    throw PcxError("Can only Assign a TBitmap or a TPicture");
-  }
-  const Bitmap& bitmap() const { return bitmap_; }
-
-  // Encodes the picture and writes header and data to the sink. Throws PcxError
-  // "The bitmap is empty" for a picture without pixels, PcxError when the picture
-  // is too large for the format, and what the sink throws.
-  void saveToStream(ByteSink& out) const;
-  // Creates (or replaces) the file at path; no file is created when encoding fails.
-  void savePcxFile(const std::string& path) const;
-
- private:
-  Bitmap bitmap_;
-};
 
 // Reads a PCX file of version 0 to 5: 8 bits in 3 or 4 planes (true colour; a fourth
 // plane is ignored) or in 1 plane with the 256-colour palette at the end (gray
 // without it); 1 bit in 1 to 4 planes, or 2 or 4 bits in 1 plane, coloured by the
 // header's 16-colour palette (the EGA colours for version 3, which has none; black
-// and white for a monochrome file whose first two entries do not differ). Runs may cross lines and are cut at the end of the
-// picture; 0xC0 reads as a plain byte of 192. Plane lines of exactly the pixels'
-// bytes are accepted where the header claims one byte more. Returns a 24-bit
-// bitmap. Throws ReadError on anything else, on truncated data and on pictures
-// beyond the reader budget (reader_limits.h); never reads past size.
+// and white for a monochrome file whose first two entries do not differ). Runs may cross lines and
+// are cut at the end of the picture; 0xC0 reads as a plain byte of 192. Plane lines of exactly the
+// pixels' bytes are accepted where the header claims one byte more. Returns a 24-bit bitmap. Throws
+// FormatError on anything else, on truncated data and on pictures beyond the reader budget
+// (reader_limits.h); never reads past size.
 Bitmap readPcx(const std::uint8_t* data, std::size_t size);
 
 }  // namespace snaprill

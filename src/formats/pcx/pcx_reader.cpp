@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <array>
 
-#include "base/errors.h"
 #include "base/unaligned.h"
+#include "formats/format_error.h"
 #include "formats/pcx/pcx.h"
 #include "formats/reader_limits.h"
 
@@ -93,12 +93,16 @@ struct Layout {
 };
 
 Layout readLayout(const std::uint8_t* data) {
-  if (data[0] != 10 || data[1] > 5) throw ReadError("Not a PCX file");
-  if (data[2] != 1) throw ReadError("Unsupported PCX encoding " + std::to_string(data[2]));
+  if (data[0] != 10 || data[1] > 5)
+    throw FormatError(FormatErrorKind::NotThisFormat, "Not a PCX file");
+  if (data[2] != 1)
+    throw FormatError(FormatErrorKind::Unsupported,
+                      "Unsupported PCX encoding " + std::to_string(data[2]));
   Layout l{data[1], data[3], data[65], 0, 0, loadLe16(data + 66)};
   const unsigned xmin = loadLe16(data + 4), ymin = loadLe16(data + 6);
   const unsigned xmax = loadLe16(data + 8), ymax = loadLe16(data + 10);
-  if (xmax < xmin || ymax < ymin) throw ReadError("PCX image has no pixels");
+  if (xmax < xmin || ymax < ymin)
+    throw FormatError(FormatErrorKind::Empty, "PCX image has no pixels");
   l.width = xmax - xmin + 1;
   l.height = ymax - ymin + 1;
   // 8 bits in 1, 3 or 4 planes (a fourth plane is ignored); 1 bit in up to four
@@ -107,11 +111,14 @@ Layout readLayout(const std::uint8_t* data) {
                      (l.bits == 1 && l.planes >= 1 && l.planes <= 4) ||
                      ((l.bits == 2 || l.bits == 4) && l.planes == 1);
   if (!known) {
-    throw ReadError("Unsupported PCX format: " + std::to_string(l.planes) + " planes of " +
-                    std::to_string(l.bits) + " bits");
+    throw FormatError(FormatErrorKind::Unsupported,
+                      "Unsupported PCX format: " + std::to_string(l.planes) + " planes of " +
+                          std::to_string(l.bits) + " bits");
   }
-  if (!withinPixelBudget(l.width, l.height)) throw ReadError("PCX image is too large");
-  if (l.bytesPerLine < l.lineBytes()) throw ReadError("PCX plane lines shorter than the picture");
+  if (!withinPixelBudget(l.width, l.height))
+    throw FormatError(FormatErrorKind::TooLarge, "PCX image is too large");
+  if (l.bytesPerLine < l.lineBytes())
+    throw FormatError(FormatErrorKind::Damaged, "PCX plane lines shorter than the picture");
   return l;
 }
 
@@ -159,7 +166,7 @@ unsigned indexAt(const std::uint8_t* row, std::size_t stride, const Layout& l, s
 }  // namespace
 
 Bitmap readPcx(const std::uint8_t* data, std::size_t size) {
-  if (size < kHeaderBytes) throw ReadError("PCX header truncated");
+  if (size < kHeaderBytes) throw FormatError(FormatErrorKind::Truncated, "PCX header truncated");
   const Layout l = readLayout(data);
 
   const std::uint8_t* end = data + size;
@@ -174,7 +181,7 @@ Bitmap readPcx(const std::uint8_t* data, std::size_t size) {
   // Refuse claimed sizes the data cannot hold before allocating for them: every two
   // bytes of data decode to at most 63.
   if (lines * l.lineBytes() > available / 2 * kMaxRun + available % 2) {
-    throw ReadError("PCX data truncated");
+    throw FormatError(FormatErrorKind::Truncated, "PCX data truncated");
   }
 
   // Lines of exactly the pixels' bytes where the header claims one more: as written
@@ -186,7 +193,7 @@ Bitmap readPcx(const std::uint8_t* data, std::size_t size) {
     if (l.bytesPerLine == l.lineBytes() + 1 && decoded >= lines * l.lineBytes()) {
       stride = l.lineBytes();
     } else {
-      throw ReadError("PCX data truncated");
+      throw FormatError(FormatErrorKind::Truncated, "PCX data truncated");
     }
   }
 
@@ -194,7 +201,7 @@ Bitmap readPcx(const std::uint8_t* data, std::size_t size) {
   try {
     out = Bitmap(static_cast<int>(l.width), static_cast<int>(l.height), 24);
   } catch (const BitmapError& e) {
-    throw ReadError(e.what());
+    throw asFormatError(e);
   }
   const std::vector<Rgb> table =
       l.trueColour() ? std::vector<Rgb>{} : colourTable(l, data, endPalette);

@@ -4,8 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "io/atomic_file.h"
-
 namespace snaprill {
 
 namespace {
@@ -70,9 +68,10 @@ void encodePcxLine(const std::uint8_t* line, std::size_t length, std::vector<std
 void writePcx(const Bitmap& picture, ByteSink& out) {
   const int w = picture.width();
   const int h = picture.height();
-  if (picture.empty()) throw PcxError("The bitmap is empty");
+  if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "The bitmap is empty");
   // Xmax, Ymax and bytes per line are 16-bit fields.
-  if (w > 65534 || h > 65536) throw PcxError("The bitmap is too large for a PCX file");
+  if (w > 65534 || h > 65536)
+    throw FormatError(FormatErrorKind::TooLarge, "The bitmap is too large for a PCX file");
   const auto width = static_cast<std::size_t>(w);
   const std::size_t bytesPerLine = width + (width & 1);
   const auto header = makeHeader(w, h, bytesPerLine);
@@ -117,17 +116,6 @@ void writePcx(const Bitmap& picture, ByteSink& out) {
     }
   }
   out.write(begin, static_cast<std::size_t>(o - begin));
-}
-
-void PcxImage::saveToStream(ByteSink& out) const {
-  writePcx(bitmap_, out);
-}
-
-void PcxImage::savePcxFile(const std::string& path) const {
-  if (bitmap_.empty()) throw PcxError("The bitmap is empty");
-  AtomicFile file(path);
-  saveToStream(file);
-  file.commit();
 }
 
 }  // namespace snaprill

@@ -20,8 +20,8 @@ namespace {
 // Most compressed bytes handed to inflate at a time.
 constexpr std::size_t kInputSlice = 65535;
 
-[[noreturn]] void fail(PngErrorKind kind) {
-  throw PngError(kind);
+[[noreturn]] void fail(FormatErrorKind kind) {
+  throw FormatError(kind);
 }
 
 // The compressed bytes of consecutive IDAT chunks, with every chunk's CRC checked
@@ -37,7 +37,7 @@ class IdatInput {
   void refill(z_stream& stream) {
     while (left_ == 0) nextChunk();
     const std::size_t n = std::min({left_, kInputSlice, size_ - pos_});
-    if (n == 0) fail(PngErrorKind::EPngInvalidCRC);
+    if (n == 0) fail(FormatErrorKind::PngInvalidCrc);
     crc_ = updatePngCrc(crc_, file_ + pos_, n);
     stream.next_in = const_cast<Bytef*>(file_ + pos_);
     stream.avail_in = static_cast<uInt>(n);
@@ -48,7 +48,7 @@ class IdatInput {
   // After the last row: the rest of the current chunk goes into its CRC, which is
   // then checked. Data past the image is ignored.
   void finishChunk() {
-    if (left_ > size_ - pos_) fail(PngErrorKind::EPngInvalidCRC);
+    if (left_ > size_ - pos_) fail(FormatErrorKind::PngInvalidCrc);
     crc_ = updatePngCrc(crc_, file_ + pos_, left_);
     pos_ += left_;
     left_ = 0;
@@ -62,15 +62,15 @@ class IdatInput {
 
   void checkCrc() {
     if (size_ - pos_ < 4 || loadBe32(file_ + pos_) != finishPngCrc(crc_))
-      fail(PngErrorKind::EPngInvalidCRC);
+      fail(FormatErrorKind::PngInvalidCrc);
     pos_ += 4;
   }
 
   void nextChunk() {
     checkCrc();
-    if (size_ - pos_ < 8) fail(PngErrorKind::EPngInvalidCRC);
+    if (size_ - pos_ < 8) fail(FormatErrorKind::PngInvalidCrc);
     left_ = loadBe32(file_ + pos_);
-    if (std::memcmp(file_ + pos_ + 4, "IDAT", 4) != 0) fail(PngErrorKind::EPNGMissingMultipleIDAT);
+    if (std::memcmp(file_ + pos_ + 4, "IDAT", 4) != 0) fail(FormatErrorKind::PngMissingImageData);
     pos_ += 8;
     startCrc();
   }
@@ -99,11 +99,12 @@ class Inflater {
       if (stream_.avail_in == 0) input_.refill(stream_);
       const int result = inflate(&stream_, Z_NO_FLUSH);
       if (result == Z_STREAM_END) {
-        if (stream_.avail_out > 0) fail(PngErrorKind::EPNGMissingMultipleIDAT);
+        if (stream_.avail_out > 0) fail(FormatErrorKind::PngMissingImageData);
         return;
       }
       if (result != Z_OK && result != Z_BUF_ERROR)
-        throw PngError(PngErrorKind::EPNGZLIBError, stream_.msg ? stream_.msg : zError(result));
+        throw FormatError(FormatErrorKind::PngZlibError,
+                          stream_.msg ? stream_.msg : zError(result));
     }
   }
 

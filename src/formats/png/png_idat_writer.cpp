@@ -1,8 +1,8 @@
 #include "formats/png/png_idat_writer.h"
 
 #include <new>
-#include <stdexcept>
 
+#include "formats/format_error.h"
 #include "formats/png/png_crc.h"
 
 namespace snaprill::png {
@@ -53,7 +53,9 @@ void IdatWriter::finish() {
     const int result = deflate(&stream_, Z_FINISH);
     if (stream_.avail_out == 0) emit(buffer_.size());
     if (result == Z_STREAM_END) break;
-    if (result != Z_OK && result != Z_BUF_ERROR) throw std::runtime_error("deflate failed");
+    if (result != Z_OK && result != Z_BUF_ERROR) {
+      throw FormatError(FormatErrorKind::EncoderFailed, "deflate failed");
+    }
   }
   const std::size_t used = buffer_.size() - stream_.avail_out;
   if (used > 0) emit(used);

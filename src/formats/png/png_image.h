@@ -28,40 +28,10 @@
 #include <vector>
 
 #include "base/byte_sink.h"
-#include "base/errors.h"
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
-
-// The reader's failures; every one has a fixed English text (pngErrorText).
-enum class PngErrorKind {
-  EPNGInvalidFileHeader,
-  EPngUnexpectedEnd,
-  EPNGIHDRNotFirst,
-  EPNGUnknownCriticalChunk,
-  EPNGNoImageData,
-  EPngInvalidCRC,
-  EPngInvalidIHDR,
-  EPNGSizeExceeds,
-  EPNGUnknownCompression,
-  EPNGUnknownInterlace,
-  EPNGInvalidPalette,
-  EPNGMissingMultipleIDAT,
-  EPNGZLIBError,
-};
-
-// The text of an error; zlibMessage completes the EPNGZLIBError text.
-std::string pngErrorText(PngErrorKind kind, const std::string& zlibMessage = {});
-
-class PngError : public ReadError {
- public:
-  explicit PngError(PngErrorKind kind, const std::string& zlibMessage = {})
-      : ReadError(pngErrorText(kind, zlibMessage)), kind_(kind) {}
-  PngErrorKind kind() const { return kind_; }
-
- private:
-  PngErrorKind kind_;
-};
 
 // The filters an encoder may choose from for each row.
 enum PngFilterBits : std::uint8_t {
@@ -112,15 +82,15 @@ class PngImage {
 
   // Takes a private copy of the picture: fewer than 16 bits per pixel give a palette
   // image of the same bit depth, 16 bits are widened to 8 bits per channel, 24 and
-  // 32 bits give truecolour (the fourth byte dropped). Throws BitmapError when the
-  // picture is empty.
+  // 32 bits give truecolour (the fourth byte dropped). Throws FormatError (Empty)
+  // when the picture is empty.
   void assign(const Bitmap& picture);
   // Writes the whole file. Throws std::logic_error when nothing was assigned or read,
   // and whatever the sink throws. The object stays as it was.
   void saveTo(ByteSink& out) const;
 
   // --- reading ---
-  // Replaces everything by the file's contents. Throws PngError; the object then
+  // Replaces everything by the file's contents. Throws FormatError; the object then
   // holds the chunks read so far.
   void loadFromMemory(const std::uint8_t* data, std::size_t size);
   // The picture read (1, 4, 8 or 24 bits per pixel, alpha dropped). Throws

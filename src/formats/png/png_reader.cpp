@@ -16,6 +16,10 @@ namespace snaprill {
 namespace {
 
 constexpr std::uint32_t kMaxDimension = 65535;
+// The text of a picture too large to read, beyond the format's or the budget's limit.
+constexpr const char* kPngTooLarge =
+    "This \"Portable Network Graphics\" image is not supported because either it's width or "
+    "height exceeds the maximum size, which is 65535 pixels length.";
 // Deflate's best case: a 258-byte match in two bits.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
@@ -54,17 +58,17 @@ int copyBitsPerPixel(std::uint8_t colourType, std::uint8_t depth) {
 
 void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
   reset();
-  if (!startsWithPngSignature(file, size)) throw PngError(PngErrorKind::EPNGInvalidFileHeader);
+  if (!startsWithPngSignature(file, size)) throw FormatError(FormatErrorKind::PngInvalidFileHeader);
   std::size_t pos = sizeof kPngSignature;
   bool imageRead = false;
   for (;;) {
-    if (size - pos < 8) throw PngError(PngErrorKind::EPngUnexpectedEnd);
+    if (size - pos < 8) throw FormatError(FormatErrorKind::PngUnexpectedEnd);
     const std::uint32_t length = loadBe32(file + pos);
     PngChunk chunk;
     std::memcpy(chunk.type.data(), file + pos + 4, 4);
     pos += 8;
     if (chunks_.empty() && !isType(chunk.type, "IHDR"))
-      throw PngError(PngErrorKind::EPNGIHDRNotFirst);
+      throw FormatError(FormatErrorKind::PngIhdrNotFirst);
 
     // Data and CRC of chunks that are passed over; a file that ends inside them
     // surfaces as an unexpected end at the next chunk.
@@ -80,14 +84,14 @@ void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
       continue;
     }
     if (!isKnown(chunk.type) && std::isupper(static_cast<unsigned char>(chunk.type[0])))
-      throw PngError(PngErrorKind::EPNGUnknownCriticalChunk);
+      throw FormatError(FormatErrorKind::PngUnknownCriticalChunk);
 
     // A chunk cut short by the end of the file fails its CRC check, as the CRC
     // cannot be read whole.
-    if (size - pos < std::size_t{length} + 4) throw PngError(PngErrorKind::EPngInvalidCRC);
+    if (size - pos < std::size_t{length} + 4) throw FormatError(FormatErrorKind::PngInvalidCrc);
     const std::uint8_t* data = file + pos;
     if (loadBe32(data + length) != pngChunkCrc(chunk.type.data(), data, length))
-      throw PngError(PngErrorKind::EPngInvalidCRC);
+      throw FormatError(FormatErrorKind::PngInvalidCrc);
     chunk.data.assign(data, data + length);
     pos += std::size_t{length} + 4;
 
@@ -99,11 +103,11 @@ void PngImage::loadFromMemory(const std::uint8_t* file, std::size_t size) {
     chunks_.push_back(std::move(chunk));
     if (end) break;
   }
-  if (!imageRead) throw PngError(PngErrorKind::EPNGNoImageData);
+  if (!imageRead) throw FormatError(FormatErrorKind::PngNoImageData);
 }
 
 void PngImage::readHeader(const std::vector<std::uint8_t>& data, std::size_t bytesAfter) {
-  if (data.size() < 13) throw PngError(PngErrorKind::EPngInvalidIHDR);
+  if (data.size() < 13) throw FormatError(FormatErrorKind::PngInvalidIhdr);
   PngHeader h;
   h.width = loadBe32(data.data());
   h.height = loadBe32(data.data() + 4);
@@ -113,20 +117,21 @@ void PngImage::readHeader(const std::vector<std::uint8_t>& data, std::size_t byt
   h.filterMethod = data[11];
   h.interlaceMethod = data[12];
   if (h.width > kMaxDimension || h.height > kMaxDimension)
-    throw PngError(PngErrorKind::EPNGSizeExceeds);
-  if (h.compressionMethod != 0) throw PngError(PngErrorKind::EPNGUnknownCompression);
-  if (h.interlaceMethod > 1) throw PngError(PngErrorKind::EPNGUnknownInterlace);
+    throw FormatError(FormatErrorKind::TooLarge, kPngTooLarge);
+  if (h.compressionMethod != 0) throw FormatError(FormatErrorKind::PngUnknownCompression);
+  if (h.interlaceMethod > 1) throw FormatError(FormatErrorKind::PngUnknownInterlace);
   const int bpp = copyBitsPerPixel(h.colourType, h.bitDepth);
-  if (bpp == 0 || h.width == 0 || h.height == 0) throw PngError(PngErrorKind::EPngInvalidIHDR);
+  if (bpp == 0 || h.width == 0 || h.height == 0) throw FormatError(FormatErrorKind::PngInvalidIhdr);
 
   // The pixel copy and the alpha plane take at most 4 bytes a pixel of the budget.
-  if (!withinPixelBudget(h.width, h.height)) throw PngError(PngErrorKind::EPNGSizeExceeds);
+  if (!withinPixelBudget(h.width, h.height))
+    throw FormatError(FormatErrorKind::TooLarge, kPngTooLarge);
   // Before allocating: the rest of the file must be able to hold the image data,
   // even compressed at deflate's best. (Interlacing adds filter bytes, never less.)
   const int samples = h.colourType == 2 ? 3 : h.colourType == 4 ? 2 : h.colourType == 6 ? 4 : 1;
   const std::uint64_t rowBytes = (std::uint64_t{h.width} * samples * h.bitDepth + 7) / 8;
   if ((rowBytes + 1) * h.height / kMaxDeflateRatio > bytesAfter)
-    throw PngError(PngErrorKind::EPngUnexpectedEnd);
+    throw FormatError(FormatErrorKind::PngUnexpectedEnd);
   const bool withAlpha = h.colourType == 4 || h.colourType == 6;
 
   header_ = h;
@@ -137,7 +142,8 @@ void PngImage::readHeader(const std::vector<std::uint8_t>& data, std::size_t byt
 }
 
 void PngImage::readPalette(const std::vector<std::uint8_t>& data) {
-  if (data.size() % 3 != 0 || data.size() > 768) throw PngError(PngErrorKind::EPNGInvalidPalette);
+  if (data.size() % 3 != 0 || data.size() > 768)
+    throw FormatError(FormatErrorKind::PngInvalidPalette);
   // Only a palette copy has a colour table; a truecolour image's suggested palette
   // has nowhere to go, and entries beyond the table's 2^depth are dropped.
   if (header_.colourType != 3) return;
@@ -148,7 +154,7 @@ void PngImage::readPalette(const std::vector<std::uint8_t>& data) {
 }
 
 void PngImage::readTransparency(const std::vector<std::uint8_t>& data) {
-  if (data.size() > 256) throw PngError(PngErrorKind::EPNGInvalidPalette);
+  if (data.size() > 256) throw FormatError(FormatErrorKind::PngInvalidPalette);
   transparency_.fill(255);
   std::copy(data.begin(), data.end(), transparency_.begin());
   transparencyCount_ = data.size();

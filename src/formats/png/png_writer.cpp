@@ -157,7 +157,7 @@ const std::array<std::uint8_t, 256>& identityTable() {
 }  // namespace
 
 void PngImage::assign(const Bitmap& picture) {
-  if (picture.empty()) throw BitmapError("Cannot write an empty PNG image");
+  if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "Cannot write an empty PNG image");
   reset();
   // 24 and 32 bits are kept as they are and turned into RGB row by row while
   // writing; a plain copy is the cheapest way to be independent of the source.
@@ -181,7 +181,7 @@ void PngImage::saveTo(ByteSink& out) const {
 }
 
 void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out) {
-  if (picture.empty()) throw BitmapError("Cannot write an empty PNG image");
+  if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "Cannot write an empty PNG image");
   if (picture.bitsPerPixel() == 16) {
     const Bitmap widened = picture.convertedTo(24);
     writeFile(Encoding{headerFor(widened), widened, identityTable(), filterSet, level}, out);

@@ -18,56 +18,30 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "base/byte_sink.h"
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
-
-class TargaError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // Encodes one row of width B G R triples into out (at least width * 4 bytes) and
 // returns the number of bytes written. Two equal neighbours always form a run packet;
 // a raw packet stops before a pixel that starts a run, or after its 128th pixel.
 std::size_t encodeTargaRow(const std::uint8_t* bgr, int width, std::uint8_t* out);
 
-// Writes picture as TargaImage does after assign with the given TargaFormat, but straight
-// from the picture's own rows instead of a 32-bit copy of it (saving a screen-sized
-// copy per capture). Throws TargaError "The bitmap is too large for a Targa file"
-// when a side exceeds the format's 16-bit fields (65535), before writing anything;
-// and what the sink throws.
+// Writes picture as a Targa file; targaFormat 5 is run-length-encoded true colour
+// (type 10), anything else uncompressed (type 2). Throws FormatError (TooLarge) "The
+// bitmap is too large for a Targa file" when a side exceeds the format's 16-bit
+// fields (65535), before writing anything; and what the sink throws.
 void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out);
-
-class TargaImage {
- public:
-  // 5: run-length-encoded true colour (type 10); anything else: uncompressed (type 2).
-  std::uint8_t TargaFormat = 0;
-
-  // Copies picture, held at 32 bits per pixel whatever its format.
-  void assign(const Bitmap& picture);
-  const Bitmap& bitmap() const { return bitmap_; }
-
-  // Writes the file to the sink. Throws as writeTarga does.
-  void saveToStream(ByteSink& out) const;
-  // Creates (or replaces) the file at path; a file that cannot be written whole
-  // (a picture too large) leaves nothing behind. Throws TargaError or FileCreateError.
-  void saveTargaFile(const std::string& path) const;
-
- private:
-  Bitmap bitmap_;
-};
 
 // Reads a Targa file of image type 1, 2, 3, 9, 10 or 11 (true colour of 15, 16, 24
 // or 32 bits, gray of 8 or 16 bits, colour-mapped with 8- or 16-bit indexes) in any
 // of the four origins into a 24-bit bitmap; alpha is dropped. Runs may cross rows;
 // a run that passes the last pixel is cut short. Indexes outside the colour map read
-// as black. Throws ReadError on anything else, on truncated data and on sizes the
+// as black. Throws FormatError on anything else, on truncated data and on sizes the
 // data cannot hold; never reads past size.
 Bitmap readTarga(const std::uint8_t* data, std::size_t size);
 

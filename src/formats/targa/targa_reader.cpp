@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
-#include "base/errors.h"
 #include "base/unaligned.h"
+#include "formats/format_error.h"
 #include "formats/reader_limits.h"
 #include "formats/targa/targa.h"
 
@@ -130,21 +130,24 @@ Kind kindOf(const Header& h) {
   const unsigned base = h.imageType & 7u;
   const bool known = h.imageType == base || h.imageType == base + 8;
   if (known && base == 1) {
-    if (h.mapType != 1) throw ReadError("Colour-mapped Targa image without a colour map");
-    if (h.bits != 8 && h.bits != 16) throw ReadError("Unsupported Targa index size");
+    if (h.mapType != 1)
+      throw FormatError(FormatErrorKind::Damaged, "Colour-mapped Targa image without a colour map");
+    if (h.bits != 8 && h.bits != 16)
+      throw FormatError(FormatErrorKind::Unsupported, "Unsupported Targa index size");
     return Kind::Mapped;
   }
   if (known && base == 2) {
     if (h.bits != 15 && h.bits != 16 && h.bits != 24 && h.bits != 32) {
-      throw ReadError("Unsupported Targa pixel depth");
+      throw FormatError(FormatErrorKind::Unsupported, "Unsupported Targa pixel depth");
     }
     return Kind::TrueColour;
   }
   if (known && base == 3) {
-    if (h.bits != 8 && h.bits != 16) throw ReadError("Unsupported Targa gray depth");
+    if (h.bits != 8 && h.bits != 16)
+      throw FormatError(FormatErrorKind::Unsupported, "Unsupported Targa gray depth");
     return Kind::Gray;
   }
-  throw ReadError("Unsupported Targa image type");
+  throw FormatError(FormatErrorKind::Unsupported, "Unsupported Targa image type");
 }
 
 std::vector<Rgb> readColourMap(const Header& h, const std::uint8_t* p) {
@@ -157,7 +160,7 @@ std::vector<Rgb> readColourMap(const Header& h, const std::uint8_t* p) {
 void decodeRaw(const std::uint8_t* p, const std::uint8_t* end, unsigned bpp,
                const PixelReader& colour, Placer& place) {
   if (static_cast<std::size_t>(end - p) / bpp < place.remaining()) {
-    throw ReadError("Targa data truncated");
+    throw FormatError(FormatErrorKind::Truncated, "Targa data truncated");
   }
   while (place.remaining() > 0) {
     place.put(colour(p));
@@ -168,12 +171,13 @@ void decodeRaw(const std::uint8_t* p, const std::uint8_t* end, unsigned bpp,
 void decodeRle(const std::uint8_t* p, const std::uint8_t* end, unsigned bpp,
                const PixelReader& colour, Placer& place) {
   while (place.remaining() > 0) {
-    if (p == end) throw ReadError("Targa data truncated");
+    if (p == end) throw FormatError(FormatErrorKind::Truncated, "Targa data truncated");
     const unsigned packet = *p++;
     std::size_t n = (packet & 0x7Fu) + 1;
     const bool run = (packet & 0x80u) != 0;
     const std::size_t need = run ? bpp : n * bpp;
-    if (static_cast<std::size_t>(end - p) < need) throw ReadError("Targa data truncated");
+    if (static_cast<std::size_t>(end - p) < need)
+      throw FormatError(FormatErrorKind::Truncated, "Targa data truncated");
     // Packets may run across rows; one that passes the last pixel is cut short.
     n = std::min(n, place.remaining());
     if (run) {
@@ -189,23 +193,26 @@ void decodeRle(const std::uint8_t* p, const std::uint8_t* end, unsigned bpp,
 }  // namespace
 
 Bitmap readTarga(const std::uint8_t* data, std::size_t size) {
-  if (size < 18) throw ReadError("Targa header truncated");
+  if (size < 18) throw FormatError(FormatErrorKind::Truncated, "Targa header truncated");
   const Header h = parseHeader(data);
   const Kind kind = kindOf(h);
-  if (h.width == 0 || h.height == 0) throw ReadError("Targa image has no pixels");
+  if (h.width == 0 || h.height == 0)
+    throw FormatError(FormatErrorKind::Empty, "Targa image has no pixels");
   if (!withinPixelBudget(static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(h.height)))
-    throw ReadError("Targa image is too large");
-  if (h.mapType > 1) throw ReadError("Unsupported Targa colour map type");
+    throw FormatError(FormatErrorKind::TooLarge, "Targa image is too large");
+  if (h.mapType > 1)
+    throw FormatError(FormatErrorKind::Unsupported, "Unsupported Targa colour map type");
   std::size_t offset = 18 + h.idLength;
-  if (size < offset) throw ReadError("Targa ID field truncated");
+  if (size < offset) throw FormatError(FormatErrorKind::Truncated, "Targa ID field truncated");
   std::size_t mapBytes = 0;
   if (h.mapType == 1) {
     if (h.mapBits != 15 && h.mapBits != 16 && h.mapBits != 24 && h.mapBits != 32) {
-      throw ReadError("Unsupported Targa colour map entry size");
+      throw FormatError(FormatErrorKind::Unsupported, "Unsupported Targa colour map entry size");
     }
     mapBytes = std::size_t{h.mapLength} * bytesFor(h.mapBits);
   }
-  if (size < offset + mapBytes) throw ReadError("Targa colour map truncated");
+  if (size < offset + mapBytes)
+    throw FormatError(FormatErrorKind::Truncated, "Targa colour map truncated");
   std::vector<Rgb> map;
   if (kind == Kind::Mapped) map = readColourMap(h, data + offset);
   offset += mapBytes;
@@ -217,13 +224,13 @@ Bitmap readTarga(const std::uint8_t* data, std::size_t size) {
   // One run packet of 1 + bpp bytes stands for at most 128 pixels; a claimed size
   // beyond what the data can hold is refused before anything is allocated.
   if ((rle && pixels / kMaxPacketPixels > left / (1 + bpp)) || (!rle && pixels > left / bpp)) {
-    throw ReadError("Targa data truncated");
+    throw FormatError(FormatErrorKind::Truncated, "Targa data truncated");
   }
   Bitmap out;
   try {
     out = Bitmap(h.width, h.height, 24);
   } catch (const BitmapError& e) {
-    throw ReadError(e.what());
+    throw asFormatError(e);
   }
   const PixelReader colour(h, kind, std::move(map));
   Placer place(out, h.descriptor);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "io/atomic_file.h"
-
 namespace snaprill {
 
 namespace {
@@ -114,7 +112,8 @@ void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) 
   const int h = picture.height();
   // Width and height are 16-bit fields: a larger side would be written cut to its
   // low bits, and every reader would show a sliver of the picture.
-  if (w > kMaxSide || h > kMaxSide) throw TargaError("The bitmap is too large for a Targa file");
+  if (w > kMaxSide || h > kMaxSide)
+    throw FormatError(FormatErrorKind::TooLarge, "The bitmap is too large for a Targa file");
   const bool rle = targaFormat == 5;
   std::uint8_t header[18] = {};
   header[2] = rle ? 10 : 2;
@@ -155,20 +154,6 @@ void writeTarga(const Bitmap& picture, std::uint8_t targaFormat, ByteSink& out) 
     }
   }
   out.write(chunk.data(), used);
-}
-
-void TargaImage::assign(const Bitmap& picture) {
-  bitmap_ = picture.convertedTo(32);
-}
-
-void TargaImage::saveToStream(ByteSink& out) const {
-  writeTarga(bitmap_, TargaFormat, out);
-}
-
-void TargaImage::saveTargaFile(const std::string& path) const {
-  AtomicFile file(path);
-  saveToStream(file);
-  file.commit();
 }
 
 }  // namespace snaprill

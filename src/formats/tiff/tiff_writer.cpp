@@ -34,7 +34,7 @@ constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
 
 std::uint32_t checkedSize(unsigned long long n) {
   if (n > std::numeric_limits<std::uint32_t>::max()) {
-    throw TiffError("Picture too large for a TIFF file");
+    throw FormatError(FormatErrorKind::TooLarge, "Picture too large for a TIFF file");
   }
   return static_cast<std::uint32_t>(n);
 }

@@ -24,25 +24,21 @@
 // ImageWidth and ImageLength are SHORT entries, or LONG ones when a side exceeds 65535.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 #include "base/byte_sink.h"
+#include "formats/format_error.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
 
-class TiffError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Writes picture as a TIFF file from the sink's first byte on. An empty picture writes
-// nothing. Throws TiffError when the file would pass 4 GiB, and what the sink throws.
+// nothing. Throws FormatError (TooLarge) when the file would pass 4 GiB, and what the
+// sink throws.
 void writeTiff(ByteSink& out, const Bitmap& picture);
 
 // Creates (or replaces) the file at path and writes picture into it; an empty picture
-// leaves an empty file. Throws FileCreateError when the file cannot be written.
+// leaves an empty file. Throws FileError (NotCreated) when the file cannot be written.
 void saveTiffFile(const std::string& path, const Bitmap& picture);
 
 }  // namespace snaprill
