@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/capture_cycle.h"
+#include "capture/adjustments.h"
 #include "capture/colour_effects.h"
 #include "fakes/fakes.h"
 #ifdef SNAPRILL_QT_TEXT
@@ -92,9 +92,10 @@ int main(int argc, char** argv) {
   platform.text = text.get();
 #endif
   Options options;
-  Texts texts;
-  CaptureCycle cycle(options, texts, platform);
-  cycle.overlay().set(overlay);
+  OverlayPicture overlayPicture;
+  overlayPicture.set(overlay);
+  const Adjustments adjustments(options, platform, overlayPicture);
+  Bitmap adjusted;
   options.setValue(Option::cropLeft, 100);
   options.setValue(Option::cropTop, 100);
   options.setValue(Option::cropWidth, 1920);
@@ -108,19 +109,19 @@ int main(int argc, char** argv) {
   options.setValue(Option::textPosition, 4);
 
   const std::vector<std::pair<const char*, std::function<void()>>> cases = {
-      {"cursor", [&] { cycle.adjustments().addCursor(cycle.capture); }},
-      {"crop", [&] { cycle.adjustments().crop(cycle.capture); }},
-      {"resize", [&] { cycle.adjustments().resize(cycle.capture); }},
-      {"overlay", [&] { cycle.adjustments().addOverlay(cycle.capture); }},
-      {"text", [&] { cycle.adjustments().addText(cycle.capture); }},
-      {"invert", [&] { invertColours(cycle.capture); }},
-      {"grayscale", [&] { makeGrayscale(cycle.capture); }},
+      {"cursor", [&] { adjustments.addCursor(adjusted); }},
+      {"crop", [&] { adjustments.crop(adjusted); }},
+      {"resize", [&] { adjustments.resize(adjusted); }},
+      {"overlay", [&] { adjustments.addOverlay(adjusted); }},
+      {"text", [&] { adjustments.addText(adjusted); }},
+      {"invert", [&] { invertColours(adjusted); }},
+      {"grayscale", [&] { makeGrayscale(adjusted); }},
   };
   for (const auto& [name, run] : cases) {
     if (std::string(name) == "text" && !platform.text) continue;
     std::vector<double> ms;
     for (int r = 0; r < runs; ++r) {
-      cycle.capture = capture;
+      adjusted = capture;
       const auto t0 = std::chrono::steady_clock::now();
       run();
       const auto t1 = std::chrono::steady_clock::now();

@@ -172,7 +172,6 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   TextOnDemand textRenderer(textModuleDirs(platform.dirs.executableDir), err);
   platform.text = &textRenderer;
   Options options;
-  options.setText(Option::outputDir, platform.dirs.defaultOutput);
   Texts texts;
   SaveState state(options);
   // No capture cycle runs here: "Pause Snaprill after starting" is the tray

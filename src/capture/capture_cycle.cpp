@@ -18,7 +18,6 @@ CaptureCycle::CaptureCycle(Options& options, const Texts& texts, SaveState& stat
       memoryReleaseTimer_(services.newTimer()) {
   memoryReleaseTimer_->setInterval(kMemoryReleaseDelay);
   memoryReleaseTimer_->setHandler([this] { releaseMemory(); });
-  options_.setText(Option::outputDir, services_.dirs.defaultOutput);
   const auto picturesWithText = [this] {
     services_.clipboard.setTakePicturesWithText(options_.checked(Option::takeImageWithText));
   };

@@ -179,6 +179,8 @@ std::vector<std::pair<std::string, std::string>> savedKeys() {
 SettingsFiles::SettingsFiles(Options& options, Texts& texts, SaveState& state,
                              const ProgramDirectories& dirs, CaptureCycle* cycle)
     : options_(options), texts_(texts), state_(state), dirs_(dirs), cycle_(cycle) {
+  // Until a settings file says otherwise, pictures go to the default output folder.
+  options_.setText(Option::outputDir, dirs_.defaultOutput);
   if (cycle_) cycle_->addObserver(*this);
 }
 
