@@ -200,7 +200,8 @@ TEST(TargaReader, MalformedFilesRaiseFormatErrorOfTheirKind) {
       {{0, 1, 1, 0, 0, 0xFF, 0xFF, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 1, 2},  // map truncated
        K::Truncated},
   };
-  for (const auto& [f, kind] : bad) {
+  for (const auto& [file, kind] : bad) {
+    const std::vector<std::uint8_t>& f = file;  // clang 14 lambdas cannot capture a binding
     EXPECT_EQ(testing::errorKind<FormatError>([&] { readTarga(f.data(), f.size()); }), kind)
         << f.size();
   }
