@@ -22,16 +22,16 @@ constexpr const char* kLanguageSection = "Language";
 constexpr const char* kLanguageKey = "LangFile";
 
 // The text an option is written as.
-std::string savedText(const Options& options, const OptionSpec& spec) {
-  switch (spec.setting.type) {
+std::string savedText(const Options& options, const OptionSpec& row) {
+  switch (row.setting.type) {
     case ValueType::String:
-      return options.text(spec.id);
+      return options.text(row.id);
     case ValueType::FontStyle:
-      return fontStyleLetters(options.value(spec.id));
+      return fontStyleLetters(options.value(row.id));
     case ValueType::PagesShown:
       return optionPagesShown(options) ? "1" : "0";
     default:
-      return std::to_string(options.value(spec.id));
+      return std::to_string(options.value(row.id));
   }
 }
 
@@ -39,11 +39,11 @@ std::string savedText(const Options& options, const OptionSpec& spec) {
 // that says whether it is remembered.
 std::vector<IniEntry> savedEntries(const Options& options, const SaveState& state) {
   std::vector<IniEntry> entries;
-  for (const OptionSpec& spec : allOptionSpecs()) {
-    const Setting& s = spec.setting;
+  for (const OptionSpec& row : allOptionSpecs()) {
+    const Setting& s = row.setting;
     if (s.section == nullptr) continue;
-    entries.push_back(IniEntry{s.section, s.key, savedText(options, spec)});
-    if (spec.id == Option::rememberLastNumber) {
+    entries.push_back(IniEntry{s.section, s.key, savedText(options, row)});
+    if (row.id == Option::rememberLastNumber) {
       entries.push_back(
           IniEntry{kCounterSection, kCounterKey, std::to_string(state.names.counter())});
     }
@@ -69,14 +69,14 @@ class Reader {
     SettingsValues v;
     v.numbers.resize(allOptionSpecs().size());
     v.texts.resize(allOptionSpecs().size());
-    for (const OptionSpec& spec : allOptionSpecs()) {
-      const Setting& s = spec.setting;
+    for (const OptionSpec& row : allOptionSpecs()) {
+      const Setting& s = row.setting;
       if (s.section == nullptr || (s.startupOnly && !full_)) continue;
-      const auto i = static_cast<std::size_t>(spec.id);
-      if (spec.kind == OptionKind::Text) {
-        v.texts[i] = readText(spec);
+      const auto i = static_cast<std::size_t>(row.id);
+      if (row.kind == OptionKind::Text) {
+        v.texts[i] = readText(row);
       } else {
-        v.numbers[i] = readNumber(spec);
+        v.numbers[i] = readNumber(row);
       }
     }
     if (full_) {
@@ -94,8 +94,8 @@ class Reader {
   }
 
  private:
-  std::optional<std::string> readText(const OptionSpec& spec) const {
-    const Setting& s = spec.setting;
+  std::optional<std::string> readText(const OptionSpec& row) const {
+    const Setting& s = row.setting;
     std::optional<std::string> text = file_.value(s.section, s.key);
     if (!text) {
       switch (s.missing) {
@@ -105,22 +105,22 @@ class Reader {
           return dirs_.defaultOutput;
         case Missing::Default:
         case Missing::FileDefault:
-          return std::string(spec.defaultText ? spec.defaultText : "");
+          return std::string(row.defaultText ? row.defaultText : "");
       }
     }
     // An output folder that does not exist (any more) gives the default one.
-    if (spec.id == Option::outputDir && !isDirectory(*text)) return dirs_.defaultOutput;
+    if (row.id == Option::outputDir && !isDirectory(*text)) return dirs_.defaultOutput;
     return text;
   }
 
-  std::optional<int> readNumber(const OptionSpec& spec) const {
-    const Setting& s = spec.setting;
+  std::optional<int> readNumber(const OptionSpec& row) const {
+    const Setting& s = row.setting;
     const std::optional<std::string> raw = file_.value(s.section, s.key);
     if (s.type == ValueType::FontStyle) {
-      return raw ? fontStyleFromLetters(*raw) : spec.defaultValue;
+      return raw ? fontStyleFromLetters(*raw) : row.defaultValue;
     }
     std::optional<int> v = raw ? parseSettingsInt(*raw) : std::nullopt;
-    if (v && s.type == ValueType::Index && (*v < 0 || *v >= spec.max)) v.reset();
+    if (v && s.type == ValueType::Index && (*v < 0 || *v >= row.max)) v.reset();
     if (!v) {
       switch (s.missing) {
         case Missing::Current:
@@ -130,7 +130,7 @@ class Reader {
           break;
         case Missing::Default:
         case Missing::OutputFolder:
-          v = spec.defaultValue;
+          v = row.defaultValue;
           break;
       }
     }
@@ -157,10 +157,10 @@ void apply(const SettingsValues& values, Options& options) {
     ~Deferral() { options.deferHotkeyCheck(false); }
   } deferral{options};
   options.deferHotkeyCheck(true);
-  for (const OptionSpec& spec : allOptionSpecs()) {
-    const auto i = static_cast<std::size_t>(spec.id);
-    if (values.texts[i]) options.setText(spec.id, *values.texts[i]);
-    if (values.numbers[i]) options.setValue(spec.id, *values.numbers[i]);
+  for (const OptionSpec& row : allOptionSpecs()) {
+    const auto i = static_cast<std::size_t>(row.id);
+    if (values.texts[i]) options.setText(row.id, *values.texts[i]);
+    if (values.numbers[i]) options.setValue(row.id, *values.numbers[i]);
   }
   options.deferHotkeyCheck(false);
   options.hotkeyConflictCheck();
@@ -239,8 +239,8 @@ void SettingsFiles::loadLanguage(const std::string& file) {
 }
 
 void SettingsFiles::writeOption(Option id) {
-  const OptionSpec& spec = specOf(id);
-  writeIniValue(mainFile(), spec.setting.section, spec.setting.key, savedText(options_, spec));
+  const OptionSpec& row = specOf(id);
+  writeIniValue(mainFile(), row.setting.section, row.setting.key, savedText(options_, row));
 }
 
 void SettingsFiles::writeFont() {
