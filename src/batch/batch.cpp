@@ -185,7 +185,14 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
   int status = 0;
   CaptureReport report(texts, services.dialogs, out, err, commandLine->nullSeparated ? '\0' : '\n');
+  // Once the last number is used, as in the program, no picture is taken any more:
+  // not even as a frame of an animation that could never be written.
+  bool numbersUsedUp = false;
   for (const std::string& picture : commandLine->pictures) {
+    if (numbersUsedUp) {
+      err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
+      continue;
+    }
     Bitmap bitmap;
     try {
       bitmap = loadPictureFile(picture);
@@ -198,6 +205,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     report.begin();
     if (report.report(picture, saveCapture(std::move(bitmap), options, texts, state, platform)))
       status = 1;
+    numbersUsedUp = state.names.counter() == kMaxImageNumber;
   }
   if (state.animation.pendingFrameIndex() >= 0) {
     try {

@@ -30,7 +30,7 @@ class CaptureObserver {
   virtual void notice(const std::string& text) { (void)text; }
   // A capture is over, saved or not; also a capture whose picture could not be had.
   virtual void captureEnded(const SaveOutcome& outcome) { (void)outcome; }
-  // The program has started, its settings loaded.
+  // The program has started, its start-up settings loaded.
   virtual void started() {}
 };
 

@@ -15,20 +15,12 @@ CaptureStatus::CaptureStatus(CaptureCycle& cycle, Options& options, Texts& texts
   pauseCaption_ = texts_.get("Tray", "Pause");
   showCounter();
   languageWatch_ = texts_.changed.add([this] { languageChanged(); });
-  trayBoxWatch_ = options_.watch(Option::trayIconAlways, [this] {
-    if (options_.checked(Option::trayIconAlways)) {
-      tray_.add();
-    } else {
-      tray_.remove();
-    }
-    changed.callAll();
-  });
   cycle_.addObserver(*this);
 }
 
 CaptureStatus::~CaptureStatus() {
   cycle_.removeObserver(*this);
-  options_.unwatch(trayBoxWatch_);
+  if (trayBoxWatch_) options_.unwatch(*trayBoxWatch_);
   texts_.changed.remove(languageWatch_);
 }
 
@@ -86,9 +78,19 @@ void CaptureStatus::notice(const std::string& text) {
 }
 
 void CaptureStatus::started() {
-  // The icon may have come with the settings, before the counter they hold.
   showCounter();
-  if (tray_.present()) tray_.modify();
+  // The start-up settings set the box; the window adds the icon once they are all
+  // in. From here on, checking or unchecking the box adds or removes it.
+  if (!trayBoxWatch_) {
+    trayBoxWatch_ = options_.watch(Option::trayIconAlways, [this] {
+      if (options_.checked(Option::trayIconAlways)) {
+        tray_.add();
+      } else {
+        tray_.remove();
+      }
+      changed.callAll();
+    });
+  }
   changed.callAll();
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/callbacks.h"
@@ -76,7 +77,7 @@ class CaptureStatus : public CaptureObserver {
   // the same text.
   bool paused_ = false;
   Callbacks::Id languageWatch_ = 0;
-  Options::WatchId trayBoxWatch_;
+  std::optional<Options::WatchId> trayBoxWatch_;  // from the start on
 };
 
 }  // namespace snaprill

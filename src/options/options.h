@@ -261,7 +261,7 @@ class Options {
   // The capture hotkeys may not share a key while both are switched on: when the
   // screen key equals the active-window key and both capture boxes are checked, both
   // boxes are unchecked. Runs by itself when any of those boxes or of the five keys
-  // changes; the settings load runs it once more after both keys.
+  // changes; a settings load runs it once, after every key is in.
   void hotkeyConflictCheck();
   // While deferred, changes do not run the check (explicit calls still do): a load
   // sets the boxes before the keys, and checking the file's boxes against the keys

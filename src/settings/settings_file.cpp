@@ -56,14 +56,16 @@ std::vector<IniEntry> savedEntries(const Options& options, const SaveState& stat
 struct SettingsValues {
   std::vector<std::optional<int>> numbers;
   std::vector<std::optional<std::string>> texts;
+  // The file says the option pages are not shown ("Advanced=0").
+  bool pagesHidden = false;
   std::optional<int> counter;
   LoadedSettings loaded;
 };
 
 class Reader {
  public:
-  Reader(const IniFile& file, bool full, const Options& current, const ProgramDirectories& dirs)
-      : file_(file), full_(full), current_(current), dirs_(dirs) {}
+  Reader(const IniFile& file, bool full, const ProgramDirectories& dirs)
+      : file_(file), full_(full), dirs_(dirs) {}
 
   SettingsValues read() const {
     SettingsValues v;
@@ -75,6 +77,8 @@ class Reader {
       const auto i = static_cast<std::size_t>(row.id);
       if (row.kind == OptionKind::Text) {
         v.texts[i] = readText(row);
+      } else if (s.type == ValueType::PagesShown) {
+        v.pagesHidden = readNumber(row) == 0;
       } else {
         v.numbers[i] = readNumber(row);
       }
@@ -134,17 +138,11 @@ class Reader {
           break;
       }
     }
-    if (s.type == ValueType::PagesShown) {
-      // The file says whether the pages show; only "not shown" changes the height.
-      if (*v != 0 || !optionPagesShown(current_)) return std::nullopt;
-      return kPagesCollapsedHeight;
-    }
     return v;
   }
 
   const IniFile& file_;
   bool full_;
-  const Options& current_;
   const ProgramDirectories& dirs_;
 };
 
@@ -164,6 +162,9 @@ void apply(const SettingsValues& values, Options& options) {
   }
   options.deferHotkeyCheck(false);
   options.hotkeyConflictCheck();
+  // Last: a new output type may have opened the window's option pages to show its
+  // own page, and a file that keeps them closed keeps them closed.
+  if (values.pagesHidden && optionPagesShown(options)) toggleOptionPagesHeight(options);
 }
 
 }  // namespace
@@ -204,7 +205,7 @@ void SettingsFiles::save(const std::string& file) {
 
 LoadedSettings SettingsFiles::load(const std::string& file, bool full) {
   const IniFile profile = IniFile::fromFile(file);
-  const SettingsValues values = Reader(profile, full, options_, dirs_).read();
+  const SettingsValues values = Reader(profile, full, dirs_).read();
   apply(values, options_);
   if (values.counter && options_.checked(Option::rememberLastNumber)) {
     state_.names.setCounter(*values.counter);

@@ -1,5 +1,5 @@
 // The settings layer: every option of the options model stored in and restored
-// from INI-format files, walked from one schema table (options/setting_text.h),
+// from INI-format files, walked from the option table (options/option_table.cpp),
 // together with what a settings file holds beyond the options (the counter, the
 // overlay picture file, the autostart entry, the language file), and the auto-save
 // hotkeys' one capture with the options of another file.

@@ -27,8 +27,7 @@ void MainWindow::startUp(bool hideSwitch) {
   pages_->refreshOverlayPreview();
   guarded(session_.cycle, [this] {
     session_.cycle.start();
-    TrayIconState& tray = session_.status.tray();
-    if (session_.options.checked(Option::trayIconAlways) && !tray.present()) tray.add();
+    if (session_.options.checked(Option::trayIconAlways)) session_.status.tray().add();
   });
   placeWindow(loaded.windowPositionStored);
   if (hideSwitch) {

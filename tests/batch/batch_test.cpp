@@ -180,5 +180,17 @@ TEST_F(BatchTest, TheExternalProgramStartsOnEachFileUnlessNoLaunch) {
   EXPECT_EQ(readWholeFile(marker, 4096), written + "\n");  // once, and not for --no-launch
 }
 
+TEST_F(BatchTest, OnceTheLastNumberIsUsedNotEvenAnimationFramesAreTaken) {
+  std::ofstream(home + "s.snp") << "[Snaprill]\nImageType=2\nRememberLastPic=1\nLastPic=99999\n"
+                                   "[GIF]\nSaveAnimation=1\nImageCount=3\n";
+  run({"--settings", home + "s.snp", "--", picture, picture, picture});
+  std::size_t dropped = 0;
+  for (std::size_t at = 0;
+       (at = err.str().find("dropped: no number is left", at)) != std::string::npos; ++at)
+    ++dropped;
+  EXPECT_EQ(dropped, 2u) << err.str();
+  EXPECT_EQ(out.str(), "");
+}
+
 }  // namespace
 }  // namespace snaprill

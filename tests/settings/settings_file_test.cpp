@@ -4,6 +4,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -274,9 +275,12 @@ TEST_F(SettingsFile, StartUpKeysPauseCollapseAndConnectTheTrayBox) {
   load(h, "[Snaprill]\nStartPaused=1\nTrayAlways=1\nAdvanced=0\n");
   EXPECT_TRUE(h.cycle.paused());
   EXPECT_EQ(h.options.value(Option::clientHeight), 99);
-  const std::size_t trayCalls = h.tray.calls.size();  // the pause's own update
-  // The box was set before its reaction was connected; a later load that changes it
-  // adds or removes the icon.
+  EXPECT_TRUE(std::none_of(h.tray.calls.begin(), h.tray.calls.end(), [](const auto& call) {
+    return call.op == TrayOperation::Add;
+  })) << "the start-up load adds no icon";
+  // The start connects the box: a later load that changes it adds or removes the icon.
+  h.cycle.start();
+  const std::size_t trayCalls = h.tray.calls.size();
   load(h, "[Snaprill]\nTrayAlways=0\n");
   ASSERT_EQ(h.tray.calls.size(), trayCalls + 1);
   EXPECT_EQ(h.tray.calls.back().op, TrayOperation::Delete);

@@ -1,6 +1,8 @@
 // The main window's behaviour that users meet: type changes and their pages, the
 // collapsed and expanded option area, the Tabs menu, the quality bar's two values,
 // the colour swatches, and controls that edit the model and reach snaprill.ini.
+#include <algorithm>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -304,6 +306,37 @@ TEST_F(WindowTest, StartStopLinkDrivesTheAutomationOnceConnected) {
   emit link->clicked();
   EXPECT_FALSE(automation.periodTimer().enabled());
   EXPECT_EQ(link->text(), QStringLiteral("Alusta"));
+}
+
+TEST_F(WindowTest, AFileThatKeepsThePagesClosedKeepsThemClosedWhateverItsType) {
+  startedWindow();
+  h.options.setValue(Option::clientHeight, 99);  // the user closed the pages
+  // GIF brings its page forward, opening the pages; the file says closed.
+  writeFile(dir.path() + "other.snp", "[Snaprill]\nImageType=2\nAdvanced=0\n");
+  h.settings.load(dir.path() + "other.snp", true);
+  EXPECT_EQ(h.options.value(Option::outputType), kGif);
+  EXPECT_EQ(h.options.value(Option::clientHeight), 99);
+  // So do the user's settings coming back after an auto-save capture.
+  writeFile(dir.path() + "opt.snp", "[Snaprill]\nImageType=0\n");
+  h.settings.useForOneCapture(dir.path() + "opt.snp");
+  EXPECT_EQ(h.options.value(Option::outputType), kJpeg);
+  h.capture();
+  EXPECT_EQ(h.options.value(Option::outputType), kGif);
+  EXPECT_EQ(h.options.value(Option::clientHeight), 99);
+}
+
+TEST_F(WindowTest, TheTrayIconComesOnceTheStartUpSettingsAreAllIn) {
+  writeFile(settingsFile(),
+            "[Snaprill]\nTrayAlways=1\nStartPaused=1\nRememberLastPic=1\nLastPic=7\n");
+  startedWindow();
+  const auto add = std::find_if(h.tray.calls.begin(), h.tray.calls.end(),
+                                [](const auto& call) { return call.op == TrayOperation::Add; });
+  ASSERT_NE(add, h.tray.calls.end());
+  EXPECT_EQ(add->record.icon, TrayIcon::Paused);
+  EXPECT_EQ(add->record.tip(), "Snaprill - 7/99999 pictures - Paused");
+  EXPECT_EQ(std::count_if(h.tray.calls.begin(), h.tray.calls.end(),
+                          [](const auto& call) { return call.op == TrayOperation::Add; }),
+            1);
 }
 
 }  // namespace
