@@ -304,11 +304,18 @@ TEST_F(HotkeysTest, AnAutoSaveWithoutOptionsFileTurnsAviIntoOneGif) {
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp1.gif"));
   EXPECT_EQ(options.value(Option::outputType), kAvi);
   EXPECT_TRUE(options.checked(Option::saveAnimation));
-  // An empty field: the capture is taken with the current options, as single images.
+  // The file named but gone: said once the capture is saved, in the status line.
+  EXPECT_EQ(h.status.statusText(), "The options file " + dir.path() +
+                                       "missing.snp was not found: the capture was saved with "
+                                       "the current settings.");
+  EXPECT_TRUE(h.dialogs.errors.empty());
+  // An empty field: the capture is taken with the current options, as single images,
+  // and nothing needs saying.
   hotkeys.fireAutoSave(2);
   h.capture();
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.gif"));
   EXPECT_EQ(options.value(Option::outputType), kAvi);
+  EXPECT_EQ(h.status.statusText(), "2/99999 pictures");
 }
 
 TEST_F(HotkeysTest, TheUsersSettingsSurviveAnAutoSaveWithoutItsCapture) {
