@@ -239,6 +239,10 @@ void CaptureCycle::showDiskFull(const std::string& file) {
   services_.dialogs.errorBox(text);
 }
 
+void CaptureCycle::showNotice(const std::string& text) {
+  tell([&text](CaptureObserver& o) { o.notice(text); });
+}
+
 void CaptureCycle::reportSettingsNotSaved(const std::string& file) {
   const std::string text = replaceIgnoringCase(texts_.get("Error", "SettingsNotSaved"), "%s", file);
   // Once a box for each file; an auto-save hotkey pressed again and again must not

@@ -65,6 +65,10 @@ class CaptureCycle : public PictureListener {
   // file; the clipboard emptied in every case.
   void reportError(std::exception_ptr error);
 
+  // A line for the status bar from one who follows the cycle (the settings' return
+  // after an auto-save capture), told to every observer as the cycle's own are.
+  void showNotice(const std::string& text);
+
   // Observers are told in the order they were added; each must be removed before it
   // goes.
   void addObserver(CaptureObserver& observer);

@@ -51,6 +51,10 @@ constexpr std::array kSchema = {
                  "Wayland session: pictures copied to the clipboard are saved, but hotkeys work "
                  "only in X11 windows and Print Screen does not copy the screen.",
                  Message},
+    LanguageText{"Main", "OptionsFileMissing",
+                 "The options file %s was not found: the capture was saved with the current "
+                 "settings.",
+                 Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},

@@ -1,8 +1,10 @@
 #include "settings/settings_file.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "formats/ini/ini_file.h"
 #include "options/language.h"
 #include "options/page_height.h"
@@ -264,7 +266,9 @@ void SettingsFiles::useForOneCapture(const std::string& optionFile) {
   // With a return still waiting, the options in use are another file's, and the main
   // settings file already holds the user's own: saving would put them out for good.
   if (!restorePending_) save(mainFile());
-  if (!file.empty() && isRegularFileOrOther(file)) {
+  const bool found = !file.empty() && isRegularFileOrOther(file);
+  missingOptionsFile_ = file.empty() || found ? std::string() : file;
+  if (found) {
     try {
       load(file, false);
     } catch (...) {
@@ -282,11 +286,18 @@ void SettingsFiles::restoreUserSettings() {
   load(mainFile(), false);
 }
 
-void SettingsFiles::captureEnded(const SaveOutcome&) {
+void SettingsFiles::captureEnded(const SaveOutcome& outcome) {
+  const std::string missing = std::exchange(missingOptionsFile_, std::string());
   try {
     restoreUserSettings();
   } catch (...) {
     if (cycle_) cycle_->reportError(std::current_exception());
+  }
+  // Said now rather than at the press: the capture's own counter would replace the
+  // notice at once. A capture that was not saved has a notice of its own.
+  if (!missing.empty() && !outcome.path.empty() && cycle_) {
+    cycle_->showNotice(
+        replaceIgnoringCase(texts_.get("Main", "OptionsFileMissing"), "%s", missing));
   }
 }
 

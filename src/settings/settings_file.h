@@ -73,6 +73,9 @@ class SettingsFiles : private CaptureObserver {
   // (unless another auto-save capture is still waiting, whose options are in use),
   // then optionFile, when it names an existing file, is loaded with full = false.
   // Once the next capture is over, saved or not, the main settings are loaded back.
+  // An optionFile that is named but not there leaves the options in use; once that
+  // capture is saved, the cycle's observers are told so in a notice ([Main]
+  // OptionsFileMissing).
   void useForOneCapture(const std::string& optionFile);
   bool oneCaptureWaiting() const { return restorePending_; }
   // The program closes: the user's own settings back if an auto-save capture never
@@ -90,6 +93,8 @@ class SettingsFiles : private CaptureObserver {
   const ProgramDirectories& dirs_;
   CaptureCycle* cycle_;
   bool restorePending_ = false;
+  // The options file of the waiting auto-save capture, when it was not found.
+  std::string missingOptionsFile_;
 };
 
 }  // namespace snaprill

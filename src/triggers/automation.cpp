@@ -16,10 +16,11 @@ constexpr int kSeconds = 1;
 }  // namespace
 
 Automation::Automation(Options& options, const Texts& texts, CaptureCycle& cycle,
-                       Platform& services, KeyInjector& keys)
+                       Platform& services, const KeyboardState& keyboard, KeyInjector& keys)
     : options_(options),
       texts_(texts),
       cycle_(cycle),
+      keyboard_(keyboard),
       keys_(keys),
       periodTimer_(services.newTimer()),
       delayTimer_(services.newTimer()),
@@ -107,7 +108,7 @@ void Automation::onAutomationDelayTick() {
 
 void Automation::onAutomationTick() {
   ++count_;
-  sendPrintScreen(keys_);
+  sendPrintScreen(keyboard_, keys_);
   const Options& o = options_;
   // Presses sent count, not files saved.
   if (o.checked(Option::automationStopAfter) && o.value(Option::automationStopCount) <= count_) {

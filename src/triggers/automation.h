@@ -29,7 +29,7 @@ class Automation : private CaptureObserver {
  public:
   // Everything given outlives the automation.
   Automation(Options& options, const Texts& texts, CaptureCycle& cycle, Platform& services,
-             KeyInjector& keys);
+             const KeyboardState& keyboard, KeyInjector& keys);
   ~Automation() override;
   Automation(const Automation&) = delete;
   Automation& operator=(const Automation&) = delete;
@@ -63,6 +63,7 @@ class Automation : private CaptureObserver {
   Options& options_;
   const Texts& texts_;
   CaptureCycle& cycle_;
+  const KeyboardState& keyboard_;
   KeyInjector& keys_;
   std::unique_ptr<Timer> periodTimer_;
   std::unique_ptr<Timer> delayTimer_;

@@ -21,16 +21,6 @@ namespace {
 constexpr Option kAutoSaveFiles[] = {Option::autoSave1File, Option::autoSave2File,
                                      Option::autoSave3File};
 
-// The two keys of each modifier; the generic code is down when either is.
-struct Sides {
-  int generic, left, right, bit;
-};
-constexpr Sides kModifiers[] = {
-    {kVkShift, 0xA0, 0xA1, kShortcutShift},
-    {kVkControl, 0xA2, 0xA3, kShortcutCtrl},
-    {kVkAlt, 0xA4, 0xA5, kShortcutAlt},
-};
-
 bool modifiersMatch(int shortcut, int held) {
   const int wanted = shortcut & kShortcutModifiers;
   return wanted == 0 || wanted == held;
@@ -70,7 +60,7 @@ void Hotkeys::stateChanged() {
 }
 
 bool Hotkeys::isDown(int virtualKey) const {
-  for (const Sides& m : kModifiers) {
+  for (const ModifierKeys& m : kHotkeyModifiers) {
     if (virtualKey == m.generic) return isDown(m.left) || isDown(m.right);
   }
   const std::optional<unsigned long> keysym = keysymOf(virtualKey);
@@ -79,8 +69,8 @@ bool Hotkeys::isDown(int virtualKey) const {
 
 int Hotkeys::modifiersHeld() const {
   int held = 0;
-  for (const Sides& m : kModifiers) {
-    if (isDown(m.generic)) held |= m.bit;
+  for (const ModifierKeys& m : kHotkeyModifiers) {
+    if (isDown(m.generic)) held |= m.shortcutBit;
   }
   return held;
 }
@@ -151,10 +141,10 @@ void Hotkeys::examine(std::size_t i, bool ignorePress) {
 void Hotkeys::act(const Slot& slot) {
   switch (slot.action) {
     case Action::altPrintScreen:
-      sendAltPrintScreen(keys_);
+      sendAltPrintScreen(keyboard_, keys_);
       return;
     case Action::printScreen:
-      sendPrintScreen(keys_);
+      sendPrintScreen(keyboard_, keys_);
       return;
     case Action::autoSave:
       fireAutoSave(slot.row);
@@ -167,7 +157,7 @@ void Hotkeys::fireAutoSave(int row) {
   settings_.useForOneCapture(options_.text(kAutoSaveFiles[row - 1]));
   if (options_.value(Option::outputType) == kAvi) options_.setValue(Option::outputType, kGif);
   options_.setChecked(Option::saveAnimation, false);
-  sendPrintScreen(keys_);
+  sendPrintScreen(keyboard_, keys_);
 }
 
 void Hotkeys::clearLatches() {

@@ -29,6 +29,23 @@ inline constexpr int kVkAlt = 0x12;
 inline constexpr int kVkPrintScreen = 0x2C;
 inline constexpr int kVkF11 = 0x7A;
 inline constexpr int kVkF12 = 0x7B;
+// The Windows keys (Super on X): modifiers that no hotkey value names.
+inline constexpr int kVkLeftWindows = 0x5B;
+inline constexpr int kVkRightWindows = 0x5C;
+
+// The modifiers a hotkey value names, each with the codes of its left and right keys
+// (a key is one side; the generic code is down while either is).
+struct ModifierKeys {
+  int generic;
+  int left;
+  int right;
+  int shortcutBit;
+};
+inline constexpr ModifierKeys kHotkeyModifiers[] = {
+    {kVkShift, 0xA0, 0xA1, kShortcutShift},
+    {kVkControl, 0xA2, 0xA3, kShortcutCtrl},
+    {kVkAlt, 0xA4, 0xA5, kShortcutAlt},
+};
 
 // The virtual-key code of a hotkey value (its low byte).
 inline int virtualKeyPart(int shortcut) {

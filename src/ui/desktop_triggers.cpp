@@ -18,7 +18,8 @@ DesktopTriggers::DesktopTriggers(Session& session)
                }),
       hotkeys_(session.options, session.cycle, session.settings, session.services, keyboard_,
                keyboard_),
-      automation_(session.options, session.texts, session.cycle, session.services, keyboard_) {
+      automation_(session.options, session.texts, session.cycle, session.services, keyboard_,
+                  keyboard_) {
   // The hotkey timer ticks only while a hotkey's key is down or a latch waits.
   QtTimer& timer = asQtTimer(hotkeys_.timer());
   timer.setGate([this] { return hotkeys_.wantsTicks(); });

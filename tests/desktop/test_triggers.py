@@ -7,6 +7,9 @@
 - F11 (Capture Active Window) with a known window active gives a picture of that
   window's outer size, frame included;
 - Print alone gives one file; F12 held for 2 s gives exactly one;
+- with a window active, a screen key held with Alt (Alt+F6), and an auto-save key
+  with Alt, still give the whole screen, the active-window key held with Ctrl+Shift
+  the window, and Print pressed after them the screen (no modifier left down);
 - the automation every 200 ms, stopping after 3, gives exactly three files;
 - while the capture cycle is paused, another program reads the screen that Print
   put on the clipboard as a valid PNG."""
@@ -23,7 +26,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import DesktopSession, check, outcome, outputs, wait_for  # noqa: E402
 
 SCREEN = (1280, 1024)
-F6, F11, F12 = 117, 122, 123
+F6, F7, F8, F11, F12 = 117, 118, 119, 122, 123
+SHIFT, CTRL, ALT = 0x2000, 0x4000, 0x8000  # a hotkey value's modifier bits
 NAVY = (0, 0, 128)  # the automation link's colour
 
 
@@ -200,6 +204,44 @@ def hotkey_checks(app):
         check(status == 0, "exit status %r" % status)
 
 
+def held(session, *keys):
+    """Keys pressed in order, held as a user holds a shortcut, released in reverse."""
+    session.run(["xdotool", "keydown", *keys])
+    time.sleep(0.3)
+    session.run(["xdotool", "keyup", *reversed(keys)])
+
+
+def held_modifier_checks(app):
+    with DesktopSession(app) as session:
+        write_settings(session, "[General]\nSimPrntScrn=1\nPrntScrnHotKey=%d\n"
+                                "SimAltPrntScrn=1\nAltPrntScrnHotKey=%d\n"
+                                "AutoSave1=1\nHotKey1=%d\n"
+                       % (ALT | F6, CTRL | SHIFT | F7, ALT | F8))
+        start_openbox(session)
+        session.start_program()
+        xmessage = subprocess.Popen(["xmessage", "-center", "A known window"], env=session.env,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        session.helpers.append(xmessage)
+        active = wait_for(lambda: "xmessage" in session.run(
+            ["xdotool", "getactivewindow", "getwindowname"], check=False).stdout, 5)
+        if not check(active, "xmessage did not become the active window"):
+            return
+        window = outer_size(session, session.run(["xdotool", "getactivewindow"]).stdout.strip())
+        for keys, expected, what in [(("alt", "F6"), SCREEN, "the screen key Alt+F6"),
+                                     (("ctrl", "shift", "F7"), window,
+                                      "the active-window key Ctrl+Shift+F7"),
+                                     (("alt", "F8"), SCREEN, "the auto-save key Alt+F8"),
+                                     (("Print",), SCREEN, "Print after them")]:
+            before = outputs(session)
+            held(session, *keys)
+            name = new_file(session, before)
+            if name:
+                _, got = picture(session, name)
+                check(got.size == expected, "%s gave %r, not %r" % (what, got.size, expected))
+        status = session.stop_program()
+        check(status == 0, "exit status %r" % status)
+
+
 def find_colour(image, colour):
     """Centre of the pixels of exactly this colour, or None."""
     mask = Image.new("L", image.size)
@@ -249,6 +291,7 @@ def automation_checks(app):
 def main():
     app = os.environ["SNAPRILL_APP"]
     hotkey_checks(app)
+    held_modifier_checks(app)
     automation_checks(app)
     return outcome("all hotkey and automation checks passed")
 

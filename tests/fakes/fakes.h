@@ -201,12 +201,22 @@ class FakeKeyboard : public KeyboardState {
   std::vector<unsigned long> down_;
 };
 
+// Records what is sent; given a keyboard, the keys show there too, as the display
+// server shows injected keys to every listener, the sender included.
 class FakeKeyInjector : public KeyInjector {
  public:
+  explicit FakeKeyInjector(FakeKeyboard* showsOn = nullptr) : showsOn_(showsOn) {}
   void send(std::span<const KeyStroke> strokes) override {
-    for (const KeyStroke& s : strokes) sent.push_back(s);
+    for (const KeyStroke& s : strokes) {
+      sent.push_back(s);
+      if (showsOn_ && s.down) showsOn_->press(s.keysym);
+      if (showsOn_ && !s.down) showsOn_->release(s.keysym);
+    }
   }
   std::vector<KeyStroke> sent;
+
+ private:
+  FakeKeyboard* showsOn_;
 };
 
 // Time for timers that run on it: advance() fires every enabled timer whose interval

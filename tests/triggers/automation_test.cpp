@@ -31,8 +31,9 @@ class AutomationTest : public ::testing::Test, protected fake::FakeServices {
   Texts texts;
   SaveState state{options};
   CaptureCycle cycle{options, texts, state, platform};
-  fake::FakeKeyInjector keys;
-  Automation automation{options, texts, cycle, platform, keys};
+  fake::FakeKeyboard keyboard;
+  fake::FakeKeyInjector keys{&keyboard};
+  Automation automation{options, texts, cycle, platform, keyboard, keys};
 };
 
 TEST_F(AutomationTest, StopAfterOneSendsOnePressOnePeriodAfterStart) {
@@ -59,6 +60,21 @@ TEST_F(AutomationTest, StopAfterOneSendsOnePressOnePeriodAfterStart) {
   EXPECT_EQ(automation.automationCount(), 0);
   timeline.advance(5000);
   EXPECT_EQ(presses(), 1u);
+}
+
+TEST_F(AutomationTest, ModifiersHeldWhenAPeriodEndsStayOutOfItsPrintScreen) {
+  constexpr unsigned long kShiftL = 0xFFE1, kSuperR = 0xFFEC, kPrint = 0xFF61;
+  keyboard.press(kShiftL);  // as while typing
+  keyboard.press(kSuperR);
+  automation.toggleAutomation();
+  timeline.advance(100);
+  std::vector<std::pair<unsigned long, bool>> sent;
+  for (const KeyStroke& s : keys.sent) sent.emplace_back(s.keysym, s.down);
+  const std::vector<std::pair<unsigned long, bool>> expected = {{kShiftL, false}, {kSuperR, false},
+                                                                {kPrint, true},   {kPrint, false},
+                                                                {kShiftL, true},  {kSuperR, true}};
+  EXPECT_EQ(sent, expected);
+  EXPECT_TRUE(keyboard.isDown(kShiftL) && keyboard.isDown(kSuperR)) << "held again";
 }
 
 TEST_F(AutomationTest, TheLimitIsReadAtEveryTick) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "formats/ini/ini_file.h"
@@ -15,7 +16,8 @@
 namespace snaprill {
 namespace {
 
-constexpr int kF5 = 0x74, kF6 = 0x75, kLeftShift = 0xA0, kLeftCtrl = 0xA2, kRightCtrl = 0xA3;
+constexpr int kF5 = 0x74, kF6 = 0x75, kF7 = 0x76, kF8 = 0x77, kLeftShift = 0xA0, kLeftCtrl = 0xA2,
+              kRightCtrl = 0xA3, kLeftAlt = 0xA4, kRightAlt = 0xA5;
 
 class HotkeysTest : public ::testing::Test {
  protected:
@@ -24,17 +26,25 @@ class HotkeysTest : public ::testing::Test {
   void tick(int times = 1) {
     for (int i = 0; i < times; ++i) static_cast<fake::FakeTimer&>(hotkeys.timer()).tick();
   }
-  // What was sent so far: "Print+ Print-" for one Print Screen sequence.
+  bool isDown(int vk) const { return keyboard.isDown(*keysymOf(vk)); }
+  // What was sent so far, by X names: "Print+ Print-" for one Print Screen sequence.
   std::string sent() const {
     std::string text;
     for (const KeyStroke& s : keys.sent) {
       if (!text.empty()) text += ' ';
-      text += s.keysym == *keysymOf(kVkAlt)           ? "Alt"
-              : s.keysym == *keysymOf(kVkPrintScreen) ? "Print"
-                                                      : "?";
+      const auto table = virtualKeyTable();
+      const auto key = std::find_if(table.begin(), table.end(),
+                                    [&s](const VirtualKey& k) { return k.keysym == s.keysym; });
+      text += key == table.end() ? "?" : key->xName;
       text += s.down ? '+' : '-';
     }
     return text;
+  }
+  // How many Print Screen presses were sent.
+  long printScreens() const {
+    return std::count_if(keys.sent.begin(), keys.sent.end(), [](const KeyStroke& s) {
+      return s.down && s.keysym == *keysymOf(kVkPrintScreen);
+    });
   }
   std::string mainFileValue(const char* section, const char* key) const {
     return IniFile::fromFile(h.settings.mainFile()).string(section, key, "");
@@ -44,12 +54,12 @@ class HotkeysTest : public ::testing::Test {
   test::Harness h{dir.path()};
   Options& options = h.options;
   fake::FakeKeyboard keyboard;
-  fake::FakeKeyInjector keys;
+  fake::FakeKeyInjector keys{&keyboard};
   Hotkeys hotkeys{options, h.cycle, h.settings, h.platform, keyboard, keys};
 };
 
 const std::string kPrintScreen = "Print+ Print-";
-const std::string kAltPrintScreen = "Alt+ Print+ Print- Alt-";
+const std::string kAltPrintScreen = "Alt_L+ Print+ Print- Alt_L-";
 
 TEST_F(HotkeysTest, AHeldKeyFiresOncePerPress) {
   options.setChecked(Option::captureScreenOnKey, true);  // F12 by default
@@ -117,7 +127,7 @@ TEST_F(HotkeysTest, ModifierBitsAskForExactlyThoseModifiers) {
   press(kRightCtrl);
   press(kF5);
   tick();
-  EXPECT_EQ(sent(), kPrintScreen) << "either Ctrl key";
+  EXPECT_EQ(sent(), "Control_R- " + kPrintScreen + " Control_R+") << "either Ctrl key";
   releaseAll();
   press(kLeftCtrl);
   press(kLeftShift);
@@ -129,13 +139,54 @@ TEST_F(HotkeysTest, ModifierBitsAskForExactlyThoseModifiers) {
   press(kLeftCtrl);  // too late: the key went down without it
   tick();
   releaseAll();
-  EXPECT_EQ(keys.sent.size(), 2u);
+  EXPECT_EQ(printScreens(), 1);
   // Without modifier bits any modifiers may be held.
   options.setValue(Option::screenKey, kF5);
   press(kLeftShift);
   press(kF5);
   tick();
-  EXPECT_EQ(keys.sent.size(), 4u);
+  EXPECT_EQ(printScreens(), 2);
+}
+
+TEST_F(HotkeysTest, ModifiersTheUserHoldsStayOutOfTheSentKeys) {
+  // Each key's sequence alone: the screen key's Print Screen plain, the active-window
+  // key's with our Alt only; the user's modifiers held again afterwards.
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setValue(Option::screenKey, kShortcutAlt | kF6);
+  options.setChecked(Option::captureActiveWindowOnKey, true);
+  options.setValue(Option::activeWindowKey, kShortcutCtrl | kShortcutShift | kF7);
+  options.setChecked(Option::autoSave1, true);
+  options.setValue(Option::autoSave1Key, kShortcutAlt | kF8);
+  const auto pressKeys = [&](std::initializer_list<int> vks) {
+    keys.sent.clear();
+    for (int vk : vks) press(vk);
+    tick();
+  };
+  const auto releaseKeys = [&](std::initializer_list<int> vks) {
+    for (int vk : vks) release(vk);
+    tick();
+  };
+  pressKeys({kLeftAlt, kF6});
+  EXPECT_EQ(sent(), "Alt_L- " + kPrintScreen + " Alt_L+");
+  EXPECT_TRUE(isDown(kLeftAlt)) << "still held by the user";
+  releaseKeys({kF6, kLeftAlt});
+  pressKeys({kRightCtrl, kLeftShift, kVkLeftWindows, kF7});
+  EXPECT_EQ(sent(),
+            "Shift_L- Control_R- Super_L- " + kAltPrintScreen + " Shift_L+ Control_R+ Super_L+");
+  EXPECT_TRUE(isDown(kRightCtrl) && isDown(kLeftShift) && isDown(kVkLeftWindows));
+  releaseKeys({kF7, kVkLeftWindows, kLeftShift, kRightCtrl});
+  // An auto-save row sends the same plain Print Screen.
+  pressKeys({kRightAlt, kF8});
+  EXPECT_EQ(sent(), "Alt_R- " + kPrintScreen + " Alt_R+");
+  releaseKeys({kF8, kRightAlt});
+  // A modifier let go before the tick came round is not pressed again.
+  keys.sent.clear();
+  press(kLeftAlt);
+  press(kF6);
+  release(kLeftAlt);
+  tick();
+  EXPECT_EQ(sent(), kPrintScreen);
+  EXPECT_FALSE(isDown(kLeftAlt));
 }
 
 TEST_F(HotkeysTest, TheTwoCaptureKeysMayNotBeTheSame) {
@@ -253,11 +304,18 @@ TEST_F(HotkeysTest, AnAutoSaveWithoutOptionsFileTurnsAviIntoOneGif) {
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp1.gif"));
   EXPECT_EQ(options.value(Option::outputType), kAvi);
   EXPECT_TRUE(options.checked(Option::saveAnimation));
-  // An empty field: the capture is taken with the current options, as single images.
+  // The file named but gone: said once the capture is saved, in the status line.
+  EXPECT_EQ(h.status.statusText(), "The options file " + dir.path() +
+                                       "missing.snp was not found: the capture was saved with "
+                                       "the current settings.");
+  EXPECT_TRUE(h.dialogs.errors.empty());
+  // An empty field: the capture is taken with the current options, as single images,
+  // and nothing needs saying.
   hotkeys.fireAutoSave(2);
   h.capture();
   EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.gif"));
   EXPECT_EQ(options.value(Option::outputType), kAvi);
+  EXPECT_EQ(h.status.statusText(), "2/99999 pictures");
 }
 
 TEST_F(HotkeysTest, TheUsersSettingsSurviveAnAutoSaveWithoutItsCapture) {

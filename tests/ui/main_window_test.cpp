@@ -286,8 +286,9 @@ TEST_F(WindowTest, KeyFieldsTakeTheShortcutPressedAndClearOnBackspace) {
 
 TEST_F(WindowTest, StartStopLinkDrivesTheAutomationOnceConnected) {
   // The automation outlives the window, as in the program.
+  fake::FakeKeyboard keyboard;
   fake::FakeKeyInjector keys;
-  Automation automation(h.options, h.texts, h.cycle, h.platform, keys);
+  Automation automation(h.options, h.texts, h.cycle, h.platform, keyboard, keys);
   QtTray tray(applicationIcon(), pausedIcon());
   MainWindow w(session, tray, choosers);
   w.startUp(false);
