@@ -96,9 +96,11 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   EXPECT_EQ(le32(b, 4) + 8, b.size());
   const std::size_t strh = find(b, "strh") + 8;
   EXPECT_EQ(std::string(b.begin() + long(strh), b.begin() + long(strh) + 4), "vids");
-  EXPECT_EQ(le32(b, strh + 20), 10u);  // scale: the delay
-  EXPECT_EQ(le32(b, strh + 24), 65u);  // rate
-  EXPECT_EQ(le32(b, strh + 32), 2u);   // length
+  EXPECT_EQ(le32(b, strh + 20), 10u);   // scale: the delay, in hundredths
+  EXPECT_EQ(le32(b, strh + 24), 100u);  // rate: 100 / 10 frames per second
+  EXPECT_EQ(le32(b, strh + 32), 2u);    // length
+  // Microseconds per frame: the delay's 100 ms.
+  EXPECT_EQ(le32(b, find(b, "avih") + 8), 100000u);
   const std::size_t idx = find(b, "idx1");
   ASSERT_EQ(le32(b, idx + 4), 32u);
   EXPECT_EQ(le32(b, idx + 12), 0x10u);
