@@ -143,6 +143,10 @@ struct CursorSnapshot {
   Bitmap image;
   int pointerX = 0;  // pointer position in screen coordinates
   int pointerY = 0;
+  // The hot spot: the pixel of the picture that points, which goes to the pointer
+  // position.
+  int hotX = 0;
+  int hotY = 0;
 };
 
 class CursorSource {
