@@ -131,6 +131,10 @@ class CaptureReport {
       failed = true;
     }
     if (dialogs_.errorsShown() > errorsBefore_) failed = true;
+    if (!outcome.programNotStarted.empty()) {
+      // The picture is saved: a notice, not a failure.
+      err_ << "snaprill-batch: " << programNotStartedMessage(texts_, outcome) << '\n';
+    }
     written(outcome.path);
     return failed;
   }
