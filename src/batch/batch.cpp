@@ -113,7 +113,9 @@ class CaptureReport {
   bool report(const std::string& picture, const SaveOutcome& outcome) {
     bool failed = false;
     if (outcome.lost == LostReason::NoNumberLeft) {
+      // A picture not saved is a failure, whatever the reason.
       err_ << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
+      failed = true;
     } else if (outcome.lost) {
       if (outcome.lost == LostReason::NotCreated) {
         err_ << diskFullMessage(texts_, outcome.failedFile) << '\n';
