@@ -118,6 +118,10 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
     if (written.noNumberLeft) outcome.lost = LostReason::NoNumberLeft;
     outcome.aviNotWritten = written.aviNotWritten;
   } catch (...) {
+    // Rows still arriving are written into the capture by their worker: a write that
+    // failed before reading them all (a folder that cannot be written) must not let
+    // the capture go before they are all there.
+    arriving.waitFor(capture.height());
     outcome = failedBy(std::current_exception());
   }
   if (!outcome.kept()) {
