@@ -73,7 +73,8 @@ bool ProcessLauncher::start(const std::string& program, const std::vector<std::s
   if (child == 0) {
     const auto fail = [&report] {
       const int error = errno;
-      (void)::write(report[1], &error, sizeof error);
+      // Told or not (a pipe that cannot be written), the child ends here.
+      [[maybe_unused]] const ssize_t told = ::write(report[1], &error, sizeof error);
       ::_exit(127);
     };
     ::setsid();
@@ -92,7 +93,9 @@ bool ProcessLauncher::start(const std::string& program, const std::vector<std::s
       report[1] = 3;
     }
     ::close_range(4, ~0u, 0);
-    if (dir) (void)::chdir(dir);
+    // A folder that cannot be entered leaves the inherited one.
+    if (dir && ::chdir(dir) != 0) {
+    }
     ::execv(exe, argv.data());
     fail();
   }
