@@ -28,7 +28,8 @@ constexpr const char* kHelp =
     "      --version          show the version and exit\n"
     "\n"
     "Exit status: 0 if every picture (or the page) was saved, 1 if one could not be\n"
-    "read or written, 2 for a wrong command line or an unreadable --settings file.\n"
+    "read or written or no file number was left for it, 2 for a wrong command line\n"
+    "or an unreadable --settings file.\n"
     "SNAPRILL_HOME names one folder for settings and default output.\n"
     "See snaprill-batch(1).\n";
 

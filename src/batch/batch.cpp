@@ -113,7 +113,9 @@ class CaptureReport {
   bool report(const std::string& picture, const SaveOutcome& outcome) {
     bool failed = false;
     if (outcome.lost == LostReason::NoNumberLeft) {
-      err_ << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
+      // A picture not saved is a failure, whatever the reason.
+      dropped(picture);
+      failed = true;
     } else if (outcome.lost) {
       if (outcome.lost == LostReason::NotCreated) {
         err_ << diskFullMessage(texts_, outcome.failedFile) << '\n';
@@ -131,8 +133,16 @@ class CaptureReport {
       failed = true;
     }
     if (dialogs_.errorsShown() > errorsBefore_) failed = true;
+    if (!outcome.programNotStarted.empty()) {
+      // The picture is saved: a notice, not a failure.
+      err_ << "snaprill-batch: " << programNotStartedMessage(texts_, outcome) << '\n';
+    }
     written(outcome.path);
     return failed;
+  }
+
+  void dropped(const std::string& picture) {
+    err_ << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
   }
 
   void written(const std::string& path) {
@@ -190,7 +200,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   bool numbersUsedUp = false;
   for (const std::string& picture : commandLine->pictures) {
     if (numbersUsedUp) {
-      err << "snaprill-batch: capture of \"" << picture << "\" dropped: no number is left\n";
+      report.dropped(picture);
+      status = 1;
       continue;
     }
     Bitmap bitmap;

@@ -1,6 +1,6 @@
 // The mouse cursor, drawn onto full-screen captures only: an active-window capture
-// has no place for it. Its top-left corner goes to the pointer position at the
-// moment of the capture; the hot spot is not subtracted.
+// has no place for it. Its hot spot (the arrow's tip) goes to the pointer position
+// at the moment of the capture, as the screen shows it.
 #include "capture/adjustments.h"
 
 namespace snaprill {
@@ -41,7 +41,8 @@ void Adjustments::addCursor(Bitmap& capture) const {
   }
   if (snapshot.image.empty()) return;
   if (snapshot.image.bitsPerPixel() != 32) snapshot.image.convertTo(32);
-  drawCursor(capture, snapshot.pointerX, snapshot.pointerY, snapshot.image);
+  drawCursor(capture, snapshot.pointerX - snapshot.hotX, snapshot.pointerY - snapshot.hotY,
+             snapshot.image);
 }
 
 }  // namespace snaprill

@@ -64,7 +64,9 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
   // The file appears only when it was written whole; the external program is not
   // handed a name that holds nothing.
   if (writeAviFile(gif, *path, texts, services)) return WriteOutcome{*path};
-  return {};
+  WriteOutcome failed;
+  failed.aviNotWritten = true;
+  return failed;
 }
 
 WriteOutcome Animation::flushPending(OutputNames& names) {
@@ -72,8 +74,15 @@ WriteOutcome Animation::flushPending(OutputNames& names) {
   pendingFrameIndex_ = -1;
   GifImage& gif = frames_;
   WriteOutcome outcome;
+  const int counterBefore = names.counter();
   if (const std::optional<std::string> path = names.allocate(".gif")) {
-    saveGif(gif, *path, true);
+    try {
+      saveGif(gif, *path, true);
+    } catch (...) {
+      // Nothing was written: the number is free again.
+      names.setCounter(counterBefore);
+      throw;
+    }
     outcome.path = *path;
   }
   gif.clearFrames();

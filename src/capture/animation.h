@@ -20,11 +20,14 @@ class Animation {
  public:
   // Adds the capture as a frame and writes the file, under the next name, when this
   // frame finishes one. The frames are gone after a write, whether it succeeded or
-  // not. A failed AVI write shows its own error box and gives no path.
+  // not. A failed AVI write shows its own error box and gives no path but
+  // aviNotWritten; a failed GIF write throws. Either way the name's number stays
+  // taken here (saveCapture gives it back).
   WriteOutcome addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                         const Texts& texts, Platform& services);
   // Writes the frames still waiting as one GIF file (at close, whatever the output
-  // type); nothing when none wait. Throws what the GIF writer throws.
+  // type); nothing when none wait. Throws what the GIF writer throws, the counter
+  // then back where it was.
   WriteOutcome flushPending(OutputNames& names);
 
   // The index of the last frame waiting for more, or -1 when none waits.

@@ -10,7 +10,9 @@ namespace snaprill {
 
 namespace {
 
-constexpr std::uint32_t kAviRate = 65;
+// The stream plays at rate / scale frames per second, the scale being the frame
+// delay in hundredths of a second: 100 / delay, as the GIF shows them.
+constexpr std::uint32_t kAviRate = 100;
 
 class BusyCursor {
  public:

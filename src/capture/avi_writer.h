@@ -10,7 +10,8 @@
 namespace snaprill {
 
 // Writes the frames of image to path, every frame a key frame, played at
-// 65 / (frame delay) frames per second. Lets pending window events through between
+// 100 / (frame delay in hundredths) frames per second: each frame shows for its
+// delay, as in the GIF. Lets pending window events through between
 // frames and shows the busy cursor meanwhile. Returns false, after an error box with
 // the matching text, when the file could not be written; nothing is left behind then.
 bool writeAviFile(GifImage& image, const std::string& path, const Texts& texts, Platform& platform);

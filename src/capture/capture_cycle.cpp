@@ -73,6 +73,7 @@ void CaptureCycle::takeCapture() {
     } catch (...) {
       outcome.lost = LostReason::Unreadable;
       outcome.failure = messageOf(std::current_exception());
+      services_.clipboard.leaveOffer();
     }
     if (!outcome.lost && taken.picture.empty()) {
       // Nothing could be made of what was offered: it stays on the clipboard, where
@@ -80,22 +81,23 @@ void CaptureCycle::takeCapture() {
       saving_ = false;
       tell([](CaptureObserver& o) { o.counterChanged(); });
       outcome.lost = lostReasonOf(taken.lost);
-      lost(LostCapture{*outcome.lost, false});
+      lost(LostCapture{*outcome.lost});
       tell([&outcome](CaptureObserver& o) { o.captureEnded(outcome); });
       armMemoryRelease();
       return;
     }
     if (!outcome.lost) {
-      // A picture whose rows are still arriving may yet turn out damaged; it leaves
-      // the clipboard only once it is whole, so that a damaged offer stays as it
-      // was. Emptying it late is safe: a newer offer is not taken back.
-      if (!streamed) services_.clipboard.clear();
       outcome = saveCapture(std::move(taken.picture), options_, texts_, state_, services_,
                             streamed ? &arriving : nullptr);
-      if (streamed && outcome.lost == LostReason::Damaged) {
+      // The picture leaves the clipboard only once it is saved (or dropped, no number
+      // being left). One that was not (its rows damaged late, its file not written)
+      // stays there as it was, for the user to paste elsewhere, and is not taken
+      // again by itself: the next attempt is the next offer. Settled before any box
+      // below lets events through; a newer offer is left alone either way.
+      if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft) {
+        services_.clipboard.clearTaken();
+      } else {
         services_.clipboard.leaveOffer();
-      } else if (streamed) {
-        services_.clipboard.clear();
       }
     }
   }
@@ -108,33 +110,39 @@ void CaptureCycle::report(const SaveOutcome& outcome) {
   const auto ended = [this, &outcome] {
     tell([&outcome](CaptureObserver& o) { o.captureEnded(outcome); });
   };
-  if (!outcome.lost || *outcome.lost == LostReason::NoNumberLeft ||
-      *outcome.lost == LostReason::Damaged) {
+  if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft ||
+      outcome.lost == LostReason::Damaged) {
     tell([](CaptureObserver& o) { o.counterChanged(); });
     if (outcome.lost == LostReason::NoNumberLeft) {
       ++counts_.dropped;
-      lost(LostCapture{LostReason::NoNumberLeft, false});
+      lost(LostCapture{LostReason::NoNumberLeft});
     } else if (outcome.lost) {
-      lost(LostCapture{*outcome.lost, false});
+      lost(LostCapture{*outcome.lost});
     }
     if (state_.names.counter() == kMaxImageNumber && !numbersUsedUp_) {
       numbersUsedUp_ = true;
       tell([](CaptureObserver& o) { o.stateChanged(); });
+    }
+    if (!outcome.programNotStarted.empty()) {
+      // Once for this capture, after the counter it would otherwise replace.
+      const std::string text = programNotStartedMessage(texts_, outcome);
+      tell([&text](CaptureObserver& o) { o.notice(text); });
     }
     ended();
     // After the capture, so that captures go on while the message is open.
     reportRefusedSize(outcome);
     return;
   }
-  // Writing failed. The clipboard first: a box below lets other events through
-  // while it is open, and the capture that failed must not be taken again meanwhile.
+  // Writing failed: the picture is still on the clipboard, no longer offered, and its
+  // number is free again, so the counter shown stays as it was.
   ++counts_.failed;
-  services_.clipboard.clear();
-  if (*outcome.lost == LostReason::NotCreated) {
+  if (outcome.aviNotWritten) {
+    // The AVI writer's box has said why.
+  } else if (outcome.lost == LostReason::NotCreated) {
     // The disk-full box speaks for itself.
     showDiskFull(outcome.failedFile);
   } else {
-    lost(LostCapture{*outcome.lost, outcome.numberUsedUp});
+    lost(LostCapture{*outcome.lost});
   }
   ended();
 }
@@ -148,7 +156,7 @@ void CaptureCycle::offerLost(LostOffer why) {
   // Paused, or with no number left, the picture would not have been taken anyway.
   if (!takingPictures()) return;
   tell([](CaptureObserver& o) { o.counterChanged(); });
-  lost(LostCapture{lostReasonOf(why), false});
+  lost(LostCapture{lostReasonOf(why)});
 }
 
 void CaptureCycle::armMemoryRelease() {
@@ -205,9 +213,8 @@ void CaptureCycle::close() {
 }
 
 void CaptureCycle::reportError(std::exception_ptr error) {
-  // The clipboard first: a box below lets other events through while it is open,
-  // and a capture that failed must not be taken again meanwhile.
-  services_.clipboard.clear();
+  // The clipboard is left alone: no capture is at stake here (a capture's failure
+  // is reported by the capture, which has left its picture on the clipboard).
   try {
     std::rethrow_exception(error);
   } catch (const FileError& e) {

@@ -3,12 +3,13 @@
 // capture cycle below, and what the window and tray show of it (capture_status.h).
 //
 // The capture cycle: the clipboard tells it when a picture is here; it takes the
-// picture, empties the clipboard, saves the capture and tells its observers how that
-// went. While paused, while a capture is being written, and once no file number is
-// left, it leaves arriving pictures on the clipboard. Errors of the program's own
-// actions come to it too (reportError), since they may need the same boxes. The
-// main window runs one; snaprill-batch calls saveCapture itself. Everything runs on
-// the user-interface thread.
+// picture, saves the capture, empties the clipboard once the capture is saved (a
+// picture that could not be saved stays there, and its number stays free) and tells
+// its observers how that went. While paused, while a capture is being written, and
+// once no file number is left, it leaves arriving pictures on the clipboard.
+// Errors of the program's own actions come to it too (reportError), since they may
+// need the same boxes. The main window runs one; snaprill-batch calls saveCapture
+// itself. Everything runs on the user-interface thread.
 #pragma once
 
 #include <exception>
@@ -36,8 +37,11 @@ class CaptureCycle : public PictureListener {
 
   // A picture is here: taken and saved at once, unless the cycle is paused, has no
   // number left or is still writing the capture before (it is then taken once the
-  // write is over). An offer that makes no picture is left on the clipboard, uses up
-  // no number and is reported as a lost capture.
+  // write is over). An offer that makes no picture, and a capture whose file could
+  // not be written, are left on the clipboard, use up no number and are reported
+  // (a lost capture, the disk-full box, the AVI writer's box); they are not taken
+  // again by themselves. A saved capture whose external program could not be
+  // started is reported as a notice.
   void pictureArrived() override;
   // An offer given up by its owner: reported while pictures are taken.
   void offerLost(LostOffer why) override;
@@ -62,7 +66,7 @@ class CaptureCycle : public PictureListener {
   // The program-wide error handler: the disk-full text, with the folder, for a file
   // that could not be created (while that box is open, further ones are counted in
   // the status text instead); a settings file that could not be written, once per
-  // file; the clipboard emptied in every case.
+  // file. The clipboard is left as it is.
   void reportError(std::exception_ptr error);
 
   // A line for the status bar from one who follows the cycle (the settings' return

@@ -10,10 +10,10 @@
 
 namespace snaprill {
 
-// A capture that came to nothing without a message box of its own.
+// A capture that came to nothing without a message box of its own (it used up no
+// number).
 struct LostCapture {
   LostReason reason;
-  bool numberUsedUp = false;
 };
 
 class CaptureObserver {
@@ -26,7 +26,8 @@ class CaptureObserver {
   virtual void stateChanged() {}
   // A capture came to nothing without a box of its own.
   virtual void captureLost(const LostCapture& lost) { (void)lost; }
-  // A line for the status bar from a report that shows no box this time.
+  // A line for the status bar from a report that shows no box this time (a repeated
+  // error, an external program that could not be started).
   virtual void notice(const std::string& text) { (void)text; }
   // A capture is over, saved or not; also a capture whose picture could not be had.
   virtual void captureEnded(const SaveOutcome& outcome) { (void)outcome; }

@@ -64,9 +64,8 @@ void CaptureStatus::stateChanged() {
 
 void CaptureStatus::captureLost(const LostCapture& lost) {
   const std::string reason = texts_.get("Main", lostReasonKey(lost.reason));
-  std::string text = replaceIgnoringCase(texts_.get("Main", "CaptureLost"), "%s", reason);
-  if (lost.numberUsedUp) text += " " + texts_.get("Main", "NumberUsedUp");
-  lostNotice_ = {text, lost.numberUsedUp};
+  const std::string text = replaceIgnoringCase(texts_.get("Main", "CaptureLost"), "%s", reason);
+  lostNotice_ = {text};
   statusText_ = text;
   changed.callAll();
   lossNoticed.callAll();

@@ -33,11 +33,10 @@ class CaptureStatus : public CaptureObserver {
   TrayIconState& tray() { return tray_; }
   const TrayIconState& tray() const { return tray_; }
 
-  // The notice of the last capture lost without a box of its own, and whether its
-  // number was used up all the same; lossNoticed is told of each.
+  // The notice of the last capture lost without a box of its own; lossNoticed is
+  // told of each.
   struct LostNotice {
     std::string notice;
-    bool numberUsedUp = false;
   };
   const LostNotice& lostNotice() const { return lostNotice_; }
 

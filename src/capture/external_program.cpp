@@ -68,11 +68,10 @@ std::vector<std::string> expandProgramArguments(const std::string& parameters,
   return args;
 }
 
-void launchExternalProgram(Launcher& launcher, const Options& options, const std::string& path) {
-  // The result is not looked at: a program that cannot be started is not reported.
-  launcher.start(options.text(Option::externalProgram),
-                 expandProgramArguments(options.text(Option::externalParameters), path),
-                 options.text(Option::outputDir));
+bool launchExternalProgram(Launcher& launcher, const Options& options, const std::string& path) {
+  return launcher.start(options.text(Option::externalProgram),
+                        expandProgramArguments(options.text(Option::externalParameters), path),
+                        options.text(Option::outputDir));
 }
 
 }  // namespace snaprill

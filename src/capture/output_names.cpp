@@ -1,6 +1,8 @@
 #include "capture/output_names.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/program_dir.h"
 
@@ -28,8 +30,15 @@ std::optional<std::string> OutputNames::allocate(const std::string& extension) {
   while (counter_ < kMaxImageNumber) {
     ++counter_;
     std::string candidate = pathFor(counter_, extension);
-    // A folder of that name does not hold the number back; the write will fail.
-    if (options_.checked(Option::overwriteFiles) || !isRegularFileOrOther(candidate)) {
+    std::error_code error;
+    const std::filesystem::file_type type = std::filesystem::status(candidate, error).type();
+    // A folder of that name holds the number back even when files are overwritten:
+    // no file can replace it, and a failed write gives its number back, so every
+    // capture after would fail on it again. A name that cannot be looked at is
+    // tried: the write tells why it fails.
+    if (type == std::filesystem::file_type::directory) continue;
+    if (options_.checked(Option::overwriteFiles) || type == std::filesystem::file_type::not_found ||
+        type == std::filesystem::file_type::none) {
       return candidate;
     }
   }

@@ -25,9 +25,9 @@ class OutputNames {
   std::string formatNumber(int number) const;
   std::string pathFor(int number, const std::string& extension) const;
   // Advances the counter to the next number whose name is free (or, when existing
-  // files may be overwritten, to the next number) and returns that name; nothing,
-  // with the counter at 99999, when no number is left. The output folder is made
-  // first when it is missing.
+  // files may be overwritten, to the next number whose name is not a folder) and
+  // returns that name; nothing, with the counter at 99999, when no number is left.
+  // The output folder is made first when it is missing.
   std::optional<std::string> allocate(const std::string& extension);
 
  private:
@@ -37,8 +37,9 @@ class OutputNames {
 
 // What a writer made of one capture.
 struct WriteOutcome {
-  std::string path;           // the file written, or empty
-  bool noNumberLeft = false;  // no number was left for a file: the capture is dropped
+  std::string path;            // the file written, or empty
+  bool noNumberLeft = false;   // no number was left for a file: the capture is dropped
+  bool aviNotWritten = false;  // the AVI writer failed, and has shown its error box
 };
 
 }  // namespace snaprill

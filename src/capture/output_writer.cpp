@@ -30,18 +30,11 @@ WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& st
   OutputNames& names = state.names;
   const auto writeStill = [&names](const char* extension,
                                    const std::function<void(ByteSink&)>& encode) {
-    const int counterBefore = names.counter();
     const std::optional<std::string> path = names.allocate(extension);
     if (!path) return WriteOutcome{{}, true};
-    try {
-      AtomicFile file(*path);
-      encode(file);
-      file.commit();
-    } catch (const DamagedPictureError&) {
-      // Nothing of the capture could be saved: its number is not used up.
-      names.setCounter(counterBefore);
-      throw;
-    }
+    AtomicFile file(*path);
+    encode(file);
+    file.commit();
     return WriteOutcome{*path};
   };
   switch (options.value(Option::outputType)) {

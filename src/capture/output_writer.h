@@ -1,7 +1,7 @@
 // Writing a capture in the chosen output type: the still writers here, GIF and AVI
 // through the animation. Every still writer takes its name just before writing and
-// writes through a temporary file, so a failed write leaves nothing behind while
-// its number stays used up.
+// writes through a temporary file, so a failed write leaves nothing behind (and
+// saveCapture gives its number back).
 #pragma once
 
 #include "capture/output_names.h"
@@ -18,8 +18,8 @@ struct SaveState;
 // Writes capture, which the type's depth option may convert first. `arriving`
 // holds back rows still being decoded, which only the JPEG writer takes as they
 // come. Throws when a file cannot be written (FileError for the file), and
-// DamagedPictureError when rows turn out damaged after the top ones were written
-// (the counter is then back where it was).
+// DamagedPictureError when rows turn out damaged after the top ones were written;
+// the counter then stays advanced past the name that was to be written.
 WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& state,
                           const Texts& texts, Platform& services, const ArrivingRows& arriving);
 

@@ -87,6 +87,11 @@ std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome) {
   return replaceIgnoringCase(texts.get("Error", "SizeTooLarge"), "%s", size);
 }
 
+std::string programNotStartedMessage(const Texts& texts, const SaveOutcome& outcome) {
+  return replaceIgnoringCase(texts.get("Main", "ProgramNotStarted"), "%s",
+                             outcome.programNotStarted);
+}
+
 void removeLeftoverWrites(const std::string& outputDir, const std::string& configDir) {
   static constexpr std::string_view kOurs[] = {".jpg", ".png", ".gif", ".bmp", ".emf", ".tif",
                                                ".avi", ".tga", ".pcx", ".ini", ".tmp"};
@@ -111,17 +116,24 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
     const WriteOutcome written = writeCapture(capture, options, state, texts, services, arriving);
     outcome.path = written.path;
     if (written.noNumberLeft) outcome.lost = LostReason::NoNumberLeft;
+    outcome.aviNotWritten = written.aviNotWritten;
   } catch (...) {
+    // Rows still arriving are written into the capture by their worker: a write that
+    // failed before reading them all (a folder that cannot be written) must not let
+    // the capture go before they are all there.
+    arriving.waitFor(capture.height());
     outcome = failedBy(std::current_exception());
   }
-  if (outcome.lost) {
-    outcome.numberUsedUp = outcome.lost != LostReason::NoNumberLeft &&
-                           outcome.lost != LostReason::Damaged &&
-                           state.names.counter() != counterBefore;
+  if (!outcome.kept()) {
+    // Nothing was written (a failed write leaves nothing behind): the number is
+    // free for the next capture, which may succeed where this one failed. With no
+    // number left, the counter stays at its end.
+    if (outcome.lost != LostReason::NoNumberLeft) state.names.setCounter(counterBefore);
     return outcome;
   }
-  if (options.checked(Option::openInExternalProgram) && !outcome.path.empty()) {
-    launchExternalProgram(services.launcher, options, outcome.path);
+  if (options.checked(Option::openInExternalProgram) && !outcome.path.empty() &&
+      !launchExternalProgram(services.launcher, options, outcome.path)) {
+    outcome.programNotStarted = options.text(Option::externalProgram);
   }
   return outcome;
 }

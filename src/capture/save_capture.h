@@ -49,21 +49,32 @@ struct SaveState {
 struct SaveOutcome {
   std::string path;                // the file written; empty when none was
   std::optional<LostReason> lost;  // why the capture came to nothing, when it did
-  bool numberUsedUp = false;       // a lost capture's number is gone all the same
-  std::string failure;             // NotCreated, NotWritten: the error as it says it
-  std::string failedFile;          // NotCreated: the file that could not be made
+  // The AVI file that this capture completed could not be written; the AVI writer
+  // has shown its own error box, which says why.
+  bool aviNotWritten = false;
+  std::string failure;     // NotCreated, NotWritten: the error as it says it
+  std::string failedFile;  // NotCreated: the file that could not be made
   // A crop or resize too large to make, left out (the capture kept its size); 0 x 0
   // when there was none.
   int refusedWidth = 0;
   int refusedHeight = 0;
+  // The external program that could not be started on the file written (not found,
+  // not executable); the capture is saved all the same. Empty when it started, or
+  // was not to be started.
+  std::string programNotStarted;
+
+  // Whether the capture was kept: written, or a frame of the animation being
+  // gathered.
+  bool kept() const { return !lost && !aviNotWritten; }
 };
 
 // Saves capture and hands the file written to the external program when the options
-// say so. Never throws: every failure is in the outcome. With `rows`, the capture's
+// say so. Never throws: every failure is in the outcome. A capture not kept uses up
+// no number: the counter is back where it was, except with no number left
+// (LostReason::NoNumberLeft), when it stays at 99999. With `rows`, the capture's
 // lower rows may still be arriving (see Clipboard::take); only a JPEG capture
 // without adjustments may be handed over that way, and rows found damaged late
-// leave no file and use up no number (LostReason::Damaged). A failed AVI write has
-// shown its own error box and gives neither a path nor a reason.
+// leave no file (LostReason::Damaged).
 SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& texts,
                         SaveState& state, Platform& services, const ArrivingRows* rows = nullptr);
 
@@ -72,6 +83,8 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
 std::string diskFullMessage(const Texts& texts, const std::string& file);
 // The message of a crop or resize too large to make.
 std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome);
+// The notice of an external program that could not be started.
+std::string programNotStartedMessage(const Texts& texts, const SaveOutcome& outcome);
 
 // Removes the temporaries that writers killed on the way left in the output and
 // settings folders; a writer still at work (another instance) keeps its own.

@@ -13,6 +13,7 @@ namespace {
 constexpr int kNoMin = INT_MIN;
 constexpr int kNoMax = INT_MAX;
 constexpr int kGreen = 0x008000;
+constexpr int kBlack = 0x000000;
 
 using K = OptionKind;
 using T = ValueType;
@@ -116,7 +117,8 @@ const std::vector<OptionSpec> kTable = {
     box(Option::addText, "addText", 0, kImages, "AddText"),
     text(Option::captureText, "captureText", "", 40, in(kImages, "Text", T::String)),
     list(Option::textPosition, "textPosition", 0, 6, in(kImages, "TextPos", T::Index)),
-    colour(Option::textBackgroundColour, "textBackgroundColour", kGreen,
+    // Black behind the green text: the same colour for both would hide the text.
+    colour(Option::textBackgroundColour, "textBackgroundColour", kBlack,
            in(kImages, "TextBGColor", T::Colour).current()),
     check(Option::fillTextBackground, "fillTextBackground", 0),
     colour(Option::textColour, "textColour", kGreen, in(kImages, "TextCol", T::Colour).current()),

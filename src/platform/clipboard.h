@@ -48,14 +48,20 @@ class Clipboard {
   // Whether the offered picture is here and not taken yet: for a listener that could
   // not take it when it was told.
   virtual bool pictureReady() const { return hasPicture(); }
-  // The offered picture, or why there is none; either way that offer no longer
-  // counts as offered, and the clipboard is left as it was (clear() empties it).
+  // The offered picture, or why there is none (that offer then no longer counts as
+  // offered). Either way it is not handed over again, and the clipboard is left as
+  // it was: after a picture, clearTaken() or leaveOffer() tells how its capture went.
   // With `rows`, a picture may be handed over while its lower rows are still being
   // decoded: `rows` then tells which are there, and whether they all make the
   // picture. Only the JPEG writer takes a picture that way.
   virtual TakenPicture take(ArrivingRows* rows = nullptr) = 0;
-  // A picture taken while its rows arrived turned out damaged: the offer stays on the
-  // clipboard as it was.
+  // After take(), the picture was saved: its offer is emptied from the clipboard. An
+  // offer that came since (the next screenshot, while that one was written) stays.
+  virtual void clearTaken() { clear(); }
+  // After take(), the picture was not saved (its rows turned out damaged, its file
+  // could not be written): the offer stays on the clipboard as it was, for the user
+  // to paste elsewhere, and no longer counts as offered, so it is not taken again
+  // by itself. An offer that came since is left alone.
   virtual void leaveOffer() {}
   // Empties the clipboard.
   virtual void clear() = 0;

@@ -1,5 +1,5 @@
 // Starts programs the way a desktop shell does: detached, without a shell, without
-// waiting, failures ignored.
+// waiting for them to run; whether a program could be started is answered.
 #pragma once
 
 #include <optional>
@@ -15,8 +15,10 @@ class ProcessLauncher : public Launcher {
   // Starts program with the arguments in workingDirectory (the inherited one when
   // it cannot be entered). A name without "/" is looked up on PATH. The program runs
   // in a session of its own and is never waited for; nothing is left behind as a
-  // zombie. A program that cannot be found or started is silently not started.
-  void start(const std::string& program, const std::vector<std::string>& arguments,
+  // zombie. Returns once the program runs (the system has loaded it), or with false
+  // when it cannot be found or the system refuses to run it (not executable, not a
+  // program).
+  bool start(const std::string& program, const std::vector<std::string>& arguments,
              const std::string& workingDirectory) override;
 };
 

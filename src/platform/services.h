@@ -127,11 +127,13 @@ class SystemClock : public Clock {
   LocalTime now() const override;
 };
 
-// Starts a program detached, without a shell, without waiting for it.
+// Starts a program detached, without a shell, without waiting for it to run.
 class Launcher {
  public:
   virtual ~Launcher() = default;
-  virtual void start(const std::string& program, const std::vector<std::string>& arguments,
+  // False when the program could not be started (not found, not executable); true
+  // once it runs, and where starting programs is left out on purpose.
+  virtual bool start(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& workingDirectory) = 0;
 };
 
@@ -143,6 +145,10 @@ struct CursorSnapshot {
   Bitmap image;
   int pointerX = 0;  // pointer position in screen coordinates
   int pointerY = 0;
+  // The hot spot: the pixel of the picture that points, which goes to the pointer
+  // position.
+  int hotX = 0;
+  int hotY = 0;
 };
 
 class CursorSource {

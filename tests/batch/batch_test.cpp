@@ -93,7 +93,8 @@ TEST_F(BatchTest, EncoderErrorIsAFailureThatSaysWhy) {
                            "\" could not be written: The bitmap is too large for a PCX file"),
             std::string::npos)
       << err.str();
-  EXPECT_EQ(out.str(), home + "snp2.pcx\n");
+  // The picture not written used up no number.
+  EXPECT_EQ(out.str(), home + "snp1.pcx\n");
 
   // 65537 x 1 once became a Targa file whose header said 1 x 1.
   MemorySink bmp;
@@ -106,6 +107,39 @@ TEST_F(BatchTest, EncoderErrorIsAFailureThatSaysWhy) {
             std::string::npos)
       << err.str();
   EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(BatchTest, PauseAfterStartingIsTheTrayProgramsAndEveryPictureIsSaved) {
+  // "Pause Snaprill after starting" once left the batch writing nothing, with exit 0.
+  const std::string outDir = home + "empty";
+  std::filesystem::create_directory(outDir);
+  std::ofstream(home + "paused.ini") << "[Snaprill]\nStartPaused=1\n";
+  EXPECT_EQ(run({"--settings", home + "paused.ini", "--output-dir", outDir, picture, picture}), 0)
+      << err.str();
+  EXPECT_EQ(out.str(), outDir + "/snp1.jpg\n" + outDir + "/snp2.jpg\n");
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(BatchTest, APictureDroppedWithNoNumberLeftIsAFailure) {
+  std::ofstream(home + "last.ini") << "[Snaprill]\nRememberLastPic=1\nLastPic=99998\n";
+  EXPECT_EQ(run({"--settings", home + "last.ini", picture, picture}), 1);
+  EXPECT_EQ(out.str(), home + "snp99999.jpg\n");
+  EXPECT_NE(err.str().find("capture of \"" + picture + "\" dropped: no number is left"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(BatchTest, AnExternalProgramThatCannotBeStartedIsToldAndThePictureCounts) {
+  std::ofstream(home + "launch.ini")
+      << "[Automation]\nExtProg=1\nExtProgCmd=" << home << "no-such-editor\n";
+  EXPECT_EQ(run({"--settings", home + "launch.ini", picture, picture}), 0);
+  EXPECT_EQ(out.str(), home + "snp1.jpg\n" + home + "snp2.jpg\n");
+  const std::string notice = "snaprill-batch: The capture was saved, but the external program \"" +
+                             home + "no-such-editor\" could not be started.\n";
+  EXPECT_EQ(err.str(), notice + notice);
+  // Not started on purpose: nothing to tell.
+  EXPECT_EQ(run({"--settings", home + "launch.ini", "--no-launch", picture}), 0);
+  EXPECT_EQ(err.str(), "");
 }
 
 TEST_F(BatchTest, ASettingsFileThatCannotBeReadIsAUsageError) {

@@ -199,6 +199,41 @@ TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
   EXPECT_EQ(cursor.snapshots, 2);
 }
 
+TEST_F(Adjust, CursorHotSpotGoesToThePointer) {
+  // An 8 x 8 cursor, clear but for its hot spot (3, 5) in red and its top-left
+  // corner in green, as an arrow's tip is drawn a few pixels into its picture.
+  cursor.width = 64;
+  cursor.height = 48;
+  cursor.snapshot.image = Bitmap(8, 8, 32);
+  const auto paint = [this](int x, int y, std::uint8_t r, std::uint8_t g) {
+    std::uint8_t* p = cursor.snapshot.image.row(y) + 4 * x;
+    p[0] = 0;
+    p[1] = g;
+    p[2] = r;
+    p[3] = 255;
+  };
+  paint(3, 5, 255, 0);
+  paint(0, 0, 0, 255);
+  cursor.snapshot.hotX = 3;
+  cursor.snapshot.hotY = 5;
+  cursor.snapshot.pointerX = 20;
+  cursor.snapshot.pointerY = 30;
+  options.setChecked(Option::addCursor, true);
+  adjusted = Bitmap(64, 48, 32);
+  adjustments().apply(adjusted);
+  EXPECT_EQ(adjusted.pixel(20, 30), (Rgb{255, 0, 0}));
+  EXPECT_EQ(adjusted.pixel(17, 25), (Rgb{0, 255, 0}));
+  EXPECT_EQ(adjusted.pixel(21, 31), Rgb{});
+  // At the screen's top-left corner the picture's top and left are cut off; the hot
+  // spot is still at the pointer.
+  cursor.snapshot.pointerX = 1;
+  cursor.snapshot.pointerY = 0;
+  adjusted = Bitmap(64, 48, 32);
+  adjustments().apply(adjusted);
+  EXPECT_EQ(adjusted.pixel(1, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(adjusted.pixel(0, 0), Rgb{});
+}
+
 TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
   // Cursor before crop, overlay and text on the cropped picture, colour effects
   // over everything: a white cursor at (10, 10) lands at (0, 0) after a crop from

@@ -96,9 +96,11 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   EXPECT_EQ(le32(b, 4) + 8, b.size());
   const std::size_t strh = find(b, "strh") + 8;
   EXPECT_EQ(std::string(b.begin() + long(strh), b.begin() + long(strh) + 4), "vids");
-  EXPECT_EQ(le32(b, strh + 20), 10u);  // scale: the delay
-  EXPECT_EQ(le32(b, strh + 24), 65u);  // rate
-  EXPECT_EQ(le32(b, strh + 32), 2u);   // length
+  EXPECT_EQ(le32(b, strh + 20), 10u);   // scale: the delay, in hundredths
+  EXPECT_EQ(le32(b, strh + 24), 100u);  // rate: 100 / 10 frames per second
+  EXPECT_EQ(le32(b, strh + 32), 2u);    // length
+  // Microseconds per frame: the delay's 100 ms.
+  EXPECT_EQ(le32(b, find(b, "avih") + 8), 100000u);
   const std::size_t idx = find(b, "idx1");
   ASSERT_EQ(le32(b, idx + 4), 32u);
   EXPECT_EQ(le32(b, idx + 12), 0x10u);
@@ -117,10 +119,14 @@ TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
   capture(testing::framePicture(8, 8, 2));
   EXPECT_FALSE(exists("snp1.avi"));
   EXPECT_EQ(state.animation.frames().frameCount(), 0);
+  // The capture that was to finish it stays on the clipboard; its number is free.
+  EXPECT_EQ(state.names.counter(), 0);
+  EXPECT_TRUE(clipboard.holdsAnything());
+  EXPECT_EQ(status.statusText(), "A capture was not saved: the picture could not be written.");
   capture(testing::framePicture(8, 8, 3));
   EXPECT_EQ(state.animation.pendingFrameIndex(), 0);
   capture(testing::framePicture(8, 8, 4));
-  const Bytes b = file("snp2.avi");
+  const Bytes b = file("snp1.avi");
   EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
 }
 
@@ -173,12 +179,16 @@ TEST_F(Animation, FailedGifWriteDropsItsFrames) {
   capture(testing::framePicture(8, 8, 2));
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0].rfind(texts.get("Error", "DiskFull"), 0), 0u);
-  EXPECT_EQ(state.names.counter(), 1);  // the number stays used
+  EXPECT_EQ(state.names.counter(), 0);  // the number is free again
   EXPECT_EQ(state.animation.frames().frameCount(), 0);
+  // The first frame's picture was kept as a frame and left the clipboard; the
+  // second's, which was to finish the file, is still there.
+  EXPECT_EQ(clipboard.clears, 1);
+  EXPECT_TRUE(clipboard.holdsAnything());
   options.setText(Option::outputDir, dir);
   capture(testing::framePicture(8, 8, 3));
   capture(testing::framePicture(8, 8, 4));
-  EXPECT_EQ(count(file("snp2.gif"), kLoop), 2u);
+  EXPECT_EQ(count(file("snp1.gif"), kLoop), 2u);
   EXPECT_EQ(fileCount(), 1u);
 }
 
@@ -188,10 +198,15 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   options.setText(Option::outputDir, unusableFolder());
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
+  // The AVI writer's own box, and no disk-full box besides.
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
   EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
   EXPECT_TRUE(lastSaved.path.empty());
   EXPECT_TRUE(launcher.launches.empty());
+  EXPECT_EQ(cycle.counts().failed, 1);
+  EXPECT_EQ(state.names.counter(), 0);
+  EXPECT_TRUE(clipboard.holdsAnything());
+  EXPECT_FALSE(clipboard.hasPicture());
   // A first frame without a picture gives no bitmap information. (The cycle never
   // hands over an empty capture: it is a lost one.)
   options.setText(Option::outputDir, dir);

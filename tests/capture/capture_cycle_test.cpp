@@ -62,29 +62,59 @@ TEST_F(CycleTest, CounterAtLimitWritesNothingButEmptiesClipboard) {
   EXPECT_FALSE(cycle.takingPictures());
 }
 
-TEST_F(CycleTest, UnwritableFolderReportsDiskFullOnceAndUsesUpTheNumber) {
+TEST_F(CycleTest, UnwritableFolderReportsDiskFullOnceAndLeavesThePictureAndItsNumber) {
   // A file where the folder should be: no one, root included, can create files in it.
   const std::string blocker = dir + "notafolder";
   { std::ofstream(blocker) << "x"; }
   options.setText(Option::outputDir, blocker + "/");
+  state.names.setCounter(37);
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(dialogs.errors[0],
             "Cannot create file. Disk may be full or read-only.\nFolder: " + blocker + "/");
-  EXPECT_EQ(state.names.counter(), 1);
-  EXPECT_FALSE(clipboard.hasPicture());
+  // The picture stays on the clipboard, for the user to paste elsewhere, and its
+  // number is free for the next capture.
+  EXPECT_EQ(state.names.counter(), 37);
+  EXPECT_TRUE(clipboard.holdsAnything());
+  EXPECT_EQ(clipboard.clears, 0);
+  EXPECT_EQ(cycle.counts().failed, 1);
   EXPECT_TRUE(cycle.takingPictures());
-  // The failed tick ends early: no display update, no launch.
+  // It no longer counts as offered: it is not taken again by itself.
+  EXPECT_FALSE(clipboard.hasPicture());
+  tick();
+  EXPECT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(cycle.counts().failed, 1);
+  // The failed capture ends early: no display update, no launch.
   EXPECT_TRUE(tray.calls.empty());
   options.setText(Option::outputDir, dir);
   capture();
-  EXPECT_TRUE(exists("snp2.jpg"));
+  EXPECT_TRUE(exists("snp38.jpg"));
+  EXPECT_EQ(state.names.counter(), 38);
+  EXPECT_EQ(clipboard.clears, 1);  // a capture saved leaves the clipboard
   EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+TEST_F(CycleTest, ACaptureThatCouldNotBeWrittenIsNotRetriedAndEveryTypeGivesItsNumberBack) {
+  options.setText(Option::outputDir, unusableFolder());
+  for (const int type : {kJpeg, kPng, kBitmap, kTiff, kTarga, kPcx, kMetafile, kGif}) {
+    options.setValue(Option::outputType, type);
+    capture();
+    EXPECT_EQ(state.names.counter(), 0) << type;
+    EXPECT_TRUE(clipboard.holdsAnything()) << type;
+  }
+  // Even the streamed JPEG, whose rows arrive while it is written.
+  options.setValue(Option::outputType, kJpeg);
+  clipboard.rowsArriveSlowly = true;
+  capture();
+  EXPECT_EQ(state.names.counter(), 0);
+  EXPECT_EQ(clipboard.clears, 0);
+  EXPECT_EQ(cycle.counts().failed, 9);
+  EXPECT_EQ(dialogs.errors.size(), 9u);  // one box for each: none was open at the next
 }
 
 TEST_F(CycleTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) {
   for (const char* name : {"snp1.jpg", "snp2.jpg", "snp3.jpg"}) std::ofstream(dir + name) << "old";
-  std::filesystem::create_directory(dir + "snp1.bmp");  // a folder does not hold a number back
+  std::filesystem::create_directory(dir + "snp1.bmp");
   capture();
   EXPECT_TRUE(exists("snp4.jpg"));
   EXPECT_EQ(state.names.counter(), 4);
@@ -92,9 +122,9 @@ TEST_F(CycleTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) {
   options.setValue(Option::outputType, kBitmap);
   state.names.setCounter(0);
   capture();
-  // snp1.bmp is a folder: the write fails and the number is used up.
-  EXPECT_EQ(dialogs.errors.size(), 1u);
-  capture();
+  // snp1.bmp is a folder: it holds its number back as a file does (a write would
+  // fail on it, capture after capture).
+  EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_TRUE(exists("snp2.bmp"));
 
   options.setValue(Option::outputType, kJpeg);
@@ -105,6 +135,12 @@ TEST_F(CycleTest, ExistingFilesAreSkippedPerExtensionAndOverwriteReplacesThem) {
   EXPECT_NE(dialogs.confirmations[0].find("\nThis WILL overwrite"), std::string::npos);
   capture();
   EXPECT_GT(std::filesystem::file_size(dir + "snp1.jpg"), 3u);
+  // Overwriting, a folder still holds its number back: no file can replace it.
+  options.setValue(Option::outputType, kBitmap);
+  state.names.setCounter(0);
+  capture();
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(lastSaved.path, dir + "snp2.bmp");
 }
 
 TEST_F(CycleTest, CancellingTheOverwriteWarningUnchecksTheBox) {
@@ -233,7 +269,6 @@ TEST_F(CycleTest, CapturesLostWithoutABoxAreReported) {
   tick();
   ASSERT_EQ(losses.size(), 1u);
   EXPECT_EQ(losses[0].notice, "A capture was not saved: the picture on the clipboard is damaged.");
-  EXPECT_FALSE(losses[0].numberUsedUp);
   EXPECT_EQ(status.statusText(), losses[0].notice);
   EXPECT_TRUE(dialogs.errors.empty());
 
@@ -242,7 +277,6 @@ TEST_F(CycleTest, CapturesLostWithoutABoxAreReported) {
   ASSERT_EQ(losses.size(), 2u);
   EXPECT_EQ(losses[1].notice, "A capture was not saved: every file number up to 99999 is taken.");
   EXPECT_EQ(status.statusText(), losses[1].notice);
-  EXPECT_FALSE(losses[1].numberUsedUp);
 
   // The disk-full box speaks for itself.
   state.names.setCounter(0);
@@ -254,6 +288,48 @@ TEST_F(CycleTest, CapturesLostWithoutABoxAreReported) {
   capture();
   EXPECT_EQ(dialogs.errors.size(), 1u);
   EXPECT_EQ(losses.size(), 2u);
+
+  // A picture too wide for its format is not written either: it stays on the
+  // clipboard, and its number is free.
+  options.setText(Option::outputDir, dir);
+  options.setValue(Option::outputType, kPcx);
+  capture(testing::samplePicture(65535, 1));
+  ASSERT_EQ(losses.size(), 3u);
+  EXPECT_EQ(losses[2].notice, "A capture was not saved: the picture could not be written.");
+  EXPECT_EQ(state.names.counter(), 0);
+  EXPECT_TRUE(clipboard.holdsAnything());
+  EXPECT_FALSE(clipboard.hasPicture());
+  EXPECT_EQ(dialogs.errors.size(), 1u);
+}
+
+TEST_F(CycleTest, AnExternalProgramThatCannotBeStartedIsToldOncePerSavedCapture) {
+  options.setChecked(Option::openInExternalProgram, true);
+  options.setText(Option::externalProgram, "no-such-editor");
+  launcher.starts = false;
+  struct Notices : CaptureObserver {
+    void notice(const std::string& text) override { told.push_back(text); }
+    std::vector<std::string> told;
+  } watcher;
+  cycle.addObserver(watcher);
+  capture();
+  capture();
+  const std::vector<std::string> notices = watcher.told;
+  // The captures are saved, and emptied from the clipboard, all the same.
+  EXPECT_TRUE(exists("snp1.jpg"));
+  EXPECT_TRUE(exists("snp2.jpg"));
+  EXPECT_FALSE(clipboard.holdsAnything());
+  ASSERT_EQ(launcher.launches.size(), 2u);
+  const std::string notice =
+      "The capture was saved, but the external program \"no-such-editor\" could not be started.";
+  EXPECT_EQ(notices, (std::vector<std::string>{notice, notice}));
+  EXPECT_EQ(status.statusText(), notice);
+  EXPECT_TRUE(dialogs.errors.empty());
+  // A program that starts says nothing.
+  launcher.starts = true;
+  capture();
+  EXPECT_EQ(watcher.told.size(), 2u);
+  EXPECT_EQ(status.statusText(), "3/99999 pictures");
+  cycle.removeObserver(watcher);
 }
 
 }  // namespace

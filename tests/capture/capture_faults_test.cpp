@@ -105,11 +105,19 @@ TEST_F(CycleTest, FailuresWhileTheDiskFullBoxIsOpenAreCountedNotStacked) {
   EXPECT_EQ(dialogs.errors[0], texts.get("Error", "DiskFull") + "\nFolder: " + unusableFolder());
   EXPECT_EQ(status.statusText(), "Cannot create file: 6 more since the message");
   EXPECT_EQ(cycle.counts().failed, 7);
-  EXPECT_EQ(state.names.counter(), 7);  // failed writes use up their numbers
-  EXPECT_FALSE(clipboard.holdsAnything());
+  EXPECT_EQ(state.names.counter(), 0);  // failed writes use up no number
+  // The last picture is still on the clipboard, and not taken again by itself.
+  EXPECT_TRUE(clipboard.holdsAnything());
+  EXPECT_EQ(clipboard.clears, 0);
+  tick();
+  EXPECT_EQ(cycle.counts().failed, 7);
   // Once the box is closed, the next failure has a box of its own.
   capture();
   EXPECT_EQ(dialogs.errors.size(), 2u);
+  // And with the folder writable again, the next capture takes the first number.
+  options.setText(Option::outputDir, dir);
+  capture();
+  EXPECT_TRUE(exists("snp1.jpg"));
 }
 
 TEST_F(CycleTest, SizesThatCannotBeMadeAreRefusedOnceAndTheCaptureKept) {

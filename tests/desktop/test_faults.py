@@ -8,9 +8,13 @@ clipboard as it was; copied cells (text with a picture of it) stay the user's
 text; TIFF, WebP, image/x-bmp and X pixmap offers become files, transparency over
 white; a screenshot offered while the one before is written is taken too; an
 output folder removed meanwhile is made again; seven captures failing
-while the error box is open give one box; a program killed while writing a large
-PNG leaves no hidden temporary after the next start."""
+while the error box is open give one box; a picture copied with xclip into a
+folder that cannot be written stays on the clipboard, is not taken again by itself,
+and uses up no number; a program killed while writing a large PNG leaves no hidden
+temporary after the next start."""
 import os
+import re
+import select
 import shutil
 import struct
 import subprocess
@@ -262,26 +266,106 @@ def run_checks(session, out, files):
     shutil.rmtree(out)
     written = take_good(session, out, "after the folder was removed")
     check(written is not None and os.path.isdir(out), "the removed folder was not made again")
+    last = number_of(written)
 
-    # A file where the folder should be: seven captures fail, one box shows.
+    # A file where the folder should be: seven captures fail, one box shows. Each
+    # picture stays on the clipboard until the next offer replaces it.
     shutil.rmtree(out)
     with open(out, "w") as blocker:
         blocker.write("not a folder")
     for n in range(7):
-        owner = session.offer(files["good"], "image/png")
-        # Taken means emptied: xclip ends when it loses the clipboard. (Asking what is
-        # offered could answer before xclip owns the clipboard at all.)
-        check(wait_for(lambda: owner.poll() is not None, 5.0),
-              "failing capture %d was not taken" % (n + 1))
+        owner = announcing_owner(session, files["good"])
+        check(wait_line(owner, b"sent", 5.0), "failing capture %d was not taken" % (n + 1))
+        if n == 0:
+            check(wait_for(lambda: message_boxes(session), 5.0), "no box for a failed capture")
     time.sleep(0.5)
     boxes = message_boxes(session)
     check(len(boxes) == 1, "%d error boxes for seven failed captures" % len(boxes))
-    for box in boxes:
-        session.run(["xdotool", "windowfocus", "--sync", box], check=False)
-        session.run(["xdotool", "key", "--window", box, "Return"], check=False)
-    check(wait_for(lambda: not message_boxes(session), 3.0), "the box did not close")
+    # The owner leaves when it loses the clipboard.
+    check(owner.poll() is None, "the last failed capture was emptied from the clipboard")
+    close_boxes(session, boxes)
     os.unlink(out)
     os.mkdir(out)
+    owner.kill()
+
+    failed_capture_stays_on_the_clipboard(session, out, files, last)
+
+
+def number_of(path):
+    """The number in a picture's name, or None."""
+    found = re.search(r"snp(\d+)\.[a-z]+$", path or "")
+    return int(found.group(1)) if found else None
+
+
+def announcing_owner(session, path):
+    """A clipboard owner of the PNG that prints "sent" each time it has sent it;
+    unbuffered, so that select sees each line."""
+    owner = subprocess.Popen([os.environ["SNAPRILL_CLIPBOARD_OWNER"], "announce", path],
+                             env=session.env, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, bufsize=0)
+    session.helpers.append(owner)
+    owner.seen = b""
+    if not wait_line(owner, b"ready", 5.0):
+        sys.exit("clipboard_owner announce did not take the clipboard")
+    return owner
+
+
+def wait_line(owner, line, timeout):
+    """Whether the owner prints `line` within timeout (lines seen are used up)."""
+    deadline = time.monotonic() + timeout
+    while True:
+        lines = owner.seen.split(b"\n")
+        if line in lines[:-1]:
+            owner.seen = b"\n".join(lines[lines.index(line) + 1:])
+            return True
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([owner.stdout], [], [], left)[0]:
+            return False
+        chunk = os.read(owner.stdout.fileno(), 256)
+        if not chunk:
+            return False
+        owner.seen += chunk
+
+
+def close_boxes(session, boxes):
+    """Return in each box, typed as a user would once the box has the focus. (Sent to
+    the box window itself, a key could miss a box that came after another one.)"""
+    for box in boxes:
+        session.run(["xdotool", "windowfocus", "--sync", box], check=False)
+        time.sleep(0.2)
+        session.run(["xdotool", "key", "Return"], check=False)
+    check(wait_for(lambda: not message_boxes(session), 3.0), "the box did not close")
+
+
+def failed_capture_stays_on_the_clipboard(session, out, files, last):
+    """A picture copied with xclip while the output folder cannot be written: one
+    box; the picture is still offered (xclip still owns the clipboard) after the
+    box is closed; it is not taken again by itself once the folder can be written,
+    and no number was used up: the next picture gets the number after `last`."""
+    os.rmdir(out)
+    with open(out, "w") as blocker:
+        blocker.write("not a folder")
+    copier = session.offer(files["good"], "image/png")
+    boxes = wait_for(lambda: message_boxes(session), 5.0)
+    check(boxes and len(boxes) == 1, "one box for a capture not written: %r" % boxes)
+    time.sleep(0.3)
+    check(copier.poll() is None, "xclip lost the clipboard: the picture not written was emptied")
+    check("image/png" in session.targets(),
+          "the picture not written is no longer on the clipboard: %r" % session.targets())
+    close_boxes(session, boxes or [])
+    os.unlink(out)
+    os.mkdir(out)
+    time.sleep(1.0)
+    check("image/png" in session.targets(),
+          "the picture not written left the clipboard after the box: %r" % session.targets())
+    check(pictures(out) == [], "the picture not written was taken again by itself: %r"
+          % pictures(out))
+    check(not message_boxes(session), "a second box for the same picture")
+    # The user's retry: copied again, it is saved under the next number.
+    written = take_good(session, out, "copied again once the folder can be written")
+    check(last is not None and number_of(written) == last + 1,
+          "the failed captures used up numbers: %r after snp%r" % (written, last))
+    check(wait_for(lambda: copier.poll() is not None, 3.0), "xclip still owns the clipboard")
 
 
 def message_boxes(session):

@@ -37,6 +37,7 @@ class FakeClipboard : public Clipboard {
   TakenPicture take(ArrivingRows* rows) override {
     if (!hasPicture()) return {Bitmap(), LostOffer::NotSent};
     arrived_ = false;
+    takenOffer_ = offers_;
     if (damaged_) {
       givenUp_ = true;
       return {};
@@ -63,7 +64,14 @@ class FakeClipboard : public Clipboard {
     return {std::move(out)};
   }
   void setTakePicturesWithText(bool take) override { takeWithText_ = take; }
-  void leaveOffer() override { givenUp_ = true; }
+  // Only the offer taken last: one that came since stays as it is.
+  void clearTaken() override {
+    if (takenOffer_ == offers_) clear();
+  }
+  void leaveOffer() override {
+    if (takenOffer_ == offers_) givenUp_ = true;
+    ++leftOffers;
+  }
   void clear() override {
     bitmap_.reset();
     text_.reset();
@@ -93,6 +101,7 @@ class FakeClipboard : public Clipboard {
   // Whether anything at all is offered, whatever it counts as.
   bool holdsAnything() const { return bitmap_.has_value() || text_.has_value(); }
   int clears = 0;
+  int leftOffers = 0;  // captures not saved whose offer was left on the clipboard
   bool rowsArriveSlowly = false;
   bool rowsArriveDamaged = false;
   bool stillArriving = false;  // offered, its data not yet read
@@ -104,6 +113,7 @@ class FakeClipboard : public Clipboard {
     damaged_ = damaged;
     givenUp_ = false;
     arrived_ = false;
+    ++offers_;
   }
 
   std::optional<Bitmap> bitmap_;
@@ -112,6 +122,8 @@ class FakeClipboard : public Clipboard {
   bool givenUp_ = false;
   bool arrived_ = false;
   bool takeWithText_ = false;
+  int offers_ = 0;
+  int takenOffer_ = -1;
 };
 
 class FakeDialogs : public Dialogs {
@@ -253,11 +265,14 @@ class FakeLauncher : public Launcher {
     std::vector<std::string> arguments;
     std::string workingDirectory;
   };
-  void start(const std::string& program, const std::vector<std::string>& arguments,
+  // Every call is recorded; it answers `starts`.
+  bool start(const std::string& program, const std::vector<std::string>& arguments,
              const std::string& workingDirectory) override {
     launches.push_back({program, arguments, workingDirectory});
+    return starts;
   }
   std::vector<Launch> launches;
+  bool starts = true;
 };
 
 class FakeCursorSource : public CursorSource {

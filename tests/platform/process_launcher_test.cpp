@@ -58,7 +58,7 @@ TEST_F(Launcher, ProgramGetsItsArgumentsByteForByteInTheOutputFolder) {
   const std::string out = (dir / "out dir").string() + "/";
   for (const std::string name : {"snp1.jpg", "a b.jpg", "q\"uo'te.jpg", "$(touch x).jpg",
                                  "`touch y`;touch z.jpg", "new\nline.jpg"}) {
-    launcher.start((dir / "bin" / "recorder").string(), {"/p", out + name}, out);
+    EXPECT_TRUE(launcher.start((dir / "bin" / "recorder").string(), {"/p", out + name}, out));
     const std::vector<std::string> got = waitForRecord();
     ASSERT_EQ(got.size(), 3u) << name;
     EXPECT_EQ(got[0] + "/", out);
@@ -73,18 +73,38 @@ TEST_F(Launcher, ProgramGetsItsArgumentsByteForByteInTheOutputFolder) {
   EXPECT_EQ(errno, ECHILD);
 }
 
-TEST_F(Launcher, BareNamesAreFoundOnPathAndMissingProgramsAreIgnored) {
+TEST_F(Launcher, BareNamesAreFoundOnPathAndMissingProgramsAreNotStarted) {
   const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   ::setenv("PATH", ("/nonexistent::" + (dir / "bin").string() + ":" + oldPath).c_str(), 1);
   EXPECT_EQ(findExecutable("recorder"), (dir / "bin" / "recorder").string());
-  launcher.start("recorder", {}, (dir / "out dir").string());
+  EXPECT_TRUE(launcher.start("recorder", {}, (dir / "out dir").string()));
   const std::vector<std::string> got = waitForRecord();
   ::setenv("PATH", oldPath.c_str(), 1);
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0], (dir / "out dir").string());
   EXPECT_FALSE(findExecutable("mspaint.exe"));
-  launcher.start("mspaint.exe", {"x"}, "/");  // nothing happens, nothing is reported
-  launcher.start("", {}, "/");
+  EXPECT_FALSE(launcher.start("mspaint.exe", {"x"}, "/"));
+  EXPECT_FALSE(launcher.start("", {}, "/"));
+}
+
+TEST_F(Launcher, FilesTheSystemWillNotRunAreNotStarted) {
+  // Not executable, even for root: no execute bit at all.
+  const fs::path plain = dir / "bin" / "plain";
+  std::ofstream(plain) << "#!/bin/sh\ntouch \"$RECORD_TO\"\n";
+  fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(launcher.start(plain.string(), {}, "/"));
+  // Executable, but no program: found, and refused by the exec itself.
+  const fs::path garbage = dir / "bin" / "garbage";
+  std::ofstream(garbage) << "\x7f"
+                         << "ELF, but not really a program";
+  fs::permissions(garbage, fs::perms::owner_all);
+  ASSERT_TRUE(findExecutable(garbage.string()));
+  EXPECT_FALSE(launcher.start(garbage.string(), {}, "/"));
+  // A folder is no program either.
+  EXPECT_FALSE(launcher.start((dir / "out dir").string(), {}, "/"));
+  EXPECT_FALSE(fs::exists(record));
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
 }
 
 }  // namespace

@@ -227,6 +227,7 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_EQ(c.text(Option::outputDir), dir.path());
   EXPECT_EQ(c.value(Option::automationDelay), 1);
   EXPECT_EQ(c.value(Option::textColour), 0x008000);
+  EXPECT_EQ(c.value(Option::textBackgroundColour), 0x000000);  // the text shows on it
   EXPECT_EQ(c.text(Option::textFontName), "MS Sans Serif");
   EXPECT_EQ(c.value(Option::textFontSize), 8);
   EXPECT_EQ(c.value(Option::textFontStyle), kTextBold);
@@ -269,6 +270,21 @@ TEST_F(SettingsFile, APartialLoadKeepsStartUpKeysAndTheFourCurrentValues) {
   EXPECT_EQ(c.text(Option::externalProgram), "gimp");
   EXPECT_EQ(c.text(Option::externalParameters), "%filename -x");
   EXPECT_EQ(c.value(Option::frameDelay), 10);  // an ordinary key goes back to its default
+}
+
+TEST_F(SettingsFile, AStoredTextBackgroundKeepsItsColourAndAMissingOneTheColourInUse) {
+  Options& c = h.options;
+  EXPECT_EQ(c.value(Option::textBackgroundColour), 0x000000);
+  // A file of an older default: green on green, as it was stored.
+  load(h, "[Images]\nTextBGColor=32768\nTextCol=32768\n");
+  EXPECT_EQ(c.value(Option::textBackgroundColour), 0x008000);
+  load(h, "[Images]\nTextCol=255\n");
+  EXPECT_EQ(c.value(Option::textBackgroundColour), 0x008000);
+  // Saved as any colour is.
+  c.setValue(Option::textBackgroundColour, 0x000000);
+  h.settings.save(file);
+  EXPECT_EQ(IniFile(readFile(file)).value("Images", "TextBGColor"),
+            std::optional<std::string>("0"));
 }
 
 TEST_F(SettingsFile, StartUpKeysPauseCollapseAndConnectTheTrayBox) {

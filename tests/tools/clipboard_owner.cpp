@@ -13,7 +13,9 @@
 //   replace-after-sending
 //                   50 ms after sending the PNG offers it again, from a new window,
 //                   as the next screenshot would be (the first one is then still
-//                   being written).
+//                   being written);
+//   announce        offers the PNG as any program does, and prints "sent" each
+//                   time it has sent it.
 // It prints "ready" once it owns the clipboard and exits when it loses it.
 //
 // usage: clipboard_owner MODE FILE.png
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang|"
-                 "slow-types|replace-after-sending "
+                 "slow-types|replace-after-sending|announce "
                  "FILE.png\n");
     return 2;
   }
@@ -160,6 +162,11 @@ int main(int argc, char** argv) {
                       reinterpret_cast<const unsigned char*>(data.data()),
                       static_cast<int>(data.size()));
       answer(display, request, request.property, time);
+      if (mode == "announce") {
+        XFlush(display);
+        std::printf("sent\n");
+        std::fflush(stdout);
+      }
       if (mode == "replace-after-sending" && !replaced) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);

@@ -227,6 +227,16 @@ void writeAnimations(const std::string& folder) {
   w.capture(testing::framePicture(63, 41, 1));
   w.capture(testing::framePicture(80, 20, 2));
   w.record("sizes.avi", {w.frameOf(testing::framePicture(63, 41, 1), false, true)}, 4);
+
+  // The default delay of 10 hundredths: 10 frames a second, as the GIF shows them.
+  options.setValue(Option::frameDelay, 10);
+  std::vector<Expected> tenthsFrames;
+  for (int i = 0; i < 2; ++i) {
+    const Bitmap p = testing::framePicture(32, 24, i + 6);
+    w.capture(p);
+    tenthsFrames.push_back(w.frameOf(p, false, true));
+  }
+  w.record("tenths.avi", tenthsFrames, 10);
   w.finish();
 }
 

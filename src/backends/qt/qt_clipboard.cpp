@@ -14,14 +14,13 @@ namespace {
 
 // A picture we offer ourselves. Qt offers other programs every image type it can
 // write once an image is there, and asks for the image only when one of them wants
-// it; the capture cycle takes the bitmap itself, unconverted.
+// it; the capture cycle takes the bitmap itself, unconverted. It takes a copy: a
+// capture that cannot be written leaves the picture on the clipboard, to be pasted
+// elsewhere.
 class OwnPicture : public QMimeData {
  public:
   explicit OwnPicture(Bitmap picture) : picture_(std::move(picture)) {}
-  Bitmap take() {
-    image_ = QImage();
-    return std::move(picture_);
-  }
+  Bitmap take() const { return picture_; }
   QStringList formats() const override { return {kPixmapType}; }
   bool hasFormat(const QString& type) const override { return type == kPixmapType; }
 
@@ -109,6 +108,7 @@ void QtClipboard::refresh() {
   // Qt reports our own emptying while it happens; asking the X server what is
   // offered then would only cost a round trip in the middle of a capture.
   if (clearing_) return;
+  ++qtChanges_;
   // Other programs' offers are followed on our own X11 connection. Qt may tell of
   // losing our own content after that connection has told of the new owner.
   if (x11_.active() && !clipboard_->ownsClipboard()) {
@@ -174,6 +174,7 @@ void QtClipboard::giveUp() {
 void QtClipboard::offer(Bitmap picture) {
   auto* data = new OwnPicture(std::move(picture));
   own_ = data;
+  ++ownOffers_;
   clipboard_->setMimeData(data, QClipboard::Clipboard);  // Qt owns it from here
   // Qt keeps one window for its clipboard: once known, our own offers cost the
   // reader of other programs' offers nothing.
@@ -199,10 +200,33 @@ Bitmap QtClipboard::takeOwn() {
       clipboard_->mimeData(QClipboard::Clipboard) != own_.data()) {
     return Bitmap();
   }
-  return static_cast<OwnPicture*>(own_.data())->take();
+  return static_cast<const OwnPicture*>(own_.data())->take();
+}
+
+bool QtClipboard::takenOfferStillHere() const {
+  if (!taken_) return false;
+  if (taken_->own) {
+    return taken_->ownOffers == ownOffers_ && !own_.isNull() && clipboard_->ownsClipboard() &&
+           clipboard_->mimeData(QClipboard::Clipboard) == own_.data();
+  }
+  if (clipboard_->ownsClipboard()) return false;
+  // An owner change not yet handled is seen by the release itself.
+  if (x11_.active()) return taken_->ownerChanges == x11_.ownerChanges();
+  return taken_->qtChanges == qtChanges_;
+}
+
+void QtClipboard::clearTaken() {
+  if (takenOfferStillHere()) clear();
+  taken_.reset();
+}
+
+void QtClipboard::leaveOffer() {
+  if (takenOfferStillHere()) giveUp();
+  taken_.reset();
 }
 
 TakenPicture QtClipboard::take(ArrivingRows* rows) {
+  taken_ = TakenOffer{clipboard_->ownsClipboard(), ownOffers_, qtChanges_, x11_.ownerChanges()};
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there

@@ -36,7 +36,8 @@ class QtClipboard : public QObject, public Clipboard {
   bool hasPicture() const override { return offered_; }
   bool pictureReady() const override { return offered_ && ready_; }
   TakenPicture take(ArrivingRows* rows) override;
-  void leaveOffer() override { giveUp(); }
+  void clearTaken() override;
+  void leaveOffer() override;
   void clear() override;
   void clearStartPicture() override;
   void setTakePicturesWithText(bool take) override;
@@ -62,6 +63,9 @@ class QtClipboard : public QObject, public Clipboard {
 
   // Our own offer's picture, when the clipboard still holds that offer.
   Bitmap takeOwn();
+  // Whether the offer take() last handed over is still the clipboard's: not when
+  // another one came since (the next screenshot, while that one was written).
+  bool takenOfferStillHere() const;
 
   QClipboard* clipboard_;
   QPointer<QMimeData> own_;  // Qt deletes it when the clipboard changes hands
@@ -78,6 +82,18 @@ class QtClipboard : public QObject, public Clipboard {
   QByteArray data_;  // another program's picture data, once here
   Bitmap pixmap_;    // or its picture, when it offered an X pixmap
   bool tellQueued_ = false;
+  // The offers seen, to tell the one taken from a later one: our own offers, and
+  // changes Qt told of (another program's offers off X11; on X11 the reader counts
+  // its owners).
+  unsigned ownOffers_ = 0;
+  unsigned qtChanges_ = 0;
+  struct TakenOffer {
+    bool own = false;
+    unsigned ownOffers = 0;
+    unsigned qtChanges = 0;
+    unsigned ownerChanges = 0;
+  };
+  std::optional<TakenOffer> taken_;
   // Set while the offer found at start is to be emptied once its types are known:
   // the reader's count of owner changes then.
   std::optional<unsigned> clearStartOfferOf_;

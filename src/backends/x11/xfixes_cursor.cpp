@@ -19,9 +19,12 @@ CursorSnapshot XFixesCursorSource::current() {
   if (!haveXFixes_) return snapshot;
   XFixesCursorImage* image = XFixesGetCursorImage(display_);
   if (!image) return snapshot;
-  // x and y are the pointer position; the hot spot stays where the picture puts it.
+  // x and y are the pointer position; xhot and yhot the pixel of the picture that
+  // points.
   snapshot.pointerX = image->x;
   snapshot.pointerY = image->y;
+  snapshot.hotX = image->xhot;
+  snapshot.hotY = image->yhot;
   if (image->width > 0 && image->height > 0 && image->width <= 1024 && image->height <= 1024) {
     snapshot.image = Bitmap(image->width, image->height, 32);
     const unsigned long* pixels = image->pixels;  // premultiplied ARGB in the low 32 bits
