@@ -195,7 +195,7 @@ TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
   load(h, "[Images]\nFontStyle=\n[General]\nFilenamePrefix=a/b:c?\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), 0);
   EXPECT_EQ(h.options.text(Option::filePrefix), "abc");
-  EXPECT_EQ(exampleFileName(h.options.text(Option::filePrefix)), "abc1.jpg");
+  EXPECT_EQ(exampleFileName(h.options), "abc1.jpg");
   load(h, "[Images]\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), kTextBold);
   EXPECT_EQ(h.options.text(Option::filePrefix), "snp");
