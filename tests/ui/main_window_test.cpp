@@ -235,6 +235,14 @@ TEST_F(WindowTest, HidingWithoutATrayMinimisesAndSaysSoOnce) {
   EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
 }
 
+TEST_F(WindowTest, ADisabledQualityBarShowsTheStoredValue) {
+  writeFile(settingsFile(), "[Snaprill]\nImageType=2\nJPEGQuality=40\n");
+  startedWindow();
+  EXPECT_EQ(find<QLabel>("qualityCaption")->text(), QStringLiteral("Quality 40 (recommended 90)"));
+  EXPECT_FALSE(find<QLabel>("qualityCaption")->isEnabled());
+  EXPECT_EQ(find<QScrollBar>("qualityBar")->value(), 40);
+}
+
 TEST_F(WindowTest, KeyFieldsStopTheHotkeysWhileTheyHaveTheFocus) {
   fake::FakeKeyboard keyboard;
   fake::FakeKeyInjector keys;
