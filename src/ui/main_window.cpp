@@ -18,6 +18,7 @@
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
 #include "ui/icons.h"
+#include "ui/no_tray_notice.h"
 #include "ui/option_binding.h"
 #include "ui/option_pages.h"
 #include "ui/top_strip.h"
@@ -69,6 +70,9 @@ MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
   statusLine_->setTextFormat(Qt::PlainText);
   statusBar()->addWidget(statusLine_, 1);
   statusBar()->setSizeGripEnabled(false);
+  noTrayNotice_ = std::make_unique<NoTrayNotice>(*statusBar(), session_.cycle, [this] {
+    return texts_.text({"Main", "NoTray"});
+  });
 
   typePicker_ = new TypePicker(session_.options, session_.texts, this);
   // Both live as long as the window and are shown modally when asked for.

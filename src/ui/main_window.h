@@ -23,6 +23,7 @@ namespace snaprill {
 
 class AboutBox;
 class DirectoryChooser;
+class NoTrayNotice;
 class OptionBinding;
 class OptionPages;
 class TopStrip;
@@ -114,7 +115,7 @@ class MainWindow : public QMainWindow {
   QTimer hideTimer_;
   QElapsedTimer runningFor_;  // since start-up: the about box's running time
   bool hiddenToTray_ = false;
-  bool noTrayNoticeShown_ = false;
+  std::unique_ptr<NoTrayNotice> noTrayNotice_;
   bool closing_ = false;
   Callbacks::Id statusWatch_ = 0;
   Callbacks::Id qualityWatch_ = 0;

@@ -235,6 +235,19 @@ TEST_F(WindowTest, HidingWithoutATrayMinimisesAndSaysSoOnce) {
   EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
 }
 
+TEST_F(WindowTest, TheNoTrayNoticeGivesWayToTheNextCapture) {
+  MainWindow& w = startedWindow();
+  w.hideWindow();
+  ASSERT_FALSE(w.statusBar()->currentMessage().isEmpty());
+  h.capture();
+  EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+  EXPECT_EQ(find<QLabel>("statusLine")->text(), QStringLiteral("1/99999 pictures"));
+  // Nor does it come back with the next minimising.
+  w.showWindow();
+  w.hideWindow();
+  EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+}
+
 TEST_F(WindowTest, ADisabledQualityBarShowsTheStoredValue) {
   writeFile(settingsFile(), "[Snaprill]\nImageType=2\nJPEGQuality=40\n");
   startedWindow();
