@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
@@ -14,6 +13,7 @@
 #include "options/output_type_choice.h"
 #include "options/page_height.h"
 #include "ui/about_box.h"
+#include "ui/browser_opener.h"
 #include "ui/directory_chooser.h"
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
@@ -290,10 +290,10 @@ void MainWindow::openHelpTopic(int topic) {
     showAboutBox();
     return;
   }
-  if (!QDesktopServices::openUrl(helpTopicUrl(helpFile, topic))) {
+  openInBrowser(helpTopicUrl(helpFile, topic), this, [this, helpFile] {
     session_.services.dialogs.errorBox(
         replaceIgnoringCase(session_.texts.get("Error", "HelpNotOpened"), "%s", helpFile));
-  }
+  });
 }
 
 void MainWindow::showAboutBox() {

@@ -65,7 +65,8 @@ class MainWindow : public QMainWindow {
   // The help entries: the about box with the quick help, centred on the screen.
   void showAboutBox();
   // The manual at a topic (0: its contents) in the desktop's browser; without a
-  // help file, the built-in help of the about box.
+  // help file, the built-in help of the about box. An error box tells when no
+  // browser showed it.
   void openHelpTopic(int topic);
 
   // Every caption again, after a language file was applied.
