@@ -307,7 +307,7 @@ constexpr std::array kSchema = {
                  "previous runs!\\nThis setting will not be saved in snaprill.ini.",
                  Message},
     LanguageText{"Settings", "ResetImageCount", "Set image count to 0", Caption},
-    LanguageText{"Settings", "RunAutomatically", "Run Snaprill automatically when Windows starts",
+    LanguageText{"Settings", "RunAutomatically", "Run Snaprill automatically when you log in",
                  Caption},
     LanguageText{"Settings", "ImageCountConfirmation", "Are you sure?", Message},
     LanguageText{"Settings", "TakeImageWithText", "Also take pictures offered together with text",

@@ -226,12 +226,26 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_EQ(c.text(Option::outputDir), dir.path());
   EXPECT_EQ(c.value(Option::automationDelay), 1);
   EXPECT_EQ(c.value(Option::textColour), 0x008000);
-  EXPECT_EQ(c.text(Option::textFontName), "MS Sans Serif");
+  EXPECT_EQ(c.text(Option::textFontName), "Sans Serif");
   EXPECT_EQ(c.value(Option::textFontSize), 8);
   EXPECT_EQ(c.value(Option::textFontStyle), kTextBold);
+  EXPECT_EQ(c.text(Option::externalProgram), "xdg-open");
+  EXPECT_EQ(c.text(Option::externalParameters), "%filename");
   EXPECT_EQ(loaded.languageFile, dir.path() + "english.ini");
   EXPECT_FALSE(h.cycle.paused());
   EXPECT_TRUE(h.tray.calls.empty());
+}
+
+TEST_F(SettingsFile, AFileKeepsTheProgramAndFontItHolds) {
+  writeFile(h.settings.mainFile(),
+            "[Images]\nFont=MS Sans Serif\n[Automation]\nExtProgCmd=mspaint.exe\n");
+  h.settings.loadStartup(h.settings.mainFile());
+  EXPECT_EQ(h.options.text(Option::textFontName), "MS Sans Serif");
+  EXPECT_EQ(h.options.text(Option::externalProgram), "mspaint.exe");
+  h.settings.save(h.settings.mainFile());
+  const IniFile saved = IniFile::fromFile(h.settings.mainFile());
+  EXPECT_EQ(saved.value("Images", "Font"), "MS Sans Serif");
+  EXPECT_EQ(saved.value("Automation", "ExtProgCmd"), "mspaint.exe");
 }
 
 TEST_F(SettingsFile, LoadingAMissingFileAppliesEveryDefaultAndLeavesTheWindow) {
