@@ -182,6 +182,18 @@ constexpr std::array kSchema = {
                  Caption},
     LanguageText{"Text", "X", "X", Caption},
     LanguageText{"Text", "Y", "Y", Caption},
+    // The fields of the capture text, which the text field's tooltip lists; its \n
+    // become line breaks.
+    LanguageText{"Text", "FieldsHint",
+                 "Date and time in the text, as the picture is saved:\\n"
+                 "%y year (2026)\\n"
+                 "%m month (01-12), %n month (1-12)\\n"
+                 "%d day (01-31), %j day (1-31)\\n"
+                 "%h hour (00-23), %g hour (0-23)\\n"
+                 "%i minute (00-59), %s second (00-59)\\n"
+                 "Capital letters work too. \" %+ \" (with a space either side) is left out, "
+                 "joining what stands before and after it.",
+                 LineBreaks},
 
     LanguageText{"Mouse", "Mouse", "Mouse", Caption},
     LanguageText{"Mouse", "AddCursor", "Add mouse cursor to images", Caption},

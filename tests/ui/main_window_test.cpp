@@ -145,6 +145,13 @@ TEST_F(WindowTest, SwatchCaptionsStayReadableOnTheirColour) {
   EXPECT_EQ(h.options.value(Option::textColour), 0x563412);
 }
 
+TEST_F(WindowTest, TheCaptureTextFieldListsTheDateAndTimeFields) {
+  startedWindow();
+  const QString tip = find<QLineEdit>("captureText")->toolTip();
+  EXPECT_TRUE(tip.contains(QStringLiteral("\n%y year (2026)\n"))) << tip.toStdString();
+  EXPECT_TRUE(tip.contains(QStringLiteral("%s second (00-59)"))) << tip.toStdString();
+}
+
 TEST_F(WindowTest, ControlsEditTheModelAndTheCloseWritesThem) {
   startedWindow();
   auto* prefix = find<QLineEdit>("filePrefix");
