@@ -334,7 +334,8 @@ constexpr std::array kSchema = {
     LanguageText{"Info", "Caption", "Info", Caption},
 
     LanguageText{"Language", "TranslatedBy",
-                 "The Snaprill developers (see Translators in README.md)", Credit},
+                 "The Snaprill developers (see \"Languages and translators\" in README.md)",
+                 Credit},
 
     LanguageText{"QuickHelp", "LineCount", "0", LineCount},
 

@@ -14,9 +14,20 @@
 namespace snaprill {
 namespace {
 
-std::string shippedEnglish() {
+std::string sourcePath(const std::string& name) {
   const char* source = std::getenv("SNAPRILL_SOURCE");
-  return std::string(source ? source : ".") + "/data/english.ini";
+  return std::string(source ? source : ".") + "/" + name;
+}
+
+std::string shippedEnglish() {
+  return sourcePath("data/english.ini");
+}
+
+std::string sourceText(const std::string& name) {
+  std::ifstream in(sourcePath(name), std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {
@@ -53,6 +64,18 @@ TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {
   for (const LanguageText& row : languageSchema()) {
     EXPECT_EQ(texts.get(row.section, row.key), *Texts::builtIn(row.section, row.key));
   }
+}
+
+// The credit line sends translators to a section of the README (which the package
+// installs), and so does the manual.
+TEST(EnglishIni, TheTranslatorsAreSentToASectionTheReadmeHas) {
+  const std::string credit = *Texts::builtIn("Language", "TranslatedBy");
+  const std::size_t open = credit.find('"');
+  const std::size_t close = credit.find('"', open + 1);
+  ASSERT_NE(close, std::string::npos) << credit;
+  const std::string section = credit.substr(open + 1, close - open - 1);
+  EXPECT_NE(sourceText("README.md").find("\n### " + section + "\n"), std::string::npos) << section;
+  EXPECT_NE(sourceText("data/snaprill-manual.html").find('"' + section + '"'), std::string::npos);
 }
 
 }  // namespace

@@ -40,8 +40,9 @@ TEST_F(LanguageFile, MissingOrNonIniFileGivesEveryBuiltInText) {
     EXPECT_EQ(texts.get("OtherImages", "Y"), "Y");
     EXPECT_EQ(texts.get("Filename", "Example"), "Example");
     EXPECT_EQ(texts.quickHelpLines.size(), 2u);
-    EXPECT_EQ(texts.translatorCredit(),
-              "Translated by: The Snaprill developers (see Translators in README.md)");
+    EXPECT_EQ(
+        texts.translatorCredit(),
+        "Translated by: The Snaprill developers (see \"Languages and translators\" in README.md)");
     EXPECT_EQ(texts.helpFile, "");
   }
   EXPECT_EQ(told, 3);

@@ -35,6 +35,9 @@ done
 
 "$root/usr/bin/snaprill-batch" --version | grep -qx "snaprill-batch [0-9.]*" || fail "batch --version"
 "$root/usr/bin/snaprill" --version | grep -qx "snaprill [0-9.]*" || fail "snaprill --version"
+# The README the language file and the manual send translators to.
+grep -qx "### Languages and translators" "$root/usr/share/doc/snaprill/README.md" ||
+  fail "the README with its section for translators is not installed"
 
 /usr/bin/python3 "$here/test_installed.py" "$root" || failures=$((failures + 1))
 
