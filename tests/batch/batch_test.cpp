@@ -48,7 +48,11 @@ TEST_F(BatchTest, WrongUsageExitsWithTwo) {
   EXPECT_EQ(run({}), 2);
   EXPECT_NE(err.str().find("usage:"), std::string::npos);
   EXPECT_EQ(run({"--settings"}), 2);
+  EXPECT_EQ(err.str().rfind("snaprill-batch: option \"--settings\" needs a value\nusage:", 0), 0u)
+      << err.str();
   EXPECT_EQ(run({"--bogus", picture}), 2);
+  EXPECT_EQ(err.str().rfind("snaprill-batch: unknown option \"--bogus\"\nusage:", 0), 0u)
+      << err.str();
 }
 
 TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
