@@ -68,6 +68,16 @@ TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
   EXPECT_FALSE(std::filesystem::exists(home + "snaprill.ini"));
 }
 
+TEST_F(BatchTest, ARememberedNumberIsCountedOnFromAndLeftAsItWas) {
+  const std::string settings = home + "remember.ini";
+  std::ofstream(settings) << "[Snaprill]\nRememberLastPic=1\nLastPic=10\n";
+  EXPECT_EQ(run({"--settings", settings, "--output-dir", home, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), home + "snp11.jpg\n");
+  // The next run counts from the stored number again, past the file already there.
+  EXPECT_EQ(run({"--settings", settings, "--output-dir", home, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), home + "snp12.jpg\n");
+}
+
 TEST_F(BatchTest, UnreadablePictureIsNamedAndTheRestGoesOn) {
   std::ofstream(home + "broken.jpg") << "\xFF\xD8\xFF garbage";
   EXPECT_EQ(run({home + "broken.jpg", home + "missing.png", picture}), 1);
