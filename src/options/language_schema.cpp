@@ -191,7 +191,8 @@ constexpr std::array kSchema = {
                  "%d day (01-31), %j day (1-31)\\n"
                  "%h hour (00-23), %g hour (0-23)\\n"
                  "%i minute (00-59), %s second (00-59)\\n"
-                 "Capital letters work too. \" %+ \" (with a space either side) is left out, "
+                 "Capital letters work too.\\n"
+                 "\" %+ \" (with a space either side) is left out,\\n"
                  "joining what stands before and after it.",
                  LineBreaks},
 
