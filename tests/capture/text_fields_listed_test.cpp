@@ -1,26 +1,17 @@
 // Every field the capture text fills in is listed where a user looks for it: the
 // text field's tooltip (its language text), the manual and the README.
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "options/texts.h"
 #include "support/adjust_fixture.h"
+#include "support/source_files.h"
 
 namespace snaprill {
 namespace {
 
+using test::sourceText;
 using testing::AdjustFixture;
-
-std::string sourceFile(const std::string& name) {
-  const char* source = std::getenv("SNAPRILL_SOURCE");
-  std::ifstream in(std::string(source ? source : ".") + "/" + name, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 TEST_F(AdjustFixture, EveryTextFieldIsListedWhereUsersLook) {
   clock.time = LocalTime{2026, 3, 7, 9, 5, 4};
@@ -34,8 +25,8 @@ TEST_F(AdjustFixture, EveryTextFieldIsListedWhereUsersLook) {
   fields.push_back(" %+ ");
 
   const std::string tooltip = *Texts::builtIn("Text", "FieldsHint");
-  const std::string manual = sourceFile("data/snaprill-manual.html");
-  const std::string readme = sourceFile("README.md");
+  const std::string manual = sourceText("data/snaprill-manual.html");
+  const std::string readme = sourceText("README.md");
   ASSERT_FALSE(manual.empty());
   ASSERT_FALSE(readme.empty());
   for (const std::string& field : fields) {

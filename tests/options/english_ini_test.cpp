@@ -2,7 +2,6 @@
 // copies the file, and a program without it still shows the same texts.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -10,24 +9,15 @@
 #include "formats/ini/ini_file.h"
 #include "options/language.h"
 #include "options/language_schema.h"
+#include "support/source_files.h"
 
 namespace snaprill {
 namespace {
 
-std::string sourcePath(const std::string& name) {
-  const char* source = std::getenv("SNAPRILL_SOURCE");
-  return std::string(source ? source : ".") + "/" + name;
-}
+using test::sourceText;
 
 std::string shippedEnglish() {
-  return sourcePath("data/english.ini");
-}
-
-std::string sourceText(const std::string& name) {
-  std::ifstream in(sourcePath(name), std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return test::sourcePath("data/english.ini");
 }
 
 TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {

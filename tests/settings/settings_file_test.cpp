@@ -236,18 +236,6 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_TRUE(h.tray.calls.empty());
 }
 
-TEST_F(SettingsFile, AFileKeepsTheProgramAndFontItHolds) {
-  writeFile(h.settings.mainFile(),
-            "[Images]\nFont=MS Sans Serif\n[Automation]\nExtProgCmd=mspaint.exe\n");
-  h.settings.loadStartup(h.settings.mainFile());
-  EXPECT_EQ(h.options.text(Option::textFontName), "MS Sans Serif");
-  EXPECT_EQ(h.options.text(Option::externalProgram), "mspaint.exe");
-  h.settings.save(h.settings.mainFile());
-  const IniFile saved = IniFile::fromFile(h.settings.mainFile());
-  EXPECT_EQ(saved.value("Images", "Font"), "MS Sans Serif");
-  EXPECT_EQ(saved.value("Automation", "ExtProgCmd"), "mspaint.exe");
-}
-
 TEST_F(SettingsFile, LoadingAMissingFileAppliesEveryDefaultAndLeavesTheWindow) {
   Options& c = h.options;
   for (Option box : {Option::rememberLastNumber, Option::keepClipboardAtStart, Option::runAtLogin,
