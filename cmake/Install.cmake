@@ -55,7 +55,9 @@ foreach(size 16 22 24 32 48 64 128 256)
 endforeach()
 install(FILES ${generated}/snaprill.1.gz ${generated}/snaprill-batch.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${data}/package/copyright ${generated}/changelog.gz
+# The README holds what translators need; the language file and the manual point
+# to it.
+install(FILES ${data}/package/copyright ${generated}/changelog.gz ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)

@@ -15,6 +15,7 @@
 #include "backends/qt/qt_tray.h"
 #include "backends/x11/reference_screen.h"
 #include "backends/x11/xfixes_cursor.h"
+#include "base/product.h"
 #include "capture/capture_cycle.h"
 #include "options/options.h"
 #include "options/overwrite_warning.h"
@@ -93,7 +94,7 @@ std::optional<int> answerInformationOptions(int argc, char* argv[]) {
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("snaprill " SNAPRILL_VERSION);
+      std::fputs(snaprill::versionText("snaprill").c_str(), stdout);
       return 0;
     }
   }

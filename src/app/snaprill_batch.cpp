@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/free_memory.h"
+#include "base/product.h"
 #include "batch/batch.h"
 #include "image/pixel_buffer.h"
 
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::cout << "snaprill-batch " SNAPRILL_VERSION "\n";
+      std::cout << snaprill::versionText("snaprill-batch");
       return 0;
     }
   }

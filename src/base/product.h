@@ -10,6 +10,10 @@ namespace snaprill {
 // gallery's credit line show it.
 std::string productTitle();
 
+// The answer to --version, as GNU programs give it: the program's name and version,
+// the copyright and the licence, one a line, ending in a newline.
+std::string versionText(const std::string& programName);
+
 // The home page given to the build (cmake -DSNAPRILL_HOME_PAGE=...), or the empty
 // string when none was: a link that leads nowhere is worse than no link.
 std::string homePage();

@@ -35,8 +35,9 @@ struct CommandLine {
   bool nullSeparated = false;
 };
 
-// Parses the command line; nothing when it is wrong.
-std::optional<CommandLine> parse(const std::vector<std::string>& args) {
+// Parses the command line; nothing when it is wrong, with the option at fault in
+// problem where one is.
+std::optional<CommandLine> parse(const std::vector<std::string>& args, std::string& problem) {
   CommandLine o;
   bool onlyPictures = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -62,7 +63,14 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args) {
                                          : a == "--save-settings" ? &o.saveSettings
                                          : a == "--gallery"       ? &o.gallery
                                                                   : nullptr;
-    if (!target || i + 1 >= args.size()) return std::nullopt;
+    if (!target) {
+      problem = "unknown option \"" + a + "\"";
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      problem = "option \"" + a + "\" needs a value";
+      return std::nullopt;
+    }
     *target = args[++i];
   }
   // A gallery only names its pictures, and captures nothing.
@@ -162,8 +170,11 @@ class CaptureReport {
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const std::optional<CommandLine> commandLine = parse(args);
+  std::string problem;
+  const std::optional<CommandLine> commandLine = parse(args, problem);
   if (!commandLine) {
+    // As the window program does: the option at fault first, then the usage.
+    if (!problem.empty()) err << "snaprill-batch: " << problem << '\n';
     err << kUsage << '\n';
     return 2;
   }

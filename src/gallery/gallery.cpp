@@ -30,8 +30,9 @@ class StartDisabled {
 void createGallery(const Options& options, const Texts& texts, Dialogs& dialogs,
                    GalleryView& view) {
   const StartDisabled running(view);
-  const std::optional<std::vector<std::string>> pictures =
-      dialogs.openFiles(texts.get("Dialogs", "SelectImages"), kImagesFilter, std::string());
+  // The pictures a gallery shows are most likely the captures.
+  const std::optional<std::vector<std::string>> pictures = dialogs.openFiles(
+      texts.get("Dialogs", "SelectImages"), kImagesFilter, options.text(Option::outputDir));
   if (!pictures) return;
 
   view.showProgress(static_cast<int>(pictures->size()));

@@ -1,5 +1,9 @@
 #include "options/file_prefix.h"
 
+#include <iterator>
+
+#include "options/options.h"
+
 namespace snaprill {
 
 std::string withoutForbiddenCharacters(std::string_view prefix) {
@@ -24,8 +28,23 @@ std::string withoutForbiddenCharacters(std::string_view prefix) {
   return cleaned;
 }
 
-std::string exampleFileName(std::string_view prefix) {
-  return std::string(prefix) + "1.jpg";
+std::string_view outputExtension(const Options& options) {
+  // By output type, in the order of the type list.
+  static constexpr std::string_view kExtensions[] = {".jpg", ".png", ".gif", ".bmp", ".emf",
+                                                     ".tif", ".avi", ".tga", ".pcx"};
+  const int type = options.value(Option::outputType);
+  if (type == kAvi && !options.checked(Option::saveAnimation)) return kExtensions[kGif];
+  if (type < 0 || type >= static_cast<int>(std::size(kExtensions))) return kExtensions[kBitmap];
+  return kExtensions[type];
+}
+
+std::string exampleFileName(const Options& options, bool zeroPadded) {
+  return options.text(Option::filePrefix) + (zeroPadded ? "00001" : "1") +
+         std::string(outputExtension(options));
+}
+
+std::string exampleFileName(const Options& options) {
+  return exampleFileName(options, options.checked(Option::zeroPadNumbers));
 }
 
 }  // namespace snaprill

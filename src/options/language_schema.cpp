@@ -188,6 +188,19 @@ constexpr std::array kSchema = {
                  Caption},
     LanguageText{"Text", "X", "X", Caption},
     LanguageText{"Text", "Y", "Y", Caption},
+    // The fields of the capture text, which the text field's tooltip lists; its \n
+    // become line breaks.
+    LanguageText{"Text", "FieldsHint",
+                 "Date and time in the text, as the picture is saved:\\n"
+                 "%y year (2026)\\n"
+                 "%m month (01-12), %n month (1-12)\\n"
+                 "%d day (01-31), %j day (1-31)\\n"
+                 "%h hour (00-23), %g hour (0-23)\\n"
+                 "%i minute (00-59), %s second (00-59)\\n"
+                 "Capital letters work too.\\n"
+                 "\" %+ \" (with a space either side) is left out,\\n"
+                 "joining what stands before and after it.",
+                 LineBreaks},
 
     LanguageText{"Mouse", "Mouse", "Mouse", Caption},
     LanguageText{"Mouse", "AddCursor", "Add mouse cursor to images", Caption},
@@ -313,7 +326,7 @@ constexpr std::array kSchema = {
                  "previous runs!\\nThis setting will not be saved in snaprill.ini.",
                  Message},
     LanguageText{"Settings", "ResetImageCount", "Set image count to 0", Caption},
-    LanguageText{"Settings", "RunAutomatically", "Run Snaprill automatically when Windows starts",
+    LanguageText{"Settings", "RunAutomatically", "Run Snaprill automatically when you log in",
                  Caption},
     LanguageText{"Settings", "ImageCountConfirmation", "Are you sure?", Message},
     LanguageText{"Settings", "TakeImageWithText", "Also take pictures offered together with text",
@@ -328,7 +341,8 @@ constexpr std::array kSchema = {
     LanguageText{"Info", "Caption", "Info", Caption},
 
     LanguageText{"Language", "TranslatedBy",
-                 "The Snaprill developers (see Translators in README.md)", Credit},
+                 "The Snaprill developers (see \"Languages and translators\" in README.md)",
+                 Credit},
 
     LanguageText{"QuickHelp", "LineCount", "0", LineCount},
 

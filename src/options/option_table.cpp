@@ -122,7 +122,8 @@ const std::vector<OptionSpec> kTable = {
            in(kImages, "TextBGColor", T::Colour).current()),
     check(Option::fillTextBackground, "fillTextBackground", 0),
     colour(Option::textColour, "textColour", kGreen, in(kImages, "TextCol", T::Colour).current()),
-    text(Option::textFontName, "textFontName", "MS Sans Serif", 0, in(kImages, "Font", T::String)),
+    // Not a font of its own: fontconfig gives the desktop's sans-serif for this name.
+    text(Option::textFontName, "textFontName", "Sans Serif", 0, in(kImages, "Font", T::String)),
     number(Option::textFontSize, "textFontSize", 8, kNoMin, kNoMax,
            in(kImages, "FontSize", T::Int)),
     number(Option::textFontStyle, "textFontStyle", kTextBold, 0, 15,
@@ -179,7 +180,8 @@ const std::vector<OptionSpec> kTable = {
     number(Option::automationDelay, "automationDelay", 30000, kNoMin, kNoMax,
            in(kAutomation, "DelayTime", T::Int).missingGives(1)),
     box(Option::openInExternalProgram, "openInExternalProgram", 0, kAutomation, "ExtProg"),
-    text(Option::externalProgram, "externalProgram", "mspaint.exe", 0,
+    // The desktop's own viewer of the file's type.
+    text(Option::externalProgram, "externalProgram", "xdg-open", 0,
          in(kAutomation, "ExtProgCmd", T::String).current()),
     text(Option::externalParameters, "externalParameters", "%filename", 0,
          in(kAutomation, "ExtProgParam", T::String).current()),

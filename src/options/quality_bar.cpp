@@ -38,9 +38,17 @@ void QualityBar::positionChanged() {
 
 void QualityBar::storedValueChanged(Option stored) {
   const int type = options_.value(Option::outputType);
-  const Option shown = type == kJpeg ? Option::jpegQuality : Option::pngLevel;
-  if ((type == kJpeg || type == kPng) && stored == shown) {
+  if (type == kJpeg || type == kPng) {
+    const Option shown = type == kJpeg ? Option::jpegQuality : Option::pngLevel;
+    if (stored == shown) options_.setValue(Option::qualityBar, options_.value(stored));
+    return;
+  }
+  // The disabled bar still shows the value of the type it showed last: a settings
+  // file that brings a new one (a start with GIF chosen) must not leave the old
+  // number there.
+  if ((stored == Option::jpegQuality) == showsJpegQuality_) {
     options_.setValue(Option::qualityBar, options_.value(stored));
+    languageChanged();
   }
 }
 

@@ -21,7 +21,8 @@ class QualityBar {
   QualityBar& operator=(const QualityBar&) = delete;
 
   // "Quality 90 (recommended 90)" or "Compression Level: 9". With a type that uses
-  // neither, the caption it showed last, in the current language.
+  // neither, the caption of the type shown last, with that type's stored value, in
+  // the current language.
   const std::string& caption() const { return caption_; }
   // How far a click in the bar's track moves it for the current type.
   int largeStep() const;

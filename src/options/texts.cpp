@@ -56,13 +56,10 @@ std::string Texts::translatorCredit() const {
 
 const std::vector<std::string>& Texts::builtInQuickHelp() {
   static const std::vector<std::string> lines = {
-      "To take a screenshot, press the Print Screen button on you keyboard and Snaprill will "
+      "To take a screenshot, press the Print Screen button on your keyboard and Snaprill will "
       "automatically save it.",
       "If you want a screenshot of only the active window, hold down the Alt key and then press "
       "Print Screen.",
-      "",
-      "For further information in quick-help, download the English language pack from "
-      "Snaprill's webpage.",
   };
   return lines;
 }

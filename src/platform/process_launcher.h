@@ -1,5 +1,6 @@
 // Starts programs the way a desktop shell does: detached, without a shell, without
-// waiting for them to run; whether a program could be started is answered.
+// waiting for them to run; whether a program could be started is answered (and, for
+// help pages, how it ended).
 #pragma once
 
 #include <optional>
@@ -21,6 +22,15 @@ class ProcessLauncher : public Launcher {
   bool start(const std::string& program, const std::vector<std::string>& arguments,
              const std::string& workingDirectory) override;
 };
+
+// Starts program as ProcessLauncher::start does, and returns a descriptor
+// (close-on-exec, owned by the caller) from which one byte can be read once the
+// program has ended: its exit status, or 128 + the signal that ended it; the end of
+// the file without that byte means it could not be run. -1, with nothing running,
+// when the program is not found or cannot be run. The program is still never the
+// caller's child: nothing has to wait for it.
+int startReportingExit(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::string& workingDirectory);
 
 // The executable a command name stands for: a name holding "/" as it is, a bare
 // name searched on PATH (an empty entry meaning the current folder). Nothing when

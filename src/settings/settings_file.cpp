@@ -216,6 +216,7 @@ LoadedSettings SettingsFiles::load(const std::string& file, bool full) {
     loadOverlayFile(state_.overlay, dirs_.configDir);
   if (full) loadLanguage(values.loaded.languageFile);
   if (full && options_.checked(Option::startPaused) && cycle_) cycle_->togglePause();
+  showOutputDirectoryChoice();
   return values.loaded;
 }
 
@@ -235,6 +236,15 @@ void SettingsFiles::settleOutputDirectory() {
   std::string dir = withTrailingSlash(options_.text(Option::outputDir));
   if (!isDirectory(dir)) dir = dirs_.defaultOutput;
   options_.setText(Option::outputDir, dir);
+  showOutputDirectoryChoice();
+}
+
+void SettingsFiles::showOutputDirectoryChoice() {
+  // No file holds the choice; the folder a file gives says which one it was.
+  const bool isDefault =
+      withTrailingSlash(options_.text(Option::outputDir)) == withTrailingSlash(dirs_.defaultOutput);
+  options_.setChecked(Option::useChosenDir, !isDefault);
+  options_.setChecked(Option::useDefaultDir, isDefault);
 }
 
 void SettingsFiles::loadLanguage(const std::string& file) {

@@ -49,7 +49,8 @@ class SettingsFiles : private CaptureObserver {
   void save(const std::string& file);
   // Reads file into the options; with full, also the start-up-only keys, the
   // language file and the overlay picture. A missing file reads as empty (every
-  // default).
+  // default). "Default" or "User specified" is chosen by whether the output folder it
+  // gives is the default one.
   LoadedSettings load(const std::string& file, bool full);
   // The start-up: the defaults, the full load of file, and the output directory
   // settled.
@@ -84,6 +85,7 @@ class SettingsFiles : private CaptureObserver {
 
  private:
   void writeOption(Option id);
+  void showOutputDirectoryChoice();
   void captureEnded(const SaveOutcome& outcome) override;
   void restoreUserSettings();
 

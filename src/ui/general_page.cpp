@@ -74,15 +74,12 @@ QWidget* OptionPages::buildGeneralPage() {
   exampleFileName->setTextFormat(Qt::PlainText);
   // The prefix loses forbidden characters as it is typed; the caret stays where the
   // user left it.
-  const auto showPrefix = [this, prefix, exampleFileName] {
+  const auto showPrefix = [this, prefix] {
     const QString shown = toQString(options_.text(Option::filePrefix));
-    if (prefix->text() != shown) {
-      prefix->setText(shown);
-      // Cleaned shorter than the caret: the caret at the end.
-      prefix->setCursorPosition(fieldPosition(shown, prefixCaret_));
-    }
-    exampleFileName->setText(
-        toQString(snaprill::exampleFileName(options_.text(Option::filePrefix))));
+    if (prefix->text() == shown) return;
+    prefix->setText(shown);
+    // Cleaned shorter than the caret: the caret at the end.
+    prefix->setCursorPosition(fieldPosition(shown, prefixCaret_));
   };
   connect(prefix, &QLineEdit::textEdited, this, [this, prefix, showPrefix](const QString& text) {
     prefixCaret_ = utf8Offset(text, prefix->cursorPosition());
@@ -93,14 +90,24 @@ QWidget* OptionPages::buildGeneralPage() {
   binding_.watch(Option::filePrefix, showPrefix);
   QRadioButton* plainNumbers = radio({"Filename", "NoZeros"}, "plainNumbers");
   QRadioButton* zeroPadNumbers = radio({"Filename", "AddZeros"}, "zeroPadNumbers");
-  texts_.bind({"Filename", "NoZeros"}, [plainNumbers](const QString& t) {
-    plainNumbers->setText(
-        QString(t).replace(QStringLiteral("%ex"), QStringLiteral("snp1.jpg"), Qt::CaseInsensitive));
-  });
-  texts_.bind({"Filename", "AddZeros"}, [zeroPadNumbers](const QString& t) {
-    zeroPadNumbers->setText(QString(t).replace(
-        QStringLiteral("%ex"), QStringLiteral("snp00001.jpg"), Qt::CaseInsensitive));
-  });
+  // The example and both choices name the file the next capture would get, so they
+  // follow every option that goes into the name.
+  const auto showExamples = [this, exampleFileName, plainNumbers, zeroPadNumbers] {
+    const auto withExample = [this](TextKey caption, bool zeroPadded) {
+      return texts_.text(caption).replace(
+          QStringLiteral("%ex"), toQString(snaprill::exampleFileName(options_, zeroPadded)),
+          Qt::CaseInsensitive);
+    };
+    exampleFileName->setText(toQString(snaprill::exampleFileName(options_)));
+    plainNumbers->setText(withExample({"Filename", "NoZeros"}, false));
+    zeroPadNumbers->setText(withExample({"Filename", "AddZeros"}, true));
+  };
+  for (const Option named :
+       {Option::filePrefix, Option::zeroPadNumbers, Option::outputType, Option::saveAnimation}) {
+    binding_.watch(named, showExamples);
+  }
+  // After the radio buttons' own captions, which still hold the placeholder.
+  texts_.bind({"Filename", "AddZeros"}, [showExamples](const QString&) { showExamples(); });
   binding_.check(zeroPadNumbers, Option::zeroPadNumbers);
   binding_.partnerRadio(plainNumbers, Option::zeroPadNumbers);
   auto* fileNameLayout = new QGridLayout(fileNameGroup);

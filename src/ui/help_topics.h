@@ -1,7 +1,7 @@
 // Help: the manual's topics by control, and the ways to open them. The manual is one
 // HTML page (Texts::helpFile, data/snaprill-manual.html when shipped) with an anchor
-// "topic-<number>" per topic; it opens in the desktop's browser through
-// QDesktopServices, which runs xdg-open on Linux desktops.
+// "topic-<number>" per topic; it opens in the desktop's browser through xdg-open
+// (ui/browser_opener.h).
 //
 // F1 opens the topic of the control that has the focus; Shift+F1, or the title-bar
 // help button where the window manager shows one, turns the pointer into a question

@@ -49,6 +49,7 @@ QWidget* OptionPages::buildImagePage() {
   QGroupBox* textGroup = group({"Text", "Text"}, "textGroup");
   captureTextField_ = field(Option::captureText, "captureText");
   captureTextField_->setAutoFillBackground(true);
+  texts_.bindToolTip(captureTextField_, {"Text", "FieldsHint"});
   QComboBox* position = list(Option::textPosition,
                              {{"Text", "UpperLeft"},
                               {"Text", "UpperRight"},

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
@@ -14,10 +13,12 @@
 #include "options/output_type_choice.h"
 #include "options/page_height.h"
 #include "ui/about_box.h"
+#include "ui/browser_opener.h"
 #include "ui/directory_chooser.h"
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
 #include "ui/icons.h"
+#include "ui/no_tray_notice.h"
 #include "ui/option_binding.h"
 #include "ui/option_pages.h"
 #include "ui/top_strip.h"
@@ -69,6 +70,9 @@ MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
   statusLine_->setTextFormat(Qt::PlainText);
   statusBar()->addWidget(statusLine_, 1);
   statusBar()->setSizeGripEnabled(false);
+  noTrayNotice_ = std::make_unique<NoTrayNotice>(*statusBar(), session_.cycle, [this] {
+    return texts_.text({"Main", "NoTray"});
+  });
 
   typePicker_ = new TypePicker(session_.options, session_.texts, this);
   // Both live as long as the window and are shown modally when asked for.
@@ -286,10 +290,10 @@ void MainWindow::openHelpTopic(int topic) {
     showAboutBox();
     return;
   }
-  if (!QDesktopServices::openUrl(helpTopicUrl(helpFile, topic))) {
+  openInBrowser(helpTopicUrl(helpFile, topic), this, [this, helpFile] {
     session_.services.dialogs.errorBox(
         replaceIgnoringCase(session_.texts.get("Error", "HelpNotOpened"), "%s", helpFile));
-  }
+  });
 }
 
 void MainWindow::showAboutBox() {

@@ -23,6 +23,7 @@ namespace snaprill {
 
 class AboutBox;
 class DirectoryChooser;
+class NoTrayNotice;
 class OptionBinding;
 class OptionPages;
 class TopStrip;
@@ -64,7 +65,8 @@ class MainWindow : public QMainWindow {
   // The help entries: the about box with the quick help, centred on the screen.
   void showAboutBox();
   // The manual at a topic (0: its contents) in the desktop's browser; without a
-  // help file, the built-in help of the about box.
+  // help file, the built-in help of the about box. An error box tells when no
+  // browser showed it.
   void openHelpTopic(int topic);
 
   // Every caption again, after a language file was applied.
@@ -114,7 +116,7 @@ class MainWindow : public QMainWindow {
   QTimer hideTimer_;
   QElapsedTimer runningFor_;  // since start-up: the about box's running time
   bool hiddenToTray_ = false;
-  bool noTrayNoticeShown_ = false;
+  std::unique_ptr<NoTrayNotice> noTrayNotice_;
   bool closing_ = false;
   Callbacks::Id statusWatch_ = 0;
   Callbacks::Id qualityWatch_ = 0;

@@ -9,6 +9,7 @@
 
 #include "ui/guarded.h"
 #include "ui/main_window.h"
+#include "ui/no_tray_notice.h"
 #include "ui/option_pages.h"
 #include "ui/window_place.h"
 
@@ -51,12 +52,10 @@ void MainWindow::hideWindow() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
     // An invisible window without a tray icon could never be found again.
     showMinimized();
-    if (!noTrayNoticeShown_) {
-      noTrayNoticeShown_ = true;
-      statusBar()->showMessage(texts_.text({"Main", "NoTray"}));
-    }
+    noTrayNotice_->show();
     return;
   }
+  noTrayNotice_->checkTray();
   hiddenToTray_ = true;
   guarded(session_.cycle, [this] {
     session_.status.tray().showForHiddenWindow(session_.options.checked(Option::trayIconAlways));
@@ -65,6 +64,7 @@ void MainWindow::hideWindow() {
 }
 
 void MainWindow::showWindow() {
+  noTrayNotice_->checkTray();
   hiddenToTray_ = false;
   showNormal();
   raise();
@@ -89,6 +89,9 @@ void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  // The user turns to the window: a tray host started meanwhile ends the notice
+  // that there was none.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) noTrayNotice_->checkTray();
   // Minimised by the desktop (a taskbar, a keyboard shortcut): to the tray, as the
   // Hide Window link does, where there is one.
   if (event->type() == QEvent::WindowStateChange && isMinimized() && !closing_ && !hiddenToTray_ &&

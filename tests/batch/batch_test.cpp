@@ -48,7 +48,11 @@ TEST_F(BatchTest, WrongUsageExitsWithTwo) {
   EXPECT_EQ(run({}), 2);
   EXPECT_NE(err.str().find("usage:"), std::string::npos);
   EXPECT_EQ(run({"--settings"}), 2);
+  EXPECT_EQ(err.str().rfind("snaprill-batch: option \"--settings\" needs a value\nusage:", 0), 0u)
+      << err.str();
   EXPECT_EQ(run({"--bogus", picture}), 2);
+  EXPECT_EQ(err.str().rfind("snaprill-batch: unknown option \"--bogus\"\nusage:", 0), 0u)
+      << err.str();
 }
 
 TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
@@ -62,6 +66,16 @@ TEST_F(BatchTest, EachPictureBecomesTheNextNumberedFile) {
   EXPECT_EQ(back.width(), 20);
   // The main settings file is never written.
   EXPECT_FALSE(std::filesystem::exists(home + "snaprill.ini"));
+}
+
+TEST_F(BatchTest, ARememberedNumberIsCountedOnFromAndLeftAsItWas) {
+  const std::string settings = home + "remember.ini";
+  std::ofstream(settings) << "[Snaprill]\nRememberLastPic=1\nLastPic=10\n";
+  EXPECT_EQ(run({"--settings", settings, "--output-dir", home, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), home + "snp11.jpg\n");
+  // The next run counts from the stored number again, past the file already there.
+  EXPECT_EQ(run({"--settings", settings, "--output-dir", home, picture}), 0) << err.str();
+  EXPECT_EQ(out.str(), home + "snp12.jpg\n");
 }
 
 TEST_F(BatchTest, UnreadablePictureIsNamedAndTheRestGoesOn) {

@@ -164,7 +164,7 @@ TEST_F(CycleTest, NamesFollowPrefixPaddingAndCleaning) {
   EXPECT_EQ(options.text(Option::filePrefix), "abc");
   options.setText(Option::filePrefix, "x*y?z\"<>|\\");
   EXPECT_EQ(options.text(Option::filePrefix), "xyz");
-  EXPECT_EQ(exampleFileName(options.text(Option::filePrefix)), "xyz1.jpg");
+  EXPECT_EQ(exampleFileName(options), "xyz1.jpg");
 
   options.setText(Option::filePrefix, "");
   capture();

@@ -70,7 +70,7 @@ TEST_F(Launch, ArgumentsAndWorkingDirectoryFromTheTemplate) {
     return launcher.launches.back();
   };
   auto l = launched("%filename");
-  EXPECT_EQ(l.program, "mspaint.exe");
+  EXPECT_EQ(l.program, "xdg-open");
   EXPECT_EQ(l.arguments, std::vector<std::string>{file});
   EXPECT_EQ(l.workingDirectory, out);
   EXPECT_EQ(launched("/p %shortfilename").arguments, (std::vector<std::string>{"/p", file}));

@@ -16,15 +16,20 @@ def run(env, *args):
 
 
 def information_options(home):
-    """Both programs answer --help on stdout and --version as GNU tools do."""
+    """Both programs answer --help on stdout and --version as GNU tools do (name and
+    version, then the copyright and the licence); the batch program names an option it
+    does not know."""
     batch = os.environ["SNAPRILL_BATCH"]
     for name, program in (("snaprill", os.environ["SNAPRILL_APP"]), ("snaprill-batch", batch)):
         env = {"SNAPRILL_HOME": home}
         result = subprocess.run([program, "--version"], env=env, capture_output=True,
                                 text=True, timeout=30)
-        words = result.stdout.split()
+        lines = result.stdout.splitlines()
+        words = lines[0].split() if lines else []
         check(result.returncode == 0 and len(words) == 2 and words[0] == name
               and words[1][0].isdigit(), "%s --version: %r" % (name, result.stdout))
+        check("License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>."
+              in lines, "%s --version names no licence: %r" % (name, result.stdout))
         result = subprocess.run([program, "--help"], env=env, capture_output=True, text=True,
                                 timeout=30)
         check(result.returncode == 0 and result.stdout.startswith("Usage: " + name)
@@ -37,7 +42,8 @@ def information_options(home):
           "batch -- --help: %d %r" % (result.returncode, result.stderr))
     result = subprocess.run([batch, "--frobnicate", "x.png"], env={"SNAPRILL_HOME": home},
                             capture_output=True, text=True, timeout=30)
-    check(result.returncode == 2 and result.stderr.startswith("usage:"),
+    check(result.returncode == 2
+          and result.stderr.startswith('snaprill-batch: unknown option "--frobnicate"\nusage:'),
           "batch with an unknown option: %d %r" % (result.returncode, result.stderr))
 
 

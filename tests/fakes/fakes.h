@@ -140,19 +140,22 @@ class FakeDialogs : public Dialogs {
     return confirmAnswer;
   }
   std::optional<std::string> openFile(const std::string& title, const std::string& filter,
-                                      const std::string&) override {
+                                      const std::string& initialDir) override {
     fileDialogs.push_back(title + "|" + filter);
+    initialDirs.push_back(initialDir);
     return nextFile;
   }
   std::optional<std::vector<std::string>> openFiles(const std::string& title,
                                                     const std::string& filter,
-                                                    const std::string&) override {
+                                                    const std::string& initialDir) override {
     fileDialogs.push_back(title + "|" + filter);
+    initialDirs.push_back(initialDir);
     return nextFiles;
   }
   std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
-                                      const std::string&, const std::string&) override {
+                                      const std::string&, const std::string& initialDir) override {
     fileDialogs.push_back(title + "|" + filter);
+    initialDirs.push_back(initialDir);
     return nextFile;
   }
   void setBusy(bool busy) override { busyLog.push_back(busy); }
@@ -162,6 +165,7 @@ class FakeDialogs : public Dialogs {
   std::optional<std::string> nextFile;
   std::optional<std::vector<std::string>> nextFiles;
   std::vector<std::string> errors, messages, confirmations, fileDialogs;
+  std::vector<std::string> initialDirs;  // of each file dialog, "" for none
   std::vector<bool> busyLog;
 };
 

@@ -160,8 +160,11 @@ TEST_F(GalleryRun, WritesTheChosenFileWithCrLfLinesAndTheOptionsOfTheMoment) {
 }
 
 TEST_F(GalleryRun, CancelAtEitherDialogWritesNothingAndEnablesTheStart) {
+  options.setText(Option::outputDir, "/pics/");
   createGallery(options, texts, dialogs, view);
   EXPECT_THAT(view.log, ElementsAre("disabled", "enabled"));
+  // The pictures are looked for among the captures.
+  EXPECT_THAT(dialogs.initialDirs, ElementsAre("/pics/"));
   dialogs.nextFiles = {{"a.png"}};
   view.log.clear();
   createGallery(options, texts, dialogs, view);

@@ -2,7 +2,6 @@
 // copies the file, and a program without it still shows the same texts.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -10,13 +9,15 @@
 #include "formats/ini/ini_file.h"
 #include "options/language.h"
 #include "options/language_schema.h"
+#include "support/source_files.h"
 
 namespace snaprill {
 namespace {
 
+using test::sourceText;
+
 std::string shippedEnglish() {
-  const char* source = std::getenv("SNAPRILL_SOURCE");
-  return std::string(source ? source : ".") + "/data/english.ini";
+  return test::sourcePath("data/english.ini");
 }
 
 TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {
@@ -53,6 +54,18 @@ TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {
   for (const LanguageText& row : languageSchema()) {
     EXPECT_EQ(texts.get(row.section, row.key), *Texts::builtIn(row.section, row.key));
   }
+}
+
+// The credit line sends translators to a section of the README (which the package
+// installs), and so does the manual.
+TEST(EnglishIni, TheTranslatorsAreSentToASectionTheReadmeHas) {
+  const std::string credit = *Texts::builtIn("Language", "TranslatedBy");
+  const std::size_t open = credit.find('"');
+  const std::size_t close = credit.find('"', open + 1);
+  ASSERT_NE(close, std::string::npos) << credit;
+  const std::string section = credit.substr(open + 1, close - open - 1);
+  EXPECT_NE(sourceText("README.md").find("\n### " + section + "\n"), std::string::npos) << section;
+  EXPECT_NE(sourceText("data/snaprill-manual.html").find('"' + section + '"'), std::string::npos);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ class LanguageFile : public ::testing::Test, protected testing::TempDir {
 };
 
 TEST_F(LanguageFile, MissingOrNonIniFileGivesEveryBuiltInText) {
-  EXPECT_EQ(texts.quickHelpLines.size(), 4u);  // before any file, too
+  EXPECT_EQ(texts.quickHelpLines.size(), 2u);  // before any file, too
   texts.set("Main", "Help", "Abi");
   int told = 0;
   texts.changed.add([&] { ++told; });
@@ -39,9 +39,10 @@ TEST_F(LanguageFile, MissingOrNonIniFileGivesEveryBuiltInText) {
     EXPECT_EQ(texts.get("Text", "X"), "X");
     EXPECT_EQ(texts.get("OtherImages", "Y"), "Y");
     EXPECT_EQ(texts.get("Filename", "Example"), "Example");
-    EXPECT_EQ(texts.quickHelpLines.size(), 4u);
-    EXPECT_EQ(texts.translatorCredit(),
-              "Translated by: The Snaprill developers (see Translators in README.md)");
+    EXPECT_EQ(texts.quickHelpLines.size(), 2u);
+    EXPECT_EQ(
+        texts.translatorCredit(),
+        "Translated by: The Snaprill developers (see \"Languages and translators\" in README.md)");
     EXPECT_EQ(texts.helpFile, "");
   }
   EXPECT_EQ(told, 3);
@@ -74,10 +75,13 @@ TEST_F(LanguageFile, TranslatorCreditLosesHashAndPercent) {
 
 TEST_F(LanguageFile, QuickHelpGetsTheBuiltInLinesBelowTwentyCharacters) {
   load("[QuickHelp]\nLineCount=1\nLine1=" + std::string(17, 'a') + "\n");
-  ASSERT_EQ(texts.quickHelpLines.size(), 5u);
+  ASSERT_EQ(texts.quickHelpLines.size(), 3u);
   EXPECT_EQ(texts.quickHelpLines[0], std::string(17, 'a'));
-  EXPECT_EQ(texts.quickHelpLines[3], "");
-  EXPECT_EQ(texts.quickHelpLines[4].rfind("For further information", 0), 0u);
+  EXPECT_EQ(texts.quickHelpLines[1],
+            "To take a screenshot, press the Print Screen button on your keyboard and Snaprill "
+            "will automatically save it.");
+  EXPECT_EQ(texts.quickHelpLines[2].rfind("If you want a screenshot of only the active window", 0),
+            0u);
 
   load("[QuickHelp]\nLineCount=1\nLine1=" + std::string(18, 'a') + "\n");
   EXPECT_EQ(texts.quickHelpLines, std::vector<std::string>{std::string(18, 'a')});
@@ -85,7 +89,7 @@ TEST_F(LanguageFile, QuickHelpGetsTheBuiltInLinesBelowTwentyCharacters) {
   std::string accented;
   for (int i = 0; i < 17; ++i) accented += "ä";
   load("[QuickHelp]\nLineCount=1\nLine1=" + accented + "\n");
-  EXPECT_EQ(texts.quickHelpLines.size(), 5u);
+  EXPECT_EQ(texts.quickHelpLines.size(), 3u);
 
   // Missing lines are empty lines; ten of them make 20 characters of line breaks.
   load("[QuickHelp]\nLineCount=12\nLine2=Teine\n");
@@ -94,7 +98,7 @@ TEST_F(LanguageFile, QuickHelpGetsTheBuiltInLinesBelowTwentyCharacters) {
   EXPECT_EQ(texts.quickHelpLines[1], "Teine");
   for (const char* count : {"0", "-3", "many"}) {
     load(std::string("[QuickHelp]\nLineCount=") + count + "\nLine1=Never shown\n");
-    EXPECT_EQ(texts.quickHelpLines.size(), 4u) << count;
+    EXPECT_EQ(texts.quickHelpLines.size(), 2u) << count;
   }
   load("[QuickHelp]\nLineCount=2147483647\nLine1=" + std::string(30, 'b') + "\n");
   EXPECT_EQ(texts.quickHelpLines.size(), static_cast<std::size_t>(kMaxQuickHelpLines));

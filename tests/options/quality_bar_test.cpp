@@ -31,5 +31,29 @@ TEST(QualityBar, FollowsTheOutputTypeAndKeepsBothValues) {
   EXPECT_FALSE(options.enabled(Option::qualityBar));
 }
 
+TEST(QualityBar, ADisabledBarsCaptionNamesTheStoredValue) {
+  // The order of a settings file: the type first, then both values.
+  Options options;
+  Texts texts;
+  QualityBar qualityBar(options, texts);
+  int told = 0;
+  qualityBar.changed.add([&told] { ++told; });
+  options.setValue(Option::outputType, kGif);
+  options.setValue(Option::jpegQuality, 40);
+  options.setValue(Option::pngLevel, 2);
+  EXPECT_EQ(qualityBar.caption(), "Quality 40 (recommended 90)");
+  EXPECT_EQ(options.value(Option::qualityBar), 40);
+  EXPECT_GE(told, 2);
+
+  // Last shown for PNG: the compression level is the one that follows.
+  options.setValue(Option::outputType, kPng);
+  options.setValue(Option::outputType, kTiff);
+  options.setValue(Option::jpegQuality, 55);
+  options.setValue(Option::pngLevel, 6);
+  EXPECT_EQ(qualityBar.caption(), "Compression Level: 6");
+  EXPECT_EQ(options.value(Option::qualityBar), 6);
+  EXPECT_EQ(options.value(Option::jpegQuality), 55);
+}
+
 }  // namespace
 }  // namespace snaprill

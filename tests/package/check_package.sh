@@ -33,8 +33,23 @@ for page in snaprill snaprill-batch; do
   [ -z "$man_out" ] || fail "man $page warns: $man_out"
 done
 
-"$root/usr/bin/snaprill-batch" --version | grep -qx "snaprill-batch [0-9.]*" || fail "batch --version"
-"$root/usr/bin/snaprill" --version | grep -qx "snaprill [0-9.]*" || fail "snaprill --version"
+# --version as GNU programs answer it: name and version, then the copyright and the licence.
+for program in snaprill-batch snaprill; do
+  version=$("$root/usr/bin/$program" --version)
+  echo "$version" | head -n 1 | grep -qx "$program [0-9.]*" || fail "$program --version: $version"
+  echo "$version" | grep -qx "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>." ||
+    fail "$program --version names no licence"
+done
+# The licence where Debian keeps it, in the machine-readable form; the README the
+# language file and the manual send translators to.
+copyright=$root/usr/share/doc/snaprill/copyright
+head -n 1 "$copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ||
+  fail "copyright file not in the machine-readable form"
+grep -qx "License: GPL-3+" "$copyright" || fail "copyright file names no GPL-3+"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$root"/usr/share/metainfo/*.xml ||
+  fail "AppStream data names no project licence"
+grep -qx "### Languages and translators" "$root/usr/share/doc/snaprill/README.md" ||
+  fail "the README with its section for translators is not installed"
 
 /usr/bin/python3 "$here/test_installed.py" "$root" || failures=$((failures + 1))
 

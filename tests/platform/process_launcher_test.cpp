@@ -107,5 +107,30 @@ TEST_F(Launcher, FilesTheSystemWillNotRunAreNotStarted) {
   EXPECT_EQ(errno, ECHILD);
 }
 
+// What the descriptor of startReportingExit gives: the byte, or -1 at the end of the
+// file without one.
+int exitReported(int fd) {
+  unsigned char status = 0;
+  ssize_t got = 0;
+  while ((got = ::read(fd, &status, 1)) < 0 && errno == EINTR) {
+  }
+  ::close(fd);
+  return got == 1 ? status : -1;
+}
+
+TEST_F(Launcher, TheExitOfAProgramIsReportedWithoutMakingItOurChild) {
+  const fs::path failing = dir / "bin" / "no-browser";
+  std::ofstream(failing) << "#!/bin/sh\nexit 3\n";
+  fs::permissions(failing, fs::perms::owner_all);
+  const int fd = startReportingExit(failing.string(), {"file:///manual.html"}, "");
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(exitReported(fd), 3);
+  EXPECT_EQ(exitReported(startReportingExit("/bin/true", {}, "")), 0);
+  EXPECT_EQ(exitReported(startReportingExit("/bin/sh", {"-c", "kill -9 $$"}, "")), 128 + 9);
+  EXPECT_EQ(startReportingExit("mspaint.exe", {}, ""), -1);
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
 }  // namespace
 }  // namespace snaprill

@@ -196,7 +196,7 @@ TEST_F(SettingsFile, FontStyleLettersAndThePrefixKey) {
   load(h, "[Images]\nFontStyle=\n[General]\nFilenamePrefix=a/b:c?\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), 0);
   EXPECT_EQ(h.options.text(Option::filePrefix), "abc");
-  EXPECT_EQ(exampleFileName(h.options.text(Option::filePrefix)), "abc1.jpg");
+  EXPECT_EQ(exampleFileName(h.options), "abc1.jpg");
   load(h, "[Images]\n");
   EXPECT_EQ(h.options.value(Option::textFontStyle), kTextBold);
   EXPECT_EQ(h.options.text(Option::filePrefix), "snp");
@@ -228,9 +228,11 @@ TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
   EXPECT_EQ(c.value(Option::automationDelay), 1);
   EXPECT_EQ(c.value(Option::textColour), 0x008000);
   EXPECT_EQ(c.value(Option::textBackgroundColour), 0x000000);  // the text shows on it
-  EXPECT_EQ(c.text(Option::textFontName), "MS Sans Serif");
+  EXPECT_EQ(c.text(Option::textFontName), "Sans Serif");
   EXPECT_EQ(c.value(Option::textFontSize), 8);
   EXPECT_EQ(c.value(Option::textFontStyle), kTextBold);
+  EXPECT_EQ(c.text(Option::externalProgram), "xdg-open");
+  EXPECT_EQ(c.text(Option::externalParameters), "%filename");
   EXPECT_EQ(loaded.languageFile, dir.path() + "english.ini");
   EXPECT_FALSE(h.cycle.paused());
   EXPECT_TRUE(h.tray.calls.empty());

@@ -3,6 +3,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "ui/help_topics.h"
@@ -49,6 +52,42 @@ TEST_F(WindowTest, HelpItemsShowOnlyWhileTheManualExists) {
   EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
   EXPECT_TRUE(w.isVisible());  // the new flags did not hide it
   EXPECT_EQ(h.texts.helpFile, dir.path() + "manual.html");
+}
+
+// xdg-open on PATH, made to end with status; nothing at all for a negative one.
+void useOpener(const std::string& bin, int status) {
+  std::filesystem::create_directories(bin);
+  std::filesystem::remove(bin + "xdg-open");
+  if (status < 0) return;
+  std::ofstream(bin + "xdg-open") << "#!/bin/sh\nexit " << status << "\n";
+  std::filesystem::permissions(bin + "xdg-open", std::filesystem::perms::owner_all);
+}
+
+TEST_F(WindowTest, AManualNoBrowserShowsIsToldOnce) {
+  MainWindow& w = startedWindow();
+  const std::string manual = dir.path() + "manual.html";
+  std::ofstream(manual) << "<html></html>";
+  std::ofstream(dir.path() + "lang.ini") << "[Help]\nHelpFile=manual.html\n";
+  h.settings.loadLanguage(dir.path() + "lang.ini");
+  const std::string bin = dir.path() + "bin/";
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", bin.c_str(), 1);
+  const std::string told =
+      "The help file " + manual + " could not be opened: no program to show it was found.";
+
+  useOpener(bin, 3);  // xdg-open's "no browser"
+  w.openHelpTopic(kAutoSaveTopic);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !h.dialogs.errors.empty(); }, 5000));
+  EXPECT_EQ(h.dialogs.errors[0], told);
+
+  useOpener(bin, -1);  // no xdg-open at all: told at once
+  w.openHelpTopic(0);
+  EXPECT_EQ(h.dialogs.errors.size(), 2u);
+  useOpener(bin, 0);
+  w.openHelpTopic(kAutoSaveTopic);
+  QTest::qWait(500);  // the opener's success brings nothing
+  ::setenv("PATH", oldPath.c_str(), 1);
+  EXPECT_EQ(h.dialogs.errors.size(), 2u);
 }
 
 }  // namespace

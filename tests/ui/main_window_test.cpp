@@ -147,6 +147,13 @@ TEST_F(WindowTest, SwatchCaptionsStayReadableOnTheirColour) {
   EXPECT_EQ(h.options.value(Option::textColour), 0x563412);
 }
 
+TEST_F(WindowTest, TheCaptureTextFieldListsTheDateAndTimeFields) {
+  startedWindow();
+  const QString tip = find<QLineEdit>("captureText")->toolTip();
+  EXPECT_TRUE(tip.contains(QStringLiteral("\n%y year (2026)\n"))) << tip.toStdString();
+  EXPECT_TRUE(tip.contains(QStringLiteral("%s second (00-59)"))) << tip.toStdString();
+}
+
 TEST_F(WindowTest, ControlsEditTheModelAndTheCloseWritesThem) {
   startedWindow();
   auto* prefix = find<QLineEdit>("filePrefix");
@@ -235,6 +242,27 @@ TEST_F(WindowTest, HidingWithoutATrayMinimisesAndSaysSoOnce) {
   w.showWindow();
   w.hideWindow();
   EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+}
+
+TEST_F(WindowTest, TheNoTrayNoticeGivesWayToTheNextCapture) {
+  MainWindow& w = startedWindow();
+  w.hideWindow();
+  ASSERT_FALSE(w.statusBar()->currentMessage().isEmpty());
+  h.capture();
+  EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+  EXPECT_EQ(find<QLabel>("statusLine")->text(), QStringLiteral("1/99999 pictures"));
+  // Nor does it come back with the next minimising.
+  w.showWindow();
+  w.hideWindow();
+  EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
+}
+
+TEST_F(WindowTest, ADisabledQualityBarShowsTheStoredValue) {
+  writeFile(settingsFile(), "[Snaprill]\nImageType=2\nJPEGQuality=40\n");
+  startedWindow();
+  EXPECT_EQ(find<QLabel>("qualityCaption")->text(), QStringLiteral("Quality 40 (recommended 90)"));
+  EXPECT_FALSE(find<QLabel>("qualityCaption")->isEnabled());
+  EXPECT_EQ(find<QScrollBar>("qualityBar")->value(), 40);
 }
 
 TEST_F(WindowTest, KeyFieldsStopTheHotkeysWhileTheyHaveTheFocus) {

@@ -18,7 +18,7 @@ namespace {
 constexpr std::uint32_t kMaxDimension = 65535;
 // The text of a picture too large to read, beyond the format's or the budget's limit.
 constexpr const char* kPngTooLarge =
-    "This \"Portable Network Graphics\" image is not supported because either it's width or "
+    "This \"Portable Network Graphics\" image is not supported because either its width or "
     "height exceeds the maximum size, which is 65535 pixels length.";
 // Deflate's best case: a 258-byte match in two bits.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
