@@ -1,3 +1,6 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -29,10 +32,24 @@ constexpr const char* kHelp =
     "      --version          show the version and exit\n"
     "\n"
     "Exit status: 0 if every picture (or the page) was saved, 1 if one could not be\n"
-    "read or written or no file number was left for it, 2 for a wrong command line\n"
-    "or an unreadable --settings file.\n"
+    "read or written or no file number was left for it, or if the printed paths\n"
+    "could not be written, 2 for a wrong command line or an unreadable --settings\n"
+    "file.\n"
     "SNAPRILL_HOME names one folder for settings and default output.\n"
     "See snaprill-batch(1).\n";
+
+// What was printed has reached standard output: a script that reads the paths
+// must not take a run whose paths were lost (a full disk, a closed pipe) for a
+// success. Returns status, or 1 after saying why not.
+int withOutputWritten(int status) {
+  errno = 0;
+  std::cout.flush();
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout) return status;
+  const int error = errno;
+  std::cerr << "snaprill-batch: cannot write standard output"
+            << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+  return 1;
+}
 
 }  // namespace
 
@@ -43,11 +60,11 @@ int main(int argc, char** argv) {
     if (arg == "--") break;
     if (arg == "--help") {
       std::cout << kHelp;
-      return 0;
+      return withOutputWritten(0);
     }
     if (arg == "--version") {
       std::cout << snaprill::versionText("snaprill-batch");
-      return 0;
+      return withOutputWritten(0);
     }
   }
   // Kept buffers save a running program's next capture its page faults; pictures
@@ -56,5 +73,5 @@ int main(int argc, char** argv) {
   // picture's buffers stay in the heap while the next is read.
   snaprill::keepFreedPixels(false);
   snaprill::returnLargeBlocksWhenFreed();
-  return snaprill::runBatch(args, std::cout, std::cerr);
+  return withOutputWritten(snaprill::runBatch(args, std::cout, std::cerr));
 }

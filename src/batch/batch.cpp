@@ -125,7 +125,9 @@ class CaptureReport {
       dropped(picture);
       failed = true;
     } else if (outcome.lost) {
-      if (outcome.lost == LostReason::NotCreated) {
+      // The program's disk-full message only where it is the reason: the line below
+      // gives the system's own (a folder that may not be written, not a folder).
+      if (outcome.lost == LostReason::NotCreated && outcome.failedBecause.empty()) {
         err_ << diskFullMessage(texts_, outcome.failedFile) << '\n';
       }
       // A script needs to know why: the format's size limit, the disk.
@@ -233,7 +235,9 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     try {
       report.written(state.animation.flushPending(state.names).path);
     } catch (const FileError& e) {
-      if (e.kind() == FileErrorKind::NotCreated) err << diskFullMessage(texts, e.path()) << '\n';
+      if (e.kind() == FileErrorKind::NotCreated && e.reasonBeyondDiskFull().empty()) {
+        err << diskFullMessage(texts, e.path()) << '\n';
+      }
       err << "snaprill-batch: the pending animation could not be written: " << e.what() << '\n';
       status = 1;
     } catch (const std::exception& e) {

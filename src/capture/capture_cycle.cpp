@@ -140,7 +140,7 @@ void CaptureCycle::report(const SaveOutcome& outcome) {
     // The AVI writer's box has said why.
   } else if (outcome.lost == LostReason::NotCreated) {
     // The disk-full box speaks for itself.
-    showDiskFull(outcome.failedFile);
+    showDiskFull(outcome.failedFile, outcome.failedBecause);
   } else {
     lost(LostCapture{*outcome.lost});
   }
@@ -219,12 +219,12 @@ void CaptureCycle::reportError(std::exception_ptr error) {
     std::rethrow_exception(error);
   } catch (const FileError& e) {
     if (e.kind() == FileErrorKind::SettingsNotWritten) reportSettingsNotSaved(e.path());
-    if (e.kind() == FileErrorKind::NotCreated) showDiskFull(e.path());
+    if (e.kind() == FileErrorKind::NotCreated) showDiskFull(e.path(), e.reasonBeyondDiskFull());
   } catch (...) {
   }
 }
 
-void CaptureCycle::showDiskFull(const std::string& file) {
+void CaptureCycle::showDiskFull(const std::string& file, const std::string& reason) {
   // While the box is open, captures go on failing in the same way (its event loop
   // lets pictures arrive): one box, and the status text counts the rest.
   if (diskFullBoxOpen_) {
@@ -234,7 +234,7 @@ void CaptureCycle::showDiskFull(const std::string& file) {
     tell([&text](CaptureObserver& o) { o.notice(text); });
     return;
   }
-  const std::string text = diskFullMessage(texts_, file);
+  const std::string text = diskFullMessage(texts_, file, reason);
   struct BoxOpen {
     CaptureCycle& cycle;
     ~BoxOpen() {

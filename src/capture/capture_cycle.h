@@ -63,8 +63,9 @@ class CaptureCycle : public PictureListener {
   void start();
   // The program closes: the animation frames still waiting are written.
   void close();
-  // The program-wide error handler: the disk-full text, with the folder, for a file
-  // that could not be created (while that box is open, further ones are counted in
+  // The program-wide error handler: the disk-full text, with the folder (and the
+  // system's reason when it is not a full or read-only disk), for a file that could
+  // not be created (while that box is open, further ones are counted in
   // the status text instead); a settings file that could not be written, once per
   // file. The clipboard is left as it is.
   void reportError(std::exception_ptr error);
@@ -95,7 +96,7 @@ class CaptureCycle : public PictureListener {
   void takeCapture();
   void report(const SaveOutcome& outcome);
   void lost(const LostCapture& capture);
-  void showDiskFull(const std::string& file);
+  void showDiskFull(const std::string& file, const std::string& reason);
   void reportSettingsNotSaved(const std::string& file);
   void reportRefusedSize(const SaveOutcome& outcome);
   void armMemoryRelease();

@@ -9,6 +9,7 @@
 #include "capture/output_writer.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
+#include "platform/program_dir.h"
 
 namespace snaprill {
 
@@ -42,6 +43,7 @@ SaveOutcome failedBy(std::exception_ptr error) {
     outcome.lost =
         e.kind() == FileErrorKind::NotCreated ? LostReason::NotCreated : LostReason::NotWritten;
     outcome.failedFile = e.path();
+    outcome.failedBecause = e.reasonBeyondDiskFull();
   } catch (...) {
     outcome.lost = LostReason::NotWritten;
   }
@@ -74,11 +76,12 @@ LostReason lostReasonOf(LostOffer why) {
   return LostReason::Damaged;
 }
 
-std::string diskFullMessage(const Texts& texts, const std::string& file) {
-  const auto slash = file.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+std::string diskFullMessage(const Texts& texts, const std::string& file,
+                            const std::string& reason) {
+  const std::string folder = folderOf(file).empty() ? "." : folderOf(file);
   return texts.get("Error", "DiskFull") + "\n" +
-         replaceIgnoringCase(texts.get("Error", "DiskFullFolder"), "%s", folder);
+         replaceIgnoringCase(texts.get("Error", "DiskFullFolder"), "%s", folder) +
+         (reason.empty() ? std::string() : "\n" + reason);
 }
 
 std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome) {

@@ -54,6 +54,9 @@ struct SaveOutcome {
   bool aviNotWritten = false;
   std::string failure;     // NotCreated, NotWritten: the error as it says it
   std::string failedFile;  // NotCreated: the file that could not be made
+  // NotCreated: the system's reason when a full or read-only disk is not the reason
+  // (a folder that may not be written, a file where a folder should be); else empty.
+  std::string failedBecause;
   // A crop or resize too large to make, left out (the capture kept its size); 0 x 0
   // when there was none.
   int refusedWidth = 0;
@@ -79,8 +82,10 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
                         SaveState& state, Platform& services, const ArrivingRows* rows = nullptr);
 
 // The message of a file that could not be created: the disk-full text with the
-// folder it was to go into.
-std::string diskFullMessage(const Texts& texts, const std::string& file);
+// folder it was to go into, then the system's reason when there is one beyond a full
+// disk (FileError::reasonBeyondDiskFull).
+std::string diskFullMessage(const Texts& texts, const std::string& file,
+                            const std::string& reason = {});
 // The message of a crop or resize too large to make.
 std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome);
 // The notice of an external program that could not be started.

@@ -17,11 +17,6 @@ namespace snaprill {
 
 namespace {
 
-// The system's reason for the last failure.
-std::string lastError() {
-  return std::strerror(errno);
-}
-
 std::string directoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -55,7 +50,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     buf.assign(templ.begin(), templ.end());
     buf.push_back('\0');
     fd = ::mkstemp(buf.data());
-    if (fd < 0) throw FileError(FileErrorKind::NotCreated, path_, lastError());
+    if (fd < 0) throw FileError(FileErrorKind::NotCreated, path_, errno);
     if (::flock(fd, LOCK_EX) != 0) {
       ::unlink(buf.data());
       ::close(fd);
@@ -77,10 +72,10 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   const int streamFd = ::dup(fd);
   file_ = streamFd >= 0 ? ::fdopen(streamFd, "wb") : nullptr;
   if (!file_) {
-    const std::string reason = lastError();
+    const int error = errno;
     if (streamFd >= 0) ::close(streamFd);
     discard();
-    throw FileError(FileErrorKind::NotCreated, path_, reason);
+    throw FileError(FileErrorKind::NotCreated, path_, error);
   }
 }
 
@@ -101,9 +96,9 @@ void AtomicFile::discard() {
 }
 
 void AtomicFile::fail() {
-  const std::string reason = lastError();  // before the clean-up changes errno
+  const int error = errno;  // before the clean-up changes it
   discard();
-  throw FileError(FileErrorKind::NotCreated, path_, reason);
+  throw FileError(FileErrorKind::NotCreated, path_, error);
 }
 
 void AtomicFile::write(const void* data, std::size_t size) {

@@ -1,5 +1,8 @@
 #include "io/file_error.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace snaprill {
 
 std::string fileErrorText(FileErrorKind kind, const std::string& path, const std::string& reason) {
@@ -20,6 +23,24 @@ std::string fileErrorText(FileErrorKind kind, const std::string& path, const std
       return "Unable to write to " + path;
   }
   return "Cannot use file " + quoted + because;
+}
+
+FileError::FileError(FileErrorKind kind, const std::string& path, int systemError)
+    : FileError(kind, path, systemError != 0 ? std::strerror(systemError) : std::string()) {
+  systemError_ = systemError;
+}
+
+std::string FileError::reasonBeyondDiskFull() const {
+  switch (systemError_) {
+    case 0:
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS:
+    case EFBIG:
+      return std::string();
+    default:
+      return reason_;
+  }
 }
 
 }  // namespace snaprill

@@ -32,15 +32,24 @@ class FileError : public std::runtime_error {
         kind_(kind),
         path_(path),
         reason_(reason) {}
+  // The system's error number: the reason is its text (strerror).
+  FileError(FileErrorKind kind, const std::string& path, int systemError);
 
   FileErrorKind kind() const { return kind_; }
   const std::string& path() const { return path_; }
   const std::string& reason() const { return reason_; }
+  // errno, or 0 when the system gave none.
+  int systemError() const { return systemError_; }
+  // The reason when it is more than "the disk may be full or read-only" says (a
+  // folder that may not be written, a file where a folder should be); empty for a
+  // full or read-only disk, a file too large for it, or no reason known.
+  std::string reasonBeyondDiskFull() const;
 
  private:
   FileErrorKind kind_;
   std::string path_;
   std::string reason_;
+  int systemError_ = 0;
 };
 
 }  // namespace snaprill

@@ -53,6 +53,10 @@ std::string withTrailingSlash(const std::string& path) {
   return path + "/";
 }
 
+std::string folderOf(const std::string& path) {
+  return path.substr(0, path.find_last_of('/') + 1);
+}
+
 bool isDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

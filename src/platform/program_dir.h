@@ -28,6 +28,8 @@ ProgramDirectories locateProgramDirectories();
 
 // Appends "/" unless the path already ends with one (an empty path stays empty).
 std::string withTrailingSlash(const std::string& path);
+// The folder part of a file's path, with its "/"; empty for a name without one.
+std::string folderOf(const std::string& path);
 bool isDirectory(const std::string& path);
 bool isRegularFileOrOther(const std::string& path);  // exists and is not a directory
 // Creates the folder and its missing parents; a failure shows only when a file is

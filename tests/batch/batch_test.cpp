@@ -86,11 +86,14 @@ TEST_F(BatchTest, UnreadablePictureIsNamedAndTheRestGoesOn) {
   EXPECT_EQ(out.str(), home + "snp1.jpg\n");
 }
 
-TEST_F(BatchTest, UnwritableOutputReportsDiskFull) {
+// A file where the folder should be is not a full disk: the system's reason, not the
+// window's disk-full message.
+TEST_F(BatchTest, UnwritableOutputSaysTheSystemsReason) {
   std::ofstream(home + "blocker") << "x";
   EXPECT_EQ(run({"--output-dir", home + "blocker", picture}), 1);
-  EXPECT_NE(err.str().find("Cannot create file. Disk may be full or read-only."),
-            std::string::npos);
+  EXPECT_EQ(err.str(), "snaprill-batch: capture of \"" + picture +
+                           "\" could not be written: Cannot create file \"" + home +
+                           "blocker/snp1.jpg\": Not a directory\n");
   EXPECT_EQ(out.str(), "");
 }
 

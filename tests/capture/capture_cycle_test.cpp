@@ -1,3 +1,5 @@
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -64,14 +66,15 @@ TEST_F(CycleTest, CounterAtLimitWritesNothingButEmptiesClipboard) {
 
 TEST_F(CycleTest, UnwritableFolderReportsDiskFullOnceAndLeavesThePictureAndItsNumber) {
   // A file where the folder should be: no one, root included, can create files in it.
+  // The box says the system's reason below the program's own text.
   const std::string blocker = dir + "notafolder";
   { std::ofstream(blocker) << "x"; }
   options.setText(Option::outputDir, blocker + "/");
   state.names.setCounter(37);
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0],
-            "Cannot create file. Disk may be full or read-only.\nFolder: " + blocker + "/");
+  EXPECT_EQ(dialogs.errors[0], "Cannot create file. Disk may be full or read-only.\nFolder: " +
+                                   blocker + "/\n" + std::strerror(ENOTDIR));
   // The picture stays on the clipboard, for the user to paste elsewhere, and its
   // number is free for the next capture.
   EXPECT_EQ(state.names.counter(), 37);

@@ -2,6 +2,8 @@
 // picture or never arrive, text offered with a picture, an output folder that
 // vanished or cannot be written, sizes that cannot be made, leftovers of a killed
 // writer.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -102,7 +104,9 @@ TEST_F(CycleTest, FailuresWhileTheDiskFullBoxIsOpenAreCountedNotStacked) {
   };
   capture();
   ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0], texts.get("Error", "DiskFull") + "\nFolder: " + unusableFolder());
+  // The folder cannot be made: the system's reason is told below the folder.
+  EXPECT_EQ(dialogs.errors[0], texts.get("Error", "DiskFull") + "\nFolder: " + unusableFolder() +
+                                   "\n" + std::strerror(ENOENT));
   EXPECT_EQ(status.statusText(), "Cannot create file: 6 more since the message");
   EXPECT_EQ(cycle.counts().failed, 7);
   EXPECT_EQ(state.names.counter(), 0);  // failed writes use up no number
