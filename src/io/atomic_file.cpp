@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -33,16 +34,49 @@ bool stillNamed(int fd, const std::string& path) {
 }
 
 constexpr std::size_t kRandomEnding = 6;  // mkstemp's XXXXXX
+// What the temporary's name adds to the target's: the leading dot, the dot before
+// the random ending and the ending.
+constexpr std::size_t kTemporaryExtra = 2 + kRandomEnding;
+// Extensions longer than this are not kept whole when a long name is cut.
+constexpr std::size_t kLongestKeptExtension = 16;
+
+// The longest file name the folder's file system takes.
+std::size_t longestNameIn(const std::string& dir) {
+  const long longest = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  return longest > 0 ? static_cast<std::size_t>(longest) : std::size_t{NAME_MAX};
+}
+
+// The part of base that goes into the temporary's name: all of it when the name
+// fits the file system, else the middle goes (cut on a whole UTF-8 character) and
+// the extension stays, by which removeLeftoverTemporaries knows a temporary of ours.
+std::string temporaryStem(const std::string& base, std::size_t longestName) {
+  if (base.size() + kTemporaryExtra <= longestName || longestName <= kTemporaryExtra + 1) {
+    return base;
+  }
+  const std::size_t room = longestName - kTemporaryExtra;
+  const std::size_t dot = base.find_last_of('.');
+  std::string extension;
+  if (dot != std::string::npos && dot > 0 && base.size() - dot <= kLongestKeptExtension &&
+      base.size() - dot < room) {
+    extension = base.substr(dot);
+  }
+  std::size_t keep = room - extension.size();
+  while (keep > 1 && (static_cast<unsigned char>(base[keep]) & 0xC0u) == 0x80u) --keep;
+  return base.substr(0, keep) + extension;
+}
 
 }  // namespace
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   // The temporary name keeps a leading dot so that folder watchers and galleries
-  // that skip hidden files do not pick up a half-written picture.
+  // that skip hidden files do not pick up a half-written picture. It is never
+  // longer than the target's name may be, so that every name that can be written
+  // can be written this way.
   const std::string dir = directoryOf(path_);
   const auto slash = path_.find_last_of('/');
   const std::string base = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  const std::string templ = (dir == "/" ? std::string("/") : dir + "/") + "." + base + "." +
+  const std::string templ = (dir == "/" ? std::string("/") : dir + "/") + "." +
+                            temporaryStem(base, longestNameIn(dir)) + "." +
                             std::string(kRandomEnding, 'X');
   int fd = -1;
   std::vector<char> buf;

@@ -3,8 +3,10 @@
 // removed, so no reader ever sees half a file and a failed write leaves nothing.
 //
 // The temporary is the target's name, hidden, with a random ending: ".NAME.XXXXXX".
-// Its writer holds an flock on it until it is renamed or removed. Only a writer
-// killed on the way leaves one behind, and nobody holds a lock on that one any more:
+// Where that would be longer than the file system takes (a target name of 248 to
+// 255 bytes), the middle of NAME goes and its extension stays. Its writer holds an
+// flock on it until it is renamed or removed. Only a writer killed on the way
+// leaves one behind, and nobody holds a lock on that one any more:
 // removeLeftoverTemporaries() finds and removes those.
 #pragma once
 
