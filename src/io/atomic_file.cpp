@@ -65,6 +65,19 @@ std::string temporaryStem(const std::string& base, std::size_t longestName) {
   return base.substr(0, keep) + extension;
 }
 
+// The permission bits a new file gets: those of the file it replaces (a settings
+// file the user made private stays private), else what the umask leaves of 0666,
+// as an ordinary create gives (mkstemp uses 0600).
+mode_t permissionsFor(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    return st.st_mode & (S_IRWXU | S_IRWXG | S_IRWXO);
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
@@ -95,10 +108,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
     }
   }
   if (fd < 0) throw FileError(FileErrorKind::NotCreated, path_);
-  // Respect the user's umask like an ordinary create would (mkstemp uses 0600).
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  ::fchmod(fd, permissionsFor(path_));
   tempPath_ = buf.data();
   lockFd_ = fd;
   // The stream gets a descriptor of its own: closing it must not release the lock
@@ -208,6 +218,12 @@ int removeLeftoverTemporaries(const std::string& folder,
   }
   ::closedir(dir);
   return removed;
+}
+
+bool lockedAgainstWriting(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 void writeFileAtomically(const std::string& path, const void* data, std::size_t size) {

@@ -8,6 +8,9 @@
 // flock on it until it is renamed or removed. Only a writer killed on the way
 // leaves one behind, and nobody holds a lock on that one any more:
 // removeLeftoverTemporaries() finds and removes those.
+//
+// A file that replaces another keeps the other's permission bits (a settings file
+// made private stays private); a new file gets what the umask leaves of 0666.
 #pragma once
 
 #include <cstdint>
@@ -60,6 +63,10 @@ class AtomicFile : public ByteSink {
 // read gives 0.
 int removeLeftoverTemporaries(const std::string& folder,
                               std::span<const std::string_view> extensions);
+
+// Whether path is a regular file that nobody may write (chmod a-w): its owner has
+// locked it, and a rename would replace it all the same.
+bool lockedAgainstWriting(const std::string& path);
 
 // Writes a whole file atomically (see AtomicFile).
 void writeFileAtomically(const std::string& path, const void* data, std::size_t size);

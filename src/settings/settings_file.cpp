@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "formats/ini/ini_file.h"
+#include "io/atomic_file.h"
 #include "options/language.h"
 #include "options/page_height.h"
 #include "options/setting_text.h"
@@ -195,6 +196,16 @@ std::string SettingsFiles::mainFile() const {
   return dirs_.configDir + "snaprill.ini";
 }
 
+bool SettingsFiles::mainFileLocked() const {
+  return lockedAgainstWriting(mainFile());
+}
+
+void SettingsFiles::saveMainFile() {
+  // A settings file the user has locked stays as it is, without a word: a message
+  // at every exit would only repeat what the user chose.
+  if (!mainFileLocked()) save(mainFile());
+}
+
 void SettingsFiles::save(const std::string& file) {
   setAutostart(options_.checked(Option::runAtLogin), dirs_.executablePath);
   const std::vector<IniEntry> entries = savedEntries(options_, state_);
@@ -253,6 +264,7 @@ void SettingsFiles::loadLanguage(const std::string& file) {
 
 void SettingsFiles::writeOption(Option id) {
   const OptionSpec& row = specOf(id);
+  if (mainFileLocked()) return;
   writeIniValue(mainFile(), row.setting.section, row.setting.key, savedText(options_, row));
 }
 
@@ -267,6 +279,7 @@ void SettingsFiles::writeOutputDir() {
 }
 
 void SettingsFiles::writeLanguageFile(const std::string& languageFile) {
+  if (mainFileLocked()) return;
   writeIniValue(mainFile(), kLanguageSection, kLanguageKey, languageFile);
 }
 
@@ -275,7 +288,7 @@ void SettingsFiles::useForOneCapture(const std::string& optionFile) {
   const std::string file = optionFile;
   // With a return still waiting, the options in use are another file's, and the main
   // settings file already holds the user's own: saving would put them out for good.
-  if (!restorePending_) save(mainFile());
+  if (!restorePending_) saveMainFile();
   const bool found = !file.empty() && isRegularFileOrOther(file);
   missingOptionsFile_ = file.empty() || found ? std::string() : file;
   if (found) {
@@ -315,7 +328,7 @@ void SettingsFiles::close() {
   // An auto-save capture that never arrived: its options file's settings are still
   // in place and must not be saved as the user's own.
   restoreUserSettings();
-  save(mainFile());
+  saveMainFile();
 }
 
 }  // namespace snaprill

@@ -42,10 +42,9 @@ class SettingsFiles : private CaptureObserver {
   std::string mainFile() const;
 
   // Writes the autostart entry, every key of the schema into file, and the overlay
-  // picture file. The keys replace the file in one step: throws FileError
-  // (SettingsNotWritten)
-  // ("Unable to write to %s") when it cannot be written, and the file then stays as
-  // it was.
+  // picture file. The keys replace the file in one step, or not at all when it holds
+  // them already: throws FileError (SettingsNotWritten) ("Unable to write to %s")
+  // when it cannot be written (or is locked), and the file then stays as it was.
   void save(const std::string& file);
   // Reads file into the options; with full, also the start-up-only keys, the
   // language file and the overlay picture. A missing file reads as empty (every
@@ -62,7 +61,8 @@ class SettingsFiles : private CaptureObserver {
   void loadLanguage(const std::string& file);
 
   // Immediate writes into the main settings file. Each throws FileError
-  // (SettingsNotWritten).
+  // (SettingsNotWritten). These and the close leave a main settings file that the
+  // user has locked (chmod a-w) as it is, without a word.
   // After the font dialog: [Images] TextCol, Font, FontSize.
   void writeFont();
   // After the directory chooser: [General] OutputDir.
@@ -85,6 +85,8 @@ class SettingsFiles : private CaptureObserver {
 
  private:
   void writeOption(Option id);
+  bool mainFileLocked() const;
+  void saveMainFile();
   void showOutputDirectoryChoice();
   void captureEnded(const SaveOutcome& outcome) override;
   void restoreUserSettings();

@@ -14,6 +14,7 @@
 #include "options/file_prefix.h"
 #include "platform/autostart.h"
 #include "settings/overlay_file.h"
+#include "support/error_kind.h"
 #include "support/full_disk.h"
 #include "support/settings_harness.h"
 
@@ -431,6 +432,40 @@ TEST_F(SettingsFile, ASaveReplacesTheFileOnceAndKeepsItWholeWhenItCannot) {
   const std::string before = readFile(main);
   EXPECT_TRUE(testing::throwsOnFullDisk(FileErrorKind::SettingsNotWritten, 1024,
                                         [&] { h.settings.save(main); }));
+  EXPECT_EQ(readFile(main), before);
+}
+
+// A settings file made private keeps its mode; one its owner locked (chmod a-w)
+// is left as it is, without a box at every exit, and a save into it by name says so.
+TEST_F(SettingsFile, TheSettingsFileKeepsItsModeAndALockedOneIsLeftAlone) {
+  const std::string main = h.settings.mainFile();
+  const auto mode = [&main] {
+    return std::filesystem::status(main).permissions() & std::filesystem::perms::mask;
+  };
+  writeFile(main, "[Mine]\nKept=1\n");
+  std::filesystem::permissions(
+      main, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  const std::filesystem::perms privateMode = mode();
+  h.options.setValue(Option::outputType, kPng);
+  h.settings.close();
+  EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "1");
+  EXPECT_EQ(mode(), privateMode);
+
+  std::filesystem::permissions(main, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  const std::filesystem::perms locked = mode();
+  const std::string before = readFile(main);
+  h.options.setValue(Option::outputType, kTiff);
+  h.settings.writeFont();
+  h.settings.writeOutputDir();
+  h.settings.writeLanguageFile(dir.path() + "eesti.ini");
+  h.settings.close();
+  EXPECT_EQ(readFile(main), before);
+  EXPECT_EQ(mode(), locked);
+  EXPECT_TRUE(h.dialogs.errors.empty());
+  EXPECT_EQ(testing::errorKind<FileError>([&] { h.settings.save(main); }),
+            FileErrorKind::SettingsNotWritten);
   EXPECT_EQ(readFile(main), before);
 }
 

@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -240,6 +242,10 @@ std::string textToEdit(const std::string& file, const std::string& target) {
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0) return std::string();
   if (!S_ISREG(st.st_mode)) throw FileError(FileErrorKind::SettingsNotWritten, file);
+  // Locked by its owner: a rename would replace it all the same.
+  if (lockedAgainstWriting(target)) {
+    throw FileError(FileErrorKind::SettingsNotWritten, file, std::strerror(EACCES));
+  }
   try {
     return readWholeFile(target, kMaxIniFileBytes);
   } catch (const FileError& e) {

@@ -19,7 +19,8 @@
 // Writing many keys (a whole settings save) edits the text in memory key by key,
 // the same way, and replaces the file once.
 // Each write replaces the file atomically and durably, so after a crash the file
-// holds either the old or the new text.
+// holds either the old or the new text; the new file keeps the old one's permission
+// bits.
 #pragma once
 
 #include <cstddef>
@@ -65,7 +66,8 @@ std::string readIniValue(const std::string& file, std::string_view section, std:
 // Writes [section] key=value into file. Line breaks in value, section and key are
 // dropped, and each is cut at a NUL byte, so a write never makes a second line.
 // Throws FileError of kind SettingsNotWritten ("Unable to write to <file>") when the
-// file cannot be read or replaced; the old file then stays as it was.
+// file cannot be read or replaced, or nobody may write it (lockedAgainstWriting);
+// the old file then stays as it was.
 void writeIniValue(const std::string& file, std::string_view section, std::string_view key,
                    std::string_view value);
 
