@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/error_kind.h"
 #include "support/full_disk.h"
@@ -152,6 +157,75 @@ TEST(IniFileWrite, ManyKeysAtOnceGiveWhatOneByOneGives) {
   EXPECT_EQ(readFile(all), readFile(one));
   EXPECT_EQ(testing::errorKind<FileError>([&] { writeIniValues("/proc/version", entries); }),
             FileErrorKind::SettingsNotWritten);
+}
+
+// Placed in one walk, every entry lands where writing them one by one puts it: on
+// texts made of the lines that matter (duplicate sections, keys in other letter
+// case, blank and empty lines, line ends of all three kinds mixed, a last line
+// without its end, a byte-order mark) and entries with names that read back
+// otherwise ("a=b", "[x", ";x").
+TEST(IniFileWrite, ManyKeysInOneWalkGiveWhatOneByOneGivesOnAnyText) {
+  const std::vector<std::string> lines = {
+      "[A]", "[a]",    "[B]",  "[C] trailing", "x=1", "X =2",  "y=3", "  ",
+      "",    "; note", "junk", "z=4",          "[]",  "=none", "[A",  "k="};
+  const std::vector<IniEntry> pool = {{"A", "x", "9"},   {"a", "New", "n"}, {"B", "y", " s "},
+                                      {"D", "k", "v"},   {"d", "K", "w"},   {"C", "z", "5"},
+                                      {"E", "a=b", "1"}, {"E", "a", "2"},   {"A", "[x", "3"},
+                                      {"A", ";x", "4"},  {"A]", "q", "6"},  {"", "e", "7"}};
+  const std::string ends[] = {"\r\n", "\n", "\r"};
+  std::uint32_t seed = 12345;
+  const auto next = [&seed](std::size_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<std::size_t>((seed >> 16) % below);
+  };
+  const auto expectAsOneByOne = [](const std::string& text, const std::vector<IniEntry>& entries) {
+    std::string oneByOne = text;
+    for (const IniEntry& e : entries) oneByOne = iniWithValue(oneByOne, e.section, e.key, e.value);
+    return iniWithValues(text, entries) == oneByOne;
+  };
+  // A line added with a CR end before an empty line's LF: the two become one line end.
+  EXPECT_TRUE(expectAsOneByOne("[A]\r$=\n\n\n[B]\r", {pool[0], pool[3], pool[1], pool[2]}));
+  for (int round = 0; round < 5000; ++round) {
+    std::string text = round % 7 == 0 ? "\xEF\xBB\xBF" : "";
+    for (std::size_t n = next(10); n > 0; --n) {
+      text += lines[next(lines.size())];
+      if (next(5) != 0) text += ends[next(3)];
+    }
+    std::vector<IniEntry> entries;
+    for (std::size_t n = 1 + next(5); n > 0; --n) entries.push_back(pool[next(pool.size())]);
+    ASSERT_TRUE(expectAsOneByOne(text, entries)) << "round " << round;
+  }
+}
+
+// A settings file of 50 MB (a user's own notes, say) made every exit take seconds:
+// each key of a save walked and copied the whole text. A save walks it once, and one
+// that changes nothing writes nothing.
+TEST(IniFileWrite, ASaveIntoAHugeFileWalksItOnce) {
+  TempDir dir;
+  const std::string file = dir.path() + "huge.ini";
+  const std::string note = "note=a line of text the user keeps in the settings file\n";
+  std::string text = "[Notes]\n";
+  text.reserve((std::size_t{50} << 20) + note.size());
+  while (text.size() < (std::size_t{50} << 20)) text += note;
+  std::vector<IniEntry> entries;
+  for (int i = 0; i < 120; ++i) {
+    entries.push_back({i % 2 ? "Snaprill" : "General", "Key" + std::to_string(i), "1"});
+  }
+  writeFile(file, text + iniWithValues("", entries));
+  const auto inode = [&file] {
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    return st.st_ino;
+  };
+  const auto before = inode();
+  const auto started = std::chrono::steady_clock::now();
+  writeIniValues(file, entries);
+  EXPECT_EQ(inode(), before) << "rewritten without a change";
+  entries.back().value = "2";
+  writeIniValues(file, entries);
+  const auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(IniFile::fromFile(file).value("Snaprill", "Key119"), "2");
+  EXPECT_LT(took, std::chrono::seconds(3)) << "two saves of a 50 MB file";
 }
 
 TEST(IniFileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {

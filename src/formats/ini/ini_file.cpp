@@ -4,11 +4,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "io/atomic_file.h"
@@ -179,60 +182,220 @@ std::string readIniValue(const std::string& file, std::string_view section, std:
   return IniFile::fromFile(file).string(section, key, def);
 }
 
-std::string iniWithValue(std::string_view text, std::string_view sectionName,
-                         std::string_view keyName, std::string_view newValue) {
-  const std::string section(trim(singleLine(sectionName)));
-  const std::string key(trim(singleLine(keyName)));
-  const std::string keyLine = key + "=" + protectedValue(singleLine(newValue));
-  const std::string_view eol = lineEndingOf(text);
+namespace {
 
-  // State of the walk: inside the first section of that name, and where its last
-  // non-blank line ends.
-  bool inSection = false;
-  bool sectionSeen = false;
-  std::optional<std::size_t> insertAt;
-  bool insertNeedsBreak = false;
-  std::optional<Line> keyFound;
-  forEachLine(text, [&](const Line& line) {
-    if (line.kind == LineKind::Section) {
-      if (inSection) return false;  // the section ended without the key
-      if (!sectionSeen && equalsIgnoringCase(line.name, section)) {
-        inSection = sectionSeen = true;
+// An entry as a file holds it: its names as a line gives them, and its line.
+struct KeyLine {
+  std::string section;
+  std::string key;
+  std::string line;           // key=value
+  std::string sectionLookup;  // the names as look-ups match them
+  std::string keyLookup;
+};
+
+KeyLine keyLineOf(std::string_view section, std::string_view key, std::string_view value) {
+  KeyLine k;
+  k.section = std::string(trim(singleLine(section)));
+  k.key = std::string(trim(singleLine(key)));
+  k.line = k.key + "=" + protectedValue(singleLine(value));
+  k.sectionLookup = lowerAscii(k.section);
+  k.keyLookup = lookupKey(k.section, k.key);
+  return k;
+}
+
+// Whether the line written for an entry reads back as a key of its section under
+// the same name. Only then may an entry find a line that an earlier entry of the
+// same write added (a key "a=b" reads back as "a", a key "[x" as a section).
+bool readsBackAsWritten(const KeyLine& k) {
+  return !k.key.empty() && k.key.front() != '[' && k.key.front() != ';' &&
+         k.key.find('=') == std::string::npos && k.section.find(']') == std::string::npos;
+}
+
+// The lines an edit adds to a section, in order, by the key look-up they answer.
+using AddedLines = std::vector<std::pair<std::string, std::string>>;
+
+void addOrReplace(AddedLines& lines, const KeyLine& k) {
+  for (auto& [lookup, line] : lines) {
+    if (lookup == k.keyLookup) {
+      line = k.line;
+      return;
+    }
+  }
+  lines.emplace_back(k.keyLookup, k.line);
+}
+
+// Every entry of a write placed in one walk over the text, as writing them one by
+// one would place them: a key's line replaced where the first section of its name
+// holds it, else added after that section's last non-blank line (after the keys
+// added before it), else added in a new section at the end.
+class IniEdit {
+ public:
+  IniEdit(std::string_view text, std::span<const KeyLine> entries) : text_(text) {
+    std::unordered_map<std::string, bool> wantedKeys;
+    for (const KeyLine& k : entries) {
+      places_.try_emplace(k.sectionLookup);
+      wantedKeys.emplace(k.keyLookup, true);
+    }
+    std::unordered_map<std::string, bool> sectionsSeen;
+    SectionPlace* place = nullptr;  // the first section of a wanted name, while in it
+    std::string sectionLookup;
+    forEachLine(text, [&](const Line& line) {
+      if (line.kind == LineKind::Section) {
+        sectionLookup = lowerAscii(line.name);
+        const auto wanted = places_.find(sectionLookup);
+        place = wanted != places_.end() && sectionsSeen.emplace(sectionLookup, true).second
+                    ? &wanted->second
+                    : nullptr;
+        if (place) place->found = true;
+      } else if (place && line.kind == LineKind::Key) {
+        std::string lookup = lookupKey(sectionLookup, line.name);
+        if (wantedKeys.contains(lookup)) keyLines_.try_emplace(std::move(lookup), line);
       }
-    } else if (inSection && line.kind == LineKind::Key && equalsIgnoringCase(line.name, key)) {
-      keyFound = line;
-      return false;
+      if (place && !trim(text.substr(line.begin, line.end - line.begin)).empty()) {
+        place->insertAt = line.next;
+        place->needsBreak = line.next == line.end;  // the last line of the file, unended
+      }
+      return true;
+    });
+    for (const KeyLine& k : entries) {
+      SectionPlace& section = places_[k.sectionLookup];
+      if (const auto found = keyLines_.find(k.keyLookup);
+          section.found && found != keyLines_.end()) {
+        replacements_[found->second.begin] = {found->second.end, k.line};
+      } else if (section.found) {
+        addOrReplace(section.added, k);
+      } else {
+        auto fresh =
+            std::find_if(newSections_.begin(), newSections_.end(),
+                         [&k](const NewSection& s) { return s.lookup == k.sectionLookup; });
+        if (fresh == newSections_.end()) {
+          fresh =
+              newSections_.insert(newSections_.end(), NewSection{k.sectionLookup, k.section, {}});
+        }
+        addOrReplace(fresh->lines, k);
+      }
     }
-    if (inSection && !trim(text.substr(line.begin, line.end - line.begin)).empty()) {
-      insertAt = line.next;
-      insertNeedsBreak = line.next == line.end;  // the last line of the file, unended
-    }
-    return true;
-  });
+  }
 
-  std::string out;
-  out.reserve(text.size() + keyLine.size() + section.size() + 8);
-  if (keyFound) {
-    out.append(text.substr(0, keyFound->begin));
-    out.append(keyLine);
-    out.append(text.substr(keyFound->end));
-  } else if (insertAt) {
-    out.append(text.substr(0, *insertAt));
-    if (insertNeedsBreak) out.append(eol);
-    out.append(keyLine);
-    out.append(eol);
-    out.append(text.substr(*insertAt));
-  } else {
-    out.append(text);
-    if (!text.empty() && text.back() != '\n' && text.back() != '\r' && text != kByteOrderMark) {
+  // Whether the text after the edit differs from the text before.
+  bool changes() const {
+    if (!newSections_.empty()) return true;
+    for (const auto& [lookup, place] : places_) {
+      if (!place.added.empty()) return true;
+    }
+    for (const auto& [begin, replacement] : replacements_) {
+      if (text_.substr(begin, replacement.end - begin) != replacement.line) return true;
+    }
+    return false;
+  }
+
+  std::string result() const {
+    const std::string_view eol = lineEndingOf(text_);
+    // Where the text changes, in order; at one place a replaced line comes before
+    // lines added after it.
+    struct Change {
+      std::size_t at;
+      const Replacement* replacement;
+      const SectionPlace* place;
+    };
+    std::vector<Change> changes;
+    std::size_t grows = 0;
+    for (const auto& [begin, replacement] : replacements_) {
+      changes.push_back({begin, &replacement, nullptr});
+      grows += replacement.line.size();
+    }
+    for (const auto& [lookup, place] : places_) {
+      if (place.added.empty()) continue;
+      changes.push_back({place.insertAt, nullptr, &place});
+      for (const auto& added : place.added) grows += added.second.size() + eol.size();
+    }
+    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) {
+      return a.at != b.at ? a.at < b.at : a.replacement != nullptr && b.replacement == nullptr;
+    });
+    std::string out;
+    out.reserve(text_.size() + grows + 64);
+    std::size_t copied = 0;
+    for (const Change& change : changes) {
+      out.append(text_.substr(copied, change.at - copied));
+      copied = change.at;
+      if (change.replacement) {
+        out.append(change.replacement->line);
+        copied = change.replacement->end;
+        continue;
+      }
+      if (change.place->needsBreak) out.append(eol);
+      for (const auto& added : change.place->added) {
+        out.append(added.second).append(eol);
+        // A line ended by CR before a blank line's LF: the two make one line end, as
+        // in the text a write of that line alone gives, and the next line follows it.
+        if (eol == "\r" && copied < text_.size() && text_[copied] == '\n') out += text_[copied++];
+      }
+    }
+    out.append(text_.substr(copied));
+    if (!newSections_.empty() && !out.empty() && out.back() != '\n' && out.back() != '\r' &&
+        out != kByteOrderMark) {
       out.append(eol);
     }
-    out.append("[" + section + "]");
-    out.append(eol);
-    out.append(keyLine);
-    out.append(eol);
+    for (const NewSection& section : newSections_) {
+      out.append("[").append(section.name).append("]").append(eol);
+      for (const auto& added : section.lines) out.append(added.second).append(eol);
+    }
+    return out;
   }
-  return out;
+
+ private:
+  struct SectionPlace {
+    bool found = false;        // the text holds a section of this name
+    std::size_t insertAt = 0;  // after the last non-blank line of the first one
+    bool needsBreak = false;   // that line ends the text without a line ending
+    AddedLines added;
+  };
+  struct Replacement {
+    std::size_t end;  // of the line replaced
+    std::string line;
+  };
+  struct NewSection {
+    std::string lookup;
+    std::string name;
+    AddedLines lines;
+  };
+
+  std::string_view text_;
+  std::unordered_map<std::string, SectionPlace> places_;  // by section look-up
+  std::unordered_map<std::string, Line> keyLines_;        // by key look-up
+  std::map<std::size_t, Replacement> replacements_;       // by the line's start
+  std::vector<NewSection> newSections_;
+};
+
+// The text after writing every entry, or nothing when it is the text as it was.
+// One walk over the text places them all, unless an entry's names would not read
+// back as written: then each entry takes a walk of its own, in turn.
+std::optional<std::string> editedText(std::string_view text, std::span<const IniEntry> entries) {
+  std::vector<KeyLine> lines;
+  lines.reserve(entries.size());
+  for (const IniEntry& e : entries) lines.push_back(keyLineOf(e.section, e.key, e.value));
+  if (lines.size() <= 1 || std::all_of(lines.begin(), lines.end(), readsBackAsWritten)) {
+    const IniEdit edit(text, lines);
+    if (!edit.changes()) return std::nullopt;
+    return edit.result();
+  }
+  std::string current(text);
+  for (const KeyLine& k : lines) current = IniEdit(current, std::span(&k, 1)).result();
+  if (current == text) return std::nullopt;
+  return current;
+}
+
+}  // namespace
+
+std::string iniWithValues(std::string_view text, std::span<const IniEntry> entries) {
+  std::optional<std::string> edited = editedText(text, entries);
+  return edited ? std::move(*edited) : std::string(text);
+}
+
+std::string iniWithValue(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value) {
+  const IniEntry entry{std::string(section), std::string(key), std::string(value)};
+  return iniWithValues(text, std::span(&entry, 1));
 }
 
 namespace {
@@ -275,14 +438,16 @@ void writeIniValue(const std::string& file, std::string_view section, std::strin
 void writeIniValues(const std::string& file, std::span<const IniEntry> entries) {
   const std::string target = resolvedTarget(file);
   const std::string before = textToEdit(file, target);
-  std::string text = before;
-  for (const IniEntry& entry : entries)
-    text = iniWithValue(text, entry.section, entry.key, entry.value);
   // Most saves at exit find the settings as the last one left them: the file
-  // holds these bytes already, and syncing them again would only cost time.
+  // holds these bytes already, and building and syncing them again would only cost
+  // time (seconds for a settings file of many megabytes).
+  std::optional<std::string> edited = editedText(before, entries);
   std::error_code ec;
-  if (text == before && std::filesystem::is_regular_file(target, ec)) return;
-  replaceText(file, target, text);
+  if (!edited) {
+    if (std::filesystem::is_regular_file(target, ec)) return;
+    edited = before;  // no file yet: an empty one
+  }
+  replaceText(file, target, *edited);
 }
 
 }  // namespace snaprill

@@ -16,8 +16,9 @@
 // file; a missing file is created. All other bytes of the file stay as they were.
 // A value with blanks at either end or in a pair of quotes is written inside double
 // quotes, so that it reads back exactly as written.
-// Writing many keys (a whole settings save) edits the text in memory key by key,
-// the same way, and replaces the file once.
+// Writing many keys (a whole settings save) gives the text that writing them one by
+// one would give, placed in one walk over the text, and replaces the file once, or
+// not at all when that text is the file's already.
 // Each write replaces the file atomically and durably, so after a crash the file
 // holds either the old or the new text; the new file keeps the old one's permission
 // bits.
@@ -86,5 +87,7 @@ void writeIniValues(const std::string& file, std::span<const IniEntry> entries);
 // writeIniValue, without the file).
 std::string iniWithValue(std::string_view text, std::string_view section, std::string_view key,
                          std::string_view value);
+// The same for every entry, in order (the editing step of writeIniValues).
+std::string iniWithValues(std::string_view text, std::span<const IniEntry> entries);
 
 }  // namespace snaprill
