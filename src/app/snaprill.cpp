@@ -133,7 +133,9 @@ int main(int argc, char* argv[]) {
   // A program already runs on these settings: it shows its window (unless this
   // start asked to stay hidden), and this one touches nothing, not even the
   // clipboard.
-  const ProgramDirectories dirs = locateProgramDirectories();
+  const std::optional<ProgramDirectories> located = programDirectoriesOrRefusal("snaprill");
+  if (!located) return 1;
+  const ProgramDirectories& dirs = *located;
   SingleInstance instance(dirs.configDir);
   if (!instance.first()) {
     if (!hideSwitch) instance.askToShow(3000);

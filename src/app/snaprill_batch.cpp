@@ -32,9 +32,9 @@ constexpr const char* kHelp =
     "      --version          show the version and exit\n"
     "\n"
     "Exit status: 0 if every picture (or the page) was saved, 1 if one could not be\n"
-    "read or written or no file number was left for it, or if the printed paths\n"
-    "could not be written, 2 for a wrong command line or an unreadable --settings\n"
-    "file.\n"
+    "read or written or no file number was left for it, if the printed paths could\n"
+    "not be written or no folder fit for settings and pictures was found, 2 for a\n"
+    "wrong command line or an unreadable --settings file.\n"
     "SNAPRILL_HOME names one folder for settings and default output.\n"
     "See snaprill-batch(1).\n";
 

@@ -186,8 +186,15 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       return 2;
     }
   }
+  ProgramDirectories dirs;
+  try {
+    dirs = locateProgramDirectories();
+  } catch (const NoFitFolder& e) {
+    err << "snaprill-batch: " << e.what() << '\n';
+    return 1;
+  }
   headless::HeadlessServices services(err);
-  Platform platform = services.makePlatform(locateProgramDirectories(), !commandLine->noLaunch);
+  Platform platform = services.makePlatform(dirs, !commandLine->noLaunch);
   // An autostart entry written from here starts the program, which lives beside us.
   platform.dirs.executablePath = platform.dirs.executableDir + "snaprill";
   // Capture text through Qt's fonts, loaded and started offscreen on first use: the

@@ -2,21 +2,16 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
 #include "io/atomic_file.h"
+#include "platform/program_dir.h"
 
 namespace snaprill {
 
 namespace {
-
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::string(v) : std::string();
-}
 
 // One argument of an Exec line: quoted when it holds a reserved character, with
 // ", `, $ and \ escaped inside the quotes.
@@ -62,13 +57,8 @@ std::string execValue(std::string_view command) {
 }  // namespace
 
 std::string autostartEntryPath() {
-  std::string config = env("XDG_CONFIG_HOME");
-  if (config.empty() || config.front() != '/') {
-    const std::string home = env("HOME");
-    if (home.empty()) return std::string();
-    config = home + "/.config";
-  }
-  return config + "/autostart/snaprill.desktop";
+  const std::string config = userConfigHome();
+  return config.empty() ? std::string() : config + "/autostart/snaprill.desktop";
 }
 
 std::string autostartEntryText(const std::string& executablePath) {

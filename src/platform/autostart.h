@@ -1,6 +1,7 @@
 // Starting with the user's login: an XDG autostart entry,
-// $XDG_CONFIG_HOME/autostart/snaprill.desktop (~/.config when the variable is unset
-// or not absolute), whose Exec line starts the executable without arguments.
+// $XDG_CONFIG_HOME/autostart/snaprill.desktop (~/.config when the variable is unset,
+// not absolute or names a folder that other users may change: see
+// userConfigHome()), whose Exec line starts the executable without arguments.
 #pragma once
 
 #include <string>
