@@ -21,13 +21,19 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 
 std::string replaceIgnoringCase(std::string_view text, std::string_view placeholder,
                                 std::string_view replacement) {
-  if (placeholder.empty()) return std::string(text);
+  return fillPlaceholders(text, {{placeholder, replacement}});
+}
+
+std::string fillPlaceholders(std::string_view text, std::initializer_list<Placeholder> fills) {
   std::string out;
   std::size_t i = 0;
   while (i < text.size()) {
-    if (startsWithIgnoringCase(text.substr(i), placeholder)) {
-      out += replacement;
-      i += placeholder.size();
+    const auto fill = std::find_if(fills.begin(), fills.end(), [&](const Placeholder& p) {
+      return !p.name.empty() && startsWithIgnoringCase(text.substr(i), p.name);
+    });
+    if (fill != fills.end()) {
+      out += fill->value;
+      i += fill->name.size();
     } else {
       out += text[i++];
     }

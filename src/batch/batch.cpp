@@ -143,6 +143,9 @@ class CaptureReport {
       failed = true;
     }
     if (dialogs_.errorsShown() > errorsBefore_) failed = true;
+    if (!outcome.absentOutputFolder.empty()) {
+      err_ << "snaprill-batch: " << absentFolderMessage(texts_, outcome) << '\n';
+    }
     if (!outcome.programNotStarted.empty()) {
       // The picture is saved: a notice, not a failure.
       err_ << "snaprill-batch: " << programNotStartedMessage(texts_, outcome) << '\n';
@@ -209,8 +212,11 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   SettingsFiles settings(options, texts, state, platform.dirs);
   settings.loadStartup(commandLine->settings.value_or(settings.mainFile()));
   if (commandLine->gallery) return writeGallery(*commandLine, options, texts, out, err);
-  if (commandLine->outputDir)
+  if (commandLine->outputDir) {
+    // Named on purpose: made when it is missing.
     options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
+    state.names.makeOutputFolderWhenMissing();
+  }
   removeLeftoverWrites(options.text(Option::outputDir), platform.dirs.configDir);
 
   int status = 0;

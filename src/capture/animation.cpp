@@ -5,6 +5,7 @@
 
 #include "capture/avi_writer.h"
 #include "io/atomic_file.h"
+#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -54,7 +55,18 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
     ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
   const bool asGif = options.value(Option::outputType) == kGif || !animation;
-  const std::optional<std::string> path = names.allocate(asGif ? ".gif" : ".avi");
+  std::optional<std::string> path;
+  try {
+    path = names.allocate(asGif ? ".gif" : ".avi");
+  } catch (const FileError&) {
+    if (asGif) throw;
+    // A folder that cannot be made: the AVI writer's box for a file it could not
+    // create, as for any AVI failure.
+    services.dialogs.errorBox(texts.get("Error", "AVIError1"));
+    WriteOutcome failed;
+    failed.aviNotWritten = true;
+    return failed;
+  }
   if (!path) return WriteOutcome{{}, true};
   if (asGif) {
     saveGif(gif, *path, options.checked(Option::optimizeAnimation));

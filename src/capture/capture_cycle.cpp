@@ -123,6 +123,11 @@ void CaptureCycle::report(const SaveOutcome& outcome) {
       numbersUsedUp_ = true;
       tell([](CaptureObserver& o) { o.stateChanged(); });
     }
+    if (!outcome.absentOutputFolder.empty()) {
+      // Once, where the counter would say nothing of where the file went.
+      const std::string text = absentFolderMessage(texts_, outcome);
+      tell([&text](CaptureObserver& o) { o.notice(text); });
+    }
     if (!outcome.programNotStarted.empty()) {
       // Once for this capture, after the counter it would otherwise replace.
       const std::string text = programNotStartedMessage(texts_, outcome);

@@ -9,6 +9,7 @@
 #include "capture/external_program.h"
 
 #include "base/text.h"
+#include "platform/program_dir.h"
 
 #include <cctype>
 
@@ -69,9 +70,12 @@ std::vector<std::string> expandProgramArguments(const std::string& parameters,
 }
 
 bool launchExternalProgram(Launcher& launcher, const Options& options, const std::string& path) {
+  // The file's own folder: the output folder, or the one that stands in for it while
+  // it is missing.
+  const std::string folder = folderOf(path);
   return launcher.start(options.text(Option::externalProgram),
                         expandProgramArguments(options.text(Option::externalParameters), path),
-                        options.text(Option::outputDir));
+                        folder.empty() ? options.text(Option::outputDir) : folder);
 }
 
 }  // namespace snaprill

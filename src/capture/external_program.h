@@ -15,8 +15,8 @@ namespace snaprill {
 std::vector<std::string> expandProgramArguments(const std::string& parameters,
                                                 const std::string& path);
 
-// Starts the chosen program on path, detached, in the output folder. False when it
-// could not be started.
+// Starts the chosen program on path, detached, in the folder of path (the output
+// folder). False when it could not be started.
 bool launchExternalProgram(Launcher& launcher, const Options& options, const std::string& path);
 
 }  // namespace snaprill

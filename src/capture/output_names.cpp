@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "io/file_error.h"
 #include "platform/program_dir.h"
 
 namespace snaprill {
@@ -23,13 +24,37 @@ std::string OutputNames::pathFor(int number, const std::string& extension) const
          formatNumber(number) + extension;
 }
 
+void OutputNames::lookForOutputFolder() {
+  const std::string& folder = options_.text(Option::outputDir);
+  if (isDirectory(folder)) seenFolder_ = folder;
+}
+
+std::string OutputNames::folderForCapture(const std::string& extension) {
+  const std::string& chosen = options_.text(Option::outputDir);
+  std::string folder = chosen;
+  if (isDirectory(chosen)) {
+    seenFolder_ = chosen;
+  } else if (!standIn_.empty() && chosen != seenFolder_ && chosen != standIn_) {
+    folder = standIn_;
+    if (absentNoticed_ != chosen) absentFolderNotice_ = absentNoticed_ = chosen;
+  }
+  // A folder that cannot be made fails the capture with the system's reason, named
+  // by the file that was to go there.
+  if (const int error = makeDirectories(folder)) {
+    throw FileError(
+        FileErrorKind::NotCreated,
+        folder + options_.text(Option::filePrefix) + formatNumber(counter_ + 1) + extension, error);
+  }
+  return folder;
+}
+
 std::optional<std::string> OutputNames::allocate(const std::string& extension) {
-  // A folder removed while the program runs is made again rather than costing the
-  // capture; one that cannot be made fails the write, which names it.
-  if (counter_ < kMaxImageNumber) makeDirectories(options_.text(Option::outputDir));
+  if (counter_ >= kMaxImageNumber) return std::nullopt;
+  const std::string folder = folderForCapture(extension);
+  const std::string& prefix = options_.text(Option::filePrefix);
   while (counter_ < kMaxImageNumber) {
     ++counter_;
-    std::string candidate = pathFor(counter_, extension);
+    std::string candidate = folder + prefix + formatNumber(counter_) + extension;
     std::error_code error;
     const std::filesystem::file_type type = std::filesystem::status(candidate, error).type();
     // A folder of that name holds the number back even when files are overwritten:

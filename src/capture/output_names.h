@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "options/options.h"
 
@@ -23,16 +24,44 @@ class OutputNames {
 
   // The number as it appears in a name: padded to five digits when the option says.
   std::string formatNumber(int number) const;
+  // The name of that number in the output folder the options give.
   std::string pathFor(int number, const std::string& extension) const;
+
+  // The output folder may be missing. One that has been there during this run (or
+  // was named on purpose) is made again: a folder removed while the program runs, a
+  // link whose folder was removed. One missing since the settings named it (a
+  // removable disk not mounted yet) stays the user's choice, but captures go to the
+  // stand-in folder until it is there; told once (takeAbsentFolderNotice). Without
+  // a stand-in folder (the default output folder) every missing folder is made.
+  void setStandInFolder(const std::string& folder) { standIn_ = folder; }
+  // Looks at the output folder the options give: one that is there is made again
+  // should it go.
+  void lookForOutputFolder();
+  // The output folder the options give is made whenever it is missing (a folder
+  // named on the command line).
+  void makeOutputFolderWhenMissing() { seenFolder_ = options_.text(Option::outputDir); }
+  // Once for each output folder that was missing: that folder, when captures have
+  // gone to the stand-in folder instead; else empty.
+  std::string takeAbsentFolderNotice() { return std::exchange(absentFolderNotice_, {}); }
+
   // Advances the counter to the next number whose name is free (or, when existing
   // files may be overwritten, to the next number whose name is not a folder) and
   // returns that name; nothing, with the counter at 99999, when no number is left.
-  // The output folder is made first when it is missing.
+  // The folder is made first when it is missing; throws FileError (NotCreated, with
+  // the system's reason) when it cannot be, leaving the counter as it was.
   std::optional<std::string> allocate(const std::string& extension);
 
  private:
+  // The folder the next capture goes into (see setStandInFolder), made when it is
+  // missing.
+  std::string folderForCapture(const std::string& extension);
+
   const Options& options_;
   int counter_ = 0;
+  std::string standIn_;
+  std::string seenFolder_;     // the output folder last found there
+  std::string absentNoticed_;  // the missing output folder last told of
+  std::string absentFolderNotice_;
 };
 
 // What a writer made of one capture.

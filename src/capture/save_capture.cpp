@@ -84,6 +84,11 @@ std::string diskFullMessage(const Texts& texts, const std::string& file,
          (reason.empty() ? std::string() : "\n" + reason);
 }
 
+std::string absentFolderMessage(const Texts& texts, const SaveOutcome& outcome) {
+  return fillPlaceholders(texts.get("Main", "OutputDirAbsent"),
+                          {{"%s", outcome.absentOutputFolder}, {"%d", folderOf(outcome.path)}});
+}
+
 std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome) {
   const std::string size =
       std::to_string(outcome.refusedWidth) + " x " + std::to_string(outcome.refusedHeight);
@@ -126,6 +131,9 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
     // the capture go before they are all there.
     arriving.waitFor(capture.height());
     outcome = failedBy(std::current_exception());
+  }
+  if (outcome.kept() && !outcome.path.empty()) {
+    outcome.absentOutputFolder = state.names.takeAbsentFolderNotice();
   }
   if (!outcome.kept()) {
     // Nothing was written (a failed write leaves nothing behind): the number is

@@ -65,6 +65,9 @@ struct SaveOutcome {
   // not executable); the capture is saved all the same. Empty when it started, or
   // was not to be started.
   std::string programNotStarted;
+  // The output folder the settings give, missing since they gave it: this capture
+  // is the first to go to the default output folder instead. Empty otherwise.
+  std::string absentOutputFolder;
 
   // Whether the capture was kept: written, or a frame of the animation being
   // gathered.
@@ -86,6 +89,9 @@ SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& tex
 // disk (FileError::reasonBeyondDiskFull).
 std::string diskFullMessage(const Texts& texts, const std::string& file,
                             const std::string& reason = {});
+// The notice of captures going to the default output folder (the folder of the
+// file written) while the output folder is missing.
+std::string absentFolderMessage(const Texts& texts, const SaveOutcome& outcome);
 // The message of a crop or resize too large to make.
 std::string refusedSizeMessage(const Texts& texts, const SaveOutcome& outcome);
 // The notice of an external program that could not be started.

@@ -57,6 +57,8 @@ constexpr std::array kSchema = {
                  "The options file %s was not found: the capture was saved with the current "
                  "settings.",
                  Message},
+    LanguageText{"Main", "OutputDirAbsent",
+                 "The output folder %s is not there: captures go to %d until it is.", Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},

@@ -170,14 +170,37 @@ bool isRegularFileOrOther(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-int makeDirectories(const std::string& path, mode_t mode) {
+namespace {
+
+constexpr int kMostLinksFollowed = 8;
+
+int makeFolders(const std::string& path, mode_t mode, int linksFollowed) {
   if (path.empty() || isDirectory(path)) return 0;
   const std::filesystem::path full = std::filesystem::path(path).lexically_normal();
   for (const auto& step : foldersDownTo(full)) {
     if (!step.has_relative_path() || isDirectory(step.string())) continue;
+    struct stat st {};
+    if (::lstat(step.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      // A link whose folder is gone: that folder is made, and the link leads to it.
+      if (linksFollowed >= kMostLinksFollowed) return ELOOP;
+      std::error_code ec;
+      std::filesystem::path target = std::filesystem::read_symlink(step, ec);
+      if (ec) return ec.value();
+      if (target.is_relative()) target = step.parent_path() / target;
+      if (const int error = makeFolders(target.string(), mode, linksFollowed + 1)) {
+        return error;
+      }
+      continue;
+    }
     if (::mkdir(step.c_str(), mode) != 0 && errno != EEXIST) return errno;
   }
   return isDirectory(path) ? 0 : ENOTDIR;
+}
+
+}  // namespace
+
+int makeDirectories(const std::string& path, mode_t mode) {
+  return makeFolders(path, mode, 0);
 }
 
 std::string locateDataDir(const std::string& executableDir) {

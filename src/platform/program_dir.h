@@ -66,8 +66,10 @@ std::string withTrailingSlash(const std::string& path);
 std::string folderOf(const std::string& path);
 bool isDirectory(const std::string& path);
 bool isRegularFileOrOther(const std::string& path);  // exists and is not a directory
-// Creates the folder and its missing parents (mode: as mkdir's, less the umask).
-// Returns 0, or the system's error number (errno) of what could not be made.
+// Creates the folder and its missing parents (mode: as mkdir's, less the umask). A
+// symbolic link whose folder is gone has that folder made again, so that the link
+// leads somewhere again. Returns 0, or the system's error number (errno) of what
+// could not be made.
 int makeDirectories(const std::string& path, mode_t mode = 0777);
 
 }  // namespace snaprill

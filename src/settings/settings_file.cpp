@@ -115,8 +115,8 @@ class Reader {
           return std::string(row.defaultText ? row.defaultText : "");
       }
     }
-    // An output folder that does not exist (any more) gives the default one.
-    if (row.id == Option::outputDir && !isDirectory(*text)) return dirs_.defaultOutput;
+    // An output folder that is not there (yet) stays the user's choice: captures go
+    // to the default one meanwhile (see OutputNames).
     return text;
   }
 
@@ -183,8 +183,10 @@ std::vector<std::pair<std::string, std::string>> savedKeys() {
 SettingsFiles::SettingsFiles(Options& options, Texts& texts, SaveState& state,
                              const ProgramDirectories& dirs, CaptureCycle* cycle)
     : options_(options), texts_(texts), state_(state), dirs_(dirs), cycle_(cycle) {
-  // Until a settings file says otherwise, pictures go to the default output folder.
+  // Until a settings file says otherwise, pictures go to the default output folder;
+  // and there while the folder a file gives is missing.
   options_.setText(Option::outputDir, dirs_.defaultOutput);
+  state_.names.setStandInFolder(dirs_.defaultOutput);
   if (cycle_) cycle_->addObserver(*this);
 }
 
@@ -227,6 +229,7 @@ LoadedSettings SettingsFiles::load(const std::string& file, bool full) {
     loadOverlayFile(state_.overlay, dirs_.configDir);
   if (full) loadLanguage(values.loaded.languageFile);
   if (full && options_.checked(Option::startPaused) && cycle_) cycle_->togglePause();
+  state_.names.lookForOutputFolder();
   showOutputDirectoryChoice();
   return values.loaded;
 }
@@ -245,8 +248,9 @@ LoadedSettings SettingsFiles::loadStartup(const std::string& file) {
 
 void SettingsFiles::settleOutputDirectory() {
   std::string dir = withTrailingSlash(options_.text(Option::outputDir));
-  if (!isDirectory(dir)) dir = dirs_.defaultOutput;
+  if (dir.empty()) dir = dirs_.defaultOutput;
   options_.setText(Option::outputDir, dir);
+  state_.names.lookForOutputFolder();
   showOutputDirectoryChoice();
 }
 

@@ -54,8 +54,9 @@ class SettingsFiles : private CaptureObserver {
   // The start-up: the defaults, the full load of file, and the output directory
   // settled.
   LoadedSettings loadStartup(const std::string& file);
-  // The output directory made to end with "/", and replaced by the default when it
-  // does not exist (any more).
+  // The output directory made to end with "/" (an empty one is the default). One
+  // that is missing stays: captures go to the default output folder until it is
+  // there (see OutputNames).
   void settleOutputDirectory();
   // Applies a language file (looking for its help file beside the shipped files).
   void loadLanguage(const std::string& file);

@@ -97,6 +97,21 @@ TEST_F(BatchTest, UnwritableOutputSaysTheSystemsReason) {
   EXPECT_EQ(out.str(), "");
 }
 
+// An output folder the settings give that is not there (a disk not mounted): the
+// pictures go to the default folder, and stderr says so once.
+TEST_F(BatchTest, AMissingOutputFolderOfTheSettingsIsToldAndTheDefaultUsed) {
+  const std::string shots = home + "unmounted/shots/";
+  std::ofstream(home + "away.ini") << "[General]\nOutputDir=" << shots << "\n";
+  EXPECT_EQ(run({"--settings", home + "away.ini", picture, picture}), 0);
+  EXPECT_EQ(out.str(), home + "snp1.jpg\n" + home + "snp2.jpg\n");
+  EXPECT_EQ(err.str(), "snaprill-batch: The output folder " + shots +
+                           " is not there: captures go to " + home + " until it is.\n");
+  EXPECT_FALSE(std::filesystem::exists(home + "unmounted"));
+  // One named on the command line is made.
+  EXPECT_EQ(run({"--settings", home + "away.ini", "--output-dir", shots, picture}), 0);
+  EXPECT_EQ(out.str(), shots + "snp1.jpg\n");
+}
+
 TEST_F(BatchTest, EncoderErrorIsAFailureThatSaysWhy) {
   // One pixel too wide for PCX, two for Targa: the writers refuse them without a
   // message box, and the reason reaches stderr.

@@ -210,8 +210,70 @@ TEST_F(SettingsFile, OutputDirectoryGetsItsSeparatorOnlyAtStartUp) {
   EXPECT_EQ(h.options.text(Option::outputDir), sub);
   h.settings.loadStartup(file);
   EXPECT_EQ(h.options.text(Option::outputDir), sub + "/");
-  load(h, "[General]\nOutputDir=/no/such/folder/\n");
+  load(h, "[General]\nOutputDir=\n");
+  h.settings.settleOutputDirectory();
   EXPECT_EQ(h.options.text(Option::outputDir), h.platform.dirs.defaultOutput);
+}
+
+// A removable disk not mounted yet at the start: the user's folder stays the
+// setting, captures go to the default folder meanwhile (said once), and to the
+// user's folder again once it is there.
+TEST_F(SettingsFile, AnOutputFolderMissingAtTheStartStaysChosenAndIsUsedOnceThere) {
+  const std::string main = h.settings.mainFile();
+  const std::string disk = dir.path() + "media/disk/";
+  const std::string shots = disk + "shots/";
+  writeFile(main, "[General]\nOutputDir=" + shots + "\n");
+  h.settings.loadStartup(main);
+  EXPECT_EQ(h.options.text(Option::outputDir), shots);
+  EXPECT_TRUE(h.options.checked(Option::useChosenDir));
+  h.capture();
+  EXPECT_EQ(h.lastSaved.path, dir.path() + "snp1.jpg");
+  const std::string notice = "The output folder " + shots + " is not there: captures go to " +
+                             dir.path() + " until it is.";
+  EXPECT_EQ(h.status.statusText(), notice);
+  EXPECT_FALSE(std::filesystem::exists(disk)) << "not made in place of the disk";
+  h.capture();
+  EXPECT_EQ(h.lastSaved.path, dir.path() + "snp2.jpg");
+  EXPECT_NE(h.status.statusText(), notice) << "said once";
+  h.settings.close();
+  EXPECT_EQ(IniFile::fromFile(main).value("General", "OutputDir"), shots);
+
+  // The disk is mounted: the folder is used again; taken away while the program
+  // runs, it is made again, as any output folder removed meanwhile.
+  std::filesystem::create_directories(shots);
+  h.capture();
+  EXPECT_EQ(h.lastSaved.path, shots + "snp3.jpg");
+  std::filesystem::remove_all(disk);
+  h.capture();
+  EXPECT_EQ(h.lastSaved.path, shots + "snp4.jpg");
+  EXPECT_TRUE(h.dialogs.errors.empty());
+}
+
+// An output folder that is a link: the folder it leads to, removed while the
+// program runs, is made again (it once gave "Disk may be full"); a link that leads
+// nowhere since the start is a folder missing at the start.
+TEST_F(SettingsFile, ALinkedOutputFolderWhoseFolderIsRemovedIsMadeAgain) {
+  const std::string target = dir.path() + "data/shots";
+  const std::string link = dir.path() + "shots";
+  std::filesystem::create_directories(target);
+  std::filesystem::create_symlink(target, link);
+  writeFile(h.settings.mainFile(), "[General]\nOutputDir=" + link + "\n");
+  h.settings.loadStartup(h.settings.mainFile());
+  h.capture();
+  EXPECT_EQ(h.lastSaved.path, link + "/snp1.jpg");
+  std::filesystem::remove_all(dir.path() + "data");
+  h.capture();
+  EXPECT_EQ(h.lastSaved.path, link + "/snp2.jpg");
+  EXPECT_TRUE(std::filesystem::exists(target + "/snp2.jpg"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(h.dialogs.errors.empty());
+
+  std::filesystem::remove_all(dir.path() + "data");
+  Harness fresh(dir.path());
+  fresh.settings.loadStartup(fresh.settings.mainFile());
+  fresh.capture();
+  EXPECT_EQ(fresh.lastSaved.path, dir.path() + "snp1.jpg");
+  EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 TEST_F(SettingsFile, FirstStartWithoutAFileGivesTheDefaults) {
