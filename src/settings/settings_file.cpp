@@ -191,6 +191,7 @@ SettingsFiles::SettingsFiles(Options& options, Texts& texts, SaveState& state,
 }
 
 SettingsFiles::~SettingsFiles() {
+  for (const Options::WatchId& watch : changeWatches_) options_.unwatch(watch);
   if (cycle_) cycle_->removeObserver(*this);
 }
 
@@ -203,9 +204,48 @@ bool SettingsFiles::mainFileLocked() const {
 }
 
 void SettingsFiles::saveMainFile() {
+  changesWaiting_ = false;
+  if (saveTimer_) saveTimer_->setEnabled(false);
   // A settings file the user has locked stays as it is, without a word: a message
   // at every exit would only repeat what the user chose.
   if (!mainFileLocked()) save(mainFile());
+}
+
+void SettingsFiles::saveChangesSoon(std::unique_ptr<Timer> timer) {
+  saveTimer_ = std::move(timer);
+  saveTimer_->setInterval(kSaveDelay);
+  saveTimer_->setHandler([this] { saveWaitingChanges(); });
+  for (const OptionSpec& row : allOptionSpecs()) {
+    if (row.setting.section != nullptr) {
+      changeWatches_.push_back(options_.watch(row.id, [this] { changed(); }));
+    }
+  }
+}
+
+void SettingsFiles::changed() {
+  if (!saveTimer_) return;
+  changesWaiting_ = true;
+  // Restarted by each change: a burst of changes (typing, a spin box held) is saved
+  // once, after its last change.
+  saveTimer_->setEnabled(false);
+  saveTimer_->setEnabled(true);
+}
+
+void SettingsFiles::saveWaitingChanges() {
+  saveTimer_->setEnabled(false);
+  // While an auto-save capture waits, the options in use are another file's; the
+  // user's own come back with its end.
+  if (!changesWaiting_ || restorePending_) return;
+  try {
+    saveMainFile();
+  } catch (...) {
+    if (cycle_) cycle_->reportError(std::current_exception());
+  }
+}
+
+void SettingsFiles::optionsAsInMainFile() {
+  changesWaiting_ = false;
+  if (saveTimer_) saveTimer_->setEnabled(false);
 }
 
 void SettingsFiles::save(const std::string& file) {
@@ -301,16 +341,19 @@ void SettingsFiles::useForOneCapture(const std::string& optionFile) {
     } catch (...) {
       // Half an options file must not stay in place of the user's settings.
       load(mainFile(), false);
+      optionsAsInMainFile();
       throw;
     }
   }
   restorePending_ = true;
+  optionsAsInMainFile();  // the other file's options are not the user's changes
 }
 
 void SettingsFiles::restoreUserSettings() {
   if (!restorePending_) return;
   restorePending_ = false;
   load(mainFile(), false);
+  optionsAsInMainFile();
 }
 
 void SettingsFiles::captureEnded(const SaveOutcome& outcome) {
@@ -320,6 +363,8 @@ void SettingsFiles::captureEnded(const SaveOutcome& outcome) {
   } catch (...) {
     if (cycle_) cycle_->reportError(std::current_exception());
   }
+  // A number remembered for the next start is kept as soon as options are.
+  if (!outcome.path.empty() && options_.checked(Option::rememberLastNumber)) changed();
   // Said now rather than at the press: the capture's own counter would replace the
   // notice at once. A capture that was not saved has a notice of its own.
   if (!missing.empty() && !outcome.path.empty() && cycle_) {

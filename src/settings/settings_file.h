@@ -5,6 +5,7 @@
 // hotkeys' one capture with the options of another file.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,9 +62,17 @@ class SettingsFiles : private CaptureObserver {
   // Applies a language file (looking for its help file beside the shipped files).
   void loadLanguage(const std::string& file);
 
+  // From here on (the window, once started): whatever an option change (or a capture
+  // whose number is remembered) leaves to save goes into the main settings file
+  // kSaveDelay milliseconds after the last change, so that a crash or a display
+  // gone costs no choice made before. One timer, restarted by each change; none
+  // runs while nothing changes. Errors go to the cycle's handler.
+  void saveChangesSoon(std::unique_ptr<Timer> timer);
+  static constexpr int kSaveDelay = 1000;  // milliseconds
+
   // Immediate writes into the main settings file. Each throws FileError
-  // (SettingsNotWritten). These and the close leave a main settings file that the
-  // user has locked (chmod a-w) as it is, without a word.
+  // (SettingsNotWritten). These, the close and the saves of changes leave a main
+  // settings file that the user has locked (chmod a-w) as it is, without a word.
   // After the font dialog: [Images] TextCol, Font, FontSize.
   void writeFont();
   // After the directory chooser: [General] OutputDir.
@@ -88,6 +97,11 @@ class SettingsFiles : private CaptureObserver {
   void writeOption(Option id);
   bool mainFileLocked() const;
   void saveMainFile();
+  void changed();
+  void saveWaitingChanges();
+  // The options are the main file's again (or another file's for one capture): no
+  // change of the user's waits to be saved.
+  void optionsAsInMainFile();
   void showOutputDirectoryChoice();
   void captureEnded(const SaveOutcome& outcome) override;
   void restoreUserSettings();
@@ -100,6 +114,9 @@ class SettingsFiles : private CaptureObserver {
   bool restorePending_ = false;
   // The options file of the waiting auto-save capture, when it was not found.
   std::string missingOptionsFile_;
+  std::unique_ptr<Timer> saveTimer_;  // none until saveChangesSoon
+  bool changesWaiting_ = false;
+  std::vector<Options::WatchId> changeWatches_;
 };
 
 }  // namespace snaprill

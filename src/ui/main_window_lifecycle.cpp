@@ -24,6 +24,9 @@ void MainWindow::startUp(bool hideSwitch) {
   guarded(session_.cycle,
           [&settings, &loaded] { loaded = settings.loadStartup(settings.mainFile()); });
   guarded(session_.cycle, [&settings] { settings.settleOutputDirectory(); });
+  // From here on a change is saved a moment later, not only at the close: a display
+  // that goes away ends the program without one.
+  settings.saveChangesSoon(session_.services.newTimer());
   applyTexts();
   pages_->refreshOverlayPreview();
   guarded(session_.cycle, [this] {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -529,6 +530,44 @@ TEST_F(SettingsFile, TheSettingsFileKeepsItsModeAndALockedOneIsLeftAlone) {
   EXPECT_EQ(testing::errorKind<FileError>([&] { h.settings.save(main); }),
             FileErrorKind::SettingsNotWritten);
   EXPECT_EQ(readFile(main), before);
+}
+
+// The window saves a change a moment after it, not only at the close: a display
+// that goes away (or a crash) ends the program without one.
+TEST_F(SettingsFile, ChangesAreSavedAMomentLaterOnceAndNothingWithoutAChange) {
+  const std::string main = h.settings.mainFile();
+  h.settings.loadStartup(main);
+  auto owned = std::make_unique<fake::FakeTimer>();
+  fake::FakeTimer& timer = *owned;
+  h.settings.saveChangesSoon(std::move(owned));
+  EXPECT_FALSE(timer.enabled()) << "the start-up load is no change";
+  EXPECT_EQ(timer.interval(), SettingsFiles::kSaveDelay);
+
+  h.options.setValue(Option::outputType, kGif);
+  EXPECT_TRUE(timer.enabled());
+  EXPECT_FALSE(std::filesystem::exists(main)) << "not at each change";
+  h.options.setValue(Option::jpegQuality, 55);
+  timer.tick();
+  EXPECT_FALSE(timer.enabled());
+  EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "2");
+  EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "JPEGQuality"), "55");
+
+  // An auto-save capture's options are another file's: never saved as the user's.
+  writeFile(file, "[Snaprill]\nImageType=1\n");
+  h.settings.useForOneCapture(file);
+  EXPECT_FALSE(timer.enabled());
+  h.capture();
+  EXPECT_EQ(h.options.value(Option::outputType), kGif);
+  EXPECT_FALSE(timer.enabled());
+  EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "ImageType"), "2");
+
+  // A remembered number is kept as an option is.
+  h.options.setChecked(Option::rememberLastNumber, true);
+  timer.tick();
+  h.capture();
+  EXPECT_TRUE(timer.enabled());
+  timer.tick();
+  EXPECT_EQ(IniFile::fromFile(main).value("Snaprill", "LastPic"), "2");
 }
 
 TEST_F(SettingsFile, ASettingsFileThatCannotBeWrittenIsReportedOncePerFile) {

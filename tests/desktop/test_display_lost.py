@@ -1,0 +1,42 @@
+#!/usr/bin/python3
+"""The X server goes away: Qt ends the program at once, with no close to save the
+settings in. An image type chosen in the window a moment before was lost; now a
+change is saved a moment after it is made, so the settings file holds it when the
+display goes."""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop_session import DesktopSession, check, outcome, settings, wait_for  # noqa: E402
+from test_window import GIF_ROW, TYPE_PANEL, click, picker_shown  # noqa: E402
+
+
+def main():
+    with DesktopSession(os.environ["SNAPRILL_APP"]) as session:
+        session.start_window_manager()
+        program = session.start_program()
+        check(wait_for(lambda: os.path.exists(os.path.join(session.home, "snaprill.ini")), 2, 0.05)
+              is None, "the start wrote the settings file: nothing had changed")
+        wid = session.window_id()
+        session.run(["xdotool", "windowactivate", "--sync", wid])
+        click(session, wid, TYPE_PANEL)
+        check(wait_for(lambda: picker_shown(session), 3, 0.02), "the picker did not unroll")
+        click(session, wid, GIF_ROW)
+        check(wait_for(lambda: not picker_shown(session), 3, 0.02), "a chosen row left it open")
+        # A moment later (the save's delay is one second), the display goes.
+        saved = wait_for(lambda: settings(session).get("Snaprill/ImageType") == "2", 3, 0.05)
+        session.xvfb.kill()
+        session.xvfb.wait(5)
+        try:
+            program.wait(10)
+        except Exception:  # noqa: BLE001 - reported below
+            pass
+        check(program.poll() is not None, "the program outlived its display")
+        check(saved and settings(session).get("Snaprill/ImageType") == "2",
+              "GIF chosen before the display went is not in the settings: %r"
+              % settings(session).get("Snaprill/ImageType"))
+    return outcome("a change made before the display went is saved")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
