@@ -87,8 +87,17 @@ def title(session):
     return session.run(["xdotool", "getwindowname", window]).stdout.strip() if window else None
 
 
+def activate_main_window(session):
+    """Brings the main window forward once it shows: a slow machine (a sanitizer
+    build under load) may take seconds to map it after the start."""
+    window = wait_for(lambda: main_window(session), 20, 0.1)
+    if window:
+        session.run(["xdotool", "windowactivate", "--sync", window], check=False)
+    return window
+
+
 def press_in_file_menu(session, item):
-    session.run(["xdotool", "windowactivate", "--sync", main_window(session)], check=False)
+    activate_main_window(session)
     session.run(["xdotool", "key", "--delay", "50", "alt+f", item])
 
 
@@ -256,7 +265,8 @@ def automation_checks(app):
                                 "TimeUnits=0\nStopAfter=1\nStopImages=3\n")
         start_openbox(session)
         session.start_program()
-        session.run(["xdotool", "windowactivate", "--sync", main_window(session)], check=False)
+        if not check(activate_main_window(session), "the main window did not show"):
+            return
         # The Automation page, sixth in the Tabs menu.
         session.run(["xdotool", "key", "--delay", "80", "alt+t", "Down", "Down", "Down", "Down",
                      "Down", "Return"])
