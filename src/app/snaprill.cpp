@@ -13,7 +13,7 @@
 #include "backends/qt/qt_text_renderer.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
-#include "backends/x11/reference_screen.h"
+#include "backends/x11/x11_screen_size.h"
 #include "backends/x11/xfixes_cursor.h"
 #include "base/product.h"
 #include "capture/capture_cycle.h"
@@ -146,10 +146,11 @@ int main(int argc, char* argv[]) {
   SystemClock clock;
   ProcessLauncher launcher;
   QtEventPump events;
-  Platform platform{
-      clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs, queryReferenceScreen()};
+  Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
+  X11ScreenSize screen;
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
+  platform.screen = &screen;
   platform.cursor = &cursor;
   platform.text = &textRenderer;
   Options options;
