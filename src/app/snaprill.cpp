@@ -171,7 +171,14 @@ int main(int argc, char* argv[]) {
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
-  const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
+  // A signal is nobody's click: the close reports on stderr instead of waiting on a
+  // box, and a box already open (a second signal during a close the user began
+  // included) gives way rather than keeping the program alive.
+  const QuitOnSignals quitOnSignals([&dialogs, &window] {
+    dialogs.reportOnStandardError();
+    window.closeProgram();
+    QApplication::exit(0);
+  });
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();
   if (isWaylandSession()) {
