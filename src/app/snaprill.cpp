@@ -13,7 +13,7 @@
 #include "backends/qt/qt_text_renderer.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
-#include "backends/x11/reference_screen.h"
+#include "backends/x11/x11_screen_size.h"
 #include "backends/x11/xfixes_cursor.h"
 #include "base/product.h"
 #include "capture/capture_cycle.h"
@@ -47,9 +47,14 @@ bool otherPlatformChosen(int argc, char* argv[]) {
   return platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0;
 }
 
-// Qt ends the program with an abort when it cannot reach the X server; a user
-// deserves a sentence instead, and a script a plain failure status.
-bool xDisplayReachable() {
+// Qt's painting crashes on an 8-bit screen, before any window shows; 15, 16, 24 and
+// 30 bits work. X servers offer nothing between 8 and 15.
+constexpr int kLeastDepth = 15;
+
+// Qt ends the program with an abort when it cannot reach the X server, and crashes on
+// a screen it cannot paint on; a user deserves a sentence instead, and a script a
+// plain failure status.
+bool xDisplayUsable() {
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') {
     std::fprintf(stderr,
@@ -65,7 +70,15 @@ bool xDisplayReachable() {
                  name);
     return false;
   }
+  const int depth = DefaultDepth(display, DefaultScreen(display));
   XCloseDisplay(display);
+  if (depth < kLeastDepth) {
+    std::fprintf(stderr,
+                 "snaprill: the X display \"%s\" shows %d-bit colour; snaprill needs at least "
+                 "%d-bit colour (snaprill-batch works without a display)\n",
+                 name, depth, kLeastDepth);
+    return false;
+  }
   return true;
 }
 
@@ -119,7 +132,7 @@ bool onlyKnownOptionsLeft(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
   using namespace snaprill;
   if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
-  if (!otherPlatformChosen(argc, argv) && !xDisplayReachable()) return 1;
+  if (!otherPlatformChosen(argc, argv) && !xDisplayUsable()) return 1;
   SnaprillApplication app(argc, argv);
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
@@ -146,10 +159,11 @@ int main(int argc, char* argv[]) {
   SystemClock clock;
   ProcessLauncher launcher;
   QtEventPump events;
-  Platform platform{
-      clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs, queryReferenceScreen()};
+  Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
+  X11ScreenSize screen;
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
+  platform.screen = &screen;
   platform.cursor = &cursor;
   platform.text = &textRenderer;
   Options options;
@@ -170,7 +184,14 @@ int main(int argc, char* argv[]) {
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
-  const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
+  // A signal is nobody's click: the close reports on stderr instead of waiting on a
+  // box, and a box already open (a second signal during a close the user began
+  // included) gives way rather than keeping the program alive.
+  const QuitOnSignals quitOnSignals([&dialogs, &window] {
+    dialogs.reportOnStandardError();
+    window.closeProgram();
+    QApplication::exit(0);
+  });
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();
   if (isWaylandSession()) {

@@ -57,6 +57,14 @@ constexpr std::array kSchema = {
                  "The options file %s was not found: the capture was saved with the current "
                  "settings.",
                  Message},
+    LanguageText{"Main", "SettingsUnreadable",
+                 "The settings file %s cannot be read: the default settings are in use, and "
+                 "changes will not be saved.",
+                 Message},
+    LanguageText{"Main", "SettingsUnwritable",
+                 "The settings file %s cannot be written: changes to the settings will not be "
+                 "saved.",
+                 Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},
