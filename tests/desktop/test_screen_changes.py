@@ -18,7 +18,7 @@ from PIL import ImageChops
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import DesktopSession, check, outcome, outputs, wait_for  # noqa: E402
 from test_cursor import cursor_as_the_server_shows_it  # noqa: E402
-from test_triggers import key, new_file, picture, screen, start_openbox  # noqa: E402
+from test_triggers import key, new_file, picture, settled_screen, start_openbox  # noqa: E402
 
 LARGEST = (3200, 1200)
 START = (1920, 1080)
@@ -62,15 +62,17 @@ def whole_screen_with_cursor(session):
     session.run(["xdotool", "mousemove", "--sync", str(POINTER[0]), str(POINTER[1])])
     cursor = cursor_as_the_server_shows_it(session.env["DISPLAY"])
     check(cursor is not None and cursor[:2] == POINTER, "the pointer is not at %r" % (POINTER,))
-    shot = screen(session)  # the server's own picture leaves the cursor out
+    shot = settled_screen(session)  # the server's own picture leaves the cursor out
     name = screenshot_file(session, "Print")
     if not name:
         return
     _, got = picture(session, name)
     if not check(got.size == GROWN, "Print on the grown screen saved %r" % (got.size,)):
         return
-    check(ImageChops.difference(got.crop((0, 0, 2400, 400)), shot.crop((0, 0, 2400, 400)))
-          .getbbox() is None, "the grown screen's picture is not the screen")
+    differ = ImageChops.difference(got.crop((0, 0, 2400, 400)),
+                                   shot.crop((0, 0, 2400, 400))).getbbox()
+    check(differ is None, "the grown screen's picture is not the screen: they differ in %r"
+          % (differ,))
     if cursor is None:
         return
     px, py, hx, hy, w, h, pixels = cursor
@@ -95,7 +97,7 @@ def framed_window_beyond_the_old_edge(session):
     window = session.run(["xdotool", "getactivewindow"]).stdout.strip()
     rect = framed_rect(session, window)
     check(rect[0] >= WINDOW_X - 20, "xmessage's frame starts at x=%d" % rect[0])
-    shot = screen(session)
+    shot = settled_screen(session)
     name = screenshot_file(session, "alt+Print")
     if name:
         _, got = picture(session, name)

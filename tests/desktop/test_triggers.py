@@ -49,6 +49,21 @@ def screen(session):
     return Image.open(io.BytesIO(shot)).convert("RGB")
 
 
+def settled_screen(session, timeout=5):
+    """The screen once two pictures taken 0.2 s apart agree: after a change of size the
+    windows repaint late on a loaded machine, and a picture taken meanwhile is no
+    reference for what the program copies a moment later."""
+    last = screen(session)
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        time.sleep(0.2)
+        now = screen(session)
+        if ImageChops.difference(now, last).getbbox() is None:
+            return now
+        last = now
+    return last
+
+
 def start_openbox(session):
     # Its stock configuration binds Print to scrot, as desktops bind it to their own
     # screenshot tools; here Snaprill alone copies the screen.
