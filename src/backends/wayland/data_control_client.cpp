@@ -141,7 +141,7 @@ bool DataControlClient::start() {
 }
 
 void DataControlClient::readPending() {
-  if (notifier_ == nullptr) return;
+  if (notifier_ == nullptr || lost_) return;
   // The reading libwayland asks of a client that waits in an event loop of its
   // own: events already queued first, then whatever the socket holds, never
   // blocking.
@@ -165,7 +165,8 @@ void DataControlClient::flush() {
 
 void DataControlClient::lose() {
   // The compositor has gone: nothing can be offered, read or emptied any more.
-  notifier_.reset();
+  // The notifier lives on: this may run inside its notice.
+  if (notifier_ != nullptr) notifier_->setEnabled(false);
   lost_ = true;
   const bool hadOffer = !types_.isEmpty();
   types_.clear();

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
 
@@ -21,6 +20,7 @@ PipeReader::PipeReader(std::chrono::milliseconds silence) {
   silence_.setSingleShot(true);
   silence_.setInterval(silence);
   connect(&silence_, &QTimer::timeout, this, [this] { fail(LostOffer::NotSent); });
+  connect(&notifier_, &QSocketNotifier::activated, this, &PipeReader::readAvailable);
 }
 
 PipeReader::~PipeReader() {
@@ -31,14 +31,14 @@ void PipeReader::start(int fd) {
   cancel();
   if (fd < 0) return;
   fd_ = fd;
-  notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-  connect(notifier_.get(), &QSocketNotifier::activated, this, &PipeReader::readAvailable);
+  notifier_.setSocket(fd);
+  notifier_.setEnabled(true);
   silence_.start();
 }
 
 void PipeReader::cancel() {
   silence_.stop();
-  notifier_.reset();
+  notifier_.setEnabled(false);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   bytes_ = QByteArray();

@@ -6,13 +6,11 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
-#include <memory>
 
 #include "platform/clipboard.h"
-
-class QSocketNotifier;
 
 namespace snaprill {
 
@@ -42,7 +40,9 @@ class PipeReader : public QObject {
   void fail(LostOffer why);
 
   int fd_ = -1;
-  std::unique_ptr<QSocketNotifier> notifier_;
+  // One for every read: a read ends inside its notice, where the notifier must
+  // live on.
+  QSocketNotifier notifier_{QSocketNotifier::Read};
   QTimer silence_;
   QByteArray bytes_;
 };
