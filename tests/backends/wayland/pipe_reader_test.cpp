@@ -1,6 +1,6 @@
-// Reading an owner's pipe: all of a large offer across many reads, a silent owner
-// given up once the time allowed has passed, an offer larger than any picture
-// given up while it arrives, and a read ended early never announced.
+// Reading an owner's pipe: a large offer arrives whole across many reads, an offer
+// larger than any picture is given up while it arrives, and a silent owner once
+// the time allowed has passed.
 #include "backends/wayland/pipe_reader.h"
 
 #include <fcntl.h>
@@ -20,92 +20,68 @@
 namespace snaprill {
 namespace {
 
-class PipeReaderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    ASSERT_EQ(pipe2(ends_, O_CLOEXEC), 0);
-    fcntl(ends_[0], F_SETFL, O_NONBLOCK);
-    QObject::connect(&reader_, &PipeReader::finished, [this](const QByteArray& b) { bytes_ = b; });
-    QObject::connect(&reader_, &PipeReader::failed, [this](LostOffer why) { lost_ = why; });
-    reader_.start(ends_[0]);
-  }
-  void TearDown() override {
-    if (writer_.joinable()) writer_.join();
-  }
-  // Writes `size` bytes of a counting pattern from another thread, then closes.
-  void send(std::size_t size) {
-    writer_ = std::thread([fd = ends_[1], size] {
-      // A reader that gives up closes its end: the write fails instead of ending us.
-      sigset_t pipeSignal;
-      sigemptyset(&pipeSignal);
-      sigaddset(&pipeSignal, SIGPIPE);
-      pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
-      std::string chunk(1 << 20, '\0');
-      for (std::size_t done = 0; done < size;) {
-        for (std::size_t i = 0; i < chunk.size(); ++i)
-          chunk[i] = static_cast<char>((done + i) % 251);
-        const std::size_t n = std::min(chunk.size(), size - done);
-        const ssize_t wrote = ::write(fd, chunk.data(), n);
-        if (wrote <= 0) break;  // the reader gave up
-        done += static_cast<std::size_t>(wrote);
-      }
-      ::close(fd);
-    });
-  }
-  // Runs the event loop until the read has ended or `ms` have passed; how long it took.
-  qint64 runUntilEnded(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (reader_.active() && t.elapsed() < ms)
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    return t.elapsed();
-  }
-
-  int ends_[2] = {-1, -1};
-  PipeReader reader_{std::chrono::milliseconds(300)};
-  std::thread writer_;
-  std::optional<QByteArray> bytes_;
-  std::optional<LostOffer> lost_;
+struct Outcome {
+  std::optional<QByteArray> bytes;
+  std::optional<LostOffer> lost;
+  qint64 milliseconds = 0;
 };
 
-TEST_F(PipeReaderTest, AllOfALargeOfferArrivesWhole) {
-  const std::size_t size = (std::size_t{5} << 20) + 12345;
-  send(size);
-  runUntilEnded(10000);
-  ASSERT_TRUE(bytes_.has_value());
-  ASSERT_EQ(static_cast<std::size_t>(bytes_->size()), size);
-  for (std::size_t i = 0; i < size; i += 4099)
-    ASSERT_EQ(static_cast<unsigned char>((*bytes_)[static_cast<qsizetype>(i)]), i % 251) << i;
-  EXPECT_FALSE(lost_.has_value());
-}
-
-TEST_F(PipeReaderTest, ASilentOwnerIsGivenUpOnceTheTimeAllowedHasPassed) {
-  const qint64 took = runUntilEnded(5000);
-  EXPECT_EQ(lost_, LostOffer::NotSent);
-  EXPECT_GE(took, 250);
-  EXPECT_LT(took, 2000);
-  ::close(ends_[1]);
-}
-
-TEST_F(PipeReaderTest, AnOfferLargerThanAnyPictureIsGivenUpWhileItArrives) {
-  send(static_cast<std::size_t>(kMaxOfferBytes) + 1);
-  runUntilEnded(30000);
-  EXPECT_EQ(lost_, LostOffer::TooLarge);
-  EXPECT_FALSE(bytes_.has_value());
-}
-
-TEST_F(PipeReaderTest, AReadEndedEarlyIsNeverAnnounced) {
-  reader_.cancel();
-  ::close(ends_[1]);
+// Reads what another thread writes into a pipe: `size` bytes of a counting pattern
+// then the end, or, without a size, nothing for as long as the reader waits.
+Outcome readFromWriter(std::optional<std::size_t> size) {
+  static int argc = 1;
+  static char name[] = "test";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  int ends[2];
+  EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  fcntl(ends[0], F_SETFL, O_NONBLOCK);
+  Outcome outcome;
+  PipeReader reader(std::chrono::milliseconds(300));
+  QObject::connect(&reader, &PipeReader::finished, [&](const QByteArray& b) { outcome.bytes = b; });
+  QObject::connect(&reader, &PipeReader::failed, [&](LostOffer why) { outcome.lost = why; });
+  reader.start(ends[0]);
+  std::thread writer([fd = ends[1], size] {
+    // A reader that gives up closes its end: the write fails instead of ending us.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    std::string chunk(1 << 20, '\0');
+    for (std::size_t done = 0; size && done < *size;) {
+      for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>((done + i) % 251);
+      const ssize_t wrote = ::write(fd, chunk.data(), std::min(chunk.size(), *size - done));
+      if (wrote <= 0) break;
+      done += static_cast<std::size_t>(wrote);
+    }
+    if (!size) std::this_thread::sleep_for(std::chrono::seconds(2));
+    ::close(fd);
+  });
   QElapsedTimer t;
   t.start();
-  while (t.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-  EXPECT_FALSE(bytes_.has_value());
-  EXPECT_FALSE(lost_.has_value());
+  while (reader.active() && t.elapsed() < 30000)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  outcome.milliseconds = t.elapsed();
+  writer.join();
+  return outcome;
+}
+
+TEST(PipeReader, LargeOffersArriveWholeTooLargeOnesAndSilentOwnersAreGivenUp) {
+  const std::size_t size = (std::size_t{5} << 20) + 12345;
+  const Outcome whole = readFromWriter(size);
+  ASSERT_TRUE(whole.bytes.has_value());
+  ASSERT_EQ(static_cast<std::size_t>(whole.bytes->size()), size);
+  for (std::size_t i = 0; i < size; i += 4099)
+    ASSERT_EQ(static_cast<unsigned char>((*whole.bytes)[static_cast<qsizetype>(i)]), i % 251) << i;
+
+  const Outcome tooLarge = readFromWriter(static_cast<std::size_t>(kMaxOfferBytes) + 1);
+  EXPECT_EQ(tooLarge.lost, LostOffer::TooLarge);
+  EXPECT_FALSE(tooLarge.bytes.has_value());
+
+  const Outcome silent = readFromWriter(std::nullopt);
+  EXPECT_EQ(silent.lost, LostOffer::NotSent);
+  EXPECT_GE(silent.milliseconds, 250);
+  EXPECT_LT(silent.milliseconds, 1500);
 }
 
 }  // namespace
