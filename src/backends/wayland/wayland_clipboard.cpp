@@ -1,6 +1,7 @@
 #include "backends/wayland/wayland_clipboard.h"
 
 #include <QTimer>
+#include <utility>
 
 #include "backends/qt/clipboard_offer.h"
 
@@ -101,7 +102,6 @@ void WaylandClipboard::giveUp() {
 void WaylandClipboard::offer(Bitmap picture) {
   reader_.cancel();
   own_ = std::move(picture);
-  ++ownOffers_;
   target_.clear();
   targetOffer_ = client_->selectionChanges();
   forgetData();
@@ -112,12 +112,15 @@ void WaylandClipboard::offer(Bitmap picture) {
 }
 
 TakenPicture WaylandClipboard::take(ArrivingRows* rows) {
-  taken_ = TakenOffer{!own_.empty(), ownOffers_, client_->selectionChanges()};
   if (!own_.empty()) {
-    // A copy: a capture that cannot be written leaves the picture where it was.
+    // Ours never went to the compositor: once handed over, nothing is left to empty
+    // or to leave.
+    taken_.reset();
+    offered_ = false;
     ready_ = false;
-    return {own_};
+    return {std::exchange(own_, Bitmap())};
   }
+  taken_ = client_->selectionChanges();
   if (!ready_) return {Bitmap(), LostOffer::NotSent};
   TakenPicture offered = pictureFromOffer(target_, data_, rows);
   forgetData();
@@ -131,8 +134,7 @@ bool WaylandClipboard::takenOfferStillHere() {
   // A newer offer whose notice has reached us must stay, whether or not it has been
   // handled yet.
   client_->readPending();
-  if (taken_->own) return taken_->ownOffers == ownOffers_ && !own_.empty();
-  return taken_->selectionChanges == client_->selectionChanges();
+  return *taken_ == client_->selectionChanges();
 }
 
 void WaylandClipboard::clearTaken() {

@@ -7,8 +7,9 @@
 // its owner gone) is left on the clipboard, no longer counts, and the listener
 // hears why; text and secrets are left alone (pictureTarget).
 //
-// Our own pictures (offer()) are handed to the cycle in process; nothing on
-// Wayland offers one today, so other programs are not served them.
+// Our own pictures (offer()) are handed to the cycle in process and never reach
+// the compositor: nothing offers one in a Wayland session today (the Print Screen
+// stand-in cannot see the screen there), so other programs are not served them.
 #pragma once
 
 #include <QByteArray>
@@ -65,13 +66,8 @@ class WaylandClipboard : public QObject, public Clipboard {
   unsigned targetOffer_ = 0;
   QByteArray data_;  // the offered picture's bytes, once here
   Bitmap own_;       // our own picture while it is the one offered
-  unsigned ownOffers_ = 0;
-  struct TakenOffer {
-    bool own = false;
-    unsigned ownOffers = 0;
-    unsigned selectionChanges = 0;
-  };
-  std::optional<TakenOffer> taken_;
+  // The offer take() last handed over: the client's count of changes then.
+  std::optional<unsigned> taken_;
 };
 
 }  // namespace snaprill
