@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "backends/qt/qt_clipboard.h"
@@ -13,6 +14,9 @@
 #include "backends/qt/qt_text_renderer.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
+#ifdef SNAPRILL_HAVE_WAYLAND
+#include "backends/wayland/wayland_clipboard.h"
+#endif
 #include "backends/x11/x11_screen_size.h"
 #include "backends/x11/xfixes_cursor.h"
 #include "base/product.h"
@@ -95,6 +99,10 @@ constexpr const char* kHelp =
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
+    "In a Wayland session the clipboard is watched through the compositor's data-control\n"
+    "protocol where it has one (KDE Plasma, sway and other wlroots desktops), else through\n"
+    "Xwayland (GNOME); the status bar says which at start.\n"
+    "\n"
     "Qt's own options (-display, -platform, -style ...) are accepted too.\n"
     "SNAPRILL_HOME names one folder for settings, language files and default output.\n"
     "See snaprill(1); snaprill-batch saves picture files the same way from a script.\n";
@@ -127,6 +135,31 @@ bool onlyKnownOptionsLeft(int argc, char* argv[]) {
   return true;
 }
 
+// The clipboard watcher: in a Wayland session the compositor's own where it lets a
+// client follow its clipboard (every copy is seen then, whatever has the focus),
+// else the X11 one, as Xwayland shows the clipboard.
+class ClipboardChoice {
+ public:
+  ClipboardChoice() {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    if (auto client = snaprill::DataControlClient::connect())
+      wayland_ = std::make_unique<snaprill::WaylandClipboard>(std::move(client));
+#endif
+    if (!wayland_) x11_.emplace();
+  }
+  snaprill::Clipboard& clipboard() {
+    if (wayland_) return *wayland_;
+    return *x11_;
+  }
+  bool native() const {
+    return wayland_ != nullptr;
+  }
+
+ private:
+  std::unique_ptr<snaprill::Clipboard> wayland_;
+  std::optional<snaprill::QtClipboard> x11_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -153,7 +186,8 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  QtClipboard clipboard;
+  ClipboardChoice clipboardChoice;
+  Clipboard& clipboard = clipboardChoice.clipboard();
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
@@ -195,8 +229,8 @@ int main(int argc, char* argv[]) {
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();
   if (isWaylandSession()) {
-    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", "WaylandNote")),
-                                    20000);
+    const char* note = clipboardChoice.native() ? "WaylandNative" : "WaylandNote";
+    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", note)), 20000);
   }
   const int status = QApplication::exec();
   app.setExceptionHandler(nullptr);  // the cycle goes before the application

@@ -50,8 +50,14 @@ constexpr std::array kSchema = {
     LanguageText{"Main", "NoTray",
                  "No system tray was found: the window is minimised instead of hidden.", Message},
     LanguageText{"Main", "WaylandNote",
-                 "Wayland session: pictures copied to the clipboard are saved, but hotkeys work "
-                 "only in X11 windows and Print Screen does not copy the screen.",
+                 "Wayland session (clipboard watched through Xwayland): pictures copied to the "
+                 "clipboard are saved, but hotkeys work only in X11 windows and Print Screen does "
+                 "not copy the screen.",
+                 Message},
+    LanguageText{"Main", "WaylandNative",
+                 "Wayland session (clipboard watched through the compositor's data control): "
+                 "pictures copied to the clipboard are saved, but hotkeys work only in X11 "
+                 "windows and Print Screen does not copy the screen.",
                  Message},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
