@@ -274,10 +274,10 @@ void QtClipboard::clearStartPicture() {
 
 void QtClipboard::clear() {
   x11_.cancelFetch();
-  // Another program's picture is released without waiting for the server; the
+  // Another program's picture is emptied away without waiting for the server; the
   // notification of that change arrives later, as for any other change. Our own
   // content goes through Qt, which must forget it.
-  if (clipboard_->ownsClipboard() || !x11_.release()) {
+  if (clipboard_->ownsClipboard() || !x11_.empty()) {
     const QScopedValueRollback clearing(clearing_, true);
     clipboard_->clear(QClipboard::Clipboard);
   }
