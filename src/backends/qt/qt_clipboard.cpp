@@ -63,6 +63,14 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
 
 void QtClipboard::refreshFromX11() {
   if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
+  // A picture not yet handed over is lost once another offer takes its place.
+  const bool replaced = unread_ && targetOwner_ != x11_.ownerChanges();
+  if (replaced) unread_ = false;
+  adoptX11Offer();
+  if (replaced) tellLost(LostOffer::Replaced);
+}
+
+void QtClipboard::adoptX11Offer() {
   const QStringList& types = x11_.offeredTypes();
   if (clearStartOfferOf_ && (!types.isEmpty() || x11_.ownerChanges() != *clearStartOfferOf_)) {
     const bool startOffer = x11_.ownerChanges() == *clearStartOfferOf_;
@@ -81,6 +89,7 @@ void QtClipboard::refreshFromX11() {
     forgetData();
     ready_ = false;
     givenUp_ = false;
+    unread_ = false;
   } else {
     const QString target = pictureTarget(types, takeWithText_);
     // The same type from another owner, or after our own offer, is another picture
@@ -98,6 +107,7 @@ void QtClipboard::refreshFromX11() {
         // here, and a slow owner holds up nothing.
         if (!x11_.startFetch(target_)) givenUp_ = true;
       }
+      unread_ = !target_.isEmpty() && !givenUp_;
     }
   }
   offered_ = !target_.isEmpty() && !givenUp_;
@@ -166,6 +176,7 @@ void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
 
 void QtClipboard::giveUp() {
   givenUp_ = true;
+  unread_ = false;
   offered_ = false;
   ready_ = false;
   forgetData();
@@ -191,6 +202,7 @@ void QtClipboard::offer(Bitmap picture) {
     givenUp_ = false;
     offered_ = true;
     ready_ = true;
+    unread_ = true;
     tellWhenReady();
   }
 }
@@ -227,6 +239,7 @@ void QtClipboard::leaveOffer() {
 
 TakenPicture QtClipboard::take(ArrivingRows* rows) {
   taken_ = TakenOffer{clipboard_->ownsClipboard(), ownOffers_, qtChanges_, x11_.ownerChanges()};
+  unread_ = false;
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
@@ -287,6 +300,7 @@ void QtClipboard::clear() {
   ready_ = false;
   givenUp_ = true;
   offered_ = false;
+  unread_ = false;
 }
 
 }  // namespace snaprill

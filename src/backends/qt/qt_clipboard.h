@@ -7,7 +7,8 @@
 // Another program's picture is read in the background as soon as it is offered;
 // the listener is told once it is here, from the event loop. An offer given up
 // (never sent, its owner gone, damaged) is left on the clipboard, no longer counts
-// as offered, and the listener hears why.
+// as offered, and the listener hears why; so does one that another offer replaced
+// before it was handed over.
 #pragma once
 
 #include <QByteArray>
@@ -50,6 +51,8 @@ class QtClipboard : public QObject, public Clipboard {
   void tellWhenReady();
   void refresh();
   void refreshFromX11();
+  // Follows the offer the reader knows of (a new owner, or its types now known).
+  void adoptX11Offer();
   void fetched(const QByteArray& bytes);
   void fetchFailed(X11ClipboardReader::Failure why);
   void pixmapFetched();
@@ -75,6 +78,7 @@ class QtClipboard : public QObject, public Clipboard {
   bool clearing_ = false;
   bool takeWithText_ = false;
   bool givenUp_ = false;  // the current offer was given up
+  bool unread_ = false;   // the offered picture is yet to be handed over
   QString target_;        // what the offered picture is read as
   // Whose offer target_ was chosen from: the reader's count of owner changes then;
   // nothing for our own offer, or off X11.
