@@ -66,6 +66,12 @@ void QtClipboard::refreshFromX11() {
   // A picture not yet handed over is lost once another offer takes its place.
   const bool replaced = unread_ && targetOwner_ != x11_.ownerChanges();
   if (replaced) unread_ = false;
+  // Only the very next offer, from the same window, can be the last one again. (Qt
+  // may tell of a change before the reader has seen it.)
+  const unsigned changesSinceTaken =
+      lastTaken_ ? x11_.ownerChanges() - lastTaken_->ownerChanges : 0;
+  if (changesSinceTaken > 1 || (changesSinceTaken == 1 && x11_.owner() != lastTaken_->owner))
+    lastTaken_.reset();
   adoptX11Offer();
   if (replaced) tellLost(LostOffer::Replaced);
 }
@@ -144,6 +150,14 @@ void QtClipboard::setTakePicturesWithText(bool take) {
 }
 
 void QtClipboard::fetched(const QByteArray& bytes) {
+  const bool again = lastTaken_ && x11_.ownerChanges() == lastTaken_->ownerChanges + 1 &&
+                     lastTaken_->target == target_ && lastTaken_->bytes == bytes;
+  lastTaken_.reset();
+  if (again) {
+    // Saved already: emptied as the first offer was, and nobody is told.
+    clear();
+    return;
+  }
   data_ = bytes;
   ready_ = true;
   tellWhenReady();
@@ -235,6 +249,8 @@ void QtClipboard::clearTaken() {
 void QtClipboard::leaveOffer() {
   if (takenOfferStillHere()) giveUp();
   taken_.reset();
+  // Not saved: offered again, it is another chance.
+  lastTaken_.reset();
 }
 
 TakenPicture QtClipboard::take(ArrivingRows* rows) {
@@ -260,6 +276,8 @@ TakenPicture QtClipboard::takeFromX11(ArrivingRows* rows) {
     offered.picture = std::move(pixmap_);
   } else {
     offered = pictureFromOffer(target_, data_, rows);
+    if (!offered.picture.empty())
+      lastTaken_ = TakenData{x11_.ownerChanges(), x11_.owner(), target_, data_};
   }
   forgetData();
   ready_ = false;

@@ -9,6 +9,10 @@
 // (never sent, its owner gone, damaged) is left on the clipboard, no longer counts
 // as offered, and the listener hears why; so does one that another offer replaced
 // before it was handed over.
+//
+// A picture just taken that its owner's window offers again at once, byte for byte,
+// is not taken twice: Mutter's clipboard manager does that when the program that
+// copied it quits before the clipboard is emptied.
 #pragma once
 
 #include <QByteArray>
@@ -98,6 +102,15 @@ class QtClipboard : public QObject, public Clipboard {
     unsigned ownerChanges = 0;
   };
   std::optional<TakenOffer> taken_;
+  // The picture last handed over from another program's data, until the next offer
+  // shows whether it is the same again (or its capture turns out not saved).
+  struct TakenData {
+    unsigned ownerChanges = 0;  // the reader's count of owner changes then
+    unsigned long owner = 0;    // the window that offered it
+    QString target;
+    QByteArray bytes;
+  };
+  std::optional<TakenData> lastTaken_;
   // Set while the offer found at start is to be emptied once its types are known:
   // the reader's count of owner changes then.
   std::optional<unsigned> clearStartOfferOf_;
