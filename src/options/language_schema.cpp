@@ -53,14 +53,12 @@ constexpr std::array kSchema = {
     LanguageText{"Main", "NoTray",
                  "No system tray was found: the window is minimised instead of hidden.", Message},
     LanguageText{"Main", "WaylandNote",
-                 "Wayland session (clipboard watched through Xwayland): pictures copied to the "
-                 "clipboard are saved, but hotkeys work only in X11 windows and Print Screen does "
-                 "not copy the screen.",
+                 "Wayland: clipboard watched through Xwayland. Hotkeys work only in X11 windows; "
+                 "Print Screen copies nothing.",
                  Message},
     LanguageText{"Main", "WaylandNative",
-                 "Wayland session (clipboard watched through the compositor's data control): "
-                 "pictures copied to the clipboard are saved, but hotkeys work only in X11 "
-                 "windows and Print Screen does not copy the screen.",
+                 "Wayland: clipboard watched through the compositor. Hotkeys work only in X11 "
+                 "windows; Print Screen copies nothing.",
                  Message},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
