@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "backends/qt/qt_clipboard.h"
@@ -13,7 +14,10 @@
 #include "backends/qt/qt_text_renderer.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
-#include "backends/x11/reference_screen.h"
+#ifdef SNAPRILL_HAVE_WAYLAND
+#include "backends/wayland/wayland_clipboard.h"
+#endif
+#include "backends/x11/x11_screen_size.h"
 #include "backends/x11/xfixes_cursor.h"
 #include "base/product.h"
 #include "capture/capture_cycle.h"
@@ -47,9 +51,14 @@ bool otherPlatformChosen(int argc, char* argv[]) {
   return platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0;
 }
 
-// Qt ends the program with an abort when it cannot reach the X server; a user
-// deserves a sentence instead, and a script a plain failure status.
-bool xDisplayReachable() {
+// Qt's painting crashes on an 8-bit screen, before any window shows; 15, 16, 24 and
+// 30 bits work. X servers offer nothing between 8 and 15.
+constexpr int kLeastDepth = 15;
+
+// Qt ends the program with an abort when it cannot reach the X server, and crashes on
+// a screen it cannot paint on; a user deserves a sentence instead, and a script a
+// plain failure status.
+bool xDisplayUsable() {
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') {
     std::fprintf(stderr,
@@ -65,7 +74,15 @@ bool xDisplayReachable() {
                  name);
     return false;
   }
+  const int depth = DefaultDepth(display, DefaultScreen(display));
   XCloseDisplay(display);
+  if (depth < kLeastDepth) {
+    std::fprintf(stderr,
+                 "snaprill: the X display \"%s\" shows %d-bit colour; snaprill needs at least "
+                 "%d-bit colour (snaprill-batch works without a display)\n",
+                 name, depth, kLeastDepth);
+    return false;
+  }
   return true;
 }
 
@@ -81,6 +98,10 @@ constexpr const char* kHelp =
     "  -hide, /hide   start in the system tray, without the window\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
+    "\n"
+    "In a Wayland session the clipboard is watched through the compositor's data-control\n"
+    "protocol where it has one (KDE Plasma, sway and other wlroots desktops), else through\n"
+    "Xwayland (GNOME); the status bar says which at start.\n"
     "\n"
     "Qt's own options (-display, -platform, -style ...) are accepted too.\n"
     "SNAPRILL_HOME names one folder for settings, language files and default output.\n"
@@ -114,12 +135,37 @@ bool onlyKnownOptionsLeft(int argc, char* argv[]) {
   return true;
 }
 
+// The clipboard watcher: in a Wayland session the compositor's own where it lets a
+// client follow its clipboard (every copy is seen then, whatever has the focus),
+// else the X11 one, as Xwayland shows the clipboard.
+class ClipboardChoice {
+ public:
+  ClipboardChoice() {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    if (auto client = snaprill::DataControlClient::connect())
+      wayland_ = std::make_unique<snaprill::WaylandClipboard>(std::move(client));
+#endif
+    if (!wayland_) x11_.emplace();
+  }
+  snaprill::Clipboard& clipboard() {
+    if (wayland_) return *wayland_;
+    return *x11_;
+  }
+  bool native() const {
+    return wayland_ != nullptr;
+  }
+
+ private:
+  std::unique_ptr<snaprill::Clipboard> wayland_;
+  std::optional<snaprill::QtClipboard> x11_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace snaprill;
   if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
-  if (!otherPlatformChosen(argc, argv) && !xDisplayReachable()) return 1;
+  if (!otherPlatformChosen(argc, argv) && !xDisplayUsable()) return 1;
   SnaprillApplication app(argc, argv);
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
@@ -142,16 +188,18 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  QtClipboard clipboard;
+  ClipboardChoice clipboardChoice;
+  Clipboard& clipboard = clipboardChoice.clipboard();
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
   ProcessLauncher launcher;
   QtEventPump events;
-  Platform platform{
-      clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs, queryReferenceScreen()};
+  Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
+  X11ScreenSize screen;
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
+  platform.screen = &screen;
   platform.cursor = &cursor;
   platform.text = &textRenderer;
   Options options;
@@ -172,12 +220,19 @@ int main(int argc, char* argv[]) {
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
-  const QuitOnSignals quitOnSignals([&window] { window.closeProgram(); });
+  // A signal is nobody's click: the close reports on stderr instead of waiting on a
+  // box, and a box already open (a second signal during a close the user began
+  // included) gives way rather than keeping the program alive.
+  const QuitOnSignals quitOnSignals([&dialogs, &window] {
+    dialogs.reportOnStandardError();
+    window.closeProgram();
+    QApplication::exit(0);
+  });
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();
   if (isWaylandSession()) {
-    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", "WaylandNote")),
-                                    20000);
+    const char* note = clipboardChoice.native() ? "WaylandNative" : "WaylandNote";
+    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", note)), 20000);
   }
   const int status = QApplication::exec();
   app.setExceptionHandler(nullptr);  // the cycle goes before the application

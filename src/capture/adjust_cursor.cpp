@@ -33,12 +33,11 @@ void drawCursor(Bitmap& dst, int left, int top, const Bitmap& cursor) {
 }  // namespace
 
 void Adjustments::addCursor(Bitmap& capture) const {
-  if (!platform_.cursor) return;
+  if (!platform_.cursor || !platform_.screen) return;
   CursorSnapshot snapshot = platform_.cursor->current();
-  if (capture.width() != platform_.cursor->screenWidth() ||
-      capture.height() != platform_.cursor->screenHeight()) {
-    return;
-  }
+  // Asked at each capture: the screen may have grown or shrunk since the last one.
+  const ReferenceScreen screen = platform_.screen->current();
+  if (capture.width() != screen.widthPixels || capture.height() != screen.heightPixels) return;
   if (snapshot.image.empty()) return;
   if (snapshot.image.bitsPerPixel() != 32) snapshot.image.convertTo(32);
   drawCursor(capture, snapshot.pointerX - snapshot.hotX, snapshot.pointerY - snapshot.hotY,

@@ -53,7 +53,9 @@ WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& st
     case kAvi:
       return state.animation.addFrame(capture, options, names, texts, services);
     case kMetafile:
-      return writeStill(".emf", [&](ByteSink& out) { writeEmf(capture, services.screen, out); });
+      return writeStill(".emf", [&](ByteSink& out) {
+        writeEmf(capture, services.screen ? services.screen->current() : ReferenceScreen{}, out);
+      });
     case kTiff: {
       const int entry = options.value(Option::tiffDepth);
       if (entry >= 0 && entry < 3) capture.convertTo(kTiffFormats[entry]);

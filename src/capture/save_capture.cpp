@@ -24,9 +24,9 @@ struct ReasonRow {
 constexpr ReasonRow kReasons[] = {
     {LostReason::NotSent, "LostNotSent"},       {LostReason::OwnerQuit, "LostOwnerQuit"},
     {LostReason::Refused, "LostRefused"},       {LostReason::TooLarge, "LostTooLarge"},
-    {LostReason::Damaged, "LostDamaged"},       {LostReason::Unreadable, "LostUnreadable"},
-    {LostReason::NoNumberLeft, "LostNoNumber"}, {LostReason::NotCreated, "LostNotWritten"},
-    {LostReason::NotWritten, "LostNotWritten"},
+    {LostReason::Replaced, "LostReplaced"},     {LostReason::Damaged, "LostDamaged"},
+    {LostReason::Unreadable, "LostUnreadable"}, {LostReason::NoNumberLeft, "LostNoNumber"},
+    {LostReason::NotCreated, "LostNotWritten"}, {LostReason::NotWritten, "LostNotWritten"},
 };
 
 // How a failure while saving is told: damaged rows cost nothing; a file that could
@@ -70,6 +70,8 @@ LostReason lostReasonOf(LostOffer why) {
       return LostReason::Refused;
     case LostOffer::TooLarge:
       return LostReason::TooLarge;
+    case LostOffer::Replaced:
+      return LostReason::Replaced;
     case LostOffer::Damaged:
       break;
   }

@@ -26,6 +26,7 @@ enum class LostReason {
   OwnerQuit,     // it quit before it had sent the picture
   Refused,       // it would not send the picture
   TooLarge,      // the offered picture is larger than a picture may be here
+  Replaced,      // another offer took the picture's place before it was read
   Damaged,       // the offered picture's data does not make a picture
   Unreadable,    // the picture could not be had for another reason
   NoNumberLeft,  // every file number up to 99999 is taken

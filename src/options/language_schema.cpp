@@ -44,14 +44,21 @@ constexpr std::array kSchema = {
                  Message},
     LanguageText{"Main", "LostDamaged", "the picture on the clipboard is damaged", Message},
     LanguageText{"Main", "LostTooLarge", "the picture on the clipboard is too large", Message},
+    LanguageText{"Main", "LostReplaced",
+                 "another copy replaced the picture on the clipboard before it could be read",
+                 Message},
     LanguageText{"Main", "ProgramNotStarted",
                  "The capture was saved, but the external program \"%s\" could not be started.",
                  Message},
     LanguageText{"Main", "NoTray",
                  "No system tray was found: the window is minimised instead of hidden.", Message},
     LanguageText{"Main", "WaylandNote",
-                 "Wayland session: pictures copied to the clipboard are saved, but hotkeys work "
-                 "only in X11 windows and Print Screen does not copy the screen.",
+                 "Wayland: clipboard watched through Xwayland. Hotkeys work only in X11 windows; "
+                 "Print Screen copies nothing.",
+                 Message},
+    LanguageText{"Main", "WaylandNative",
+                 "Wayland: clipboard watched through the compositor. Hotkeys work only in X11 "
+                 "windows; Print Screen copies nothing.",
                  Message},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
@@ -59,6 +66,14 @@ constexpr std::array kSchema = {
                  Message},
     LanguageText{"Main", "OutputDirAbsent",
                  "The output folder %s is not there: captures go to %d until it is.", Message},
+    LanguageText{"Main", "SettingsUnreadable",
+                 "The settings file %s cannot be read: the default settings are in use, and "
+                 "changes will not be saved.",
+                 Message},
+    LanguageText{"Main", "SettingsUnwritable",
+                 "The settings file %s cannot be written: changes to the settings will not be "
+                 "saved.",
+                 Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},

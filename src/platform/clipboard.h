@@ -16,6 +16,7 @@ enum class LostOffer {
   Refused,    // its owner would not send it
   Damaged,    // what was sent does not make a picture
   TooLarge,   // bigger than a picture may be here
+  Replaced,   // another offer took its place before it was read
 };
 
 // What taking the offered picture gives: the picture, or why there is none.
@@ -31,7 +32,8 @@ class PictureListener {
   // A picture is offered and here: take() hands it over at once.
   virtual void pictureArrived() = 0;
   // An offered picture was given up before anyone took it (its owner never sent it,
-  // or went away meanwhile). The clipboard is left as it was.
+  // or went away meanwhile, or another offer replaced it). The clipboard is left as
+  // it was.
   virtual void offerLost(LostOffer why) = 0;
 };
 

@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 
-#include "formats/emf/reference_screen.h"
 #include "platform/program_dir.h"
 #include "platform/services.h"
 
@@ -20,7 +19,10 @@ struct Platform {
   EventPump& events;
   std::function<std::unique_ptr<Timer>()> newTimer;
   ProgramDirectories dirs;
-  ReferenceScreen screen;  // the screen metafiles are recorded against
+  // The screen, which metafiles are recorded against and whose captures get the
+  // cursor; without it metafiles take ReferenceScreen's default and no capture is
+  // known to be of the whole screen.
+  ScreenSource* screen = nullptr;
   // The mouse cursor and text drawing; without them the cursor and text
   // adjustments draw nothing.
   CursorSource* cursor = nullptr;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/callbacks.h"
+#include "formats/emf/reference_screen.h"
 #include "image/bitmap.h"
 #include "platform/clipboard.h"
 
@@ -137,7 +138,7 @@ class Launcher {
                      const std::string& workingDirectory) = 0;
 };
 
-// The mouse cursor as the screen shows it, and the screen it is on.
+// The mouse cursor as the screen shows it.
 struct CursorSnapshot {
   // The cursor's picture at its own size: 32 bpp, B G R and alpha in the fourth
   // byte, colours premultiplied by alpha (as the X server hands it out). Empty when
@@ -155,9 +156,15 @@ class CursorSource {
  public:
   virtual ~CursorSource() = default;
   virtual CursorSnapshot current() = 0;
-  // Size of the primary screen in pixels.
-  virtual int screenWidth() = 0;
-  virtual int screenHeight() = 0;
+};
+
+// The screen as it is at the moment of asking: a monitor plugged in or out, or another
+// resolution, changes it while the program runs.
+class ScreenSource {
+ public:
+  virtual ~ScreenSource() = default;
+  // What a whole-screen capture shows: its size in pixels and millimetres.
+  virtual ReferenceScreen current() = 0;
 };
 
 enum TextStyleBits : int { kTextBold = 1, kTextItalic = 2, kTextUnderline = 4, kTextStrikeOut = 8 };

@@ -11,6 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/no_tray_notice.h"
 #include "ui/option_pages.h"
+#include "ui/settings_file_notice.h"
 #include "ui/window_place.h"
 
 namespace snaprill {
@@ -33,6 +34,10 @@ void MainWindow::startUp(bool hideSwitch) {
     session_.cycle.start();
     if (session_.options.checked(Option::trayIconAlways)) session_.status.tray().add();
   });
+  // Once, after the counter: the user would otherwise learn only at the close.
+  if (const auto notice = settingsFileNotice(settings.mainFile(), session_.texts)) {
+    session_.cycle.showNotice(*notice);
+  }
   placeWindow(loaded.windowPositionStored);
   if (hideSwitch) {
     // The window is never shown at all, rather than shown and hidden a moment

@@ -175,8 +175,7 @@ TEST_F(Adjust, GrayscaleUsesExtendedPrecisionAndHalvesToEven) {
 }
 
 TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
-  cursor.width = 64;
-  cursor.height = 48;
+  screen.size = ReferenceScreen::at96Dpi(64, 48);
   cursor.snapshot.pointerX = 60;
   cursor.snapshot.pointerY = 10;
   cursor.snapshot.image = Bitmap(8, 8, 32);
@@ -202,8 +201,7 @@ TEST_F(Adjust, CursorOnlyOnFullScreenCapturesAtThePointer) {
 TEST_F(Adjust, CursorHotSpotGoesToThePointer) {
   // An 8 x 8 cursor, clear but for its hot spot (3, 5) in red and its top-left
   // corner in green, as an arrow's tip is drawn a few pixels into its picture.
-  cursor.width = 64;
-  cursor.height = 48;
+  screen.size = ReferenceScreen::at96Dpi(64, 48);
   cursor.snapshot.image = Bitmap(8, 8, 32);
   const auto paint = [this](int x, int y, std::uint8_t r, std::uint8_t g) {
     std::uint8_t* p = cursor.snapshot.image.row(y) + 4 * x;
@@ -238,8 +236,7 @@ TEST_F(Adjust, OneTickRunsTheStepsInOrderFromTheClipboardToTheFile) {
   // Cursor before crop, overlay and text on the cropped picture, colour effects
   // over everything: a white cursor at (10, 10) lands at (0, 0) after a crop from
   // there, is inverted to black, and the overlay's white turns black too.
-  cursor.width = 40;
-  cursor.height = 30;
+  screen.size = ReferenceScreen::at96Dpi(40, 30);
   cursor.snapshot.pointerX = 10;
   cursor.snapshot.pointerY = 10;
   cursor.snapshot.image = Bitmap(1, 1, 32);

@@ -51,7 +51,10 @@ TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   clipboard.loseOffer(LostOffer::OwnerQuit);
   EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostOwnerQuit") + ".");
-  EXPECT_EQ(cycle.counts().lost, 2);
+  clipboard.loseOffer(LostOffer::Replaced);
+  EXPECT_EQ(status.statusText(), "A capture was not saved: another copy replaced the picture on "
+                                 "the clipboard before it could be read.");
+  EXPECT_EQ(cycle.counts().lost, 3);
   tick();
   EXPECT_EQ(filesIn(dir), 0u);
   EXPECT_EQ(state.names.counter(), 0);
@@ -59,7 +62,7 @@ TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   cycle.togglePause();
   clipboard.offerBitmap(testing::samplePicture());
   clipboard.loseOffer(LostOffer::Refused);
-  EXPECT_EQ(cycle.counts().lost, 2);
+  EXPECT_EQ(cycle.counts().lost, 3);
 }
 
 TEST_F(CycleTest, PictureStillArrivingIsTakenOnceItIsHere) {

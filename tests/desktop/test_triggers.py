@@ -49,6 +49,21 @@ def screen(session):
     return Image.open(io.BytesIO(shot)).convert("RGB")
 
 
+def settled_screen(session, timeout=5):
+    """The screen once two pictures taken 0.2 s apart agree: after a change of size the
+    windows repaint late on a loaded machine, and a picture taken meanwhile is no
+    reference for what the program copies a moment later."""
+    last = screen(session)
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        time.sleep(0.2)
+        now = screen(session)
+        if ImageChops.difference(now, last).getbbox() is None:
+            return now
+        last = now
+    return last
+
+
 def start_openbox(session):
     # Its stock configuration binds Print to scrot, as desktops bind it to their own
     # screenshot tools; here Snaprill alone copies the screen.
@@ -87,8 +102,17 @@ def title(session):
     return session.run(["xdotool", "getwindowname", window]).stdout.strip() if window else None
 
 
+def activate_main_window(session):
+    """Brings the main window forward once it shows: a slow machine (a sanitizer
+    build under load) may take seconds to map it after the start."""
+    window = wait_for(lambda: main_window(session), 20, 0.1)
+    if window:
+        session.run(["xdotool", "windowactivate", "--sync", window], check=False)
+    return window
+
+
 def press_in_file_menu(session, item):
-    session.run(["xdotool", "windowactivate", "--sync", main_window(session)], check=False)
+    activate_main_window(session)
     session.run(["xdotool", "key", "--delay", "50", "alt+f", item])
 
 
@@ -256,7 +280,8 @@ def automation_checks(app):
                                 "TimeUnits=0\nStopAfter=1\nStopImages=3\n")
         start_openbox(session)
         session.start_program()
-        session.run(["xdotool", "windowactivate", "--sync", main_window(session)], check=False)
+        if not check(activate_main_window(session), "the main window did not show"):
+            return
         # The Automation page, sixth in the Tabs menu.
         session.run(["xdotool", "key", "--delay", "80", "alt+t", "Down", "Down", "Down", "Down",
                      "Down", "Return"])

@@ -285,12 +285,14 @@ class FakeCursorSource : public CursorSource {
     ++snapshots;
     return snapshot;
   }
-  int screenWidth() override { return width; }
-  int screenHeight() override { return height; }
   CursorSnapshot snapshot;
-  int width = 1920;
-  int height = 1080;
   int snapshots = 0;
+};
+
+class FakeScreenSource : public ScreenSource {
+ public:
+  ReferenceScreen current() override { return size; }
+  ReferenceScreen size;
 };
 
 // Text of fixed metrics: each byte is a cell kCharWidth wide and kHeight high,
@@ -348,16 +350,16 @@ std::unique_ptr<Timer> newFakeTimer();
 namespace snaprill::fake {
 
 // Every fake service in one place, and the platform a capture cycle runs on over them.
-// The platform leaves the cursor and text out, so those adjustments draw nothing
-// unless a caller points platform.cursor and platform.text at the fakes.
+// The platform leaves the screen, cursor and text out, so those adjustments draw
+// nothing unless a caller points platform.screen, platform.cursor and platform.text
+// at the fakes.
 struct FakeServices {
   FakeServices() = default;
   FakeServices(const FakeServices&) = delete;  // platforms refer to the members
   FakeServices& operator=(const FakeServices&) = delete;
 
   Platform makePlatform(const ProgramDirectories& dirs) {
-    return Platform{clipboard, dialogs,          tray, clock, launcher, events, newFakeTimer,
-                    dirs,      ReferenceScreen{}};
+    return Platform{clipboard, dialogs, tray, clock, launcher, events, newFakeTimer, dirs};
   }
 
   FakeClipboard clipboard;
@@ -366,6 +368,7 @@ struct FakeServices {
   FakeClock clock;
   FakeLauncher launcher;
   FakeEventPump events;
+  FakeScreenSource screen;
   FakeCursorSource cursor;
   FakeTextRenderer text;
 };

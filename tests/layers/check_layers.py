@@ -26,12 +26,15 @@ LAYERS = [
     ["triggers"],      # hotkeys, automation
     ["backends/x11", "backends/headless"],
     ["backends/qt"],   # reads other programs' X pixmaps with the X11 backend
+    ["backends/wayland"],  # decodes offers by the Qt backend's rules (clipboard_offer.h)
     ["text_module"],   # Qt's text drawing, loaded by snaprill-batch on demand
     ["batch", "ui"],
     ["app"],
 ]
 DESKTOP_HEADERS = re.compile(r'#\s*include\s*<(Q[A-Za-z]*|X11/|wayland-|xcb/)')
-DESKTOP_FOLDERS = ("backends/qt", "backends/x11", "text_module", "ui", "app")
+# backends/wayland speaks to the compositor through libwayland.
+DESKTOP_FOLDERS = ("backends/qt", "backends/x11", "backends/wayland", "text_module", "ui",
+                   "app")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 

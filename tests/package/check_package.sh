@@ -16,6 +16,10 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 deb=$(ls -t "$build"/snaprill_*.deb | head -n 1)
 echo "package: $deb ($(du -k "$deb" | cut -f1) KiB)"
 dpkg-deb --field "$deb" Depends | sed 's/^/depends: /'
+# The clipboard of Wayland compositors is followed through libwayland.
+if grep -q '^SNAPRILL_WAYLAND:BOOL=ON' "$build/CMakeCache.txt"; then
+  dpkg-deb --field "$deb" Depends | grep -q 'libwayland-client0' || fail "no dependency on libwayland-client0"
+fi
 
 # lintian: errors fail; warnings are printed for the note.
 lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)

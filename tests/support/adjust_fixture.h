@@ -1,4 +1,4 @@
-// The cycle fixture with the fake cursor and text renderer plugged in, for the
+// The cycle fixture with the fake screen, cursor and text renderer plugged in, for the
 // adjustment tests.
 #pragma once
 
@@ -10,6 +10,7 @@ namespace snaprill::testing {
 class AdjustFixture : public CycleTest {
  protected:
   AdjustFixture() {
+    platform.screen = &screen;
     platform.cursor = &cursor;
     platform.text = &text;
   }

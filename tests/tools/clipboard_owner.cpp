@@ -19,8 +19,18 @@
 // It prints "ready" once it owns the clipboard and exits when it loses it.
 //
 // usage: clipboard_owner MODE FILE.png
+//
+//   clipboard_owner burst MS FILE.png...
+//   clipboard_owner burst-after-types MS FILE.png...
+// offers each PNG in turn, each from a window of its own as screenshots taken in
+// quick succession are: MS milliseconds apart, or (burst-after-types) MS
+// milliseconds after the types of the one before were asked for, so that whoever
+// follows the clipboard knows each offer is a picture (or 2 s after it, when nobody
+// asks). Every window keeps answering for its own picture. It prints "done" after
+// the last offer and exits once that one loses the clipboard.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -94,20 +104,89 @@ Pixmap makePixmap(Display* display, Window window) {
   return pixmap;
 }
 
+std::vector<char> readFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int offerInTurn(Display* display, int intervalMs, bool afterTypes,
+                const std::vector<std::vector<char>>& pictures) {
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom targets = XInternAtom(display, "TARGETS", False);
+  const Atom png = XInternAtom(display, "image/png", False);
+  std::vector<Window> windows;  // windows[i] offers pictures[i]
+  const auto interval = std::chrono::milliseconds(intervalMs);
+  auto next = std::chrono::steady_clock::now();
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    if (windows.size() < pictures.size() && now >= next) {
+      const Window window =
+          XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+      if (!takeClipboard(display, window, clipboard)) return 1;
+      windows.push_back(window);
+      next = afterTypes ? now + std::chrono::seconds(2) : next + interval;
+      if (windows.size() == pictures.size()) {
+        std::printf("done\n");
+        std::fflush(stdout);
+      }
+    }
+    while (XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      if (event.type == SelectionClear && windows.size() == pictures.size() &&
+          event.xselectionclear.window == windows.back())
+        return 0;
+      if (event.type != SelectionRequest) continue;
+      const XSelectionRequestEvent& request = event.xselectionrequest;
+      const auto owner = std::find(windows.begin(), windows.end(), request.owner);
+      if (owner == windows.end()) continue;
+      const std::vector<char>& data = pictures[static_cast<std::size_t>(owner - windows.begin())];
+      Atom property = request.property;
+      if (request.target == targets) {
+        if (afterTypes && request.owner == windows.back())
+          next = std::min(next, std::chrono::steady_clock::now() + interval);
+        const Atom offered[] = {targets, png};
+        XChangeProperty(display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(offered), 2);
+      } else if (request.target == png) {
+        XChangeProperty(display, request.requestor, property, png, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(data.data()),
+                        static_cast<int>(data.size()));
+      } else {
+        property = None;
+      }
+      answer(display, request, property, request.time);
+    }
+    int wait = -1;
+    if (windows.size() < pictures.size()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          next - std::chrono::steady_clock::now());
+      wait = static_cast<int>(std::max<long long>(0, left.count()));
+    }
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    poll(&connection, 1, wait);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool afterTypes = argc > 1 && std::string(argv[1]) == "burst-after-types";
+  if (argc > 3 && (afterTypes || std::string(argv[1]) == "burst")) {
+    std::vector<std::vector<char>> pictures;
+    for (int i = 3; i < argc; ++i) pictures.push_back(readFile(argv[i]));
+    Display* display = XOpenDisplay(nullptr);
+    return display != nullptr ? offerInTurn(display, std::atoi(argv[2]), afterTypes, pictures) : 1;
+  }
   if (argc != 3) {
     std::fprintf(stderr,
                  "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang|"
-                 "slow-types|replace-after-sending|announce "
-                 "FILE.png\n");
+                 "slow-types|replace-after-sending|announce FILE.png\n"
+                 "       clipboard_owner burst|burst-after-types MS FILE.png...\n");
     return 2;
   }
   const std::string mode = argv[1];
-  std::ifstream in(argv[2], std::ios::binary);
-  const std::vector<char> data((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+  const std::vector<char> data = readFile(argv[2]);
   Display* display = XOpenDisplay(nullptr);
   // A transfer in parts needs more than one part to send.
   if (display == nullptr || (mode == "die-incr" && data.size() < 65536 * 2)) return 1;

@@ -25,8 +25,7 @@ Platform HeadlessServices::makePlatform(const ProgramDirectories& dirs, bool lau
                   launch ? static_cast<Launcher&>(launcher) : noLauncher,
                   events,
                   [] { return std::unique_ptr<Timer>(std::make_unique<StillTimer>()); },
-                  dirs,
-                  ReferenceScreen{}};
+                  dirs};
 }
 
 }  // namespace snaprill::headless

@@ -88,6 +88,13 @@ TakenPicture fromBmp(const QByteArray& bytes) {
   return {picture.convertedTo(32)};
 }
 
+// The hint's one defined value is "secret". The type alone decides: reading the
+// value would take one more transfer from the owner before the picture, and a
+// password is better left alone once too often than saved once.
+bool offersSecret(const QStringList& targets) {
+  return targets.contains(QLatin1String("x-kde-passwordManagerHint"));
+}
+
 }  // namespace
 
 bool offersPlainText(const QStringList& targets) {
@@ -109,6 +116,7 @@ bool offersRasterImage(const QStringList& targets) {
 }
 
 QString pictureTarget(const QStringList& targets, bool takeWithText) {
+  if (offersSecret(targets)) return QString();
   if (!takeWithText && offersPlainText(targets)) return QString();
   if (targets.contains(kPng)) return kPng;
   for (const QString& type : targets) {

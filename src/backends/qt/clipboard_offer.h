@@ -26,9 +26,12 @@ bool offersRasterImage(const QStringList& targets);
 // The target to read the offered picture from: image/png when offered (our own
 // fast reader takes it), else the first picture type the owner lists that Qt's
 // readers know (application/x-qt-image, Qt's name for an X pixmap, last). Empty
-// when nothing offered is a picture, or when the offer carries plain text too and
-// takeWithText is false: a picture with text is how office programs copy cells and
-// rich text, and the user's copy must stay.
+// when nothing offered is a picture; when the owner marks the offer as a secret
+// (password managers and KDE's clipboard list x-kde-passwordManagerHint), whatever
+// else it carries; or when the offer carries plain text too and takeWithText is
+// false: a picture with text is how office programs copy cells and rich text, and
+// the user's copy must stay. An empty target means the offer is neither taken nor
+// emptied away.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
 
 // Qt's name for its own image data: what our own offer is listed under, and other

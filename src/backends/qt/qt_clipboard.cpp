@@ -63,6 +63,20 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
 
 void QtClipboard::refreshFromX11() {
   if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
+  // A picture not yet handed over is lost once another offer takes its place.
+  const bool replaced = unread_ && targetOwner_ != x11_.ownerChanges();
+  if (replaced) unread_ = false;
+  // Only the very next offer, from the same window, can be the last one again. (Qt
+  // may tell of a change before the reader has seen it.)
+  const unsigned changesSinceTaken =
+      lastTaken_ ? x11_.ownerChanges() - lastTaken_->ownerChanges : 0;
+  if (changesSinceTaken > 1 || (changesSinceTaken == 1 && x11_.owner() != lastTaken_->owner))
+    lastTaken_.reset();
+  adoptX11Offer();
+  if (replaced) tellLost(LostOffer::Replaced);
+}
+
+void QtClipboard::adoptX11Offer() {
   const QStringList& types = x11_.offeredTypes();
   if (clearStartOfferOf_ && (!types.isEmpty() || x11_.ownerChanges() != *clearStartOfferOf_)) {
     const bool startOffer = x11_.ownerChanges() == *clearStartOfferOf_;
@@ -81,6 +95,7 @@ void QtClipboard::refreshFromX11() {
     forgetData();
     ready_ = false;
     givenUp_ = false;
+    unread_ = false;
   } else {
     const QString target = pictureTarget(types, takeWithText_);
     // The same type from another owner, or after our own offer, is another picture
@@ -98,6 +113,7 @@ void QtClipboard::refreshFromX11() {
         // here, and a slow owner holds up nothing.
         if (!x11_.startFetch(target_)) givenUp_ = true;
       }
+      unread_ = !target_.isEmpty() && !givenUp_;
     }
   }
   offered_ = !target_.isEmpty() && !givenUp_;
@@ -134,6 +150,14 @@ void QtClipboard::setTakePicturesWithText(bool take) {
 }
 
 void QtClipboard::fetched(const QByteArray& bytes) {
+  const bool again = lastTaken_ && x11_.ownerChanges() == lastTaken_->ownerChanges + 1 &&
+                     lastTaken_->target == target_ && lastTaken_->bytes == bytes;
+  lastTaken_.reset();
+  if (again) {
+    // Saved already: emptied as the first offer was, and nobody is told.
+    clear();
+    return;
+  }
   data_ = bytes;
   ready_ = true;
   tellWhenReady();
@@ -166,6 +190,7 @@ void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
 
 void QtClipboard::giveUp() {
   givenUp_ = true;
+  unread_ = false;
   offered_ = false;
   ready_ = false;
   forgetData();
@@ -191,6 +216,7 @@ void QtClipboard::offer(Bitmap picture) {
     givenUp_ = false;
     offered_ = true;
     ready_ = true;
+    unread_ = true;
     tellWhenReady();
   }
 }
@@ -223,10 +249,13 @@ void QtClipboard::clearTaken() {
 void QtClipboard::leaveOffer() {
   if (takenOfferStillHere()) giveUp();
   taken_.reset();
+  // Not saved: offered again, it is another chance.
+  lastTaken_.reset();
 }
 
 TakenPicture QtClipboard::take(ArrivingRows* rows) {
   taken_ = TakenOffer{clipboard_->ownsClipboard(), ownOffers_, qtChanges_, x11_.ownerChanges()};
+  unread_ = false;
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
@@ -247,6 +276,8 @@ TakenPicture QtClipboard::takeFromX11(ArrivingRows* rows) {
     offered.picture = std::move(pixmap_);
   } else {
     offered = pictureFromOffer(target_, data_, rows);
+    if (!offered.picture.empty())
+      lastTaken_ = TakenData{x11_.ownerChanges(), x11_.owner(), target_, data_};
   }
   forgetData();
   ready_ = false;
@@ -274,10 +305,10 @@ void QtClipboard::clearStartPicture() {
 
 void QtClipboard::clear() {
   x11_.cancelFetch();
-  // Another program's picture is released without waiting for the server; the
+  // Another program's picture is emptied away without waiting for the server; the
   // notification of that change arrives later, as for any other change. Our own
   // content goes through Qt, which must forget it.
-  if (clipboard_->ownsClipboard() || !x11_.release()) {
+  if (clipboard_->ownsClipboard() || !x11_.empty()) {
     const QScopedValueRollback clearing(clearing_, true);
     clipboard_->clear(QClipboard::Clipboard);
   }
@@ -287,6 +318,7 @@ void QtClipboard::clear() {
   ready_ = false;
   givenUp_ = true;
   offered_ = false;
+  unread_ = false;
 }
 
 }  // namespace snaprill

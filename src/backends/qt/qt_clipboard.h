@@ -7,7 +7,12 @@
 // Another program's picture is read in the background as soon as it is offered;
 // the listener is told once it is here, from the event loop. An offer given up
 // (never sent, its owner gone, damaged) is left on the clipboard, no longer counts
-// as offered, and the listener hears why.
+// as offered, and the listener hears why; so does one that another offer replaced
+// before it was handed over.
+//
+// A picture just taken that its owner's window offers again at once, byte for byte,
+// is not taken twice: Mutter's clipboard manager does that when the program that
+// copied it quits before the clipboard is emptied.
 #pragma once
 
 #include <QByteArray>
@@ -50,6 +55,8 @@ class QtClipboard : public QObject, public Clipboard {
   void tellWhenReady();
   void refresh();
   void refreshFromX11();
+  // Follows the offer the reader knows of (a new owner, or its types now known).
+  void adoptX11Offer();
   void fetched(const QByteArray& bytes);
   void fetchFailed(X11ClipboardReader::Failure why);
   void pixmapFetched();
@@ -75,6 +82,7 @@ class QtClipboard : public QObject, public Clipboard {
   bool clearing_ = false;
   bool takeWithText_ = false;
   bool givenUp_ = false;  // the current offer was given up
+  bool unread_ = false;   // the offered picture is yet to be handed over
   QString target_;        // what the offered picture is read as
   // Whose offer target_ was chosen from: the reader's count of owner changes then;
   // nothing for our own offer, or off X11.
@@ -94,6 +102,15 @@ class QtClipboard : public QObject, public Clipboard {
     unsigned ownerChanges = 0;
   };
   std::optional<TakenOffer> taken_;
+  // The picture last handed over from another program's data, until the next offer
+  // shows whether it is the same again (or its capture turns out not saved).
+  struct TakenData {
+    unsigned ownerChanges = 0;  // the reader's count of owner changes then
+    unsigned long owner = 0;    // the window that offered it
+    QString target;
+    QByteArray bytes;
+  };
+  std::optional<TakenData> lastTaken_;
   // Set while the offer found at start is to be emptied once its types are known:
   // the reader's count of owner changes then.
   std::optional<unsigned> clearStartOfferOf_;

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStringList>
+#include <cstdio>
 
 namespace snaprill {
 
@@ -16,6 +17,10 @@ QString fromUtf8(const std::string& s) {
 
 QString title() {
   return QApplication::applicationName();
+}
+
+void toStandardError(const std::string& text) {
+  std::fprintf(stderr, "snaprill: %s\n", text.c_str());
 }
 
 // The chosen files, nothing when cancelled.
@@ -56,14 +61,20 @@ QString toQtFileFilter(const std::string& filter) {
 }
 
 void QtDialogs::errorBox(const std::string& text) {
+  if (onStandardError_) return toStandardError(text);
   QMessageBox::critical(parent_, title(), fromUtf8(text), QMessageBox::Ok);
 }
 
 void QtDialogs::messageBox(const std::string& text) {
+  if (onStandardError_) return toStandardError(text);
   QMessageBox::information(parent_, title(), fromUtf8(text), QMessageBox::Ok);
 }
 
 bool QtDialogs::confirm(const std::string& text) {
+  if (onStandardError_) {
+    toStandardError(text);
+    return false;
+  }
   return QMessageBox::question(parent_, title(), fromUtf8(text),
                                QMessageBox::Ok | QMessageBox::Cancel,
                                QMessageBox::Ok) == QMessageBox::Ok;

@@ -17,6 +17,10 @@ class QtDialogs : public Dialogs {
  public:
   // Dialogs are centred on parent, which may be set later (the main window).
   void setParent(QWidget* parent) { parent_ = parent; }
+  // From here on no box waits for a click: their texts go to stderr and questions are
+  // answered Cancel. For a program ending on a signal, which nobody may be at the
+  // screen to see.
+  void reportOnStandardError() { onStandardError_ = true; }
 
   void errorBox(const std::string& text) override;
   void messageBox(const std::string& text) override;
@@ -34,6 +38,7 @@ class QtDialogs : public Dialogs {
  private:
   QWidget* parent_ = nullptr;
   int busyDepth_ = 0;
+  bool onStandardError_ = false;
 };
 
 }  // namespace snaprill

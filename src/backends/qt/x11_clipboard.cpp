@@ -7,6 +7,7 @@
 #include <string>
 
 // Last: its macros (None, Bool, Status) clash with names in the Qt headers.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
@@ -28,6 +29,15 @@ constexpr std::size_t kMaxPixmapPixels = std::size_t{1} << 24;
 // Old X11 programs offer their pictures as a pixmap on the server, by its name.
 bool isPixmapTarget(const QString& name) {
   return name == QLatin1String("PIXMAP") || name == QLatin1String("BITMAP");
+}
+
+// The server's time now, from a change of a property of `window` (which must
+// select property changes).
+Time serverTime(Display* display, Window window) {
+  XChangeProperty(display, window, XA_STRING, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XEvent event;
+  XWindowEvent(display, window, PropertyChangeMask, &event);
+  return event.xproperty.time;
 }
 
 }  // namespace
@@ -59,11 +69,16 @@ X11ClipboardReader::X11ClipboardReader() {
                                  XFixesSelectionWindowDestroyNotifyMask |
                                  XFixesSelectionClientCloseNotifyMask);
   // What is offered already is asked for like any later offer, without waiting:
-  // an owner slow to answer must not hold up the start. Its time is not known:
-  // until the next change, emptying goes through Qt.
+  // an owner slow to answer must not hold up the start. It held the clipboard at
+  // the time read before asking who owns it; a later owner's change is notified.
+  const Time started = serverTime(display, window_);
   owner_ = XGetSelectionOwner(display, clipboard_);
-  if (owner_ != None) typesProperty_ = request(targets_, CurrentTime);
+  if (owner_ != None) {
+    ownerTime_ = static_cast<std::uint32_t>(started);
+    typesProperty_ = request(targets_, started);
+  }
   XFlush(display);
+  emptyOffer_ = std::make_unique<EmptyClipboardOffer>(XDisplayString(display));
   fetchTimer_.setSingleShot(true);
   fetchTimer_.setInterval(kAnswerTimeout);
   connect(&fetchTimer_, &QTimer::timeout, this, [this] { failFetch(Failure::NotSent); });
@@ -132,7 +147,7 @@ void X11ClipboardReader::handle(const XEvent& event) {
     ownerTime_ = owner_ != None ? static_cast<std::uint32_t>(change.selection_timestamp) : 0;
     types_.clear();
     pixmapTarget_ = 0;
-    const bool foreign = owner_ != None && owner_ != ownWindow_;
+    const bool foreign = owner_ != None && owner_ != ownWindow_ && owner_ != emptyOffer_->window();
     typesProperty_ = foreign ? request(targets_, change.selection_timestamp) : 0;
     emit changed();
   } else if (event.type == SelectionNotify && event.xselection.requestor == window_) {
@@ -356,17 +371,20 @@ unsigned long X11ClipboardReader::currentOwner() {
   return owner;
 }
 
-bool X11ClipboardReader::release() {
+bool X11ClipboardReader::empty() {
   if (display_ == nullptr) return false;
   // A newer owner's offer must stay: its notification will say what it offers.
   if (changePending()) return true;
-  if (owner_ == None) return true;
-  if (ownerTime_ == 0) return false;
-  XSetSelectionOwner(display_, clipboard_, None, ownerTime_);
-  XFlush(display_);
-  // Nothing is offered from here on, whenever the notification of the release comes.
-  // Had another program taken the clipboard first, the release does nothing and
-  // the notification of that change (still to come) says what it offers.
+  if (owner_ == None || owner_ == emptyOffer_->window()) return true;
+  if (emptyOffer_->active()) {
+    emptyOffer_->takeFrom(owner_, ownerTime_);
+  } else {
+    XSetSelectionOwner(display_, clipboard_, None, ownerTime_);
+    XFlush(display_);
+  }
+  // Nothing is offered from here on, whenever the notification of the change comes.
+  // Had another program taken the clipboard first, the server ignores the change
+  // and the notification of that program's (still to come) says what it offers.
   owner_ = None;
   ownerTime_ = 0;
   types_.clear();

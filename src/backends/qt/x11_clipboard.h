@@ -11,10 +11,10 @@
 // signalled. An owner that stops answering is given up after a while; one that
 // goes away mid-transfer is noticed by the XFixes notification of its leaving.
 //
-// It also empties the clipboard without waiting for the server: the release carries
-// the time at which the current owner took the selection, never "now", so that a
-// picture offered by another program before the server gets to the release is not
-// released.
+// It also empties the clipboard without waiting for the server, by taking the
+// selection with an offer of nothing (empty_clipboard_offer.h). That carries a time
+// at which the current owner held the selection, never "now", so that a picture
+// offered by another program before the server gets to it stays.
 //
 // Our own clipboard content is not its business: Qt answers for it.
 #pragma once
@@ -31,6 +31,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "backends/x11/empty_clipboard_offer.h"
 #include "image/bitmap.h"
 
 class QSocketNotifier;
@@ -73,8 +74,10 @@ class X11ClipboardReader : public QObject {
   bool changePending();
   // Empties the clipboard of the current owner's offer. True when that is done or
   // not needed (the clipboard changed hands meanwhile); false when it cannot be
-  // done here (the owner's time is not known).
-  bool release();
+  // done here (off X11).
+  bool empty();
+  // The window that owns the clipboard, as the last change handled said.
+  unsigned long owner() const { return owner_; }
   // Who owns the clipboard now, asked of the server.
   unsigned long currentOwner();
   // The window Qt offers our own clipboard content from: nobody asks it what it
@@ -134,13 +137,16 @@ class X11ClipboardReader : public QObject {
   unsigned long pixmapTarget_ = 0;  // the current owner's PIXMAP (or else BITMAP) target
   unsigned long owner_ = 0;
   unsigned long ownWindow_ = 0;
-  std::uint32_t ownerTime_ = 0;  // when the current owner took CLIPBOARD; 0: unknown
+  // A time at which the current owner held CLIPBOARD: when it took it, or when we
+  // started for the owner found then; 0 while nobody owns it.
+  std::uint32_t ownerTime_ = 0;
   QStringList types_;
   std::unordered_map<unsigned long, QString> names_;
   std::deque<std::unique_ptr<_XEvent>> held_;  // events read but not yet handled
   QSocketNotifier* notifier_ = nullptr;
   std::optional<Transfer> fetch_;
   QTimer fetchTimer_;  // runs while a transfer waits for its owner
+  std::unique_ptr<EmptyClipboardOffer> emptyOffer_;
 };
 
 }  // namespace snaprill

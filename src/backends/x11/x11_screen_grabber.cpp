@@ -57,8 +57,20 @@ X11ScreenGrabber::~X11ScreenGrabber() {
 
 Bitmap X11ScreenGrabber::grabScreen() {
   if (display_ == nullptr) return Bitmap();
-  const int screen = DefaultScreen(display_);
-  return grab(Rect{0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)});
+  const Rect screen = screenRect();
+  Bitmap picture = grab(screen);
+  if (!picture.empty()) return picture;
+  // A screen that shrank between the question and the grab fails the grab: once more
+  // at the size it has now.
+  XSync(display_, False);
+  const Rect now = screenRect();
+  const bool resized = now.right != screen.right || now.bottom != screen.bottom;
+  return resized ? grab(now) : picture;
+}
+
+Rect X11ScreenGrabber::screenRect() {
+  const ReferenceScreen screen = size_.current();
+  return Rect{0, 0, screen.widthPixels, screen.heightPixels};
 }
 
 Bitmap X11ScreenGrabber::grabActiveWindow() {
@@ -90,10 +102,10 @@ std::optional<Rect> X11ScreenGrabber::activeWindowRect() {
   const long long top = y - border - extent(2);
   const long long right = x + attributes.width + border + extent(1);
   const long long bottom = y + attributes.height + border + extent(3);
-  const int screen = DefaultScreen(display_);
+  const Rect screen = screenRect();
   const Rect cut{static_cast<int>(std::max(left, 0LL)), static_cast<int>(std::max(top, 0LL)),
-                 static_cast<int>(std::min<long long>(right, DisplayWidth(display_, screen))),
-                 static_cast<int>(std::min<long long>(bottom, DisplayHeight(display_, screen)))};
+                 static_cast<int>(std::min<long long>(right, screen.right)),
+                 static_cast<int>(std::min<long long>(bottom, screen.bottom))};
   if (cut.width() <= 0 || cut.height() <= 0) return std::nullopt;
   return cut;
 }

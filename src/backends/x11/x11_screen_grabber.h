@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "backends/x11/x11_screen_size.h"
 #include "image/bitmap.h"
 
 typedef struct _XDisplay Display;
@@ -23,7 +24,8 @@ class X11ScreenGrabber {
   bool active() const { return display_ != nullptr; }
   bool sharedMemory() const { return sharedMemory_; }
 
-  // 32 bpp bitmaps, as a screen bitmap comes; empty when nothing could be had.
+  // 32 bpp bitmaps, as a screen bitmap comes; empty when nothing could be had. The
+  // screen is taken at the size it has now, which may differ from the size at start.
   Bitmap grabScreen();
   // The window the window manager names active (_NET_ACTIVE_WINDOW) with its frame
   // (_NET_FRAME_EXTENTS), cut to the screen; the whole screen when no window is
@@ -31,6 +33,7 @@ class X11ScreenGrabber {
   Bitmap grabActiveWindow();
 
  private:
+  Rect screenRect();
   // The active window's outer rectangle, cut to the screen.
   std::optional<Rect> activeWindowRect();
   Bitmap grab(const Rect& area);
@@ -38,6 +41,7 @@ class X11ScreenGrabber {
   Bitmap grabPlain(const Rect& area);
 
   Display* display_ = nullptr;
+  X11ScreenSize size_{display_};
   bool sharedMemory_ = false;
   unsigned long activeAtom_ = 0, frameAtom_ = 0;
 };

@@ -43,12 +43,4 @@ CursorSnapshot XFixesCursorSource::current() {
   return snapshot;
 }
 
-int XFixesCursorSource::screenWidth() {
-  return display_ ? DisplayWidth(display_, DefaultScreen(display_)) : 0;
-}
-
-int XFixesCursorSource::screenHeight() {
-  return display_ ? DisplayHeight(display_, DefaultScreen(display_)) : 0;
-}
-
 }  // namespace snaprill

@@ -10,16 +10,13 @@ namespace snaprill {
 class XFixesCursorSource : public CursorSource {
  public:
   // Opens its own connection to the display named by DISPLAY; without a display or
-  // the XFixes extension it reports no cursor and a screen of no size.
+  // the XFixes extension it reports no cursor.
   XFixesCursorSource();
   ~XFixesCursorSource() override;
   XFixesCursorSource(const XFixesCursorSource&) = delete;
   XFixesCursorSource& operator=(const XFixesCursorSource&) = delete;
 
   CursorSnapshot current() override;
-  // The size of the default screen's root window: what a whole-screen grab captures.
-  int screenWidth() override;
-  int screenHeight() override;
 
  private:
   Display* display_ = nullptr;

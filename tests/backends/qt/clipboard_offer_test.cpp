@@ -29,6 +29,19 @@ TEST(ClipboardOffer, TextWithAPictureIsTheUsersTextUnlessPicturesWithTextAreTake
   EXPECT_FALSE(offersPlainText({"text/html", "text/uri-list", "image/png"}));
 }
 
+TEST(ClipboardOffer, AnOfferMarkedSecretIsNeverAPictureWhateverElseItCarries) {
+  // As a password manager marks a copied password, and a picture so marked.
+  const QStringList password = {"TARGETS", "x-kde-passwordManagerHint", "text/plain", "image/png"};
+  const QStringList picture = {"image/png", "image/bmp", "x-kde-passwordManagerHint"};
+  for (const bool withText : {false, true}) {
+    EXPECT_EQ(pictureTarget(password, withText), "") << withText;
+    EXPECT_EQ(pictureTarget(picture, withText), "") << withText;
+    EXPECT_EQ(pictureTarget({"x-kde-passwordManagerHint", "application/x-qt-image"}, withText), "");
+  }
+  // Another KDE hint marks nothing secret.
+  EXPECT_EQ(pictureTarget({"image/png", "application/x-kde-onlyReplaceEmpty"}, false), "image/png");
+}
+
 TEST(ClipboardOffer, PngFirstThenTheOwnersOrderOfWhatQtReads) {
   EXPECT_EQ(pictureTarget({"image/bmp", "image/png"}, false), "image/png");
   EXPECT_EQ(pictureTarget({"image/tiff", "image/bmp"}, false), "image/tiff");

@@ -1,0 +1,73 @@
+// The clipboard of a Wayland session whose compositor lets a client follow it
+// (data_control_client.h): every copy is seen as it happens, whichever window has
+// the focus, and an offer the cycle has saved is emptied on the Wayland side
+// itself. The rules are those of the X11 watcher: the offered types are looked at
+// once per change; a picture is read as soon as it is offered, in the background,
+// and the listener told once it is here; an offer given up (never sent, damaged,
+// its owner gone) is left on the clipboard, no longer counts, and the listener
+// hears why; text and secrets are left alone (pictureTarget).
+//
+// Our own pictures (offer()) are handed to the cycle in process and never reach
+// the compositor: nothing offers one in a Wayland session today (the Print Screen
+// stand-in cannot see the screen there), so other programs are not served them.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "backends/wayland/data_control_client.h"
+#include "backends/wayland/pipe_reader.h"
+#include "platform/clipboard.h"
+
+namespace snaprill {
+
+class WaylandClipboard : public QObject, public Clipboard {
+  Q_OBJECT
+
+ public:
+  explicit WaylandClipboard(std::unique_ptr<DataControlClient> client);
+
+  // Which protocol the compositor is followed through.
+  const char* protocolName() const { return client_->protocolName(); }
+
+  bool hasPicture() const override { return offered_; }
+  bool pictureReady() const override { return offered_ && ready_; }
+  TakenPicture take(ArrivingRows* rows) override;
+  void clearTaken() override;
+  void leaveOffer() override;
+  void clear() override;
+  void setTakePicturesWithText(bool take) override;
+  void offer(Bitmap picture) override;
+
+ private:
+  void refresh();
+  void fetched(const QByteArray& bytes);
+  void fetchFailed(LostOffer why);
+  void forgetData();
+  void giveUp();
+  // The listener hears of an arrival or a loss once the event loop is free: never
+  // from inside a call of the program's own.
+  void tellWhenReady();
+  void tellLostLater(LostOffer why);
+  bool takenOfferStillHere();
+
+  std::unique_ptr<DataControlClient> client_;
+  PipeReader reader_;
+  bool offered_ = false;
+  bool ready_ = false;
+  bool givenUp_ = false;  // the current offer was given up
+  bool takeWithText_ = false;
+  bool tellQueued_ = false;
+  QString target_;  // what the offered picture is read as
+  // Which offer target_ was chosen from: the client's count of changes then.
+  unsigned targetOffer_ = 0;
+  QByteArray data_;  // the offered picture's bytes, once here
+  Bitmap own_;       // our own picture while it is the one offered
+  // The offer take() last handed over: the client's count of changes then.
+  std::optional<unsigned> taken_;
+};
+
+}  // namespace snaprill
