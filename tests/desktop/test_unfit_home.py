@@ -10,7 +10,6 @@ whose home does not exist (nobody), both programs refuse with a clear message an
 status 1. The planted command never runs. Needs root (for the namespace and the
 other users); otherwise it says so and passes."""
 import os
-import shutil
 import subprocess
 import sys
 
@@ -24,14 +23,28 @@ PLANTED = ("[Automation]\nExtProg=1\nExtProgCmd=/bin/sh\nExtProgParam=-c \"id > 
 REFUSAL = "no folder fit for settings and pictures"
 
 
-def install(app, batch):
+def read_programs(app, batch):
+    """The two programs and their data, read before /tmp is covered: the build
+    itself may lie under /tmp."""
+    files = {}
+    for path in (app, batch, os.path.join(os.path.dirname(batch), "english.ini")):
+        with open(path, "rb") as f:
+            files[path] = f.read()
+    return files
+
+
+def install(app, batch, files):
     """The two programs as installed: their data in ../share/snaprill, not beside
     them (a program beside its data in a writable folder keeps everything there)."""
     for folder in ("/tmp/usr/bin", "/tmp/usr/share/snaprill"):
         os.makedirs(folder, 0o755)
-    for program in (app, batch):
-        shutil.copy(program, "/tmp/usr/bin/")
-    shutil.copy(os.path.join(os.path.dirname(batch), "english.ini"), "/tmp/usr/share/snaprill/")
+    for path, data in files.items():
+        program = path in (app, batch)
+        target = ("/tmp/usr/bin/" if program else "/tmp/usr/share/snaprill/") + \
+            os.path.basename(path)
+        with open(target, "wb") as f:
+            f.write(data)
+        os.chmod(target, 0o755 if program else 0o644)
     return "/tmp/usr/bin/" + os.path.basename(app), "/tmp/usr/bin/" + os.path.basename(batch)
 
 
@@ -68,10 +81,11 @@ def planted_untouched(what):
 
 
 def inside(app, batch):
+    files = read_programs(app, batch)
     for folder in ("/tmp", "/root"):
         subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=1777" if folder == "/tmp" else
                         "mode=0700", "stand-in", folder], check=True)
-    app, batch = install(app, batch)
+    app, batch = install(app, batch, files)
     plant()
     from PIL import Image
     Image.new("RGB", (8, 6), (200, 40, 40)).save("/tmp/in.bmp")
