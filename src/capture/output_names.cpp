@@ -20,8 +20,12 @@ std::string OutputNames::formatNumber(int number) const {
 }
 
 std::string OutputNames::pathFor(int number, const std::string& extension) const {
-  return options_.text(Option::outputDir) + options_.text(Option::filePrefix) +
-         formatNumber(number) + extension;
+  return nameIn(options_.text(Option::outputDir), number, extension);
+}
+
+std::string OutputNames::nameIn(const std::string& folder, int number,
+                                const std::string& extension) const {
+  return folder + options_.text(Option::filePrefix) + formatNumber(number) + extension;
 }
 
 void OutputNames::lookForOutputFolder() {
@@ -41,9 +45,7 @@ std::string OutputNames::folderForCapture(const std::string& extension) {
   // A folder that cannot be made fails the capture with the system's reason, named
   // by the file that was to go there.
   if (const int error = makeDirectories(folder)) {
-    throw FileError(
-        FileErrorKind::NotCreated,
-        folder + options_.text(Option::filePrefix) + formatNumber(counter_ + 1) + extension, error);
+    throw FileError(FileErrorKind::NotCreated, nameIn(folder, counter_ + 1, extension), error);
   }
   return folder;
 }
@@ -51,10 +53,9 @@ std::string OutputNames::folderForCapture(const std::string& extension) {
 std::optional<std::string> OutputNames::allocate(const std::string& extension) {
   if (counter_ >= kMaxImageNumber) return std::nullopt;
   const std::string folder = folderForCapture(extension);
-  const std::string& prefix = options_.text(Option::filePrefix);
   while (counter_ < kMaxImageNumber) {
     ++counter_;
-    std::string candidate = folder + prefix + formatNumber(counter_) + extension;
+    std::string candidate = nameIn(folder, counter_, extension);
     std::error_code error;
     const std::filesystem::file_type type = std::filesystem::status(candidate, error).type();
     // A folder of that name holds the number back even when files are overwritten:

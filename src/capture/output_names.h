@@ -52,6 +52,7 @@ class OutputNames {
   std::optional<std::string> allocate(const std::string& extension);
 
  private:
+  std::string nameIn(const std::string& folder, int number, const std::string& extension) const;
   // The folder the next capture goes into (see setStandInFolder), made when it is
   // missing.
   std::string folderForCapture(const std::string& extension);

@@ -266,14 +266,16 @@ ProgramDirectories locateProgramDirectories() {
     return d;
   }
   const std::string userHome = homeFolder(&problems);
-  const std::string xdgConfig = absoluteFromEnv("XDG_CONFIG_HOME");
-  if (!xdgConfig.empty()) {
-    // One that others may change is passed over for the home folder's.
-    if (std::string why = unfitFolderReason(xdgConfig); !why.empty()) {
+  // As userConfigHome(), with why a folder was passed over: an XDG_CONFIG_HOME that
+  // others may change gives way to the home folder's.
+  std::string config = absoluteFromEnv("XDG_CONFIG_HOME");
+  if (!config.empty()) {
+    if (std::string why = unfitFolderReason(config); !why.empty()) {
       problems.push_back("XDG_CONFIG_HOME: " + why);
+      config.clear();
     }
   }
-  const std::string config = userConfigHome();
+  if (config.empty() && !userHome.empty()) config = withTrailingSlash(userHome) + ".config";
   if (!config.empty()) d.configDir = madeFitFolder(config + "/snaprill", problems);
   if (d.configDir.empty()) throw NoFitFolder(refusal(problems));
 

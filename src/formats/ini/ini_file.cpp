@@ -277,18 +277,6 @@ class IniEdit {
     }
   }
 
-  // Whether the text after the edit differs from the text before.
-  bool changes() const {
-    if (!newSections_.empty()) return true;
-    for (const auto& [lookup, place] : places_) {
-      if (!place.added.empty()) return true;
-    }
-    for (const auto& [begin, replacement] : replacements_) {
-      if (text_.substr(begin, replacement.end - begin) != replacement.line) return true;
-    }
-    return false;
-  }
-
   std::string result() const {
     const std::string_view eol = lineEndingOf(text_);
     // Where the text changes, in order; at one place a replaced line comes before
@@ -374,15 +362,15 @@ std::optional<std::string> editedText(std::string_view text, std::span<const Ini
   std::vector<KeyLine> lines;
   lines.reserve(entries.size());
   for (const IniEntry& e : entries) lines.push_back(keyLineOf(e.section, e.key, e.value));
+  std::string edited;
   if (lines.size() <= 1 || std::all_of(lines.begin(), lines.end(), readsBackAsWritten)) {
-    const IniEdit edit(text, lines);
-    if (!edit.changes()) return std::nullopt;
-    return edit.result();
+    edited = IniEdit(text, lines).result();
+  } else {
+    edited = text;
+    for (const KeyLine& k : lines) edited = IniEdit(edited, std::span(&k, 1)).result();
   }
-  std::string current(text);
-  for (const KeyLine& k : lines) current = IniEdit(current, std::span(&k, 1)).result();
-  if (current == text) return std::nullopt;
-  return current;
+  if (edited == text) return std::nullopt;
+  return edited;
 }
 
 }  // namespace
