@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/desktop_shortcuts.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_services.h"
@@ -220,6 +221,11 @@ int main(int argc, char* argv[]) {
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
+  std::unique_ptr<GlobalShortcuts> desktopShortcuts;
+  if (isWaylandSession()) {
+    desktopShortcuts =
+        offerDesktopShortcuts(triggers.hotkeys(), options, texts, window.optionPages());
+  }
   // A signal is nobody's click: the close reports on stderr instead of waiting on a
   // box, and a box already open (a second signal during a close the user began
   // included) gives way rather than keeping the program alive.
