@@ -177,6 +177,7 @@ void CaptureCycle::releaseMemory() {
   // Also while a capture lets events through (an AVI being written): it does not
   // use the kept buffers, and its end starts the timer again.
   releaseKeptPixels();
+  memoryReleased.callAll();
   returnFreeMemoryToSystem();
 }
 
