@@ -5,9 +5,6 @@
 #include <iostream>
 
 #include "backends/headless/headless_platform.h"
-#include "backends/qt/qt_text_renderer.h"
-#include "backends/x11/x11_screen_size.h"
-#include "backends/x11/xfixes_cursor.h"
 #include "capture/save_capture.h"
 #include "settings/settings_file.h"
 #include "ui/desktop_triggers.h"
@@ -37,6 +34,12 @@ Bitmap pictureOrNone(const ScreenPictures& pictures, CaptureTarget target) {
 constexpr const char* kUnreadableScreen = "the screen could not be read";
 
 }  // namespace
+
+DesktopPictureServices::DesktopPictureServices(Platform& platform) {
+  platform.screen = &screen;
+  platform.cursor = &cursor;
+  platform.text = &text;
+}
 
 std::optional<CaptureTarget> takeCaptureOption(int& argc, char* argv[], std::string& problem) {
   const std::size_t length = std::strlen(kOption);
@@ -103,12 +106,7 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   }
   headless::HeadlessServices services(std::cerr);
   Platform platform = services.makePlatform(dirs, true);
-  X11ScreenSize screen;
-  XFixesCursorSource cursor;
-  QtTextRenderer textRenderer;
-  platform.screen = &screen;
-  platform.cursor = &cursor;
-  platform.text = &textRenderer;
+  DesktopPictureServices desktop(platform);
   Options options;
   Texts texts;
   SaveState state(options);

@@ -8,13 +8,25 @@
 #include <optional>
 #include <string>
 
+#include "backends/qt/qt_text_renderer.h"
 #include "backends/x11/x11_screen_grabber.h"
+#include "backends/x11/x11_screen_size.h"
+#include "backends/x11/xfixes_cursor.h"
 #include "capture/capture_cycle.h"
 #include "image/bitmap.h"
 #include "platform/program_dir.h"
 #include "ui/single_instance.h"
 
 namespace snaprill {
+
+// What a capture needs of the desktop beyond the cycle's services: the screen's size,
+// the mouse cursor and text drawing, put into a platform.
+struct DesktopPictureServices {
+  explicit DesktopPictureServices(Platform& platform);
+  X11ScreenSize screen;
+  XFixesCursorSource cursor;
+  QtTextRenderer text;
+};
 
 // What the command line asks for. Takes "--capture=WHAT" or "--capture WHAT" out of
 // argv (so that the rest is checked as usual); nothing when neither is there, and

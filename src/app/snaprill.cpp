@@ -12,14 +12,11 @@
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_services.h"
-#include "backends/qt/qt_text_renderer.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
 #ifdef SNAPRILL_HAVE_WAYLAND
 #include "backends/wayland/wayland_clipboard.h"
 #endif
-#include "backends/x11/x11_screen_size.h"
-#include "backends/x11/xfixes_cursor.h"
 #include "base/product.h"
 #include "capture/capture_cycle.h"
 #include "options/options.h"
@@ -240,12 +237,7 @@ int main(int argc, char* argv[]) {
   ProcessLauncher launcher;
   QtEventPump events;
   Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
-  X11ScreenSize screen;
-  XFixesCursorSource cursor;
-  QtTextRenderer textRenderer;
-  platform.screen = &screen;
-  platform.cursor = &cursor;
-  platform.text = &textRenderer;
+  DesktopPictureServices desktop(platform);
   Options options;
   Texts texts;
   SaveState state(options);

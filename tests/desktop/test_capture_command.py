@@ -15,8 +15,8 @@ from PIL import ImageChops
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import DesktopSession, check, outcome, outputs, settings, wait_for  # noqa: E402
-from test_triggers import (SCREEN, mean_difference, new_file, outer_size, pattern,  # noqa: E402
-                           picture, screen, start_openbox, write_settings)
+from test_triggers import (SCREEN, known_window, mean_difference, new_file,  # noqa: E402
+                           outer_size, pattern, picture, screen, start_openbox, write_settings)
 
 
 def capture(session, *args):
@@ -67,11 +67,7 @@ def main():
         if name:
             same_as_screen(session, name, shown, "--capture=screen")
 
-        xmessage = subprocess.Popen(["xmessage", "-center", "A known window"], env=session.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        session.helpers.append(xmessage)
-        active = wait_for(lambda: "xmessage" in session.run(
-            ["xdotool", "getactivewindow", "getwindowname"], check=False).stdout, 5)
+        xmessage, active = known_window(session)
         if check(active, "xmessage did not become the active window"):
             expected = outer_size(session, session.run(["xdotool", "getactivewindow"]).stdout
                                   .strip())
