@@ -78,5 +78,17 @@ TEST_F(MemoryReleaseTest, ACaptureThatFailsArmsTheReleaseToo) {
   EXPECT_EQ(keptPixelBytes(), 0u);
 }
 
+TEST_F(MemoryReleaseTest, APictureLeftWaitingWhilePausedArmsTheReleaseToo) {
+  int sourcesTold = 0;
+  cycle.memoryReleased.add([&sourcesTold] { ++sourcesTold; });
+  cycle.togglePause();
+  captureNow();
+  ASSERT_EQ(state.names.counter(), 0);
+  EXPECT_EQ(timeline.enabledTimers(), 1);
+  timeline.advance(kDelay + 10);
+  EXPECT_EQ(sourcesTold, 1) << "a grab made while paused kept its segment";
+  EXPECT_EQ(timeline.enabledTimers(), 0);
+}
+
 }  // namespace
 }  // namespace snaprill
