@@ -6,6 +6,7 @@
 - paused, the running program refuses: exit status 1 with the reason, no file;
 - with no Snaprill running, the command saves one file itself, prints nothing and
   ends 0; the next one goes on from its number;
+- in a Wayland session it refuses rather than save what the X server shows there;
 - a wrong value is a usage error."""
 import os
 import subprocess
@@ -14,7 +15,8 @@ import sys
 from PIL import ImageChops
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, check, outcome, outputs, settings, wait_for  # noqa: E402
+from desktop_session import (DesktopSession, check, outcome, outputs, settings,  # noqa: E402
+                             wait_for)
 from test_triggers import (SCREEN, known_window, mean_difference, new_file,  # noqa: E402
                            outer_size, pattern, picture, screen, start_openbox, write_settings)
 
@@ -51,6 +53,15 @@ def main():
         check(settings(session).get("Snaprill/LastPic") == "1",
               "the one-shot did not keep its number: LastPic=%r"
               % settings(session).get("Snaprill/LastPic"))
+
+        # Where the X server does not see the screen (a Wayland session), no black
+        # picture becomes a file.
+        wayland = subprocess.run([session.app, "--capture=screen"], capture_output=True, text=True,
+                                 env=dict(session.env, WAYLAND_DISPLAY="wayland-test"), timeout=20)
+        check(wayland.returncode == 1 and "Wayland" in wayland.stderr,
+              "in a Wayland session: status %d, %r" % (wayland.returncode, wayland.stderr))
+        check(outputs(session) == ["snp1.png"], "in a Wayland session it wrote %r"
+              % outputs(session))
 
         wrong = capture(session, "--capture=desk")
         check(wrong.returncode == 2 and "--capture" in wrong.stderr,

@@ -8,7 +8,8 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, check, outcome, outputs, settings, wait_for  # noqa: E402
+from desktop_session import (DesktopSession, check, outcome, outputs, settings,  # noqa: E402
+                             wait_for)
 from test_window import GIF_ROW, TYPE_PANEL, click, picker_shown  # noqa: E402
 
 
