@@ -18,7 +18,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import (DesktopSession, check, outcome, outputs, settings,  # noqa: E402
                              wait_for)
 from test_triggers import (SCREEN, known_window, mean_difference, new_file,  # noqa: E402
-                           outer_size, pattern, picture, screen, start_openbox, write_settings)
+                           outer_size, pattern, picture, screen, settled_screen, start_openbox,
+                           write_settings)
 
 
 def capture(session, *args):
@@ -70,7 +71,7 @@ def main():
         # The running program takes it.
         session.start_program()
         before = outputs(session)
-        shown = screen(session)  # the program's window included
+        shown = settled_screen(session)  # the program's window included, once painted
         done = capture(session, "--capture=screen")
         check(done.returncode == 0, "--capture=screen: %d %r" % (done.returncode, done.stderr))
         name = new_file(session, before)
