@@ -146,5 +146,27 @@ TEST(SingleInstance, ALaterStartHasTheFirstTakeAPictureAndHearsTheOutcome) {
   EXPECT_EQ(taken.size(), 2u);
 }
 
+TEST(SingleInstance, AStartWaitsOutACaptureCommandThatSavesItsOwnPicture) {
+  test::ensureApplication();
+  testing::TempDir runtime;
+  ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  testing::TempDir settings;
+
+  auto command = std::make_unique<SingleInstance>(settings.path(), /*listen=*/false);
+  ASSERT_TRUE(command->first());
+  SingleInstance start(settings.path());
+  ASSERT_FALSE(start.first());
+  // Nobody answers: not a running program to hand over to.
+  EXPECT_FALSE(start.askToShow(200, false));
+  EXPECT_FALSE(start.waitToBeFirst(100));
+
+  command.reset();
+  ASSERT_TRUE(start.waitToBeFirst(1000));
+  // Now the program of the folder, it listens.
+  const SingleInstance later(settings.path());
+  EXPECT_FALSE(later.first());
+  EXPECT_TRUE(later.askToShow(2000, false));
+}
+
 }  // namespace
 }  // namespace snaprill
