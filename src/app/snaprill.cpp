@@ -33,6 +33,7 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
+#include "ui/qt_translations.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
 
@@ -252,6 +253,8 @@ int main(int argc, char* argv[]) {
   Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
   DesktopTriggers triggers(session);
 
+  // Before the start-up applies the language file, so that Qt's dialogs follow it.
+  const QtTranslations qtTranslations(texts);
   Choosers choosers;
   MainWindow window(session, tray, choosers);
   dialogs.setParent(&window);
