@@ -66,7 +66,8 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   auto* newDirLink = new LinkLabel(this);
   newDirLink->setObjectName(QStringLiteral("newDirLink"));
   texts_.bind(newDirLink, {"Directory", "NewDir"});
-  auto* okButton = new QPushButton(this);
+  okButton_ = new QPushButton(this);
+  QPushButton* okButton = okButton_;
   okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
   texts_.bind(okButton, {"Directory", "OK"});
@@ -74,6 +75,10 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
   texts_.bind(cancelButton, {"Directory", "Cancel"});
   texts_.bind({"Directory", "Caption"}, [this](const QString& text) { setWindowTitle(text); });
+  chooseDirLabel->setBuddy(driveList_);
+  texts_.bindAccessibleName(driveList_, {{"Directory", "ChooseDir"}});
+  // The tree's selection is the folder the chooser gives back.
+  texts_.bindAccessibleName(dirTree_, {{"OutputDir", "CurrentDir"}});
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(newDirLink);
@@ -168,6 +173,8 @@ void DirectoryChooser::createDir() {
   }
   selectDir(path);
   dialogs_.messageBox(toUtf8(texts_.text({"Directory", "DirCreated"})));
+  // The new folder is selected: Return now takes it, rather than asking for another.
+  okButton_->setFocus();
 }
 
 }  // namespace snaprill

@@ -7,6 +7,8 @@
 #include <QStyleOption>
 #include <QStylePainter>
 
+#include "ui/focus_frame.h"
+
 namespace snaprill {
 
 namespace {
@@ -83,6 +85,12 @@ void TypePanel::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QFrame::keyPressEvent(event);
+}
+
+void TypePanel::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  QPainter painter(this);
+  drawFocusFrame(painter, *this);
 }
 
 }  // namespace snaprill
