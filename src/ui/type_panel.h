@@ -22,7 +22,7 @@ class TypePanel : public QFrame {
   void setWidestNames(const QStringList& names);
   // The type picker this panel opens: assistive technology finds it below the panel,
   // as it finds a combo box's list.
-  void setPopup(QWidget* popup) { popup_ = popup; }
+  void setPopup(QWidget* popup);
   QWidget* popup() const { return popup_; }
 
  signals:
@@ -32,6 +32,7 @@ class TypePanel : public QFrame {
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* popup_ = nullptr;
