@@ -67,10 +67,9 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   newDirLink->setObjectName(QStringLiteral("newDirLink"));
   texts_.bind(newDirLink, {"Directory", "NewDir"});
   okButton_ = new QPushButton(this);
-  QPushButton* okButton = okButton_;
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setDefault(true);
-  texts_.bind(okButton, {"Directory", "OK"});
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setDefault(true);
+  texts_.bind(okButton_, {"Directory", "OK"});
   auto* cancelButton = new QPushButton(this);
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
   texts_.bind(cancelButton, {"Directory", "Cancel"});
@@ -83,7 +82,7 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(newDirLink);
   buttons->addStretch(1);
-  buttons->addWidget(okButton);
+  buttons->addWidget(okButton_);
   buttons->addWidget(cancelButton);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(chooseDirLabel);
@@ -91,7 +90,7 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   layout->addWidget(dirTree_, 1);
   layout->addLayout(buttons);
 
-  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(newDirLink, &LinkLabel::clicked, this, &DirectoryChooser::createDir);
   connect(driveList_, &QComboBox::activated, this, &DirectoryChooser::placeChosen);
