@@ -27,6 +27,7 @@
 #include "platform/process_launcher.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#include "ui/accessible_widgets.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/desktop_triggers.h"
@@ -211,6 +212,7 @@ int main(int argc, char* argv[]) {
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
   QApplication::setWindowIcon(applicationIcon());
+  installAccessibleWidgets();
   // Hidden in the tray the program still runs; only the close path ends it.
   QApplication::setQuitOnLastWindowClosed(false);
   // Only the first argument counts (Qt has taken its own options out of argv).

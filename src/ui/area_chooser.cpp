@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QWindow>
 
@@ -40,6 +41,7 @@ AreaChooser::AreaChooser(Kind kind, Options& options, const Texts& texts, QWidge
   // Where a compositor runs, what lies below shows through; elsewhere it is ignored.
   setWindowOpacity(0.6);
   setMinimumSize(1, 1);
+  setFocusPolicy(Qt::StrongFocus);
   const bool crop = kind == Kind::Crop;
   setWindowTitle(toQString(texts.get(crop ? "Crop" : "Resize", "WindowText")));
   wanted_ = crop ? QRect(options.value(Option::cropLeft), options.value(Option::cropTop),
@@ -68,6 +70,7 @@ void AreaChooser::placeOuter(const QRect& outer, QMargins frame) {
 
 void AreaChooser::exec() {
   show();
+  activateWindow();
   QElapsedTimer waited;
   waited.start();
   while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < kFrameWaitMs) {
@@ -84,9 +87,11 @@ void AreaChooser::exec() {
 }
 
 void AreaChooser::closeEvent(QCloseEvent* event) {
-  // No cancel: every close writes back. Negative values become 0 in the fields.
+  // Every close but Escape writes back. Negative values become 0 in the fields.
   const QRect outer = outerGeometry();
-  if (kind_ == Kind::Crop) {
+  if (cancelled_) {
+    // Escape: the fields keep what they had.
+  } else if (kind_ == Kind::Crop) {
     options_.setValue(Option::cropWidth, outer.width());
     options_.setValue(Option::cropHeight, outer.height());
     options_.setValue(Option::cropTop, outer.top());
@@ -97,6 +102,40 @@ void AreaChooser::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   if (closed_) closed_();
+}
+
+void AreaChooser::keyPressEvent(QKeyEvent* event) {
+  const int step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+  QPoint by;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      by = {-step, 0};
+      break;
+    case Qt::Key_Right:
+      by = {step, 0};
+      break;
+    case Qt::Key_Up:
+      by = {0, -step};
+      break;
+    case Qt::Key_Down:
+      by = {0, step};
+      break;
+    case Qt::Key_Escape:
+      cancelled_ = true;
+      [[fallthrough]];
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      close();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  if (event->modifiers() & Qt::ControlModifier) {
+    resize(std::max(width() + by.x(), 1), std::max(height() + by.y(), 1));
+  } else {
+    move(pos() + by);
+  }
 }
 
 void AreaChooser::moveEvent(QMoveEvent* event) {

@@ -33,6 +33,9 @@ class AreaChooser : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  // Arrows move the window, Ctrl+arrows size it (Shift: ten pixels at a time);
+  // Return closes it as a close does, Escape closes it leaving the fields as they were.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void placeOuter(const QRect& outer, QMargins frame);
@@ -42,6 +45,7 @@ class AreaChooser : public QWidget {
   Options& options_;
   QRect wanted_;
   std::function<void()> closed_;
+  bool cancelled_ = false;
 };
 
 // The "Choose Area" links of the crop and resize groups.

@@ -67,20 +67,30 @@ QWidget* OptionPages::buildAutomationPage() {
   startStopLink->setFont(verdana);
   startStopLink_ = startStopLink;
   auto* timersLayout = new QGridLayout(timersGroup);
-  timersLayout->addWidget(label({"Timers", "Simulate"}), 0, 0, 1, 3);
-  timersLayout->addWidget(number(Option::automationPeriod, "automationPeriod"), 1, 1);
-  timersLayout->addWidget(
-      list(Option::automationUnit,
-           {{"Timers", "Milliseconds"}, {"Timers", "Seconds"}, {"Timers", "Minutes"}},
-           "automationUnit"),
-      1, 2, Qt::AlignLeft);
+  QSpinBox* period = number(Option::automationPeriod, "automationPeriod");
+  name(period, {{"Timers", "Simulate"}});
+  QComboBox* unit = list(Option::automationUnit,
+                         {{"Timers", "Milliseconds"}, {"Timers", "Seconds"}, {"Timers", "Minutes"}},
+                         "automationUnit");
+  // The unit list has no caption; its choices say what it sets.
+  name(unit, {{"Timers", "Timers"},
+              {"Timers", "Milliseconds"},
+              {"Timers", "Seconds"},
+              {"Timers", "Minutes"}});
+  timersLayout->addWidget(label({"Timers", "Simulate"}, period), 0, 0, 1, 3);
+  timersLayout->addWidget(period, 1, 1);
+  timersLayout->addWidget(unit, 1, 2, Qt::AlignLeft);
   timersLayout->addWidget(
       check(Option::automationStopAfter, {"Timers", "StopAfter"}, "automationStopAfter"), 2, 0);
-  timersLayout->addWidget(number(Option::automationStopCount, "automationStopCount"), 2, 1);
+  QSpinBox* stopCount = number(Option::automationStopCount, "automationStopCount");
+  name(stopCount, {{"Timers", "StopAfter"}, {"Timers", "Images"}});
+  timersLayout->addWidget(stopCount, 2, 1);
   timersLayout->addWidget(label({"Timers", "Images"}), 2, 2);
   timersLayout->addWidget(
       check(Option::automationDelayed, {"Timers", "Delay"}, "automationDelayed"), 3, 0);
-  timersLayout->addWidget(number(Option::automationDelay, "automationDelay"), 3, 1);
+  QSpinBox* delay = number(Option::automationDelay, "automationDelay");
+  name(delay, {{"Timers", "Delay"}, {"Timers", "Before"}});
+  timersLayout->addWidget(delay, 3, 1);
   timersLayout->addWidget(label({"Timers", "Before"}), 3, 2);
   timersLayout->addWidget(startStopLink, 4, 0, 1, 3, Qt::AlignRight);
   timersLayout->setColumnStretch(2, 1);
@@ -93,10 +103,14 @@ QWidget* OptionPages::buildAutomationPage() {
   externalLayout->addWidget(
       check(Option::openInExternalProgram, {"ExtProg", "Open"}, "openInExternalProgram"), 0, 0, 1,
       2);
+  QLineEdit* program = field(Option::externalProgram, "externalProgram");
+  name(program, {{"ExtProg", "ExtProg"}});
+  QLineEdit* parameters = field(Option::externalParameters, "externalParameters");
+  name(parameters, {{"ExtProg", "Parameters"}});
   externalLayout->addWidget(externalProgramLink, 1, 0);
-  externalLayout->addWidget(field(Option::externalProgram, "externalProgram"), 1, 1);
-  externalLayout->addWidget(label({"ExtProg", "Parameters"}), 2, 0);
-  externalLayout->addWidget(field(Option::externalParameters, "externalParameters"), 2, 1);
+  externalLayout->addWidget(program, 1, 1);
+  externalLayout->addWidget(label({"ExtProg", "Parameters"}, parameters), 2, 0);
+  externalLayout->addWidget(parameters, 2, 1);
 
   // The HTML gallery.
   QGroupBox* galleryGroup = group({"Gallery", "Gallery"}, "galleryGroup");
@@ -121,17 +135,17 @@ QWidget* OptionPages::buildAutomationPage() {
           });
   auto* galleryLayout = new QGridLayout(galleryGroup);
   galleryLayout->addWidget(galleryIntroLabel, 0, 0, 1, 3);
-  galleryLayout->addWidget(label({"Gallery", "TableAlign"}), 1, 0);
-  galleryLayout->addWidget(
+  QComboBox* align =
       list(Option::galleryAlign, {{"Gallery", "Left"}, {"Gallery", "Center"}, {"Gallery", "Right"}},
-           "galleryAlign"),
-      1, 1);
-  galleryLayout->addWidget(label({"Gallery", "TableCols"}), 2, 0);
-  galleryLayout->addWidget(number(Option::galleryColumns, "galleryColumns"), 2, 1);
-  galleryLayout->addWidget(label({"Gallery", "ImageWidth"}), 3, 0);
-  galleryLayout->addWidget(number(Option::galleryImageWidth, "galleryImageWidth"), 3, 1);
-  galleryLayout->addWidget(label({"Gallery", "ImageHeight"}), 4, 0);
-  galleryLayout->addWidget(number(Option::galleryImageHeight, "galleryImageHeight"), 4, 1);
+           "galleryAlign");
+  name(align, {{"Gallery", "Gallery"}, {"Gallery", "TableAlign"}});
+  galleryLayout->addWidget(label({"Gallery", "TableAlign"}, align), 1, 0);
+  galleryLayout->addWidget(align, 1, 1);
+  addNumberFields(galleryLayout, 2, {"Gallery", "Gallery"},
+                  {{Option::galleryColumns, {"Gallery", "TableCols"}, "galleryColumns"},
+                   {Option::galleryImageWidth, {"Gallery", "ImageWidth"}, "galleryImageWidth"},
+                   {Option::galleryImageHeight, {"Gallery", "ImageHeight"}, "galleryImageHeight"}},
+                  1);
   galleryLayout->addWidget(label({"Gallery", "Pixels"}), 4, 2);
   galleryLayout->addWidget(galleryNoteLabel, 5, 0, 1, 3);
   galleryLayout->addWidget(check(Option::galleryLinks, {"Gallery", "CreateLinks"}, "galleryLinks"),

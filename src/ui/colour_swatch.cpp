@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/focus_frame.h"
+
 namespace snaprill {
 
 namespace {
@@ -79,6 +81,8 @@ void ColourSwatch::paintEvent(QPaintEvent* event) {
     painter.drawText(contentsRect(), Qt::AlignCenter, caption_);
   }
   QFrame::paintEvent(event);
+  QPainter painter(this);
+  drawFocusFrame(painter, *this);
 }
 
 void ColourSwatch::mouseReleaseEvent(QMouseEvent* event) {

@@ -66,19 +66,23 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   auto* newDirLink = new LinkLabel(this);
   newDirLink->setObjectName(QStringLiteral("newDirLink"));
   texts_.bind(newDirLink, {"Directory", "NewDir"});
-  auto* okButton = new QPushButton(this);
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setDefault(true);
-  texts_.bind(okButton, {"Directory", "OK"});
+  okButton_ = new QPushButton(this);
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setDefault(true);
+  texts_.bind(okButton_, {"Directory", "OK"});
   auto* cancelButton = new QPushButton(this);
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
   texts_.bind(cancelButton, {"Directory", "Cancel"});
   texts_.bind({"Directory", "Caption"}, [this](const QString& text) { setWindowTitle(text); });
+  chooseDirLabel->setBuddy(driveList_);
+  texts_.bindAccessibleName(driveList_, {{"Directory", "ChooseDir"}});
+  // The tree's selection is the folder the chooser gives back.
+  texts_.bindAccessibleName(dirTree_, {{"OutputDir", "CurrentDir"}});
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(newDirLink);
   buttons->addStretch(1);
-  buttons->addWidget(okButton);
+  buttons->addWidget(okButton_);
   buttons->addWidget(cancelButton);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(chooseDirLabel);
@@ -86,7 +90,7 @@ DirectoryChooser::DirectoryChooser(const Texts& texts, Dialogs& dialogs, QWidget
   layout->addWidget(dirTree_, 1);
   layout->addLayout(buttons);
 
-  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(newDirLink, &LinkLabel::clicked, this, &DirectoryChooser::createDir);
   connect(driveList_, &QComboBox::activated, this, &DirectoryChooser::placeChosen);
@@ -168,6 +172,8 @@ void DirectoryChooser::createDir() {
   }
   selectDir(path);
   dialogs_.messageBox(toUtf8(texts_.text({"Directory", "DirCreated"})));
+  // The new folder is selected: Return now takes it, rather than asking for another.
+  okButton_->setFocus();
 }
 
 }  // namespace snaprill

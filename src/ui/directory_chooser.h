@@ -14,6 +14,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QPushButton;
 class QTreeView;
 
 namespace snaprill {
@@ -53,6 +54,7 @@ class DirectoryChooser : public QDialog {
   Dialogs& dialogs_;
   QComboBox* driveList_ = nullptr;
   QTreeView* dirTree_ = nullptr;
+  QPushButton* okButton_ = nullptr;
   QFileSystemModel* model_ = nullptr;
 };
 

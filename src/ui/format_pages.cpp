@@ -48,13 +48,17 @@ QWidget* OptionPages::buildGifPage() {
   });
   binding_.check(saveAnimation, Option::saveAnimation);
   auto* frameCount = new QHBoxLayout;
-  frameCount->addWidget(label({"GIF", "After"}));
-  frameCount->addWidget(number(Option::animationFrameCount, "animationFrameCount"));
+  QSpinBox* frameCountField = number(Option::animationFrameCount, "animationFrameCount");
+  name(frameCountField, {{"GIF", "SaveAni"}, {"GIF", "After"}, {"GIF", "Images"}});
+  frameCount->addWidget(label({"GIF", "After"}, frameCountField));
+  frameCount->addWidget(frameCountField);
   frameCount->addWidget(label({"GIF", "Images"}));
   frameCount->addStretch(1);
   auto* delay = new QHBoxLayout;
-  delay->addWidget(label({"GIF", "Delay"}));
-  delay->addWidget(number(Option::frameDelay, "frameDelay"));
+  QSpinBox* frameDelay = number(Option::frameDelay, "frameDelay");
+  name(frameDelay, {{"GIF", "Delay"}});
+  delay->addWidget(label({"GIF", "Delay"}, frameDelay));
+  delay->addWidget(frameDelay);
   delay->addStretch(1);
   QVBoxLayout* gifLayout = column(gifGroup);
   gifLayout->addWidget(saveSeparateImages);
@@ -76,9 +80,11 @@ QWidget* OptionPages::buildGifPage() {
 QWidget* OptionPages::buildTiffTgaBmpPage() {
   QGroupBox* tiffGroup = group({"TIFF", "TIFFOptions"}, "tiffGroup");
   QVBoxLayout* tiffLayout = column(tiffGroup);
-  tiffLayout->addWidget(label({"TIFF", "PixelFormat"}));
-  tiffLayout->addWidget(list(Option::tiffDepth,
-                             {{"TIFF", "24bit"}, {"TIFF", "8bit"}, {"TIFF", "4bit"}}, "tiffDepth"));
+  QComboBox* tiffDepth =
+      list(Option::tiffDepth, {{"TIFF", "24bit"}, {"TIFF", "8bit"}, {"TIFF", "4bit"}}, "tiffDepth");
+  name(tiffDepth, {{"TIFF", "TIFFOptions"}, {"TIFF", "PixelFormat"}});
+  tiffLayout->addWidget(label({"TIFF", "PixelFormat"}, tiffDepth));
+  tiffLayout->addWidget(tiffDepth);
 
   QGroupBox* targaGroup = group({"Targa", "TargaOptions"}, "targaGroup");
   column(targaGroup)
@@ -87,16 +93,18 @@ QWidget* OptionPages::buildTiffTgaBmpPage() {
 
   QGroupBox* bitmapGroup = group({"Bitmap", "BitmapOptions"}, "bitmapGroup");
   QVBoxLayout* bitmapLayout = column(bitmapGroup);
-  bitmapLayout->addWidget(label({"Bitmap", "PixelFormat"}));
-  bitmapLayout->addWidget(list(Option::bitmapDepth,
-                               {{"Bitmap", "Default"},
-                                {"Bitmap", "32bit"},
-                                {"Bitmap", "24bit"},
-                                {"Bitmap", "16bit"},
-                                {"Bitmap", "8bit"},
-                                {"Bitmap", "4bit"},
-                                {"Bitmap", "1bit"}},
-                               "bitmapDepth"));
+  QComboBox* bitmapDepth = list(Option::bitmapDepth,
+                                {{"Bitmap", "Default"},
+                                 {"Bitmap", "32bit"},
+                                 {"Bitmap", "24bit"},
+                                 {"Bitmap", "16bit"},
+                                 {"Bitmap", "8bit"},
+                                 {"Bitmap", "4bit"},
+                                 {"Bitmap", "1bit"}},
+                                "bitmapDepth");
+  name(bitmapDepth, {{"Bitmap", "BitmapOptions"}, {"Bitmap", "PixelFormat"}});
+  bitmapLayout->addWidget(label({"Bitmap", "PixelFormat"}, bitmapDepth));
+  bitmapLayout->addWidget(bitmapDepth);
   return row("tiffTgaBmpPage", {tiffGroup, targaGroup, bitmapGroup});
 }
 
@@ -105,14 +113,12 @@ QWidget* OptionPages::buildDimensionsPage() {
   LinkLabel* chooseCropAreaLink = link({"Crop", "ChooseArea"}, "chooseCropAreaLink");
   auto* cropLayout = new QGridLayout(cropGroup);
   cropLayout->addWidget(check(Option::crop, {"Crop", "CropImages"}, "crop"), 0, 0, 1, 4);
-  cropLayout->addWidget(label({"Crop", "Left"}), 1, 0);
-  cropLayout->addWidget(number(Option::cropLeft, "cropLeft"), 1, 1);
-  cropLayout->addWidget(label({"Crop", "Width"}), 1, 2);
-  cropLayout->addWidget(number(Option::cropWidth, "cropWidth"), 1, 3);
-  cropLayout->addWidget(label({"Crop", "Top"}), 2, 0);
-  cropLayout->addWidget(number(Option::cropTop, "cropTop"), 2, 1);
-  cropLayout->addWidget(label({"Crop", "Height"}), 2, 2);
-  cropLayout->addWidget(number(Option::cropHeight, "cropHeight"), 2, 3);
+  addNumberFields(cropLayout, 1, {"Crop", "Crop"},
+                  {{Option::cropLeft, {"Crop", "Left"}, "cropLeft"},
+                   {Option::cropWidth, {"Crop", "Width"}, "cropWidth"},
+                   {Option::cropTop, {"Crop", "Top"}, "cropTop"},
+                   {Option::cropHeight, {"Crop", "Height"}, "cropHeight"}},
+                  2);
   cropLayout->addWidget(chooseCropAreaLink, 3, 0, 1, 4);
 
   QGroupBox* resizeGroup = group({"Resize", "Resize"}, "resizeGroup");
@@ -120,11 +126,14 @@ QWidget* OptionPages::buildDimensionsPage() {
   auto* resizeLayout = new QGridLayout(resizeGroup);
   resizeLayout->addWidget(check(Option::autoResize, {"Resize", "AutoResize"}, "autoResize"), 0, 0,
                           1, 2);
-  resizeLayout->addWidget(label({"Resize", "Width"}), 1, 0);
-  resizeLayout->addWidget(number(Option::resizeWidth, "resizeWidth"), 1, 1);
-  resizeLayout->addWidget(label({"Resize", "Height"}), 2, 0);
-  resizeLayout->addWidget(number(Option::resizeHeight, "resizeHeight"), 2, 1);
+  addNumberFields(resizeLayout, 1, {"Resize", "Resize"},
+                  {{Option::resizeWidth, {"Resize", "Width"}, "resizeWidth"},
+                   {Option::resizeHeight, {"Resize", "Height"}, "resizeHeight"}},
+                  1);
   resizeLayout->addWidget(chooseResizeAreaLink, 3, 0, 1, 2);
+  // Both links say "Choose Area"; their names say for what.
+  name(chooseCropAreaLink, {{"Crop", "ChooseArea"}, {"Crop", "Crop"}});
+  name(chooseResizeAreaLink, {{"Resize", "ChooseArea"}, {"Resize", "Resize"}});
   connect(chooseCropAreaLink, &LinkLabel::clicked, this,
           [this] { chooseCropArea(options_, session_.texts, window()); });
   connect(chooseResizeAreaLink, &LinkLabel::clicked, this,

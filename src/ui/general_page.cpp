@@ -15,6 +15,7 @@
 #include "ui/guarded.h"
 #include "ui/key_field.h"
 #include "ui/link_label.h"
+#include "ui/mnemonics.h"
 #include "ui/option_file_field.h"
 #include "ui/option_pages.h"
 
@@ -61,7 +62,8 @@ QWidget* OptionPages::buildGeneralPage() {
   outputLayout->addWidget(useDefaultDir, 0, 0);
   outputLayout->addWidget(useChosenDir, 0, 1);
   outputLayout->addWidget(changeDirLink, 0, 2, Qt::AlignRight);
-  outputLayout->addWidget(label({"OutputDir", "CurrentDir"}), 1, 0, 1, 3);
+  outputLayout->addWidget(label({"OutputDir", "CurrentDir"}, outputDirField), 1, 0, 1, 3);
+  name(outputDirField, {{"OutputDir", "OutputDir"}});
   outputLayout->addWidget(outputDirField, 2, 0, 1, 3);
 
   // File names.
@@ -111,7 +113,10 @@ QWidget* OptionPages::buildGeneralPage() {
   binding_.check(zeroPadNumbers, Option::zeroPadNumbers);
   binding_.partnerRadio(plainNumbers, Option::zeroPadNumbers);
   auto* fileNameLayout = new QGridLayout(fileNameGroup);
-  fileNameLayout->addWidget(label({"Filename", "Beginning"}), 0, 0);
+  fileNameLayout->addWidget(label({"Filename", "Beginning"}, prefix), 0, 0);
+  name(prefix, {{"Filename", "Beginning"}});
+  keepWithoutMnemonic(plainNumbers);
+  keepWithoutMnemonic(zeroPadNumbers);
   fileNameLayout->addWidget(prefix, 0, 1);
   fileNameLayout->addWidget(label({"Filename", "Example"}), 1, 0);
   fileNameLayout->addWidget(exampleFileName, 1, 1);
@@ -123,13 +128,17 @@ QWidget* OptionPages::buildGeneralPage() {
   auto* hotkeysLayout = new QGridLayout(hotkeysGroup);
   hotkeysLayout->addWidget(
       check(Option::captureScreenOnKey, {"Hotkeys", "Simulate"}, "captureScreenOnKey"), 0, 0);
-  hotkeysLayout->addWidget(label({"Hotkeys", "Hotkey"}), 0, 1);
-  hotkeysLayout->addWidget(keyField(Option::screenKey, "screenKey"), 0, 2);
+  KeyField* screenKey = keyField(Option::screenKey, "screenKey");
+  name(screenKey, {{"Hotkeys", "Simulate"}, {"Hotkeys", "Hotkey"}});
+  hotkeysLayout->addWidget(label({"Hotkeys", "Hotkey"}, screenKey), 0, 1);
+  hotkeysLayout->addWidget(screenKey, 0, 2);
   hotkeysLayout->addWidget(check(Option::captureActiveWindowOnKey, {"Hotkeys", "CaptureAct"},
                                  "captureActiveWindowOnKey"),
                            1, 0);
-  hotkeysLayout->addWidget(label({"Hotkeys", "Hotkey"}), 1, 1);
-  hotkeysLayout->addWidget(keyField(Option::activeWindowKey, "activeWindowKey"), 1, 2);
+  KeyField* activeWindowKey = keyField(Option::activeWindowKey, "activeWindowKey");
+  name(activeWindowKey, {{"Hotkeys", "CaptureAct"}, {"Hotkeys", "Hotkey"}});
+  hotkeysLayout->addWidget(label({"Hotkeys", "Hotkey"}, activeWindowKey), 1, 1);
+  hotkeysLayout->addWidget(activeWindowKey, 1, 2);
   hotkeysLayout->setColumnStretch(0, 1);
 
   // The auto-save rows: a box, a hotkey and an option file each.
@@ -141,6 +150,7 @@ QWidget* OptionPages::buildGeneralPage() {
   autoSaveHelpButton->setObjectName(QStringLiteral("autoSaveHelpButton"));
   autoSaveHelpButton->setText(QStringLiteral("?"));
   texts_.bindToolTip(autoSaveHelpButton, {"AutoSave", "HelpHint"});
+  name(autoSaveHelpButton, {{"AutoSave", "AutoSave"}, {"AutoSave", "HelpHint"}});
   connect(autoSaveHelpButton, &QToolButton::clicked, this, &OptionPages::helpRequested);
   autoSaveLayout->addWidget(autoSaveHelpButton, 0, 3);
   const Option rows[3][3] = {
@@ -163,9 +173,15 @@ QWidget* OptionPages::buildGeneralPage() {
             [this, fileOption] { chooseOptionFile(fileOption); });
     connect(file, &OptionFileField::clearRequested, this,
             [this, fileOption] { options_.setText(fileOption, ""); });
+    // "Automatic Saving 2", "Automatic Saving Hotkey 2", "Automatic Saving Options 2".
+    const QString number = QStringLiteral(" %1").arg(row + 1);
+    name(enabled, {{"AutoSave", "AutoSave"}}, number);
+    name(file, {{"AutoSave", "AutoSave"}, {"AutoSave", "Options"}}, number);
     autoSaveLayout->addWidget(enabled, row + 1, 0);
     const QByteArray keyName = QStringLiteral("autoSave%1Key").arg(row + 1).toLatin1();
-    autoSaveLayout->addWidget(keyField(rows[row][1], keyName.constData()), row + 1, 1);
+    KeyField* key = keyField(rows[row][1], keyName.constData());
+    name(key, {{"AutoSave", "AutoSave"}, {"AutoSave", "Hotkey"}}, number);
+    autoSaveLayout->addWidget(key, row + 1, 1);
     autoSaveLayout->addWidget(file, row + 1, 2, 1, 2);
   }
   autoSaveLayout->setColumnStretch(2, 1);

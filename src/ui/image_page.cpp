@@ -58,6 +58,8 @@ QWidget* OptionPages::buildImagePage() {
                               {"Text", "LowerRight"},
                               {"Text", "DownCenter"}},
                              "textPosition");
+  name(captureTextField_, {{"Text", "Text"}});
+  name(position, {{"Text", "Text"}, {"OtherImages", "Position"}});
   ColourSwatch* textColourSwatch = swatch("textColourSwatch");
   ColourSwatch* textBackgroundSwatch = swatch("textBackgroundSwatch");
   texts_.bind({"Text", "TextColor"},
@@ -91,10 +93,10 @@ QWidget* OptionPages::buildImagePage() {
       check(Option::fillTextBackground, {"Text", "AddBackground"}, "fillTextBackground"), 4, 0, 1,
       4);
   textLayout->addWidget(wrappedLabel({"Text", "SpaceText"}, 40), 5, 0, 1, 4);
-  textLayout->addWidget(label({"Text", "X"}), 6, 0, Qt::AlignRight);
-  textLayout->addWidget(number(Option::textOffsetX, "textOffsetX"), 6, 1);
-  textLayout->addWidget(label({"Text", "Y"}), 6, 2, Qt::AlignRight);
-  textLayout->addWidget(number(Option::textOffsetY, "textOffsetY"), 6, 3);
+  addNumberFields(textLayout, 6, {"Text", "Text"},
+                  {{Option::textOffsetX, {"Text", "X"}, "textOffsetX"},
+                   {Option::textOffsetY, {"Text", "Y"}, "textOffsetY"}},
+                  2, Qt::AlignRight);
 
   // The mouse cursor.
   QGroupBox* cursorGroup = group({"Mouse", "Mouse"}, "cursorGroup");
@@ -129,10 +131,10 @@ QWidget* OptionPages::buildImagePage() {
   overlayLayout->addWidget(label({"OtherImages", "CurrentImage"}), 2, 0, 1, 4);
   overlayLayout->addWidget(overlayPreview_, 3, 0, 1, 4, Qt::AlignLeft);
   overlayLayout->addWidget(label({"OtherImages", "Position"}), 4, 0, 1, 4);
-  overlayLayout->addWidget(label({"OtherImages", "X"}), 5, 0, Qt::AlignRight);
-  overlayLayout->addWidget(number(Option::overlayX, "overlayX"), 5, 1);
-  overlayLayout->addWidget(label({"OtherImages", "Y"}), 5, 2, Qt::AlignRight);
-  overlayLayout->addWidget(number(Option::overlayY, "overlayY"), 5, 3);
+  addNumberFields(overlayLayout, 5, {"OtherImages", "OtherImages"},
+                  {{Option::overlayX, {"OtherImages", "X"}, "overlayX"},
+                   {Option::overlayY, {"OtherImages", "Y"}, "overlayY"}},
+                  2, Qt::AlignRight);
   refreshOverlayPreview();
 
   auto* layout = new QGridLayout(page);

@@ -1,7 +1,11 @@
 #include "ui/link_label.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/focus_frame.h"
 
 namespace snaprill {
 
@@ -14,6 +18,24 @@ LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
   setCursor(Qt::PointingHandCursor);
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+  // Room for the focus frame around the text.
+  setMargin(1);
+}
+
+void LinkLabel::activate() {
+  if (isEnabled()) emit clicked();
+}
+
+void LinkLabel::setExpanded(bool expanded) {
+  const bool changed = !expandable_ || expanded_ != expanded;
+  expandable_ = true;
+  expanded_ = expanded;
+  if (!changed) return;
+  QAccessible::State states;
+  states.expanded = true;
+  states.collapsed = true;
+  QAccessibleStateChangeEvent event(this, states);
+  QAccessible::updateAccessibility(&event);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -30,6 +52,12 @@ void LinkLabel::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QLabel::keyPressEvent(event);
+}
+
+void LinkLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  QPainter painter(this);
+  drawFocusFrame(painter, *this);
 }
 
 }  // namespace snaprill

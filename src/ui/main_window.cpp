@@ -18,6 +18,7 @@
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
 #include "ui/icons.h"
+#include "ui/mnemonics.h"
 #include "ui/no_tray_notice.h"
 #include "ui/option_binding.h"
 #include "ui/option_pages.h"
@@ -75,6 +76,7 @@ MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
   });
 
   typePicker_ = new TypePicker(session_.options, session_.texts, this);
+  topStrip_->typePanel()->setPopup(typePicker_);
   // Both live as long as the window and are shown modally when asked for.
   dirChooser_ = new DirectoryChooser(session_.texts, session_.services.dialogs, this);
   choosers_.useDirectoryChooser(dirChooser_);
@@ -112,6 +114,7 @@ MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
   languageWatch_ = session_.texts.changed.add([this] { applyTexts(); });
   refreshView();
   showHelpAvailability();
+  addKeyboardKeys();
 }
 
 MainWindow::~MainWindow() {
@@ -193,6 +196,7 @@ void MainWindow::buildTrayMenu() {
 
 void MainWindow::applyTexts() {
   texts_.applyAll();
+  addKeyboardKeys();
   typePicker_->applyTexts();
   dirChooser_->applyTexts();
   showHelpAvailability();
@@ -216,6 +220,23 @@ bool MainWindow::optionPagesShown() const {
 void MainWindow::showOptionPages(bool shown) {
   pages_->setEnabled(shown);
   pages_->setVisible(shown);
+  topStrip_->showPagesExpanded(shown);
+}
+
+void MainWindow::addKeyboardKeys() {
+  // The menu bar's keys come from the language file; the strip and each page then
+  // take what is left, each page on its own since only one shows at a time.
+  QString menuKeys;
+  for (QAction* menu : menuBar()->actions()) menuKeys += mnemonicOf(menu->text());
+  QString stripKeys = menuKeys;
+  addMnemonics(topStrip_, stripKeys);
+  for (int page = 0; page < pages_->count(); ++page) {
+    QString pageKeys = stripKeys;
+    addMnemonics(pages_->widget(page), pageKeys);
+  }
+  for (QAction* menu : menuBar()->actions()) {
+    if (menu->menu()) addMnemonics(menu->menu());
+  }
 }
 
 void MainWindow::toggleOptionPages() {

@@ -90,6 +90,8 @@ class MainWindow : public QMainWindow {
   void refreshView();
   void outputTypeChanged();
   void showOptionPages(bool shown);
+  // Alt+letter keys for the captions that have none, after every change of language.
+  void addKeyboardKeys();
   void showLostCaptureNotice();
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
   void onHideTick();

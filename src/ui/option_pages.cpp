@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@ OptionPages::OptionPages(Session& session, UiTexts& texts, Choosers& choosers, Q
       binding_(session.options) {
   setObjectName(QStringLiteral("optionPages"));
   setUsesScrollButtons(false);
+  texts_.bindAccessibleName(this, {{"MainMenu", "Tabs"}});
   generalPage_ = buildGeneralPage();
   addPage(generalPage_, {"Main", "General"});
   addPage(buildImagePage(), {"Main", "Image"});
@@ -98,10 +100,36 @@ QLabel* OptionPages::label(TextKey caption) {
   return text;
 }
 
+QLabel* OptionPages::label(TextKey caption, QWidget* buddy) {
+  QLabel* text = label(caption);
+  text->setBuddy(buddy);
+  return text;
+}
+
+void OptionPages::name(QWidget* control, std::vector<TextKey> parts, const QString& suffix) {
+  texts_.bindAccessibleName(control, std::move(parts), suffix);
+}
+
 QLabel* OptionPages::wrappedLabel(TextKey caption, int widthInCharacters) {
   auto* text = new WrappedLabel(widthInCharacters);
   texts_.bind(text, caption);
   return text;
+}
+
+void OptionPages::addNumberFields(QGridLayout* layout, int firstRow, TextKey owner,
+                                  std::initializer_list<NumberField> fields, int perRow,
+                                  Qt::Alignment captionAlignment) {
+  int place = 0;
+  for (const NumberField& f : fields) {
+    QSpinBox* spin = number(f.id, f.name);
+    // "Crop Width", "Text X": the bare captions say little on their own.
+    name(spin, {owner, f.caption});
+    const int row = firstRow + place / perRow;
+    const int column = 2 * (place % perRow);
+    layout->addWidget(label(f.caption, spin), row, column, captionAlignment);
+    layout->addWidget(spin, row, column + 1);
+    ++place;
+  }
 }
 
 LinkLabel* OptionPages::link(TextKey caption, const char* name) {

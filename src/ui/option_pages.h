@@ -8,6 +8,7 @@
 
 #include <QTabWidget>
 #include <initializer_list>
+#include <vector>
 
 #include "triggers/automation.h"
 #include "triggers/hotkeys.h"
@@ -19,6 +20,7 @@
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -90,11 +92,27 @@ class OptionPages : public QTabWidget {
   QComboBox* list(Option id, std::initializer_list<TextKey> entries, const char* name);
   QLineEdit* field(Option id, const char* name);
   QLabel* label(TextKey caption);
+  // A caption beside a control: its Alt+letter key and its name for assistive
+  // technology lead to the control.
+  QLabel* label(TextKey caption, QWidget* buddy);
+  // The control's name for assistive technology, where no caption of its own says
+  // what it sets.
+  void name(QWidget* control, std::vector<TextKey> parts, const QString& suffix = {});
   // A caption that wraps at a width of so many average characters.
   QLabel* wrappedLabel(TextKey caption, int widthInCharacters);
   LinkLabel* link(TextKey caption, const char* name);
   QGroupBox* group(TextKey caption, const char* name);
   KeyField* keyField(Option id, const char* name);
+  // Number fields with their captions beside them, perRow to a row of layout from
+  // firstRow on, each named after its group (owner) and its caption.
+  struct NumberField {
+    Option id;
+    TextKey caption;
+    const char* name;
+  };
+  void addNumberFields(QGridLayout* layout, int firstRow, TextKey owner,
+                       std::initializer_list<NumberField> fields, int perRow,
+                       Qt::Alignment captionAlignment = {});
 
   Session& session_;
   Options& options_;

@@ -41,6 +41,10 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
   qualityBar_->setObjectName(QStringLiteral("qualityBar"));
   binding_.scrollBar(qualityBar_, Option::qualityBar,
                      [this] { return session_.qualityBar.largeStep(); });
+  // Arrows and Page Up/Down set the quality without a mouse: Right and Page Up for
+  // more, as on a slider (a scroll bar's keys run the other way by default).
+  qualityBar_->setFocusPolicy(Qt::StrongFocus);
+  qualityBar_->setInvertedControls(false);
 
   auto* hideWindowLink = new LinkLabel(this);
   hideWindowLink->setObjectName(QStringLiteral("hideWindowLink"));
@@ -56,6 +60,8 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
   texts_.bind(typeLabel, {"Main", "ImageType"});
   typePanel_ = new TypePanel(this);
   typePanel_->setObjectName(QStringLiteral("typePanel"));
+  typeLabel->setBuddy(typePanel_);
+  texts_.bindAccessibleName(typePanel_, {{"Main", "ImageType"}});
   QStringList names;
   for (const char* name : kTypeNames) names << QLatin1String(name);
   typePanel_->setWidestNames(names);
@@ -64,6 +70,7 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
   advancedLink->setObjectName(QStringLiteral("advancedLink"));
   texts_.bind(advancedLink, {"Main", "AdvOptions"});
   connect(advancedLink, &LinkLabel::clicked, this, &TopStrip::advancedRequested);
+  advancedLink_ = advancedLink;
 
   pausedNotice_ = new LinkLabel(this);
   pausedNotice_->setObjectName(QStringLiteral("pausedNotice"));
@@ -118,8 +125,24 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
 void TopStrip::refreshView() {
   binding_.refresh(Option::qualityBar);
   qualityCaption_->setText(toQString(session_.qualityBar.caption()));
+  qualityBar_->setAccessibleName(qualityBarName());
   qualityCaption_->setEnabled(session_.options.enabled(Option::qualityBar));
   pausedNotice_->setVisible(session_.status.pausedNoticeVisible());
+}
+
+QString TopStrip::qualityBarName() const {
+  // What the bar sets, without the numbers its caption shows: "JPEG Quality",
+  // "PNG Compression Level".
+  const int type = session_.options.value(Option::outputType);
+  const QString caption = texts_.text({"Main", type == kPng ? "Compression" : "Quality"});
+  const QString setting = plainCaption(caption.section(QStringLiteral("%q"), 0, 0));
+  return outputTypeName(type) + u' ' +
+         (setting.isEmpty() ? plainCaption(QString(caption).remove(QStringLiteral("%q")))
+                            : setting);
+}
+
+void TopStrip::showPagesExpanded(bool expanded) {
+  advancedLink_->setExpanded(expanded);
 }
 
 void TopStrip::showType() {

@@ -31,6 +31,8 @@ class TopStrip : public QWidget {
   void refreshView();
   // The type's name and description, after a change of type or language.
   void showType();
+  // The Advanced Options link tells assistive technology whether the pages show.
+  void showPagesExpanded(bool expanded);
 
  signals:
   void hideRequested();
@@ -40,12 +42,15 @@ class TopStrip : public QWidget {
   void pauseRequested();
 
  private:
+  QString qualityBarName() const;
+
   Session& session_;
   UiTexts& texts_;
   OptionBinding binding_;
   QLabel* qualityCaption_ = nullptr;
   QScrollBar* qualityBar_ = nullptr;
   TypePanel* typePanel_ = nullptr;
+  LinkLabel* advancedLink_ = nullptr;
   LinkLabel* pausedNotice_ = nullptr;
   QLabel* typeDescription_ = nullptr;
 };

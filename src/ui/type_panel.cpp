@@ -1,11 +1,14 @@
 #include "ui/type_panel.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStyleOption>
 #include <QStylePainter>
+
+#include "ui/focus_frame.h"
 
 namespace snaprill {
 
@@ -83,6 +86,32 @@ void TypePanel::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QFrame::keyPressEvent(event);
+}
+
+void TypePanel::setPopup(QWidget* popup) {
+  popup_ = popup;
+  popup_->installEventFilter(this);
+}
+
+bool TypePanel::eventFilter(QObject* watched, QEvent* event) {
+  // A screen reader hears the list unroll and roll up, as it hears a combo box's.
+  if (watched == popup_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+    QAccessible::State changed;
+    changed.expanded = true;
+    changed.collapsed = true;
+    QAccessibleStateChangeEvent stateChange(this, changed);
+    QAccessible::updateAccessibility(&stateChange);
+    QAccessibleEvent popupEvent(popup_, event->type() == QEvent::Show ? QAccessible::PopupMenuStart
+                                                                      : QAccessible::PopupMenuEnd);
+    QAccessible::updateAccessibility(&popupEvent);
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+void TypePanel::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  QPainter painter(this);
+  drawFocusFrame(painter, *this);
 }
 
 }  // namespace snaprill

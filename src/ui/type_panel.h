@@ -20,6 +20,10 @@ class TypePanel : public QFrame {
   // Wide enough for every one of these names, so that the strip keeps its shape
   // when the type changes.
   void setWidestNames(const QStringList& names);
+  // The type picker this panel opens: assistive technology finds it below the panel,
+  // as it finds a combo box's list.
+  void setPopup(QWidget* popup);
+  QWidget* popup() const { return popup_; }
 
  signals:
   void pressed();
@@ -27,8 +31,11 @@ class TypePanel : public QFrame {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QWidget* popup_ = nullptr;
   QLabel* name_;
   QWidget* typeArrow_;
 };

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QWidget>
 
 namespace snaprill {
 
@@ -14,6 +15,18 @@ QString toQString(const std::string& utf8) {
 
 std::string toUtf8(const QString& text) {
   return text.toUtf8().toStdString();
+}
+
+QString plainCaption(const QString& caption) {
+  QString plain;
+  plain.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    plain += caption[i];
+  }
+  plain = plain.trimmed();
+  while (plain.endsWith(u':') || plain.endsWith(u'.') || plain.endsWith(u'\u2026')) plain.chop(1);
+  return plain.trimmed();
 }
 
 QString UiTexts::text(TextKey key) const {
@@ -47,6 +60,17 @@ void UiTexts::bind(QMenu* menu, TextKey key) {
 
 void UiTexts::bindToolTip(QWidget* widget, TextKey key) {
   bind(key, [widget](const QString& t) { widget->setToolTip(t); });
+}
+
+void UiTexts::bindAccessibleName(QWidget* widget, std::vector<TextKey> parts,
+                                 const QString& suffix) {
+  if (parts.empty()) return;
+  // Bound to the first part; the others are read again whenever it is applied.
+  bind(parts.front(), [this, widget, parts, suffix](const QString&) {
+    QStringList words;
+    for (const TextKey& part : parts) words << plainCaption(text(part));
+    widget->setAccessibleName(words.join(u' ') + suffix);
+  });
 }
 
 std::vector<TextKey> UiTexts::boundKeys() const {

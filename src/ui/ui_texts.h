@@ -26,6 +26,9 @@ struct TextKey {
 
 QString toQString(const std::string& utf8);
 std::string toUtf8(const QString& text);
+// A caption as a name for assistive technology: without the "&" of its keyboard key
+// ("&&" stays one "&"), the ":" or "..." that lead to the control, and outer spaces.
+QString plainCaption(const QString& caption);
 
 class UiTexts {
  public:
@@ -44,6 +47,9 @@ class UiTexts {
   void bind(QAction* action, TextKey key);
   void bind(QMenu* menu, TextKey key);
   void bindToolTip(QWidget* widget, TextKey key);
+  // The name assistive technology gives the widget: the plain captions of parts,
+  // joined by spaces, then suffix ("Automatic Saving Hotkey" + " 2").
+  void bindAccessibleName(QWidget* widget, std::vector<TextKey> parts, const QString& suffix = {});
 
   // Every bound caption again, after a language file was applied.
   void applyAll() const;

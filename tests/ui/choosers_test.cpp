@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
@@ -96,6 +97,8 @@ TEST_F(DirectoryChooserTest, NewDirectoryMakesOneLevelAndSaysWhetherItCould) {
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "new"));
   EXPECT_EQ(chooser().selectedDir(), dir.path() + "new");
   EXPECT_EQ(h.dialogs.messages, std::vector<std::string>{"Directory successfully created"});
+  // Return now takes the new folder rather than asking for another.
+  EXPECT_EQ(chooser().focusWidget(), chooser().findChild<QWidget*>(QStringLiteral("okButton")));
   // A bare name goes into the selected folder.
   answer = "inner";
   chooser().createDir();
@@ -136,6 +139,42 @@ TEST_F(WindowTest, TheCropAreaWindowWritesItsOuterGeometryBackAndNegativesBecome
   EXPECT_EQ(h.options.value(Option::cropWidth), closed.width());
   EXPECT_EQ(h.options.value(Option::cropHeight), closed.height());
   EXPECT_EQ(openWindow<AreaChooser>(), nullptr);
+}
+
+TEST_F(WindowTest, TheAreaWindowMovesAndSizesByKeysAndEscapeLeavesTheFields) {
+  startedWindow();
+  const QRect crop(120, 80, 300, 200);
+  struct Case {
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;
+    QRect written;
+  };
+  const Case cases[] = {
+      // Arrows move by one, Shift by ten; Ctrl sizes; Return keeps.
+      {{{Qt::Key_Right, {}},
+        {Qt::Key_Down, Qt::ShiftModifier},
+        {Qt::Key_Left, Qt::ControlModifier},
+        {Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier},
+        {Qt::Key_Return, {}}},
+       QRect(121, 90, 299, 210)},
+      // Escape after moving: the fields keep what they had.
+      {{{Qt::Key_Right, {}}, {Qt::Key_Up, Qt::ShiftModifier}, {Qt::Key_Escape, {}}}, crop},
+  };
+  for (const Case& c : cases) {
+    h.options.setValue(Option::cropLeft, crop.left());
+    h.options.setValue(Option::cropTop, crop.top());
+    h.options.setValue(Option::cropWidth, crop.width());
+    h.options.setValue(Option::cropHeight, crop.height());
+    soon([&] {
+      AreaChooser* area = openWindow<AreaChooser>();
+      ASSERT_NE(area, nullptr);
+      for (const auto& [key, modifiers] : c.keys) QTest::keyClick(area, Qt::Key(key), modifiers);
+    });
+    emit find<LinkLabel>("chooseCropAreaLink")->clicked();
+    EXPECT_EQ(QRect(h.options.value(Option::cropLeft), h.options.value(Option::cropTop),
+                    h.options.value(Option::cropWidth), h.options.value(Option::cropHeight)),
+              c.written);
+    EXPECT_EQ(openWindow<AreaChooser>(), nullptr);
+  }
 }
 
 TEST_F(WindowTest, TheResizeAreaWindowOpensAt50And50AndGivesBackOnlyItsSize) {

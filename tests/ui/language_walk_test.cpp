@@ -61,7 +61,8 @@ std::set<QString> englishCaptions() {
 
 // What a user reads on a widget, and on the menus and actions it holds.
 QStringList textsOf(QWidget* w) {
-  QStringList texts{w->toolTip(), w->windowTitle()};
+  // The accessible name too: a screen reader says it in place of the caption.
+  QStringList texts{w->toolTip(), w->windowTitle(), w->accessibleName()};
   if (auto* label = qobject_cast<QLabel*>(w)) texts << label->text();
   if (auto* button = qobject_cast<QAbstractButton*>(w)) texts << button->text();
   if (auto* group = qobject_cast<QGroupBox*>(w)) texts << group->title();

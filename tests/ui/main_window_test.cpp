@@ -21,6 +21,7 @@
 #include "triggers/automation.h"
 #include "ui/colour_swatch.h"
 #include "ui/link_label.h"
+#include "ui/mnemonics.h"
 #include "ui/option_pages.h"
 #include "ui/type_picker.h"
 #include "window_fixture.h"
@@ -70,13 +71,15 @@ TEST_F(WindowTest, EveryTabsItemShowsItsPageAndExpandsFirst) {
     if (w.optionPagesShown()) w.toggleOptionPages();
     QAction* item = tabsItem(w, page);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), w.optionPages().tabText(page));
+    // The page's caption, with an Alt+letter key of its own.
+    EXPECT_EQ(plainCaption(item->text()), plainCaption(w.optionPages().tabText(page)));
+    EXPECT_FALSE(mnemonicOf(item->text()).isNull()) << item->text().toStdString();
     item->trigger();
     EXPECT_TRUE(w.optionPagesShown()) << page;
     EXPECT_EQ(w.optionPages().currentIndex(), page) << item->text().toStdString();
   }
   // "Dimensions && Effects" matches its page once the doubled ampersand is ignored.
-  EXPECT_EQ(tabsItem(w, 4)->text(), QStringLiteral("Dimensions && Effects"));
+  EXPECT_EQ(tabsItem(w, 4)->text(), QStringLiteral("&Dimensions && Effects"));
 }
 
 TEST_F(WindowTest, CollapsedOrExpandedComesBackFromTheSettings) {
