@@ -16,6 +16,7 @@
 #include "backends/qt/qt_tray.h"
 #ifdef SNAPRILL_HAVE_WAYLAND
 #include "backends/wayland/wayland_clipboard.h"
+#include "backends/wayland/wayland_screen_grabber.h"
 #endif
 #include "backends/x11/x11_screen_size.h"
 #include "backends/x11/xfixes_cursor.h"
@@ -25,9 +26,11 @@
 #include "options/overwrite_warning.h"
 #include "options/quality_bar.h"
 #include "options/texts.h"
+#include "platform/direct_pictures.h"
 #include "platform/process_launcher.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#include "triggers/native_print_screen.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/desktop_triggers.h"
@@ -160,6 +163,39 @@ class ClipboardChoice {
   std::optional<snaprill::QtClipboard> x11_;
 };
 
+// Pictures the program takes itself, where the system's Print Screen puts none on
+// the clipboard (a Wayland session): they go straight to the capture cycle, and
+// the Print Screen presses of the hotkeys and the automation take them.
+class NativeCapture {
+ public:
+  explicit NativeCapture(snaprill::Clipboard& clipboard) {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    screen_ = snaprill::nativeScreenGrabber();
+#endif
+    if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer());
+  }
+  bool active() const {
+    return screen_ != nullptr;
+  }
+  // The clipboard as the capture cycle sees it.
+  snaprill::Clipboard& clipboard(snaprill::Clipboard& system) {
+    if (pictures_) return *pictures_;
+    return system;
+  }
+  // What the hotkeys and the automation send their key presses to; nothing where
+  // they go to the system as keys.
+  snaprill::KeyInjector* printScreen(const snaprill::Options& options) {
+    if (!screen_) return nullptr;
+    printScreen_.emplace(options, *screen_, *pictures_);
+    return &*printScreen_;
+  }
+
+ private:
+  std::unique_ptr<snaprill::ScreenGrabber> screen_;
+  std::optional<snaprill::DirectPictures> pictures_;
+  std::optional<snaprill::NativePrintScreen> printScreen_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -189,7 +225,8 @@ int main(int argc, char* argv[]) {
   }
 
   ClipboardChoice clipboardChoice;
-  Clipboard& clipboard = clipboardChoice.clipboard();
+  NativeCapture nativeCapture(clipboardChoice.clipboard());
+  Clipboard& clipboard = nativeCapture.clipboard(clipboardChoice.clipboard());
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
@@ -200,7 +237,9 @@ int main(int argc, char* argv[]) {
   XFixesCursorSource cursor;
   QtTextRenderer textRenderer;
   platform.screen = &screen;
-  platform.cursor = &cursor;
+  // The compositor draws the cursor into its own pictures; the X server's cursor
+  // under Wayland is only Xwayland's.
+  if (!nativeCapture.active()) platform.cursor = &cursor;
   platform.text = &textRenderer;
   Options options;
   Texts texts;
@@ -212,7 +251,7 @@ int main(int argc, char* argv[]) {
   QualityBar qualityBar(options, texts);
   const OverwriteWarning overwriteWarning(options, dialogs, texts);
   Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
-  DesktopTriggers triggers(session);
+  DesktopTriggers triggers(session, nativeCapture.printScreen(options));
 
   Choosers choosers;
   MainWindow window(session, tray, choosers);
