@@ -177,6 +177,9 @@ class NativeCapture {
   bool active() const {
     return screen_ != nullptr;
   }
+  snaprill::ScreenGrabber* grabber() {
+    return screen_.get();
+  }
   // The clipboard as the capture cycle sees it.
   snaprill::Clipboard& clipboard(snaprill::Clipboard& system) {
     if (pictures_) return *pictures_;
@@ -240,6 +243,7 @@ int main(int argc, char* argv[]) {
   // The compositor draws the cursor into its own pictures; the X server's cursor
   // under Wayland is only Xwayland's.
   if (!nativeCapture.active()) platform.cursor = &cursor;
+  platform.screenGrabber = nativeCapture.grabber();
   platform.text = &textRenderer;
   Options options;
   Texts texts;
