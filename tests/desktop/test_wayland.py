@@ -37,6 +37,8 @@ def prepare(work):
         shutil.copy(os.path.join(os.path.dirname(app), name), bin_dir)
     shutil.copy(app, bin_dir)
     shutil.copy(os.environ["SNAPRILL_WAYLAND_TOOL"], bin_dir)
+    if "SNAPRILL_PORTAL_TOOL" in os.environ:
+        shutil.copy(os.environ["SNAPRILL_PORTAL_TOOL"], bin_dir)
     for name in ("wayland_checks.py", "capture_checks.py", "gtk_client.py"):
         shutil.copy(os.path.join(WAYLAND, name), bin_dir)
     for name in ("desktop_session.py", "lsan.supp"):

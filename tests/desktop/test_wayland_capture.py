@@ -4,7 +4,8 @@ rootless Xwayland fails: under headless sway through wlr-screencopy, under KWin
 through its ScreenShot2 service. In each, the screen hotkey gives the whole screen
 (under sway equal to grim's picture), the active-window hotkey the focused native
 GTK window (under sway exactly the size sway gives it), and under sway one press of
-the automation the screen as grim sees it.
+the automation the screen as grim sees it; and the portal (xdg-desktop-portal-wlr
+in a session bus of its own) the screen too.
 
 The checks are wayland/capture_checks.py, run by test_wayland.py's session
 machinery. Exit status 77: nothing could run here."""
