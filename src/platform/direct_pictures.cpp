@@ -8,7 +8,7 @@ DirectPictures::DirectPictures(Clipboard& clipboard, std::unique_ptr<Timer> late
   later_->setInterval(0);
   later_->setHandler([this] {
     later_->setEnabled(false);
-    if (!waiting_.empty()) tellArrived();
+    if (waiting_) tellArrived();
   });
   clipboard_.setListener(this);
 }
@@ -19,23 +19,28 @@ DirectPictures::~DirectPictures() {
 
 void DirectPictures::deliver(Bitmap picture) {
   if (picture.empty()) return;
-  waiting_.push_back(std::move(picture));
+  // As on the clipboard, a newer picture takes the place of one not yet taken (the
+  // cycle is writing an animation meanwhile): the automation's pictures would
+  // otherwise pile up in memory for as long as that takes.
+  const bool replaced = waiting_.has_value();
+  waiting_ = std::move(picture);
+  if (replaced) tellLost(LostOffer::Replaced);
   later_->setEnabled(true);
 }
 
 bool DirectPictures::hasPicture() const {
-  return !waiting_.empty() || clipboard_.hasPicture();
+  return waiting_.has_value() || clipboard_.hasPicture();
 }
 
 bool DirectPictures::pictureReady() const {
-  return !waiting_.empty() || clipboard_.pictureReady();
+  return waiting_.has_value() || clipboard_.pictureReady();
 }
 
 TakenPicture DirectPictures::take(ArrivingRows* rows) {
-  tookOwn_ = !waiting_.empty();
+  tookOwn_ = waiting_.has_value();
   if (!tookOwn_) return clipboard_.take(rows);
-  TakenPicture taken{std::move(waiting_.front())};
-  waiting_.pop_front();
+  TakenPicture taken{std::move(*waiting_)};
+  waiting_.reset();
   return taken;
 }
 
@@ -50,7 +55,7 @@ void DirectPictures::leaveOffer() {
 }
 
 void DirectPictures::clear() {
-  waiting_.clear();
+  waiting_.reset();
   clipboard_.clear();
 }
 

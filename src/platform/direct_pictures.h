@@ -5,8 +5,8 @@
 // there. Such a picture is never put on, nor cleared from, the system's clipboard.
 #pragma once
 
-#include <deque>
 #include <memory>
+#include <optional>
 
 #include "platform/clipboard.h"
 #include "platform/services.h"
@@ -22,7 +22,8 @@ class DirectPictures : public Clipboard, private PictureListener {
   DirectPictures(const DirectPictures&) = delete;
   DirectPictures& operator=(const DirectPictures&) = delete;
 
-  // A picture for the cycle; an empty one is dropped.
+  // A picture for the cycle; an empty one is dropped. One still waiting to be taken
+  // is replaced, and reported lost as replaced.
   void deliver(Bitmap picture);
 
   bool hasPicture() const override;
@@ -41,7 +42,7 @@ class DirectPictures : public Clipboard, private PictureListener {
 
   Clipboard& clipboard_;
   std::unique_ptr<Timer> later_;
-  std::deque<Bitmap> waiting_;
+  std::optional<Bitmap> waiting_;
   bool tookOwn_ = false;  // whether the last take() handed over one of ours
 };
 

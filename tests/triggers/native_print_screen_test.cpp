@@ -110,22 +110,34 @@ TEST_F(NativePrintScreenTest, OursGoFirstAndTheClipboardsOfferIsStillSavedAndEmp
   EXPECT_EQ(saved.files.size(), 2u) << "a picture was saved twice";
 }
 
-TEST_F(NativePrintScreenTest, NoPictureMeansNoFileAndAPausedOneGoesOnResume) {
+TEST_F(NativePrintScreenTest, NoPictureNoFileANewerOneReplacesAWaitingOneAPausedOneGoes) {
   screen.screen = Bitmap();
   sendPrintScreen(keyboard, printScreen);
   eventLoop();
   EXPECT_TRUE(saved.files.empty());
   EXPECT_FALSE(pictures.hasPicture());
 
+  // Two pictures before the event loop comes round (as while an animation is
+  // written): the newer takes the place of the one waiting, reported lost.
+  const int lostBefore = cycle.counts().lost;
+  screen.screen = testing::samplePicture(9, 9);
+  sendPrintScreen(keyboard, printScreen);
+  screen.screen = testing::samplePicture(11, 11);
+  sendPrintScreen(keyboard, printScreen);
+  EXPECT_EQ(cycle.counts().lost, lostBefore + 1);
+  eventLoop();
+  ASSERT_EQ(saved.files.size(), 1u);
+  EXPECT_EQ(savedPicture(0).width(), 11);
+
   // Taken while paused, it waits; a resume that empties the clipboard drops it.
   screen.screen = testing::samplePicture(8, 8);
   cycle.togglePause();
   sendPrintScreen(keyboard, printScreen);
   eventLoop();
-  EXPECT_TRUE(saved.files.empty());
+  EXPECT_EQ(saved.files.size(), 1u);
   cycle.togglePause();
   eventLoop();
-  EXPECT_TRUE(saved.files.empty());
+  EXPECT_EQ(saved.files.size(), 1u);
   EXPECT_FALSE(pictures.hasPicture());
 }
 

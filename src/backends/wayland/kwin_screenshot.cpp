@@ -1,6 +1,7 @@
 #include "backends/wayland/kwin_screenshot.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,11 +27,18 @@ const QString kInterface = QStringLiteral("org.kde.KWin.ScreenShot2");
 // KWin answers once the picture is taken, before it is written into the pipe.
 constexpr int kAnswerMilliseconds = 5000;
 
-// Everything written into the pipe until its last writer closes it.
+// Everything written into the pipe until its last writer closes it. A writer that
+// keeps it open without writing (a KWin that hangs) is given up on after a while,
+// so that the program's window does not freeze with it; what came is then no
+// picture, as its size no longer matches.
 QByteArray readToEnd(int fd) {
   QByteArray bytes;
   char chunk[1 << 16];
   for (;;) {
+    pollfd ready{fd, POLLIN, 0};
+    const int waited = ::poll(&ready, 1, kAnswerMilliseconds);
+    if (waited < 0 && errno == EINTR) continue;
+    if (waited <= 0) return {};
     const ssize_t got = ::read(fd, chunk, sizeof chunk);
     if (got > 0) {
       bytes.append(chunk, got);
