@@ -9,7 +9,6 @@ usage: capture_checks.py COMPOSITOR BIN HOME PICTURE
 import io
 import json
 import os
-import signal
 import subprocess
 import sys
 import time
@@ -19,6 +18,7 @@ from PIL import Image, ImageChops
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import FAILURES, check, outcome, wait_for  # noqa: E402
+from wayland_checks import Program, outputs  # noqa: E402  (the same arguments)
 
 COMPOSITOR, BIN, HOME = sys.argv[1:4]  # and the clipboard checks' picture, unused
 SCREEN = (1280, 800)
@@ -29,10 +29,6 @@ F11, F12 = 122, 123
 
 def run(command, **kwargs):
     return subprocess.run(command, env=ENV, capture_output=True, timeout=20, **kwargs)
-
-
-def outputs():
-    return sorted(n for n in os.listdir(HOME) if n.startswith("snp"))
 
 
 def new_file(before, timeout=5):
@@ -79,38 +75,12 @@ def sway_focused_rect():
     return node and (node.get("name"), (node["rect"]["width"], node["rect"]["height"]))
 
 
-class Program:
-    def __init__(self, settings):
-        with open(os.path.join(HOME, "snaprill.ini"), "w") as ini:
-            ini.write(settings)
-        self.log = os.path.join(HOME, "..", "snaprill.log")
-        with open(self.log, "ab") as log:
-            self.process = subprocess.Popen([os.path.join(BIN, "snaprill")], env=ENV,
-                                            stdout=log, stderr=log)
-        self.window = wait_for(self._window, 10, 0.05)
-        if not self.window:
-            self.stop()
-            sys.exit("snaprill showed no window")
-
-    def _window(self):
-        found = run(["xdotool", "search", "--onlyvisible", "--name", "^Snaprill"]).stdout.split()
-        return found[0].decode() if found else None
-
-    def stop(self):
-        self.process.send_signal(signal.SIGTERM)
-        try:
-            return self.process.wait(5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            return None
-
-
 def press(key):
     run(["xdotool", "key", key])
 
 
 def hotkey_checks():
-    program = Program("[Snaprill]\nImageType=1\n[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\n")
+    program = Program("ImageType=1\n[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\n")
     time.sleep(1.5)  # the window drawn and settled
 
     # The screen key: the whole screen, as the compositor shows it.
@@ -154,16 +124,21 @@ def hotkey_checks():
 # wants before it offers Screenshot at all.
 PORTAL_SESSION = """
 export XDG_CURRENT_DESKTOP=sway
+owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \\
+    org.freedesktop.DBus.NameHasOwner string:$1 2>/dev/null | grep -q true
+}
 pipewire >/dev/null 2>&1 &
 /usr/libexec/xdg-desktop-portal-wlr >/dev/null 2>&1 &
 /usr/libexec/xdg-desktop-portal-gtk >/dev/null 2>&1 &
-/usr/libexec/xdg-desktop-portal >/dev/null 2>&1 &
+# The front end asks its backends once, at its start: they must be there by then.
 for i in $(seq 50); do
-  dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop \
-    /org/freedesktop/portal/desktop org.freedesktop.DBus.Properties.Get \
-    string:org.freedesktop.portal.Screenshot string:version >/dev/null 2>&1 && break
+  owned org.freedesktop.impl.portal.desktop.wlr && owned org.freedesktop.impl.portal.desktop.gtk \\
+    && break
   sleep 0.2
 done
+/usr/libexec/xdg-desktop-portal >/dev/null 2>&1 &
+for i in $(seq 50); do owned org.freedesktop.portal.Desktop && break; sleep 0.2; done
 "$0" "$1"
 status=$?
 kill $(jobs -p) 2>/dev/null
@@ -186,7 +161,7 @@ def portal_checks():
                               env=ENV, stdout=output, stderr=output, timeout=60)
     if not check(done.returncode == 0 and os.path.exists(saved), "the portal gave no picture"):
         with open(log, errors="replace") as output:
-            print(output.read()[-2000:])
+            print(output.read()[-6000:])
         return
     with Image.open(saved) as got:
         same_screen(got.convert("RGB"), [grim()], "the portal's picture")
@@ -202,7 +177,7 @@ def find_colour(image, colour):
 def automation_checks():
     """One press of the automation, 1.5 s after Start: the screen, as grim sees it
     meanwhile (the link already shows Stop)."""
-    program = Program("[Snaprill]\nAdvanced=1\nImageType=1\n[Automation]\nTimeCount=1500\n"
+    program = Program("Advanced=1\nImageType=1\n[Automation]\nTimeCount=1500\n"
                       "TimeUnits=0\nStopAfter=1\nStopImages=1\n")
     run(["xdotool", "windowactivate", "--sync", program.window])
     run(["xdotool", "key", "--delay", "80", "alt+t", "Down", "Down", "Down", "Down", "Down",
