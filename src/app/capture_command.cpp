@@ -3,7 +3,11 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 
+#ifdef SNAPRILL_HAVE_WAYLAND
+#include "backends/wayland/wayland_screen_grabber.h"
+#endif
 #include "backends/headless/headless_platform.h"
 #include "capture/save_capture.h"
 #include "settings/settings_file.h"
@@ -68,13 +72,22 @@ std::optional<CaptureTarget> takeCaptureOption(int& argc, char* argv[], std::str
   return std::nullopt;
 }
 
-ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11) {
+ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native,
+                                    const Options& options) {
+  if (native != nullptr) {
+    return {[native, &options](CaptureTarget target) {
+              return target == CaptureTarget::Window
+                         ? native->grabActiveWindow()
+                         : native->grabScreen(options.checked(Option::addCursor));
+            },
+            {}};
+  }
   // Rootless Xwayland shows an X11 client nothing of the screen: a grab fails
   // (BadMatch) or comes back black, which must not become a file.
   if (isWaylandSession()) {
     return {nullptr,
-            "screen pictures are not available in a Wayland session yet (the X server "
-            "there does not see the screen)"};
+            "this Wayland desktop offers no way to take screen pictures (neither "
+            "wlroots' screencopy, KWin's screenshot service nor the desktop portal)"};
   }
   if (!x11.active()) return {nullptr, "cannot open the X display"};
   return {[&x11](CaptureTarget target) {
@@ -85,7 +98,7 @@ ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11) {
 
 std::optional<std::string> offerRequestedCapture(CaptureTarget target, const CaptureCycle& cycle,
                                                  const ScreenPictures& pictures,
-                                                 Clipboard& clipboard) {
+                                                 const std::function<void(Bitmap)>& handOn) {
   // As with Print Screen: a picture taken while paused would wait on the clipboard
   // and be dropped at the resume; the command says so instead.
   if (cycle.paused()) return "Snaprill is paused";
@@ -93,13 +106,18 @@ std::optional<std::string> offerRequestedCapture(CaptureTarget target, const Cap
   if (!pictures.take) return pictures.refusal;
   Bitmap picture = pictureOrNone(pictures, target);
   if (picture.empty()) return kUnreadableScreen;
-  clipboard.offer(std::move(picture));
+  handOn(std::move(picture));
   return std::nullopt;
 }
 
 int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
+  Options options;
   X11ScreenGrabber grabber;
-  const ScreenPictures pictures = chooseScreenPictures(grabber);
+  std::unique_ptr<ScreenGrabber> native;
+#ifdef SNAPRILL_HAVE_WAYLAND
+  native = nativeScreenGrabber();
+#endif
+  const ScreenPictures pictures = chooseScreenPictures(grabber, native.get(), options);
   if (!pictures.take) {
     std::cerr << "snaprill: " << pictures.refusal << '\n';
     return 1;
@@ -107,7 +125,8 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   headless::HeadlessServices services(std::cerr);
   Platform platform = services.makePlatform(dirs, true);
   DesktopPictureServices desktop(platform);
-  Options options;
+  // The compositor draws the cursor into its own pictures.
+  if (native) platform.cursor = nullptr;
   Texts texts;
   SaveState state(options);
   // No capture cycle: "Pause Snaprill after starting" belongs to the tray program,

@@ -15,6 +15,7 @@
 #include "capture/capture_cycle.h"
 #include "image/bitmap.h"
 #include "platform/program_dir.h"
+#include "platform/screen_grabber.h"
 #include "ui/single_instance.h"
 
 namespace snaprill {
@@ -33,20 +34,22 @@ struct DesktopPictureServices {
 // nothing with problem set when WHAT is neither "screen" nor "window".
 std::optional<CaptureTarget> takeCaptureOption(int& argc, char* argv[], std::string& problem);
 
-// How this session's screen is read for a requested capture: empty `take`, with the
-// reason in `refusal`, where no way works yet.
+// How this session's screen is read for a requested capture: the compositor's own way
+// in a Wayland session (`native`, where there is one; the mouse cursor as `options`
+// ask), else X11; empty `take`, with the reason in `refusal`, where no way works.
 struct ScreenPictures {
   std::function<Bitmap(CaptureTarget)> take;
   std::string refusal;
 };
-ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11);
+ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native,
+                                    const Options& options);
 
-// The running program's answer to a request: the picture offered on the clipboard,
-// where the capture cycle takes it; or why not (paused, no number left, the screen
-// could not be read).
+// The running program's answer to a request: the picture handed on (to the clipboard,
+// or in a Wayland session straight to the capture cycle); or why not (paused, no
+// number left, the screen could not be read).
 std::optional<std::string> offerRequestedCapture(CaptureTarget target, const CaptureCycle& cycle,
                                                  const ScreenPictures& pictures,
-                                                 Clipboard& clipboard);
+                                                 const std::function<void(Bitmap)>& handOn);
 
 // With no Snaprill running: the picture taken, adjusted and saved as the program
 // would, the counter kept in the settings file. Prints nothing on success; returns

@@ -17,6 +17,7 @@
 #include "backends/qt/qt_tray.h"
 #ifdef SNAPRILL_HAVE_WAYLAND
 #include "backends/wayland/wayland_clipboard.h"
+#include "backends/wayland/wayland_screen_grabber.h"
 #endif
 #include "base/product.h"
 #include "capture/capture_cycle.h"
@@ -24,9 +25,11 @@
 #include "options/overwrite_warning.h"
 #include "options/quality_bar.h"
 #include "options/texts.h"
+#include "platform/direct_pictures.h"
 #include "platform/process_launcher.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
+#include "triggers/native_print_screen.h"
 #include "ui/accessible_widgets.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
@@ -196,6 +199,53 @@ class ClipboardChoice {
   std::optional<snaprill::QtClipboard> x11_;
 };
 
+// Pictures the program takes itself, where the system's Print Screen puts none on
+// the clipboard (a Wayland session): they go straight to the capture cycle, and
+// the Print Screen presses of the hotkeys and the automation take them.
+class NativeCapture {
+ public:
+  explicit NativeCapture(snaprill::Clipboard& clipboard) {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    screen_ = snaprill::nativeScreenGrabber();
+#endif
+    if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer());
+  }
+  bool active() const {
+    return screen_ != nullptr;
+  }
+  snaprill::ScreenGrabber* grabber() {
+    return screen_.get();
+  }
+  // The clipboard as the capture cycle sees it.
+  snaprill::Clipboard& clipboard(snaprill::Clipboard& system) {
+    system_ = &system;
+    if (pictures_) return *pictures_;
+    return system;
+  }
+  // A picture taken on request: straight to the cycle where the program takes its own
+  // pictures, else onto the clipboard, as Print Screen's.
+  void handOn(snaprill::Bitmap picture) {
+    if (pictures_) {
+      pictures_->deliver(std::move(picture));
+    } else {
+      system_->offer(std::move(picture));
+    }
+  }
+  // What the hotkeys and the automation send their key presses to; nothing where
+  // they go to the system as keys.
+  snaprill::KeyInjector* printScreen(const snaprill::Options& options) {
+    if (!screen_) return nullptr;
+    printScreen_.emplace(options, *screen_, *pictures_);
+    return &*printScreen_;
+  }
+
+ private:
+  std::unique_ptr<snaprill::ScreenGrabber> screen_;
+  std::optional<snaprill::DirectPictures> pictures_;
+  std::optional<snaprill::NativePrintScreen> printScreen_;
+  snaprill::Clipboard* system_ = nullptr;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -235,7 +285,8 @@ int main(int argc, char* argv[]) {
   }
 
   ClipboardChoice clipboardChoice;
-  Clipboard& clipboard = clipboardChoice.clipboard();
+  NativeCapture nativeCapture(clipboardChoice.clipboard());
+  Clipboard& clipboard = nativeCapture.clipboard(clipboardChoice.clipboard());
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   SystemClock clock;
@@ -243,6 +294,10 @@ int main(int argc, char* argv[]) {
   QtEventPump events;
   Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
   DesktopPictureServices desktop(platform);
+  // The compositor draws the cursor into its own pictures; the X server's cursor
+  // under Wayland is only Xwayland's.
+  if (nativeCapture.active()) platform.cursor = nullptr;
+  platform.screenGrabber = nativeCapture.grabber();
   Options options;
   Texts texts;
   SaveState state(options);
@@ -253,7 +308,7 @@ int main(int argc, char* argv[]) {
   QualityBar qualityBar(options, texts);
   const OverwriteWarning overwriteWarning(options, dialogs, texts);
   Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
-  DesktopTriggers triggers(session);
+  DesktopTriggers triggers(session, nativeCapture.printScreen(options));
 
   // Before the start-up applies the language file, so that Qt's dialogs follow it.
   const QtTranslations qtTranslations(texts);
@@ -263,9 +318,11 @@ int main(int argc, char* argv[]) {
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
-  const ScreenPictures screenPictures = chooseScreenPictures(triggers.screenGrabber());
+  const ScreenPictures screenPictures =
+      chooseScreenPictures(triggers.screenGrabber(), nativeCapture.grabber(), options);
   instance.setCaptureHandler([&](CaptureTarget target) {
-    return offerRequestedCapture(target, cycle, screenPictures, clipboard);
+    return offerRequestedCapture(target, cycle, screenPictures,
+                                 [&](Bitmap picture) { nativeCapture.handOn(std::move(picture)); });
   });
   const Callbacks::Id segmentRelease =
       cycle.memoryReleased.add([&triggers] { triggers.screenGrabber().releaseSharedMemory(); });

@@ -225,6 +225,9 @@ constexpr std::array kSchema = {
 
     LanguageText{"Mouse", "Mouse", "Mouse", Caption},
     LanguageText{"Mouse", "AddCursor", "Add mouse cursor to images", Caption},
+    LanguageText{"Mouse", "AddCursorNoEffect",
+                 "Add mouse cursor to images (no effect: this desktop's screenshots leave it out)",
+                 Caption},
 
     LanguageText{"OtherImages", "OtherImages", "Other Images", Caption},
     LanguageText{"OtherImages", "AddOther", "Add Other Image to Captures", Caption},

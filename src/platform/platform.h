@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/program_dir.h"
+#include "platform/screen_grabber.h"
 #include "platform/services.h"
 
 namespace snaprill {
@@ -27,6 +28,9 @@ struct Platform {
   // adjustments draw nothing.
   CursorSource* cursor = nullptr;
   TextRenderer* text = nullptr;
+  // Where the program takes pictures of the screen itself (a Wayland session);
+  // elsewhere the system's Print Screen puts them on the clipboard.
+  ScreenGrabber* screenGrabber = nullptr;
 };
 
 }  // namespace snaprill

@@ -11,15 +11,15 @@ bool isWaylandSession() {
   return display != nullptr && *display != '\0';
 }
 
-DesktopTriggers::DesktopTriggers(Session& session)
+DesktopTriggers::DesktopTriggers(Session& session, KeyInjector* printScreen)
     : standIn_(keyboard_, screen_, session.services.clipboard,
                [&options = session.options, wayland = isWaylandSession()] {
                  return !wayland && options.checked(Option::printKeyCopiesScreen);
                }),
       hotkeys_(session.options, session.cycle, session.settings, session.services, keyboard_,
-               keyboard_),
+               printScreen != nullptr ? *printScreen : keyboard_),
       automation_(session.options, session.texts, session.cycle, session.services, keyboard_,
-                  keyboard_) {
+                  printScreen != nullptr ? *printScreen : keyboard_) {
   // The hotkey timer ticks only while a hotkey's key is down or a latch waits.
   QtTimer& timer = asQtTimer(hotkeys_.timer());
   timer.setGate([this] { return hotkeys_.wantsTicks(); });

@@ -20,8 +20,9 @@ bool isWaylandSession();
 
 class DesktopTriggers {
  public:
-  // The session's timers must be QtTimers.
-  explicit DesktopTriggers(Session& session);
+  // The session's timers must be QtTimers. With `printScreen` the hotkeys' and the
+  // automation's key presses go there instead of into the X server.
+  explicit DesktopTriggers(Session& session, KeyInjector* printScreen = nullptr);
   ~DesktopTriggers();
   DesktopTriggers(const DesktopTriggers&) = delete;
   DesktopTriggers& operator=(const DesktopTriggers&) = delete;

@@ -101,7 +101,10 @@ QWidget* OptionPages::buildImagePage() {
   // The mouse cursor.
   QGroupBox* cursorGroup = group({"Mouse", "Mouse"}, "cursorGroup");
   auto* cursorLayout = new QVBoxLayout(cursorGroup);
-  cursorLayout->addWidget(check(Option::addCursor, {"Mouse", "AddCursor"}, "addCursor"));
+  const ScreenGrabber* grabber = session_.services.screenGrabber;
+  const bool cursorShown = grabber == nullptr || grabber->showsCursor();
+  cursorLayout->addWidget(check(
+      Option::addCursor, {"Mouse", cursorShown ? "AddCursor" : "AddCursorNoEffect"}, "addCursor"));
 
   // The overlay picture, with its own menu.
   QGroupBox* overlayGroup = group({"OtherImages", "OtherImages"}, "overlayGroup");

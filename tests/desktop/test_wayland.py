@@ -37,7 +37,9 @@ def prepare(work):
         shutil.copy(os.path.join(os.path.dirname(app), name), bin_dir)
     shutil.copy(app, bin_dir)
     shutil.copy(os.environ["SNAPRILL_WAYLAND_TOOL"], bin_dir)
-    for name in ("wayland_checks.py", "gtk_client.py"):
+    if "SNAPRILL_PORTAL_TOOL" in os.environ:
+        shutil.copy(os.environ["SNAPRILL_PORTAL_TOOL"], bin_dir)
+    for name in ("wayland_checks.py", "capture_checks.py", "gtk_client.py"):
         shutil.copy(os.path.join(WAYLAND, name), bin_dir)
     for name in ("desktop_session.py", "lsan.supp"):
         shutil.copy(os.path.join(HERE, name), bin_dir)
@@ -55,7 +57,7 @@ def prepare(work):
     return bin_dir, picture
 
 
-def run_under(compositor, work, bin_dir, picture):
+def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py"):
     """Runs the checks in a session of `compositor`; True when they all passed."""
     session = os.path.join(work, compositor)
     home = os.path.join(session, "home")
@@ -67,9 +69,9 @@ def run_under(compositor, work, bin_dir, picture):
     passed.append("LSAN_OPTIONS=suppressions=%s/lsan.supp" % bin_dir)
     runner = os.path.join(session, "run.sh")
     with open(runner, "w") as script:
-        script.write("#!/bin/sh\nexec env %s /usr/bin/python3 %s/wayland_checks.py %s %s %s %s"
-                     " > %s/checks.log 2>&1\n" % (" ".join(passed), bin_dir, compositor, bin_dir,
-                                                  home, picture, session))
+        script.write("#!/bin/sh\nexec env %s /usr/bin/python3 %s/%s %s %s %s %s"
+                     " > %s/checks.log 2>&1\n" % (" ".join(passed), bin_dir, checks, compositor,
+                                                  bin_dir, home, picture, session))
     os.chmod(runner, 0o755)
     starter = os.path.join(WAYLAND, COMPOSITORS[compositor][1])
     try:
@@ -90,7 +92,7 @@ def run_under(compositor, work, bin_dir, picture):
         return failures.read().strip() == "0"
 
 
-def main():
+def main(checks="wayland_checks.py"):
     if os.geteuid() != 0:
         print("SKIP: the compositors' sessions are started as their own user, which needs root")
         return SKIP
@@ -106,7 +108,8 @@ def main():
     work = tempfile.mkdtemp(prefix="snaprill-wayland-")
     try:
         bin_dir, picture = prepare(work)
-        failed = [name for name in present if not run_under(name, work, bin_dir, picture)]
+        failed = [name for name in present
+                  if not run_under(name, work, bin_dir, picture, checks)]
     finally:
         shutil.rmtree(work, ignore_errors=True)
     print("FAILED under: " + ", ".join(failed) if failed else

@@ -1,0 +1,86 @@
+#include "backends/wayland/portal_screenshot.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QUrl>
+
+#include "backends/qt/qimage_bitmap.h"
+
+namespace snaprill {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+// Long enough for a user to answer the portal's question or choose a window.
+constexpr int kAnswerMilliseconds = 60000;
+
+// Where the portal puts the Request of a call made with this token: known before
+// the call, so that the answer cannot come before we listen for it.
+QString requestPath(const QDBusConnection& bus, const QString& token) {
+  QString sender = bus.baseService().mid(1);  // without the leading ':'
+  sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+  return kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
+}
+
+}  // namespace
+
+bool PortalScreenshot::available() {
+  QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+  return bus != nullptr && bus->isServiceRegistered(kService).value();
+}
+
+Bitmap PortalScreenshot::grab(bool interactive) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  const QString token = QStringLiteral("snaprill%1").arg(QRandomGenerator::global()->generate());
+  const QString path = requestPath(bus, token);
+  answered_ = false;
+  uri_.clear();
+  if (!bus.connect(kService, path, kRequest, QStringLiteral("Response"), this,
+                   SLOT(answered(uint, QVariantMap)))) {
+    return {};
+  }
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      kService, kPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
+      QStringLiteral("Screenshot"));
+  QVariantMap options;
+  options.insert(QStringLiteral("handle_token"), token);
+  options.insert(QStringLiteral("interactive"), interactive);
+  options.insert(QStringLiteral("modal"), false);
+  call << QString() << options;
+  const QDBusMessage reply = bus.call(call, QDBus::Block, kAnswerMilliseconds);
+  if (reply.type() == QDBusMessage::ReplyMessage && !answered_) {
+    QEventLoop loop;
+    waiting_ = &loop;
+    QTimer::singleShot(kAnswerMilliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+    waiting_ = nullptr;
+  }
+  bus.disconnect(kService, path, kRequest, QStringLiteral("Response"), this,
+                 SLOT(answered(uint, QVariantMap)));
+  if (!answered_ || response_ != 0) return {};
+  const QUrl url(uri_);
+  if (!url.isLocalFile()) return {};
+  const QString file = url.toLocalFile();
+  const QImage image(file);
+  // The file was made for this capture alone: ours is the numbered copy.
+  QFile::remove(file);
+  return bitmapFromQImage(image);
+}
+
+void PortalScreenshot::answered(uint response, const QVariantMap& results) {
+  answered_ = true;
+  response_ = response;
+  uri_ = results.value(QStringLiteral("uri")).toString();
+  if (waiting_ != nullptr) waiting_->quit();
+}
+
+}  // namespace snaprill

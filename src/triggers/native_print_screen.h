@@ -1,0 +1,30 @@
+// The system's Print Screen where the program has to play it itself (a Wayland
+// session): the key sequences the hotkeys and the automation send are not keys
+// for anyone else there, so they are answered here as the system answers them on
+// X11. Print Screen takes the whole screen, Alt+Print Screen the active window,
+// and the picture goes straight to the capture cycle.
+#pragma once
+
+#include "options/options.h"
+#include "platform/direct_pictures.h"
+#include "platform/screen_grabber.h"
+#include "platform/services.h"
+
+namespace snaprill {
+
+class NativePrintScreen : public KeyInjector {
+ public:
+  // Everything given outlives this.
+  NativePrintScreen(const Options& options, ScreenGrabber& screen, DirectPictures& pictures)
+      : options_(options), screen_(screen), pictures_(pictures) {}
+
+  // Takes one picture per Print Screen press in the strokes; other keys are left out.
+  void send(std::span<const KeyStroke> strokes) override;
+
+ private:
+  const Options& options_;
+  ScreenGrabber& screen_;
+  DirectPictures& pictures_;
+};
+
+}  // namespace snaprill

@@ -1,0 +1,209 @@
+#!/usr/bin/python3
+"""The checks of test_wayland_capture.py, run inside one compositor's session as its
+user: snaprill on Xwayland takes its pictures through the compositor (screencopy
+under sway, KWin's ScreenShot2 under KWin), pressed through its hotkeys (xdotool
+reaches Xwayland whatever has the Wayland focus) and its automation.
+
+usage: capture_checks.py COMPOSITOR BIN HOME PICTURE
+  The verdict is also written to HOME/../verdict."""
+import io
+import json
+import os
+import subprocess
+import sys
+import time
+import traceback
+
+from PIL import Image, ImageChops
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desktop_session import FAILURES, check, outcome, wait_for  # noqa: E402
+from wayland_checks import Program, outputs  # noqa: E402  (the same arguments)
+
+COMPOSITOR, BIN, HOME = sys.argv[1:4]  # and the clipboard checks' picture, unused
+SCREEN = (1280, 800)
+ENV = dict(os.environ, SNAPRILL_HOME=HOME, QT_QPA_PLATFORM="xcb")
+NAVY = (0, 0, 128)  # the automation link's colour
+F11, F12 = 122, 123
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, env=ENV, capture_output=True, timeout=20, **kwargs)
+
+
+def new_file(before, timeout=5):
+    wait_for(lambda: len(outputs()) > len(before), timeout, 0.02)
+    time.sleep(0.5)  # time for a wrong, second file to show
+    added = [n for n in outputs() if n not in before]
+    if not check(len(added) == 1, "one new file expected, written: %r" % added):
+        return None
+    with Image.open(os.path.join(HOME, added[0])) as saved:
+        return saved.convert("RGB")
+
+
+def grim():
+    return Image.open(io.BytesIO(run(["grim", "-t", "png", "-"]).stdout)).convert("RGB")
+
+
+def differing_share(a, b):
+    """The share of pixels that differ between two pictures of one size."""
+    mask = ImageChops.difference(a, b).convert("L").point(lambda v: 255 if v else 0)
+    return mask.histogram()[255] / (a.size[0] * a.size[1])
+
+
+def same_screen(got, references, what):
+    """Equal, or nearly (a caret may blink), to one of the screens grim saw around it."""
+    if not check(got is not None and got.size == SCREEN,
+                 "%s: %r, not the screen's size" % (what, got and got.size)):
+        return
+    share = min(differing_share(got, reference) for reference in references)
+    check(share < 0.002, "%s differs from grim's picture in %.2f%% of the pixels"
+          % (what, 100 * share))
+
+
+def sway_focused_rect():
+    def find(node):
+        if node.get("focused"):
+            return node
+        for child in node.get("nodes", []) + node.get("floating_nodes", []):
+            found = find(child)
+            if found:
+                return found
+        return None
+    tree = json.loads(run(["swaymsg", "-t", "get_tree"]).stdout)
+    node = find(tree)
+    return node and (node.get("name"), (node["rect"]["width"], node["rect"]["height"]))
+
+
+def press(key):
+    run(["xdotool", "key", key])
+
+
+def hotkey_checks():
+    program = Program("ImageType=1\n[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\n")
+    time.sleep(1.5)  # the window drawn and settled
+
+    # The screen key: the whole screen, as the compositor shows it.
+    before = outputs()
+    if COMPOSITOR == "sway":
+        first = grim()
+        press("F12")
+        same_screen(new_file(before), [first, grim()], "F12")
+    else:
+        press("F12")
+        got = new_file(before)
+        check(got is not None and got.size == SCREEN and len(got.getcolors(1 << 16) or "x") > 1,
+              "F12 gave %r, not the screen" % (got and got.size,))
+
+    # The active-window key with a native GTK window focused: that window.
+    gtk = subprocess.Popen(["/usr/bin/python3", os.path.join(BIN, "gtk_client.py"),
+                            "--seconds", "8"], env=ENV, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+    if COMPOSITOR == "sway":
+        focused = wait_for(lambda: (sway_focused_rect() or (None,))[0] == "wayland-client", 5)
+        if check(focused, "the GTK window did not take the focus: %r" % (sway_focused_rect(),)):
+            expected = sway_focused_rect()[1]
+            before = outputs()
+            press("F11")
+            got = new_file(before)
+            check(got is not None and got.size == expected,
+                  "F11 gave %r, the focused window is %r" % (got and got.size, expected))
+    else:
+        time.sleep(2)
+        before = outputs()
+        press("F11")
+        got = new_file(before)
+        check(got is not None and got.size < SCREEN and got.size[0] >= 200,
+              "F11 gave %r, not a window" % (got and got.size,))
+    gtk.kill()
+    check(program.stop() == 0, "SIGTERM: no clean exit")
+
+
+# The portal in a session bus of its own, with the backends sway uses: wlr for the
+# picture (it runs grim), gtk for the Access interface that xdg-desktop-portal 1.16
+# wants before it offers Screenshot at all.
+PORTAL_SESSION = """
+export XDG_CURRENT_DESKTOP=sway
+owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \\
+    org.freedesktop.DBus.NameHasOwner string:$1 2>/dev/null | grep -q true
+}
+pipewire >/dev/null 2>&1 &
+/usr/libexec/xdg-desktop-portal-wlr >/dev/null 2>&1 &
+/usr/libexec/xdg-desktop-portal-gtk >/dev/null 2>&1 &
+# The front end asks its backends once, at its start: they must be there by then.
+for i in $(seq 50); do
+  owned org.freedesktop.impl.portal.desktop.wlr && owned org.freedesktop.impl.portal.desktop.gtk \\
+    && break
+  sleep 0.2
+done
+/usr/libexec/xdg-desktop-portal >/dev/null 2>&1 &
+for i in $(seq 50); do owned org.freedesktop.portal.Desktop && break; sleep 0.2; done
+"$0" "$1"
+status=$?
+kill $(jobs -p) 2>/dev/null
+exit $status
+"""
+
+
+def portal_checks():
+    """The portal's picture, as Snaprill takes it where nothing else answers: the
+    screen, as grim sees it."""
+    tool = os.path.join(BIN, "portal_screenshot_tool")
+    if not os.path.exists(tool) or not os.path.exists("/usr/libexec/xdg-desktop-portal-wlr"):
+        print("SKIP: the portal check (xdg-desktop-portal-wlr or the tool is missing)")
+        return
+    saved = os.path.join(HOME, "..", "portal.png")
+    # Not a pipe: the services the bus starts would hold it open after the session.
+    log = os.path.join(HOME, "..", "portal.log")
+    with open(log, "wb") as output:
+        done = subprocess.run(["dbus-run-session", "--", "sh", "-c", PORTAL_SESSION, tool, saved],
+                              env=ENV, stdout=output, stderr=output, timeout=60)
+    if not check(done.returncode == 0 and os.path.exists(saved), "the portal gave no picture"):
+        with open(log, errors="replace") as output:
+            print(output.read()[-6000:])
+        return
+    with Image.open(saved) as got:
+        same_screen(got.convert("RGB"), [grim()], "the portal's picture")
+
+
+def find_colour(image, colour):
+    mask = Image.new("L", image.size)
+    mask.putdata([255 if p == colour else 0 for p in image.getdata()])
+    box = mask.getbbox()
+    return ((box[0] + box[2]) // 2, (box[1] + box[3]) // 2) if box else None
+
+
+def automation_checks():
+    """One press of the automation, 1.5 s after Start: the screen, as grim sees it
+    meanwhile (the link already shows Stop)."""
+    program = Program("Advanced=1\nImageType=1\n[Automation]\nTimeCount=1500\n"
+                      "TimeUnits=0\nStopAfter=1\nStopImages=1\n")
+    run(["xdotool", "windowactivate", "--sync", program.window])
+    run(["xdotool", "key", "--delay", "80", "alt+t", "Down", "Down", "Down", "Down", "Down",
+         "Return"])
+    link = wait_for(lambda: find_colour(grim(), NAVY), 5, 0.2)
+    if check(link, "the Start link is not on the screen"):
+        before = outputs()
+        run(["xdotool", "mousemove", str(link[0]), str(link[1]), "click", "1"])
+        time.sleep(0.6)
+        references = [grim()]
+        time.sleep(0.4)
+        references.append(grim())
+        same_screen(new_file(before, 5), references, "the automation's picture")
+    check(program.stop() == 0, "SIGTERM: no clean exit")
+
+
+if __name__ == "__main__":
+    try:
+        hotkey_checks()
+        if COMPOSITOR == "sway":  # grim finds the link and tells what the screen shows
+            automation_checks()
+            portal_checks()
+    except Exception:  # a check that broke down failed
+        check(False, traceback.format_exc())
+    finally:
+        status = outcome("all capture checks passed under " + COMPOSITOR)
+        with open(os.path.join(HOME, "..", "verdict"), "w") as verdict:
+            verdict.write("%d\n" % len(FAILURES))
+    sys.exit(status)

@@ -1,0 +1,145 @@
+// Print Screen played by the program itself (a Wayland session): the sequences the
+// hotkeys and the automation send take a picture that goes to the capture cycle
+// without touching the system's clipboard, which keeps its own offers.
+#include "triggers/native_print_screen.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/loader/picture_loader.h"
+#include "support/cycle_on_fakes.h"
+#include "support/temp_dir.h"
+#include "triggers/print_screen_keys.h"
+
+namespace snaprill {
+namespace {
+
+class FakeScreenGrabber : public ScreenGrabber {
+ public:
+  Bitmap grabScreen(bool withCursor) override {
+    cursorAsked.push_back(withCursor);
+    return screen;
+  }
+  Bitmap grabActiveWindow() override {
+    ++windowGrabs;
+    return window;
+  }
+  bool showsCursor() const override { return true; }
+
+  Bitmap screen = testing::samplePicture(80, 50);
+  Bitmap window = testing::samplePicture(30, 20);
+  std::vector<bool> cursorAsked;
+  int windowGrabs = 0;
+};
+
+class NativePrintScreenTest : public ::testing::Test,
+                              private testing::TempDir,
+                              protected fake::FakeServices {
+ protected:
+  NativePrintScreenTest() {
+    options.setText(Option::outputDir, path());
+    cycle.addObserver(saved);
+  }
+  ~NativePrintScreenTest() override { cycle.removeObserver(saved); }
+
+  // The event loop comes round: the cycle hears of the pictures taken meanwhile.
+  void eventLoop() { later->tick(); }
+  Bitmap savedPicture(std::size_t index) const {
+    return loadPictureFile(saved.files.at(index)).convertedTo(32);
+  }
+
+  fake::FakeTimer* later = new fake::FakeTimer;
+  DirectPictures pictures{clipboard, std::unique_ptr<Timer>(later)};
+  Platform platform{pictures,
+                    dialogs,
+                    tray,
+                    clock,
+                    launcher,
+                    events,
+                    fake::newFakeTimer,
+                    testing::dirsIn(path())};
+  Options options;
+  Texts texts;
+  SaveState state{options};
+  CaptureCycle cycle{options, texts, state, platform};
+  testing::LastSaved saved;
+  FakeScreenGrabber screen;
+  fake::FakeKeyboard keyboard;
+  NativePrintScreen printScreen{options, screen, pictures};
+};
+
+TEST_F(NativePrintScreenTest, EachSequenceSavesItsPictureOnceTheEventLoopComesRound) {
+  options.setValue(Option::outputType, 1);  // PNG: pixels compared exactly
+  struct Case {
+    const char* what;
+    bool altHeld;
+    bool cursorOption;
+  };
+  const Case cases[] = {{"Print Screen", false, false},
+                        {"Print Screen, cursor wanted", false, true},
+                        {"Alt+Print Screen", true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    options.setChecked(Option::addCursor, c.cursorOption);
+    const std::size_t before = saved.files.size();
+    if (c.altHeld) {
+      sendAltPrintScreen(keyboard, printScreen);
+    } else {
+      sendPrintScreen(keyboard, printScreen);
+    }
+    EXPECT_EQ(saved.files.size(), before) << "saved from inside the key press";
+    eventLoop();
+    ASSERT_EQ(saved.files.size(), before + 1);
+    EXPECT_EQ(savedPicture(before), c.altHeld ? screen.window : screen.screen);
+    if (!c.altHeld) {
+      EXPECT_EQ(screen.cursorAsked.back(), c.cursorOption);
+    }
+  }
+  EXPECT_EQ(screen.windowGrabs, 1);
+  EXPECT_EQ(clipboard.clears, 0) << "the system's clipboard was emptied";
+}
+
+TEST_F(NativePrintScreenTest, OursGoFirstAndTheClipboardsOfferIsStillSavedAndEmptied) {
+  clipboard.offerBitmap(testing::samplePicture(7, 5));
+  sendPrintScreen(keyboard, printScreen);
+  clipboard.arrive();  // the clipboard's data came meanwhile
+  ASSERT_EQ(saved.files.size(), 2u);
+  EXPECT_EQ(savedPicture(0).width(), 80);
+  EXPECT_EQ(savedPicture(1).width(), 7);
+  EXPECT_EQ(clipboard.clears, 1);
+  eventLoop();
+  EXPECT_EQ(saved.files.size(), 2u) << "a picture was saved twice";
+}
+
+TEST_F(NativePrintScreenTest, NoPictureNoFileANewerOneReplacesAWaitingOneAPausedOneGoes) {
+  screen.screen = Bitmap();
+  sendPrintScreen(keyboard, printScreen);
+  eventLoop();
+  EXPECT_TRUE(saved.files.empty());
+  EXPECT_FALSE(pictures.hasPicture());
+
+  // Two pictures before the event loop comes round (as while an animation is
+  // written): the newer takes the place of the one waiting, reported lost.
+  const int lostBefore = cycle.counts().lost;
+  screen.screen = testing::samplePicture(9, 9);
+  sendPrintScreen(keyboard, printScreen);
+  screen.screen = testing::samplePicture(11, 11);
+  sendPrintScreen(keyboard, printScreen);
+  EXPECT_EQ(cycle.counts().lost, lostBefore + 1);
+  eventLoop();
+  ASSERT_EQ(saved.files.size(), 1u);
+  EXPECT_EQ(savedPicture(0).width(), 11);
+
+  // Taken while paused, it waits; a resume that empties the clipboard drops it.
+  screen.screen = testing::samplePicture(8, 8);
+  cycle.togglePause();
+  sendPrintScreen(keyboard, printScreen);
+  eventLoop();
+  EXPECT_EQ(saved.files.size(), 1u);
+  cycle.togglePause();
+  eventLoop();
+  EXPECT_EQ(saved.files.size(), 1u);
+  EXPECT_FALSE(pictures.hasPicture());
+}
+
+}  // namespace
+}  // namespace snaprill
