@@ -43,7 +43,7 @@ class X11ScreenGrabber {
   Display* display_ = nullptr;
   X11ScreenSize size_{display_};
   bool sharedMemory_ = false;
-  unsigned long activeAtom_ = 0, frameAtom_ = 0;
+  unsigned long activeAtom_ = 0;
 };
 
 }  // namespace snaprill
