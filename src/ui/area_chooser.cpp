@@ -83,6 +83,11 @@ QRect AreaChooser::outerGeometry() const {
   return toDevicePixels(frameGeometry());
 }
 
+QRect AreaChooser::chosenGeometry() const {
+  const QRect outer = outerGeometry();
+  return outer == placed_ ? wanted_ : outer;
+}
+
 void AreaChooser::placeOuter(const QRect& outer, QMargins frame) {
   // A top-level window's position is its frame's; its size is the client's. Both
   // are set in logical pixels of the screen the rectangle starts on.
@@ -130,6 +135,7 @@ void AreaChooser::exec() {
   }
   if (!isVisible()) return;
   placed_ = outerGeometry();
+  update();  // the readout now shows the fields' values
   QEventLoop loop;
   closed_ = [&loop] { loop.quit(); };
   loop.exec();
@@ -138,7 +144,7 @@ void AreaChooser::exec() {
 
 void AreaChooser::closeEvent(QCloseEvent* event) {
   // No cancel: every close writes back. Negative values become 0 in the fields.
-  const QRect outer = outerGeometry() == placed_ ? wanted_ : outerGeometry();
+  const QRect outer = chosenGeometry();
   if (kind_ == Kind::Crop) {
     options_.setValue(Option::cropWidth, outer.width());
     options_.setValue(Option::cropHeight, outer.height());
@@ -163,7 +169,7 @@ void AreaChooser::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), colours.fill);
   painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
   painter.drawRect(rect().adjusted(1, 1, -1, -1));
-  const QRect outer = outerGeometry();
+  const QRect outer = chosenGeometry();
   QString size = QStringLiteral("%1 \u00d7 %2").arg(outer.width()).arg(outer.height());
   if (kind_ == Kind::Crop) size += QStringLiteral("\n%1, %2").arg(outer.left()).arg(outer.top());
   painter.setPen(colours.text);

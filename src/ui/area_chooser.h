@@ -34,6 +34,9 @@ class AreaChooser : public QWidget {
   QRect outerGeometry() const;
   // The frame around the window's own area, in the same pixels.
   QMargins frameMargins() const;
+  // What closing writes back: the outer geometry, or the fields' own values while
+  // the window stands where it was placed.
+  QRect chosenGeometry() const;
   // Whether the window stands framed at its rectangle, ready for the user.
   bool placed() const { return placed_.isValid(); }
 
