@@ -14,7 +14,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from desktop_session import DesktopSession, check, outcome, settings  # noqa: E402
 from test_area_chooser import (close_area, open_area, outer_geometry,  # noqa: E402
-                               show_dimensions_page)
+                               start_on_dimensions_page)
 
 CROP = (400, 300, 800, 400)
 
@@ -28,16 +28,8 @@ def crop_fields(session):
 def main():
     with DesktopSession(os.environ["SNAPRILL_APP"], screen="2560x1600x24") as session:
         session.env["QT_SCALE_FACTOR"] = "2"
-        with open(os.path.join(session.home, "snaprill.ini"), "w") as ini:
-            ini.write("[DimAndEffects]\nCropLeft=%d\nCropTop=%d\nCropWidth=%d\nCropHeight=%d\n"
-                      % CROP)
-        session.start_window_manager()
-        session.start_program()
-        wid = session.window_id()
-        time.sleep(0.5)
-        show_dimensions_page(session, wid)
-        links = session.link_points(wid)
-        if not check(len(links) == 2, "expected two Choose Area links, found %r" % links):
+        wid, links = start_on_dimensions_page(session, CROP)
+        if not links:
             return outcome("")
 
         area = open_area(session, wid, links[0])
