@@ -101,5 +101,22 @@ TEST_F(TypePickerTest, EveryRowNameFitsItsRow) {
   EXPECT_GE(picker.width(), 167);
 }
 
+TEST_F(TypePickerTest, RowPicturesAreDrawnAtTheScreensPixelRatio) {
+  // Also run at QT_SCALE_FACTOR 1.5 and 2: a picture made at 1x and stretched
+  // looks blurred there.
+  owner.show();
+  picker.open(panel, pages);
+  const qreal ratio = picker.devicePixelRatioF();
+  int pictures = 0;
+  for (const QLabel* row : picker.findChildren<QLabel*>()) {
+    const QPixmap picture = row->pixmap();
+    if (picture.isNull()) continue;
+    ++pictures;
+    EXPECT_EQ(picture.devicePixelRatio(), ratio);
+    EXPECT_EQ(picture.size(), (QSizeF(row->size()) * ratio).toSize());
+  }
+  EXPECT_EQ(pictures, TypePicker::kRowCount);
+}
+
 }  // namespace
 }  // namespace snaprill
