@@ -1,5 +1,6 @@
 #include "ui/type_picker.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -138,6 +139,12 @@ void TypePicker::open(QWidget* anchor, QWidget* pages) {
   show();
 }
 
+QPalette TypePicker::themePalette() const {
+  // The application's, not the picker's own: that one may hold the light
+  // background it was given for the theme before.
+  return QApplication::palette(this);
+}
+
 int TypePicker::fullHeight() const {
   return kFullHeight + kRowCount * (rowHeight_ - kRowHeight);
 }
@@ -146,25 +153,29 @@ void TypePicker::applyColours() {
   // The screen may have changed, and with it the ratio of its pixels.
   const QSize rowSize = rowImages_[0]->size();
   const qreal ratio = devicePixelRatioF();
-  rowBackgrounds_ = {drawRowBackground(palette(), false, rowSize, ratio),
-                     drawRowBackground(palette(), true, rowSize, ratio)};
-  QPalette own = palette();
-  own.setColor(QPalette::Window, lightTheme(own) ? kLightBackground : own.color(QPalette::Window));
+  const QPalette theme = themePalette();
+  rowBackgrounds_ = {drawRowBackground(theme, false, rowSize, ratio),
+                     drawRowBackground(theme, true, rowSize, ratio)};
+  QPalette own;  // the application's, but for what is set here
+  if (lightTheme(theme)) own.setColor(QPalette::Window, kLightBackground);
   setPalette(own);
   highlightRow(highlightedRow_);
 }
 
 QColor TypePicker::labelColour(int index, bool hovered) const {
   const bool highlighted = index == highlightedRow_;
-  const QColor behind = rowMiddle(palette(), highlighted);
-  if (hovered) return readableAgainst(behind, {kLightHoverColour, palette().color(QPalette::Link)});
+  const QPalette theme = themePalette();
+  const QColor behind = rowMiddle(theme, highlighted);
+  if (hovered) return readableAgainst(behind, {kLightHoverColour, theme.color(QPalette::Link)});
   return readableAgainst(
       behind, {kLightLabelColour,
-               palette().color(highlighted ? QPalette::HighlightedText : QPalette::ButtonText)});
+               theme.color(highlighted ? QPalette::HighlightedText : QPalette::ButtonText)});
 }
 
 void TypePicker::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::PaletteChange && !applyingColours_) {
+  const bool themeChanged =
+      event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange;
+  if (themeChanged && !applyingColours_) {
     applyingColours_ = true;
     applyColours();
     applyingColours_ = false;

@@ -64,6 +64,7 @@ class TypePicker : public QWidget {
   // Row pictures and label colours for the palette and the screen's pixel ratio.
   void applyColours();
   QColor labelColour(int index, bool hovered) const;
+  QPalette themePalette() const;
   int rowOf(QObject* widget) const;
 
   Options& options_;
