@@ -7,9 +7,12 @@ screen goes to the clipboard, the capture cycle writes the JPEG. Beside it, in t
 same run and alternating with it, the whole-process time of scrot (-q 90) and of
 maim (-m 9) writing the same screen as JPEG: what a desktop runs when Print Screen
 is bound to them. Prints medians, the ratios ours / theirs (target: below 1 for both) and the
-load average.
+load average. With SNAPRILL_BEFORE_APP naming another build of snaprill (an earlier
+commit), that one runs too, on a screen of its own, in the same alternation: a change
+is shown by both builds measured side by side in one run.
 
 usage: bench/key_to_file.py [RUNS]   (SNAPRILL_APP: path of snaprill)"""
+import contextlib
 import ctypes
 import os
 import shutil
@@ -69,60 +72,82 @@ def time_tool(session, command):
     return time.monotonic() - start
 
 
-def main():
-    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 20
-    app = os.environ.get("SNAPRILL_APP", os.path.join(HERE, "..", "build", "src", "snaprill"))
-    tools = [t for t in ("scrot", "maim") if shutil.which(t)]
-    work = tempfile.mkdtemp(prefix="snaprill-key-")
-    png, ppm = os.path.join(work, "shot.png"), os.path.join(work, "shot.ppm")
-    screenshot_like(png, ppm)
-    load_before = open("/proc/loadavg").read().split()[:3]
-    ours, theirs = [], {t: [] for t in tools}
-    commands = {
-        "scrot": ["scrot", "-o", "-q", "90", os.path.join(work, "scrot.jpg")],
-        "maim": ["maim", "-f", "jpg", "-m", "9", os.path.join(work, "maim.jpg")],
-    }
-    with DesktopSession(app, screen="%dx%dx24" % (WIDTH, HEIGHT)) as session:
+class Program:
+    """One snaprill on a screen of its own, hidden, with F12 bound to Print Screen."""
+
+    def __init__(self, stack, app, png):
+        self.session = stack.enter_context(
+            DesktopSession(app, screen="%dx%dx24" % (WIDTH, HEIGHT)))
+        session = self.session
         session.run(["display", "-window", "root", png], check=False)
         with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
             f.write("[General]\nSimPrntScrn=1\n")
         session.start_program()
+        stack.callback(session.stop_program)
         # Hidden, so that the screen is the picture alone and the status bar's
         # repainting plays no part.
         window = session.run(["xdotool", "search", "--onlyvisible", "--name", "^Snaprill"],
                              check=False).stdout.split()
         if window:
             session.run(["xdotool", "windowunmap", window[0]], check=False)
+        self.keys = KeyPresser(session.env["DISPLAY"])
+        stack.callback(self.keys.close)
+        self.watch = DirectoryWatch(session.home)
+        stack.callback(self.watch.close)
+        self.times = []
+
+    def press_and_wait(self):
+        n = len(self.times) + 1
+        pressed = self.keys.press(XK_F12)
+        done = self.watch.wait_for_name("snp%d.jpg" % n, 10)
+        if done is None:
+            sys.exit("snp%d.jpg did not appear (%s)" % (n, self.session.app))
+        self.times.append(done - pressed)
+
+
+def summary(name, times):
+    return "%s: median %.1f ms (min %.1f, max %.1f)" % (
+        name, 1000 * statistics.median(times), 1000 * min(times), 1000 * max(times))
+
+
+def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 20
+    apps = [("snaprill", os.environ.get("SNAPRILL_APP",
+                                        os.path.join(HERE, "..", "build", "src", "snaprill")))]
+    if os.environ.get("SNAPRILL_BEFORE_APP"):
+        apps.append(("snaprill before", os.environ["SNAPRILL_BEFORE_APP"]))
+    tools = [t for t in ("scrot", "maim") if shutil.which(t)]
+    work = tempfile.mkdtemp(prefix="snaprill-key-")
+    png, ppm = os.path.join(work, "shot.png"), os.path.join(work, "shot.ppm")
+    screenshot_like(png, ppm)
+    load_before = open("/proc/loadavg").read().split()[:3]
+    theirs = {t: [] for t in tools}
+    commands = {
+        "scrot": ["scrot", "-o", "-q", "90", os.path.join(work, "scrot.jpg")],
+        "maim": ["maim", "-f", "jpg", "-m", "9", os.path.join(work, "maim.jpg")],
+    }
+    with contextlib.ExitStack() as stack:
+        programs = [Program(stack, app, png) for _, app in apps]
         time.sleep(1.0)
-        keys = KeyPresser(session.env["DISPLAY"])
-        watch = DirectoryWatch(session.home)
-        try:
-            for n in range(1, runs + 1):
-                pressed = keys.press(XK_F12)
-                done = watch.wait_for_name("snp%d.jpg" % n, 10)
-                if done is None:
-                    sys.exit("snp%d.jpg did not appear" % n)
-                ours.append(done - pressed)
+        for _ in range(runs):
+            for program in programs:
+                program.press_and_wait()
                 time.sleep(0.1)
-                for tool in tools:
-                    theirs[tool].append(time_tool(session, commands[tool]))
-                time.sleep(0.1)
-        finally:
-            watch.close()
-            keys.close()
-            session.stop_program()
+            for tool in tools:
+                theirs[tool].append(time_tool(programs[0].session, commands[tool]))
+            time.sleep(0.1)
     shutil.rmtree(work, ignore_errors=True)
     load_after = open("/proc/loadavg").read().split()[:3]
-    ours_ms = 1000 * statistics.median(ours)
     print("load average before %s, after %s" % (" ".join(load_before), " ".join(load_after)))
     print("screen %dx%d, JPEG quality 90, %d runs" % (WIDTH, HEIGHT, runs))
-    print("snaprill, F12 to snp*.jpg: median %.1f ms (min %.1f, max %.1f)"
-          % (ours_ms, 1000 * min(ours), 1000 * max(ours)))
+    for (name, _), program in zip(apps, programs):
+        ours_ms = 1000 * statistics.median(program.times)
+        print(summary(name + ", F12 to snp*.jpg", program.times))
+        for tool in tools:
+            print("  ratio %s/%s %.2f (target < 1)"
+                  % (name, tool, ours_ms / (1000 * statistics.median(theirs[tool]))))
     for tool in tools:
-        theirs_ms = 1000 * statistics.median(theirs[tool])
-        print("%s, whole process: median %.1f ms (min %.1f, max %.1f); ratio ours/%s %.2f"
-              " (target < 1)" % (tool, theirs_ms, 1000 * min(theirs[tool]),
-                                 1000 * max(theirs[tool]), tool, ours_ms / theirs_ms))
+        print(summary(tool + ", whole process", theirs[tool]))
     if not tools:
         print("scrot and maim are not installed (./dev bench installs them)")
 

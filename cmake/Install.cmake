@@ -41,8 +41,9 @@ foreach(name snaprill.1 snaprill-batch.1 changelog)
 endforeach()
 add_custom_target(snaprill_install_files ALL DEPENDS ${compressed})
 
-# The language file and the manual it names, where the program looks for them.
-install(FILES ${data}/english.ini ${data}/snaprill-manual.html
+# The language files and the manual they name, where the program looks for them.
+list(TRANSFORM SNAPRILL_LANGUAGE_FILES PREPEND ${data}/ OUTPUT_VARIABLE language_files)
+install(FILES ${language_files} ${data}/snaprill-manual.html
         DESTINATION ${CMAKE_INSTALL_DATADIR}/snaprill)
 install(FILES ${data}/snaprill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${SNAPRILL_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -80,7 +81,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Plugins Qt loads at run time: the X11 and offscreen platforms, and the readers of
 # TIFF and WebP pictures offered on the clipboard.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
+# Qt's own translations: its dialogs speak the language the user chose.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -8,17 +8,16 @@
 #include <memory>
 #include <optional>
 
+#include "app/capture_command.h"
+#include "app/desktop_shortcuts.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_services.h"
-#include "backends/qt/qt_text_renderer.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
 #ifdef SNAPRILL_HAVE_WAYLAND
 #include "backends/wayland/wayland_clipboard.h"
 #endif
-#include "backends/x11/x11_screen_size.h"
-#include "backends/x11/xfixes_cursor.h"
 #include "base/product.h"
 #include "capture/capture_cycle.h"
 #include "options/options.h"
@@ -34,6 +33,7 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
+#include "ui/qt_translations.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
 
@@ -86,18 +86,35 @@ bool xDisplayUsable() {
   return true;
 }
 
-constexpr const char* kUsage = "Usage: snaprill [-hide] [Qt option]...";
+constexpr const char* kUsage =
+    "Usage: snaprill [-hide] [Qt option]...\n"
+    "  or:  snaprill --capture=screen|window";
 
 constexpr const char* kHelp =
     "Usage: snaprill [-hide] [Qt option]...\n"
+    "  or:  snaprill --capture=screen|window\n"
     "Save every picture that arrives on the clipboard (Print Screen, a hotkey, the\n"
     "automation timer) as the next numbered image file, with the adjustments chosen in\n"
     "the window. One Snaprill runs per settings folder; starting it again shows the\n"
     "running one's window.\n"
     "\n"
     "  -hide, /hide   start in the system tray, without the window\n"
+    "  --capture=screen, --capture=window\n"
+    "                 take the whole screen (or the active window) as Print Screen\n"
+    "                 (Alt+Print Screen) does, and end: the running Snaprill saves\n"
+    "                 it; with none running, this command saves it with the saved\n"
+    "                 settings. Exit status 1, with the reason, when no picture\n"
+    "                 could be taken (paused, no display)\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
+    "\n"
+    "Bind --capture to a key in the desktop's settings, for example:\n"
+    "  GNOME  a gsettings custom-keybinding (or Settings > Keyboard > Custom\n"
+    "         Shortcuts) with the command snaprill --capture=screen; see snaprill(1)\n"
+    "  KDE    System Settings > Shortcuts > Add New > Command or Script\n"
+    "  Xfce   xfconf-query -c xfce4-keyboard-shortcuts -n -t string\n"
+    "           -p /commands/custom/Print -s 'snaprill --capture=screen'\n"
+    "  sway   bindsym Print exec snaprill --capture=screen\n"
     "\n"
     "In a Wayland session the clipboard is watched through the compositor's data-control\n"
     "protocol where it has one (KDE Plasma, sway and other wlroots desktops), else through\n"
@@ -135,6 +152,24 @@ bool onlyKnownOptionsLeft(int argc, char* argv[]) {
   return true;
 }
 
+// snaprill --capture: the running Snaprill takes the picture, or says why not; with
+// none running (or only another --capture, soon done), this one saves it.
+int captureCommand(snaprill::SingleInstance& instance, snaprill::CaptureTarget target,
+                   const snaprill::ProgramDirectories& dirs) {
+  if (!instance.first()) {
+    if (const std::optional<snaprill::CaptureAnswer> answer = instance.askToCapture(target, 5000)) {
+      if (answer->ok()) return 0;
+      std::fprintf(stderr, "snaprill: no picture taken: %s\n", answer->refusal.c_str());
+      return 1;
+    }
+    if (!instance.waitToBeFirst(5000)) {
+      std::fputs("snaprill: the running Snaprill did not answer\n", stderr);
+      return 1;
+    }
+  }
+  return snaprill::captureOnce(target, dirs);
+}
+
 // The clipboard watcher: in a Wayland session the compositor's own where it lets a
 // client follow its clipboard (every copy is seen then, whatever has the focus),
 // else the X11 one, as Xwayland shows the clipboard.
@@ -165,6 +200,12 @@ class ClipboardChoice {
 int main(int argc, char* argv[]) {
   using namespace snaprill;
   if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
+  std::string captureProblem;
+  const std::optional<CaptureTarget> capture = takeCaptureOption(argc, argv, captureProblem);
+  if (!captureProblem.empty()) {
+    std::fprintf(stderr, "snaprill: %s\n%s\n", captureProblem.c_str(), kUsage);
+    return 2;
+  }
   if (!otherPlatformChosen(argc, argv) && !xDisplayUsable()) return 1;
   SnaprillApplication app(argc, argv);
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
@@ -182,10 +223,13 @@ int main(int argc, char* argv[]) {
   const std::optional<ProgramDirectories> located = programDirectoriesOrRefusal("snaprill");
   if (!located) return 1;
   const ProgramDirectories& dirs = *located;
-  SingleInstance instance(dirs.configDir);
+  // A --capture saving its own picture holds the lock without listening.
+  SingleInstance instance(dirs.configDir, !capture);
+  if (capture) return captureCommand(instance, *capture, dirs);
   if (!instance.first()) {
-    if (!hideSwitch) instance.askToShow(3000);
-    return 0;
+    if (instance.askToShow(3000, !hideSwitch)) return 0;
+    // Its holder does not listen: a --capture, done in a moment.
+    if (!instance.waitToBeFirst(5000)) return 0;
   }
 
   ClipboardChoice clipboardChoice;
@@ -196,12 +240,7 @@ int main(int argc, char* argv[]) {
   ProcessLauncher launcher;
   QtEventPump events;
   Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
-  X11ScreenSize screen;
-  XFixesCursorSource cursor;
-  QtTextRenderer textRenderer;
-  platform.screen = &screen;
-  platform.cursor = &cursor;
-  platform.text = &textRenderer;
+  DesktopPictureServices desktop(platform);
   Options options;
   Texts texts;
   SaveState state(options);
@@ -214,12 +253,25 @@ int main(int argc, char* argv[]) {
   Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
   DesktopTriggers triggers(session);
 
+  // Before the start-up applies the language file, so that Qt's dialogs follow it.
+  const QtTranslations qtTranslations(texts);
   Choosers choosers;
   MainWindow window(session, tray, choosers);
   dialogs.setParent(&window);
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
+  const ScreenPictures screenPictures = chooseScreenPictures(triggers.screenGrabber());
+  instance.setCaptureHandler([&](CaptureTarget target) {
+    return offerRequestedCapture(target, cycle, screenPictures, clipboard);
+  });
+  const Callbacks::Id segmentRelease =
+      cycle.memoryReleased.add([&triggers] { triggers.screenGrabber().releaseSharedMemory(); });
+  std::unique_ptr<GlobalShortcuts> desktopShortcuts;
+  if (isWaylandSession()) {
+    desktopShortcuts =
+        offerDesktopShortcuts(triggers.hotkeys(), options, texts, window.optionPages());
+  }
   // A signal is nobody's click: the close reports on stderr instead of waiting on a
   // box, and a box already open (a second signal during a close the user began
   // included) gives way rather than keeping the program alive.
@@ -235,6 +287,8 @@ int main(int argc, char* argv[]) {
     window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", note)), 20000);
   }
   const int status = QApplication::exec();
+  cycle.memoryReleased.remove(segmentRelease);
+  instance.setCaptureHandler(nullptr);
   app.setExceptionHandler(nullptr);  // the cycle goes before the application
   return status;
 }

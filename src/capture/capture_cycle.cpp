@@ -52,7 +52,13 @@ void CaptureCycle::pictureArrived() {
   // Nothing may start a second capture while one is being written: the AVI writer
   // lets window events through, and such a capture would add a frame to the
   // animation being written. The picture stays on the clipboard until then.
-  if (saving_ || !takingPictures()) return;
+  if (saving_) return;
+  if (!takingPictures()) {
+    // The grab that put a picture there while paused keeps memory too; nothing
+    // else would let it go.
+    armMemoryRelease();
+    return;
+  }
   takeCapture();
   // Pictures that arrived while that one was written.
   while (takingPictures() && services_.clipboard.pictureReady()) takeCapture();
@@ -177,6 +183,7 @@ void CaptureCycle::releaseMemory() {
   // Also while a capture lets events through (an AVI being written): it does not
   // use the kept buffers, and its end starts the timer again.
   releaseKeptPixels();
+  memoryReleased.callAll();
   returnFreeMemoryToSystem();
 }
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/callbacks.h"
 #include "capture/capture_observer.h"
 #include "capture/save_capture.h"
 #include "options/options.h"
@@ -91,6 +92,9 @@ class CaptureCycle : public PictureListener {
   // The picture buffers a burst of captures keeps go this long after its last
   // capture (one timer, armed only by captures: nothing runs while idle).
   static constexpr int kMemoryReleaseDelay = 3000;  // milliseconds
+  // Told when that time has come: sources that keep memory for the next capture of
+  // a burst (the screen grabber's shared segment) let it go.
+  Callbacks memoryReleased;
 
  private:
   void takeCapture();

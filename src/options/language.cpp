@@ -172,6 +172,7 @@ void loadLanguage(Texts& texts, const std::string& file, const std::string& data
   }
   readQuickHelp(texts, ini);
   texts.helpFile = findHelpFile(helpFileName, file, dataDir);
+  texts.languageFile = file;
   texts.changed.callAll();
 }
 

@@ -60,6 +60,10 @@ constexpr std::array kSchema = {
                  "Wayland: clipboard watched through the compositor. Hotkeys work only in X11 "
                  "windows; Print Screen copies nothing.",
                  Message},
+    LanguageText{"Main", "NoGlobalShortcuts",
+                 "Wayland: this desktop lets no program have keys of its own. Bind \"snaprill "
+                 "--capture=screen\" to a key in its keyboard settings.",
+                 Caption},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
                  "settings.",

@@ -48,6 +48,7 @@ void Texts::reset() {
   overrides_.clear();
   quickHelpLines = builtInQuickHelp();
   helpFile.clear();
+  languageFile.clear();
 }
 
 std::string Texts::translatorCredit() const {

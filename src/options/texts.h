@@ -38,6 +38,8 @@ class Texts {
   // The help file to open, a full path; empty when there is none (the help items
   // are then hidden).
   std::string helpFile;
+  // The language file last applied; empty while the built-in texts are in use.
+  std::string languageFile;
 
   // Told after a language file was applied.
   Callbacks changed;

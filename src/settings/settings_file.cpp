@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "formats/ini/ini_file.h"
 #include "io/atomic_file.h"
+#include "options/desktop_language.h"
 #include "options/language.h"
 #include "options/page_height.h"
 #include "options/setting_text.h"
@@ -92,8 +93,9 @@ class Reader {
       } else {
         v.counter = 0;
       }
+      // No language chosen yet: the desktop's, among the shipped ones.
       v.loaded.languageFile =
-          file_.value(kLanguageSection, kLanguageKey).value_or(dirs_.dataDir + "english.ini");
+          file_.value(kLanguageSection, kLanguageKey).value_or(desktopLanguageFile(dirs_.dataDir));
       v.loaded.windowPositionStored =
           file_.has(kCounterSection, "Top") || file_.has(kCounterSection, "Left");
     }

@@ -8,7 +8,7 @@
 
 namespace snaprill {
 
-const std::array<Hotkeys::Slot, 5> Hotkeys::kSlots = {{
+const std::array<Hotkeys::Slot, Hotkeys::kSlotCount> Hotkeys::kSlots = {{
     {Option::captureActiveWindowOnKey, Option::activeWindowKey, Action::altPrintScreen, 0},
     {Option::captureScreenOnKey, Option::screenKey, Action::printScreen, 0},
     {Option::autoSave1, Option::autoSave1Key, Action::autoSave, 1},
@@ -149,6 +149,20 @@ void Hotkeys::act(const Slot& slot) {
     case Action::autoSave:
       fireAutoSave(slot.row);
       return;
+  }
+}
+
+Option Hotkeys::keyOf(std::size_t slot) {
+  return kSlots.at(slot).key;
+}
+
+void Hotkeys::fireSlot(std::size_t slot) {
+  if (slot >= kSlots.size() || !options_.checked(kSlots[slot].enabled)) return;
+  if (!timer_->enabled() || cycle_.saving()) return;
+  try {
+    act(kSlots[slot]);
+  } catch (...) {
+    cycle_.reportError(std::current_exception());
   }
 }
 

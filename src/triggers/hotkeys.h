@@ -61,6 +61,14 @@ class Hotkeys : private CaptureObserver {
   // settings come back once that capture is over (SettingsFiles::useForOneCapture).
   void fireAutoSave(int row);
 
+  // The slots in the order above, for a desktop that reports presses of its own
+  // global shortcuts: how many, and which option holds each slot's key.
+  static constexpr std::size_t kSlotCount = 5;
+  static Option keyOf(std::size_t slot);
+  // A press the desktop reported whole: runs the slot's action as its key would, while
+  // its box is checked and the hotkeys are on (the same pause and key-field rules).
+  void fireSlot(std::size_t slot);
+
  private:
   enum class Action { altPrintScreen, printScreen, autoSave };
   struct Slot {
@@ -75,7 +83,7 @@ class Hotkeys : private CaptureObserver {
     bool up = false;
     int modifiers = 0;  // held when it was first seen down
   };
-  static const std::array<Slot, 5> kSlots;
+  static const std::array<Slot, kSlotCount> kSlots;
 
   bool isDown(int virtualKey) const;
   int modifiersHeld() const;
@@ -90,8 +98,8 @@ class Hotkeys : private CaptureObserver {
   SettingsFiles& settings_;
   KeyboardState& keyboard_;
   KeyInjector& keys_;
-  std::array<bool, 5> latches_{};
-  std::array<Sighting, 5> sightings_{};
+  std::array<bool, kSlotCount> latches_{};
+  std::array<Sighting, kSlotCount> sightings_{};
   Callbacks::Id keyboardWatch_ = 0;
   std::vector<Options::WatchId> optionWatches_;
   std::unique_ptr<Timer> timer_;

@@ -28,6 +28,7 @@ class DesktopTriggers {
 
   Hotkeys& hotkeys() { return hotkeys_; }
   Automation& automation() { return automation_; }
+  X11ScreenGrabber& screenGrabber() { return screen_; }
 
  private:
   X11Keyboard keyboard_;

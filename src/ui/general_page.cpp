@@ -175,8 +175,17 @@ QWidget* OptionPages::buildGeneralPage() {
   layout->addWidget(fileNameGroup, 1, 0);
   layout->addWidget(hotkeysGroup, 0, 1);
   layout->addWidget(autoSaveGroup, 1, 1);
-  layout->setRowStretch(2, 1);
+  noGlobalShortcutsNote_ = wrappedLabel({"Main", "NoGlobalShortcuts"}, 80);
+  noGlobalShortcutsNote_->setObjectName(QStringLiteral("noGlobalShortcutsNote"));
+  noGlobalShortcutsNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  noGlobalShortcutsNote_->hide();
+  layout->addWidget(noGlobalShortcutsNote_, 2, 0, 1, 2);
+  layout->setRowStretch(3, 1);
   return page;
+}
+
+void OptionPages::showNoGlobalShortcutsNote(bool shown) {
+  noGlobalShortcutsNote_->setVisible(shown);
 }
 
 KeyField* OptionPages::keyField(Option id, const char* name) {

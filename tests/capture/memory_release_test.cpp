@@ -41,6 +41,8 @@ class MemoryReleaseTest : public ::testing::Test,
 };
 
 TEST_F(MemoryReleaseTest, BuffersGoOnceTheLastCaptureOfABurstIsTheDelayOld) {
+  int sourcesTold = 0;
+  cycle.memoryReleased.add([&sourcesTold] { ++sourcesTold; });
   timeline.advance(5 * kDelay);
   EXPECT_EQ(timeline.enabledTimers(), 0) << "armed before any capture";
 
@@ -56,10 +58,12 @@ TEST_F(MemoryReleaseTest, BuffersGoOnceTheLastCaptureOfABurstIsTheDelayOld) {
   timeline.advance(kDelay - 100);
   EXPECT_EQ(timeline.enabledTimers(), 1);
   EXPECT_GT(keptPixelBytes(), 0u) << "released while the burst went on";
+  EXPECT_EQ(sourcesTold, 0);
 
   timeline.advance(200);
   EXPECT_EQ(timeline.enabledTimers(), 0) << "the release timer runs on while idle";
   EXPECT_EQ(keptPixelBytes(), 0u);
+  EXPECT_EQ(sourcesTold, 1) << "the screen grabber keeps its segment";
 }
 
 TEST_F(MemoryReleaseTest, ACaptureThatFailsArmsTheReleaseToo) {
@@ -72,6 +76,18 @@ TEST_F(MemoryReleaseTest, ACaptureThatFailsArmsTheReleaseToo) {
   timeline.advance(kDelay + 10);
   EXPECT_EQ(timeline.enabledTimers(), 0);
   EXPECT_EQ(keptPixelBytes(), 0u);
+}
+
+TEST_F(MemoryReleaseTest, APictureLeftWaitingWhilePausedArmsTheReleaseToo) {
+  int sourcesTold = 0;
+  cycle.memoryReleased.add([&sourcesTold] { ++sourcesTold; });
+  cycle.togglePause();
+  captureNow();
+  ASSERT_EQ(state.names.counter(), 0);
+  EXPECT_EQ(timeline.enabledTimers(), 1);
+  timeline.advance(kDelay + 10);
+  EXPECT_EQ(sourcesTold, 1) << "a grab made while paused kept its segment";
+  EXPECT_EQ(timeline.enabledTimers(), 0);
 }
 
 }  // namespace

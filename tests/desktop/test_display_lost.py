@@ -2,13 +2,23 @@
 """The X server goes away: Qt ends the program at once, with no close to save the
 settings in. An image type chosen in the window a moment before was lost; now a
 change is saved a moment after it is made, so the settings file holds it when the
-display goes."""
+display goes. The shared-memory segment the screen grabs keep attached between
+captures goes with the program, not with a later reboot."""
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, check, outcome, settings, wait_for  # noqa: E402
+from desktop_session import (DesktopSession, check, outcome, outputs, settings,  # noqa: E402
+                             wait_for)
 from test_window import GIF_ROW, TYPE_PANEL, click, picker_shown  # noqa: E402
+
+
+def segments_made_by(pid):
+    """The System V shared-memory segments that process made, as the kernel lists them."""
+    with open("/proc/sysvipc/shm") as table:
+        header = table.readline().split()
+        column = header.index("cpid")
+        return [line.split()[1] for line in table if int(line.split()[column]) == pid]
 
 
 def main():
@@ -25,6 +35,12 @@ def main():
         check(wait_for(lambda: not picker_shown(session), 3, 0.02), "a chosen row left it open")
         # A moment later (the save's delay is one second), the display goes.
         saved = wait_for(lambda: settings(session).get("Snaprill/ImageType") == "2", 3, 0.05)
+        # Print Screen: the grab leaves its segment attached for the next one.
+        before = len(segments_made_by(program.pid))
+        session.run(["xdotool", "key", "Print"])
+        check(wait_for(lambda: outputs(session), 10, 0.05), "Print Screen gave no file")
+        check(len(segments_made_by(program.pid)) > before,
+              "no shared-memory segment is kept between grabs")
         session.xvfb.kill()
         session.xvfb.wait(5)
         try:
@@ -32,6 +48,8 @@ def main():
         except Exception:  # noqa: BLE001 - reported below
             pass
         check(program.poll() is not None, "the program outlived its display")
+        check(not segments_made_by(program.pid),
+              "its shared-memory segments outlived it: %r" % segments_made_by(program.pid))
         check(saved and settings(session).get("Snaprill/ImageType") == "2",
               "GIF chosen before the display went is not in the settings: %r"
               % settings(session).get("Snaprill/ImageType"))

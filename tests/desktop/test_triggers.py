@@ -147,6 +147,16 @@ def outer_size(session, window):
     return width + 2 * border + left + right, height + 2 * border + top + bottom
 
 
+def known_window(session):
+    """An xmessage window, and whether it became the active one."""
+    xmessage = subprocess.Popen(["xmessage", "-center", "A known window"], env=session.env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    session.helpers.append(xmessage)
+    active = wait_for(lambda: "xmessage" in session.run(
+        ["xdotool", "getactivewindow", "getwindowname"], check=False).stdout, 5)
+    return xmessage, active
+
+
 def hotkey_checks(app):
     with DesktopSession(app) as session:
         options_file = os.path.join(session.home, "png.snp")
@@ -191,11 +201,7 @@ def hotkey_checks(app):
         check(name is not None and name.endswith(".jpg"), "after the auto-save F12 gave %r" % name)
 
         # F11: the active window with its frame.
-        xmessage = subprocess.Popen(["xmessage", "-center", "A known window"], env=session.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        session.helpers.append(xmessage)
-        active = wait_for(lambda: "xmessage" in session.run(
-            ["xdotool", "getactivewindow", "getwindowname"], check=False).stdout, 5)
+        xmessage, active = known_window(session)
         if check(active, "xmessage did not become the active window"):
             window = session.run(["xdotool", "getactivewindow"]).stdout.strip()
             expected = outer_size(session, window)
@@ -243,11 +249,7 @@ def held_modifier_checks(app):
                        % (ALT | F6, CTRL | SHIFT | F7, ALT | F8))
         start_openbox(session)
         session.start_program()
-        xmessage = subprocess.Popen(["xmessage", "-center", "A known window"], env=session.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        session.helpers.append(xmessage)
-        active = wait_for(lambda: "xmessage" in session.run(
-            ["xdotool", "getactivewindow", "getwindowname"], check=False).stdout, 5)
+        xmessage, active = known_window(session)
         if not check(active, "xmessage did not become the active window"):
             return
         window = outer_size(session, session.run(["xdotool", "getactivewindow"]).stdout.strip())

@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -197,16 +196,15 @@ TEST(IniFileWrite, ManyKeysInOneWalkGiveWhatOneByOneGivesOnAnyText) {
   }
 }
 
-// A settings file of 50 MB (a user's own notes, say) made every exit take seconds:
-// each key of a save walked and copied the whole text. A save walks it once, and one
-// that changes nothing writes nothing.
-TEST(IniFileWrite, ASaveIntoAHugeFileWalksItOnce) {
+// A settings file that also holds a user's long notes: a save that changes nothing
+// writes nothing, and one that changes a key keeps every note. (Its time, linear in the
+// file, is shown by bench/ini_save_bench.)
+TEST(IniFileWrite, ASaveIntoABigFileKeepsTheNotesAndWritesOnlyChanges) {
   TempDir dir;
-  const std::string file = dir.path() + "huge.ini";
+  const std::string file = dir.path() + "big.ini";
   const std::string note = "note=a line of text the user keeps in the settings file\n";
   std::string text = "[Notes]\n";
-  text.reserve((std::size_t{50} << 20) + note.size());
-  while (text.size() < (std::size_t{50} << 20)) text += note;
+  while (text.size() < (std::size_t{1} << 20)) text += note;
   std::vector<IniEntry> entries;
   for (int i = 0; i < 120; ++i) {
     entries.push_back({i % 2 ? "Snaprill" : "General", "Key" + std::to_string(i), "1"});
@@ -218,14 +216,11 @@ TEST(IniFileWrite, ASaveIntoAHugeFileWalksItOnce) {
     return st.st_ino;
   };
   const auto before = inode();
-  const auto started = std::chrono::steady_clock::now();
   writeIniValues(file, entries);
   EXPECT_EQ(inode(), before) << "rewritten without a change";
   entries.back().value = "2";
   writeIniValues(file, entries);
-  const auto took = std::chrono::steady_clock::now() - started;
-  EXPECT_EQ(IniFile::fromFile(file).value("Snaprill", "Key119"), "2");
-  EXPECT_LT(took, std::chrono::seconds(3)) << "two saves of a 50 MB file";
+  EXPECT_EQ(readFile(file), text + iniWithValues("", entries));
 }
 
 TEST(IniFileWrite, AFailedWriteRaisesTheMessageAndKeepsTheOldFile) {

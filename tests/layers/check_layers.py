@@ -24,7 +24,7 @@ LAYERS = [
     ["capture", "gallery"],
     ["settings"],      # settings files
     ["triggers"],      # hotkeys, automation
-    ["backends/x11", "backends/headless"],
+    ["backends/x11", "backends/headless", "backends/portal"],
     ["backends/qt"],   # reads other programs' X pixmaps with the X11 backend
     ["backends/wayland"],  # decodes offers by the Qt backend's rules (clipboard_offer.h)
     ["text_module"],   # Qt's text drawing, loaded by snaprill-batch on demand
@@ -33,8 +33,8 @@ LAYERS = [
 ]
 DESKTOP_HEADERS = re.compile(r'#\s*include\s*<(Q[A-Za-z]*|X11/|wayland-|xcb/)')
 # backends/wayland speaks to the compositor through libwayland.
-DESKTOP_FOLDERS = ("backends/qt", "backends/x11", "backends/wayland", "text_module", "ui",
-                   "app")
+DESKTOP_FOLDERS = ("backends/qt", "backends/x11", "backends/wayland", "backends/portal",
+                   "text_module", "ui", "app")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 

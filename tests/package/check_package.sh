@@ -20,6 +20,8 @@ dpkg-deb --field "$deb" Depends | sed 's/^/depends: /'
 if grep -q '^SNAPRILL_WAYLAND:BOOL=ON' "$build/CMakeCache.txt"; then
   dpkg-deb --field "$deb" Depends | grep -q 'libwayland-client0' || fail "no dependency on libwayland-client0"
 fi
+# Qt's dialogs speak the language chosen through Qt's own translations.
+dpkg-deb --field "$deb" Depends | grep -q 'qt6-translations-l10n' || fail "no dependency on qt6-translations-l10n"
 
 # lintian: errors fail; warnings are printed for the note.
 lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
@@ -54,6 +56,12 @@ grep -q "<project_license>GPL-3.0-or-later</project_license>" "$root"/usr/share/
   fail "AppStream data names no project licence"
 grep -qx "### Languages and translators" "$root/usr/share/doc/snaprill/README.md" ||
   fail "the README with its section for translators is not installed"
+
+# Every language file of the source tree, installed beside english.ini.
+for language in "$here"/../../data/*.ini; do
+  cmp -s "$language" "$root/usr/share/snaprill/$(basename "$language")" ||
+    fail "$(basename "$language") is not installed beside english.ini"
+done
 
 /usr/bin/python3 "$here/test_installed.py" "$root" || failures=$((failures + 1))
 

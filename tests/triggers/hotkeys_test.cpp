@@ -244,6 +244,28 @@ TEST_F(HotkeysTest, NothingFiresWhileTheTimerIsOff) {
   EXPECT_EQ(keys.sent.size(), 2u);
 }
 
+// The desktop's global shortcuts report a press whole: each slot runs its own action,
+// only while checked and while the hotkeys are on, never twice per report.
+TEST_F(HotkeysTest, APressTheDesktopReportsRunsTheSlotsActionUnderTheSameRules) {
+  hotkeys.fireSlot(1);
+  EXPECT_EQ(sent(), "") << "unchecked";
+  options.setChecked(Option::captureScreenOnKey, true);
+  options.setChecked(Option::captureActiveWindowOnKey, true);
+  hotkeys.fireSlot(1);
+  hotkeys.fireSlot(0);
+  hotkeys.fireSlot(Hotkeys::kSlotCount);  // no such slot
+  EXPECT_EQ(sent(), kPrintScreen + " " + kAltPrintScreen);
+  keys.sent.clear();
+  h.cycle.togglePause();
+  hotkeys.fireSlot(1);
+  h.cycle.togglePause();
+  hotkeys.suspendHotkeys();
+  hotkeys.fireSlot(1);
+  hotkeys.resumeHotkeys();
+  EXPECT_EQ(sent(), "") << "paused, then a key field with the focus";
+  EXPECT_EQ(Hotkeys::keyOf(1), Option::screenKey);
+}
+
 TEST_F(HotkeysTest, AKeyPressedWhileACaptureIsWrittenDoesNothing) {
   options.setChecked(Option::captureScreenOnKey, true);
   options.setValue(Option::outputType, kAvi);

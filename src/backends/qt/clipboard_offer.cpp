@@ -23,9 +23,12 @@ bool isBmpAlias(const QString& type) {
          type == QLatin1String("image/x-win-bitmap");
 }
 
+// Drawings are not screenshots: whether Qt could draw an SVG depends only on which
+// plugins happen to be installed, and a copied drawing is the user's own document.
 bool readable(const QString& type) {
   static const QList<QByteArray> known = QImageReader::supportedMimeTypes();
   if (!type.startsWith(QLatin1String("image/"))) return false;
+  if (type.startsWith(QLatin1String("image/svg"))) return false;
   return known.contains(type.toLatin1()) || (isBmpAlias(type) && known.contains("image/bmp"));
 }
 

@@ -20,18 +20,27 @@
 
 namespace snaprill {
 
+struct X11ScreenGrabber::Segment {
+  XShmSegmentInfo info{};
+  int width = 0;
+  int height = 0;
+};
+
 X11ScreenGrabber::X11ScreenGrabber() : display_(XOpenDisplay(nullptr)) {
   if (display_ == nullptr) return;
   activeAtom_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
   if (!XShmQueryExtension(display_)) return;
-  // The server must reach our memory (it does not across machines): try once.
-  const Rect probe{0, 0, 1, 1};
+  // The server must reach our memory (it does not across machines): try once, with a
+  // segment of one pixel that goes at once.
   ErrorTrap trap(display_);
-  sharedMemory_ = !grabShared(probe).empty() && !trap.failed();
+  sharedMemory_ = attachSegment(1, 1) && !trap.failed();
+  releaseSharedMemory();
 }
 
 X11ScreenGrabber::~X11ScreenGrabber() {
-  if (display_ != nullptr) XCloseDisplay(display_);
+  if (display_ == nullptr) return;
+  releaseSharedMemory();
+  XCloseDisplay(display_);
 }
 
 Bitmap X11ScreenGrabber::grabScreen() {
@@ -83,34 +92,69 @@ Bitmap X11ScreenGrabber::grab(const Rect& area) {
   return grabPlain(area);
 }
 
-Bitmap X11ScreenGrabber::grabShared(const Rect& area) {
+bool X11ScreenGrabber::attachSegment(int width, int height) {
+  releaseSharedMemory();
+  auto segment = std::make_unique<Segment>();
+  XShmSegmentInfo& info = segment->info;
   const int screen = DefaultScreen(display_);
-  XShmSegmentInfo segment{};
   ImagePtr image(XShmCreateImage(display_, DefaultVisual(display_, screen),
                                  static_cast<unsigned>(DefaultDepth(display_, screen)), ZPixmap,
-                                 nullptr, &segment, static_cast<unsigned>(area.width()),
-                                 static_cast<unsigned>(area.height())));
-  if (!image) return Bitmap();
+                                 nullptr, &info, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height)));
+  if (!image) return false;
   const std::size_t bytes =
       static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(image->height);
-  segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-  if (segment.shmid < 0) return Bitmap();
-  segment.shmaddr = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
-  // Marked for removal at once: it goes when both sides have let go, even if we crash.
-  shmctl(segment.shmid, IPC_RMID, nullptr);
-  if (segment.shmaddr == reinterpret_cast<char*>(-1)) return Bitmap();
-  image->data = segment.shmaddr;
-  segment.readOnly = False;
-  Bitmap picture;
-  if (XShmAttach(display_, &segment)) {
-    if (XShmGetImage(display_, DefaultRootWindow(display_), image.get(), area.left, area.top,
-                     AllPlanes)) {
-      picture = bitmapFromXImage(*image);
-    }
-    XShmDetach(display_, &segment);
+  info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (info.shmid < 0) return false;
+  void* address = shmat(info.shmid, nullptr, 0);
+  // Marked for removal at once: it goes when both sides have let go, even if we crash
+  // or the server goes away first.
+  shmctl(info.shmid, IPC_RMID, nullptr);
+  if (address == reinterpret_cast<void*>(-1)) return false;
+  info.shmaddr = static_cast<char*>(address);
+  info.readOnly = False;
+  if (!XShmAttach(display_, &info)) {
+    shmdt(address);
+    return false;
   }
-  image->data = nullptr;  // not XDestroyImage's to free
-  shmdt(segment.shmaddr);
+  segment->width = width;
+  segment->height = height;
+  segment_ = std::move(segment);
+  return true;
+}
+
+void X11ScreenGrabber::releaseSharedMemory() {
+  if (!segment_) return;
+  XShmDetach(display_, &segment_->info);
+  // The server lets go before we do, so the segment is gone once we have.
+  XSync(display_, False);
+  shmdt(segment_->info.shmaddr);
+  segment_.reset();
+}
+
+Bitmap X11ScreenGrabber::grabShared(const Rect& area) {
+  // One segment the size of the screen serves every grab of a burst: making,
+  // attaching and freeing an 8 MB segment per grab cost about as much as the grab
+  // itself. A new screen size gets a new one; smaller areas use its front part.
+  const Rect screen = screenRect();
+  if (!segment_ || segment_->width != screen.width() || segment_->height != screen.height()) {
+    if (!attachSegment(screen.width(), screen.height())) return Bitmap();
+  }
+  if (area.right > segment_->width || area.bottom > segment_->height) return Bitmap();
+  const int number = DefaultScreen(display_);
+  XShmSegmentInfo info = segment_->info;
+  ImagePtr image(XShmCreateImage(display_, DefaultVisual(display_, number),
+                                 static_cast<unsigned>(DefaultDepth(display_, number)), ZPixmap,
+                                 nullptr, &info, static_cast<unsigned>(area.width()),
+                                 static_cast<unsigned>(area.height())));
+  if (!image) return Bitmap();
+  image->data = info.shmaddr;
+  Bitmap picture;
+  if (XShmGetImage(display_, DefaultRootWindow(display_), image.get(), area.left, area.top,
+                   AllPlanes)) {
+    picture = bitmapFromXImage(*image);
+  }
+  image->data = nullptr;  // the segment's, not XDestroyImage's to free
   return picture;
 }
 

@@ -9,6 +9,8 @@
 #include "backends/x11/x11_screen_size.h"
 #include "image/bitmap.h"
 
+#include <memory>
+
 typedef struct _XDisplay Display;
 
 namespace snaprill {
@@ -32,17 +34,25 @@ class X11ScreenGrabber {
   // active or it lies wholly outside the screen.
   Bitmap grabActiveWindow();
 
+  // Grabs keep one shared-memory segment the size of the screen attached, for the
+  // next grab of a burst; this lets it go (the program's memory-release timer, once a
+  // burst is over). The next grab makes a new one.
+  void releaseSharedMemory();
+
  private:
   Rect screenRect();
   // The active window's outer rectangle, cut to the screen.
   std::optional<Rect> activeWindowRect();
   Bitmap grab(const Rect& area);
+  bool attachSegment(int width, int height);
   Bitmap grabShared(const Rect& area);
   Bitmap grabPlain(const Rect& area);
 
   Display* display_ = nullptr;
   X11ScreenSize size_{display_};
   bool sharedMemory_ = false;
+  struct Segment;
+  std::unique_ptr<Segment> segment_;  // while one is attached
   unsigned long activeAtom_ = 0;
 };
 

@@ -49,7 +49,9 @@ TEST(ClipboardOffer, PngFirstThenTheOwnersOrderOfWhatQtReads) {
   EXPECT_EQ(pictureTarget({"image/x-bmp"}, false), "image/x-bmp");
   EXPECT_EQ(pictureTarget({"image/x-no-such-format", "application/x-qt-image"}, false),
             "application/x-qt-image");
+  // Also where Qt's SVG plugin is installed.
   EXPECT_EQ(pictureTarget({"image/svg+xml", "text/uri-list"}, false), "");
+  EXPECT_EQ(pictureTarget({"image/svg+xml-compressed"}, false), "");
   EXPECT_EQ(pictureTarget({}, true), "");
 }
 

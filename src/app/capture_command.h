@@ -1,0 +1,56 @@
+// snaprill --capture=screen | --capture=window: a picture taken on request, for the
+// key bindings of a desktop. The running Snaprill of the same settings folder takes
+// it as its Print Screen (Alt+Print Screen) stand-in does; with none running, the
+// command takes and saves it itself with the saved settings.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "backends/qt/qt_text_renderer.h"
+#include "backends/x11/x11_screen_grabber.h"
+#include "backends/x11/x11_screen_size.h"
+#include "backends/x11/xfixes_cursor.h"
+#include "capture/capture_cycle.h"
+#include "image/bitmap.h"
+#include "platform/program_dir.h"
+#include "ui/single_instance.h"
+
+namespace snaprill {
+
+// What a capture needs of the desktop beyond the cycle's services: the screen's size,
+// the mouse cursor and text drawing, put into a platform.
+struct DesktopPictureServices {
+  explicit DesktopPictureServices(Platform& platform);
+  X11ScreenSize screen;
+  XFixesCursorSource cursor;
+  QtTextRenderer text;
+};
+
+// What the command line asks for. Takes "--capture=WHAT" or "--capture WHAT" out of
+// argv (so that the rest is checked as usual); nothing when neither is there, and
+// nothing with problem set when WHAT is neither "screen" nor "window".
+std::optional<CaptureTarget> takeCaptureOption(int& argc, char* argv[], std::string& problem);
+
+// How this session's screen is read for a requested capture: empty `take`, with the
+// reason in `refusal`, where no way works yet.
+struct ScreenPictures {
+  std::function<Bitmap(CaptureTarget)> take;
+  std::string refusal;
+};
+ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11);
+
+// The running program's answer to a request: the picture offered on the clipboard,
+// where the capture cycle takes it; or why not (paused, no number left, the screen
+// could not be read).
+std::optional<std::string> offerRequestedCapture(CaptureTarget target, const CaptureCycle& cycle,
+                                                 const ScreenPictures& pictures,
+                                                 Clipboard& clipboard);
+
+// With no Snaprill running: the picture taken, adjusted and saved as the program
+// would, the counter kept in the settings file. Prints nothing on success; returns
+// the exit status (0 saved, 1 with the reason on standard error).
+int captureOnce(CaptureTarget target, const ProgramDirectories& dirs);
+
+}  // namespace snaprill
