@@ -2,12 +2,15 @@
 // sizes it over the part of the screen that matters and closes it; its outer
 // geometry (the window manager's frame included) goes back into the crop or resize
 // fields. The window shows its own size, and lets what lies below show through
-// where a compositor makes windows translucent.
+// where a compositor makes windows translucent. The fields count the screen's own
+// pixels, as captures do, whatever the scaling of the desktop.
 #pragma once
 
 #include <QRect>
 #include <QWidget>
 #include <functional>
+#include <optional>
+#include <utility>
 
 #include "options/options.h"
 #include "options/texts.h"
@@ -26,8 +29,16 @@ class AreaChooser : public QWidget {
   // Shows the window and waits until it is closed; the close writes back.
   void exec();
 
-  // The window's place and size on the screen, its frame included.
+  // The window's place and size on the screen, its frame included, in the pixels
+  // of the screen it stands on.
   QRect outerGeometry() const;
+  // The frame around the window's own area, in the same pixels.
+  QMargins frameMargins() const;
+  // What closing writes back: the outer geometry, or the fields' own values while
+  // the window stands where it was placed.
+  QRect chosenGeometry() const;
+  // Whether the window stands framed at its rectangle, ready for the user.
+  bool placed() const { return placed_.isValid(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -39,14 +50,29 @@ class AreaChooser : public QWidget {
 
  private:
   void placeOuter(const QRect& outer, QMargins frame);
-  QMargins frameMargins() const;
+  // What the X server says, when the window is on one: Qt's own answer is in
+  // logical pixels, rounded.
+  std::optional<std::pair<QRect, QRect>> serverRects() const;
+  // Places the window at the wanted rectangle in the X server's pixels; false
+  // where there is no X server to ask.
+  bool placeOnServer();
 
   Kind kind_;
   Options& options_;
   QRect wanted_;
+  // Where the window stood once placed: closed there, it gives back the fields'
+  // values untouched even where scaling rounds a pixel.
+  QRect placed_;
   std::function<void()> closed_;
   bool cancelled_ = false;
 };
+
+// The window's wash and the readout on it: a pale highlight on a light theme, a
+// deep one on a dark theme, and text that reads on it.
+struct ReadoutColours {
+  QColor fill, text;
+};
+ReadoutColours readoutColours(const QPalette& palette);
 
 // The "Choose Area" links of the crop and resize groups.
 void chooseCropArea(Options& options, const Texts& texts, QWidget* parent);

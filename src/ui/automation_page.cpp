@@ -16,6 +16,7 @@
 #include "ui/guarded.h"
 #include "ui/link_label.h"
 #include "ui/option_pages.h"
+#include "ui/readable_colour.h"
 
 namespace snaprill {
 
@@ -58,9 +59,12 @@ QWidget* OptionPages::buildAutomationPage() {
   LinkLabel* startStopLink = link({"Timers", "Start"}, "startStopLink");
   startStopLink->setEnabled(false);
   // Navy in Verdana where the font exists, unlike the page's other links: this one
-  // starts and stops the timers rather than opening a chooser.
+  // starts and stops the timers rather than opening a chooser. On a dark theme,
+  // where navy cannot be read, the theme's link colour or plain light text.
   QPalette navy = startStopLink->palette();
-  navy.setColor(QPalette::Link, QColor(0x00, 0x00, 0x80));
+  navy.setColor(QPalette::Link,
+                readableAgainst(navy.color(QPalette::Window),
+                                {QColor(0x00, 0x00, 0x80), navy.color(QPalette::Link)}));
   startStopLink->setPalette(navy);
   QFont verdana = startStopLink->font();
   verdana.setFamilies({QStringLiteral("Verdana"), verdana.family()});

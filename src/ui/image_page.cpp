@@ -16,6 +16,7 @@
 #include "ui/guarded.h"
 #include "ui/link_label.h"
 #include "ui/option_pages.h"
+#include "ui/readable_colour.h"
 
 namespace snaprill {
 
@@ -176,13 +177,17 @@ void OptionPages::chooseTextFont() {
 
 void OptionPages::updateTextPreview() {
   // The text field shows the capture text as it will be drawn: in the text colour,
-  // on the background colour when one is added.
+  // on the background colour when one is added. Without one, the field's own
+  // background is only a backdrop: the button colour where the text reads on it,
+  // else the window's or plain black or white (green text on a dark theme).
   QPalette preview = palette();
-  preview.setColor(QPalette::Text, colourFromValue(options_.value(Option::textColour), palette()));
+  const QColor text = colourFromValue(options_.value(Option::textColour), palette());
+  preview.setColor(QPalette::Text, text);
   preview.setColor(QPalette::Base,
                    options_.checked(Option::fillTextBackground)
                        ? colourFromValue(options_.value(Option::textBackgroundColour), palette())
-                       : palette().color(QPalette::Button));
+                       : readableAgainst(text, {palette().color(QPalette::Button),
+                                                palette().color(QPalette::Base)}));
   captureTextField_->setPalette(preview);
 }
 

@@ -21,7 +21,7 @@ class TypePicker : public QWidget {
 
  public:
   static constexpr int kRowCount = 9;
-  static constexpr int kFullHeight = 218;
+  static constexpr int kFullHeight = 218;  // with rows of 20 pixels
   static constexpr int kRollStep = 10;
   static constexpr int kRollInterval = 10;  // milliseconds
   static constexpr int kRowPitch = 24;
@@ -40,6 +40,8 @@ class TypePicker : public QWidget {
   // choice (even of the type already chosen), and the picker rolls up.
   void chooseRow(int row);
 
+  // Taller than 218 where the desktop's font needs taller rows.
+  int fullHeight() const;
   int rolledHeight() const { return rolledHeight_; }
   bool rollingUp() const { return rollingUp_; }
   bool rowHighlighted(int row) const { return row - 1 == highlightedRow_; }
@@ -50,6 +52,7 @@ class TypePicker : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +61,10 @@ class TypePicker : public QWidget {
   void setRolledHeight(int height);
   void highlightRow(int index);
   void hoverRow(int index, bool entered);
+  // Row pictures and label colours for the palette and the screen's pixel ratio.
+  void applyColours();
+  QColor labelColour(int index, bool hovered) const;
+  QPalette themePalette() const;
   int rowOf(QObject* widget) const;
 
   Options& options_;
@@ -69,6 +76,8 @@ class TypePicker : public QWidget {
   bool rollingUp_ = false;
   int rolledHeight_ = 0;
   int highlightedRow_ = -1;
+  int rowHeight_ = 0;
+  bool applyingColours_ = false;
   QWidget* pages_ = nullptr;
 };
 

@@ -56,19 +56,29 @@ def close_area(session, area):
     return wait_for(lambda: not area_window(session), 5, 0.05)
 
 
+def start_on_dimensions_page(session, crop, more_settings=""):
+    """The program under openbox with that crop rectangle, on the Dimensions &
+    Effects page: its window and the two Choose Area links (None when not found)."""
+    with open(os.path.join(session.home, "snaprill.ini"), "w") as ini:
+        ini.write("[DimAndEffects]\nCropLeft=%d\nCropTop=%d\nCropWidth=%d\nCropHeight=%d\n"
+                  % crop + more_settings)
+    session.start_window_manager()
+    session.start_program()
+    wid = session.window_id()
+    time.sleep(0.5)
+    show_dimensions_page(session, wid)
+    # The only links below the tabs: crop on the left, resize on the right.
+    links = session.link_points(wid)
+    if not check(len(links) == 2, "expected two Choose Area links, found %r" % links):
+        return wid, None
+    return wid, links
+
+
 def main():
     with DesktopSession(os.environ["SNAPRILL_APP"]) as session:
-        with open(os.path.join(session.home, "snaprill.ini"), "w") as ini:
-            ini.write("[DimAndEffects]\nCropLeft=%d\nCropTop=%d\nCropWidth=%d\nCropHeight=%d\n"
-                      "ResizeWidth=320\nResizeHeight=240\n" % CROP)
-        session.start_window_manager()
-        session.start_program()
-        wid = session.window_id()
-        time.sleep(0.5)
-        show_dimensions_page(session, wid)
-        # The only links below the tabs: crop on the left, resize on the right.
-        links = session.link_points(wid)
-        if not check(len(links) == 2, "expected two Choose Area links, found %r" % links):
+        wid, links = start_on_dimensions_page(session, CROP,
+                                              "ResizeWidth=320\nResizeHeight=240\n")
+        if not links:
             return outcome("")
 
         # Untouched: the frame at the crop rectangle, and nothing changes.

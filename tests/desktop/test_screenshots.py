@@ -1,9 +1,10 @@
 #!/usr/bin/python3
-"""Every page of the main window on a real X server at 100 % and 200 % scaling,
-each brought forward through the Tabs menu: the pages differ from each other, and
-the window fits a small screen (1024 x 768 at 100 %). Then, at 100 % under openbox,
-the windows the main window opens: the about box, the directory chooser and the
-area chooser. With SNAPRILL_SCREENSHOTS=1
+"""Every page of the main window on a real X server at 100 % and 200 % scaling, on a
+light theme and on a dark one (qt6ct's "darker" colours), each brought forward
+through the Tabs menu: the pages differ from each other, and the window fits a
+small screen (1024 x 768 at 100 %); with them the type picker and the area
+chooser. Then, at 100 % under openbox, the other windows the main window opens:
+the about box and the directory chooser. With SNAPRILL_SCREENSHOTS=1
 the pictures are written to docs/screenshots/ (8-bit palette PNGs), as the README
 shows them; otherwise to a temporary folder that goes with the session."""
 import os
@@ -21,11 +22,38 @@ PAGES = ["general", "image", "gif", "tiff-tga-bmp", "dimensions-effects", "autom
 SMALL_SCREEN = (1024, 768)
 # The "User specified" button on the General page at 100 %.
 USER_SPECIFIED = ("118", "225")
+# The image-type panel at 100 %.
+TYPE_PANEL = (170, 97)
+AREA_TITLE = "Resize the window and then close it to save settings"
+THEMES = ("light", "dark")
 
 
-def shoot(session, wid, path):
+def use_dark_theme(session):
+    """qt6ct as the platform theme, with the darker colour scheme it ships."""
+    config = os.path.join(session.home, "xdg")
+    os.makedirs(os.path.join(config, "qt6ct"))
+    with open(os.path.join(config, "qt6ct", "qt6ct.conf"), "w") as conf:
+        conf.write("[Appearance]\ncolor_scheme_path=/usr/share/qt6ct/colors/darker.conf\n"
+                   "custom_palette=true\nstyle=Fusion\n"
+                   # The light run's font, so that both themes lay out alike.
+                   "[Fonts]\ngeneral=\"Sans Serif,9,-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"\n"
+                   "fixed=\"Monospace,9,-1,5,400,0,0,0,0,0,0,0,0,0,0,1\"\n")
+    session.env["XDG_CONFIG_HOME"] = config
+    session.env["QT_QPA_PLATFORMTHEME"] = "qt6ct"
+
+
+def picture_name(base, scale, theme):
+    return "%s-%d%s.png" % (base, scale * 100, "-dark" if theme == "dark" else "")
+
+
+def shoot(session, wid, path, crop=None):
+    """The window, or the screen's rectangle crop = (x, y, width, height)."""
     raw = path + ".raw.png"
-    session.run(["import", "-window", wid, raw])
+    if crop:
+        session.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d"
+                     % (crop[2], crop[3], crop[0], crop[1]), "+repage", raw])
+    else:
+        session.run(["import", "-window", wid, raw])
     with Image.open(raw) as picture:
         # A palette of 128 colours keeps the text's smoothing and the files small.
         picture.convert("RGB").quantize(colors=128, dither=Image.Dither.NONE).save(
@@ -40,9 +68,12 @@ def show_page(session, wid, index):
     session.run(["xdotool", "key", "--delay", "60", "alt+t", *["Down"] * index, "Return"])
 
 
-def run(scale, folder):
+def run(scale, theme, folder, light_links):
     with DesktopSession(os.environ["SNAPRILL_APP"], screen="2560x1600x24") as session:
         session.env["QT_SCALE_FACTOR"] = str(scale)
+        if theme == "dark":
+            use_dark_theme(session)
+        session.start_window_manager()
         session.start_program()
         wid = session.window_id()
         time.sleep(0.5)  # the first paint
@@ -51,7 +82,8 @@ def run(scale, folder):
         for index, name in enumerate(PAGES):
             show_page(session, wid, index)
             time.sleep(0.4)
-            shots.append(shoot(session, wid, os.path.join(target, "%s-%d.png" % (name, scale * 100))))
+            shots.append(shoot(session, wid,
+                               os.path.join(target, picture_name(name, scale, theme))))
         size = shots[0][0]
         limit = (SMALL_SCREEN[0] * scale, SMALL_SCREEN[1] * scale)
         check(size[0] <= limit[0] and size[1] <= limit[1],
@@ -61,6 +93,34 @@ def run(scale, folder):
               % (scale * 100, [shot[0] for shot in shots]))
         check(len({shot[1] for shot in shots}) == len(PAGES),
               "%d %%: the Tabs menu did not bring every page forward" % (scale * 100))
+
+        # The type picker, unrolled over the window; the screen shows both.
+        show_page(session, wid, 0)
+        time.sleep(0.3)
+        session.run(["xdotool", "mousemove", "--window", wid, str(TYPE_PANEL[0] * scale),
+                     str(TYPE_PANEL[1] * scale), "click", "1"])
+        time.sleep(0.8)
+        x, y, width, height, _ = session.geometry(wid)
+        shoot(session, wid, os.path.join(target, picture_name("type-picker", scale, theme)),
+              (x, y, width, height))
+        session.run(["xdotool", "key", "Escape"])
+        time.sleep(0.5)
+
+        # The area chooser of the crop group, the first link on its page (found by
+        # its colour on the light theme; the dark theme's links are elsewhere in
+        # colour but in the same place).
+        show_page(session, wid, PAGES.index("dimensions-effects"))
+        time.sleep(0.4)
+        links = session.link_points(wid) if theme == "light" else light_links.get(scale)
+        if check(links, "%d %% %s: no Choose Area link found" % (scale * 100, theme)):
+            light_links[scale] = links
+            session.run(["xdotool", "mousemove", "--window", wid, str(links[0][0]),
+                         str(links[0][1]), "click", "1"])
+            area = shoot_dialog(session, AREA_TITLE,
+                                os.path.join(target, picture_name("area-chooser", scale, theme)),
+                                1)
+            if area:
+                close_with(session, area, "alt+F4")
         session.stop_program()
 
 
@@ -118,17 +178,6 @@ def run_windows(folder):
         if chooser:
             close_with(session, chooser, "Escape")
 
-        # The area chooser of the crop group, the first link on its page.
-        show_page(session, wid, PAGES.index("dimensions-effects"))
-        time.sleep(0.4)
-        links = session.link_points(wid)
-        if check(links, "no Choose Area link found"):
-            session.run(["xdotool", "mousemove", "--window", wid, str(links[0][0]),
-                         str(links[0][1]), "click", "1"])
-            area = shoot_dialog(session, "Resize the window and then close it to save settings",
-                                os.path.join(target, "area-chooser-100.png"), 1)
-            if area:
-                close_with(session, area, "alt+F4")
         session.stop_program()
 
 
@@ -137,10 +186,13 @@ def main():
     if os.environ.get("SNAPRILL_SCREENSHOTS") == "1":
         folder = os.path.join(HERE, "..", "..", "docs", "screenshots")
         os.makedirs(folder, exist_ok=True)
-    for scale in (1, 2):
-        run(scale, folder)
+    light_links = {}
+    for theme in THEMES:
+        for scale in (1, 2):
+            run(scale, theme, folder, light_links)
     run_windows(folder)
-    return outcome("every page shown at 100 % and 200 %, and the windows it opens" +
+    return outcome("every page, the type picker and the area chooser shown at 100 % and "
+                   "200 %, light and dark, and the windows the main window opens" +
                    (", pictures in docs/screenshots" if folder else ""))
 
 

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QStyle>
 #include <vector>
 
 #include "ui/type_panel.h"
@@ -99,6 +100,40 @@ TEST_F(TypePickerTest, EveryRowNameFitsItsRow) {
         << label->text().toStdString();
   }
   EXPECT_GE(picker.width(), 167);
+}
+
+TEST_F(TypePickerTest, RowPicturesAreDrawnAtTheScreensPixelRatio) {
+  // Also run at QT_SCALE_FACTOR 1.5 and 2: a picture made at 1x and stretched
+  // looks blurred there.
+  owner.show();
+  picker.open(panel, pages);
+  const qreal ratio = picker.devicePixelRatioF();
+  int pictures = 0;
+  for (const QLabel* row : picker.findChildren<QLabel*>()) {
+    const QPixmap picture = row->pixmap();
+    if (picture.isNull()) continue;
+    ++pictures;
+    EXPECT_EQ(picture.devicePixelRatio(), ratio);
+    EXPECT_EQ(picture.size(), (QSizeF(row->size()) * ratio).toSize());
+  }
+  EXPECT_EQ(pictures, TypePicker::kRowCount);
+}
+
+TEST_F(TypePickerTest, FollowsAThemeChangedWhileTheProgramRuns) {
+  // Made at the start on one theme, opened later on another.
+  const QPalette saved = QApplication::palette();
+  const QPalette light = QApplication::style()->standardPalette();
+  QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x20, 0x20, 0x20));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  owner.show();
+  for (const bool toDark : {true, false, true}) {
+    QApplication::setPalette(toDark ? dark : light);
+    picker.open(panel, pages);
+    EXPECT_EQ(picker.palette().color(QPalette::Window),
+              toDark ? dark.color(QPalette::Window) : QColor(0xDE, 0xDF, 0xDE));
+    picker.hide();
+  }
+  QApplication::setPalette(saved);
 }
 
 }  // namespace

@@ -15,30 +15,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 
+#include "backends/x11/x11_window_frame.h"
 #include "backends/x11/ximage_bitmap.h"
 
 namespace snaprill {
-
-namespace {
-
-// A property of 32-bit items, as Xlib hands them out (as longs).
-std::vector<unsigned long> cardinals(Display* display, Window window, Atom property, Atom type) {
-  Atom actual = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  std::vector<unsigned long> values;
-  if (XGetWindowProperty(display, window, property, 0, 16, False, type, &actual, &format, &count,
-                         &after, &data) == Success &&
-      data != nullptr && format == 32) {
-    const auto* items = reinterpret_cast<const unsigned long*>(data);
-    values.assign(items, items + count);
-  }
-  if (data != nullptr) XFree(data);
-  return values;
-}
-
-}  // namespace
 
 struct X11ScreenGrabber::Segment {
   XShmSegmentInfo info{};
@@ -49,7 +29,6 @@ struct X11ScreenGrabber::Segment {
 X11ScreenGrabber::X11ScreenGrabber() : display_(XOpenDisplay(nullptr)) {
   if (display_ == nullptr) return;
   activeAtom_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
-  frameAtom_ = XInternAtom(display_, "_NET_FRAME_EXTENTS", False);
   if (!XShmQueryExtension(display_)) return;
   // The server must reach our memory (it does not across machines): try once, with a
   // segment of one pixel that goes at once.
@@ -90,31 +69,15 @@ Bitmap X11ScreenGrabber::grabActiveWindow() {
 
 std::optional<Rect> X11ScreenGrabber::activeWindowRect() {
   const Window root = DefaultRootWindow(display_);
-  const std::vector<unsigned long> active = cardinals(display_, root, activeAtom_, XA_WINDOW);
+  const std::vector<unsigned long> active =
+      cardinalProperty(display_, root, activeAtom_, XA_WINDOW);
   if (active.empty() || active[0] == None) return std::nullopt;
-  const Window window = active[0];
-  // The window may be gone by now.
-  ErrorTrap trap(display_);
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(display_, window, &attributes)) return std::nullopt;
-  int x = 0, y = 0;
-  Window child = None;
-  if (!XTranslateCoordinates(display_, window, root, 0, 0, &x, &y, &child)) return std::nullopt;
-  std::vector<unsigned long> frame = cardinals(display_, window, frameAtom_, XA_CARDINAL);
-  if (trap.failed()) return std::nullopt;
-  frame.resize(4, 0);  // left, right, top, bottom; none without a frame
-  const auto extent = [&frame](int i) {
-    return static_cast<long long>(std::min(frame[i], 0xFFFFul));
-  };
-  const long long border = attributes.border_width;
-  const long long left = x - border - extent(0);
-  const long long top = y - border - extent(2);
-  const long long right = x + attributes.width + border + extent(1);
-  const long long bottom = y + attributes.height + border + extent(3);
+  const std::optional<WindowRects> window = windowRects(display_, active[0]);
+  if (!window) return std::nullopt;
+  const Rect& outer = window->outer;
   const Rect screen = screenRect();
-  const Rect cut{static_cast<int>(std::max(left, 0LL)), static_cast<int>(std::max(top, 0LL)),
-                 static_cast<int>(std::min<long long>(right, screen.right)),
-                 static_cast<int>(std::min<long long>(bottom, screen.bottom))};
+  const Rect cut{std::max(outer.left, 0), std::max(outer.top, 0),
+                 std::min(outer.right, screen.right), std::min(outer.bottom, screen.bottom)};
   if (cut.width() <= 0 || cut.height() <= 0) return std::nullopt;
   return cut;
 }

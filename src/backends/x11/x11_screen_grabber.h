@@ -53,7 +53,7 @@ class X11ScreenGrabber {
   bool sharedMemory_ = false;
   struct Segment;
   std::unique_ptr<Segment> segment_;  // while one is attached
-  unsigned long activeAtom_ = 0, frameAtom_ = 0;
+  unsigned long activeAtom_ = 0;
 };
 
 }  // namespace snaprill
