@@ -52,13 +52,8 @@ constexpr std::array kSchema = {
                  Message},
     LanguageText{"Main", "NoTray",
                  "No system tray was found: the window is minimised instead of hidden.", Message},
-    LanguageText{"Main", "WaylandNote",
-                 "Wayland: clipboard watched through Xwayland. Hotkeys work only in X11 windows; "
-                 "Print Screen copies nothing.",
-                 Message},
-    LanguageText{"Main", "WaylandNative",
-                 "Wayland: clipboard watched through the compositor. Hotkeys work only in X11 "
-                 "windows; Print Screen copies nothing.",
+    LanguageText{"Main", "WaylandNote", "Wayland: clipboard watched through Xwayland.", Message},
+    LanguageText{"Main", "WaylandNative", "Wayland: clipboard watched through the compositor.",
                  Message},
     LanguageText{"Main", "NoGlobalShortcuts",
                  "Wayland: this desktop lets no program have keys of its own. Bind \"snaprill "
