@@ -116,7 +116,23 @@ def hotkey_checks():
         check(got is not None and got.size < SCREEN and got.size[0] >= 200,
               "F11 gave %r, not a window" % (got and got.size,))
     gtk.kill()
-    check(program.stop() == 0, "SIGTERM: no clean exit")
+
+    # snaprill --capture=screen, bound to a key in the desktop's settings: handed to
+    # the running program, then, with none running, saved by the command itself.
+    for running in (True, False):
+        if not running:
+            check(program.stop() == 0, "SIGTERM: no clean exit")
+        time.sleep(0.5)
+        before = outputs()
+        first = grim() if COMPOSITOR == "sway" else None
+        done = run([os.path.join(BIN, "snaprill"), "--capture=screen"])
+        what = "--capture=screen with%s a running Snaprill" % ("" if running else "out")
+        check(done.returncode == 0, "%s: exit %d, %r" % (what, done.returncode, done.stderr))
+        got = new_file(before)
+        if COMPOSITOR == "sway":
+            same_screen(got, [first, grim()], what)
+        else:
+            check(got is not None and got.size == SCREEN, "%s gave %r" % (what, got and got.size))
 
 
 # The portal in a session bus of its own, with the backends sway uses: wlr for the
