@@ -81,6 +81,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Plugins Qt loads at run time: the X11 and offscreen platforms, and the readers of
 # TIFF and WebP pictures offered on the clipboard.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
+if(SNAPRILL_MODERN_TYPES)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", libwebp7, libwebpmux3, libavif15, libjxl0.7")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

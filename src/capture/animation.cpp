@@ -34,6 +34,9 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
 
 WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                                  const Texts& texts, Platform& services) {
+  if (options.value(Option::outputType) == kWebp) {
+    return fullColour_.addFrame(capture, options, names);
+  }
   GifImage& gif = frames_;
   gif.reductionMode = options.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
                                                             : ReductionMode::SystemColorQuantize;
@@ -82,6 +85,7 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
 }
 
 WriteOutcome Animation::flushPending(OutputNames& names) {
+  if (fullColour_.pendingFrameIndex() >= 0) return fullColour_.flushPending(names);
   if (pendingFrameIndex_ < 0) return {};
   pendingFrameIndex_ = -1;
   GifImage& gif = frames_;

@@ -23,7 +23,10 @@ constexpr const char* kRowNames[TypePicker::kRowCount] = {"JPEG",
                                                           "TIFF",
                                                           "Video for Windows (AVI)",
                                                           "TrueVision Targa",
-                                                          "ZSoft Bitmap (PCX)"};
+                                                          "ZSoft Bitmap (PCX)",
+                                                          "WebP",
+                                                          "AVIF",
+                                                          "JPEG XL"};
 
 const QColor kBackground(0xDE, 0xDF, 0xDE);
 const QColor kLabelColour(0x63, 0x59, 0x52);
