@@ -2,11 +2,12 @@
 """Every page of the main window on a real X server at 100 % and 200 % scaling,
 each brought forward through the Tabs menu: the pages differ from each other, and
 the window fits a small screen (1024 x 768 at 100 %). Then, at 100 % under openbox,
-the windows the main window opens: the about box, the directory chooser and the
-area chooser. With SNAPRILL_SCREENSHOTS=1
+the windows the main window opens: the about box, the directory chooser, the
+area chooser and the type picker unrolled with its twelve types. With SNAPRILL_SCREENSHOTS=1
 the pictures are written to docs/screenshots/ (8-bit palette PNGs), as the README
 shows them; otherwise to a temporary folder that goes with the session."""
 import os
+import re
 import sys
 import time
 
@@ -21,6 +22,9 @@ PAGES = ["general", "image", "gif", "tiff-tga-bmp", "dimensions-effects", "autom
 SMALL_SCREEN = (1024, 768)
 # The "User specified" button on the General page at 100 %.
 USER_SPECIFIED = ("118", "225")
+# The type panel in the top strip at 100 %, and the unrolled picker's height.
+TYPE_PANEL = ("170", "97")
+PICKER_HEIGHT = 290
 
 
 def shoot(session, wid, path):
@@ -129,7 +133,26 @@ def run_windows(folder):
                                 os.path.join(target, "area-chooser-100.png"), 1)
             if area:
                 close_with(session, area, "alt+F4")
+
+        # The type picker, unrolled under the type panel.
+        session.run(["xdotool", "windowactivate", "--sync", wid])
+        session.run(["xdotool", "mousemove", "--window", wid, *TYPE_PANEL, "click", "1"])
+        picker = wait_for(lambda: unrolled_picker(session), 3, 0.02)
+        if check(picker, "the type picker did not unroll"):
+            time.sleep(0.3)
+            shoot(session, picker, os.path.join(target, "type-picker-100.png"))
+            session.run(["xdotool", "key", "Escape"])
         session.stop_program()
+
+
+def unrolled_picker(session):
+    """The type picker's window once fully unrolled and shown, or None."""
+    tree = session.run(["xwininfo", "-root", "-tree"], check=False).stdout
+    for wid in re.findall(r"^\s*(0x[0-9a-f]+) .*\b\d+x%d\+" % PICKER_HEIGHT, tree, re.MULTILINE):
+        geometry = session.geometry(wid)
+        if geometry and geometry[4]:
+            return wid
+    return None
 
 
 def main():
