@@ -85,8 +85,10 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
 }
 
 WriteOutcome Animation::flushPending(OutputNames& names) {
-  if (fullColour_.pendingFrameIndex() >= 0) return fullColour_.flushPending(names);
-  if (pendingFrameIndex_ < 0) return {};
+  // WebP frames and GIF frames may both wait when the type changed mid-animation:
+  // neither may be lost.
+  WriteOutcome fullColour = fullColour_.flushPending(names);
+  if (pendingFrameIndex_ < 0) return fullColour;
   pendingFrameIndex_ = -1;
   GifImage& gif = frames_;
   WriteOutcome outcome;

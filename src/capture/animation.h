@@ -27,8 +27,9 @@ class Animation {
   // taken here (saveCapture gives it back).
   WriteOutcome addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                         const Texts& texts, Platform& services);
-  // Writes the frames still waiting as one GIF file, or WebP file for WebP frames (at
-  // close, whatever the output type); nothing when none wait. Throws what the GIF writer throws,
+  // Writes the frames still waiting as one GIF file, and WebP frames as one WebP file
+  // (at close, whatever the output type); nothing when none wait. The outcome is the
+  // GIF's when both waited. Throws what the GIF writer throws,
   // the counter then back where it was.
   WriteOutcome flushPending(OutputNames& names);
 
