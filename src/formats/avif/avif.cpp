@@ -28,6 +28,15 @@ struct ImageDeleter {
   void operator()(avifImage* i) const { avifImageDestroy(i); }
 };
 
+// libavif's output, freed on leaving however that happens.
+struct EncodedData {
+  avifRWData data = AVIF_DATA_EMPTY;
+  EncodedData() = default;
+  ~EncodedData() { avifRWDataFree(&data); }
+  EncodedData(const EncodedData&) = delete;
+  EncodedData& operator=(const EncodedData&) = delete;
+};
+
 [[noreturn]] void failed(FormatErrorKind kind, avifResult result) {
   throw FormatError(kind, std::string("libavif: ") + avifResultToString(result));
 }
@@ -68,19 +77,12 @@ void writeAvif(const Bitmap& picture, int quality, ByteSink& out) {
   encoder->speed = kEncoderSpeed;
   encoder->maxThreads = kEncoderThreads;
   encoder->minQuantizer = encoder->maxQuantizer = quantizerFor(quality);
-  avifRWData output = AVIF_DATA_EMPTY;
-  const avifResult r = avifEncoderWrite(encoder.get(), image.get(), &output);
-  if (r != AVIF_RESULT_OK) {
-    avifRWDataFree(&output);
+  EncodedData output;
+  if (const avifResult r = avifEncoderWrite(encoder.get(), image.get(), &output.data);
+      r != AVIF_RESULT_OK) {
     failed(FormatErrorKind::EncoderFailed, r);
   }
-  try {
-    out.write(output.data, output.size);
-  } catch (...) {
-    avifRWDataFree(&output);
-    throw;
-  }
-  avifRWDataFree(&output);
+  out.write(output.data.data, output.data.size);
 }
 
 Bitmap readAvif(const std::uint8_t* data, std::size_t size) {

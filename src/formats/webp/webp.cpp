@@ -61,6 +61,22 @@ class WebpPicture {
   WebPPicture picture_{};
 };
 
+// libwebp's output buffers, freed on leaving however that happens.
+struct EncodedMemory {
+  WebPMemoryWriter writer;
+  EncodedMemory() { WebPMemoryWriterInit(&writer); }
+  ~EncodedMemory() { WebPMemoryWriterClear(&writer); }
+  EncodedMemory(const EncodedMemory&) = delete;
+  EncodedMemory& operator=(const EncodedMemory&) = delete;
+};
+struct AssembledAnimation {
+  WebPData data;
+  AssembledAnimation() { WebPDataInit(&data); }
+  ~AssembledAnimation() { WebPDataClear(&data); }
+  AssembledAnimation(const AssembledAnimation&) = delete;
+  AssembledAnimation& operator=(const AssembledAnimation&) = delete;
+};
+
 void encoderFailed(int code) {
   throw FormatError(FormatErrorKind::EncoderFailed,
                     "libwebp gave up (error " + std::to_string(code) + ")");
@@ -71,22 +87,11 @@ void encoderFailed(int code) {
 void writeWebp(const Bitmap& picture, int quality, ByteSink& out) {
   WebPConfig config = configFor(quality);
   WebpPicture input(picture, config.lossless != 0);
-  WebPMemoryWriter memory;
-  WebPMemoryWriterInit(&memory);
+  EncodedMemory memory;
   input.get()->writer = WebPMemoryWrite;
-  input.get()->custom_ptr = &memory;
-  const bool written = WebPEncode(&config, input.get()) != 0;
-  const int code = input.get()->error_code;
-  if (written) {
-    try {
-      out.write(memory.mem, memory.size);
-    } catch (...) {
-      WebPMemoryWriterClear(&memory);
-      throw;
-    }
-  }
-  WebPMemoryWriterClear(&memory);
-  if (!written) encoderFailed(code);
+  input.get()->custom_ptr = &memory.writer;
+  if (!WebPEncode(&config, input.get())) encoderFailed(input.get()->error_code);
+  out.write(memory.writer.mem, memory.writer.size);
 }
 
 Bitmap readWebp(const std::uint8_t* data, std::size_t size) {
@@ -140,16 +145,9 @@ void WebpAnimation::finish(ByteSink& out) {
   if (frames_ == 0) throw FormatError(FormatErrorKind::Empty, "An animation without frames");
   // The end time gives the last frame its delay.
   if (!WebPAnimEncoderAdd(encoder_->encoder, nullptr, timestampMs_, nullptr)) encoderFailed(0);
-  WebPData assembled;
-  WebPDataInit(&assembled);
-  if (!WebPAnimEncoderAssemble(encoder_->encoder, &assembled)) encoderFailed(0);
-  try {
-    out.write(assembled.bytes, assembled.size);
-  } catch (...) {
-    WebPDataClear(&assembled);
-    throw;
-  }
-  WebPDataClear(&assembled);
+  AssembledAnimation assembled;
+  if (!WebPAnimEncoderAssemble(encoder_->encoder, &assembled.data)) encoderFailed(0);
+  out.write(assembled.data.bytes, assembled.data.size);
 }
 
 }  // namespace snaprill
