@@ -83,6 +83,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # TIFF and WebP pictures offered on the clipboard.
 # Qt's own translations: its dialogs speak the language the user chose.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins, qt6-translations-l10n")
+if(SNAPRILL_MODERN_TYPES)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+         ", libwebp7, libwebpmux3, libavif15, libjxl0.7")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -10,11 +10,17 @@ endfunction()
 
 # One static library per folder: every .cpp file in it (RECURSE: and in its
 # subfolders, as the file formats keep one folder per format).
+# snaprill_layer(target dir [RECURSE] [EXCLUDE regex]): a static library of dir's
+# sources (and its subfolders' with RECURSE), leaving out paths that match regex.
 function(snaprill_layer target dir)
-  if("RECURSE" IN_LIST ARGN)
+  cmake_parse_arguments(LAYER "RECURSE" "EXCLUDE" "" ${ARGN})
+  if(LAYER_RECURSE)
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   else()
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  endif()
+  if(LAYER_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${LAYER_EXCLUDE}")
   endif()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)

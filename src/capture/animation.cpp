@@ -34,6 +34,9 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
 
 WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                                  const Texts& texts, Platform& services) {
+  if (options.value(Option::outputType) == kWebp) {
+    return fullColour_.addFrame(capture, options, names);
+  }
   GifImage& gif = frames_;
   gif.reductionMode = options.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
                                                             : ReductionMode::SystemColorQuantize;
@@ -82,7 +85,10 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
 }
 
 WriteOutcome Animation::flushPending(OutputNames& names) {
-  if (pendingFrameIndex_ < 0) return {};
+  // WebP frames and GIF frames may both wait when the type changed mid-animation:
+  // neither may be lost.
+  WriteOutcome fullColour = fullColour_.flushPending(names);
+  if (pendingFrameIndex_ < 0) return fullColour;
   pendingFrameIndex_ = -1;
   GifImage& gif = frames_;
   WriteOutcome outcome;

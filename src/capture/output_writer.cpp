@@ -4,13 +4,16 @@
 
 #include "base/errors.h"
 #include "capture/save_capture.h"
+#include "formats/avif/avif.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/emf/emf_file.h"
 #include "formats/jpeg/jpeg.h"
+#include "formats/jxl/jxl.h"
 #include "formats/pcx/pcx.h"
 #include "formats/png/png_image.h"
 #include "formats/targa/targa.h"
 #include "formats/tiff/tiff_writer.h"
+#include "formats/webp/webp.h"
 #include "io/atomic_file.h"
 
 namespace snaprill {
@@ -66,6 +69,21 @@ WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& st
       return writeStill(".tga", [&](ByteSink& out) { writeTarga(capture, 5, out); });
     case kPcx:
       return writeStill(".pcx", [&](ByteSink& out) { writePcx(capture, out); });
+    case kWebp:
+      if (options.checked(Option::saveAnimation)) {
+        return state.animation.addFrame(capture, options, names, texts, services);
+      }
+      return writeStill(".webp", [&](ByteSink& out) {
+        writeWebp(capture, options.value(Option::webpQuality), out);
+      });
+    case kAvif:
+      return writeStill(".avif", [&](ByteSink& out) {
+        writeAvif(capture, options.value(Option::avifQuality), out);
+      });
+    case kJpegXl:
+      return writeStill(".jxl", [&](ByteSink& out) {
+        writeJxl(capture, options.value(Option::jxlQuality), out);
+      });
     default: {
       const int entry = options.value(Option::bitmapDepth);
       if (entry > 0 && entry < 7) capture.convertTo(kBitmapFormats[entry]);

@@ -103,8 +103,9 @@ std::string programNotStartedMessage(const Texts& texts, const SaveOutcome& outc
 }
 
 void removeLeftoverWrites(const std::string& outputDir, const std::string& configDir) {
-  static constexpr std::string_view kOurs[] = {".jpg", ".png", ".gif", ".bmp", ".emf", ".tif",
-                                               ".avi", ".tga", ".pcx", ".ini", ".tmp"};
+  static constexpr std::string_view kOurs[] = {".jpg",  ".png", ".gif", ".bmp", ".emf",
+                                               ".tif",  ".avi", ".tga", ".pcx", ".webp",
+                                               ".avif", ".jxl", ".ini", ".tmp"};
   removeLeftoverTemporaries(outputDir, kOurs);
   if (configDir != outputDir) removeLeftoverTemporaries(configDir, kOurs);
 }

@@ -1,5 +1,7 @@
 #include "formats/format_error.h"
 
+#include "formats/modern_types.h"
+
 namespace snaprill {
 
 namespace {
@@ -12,7 +14,10 @@ struct KindText {
 // The general kinds' sentences are for a failure whose codec gave no detail.
 constexpr KindText kTexts[] = {
     {FormatErrorKind::NotThisFormat,
-     "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, PCX or Targa)"},
+     kModernTypesBuilt ? "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, PCX, "
+                         "Targa, WebP, AVIF or JPEG XL)"
+                       : "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, PCX "
+                         "or Targa)"},
     {FormatErrorKind::Truncated, "The picture data ends too early"},
     {FormatErrorKind::Damaged, "The picture data is damaged"},
     {FormatErrorKind::Unsupported, "Unsupported picture format"},

@@ -30,8 +30,9 @@ std::string withoutForbiddenCharacters(std::string_view prefix) {
 
 std::string_view outputExtension(const Options& options) {
   // By output type, in the order of the type list.
-  static constexpr std::string_view kExtensions[] = {".jpg", ".png", ".gif", ".bmp", ".emf",
-                                                     ".tif", ".avi", ".tga", ".pcx"};
+  static constexpr std::string_view kExtensions[] = {".jpg", ".png",  ".gif",  ".bmp",
+                                                     ".emf", ".tif",  ".avi",  ".tga",
+                                                     ".pcx", ".webp", ".avif", ".jxl"};
   const int type = options.value(Option::outputType);
   if (type == kAvi && !options.checked(Option::saveAnimation)) return kExtensions[kGif];
   if (type < 0 || type >= static_cast<int>(std::size(kExtensions))) return kExtensions[kBitmap];

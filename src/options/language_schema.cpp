@@ -73,6 +73,8 @@ constexpr std::array kSchema = {
                  "The settings file %s cannot be written: changes to the settings will not be "
                  "saved.",
                  Message},
+    LanguageText{"Main", "Lossless", "Lossless (recommended)", Message},
+    LanguageText{"Main", "QualityLossy", "Quality %q (lossless at the right end)", Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},
@@ -162,6 +164,18 @@ constexpr std::array kSchema = {
     LanguageText{"Descriptions", "PCX",
                  "PCX Image\\nZSoft PC Paintbrush image\\n\\nSupports up to 24-bit color "
                  "images, lossless compression",
+                 LineBreaks},
+    LanguageText{"Descriptions", "WebP",
+                 "WebP Image\\n\\nLossless (recommended for screenshots) or lossy compression, "
+                 "supports up to 24-bit color images and full-color animations",
+                 LineBreaks},
+    LanguageText{"Descriptions", "AVIF",
+                 "AVIF Image\\nAV1 Image File Format\\n\\nLossy compression, very small files, "
+                 "supports up to 24-bit color images",
+                 LineBreaks},
+    LanguageText{"Descriptions", "JPEGXL",
+                 "JPEG XL Image\\n\\nLossless (recommended for screenshots) or lossy "
+                 "compression, supports up to 24-bit color images",
                  LineBreaks},
 
     LanguageText{"OutputDir", "OutputDir", "Output Directory", Caption},

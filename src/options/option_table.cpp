@@ -4,6 +4,7 @@
 #include <climits>
 #include <stdexcept>
 
+#include "formats/modern_types.h"
 #include "options/options.h"
 
 namespace snaprill {
@@ -58,10 +59,19 @@ constexpr OptionSpec box(Option id, const char* name, int def, const char* secti
 
 const std::vector<OptionSpec> kTable = {
     // Top strip and "Snaprill" section.
-    list(Option::outputType, "outputType", kJpeg, 9, in(kSnaprill, "ImageType", T::Index)),
+    // A build without the WebP, AVIF and JPEG XL libraries offers the nine other types.
+    list(Option::outputType, "outputType", kJpeg, kModernTypesBuilt ? kOutputTypeCount : kWebp,
+         in(kSnaprill, "ImageType", T::Index)),
     number(Option::qualityBar, "qualityBar", 90, 1, 100),
     number(Option::jpegQuality, "jpegQuality", 90, 1, 100, in(kSnaprill, "JPEGQuality", T::Int)),
     number(Option::pngLevel, "pngLevel", 9, 0, 9, in(kSnaprill, "PNGComp", T::Int)),
+    // 1..100 lossy; kLosslessQuality, the bar's right end, is lossless: screenshots'
+    // flat areas and text keep every pixel and still take less room than as PNG.
+    number(Option::webpQuality, "webpQuality", kLosslessQuality, 1, kLosslessQuality,
+           in(kSnaprill, "WebPQuality", T::Int)),
+    number(Option::avifQuality, "avifQuality", 80, 1, 100, in(kSnaprill, "AVIFQuality", T::Int)),
+    number(Option::jxlQuality, "jxlQuality", kLosslessQuality, 1, kLosslessQuality,
+           in(kSnaprill, "JXLQuality", T::Int)),
     number(Option::windowTop, "windowTop", 0, kNoMin, kNoMax,
            in(kSnaprill, "Top", T::Int).current().atStartupOnly()),
     number(Option::windowLeft, "windowLeft", 0, kNoMin, kNoMax,

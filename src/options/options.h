@@ -38,6 +38,9 @@ enum class Option : std::uint16_t {
   qualityBar,
   jpegQuality,
   pngLevel,
+  webpQuality,
+  avifQuality,
+  jxlQuality,
   windowTop,
   windowLeft,
   clientHeight,
@@ -143,7 +146,12 @@ enum OutputType : int {
   kAvi = 6,
   kTarga = 7,
   kPcx = 8,
+  kWebp = 9,
+  kAvif = 10,
+  kJpegXl = 11,
 };
+
+inline constexpr int kOutputTypeCount = 12;
 
 // How a settings file writes an option's value.
 enum class ValueType : std::uint8_t {

@@ -1,14 +1,48 @@
 #include "options/quality_bar.h"
 
+#include "formats/modern_types.h"
+
 namespace snaprill {
 
-QualityBar::QualityBar(Options& options, Texts& texts) : options_(options), texts_(texts) {
+namespace {
+
+// The types whose writer takes a number from the bar.
+struct BarUse {
+  int type;
+  Option stored;
+  int min;
+  int max;
+  int largeStep;
+  const char* recommended;  // the caption's %r; nullptr: the type shows a level
+};
+
+constexpr BarUse kUses[] = {
+    {kJpeg, Option::jpegQuality, 1, 100, 5, "90"},
+    {kPng, Option::pngLevel, 0, 9, 2, nullptr},
+    {kWebp, Option::webpQuality, 1, kLosslessQuality, 5, "90"},
+    {kAvif, Option::avifQuality, 1, 100, 5, "80"},
+    {kJpegXl, Option::jxlQuality, 1, kLosslessQuality, 5, "90"},
+};
+
+const BarUse* useOf(int type) {
+  for (const BarUse& use : kUses) {
+    if (use.type == type) return &use;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+QualityBar::QualityBar(Options& options, Texts& texts)
+    : options_(options), texts_(texts), shownType_(kPng) {
   watches_ = {
       options_.watch(Option::qualityBar, [this] { positionChanged(); }),
       options_.watch(Option::outputType, [this] { outputTypeChanged(); }),
-      options_.watch(Option::jpegQuality, [this] { storedValueChanged(Option::jpegQuality); }),
-      options_.watch(Option::pngLevel, [this] { storedValueChanged(Option::pngLevel); }),
   };
+  for (const BarUse& use : kUses) {
+    const Option stored = use.stored;
+    watches_.push_back(options_.watch(stored, [this, stored] { storedValueChanged(stored); }));
+  }
   languageWatch_ = texts_.changed.add([this] { languageChanged(); });
   positionChanged();
 }
@@ -20,84 +54,66 @@ QualityBar::~QualityBar() {
 
 void QualityBar::positionChanged() {
   if (adjustingRange_) return;
-  const int position = options_.value(Option::qualityBar);
-  switch (options_.value(Option::outputType)) {
-    case kJpeg:
-      options_.setValue(Option::jpegQuality, position);
-      showJpegQuality(position);
-      break;
-    case kPng:
-      options_.setValue(Option::pngLevel, position);
-      showPngLevel(position);
-      break;
-    default:
-      break;
+  if (const BarUse* use = useOf(options_.value(Option::outputType))) {
+    const int position = options_.value(Option::qualityBar);
+    options_.setValue(use->stored, position);
+    showValue(use->type, position);
   }
   changed.callAll();
 }
 
 void QualityBar::storedValueChanged(Option stored) {
-  const int type = options_.value(Option::outputType);
-  if (type == kJpeg || type == kPng) {
-    const Option shown = type == kJpeg ? Option::jpegQuality : Option::pngLevel;
-    if (stored == shown) options_.setValue(Option::qualityBar, options_.value(stored));
+  if (const BarUse* use = useOf(options_.value(Option::outputType))) {
+    if (stored == use->stored) options_.setValue(Option::qualityBar, options_.value(stored));
     return;
   }
   // The disabled bar still shows the value of the type it showed last: a settings
   // file that brings a new one (a start with GIF chosen) must not leave the old
   // number there.
-  if ((stored == Option::jpegQuality) == showsJpegQuality_) {
+  if (stored == useOf(shownType_)->stored) {
     options_.setValue(Option::qualityBar, options_.value(stored));
     languageChanged();
   }
 }
 
-void QualityBar::showJpegQuality(int quality) {
-  showsJpegQuality_ = true;
-  caption_ = replaceIgnoringCase(
-      replaceIgnoringCase(texts_.get("Main", "Quality"), "%q", std::to_string(quality)), "%r",
-      "90");
-}
-
-void QualityBar::showPngLevel(int level) {
-  showsJpegQuality_ = false;
-  caption_ = replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(level));
+void QualityBar::showValue(int type, int value) {
+  shownType_ = type;
+  const BarUse& use = *useOf(type);
+  if (!use.recommended) {
+    caption_ = replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(value));
+  } else if (value >= kLosslessQuality) {
+    caption_ = texts_.get("Main", "Lossless");
+  } else {
+    caption_ = replaceIgnoringCase(
+        replaceIgnoringCase(
+            texts_.get("Main", use.max == kLosslessQuality ? "QualityLossy" : "Quality"), "%q",
+            std::to_string(value)),
+        "%r", use.recommended);
+  }
 }
 
 void QualityBar::languageChanged() {
-  if (showsJpegQuality_) {
-    showJpegQuality(options_.value(Option::jpegQuality));
-  } else {
-    showPngLevel(options_.value(Option::pngLevel));
-  }
+  showValue(shownType_, options_.value(useOf(shownType_)->stored));
   changed.callAll();
 }
 
 int QualityBar::largeStep() const {
-  switch (options_.value(Option::outputType)) {
-    case kJpeg:
-      return 5;
-    case kPng:
-      return 2;
-    default:
-      return 1;
-  }
+  const BarUse* use = useOf(options_.value(Option::outputType));
+  return use ? use->largeStep : 1;
 }
 
 void QualityBar::outputTypeChanged() {
-  const int type = options_.value(Option::outputType);
-  const bool used = type == kJpeg || type == kPng;
-  if (used) {
+  const BarUse* use = useOf(options_.value(Option::outputType));
+  if (use) {
     // The clamp of the old position into the new range must not overwrite the
     // stored value of the new type.
     adjustingRange_ = true;
-    options_.setRange(Option::qualityBar, type == kJpeg ? 1 : 0, type == kJpeg ? 100 : 9);
+    options_.setRange(Option::qualityBar, use->min, use->max);
     adjustingRange_ = false;
-    options_.setValue(Option::qualityBar,
-                      options_.value(type == kJpeg ? Option::jpegQuality : Option::pngLevel));
+    options_.setValue(Option::qualityBar, options_.value(use->stored));
   }
-  options_.setEnabled(Option::qualityBar, used);
-  if (used) {
+  options_.setEnabled(Option::qualityBar, use != nullptr);
+  if (use) {
     positionChanged();
   } else {
     changed.callAll();

@@ -23,11 +23,12 @@ namespace snaprill {
 namespace {
 
 constexpr const char* kOverlayFilter =
-    "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.pcx;*.tga)|"
-    "*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.pcx;*.tga|"
+    "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.pcx;*.tga;*.webp;*.avif;*.jxl)|"
+    "*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf;*.pcx;*.tga;*.webp;*.avif;*.jxl|"
     "GIF Image (*.gif)|*.gif|PNG Image (*.png)|*.png|JPEG Image (*.jpg;*.jpeg)|*.jpg;*.jpeg|"
     "Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|"
     "Metafiles (*.wmf)|*.wmf|PCX Image (*.pcx)|*.pcx|Targa Image (*.tga)|*.tga|"
+    "WebP Image (*.webp)|*.webp|AVIF Image (*.avif)|*.avif|JPEG XL Image (*.jxl)|*.jxl|"
     "All files (*.*)|*.*";
 
 // The overlay is shown stretched into a field of fixed size, so that a large

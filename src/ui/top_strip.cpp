@@ -13,13 +13,23 @@ namespace snaprill {
 
 namespace {
 
-constexpr const char* kTypeNames[] = {
-    "JPEG",        "PNG", "GIF", "Bitmap", "Enhanced Metafile", "TIFF", "Video for Windows (AVI)",
-    "Targa Image", "PCX"};
+constexpr const char* kTypeNames[] = {"JPEG",
+                                      "PNG",
+                                      "GIF",
+                                      "Bitmap",
+                                      "Enhanced Metafile",
+                                      "TIFF",
+                                      "Video for Windows (AVI)",
+                                      "Targa Image",
+                                      "PCX",
+                                      "WebP",
+                                      "AVIF",
+                                      "JPEG XL"};
 // The language keys of the types' descriptions, by type index.
-constexpr const char* kDescriptionKeys[] = {"JPEG", "PNG", "GIF",   "Bitmap", "Metafile",
-                                            "TIFF", "AVI", "Targa", "PCX"};
-constexpr int kTypeCount = 9;
+constexpr const char* kDescriptionKeys[] = {"JPEG", "PNG",   "GIF", "Bitmap", "Metafile", "TIFF",
+                                            "AVI",  "Targa", "PCX", "WebP",   "AVIF",     "JPEGXL"};
+constexpr int kTypeCount = kOutputTypeCount;
+static_assert(std::size(kTypeNames) == kTypeCount && std::size(kDescriptionKeys) == kTypeCount);
 
 QString description(const UiTexts& texts, int type) {
   if (type < 0 || type >= kTypeCount) return QString();

@@ -25,7 +25,10 @@ constexpr const char* kRowNames[TypePicker::kRowCount] = {"JPEG",
                                                           "TIFF",
                                                           "Video for Windows (AVI)",
                                                           "TrueVision Targa",
-                                                          "ZSoft Bitmap (PCX)"};
+                                                          "ZSoft Bitmap (PCX)",
+                                                          "WebP",
+                                                          "AVIF",
+                                                          "JPEG XL"};
 
 // The picker's own greys, blue and red where the theme is light; the theme's
 // colours where it is dark.

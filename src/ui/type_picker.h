@@ -1,5 +1,5 @@
 // The image-type picker: a borderless, always-on-top pop-up under the type panel
-// that unrolls downwards in steps of 10 pixels every 10 ms, offers the nine output
+// that unrolls downwards in steps of 10 pixels every 10 ms, offers the twelve output
 // types as rows with the current one highlighted, and rolls up again when a type is
 // chosen or the user clicks anywhere else. A close request while it stands open or
 // unrolls is refused once: the window rolls up first and then closes for good.
@@ -20,8 +20,8 @@ class TypePicker : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kRowCount = 9;
-  static constexpr int kFullHeight = 218;  // with rows of 20 pixels
+  static constexpr int kRowCount = kOutputTypeCount;
+  static constexpr int kFullHeight = 290;
   static constexpr int kRollStep = 10;
   static constexpr int kRollInterval = 10;  // milliseconds
   static constexpr int kRowPitch = 24;
@@ -36,7 +36,7 @@ class TypePicker : public QWidget {
 
   // One step of the unrolling or rolling up (the roll timer's tick).
   void onRollTick();
-  // A click on row 1..9: the type becomes that row's, the window hears of the
+  // A click on row 1..12: the type becomes that row's, the window hears of the
   // choice (even of the type already chosen), and the picker rolls up.
   void chooseRow(int row);
 

@@ -11,7 +11,7 @@ from PIL import Image
 BATCH = os.environ["SNAPRILL_BATCH"]
 
 ORDER = [
-    ("Snaprill", ["ImageType", "JPEGQuality", "PNGComp", "Top", "Left", "Advanced",
+    ("Snaprill", ["ImageType", "JPEGQuality", "PNGComp", "WebPQuality", "AVIFQuality", "JXLQuality", "Top", "Left", "Advanced",
                   "RememberLastPic", "LastPic", "NoClearClpStart", "NoClearClpResume",
                   "StartPaused", "TrayAlways", "RunAutomatically", "TakeImageWithText",
                   "PrintScreenCopies"]),
@@ -63,7 +63,7 @@ def main():
         a = os.path.join(tmp, "a.snp")
         b = os.path.join(tmp, "b.snp")
         with open(a, "wb") as f:
-            f.write(b"\xef\xbb\xbf[snaprill]\r\nImageType=9\r\nJPEGQuality=250\r\n"
+            f.write(b"\xef\xbb\xbf[snaprill]\r\nImageType=12\r\nJPEGQuality=250\r\n"
                     b"Overwrite=1\r\nRunAutomatically=1\r\nRememberLastPic=1\r\nLastPic=123456\r\n"
                     b"[Mine]\r\nfoo=bar\r\n[GIF]\r\nImageCount=1\r\n[Automation]\r\n"
                     b"TableCols=80\r\nTimeUnits=7\r\nDelayTime=junk\r\n"

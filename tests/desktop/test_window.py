@@ -44,9 +44,9 @@ def click(session, wid, point):
 
 
 def picker_shown(session):
-    """The unrolled picker: a window 218 pixels high, shown."""
+    """The unrolled picker: a window 290 pixels high, shown."""
     tree = session.run(["xwininfo", "-root", "-tree"], check=False).stdout
-    for wid in re.findall(r"^\s*(0x[0-9a-f]+) .*\b\d+x218\+", tree, re.MULTILINE):
+    for wid in re.findall(r"^\s*(0x[0-9a-f]+) .*\b\d+x290\+", tree, re.MULTILINE):
         geometry = session.geometry(wid)
         if geometry and geometry[4]:
             return True

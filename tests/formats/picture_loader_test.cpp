@@ -5,6 +5,7 @@
 #include <string>
 
 #include "formats/loader/picture_loader.h"
+#include "formats/modern_types.h"
 #include "support/picture_bytes.h"
 
 namespace snaprill {
@@ -94,7 +95,11 @@ TEST(PictureLoader, ForeignTargaFilesAreReadAndFailuresSayWhatIsWrong) {
   pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 0, pcx[3] = 8, pcx[65] = 3;
   EXPECT_EQ(errorOf(pcx), "Unsupported PCX encoding 0");
   EXPECT_EQ(errorOf({'P', '6', '\n', '1'}),
-            "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, PCX or Targa)");
+            kModernTypesBuilt
+                ? "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, PCX, "
+                  "Targa, WebP, AVIF or JPEG XL)"
+                : "Not a picture format Snaprill reads (JPEG, PNG, GIF, BMP, EMF, WMF, PCX or "
+                  "Targa)");
   EXPECT_NE(errorOf({'B', 'M', 0}).find("Invalid bitmap file"), std::string::npos);
 }
 

@@ -55,5 +55,43 @@ TEST(QualityBar, ADisabledBarsCaptionNamesTheStoredValue) {
   EXPECT_EQ(options.value(Option::jpegQuality), 55);
 }
 
+TEST(QualityBar, TheNewerTypesKeepTheirOwnQualityWithLosslessAtTheRightEnd) {
+  struct Case {
+    int type;
+    Option stored;
+    int max;
+    int defaultValue;
+    const char* defaultCaption;
+  };
+  const Case cases[] = {
+      {kWebp, Option::webpQuality, 101, 101, "Lossless (recommended)"},
+      {kAvif, Option::avifQuality, 100, 80, "Quality 80 (recommended 80)"},
+      {kJpegXl, Option::jxlQuality, 101, 101, "Lossless (recommended)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    Options options;
+    Texts texts;
+    QualityBar qualityBar(options, texts);
+    options.setValue(Option::qualityBar, 70);  // JPEG's, which the others must not take
+    options.setValue(Option::outputType, c.type);
+    EXPECT_TRUE(options.enabled(Option::qualityBar));
+    EXPECT_EQ(options.rangeMin(Option::qualityBar), 1);
+    EXPECT_EQ(options.rangeMax(Option::qualityBar), c.max);
+    EXPECT_EQ(options.value(Option::qualityBar), c.defaultValue);
+    EXPECT_EQ(qualityBar.caption(), c.defaultCaption);
+    EXPECT_EQ(qualityBar.largeStep(), 5);
+
+    options.setValue(Option::qualityBar, 42);
+    EXPECT_EQ(options.value(c.stored), 42);
+    EXPECT_EQ(qualityBar.caption(), c.max == 101 ? "Quality 42 (lossless at the right end)"
+                                                 : "Quality 42 (recommended 80)");
+    options.setValue(Option::outputType, kJpeg);
+    EXPECT_EQ(options.value(Option::qualityBar), 70);
+    options.setValue(Option::outputType, c.type);
+    EXPECT_EQ(options.value(Option::qualityBar), 42);
+  }
+}
+
 }  // namespace
 }  // namespace snaprill

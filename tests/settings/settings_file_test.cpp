@@ -156,7 +156,7 @@ TEST_F(SettingsFile, SavedFileHoldsNoOverwriteNoLanguageAndKeepsUnknownKeys) {
 
 TEST_F(SettingsFile, OutOfRangeAndUnreadableValuesTakeDefaultsOrClamp) {
   load(h,
-       "[Snaprill]\nImageType=9\nJPEGQuality=250\n"
+       "[Snaprill]\nImageType=12\nJPEGQuality=250\n"
        "[General]\nPrntScrnHotKey=0x7A\nAltPrntScrnHotKey=0x1007B\n"
        "[Images]\nTextPos=6\nTextX=12abc\n"
        "[GIF]\nImageCount=1\n"

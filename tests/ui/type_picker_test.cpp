@@ -36,7 +36,7 @@ class TypePickerTest : public ::testing::Test {
   TypePicker picker{options, texts, &owner};
 };
 
-TEST_F(TypePickerTest, UnrollsInTenPixelStepsTo218AndRollsUpWithoutAChange) {
+TEST_F(TypePickerTest, UnrollsInTenPixelStepsTo290AndRollsUpWithoutAChange) {
   options.setValue(Option::outputType, kTiff);
   owner.show();
   picker.open(panel, pages);
@@ -48,14 +48,15 @@ TEST_F(TypePickerTest, UnrollsInTenPixelStepsTo218AndRollsUpWithoutAChange) {
   EXPECT_EQ(picker.pos(), panel->mapToGlobal(QPoint(0, panel->height())));
 
   std::vector<int> expected;
-  for (int h = 10; h <= 210; h += 10) expected.push_back(h);
-  expected.push_back(218);
+  // Twelve rows of 24 pixels below a 3-pixel margin, the last row's gap left out.
+  for (int h = 10; h <= 280; h += 10) expected.push_back(h);
+  expected.push_back(290);
   EXPECT_EQ(rollToTheEnd(), expected);
-  EXPECT_EQ(picker.height(), 218);
+  EXPECT_EQ(picker.height(), 290);
 
   // A press on the panel while the picker is open does nothing.
   picker.open(panel, pages);
-  EXPECT_EQ(picker.rolledHeight(), 218);
+  EXPECT_EQ(picker.rolledHeight(), 290);
 
   // A click elsewhere closes a pop-up; the first close is refused for the roll-up.
   picker.close();
@@ -63,7 +64,7 @@ TEST_F(TypePickerTest, UnrollsInTenPixelStepsTo218AndRollsUpWithoutAChange) {
   EXPECT_TRUE(picker.rollingUp());
   EXPECT_FALSE(pages->isEnabled()) << "usable again only once rolled up";
   expected.clear();
-  for (int h = 208; h > 0; h -= 10) expected.push_back(h);
+  for (int h = 280; h > 0; h -= 10) expected.push_back(h);
   expected.push_back(0);
   EXPECT_EQ(rollToTheEnd(), expected);
   EXPECT_FALSE(picker.isVisible());
@@ -91,6 +92,16 @@ TEST_F(TypePickerTest, ARowSetsItsTypeEvenWhenChosenAlreadyAndRollsUp) {
   picker.chooseRow(9);
   EXPECT_EQ(chosen.count(), 2);
   EXPECT_EQ(rollToTheEnd(), (std::vector<int>{10, 0}));
+
+  // The newer types follow PCX, as their stored numbers do.
+  const std::pair<int, int> rows[] = {{10, kWebp}, {11, kAvif}, {12, kJpegXl}};
+  for (const auto& [row, type] : rows) {
+    picker.open(panel, pages);
+    rollToTheEnd();
+    picker.chooseRow(row);
+    EXPECT_EQ(options.value(Option::outputType), type);
+    rollToTheEnd();
+  }
 }
 
 TEST_F(TypePickerTest, EveryRowNameFitsItsRow) {

@@ -1,16 +1,20 @@
 #include "formats/loader/picture_loader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 
 #include "base/unaligned.h"
+#include "formats/avif/avif.h"
 #include "formats/bmp/bmp_file.h"
 #include "formats/emf/metafile_reader.h"
 #include "formats/gif/gif_reader.h"
 #include "formats/jpeg/jpeg.h"
+#include "formats/jxl/jxl.h"
 #include "formats/pcx/pcx.h"
 #include "formats/png/png_image.h"
 #include "formats/targa/targa.h"
+#include "formats/webp/webp.h"
 #include "io/atomic_file.h"
 
 namespace snaprill {
@@ -40,6 +44,31 @@ bool plausibleTarga(const std::uint8_t* d, std::size_t size) {
   }
 }
 
+bool isWebp(const std::uint8_t* d, std::size_t size) {
+  return size >= 12 && std::memcmp(d, "RIFF", 4) == 0 && std::memcmp(d + 8, "WEBP", 4) == 0;
+}
+
+// An ISO "ftyp" box first, naming AVIF as its major brand or among its compatible
+// ones (HEIC shares the box but not the brands).
+bool isAvif(const std::uint8_t* d, std::size_t size) {
+  if (size < 16 || std::memcmp(d + 4, "ftyp", 4) != 0) return false;
+  const std::size_t boxSize = std::min<std::size_t>(loadBe32(d), size);
+  for (std::size_t brand = 8; brand + 4 <= boxSize; brand += 4) {
+    if (brand == 12) continue;  // the minor version
+    if (std::memcmp(d + brand, "avif", 4) == 0 || std::memcmp(d + brand, "avis", 4) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool isJpegXl(const std::uint8_t* d, std::size_t size) {
+  static constexpr std::uint8_t kContainer[] = {0,   0,   0,    0x0C, 'J',  'X',
+                                                'L', ' ', 0x0D, 0x0A, 0x87, 0x0A};
+  if (size >= 2 && d[0] == 0xFF && d[1] == 0x0A) return true;
+  return size >= sizeof kContainer && std::memcmp(d, kContainer, sizeof kContainer) == 0;
+}
+
 bool plausiblePcx(const std::uint8_t* d, std::size_t size) {
   return size >= 3 && d[0] == 0x0A && d[1] <= 5 && d[2] <= 1;
 }
@@ -57,6 +86,9 @@ PictureKind detectPicture(const std::uint8_t* d, std::size_t size) {
   if (starts(0x01, 0x00, 0x09) || starts(0xD7, 0xCD, 0xC6) || starts(0x01, 0x00, 0x00)) {
     return PictureKind::Metafile;
   }
+  if (isWebp(d, size)) return PictureKind::Webp;
+  if (isAvif(d, size)) return PictureKind::Avif;
+  if (isJpegXl(d, size)) return PictureKind::JpegXl;
   if (plausiblePcx(d, size)) return PictureKind::Pcx;
   if (plausibleTarga(d, size)) return PictureKind::Targa;
   return PictureKind::WindowsBitmap;
@@ -68,6 +100,12 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
       return readJpeg(data, size);
     case PictureKind::Pcx:
       return readPcx(data, size);
+    case PictureKind::Webp:
+      return readWebp(data, size);
+    case PictureKind::Avif:
+      return readAvif(data, size);
+    case PictureKind::JpegXl:
+      return readJxl(data, size);
     case PictureKind::Targa:
       return readTarga(data, size);
     case PictureKind::Gif:

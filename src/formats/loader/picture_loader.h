@@ -1,5 +1,5 @@
 // The formats layer reads and writes every file and stream format, one folder per
-// format (avi, bmp, emf, gif, ini, jpeg, pcx, png, targa, tiff, zlib); nothing in
+// format (avi, avif, bmp, emf, gif, ini, jpeg, jxl, pcx, png, targa, tiff, webp, zlib); nothing in
 // it knows Qt or the capture cycle.
 //
 // The picture loader: the first bytes of a file decide its reader.
@@ -9,6 +9,14 @@
 //   89 50 4E              PNG
 //   01 00 09, D7 CD C6,   Windows or enhanced metafile
 //   01 00 00
+//   "RIFF", 4 bytes,      WebP
+//   "WEBP"
+//   4 bytes, "ftyp", a    AVIF
+//   brand "avif"/"avis"
+//   among its brands
+//   FF 0A, or the box     JPEG XL (codestream, or its container)
+//   00 00 00 0C "JXL "
+//   0D 0A 87 0A
 //   0A, then a version    PCX
 //   0 to 5 and an
 //   encoding 0 or 1
@@ -31,7 +39,7 @@
 
 namespace snaprill {
 
-enum class PictureKind { Jpeg, Gif, Png, Metafile, Pcx, Targa, WindowsBitmap };
+enum class PictureKind { Jpeg, Gif, Png, Metafile, Webp, Avif, JpegXl, Pcx, Targa, WindowsBitmap };
 
 PictureKind detectPicture(const std::uint8_t* data, std::size_t size);
 

@@ -1,0 +1,73 @@
+#include "capture/full_colour_animation.h"
+
+#include <algorithm>
+
+#include "io/atomic_file.h"
+
+namespace snaprill {
+
+namespace {
+
+// The GIF page's delay is in hundredths of a second, as GIF stores it.
+constexpr int kMillisecondsPerDelayUnit = 10;
+constexpr int kLongestDelayMs = 0xFFFFFF;  // WebP's 24-bit frame duration
+
+}  // namespace
+
+WriteOutcome FullColourAnimation::addFrame(const Bitmap& capture, const Options& options,
+                                           OutputNames& names) {
+  if (!encoder_) {
+    width_ = capture.width();
+    height_ = capture.height();
+    encoder_ = std::make_unique<WebpAnimation>(width_, height_, options.value(Option::webpQuality));
+  }
+  const int delayMs = static_cast<int>(std::min<long long>(
+      static_cast<long long>(options.value(Option::frameDelay)) * kMillisecondsPerDelayUnit,
+      kLongestDelayMs));
+  try {
+    if (capture.width() == width_ && capture.height() == height_) {
+      encoder_->addFrame(capture, delayMs);
+    } else {
+      // A capture of another size (another window) is laid on a white frame of the
+      // animation's size, top left, as a GIF's logical screen would show it.
+      Bitmap frame(width_, height_, 32);
+      std::fill(frame.bits().begin(), frame.bits().end(), std::uint8_t{0xFF});
+      drawBitmap(frame, 0, 0, capture);
+      encoder_->addFrame(frame, delayMs);
+    }
+  } catch (...) {
+    encoder_.reset();
+    frames_ = 0;
+    throw;
+  }
+  ++frames_;
+  if (frames_ < options.value(Option::animationFrameCount)) return {};
+  return write(names);
+}
+
+WriteOutcome FullColourAnimation::write(OutputNames& names) {
+  // The frames go whatever happens: a failed write must not leak them into the
+  // next animation.
+  std::unique_ptr<WebpAnimation> encoder = std::move(encoder_);
+  frames_ = 0;
+  const std::optional<std::string> path = names.allocate(".webp");
+  if (!path) return WriteOutcome{{}, true};
+  AtomicFile file(*path);
+  encoder->finish(file);
+  file.commit();
+  return WriteOutcome{*path};
+}
+
+WriteOutcome FullColourAnimation::flushPending(OutputNames& names) {
+  if (frames_ == 0) return {};
+  const int counterBefore = names.counter();
+  try {
+    return write(names);
+  } catch (...) {
+    // Nothing was written: the number is free again.
+    names.setCounter(counterBefore);
+    throw;
+  }
+}
+
+}  // namespace snaprill
