@@ -4,8 +4,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollBar>
 
+#include "ui/focus_frame.h"
 #include "ui/link_label.h"
 #include "ui/type_panel.h"
 
@@ -31,6 +33,20 @@ constexpr const char* kDescriptionKeys[] = {"JPEG", "PNG",   "GIF", "Bitmap", "M
 constexpr int kTypeCount = kOutputTypeCount;
 static_assert(std::size(kTypeNames) == kTypeCount && std::size(kDescriptionKeys) == kTypeCount);
 
+// The desktop styles draw no focus on a scroll bar; this one is set from the keyboard
+// too, so it shows the frame the other controls of the strip show.
+class QualityScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QScrollBar::paintEvent(event);
+    QPainter painter(this);
+    drawFocusFrame(painter, *this);
+  }
+};
+
 QString description(const UiTexts& texts, int type) {
   if (type < 0 || type >= kTypeCount) return QString();
   return texts.text({"Descriptions", kDescriptionKeys[type]});
@@ -47,7 +63,7 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
   qualityCaption_ = new QLabel(this);
   qualityCaption_->setObjectName(QStringLiteral("qualityCaption"));
   qualityCaption_->setTextFormat(Qt::PlainText);
-  qualityBar_ = new QScrollBar(Qt::Horizontal, this);
+  qualityBar_ = new QualityScrollBar(Qt::Horizontal, this);
   qualityBar_->setObjectName(QStringLiteral("qualityBar"));
   binding_.scrollBar(qualityBar_, Option::qualityBar,
                      [this] { return session_.qualityBar.largeStep(); });
