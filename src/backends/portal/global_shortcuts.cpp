@@ -1,5 +1,7 @@
 #include "backends/portal/global_shortcuts.h"
 
+#include "backends/portal/portal_request.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -36,8 +38,6 @@ namespace snaprill {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 // The id the desktop files this program's shortcuts under: its desktop entry's name.
 const QString kApplicationId = QStringLiteral("snaprill");
@@ -68,7 +68,7 @@ void GlobalShortcuts::bind(std::vector<PortalShortcut> shortcuts) {
   // ones refuse a session to a program without one; older ones lack the registry, which
   // costs nothing but an error reply.
   QDBusMessage registration = QDBusMessage::createMethodCall(
-      kService, kPath, QStringLiteral("org.freedesktop.host.portal.Registry"),
+      kPortalService, kPortalPath, QStringLiteral("org.freedesktop.host.portal.Registry"),
       QStringLiteral("Register"));
   registration.setArguments({kApplicationId, QVariantMap()});
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(registration), this);
@@ -92,7 +92,7 @@ void GlobalShortcuts::sessionCreated(uint response, const QVariantMap& results) 
     setState(State::unavailable);
     return;
   }
-  bus_.connect(kService, kPath, kInterface, QStringLiteral("Activated"), this,
+  bus_.connect(kPortalService, kPortalPath, kInterface, QStringLiteral("Activated"), this,
                SLOT(shortcutActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
   QList<ShortcutEntry> entries;
   for (const PortalShortcut& s : shortcuts_) {
@@ -120,15 +120,10 @@ void GlobalShortcuts::shortcutActivated(const QDBusObjectPath& session, const QS
 
 void GlobalShortcuts::request(const QString& method, QList<QVariant> arguments,
                               const QString& token, const char* slot) {
-  // The answer comes as a signal on a Request object whose path the caller can know
-  // beforehand; listening before the call leaves no gap for a quick answer to fall in.
-  QString sender = bus_.baseService().mid(1);
-  sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-  const QString requestPath =
-      QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-  bus_.connect(kService, requestPath, QStringLiteral("org.freedesktop.portal.Request"),
+  bus_.connect(kPortalService, portalRequestPath(bus_, token), kPortalRequest,
                QStringLiteral("Response"), this, slot);
-  QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(kPortalService, kPortalPath, kInterface, method);
   call.setArguments(arguments);
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {

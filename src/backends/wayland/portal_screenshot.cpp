@@ -11,45 +11,35 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "backends/portal/portal_request.h"
 #include "backends/qt/qimage_bitmap.h"
 
 namespace snaprill {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 // Long enough for a user to answer the portal's question or choose a window.
 constexpr int kAnswerMilliseconds = 60000;
-
-// Where the portal puts the Request of a call made with this token: known before
-// the call, so that the answer cannot come before we listen for it.
-QString requestPath(const QDBusConnection& bus, const QString& token) {
-  QString sender = bus.baseService().mid(1);  // without the leading ':'
-  sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-  return kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;
-}
 
 }  // namespace
 
 bool PortalScreenshot::available() {
   QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-  return bus != nullptr && bus->isServiceRegistered(kService).value();
+  return bus != nullptr && bus->isServiceRegistered(kPortalService).value();
 }
 
 Bitmap PortalScreenshot::grab(bool interactive) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   const QString token = QStringLiteral("snaprill%1").arg(QRandomGenerator::global()->generate());
-  const QString path = requestPath(bus, token);
+  const QString path = portalRequestPath(bus, token);
   answered_ = false;
   uri_.clear();
-  if (!bus.connect(kService, path, kRequest, QStringLiteral("Response"), this,
+  if (!bus.connect(kPortalService, path, kPortalRequest, QStringLiteral("Response"), this,
                    SLOT(answered(uint, QVariantMap)))) {
     return {};
   }
   QDBusMessage call = QDBusMessage::createMethodCall(
-      kService, kPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
+      kPortalService, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
       QStringLiteral("Screenshot"));
   QVariantMap options;
   options.insert(QStringLiteral("handle_token"), token);
@@ -64,7 +54,7 @@ Bitmap PortalScreenshot::grab(bool interactive) {
     loop.exec();
     waiting_ = nullptr;
   }
-  bus.disconnect(kService, path, kRequest, QStringLiteral("Response"), this,
+  bus.disconnect(kPortalService, path, kPortalRequest, QStringLiteral("Response"), this,
                  SLOT(answered(uint, QVariantMap)));
   if (!answered_ || response_ != 0) return {};
   const QUrl url(uri_);
