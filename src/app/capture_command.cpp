@@ -39,9 +39,9 @@ constexpr const char* kUnreadableScreen = "the screen could not be read";
 
 }  // namespace
 
-DesktopPictureServices::DesktopPictureServices(Platform& platform) {
+DesktopPictureServices::DesktopPictureServices(Platform& platform, bool native) {
   platform.screen = &screen;
-  platform.cursor = &cursor;
+  platform.cursor = native ? nullptr : &cursor;
   platform.text = &text;
 }
 
@@ -124,9 +124,7 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   }
   headless::HeadlessServices services(std::cerr);
   Platform platform = services.makePlatform(dirs, true);
-  DesktopPictureServices desktop(platform);
-  // The compositor draws the cursor into its own pictures.
-  if (native) platform.cursor = nullptr;
+  const DesktopPictureServices desktop(platform, native != nullptr);
   Texts texts;
   SaveState state(options);
   // No capture cycle: "Pause Snaprill after starting" belongs to the tray program,

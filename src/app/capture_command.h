@@ -21,9 +21,11 @@
 namespace snaprill {
 
 // What a capture needs of the desktop beyond the cycle's services: the screen's size,
-// the mouse cursor and text drawing, put into a platform.
+// the mouse cursor and text drawing, put into a platform. Where the compositor takes
+// the pictures (`native`), it draws the cursor itself: the X server's cursor under
+// Wayland is only Xwayland's, so none is added.
 struct DesktopPictureServices {
-  explicit DesktopPictureServices(Platform& platform);
+  DesktopPictureServices(Platform& platform, bool native);
   X11ScreenSize screen;
   XFixesCursorSource cursor;
   QtTextRenderer text;

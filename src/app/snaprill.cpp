@@ -293,10 +293,7 @@ int main(int argc, char* argv[]) {
   ProcessLauncher launcher;
   QtEventPump events;
   Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
-  DesktopPictureServices desktop(platform);
-  // The compositor draws the cursor into its own pictures; the X server's cursor
-  // under Wayland is only Xwayland's.
-  if (nativeCapture.active()) platform.cursor = nullptr;
+  const DesktopPictureServices desktop(platform, nativeCapture.active());
   platform.screenGrabber = nativeCapture.grabber();
   Options options;
   Texts texts;
