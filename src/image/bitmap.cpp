@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace snaprill {
@@ -45,6 +46,24 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel, Unfilled) {
   stride_ = stride;
   data_.resize(stride * static_cast<std::size_t>(height));
   if (bitsPerPixel <= 8) palette_ = defaultPalette(bitsPerPixel);
+}
+
+Bitmap::Bitmap(const Bitmap& other)
+    : width_(other.width_),
+      height_(other.height_),
+      bpp_(other.bpp_),
+      stride_(other.stride_),
+      data_(other.data_.size()),
+      palette_(other.palette_) {
+  if (!data_.empty()) std::memcpy(data_.data(), other.data_.data(), data_.size());
+}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+  if (this != &other) {
+    Bitmap copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
 }
 
 unsigned Bitmap::index(int x, int y) const {

@@ -47,6 +47,13 @@ class Bitmap {
   // writes every byte of every row itself, so that nothing is written twice.
   struct Unfilled {};
   Bitmap(int width, int height, int bitsPerPixel, Unfilled);
+  // Copies go through memcpy: a vector with its own allocator copies byte by byte,
+  // which for a screen-sized picture cost several times the memory's own speed.
+  Bitmap(const Bitmap& other);
+  Bitmap& operator=(const Bitmap& other);
+  Bitmap(Bitmap&&) noexcept = default;
+  Bitmap& operator=(Bitmap&&) noexcept = default;
+  ~Bitmap() = default;
 
   static bool isValidFormat(int bitsPerPixel);
   // Bytes per padded row, or throws BitmapError when it would overflow.
