@@ -204,11 +204,13 @@ class ClipboardChoice {
 // the Print Screen presses of the hotkeys and the automation take them.
 class NativeCapture {
  public:
-  explicit NativeCapture(snaprill::Clipboard& clipboard) {
+  // `servesOthers`: what the program offers on `clipboard` reaches other programs
+  // (the compositor's own clipboard, not Xwayland's under GNOME).
+  NativeCapture(snaprill::Clipboard& clipboard, bool servesOthers) {
 #ifdef SNAPRILL_HAVE_WAYLAND
     screen_ = snaprill::nativeScreenGrabber();
 #endif
-    if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer());
+    if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer(), servesOthers);
   }
   bool active() const {
     return screen_ != nullptr;
@@ -222,10 +224,12 @@ class NativeCapture {
     if (pictures_) return *pictures_;
     return system;
   }
-  // A picture taken on request: straight to the cycle where the program takes its own
-  // pictures, else onto the clipboard, as Print Screen's.
+  // A picture taken on request: the way of the program's own Print Screen where it
+  // takes its own pictures, else onto the clipboard, as Print Screen's.
   void handOn(snaprill::Bitmap picture) {
-    if (pictures_) {
+    if (printScreen_) {
+      printScreen_->handOn(std::move(picture));
+    } else if (pictures_) {
       pictures_->deliver(std::move(picture));
     } else {
       system_->offer(std::move(picture));
@@ -285,7 +289,7 @@ int main(int argc, char* argv[]) {
   }
 
   ClipboardChoice clipboardChoice;
-  NativeCapture nativeCapture(clipboardChoice.clipboard());
+  NativeCapture nativeCapture(clipboardChoice.clipboard(), clipboardChoice.native());
   Clipboard& clipboard = nativeCapture.clipboard(clipboardChoice.clipboard());
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());

@@ -2,8 +2,11 @@
 
 namespace snaprill {
 
-DirectPictures::DirectPictures(Clipboard& clipboard, std::unique_ptr<Timer> later)
-    : clipboard_(clipboard), later_(std::move(later)) {
+DirectPictures::DirectPictures(Clipboard& clipboard, std::unique_ptr<Timer> later,
+                               bool clipboardServesOthers)
+    : clipboard_(clipboard),
+      later_(std::move(later)),
+      clipboardServesOthers_(clipboardServesOthers) {
   later_->setEnabled(false);
   later_->setInterval(0);
   later_->setHandler([this] {
@@ -17,8 +20,10 @@ DirectPictures::~DirectPictures() {
   clipboard_.setListener(nullptr);
 }
 
-void DirectPictures::deliver(Bitmap picture) {
+void DirectPictures::deliver(Bitmap picture, bool alsoOnClipboard) {
   if (picture.empty()) return;
+  // Only one way, never both: the cycle would save the picture once from each.
+  if (alsoOnClipboard && clipboardServesOthers_) return clipboard_.offer(std::move(picture));
   // As on the clipboard, a newer picture takes the place of one not yet taken (the
   // cycle is writing an animation meanwhile): the automation's pictures would
   // otherwise pile up in memory for as long as that takes.

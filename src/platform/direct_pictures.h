@@ -2,7 +2,10 @@
 // program took itself (a Wayland session, where no system Print Screen fills the
 // clipboard for it, and a program in the background may not set it) go to the
 // cycle without passing through the system's clipboard, ahead of anything offered
-// there. Such a picture is never put on, nor cleared from, the system's clipboard.
+// there. Such a picture is never put on, nor cleared from, the system's clipboard,
+// unless it is to be offered there too and that clipboard serves our offers to
+// other programs: then it goes the way the system's Print Screen puts a picture,
+// onto the clipboard, and the cycle takes it from there, once.
 #pragma once
 
 #include <memory>
@@ -17,14 +20,19 @@ class DirectPictures : public Clipboard, private PictureListener {
  public:
   // `clipboard` outlives this; the timer tells the listener of a delivered picture
   // once the event loop is free, never from inside the call that delivered it.
-  DirectPictures(Clipboard& clipboard, std::unique_ptr<Timer> later);
+  // `clipboardServesOthers`: other programs may paste what we offer there (not so
+  // on GNOME, where a program in the background may not set the clipboard).
+  DirectPictures(Clipboard& clipboard, std::unique_ptr<Timer> later,
+                 bool clipboardServesOthers = false);
   ~DirectPictures() override;
   DirectPictures(const DirectPictures&) = delete;
   DirectPictures& operator=(const DirectPictures&) = delete;
 
   // A picture for the cycle; an empty one is dropped. One still waiting to be taken
-  // is replaced, and reported lost as replaced.
-  void deliver(Bitmap picture);
+  // is replaced, and reported lost as replaced. With `alsoOnClipboard`, where the
+  // clipboard serves others, the picture is offered there instead, and the cycle
+  // takes it as it takes the system's Print Screen.
+  void deliver(Bitmap picture, bool alsoOnClipboard = false);
 
   bool hasPicture() const override;
   bool pictureReady() const override;
@@ -42,6 +50,7 @@ class DirectPictures : public Clipboard, private PictureListener {
 
   Clipboard& clipboard_;
   std::unique_ptr<Timer> later_;
+  bool clipboardServesOthers_;
   std::optional<Bitmap> waiting_;
   bool tookOwn_ = false;  // whether the last take() handed over one of ours
 };

@@ -14,13 +14,17 @@ void NativePrintScreen::send(std::span<const KeyStroke> strokes) {
     try {
       // The cursor is drawn by the compositor where it can be; the cursor
       // adjustment knows nothing of a Wayland pointer.
-      pictures_.deliver(altDown ? screen_.grabActiveWindow()
-                                : screen_.grabScreen(options_.checked(Option::addCursor)));
+      handOn(altDown ? screen_.grabActiveWindow()
+                     : screen_.grabScreen(options_.checked(Option::addCursor)));
     } catch (const BitmapError&) {
       // A screen too large for a bitmap: as when the system cannot copy it, no
       // picture arrives.
     }
   }
+}
+
+void NativePrintScreen::handOn(Bitmap picture) {
+  pictures_.deliver(std::move(picture), options_.checked(Option::printKeyCopiesScreen));
 }
 
 }  // namespace snaprill

@@ -2,7 +2,9 @@
 // session): the key sequences the hotkeys and the automation send are not keys
 // for anyone else there, so they are answered here as the system answers them on
 // X11. Print Screen takes the whole screen, Alt+Print Screen the active window,
-// and the picture goes straight to the capture cycle.
+// and the picture goes straight to the capture cycle; while "Print Screen copies
+// the screen" is on, it is offered on the clipboard as well where other programs
+// can be served from there, and the cycle takes it from the clipboard instead.
 #pragma once
 
 #include "options/options.h"
@@ -20,6 +22,9 @@ class NativePrintScreen : public KeyInjector {
 
   // Takes one picture per Print Screen press in the strokes; other keys are left out.
   void send(std::span<const KeyStroke> strokes) override;
+  // A picture taken as Print Screen takes its own (a --capture request): on the
+  // same way to the cycle.
+  void handOn(Bitmap picture);
 
  private:
   const Options& options_;

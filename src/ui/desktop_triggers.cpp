@@ -12,10 +12,13 @@ bool isWaylandSession() {
 }
 
 DesktopTriggers::DesktopTriggers(Session& session, KeyInjector* printScreen)
-    : standIn_(keyboard_, screen_, session.services.clipboard,
-               [&options = session.options, wayland = isWaylandSession()] {
-                 return !wayland && options.checked(Option::printKeyCopiesScreen);
-               }),
+    : standIn_(
+          keyboard_, screen_, session.services.clipboard,
+          // In a Wayland session only the program's own Print Screen sees the screen.
+          [&options = session.options, blind = isWaylandSession() && printScreen == nullptr] {
+            return !blind && options.checked(Option::printKeyCopiesScreen);
+          },
+          printScreen),
       hotkeys_(session.options, session.cycle, session.settings, session.services, keyboard_,
                printScreen != nullptr ? *printScreen : keyboard_),
       automation_(session.options, session.texts, session.cycle, session.services, keyboard_,

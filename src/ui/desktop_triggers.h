@@ -1,7 +1,8 @@
 // The hotkeys, the automation and the Print Screen stand-in on the X11 desktop,
 // wired to the capture cycle: the hotkey timer ticks only while a hotkey's key is
-// down, and Print Screen copies the screen while the option says so (never under
-// Wayland, where the X server does not see the screen).
+// down, and Print Screen copies the screen while the option says so (under
+// Wayland through the program's own Print Screen, where there is one: the X
+// server does not see the screen there).
 #pragma once
 
 #include <string>
@@ -21,7 +22,8 @@ bool isWaylandSession();
 class DesktopTriggers {
  public:
   // The session's timers must be QtTimers. With `printScreen` the hotkeys' and the
-  // automation's key presses go there instead of into the X server.
+  // automation's key presses go there instead of into the X server, and so does
+  // the user's own Print Screen.
   explicit DesktopTriggers(Session& session, KeyInjector* printScreen = nullptr);
   ~DesktopTriggers();
   DesktopTriggers(const DesktopTriggers&) = delete;

@@ -1,6 +1,8 @@
 // Print Screen played by the program itself (a Wayland session): the sequences the
 // hotkeys and the automation send take a picture that goes to the capture cycle
-// without touching the system's clipboard, which keeps its own offers.
+// without touching the system's clipboard, which keeps its own offers; where that
+// clipboard serves our offers to other programs, "Print Screen copies the screen"
+// puts the picture there instead, and the cycle takes it from there, once.
 #include "triggers/native_print_screen.h"
 
 #include <gtest/gtest.h>
@@ -31,15 +33,16 @@ class FakeScreenGrabber : public ScreenGrabber {
   int windowGrabs = 0;
 };
 
-class NativePrintScreenTest : public ::testing::Test,
-                              private testing::TempDir,
-                              protected fake::FakeServices {
+template <bool ClipboardServesOthers>
+class NativePrintScreenFixture : public ::testing::Test,
+                                 private testing::TempDir,
+                                 protected fake::FakeServices {
  protected:
-  NativePrintScreenTest() {
+  NativePrintScreenFixture() {
     options.setText(Option::outputDir, path());
     cycle.addObserver(saved);
   }
-  ~NativePrintScreenTest() override { cycle.removeObserver(saved); }
+  ~NativePrintScreenFixture() override { cycle.removeObserver(saved); }
 
   // The event loop comes round: the cycle hears of the pictures taken meanwhile.
   void eventLoop() { later->tick(); }
@@ -48,7 +51,7 @@ class NativePrintScreenTest : public ::testing::Test,
   }
 
   fake::FakeTimer* later = new fake::FakeTimer;
-  DirectPictures pictures{clipboard, std::unique_ptr<Timer>(later)};
+  DirectPictures pictures{clipboard, std::unique_ptr<Timer>(later), ClipboardServesOthers};
   Platform platform{pictures,
                     dialogs,
                     tray,
@@ -66,6 +69,11 @@ class NativePrintScreenTest : public ::testing::Test,
   fake::FakeKeyboard keyboard;
   NativePrintScreen printScreen{options, screen, pictures};
 };
+
+// GNOME's clipboard, which a program in the background may not set.
+using NativePrintScreenTest = NativePrintScreenFixture<false>;
+// The compositor's own clipboard, through data control.
+using ServingClipboardTest = NativePrintScreenFixture<true>;
 
 TEST_F(NativePrintScreenTest, EachSequenceSavesItsPictureOnceTheEventLoopComesRound) {
   options.setValue(Option::outputType, 1);  // PNG: pixels compared exactly
@@ -139,6 +147,51 @@ TEST_F(NativePrintScreenTest, NoPictureNoFileANewerOneReplacesAWaitingOneAPaused
   eventLoop();
   EXPECT_EQ(saved.files.size(), 1u);
   EXPECT_FALSE(pictures.hasPicture());
+}
+
+TEST_F(NativePrintScreenTest, TheOptionOnAClipboardThatServesNoOneStillSavesOnceDirectly) {
+  options.setChecked(Option::printKeyCopiesScreen, true);
+  sendPrintScreen(keyboard, printScreen);
+  EXPECT_EQ(clipboard.ownOffers, 0);
+  eventLoop();
+  clipboard.arrive();
+  EXPECT_EQ(saved.files.size(), 1u);
+}
+
+TEST_F(ServingClipboardTest, TheOptionOffersThePictureThereAndItIsSavedOnceThenEmptied) {
+  options.setValue(Option::outputType, 1);
+  options.setChecked(Option::printKeyCopiesScreen, true);
+  sendPrintScreen(keyboard, printScreen);
+  EXPECT_EQ(clipboard.ownOffers, 1);
+  eventLoop();
+  EXPECT_TRUE(saved.files.empty()) << "taken before the clipboard told of it";
+  clipboard.arrive();
+  ASSERT_EQ(saved.files.size(), 1u);
+  EXPECT_EQ(savedPicture(0), screen.screen);
+  EXPECT_EQ(clipboard.clears, 1);
+  eventLoop();
+  clipboard.arrive();
+  EXPECT_EQ(saved.files.size(), 1u) << "one press saved twice";
+
+  // A --capture request goes the same way; paused, the picture stays offered.
+  cycle.togglePause();
+  printScreen.handOn(testing::samplePicture(9, 9));
+  eventLoop();
+  clipboard.arrive();
+  EXPECT_EQ(clipboard.ownOffers, 2);
+  EXPECT_TRUE(clipboard.hasPicture());
+  EXPECT_EQ(saved.files.size(), 1u);
+}
+
+TEST_F(ServingClipboardTest, WithTheOptionOffThePictureGoesDirectlyAndTheClipboardIsLeftAlone) {
+  options.setChecked(Option::printKeyCopiesScreen, false);
+  clipboard.offerText("the user's words");
+  sendAltPrintScreen(keyboard, printScreen);
+  eventLoop();
+  ASSERT_EQ(saved.files.size(), 1u);
+  EXPECT_EQ(clipboard.ownOffers, 0);
+  EXPECT_TRUE(clipboard.hasText());
+  EXPECT_EQ(clipboard.clears, 0);
 }
 
 }  // namespace

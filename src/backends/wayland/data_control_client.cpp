@@ -67,6 +67,15 @@ struct DataControlEvents {
     return 0;
   }
 
+  static int source(const void*, void* proxy, std::uint32_t opcode, const wl_message*,
+                    wl_argument* args) {
+    // `send` carries a type and a descriptor, `cancelled` nothing.
+    const bool send = opcode == data_control::kSend;
+    client(proxy).sourceEvent(static_cast<wl_proxy*>(proxy), opcode, send ? args[0].s : nullptr,
+                              send ? args[1].h : -1);
+    return 0;
+  }
+
   static void global(void* data, wl_registry*, std::uint32_t name, const char* interface,
                      std::uint32_t) {
     static_cast<DataControlClient*>(data)->global(name, interface);
@@ -95,10 +104,13 @@ std::unique_ptr<DataControlClient> DataControlClient::connect() {
   return client;
 }
 
-DataControlClient::DataControlClient(wl_display* display) : display_(display) {}
+DataControlClient::DataControlClient(wl_display* display)
+    : display_(display),
+      ownMarker_(QStringLiteral("application/x-snaprill-offer-%1").arg(::getpid())) {}
 
 DataControlClient::~DataControlClient() {
   notifier_.reset();
+  if (source_ != nullptr) destroyObject(source_, data_control::kDestroy);
   for (const auto& [offer, types] : announced_) destroyObject(offer, data_control::kDestroy);
   if (selection_ != nullptr) destroyObject(selection_, data_control::kDestroy);
   if (device_ != nullptr) destroyObject(device_, data_control::kDestroy);
@@ -234,7 +246,50 @@ void DataControlClient::clearSelection() {
   if (!active()) return;
   wl_proxy_marshal_flags(device_, data_control::kSetSelection, nullptr, versionOf(device_), 0,
                          nullptr);
+  dropOwnSource();
   flush();
+}
+
+bool DataControlClient::setOwnSelection(const QStringList& types) {
+  if (!active()) return false;
+  wl_proxy* source = wl_proxy_marshal_flags(manager_, data_control::kCreateDataSource,
+                                            protocol_->source, versionOf(manager_), 0, nullptr);
+  if (source == nullptr) return false;
+  wl_proxy_add_dispatcher(source, &DataControlEvents::source, nullptr, this);
+  for (const QString& type : types + QStringList{ownMarker_}) {
+    const QByteArray name = type.toUtf8();
+    wl_proxy_marshal_flags(source, data_control::kOfferType, nullptr, versionOf(source), 0,
+                           name.constData());
+  }
+  wl_proxy_marshal_flags(device_, data_control::kSetSelection, nullptr, versionOf(device_), 0,
+                         source);
+  // The one before goes only now: gone first, it would empty the clipboard for a
+  // moment, a change everyone watching would see.
+  dropOwnSource();
+  source_ = source;
+  flush();
+  return true;
+}
+
+void DataControlClient::dropOwnSource() {
+  if (source_ != nullptr) destroyObject(source_, data_control::kDestroy);
+  source_ = nullptr;
+}
+
+void DataControlClient::sourceEvent(wl_proxy* source, std::uint32_t opcode, const char* type,
+                                    int fd) {
+  if (opcode == data_control::kCancelled) {
+    // Another offer took the clipboard: ours serves no more.
+    if (source == source_) dropOwnSource();
+    return;
+  }
+  if (opcode != data_control::kSend || fd < 0) return;
+  const QString wanted = QString::fromUtf8(type);
+  if (source != source_ || wanted == ownMarker_) {
+    ::close(fd);
+    return;
+  }
+  emit sendWanted(wanted, fd);
 }
 
 }  // namespace snaprill

@@ -57,12 +57,24 @@ class DataControlClient : public QObject {
   int receive(const QString& type);
   // Empties the clipboard.
   void clearSelection();
+  // Puts an offer of ours on the clipboard, listing `types`; false when the
+  // compositor is gone. Pastes arrive as sendWanted(). Our offers are told from
+  // others' when they come back as the clipboard's (ownSelection()), also after
+  // we have dropped them: a marker type of this process rides along.
+  bool setOwnSelection(const QStringList& types);
+  // Whether the clipboard's current offer is one of ours.
+  bool ownSelection() const { return types_.contains(ownMarker_); }
+  // Whether our last offer still serves the clipboard: no other took its place.
+  bool ownOfferServes() const { return source_ != nullptr && active(); }
   // Handles what the compositor has sent already, without waiting for more.
   void readPending();
 
  signals:
   // The clipboard changed: see offeredTypes().
   void selectionChanged();
+  // Someone pastes our offer as `type`: its bytes go into `fd`, which is the
+  // receiver's to close.
+  void sendWanted(const QString& type, int fd);
 
  private:
   friend struct DataControlEvents;  // hands the compositor's events to the members below
@@ -73,6 +85,8 @@ class DataControlClient : public QObject {
   void typeOffered(wl_proxy* offer, const char* type);
   void selectionOffered(wl_proxy* offer);
   void deviceFinished();
+  void sourceEvent(wl_proxy* source, std::uint32_t opcode, const char* type, int fd);
+  void dropOwnSource();
   void destroyOffer(wl_proxy* offer);
   void lose();
   void flush();
@@ -86,7 +100,9 @@ class DataControlClient : public QObject {
   wl_proxy* manager_ = nullptr;
   wl_proxy* device_ = nullptr;
   wl_proxy* selection_ = nullptr;  // the current offer, nullptr: nothing offered
-  bool lost_ = false;              // the connection failed
+  wl_proxy* source_ = nullptr;     // our offer while it is the clipboard's
+  QString ownMarker_;
+  bool lost_ = false;  // the connection failed
   // Offers announced whose selection event is still to come, with their types.
   std::unordered_map<wl_proxy*, QStringList> announced_;
   QStringList types_;

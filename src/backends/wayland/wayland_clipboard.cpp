@@ -1,9 +1,14 @@
 #include "backends/wayland/wayland_clipboard.h"
 
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QImageWriter>
 #include <QTimer>
 #include <utility>
 
 #include "backends/qt/clipboard_offer.h"
+#include "backends/qt/qimage_bitmap.h"
 
 namespace snaprill {
 
@@ -12,6 +17,18 @@ namespace {
 // As long as the X11 watcher waits for an owner.
 constexpr std::chrono::milliseconds kSilenceAllowed{5000};
 
+// What our own pictures are offered as: every program that pastes a picture takes it.
+const QString kOwnType = QStringLiteral("image/png");
+
+QByteArray pngOf(const Bitmap& picture) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(qimageFromBitmap(picture))) return {};
+  return png;
+}
+
 }  // namespace
 
 WaylandClipboard::WaylandClipboard(std::unique_ptr<DataControlClient> client)
@@ -19,12 +36,20 @@ WaylandClipboard::WaylandClipboard(std::unique_ptr<DataControlClient> client)
   connect(client_.get(), &DataControlClient::selectionChanged, this, &WaylandClipboard::refresh);
   connect(&reader_, &PipeReader::finished, this, &WaylandClipboard::fetched);
   connect(&reader_, &PipeReader::failed, this, &WaylandClipboard::fetchFailed);
+  connect(client_.get(), &DataControlClient::sendWanted, this, &WaylandClipboard::serve);
   // What is offered at start is read like any later offer.
   refresh();
 }
 
 void WaylandClipboard::refresh() {
   const unsigned change = client_->selectionChanges();
+  // Our own offer shown back (or one we dropped since, its news late), or news of
+  // another offer from before ours was set (a change that replaces ours cancels it
+  // first): nothing of another program's to read.
+  if (client_->ownSelection() || client_->ownOfferServes()) {
+    targetOffer_ = change;
+    return;
+  }
   const bool sameOffer = targetOffer_ == change;
   if (sameOffer && !own_.empty()) return;
   const QStringList& types = client_->offeredTypes();
@@ -32,6 +57,8 @@ void WaylandClipboard::refresh() {
   if (!sameOffer) {
     // Any change of the clipboard replaces our own picture too.
     own_ = Bitmap();
+    ownPng_ = QByteArray();
+    ownUnread_ = false;
     givenUp_ = false;
     // The clipboard emptied while its picture was on its way: its owner has gone
     // and taken the picture with it (our own emptying ends the read first).
@@ -96,29 +123,50 @@ void WaylandClipboard::giveUp() {
   offered_ = false;
   ready_ = false;
   own_ = Bitmap();
+  ownPng_ = QByteArray();
+  ownUnread_ = false;
   forgetData();
 }
 
 void WaylandClipboard::offer(Bitmap picture) {
+  if (picture.empty()) return;
   reader_.cancel();
+  // With the compositor gone, the cycle still has it.
+  client_->setOwnSelection({kOwnType});
   own_ = std::move(picture);
+  ownPng_ = QByteArray();
+  ownUnread_ = true;
+  ++ownOffers_;
   target_.clear();
   targetOffer_ = client_->selectionChanges();
   forgetData();
   givenUp_ = false;
-  offered_ = !own_.empty();
-  ready_ = offered_;
+  offered_ = true;
+  ready_ = true;
   tellWhenReady();
 }
 
+void WaylandClipboard::serve(const QString& type, int fd) {
+  std::erase_if(writers_, [](const std::unique_ptr<PipeWriter>& w) { return w->done(); });
+  if (own_.empty() || type != kOwnType) {
+    ::close(fd);
+    return;
+  }
+  if (ownPng_.isEmpty()) ownPng_ = pngOf(own_);
+  writers_.push_back(std::make_unique<PipeWriter>(fd, ownPng_, kSilenceAllowed));
+}
+
 TakenPicture WaylandClipboard::take(ArrivingRows* rows) {
-  if (!own_.empty()) {
-    // Ours never went to the compositor: once handed over, nothing is left to empty
-    // or to leave.
+  takenOwn_.reset();
+  if (ownUnread_) {
+    ownUnread_ = false;
     taken_.reset();
+    takenOwn_ = ownOffers_;
     offered_ = false;
     ready_ = false;
-    return {std::exchange(own_, Bitmap())};
+    // A copy: the clipboard keeps serving it until the capture is saved, and after
+    // when it is not.
+    return {own_};
   }
   taken_ = client_->selectionChanges();
   if (!ready_) return {Bitmap(), LostOffer::NotSent};
@@ -130,21 +178,25 @@ TakenPicture WaylandClipboard::take(ArrivingRows* rows) {
 }
 
 bool WaylandClipboard::takenOfferStillHere() {
-  if (!taken_) return false;
+  if (!taken_ && !takenOwn_) return false;
   // A newer offer whose notice has reached us must stay, whether or not it has been
   // handled yet.
   client_->readPending();
+  if (takenOwn_) return *takenOwn_ == ownOffers_ && client_->ownOfferServes();
   return *taken_ == client_->selectionChanges();
 }
 
 void WaylandClipboard::clearTaken() {
   if (takenOfferStillHere()) clear();
   taken_.reset();
+  takenOwn_.reset();
 }
 
 void WaylandClipboard::leaveOffer() {
-  if (takenOfferStillHere()) giveUp();
+  // Our own stays offered, served to whoever pastes it; it is not handed over again.
+  if (!takenOwn_ && takenOfferStillHere()) giveUp();
   taken_.reset();
+  takenOwn_.reset();
 }
 
 void WaylandClipboard::clear() {

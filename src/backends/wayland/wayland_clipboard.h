@@ -7,9 +7,14 @@
 // its owner gone) is left on the clipboard, no longer counts, and the listener
 // hears why; text and secrets are left alone (pictureTarget).
 //
-// Our own pictures (offer()) are handed to the cycle in process and never reach
-// the compositor: nothing offers one in a Wayland session today (the Print Screen
-// stand-in cannot see the screen there), so other programs are not served them.
+// Our own pictures (offer(): the program's own Print Screen while "Print Screen
+// copies the screen" is on) go onto the compositor's clipboard, where other
+// programs paste them as PNG, made when the first asks; the cycle is handed the
+// picture itself, in process, once. When the compositor shows our offer back as
+// the clipboard's, it is known for ours and never read as another's: that would
+// be a second capture of the same press. As on X11, the cycle empties the
+// clipboard once the picture is saved, unless another offer came meanwhile; one
+// not saved (paused, its file not written) stays there to be pasted.
 #pragma once
 
 #include <QByteArray>
@@ -17,9 +22,11 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "backends/wayland/data_control_client.h"
 #include "backends/wayland/pipe_reader.h"
+#include "backends/wayland/pipe_writer.h"
 #include "platform/clipboard.h"
 
 namespace snaprill {
@@ -53,6 +60,8 @@ class WaylandClipboard : public QObject, public Clipboard {
   void tellWhenReady();
   void tellLostLater(LostOffer why);
   bool takenOfferStillHere();
+  // Someone pastes our offer.
+  void serve(const QString& type, int fd);
 
   std::unique_ptr<DataControlClient> client_;
   PipeReader reader_;
@@ -64,10 +73,16 @@ class WaylandClipboard : public QObject, public Clipboard {
   QString target_;  // what the offered picture is read as
   // Which offer target_ was chosen from: the client's count of changes then.
   unsigned targetOffer_ = 0;
-  QByteArray data_;  // the offered picture's bytes, once here
-  Bitmap own_;       // our own picture while it is the one offered
-  // The offer take() last handed over: the client's count of changes then.
+  QByteArray data_;         // the offered picture's bytes, once here
+  Bitmap own_;              // our own picture while it is the one offered
+  bool ownUnread_ = false;  // own_ is yet to be handed to the cycle
+  unsigned ownOffers_ = 0;
+  QByteArray ownPng_;  // own_ as other programs are served it, once one asked
+  std::vector<std::unique_ptr<PipeWriter>> writers_;
+  // The offer take() last handed over: the client's count of changes then, or
+  // for our own, our count of own offers.
   std::optional<unsigned> taken_;
+  std::optional<unsigned> takenOwn_;
 };
 
 }  // namespace snaprill

@@ -2,7 +2,8 @@
 """The checks of test_wayland_capture.py, run inside one compositor's session as its
 user: snaprill on Xwayland takes its pictures through the compositor (screencopy
 under sway, KWin's ScreenShot2 under KWin), pressed through its hotkeys (xdotool
-reaches Xwayland whatever has the Wayland focus) and its automation.
+reaches Xwayland whatever has the Wayland focus), the Print key, --capture and its
+automation; "Print Screen copies the screen" offers them on the clipboard too.
 
 usage: capture_checks.py COMPOSITOR BIN HOME PICTURE
   The verdict is also written to HOME/../verdict."""
@@ -18,7 +19,7 @@ from PIL import Image, ImageChops
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import FAILURES, check, outcome, wait_for  # noqa: E402
-from wayland_checks import Program, outputs  # noqa: E402  (the same arguments)
+from wayland_checks import Program, outputs, types  # noqa: E402  (the same arguments)
 
 COMPOSITOR, BIN, HOME = sys.argv[1:4]  # and the clipboard checks' picture, unused
 SCREEN = (1280, 800)
@@ -79,6 +80,35 @@ def press(key):
     run(["xdotool", "key", key])
 
 
+def focused_gtk_window():
+    """A native GTK window with the focus: its process, and under sway the size sway
+    gives it (None elsewhere, or when it did not take the focus)."""
+    gtk = subprocess.Popen(["/usr/bin/python3", os.path.join(BIN, "gtk_client.py"),
+                            "--seconds", "8"], env=ENV, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+    if COMPOSITOR != "sway":
+        time.sleep(2)
+        return gtk, None
+    focused = wait_for(lambda: (sway_focused_rect() or (None,))[0] == "wayland-client", 5)
+    check(focused, "the GTK window did not take the focus: %r" % (sway_focused_rect(),))
+    return gtk, focused and sway_focused_rect()[1]
+
+
+def is_window(got, expected, what):
+    """Under sway exactly the focused window's size; elsewhere a window's."""
+    if COMPOSITOR == "sway":
+        check(got is not None and got.size == expected,
+              "%s gave %r, the focused window is %r" % (what, got and got.size, expected))
+    else:
+        check(got is not None and got.size < SCREEN and got.size[0] >= 200,
+              "%s gave %r, not a window" % (what, got and got.size,))
+
+
+def capture_command(target, what):
+    done = run([os.path.join(BIN, "snaprill"), "--capture=" + target])
+    check(done.returncode == 0, "%s: exit %d, %r" % (what, done.returncode, done.stderr))
+
+
 def hotkey_checks():
     program = Program("ImageType=1\n[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\n")
     time.sleep(1.5)  # the window drawn and settled
@@ -95,26 +125,17 @@ def hotkey_checks():
         check(got is not None and got.size == SCREEN and len(got.getcolors(1 << 16) or "x") > 1,
               "F12 gave %r, not the screen" % (got and got.size,))
 
-    # The active-window key with a native GTK window focused: that window.
-    gtk = subprocess.Popen(["/usr/bin/python3", os.path.join(BIN, "gtk_client.py"),
-                            "--seconds", "8"], env=ENV, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
-    if COMPOSITOR == "sway":
-        focused = wait_for(lambda: (sway_focused_rect() or (None,))[0] == "wayland-client", 5)
-        if check(focused, "the GTK window did not take the focus: %r" % (sway_focused_rect(),)):
-            expected = sway_focused_rect()[1]
+    # The active-window key, then --capture=window, with a native GTK window
+    # focused: that window.
+    gtk, expected = focused_gtk_window()
+    if expected or COMPOSITOR != "sway":
+        for what in ("F11", "--capture=window with a running Snaprill"):
             before = outputs()
-            press("F11")
-            got = new_file(before)
-            check(got is not None and got.size == expected,
-                  "F11 gave %r, the focused window is %r" % (got and got.size, expected))
-    else:
-        time.sleep(2)
-        before = outputs()
-        press("F11")
-        got = new_file(before)
-        check(got is not None and got.size < SCREEN and got.size[0] >= 200,
-              "F11 gave %r, not a window" % (got and got.size,))
+            if what == "F11":
+                press("F11")
+            else:
+                capture_command("window", what)
+            is_window(new_file(before), expected, what)
     gtk.kill()
 
     # snaprill --capture=screen, bound to a key in the desktop's settings: handed to
@@ -125,14 +146,82 @@ def hotkey_checks():
         time.sleep(0.5)
         before = outputs()
         first = grim() if COMPOSITOR == "sway" else None
-        done = run([os.path.join(BIN, "snaprill"), "--capture=screen"])
         what = "--capture=screen with%s a running Snaprill" % ("" if running else "out")
-        check(done.returncode == 0, "%s: exit %d, %r" % (what, done.returncode, done.stderr))
+        capture_command("screen", what)
         got = new_file(before)
         if COMPOSITOR == "sway":
             same_screen(got, [first, grim()], what)
         else:
             check(got is not None and got.size == SCREEN, "%s gave %r" % (what, got and got.size))
+    gtk, expected = focused_gtk_window()
+    if expected or COMPOSITOR != "sway":
+        before = outputs()
+        capture_command("window", "--capture=window without a running Snaprill")
+        is_window(new_file(before), expected, "--capture=window without a running Snaprill")
+    gtk.kill()
+
+
+def paste_picture():
+    """The clipboard's picture as another program pastes it, or None."""
+    try:
+        pasted = run(["wl-paste", "--no-newline", "--type", "image/png"]).stdout
+        return Image.open(io.BytesIO(pasted)).convert("RGB")
+    except Exception:  # nothing, or no picture
+        return None
+
+
+def print_key_checks():
+    """The user's own Print key, which Xwayland shows while Snaprill's window has
+    the focus: one picture through the compositor, offered on the clipboard too and
+    taken from there once, then emptied away. Paused, it stays there for other
+    programs to paste, as the screen. With "Print Screen copies the screen" off,
+    Print takes nothing and the hotkey's picture leaves the clipboard alone."""
+    program = Program("ImageType=1\n[General]\nSimPrntScrn=1\n")
+    time.sleep(1.5)
+    before = outputs()
+    first = grim() if COMPOSITOR == "sway" else None
+    press("Print")
+    got = new_file(before)
+    if COMPOSITOR == "sway":
+        same_screen(got, [first, grim()], "Print")
+    else:
+        check(got is not None and got.size == SCREEN, "Print gave %r" % (got and got.size,))
+    check(wait_for(lambda: types() == [], 2), "after saving, the clipboard offers %r" % types())
+
+    program.file_menu("p")
+    if check(wait_for(lambda: program.title() == "Snaprill - Paused", 3),
+             "pause: title %r" % program.title()):
+        before = outputs()
+        first = grim() if COMPOSITOR == "sway" else None
+        press("Print")
+        check(wait_for(lambda: "image/png" in types(), 3),
+              "paused, Print offered %r" % types())
+        pasted = paste_picture()
+        if COMPOSITOR == "sway":
+            same_screen(pasted, [first, grim()], "the picture pasted after Print")
+        else:
+            check(pasted is not None and pasted.size == SCREEN,
+                  "the picture pasted after Print: %r" % (pasted and pasted.size,))
+        program.file_menu("r")
+        check(wait_for(lambda: types() == [], 3), "resuming left %r" % types())
+        time.sleep(0.5)
+        check(outputs() == before, "Print while paused wrote %r" % outputs())
+    check(program.stop() == 0, "SIGTERM: no clean exit")
+
+    # wl-copy stays to serve the text: no pipe of ours for it to hold open.
+    subprocess.run(["wl-copy", "just some words"], env=ENV, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=10)
+    program = Program("ImageType=1\nPrintScreenCopies=0\n[General]\nSimPrntScrn=1\n")
+    time.sleep(1.5)
+    before = outputs()
+    press("Print")
+    time.sleep(1)
+    check(outputs() == before, "Print, not wanted, wrote %r" % outputs())
+    press("F12")
+    check(new_file(before) is not None, "F12 wrote nothing")
+    check(any(t.startswith("text/plain") for t in types()),
+          "F12 changed the clipboard: %r" % types())
+    check(program.stop() == 0, "SIGTERM: no clean exit")
 
 
 # The portal in a session bus of its own, with the backends sway uses: wlr for the
@@ -216,6 +305,7 @@ def automation_checks():
 if __name__ == "__main__":
     try:
         hotkey_checks()
+        print_key_checks()
         if COMPOSITOR == "sway":  # grim finds the link and tells what the screen shows
             automation_checks()
             portal_checks()
