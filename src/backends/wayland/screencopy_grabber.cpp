@@ -98,7 +98,7 @@ class SharedBuffer {
  public:
   SharedBuffer(wl_shm* shm, const FrameState& frame) {
     size_ = static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(frame.height);
-    if (size_ == 0 || size_ > kMaxBitmapBytes || frame.stride < frame.width * 4) return;
+    if (size_ == 0 || size_ > kMaxBitmapBytes || frame.stride / 4 < frame.width) return;
     fd_ = memfd_create("snaprill-screen", MFD_CLOEXEC);
     if (fd_ < 0 || ftruncate(fd_, static_cast<off_t>(size_)) != 0) return;
     void* pixels = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);

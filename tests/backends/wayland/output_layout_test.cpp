@@ -1,7 +1,7 @@
 // Outputs put together at their logical places: the picture spans them all with
 // black where none is, takes the finest scale (a coarser output enlarged), and a
 // part of the layout cut from the outputs it meets at their scale, wherever the
-// layout begins.
+// layout begins and whatever the scale (fractional ones too).
 #include "backends/wayland/output_layout.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +67,21 @@ TEST(OutputLayout, LayoutLeftOfAndAboveTheOrigin) {
   EXPECT_EQ(whole.pixel(0, 0), kRed);
   EXPECT_EQ(whole.pixel(3, 2), kBlue);
   EXPECT_EQ(whole.pixel(3, 0), kBlack);
+}
+
+TEST(OutputLayout, FractionalScaleKeepsEveryPhysicalPixel) {
+  // 1280x800 pixels shown as 853x533 logical units (scale 1.5).
+  const auto layout = [] {
+    return std::vector<OutputPicture>{{Rect{0, 0, 853, 533}, filled(1280, 800, kRed)}};
+  };
+  const Bitmap whole = composeOutputs(layout(), Rect{0, 0, 853, 533});
+  EXPECT_EQ(whole.width(), 1280);
+  EXPECT_EQ(whole.height(), 800);
+  // A window below a 25-unit bar, as sway gives it.
+  const Bitmap window = composeOutputs(layout(), Rect{0, 25, 853, 533});
+  EXPECT_EQ(window.width(), 1280);
+  EXPECT_EQ(window.height(), 762);
+  EXPECT_EQ(window.pixel(1279, 761), kRed);
 }
 
 }  // namespace
