@@ -239,12 +239,9 @@ void ScreencopyGrabber::logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t ev
 bool ScreencopyGrabber::start() {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
-  // The second round trip brings the outputs' places, the third their logical ones
-  // (asked for once the outputs were known).
-  if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0 ||
-      wl_display_roundtrip(display_) < 0) {
-    return false;
-  }
+  // The second round trip brings the outputs' places, wl_output's and xdg-output's
+  // alike (both asked for while the first one announced the globals).
+  if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) return false;
   return manager_ != nullptr && shm_ != nullptr;
 }
 
