@@ -10,7 +10,10 @@
 
 #include <wayland-client-protocol.h>
 
+#include "backends/wayland/output_layout.h"
+#include "backends/wayland/output_picture.h"
 #include "backends/wayland/screencopy_protocol.h"
+#include "backends/wayland/xdg_output_protocol.h"
 
 namespace snaprill {
 
@@ -56,18 +59,33 @@ int frameEvent(const void*, void* target, std::uint32_t opcode, const wl_message
 }
 
 void outputGeometry(void* data, wl_output* output, std::int32_t x, std::int32_t y, std::int32_t,
-                    std::int32_t, std::int32_t, const char*, const char*, std::int32_t) {
-  static_cast<ScreencopyGrabber*>(data)->placed(output, x, y);
+                    std::int32_t, std::int32_t, const char*, const char*, std::int32_t transform) {
+  static_cast<ScreencopyGrabber*>(data)->described(output, x, y, transform);
 }
 void outputMode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
+void outputDone(void*, wl_output*) {}
+void outputScale(void* data, wl_output* output, std::int32_t factor) {
+  static_cast<ScreencopyGrabber*>(data)->scaled(output, factor);
+}
 
-// Bound at version 1: only the first two are ever sent.
-const wl_output_listener kOutputListener{&outputGeometry, &outputMode, nullptr,
-                                         nullptr,         nullptr,     nullptr};
+// Bound at version 2 at most: the name and description are never sent.
+constexpr std::uint32_t kOutputVersion = 2;
+const wl_output_listener kOutputListener{&outputGeometry, &outputMode, &outputDone,
+                                         &outputScale,    nullptr,     nullptr};
+
+int logicalPlaceEvent(const void*, void* target, std::uint32_t opcode, const wl_message*,
+                      wl_argument* args) {
+  // The other events (done, name, description) carry nothing needed here.
+  if (opcode != xdg_output::kLogicalPosition && opcode != xdg_output::kLogicalSize) return 0;
+  auto* proxy = static_cast<wl_proxy*>(target);
+  static_cast<ScreencopyGrabber*>(wl_proxy_get_user_data(proxy))
+      ->logicallyPlaced(proxy, opcode, args[0].i, args[1].i);
+  return 0;
+}
 
 void registryGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface,
-                    std::uint32_t) {
-  static_cast<ScreencopyGrabber*>(data)->global(name, interface);
+                    std::uint32_t version) {
+  static_cast<ScreencopyGrabber*>(data)->global(name, interface, version);
 }
 void registryGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
   static_cast<ScreencopyGrabber*>(data)->globalRemoved(name);
@@ -80,7 +98,7 @@ class SharedBuffer {
  public:
   SharedBuffer(wl_shm* shm, const FrameState& frame) {
     size_ = static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(frame.height);
-    if (size_ == 0 || size_ > kMaxBitmapBytes || frame.stride < frame.width * 4) return;
+    if (size_ == 0 || size_ > kMaxBitmapBytes || frame.stride / 4 < frame.width) return;
     fd_ = memfd_create("snaprill-screen", MFD_CLOEXEC);
     if (fd_ < 0 || ftruncate(fd_, static_cast<off_t>(size_)) != 0) return;
     void* pixels = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
@@ -109,27 +127,6 @@ class SharedBuffer {
   wl_buffer* buffer_ = nullptr;
 };
 
-// The frame's pixels as a bitmap: 32-bit formats only, the red and blue bytes
-// swapped where the compositor keeps red first in memory.
-std::optional<Bitmap> bitmapOf(const FrameState& frame, const std::uint8_t* pixels) {
-  const bool blueFirst =
-      frame.format == WL_SHM_FORMAT_ARGB8888 || frame.format == WL_SHM_FORMAT_XRGB8888;
-  const bool redFirst =
-      frame.format == WL_SHM_FORMAT_ABGR8888 || frame.format == WL_SHM_FORMAT_XBGR8888;
-  if (!blueFirst && !redFirst) return std::nullopt;
-  Bitmap picture(frame.width, frame.height, 32, Bitmap::Unfilled{});
-  for (int y = 0; y < frame.height; ++y) {
-    const int from = frame.upsideDown ? frame.height - 1 - y : y;
-    const std::uint8_t* source = pixels + static_cast<std::size_t>(from) * frame.stride;
-    std::uint8_t* target = picture.row(y);
-    std::memcpy(target, source, static_cast<std::size_t>(frame.width) * 4);
-    if (redFirst) {
-      for (int x = 0; x < frame.width; ++x) std::swap(target[4 * x], target[4 * x + 2]);
-    }
-  }
-  return picture;
-}
-
 }  // namespace
 
 std::unique_ptr<ScreencopyGrabber> ScreencopyGrabber::connect() {
@@ -144,8 +141,25 @@ std::unique_ptr<ScreencopyGrabber> ScreencopyGrabber::connect() {
 
 ScreencopyGrabber::ScreencopyGrabber(wl_display* display) : display_(display) {}
 
+namespace {
+
+void destroyLogicalPlace(wl_proxy* logicalPlace) {
+  if (logicalPlace == nullptr) return;
+  wl_proxy_marshal_flags(logicalPlace, xdg_output::kOutputDestroy, nullptr, 1,
+                         WL_MARSHAL_FLAG_DESTROY);
+}
+
+}  // namespace
+
 ScreencopyGrabber::~ScreencopyGrabber() {
-  for (const Output& output : outputs_) wl_output_destroy(output.output);
+  for (const Output& output : outputs_) {
+    destroyLogicalPlace(output.logicalPlace);
+    wl_output_destroy(output.output);
+  }
+  if (xdgOutputManager_ != nullptr) {
+    wl_proxy_marshal_flags(xdgOutputManager_, xdg_output::kManagerDestroy, nullptr, 1,
+                           WL_MARSHAL_FLAG_DESTROY);
+  }
   if (manager_ != nullptr) {
     wl_proxy_marshal_flags(manager_, screencopy::kManagerDestroy, nullptr,
                            wl_proxy_get_version(manager_), WL_MARSHAL_FLAG_DESTROY);
@@ -156,12 +170,19 @@ ScreencopyGrabber::~ScreencopyGrabber() {
   wl_display_disconnect(display_);
 }
 
-void ScreencopyGrabber::global(std::uint32_t name, const char* interface) {
+void ScreencopyGrabber::global(std::uint32_t name, const char* interface, std::uint32_t version) {
   if (std::strcmp(interface, wl_output_interface.name) == 0) {
-    auto* output =
-        static_cast<wl_output*>(wl_registry_bind(registry_, name, &wl_output_interface, 1));
+    auto* output = static_cast<wl_output*>(
+        wl_registry_bind(registry_, name, &wl_output_interface, std::min(version, kOutputVersion)));
     wl_output_add_listener(output, &kOutputListener, this);
-    outputs_.push_back(Output{name, output});
+    Output& added = outputs_.emplace_back();
+    added.name = name;
+    added.output = output;
+    watchLogicalPlace(added);
+  } else if (std::strcmp(interface, kXdgOutputManagerName) == 0 && xdgOutputManager_ == nullptr) {
+    xdgOutputManager_ =
+        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kXdgOutputManagerInterface, 1));
+    for (Output& output : outputs_) watchLogicalPlace(output);
   } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && shm_ == nullptr) {
     shm_ = static_cast<wl_shm*>(wl_registry_bind(registry_, name, &wl_shm_interface, 1));
   } else if (std::strcmp(interface, kScreencopyManagerName) == 0 && manager_ == nullptr) {
@@ -174,15 +195,43 @@ void ScreencopyGrabber::globalRemoved(std::uint32_t name) {
   const auto gone = std::find_if(outputs_.begin(), outputs_.end(),
                                  [name](const Output& o) { return o.name == name; });
   if (gone == outputs_.end()) return;
+  destroyLogicalPlace(gone->logicalPlace);
   wl_output_destroy(gone->output);
   outputs_.erase(gone);
 }
 
-void ScreencopyGrabber::placed(wl_output* output, int x, int y) {
+void ScreencopyGrabber::watchLogicalPlace(Output& output) {
+  if (xdgOutputManager_ == nullptr || output.logicalPlace != nullptr) return;
+  output.logicalPlace = wl_proxy_marshal_flags(xdgOutputManager_, xdg_output::kGetOutput,
+                                               kXdgOutputInterface, 1, 0, nullptr, output.output);
+  wl_proxy_add_dispatcher(output.logicalPlace, &logicalPlaceEvent, nullptr, this);
+}
+
+void ScreencopyGrabber::described(wl_output* output, int x, int y, int transform) {
   for (Output& o : outputs_) {
     if (o.output == output) {
       o.x = x;
       o.y = y;
+      o.transform = transform & 7;
+    }
+  }
+}
+
+void ScreencopyGrabber::scaled(wl_output* output, int scale) {
+  for (Output& o : outputs_) {
+    if (o.output == output) o.scale = std::max(scale, 1);
+  }
+}
+
+void ScreencopyGrabber::logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first,
+                                        int second) {
+  for (Output& o : outputs_) {
+    if (o.logicalPlace != logicalPlace) continue;
+    if (event == xdg_output::kLogicalPosition) {
+      o.logical = {first, second, first + o.logical.width(), second + o.logical.height()};
+    } else if (event == xdg_output::kLogicalSize) {
+      o.logical.right = o.logical.left + first;
+      o.logical.bottom = o.logical.top + second;
     }
   }
 }
@@ -190,7 +239,8 @@ void ScreencopyGrabber::placed(wl_output* output, int x, int y) {
 bool ScreencopyGrabber::start() {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
-  // The second round trip brings the outputs' places.
+  // The second round trip brings the outputs' places, wl_output's and xdg-output's
+  // alike (both asked for while the first one announced the globals).
   if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) return false;
   return manager_ != nullptr && shm_ != nullptr;
 }
@@ -212,7 +262,10 @@ std::optional<Bitmap> ScreencopyGrabber::copyOutput(const Output& output, bool w
       while (!frame.ready && !frame.failed) {
         if (wl_display_dispatch(display_) < 0) break;
       }
-      if (frame.ready) picture = bitmapOf(frame, buffer.pixels());
+      if (frame.ready) {
+        picture = uprightPicture(OutputBuffer{frame.format, frame.width, frame.height, frame.stride,
+                                              frame.upsideDown, output.transform, buffer.pixels()});
+      }
     }
   }
   wl_proxy_marshal_flags(proxy, screencopy::kFrameDestroy, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
@@ -220,27 +273,37 @@ std::optional<Bitmap> ScreencopyGrabber::copyOutput(const Output& output, bool w
 }
 
 Bitmap ScreencopyGrabber::grabScreen(bool withCursor) {
-  // Outputs plugged in or out since the last picture.
+  return grab(std::nullopt, withCursor);
+}
+
+Bitmap ScreencopyGrabber::grabArea(const Rect& area, bool withCursor) {
+  return grab(area, withCursor);
+}
+
+Bitmap ScreencopyGrabber::grab(const std::optional<Rect>& area, bool withCursor) {
+  // Outputs plugged in, moved, turned or rescaled since the last picture.
   if (wl_display_roundtrip(display_) < 0 || outputs_.empty()) return {};
-  struct Placed {
-    Bitmap picture;
-    int x, y;
-  };
-  std::vector<Placed> pictures;
-  Rect whole{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  // A new output's logical place answers only a round trip after it appeared.
+  const bool placesAsked = std::any_of(outputs_.begin(), outputs_.end(), [](const Output& o) {
+    return o.logicalPlace != nullptr && o.logical.width() <= 0;
+  });
+  if (placesAsked && wl_display_roundtrip(display_) < 0) return {};
+  std::vector<OutputPicture> pictures;
+  std::vector<Rect> places;
   for (const Output& output : outputs_) {
+    const bool placeKnown = output.logical.width() > 0 && output.logical.height() > 0;
+    if (area && placeKnown && !overlaps(output.logical, *area)) continue;
     std::optional<Bitmap> picture = copyOutput(output, withCursor);
     if (!picture) return {};
-    whole.left = std::min(whole.left, output.x);
-    whole.top = std::min(whole.top, output.y);
-    whole.right = std::max(whole.right, output.x + picture->width());
-    whole.bottom = std::max(whole.bottom, output.y + picture->height());
-    pictures.push_back({std::move(*picture), output.x, output.y});
+    // Without xdg-output: wl_output's place, and the size its integer scale gives.
+    const Rect logical = placeKnown
+                             ? output.logical
+                             : Rect{output.x, output.y, output.x + picture->width() / output.scale,
+                                    output.y + picture->height() / output.scale};
+    places.push_back(logical);
+    pictures.push_back({logical, std::move(*picture)});
   }
-  if (pictures.size() == 1) return std::move(pictures.front().picture);
-  Bitmap screen(whole.width(), whole.height(), 32);
-  for (const Placed& p : pictures) drawBitmap(screen, p.x - whole.left, p.y - whole.top, p.picture);
-  return screen;
+  return composeOutputs(std::move(pictures), area.value_or(layoutBounds(places)));
 }
 
 }  // namespace snaprill

@@ -1,6 +1,7 @@
 // Pictures of the screen through wlr-screencopy (sway and the other wlroots
 // compositors), on a connection of our own: every output is copied into shared
-// memory and the outputs are put together where the compositor places them.
+// memory, turned upright, and the outputs are put together where the compositor
+// places them (output_layout.h), at full resolution on scaled outputs.
 #pragma once
 
 #include <cstdint>
@@ -26,31 +27,45 @@ class ScreencopyGrabber {
   ScreencopyGrabber(const ScreencopyGrabber&) = delete;
   ScreencopyGrabber& operator=(const ScreencopyGrabber&) = delete;
 
-  // 32 bpp; empty when the compositor would not copy an output. With `withCursor`
-  // the compositor draws the cursor into the picture.
+  // Every output, as the user sees them side by side: 32 bpp; empty when the
+  // compositor would not copy an output. With `withCursor` the compositor draws the
+  // cursor into the picture.
   Bitmap grabScreen(bool withCursor);
+  // The part `area` of the layout, in the compositor's logical units (as a window's
+  // rectangle is given): only the outputs it meets are copied. Empty when it meets
+  // none or an output would not be copied.
+  Bitmap grabArea(const Rect& area, bool withCursor);
 
   // Called from libwayland's listeners.
   struct Output {
     std::uint32_t name = 0;
     wl_output* output = nullptr;
-    int x = 0;  // where the compositor places it
+    wl_proxy* logicalPlace = nullptr;  // its xdg-output, where the compositor has one
+    int x = 0;                         // where wl_output places it
     int y = 0;
+    int transform = 0;
+    int scale = 1;
+    Rect logical;  // from xdg-output; empty until it told
   };
-  void global(std::uint32_t name, const char* interface);
+  void global(std::uint32_t name, const char* interface, std::uint32_t version);
   void globalRemoved(std::uint32_t name);
-  void placed(wl_output* output, int x, int y);
+  void described(wl_output* output, int x, int y, int transform);
+  void scaled(wl_output* output, int scale);
+  void logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first, int second);
 
   explicit ScreencopyGrabber(wl_display* display);
 
  private:
   bool start();
+  void watchLogicalPlace(Output& output);
+  Bitmap grab(const std::optional<Rect>& area, bool withCursor);
   std::optional<Bitmap> copyOutput(const Output& output, bool withCursor);
 
   wl_display* display_;
   wl_registry* registry_ = nullptr;
   wl_shm* shm_ = nullptr;
   wl_proxy* manager_ = nullptr;
+  wl_proxy* xdgOutputManager_ = nullptr;
   std::vector<Output> outputs_;
 };
 

@@ -13,19 +13,6 @@ namespace {
 constexpr std::array kWays{WaylandScreenGrabber::Way::screencopy, WaylandScreenGrabber::Way::kwin,
                            WaylandScreenGrabber::Way::portal};
 
-// The part of the screen picture the window covers; nothing when none of it is
-// on the screen.
-std::optional<Bitmap> cut(const Bitmap& screen, const Rect& window) {
-  const int left = std::max(window.left, 0);
-  const int top = std::max(window.top, 0);
-  const int right = std::min(window.right, screen.width());
-  const int bottom = std::min(window.bottom, screen.height());
-  if (right <= left || bottom <= top) return std::nullopt;
-  Bitmap part(right - left, bottom - top, 32);
-  drawBitmap(part, -left, -top, screen);
-  return part;
-}
-
 }  // namespace
 
 WaylandScreenGrabber::WaylandScreenGrabber()
@@ -94,12 +81,12 @@ Bitmap WaylandScreenGrabber::grabWindowBy(Way way) {
       // Only sway tells where its focused window is; other wlroots compositors
       // leave the choice to the user, through the portal.
       if (std::getenv("SWAYSOCK") == nullptr) return {};
-      Bitmap screen = screencopy_->grabScreen(false);
       const std::optional<Rect> window = swayFocusedWindow();
-      // No window has the focus: the whole screen, as X11 gives it then.
-      if (!window || screen.empty()) return screen;
-      std::optional<Bitmap> part = cut(screen, *window);
-      return part ? std::move(*part) : std::move(screen);
+      // No window has the focus: the whole screen, as X11 gives it then. The
+      // rectangle is in the layout's logical units, which the grabber turns into
+      // the pixels of the outputs the window is on.
+      Bitmap part = window ? screencopy_->grabArea(*window, false) : Bitmap{};
+      return part.empty() ? screencopy_->grabScreen(false) : part;
     }
     case Way::kwin:
       return kwinScreenshot_.grabActiveWindow();

@@ -15,7 +15,7 @@ import sys
 import time
 import traceback
 
-from PIL import Image, ImageChops
+from PIL import Image, ImageChops, ImageDraw
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import FAILURES, check, outcome, wait_for  # noqa: E402
@@ -46,23 +46,24 @@ def grim():
     return Image.open(io.BytesIO(run(["grim", "-t", "png", "-"]).stdout)).convert("RGB")
 
 
-def differing_share(a, b):
-    """The share of pixels that differ between two pictures of one size."""
-    mask = ImageChops.difference(a, b).convert("L").point(lambda v: 255 if v else 0)
+def differing_share(a, b, tolerance=0):
+    """The share of pixels that differ between two pictures of one size by more
+    than `tolerance` levels."""
+    mask = ImageChops.difference(a, b).convert("L").point(lambda v: 255 if v > tolerance else 0)
     return mask.histogram()[255] / (a.size[0] * a.size[1])
 
 
-def same_screen(got, references, what):
+def same_screen(got, references, what, size=SCREEN, tolerance=0):
     """Equal, or nearly (a caret may blink), to one of the screens grim saw around it."""
-    if not check(got is not None and got.size == SCREEN,
-                 "%s: %r, not the screen's size" % (what, got and got.size)):
+    if not check(got is not None and got.size == size,
+                 "%s: %r, not the size %r" % (what, got and got.size, size)):
         return
-    share = min(differing_share(got, reference) for reference in references)
+    share = min(differing_share(got, reference, tolerance) for reference in references)
     check(share < 0.002, "%s differs from grim's picture in %.2f%% of the pixels"
           % (what, 100 * share))
 
 
-def sway_focused_rect():
+def find_focused():
     def find(node):
         if node.get("focused"):
             return node
@@ -71,9 +72,92 @@ def sway_focused_rect():
             if found:
                 return found
         return None
-    tree = json.loads(run(["swaymsg", "-t", "get_tree"]).stdout)
-    node = find(tree)
+    return find(json.loads(run(["swaymsg", "-t", "get_tree"]).stdout))
+
+
+def sway_focused_rect():
+    node = find_focused()
     return node and (node.get("name"), (node["rect"]["width"], node["rect"]["height"]))
+
+
+def sway(*command):
+    return run(["swaymsg"] + list(command))
+
+
+def sway_outputs():
+    return {o["name"]: o for o in json.loads(sway("-t", "get_outputs").stdout)}
+
+
+def one_shot(kind):
+    """The file `snaprill --capture=KIND` writes with no Snaprill running."""
+    before = outputs()
+    done = run([os.path.join(BIN, "snaprill"), "--capture=" + kind])
+    check(done.returncode == 0, "--capture=%s: exit %d, %r" % (kind, done.returncode, done.stderr))
+    return new_file(before, timeout=5)
+
+
+def layout_checks():
+    """Scaled, turned and several outputs: the screen as grim composes it (upright,
+    every output at its place, at the finest scale), and the focused window's
+    part of it, which sway gives in logical units, at that output's scale."""
+    with open(os.path.join(HOME, "snaprill.ini"), "w") as ini:
+        ini.write("[Snaprill]\nImageType=1\n")  # PNG: the pixels as taken
+    shown = os.path.join(HOME, "..", "shown.png")
+    # Something whose turn, mirror image and place can be seen.
+    picture = Image.new("RGB", (240, 160), (20, 20, 160))
+    draw = ImageDraw.Draw(picture)
+    draw.rectangle([0, 0, 59, 39], fill=(240, 30, 30))
+    draw.polygon([(120, 20), (220, 20), (220, 140)], fill=(250, 230, 0))
+    picture.save(shown)
+    gtk = subprocess.Popen(["/usr/bin/python3", os.path.join(BIN, "gtk_client.py"),
+                            "--show", shown, "--seconds", "60"], env=ENV,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if not check(wait_for(lambda: (sway_focused_rect() or (None,))[0] == "wayland-client",
+                              5), "the GTK window did not take the focus"):
+            return
+        first = sorted(sway_outputs())[0]
+        for what, setting, scale in (("a scaled output", "scale 2", 2),
+                                     ("a turned output", "transform 90", 1),
+                                     ("a mirrored, turned output", "transform flipped-270", 1)):
+            sway("output", first, *setting.split())
+            time.sleep(0.5)  # the output redrawn
+            layout_check(what, scale)
+            sway("output", first, "scale", "1", "transform", "normal")
+        time.sleep(0.3)
+        check(grim().size == SCREEN, "the output was not put back: %r" % (grim().size,))
+        # A second output beside the first, lower, scaled, with the window on it. Sway
+        # 1.7 cannot disable a headless output again (the commit fails): this comes
+        # last in the session.
+        known = set(sway_outputs())
+        sway("create_output")
+        second = next(n for n in sway_outputs() if n not in known)
+        sway("output", second, "position", "1280", "200", "scale", "2")
+        sway("[title=wayland-client]", "move", "container", "to", "output", second)
+        sway("[title=wayland-client]", "focus")
+        time.sleep(0.5)
+        layout_check("two outputs", 2)
+    finally:
+        gtk.kill()
+
+
+def layout_check(what, scale):
+    """The screen and the focused window, each against grim's picture; the window
+    as big as sway says, in the pixels of its output's scale."""
+    # grim smooths an output it enlarges to a finer neighbour's scale: a level off.
+    first = grim()
+    got = one_shot("screen")
+    same_screen(got, [first, grim()], "the screen with " + what, first.size, tolerance=2)
+    node = find_focused()
+    if not check(node and node.get("name") == "wayland-client",
+                 "%s: the GTK window lost the focus" % what):
+        return
+    rect = node["rect"]
+    region = "%d,%d %dx%d" % (rect["x"], rect["y"], rect["width"], rect["height"])
+    expected = Image.open(io.BytesIO(run(["grim", "-g", region, "-t", "png", "-"]).stdout))
+    got = one_shot("window")
+    same_screen(got, [expected.convert("RGB")], "the window on " + what,
+                (rect["width"] * scale, rect["height"] * scale))
 
 
 def press(key):
@@ -309,6 +393,7 @@ if __name__ == "__main__":
         if COMPOSITOR == "sway":  # grim finds the link and tells what the screen shows
             automation_checks()
             portal_checks()
+            layout_checks()  # last: it leaves a second output behind
     except Exception:  # a check that broke down failed
         check(False, traceback.format_exc())
     finally:
