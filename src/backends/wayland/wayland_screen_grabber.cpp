@@ -10,20 +10,24 @@ namespace snaprill {
 
 namespace {
 
-constexpr std::array kWays{WaylandScreenGrabber::Way::screencopy, WaylandScreenGrabber::Way::kwin,
-                           WaylandScreenGrabber::Way::portal};
+using Way = WaylandScreenGrabber::Way;
+using Copier = OutputGrabber::Copier;
+
+constexpr std::array kWays{Way::imageCopy, Way::screencopy, Way::kwin, Way::portal};
 
 }  // namespace
 
 WaylandScreenGrabber::WaylandScreenGrabber()
-    : screencopy_(ScreencopyGrabber::connect()),
+    : outputs_(OutputGrabber::connect()),
       kwin_(KWinScreenshot::available()),
       portal_(PortalScreenshot::available()) {}
 
 bool WaylandScreenGrabber::offers(Way way) const {
   switch (way) {
+    case Way::imageCopy:
+      return outputs_ != nullptr && outputs_->offers(Copier::imageCopy);
     case Way::screencopy:
-      return screencopy_ != nullptr;
+      return outputs_ != nullptr && outputs_->offers(Copier::screencopy);
     case Way::kwin:
       return kwin_;
     case Way::portal:
@@ -65,8 +69,10 @@ Bitmap WaylandScreenGrabber::grabActiveWindow() {
 
 Bitmap WaylandScreenGrabber::grabScreenBy(Way way, bool withCursor) {
   switch (way) {
+    case Way::imageCopy:
+      return outputs_->grabScreen(Copier::imageCopy, withCursor);
     case Way::screencopy:
-      return screencopy_->grabScreen(withCursor);
+      return outputs_->grabScreen(Copier::screencopy, withCursor);
     case Way::kwin:
       return kwinScreenshot_.grabScreen(withCursor);
     case Way::portal:
@@ -77,23 +83,28 @@ Bitmap WaylandScreenGrabber::grabScreenBy(Way way, bool withCursor) {
 
 Bitmap WaylandScreenGrabber::grabWindowBy(Way way) {
   switch (way) {
-    case Way::screencopy: {
-      // Only sway tells where its focused window is; other wlroots compositors
-      // leave the choice to the user, through the portal.
-      if (std::getenv("SWAYSOCK") == nullptr) return {};
-      const std::optional<Rect> window = swayFocusedWindow();
-      // No window has the focus: the whole screen, as X11 gives it then. The
-      // rectangle is in the layout's logical units, which the grabber turns into
-      // the pixels of the outputs the window is on.
-      Bitmap part = window ? screencopy_->grabArea(*window, false) : Bitmap{};
-      return part.empty() ? screencopy_->grabScreen(false) : part;
-    }
+    case Way::imageCopy:
+      return grabSwayWindow(Copier::imageCopy);
+    case Way::screencopy:
+      return grabSwayWindow(Copier::screencopy);
     case Way::kwin:
       return kwinScreenshot_.grabActiveWindow();
     case Way::portal:
       return portalScreenshot_.grab(true);
   }
   return {};
+}
+
+Bitmap WaylandScreenGrabber::grabSwayWindow(Copier copier) {
+  // Only sway tells where its focused window is; other compositors leave the
+  // choice to the user, through the portal.
+  if (std::getenv("SWAYSOCK") == nullptr) return {};
+  const std::optional<Rect> window = swayFocusedWindow();
+  // No window has the focus: the whole screen, as X11 gives it then. The rectangle
+  // is in the layout's logical units, which the grabber turns into the pixels of
+  // the outputs the window is on.
+  Bitmap part = window ? outputs_->grabArea(copier, *window, false) : Bitmap{};
+  return part.empty() ? outputs_->grabScreen(copier, false) : part;
 }
 
 std::unique_ptr<ScreenGrabber> nativeScreenGrabber() {

@@ -1,7 +1,9 @@
-// Pictures of the screen through wlr-screencopy (sway and the other wlroots
-// compositors), on a connection of our own: every output is copied into shared
-// memory, turned upright, and the outputs are put together where the compositor
-// places them (output_layout.h), at full resolution on scaled outputs.
+// Pictures of the screen through the compositor's copying protocols, on a
+// connection of our own: ext-image-copy-capture (image_copy_frame.h) where the
+// compositor has it, wlr-screencopy (sway and the other wlroots compositors). Every
+// output is copied into shared memory, turned upright, and the outputs are put
+// together where the compositor places them (output_layout.h), at full resolution
+// on scaled outputs.
 #pragma once
 
 #include <cstdint>
@@ -19,22 +21,26 @@ struct wl_proxy;
 
 namespace snaprill {
 
-class ScreencopyGrabber {
+class OutputGrabber {
  public:
-  // Nothing when there is no Wayland display or it has no screencopy.
-  static std::unique_ptr<ScreencopyGrabber> connect();
-  ~ScreencopyGrabber();
-  ScreencopyGrabber(const ScreencopyGrabber&) = delete;
-  ScreencopyGrabber& operator=(const ScreencopyGrabber&) = delete;
+  enum class Copier { imageCopy, screencopy };
+
+  // Nothing when there is no Wayland display or it has neither protocol.
+  static std::unique_ptr<OutputGrabber> connect();
+  ~OutputGrabber();
+  OutputGrabber(const OutputGrabber&) = delete;
+  OutputGrabber& operator=(const OutputGrabber&) = delete;
+
+  bool offers(Copier copier) const;
 
   // Every output, as the user sees them side by side: 32 bpp; empty when the
-  // compositor would not copy an output. With `withCursor` the compositor draws the
-  // cursor into the picture.
-  Bitmap grabScreen(bool withCursor);
+  // compositor would not copy an output, or has no such copier. With `withCursor`
+  // the compositor draws the cursor into the picture.
+  Bitmap grabScreen(Copier copier, bool withCursor);
   // The part `area` of the layout, in the compositor's logical units (as a window's
   // rectangle is given): only the outputs it meets are copied. Empty when it meets
   // none or an output would not be copied.
-  Bitmap grabArea(const Rect& area, bool withCursor);
+  Bitmap grabArea(Copier copier, const Rect& area, bool withCursor);
 
   // Called from libwayland's listeners.
   struct Output {
@@ -53,18 +59,21 @@ class ScreencopyGrabber {
   void scaled(wl_output* output, int scale);
   void logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first, int second);
 
-  explicit ScreencopyGrabber(wl_display* display);
+  explicit OutputGrabber(wl_display* display);
 
  private:
   bool start();
   void watchLogicalPlace(Output& output);
-  Bitmap grab(const std::optional<Rect>& area, bool withCursor);
-  std::optional<Bitmap> copyOutput(const Output& output, bool withCursor);
+  Bitmap grab(Copier copier, const std::optional<Rect>& area, bool withCursor);
+  std::optional<Bitmap> copyOutput(Copier copier, const Output& output, bool withCursor);
+  std::optional<Bitmap> screencopyOutput(const Output& output, bool withCursor);
 
   wl_display* display_;
   wl_registry* registry_ = nullptr;
   wl_shm* shm_ = nullptr;
-  wl_proxy* manager_ = nullptr;
+  wl_proxy* manager_ = nullptr;  // wlr-screencopy's
+  wl_proxy* sourceManager_ = nullptr;
+  wl_proxy* copyManager_ = nullptr;
   wl_proxy* xdgOutputManager_ = nullptr;
   std::vector<Output> outputs_;
 };

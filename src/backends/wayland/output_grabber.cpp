@@ -1,7 +1,4 @@
-#include "backends/wayland/screencopy_grabber.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include "backends/wayland/output_grabber.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,9 +7,12 @@
 
 #include <wayland-client-protocol.h>
 
+#include "backends/wayland/image_copy_capture_protocol.h"
+#include "backends/wayland/image_copy_frame.h"
 #include "backends/wayland/output_layout.h"
 #include "backends/wayland/output_picture.h"
 #include "backends/wayland/screencopy_protocol.h"
+#include "backends/wayland/shared_buffer.h"
 #include "backends/wayland/xdg_output_protocol.h"
 
 namespace snaprill {
@@ -60,12 +60,12 @@ int frameEvent(const void*, void* target, std::uint32_t opcode, const wl_message
 
 void outputGeometry(void* data, wl_output* output, std::int32_t x, std::int32_t y, std::int32_t,
                     std::int32_t, std::int32_t, const char*, const char*, std::int32_t transform) {
-  static_cast<ScreencopyGrabber*>(data)->described(output, x, y, transform);
+  static_cast<OutputGrabber*>(data)->described(output, x, y, transform);
 }
 void outputMode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
 void outputDone(void*, wl_output*) {}
 void outputScale(void* data, wl_output* output, std::int32_t factor) {
-  static_cast<ScreencopyGrabber*>(data)->scaled(output, factor);
+  static_cast<OutputGrabber*>(data)->scaled(output, factor);
 }
 
 // Bound at version 2 at most: the name and description are never sent.
@@ -78,68 +78,34 @@ int logicalPlaceEvent(const void*, void* target, std::uint32_t opcode, const wl_
   // The other events (done, name, description) carry nothing needed here.
   if (opcode != xdg_output::kLogicalPosition && opcode != xdg_output::kLogicalSize) return 0;
   auto* proxy = static_cast<wl_proxy*>(target);
-  static_cast<ScreencopyGrabber*>(wl_proxy_get_user_data(proxy))
+  static_cast<OutputGrabber*>(wl_proxy_get_user_data(proxy))
       ->logicallyPlaced(proxy, opcode, args[0].i, args[1].i);
   return 0;
 }
 
 void registryGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface,
                     std::uint32_t version) {
-  static_cast<ScreencopyGrabber*>(data)->global(name, interface, version);
+  static_cast<OutputGrabber*>(data)->global(name, interface, version);
 }
 void registryGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
-  static_cast<ScreencopyGrabber*>(data)->globalRemoved(name);
+  static_cast<OutputGrabber*>(data)->globalRemoved(name);
 }
 
 const wl_registry_listener kRegistryListener{&registryGlobal, &registryGlobalRemove};
 
-// The shared memory the compositor copies one output into.
-class SharedBuffer {
- public:
-  SharedBuffer(wl_shm* shm, const FrameState& frame) {
-    size_ = static_cast<std::size_t>(frame.stride) * static_cast<std::size_t>(frame.height);
-    if (size_ == 0 || size_ > kMaxBitmapBytes || frame.stride / 4 < frame.width) return;
-    fd_ = memfd_create("snaprill-screen", MFD_CLOEXEC);
-    if (fd_ < 0 || ftruncate(fd_, static_cast<off_t>(size_)) != 0) return;
-    void* pixels = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-    if (pixels == MAP_FAILED) return;
-    pixels_ = static_cast<std::uint8_t*>(pixels);
-    wl_shm_pool* pool = wl_shm_create_pool(shm, fd_, static_cast<std::int32_t>(size_));
-    buffer_ =
-        wl_shm_pool_create_buffer(pool, 0, frame.width, frame.height, frame.stride, frame.format);
-    wl_shm_pool_destroy(pool);
-  }
-  ~SharedBuffer() {
-    if (buffer_ != nullptr) wl_buffer_destroy(buffer_);
-    if (pixels_ != nullptr) munmap(pixels_, size_);
-    if (fd_ >= 0) close(fd_);
-  }
-  SharedBuffer(const SharedBuffer&) = delete;
-  SharedBuffer& operator=(const SharedBuffer&) = delete;
-
-  wl_buffer* buffer() const { return buffer_; }
-  const std::uint8_t* pixels() const { return pixels_; }
-
- private:
-  std::size_t size_ = 0;
-  int fd_ = -1;
-  std::uint8_t* pixels_ = nullptr;
-  wl_buffer* buffer_ = nullptr;
-};
-
 }  // namespace
 
-std::unique_ptr<ScreencopyGrabber> ScreencopyGrabber::connect() {
+std::unique_ptr<OutputGrabber> OutputGrabber::connect() {
   const char* name = std::getenv("WAYLAND_DISPLAY");
   if (name == nullptr || *name == '\0') return nullptr;
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) return nullptr;
-  auto grabber = std::make_unique<ScreencopyGrabber>(display);
+  auto grabber = std::make_unique<OutputGrabber>(display);
   if (!grabber->start()) return nullptr;
   return grabber;
 }
 
-ScreencopyGrabber::ScreencopyGrabber(wl_display* display) : display_(display) {}
+OutputGrabber::OutputGrabber(wl_display* display) : display_(display) {}
 
 namespace {
 
@@ -151,7 +117,7 @@ void destroyLogicalPlace(wl_proxy* logicalPlace) {
 
 }  // namespace
 
-ScreencopyGrabber::~ScreencopyGrabber() {
+OutputGrabber::~OutputGrabber() {
   for (const Output& output : outputs_) {
     destroyLogicalPlace(output.logicalPlace);
     wl_output_destroy(output.output);
@@ -164,13 +130,21 @@ ScreencopyGrabber::~ScreencopyGrabber() {
     wl_proxy_marshal_flags(manager_, screencopy::kManagerDestroy, nullptr,
                            wl_proxy_get_version(manager_), WL_MARSHAL_FLAG_DESTROY);
   }
+  if (copyManager_ != nullptr) {
+    wl_proxy_marshal_flags(copyManager_, image_copy::kCopyManagerDestroy, nullptr, 1,
+                           WL_MARSHAL_FLAG_DESTROY);
+  }
+  if (sourceManager_ != nullptr) {
+    wl_proxy_marshal_flags(sourceManager_, image_copy::kSourceManagerDestroy, nullptr, 1,
+                           WL_MARSHAL_FLAG_DESTROY);
+  }
   if (shm_ != nullptr) wl_shm_destroy(shm_);
   if (registry_ != nullptr) wl_registry_destroy(registry_);
   wl_display_flush(display_);
   wl_display_disconnect(display_);
 }
 
-void ScreencopyGrabber::global(std::uint32_t name, const char* interface, std::uint32_t version) {
+void OutputGrabber::global(std::uint32_t name, const char* interface, std::uint32_t version) {
   if (std::strcmp(interface, wl_output_interface.name) == 0) {
     auto* output = static_cast<wl_output*>(
         wl_registry_bind(registry_, name, &wl_output_interface, std::min(version, kOutputVersion)));
@@ -188,10 +162,16 @@ void ScreencopyGrabber::global(std::uint32_t name, const char* interface, std::u
   } else if (std::strcmp(interface, kScreencopyManagerName) == 0 && manager_ == nullptr) {
     manager_ =
         static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kScreencopyManagerInterface, 1));
+  } else if (std::strcmp(interface, kImageCopyManagerName) == 0 && copyManager_ == nullptr) {
+    copyManager_ =
+        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kImageCopyManagerInterface, 1));
+  } else if (std::strcmp(interface, kOutputSourceManagerName) == 0 && sourceManager_ == nullptr) {
+    sourceManager_ =
+        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kOutputSourceManagerInterface, 1));
   }
 }
 
-void ScreencopyGrabber::globalRemoved(std::uint32_t name) {
+void OutputGrabber::globalRemoved(std::uint32_t name) {
   const auto gone = std::find_if(outputs_.begin(), outputs_.end(),
                                  [name](const Output& o) { return o.name == name; });
   if (gone == outputs_.end()) return;
@@ -200,14 +180,14 @@ void ScreencopyGrabber::globalRemoved(std::uint32_t name) {
   outputs_.erase(gone);
 }
 
-void ScreencopyGrabber::watchLogicalPlace(Output& output) {
+void OutputGrabber::watchLogicalPlace(Output& output) {
   if (xdgOutputManager_ == nullptr || output.logicalPlace != nullptr) return;
   output.logicalPlace = wl_proxy_marshal_flags(xdgOutputManager_, xdg_output::kGetOutput,
                                                kXdgOutputInterface, 1, 0, nullptr, output.output);
   wl_proxy_add_dispatcher(output.logicalPlace, &logicalPlaceEvent, nullptr, this);
 }
 
-void ScreencopyGrabber::described(wl_output* output, int x, int y, int transform) {
+void OutputGrabber::described(wl_output* output, int x, int y, int transform) {
   for (Output& o : outputs_) {
     if (o.output == output) {
       o.x = x;
@@ -217,14 +197,14 @@ void ScreencopyGrabber::described(wl_output* output, int x, int y, int transform
   }
 }
 
-void ScreencopyGrabber::scaled(wl_output* output, int scale) {
+void OutputGrabber::scaled(wl_output* output, int scale) {
   for (Output& o : outputs_) {
     if (o.output == output) o.scale = std::max(scale, 1);
   }
 }
 
-void ScreencopyGrabber::logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first,
-                                        int second) {
+void OutputGrabber::logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first,
+                                    int second) {
   for (Output& o : outputs_) {
     if (o.logicalPlace != logicalPlace) continue;
     if (event == xdg_output::kLogicalPosition) {
@@ -236,16 +216,35 @@ void ScreencopyGrabber::logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t ev
   }
 }
 
-bool ScreencopyGrabber::start() {
+bool OutputGrabber::start() {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   // The second round trip brings the outputs' places, wl_output's and xdg-output's
   // alike (both asked for while the first one announced the globals).
   if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) return false;
-  return manager_ != nullptr && shm_ != nullptr;
+  return shm_ != nullptr && (offers(Copier::imageCopy) || offers(Copier::screencopy));
 }
 
-std::optional<Bitmap> ScreencopyGrabber::copyOutput(const Output& output, bool withCursor) {
+bool OutputGrabber::offers(Copier copier) const {
+  switch (copier) {
+    case Copier::imageCopy:
+      return copyManager_ != nullptr && sourceManager_ != nullptr;
+    case Copier::screencopy:
+      return manager_ != nullptr;
+  }
+  return false;
+}
+
+std::optional<Bitmap> OutputGrabber::copyOutput(Copier copier, const Output& output,
+                                                bool withCursor) {
+  if (copier == Copier::imageCopy) {
+    return copyOutputByImageCopy({display_, shm_, sourceManager_, copyManager_}, output.output,
+                                 output.transform, withCursor);
+  }
+  return screencopyOutput(output, withCursor);
+}
+
+std::optional<Bitmap> OutputGrabber::screencopyOutput(const Output& output, bool withCursor) {
   FrameState frame;
   wl_proxy* proxy =
       wl_proxy_marshal_flags(manager_, screencopy::kCaptureOutput, kScreencopyFrameInterface, 1, 0,
@@ -256,7 +255,7 @@ std::optional<Bitmap> ScreencopyGrabber::copyOutput(const Output& output, bool w
   }
   std::optional<Bitmap> picture;
   if (frame.announced && !frame.failed) {
-    const SharedBuffer buffer(shm_, frame);
+    const SharedBuffer buffer(shm_, frame.format, frame.width, frame.height, frame.stride);
     if (buffer.buffer() != nullptr) {
       wl_proxy_marshal_flags(proxy, screencopy::kCopy, nullptr, 1, 0, buffer.buffer());
       while (!frame.ready && !frame.failed) {
@@ -272,15 +271,16 @@ std::optional<Bitmap> ScreencopyGrabber::copyOutput(const Output& output, bool w
   return picture;
 }
 
-Bitmap ScreencopyGrabber::grabScreen(bool withCursor) {
-  return grab(std::nullopt, withCursor);
+Bitmap OutputGrabber::grabScreen(Copier copier, bool withCursor) {
+  return grab(copier, std::nullopt, withCursor);
 }
 
-Bitmap ScreencopyGrabber::grabArea(const Rect& area, bool withCursor) {
-  return grab(area, withCursor);
+Bitmap OutputGrabber::grabArea(Copier copier, const Rect& area, bool withCursor) {
+  return grab(copier, area, withCursor);
 }
 
-Bitmap ScreencopyGrabber::grab(const std::optional<Rect>& area, bool withCursor) {
+Bitmap OutputGrabber::grab(Copier copier, const std::optional<Rect>& area, bool withCursor) {
+  if (!offers(copier)) return {};
   // Outputs plugged in, moved, turned or rescaled since the last picture.
   if (wl_display_roundtrip(display_) < 0 || outputs_.empty()) return {};
   // A new output's logical place answers only a round trip after it appeared.
@@ -293,7 +293,7 @@ Bitmap ScreencopyGrabber::grab(const std::optional<Rect>& area, bool withCursor)
   for (const Output& output : outputs_) {
     const bool placeKnown = output.logical.width() > 0 && output.logical.height() > 0;
     if (area && placeKnown && !overlaps(output.logical, *area)) continue;
-    std::optional<Bitmap> picture = copyOutput(output, withCursor);
+    std::optional<Bitmap> picture = copyOutput(copier, output, withCursor);
     if (!picture) return {};
     // Without xdg-output: wl_output's place, and the size its integer scale gives.
     const Rect logical = placeKnown

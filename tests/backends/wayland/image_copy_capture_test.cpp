@@ -1,0 +1,149 @@
+// Pictures through ext-image-copy-capture, against a compositor of the tests' own
+// (tests/tools/fake_capture_compositor.h): every output copied, turned upright and
+// put in its place, a window's area from the outputs it meets, the cursor option;
+// a session we cannot use makes way for wlr-screencopy, which is asked only after.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+#include <wayland-client-protocol.h>
+
+#include "backends/wayland/output_grabber.h"
+#include "backends/wayland/wayland_screen_grabber.h"
+#include "tools/fake_capture_compositor.h"
+
+namespace snaprill {
+namespace {
+
+using Copier = OutputGrabber::Copier;
+
+// The pixels of `picture` in the rectangle that differ from `expected`.
+int mismatches(const Bitmap& picture, const Rect& area,
+               const std::function<Rgb(int, int)>& expected) {
+  int wrong = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      const Rgb want = expected(x - area.left, y - area.top);
+      const Rgb got = picture.pixel(x, y);
+      if (got.r != want.r || got.g != want.g || got.b != want.b) ++wrong;
+    }
+  }
+  return wrong;
+}
+
+Rgb rgb(int r, int g, int b) {
+  return {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)};
+}
+
+// An upright output of 40x30 at the origin and, right of it, one turned a quarter:
+// its buffer is 20x50, the desktop there 50x20.
+FakeCaptureSettings twoOutputs() {
+  FakeCaptureSettings settings;
+  settings.outputs = {{0, 0, 40, 30, WL_OUTPUT_TRANSFORM_NORMAL, 1},
+                      {40, 0, 20, 50, WL_OUTPUT_TRANSFORM_90, 1}};
+  return settings;
+}
+
+// What the user sees of the turned output at (x, y): the buffer turned back
+// clockwise, as output_picture_test.cpp spells out.
+Rgb turnedOutput(int x, int y) {
+  return rgb(kImageCopyMark + 1, 49 - x, y);
+}
+
+TEST(ImageCopyCapture, ComposesEveryOutputUprightAndCutsAWindowsArea) {
+  FakeCaptureCompositor compositor(twoOutputs());
+  const auto grabber = OutputGrabber::connect();
+  ASSERT_NE(grabber, nullptr);
+  ASSERT_TRUE(grabber->offers(Copier::imageCopy));
+  EXPECT_FALSE(grabber->offers(Copier::screencopy));
+
+  const Bitmap screen = grabber->grabScreen(Copier::imageCopy, false);
+  ASSERT_EQ(screen.width(), 90);
+  ASSERT_EQ(screen.height(), 30);
+  EXPECT_EQ(
+      mismatches(screen, {0, 0, 40, 30}, [](int x, int y) { return rgb(kImageCopyMark, y, x); }),
+      0);
+  EXPECT_EQ(mismatches(screen, {40, 0, 90, 20}, &turnedOutput), 0);
+  EXPECT_EQ(mismatches(screen, {40, 20, 90, 30}, [](int, int) { return rgb(0, 0, 0); }), 0);
+  EXPECT_EQ(compositor.sessions(), 2);
+  EXPECT_EQ(compositor.lastOptions(), 0u);
+
+  // A window on the turned output alone.
+  const Bitmap window = grabber->grabArea(Copier::imageCopy, {45, 5, 55, 15}, false);
+  ASSERT_EQ(window.width(), 10);
+  ASSERT_EQ(window.height(), 10);
+  EXPECT_EQ(
+      mismatches(window, {0, 0, 10, 10}, [](int x, int y) { return turnedOutput(x + 5, y + 5); }),
+      0);
+
+  // "Add Mouse Cursor" asks the compositor to paint it.
+  EXPECT_FALSE(grabber->grabScreen(Copier::imageCopy, true).empty());
+  EXPECT_EQ(compositor.lastOptions(), 1u);
+}
+
+TEST(ImageCopyCapture, TakesAReadableFormatWhereverTheSessionListsIt) {
+  FakeCaptureSettings settings;
+  settings.outputs = {{0, 0, 7, 3, WL_OUTPUT_TRANSFORM_NORMAL, 1}};
+  settings.formats = {WL_SHM_FORMAT_RGB565, WL_SHM_FORMAT_XBGR8888};
+  FakeCaptureCompositor compositor(settings);
+  const auto grabber = OutputGrabber::connect();
+  ASSERT_NE(grabber, nullptr);
+  const Bitmap screen = grabber->grabScreen(Copier::imageCopy, false);
+  ASSERT_EQ(screen.width(), 7);
+  // Red first in memory: the first byte is red.
+  EXPECT_EQ(
+      mismatches(screen, {0, 0, 7, 3}, [](int x, int y) { return rgb(x, y, kImageCopyMark); }), 0);
+}
+
+// The Wayland grabber on a compositor with both protocols, whose image-copy
+// sessions are spoilt as `spoil` says: which way answers, and its picture's mark.
+struct Answer {
+  std::optional<WaylandScreenGrabber::Way> way;
+  int mark = -1;
+};
+Answer answerWith(const std::function<void(FakeCaptureSettings&)>& spoil) {
+  // No session bus: neither KWin nor the portal is asked.
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+  FakeCaptureSettings settings;
+  settings.outputs = {{0, 0, 8, 6, WL_OUTPUT_TRANSFORM_NORMAL, 1}};
+  settings.screencopy = true;
+  spoil(settings);
+  FakeCaptureCompositor compositor(settings);
+  WaylandScreenGrabber grabber;
+  const Bitmap screen = grabber.grabScreen(false);
+  Answer answer{grabber.remembered()};
+  if (!screen.empty()) answer.mark = screen.pixel(0, 0).r;
+  return answer;
+}
+
+TEST(ImageCopyCapture, IsAskedBeforeScreencopyAndMakesWayWhenItCannotAnswer) {
+  using Way = WaylandScreenGrabber::Way;
+  Answer answer = answerWith([](FakeCaptureSettings&) {});
+  EXPECT_EQ(answer.way, Way::imageCopy);
+  EXPECT_EQ(answer.mark, kImageCopyMark);
+  // A compositor of screencopy alone (sway 1.7) keeps it.
+  answer = answerWith([](FakeCaptureSettings& s) { s.imageCopy = false; });
+  EXPECT_EQ(answer.way, Way::screencopy);
+  EXPECT_EQ(answer.mark, kScreencopyMark);
+
+  const std::function<void(FakeCaptureSettings&)> spoilt[] = {
+      [](FakeCaptureSettings& s) { s.formats = {WL_SHM_FORMAT_RGB565}; },
+      [](FakeCaptureSettings& s) { s.formats = {}; },
+      [](FakeCaptureSettings& s) { s.failFrames = true; },
+      [](FakeCaptureSettings& s) { s.stopSessions = true; },
+      // Sizes no buffer could hold (a row beyond an int in bytes, a picture beyond
+      // a bitmap), and one the compositor then refuses.
+      [](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 100000; },
+      [](FakeCaptureSettings& s) { s.announcedWidth = 0xffffffff; },
+      [](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 5; },
+  };
+  for (std::size_t i = 0; i < std::size(spoilt); ++i) {
+    answer = answerWith(spoilt[i]);
+    EXPECT_EQ(answer.way, Way::screencopy) << "case " << i;
+    EXPECT_EQ(answer.mark, kScreencopyMark) << "case " << i;
+  }
+}
+
+}  // namespace
+}  // namespace snaprill

@@ -1,0 +1,86 @@
+// A compositor of the tests' own, in a thread of the test, that only lets clients
+// copy its outputs: wl_shm, its outputs (place, transform, scale), the two
+// ext-image-copy-capture globals and, on request, wlr-screencopy. It has no
+// desktop: a frame copied from output i is the pattern
+//   byte 0 = the buffer pixel's x, byte 1 = its y, byte 2 = the copier's mark + i,
+//   byte 3 = 0xff
+// written into the buffer as it lies, untouched by the output's transform (as a
+// compositor hands the monitor's pixels over). The marks tell which protocol gave a
+// picture.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct wl_display;
+
+namespace snaprill {
+
+inline constexpr std::uint8_t kImageCopyMark = 0x01;
+inline constexpr std::uint8_t kScreencopyMark = 0x81;
+
+struct FakeOutput {
+  int x = 0;  // place in the layout
+  int y = 0;
+  int width = 0;  // the buffer's pixels, before the transform
+  int height = 0;
+  int transform = 0;
+  int scale = 1;
+};
+
+struct FakeCaptureSettings {
+  std::vector<FakeOutput> outputs;
+  bool imageCopy = true;
+  bool screencopy = false;
+  // What a session announces: these shared-memory formats and, when set, this size
+  // instead of the output's.
+  std::vector<std::uint32_t> formats{1};  // WL_SHM_FORMAT_XRGB8888
+  std::uint32_t announcedWidth = 0;
+  std::uint32_t announcedHeight = 0;
+  bool failFrames = false;    // every image-copy frame answers `failed`
+  bool stopSessions = false;  // every session says `stopped` instead of its constraints
+};
+
+class FakeCaptureCompositor {
+ public:
+  // Listens on a socket in $XDG_RUNTIME_DIR (a folder of its own when that is not
+  // set) and points WAYLAND_DISPLAY at it.
+  explicit FakeCaptureCompositor(FakeCaptureSettings settings);
+  ~FakeCaptureCompositor();
+  FakeCaptureCompositor(const FakeCaptureCompositor&) = delete;
+  FakeCaptureCompositor& operator=(const FakeCaptureCompositor&) = delete;
+
+  const FakeCaptureSettings& settings() const { return settings_; }
+  // What clients asked: image-copy sessions made, the options of the last one,
+  // screencopy frames made.
+  int sessions() const { return sessions_; }
+  std::uint32_t lastOptions() const { return lastOptions_; }
+  int screencopyFrames() const { return screencopyFrames_; }
+
+  // Called from the requests' handlers, in the compositor's thread.
+  void sessionMade(std::uint32_t options) {
+    lastOptions_ = options;
+    ++sessions_;
+  }
+  void screencopyFrameMade() { ++screencopyFrames_; }
+
+ // What the requests' handlers know of an object (defined with them).
+  struct Binding;
+
+ private:
+  FakeCaptureSettings settings_;
+  std::vector<std::unique_ptr<Binding>> bindings_;
+  wl_display* display_ = nullptr;
+  std::string runtimeDirMade_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> sessions_{0};
+  std::atomic<std::uint32_t> lastOptions_{0};
+  std::atomic<int> screencopyFrames_{0};
+  std::thread thread_;
+};
+
+}  // namespace snaprill
