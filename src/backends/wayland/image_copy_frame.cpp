@@ -96,7 +96,7 @@ int frameEvent(const void*, void* target, std::uint32_t opcode, const wl_message
 // One frame into a buffer made to the session's latest constraints; `failure` tells
 // why there is no picture when the frame failed.
 std::optional<Bitmap> captureFrame(const ImageCopyGlobals& globals, wl_proxy* session,
-                                   SessionState& constraints, int outputTransform,
+                                   const SessionState& constraints, int outputTransform,
                                    std::uint32_t& failure) {
   failure = 0;
   // Sizes from the compositor are checked before they size anything: the row must

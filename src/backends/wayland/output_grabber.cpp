@@ -126,9 +126,9 @@ OutputGrabber::~OutputGrabber() {
     wl_proxy_marshal_flags(xdgOutputManager_, xdg_output::kManagerDestroy, nullptr, 1,
                            WL_MARSHAL_FLAG_DESTROY);
   }
-  if (manager_ != nullptr) {
-    wl_proxy_marshal_flags(manager_, screencopy::kManagerDestroy, nullptr,
-                           wl_proxy_get_version(manager_), WL_MARSHAL_FLAG_DESTROY);
+  if (screencopyManager_ != nullptr) {
+    wl_proxy_marshal_flags(screencopyManager_, screencopy::kManagerDestroy, nullptr,
+                           wl_proxy_get_version(screencopyManager_), WL_MARSHAL_FLAG_DESTROY);
   }
   if (copyManager_ != nullptr) {
     wl_proxy_marshal_flags(copyManager_, image_copy::kCopyManagerDestroy, nullptr, 1,
@@ -159,8 +159,8 @@ void OutputGrabber::global(std::uint32_t name, const char* interface, std::uint3
     for (Output& output : outputs_) watchLogicalPlace(output);
   } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && shm_ == nullptr) {
     shm_ = static_cast<wl_shm*>(wl_registry_bind(registry_, name, &wl_shm_interface, 1));
-  } else if (std::strcmp(interface, kScreencopyManagerName) == 0 && manager_ == nullptr) {
-    manager_ =
+  } else if (std::strcmp(interface, kScreencopyManagerName) == 0 && screencopyManager_ == nullptr) {
+    screencopyManager_ =
         static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kScreencopyManagerInterface, 1));
   } else if (std::strcmp(interface, kImageCopyManagerName) == 0 && copyManager_ == nullptr) {
     copyManager_ =
@@ -230,7 +230,7 @@ bool OutputGrabber::offers(Copier copier) const {
     case Copier::imageCopy:
       return copyManager_ != nullptr && sourceManager_ != nullptr;
     case Copier::screencopy:
-      return manager_ != nullptr;
+      return screencopyManager_ != nullptr;
   }
   return false;
 }
@@ -246,9 +246,9 @@ std::optional<Bitmap> OutputGrabber::copyOutput(Copier copier, const Output& out
 
 std::optional<Bitmap> OutputGrabber::screencopyOutput(const Output& output, bool withCursor) {
   FrameState frame;
-  wl_proxy* proxy =
-      wl_proxy_marshal_flags(manager_, screencopy::kCaptureOutput, kScreencopyFrameInterface, 1, 0,
-                             nullptr, withCursor ? 1 : 0, output.output);
+  wl_proxy* proxy = wl_proxy_marshal_flags(screencopyManager_, screencopy::kCaptureOutput,
+                                           kScreencopyFrameInterface, 1, 0, nullptr,
+                                           withCursor ? 1 : 0, output.output);
   wl_proxy_add_dispatcher(proxy, &frameEvent, nullptr, &frame);
   while (!frame.announced && !frame.failed) {
     if (wl_display_dispatch(display_) < 0) break;

@@ -71,7 +71,7 @@ class OutputGrabber {
   wl_display* display_;
   wl_registry* registry_ = nullptr;
   wl_shm* shm_ = nullptr;
-  wl_proxy* manager_ = nullptr;  // wlr-screencopy's
+  wl_proxy* screencopyManager_ = nullptr;
   wl_proxy* sourceManager_ = nullptr;
   wl_proxy* copyManager_ = nullptr;
   wl_proxy* xdgOutputManager_ = nullptr;
