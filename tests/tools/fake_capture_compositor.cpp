@@ -19,7 +19,8 @@ namespace snaprill {
 struct FakeCaptureCompositor::Binding {
   FakeCaptureCompositor* compositor = nullptr;
   const FakeOutput* output = nullptr;
-  wl_resource* buffer = nullptr;  // an image-copy frame's attached buffer
+  wl_resource* buffer = nullptr;   // an image-copy frame's attached buffer
+  wl_resource* session = nullptr;  // and its session
 };
 
 namespace {
@@ -84,6 +85,25 @@ std::uint8_t markOf(const Binding& binding, std::uint8_t copierMark) {
   return static_cast<std::uint8_t>(copierMark + (binding.output - outputs.data()));
 }
 
+void announceConstraints(wl_resource* session, const Binding& binding) {
+  const FakeCaptureSettings& settings = binding.compositor->settings();
+  if (settings.stopSessions) {
+    wl_resource_post_event(session, image_copy::kStopped);
+    return;
+  }
+  for (const std::uint32_t format : settings.formats) {
+    wl_resource_post_event(session, image_copy::kShmFormat, format);
+  }
+  const auto width = settings.announcedWidth != 0
+                         ? settings.announcedWidth
+                         : static_cast<std::uint32_t>(binding.output->width);
+  const auto height = settings.announcedHeight != 0
+                          ? settings.announcedHeight
+                          : static_cast<std::uint32_t>(binding.output->height);
+  wl_resource_post_event(session, image_copy::kBufferSize, width, height);
+  wl_resource_post_event(session, image_copy::kConstraintsDone);
+}
+
 int frameRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
                  wl_argument* args) {
   auto* frame = static_cast<wl_resource*>(target);
@@ -99,6 +119,9 @@ int frameRequest(const void*, void* target, std::uint32_t opcode, const wl_messa
     case image_copy::kCapture:
       if (settings.failFrames) {
         wl_resource_post_event(frame, image_copy::kFailed, 0u);
+      } else if (binding.compositor->refuseFrameForNewConstraints()) {
+        announceConstraints(binding.session, binding);
+        wl_resource_post_event(frame, image_copy::kFailed, image_copy::kBufferConstraints);
       } else if (!fill(binding.buffer, *binding.output, markOf(binding, kImageCopyMark),
                        &settings)) {
         wl_resource_post_event(frame, image_copy::kFailed, image_copy::kBufferConstraints);
@@ -120,29 +143,12 @@ int sessionRequest(const void*, void* target, std::uint32_t opcode, const wl_mes
   if (opcode == image_copy::kSessionDestroy) {
     wl_resource_destroy(session);
   } else if (opcode == image_copy::kCreateFrame) {
-    makeObject(wl_resource_get_client(session), kImageCopyFrameInterface, 1, args[0].n,
-               bindingOf(session), &frameRequest);
+    Binding frame = bindingOf(session);
+    frame.session = session;
+    makeObject(wl_resource_get_client(session), kImageCopyFrameInterface, 1, args[0].n, frame,
+               &frameRequest);
   }
   return 0;
-}
-
-void announceConstraints(wl_resource* session, const Binding& binding) {
-  const FakeCaptureSettings& settings = binding.compositor->settings();
-  if (settings.stopSessions) {
-    wl_resource_post_event(session, image_copy::kStopped);
-    return;
-  }
-  for (const std::uint32_t format : settings.formats) {
-    wl_resource_post_event(session, image_copy::kShmFormat, format);
-  }
-  const auto width = settings.announcedWidth != 0
-                         ? settings.announcedWidth
-                         : static_cast<std::uint32_t>(binding.output->width);
-  const auto height = settings.announcedHeight != 0
-                          ? settings.announcedHeight
-                          : static_cast<std::uint32_t>(binding.output->height);
-  wl_resource_post_event(session, image_copy::kBufferSize, width, height);
-  wl_resource_post_event(session, image_copy::kConstraintsDone);
 }
 
 int copyManagerRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,

@@ -43,6 +43,9 @@ struct FakeCaptureSettings {
   std::uint32_t announcedHeight = 0;
   bool failFrames = false;    // every image-copy frame answers `failed`
   bool stopSessions = false;  // every session says `stopped` instead of its constraints
+  // The first frames of the run announce new constraints and fail for them, as at a
+  // mode switch.
+  int framesRefusedForNewConstraints = 0;
 };
 
 class FakeCaptureCompositor {
@@ -67,8 +70,11 @@ class FakeCaptureCompositor {
     ++sessions_;
   }
   void screencopyFrameMade() { ++screencopyFrames_; }
+  bool refuseFrameForNewConstraints() {
+    return framesRefused_++ < settings_.framesRefusedForNewConstraints;
+  }
 
- // What the requests' handlers know of an object (defined with them).
+  // What the requests' handlers know of an object (defined with them).
   struct Binding;
 
  private:
@@ -80,6 +86,7 @@ class FakeCaptureCompositor {
   std::atomic<int> sessions_{0};
   std::atomic<std::uint32_t> lastOptions_{0};
   std::atomic<int> screencopyFrames_{0};
+  std::atomic<int> framesRefused_{0};
   std::thread thread_;
 };
 

@@ -1,7 +1,9 @@
 // Pictures through ext-image-copy-capture, against a compositor of the tests' own
 // (tests/tools/fake_capture_compositor.h): every output copied, turned upright and
-// put in its place, a window's area from the outputs it meets, the cursor option;
-// a session we cannot use makes way for wlr-screencopy, which is asked only after.
+// put in its place, a window's area from the outputs it meets, the cursor option, a
+// readable format found among others; a frame retried once when the constraints
+// change under it; a session we cannot use makes way for wlr-screencopy, which is
+// asked only after.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -122,6 +124,11 @@ TEST(ImageCopyCapture, IsAskedBeforeScreencopyAndMakesWayWhenItCannotAnswer) {
   Answer answer = answerWith([](FakeCaptureSettings&) {});
   EXPECT_EQ(answer.way, Way::imageCopy);
   EXPECT_EQ(answer.mark, kImageCopyMark);
+  // Constraints that change under the first frame: the second, to the new ones,
+  // answers.
+  answer = answerWith([](FakeCaptureSettings& s) { s.framesRefusedForNewConstraints = 1; });
+  EXPECT_EQ(answer.way, Way::imageCopy);
+  EXPECT_EQ(answer.mark, kImageCopyMark);
   // A compositor of screencopy alone (sway 1.7) keeps it.
   answer = answerWith([](FakeCaptureSettings& s) { s.imageCopy = false; });
   EXPECT_EQ(answer.way, Way::screencopy);
@@ -132,6 +139,8 @@ TEST(ImageCopyCapture, IsAskedBeforeScreencopyAndMakesWayWhenItCannotAnswer) {
       [](FakeCaptureSettings& s) { s.formats = {}; },
       [](FakeCaptureSettings& s) { s.failFrames = true; },
       [](FakeCaptureSettings& s) { s.stopSessions = true; },
+      // Constraints that keep changing: given up after the second frame.
+      [](FakeCaptureSettings& s) { s.framesRefusedForNewConstraints = 2; },
       // Sizes no buffer could hold (a row beyond an int in bytes, a picture beyond
       // a bitmap), and one the compositor then refuses.
       [](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 100000; },
