@@ -117,6 +117,7 @@ int frameRequest(const void*, void* target, std::uint32_t opcode, const wl_messa
       binding.buffer = reinterpret_cast<wl_resource*>(args[0].o);
       break;
     case image_copy::kCapture:
+      binding.compositor->captureStarting();
       if (settings.failFrames) {
         wl_resource_post_event(frame, image_copy::kFailed, 0u);
       } else if (binding.compositor->refuseFrameForNewConstraints()) {
@@ -265,7 +266,8 @@ FakeCaptureCompositor::FakeCaptureCompositor(FakeCaptureSettings settings)
     return bindings_.back().get();
   };
   for (const FakeOutput& output : settings_.outputs) {
-    wl_global_create(display_, &wl_output_interface, 2, binding(&output), &bindOutput);
+    outputGlobals_.push_back(
+        wl_global_create(display_, &wl_output_interface, 2, binding(&output), &bindOutput));
   }
   if (settings_.imageCopy) {
     wl_global_create(display_, kOutputSourceManagerInterface, 1, binding(nullptr),
@@ -284,6 +286,13 @@ FakeCaptureCompositor::FakeCaptureCompositor(FakeCaptureSettings settings)
       wl_display_flush_clients(display_);
     }
   });
+}
+
+void FakeCaptureCompositor::captureStarting() {
+  if (!settings_.unplugLastOutputAtFirstCapture || unplugged_ || outputGlobals_.empty()) return;
+  unplugged_ = true;
+  wl_global_destroy(outputGlobals_.back());
+  outputGlobals_.pop_back();
 }
 
 FakeCaptureCompositor::~FakeCaptureCompositor() {

@@ -17,6 +17,7 @@
 #include <vector>
 
 struct wl_display;
+struct wl_global;
 
 namespace snaprill {
 
@@ -46,6 +47,10 @@ struct FakeCaptureSettings {
   // The first frames of the run announce new constraints and fail for them, as at a
   // mode switch.
   int framesRefusedForNewConstraints = 0;
+  // At the first image-copy capture the last output is unplugged (its global
+  // withdrawn) before the frame is answered, as when a monitor goes while a picture
+  // is taken. Objects the client made for it keep working.
+  bool unplugLastOutputAtFirstCapture = false;
 };
 
 class FakeCaptureCompositor {
@@ -73,6 +78,8 @@ class FakeCaptureCompositor {
   bool refuseFrameForNewConstraints() {
     return framesRefused_++ < settings_.framesRefusedForNewConstraints;
   }
+  // An image-copy frame is about to be answered: the unplugging, when asked for.
+  void captureStarting();
 
   // What the requests' handlers know of an object (defined with them).
   struct Binding;
@@ -80,6 +87,8 @@ class FakeCaptureCompositor {
  private:
   FakeCaptureSettings settings_;
   std::vector<std::unique_ptr<Binding>> bindings_;
+  std::vector<wl_global*> outputGlobals_;
+  bool unplugged_ = false;  // the compositor's thread only
   wl_display* display_ = nullptr;
   std::string runtimeDirMade_;
   std::atomic<bool> stop_{false};

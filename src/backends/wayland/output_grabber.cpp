@@ -290,7 +290,17 @@ Bitmap OutputGrabber::grab(Copier copier, const std::optional<Rect>& area, bool 
   if (placesAsked && wl_display_roundtrip(display_) < 0) return {};
   std::vector<OutputPicture> pictures;
   std::vector<Rect> places;
-  for (const Output& output : outputs_) {
+  // Copying an output dispatches the compositor's events: a monitor plugged in or
+  // out meanwhile changes outputs_ under this loop (its entries move, a gone
+  // output's proxy is freed). So the outputs here now are looked up again, one by
+  // one, before each is copied; one gone meanwhile is left out.
+  std::vector<std::uint32_t> names;
+  for (const Output& output : outputs_) names.push_back(output.name);
+  for (const std::uint32_t name : names) {
+    const auto current = std::find_if(outputs_.begin(), outputs_.end(),
+                                      [name](const Output& o) { return o.name == name; });
+    if (current == outputs_.end()) continue;  // unplugged while another was copied
+    const Output output = *current;
     const bool placeKnown = output.logical.width() > 0 && output.logical.height() > 0;
     if (area && placeKnown && !overlaps(output.logical, *area)) continue;
     std::optional<Bitmap> picture = copyOutput(copier, output, withCursor);

@@ -1,9 +1,9 @@
 // Pictures through ext-image-copy-capture, against a compositor of the tests' own
 // (tests/tools/fake_capture_compositor.h): every output copied, turned upright and
 // put in its place, a window's area from the outputs it meets, the cursor option, a
-// readable format found among others; a frame retried once when the constraints
-// change under it; a session we cannot use makes way for wlr-screencopy, which is
-// asked only after.
+// monitor unplugged during the picture, a readable format found among others; a
+// frame retried once when the constraints change under it; a session we cannot use
+// makes way for wlr-screencopy, which is asked only after.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -82,6 +82,28 @@ TEST(ImageCopyCapture, ComposesEveryOutputUprightAndCutsAWindowsArea) {
   // "Add Mouse Cursor" asks the compositor to paint it.
   EXPECT_FALSE(grabber->grabScreen(Copier::imageCopy, true).empty());
   EXPECT_EQ(compositor.lastOptions(), 1u);
+}
+
+TEST(ImageCopyCapture, AMonitorUnpluggedWhileAnotherIsCopiedIsLeftOut) {
+  // Three outputs side by side; the third goes while the first is copied.
+  FakeCaptureSettings settings;
+  settings.outputs = {{0, 0, 10, 8, WL_OUTPUT_TRANSFORM_NORMAL, 1},
+                      {10, 0, 10, 8, WL_OUTPUT_TRANSFORM_NORMAL, 1},
+                      {20, 0, 10, 8, WL_OUTPUT_TRANSFORM_NORMAL, 1}};
+  settings.unplugLastOutputAtFirstCapture = true;
+  FakeCaptureCompositor compositor(settings);
+  const auto grabber = OutputGrabber::connect();
+  ASSERT_NE(grabber, nullptr);
+  const Bitmap screen = grabber->grabScreen(Copier::imageCopy, false);
+  EXPECT_EQ(compositor.sessions(), 2) << "the unplugged output was still asked for";
+  ASSERT_EQ(screen.width(), 20);
+  ASSERT_EQ(screen.height(), 8);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(mismatches(screen, {10 * i, 0, 10 * i + 10, 8},
+                         [i](int x, int y) { return rgb(kImageCopyMark + i, y, x); }),
+              0)
+        << "output " << i;
+  }
 }
 
 TEST(ImageCopyCapture, TakesAReadableFormatWhereverTheSessionListsIt) {
