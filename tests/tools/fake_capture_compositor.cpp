@@ -118,7 +118,9 @@ int frameRequest(const void*, void* target, std::uint32_t opcode, const wl_messa
       break;
     case image_copy::kCapture:
       binding.compositor->captureStarting();
-      if (settings.failFrames) {
+      if (settings.silentFrames) {
+        break;
+      } else if (settings.failFrames) {
         wl_resource_post_event(frame, image_copy::kFailed, 0u);
       } else if (binding.compositor->refuseFrameForNewConstraints()) {
         announceConstraints(binding.session, binding);

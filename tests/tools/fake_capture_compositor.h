@@ -43,6 +43,7 @@ struct FakeCaptureSettings {
   std::uint32_t announcedWidth = 0;
   std::uint32_t announcedHeight = 0;
   bool failFrames = false;    // every image-copy frame answers `failed`
+  bool silentFrames = false;  // no image-copy frame is ever answered
   bool stopSessions = false;  // every session says `stopped` instead of its constraints
   // The first frames of the run announce new constraints and fail for them, as at a
   // mode switch.

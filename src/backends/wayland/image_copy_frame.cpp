@@ -120,8 +120,9 @@ std::optional<Bitmap> captureFrame(const ImageCopyGlobals& globals, wl_proxy* se
   // A new buffer: the whole of it must be filled.
   wl_proxy_marshal_flags(proxy, image_copy::kDamageBuffer, nullptr, 1, 0, 0, 0, width, height);
   wl_proxy_marshal_flags(proxy, image_copy::kCapture, nullptr, 1, 0);
+  const auto deadline = std::chrono::steady_clock::now() + globals.answerTime;
   while (!frame.ready && !frame.failed && !constraints.stopped) {
-    if (wl_display_dispatch(globals.display) < 0) break;
+    if (!dispatchUntil(globals.display, deadline)) break;
   }
   std::optional<Bitmap> picture;
   if (frame.ready) {
@@ -151,8 +152,9 @@ std::optional<Bitmap> copyOutputByImageCopy(const ImageCopyGlobals& globals, wl_
   // A second try only when the constraints changed under the first frame (a mode
   // switch at that moment), with the batch that came since.
   for (int attempt = 0; attempt < 2 && !picture; ++attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + globals.answerTime;
     while (constraints.batches == 0 && !constraints.stopped) {
-      if (wl_display_dispatch(globals.display) < 0) break;
+      if (!dispatchUntil(globals.display, deadline)) break;
     }
     if (constraints.batches == 0 || constraints.stopped) break;
     const int used = constraints.batches;

@@ -2,8 +2,10 @@
 // session on it, and one frame copied into shared memory in a format we read.
 #pragma once
 
+#include <chrono>
 #include <optional>
 
+#include "backends/wayland/dispatch_until.h"
 #include "image/bitmap.h"
 
 struct wl_display;
@@ -18,6 +20,8 @@ struct ImageCopyGlobals {
   wl_shm* shm = nullptr;
   wl_proxy* sourceManager = nullptr;  // ext_output_image_capture_source_manager_v1
   wl_proxy* copyManager = nullptr;    // ext_image_copy_capture_manager_v1
+  // How long each answer may take before the output is given up.
+  std::chrono::milliseconds answerTime = kCompositorAnswerTime;
 };
 
 // The output's picture upright, 32 bpp. `outputTransform` is wl_output's, used when

@@ -95,12 +95,13 @@ const wl_registry_listener kRegistryListener{&registryGlobal, &registryGlobalRem
 
 }  // namespace
 
-std::unique_ptr<OutputGrabber> OutputGrabber::connect() {
+std::unique_ptr<OutputGrabber> OutputGrabber::connect(std::chrono::milliseconds answerTime) {
   const char* name = std::getenv("WAYLAND_DISPLAY");
   if (name == nullptr || *name == '\0') return nullptr;
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) return nullptr;
   auto grabber = std::make_unique<OutputGrabber>(display);
+  grabber->answerTime_ = answerTime;
   if (!grabber->start()) return nullptr;
   return grabber;
 }
@@ -238,8 +239,8 @@ bool OutputGrabber::offers(Copier copier) const {
 std::optional<Bitmap> OutputGrabber::copyOutput(Copier copier, const Output& output,
                                                 bool withCursor) {
   if (copier == Copier::imageCopy) {
-    return copyOutputByImageCopy({display_, shm_, sourceManager_, copyManager_}, output.output,
-                                 output.transform, withCursor);
+    return copyOutputByImageCopy({display_, shm_, sourceManager_, copyManager_, answerTime_},
+                                 output.output, output.transform, withCursor);
   }
   return screencopyOutput(output, withCursor);
 }
@@ -250,16 +251,18 @@ std::optional<Bitmap> OutputGrabber::screencopyOutput(const Output& output, bool
                                            kScreencopyFrameInterface, 1, 0, nullptr,
                                            withCursor ? 1 : 0, output.output);
   wl_proxy_add_dispatcher(proxy, &frameEvent, nullptr, &frame);
+  const auto announcedBy = std::chrono::steady_clock::now() + answerTime_;
   while (!frame.announced && !frame.failed) {
-    if (wl_display_dispatch(display_) < 0) break;
+    if (!dispatchUntil(display_, announcedBy)) break;
   }
   std::optional<Bitmap> picture;
   if (frame.announced && !frame.failed) {
     const SharedBuffer buffer(shm_, frame.format, frame.width, frame.height, frame.stride);
     if (buffer.buffer() != nullptr) {
       wl_proxy_marshal_flags(proxy, screencopy::kCopy, nullptr, 1, 0, buffer.buffer());
+      const auto readyBy = std::chrono::steady_clock::now() + answerTime_;
       while (!frame.ready && !frame.failed) {
-        if (wl_display_dispatch(display_) < 0) break;
+        if (!dispatchUntil(display_, readyBy)) break;
       }
       if (frame.ready) {
         picture = uprightPicture(OutputBuffer{frame.format, frame.width, frame.height, frame.stride,

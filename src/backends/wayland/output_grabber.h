@@ -6,11 +6,13 @@
 // on scaled outputs.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "backends/wayland/dispatch_until.h"
 #include "image/bitmap.h"
 
 struct wl_display;
@@ -25,8 +27,10 @@ class OutputGrabber {
  public:
   enum class Copier { imageCopy, screencopy };
 
-  // Nothing when there is no Wayland display or it has neither protocol.
-  static std::unique_ptr<OutputGrabber> connect();
+  // Nothing when there is no Wayland display or it has neither protocol. An output
+  // whose picture takes longer than `answerTime` to come is given up.
+  static std::unique_ptr<OutputGrabber> connect(
+      std::chrono::milliseconds answerTime = kCompositorAnswerTime);
   ~OutputGrabber();
   OutputGrabber(const OutputGrabber&) = delete;
   OutputGrabber& operator=(const OutputGrabber&) = delete;
@@ -69,6 +73,7 @@ class OutputGrabber {
   std::optional<Bitmap> screencopyOutput(const Output& output, bool withCursor);
 
   wl_display* display_;
+  std::chrono::milliseconds answerTime_ = kCompositorAnswerTime;
   wl_registry* registry_ = nullptr;
   wl_shm* shm_ = nullptr;
   wl_proxy* screencopyManager_ = nullptr;

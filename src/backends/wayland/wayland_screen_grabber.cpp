@@ -46,6 +46,11 @@ template <class Grab>
 Bitmap WaylandScreenGrabber::firstThatAnswers(bool remember, Grab grab) {
   if (busy_) return {};
   busy_ = true;
+  // A layout too large for a bitmap throws; the next grab must still be tried.
+  struct Done {
+    bool& busy;
+    ~Done() { busy = false; }
+  } done{busy_};
   Bitmap picture;
   if (remembered_) picture = grab(*remembered_);
   for (const Way way : kWays) {
@@ -54,7 +59,6 @@ Bitmap WaylandScreenGrabber::firstThatAnswers(bool remember, Grab grab) {
     picture = grab(way);
     if (!picture.empty() && remember) remembered_ = way;
   }
-  busy_ = false;
   return picture;
 }
 

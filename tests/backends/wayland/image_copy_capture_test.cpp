@@ -6,6 +6,7 @@
 // makes way for wlr-screencopy, which is asked only after.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 
@@ -174,6 +175,35 @@ TEST(ImageCopyCapture, IsAskedBeforeScreencopyAndMakesWayWhenItCannotAnswer) {
     EXPECT_EQ(answer.way, Way::screencopy) << "case " << i;
     EXPECT_EQ(answer.mark, kScreencopyMark) << "case " << i;
   }
+}
+
+TEST(ImageCopyCapture, ALayoutTooLargeForABitmapFailsEveryTimeNotJustOnce) {
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+  FakeCaptureSettings settings;
+  // Two outputs so far apart that the picture of both would pass 2 GiB.
+  settings.outputs = {{0, 0, 8, 6, WL_OUTPUT_TRANSFORM_NORMAL, 1},
+                      {30000, 30000, 8, 6, WL_OUTPUT_TRANSFORM_NORMAL, 1}};
+  FakeCaptureCompositor compositor(settings);
+  WaylandScreenGrabber grabber;
+  EXPECT_THROW(grabber.grabScreen(false), BitmapError);
+  EXPECT_THROW(grabber.grabScreen(false), BitmapError);
+}
+
+TEST(ImageCopyCapture, AFrameNeverAnsweredIsGivenUpAndTheConnectionStillServes) {
+  FakeCaptureSettings settings;
+  settings.outputs = {{0, 0, 8, 6, WL_OUTPUT_TRANSFORM_NORMAL, 1}};
+  settings.screencopy = true;
+  settings.silentFrames = true;
+  FakeCaptureCompositor compositor(settings);
+  const auto grabber = OutputGrabber::connect(std::chrono::milliseconds(300));
+  ASSERT_TRUE(grabber);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(grabber->grabScreen(Copier::imageCopy, false).empty());
+  // Not the program's window frozen until the compositor answers: given up in time.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  const Bitmap screen = grabber->grabScreen(Copier::screencopy, false);
+  ASSERT_EQ(screen.width(), 8);
+  EXPECT_EQ(screen.pixel(0, 0).r, kScreencopyMark);
 }
 
 }  // namespace
