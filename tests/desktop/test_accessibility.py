@@ -175,10 +175,6 @@ def value_of(node):
     return node.queryValue().currentValue
 
 
-def focused(root):
-    return find(root, lambda n: states(n).contains(pyatspi.STATE_FOCUSED))
-
-
 # --- the walks ---
 def expanded(node):
     return states(node).contains(pyatspi.STATE_EXPANDED)
@@ -207,7 +203,6 @@ def walk_main_window(session, app, main):
 
 def walk_type_picker(session, app, main):
     tally = Tally("type picker")
-    known = {w.name for w in windows(app)}
     panel = find(main, lambda n: n.getRole() == pyatspi.ROLE_COMBO_BOX and n.name == "Image Type")
     if not check(panel, "no combo box named \"Image Type\" for the type panel"):
         return tally.judge()

@@ -212,7 +212,6 @@ int screencopyManagerRequest(const void*, void* target, std::uint32_t opcode, co
     wl_resource_destroy(manager);
   } else if (opcode == screencopy::kCaptureOutput) {
     const Binding& output = bindingOf(reinterpret_cast<wl_resource*>(args[2].o));
-    output.compositor->screencopyFrameMade();
     wl_resource* frame =
         makeObject(wl_resource_get_client(manager), kScreencopyFrameInterface,
                    wl_resource_get_version(manager), args[0].n, output, &screencopyFrameRequest);

@@ -64,18 +64,15 @@ class FakeCaptureCompositor {
   FakeCaptureCompositor& operator=(const FakeCaptureCompositor&) = delete;
 
   const FakeCaptureSettings& settings() const { return settings_; }
-  // What clients asked: image-copy sessions made, the options of the last one,
-  // screencopy frames made.
+  // What clients asked: image-copy sessions made, the options of the last one.
   int sessions() const { return sessions_; }
   std::uint32_t lastOptions() const { return lastOptions_; }
-  int screencopyFrames() const { return screencopyFrames_; }
 
   // Called from the requests' handlers, in the compositor's thread.
   void sessionMade(std::uint32_t options) {
     lastOptions_ = options;
     ++sessions_;
   }
-  void screencopyFrameMade() { ++screencopyFrames_; }
   bool refuseFrameForNewConstraints() {
     return framesRefused_++ < settings_.framesRefusedForNewConstraints;
   }
@@ -95,7 +92,6 @@ class FakeCaptureCompositor {
   std::atomic<bool> stop_{false};
   std::atomic<int> sessions_{0};
   std::atomic<std::uint32_t> lastOptions_{0};
-  std::atomic<int> screencopyFrames_{0};
   std::atomic<int> framesRefused_{0};
   std::thread thread_;
 };

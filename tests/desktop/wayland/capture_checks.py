@@ -63,6 +63,21 @@ def same_screen(got, references, what, size=SCREEN, tolerance=0):
           % (what, 100 * share))
 
 
+def expect_screen(act, what, result=None):
+    """Runs `act`; what it made (the new file, or `result()`) must be the screen:
+    under sway grim's picture just before or after it, elsewhere the screen's size.
+    Returns it."""
+    before = outputs()
+    first = grim() if COMPOSITOR == "sway" else None
+    act()
+    got = result() if result else new_file(before)
+    if COMPOSITOR == "sway":
+        same_screen(got, [first, grim()], what)
+    else:
+        check(got is not None and got.size == SCREEN, "%s gave %r" % (what, got and got.size))
+    return got
+
+
 def find_focused():
     def find(node):
         if node.get("focused"):
@@ -198,16 +213,9 @@ def hotkey_checks():
     time.sleep(1.5)  # the window drawn and settled
 
     # The screen key: the whole screen, as the compositor shows it.
-    before = outputs()
-    if COMPOSITOR == "sway":
-        first = grim()
-        press("F12")
-        same_screen(new_file(before), [first, grim()], "F12")
-    else:
-        press("F12")
-        got = new_file(before)
-        check(got is not None and got.size == SCREEN and len(got.getcolors(1 << 16) or "x") > 1,
-              "F12 gave %r, not the screen" % (got and got.size,))
+    got = expect_screen(lambda: press("F12"), "F12")
+    if COMPOSITOR != "sway":
+        check(got is not None and len(got.getcolors(1 << 16) or "x") > 1, "F12 gave one colour")
 
     # The active-window key, then --capture=window, with a native GTK window
     # focused: that window.
@@ -228,15 +236,8 @@ def hotkey_checks():
         if not running:
             check(program.stop() == 0, "SIGTERM: no clean exit")
         time.sleep(0.5)
-        before = outputs()
-        first = grim() if COMPOSITOR == "sway" else None
         what = "--capture=screen with%s a running Snaprill" % ("" if running else "out")
-        capture_command("screen", what)
-        got = new_file(before)
-        if COMPOSITOR == "sway":
-            same_screen(got, [first, grim()], what)
-        else:
-            check(got is not None and got.size == SCREEN, "%s gave %r" % (what, got and got.size))
+        expect_screen(lambda: capture_command("screen", what), what)
     gtk, expected = focused_gtk_window()
     if expected or COMPOSITOR != "sway":
         before = outputs()
@@ -262,30 +263,20 @@ def print_key_checks():
     Print takes nothing and the hotkey's picture leaves the clipboard alone."""
     program = Program("ImageType=1\n[General]\nSimPrntScrn=1\n")
     time.sleep(1.5)
-    before = outputs()
-    first = grim() if COMPOSITOR == "sway" else None
-    press("Print")
-    got = new_file(before)
-    if COMPOSITOR == "sway":
-        same_screen(got, [first, grim()], "Print")
-    else:
-        check(got is not None and got.size == SCREEN, "Print gave %r" % (got and got.size,))
+    expect_screen(lambda: press("Print"), "Print")
     check(wait_for(lambda: types() == [], 2), "after saving, the clipboard offers %r" % types())
 
     program.file_menu("p")
     if check(wait_for(lambda: program.title() == "Snaprill - Paused", 3),
              "pause: title %r" % program.title()):
         before = outputs()
-        first = grim() if COMPOSITOR == "sway" else None
-        press("Print")
-        check(wait_for(lambda: "image/png" in types(), 3),
-              "paused, Print offered %r" % types())
-        pasted = paste_picture()
-        if COMPOSITOR == "sway":
-            same_screen(pasted, [first, grim()], "the picture pasted after Print")
-        else:
-            check(pasted is not None and pasted.size == SCREEN,
-                  "the picture pasted after Print: %r" % (pasted and pasted.size,))
+
+        def press_while_paused():
+            press("Print")
+            check(wait_for(lambda: "image/png" in types(), 3),
+                  "paused, Print offered %r" % types())
+
+        expect_screen(press_while_paused, "the picture pasted after Print", paste_picture)
         program.file_menu("r")
         check(wait_for(lambda: types() == [], 3), "resuming left %r" % types())
         time.sleep(0.5)
