@@ -12,6 +12,7 @@
 #include <wayland-client.h>
 
 #include "backends/wayland/data_control_protocol.h"
+#include "backends/wayland/wayland_proxy.h"
 
 namespace snaprill {
 
@@ -19,11 +20,6 @@ namespace {
 
 std::uint32_t versionOf(wl_proxy* proxy) {
   return wl_proxy_get_version(proxy);
-}
-
-// A request without arguments that ends the object, on both sides.
-void destroyObject(wl_proxy* proxy, std::uint32_t opcode) {
-  wl_proxy_marshal_flags(proxy, opcode, nullptr, versionOf(proxy), WL_MARSHAL_FLAG_DESTROY);
 }
 
 }  // namespace

@@ -18,4 +18,12 @@ inline constexpr std::chrono::milliseconds kCompositorAnswerTime{5000};
 // connection failed or nothing came in time.
 bool dispatchUntil(wl_display* display, std::chrono::steady_clock::time_point deadline);
 
+// Dispatches until `done()` holds, the connection fails, or `answerTime` has passed.
+template <class Done>
+void dispatchWhileWaiting(wl_display* display, std::chrono::milliseconds answerTime, Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + answerTime;
+  while (!done() && dispatchUntil(display, deadline)) {
+  }
+}
+
 }  // namespace snaprill

@@ -8,6 +8,7 @@
 #include "backends/wayland/image_copy_capture_protocol.h"
 #include "backends/wayland/output_picture.h"
 #include "backends/wayland/shared_buffer.h"
+#include "backends/wayland/wayland_proxy.h"
 
 namespace snaprill {
 
@@ -120,10 +121,8 @@ std::optional<Bitmap> captureFrame(const ImageCopyGlobals& globals, wl_proxy* se
   // A new buffer: the whole of it must be filled.
   wl_proxy_marshal_flags(proxy, image_copy::kDamageBuffer, nullptr, 1, 0, 0, 0, width, height);
   wl_proxy_marshal_flags(proxy, image_copy::kCapture, nullptr, 1, 0);
-  const auto deadline = std::chrono::steady_clock::now() + globals.answerTime;
-  while (!frame.ready && !frame.failed && !constraints.stopped) {
-    if (!dispatchUntil(globals.display, deadline)) break;
-  }
+  dispatchWhileWaiting(globals.display, globals.answerTime,
+                       [&] { return frame.ready || frame.failed || constraints.stopped; });
   std::optional<Bitmap> picture;
   if (frame.ready) {
     picture = uprightPicture(
@@ -131,7 +130,7 @@ std::optional<Bitmap> captureFrame(const ImageCopyGlobals& globals, wl_proxy* se
   } else if (frame.failed) {
     failure = frame.reason;
   }
-  wl_proxy_marshal_flags(proxy, image_copy::kFrameDestroy, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+  destroyObject(proxy, image_copy::kFrameDestroy);
   return picture;
 }
 
@@ -152,10 +151,8 @@ std::optional<Bitmap> copyOutputByImageCopy(const ImageCopyGlobals& globals, wl_
   // A second try only when the constraints changed under the first frame (a mode
   // switch at that moment), with the batch that came since.
   for (int attempt = 0; attempt < 2 && !picture; ++attempt) {
-    const auto deadline = std::chrono::steady_clock::now() + globals.answerTime;
-    while (constraints.batches == 0 && !constraints.stopped) {
-      if (!dispatchUntil(globals.display, deadline)) break;
-    }
+    dispatchWhileWaiting(globals.display, globals.answerTime,
+                         [&] { return constraints.batches != 0 || constraints.stopped; });
     if (constraints.batches == 0 || constraints.stopped) break;
     const int used = constraints.batches;
     std::uint32_t failure = 0;
@@ -163,8 +160,8 @@ std::optional<Bitmap> copyOutputByImageCopy(const ImageCopyGlobals& globals, wl_
     if (picture || failure != image_copy::kBufferConstraints) break;
     if (wl_display_roundtrip(globals.display) < 0 || constraints.batches == used) break;
   }
-  wl_proxy_marshal_flags(session, image_copy::kSessionDestroy, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
-  wl_proxy_marshal_flags(source, image_copy::kSourceDestroy, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+  destroyObject(session, image_copy::kSessionDestroy);
+  destroyObject(source, image_copy::kSourceDestroy);
   return picture;
 }
 

@@ -13,6 +13,7 @@
 #include "backends/wayland/output_picture.h"
 #include "backends/wayland/screencopy_protocol.h"
 #include "backends/wayland/shared_buffer.h"
+#include "backends/wayland/wayland_proxy.h"
 #include "backends/wayland/xdg_output_protocol.h"
 
 namespace snaprill {
@@ -112,8 +113,7 @@ namespace {
 
 void destroyLogicalPlace(wl_proxy* logicalPlace) {
   if (logicalPlace == nullptr) return;
-  wl_proxy_marshal_flags(logicalPlace, xdg_output::kOutputDestroy, nullptr, 1,
-                         WL_MARSHAL_FLAG_DESTROY);
+  destroyObject(logicalPlace, xdg_output::kOutputDestroy);
 }
 
 }  // namespace
@@ -124,20 +124,16 @@ OutputGrabber::~OutputGrabber() {
     wl_output_destroy(output.output);
   }
   if (xdgOutputManager_ != nullptr) {
-    wl_proxy_marshal_flags(xdgOutputManager_, xdg_output::kManagerDestroy, nullptr, 1,
-                           WL_MARSHAL_FLAG_DESTROY);
+    destroyObject(xdgOutputManager_, xdg_output::kManagerDestroy);
   }
   if (screencopyManager_ != nullptr) {
-    wl_proxy_marshal_flags(screencopyManager_, screencopy::kManagerDestroy, nullptr,
-                           wl_proxy_get_version(screencopyManager_), WL_MARSHAL_FLAG_DESTROY);
+    destroyObject(screencopyManager_, screencopy::kManagerDestroy);
   }
   if (copyManager_ != nullptr) {
-    wl_proxy_marshal_flags(copyManager_, image_copy::kCopyManagerDestroy, nullptr, 1,
-                           WL_MARSHAL_FLAG_DESTROY);
+    destroyObject(copyManager_, image_copy::kCopyManagerDestroy);
   }
   if (sourceManager_ != nullptr) {
-    wl_proxy_marshal_flags(sourceManager_, image_copy::kSourceManagerDestroy, nullptr, 1,
-                           WL_MARSHAL_FLAG_DESTROY);
+    destroyObject(sourceManager_, image_copy::kSourceManagerDestroy);
   }
   if (shm_ != nullptr) wl_shm_destroy(shm_);
   if (registry_ != nullptr) wl_registry_destroy(registry_);
@@ -251,26 +247,20 @@ std::optional<Bitmap> OutputGrabber::screencopyOutput(const Output& output, bool
                                            kScreencopyFrameInterface, 1, 0, nullptr,
                                            withCursor ? 1 : 0, output.output);
   wl_proxy_add_dispatcher(proxy, &frameEvent, nullptr, &frame);
-  const auto announcedBy = std::chrono::steady_clock::now() + answerTime_;
-  while (!frame.announced && !frame.failed) {
-    if (!dispatchUntil(display_, announcedBy)) break;
-  }
+  dispatchWhileWaiting(display_, answerTime_, [&] { return frame.announced || frame.failed; });
   std::optional<Bitmap> picture;
   if (frame.announced && !frame.failed) {
     const SharedBuffer buffer(shm_, frame.format, frame.width, frame.height, frame.stride);
     if (buffer.buffer() != nullptr) {
       wl_proxy_marshal_flags(proxy, screencopy::kCopy, nullptr, 1, 0, buffer.buffer());
-      const auto readyBy = std::chrono::steady_clock::now() + answerTime_;
-      while (!frame.ready && !frame.failed) {
-        if (!dispatchUntil(display_, readyBy)) break;
-      }
+      dispatchWhileWaiting(display_, answerTime_, [&] { return frame.ready || frame.failed; });
       if (frame.ready) {
         picture = uprightPicture(OutputBuffer{frame.format, frame.width, frame.height, frame.stride,
                                               frame.upsideDown, output.transform, buffer.pixels()});
       }
     }
   }
-  wl_proxy_marshal_flags(proxy, screencopy::kFrameDestroy, nullptr, 1, WL_MARSHAL_FLAG_DESTROY);
+  destroyObject(proxy, screencopy::kFrameDestroy);
   return picture;
 }
 
