@@ -11,6 +11,7 @@
 #include "backends/headless/headless_platform.h"
 #include "capture/save_capture.h"
 #include "settings/settings_file.h"
+#include "triggers/native_print_screen.h"
 #include "ui/desktop_triggers.h"
 
 namespace snaprill {
@@ -76,9 +77,7 @@ ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native
                                     const Options& options) {
   if (native != nullptr) {
     return {[native, &options](CaptureTarget target) {
-              return target == CaptureTarget::Window
-                         ? native->grabActiveWindow()
-                         : native->grabScreen(options.checked(Option::addCursor));
+              return nativePicture(*native, options, target == CaptureTarget::Window);
             },
             {}};
   }

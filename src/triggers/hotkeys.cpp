@@ -127,15 +127,17 @@ void Hotkeys::examine(std::size_t i, bool ignorePress) {
   if (latches_[i]) return;  // still held from a press that has fired
   latches_[i] = true;
   const int modifiers = seen.down ? seen.modifiers : modifiersHeld();
-  if (!ignorePress && modifiersMatch(shortcut, modifiers)) {
-    try {
-      act(slot);
-    } catch (...) {
-      cycle_.reportError(std::current_exception());
-    }
-  }
+  if (!ignorePress && modifiersMatch(shortcut, modifiers)) actReportingErrors(slot);
   // A press that has already ended leaves the latch clear for the next one.
   if (!downNow) latches_[i] = false;
+}
+
+void Hotkeys::actReportingErrors(const Slot& slot) {
+  try {
+    act(slot);
+  } catch (...) {
+    cycle_.reportError(std::current_exception());
+  }
 }
 
 void Hotkeys::act(const Slot& slot) {
@@ -159,11 +161,7 @@ Option Hotkeys::keyOf(std::size_t slot) {
 void Hotkeys::fireSlot(std::size_t slot) {
   if (slot >= kSlots.size() || !options_.checked(kSlots[slot].enabled)) return;
   if (!timer_->enabled() || cycle_.saving()) return;
-  try {
-    act(kSlots[slot]);
-  } catch (...) {
-    cycle_.reportError(std::current_exception());
-  }
+  actReportingErrors(kSlots[slot]);
 }
 
 void Hotkeys::fireAutoSave(int row) {

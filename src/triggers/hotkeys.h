@@ -92,6 +92,8 @@ class Hotkeys : private CaptureObserver {
   void stateChanged() override;
   void examine(std::size_t slot, bool ignorePress);
   void act(const Slot& slot);
+  // Errors of an action go to the capture cycle, which tells the user.
+  void actReportingErrors(const Slot& slot);
 
   Options& options_;
   CaptureCycle& cycle_;

@@ -4,6 +4,11 @@
 
 namespace snaprill {
 
+Bitmap nativePicture(ScreenGrabber& screen, const Options& options, bool activeWindow) {
+  return activeWindow ? screen.grabActiveWindow()
+                      : screen.grabScreen(options.checked(Option::addCursor));
+}
+
 void NativePrintScreen::send(std::span<const KeyStroke> strokes) {
   static const unsigned long print = *keysymOf(kVkPrintScreen);
   static const unsigned long alt = *keysymOf(kVkAlt);
@@ -12,10 +17,7 @@ void NativePrintScreen::send(std::span<const KeyStroke> strokes) {
     if (stroke.keysym == alt) altDown = stroke.down;
     if (stroke.keysym != print || !stroke.down) continue;
     try {
-      // The cursor is drawn by the compositor where it can be; the cursor
-      // adjustment knows nothing of a Wayland pointer.
-      handOn(altDown ? screen_.grabActiveWindow()
-                     : screen_.grabScreen(options_.checked(Option::addCursor)));
+      handOn(nativePicture(screen_, options_, altDown));
     } catch (const BitmapError&) {
       // A screen too large for a bitmap: as when the system cannot copy it, no
       // picture arrives.

@@ -14,6 +14,11 @@
 
 namespace snaprill {
 
+// The picture Print Screen takes (the active window with Alt held): the cursor is
+// drawn by the compositor where it can be, as the cursor adjustment knows nothing of
+// a Wayland pointer.
+Bitmap nativePicture(ScreenGrabber& screen, const Options& options, bool activeWindow);
+
 class NativePrintScreen : public KeyInjector {
  public:
   // Everything given outlives this.

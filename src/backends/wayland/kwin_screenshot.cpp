@@ -16,6 +16,7 @@
 #include <QVariantMap>
 
 #include "backends/qt/qimage_bitmap.h"
+#include "image/bitmap.h"
 
 namespace snaprill {
 
@@ -41,6 +42,9 @@ QByteArray readToEnd(int fd) {
     if (waited <= 0) return {};
     const ssize_t got = ::read(fd, chunk, sizeof chunk);
     if (got > 0) {
+      // More than any picture may hold: a KWin gone wrong, not a screen.
+      if (static_cast<std::size_t>(bytes.size()) + static_cast<std::size_t>(got) > kMaxBitmapBytes)
+        return {};
       bytes.append(chunk, got);
     } else if (got == 0 || errno != EINTR) {
       return bytes;
