@@ -127,6 +127,11 @@ struct Rect {
 // pixel reaches keeps its value. Destination pixels outside dst are clipped.
 void stretchCopy(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect& srcRect);
 
+// Copies `pixels` pixels stored as B G R and any fourth byte (how X servers and Qt
+// hand over a screen) into our 32 bpp layout, the fourth byte cleared. On the
+// capture's critical path: several pixels at a time where the processor allows.
+void copyBgrxPixels(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels);
+
 // Draws src onto dst at (x, y) at its own size, pixel for pixel; whatever falls
 // outside dst is cut off. dst keeps its pixel format.
 void drawBitmap(Bitmap& dst, int x, int y, const Bitmap& src);

@@ -11,6 +11,10 @@
 
 #include "image/bitmap.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace snaprill {
 
 namespace {
@@ -246,6 +250,23 @@ Bitmap Bitmap::convertedTo(int bitsPerPixel) const {
 void Bitmap::convertTo(int bitsPerPixel) {
   if (bitsPerPixel == bpp_) return;
   *this = convertedTo(bitsPerPixel);
+}
+
+void copyBgrxPixels(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels) {
+  std::size_t x = 0;
+#if defined(__SSE2__)
+  // The compiler leaves the loop below scalar; a screen's worth of it was a tenth
+  // of a capture's time.
+  const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
+  for (; x + 4 <= pixels; x += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_and_si128(v, colours));
+  }
+#endif
+  for (; x < pixels; ++x) {
+    std::memcpy(dst + 4 * x, src + 4 * x, 3);
+    dst[4 * x + 3] = 0;
+  }
 }
 
 }  // namespace snaprill

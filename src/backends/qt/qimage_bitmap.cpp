@@ -41,16 +41,7 @@ Bitmap bitmapFromQImage(const QImage& image) {
     // B G R ff: our layout but for the X byte. Whole words keep this loop fast on
     // screen-sized pictures, where it sits in the capture's critical path.
     const std::size_t width = static_cast<std::size_t>(rgb.width());
-    for (int y = 0; y < rgb.height(); ++y) {
-      const std::uint8_t* src = rgb.constScanLine(y);
-      std::uint8_t* dst = out.row(y);
-      for (std::size_t x = 0; x < width; ++x) {
-        std::uint32_t v;
-        std::memcpy(&v, src + 4 * x, 4);
-        v &= 0x00FFFFFFu;
-        std::memcpy(dst + 4 * x, &v, 4);
-      }
-    }
+    for (int y = 0; y < rgb.height(); ++y) copyBgrxPixels(rgb.constScanLine(y), out.row(y), width);
     return out;
   }
   for (int y = 0; y < rgb.height(); ++y) {

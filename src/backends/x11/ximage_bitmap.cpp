@@ -4,10 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace snaprill {
 
 ErrorTrap::ErrorTrap(Display* display) : display_(display) {
@@ -63,30 +59,7 @@ Bitmap bitmapFromXImage(XImage& image) {
       const auto* src =
           reinterpret_cast<const std::uint8_t*>(image.data) +
           static_cast<std::size_t>(y) * static_cast<std::size_t>(image.bytes_per_line);
-      std::uint8_t* dst = out.row(y);
-      if constexpr (std::endian::native == std::endian::little) {
-        std::size_t x = 0;
-#if defined(__SSE2__)
-        // Four pixels at a time: the compiler leaves this loop scalar, and a
-        // screen's worth of it was a tenth of a capture's time.
-        const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
-        for (; x + 4 <= width; x += 4) {
-          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_and_si128(v, colours));
-        }
-#endif
-        for (; x < width; ++x) {
-          std::uint32_t v;
-          std::memcpy(&v, src + 4 * x, 4);
-          v &= 0x00FFFFFFu;
-          std::memcpy(dst + 4 * x, &v, 4);
-        }
-      } else {
-        for (std::size_t x = 0; x < width; ++x) {
-          std::memcpy(dst + 4 * x, src + 4 * x, 3);
-          dst[4 * x + 3] = 0;
-        }
-      }
+      copyBgrxPixels(src, out.row(y), width);
     }
     return out;
   }
