@@ -227,10 +227,9 @@ class NativeCapture {
   // A picture taken on request: the way of the program's own Print Screen where it
   // takes its own pictures, else onto the clipboard, as Print Screen's.
   void handOn(snaprill::Bitmap picture) {
+    // printScreen() has made the native Print Screen wherever pictures are ours.
     if (printScreen_) {
       printScreen_->handOn(std::move(picture));
-    } else if (pictures_) {
-      pictures_->deliver(std::move(picture));
     } else {
       system_->offer(std::move(picture));
     }

@@ -30,7 +30,7 @@ WriteOutcome FullColourAnimation::addFrame(const Bitmap& capture, const Options&
     } else {
       // A capture of another size (another window) is laid on a white frame of the
       // animation's size, top left, as a GIF's logical screen would show it.
-      Bitmap frame(width_, height_, 32);
+      Bitmap frame(width_, height_, 32, Bitmap::Unfilled{});
       std::fill(frame.bits().begin(), frame.bits().end(), std::uint8_t{0xFF});
       drawBitmap(frame, 0, 0, capture);
       encoder_->addFrame(frame, delayMs);

@@ -94,8 +94,8 @@ class Reader {
         v.counter = 0;
       }
       // No language chosen yet: the desktop's, among the shipped ones.
-      v.loaded.languageFile =
-          file_.value(kLanguageSection, kLanguageKey).value_or(desktopLanguageFile(dirs_.dataDir));
+      const auto chosen = file_.value(kLanguageSection, kLanguageKey);
+      v.loaded.languageFile = chosen ? *chosen : desktopLanguageFile(dirs_.dataDir);
       v.loaded.windowPositionStored =
           file_.has(kCounterSection, "Top") || file_.has(kCounterSection, "Left");
     }
