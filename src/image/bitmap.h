@@ -132,6 +132,10 @@ void stretchCopy(Bitmap& dst, const Rect& dstRect, const Bitmap& src, const Rect
 // capture's critical path: several pixels at a time where the processor allows.
 void copyBgrxPixels(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels);
 
+// R G B bytes from `pixels` pixels of our 32 bpp layout, as files of three bytes per
+// pixel store them.
+void bgrxToRgb(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst);
+
 // Draws src onto dst at (x, y) at its own size, pixel for pixel; whatever falls
 // outside dst is cut off. dst keeps its pixel format.
 void drawBitmap(Bitmap& dst, int x, int y, const Bitmap& src);

@@ -4,11 +4,13 @@
 // searching the whole palette for every pixel (see PaletteMatcher).
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "base/unaligned.h"
 #include "image/bitmap.h"
 
 #if defined(__SSE2__)
@@ -266,6 +268,28 @@ void copyBgrxPixels(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixe
   for (; x < pixels; ++x) {
     std::memcpy(dst + 4 * x, src + 4 * x, 3);
     dst[4 * x + 3] = 0;
+  }
+}
+
+void bgrxToRgb(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst) {
+  std::size_t x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Four pixels at a time become three words of R G B.
+    const auto rgbOf = [](std::uint32_t bgrx) { return __builtin_bswap32(bgrx) >> 8; };
+    for (; x + 4 <= pixels; x += 4, src += 16, dst += 12) {
+      const std::uint32_t a = rgbOf(load32(src));
+      const std::uint32_t b = rgbOf(load32(src + 4));
+      const std::uint32_t c = rgbOf(load32(src + 8));
+      const std::uint32_t d = rgbOf(load32(src + 12));
+      store32(dst, a | (b << 24));
+      store32(dst + 4, (b >> 8) | (c << 16));
+      store32(dst + 8, (c >> 16) | (d << 8));
+    }
+  }
+  for (; x < pixels; ++x, src += 4, dst += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
   }
 }
 

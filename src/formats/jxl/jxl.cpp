@@ -38,15 +38,8 @@ std::vector<std::uint8_t> packedRgb(const Bitmap& picture) {
   const Bitmap& pixels = asThirtyTwoBits(picture, spare);
   const auto width = static_cast<std::size_t>(pixels.width());
   std::vector<std::uint8_t> rgb(width * 3 * static_cast<std::size_t>(pixels.height()));
-  std::uint8_t* to = rgb.data();
-  for (int y = 0; y < pixels.height(); ++y) {
-    const std::uint8_t* from = pixels.row(y);
-    for (std::size_t x = 0; x < width; ++x, from += 4, to += 3) {
-      to[0] = from[2];
-      to[1] = from[1];
-      to[2] = from[0];
-    }
-  }
+  for (int y = 0; y < pixels.height(); ++y)
+    bgrxToRgb(pixels.row(y), width, rgb.data() + width * 3 * static_cast<std::size_t>(y));
   return rgb;
 }
 

@@ -120,30 +120,6 @@ class ChunkWriter {
   std::vector<std::uint8_t> buffer_;
 };
 
-// A B G R X pixel word turned into R G B in its low three bytes (little-endian).
-std::uint32_t rgbOf(std::uint32_t bgrx) {
-  return __builtin_bswap32(bgrx) >> 8;
-}
-
-// Rows of 32-bit pixels: four pixels at a time become three words of R G B.
-void bgrxToRgb(const std::uint8_t* src, std::size_t pixels, std::uint8_t* dst) {
-  std::size_t x = 0;
-  for (; x + 4 <= pixels; x += 4, src += 16, dst += 12) {
-    const std::uint32_t a = rgbOf(load32(src));
-    const std::uint32_t b = rgbOf(load32(src + 4));
-    const std::uint32_t c = rgbOf(load32(src + 8));
-    const std::uint32_t d = rgbOf(load32(src + 12));
-    store32(dst, a | (b << 24));
-    store32(dst + 4, (b >> 8) | (c << 16));
-    store32(dst + 8, (c >> 16) | (d << 8));
-  }
-  for (; x < pixels; ++x, src += 4, dst += 3) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
-  }
-}
-
 void writeRgbRows(ByteSink& out, const Bitmap& picture) {
   const int w = picture.width();
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(w);
