@@ -1,18 +1,19 @@
 #include "backends/wayland/portal_screenshot.h"
 
+#include <exception>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QEventLoop>
 #include <QFile>
-#include <QImage>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 
 #include "backends/portal/portal_request.h"
-#include "backends/qt/qimage_bitmap.h"
+#include "formats/loader/picture_loader.h"
 
 namespace snaprill {
 
@@ -60,10 +61,17 @@ Bitmap PortalScreenshot::grab(bool interactive) {
   const QUrl url(uri_);
   if (!url.isLocalFile()) return {};
   const QString file = url.toLocalFile();
-  const QImage image(file);
+  Bitmap picture;
+  try {
+    // Our own readers, with their limits on what a file may make us allocate.
+    picture = loadPictureFile(QFile::encodeName(file).toStdString());
+    if (!picture.empty() && picture.bitsPerPixel() != 32) picture.convertTo(32);
+  } catch (const std::exception&) {
+    picture = Bitmap();
+  }
   // The file was made for this capture alone: ours is the numbered copy.
   QFile::remove(file);
-  return bitmapFromQImage(image);
+  return picture;
 }
 
 void PortalScreenshot::answered(uint response, const QVariantMap& results) {
