@@ -14,18 +14,14 @@ namespace snaprill {
 
 namespace {
 
-// The shared-memory formats output_picture.h reads, best first: XRGB8888 in little
-// endian is our own B G R X.
-constexpr std::uint32_t kReadableFormats[] = {WL_SHM_FORMAT_XRGB8888, WL_SHM_FORMAT_ARGB8888,
-                                              WL_SHM_FORMAT_XBGR8888, WL_SHM_FORMAT_ABGR8888};
-constexpr int kUnreadable = static_cast<int>(std::size(kReadableFormats));
+constexpr int kUnreadable = static_cast<int>(kReadableShmFormats.size());
 
 // The session's latest batch of buffer constraints. A batch may come again, whole,
 // whenever the constraints change; each ends with `done`.
 struct SessionState {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  int format = kUnreadable;  // index in kReadableFormats
+  int format = kUnreadable;  // index in kReadableShmFormats
   bool batchOpen = false;
   int batches = 0;  // batches ended
   bool stopped = false;
@@ -61,7 +57,7 @@ int sessionEvent(const void*, void* target, std::uint32_t opcode, const wl_messa
       break;
     case image_copy::kShmFormat:
       for (int i = 0; i < session.format; ++i) {
-        if (kReadableFormats[i] == args[0].u) session.format = i;
+        if (kReadableShmFormats[i] == args[0].u) session.format = i;
       }
       break;
     case image_copy::kConstraintsDone:
@@ -108,7 +104,7 @@ std::optional<Bitmap> captureFrame(const ImageCopyGlobals& globals, wl_proxy* se
   }
   const int width = static_cast<int>(constraints.width);
   const int height = static_cast<int>(constraints.height);
-  const std::uint32_t format = kReadableFormats[constraints.format];
+  const std::uint32_t format = kReadableShmFormats[constraints.format];
   const SharedBuffer buffer(globals.shm, format, width, height, width * 4);
   if (buffer.buffer() == nullptr) return std::nullopt;
 

@@ -1,5 +1,6 @@
 #include "backends/wayland/output_picture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -35,13 +36,15 @@ Turn turnFor(int transform, bool upsideDown) {
 
 }  // namespace
 
+const std::array<std::uint32_t, 4> kReadableShmFormats = {
+    WL_SHM_FORMAT_XRGB8888, WL_SHM_FORMAT_ARGB8888, WL_SHM_FORMAT_XBGR8888, WL_SHM_FORMAT_ABGR8888};
+
 std::optional<Bitmap> uprightPicture(const OutputBuffer& buffer) {
-  const bool blueFirst =
-      buffer.format == WL_SHM_FORMAT_ARGB8888 || buffer.format == WL_SHM_FORMAT_XRGB8888;
+  const bool readable = std::find(kReadableShmFormats.begin(), kReadableShmFormats.end(),
+                                  buffer.format) != kReadableShmFormats.end();
   const bool redFirst =
       buffer.format == WL_SHM_FORMAT_ABGR8888 || buffer.format == WL_SHM_FORMAT_XBGR8888;
-  if ((!blueFirst && !redFirst) || buffer.width <= 0 || buffer.height <= 0 ||
-      buffer.stride / 4 < buffer.width) {
+  if (!readable || buffer.width <= 0 || buffer.height <= 0 || buffer.stride / 4 < buffer.width) {
     return std::nullopt;
   }
   const bool quarter = (buffer.transform & 1) != 0;

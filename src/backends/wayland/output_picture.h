@@ -4,6 +4,7 @@
 // renderers hand the rows over bottom row first (the frame's y-invert flag).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -25,5 +26,9 @@ struct OutputBuffer {
 // for a pixel format other than the four 32-bit ones or a buffer whose rows do not
 // hold its width.
 std::optional<Bitmap> uprightPicture(const OutputBuffer& buffer);
+
+// The shared-memory formats uprightPicture reads, best first: XRGB8888 in little
+// endian is our own B G R X.
+extern const std::array<std::uint32_t, 4> kReadableShmFormats;
 
 }  // namespace snaprill
