@@ -9,19 +9,15 @@ namespace {
 // The types whose writer takes a number from the bar.
 struct BarUse {
   int type;
-  Option stored;
-  int min;
-  int max;
+  Option stored;  // its range is the bar's
   int largeStep;
   const char* recommended;  // the caption's %r; nullptr: the type shows a level
 };
 
 constexpr BarUse kUses[] = {
-    {kJpeg, Option::jpegQuality, 1, 100, 5, "90"},
-    {kPng, Option::pngLevel, 0, 9, 2, nullptr},
-    {kWebp, Option::webpQuality, 1, kLosslessQuality, 5, "90"},
-    {kAvif, Option::avifQuality, 1, 100, 5, "80"},
-    {kJpegXl, Option::jxlQuality, 1, kLosslessQuality, 5, "90"},
+    {kJpeg, Option::jpegQuality, 5, "90"},  {kPng, Option::pngLevel, 2, nullptr},
+    {kWebp, Option::webpQuality, 5, "90"},  {kAvif, Option::avifQuality, 5, "80"},
+    {kJpegXl, Option::jxlQuality, 5, "90"},
 };
 
 const BarUse* useOf(int type) {
@@ -86,8 +82,9 @@ void QualityBar::showValue(int type, int value) {
   } else {
     caption_ = replaceIgnoringCase(
         replaceIgnoringCase(
-            texts_.get("Main", use.max == kLosslessQuality ? "QualityLossy" : "Quality"), "%q",
-            std::to_string(value)),
+            texts_.get("Main", options_.rangeMax(use.stored) == kLosslessQuality ? "QualityLossy"
+                                                                                 : "Quality"),
+            "%q", std::to_string(value)),
         "%r", use.recommended);
   }
 }
@@ -108,7 +105,8 @@ void QualityBar::outputTypeChanged() {
     // The clamp of the old position into the new range must not overwrite the
     // stored value of the new type.
     adjustingRange_ = true;
-    options_.setRange(Option::qualityBar, use->min, use->max);
+    options_.setRange(Option::qualityBar, options_.rangeMin(use->stored),
+                      options_.rangeMax(use->stored));
     adjustingRange_ = false;
     options_.setValue(Option::qualityBar, options_.value(use->stored));
   }
