@@ -144,36 +144,36 @@ Answer answerWith(const std::function<void(FakeCaptureSettings&)>& spoil) {
 
 TEST(ImageCopyCapture, IsAskedBeforeScreencopyAndMakesWayWhenItCannotAnswer) {
   using Way = WaylandScreenGrabber::Way;
-  Answer answer = answerWith([](FakeCaptureSettings&) {});
-  EXPECT_EQ(answer.way, Way::imageCopy);
-  EXPECT_EQ(answer.mark, kImageCopyMark);
-  // Constraints that change under the first frame: the second, to the new ones,
-  // answers.
-  answer = answerWith([](FakeCaptureSettings& s) { s.framesRefusedForNewConstraints = 1; });
-  EXPECT_EQ(answer.way, Way::imageCopy);
-  EXPECT_EQ(answer.mark, kImageCopyMark);
-  // A compositor of screencopy alone (sway 1.7) keeps it.
-  answer = answerWith([](FakeCaptureSettings& s) { s.imageCopy = false; });
-  EXPECT_EQ(answer.way, Way::screencopy);
-  EXPECT_EQ(answer.mark, kScreencopyMark);
-
-  const std::function<void(FakeCaptureSettings&)> spoilt[] = {
-      [](FakeCaptureSettings& s) { s.formats = {WL_SHM_FORMAT_RGB565}; },
-      [](FakeCaptureSettings& s) { s.formats = {}; },
-      [](FakeCaptureSettings& s) { s.failFrames = true; },
-      [](FakeCaptureSettings& s) { s.stopSessions = true; },
+  struct Case {
+    std::function<void(FakeCaptureSettings&)> spoil;
+    Way way;
+  };
+  const Case cases[] = {
+      {[](FakeCaptureSettings&) {}, Way::imageCopy},
+      // Constraints that change under the first frame: the second, to the new ones,
+      // answers.
+      {[](FakeCaptureSettings& s) { s.framesRefusedForNewConstraints = 1; }, Way::imageCopy},
+      // A compositor of screencopy alone (sway 1.7) keeps it.
+      {[](FakeCaptureSettings& s) { s.imageCopy = false; }, Way::screencopy},
+      // Sessions we cannot use make way for screencopy.
+      {[](FakeCaptureSettings& s) { s.formats = {WL_SHM_FORMAT_RGB565}; }, Way::screencopy},
+      {[](FakeCaptureSettings& s) { s.formats = {}; }, Way::screencopy},
+      {[](FakeCaptureSettings& s) { s.failFrames = true; }, Way::screencopy},
+      {[](FakeCaptureSettings& s) { s.stopSessions = true; }, Way::screencopy},
       // Constraints that keep changing: given up after the second frame.
-      [](FakeCaptureSettings& s) { s.framesRefusedForNewConstraints = 2; },
+      {[](FakeCaptureSettings& s) { s.framesRefusedForNewConstraints = 2; }, Way::screencopy},
       // Sizes no buffer could hold (a row beyond an int in bytes, a picture beyond
       // a bitmap), and one the compositor then refuses.
-      [](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 100000; },
-      [](FakeCaptureSettings& s) { s.announcedWidth = 0xffffffff; },
-      [](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 5; },
+      {[](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 100000; },
+       Way::screencopy},
+      {[](FakeCaptureSettings& s) { s.announcedWidth = 0xffffffff; }, Way::screencopy},
+      {[](FakeCaptureSettings& s) { s.announcedWidth = s.announcedHeight = 5; }, Way::screencopy},
   };
-  for (std::size_t i = 0; i < std::size(spoilt); ++i) {
-    answer = answerWith(spoilt[i]);
-    EXPECT_EQ(answer.way, Way::screencopy) << "case " << i;
-    EXPECT_EQ(answer.mark, kScreencopyMark) << "case " << i;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Answer answer = answerWith(cases[i].spoil);
+    EXPECT_EQ(answer.way, cases[i].way) << "case " << i;
+    EXPECT_EQ(answer.mark, cases[i].way == Way::imageCopy ? kImageCopyMark : kScreencopyMark)
+        << "case " << i;
   }
 }
 
