@@ -117,17 +117,6 @@ class NamedComboBox : public Pressable {
   QComboBox* combo_;
 };
 
-// The rows of an open type picker, top to bottom: its captions, not their pictures.
-QList<QLabel*> pickerRows(const QWidget* picker) {
-  QList<QLabel*> rows;
-  for (QLabel* label : picker->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-    if (!label->text().isEmpty()) rows << label;
-  }
-  std::sort(rows.begin(), rows.end(),
-            [](const QLabel* a, const QLabel* b) { return a->y() < b->y(); });
-  return rows;
-}
-
 class AccessibleTypePanel : public Pressable {
  public:
   explicit AccessibleTypePanel(TypePanel* panel)
@@ -164,17 +153,22 @@ class AccessibleTypePanel : public Pressable {
 
 class AccessibleTypeList : public QAccessibleWidget {
  public:
-  explicit AccessibleTypeList(TypePicker* picker) : QAccessibleWidget(picker, QAccessible::List) {}
+  explicit AccessibleTypeList(TypePicker* picker)
+      : QAccessibleWidget(picker, QAccessible::List), picker_(picker) {}
 
-  int childCount() const override { return static_cast<int>(pickerRows(widget()).size()); }
+  // The rows' captions, top to bottom; not their pictures.
+  int childCount() const override { return TypePicker::kRowCount; }
   QAccessibleInterface* child(int index) const override {
-    const QList<QLabel*> rows = pickerRows(widget());
-    return index >= 0 && index < rows.size() ? QAccessible::queryAccessibleInterface(rows[index])
-                                             : nullptr;
+    return index >= 0 && index < TypePicker::kRowCount
+               ? QAccessible::queryAccessibleInterface(picker_->rowLabel(index))
+               : nullptr;
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    return child ? static_cast<int>(pickerRows(widget()).indexOf(child->object())) : -1;
+    return child ? picker_->rowOf(child->object()) : -1;
   }
+
+ private:
+  TypePicker* picker_;
 };
 
 class AccessibleTypeRow : public Pressable {
@@ -195,9 +189,7 @@ class AccessibleTypeRow : public Pressable {
   }
 
  private:
-  int rowNumber() const {
-    return static_cast<int>(pickerRows(picker_).indexOf(static_cast<QLabel*>(widget()))) + 1;
-  }
+  int rowNumber() const { return picker_->rowOf(widget()) + 1; }
   TypePicker* picker_;
 };
 

@@ -45,6 +45,10 @@ class TypePicker : public QWidget {
   int rolledHeight() const { return rolledHeight_; }
   bool rollingUp() const { return rollingUp_; }
   bool rowHighlighted(int row) const { return row - 1 == highlightedRow_; }
+  // The caption of row index (0 at the top), and the index of a row's caption or
+  // picture, -1 for anything else: for screen readers, which see the captions.
+  QLabel* rowLabel(int index) const { return rowLabels_.at(static_cast<std::size_t>(index)); }
+  int rowOf(QObject* widget) const;
   QTimer& rollTimer() { return rollTimer_; }
 
  signals:
@@ -65,7 +69,6 @@ class TypePicker : public QWidget {
   void applyColours();
   QColor labelColour(int index, bool hovered) const;
   QPalette themePalette() const;
-  int rowOf(QObject* widget) const;
 
   Options& options_;
   const Texts& texts_;
