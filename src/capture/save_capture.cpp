@@ -1,5 +1,6 @@
 #include "capture/save_capture.h"
 
+#include <array>
 #include <exception>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "capture/output_writer.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
+#include "options/output_types.h"
 #include "platform/program_dir.h"
 
 namespace snaprill {
@@ -103,9 +105,13 @@ std::string programNotStartedMessage(const Texts& texts, const SaveOutcome& outc
 }
 
 void removeLeftoverWrites(const std::string& outputDir, const std::string& configDir) {
-  static constexpr std::string_view kOurs[] = {".jpg",  ".png", ".gif", ".bmp", ".emf",
-                                               ".tif",  ".avi", ".tga", ".pcx", ".webp",
-                                               ".avif", ".jxl", ".ini", ".tmp"};
+  static constexpr auto kOurs = [] {
+    std::array<std::string_view, kOutputTypeCount + 2> ours{};
+    for (std::size_t i = 0; i < kOutputTypes.size(); ++i) ours[i] = kOutputTypes[i].extension;
+    ours[kOutputTypes.size()] = ".ini";      // settings and language files
+    ours[kOutputTypes.size() + 1] = ".tmp";  // the overlay picture
+    return ours;
+  }();
   removeLeftoverTemporaries(outputDir, kOurs);
   if (configDir != outputDir) removeLeftoverTemporaries(configDir, kOurs);
 }

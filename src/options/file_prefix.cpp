@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "options/options.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -30,13 +31,10 @@ std::string withoutForbiddenCharacters(std::string_view prefix) {
 
 std::string_view outputExtension(const Options& options) {
   // By output type, in the order of the type list.
-  static constexpr std::string_view kExtensions[] = {".jpg", ".png",  ".gif",  ".bmp",
-                                                     ".emf", ".tif",  ".avi",  ".tga",
-                                                     ".pcx", ".webp", ".avif", ".jxl"};
   const int type = options.value(Option::outputType);
-  if (type == kAvi && !options.checked(Option::saveAnimation)) return kExtensions[kGif];
-  if (type < 0 || type >= static_cast<int>(std::size(kExtensions))) return kExtensions[kBitmap];
-  return kExtensions[type];
+  if (type == kAvi && !options.checked(Option::saveAnimation)) return kOutputTypes[kGif].extension;
+  if (type < 0 || type >= kOutputTypeCount) return kOutputTypes[kBitmap].extension;
+  return kOutputTypes[static_cast<std::size_t>(type)].extension;
 }
 
 std::string exampleFileName(const Options& options, bool zeroPadded) {

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include "options/output_types.h"
 #include "ui/focus_frame.h"
 #include "ui/link_label.h"
 #include "ui/type_panel.h"
@@ -15,23 +16,7 @@ namespace snaprill {
 
 namespace {
 
-constexpr const char* kTypeNames[] = {"JPEG",
-                                      "PNG",
-                                      "GIF",
-                                      "Bitmap",
-                                      "Enhanced Metafile",
-                                      "TIFF",
-                                      "Video for Windows (AVI)",
-                                      "Targa Image",
-                                      "PCX",
-                                      "WebP",
-                                      "AVIF",
-                                      "JPEG XL"};
-// The language keys of the types' descriptions, by type index.
-constexpr const char* kDescriptionKeys[] = {"JPEG", "PNG",   "GIF", "Bitmap", "Metafile", "TIFF",
-                                            "AVI",  "Targa", "PCX", "WebP",   "AVIF",     "JPEGXL"};
 constexpr int kTypeCount = kOutputTypeCount;
-static_assert(std::size(kTypeNames) == kTypeCount && std::size(kDescriptionKeys) == kTypeCount);
 
 // The desktop styles draw no focus on a scroll bar; this one is set from the keyboard
 // too, so it shows the frame the other controls of the strip show.
@@ -49,13 +34,15 @@ class QualityScrollBar : public QScrollBar {
 
 QString description(const UiTexts& texts, int type) {
   if (type < 0 || type >= kTypeCount) return QString();
-  return texts.text({"Descriptions", kDescriptionKeys[type]});
+  return texts.text({"Descriptions", kOutputTypes[static_cast<std::size_t>(type)].descriptionKey});
 }
 
 }  // namespace
 
 QString outputTypeName(int type) {
-  return type >= 0 && type < kTypeCount ? QLatin1String(kTypeNames[type]) : QString();
+  return type >= 0 && type < kTypeCount
+             ? QLatin1String(kOutputTypes[static_cast<std::size_t>(type)].stripName)
+             : QString();
 }
 
 TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
@@ -89,7 +76,7 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
   typeLabel->setBuddy(typePanel_);
   texts_.bindAccessibleName(typePanel_, {{"Main", "ImageType"}});
   QStringList names;
-  for (const char* name : kTypeNames) names << QLatin1String(name);
+  for (const OutputTypeInfo& type : kOutputTypes) names << QLatin1String(type.stripName);
   typePanel_->setWidestNames(names);
   connect(typePanel_, &TypePanel::pressed, this, &TopStrip::typePickerRequested);
   auto* advancedLink = new LinkLabel(this);

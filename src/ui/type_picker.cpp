@@ -9,26 +9,13 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "options/output_types.h"
 #include "ui/readable_colour.h"
 #include "ui/ui_texts.h"
 
 namespace snaprill {
 
 namespace {
-
-// Fixed names, not translated: the picker shows the formats as they call themselves.
-constexpr const char* kRowNames[TypePicker::kRowCount] = {"JPEG",
-                                                          "PNG",
-                                                          "GIF",
-                                                          "Windows Bitmap",
-                                                          "Enhanced Metafile",
-                                                          "TIFF",
-                                                          "Video for Windows (AVI)",
-                                                          "TrueVision Targa",
-                                                          "ZSoft Bitmap (PCX)",
-                                                          "WebP",
-                                                          "AVIF",
-                                                          "JPEG XL"};
 
 // The picker's own greys, blue and red where the theme is light; the theme's
 // colours where it is dark.
@@ -95,8 +82,8 @@ TypePicker::TypePicker(Options& options, const Texts& texts, QWidget* parent)
   const QFontMetrics metrics = fontMetrics();
   rowHeight_ = std::max(kRowHeight, metrics.height() + 4);
   int widest = 0;
-  for (const char* name : kRowNames) {
-    widest = std::max(widest, metrics.horizontalAdvance(QLatin1String(name)));
+  for (const OutputTypeInfo& type : kOutputTypes) {
+    widest = std::max(widest, metrics.horizontalAdvance(QLatin1String(type.pickerName)));
   }
   const int width = std::max(kNarrowestWidth, widest + 20);
   for (int i = 0; i < kRowCount; ++i) {
@@ -104,7 +91,8 @@ TypePicker::TypePicker(Options& options, const Texts& texts, QWidget* parent)
                     rowHeight_);
     rowImages_[i] = new QLabel(this);
     rowImages_[i]->setGeometry(row);
-    rowLabels_[i] = new QLabel(QLatin1String(kRowNames[i]), this);
+    rowLabels_[i] =
+        new QLabel(QLatin1String(kOutputTypes[static_cast<std::size_t>(i)].pickerName), this);
     rowLabels_[i]->setGeometry(row);
     rowLabels_[i]->setAlignment(Qt::AlignCenter);
     rowImages_[i]->installEventFilter(this);
