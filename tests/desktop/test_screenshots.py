@@ -129,7 +129,7 @@ def find_window(session, title):
         found = session.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
                             check=False).stdout.split()
         return found[0] if found else None
-    return wait_for(shown, 5, 0.05)
+    return wait_for(shown, 20, 0.05)
 
 
 def shoot_dialog(session, title, path, settle=0.5):
