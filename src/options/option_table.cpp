@@ -170,7 +170,11 @@ const std::vector<OptionSpec> kTable = {
     number(Option::resizeHeight, "resizeHeight", 100, kNoMin, kNoMax,
            in(kDim, "ResizeHeight", T::Int)),
     box(Option::invertColours, "invertColours", 0, kDim, "Invert"),
-    // Emboss, pixelize and blur are kept in the settings files but change nothing.
+    // Nothing reads emboss, pixelize and blur, nor their two levels, and no control
+    // shows them: they change no capture. They are carried because settings files
+    // hold their keys: files written by other copies of the program, which keep
+    // these effects as hidden controls, and the auto-save options files users pass
+    // between copies. A file loaded and saved again here gives them back unchanged.
     box(Option::emboss, "emboss", 0, kDim, "Emboss"),
     box(Option::grayscale, "grayscale", 0, kDim, "Grayscale"),
     box(Option::pixelize, "pixelize", 0, kDim, "Pixelize"),
