@@ -6,6 +6,7 @@
 
 #include "formats/modern_types.h"
 #include "options/options.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -60,7 +61,7 @@ constexpr OptionSpec box(Option id, const char* name, int def, const char* secti
 const std::vector<OptionSpec> kTable = {
     // Top strip and "Snaprill" section.
     // A build without the WebP, AVIF and JPEG XL libraries offers the nine other types.
-    list(Option::outputType, "outputType", kJpeg, kModernTypesBuilt ? kOutputTypeCount : kWebp,
+    list(Option::outputType, "outputType", kJpeg, kOfferedOutputTypeCount,
          in(kSnaprill, "ImageType", T::Index)),
     number(Option::qualityBar, "qualityBar", 90, 1, 100),
     number(Option::jpegQuality, "jpegQuality", 90, 1, 100, in(kSnaprill, "JPEGQuality", T::Int)),
