@@ -5,7 +5,12 @@
 // captures before they are written; how it writes a still file and whether it
 // animates; and how the picture loader knows its files. A type is its codec under
 // formats/ plus one row: the option table, the quality bar, the language schema, the
-// file names, the writers, the type picker and the top strip read the rows.
+// file names, the writers, the type picker and the top strip read the rows. Beyond
+// the row, a type the loader reads needs its signature there (the loader sits below
+// this layer), and one with a number of its own an option to keep it in.
+//
+// The table lives here, not in formats/, because a row names options (its quality,
+// its depth list); everything that reads it is in this layer or above.
 #pragma once
 
 #include <cstdint>
