@@ -86,7 +86,8 @@ ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native
   if (isWaylandSession()) {
     return {nullptr,
             "this Wayland desktop offers no way to take screen pictures (neither "
-            "wlroots' screencopy, KWin's screenshot service nor the desktop portal)"};
+            "ext-image-copy-capture, wlroots' screencopy, KWin's screenshot service nor "
+            "the desktop portal)"};
   }
   if (!x11.active()) return {nullptr, "cannot open the X display"};
   return {[&x11](CaptureTarget target) {

@@ -6,6 +6,7 @@
 #include "capture/avi_writer.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -34,7 +35,7 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
 
 WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                                  const Texts& texts, Platform& services) {
-  if (options.value(Option::outputType) == kWebp) {
+  if (outputTypeInfo(options.value(Option::outputType)).frames == Frames::fullColour) {
     return fullColour_.addFrame(capture, options, names);
   }
   GifImage& gif = frames_;
@@ -60,7 +61,7 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
   const bool asGif = options.value(Option::outputType) == kGif || !animation;
   std::optional<std::string> path;
   try {
-    path = names.allocate(asGif ? ".gif" : ".avi");
+    path = names.allocate(std::string(outputTypeInfo(asGif ? kGif : kAvi).extension));
   } catch (const FileError&) {
     if (asGif) throw;
     // A folder that cannot be made: the AVI writer's box for a file it could not
@@ -93,7 +94,8 @@ WriteOutcome Animation::flushPending(OutputNames& names) {
   GifImage& gif = frames_;
   WriteOutcome outcome;
   const int counterBefore = names.counter();
-  if (const std::optional<std::string> path = names.allocate(".gif")) {
+  if (const std::optional<std::string> path =
+          names.allocate(std::string(outputTypeInfo(kGif).extension))) {
     try {
       saveGif(gif, *path, true);
     } catch (...) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <exception>
 #include <string_view>
+#include <vector>
 
 #include "base/errors.h"
 #include "capture/adjustments.h"
@@ -105,11 +106,11 @@ std::string programNotStartedMessage(const Texts& texts, const SaveOutcome& outc
 }
 
 void removeLeftoverWrites(const std::string& outputDir, const std::string& configDir) {
-  static constexpr auto kOurs = [] {
-    std::array<std::string_view, kOutputTypeCount + 2> ours{};
-    for (std::size_t i = 0; i < kOutputTypes.size(); ++i) ours[i] = kOutputTypes[i].extension;
-    ours[kOutputTypes.size()] = ".ini";      // settings and language files
-    ours[kOutputTypes.size() + 1] = ".tmp";  // the overlay picture
+  static const std::vector<std::string_view> kOurs = [] {
+    std::vector<std::string_view> ours;
+    for (const OutputTypeInfo& type : outputTypes()) ours.push_back(type.extension);
+    ours.push_back(".ini");  // settings and language files
+    ours.push_back(".tmp");  // the overlay picture
     return ours;
   }();
   removeLeftoverTemporaries(outputDir, kOurs);
@@ -117,7 +118,8 @@ void removeLeftoverWrites(const std::string& outputDir, const std::string& confi
 }
 
 bool savesWhileRowsArrive(const Options& options) {
-  return options.value(Option::outputType) == kJpeg && !anyAdjustmentChosen(options);
+  return outputTypeInfo(options.value(Option::outputType)).takesArrivingRows &&
+         !anyAdjustmentChosen(options);
 }
 
 SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& texts,

@@ -1,8 +1,10 @@
 #include "options/language_schema.h"
 
 #include <array>
+#include <vector>
 
 #include "base/text.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -12,8 +14,9 @@ using enum TextUse;
 
 // Sections in the order of the window they serve; within a section the long-standing
 // keys first, then the texts this program added (listed in the README for
-// translators).
-constexpr std::array kSchema = {
+// translators). [Descriptions], one key per output type, comes from the output
+// types' rows, between the window's texts and the pages'.
+constexpr std::array kWindowTexts = {
     LanguageText{"Main", "Quality", "Quality %q (recommended %r)", Message},
     LanguageText{"Main", "Compression", "Compression Level: %q", Message},
     LanguageText{"Main", "HideWindow", "Hide Window", Caption},
@@ -133,51 +136,9 @@ constexpr std::array kSchema = {
 
     LanguageText{"PopupMenu", "LoadImage", "&Load Image", Caption},
     LanguageText{"PopupMenu", "ClearImage", "&Clear Image", Caption},
+};
 
-    LanguageText{"Descriptions", "JPEG",
-                 "JPEG Image\\nJoint Photographic Experts Group\\n\\nLossy compression, "
-                 "supports up to 24-bit color images",
-                 LineBreaks},
-    LanguageText{"Descriptions", "PNG",
-                 "PNG Image\\nPortable Network Graphics\\n\\nLossless compression with 10 "
-                 "different levels, supports up to 48-bit color images",
-                 LineBreaks},
-    LanguageText{"Descriptions", "GIF",
-                 "GIF Image\\nGraphics Interchange Format\\n\\nSupports up to 256 colors "
-                 "(images will be dithered to 256 colors), supports animations, lossless "
-                 "compression",
-                 LineBreaks},
-    LanguageText{"Descriptions", "Bitmap",
-                 "Bitmap Image\\n\\nNo compression, very fast, very large files", LineBreaks},
-    LanguageText{"Descriptions", "Metafile",
-                 "Enhanced Metafile\\n\\nVector+raster graphics, lossless compression", LineBreaks},
-    LanguageText{"Descriptions", "TIFF",
-                 "TIFF Image\\nTag Image File Format\\n\\nSupports up to 24-bit color images, "
-                 "lossless compression",
-                 LineBreaks},
-    LanguageText{"Descriptions", "AVI", "AVI Video\\nAudio Video Interleave\\n\\nVideo file format",
-                 LineBreaks},
-    LanguageText{"Descriptions", "Targa",
-                 "Truevision Targa Image\\n\\nSupports up to 32-bit color images, lossless "
-                 "compression.",
-                 LineBreaks},
-    LanguageText{"Descriptions", "PCX",
-                 "PCX Image\\nZSoft PC Paintbrush image\\n\\nSupports up to 24-bit color "
-                 "images, lossless compression",
-                 LineBreaks},
-    LanguageText{"Descriptions", "WebP",
-                 "WebP Image\\n\\nLossless (recommended for screenshots) or lossy compression, "
-                 "supports up to 24-bit color images and full-color animations",
-                 LineBreaks},
-    LanguageText{"Descriptions", "AVIF",
-                 "AVIF Image\\nAV1 Image File Format\\n\\nLossy compression, very small files, "
-                 "supports up to 24-bit color images",
-                 LineBreaks},
-    LanguageText{"Descriptions", "JPEGXL",
-                 "JPEG XL Image\\n\\nLossless (recommended for screenshots) or lossy "
-                 "compression, supports up to 24-bit color images",
-                 LineBreaks},
-
+constexpr std::array kPageTexts = {
     LanguageText{"OutputDir", "OutputDir", "Output Directory", Caption},
     LanguageText{"OutputDir", "Default", "Default", Caption},
     LanguageText{"OutputDir", "UserSpec", "User specified", Caption},
@@ -382,14 +343,24 @@ constexpr std::array kSchema = {
     LanguageText{"Help", "HelpFile", "snaprill-manual.html", HelpFile},
 };
 
+std::vector<LanguageText> schemaRows() {
+  std::vector<LanguageText> rows(kWindowTexts.begin(), kWindowTexts.end());
+  for (const OutputTypeInfo& type : outputTypes()) {
+    rows.push_back({"Descriptions", type.descriptionKey, type.description, LineBreaks});
+  }
+  rows.insert(rows.end(), kPageTexts.begin(), kPageTexts.end());
+  return rows;
+}
+
 }  // namespace
 
 std::span<const LanguageText> languageSchema() {
-  return kSchema;
+  static const std::vector<LanguageText> rows = schemaRows();
+  return rows;
 }
 
 const LanguageText* findLanguageText(std::string_view section, std::string_view key) {
-  for (const LanguageText& t : kSchema) {
+  for (const LanguageText& t : languageSchema()) {
     if (equalsIgnoringCase(t.section, section) && equalsIgnoringCase(t.key, key)) return &t;
   }
   return nullptr;

@@ -1,30 +1,17 @@
 #include "options/quality_bar.h"
 
 #include "formats/modern_types.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
 namespace {
 
-// The types whose writer takes a number from the bar.
-struct BarUse {
-  int type;
-  Option stored;  // its range is the bar's
-  int largeStep;
-  const char* recommended;  // the caption's %r; nullptr: the type shows a level
-};
-
-constexpr BarUse kUses[] = {
-    {kJpeg, Option::jpegQuality, 5, "90"},  {kPng, Option::pngLevel, 2, nullptr},
-    {kWebp, Option::webpQuality, 5, "90"},  {kAvif, Option::avifQuality, 5, "80"},
-    {kJpegXl, Option::jxlQuality, 5, "90"},
-};
-
-const BarUse* useOf(int type) {
-  for (const BarUse& use : kUses) {
-    if (use.type == type) return &use;
-  }
-  return nullptr;
+// The use of the bar by a type that takes a number from it, or nullptr.
+const QualityUse* useOf(int type) {
+  if (type < 0 || type >= kOutputTypeCount) return nullptr;
+  const std::optional<QualityUse>& use = outputTypes()[static_cast<std::size_t>(type)].quality;
+  return use ? &*use : nullptr;
 }
 
 }  // namespace
@@ -35,8 +22,9 @@ QualityBar::QualityBar(Options& options, Texts& texts)
       options_.watch(Option::qualityBar, [this] { positionChanged(); }),
       options_.watch(Option::outputType, [this] { outputTypeChanged(); }),
   };
-  for (const BarUse& use : kUses) {
-    const Option stored = use.stored;
+  for (const OutputTypeInfo& type : outputTypes()) {
+    if (!type.quality) continue;
+    const Option stored = type.quality->stored;
     watches_.push_back(options_.watch(stored, [this, stored] { storedValueChanged(stored); }));
   }
   languageWatch_ = texts_.changed.add([this] { languageChanged(); });
@@ -50,16 +38,17 @@ QualityBar::~QualityBar() {
 
 void QualityBar::positionChanged() {
   if (adjustingRange_) return;
-  if (const BarUse* use = useOf(options_.value(Option::outputType))) {
+  const int type = options_.value(Option::outputType);
+  if (const QualityUse* use = useOf(type)) {
     const int position = options_.value(Option::qualityBar);
     options_.setValue(use->stored, position);
-    showValue(use->type, position);
+    showValue(type, position);
   }
   changed.callAll();
 }
 
 void QualityBar::storedValueChanged(Option stored) {
-  if (const BarUse* use = useOf(options_.value(Option::outputType))) {
+  if (const QualityUse* use = useOf(options_.value(Option::outputType))) {
     if (stored == use->stored) options_.setValue(Option::qualityBar, options_.value(stored));
     return;
   }
@@ -74,7 +63,7 @@ void QualityBar::storedValueChanged(Option stored) {
 
 void QualityBar::showValue(int type, int value) {
   shownType_ = type;
-  const BarUse& use = *useOf(type);
+  const QualityUse& use = *useOf(type);
   if (!use.recommended) {
     caption_ = replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(value));
   } else if (value >= kLosslessQuality) {
@@ -95,12 +84,12 @@ void QualityBar::languageChanged() {
 }
 
 int QualityBar::largeStep() const {
-  const BarUse* use = useOf(options_.value(Option::outputType));
+  const QualityUse* use = useOf(options_.value(Option::outputType));
   return use ? use->largeStep : 1;
 }
 
 void QualityBar::outputTypeChanged() {
-  const BarUse* use = useOf(options_.value(Option::outputType));
+  const QualityUse* use = useOf(options_.value(Option::outputType));
   if (use) {
     // The clamp of the old position into the new range must not overwrite the
     // stored value of the new type.

@@ -24,7 +24,6 @@ class X11ScreenGrabber {
   X11ScreenGrabber& operator=(const X11ScreenGrabber&) = delete;
 
   bool active() const { return display_ != nullptr; }
-  bool sharedMemory() const { return sharedMemory_; }
 
   // 32 bpp bitmaps, as a screen bitmap comes; empty when nothing could be had. The
   // screen is taken at the size it has now, which may differ from the size at start.
