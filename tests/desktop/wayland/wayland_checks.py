@@ -22,7 +22,9 @@ COMPOSITOR, BIN, HOME, PICTURE = sys.argv[1:5]
 TOOL = os.path.join(BIN, "wayland_clipboard_tool")
 # The tool is no subject here: its own leaks at exit would fail it under ASan.
 TOOL_ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
-ENV = dict(os.environ, SNAPRILL_HOME=HOME, QT_QPA_PLATFORM="xcb")
+# No platform chosen, as a user starts it: Qt's Wayland plugin is installed, and
+# Snaprill must still run on Xwayland.
+ENV = {k: v for k, v in dict(os.environ, SNAPRILL_HOME=HOME).items() if k != "QT_QPA_PLATFORM"}
 helpers = []
 
 
