@@ -341,8 +341,9 @@ int main(int argc, char* argv[]) {
     const std::string limits =
         replaceIgnoringCase(texts.get("Main", "NotOnX11"), "%s", platformName);
     std::fprintf(stderr, "snaprill: %s\n", limits.c_str());
-    // Xwayland's clipboard is out of reach too: the note of it would be wrong.
-    note = clipboardChoice.native() ? note + " " + limits : limits;
+    // First, where the line is cut: the note of Xwayland's clipboard would be wrong,
+    // as that is out of reach too.
+    note = clipboardChoice.native() ? limits + " " + note : limits;
   }
   if (!note.empty()) window.statusBar()->showMessage(QString::fromStdString(note), 30000);
   const int status = QApplication::exec();
