@@ -22,7 +22,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop_session import FAILURES, check, outcome, wait_for  # noqa: E402
 
-COMPOSITOR, BIN, HOME = sys.argv[1:4]
+COMPOSITOR, BIN, HOME, PICTURE = sys.argv[1:5]
 ENV = {k: v for k, v in dict(os.environ, SNAPRILL_HOME=HOME).items() if k != "QT_QPA_PLATFORM"}
 FIGURES = []
 PENDING = {
@@ -130,7 +130,10 @@ class Running:
             return None
         out = subprocess.run([os.path.join(BIN, "window_ping"), self.window, str(count)],
                              env=ENV, capture_output=True, text=True, timeout=90).stdout.strip()
-        return int(out) if out.isdigit() else None
+        try:
+            return float(out)
+        except ValueError:
+            return None
 
     def alive(self):
         return self.process.poll() is None
@@ -145,6 +148,34 @@ class Running:
                 self.process.wait()
         self.log.close()
         return self.process.returncode
+
+
+def clipboard_checks():
+    """GNOME's clipboard reaches Snaprill through Xwayland only: started as GNOME starts
+    it (no platform chosen, Qt's Wayland plugin installed), a picture copied by an X11
+    program is saved once and the clipboard emptied. (Native Wayland copies cannot be
+    made headless here: GNOME 50 gives a new surface no keyboard focus, so wl-copy and
+    a GTK window wait for ever.)"""
+    program = Running()
+    if not check(program.window, "the running Snaprill showed no window"):
+        program.stop()
+        return
+    before = outputs()
+    owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "image/png",
+                              "-i", PICTURE], env=ENV, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    wait_for(lambda: len(outputs()) > len(before), 5, 0.05)
+    time.sleep(1)  # time for a second, wrong file
+    added = [n for n in outputs() if n not in before]
+    figure("an X11 program's copy: %d file(s)" % len(added))
+    check(len(added) == 1, "an X11 program's copy: files %r" % added)
+    targets = subprocess.run(["xclip", "-selection", "clipboard", "-o", "-t", "TARGETS"],
+                             env=ENV, capture_output=True, text=True, timeout=10).stdout.split()
+    check(not any(t.startswith("image/") for t in targets),
+          "after saving, the clipboard offers %r" % targets)
+    if owner.poll() is None:
+        owner.kill()
+    check(program.stop() == 0, "SIGTERM: no clean exit")
 
 
 def screenshot_checks():
@@ -219,6 +250,8 @@ def running_checks():
 
 def main():
     signal.alarm(560)
+    if COMPOSITOR == "gnome":
+        clipboard_checks()
     screenshot_checks()
     running_checks()
 
