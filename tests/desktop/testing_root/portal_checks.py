@@ -178,6 +178,16 @@ def clipboard_checks():
     check(program.stop() == 0, "SIGTERM: no clean exit")
 
 
+def bind_answer(log):
+    """The response code the portal sent to the BindShortcuts request, as dbus-monitor
+    shows it; "none" while the desktop waits for the user to confirm."""
+    lines = log.splitlines()
+    for i, line in enumerate(lines[:-1]):
+        if "member=Response" in line and "snaprill_bind" in line:
+            return lines[i + 1].strip()
+    return "none"
+
+
 def screenshot_checks():
     """The one-shot command against the portal: granted, refused, left unanswered."""
     if COMPOSITOR == "gnome":
@@ -219,13 +229,26 @@ def running_checks():
     """A running Snaprill: its start while the portal holds the shortcuts (KWin and
     GNOME wait for the user to confirm them), and a --capture it answers late."""
     set_permission(None)
+    log = os.path.join(HOME, "..", "monitor.log")
+    with open(log, "w") as out:
+        monitor = subprocess.Popen(["dbus-monitor", "--session"], env=ENV, stdout=out,
+                                   stderr=subprocess.STDOUT)
+    time.sleep(0.5)
     program = Running()
     if not check(program.window, "the running Snaprill showed no window"):
         program.stop()
+        monitor.kill()
         return
     figure("window shown %.1f s after the start" % program.shown_after)
     slowest = program.slowest_answer()
     figure("slowest window answer in the first seconds: %r ms" % slowest)
+    time.sleep(3)
+    monitor.kill()
+    with open(log, errors="replace") as lines:
+        calls = lines.read()
+    figure("shortcuts: CreateSession called %s, BindShortcuts called %s, its answer within "
+           "5 s: %s" % ("member=CreateSession" in calls, "member=BindShortcuts" in calls,
+                        bind_answer(calls)))
     expect("window answers while the portal waits", slowest is not None and slowest < 1000,
            "the window answered in %r ms" % slowest)
     # The command's answer comes from the running copy, which waits on the portal
