@@ -74,3 +74,27 @@ def figures(work):
                 for line in lines:
                     if line.strip():
                         print("figure (%s): %s" % (session, line.strip()))
+
+
+def run(compositor, checks, title):
+    """The test of one compositor of the root: each script of `checks` run in a
+    session of its own, with the build's programs; the exit status."""
+    import shutil
+    import tempfile
+    import test_wayland
+    status = unavailable()
+    if status is not None:
+        return status
+    print("testing root:", versions())
+    work = tempfile.mkdtemp(prefix="snaprill-tier-%s-" % compositor)
+    try:
+        os.chmod(work, 0o755)
+        bin_dir, picture = prepare(work, "SNAPRILL_WINDOW_PING")
+        failed = [script for script in checks
+                  if not test_wayland.run_under(compositor, work, bin_dir, picture, script,
+                                                starter(compositor))]
+        figures(work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("FAILED: " + ", ".join(failed) if failed else "all checks passed under " + title)
+    return 1 if failed else 0
