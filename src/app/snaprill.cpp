@@ -239,9 +239,9 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "snaprill: %s\n%s\n", captureProblem.c_str(), kUsage);
     return 2;
   }
-  const PlatformChoice qtPlatform =
-      choosePlatform({userPlatformChoice(argc, argv, std::getenv("QT_QPA_PLATFORM")),
-                      xDisplayProblem, isWaylandSession(), waylandPluginInstalled(), !capture});
+  const PlatformChoice qtPlatform = choosePlatform(
+      {userPlatformChoice(argc, argv, std::getenv("QT_QPA_PLATFORM")), xDisplayProblem,
+       waylandDisplayReachable(), waylandPluginInstalled(), !capture});
   if (!qtPlatform.refusal.empty()) {
     std::fprintf(stderr, "snaprill: %s; snaprill-batch works without one\n",
                  qtPlatform.refusal.c_str());

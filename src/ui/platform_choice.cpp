@@ -1,9 +1,14 @@
 #include "ui/platform_choice.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QStringList>
+
+#include <cstdlib>
 #include <cstring>
 
 namespace snaprill {
@@ -51,6 +56,29 @@ bool waylandPluginInstalled() {
     }
   }
   return false;
+}
+
+bool waylandDisplayReachable() {
+  // A connection handed over by the compositor that started the program.
+  if (std::getenv("WAYLAND_SOCKET") != nullptr) return true;
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  if (name == nullptr || *name == '\0') return false;
+  std::string path = name;
+  if (path.front() != '/') {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr) return false;
+    path = std::string(runtime) + "/" + path;
+  }
+  sockaddr_un address{};
+  if (path.size() >= sizeof address.sun_path) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool answered =
+      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return answered;
 }
 
 QtArguments::QtArguments(int argc, char* argv[], const std::string& platform)

@@ -23,6 +23,7 @@ struct PlatformContext {
   // Why no X display can be used ("" when one can); asked only when it matters,
   // since asking opens the display.
   std::function<std::string()> xDisplayProblem;
+  // A Wayland compositor is there to connect to.
   bool waylandSession = false;
   // Qt's Wayland platform plugin is installed.
   bool waylandPlugin = false;
@@ -49,6 +50,10 @@ bool isX11Platform(const std::string& name);
 
 // Whether Qt can load its Wayland platform plugin (package qt6-wayland).
 bool waylandPluginInstalled();
+
+// Whether the compositor WAYLAND_DISPLAY names answers: Qt's Wayland platform ends
+// the program with an abort where it does not.
+bool waylandDisplayReachable();
 
 // The arguments handed to the application object: the program's own, with
 // "-platform NAME" added when a platform is asked for. Lives as long as the

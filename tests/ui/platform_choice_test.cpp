@@ -1,7 +1,13 @@
 #include "ui/platform_choice.h"
 
-#include <gtest/gtest.h>
+#include "support/temp_dir.h"
 
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -88,6 +94,31 @@ TEST(PlatformChoice, TheUsersChoiceIsReadAsQtReadsIt) {
   EXPECT_EQ(arguments.argv()[4], nullptr);
   QtArguments untouched(2, none, "");
   EXPECT_EQ(untouched.argc(), 2);
+}
+
+// Fault caught: the Wayland platform asked for where its compositor has gone (a
+// socket left behind), which Qt answers with an abort instead of a sentence.
+TEST(PlatformChoice, AWaylandDisplayCountsOnlyWhenItsCompositorAnswers) {
+  testing::TempDir runtime;
+  ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  ::unsetenv("WAYLAND_SOCKET");
+  ::unsetenv("WAYLAND_DISPLAY");
+  EXPECT_FALSE(waylandDisplayReachable());
+  ::setenv("WAYLAND_DISPLAY", "wayland-test", 1);
+  EXPECT_FALSE(waylandDisplayReachable());  // no socket
+  const std::string path = runtime.path() + "/wayland-test";
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  EXPECT_FALSE(waylandDisplayReachable());  // a socket nobody listens on
+  ASSERT_EQ(::listen(server, 1), 0);
+  EXPECT_TRUE(waylandDisplayReachable());
+  ::setenv("WAYLAND_DISPLAY", path.c_str(), 1);  // a full path
+  EXPECT_TRUE(waylandDisplayReachable());
+  ::close(server);
+  ::unsetenv("WAYLAND_DISPLAY");
 }
 
 }  // namespace
