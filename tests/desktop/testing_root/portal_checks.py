@@ -273,9 +273,10 @@ def running_checks():
 
 def main():
     signal.alarm(560)
+    # First, while no Snaprill has started the portal through its shortcuts.
+    screenshot_checks()
     if COMPOSITOR == "gnome":
         clipboard_checks()
-    screenshot_checks()
     running_checks()
 
 
