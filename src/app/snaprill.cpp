@@ -20,6 +20,7 @@
 #include "backends/wayland/wayland_screen_grabber.h"
 #endif
 #include "base/product.h"
+#include "base/text.h"
 #include "capture/capture_cycle.h"
 #include "options/options.h"
 #include "options/overwrite_warning.h"
@@ -37,6 +38,7 @@
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
+#include "ui/platform_choice.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
@@ -46,48 +48,25 @@
 
 namespace {
 
-// Whether Qt is told to use a platform other than X11 (the tests' offscreen one).
-bool otherPlatformChosen(int argc, char* argv[]) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "-platform") == 0) return std::strncmp(argv[i + 1], "xcb", 3) != 0;
-  }
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0;
-}
-
 // Qt's painting crashes on an 8-bit screen, before any window shows; 15, 16, 24 and
 // 30 bits work. X servers offer nothing between 8 and 15.
 constexpr int kLeastDepth = 15;
 
-// Qt ends the program with an abort when it cannot reach the X server, and crashes on
-// a screen it cannot paint on; a user deserves a sentence instead, and a script a
-// plain failure status.
-bool xDisplayUsable() {
+// Why the X display cannot be used, or nothing. Qt ends the program with an abort
+// when it cannot reach the X server, and crashes on a screen it cannot paint on; a
+// user deserves a sentence instead, and a script a plain failure status.
+std::string xDisplayProblem() {
   const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0') {
-    std::fprintf(stderr,
-                 "snaprill: cannot open the X display (DISPLAY is not set); snaprill-batch "
-                 "works without one\n");
-    return false;
-  }
+  if (name == nullptr || *name == '\0') return "cannot open the X display (DISPLAY is not set)";
   Display* display = XOpenDisplay(name);
-  if (display == nullptr) {
-    std::fprintf(stderr,
-                 "snaprill: cannot open the X display \"%s\"; snaprill-batch works without "
-                 "one\n",
-                 name);
-    return false;
-  }
+  if (display == nullptr) return "cannot open the X display \"" + std::string(name) + "\"";
   const int depth = DefaultDepth(display, DefaultScreen(display));
   XCloseDisplay(display);
   if (depth < kLeastDepth) {
-    std::fprintf(stderr,
-                 "snaprill: the X display \"%s\" shows %d-bit colour; snaprill needs at least "
-                 "%d-bit colour (snaprill-batch works without a display)\n",
-                 name, depth, kLeastDepth);
-    return false;
+    return "the X display \"" + std::string(name) + "\" shows " + std::to_string(depth) +
+           "-bit colour; snaprill needs at least " + std::to_string(kLeastDepth) + "-bit colour";
   }
-  return true;
+  return {};
 }
 
 constexpr const char* kUsage =
@@ -260,8 +239,19 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "snaprill: %s\n%s\n", captureProblem.c_str(), kUsage);
     return 2;
   }
-  if (!otherPlatformChosen(argc, argv) && !xDisplayUsable()) return 1;
-  SnaprillApplication app(argc, argv);
+  const PlatformChoice qtPlatform = choosePlatform(
+      {userPlatformChoice(argc, argv, std::getenv("QT_QPA_PLATFORM")), xDisplayProblem,
+       waylandDisplayReachable(), waylandPluginInstalled(), !capture});
+  if (!qtPlatform.refusal.empty()) {
+    std::fprintf(stderr, "snaprill: %s; snaprill-batch works without one\n",
+                 qtPlatform.refusal.c_str());
+    return 1;
+  }
+  QtArguments arguments(argc, argv, qtPlatform.platform);
+  SnaprillApplication app(arguments.argc(), arguments.argv());
+  // What is left once Qt took its own options out.
+  argc = arguments.argc();
+  argv = arguments.argv();
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
   QApplication::setWindowIcon(applicationIcon());
@@ -341,10 +331,21 @@ int main(int argc, char* argv[]) {
   });
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();
-  if (isWaylandSession()) {
-    const char* note = clipboardChoice.native() ? "WaylandNative" : "WaylandNote";
-    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", note)), 20000);
+  std::string note;
+  if (isWaylandSession())
+    note = texts.get("Main", clipboardChoice.native() ? "WaylandNative" : "WaylandNote");
+  // Off X11 (the user's choice, or a Wayland session without Xwayland) what needs
+  // X11 is missing: said once, on stderr too, for a start from a terminal or script.
+  const std::string platformName = QGuiApplication::platformName().toStdString();
+  if (!isX11Platform(platformName)) {
+    const std::string limits =
+        replaceIgnoringCase(texts.get("Main", "NotOnX11"), "%s", platformName);
+    std::fprintf(stderr, "snaprill: %s\n", limits.c_str());
+    // First, where the line is cut: the note of Xwayland's clipboard would be wrong,
+    // as that is out of reach too.
+    note = clipboardChoice.native() ? limits + " " + note : limits;
   }
+  if (!note.empty()) window.statusBar()->showMessage(QString::fromStdString(note), 30000);
   const int status = QApplication::exec();
   cycle.memoryReleased.remove(segmentRelease);
   instance.setCaptureHandler(nullptr);

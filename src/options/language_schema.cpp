@@ -62,6 +62,13 @@ constexpr std::array kWindowTexts = {
                  "Wayland: this desktop lets no program have keys of its own. Bind \"snaprill "
                  "--capture=screen\" to a key in its keyboard settings.",
                  Caption},
+    LanguageText{"Main", "NotOnX11",
+                 "Qt's platform \"%s\" is in use, not X11: hotkeys work only as the desktop's "
+                 "global shortcuts, windows cannot keep their place, and where the compositor "
+                 "lets no program follow the clipboard (GNOME) copies are seen only while this "
+                 "window has the focus. Started without -platform or QT_QPA_PLATFORM, Snaprill "
+                 "runs on X11 (Xwayland).",
+                 Message},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
                  "settings.",
