@@ -1,6 +1,7 @@
 #!/bin/sh
-# A Debian testing root holding today's compositors (sway, KWin, GNOME Shell) and their
-# portals, for the desktop tests' tier on the newest desktops. Made once, kept outside
+# A Debian root holding today's compositors (sway, KWin, GNOME Shell) and their
+# portals, from the suite where the newest ones land first (unstable: GNOME 51 reached it
+# while testing still had 50), for the desktop tests' tier on the newest desktops. Made once, kept outside
 # the clone (CI clones afresh on the same machine, so the cache outlives every run),
 # brought up to date at most once a week or when the package list below changes.
 #   usage: make_root.sh            prints the root's path when it is ready; exit 1 when
@@ -10,7 +11,8 @@
 #
 # The root's state, in its file .snaprill-root (written last, so its absence means an
 # interrupted debootstrap or update: the root is made again from nothing):
-#   packages=<the list below>   made=<seconds since 1970>   updated=<same>
+#   suite=<SUITE>   packages=<the list below>   made=<seconds since 1970>   updated=<same>
+# A root of another suite is made again from nothing rather than moved across suites.
 # Nothing is mounted into the root here: the sessions bind /proc, /sys, /dev, /dev/shm
 # and /tmp in a mount namespace of their own (session.sh), which the kernel takes down
 # with its last process, so no run leaves a bind behind, and removing the root can never
@@ -26,6 +28,7 @@ kwin-wayland xdg-desktop-portal xdg-desktop-portal-kde kglobalacceld
 mutter gnome-shell xdg-desktop-portal-gnome
 dbus dbus-daemon dbus-bin"
 PACKAGES=$(echo $PACKAGES)
+SUITE=sid
 WEEK=$((7 * 24 * 3600))
 # The archive may serve a Release file past its Valid-Until date (a mirror or a
 # snapshot behind the live archive): apt would refuse every index. The packages are
@@ -73,7 +76,7 @@ install_packages() {
 }
 
 write_state() {
-  printf 'packages=%s\nmade=%s\nupdated=%s\n' "$PACKAGES" "$1" "$2" > "$STATE.new"
+  printf 'suite=%s\npackages=%s\nmade=%s\nupdated=%s\n' "$SUITE" "$PACKAGES" "$1" "$2" > "$STATE.new"
   mv "$STATE.new" "$STATE"
 }
 
@@ -96,12 +99,16 @@ if [ -d "$R" ] && [ ! -f "$STATE" ]; then
   say "$R is half made (an interrupted build or update): making it again"
   remove_root
 fi
+if [ -f "$STATE" ] && [ "$(value suite)" != "$SUITE" ]; then
+  say "$R holds another suite than $SUITE: making it again"
+  remove_root
+fi
 if [ ! -d "$R" ]; then
   command -v debootstrap >/dev/null || apt-get install -y -qq debootstrap >/dev/null
   # The mirror this machine's apt already uses.
   M=$(sed -n "s/^URIs: *//p" /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
-  say "making $R from Debian testing (${M:-the default mirror}); the first time takes a while"
-  if ! debootstrap --variant=minbase testing "$R" ${M:+"$M"} >"$R.log" 2>&1 ||
+  say "making $R from Debian $SUITE (${M:-the default mirror}); the first time takes a while"
+  if ! debootstrap --variant=minbase $SUITE "$R" ${M:+"$M"} >"$R.log" 2>&1 ||
     ! echo 'Acquire::Check-Valid-Until "false";' > "$R/etc/apt/apt.conf.d/10snaprill" ||
     ! printf '#!/bin/sh\n# No services start in a root for tests.\nexit 101\n' > "$R/usr/sbin/policy-rc.d" ||
     ! chmod 755 "$R/usr/sbin/policy-rc.d" ||
