@@ -17,7 +17,6 @@ struct Platform {
   Tray& tray;
   Clock& clock;
   Launcher& launcher;
-  EventPump& events;
   std::function<std::unique_ptr<Timer>()> newTimer;
   ProgramDirectories dirs;
   // The screen, which metafiles are recorded against and whose captures get the
