@@ -53,7 +53,6 @@ class OfferTracker : public PictureSource {
 
   bool offered() const { return offered_; }
   bool ready() const { return offered_ && ready_; }
-  bool givenUp() const { return givenUp_; }
   bool unread() const { return unread_; }
 
   // The watcher follows an offer from here on: whether it is a picture, and whether
