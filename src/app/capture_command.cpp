@@ -136,7 +136,9 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
     std::cerr << "snaprill: " << kUnreadableScreen << '\n';
     return 1;
   }
-  const SaveOutcome outcome = saveCapture(std::move(picture), options, texts, state, platform);
+  Capture capture{std::move(picture)};
+  capture.source = CaptureSource{CaptureOrigin::Command, services.clock.instant(), {}};
+  const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
   int status = 0;
   if (!outcome.kept()) {
     const std::string why = !outcome.failure.empty() ? outcome.failure

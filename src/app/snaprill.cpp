@@ -12,7 +12,6 @@
 #include "app/desktop_shortcuts.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
-#include "backends/qt/qt_services.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
 #ifdef SNAPRILL_HAVE_WAYLAND
@@ -22,15 +21,15 @@
 #include "base/product.h"
 #include "base/text.h"
 #include "capture/capture_cycle.h"
+#include "capture/capture_reports.h"
 #include "options/options.h"
 #include "options/overwrite_warning.h"
 #include "options/quality_bar.h"
 #include "options/texts.h"
-#include "platform/direct_pictures.h"
+#include "platform/own_pictures.h"
 #include "platform/process_launcher.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
-#include "triggers/native_print_screen.h"
 #include "ui/accessible_widgets.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
@@ -158,12 +157,14 @@ int captureCommand(snaprill::SingleInstance& instance, snaprill::CaptureTarget t
 // else the X11 one, as Xwayland shows the clipboard.
 class ClipboardChoice {
  public:
-  ClipboardChoice() {
+  explicit ClipboardChoice(const snaprill::Clock& clock) {
 #ifdef SNAPRILL_HAVE_WAYLAND
-    if (auto client = snaprill::DataControlClient::connect())
-      wayland_ = std::make_unique<snaprill::WaylandClipboard>(std::move(client));
+    if (auto client = snaprill::DataControlClient::connect()) {
+      wayland_ = std::make_unique<snaprill::WaylandClipboard>(std::move(client),
+                                                              snaprill::newQtTimer(), clock);
+    }
 #endif
-    if (!wayland_) x11_.emplace();
+    if (!wayland_) x11_.emplace(snaprill::newQtTimer(), clock);
   }
   snaprill::Clipboard& clipboard() {
     if (wayland_) return *wayland_;
@@ -176,56 +177,6 @@ class ClipboardChoice {
  private:
   std::unique_ptr<snaprill::Clipboard> wayland_;
   std::optional<snaprill::QtClipboard> x11_;
-};
-
-// Pictures the program takes itself, where the system's Print Screen puts none on
-// the clipboard (a Wayland session): they go straight to the capture cycle, and
-// the Print Screen presses of the hotkeys and the automation take them.
-class NativeCapture {
- public:
-  // `servesOthers`: what the program offers on `clipboard` reaches other programs
-  // (the compositor's own clipboard, not Xwayland's under GNOME).
-  NativeCapture(snaprill::Clipboard& clipboard, bool servesOthers) {
-#ifdef SNAPRILL_HAVE_WAYLAND
-    screen_ = snaprill::nativeScreenGrabber();
-#endif
-    if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer(), servesOthers);
-  }
-  bool active() const {
-    return screen_ != nullptr;
-  }
-  snaprill::ScreenGrabber* grabber() {
-    return screen_.get();
-  }
-  // The clipboard as the capture cycle sees it.
-  snaprill::Clipboard& clipboard(snaprill::Clipboard& system) {
-    system_ = &system;
-    if (pictures_) return *pictures_;
-    return system;
-  }
-  // A picture taken on request: the way of the program's own Print Screen where it
-  // takes its own pictures, else onto the clipboard, as Print Screen's.
-  void handOn(snaprill::Bitmap picture) {
-    // printScreen() has made the native Print Screen wherever pictures are ours.
-    if (printScreen_) {
-      printScreen_->handOn(std::move(picture));
-    } else {
-      system_->offer(std::move(picture));
-    }
-  }
-  // What the hotkeys and the automation send their key presses to; nothing where
-  // they go to the system as keys.
-  snaprill::KeyInjector* printScreen(const snaprill::Options& options) {
-    if (!screen_) return nullptr;
-    printScreen_.emplace(options, *screen_, *pictures_);
-    return &*printScreen_;
-  }
-
- private:
-  std::unique_ptr<snaprill::ScreenGrabber> screen_;
-  std::optional<snaprill::DirectPictures> pictures_;
-  std::optional<snaprill::NativePrintScreen> printScreen_;
-  snaprill::Clipboard* system_ = nullptr;
 };
 
 }  // namespace
@@ -277,28 +228,39 @@ int main(int argc, char* argv[]) {
     if (!instance.waitToBeFirst(5000)) return 0;
   }
 
-  ClipboardChoice clipboardChoice;
-  NativeCapture nativeCapture(clipboardChoice.clipboard(), clipboardChoice.native());
-  Clipboard& clipboard = nativeCapture.clipboard(clipboardChoice.clipboard());
+  SystemClock clock;
+  ClipboardChoice clipboardChoice(clock);
+  Clipboard& clipboard = clipboardChoice.clipboard();
+  // Pictures the program takes itself, where they go straight to the capture cycle.
+  OwnPictures ownPictures(newQtTimer(), clock);
+  std::unique_ptr<ScreenGrabber> nativeGrabber;
+#ifdef SNAPRILL_HAVE_WAYLAND
+  nativeGrabber = nativeScreenGrabber();
+#endif
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
-  SystemClock clock;
   ProcessLauncher launcher;
-  QtEventPump events;
-  Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
-  const DesktopPictureServices desktop(platform, nativeCapture.active());
-  platform.screenGrabber = nativeCapture.grabber();
+  Platform platform{clipboard, dialogs, tray, clock, launcher, newQtTimer, dirs};
+  const DesktopPictureServices desktop(platform, nativeGrabber != nullptr);
+  platform.screenGrabber = nativeGrabber.get();
   Options options;
   Texts texts;
   SaveState state(options);
   CaptureCycle cycle(options, texts, state, platform);
-  app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.reportError(error); });
+  cycle.addSource(ownPictures.pictures());
+  CaptureReports reports(cycle, dialogs, texts);
+  app.setExceptionHandler([&reports](std::exception_ptr error) { reports.reportError(error); });
   CaptureStatus captureStatus(cycle, options, texts, state, platform);
-  SettingsFiles settings(options, texts, state, platform.dirs, &cycle);
+  SettingsFiles settings(options, texts, state, platform.dirs, &cycle, &reports);
   QualityBar qualityBar(options, texts);
   const OverwriteWarning overwriteWarning(options, dialogs, texts);
-  Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
-  DesktopTriggers triggers(session, nativeCapture.printScreen(options));
+  Session session{options, texts,         platform, state,     cycle,
+                  reports, captureStatus, settings, qualityBar};
+  // What the program offers on its clipboard reaches other programs, except on
+  // Xwayland's under a Wayland compositor that has no data control (GNOME).
+  const bool clipboardServesOthers = clipboardChoice.native() || !isWaylandSession();
+  DesktopTriggers triggers(session, ownPictures, nativeGrabber.get(),
+                           clipboardServesOthers ? &clipboard : nullptr);
 
   // Before the start-up applies the language file, so that Qt's dialogs follow it.
   const QtTranslations qtTranslations(texts);
@@ -309,13 +271,15 @@ int main(int argc, char* argv[]) {
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
   const ScreenPictures screenPictures =
-      chooseScreenPictures(triggers.screenGrabber(), nativeCapture.grabber(), options);
+      chooseScreenPictures(triggers.screenGrabber(), nativeGrabber.get(), options);
   instance.setCaptureHandler([&](CaptureTarget target) {
-    return offerRequestedCapture(target, cycle, screenPictures,
-                                 [&](Bitmap picture) { nativeCapture.handOn(std::move(picture)); });
+    return offerRequestedCapture(target, cycle, screenPictures, [&](Bitmap picture) {
+      // The command's picture goes the way of the program's own Print Screen.
+      if (NativePrintScreen* printScreen = triggers.printScreen()) {
+        printScreen->handOn(std::move(picture), {CaptureOrigin::Command, clock.instant(), {}});
+      }
+    });
   });
-  const Callbacks::Id segmentRelease =
-      cycle.memoryReleased.add([&triggers] { triggers.screenGrabber().releaseSharedMemory(); });
   std::unique_ptr<GlobalShortcuts> desktopShortcuts;
   if (isWaylandSession()) {
     desktopShortcuts =
@@ -347,8 +311,7 @@ int main(int argc, char* argv[]) {
   }
   if (!note.empty()) window.statusBar()->showMessage(QString::fromStdString(note), 30000);
   const int status = QApplication::exec();
-  cycle.memoryReleased.remove(segmentRelease);
   instance.setCaptureHandler(nullptr);
-  app.setExceptionHandler(nullptr);  // the cycle goes before the application
+  app.setExceptionHandler(nullptr);  // the reporter goes before the application
   return status;
 }

@@ -6,6 +6,7 @@
 #include "backends/headless/headless_platform.h"
 #include "base/errors.h"
 #include "batch/text_on_demand.h"
+#include "capture/capture_reporter.h"
 #include "capture/save_capture.h"
 #include "formats/ini/ini_file.h"
 #include "formats/loader/picture_loader.h"
@@ -107,23 +108,30 @@ int writeGallery(const CommandLine& commandLine, const Options& options, const T
   return 0;
 }
 
-// Tells of one picture's capture: its file on `out`, and on `err` why there is
-// none or what went wrong beside it. Returns whether it went wrong.
-class CaptureReport {
+// The console's reporter: tells of one picture's capture, its file on `out`, and
+// on `err` why there is none or what went wrong beside it, in the words of the
+// program's boxes and notices.
+class ConsoleReports : public CaptureReporter {
  public:
-  CaptureReport(const Texts& texts, const headless::ConsoleDialogs& dialogs, std::ostream& out,
-                std::ostream& err, char separator)
-      : texts_(texts), dialogs_(dialogs), out_(out), err_(err), separator_(separator) {}
+  ConsoleReports(const Texts& texts, std::ostream& out, std::ostream& err, char separator)
+      : texts_(texts), out_(out), err_(err), separator_(separator) {}
 
-  // Before each capture: the boxes the capture itself shows (a failed AVI) count.
-  void begin() { errorsBefore_ = dialogs_.errorsShown(); }
+  // Before each capture: the picture file it comes from.
+  void begin(const std::string& picture) {
+    picture_ = picture;
+    failed_ = false;
+  }
+  // Whether the capture begun last went wrong.
+  bool failed() const { return failed_; }
 
-  bool report(const std::string& picture, const SaveOutcome& outcome) {
-    bool failed = false;
+  void report(const SaveOutcome& outcome, const CaptureSource&) override {
     if (outcome.lost == LostReason::NoNumberLeft) {
       // A picture not saved is a failure, whatever the reason.
-      dropped(picture);
-      failed = true;
+      dropped(picture_);
+      failed_ = true;
+    } else if (outcome.aviNotWritten) {
+      err_ << outcome.aviFailure << '\n';
+      failed_ = true;
     } else if (outcome.lost) {
       // The program's disk-full message only where it is the reason: the line below
       // gives the system's own (a folder that may not be written, not a folder).
@@ -131,18 +139,17 @@ class CaptureReport {
         err_ << diskFullMessage(texts_, outcome.failedFile) << '\n';
       }
       // A script needs to know why: the format's size limit, the disk.
-      err_ << "snaprill-batch: capture of \"" << picture
+      err_ << "snaprill-batch: capture of \"" << picture_
            << "\" could not be written: " << outcome.failure << '\n';
-      failed = true;
+      failed_ = true;
     }
     if (outcome.refusedWidth != 0) {
       const std::string message = refusedSizeMessage(texts_, outcome);
       // Once for each size asked for, as the program's box.
       if (message != refusedShown_) err_ << message << '\n';
       refusedShown_ = message;
-      failed = true;
+      failed_ = true;
     }
-    if (dialogs_.errorsShown() > errorsBefore_) failed = true;
     if (!outcome.absentOutputFolder.empty()) {
       err_ << "snaprill-batch: " << absentFolderMessage(texts_, outcome) << '\n';
     }
@@ -151,7 +158,11 @@ class CaptureReport {
       err_ << "snaprill-batch: " << programNotStartedMessage(texts_, outcome) << '\n';
     }
     written(outcome.path);
-    return failed;
+  }
+
+  void reportError(std::exception_ptr error) override {
+    err_ << "snaprill-batch: " << messageOf(error) << '\n';
+    failed_ = true;
   }
 
   void dropped(const std::string& picture) {
@@ -164,11 +175,11 @@ class CaptureReport {
 
  private:
   const Texts& texts_;
-  const headless::ConsoleDialogs& dialogs_;
   std::ostream& out_;
   std::ostream& err_;
   char separator_;
-  int errorsBefore_ = 0;
+  std::string picture_;
+  bool failed_ = false;
   std::string refusedShown_;
 };
 
@@ -220,7 +231,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   removeLeftoverWrites(options.text(Option::outputDir), platform.dirs.configDir);
 
   int status = 0;
-  CaptureReport report(texts, services.dialogs, out, err, commandLine->nullSeparated ? '\0' : '\n');
+  ConsoleReports report(texts, out, err, commandLine->nullSeparated ? '\0' : '\n');
   // Once the last number is used, as in the program, no picture is taken any more:
   // not even as a frame of an animation that could never be written.
   bool numbersUsedUp = false;
@@ -239,9 +250,12 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       status = 1;
       continue;
     }
-    report.begin();
-    if (report.report(picture, saveCapture(std::move(bitmap), options, texts, state, platform)))
-      status = 1;
+    Capture capture{std::move(bitmap)};
+    capture.source = CaptureSource{CaptureOrigin::Batch, services.clock.instant(), {}};
+    const CaptureSource source = capture.source;
+    report.begin(picture);
+    report.report(saveCapture(std::move(capture), options, texts, state, platform), source);
+    if (report.failed()) status = 1;
     numbersUsedUp = state.names.counter() == kMaxImageNumber;
   }
   if (state.animation.pendingFrameIndex() >= 0) {

@@ -31,6 +31,13 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
   }
 }
 
+WriteOutcome aviNotWritten(std::string failure) {
+  WriteOutcome failed;
+  failed.aviNotWritten = true;
+  failed.aviFailure = std::move(failure);
+  return failed;
+}
+
 }  // namespace
 
 WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
@@ -66,10 +73,7 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
     if (asGif) throw;
     // A folder that cannot be made: the AVI writer's box for a file it could not
     // create, as for any AVI failure.
-    services.dialogs.errorBox(texts.get("Error", "AVIError1"));
-    WriteOutcome failed;
-    failed.aviNotWritten = true;
-    return failed;
+    return aviNotWritten(texts.get("Error", "AVIError1"));
   }
   if (!path) return WriteOutcome{{}, true};
   if (asGif) {
@@ -79,10 +83,10 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
   if (options.checked(Option::optimizeAnimation)) gif.mergeFrames();
   // The file appears only when it was written whole; the external program is not
   // handed a name that holds nothing.
-  if (writeAviFile(gif, *path, texts, services)) return WriteOutcome{*path};
-  WriteOutcome failed;
-  failed.aviNotWritten = true;
-  return failed;
+  if (std::optional<std::string> failure = writeAviFile(gif, *path, texts, services)) {
+    return aviNotWritten(std::move(*failure));
+  }
+  return WriteOutcome{*path};
 }
 
 WriteOutcome Animation::flushPending(OutputNames& names) {

@@ -22,8 +22,8 @@ class Animation {
  public:
   // Adds the capture as a frame and writes the file, under the next name, when this
   // frame finishes one. The frames are gone after a write, whether it succeeded or
-  // not. A failed AVI write shows its own error box and gives no path but
-  // aviNotWritten; a failed GIF write throws. Either way the name's number stays
+  // not. A failed AVI write gives no path but aviNotWritten, with the
+  // text of its box; a failed GIF write throws. Either way the name's number stays
   // taken here (saveCapture gives it back).
   WriteOutcome addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                         const Texts& texts, Platform& services);

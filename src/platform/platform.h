@@ -17,7 +17,6 @@ struct Platform {
   Tray& tray;
   Clock& clock;
   Launcher& launcher;
-  EventPump& events;
   std::function<std::unique_ptr<Timer>()> newTimer;
   ProgramDirectories dirs;
   // The screen, which metafiles are recorded against and whose captures get the
@@ -28,8 +27,9 @@ struct Platform {
   // adjustments draw nothing.
   CursorSource* cursor = nullptr;
   TextRenderer* text = nullptr;
-  // Where the program takes pictures of the screen itself (a Wayland session);
-  // elsewhere the system's Print Screen puts them on the clipboard.
+  // The compositor's way of taking pictures of the screen (a Wayland session), which
+  // says whether they can show the cursor; nothing on X11, where the pictures come
+  // from the X server and the cursor adjustment draws the cursor.
   ScreenGrabber* screenGrabber = nullptr;
 };
 

@@ -133,7 +133,7 @@ QWidget* OptionPages::buildAutomationPage() {
   connect(galleryStartButton, &QPushButton::clicked, this,
           [this, galleryStartButton, galleryProgress] {
             GalleryControls controls(galleryStartButton, galleryProgress);
-            guarded(session_.cycle, [this, &controls] {
+            guarded(session_.reports, [this, &controls] {
               createGallery(options_, session_.texts, session_.services.dialogs, controls);
             });
           });
@@ -174,7 +174,7 @@ void OptionPages::connectAutomation(Automation& automation) {
   // After a language change the link says what a click would do now, not "Start".
   texts_.bind({"Timers", "Start"}, [refresh](const QString&) { refresh(); });
   connect(startStopLink_, &LinkLabel::clicked, this,
-          [this] { guarded(session_.cycle, [this] { automation_->toggleAutomation(); }); });
+          [this] { guarded(session_.reports, [this] { automation_->toggleAutomation(); }); });
   startStopLink_->setEnabled(true);
   refresh();
 }
@@ -184,7 +184,8 @@ QWidget* OptionPages::buildSettingsPage() {
   page->setObjectName(QStringLiteral("settingsPage"));
   QGroupBox* settingsGroup = group({"Settings", "Settings"}, "settingsGroup");
   LinkLabel* resetCounterLink = link({"Settings", "ResetImageCount"}, "resetCounterLink");
-  connect(resetCounterLink, &LinkLabel::clicked, this, [this] { session_.cycle.resetCounter(); });
+  connect(resetCounterLink, &LinkLabel::clicked, this,
+          [this] { session_.reports.resetCounterIfConfirmed(); });
   auto* layout = new QGridLayout(settingsGroup);
   layout->addWidget(
       check(Option::rememberLastNumber, {"Settings", "RememberLastPic"}, "rememberLastNumber"), 0,

@@ -234,7 +234,7 @@ void OptionPages::changeOutputDir() {
       choosers_.directory(toQString(options_.text(Option::outputDir)), window());
   if (!chosen) return;
   options_.setText(Option::outputDir, withTrailingSlash(toUtf8(*chosen)));
-  guarded(session_.cycle, [this] { session_.settings.writeOutputDir(); });
+  guarded(session_.reports, [this] { session_.settings.writeOutputDir(); });
 }
 
 void OptionPages::chooseOptionFile(Option file) {

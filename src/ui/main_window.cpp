@@ -92,7 +92,7 @@ MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
   connect(topStrip_, &TopStrip::helpRequested, this, &MainWindow::showAboutBox);
   connect(topStrip_, &TopStrip::advancedRequested, this, &MainWindow::toggleOptionPages);
   connect(topStrip_, &TopStrip::pauseRequested, this,
-          [this] { guarded(session_.cycle, [this] { session_.cycle.togglePause(); }); });
+          [this] { guarded(session_.reports, [this] { session_.cycle.togglePause(); }); });
   connect(pages_, &OptionPages::helpRequested, this, [this] { openHelpTopic(kAutoSaveTopic); });
   new HelpKeys(this, [this](int topic) { openHelpTopic(topic); });
 
@@ -137,7 +137,7 @@ void MainWindow::buildMenus() {
               {"MainMenu", "HideWindow"});
   fileMenu->addSeparator();
   pauseAction_ = fileMenu->addAction(QString(), this, [this] {
-    guarded(session_.cycle, [this] { session_.cycle.togglePause(); });
+    guarded(session_.reports, [this] { session_.cycle.togglePause(); });
   });
   fileMenu->addSeparator();
   texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::loadChosenSettings),
@@ -185,7 +185,7 @@ void MainWindow::buildTrayMenu() {
   trayMenu_.setDefaultAction(showWindowAction);
   trayMenu_.addSeparator();
   trayPauseAction_ = trayMenu_.addAction(QString(), this, [this] {
-    guarded(session_.cycle, [this] { session_.cycle.togglePause(); });
+    guarded(session_.reports, [this] { session_.cycle.togglePause(); });
   });
   trayMenu_.addSeparator();
   QAction* trayExitAction = trayMenu_.addAction(QString(), this, &MainWindow::exitFromTray);
@@ -279,7 +279,8 @@ void MainWindow::loadChosenSettings() {
       "Snaprill", kSettingsFilter, session_.services.dirs.configDir);
   if (!file) return;
   LoadedSettings loaded;
-  guarded(session_.cycle, [this, &file, &loaded] { loaded = session_.settings.load(*file, true); });
+  guarded(session_.reports,
+          [this, &file, &loaded] { loaded = session_.settings.load(*file, true); });
   applyTexts();
   pages_->refreshOverlayPreview();
   if (loaded.windowPositionStored) placeWindow(true);
@@ -290,7 +291,7 @@ void MainWindow::saveSettingsAs() {
       "Snaprill", kSettingsFilter, "snp", session_.services.dirs.configDir);
   if (!file) return;
   storeWindowPlace();
-  guarded(session_.cycle, [this, &file] { session_.settings.save(*file); });
+  guarded(session_.reports, [this, &file] { session_.settings.save(*file); });
 }
 
 void MainWindow::chooseLanguage() {
@@ -299,7 +300,7 @@ void MainWindow::chooseLanguage() {
       session_.services.dialogs.openFile(session_.texts.get("Dialogs", "ChooseLang"),
                                          "INI (*.ini)|*.ini", session_.services.dirs.dataDir);
   if (!file) return;
-  guarded(session_.cycle, [this, &file] {
+  guarded(session_.reports, [this, &file] {
     session_.settings.loadLanguage(*file);
     session_.settings.writeLanguageFile(*file);
   });

@@ -271,7 +271,7 @@ TEST_F(WindowTest, ADisabledQualityBarShowsTheStoredValue) {
 TEST_F(WindowTest, KeyFieldsStopTheHotkeysWhileTheyHaveTheFocus) {
   fake::FakeKeyboard keyboard;
   fake::FakeKeyInjector keys;
-  Hotkeys hotkeys(h.options, h.cycle, h.settings, h.platform, keyboard, keys);
+  Hotkeys hotkeys(h.options, h.cycle, h.reports, h.settings, h.platform, keyboard, keys);
   startedWindow().optionPages().connectHotkeys(hotkeys);
   h.cycle.togglePause();
   ASSERT_FALSE(hotkeys.timer().enabled());

@@ -53,7 +53,7 @@ TakenPicture fromQtReaders(const QByteArray& bytes) {
   const QSize size = reader.size();
   if (size.isValid()) {
     const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
-    if (pixels * 4 > kMaxPngCaptureBytes) return {Bitmap(), LostOffer::TooLarge};
+    if (pixels * 4 > kMaxPngCaptureBytes) return {Bitmap(), LostReason::TooLarge};
     if (pixels > std::uint64_t(bytes.size()) * kMostPixelsPerByte) return {};
   }
   const QImage image = reader.read();
@@ -61,7 +61,7 @@ TakenPicture fromQtReaders(const QByteArray& bytes) {
   try {
     return {bitmapFromQImage(image)};
   } catch (const BitmapError& e) {
-    if (e.kind() == BitmapErrorKind::TooLarge) return {Bitmap(), LostOffer::TooLarge};
+    if (e.kind() == BitmapErrorKind::TooLarge) return {Bitmap(), LostReason::TooLarge};
     return {};
   }
 }
@@ -84,7 +84,7 @@ TakenPicture fromBmp(const QByteArray& bytes) {
     picture = readBmp(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                       static_cast<std::size_t>(bytes.size()));
   } catch (const FormatError& e) {
-    if (e.kind() == FormatErrorKind::TooLarge) return {Bitmap(), LostOffer::TooLarge};
+    if (e.kind() == FormatErrorKind::TooLarge) return {Bitmap(), LostReason::TooLarge};
     return {};
   }
   if (picture.bitsPerPixel() == 32) return fromQtReaders(bytes);
@@ -130,7 +130,7 @@ QString pictureTarget(const QStringList& targets, bool takeWithText) {
 
 TakenPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows) {
   if (bytes.isEmpty()) return {};
-  if (bytes.size() > kMaxOfferBytes) return {Bitmap(), LostOffer::TooLarge};
+  if (bytes.size() > kMaxOfferBytes) return {Bitmap(), LostReason::TooLarge};
   if (target == kPng) {
     // Our reader first; it leaves the PNGs it does not take (other depths,
     // interlacing, transparency by a tRNS chunk, damage) to Qt's.

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "backends/x11/x11_clipboard.h"
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 #include "platform/services.h"
@@ -33,14 +34,6 @@ bool offersRasterImage(const QStringList& targets);
 // the user's copy must stay. An empty target means the offer is neither taken nor
 // emptied away.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
-
-// Qt's name for its own image data: what our own offer is listed under, and other
-// programs' X pixmaps too (as Qt lists them).
-inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
-
-// Most bytes a picture offer may take, far beyond any screenshot; a transfer that
-// grows past it is given up while it arrives.
-inline constexpr qsizetype kMaxOfferBytes = qsizetype{256} << 20;
 
 // The picture the bytes of `target` make: 32 bpp, B G R X, transparent parts drawn
 // over white; or why they make none. With rows, a large PNG may be handed over

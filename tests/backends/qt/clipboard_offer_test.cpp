@@ -173,7 +173,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
        {badCrc, png.left(png.size() / 2), QByteArray(), QByteArray(300, 'x')}) {
     const TakenPicture offered = pictureFromOffer("image/png", bytes, nullptr);
     EXPECT_TRUE(offered.picture.empty());
-    EXPECT_EQ(offered.lost, LostOffer::Damaged);
+    EXPECT_EQ(offered.lost, LostReason::Damaged);
   }
   // A header announcing 60000 x 60000 pixels is refused before its pixels.
   QByteArray huge = png;
@@ -188,7 +188,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
   const TakenPicture refused = pictureFromOffer("image/png", huge, nullptr);
   EXPECT_TRUE(refused.picture.empty());
-  EXPECT_EQ(refused.lost, LostOffer::TooLarge);
+  EXPECT_EQ(refused.lost, LostReason::TooLarge);
   // 99 bytes of BMP claiming 13 million by 5 pixels, found by fuzzing: Qt's reader
   // takes seconds and 800 MiB for them. Refused as damaged before it starts.
   QByteArray bmp(
@@ -198,13 +198,13 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   bmp.append(QByteArray(61, '\xbe'));
   const TakenPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
   EXPECT_TRUE(claimed.picture.empty());
-  EXPECT_EQ(claimed.lost, LostOffer::Damaged);
+  EXPECT_EQ(claimed.lost, LostReason::Damaged);
   // A PNG whose last chunk claims 1.6 GB (found by fuzzing; libpng reserves it all
   // and takes 15 s): damaged, at once.
   QByteArray claims = png.left(png.size() - 12);
   claims.append(QByteArray("\x63\x00\x00\x25tEXtdate:modify", 19));
   const TakenPicture claimed1600 = pictureFromOffer("image/png", claims, nullptr);
-  EXPECT_EQ(claimed1600.lost, LostOffer::Damaged);
+  EXPECT_EQ(claimed1600.lost, LostReason::Damaged);
   EXPECT_TRUE(claimed1600.picture.empty());
   // A BMP cut short, also under another name: Qt's reader made a picture of it whose
   // missing rows were left-over memory. No picture.
@@ -212,7 +212,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   for (const char* target : {"image/bmp", "image/tiff"}) {
     const TakenPicture cut = pictureFromOffer(target, whole.left(whole.size() * 2 / 3), nullptr);
     EXPECT_TRUE(cut.picture.empty()) << target;
-    EXPECT_EQ(cut.lost, LostOffer::Damaged) << target;
+    EXPECT_EQ(cut.lost, LostReason::Damaged) << target;
   }
 }
 

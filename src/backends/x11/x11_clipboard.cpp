@@ -1,4 +1,4 @@
-#include "backends/qt/x11_clipboard.h"
+#include "backends/x11/x11_clipboard.h"
 
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -11,8 +11,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
-#include "backends/qt/clipboard_offer.h"
 #include "backends/x11/ximage_bitmap.h"
+#include "platform/clipboard.h"
 
 namespace snaprill {
 
@@ -81,7 +81,7 @@ X11ClipboardReader::X11ClipboardReader() {
   emptyOffer_ = std::make_unique<EmptyClipboardOffer>(XDisplayString(display));
   fetchTimer_.setSingleShot(true);
   fetchTimer_.setInterval(kAnswerTimeout);
-  connect(&fetchTimer_, &QTimer::timeout, this, [this] { failFetch(Failure::NotSent); });
+  connect(&fetchTimer_, &QTimer::timeout, this, [this] { failFetch(LostReason::NotSent); });
   notifier_ = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &X11ClipboardReader::processEvents);
   // Events Xlib read while asking who owns the clipboard would not wake the notifier.
@@ -137,7 +137,7 @@ void X11ClipboardReader::handle(const XEvent& event) {
       const bool ownerLeft =
           change.subtype != XFixesSetSelectionOwnerNotify || change.owner == None;
       if (ownerLeft) {
-        failFetch(Failure::OwnerQuit);
+        failFetch(LostReason::OwnerQuit);
       } else {
         endFetch();
       }
@@ -272,7 +272,7 @@ void X11ClipboardReader::endFetch() {
   fetchTimer_.stop();
 }
 
-void X11ClipboardReader::failFetch(Failure why) {
+void X11ClipboardReader::failFetch(LostReason why) {
   if (!fetch_) return;
   endFetch();
   emit fetchFailed(why);
@@ -290,7 +290,7 @@ bool X11ClipboardReader::handleTransfer(const XEvent& event) {
       // request to the owner before, from this owner's.
       const unsigned long time = event.xselection.time;
       if (time != CurrentTime && transfer.time != CurrentTime && time != transfer.time) return true;
-      failFetch(Failure::Refused);
+      failFetch(LostReason::Refused);
       return true;
     }
     if (transfer.pixmap) {
@@ -300,7 +300,7 @@ bool X11ClipboardReader::handleTransfer(const XEvent& event) {
     bool incremental = false;
     std::optional<QByteArray> bytes = readProperty(transfer.property, &incremental);
     if (!bytes) {
-      failFetch(Failure::NotSent);  // announced, but gone before it was read
+      failFetch(LostReason::NotSent);  // announced, but gone before it was read
     } else if (incremental) {
       // Each part comes once the previous one is deleted; reading the announcement
       // deleted it.
@@ -339,7 +339,7 @@ void X11ClipboardReader::readPixmap(unsigned long property) {
   PixmapPicture read =
       pixmap != None ? pictureOfPixmap(display_, pixmap, kMaxPixmapPixels) : PixmapPicture{};
   if (read.tooLarge) {
-    emit fetchFailed(Failure::TooLarge);
+    emit fetchFailed(LostReason::TooLarge);
   } else {
     pixmapPicture_ = std::move(read.picture);
     emit pixmapFetched();
@@ -356,7 +356,7 @@ void X11ClipboardReader::readPart() {
     return;
   }
   if (fetch_->bytes.size() + part->size() > kMaxOfferBytes) {
-    failFetch(Failure::TooLarge);
+    failFetch(LostReason::TooLarge);
     return;
   }
   fetch_->bytes += *part;

@@ -21,6 +21,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <array>
@@ -33,12 +34,17 @@
 
 #include "backends/x11/empty_clipboard_offer.h"
 #include "image/bitmap.h"
+#include "platform/lost_reason.h"
 
 class QSocketNotifier;
 typedef struct _XDisplay Display;
 union _XEvent;
 
 namespace snaprill {
+
+// Qt's name for its own image data: what our own offer is listed under, and other
+// programs' X pixmaps too (as Qt lists them).
+inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
 
 class X11ClipboardReader : public QObject {
   Q_OBJECT
@@ -48,8 +54,6 @@ class X11ClipboardReader : public QObject {
   // offered at start are asked for, not waited for.
   X11ClipboardReader();
   ~X11ClipboardReader() override;
-
-  enum class Failure { NotSent, OwnerQuit, Refused, TooLarge };
 
   bool active() const { return display_ != nullptr; }
   // The MIME types the current owner offers; empty while they are being asked for,
@@ -68,7 +72,6 @@ class X11ClipboardReader : public QObject {
   // owner's. False when no transfer could be started (nobody owns the clipboard).
   bool startFetch(const QString& type);
   void cancelFetch();
-  bool fetching() const { return fetch_.has_value(); }
   // Whether the clipboard has changed hands since offeredTypes() was last updated
   // (the notification is here but not yet handled).
   bool changePending();
@@ -89,7 +92,8 @@ class X11ClipboardReader : public QObject {
   void changed();
   // The end of a transfer: all of its bytes, or why there are none.
   void fetched(const QByteArray& bytes);
-  void fetchFailed(X11ClipboardReader::Failure why);
+  // Why: NotSent, OwnerQuit, Refused or TooLarge.
+  void fetchFailed(snaprill::LostReason why);
   // The end of a transfer of an X pixmap: takePixmapPicture() hands over its
   // picture, empty when the owner named no pixmap that could be read.
   void pixmapFetched();
@@ -111,7 +115,7 @@ class X11ClipboardReader : public QObject {
   bool handleTransfer(const _XEvent& event);
   void readPart();
   void endFetch();
-  void failFetch(Failure why);
+  void failFetch(LostReason why);
   bool isClipboardChange(const _XEvent& event) const;
   void readPending();
   // Asks the owner for `target`, answered in a property of our window used for
