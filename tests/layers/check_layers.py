@@ -21,6 +21,7 @@ LAYERS = [
     ["formats"],       # one folder per file format, readers and writers
     ["platform"],      # the operating-system services as interfaces
     ["options"],       # the option table and model, language texts
+    ["history"],       # the capture history: its index and the text reader
     ["capture", "gallery"],
     ["settings"],      # settings files
     ["triggers"],      # hotkeys, automation
