@@ -72,6 +72,10 @@ std::optional<IndexEntry> entryOf(const std::string& path, const CaptureSource& 
   return entry;
 }
 
+bool hasPictureName(const std::string& path) {
+  return pictureType(typeOf(path));
+}
+
 ReadOutcome readPictureText(const std::string& path, TextReader& reader) {
   Bitmap picture;
   try {
@@ -79,10 +83,14 @@ ReadOutcome readPictureText(const std::string& path, TextReader& reader) {
   } catch (const std::exception& e) {
     return {{}, TextState::Skipped, e.what()};
   }
+  return readText(picture, reader);
+}
+
+ReadOutcome readText(const Bitmap& picture, TextReader& reader) {
   const int shrink = readingShrink(picture.width(), picture.height());
   if (shrink == 0) return {{}, TextState::Skipped, "too large to read"};
-  const GreyPicture grey = greyPicture(picture, shrink);
-  picture = Bitmap();
+  GreyPicture grey = greyPicture(picture, shrink);
+  darkTextOnLight(grey);
   std::optional<std::string> text = reader.read(grey);
   if (!text) return {{}, TextState::Skipped, "the text reader failed"};
   return {std::move(*text), TextState::Read,
@@ -98,7 +106,7 @@ FolderScan scanForPictures(CaptureIndex& index, const std::vector<std::string>& 
     std::vector<std::string> paths;
     while (const dirent* e = ::readdir(dir)) {
       const std::string name = e->d_name;
-      if (name.empty() || name[0] == '.' || !pictureType(typeOf(name))) continue;
+      if (name.empty() || name[0] == '.' || !hasPictureName(name)) continue;
       paths.push_back(withTrailingSlash(folder) + name);
     }
     ::closedir(dir);

@@ -127,6 +127,11 @@ struct ReadOutcome {
   std::string note;
 };
 ReadOutcome readPictureText(const std::string& path, TextReader& reader);
+ReadOutcome readText(const Bitmap& picture, TextReader& reader);
+
+// Whether the file's name is that of a picture of a type the readers know (by its
+// extension, in any letter case).
+bool hasPictureName(const std::string& path);
 
 // Lowers the calling thread to idle priority: SCHED_IDLE, and nice 19 where that is
 // refused.

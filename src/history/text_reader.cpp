@@ -1,5 +1,7 @@
 #include "history/text_reader.h"
 
+#include <algorithm>
+
 namespace snaprill {
 
 int readingShrink(int width, int height) {
@@ -36,6 +38,26 @@ GreyPicture greyPicture(const Bitmap& source, int shrink) {
     }
   }
   return grey;
+}
+
+void darkTextOnLight(GreyPicture& picture, int tile) {
+  for (int top = 0; top < picture.height; top += tile) {
+    const int height = std::min(tile, picture.height - top);
+    for (int left = 0; left < picture.width; left += tile) {
+      const int width = std::min(tile, picture.width - left);
+      const auto row = [&](int y) {
+        return picture.pixels.data() + static_cast<std::size_t>(top + y) * picture.width + left;
+      };
+      std::int64_t sum = 0;
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) sum += row(y)[x];
+      }
+      if (sum >= std::int64_t{kDarkGround} * width * height) continue;
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) row(y)[x] = static_cast<std::uint8_t>(255 - row(y)[x]);
+      }
+    }
+  }
 }
 
 }  // namespace snaprill

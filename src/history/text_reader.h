@@ -32,6 +32,14 @@ int readingShrink(int width, int height);
 // bit depth; a palette's colours are used). An empty bitmap gives an empty picture.
 GreyPicture greyPicture(const Bitmap& picture, int shrink);
 
+// Light text on a dark ground (a terminal, a title bar, a dark theme) turned into
+// dark text on a light one, tile by tile: a tile whose mean grey is below
+// kDarkGround is inverted. Tesseract reads dark on light; a light line it reads
+// once as it is and then again inverted, which doubles the time a terminal takes.
+inline constexpr int kDarkGround = 100;
+inline constexpr int kPolarityTile = 64;
+void darkTextOnLight(GreyPicture& picture, int tile = kPolarityTile);
+
 class TextReader {
  public:
   virtual ~TextReader() = default;

@@ -172,5 +172,13 @@ TEST(TextReaderTest, LargePicturesShrunkOrSkipped) {
   EXPECT_EQ(half.pixels[0], (255 * 77 >> 8) / 2);
 }
 
+// Faults: a light ground inverted (dark text would turn light and be read twice), or
+// a terminal's dark ground left as it is; tiles at the edges left out.
+TEST(TextReaderTest, DarkGroundsTurnedLightTileByTile) {
+  GreyPicture picture{3, 2, {30, 30, 250, 30, 30, 250}};  // a dark left, a light right tile
+  darkTextOnLight(picture, 2);
+  EXPECT_EQ(picture.pixels, (std::vector<std::uint8_t>{225, 225, 250, 225, 225, 250}));
+}
+
 }  // namespace
 }  // namespace snaprill
