@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <optional>
 
 #include "app/capture_command.h"
 #include "app/desktop_shortcuts.h"
+#include "app/focused_window.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_services.h"
@@ -21,6 +23,8 @@
 #endif
 #include "base/product.h"
 #include "capture/capture_cycle.h"
+#include "history/find_command.h"
+#include "history/index_location.h"
 #include "options/options.h"
 #include "options/overwrite_warning.h"
 #include "options/quality_bar.h"
@@ -34,6 +38,7 @@
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/desktop_triggers.h"
+#include "ui/history_keeper.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
@@ -92,11 +97,13 @@ bool xDisplayUsable() {
 
 constexpr const char* kUsage =
     "Usage: snaprill [-hide] [Qt option]...\n"
-    "  or:  snaprill --capture=screen|window";
+    "  or:  snaprill --capture=screen|window\n"
+    "  or:  snaprill --find WORDS... [--since DATE] [--app NAME] [-0]";
 
 constexpr const char* kHelp =
     "Usage: snaprill [-hide] [Qt option]...\n"
     "  or:  snaprill --capture=screen|window\n"
+    "  or:  snaprill --find WORDS... [--since DATE] [--app NAME] [-0]\n"
     "Save every picture that arrives on the clipboard (Print Screen, a hotkey, the\n"
     "automation timer) as the next numbered image file, with the adjustments chosen in\n"
     "the window. One Snaprill runs per settings folder; starting it again shows the\n"
@@ -109,6 +116,14 @@ constexpr const char* kHelp =
     "                 it; with none running, this command saves it with the saved\n"
     "                 settings. Exit status 1, with the reason, when no picture\n"
     "                 could be taken (paused, no display)\n"
+    "  --find WORDS   print the paths of the captures whose text, window title,\n"
+    "                 application or file name hold every word (or a word's\n"
+    "                 beginning), newest first, one per line; exit status 1 when\n"
+    "                 none does. Date words limit the time: today, yesterday,\n"
+    "                 2026-03-07, 2026-03-01..2026-03-07\n"
+    "    --since DATE   only captures from that day on\n"
+    "    --app NAME     only captures of that application (part of its name)\n"
+    "    -0             end each path with a NUL byte instead of a newline\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -249,10 +264,23 @@ class NativeCapture {
   snaprill::Clipboard* system_ = nullptr;
 };
 
+// snaprill --find: the capture history searched, no display needed.
+int findCaptures(int argc, char* argv[]) {
+  const std::optional<snaprill::ProgramDirectories> dirs =
+      snaprill::programDirectoriesOrRefusal("snaprill");
+  if (!dirs) return 1;
+  const int status =
+      snaprill::findCommand(std::vector<std::string>(argv + 2, argv + argc),
+                            snaprill::existingIndexPath(*dirs), std::cout, std::cerr);
+  std::cout.flush();
+  return std::cout ? status : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace snaprill;
+  if (argc > 1 && std::strcmp(argv[1], "--find") == 0) return findCaptures(argc, argv);
   if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
   std::string captureProblem;
   const std::optional<CaptureTarget> capture = takeCaptureOption(argc, argv, captureProblem);
@@ -308,6 +336,7 @@ int main(int argc, char* argv[]) {
   QualityBar qualityBar(options, texts);
   const OverwriteWarning overwriteWarning(options, dialogs, texts);
   Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
+  HistoryKeeper history(session, focusedWindowNow);
   DesktopTriggers triggers(session, nativeCapture.printScreen(options));
 
   // Before the start-up applies the language file, so that Qt's dialogs follow it.
@@ -316,11 +345,13 @@ int main(int argc, char* argv[]) {
   MainWindow window(session, tray, choosers);
   dialogs.setParent(&window);
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
+  window.connectHistory(history);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
   const ScreenPictures screenPictures =
       chooseScreenPictures(triggers.screenGrabber(), nativeCapture.grabber(), options);
   instance.setCaptureHandler([&](CaptureTarget target) {
+    history.expectOrigin(CaptureOrigin::Command);
     return offerRequestedCapture(target, cycle, screenPictures,
                                  [&](Bitmap picture) { nativeCapture.handOn(std::move(picture)); });
   });
@@ -340,6 +371,7 @@ int main(int argc, char* argv[]) {
     QApplication::exit(0);
   });
   window.startUp(hideSwitch);
+  window.offerToIndex(history.start());
   triggers.hotkeys().clearLatches();
   if (isWaylandSession()) {
     const char* note = clipboardChoice.native() ? "WaylandNative" : "WaylandNote";

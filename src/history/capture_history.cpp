@@ -230,15 +230,28 @@ void CaptureHistory::wakeReader() {
 
 void CaptureHistory::writerLoop() {
   std::unique_ptr<CaptureIndex> index;
-  try {
-    index = CaptureIndex::open(setup_.indexPath, true);
-    if (index->made() && setup_.rebuildWhenMissing) {
+  // Another program may hold the index past the busy wait (a long --index run's
+  // picture): a few more tries before the history gives up for this run.
+  for (int attempt = 0; !index && attempt < 3; ++attempt) {
+    try {
+      index = CaptureIndex::open(setup_.indexPath, true);
+      if (index->made() && setup_.rebuildWhenMissing) {
+        std::lock_guard lock(mutex_);
+        scans_.push_back(setup_.folders);
+      }
+    } catch (const IndexError& e) {
       std::lock_guard lock(mutex_);
-      scans_.push_back(setup_.folders);
+      problem_ = e.what();
+      if (e.kind() != IndexErrorKind::Busy || stopping_) break;
+    } catch (const std::exception& e) {
+      std::lock_guard lock(mutex_);
+      problem_ = e.what();
+      break;
     }
-  } catch (const std::exception& e) {
+  }
+  if (index) {
     std::lock_guard lock(mutex_);
-    problem_ = e.what();
+    problem_.clear();
   }
   wakeReader();
   std::unique_lock lock(mutex_);

@@ -75,10 +75,10 @@ std::unique_ptr<CaptureIndex> CaptureIndex::open(const std::string& path, bool w
     auto db = std::make_unique<Database>(path, true);
     return std::unique_ptr<CaptureIndex>(new CaptureIndex(std::move(db), false, false));
   }
-  struct stat st {};
-  bool made = ::stat(path.c_str(), &st) != 0 || st.st_size == 0;
+  bool made = false;
   for (int attempt = 0;; ++attempt) {
-    makePrivateFile(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size == 0) made = makeWhole(path) || made;
     try {
       auto db = std::make_unique<Database>(path, false);
       const int version = prepareWritable(*db);
@@ -87,12 +87,9 @@ std::unique_ptr<CaptureIndex> CaptureIndex::open(const std::string& path, bool w
         db.reset();
         return open(path, false);
       }
+      if (version != kSchemaVersion) throw IndexError(IndexErrorKind::Damaged, "no schema");
       std::unique_ptr<CaptureIndex> index(new CaptureIndex(std::move(db), true, made));
-      if (version == 0) {
-        index->makeSchema();
-      } else if (checkPages) {
-        checkWhole(*index->db_);
-      }
+      if (checkPages) checkWhole(*index->db_);
       return index;
     } catch (const IndexError& e) {
       if (e.kind() != IndexErrorKind::Damaged || attempt > 0) throw;
@@ -100,9 +97,29 @@ std::unique_ptr<CaptureIndex> CaptureIndex::open(const std::string& path, bool w
       // in their folders, and a scan of them brings every one back.
       std::rename(path.c_str(), (path + ".damaged").c_str());
       removeDatabaseFiles(path);
-      made = true;
     }
   }
+}
+
+bool CaptureIndex::makeWhole(const std::string& path) {
+  // Made under another name and linked into place whole: a reader (snaprill --find)
+  // never meets a file without its tables, and of two programs making it at once
+  // one wins and the other uses its index.
+  const std::string made = path + ".new-" + std::to_string(::getpid());
+  removeDatabaseFiles(made);
+  std::remove(made.c_str());
+  makePrivateFile(made);
+  {
+    auto db = std::make_unique<Database>(made, false);
+    prepareWritable(*db);
+    CaptureIndex index(std::move(db), true, true);
+    index.makeSchema();
+  }
+  std::remove(path.c_str());  // an empty file left by a crash
+  const bool linked = ::link(made.c_str(), path.c_str()) == 0;
+  std::remove(made.c_str());
+  removeDatabaseFiles(made);
+  return linked;
 }
 
 void CaptureIndex::makeSchema() {
@@ -257,6 +274,27 @@ std::string CaptureIndex::textOf(const std::string& path) {
       "SELECT w.text FROM captures c JOIN capture_words w ON w.rowid = c.id WHERE c.path = ?1");
   find.bind(1, path);
   return find.step() ? find.text(0) : std::string();
+}
+
+std::optional<StoredCapture> CaptureIndex::find(const std::string& path) {
+  Statement find = db_->prepare(
+      "SELECT c.taken, c.size, c.type, c.origin, c.application, c.title, c.text_state, c.note,"
+      " w.text FROM captures c JOIN capture_words w ON w.rowid = c.id WHERE c.path = ?1");
+  find.bind(1, path);
+  if (!find.step()) return std::nullopt;
+  StoredCapture stored;
+  stored.entry = IndexEntry{
+      path,         find.integer(0), find.integer(1), find.text(2),
+      find.text(3), find.text(4),    find.text(5),    static_cast<TextState>(find.integer(6))};
+  stored.note = find.text(7);
+  stored.text = find.text(8);
+  return stored;
+}
+
+void CaptureIndex::restore(const StoredCapture& capture) {
+  const std::int64_t id = record(capture.entry);
+  if (capture.entry.textState != TextState::Pending)
+    setText(id, capture.text, capture.entry.textState, capture.note);
 }
 
 }  // namespace snaprill

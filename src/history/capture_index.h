@@ -59,6 +59,13 @@ struct FoundCapture {
 inline constexpr char kMatchStart = '\x02';
 inline constexpr char kMatchEnd = '\x03';
 
+// All that is known of one capture, to put it back as it was (undoing a delete).
+struct StoredCapture {
+  IndexEntry entry;
+  std::string text;
+  std::string note;
+};
+
 struct PendingPicture {
   std::int64_t id = 0;
   std::string path;
@@ -99,6 +106,9 @@ class CaptureIndex {
   std::vector<std::string> allPaths();
   // The text read from a capture ("" when none), for tests and tools.
   std::string textOf(const std::string& path);
+  std::optional<StoredCapture> find(const std::string& path);
+  // Puts a capture back as find() gave it.
+  void restore(const StoredCapture& capture);
 
   // Every write between begin and commit lands at once, or not at all.
   void begin();
@@ -106,6 +116,8 @@ class CaptureIndex {
 
  private:
   CaptureIndex(std::unique_ptr<Database> db, bool writable, bool made);
+  // Makes a new index at path, whole; false when another program made one first.
+  static bool makeWhole(const std::string& path);
   void makeSchema();
 
   std::unique_ptr<Database> db_;

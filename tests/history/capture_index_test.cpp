@@ -123,10 +123,18 @@ TEST_F(CaptureIndexTest, RecordingAPathAgainReplacesItAndRemovingForgetsItsWords
   EXPECT_TRUE(index->search(query, 10).empty());
   EXPECT_EQ(index->search(SearchQuery{}, 10).size(), 1u);
   EXPECT_EQ(index->pendingCount(), 1);
+  index->setText(index->nextPending()->id, "new words", TextState::Read);
+  const std::optional<StoredCapture> kept = index->find("/p/snp1.png");
   index->remove("/p/snp1.png");
   query.words = {"xterm"};
   EXPECT_TRUE(index->search(query, 10).empty());
   EXPECT_FALSE(index->contains("/p/snp1.png"));
+  // Undo of a delete: back with its window and words, not queued to be read again.
+  ASSERT_TRUE(kept);
+  index->restore(*kept);
+  query.words = {"new", "xterm"};
+  EXPECT_EQ(index->search(query, 10).size(), 1u);
+  EXPECT_EQ(index->pendingCount(), 0);
 }
 
 // Faults: the pending queue hands out a picture twice or skips one; a picture
