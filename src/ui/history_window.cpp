@@ -89,13 +89,16 @@ QString dateOf(std::int64_t taken) {
 
 // The thumbnail of a picture file: Qt's readers where they know the type (a JPEG is
 // decoded at the small size directly), else our own loader.
-QPixmap thumbnailOf(const std::string& path) {
+QPixmap thumbnailOf(const std::string& path, qreal pixelRatio) {
+  // Sharp on a screen of 200 %: made at the screen's pixels.
+  const int width = static_cast<int>(kThumbnailWidth * pixelRatio);
+  const int height = static_cast<int>(kThumbnailHeight * pixelRatio);
   QImageReader reader(QString::fromStdString(path));
   QImage image;
   if (reader.canRead()) {
     const QSize size = reader.size();
     if (size.isValid())
-      reader.setScaledSize(size.scaled(kThumbnailWidth, kThumbnailHeight, Qt::KeepAspectRatio));
+      reader.setScaledSize(size.scaled(width, height, Qt::KeepAspectRatio));
     image = reader.read();
   }
   if (image.isNull()) {
@@ -350,7 +353,7 @@ void HistoryWindow::loadNextThumbnail() {
     return;
   }
   const std::size_t i = nextThumbnail_++;
-  list_->item(static_cast<int>(i))->setIcon(QIcon(thumbnailOf(found_[i].path)));
+  list_->item(static_cast<int>(i))->setIcon(QIcon(thumbnailOf(found_[i].path, list_->devicePixelRatioF())));
 }
 
 const FoundCapture* HistoryWindow::selected() const {
