@@ -8,7 +8,7 @@ priority, which on a busy machine would make this wait for hours: the benchmark
 moves that one thread to the normal policy once it exists (it measures memory, not
 politeness).
 
-usage: bench/history_memory.py [COUNT]   (SNAPRILL_APP: path of snaprill)
+usage: bench/history_memory.py [COUNT [off]]   (SNAPRILL_APP: path of snaprill)
 Target: after reading, within 10 % of before."""
 import os
 import sqlite3
@@ -49,21 +49,29 @@ def wake_idle_threads(pid):
 
 
 def pending(home):
+    if not os.path.exists(os.path.join(home, "history.sqlite")):
+        return 0
     with sqlite3.connect(os.path.join(home, "history.sqlite")) as db:
         return db.execute("SELECT count(*) FROM captures WHERE text_state = 0").fetchone()[0]
 
 
 def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 100
+    # With "off": the same captures with the history switched off, for comparison.
+    history = "off" not in sys.argv[2:]
     app = os.environ.get("SNAPRILL_APP", os.path.join(HERE, "..", "build", "src", "snaprill"))
     print(whole.load_line())
     rng = random.Random(9)
     with DesktopSession(app) as session:
         folder = os.path.join(session.home, "in")
         os.mkdir(folder)
+        if not history:
+            with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
+                f.write("[Snaprill]\nHistory=0\n")
         pid = session.start_program().pid
         time.sleep(3)
         before = status(pid, "VmRSS")
+        split_before = (status(pid, "RssAnon"), status(pid, "RssFile"))
         for i in range(count):
             image, _ = dialog(1 + i % 2, rng)
             path = os.path.join(folder, "%d.png" % i)
@@ -74,10 +82,13 @@ def main():
         wait_for(lambda: pending(session.home) == 0, 3600, 1.0)
         time.sleep(3)  # the engine let go, the free memory returned
         after = status(pid, "VmRSS")
+        split_after = (status(pid, "RssAnon"), status(pid, "RssFile"))
         peak = status(pid, "VmHWM")
         session.stop_program()
     print("resident before %.1f MiB, after reading %d pictures %.1f MiB (%+.1f %%), "
           "peak %.1f MiB" % (before, count, after, 100.0 * (after - before) / before, peak))
+    print("  anonymous %.1f -> %.1f MiB, files (libraries) %.1f -> %.1f MiB"
+          % (split_before[0], split_after[0], split_before[1], split_after[1]))
     print("  target: within 10 %% of before -> %s"
           % ("met" if after <= before * 1.10 else "NOT met"))
     print(whole.load_line())
