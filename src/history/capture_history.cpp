@@ -138,9 +138,16 @@ CaptureHistory::~CaptureHistory() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
+  // The picture in hand stays queued in the index for the next start.
+  if (setup_.reader) setup_.reader->cancel();
   readerWake_.notify_all();
-  writerWake_.notify_all();
   reader_.join();
+  // The writer last: the reader's last questions go through it.
+  {
+    std::lock_guard lock(mutex_);
+    writerStopping_ = true;
+  }
+  writerWake_.notify_all();
   writer_.join();
 }
 
@@ -256,7 +263,7 @@ void CaptureHistory::writerLoop() {
   wakeReader();
   std::unique_lock lock(mutex_);
   for (;;) {
-    writerWake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+    writerWake_.wait(lock, [this] { return writerStopping_ || !jobs_.empty(); });
     if (jobs_.empty()) break;  // stopping, every record written
     std::deque<Job> jobs;
     jobs.swap(jobs_);
@@ -365,6 +372,10 @@ void CaptureHistory::readPending() {
       textEngine_ = TextEngine::Available;
     }
     const ReadOutcome outcome = readPictureText(next->path, *setup_.reader);
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return;  // given up for the quit: still to be read
+    }
     const std::int64_t id = next->id;
     withIndex(
         [&](CaptureIndex& index) { index.setText(id, outcome.text, outcome.state, outcome.note); });

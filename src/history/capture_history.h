@@ -99,7 +99,8 @@ class CaptureHistory {
   std::condition_variable idle_;
   std::deque<Job> jobs_;
   std::deque<std::vector<std::string>> scans_;
-  bool stopping_ = false;
+  bool stopping_ = false;        // the reader stops (and no new reading starts)
+  bool writerStopping_ = false;  // then the writer, once every record is written
   bool writerBusy_ = false;
   bool readerWork_ = false;
   bool readerBusy_ = false;

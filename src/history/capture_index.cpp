@@ -140,37 +140,30 @@ void CaptureIndex::commit() {
 std::int64_t CaptureIndex::record(const IndexEntry& e) {
   Statement find = db_->prepare("SELECT id FROM captures WHERE path = ?1");
   find.bind(1, e.path);
-  std::int64_t id = 0;
-  if (find.step()) {
-    id = find.integer(0);
-    db_->prepare("DELETE FROM capture_words WHERE rowid = ?1").bind(1, id).run();
-    db_->prepare(
-           "UPDATE captures SET taken = ?2, size = ?3, type = ?4, origin = ?5, application = ?6,"
-           " title = ?7, text_state = ?8, note = '' WHERE id = ?1")
-        .bind(1, id)
-        .bind(2, e.taken)
-        .bind(3, e.size)
-        .bind(4, e.type)
-        .bind(5, e.origin)
-        .bind(6, e.application)
-        .bind(7, e.title)
-        .bind(8, static_cast<std::int64_t>(e.textState))
-        .run();
+  const bool known = find.step();
+  std::int64_t id = known ? find.integer(0) : 0;
+  // A path recorded again (its number used anew after the file was deleted) keeps
+  // its row; its old words go.
+  if (known) db_->prepare("DELETE FROM capture_words WHERE rowid = ?1").bind(1, id).run();
+  Statement write = db_->prepare(
+      known ? "UPDATE captures SET taken = ?2, size = ?3, type = ?4, origin = ?5,"
+              " application = ?6, title = ?7, text_state = ?8, note = '' WHERE id = ?1"
+            : "INSERT INTO captures(path, taken, size, type, origin, application, title,"
+              " text_state) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+  if (known) {
+    write.bind(1, id);
   } else {
-    db_->prepare(
-           "INSERT INTO captures(path, taken, size, type, origin, application, title, text_state)"
-           " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)")
-        .bind(1, e.path)
-        .bind(2, e.taken)
-        .bind(3, e.size)
-        .bind(4, e.type)
-        .bind(5, e.origin)
-        .bind(6, e.application)
-        .bind(7, e.title)
-        .bind(8, static_cast<std::int64_t>(e.textState))
-        .run();
-    id = db_->lastInsertId();
+    write.bind(1, e.path);
   }
+  write.bind(2, e.taken)
+      .bind(3, e.size)
+      .bind(4, e.type)
+      .bind(5, e.origin)
+      .bind(6, e.application)
+      .bind(7, e.title)
+      .bind(8, static_cast<std::int64_t>(e.textState))
+      .run();
+  if (!known) id = db_->lastInsertId();
   db_->prepare(
          "INSERT INTO capture_words(rowid, text, title, application, name)"
          " VALUES(?1, '', ?2, ?3, ?4)")

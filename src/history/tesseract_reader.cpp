@@ -52,6 +52,11 @@ struct TesseractReader::Library {
   decltype(&TessBaseAPIGetUTF8Text) text = nullptr;
   decltype(&TessBaseAPIClear) clear = nullptr;
   decltype(&TessDeleteText) deleteText = nullptr;
+  decltype(&TessBaseAPIRecognize) recognize = nullptr;
+  decltype(&TessMonitorCreate) createMonitor = nullptr;
+  decltype(&TessMonitorDelete) deleteMonitor = nullptr;
+  decltype(&TessMonitorSetCancelFunc) setCancel = nullptr;
+  decltype(&TessMonitorSetCancelThis) setCancelThis = nullptr;
   void (*threads)(int) = nullptr;  // OpenMP's omp_set_num_threads, where it is used
 };
 
@@ -96,7 +101,12 @@ bool TesseractReader::start() {
         !find(handle, "TessBaseAPISetSourceResolution", l.setResolution) ||
         !find(handle, "TessBaseAPIGetUTF8Text", l.text) ||
         !find(handle, "TessBaseAPIClear", l.clear) ||
-        !find(handle, "TessDeleteText", l.deleteText)) {
+        !find(handle, "TessDeleteText", l.deleteText) ||
+        !find(handle, "TessBaseAPIRecognize", l.recognize) ||
+        !find(handle, "TessMonitorCreate", l.createMonitor) ||
+        !find(handle, "TessMonitorDelete", l.deleteMonitor) ||
+        !find(handle, "TessMonitorSetCancelFunc", l.setCancel) ||
+        !find(handle, "TessMonitorSetCancelThis", l.setCancelThis)) {
       failed_ = true;
       return false;
     }
@@ -129,13 +139,23 @@ bool TesseractReader::start() {
 }
 
 std::optional<std::string> TesseractReader::read(const GreyPicture& picture) {
-  if (picture.pixels.empty() || !start()) return std::nullopt;
+  if (picture.pixels.empty() || cancelled_ || !start()) return std::nullopt;
   auto* engine = static_cast<TessBaseAPI*>(engine_);
   library_->setImage(engine, picture.pixels.data(), picture.width, picture.height, 1,
                      picture.width);
   // A screen's pixels, which the picture does not say: without it Tesseract guesses
   // and says so on stderr.
   library_->setResolution(engine, 96);
+  // Asked now and then while it reads: a quit gives the picture up at once.
+  const std::unique_ptr<ETEXT_DESC, decltype(library_->deleteMonitor)> monitor(
+      library_->createMonitor(), library_->deleteMonitor);
+  library_->setCancelThis(monitor.get(), &cancelled_);
+  library_->setCancel(
+      monitor.get(), [](void* flag, int) { return static_cast<std::atomic<bool>*>(flag)->load(); });
+  if (library_->recognize(engine, monitor.get()) != 0 || cancelled_) {
+    library_->clear(engine);
+    return std::nullopt;
+  }
   char* text = library_->text(engine);
   library_->clear(engine);
   if (!text) return std::nullopt;

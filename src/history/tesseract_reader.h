@@ -5,6 +5,7 @@
 // the library (the package only recommends it) everything but the text still works.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,7 @@ class TesseractReader : public TextReader {
   bool available() override;
   std::optional<std::string> read(const GreyPicture& picture) override;
   void release() override;
+  void cancel() override { cancelled_ = true; }
 
  private:
   struct Library;
@@ -41,6 +43,7 @@ class TesseractReader : public TextReader {
   std::unique_ptr<Library> library_;  // loaded once, kept: a library is not unloaded safely
   void* engine_ = nullptr;            // TessBaseAPI*, while pictures are being read
   bool failed_ = false;
+  std::atomic<bool> cancelled_ = false;
 };
 
 }  // namespace snaprill

@@ -51,6 +51,10 @@ class TextReader {
   // Nothing is left to read: the engine's memory (its language models) goes until
   // the next picture comes.
   virtual void release() {}
+  // From any thread: the picture being read is given up as soon as the engine
+  // looks (read() then gives nothing), and so is every later one. The program is
+  // quitting and must not wait seconds for a picture.
+  virtual void cancel() {}
 };
 
 }  // namespace snaprill
