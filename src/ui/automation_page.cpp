@@ -223,7 +223,6 @@ QGroupBox* OptionPages::buildHistoryGroup() {
   historyPlace_ = new QLabel(historyGroup);
   historyPlace_->setObjectName(QStringLiteral("historyPlace"));
   historyPlace_->setTextFormat(Qt::PlainText);
-  historyPlace_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   forgetHistoryLink_ = link({"History", "Forget"}, "forgetHistoryLink");
   forgetHistoryLink_->setEnabled(false);
   auto* layout = new QGridLayout(historyGroup);

@@ -97,8 +97,7 @@ QPixmap thumbnailOf(const std::string& path, qreal pixelRatio) {
   QImage image;
   if (reader.canRead()) {
     const QSize size = reader.size();
-    if (size.isValid())
-      reader.setScaledSize(size.scaled(width, height, Qt::KeepAspectRatio));
+    if (size.isValid()) reader.setScaledSize(size.scaled(width, height, Qt::KeepAspectRatio));
     image = reader.read();
   }
   if (image.isNull()) {
@@ -353,7 +352,8 @@ void HistoryWindow::loadNextThumbnail() {
     return;
   }
   const std::size_t i = nextThumbnail_++;
-  list_->item(static_cast<int>(i))->setIcon(QIcon(thumbnailOf(found_[i].path, list_->devicePixelRatioF())));
+  list_->item(static_cast<int>(i))
+      ->setIcon(QIcon(thumbnailOf(found_[i].path, list_->devicePixelRatioF())));
 }
 
 const FoundCapture* HistoryWindow::selected() const {
@@ -368,7 +368,8 @@ void HistoryWindow::selectionChanged() {
   const bool any = selected() != nullptr;
   for (QPushButton* b : {openButton_, folderButton_, copyButton_, deleteButton_})
     b->setEnabled(any);
-  undoButton_->setEnabled(!deleted_.empty());
+  // Shown only while there is something to undo.
+  undoButton_->setVisible(!deleted_.empty());
   galleryButton_->setEnabled(!found_.empty());
 }
 
