@@ -31,9 +31,11 @@ int HistoryKeeper::start() {
   started_ = true;
   follow();
   if (!history_ || !missingAtStart_ || session_.options.checked(Option::historyOffered)) return 0;
-  // Asked once: from now on a lost index is rebuilt from the folders by itself.
-  session_.options.setChecked(Option::historyOffered, true);
-  return picturesInOutputFolders();
+  const int pictures = picturesInOutputFolders();
+  // Asked once: from now on a lost index is rebuilt from the folders by itself. With
+  // nothing to offer the settings stay as they were (a start changes no file).
+  if (pictures > 0) session_.options.setChecked(Option::historyOffered, true);
+  return pictures;
 }
 
 std::vector<std::string> HistoryKeeper::outputFolders() const {
@@ -98,12 +100,20 @@ void HistoryKeeper::indexOutputFolder() {
 }
 
 int HistoryKeeper::picturesInOutputFolders() const {
+  // Captures of earlier runs: the prefix, a number, a picture's extension. Other
+  // pictures in the folder are no reason to ask.
+  const std::string& prefix = session_.options.text(Option::filePrefix);
+  const auto numbered = [&prefix](const std::string& name) {
+    if (!name.starts_with(prefix) || !hasPictureName(name)) return false;
+    const std::size_t digits = name.find_first_not_of("0123456789", prefix.size());
+    return digits > prefix.size() && digits != std::string::npos && name[digits] == '.';
+  };
   int count = 0;
   for (const std::string& folder : outputFolders()) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) continue;
     while (const dirent* e = ::readdir(dir)) {
-      if (e->d_name[0] != '.' && hasPictureName(e->d_name)) ++count;
+      if (numbered(e->d_name)) ++count;
     }
     ::closedir(dir);
   }

@@ -116,7 +116,7 @@ def main():
         check(session.stop_program() == 0, "snaprill did not end cleanly")
         with open(os.path.join(home, "snaprill.ini")) as f:
             text = f.read()
-        check("History=1" in text and "HistoryOffered=1" in text, "history settings not saved")
+        check("History=1" in text, "history settings not saved")
         with open(os.path.join(home, "snaprill.ini"), "w") as f:
             f.write(text.replace("HistoryNeverRead=", "HistoryNeverRead=Gimp; xmessage"))
         session.start_program()
@@ -152,7 +152,20 @@ def main():
                   "not rebuilt after the index was %s: %s" % (
                       "damaged" if damage else "deleted", sorted(rows(session))))
             check(find(session, "snp3") == (0, [snp3]), "the rebuilt index not searched")
-    return outcome("capture history: recorded, found, private, rebuilt")
+    # The first start with a history offers to index the captures of earlier runs;
+    # Yes indexes them in the background.
+    with DesktopSession(APP) as session:
+        session.start_window_manager()
+        words_picture(os.path.join(session.home, "snp7.png"), "earlier capture")
+        session.start_program()
+        offer = wait_for(lambda: session.run(["xdotool", "search", "--name", "^Snaprill$"],
+                                             check=False).stdout.split()[1:], 10)
+        if check(offer, "no offer to index the earlier captures"):
+            session.run(["xdotool", "windowactivate", "--sync", offer[-1]], check=False)
+            session.run(["xdotool", "key", "Return"])
+            check(wait_for(lambda: "snp7.png" in rows(session), 20),
+                  "Yes did not index the earlier captures")
+    return outcome("capture history: recorded, found, private, rebuilt, offered")
 
 
 if __name__ == "__main__":

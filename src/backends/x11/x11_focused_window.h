@@ -13,8 +13,8 @@ namespace snaprill {
 // window is gone by the time it is asked about.
 FocusedWindow x11FocusedWindow(Display* display);
 
-// The same on a connection of its own to $DISPLAY, closed again: for a program
-// (snaprill --capture) that has none open.
+// The same on a connection of its own to $DISPLAY, opened at the first call and kept;
+// from one thread only (the user-interface thread).
 FocusedWindow x11FocusedWindow();
 
 }  // namespace snaprill
