@@ -270,8 +270,10 @@ bool HistoryWindow::openIndex() {
     showNote(texts_.text({"History", "Off"}));
     return false;
   }
-  // The keeper makes the index at the start; a moment later it is there.
-  if (CaptureHistory* history = keeper_.history()) history->flush();
+  // The keeper makes the index at the start; a moment later it is there. Waited for
+  // only then: the writer may be busy with a long scan.
+  CaptureHistory* history = keeper_.history();
+  if (history && ::access(keeper_.indexPath().c_str(), F_OK) != 0) history->flush();
   try {
     index_ = CaptureIndex::open(keeper_.indexPath(), false);
   } catch (const IndexError& e) {
