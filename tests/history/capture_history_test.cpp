@@ -9,6 +9,7 @@
 #include "base/byte_sink.h"
 #include "formats/bmp/bmp_file.h"
 #include "history/capture_history.h"
+#include "history/tesseract_reader.h"
 #include "support/files.h"
 #include "support/temp_dir.h"
 
@@ -178,6 +179,32 @@ TEST(TextReaderTest, DarkGroundsTurnedLightTileByTile) {
   GreyPicture picture{3, 2, {30, 30, 250, 30, 30, 250}};  // a dark left, a light right tile
   darkTextOnLight(picture, 2);
   EXPECT_EQ(picture.pixels, (std::vector<std::uint8_t>{225, 225, 250, 225, 225, 250}));
+}
+
+}  // namespace
+}  // namespace snaprill
+
+namespace snaprill {
+namespace {
+
+// Faults: the interface's language not read although its data is installed, a
+// language asked for whose data is missing (Tesseract then reads nothing at all),
+// English left out.
+TEST(TextReaderTest, LanguagesOfTheInterfaceAndEnglishWhereInstalled) {
+  testing::TempDir data;
+  for (const char* name : {"deu.traineddata", "eng.traineddata", "chi_sim.traineddata"})
+    testing::writeBytes(data.path() + name, {0});
+  struct Case {
+    const char* languageFile;
+    const char* expected;
+  };
+  for (const Case& c : {Case{"/usr/share/snaprill/german.ini", "deu+eng"},
+                        Case{"simplified_chinese.ini", "chi_sim+eng"}, Case{"/x/french.ini", "eng"},
+                        Case{"", "eng"}}) {
+    EXPECT_EQ(readingLanguages(c.languageFile, data.path()), c.expected) << c.languageFile;
+  }
+  testing::TempDir empty;
+  EXPECT_EQ(readingLanguages("german.ini", empty.path()), "");
 }
 
 }  // namespace
