@@ -87,6 +87,12 @@ if(SNAPRILL_MODERN_TYPES)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
          ", libwebp7, libwebpmux3, libavif15, libjxl0.7")
 endif()
+# The capture history reads the words in pictures through Tesseract, loaded when the
+# first picture is read: without it (or its language data) everything but the text
+# is kept. The interface languages' data is suggested beside English's.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libtesseract5, tesseract-ocr-eng")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS
+    "tesseract-ocr-deu, tesseract-ocr-fra, tesseract-ocr-spa, tesseract-ocr-ita, tesseract-ocr-pol, tesseract-ocr-rus, tesseract-ocr-por, tesseract-ocr-jpn, tesseract-ocr-chi-sim")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -1,5 +1,6 @@
 #include "app/capture_command.h"
 
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -8,8 +9,10 @@
 #ifdef SNAPRILL_HAVE_WAYLAND
 #include "backends/wayland/wayland_screen_grabber.h"
 #endif
+#include "app/focused_window.h"
 #include "backends/headless/headless_platform.h"
 #include "capture/save_capture.h"
+#include "history/direct_recorder.h"
 #include "settings/settings_file.h"
 #include "triggers/native_print_screen.h"
 #include "ui/desktop_triggers.h"
@@ -137,8 +140,11 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
     return 1;
   }
   Capture capture{std::move(picture)};
-  capture.source = CaptureSource{CaptureOrigin::Command, services.clock.instant(), {}};
+  capture.source =
+      CaptureSource{CaptureOrigin::Command, services.clock.instant(), focusedWindowNow()};
+  const CaptureSource source = capture.source;
   const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
+  DirectRecorder(platform.dirs, options).record(outcome.path, source);
   int status = 0;
   if (!outcome.kept()) {
     const std::string why = !outcome.failure.empty() ? outcome.failure

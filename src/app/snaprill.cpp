@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <optional>
 
 #include "app/capture_command.h"
 #include "app/desktop_shortcuts.h"
+#include "app/focused_window.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_timer.h"
@@ -22,6 +24,8 @@
 #include "base/text.h"
 #include "capture/capture_cycle.h"
 #include "capture/capture_reports.h"
+#include "history/find_command.h"
+#include "history/index_location.h"
 #include "options/options.h"
 #include "options/overwrite_warning.h"
 #include "options/quality_bar.h"
@@ -34,6 +38,7 @@
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/desktop_triggers.h"
+#include "ui/history_keeper.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
@@ -70,11 +75,13 @@ std::string xDisplayProblem() {
 
 constexpr const char* kUsage =
     "Usage: snaprill [-hide] [Qt option]...\n"
-    "  or:  snaprill --capture=screen|window";
+    "  or:  snaprill --capture=screen|window\n"
+    "  or:  snaprill --find WORDS... [--since DATE] [--app NAME] [-0]";
 
 constexpr const char* kHelp =
     "Usage: snaprill [-hide] [Qt option]...\n"
     "  or:  snaprill --capture=screen|window\n"
+    "  or:  snaprill --find WORDS... [--since DATE] [--app NAME] [-0]\n"
     "Save every picture that arrives on the clipboard (Print Screen, a hotkey, the\n"
     "automation timer) as the next numbered image file, with the adjustments chosen in\n"
     "the window. One Snaprill runs per settings folder; starting it again shows the\n"
@@ -87,6 +94,14 @@ constexpr const char* kHelp =
     "                 it; with none running, this command saves it with the saved\n"
     "                 settings. Exit status 1, with the reason, when no picture\n"
     "                 could be taken (paused, no display)\n"
+    "  --find WORDS   print the paths of the captures whose text, window title,\n"
+    "                 application or file name hold every word (or a word's\n"
+    "                 beginning), newest first, one per line; exit status 1 when\n"
+    "                 none does. Date words limit the time: today, yesterday,\n"
+    "                 2026-03-07, 2026-03-01..2026-03-07\n"
+    "    --since DATE   only captures from that day on\n"
+    "    --app NAME     only captures of that application (part of its name)\n"
+    "    -0             end each path with a NUL byte instead of a newline\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -179,10 +194,23 @@ class ClipboardChoice {
   std::optional<snaprill::QtClipboard> x11_;
 };
 
+// snaprill --find: the capture history searched, no display needed.
+int findCaptures(int argc, char* argv[]) {
+  const std::optional<snaprill::ProgramDirectories> dirs =
+      snaprill::programDirectoriesOrRefusal("snaprill");
+  if (!dirs) return 1;
+  const int status =
+      snaprill::findCommand(std::vector<std::string>(argv + 2, argv + argc),
+                            snaprill::existingIndexPath(*dirs), std::cout, std::cerr);
+  std::cout.flush();
+  return std::cout ? status : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace snaprill;
+  if (argc > 1 && std::strcmp(argv[1], "--find") == 0) return findCaptures(argc, argv);
   if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
   std::string captureProblem;
   const std::optional<CaptureTarget> capture = takeCaptureOption(argc, argv, captureProblem);
@@ -241,6 +269,7 @@ int main(int argc, char* argv[]) {
   QtTray tray(applicationIcon(), pausedIcon());
   ProcessLauncher launcher;
   Platform platform{clipboard, dialogs, tray, clock, launcher, newQtTimer, dirs};
+  platform.focusedWindow = focusedWindowNow;
   const DesktopPictureServices desktop(platform, nativeGrabber != nullptr);
   platform.screenGrabber = nativeGrabber.get();
   Options options;
@@ -261,6 +290,7 @@ int main(int argc, char* argv[]) {
   const bool clipboardServesOthers = clipboardChoice.native() || !isWaylandSession();
   DesktopTriggers triggers(session, ownPictures, nativeGrabber.get(),
                            clipboardServesOthers ? &clipboard : nullptr);
+  HistoryKeeper history(session);
 
   // Before the start-up applies the language file, so that Qt's dialogs follow it.
   const QtTranslations qtTranslations(texts);
@@ -268,6 +298,7 @@ int main(int argc, char* argv[]) {
   MainWindow window(session, tray, choosers);
   dialogs.setParent(&window);
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
+  window.connectHistory(history);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
   const ScreenPictures screenPictures =
@@ -294,6 +325,7 @@ int main(int argc, char* argv[]) {
     QApplication::exit(0);
   });
   window.startUp(hideSwitch);
+  window.offerToIndex(history.start());
   triggers.hotkeys().clearLatches();
   std::string note;
   if (isWaylandSession())

@@ -1,16 +1,21 @@
 #include "batch/batch.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <exception>
 #include <optional>
 
 #include "backends/headless/headless_platform.h"
 #include "base/errors.h"
+#include "batch/index_folders.h"
 #include "batch/text_on_demand.h"
 #include "capture/capture_reporter.h"
 #include "capture/save_capture.h"
 #include "formats/ini/ini_file.h"
 #include "formats/loader/picture_loader.h"
 #include "gallery/gallery_page.h"
+#include "history/direct_recorder.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
 #include "platform/program_dir.h"
@@ -23,7 +28,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] "
     "[--no-launch] [--null | -0] [--] PICTURE...\n"
-    "       snaprill-batch --gallery OUT.html [--settings FILE] [--] IMAGE...";
+    "       snaprill-batch --gallery OUT.html [--settings FILE] [--] IMAGE...\n"
+    "       snaprill-batch --index [--settings FILE] [--] FOLDER...";
 
 struct CommandLine {
   std::optional<std::string> settings;
@@ -32,6 +38,8 @@ struct CommandLine {
   std::optional<std::string> gallery;
   std::vector<std::string> pictures;
   bool noLaunch = false;
+  // The pictures are folders whose pictures go into the capture history.
+  bool index = false;
   // Written paths end in NUL instead of a newline (names may hold newlines).
   bool nullSeparated = false;
 };
@@ -59,6 +67,10 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args, std::stri
       o.nullSeparated = true;
       continue;
     }
+    if (a == "--index") {
+      o.index = true;
+      continue;
+    }
     std::optional<std::string>* target = a == "--settings"        ? &o.settings
                                          : a == "--output-dir"    ? &o.outputDir
                                          : a == "--save-settings" ? &o.saveSettings
@@ -74,6 +86,9 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args, std::stri
     }
     *target = args[++i];
   }
+  // Indexing reads folders, and captures nothing.
+  if (o.index && (o.pictures.empty() || o.gallery || o.outputDir || o.saveSettings))
+    return std::nullopt;
   // A gallery only names its pictures, and captures nothing.
   if (o.gallery && (o.pictures.empty() || o.outputDir || o.saveSettings)) return std::nullopt;
   // Without pictures the only work is rewriting a settings file.
@@ -223,6 +238,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   SettingsFiles settings(options, texts, state, platform.dirs);
   settings.loadStartup(commandLine->settings.value_or(settings.mainFile()));
   if (commandLine->gallery) return writeGallery(*commandLine, options, texts, out, err);
+  if (commandLine->index) {
+    return indexFolders(commandLine->pictures, platform.dirs, options, texts, err,
+                        ::isatty(STDERR_FILENO) == 1);
+  }
   if (commandLine->outputDir) {
     // Named on purpose: made when it is missing.
     options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
@@ -230,6 +249,12 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   removeLeftoverWrites(options.text(Option::outputDir), platform.dirs.configDir);
 
+  // Every picture saved goes into the capture history, as the tray program's do.
+  DirectRecorder history(platform.dirs, options);
+  const auto recorded = [&history, &services](const std::string& path) {
+    history.record(path, CaptureSource{CaptureOrigin::Batch, services.clock.instant(), {}});
+    return path;
+  };
   int status = 0;
   ConsoleReports report(texts, out, err, commandLine->nullSeparated ? '\0' : '\n');
   // Once the last number is used, as in the program, no picture is taken any more:
@@ -254,13 +279,15 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     capture.source = CaptureSource{CaptureOrigin::Batch, services.clock.instant(), {}};
     const CaptureSource source = capture.source;
     report.begin(picture);
-    report.report(saveCapture(std::move(capture), options, texts, state, platform), source);
+    const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
+    history.record(outcome.path, source);
+    report.report(outcome, source);
     if (report.failed()) status = 1;
     numbersUsedUp = state.names.counter() == kMaxImageNumber;
   }
   if (state.animation.pendingFrameIndex() >= 0) {
     try {
-      report.written(state.animation.flushPending(state.names).path);
+      report.written(recorded(state.animation.flushPending(state.names).path));
     } catch (const FileError& e) {
       if (e.kind() == FileErrorKind::NotCreated && e.reasonBeyondDiskFull().empty()) {
         err << diskFullMessage(texts, e.path()) << '\n';

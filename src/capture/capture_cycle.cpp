@@ -83,7 +83,6 @@ void CaptureCycle::takeWaiting() {
 }
 
 void CaptureCycle::submit(Capture capture) {
-  const CaptureSource source = capture.source;
   const std::function<void(bool)> settle = std::move(capture.settle);
   if (saving_ || !takingPictures()) {
     // Sources hand pictures over when the cycle asks for them; one pressed on it
@@ -91,6 +90,12 @@ void CaptureCycle::submit(Capture capture) {
     if (settle) settle(false);
     return;
   }
+  // Asked as the picture is taken: by the time its file is closed the user may have
+  // moved on to another window.
+  if (!capture.source.window.known() && services_.focusedWindow) {
+    capture.source.window = services_.focusedWindow();
+  }
+  const CaptureSource source = capture.source;
   if (capture.picture.empty()) {
     // Nothing could be made of what was offered: it stays where it was, where the
     // user may still have a use for it, and costs no number.

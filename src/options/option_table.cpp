@@ -100,6 +100,12 @@ const std::vector<OptionSpec> kTable = {
     // Off for desktops where another tool already copies the screen on Print Screen.
     check(Option::printKeyCopiesScreen, "printKeyCopiesScreen", 1,
           in(kSnaprill, "PrintScreenCopies", T::Bool).atStartupOnly()),
+    check(Option::historyEnabled, "historyEnabled", 1,
+          in(kSnaprill, "History", T::Bool).atStartupOnly()),
+    text(Option::historyNeverRead, "historyNeverRead", "", 0,
+         in(kSnaprill, "HistoryNeverRead", T::String).atStartupOnly()),
+    check(Option::historyOffered, "historyOffered", 0,
+          in(kSnaprill, "HistoryOffered", T::Bool).atStartupOnly()),
 
     // "General" page.
     text(Option::outputDir, "outputDir", "", 0,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/capture_source.h"
 #include "platform/program_dir.h"
 #include "platform/screen_grabber.h"
 #include "platform/services.h"
@@ -31,6 +32,9 @@ struct Platform {
   // says whether they can show the cursor; nothing on X11, where the pictures come
   // from the X server and the cursor adjustment draws the cursor.
   ScreenGrabber* screenGrabber = nullptr;
+  // Which window has the focus, as far as the desktop tells: asked once per capture
+  // as it is taken, for the capture history. Without it captures know no window.
+  std::function<FocusedWindow()> focusedWindow{};
 };
 
 }  // namespace snaprill

@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -17,6 +19,8 @@
 #include "ui/directory_chooser.h"
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
+#include "ui/history_keeper.h"
+#include "ui/history_window.h"
 #include "ui/icons.h"
 #include "ui/mnemonics.h"
 #include "ui/no_tray_notice.h"
@@ -130,6 +134,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildMenus() {
   QMenu* fileMenu = menuBar()->addMenu(QString());
+  fileMenu_ = fileMenu;
   texts_.bind(fileMenu, {"MainMenu", "File"});
   texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::chooseLanguage),
               {"MainMenu", "ChooseLang"});
@@ -194,8 +199,55 @@ void MainWindow::buildTrayMenu() {
   connect(&tray_.icon(), &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 }
 
+void MainWindow::connectHistory(HistoryKeeper& keeper) {
+  historyKeeper_ = &keeper;
+  historyWindow_ = new HistoryWindow(session_, keeper, this);
+  // After Hide Window in the File menu, after Show Window in the tray's.
+  QAction* fileItem = new QAction(this);
+  fileMenu_->insertAction(fileMenu_->actions().value(2), fileItem);
+  QAction* trayItem = new QAction(this);
+  trayMenu_.insertAction(trayMenu_.actions().value(1), trayItem);
+  for (QAction* item : {fileItem, trayItem}) {
+    item->setObjectName(QStringLiteral("findCapture"));
+    texts_.bind(item, {"History", "Find"});
+    connect(item, &QAction::triggered, this, &MainWindow::showHistory);
+  }
+  new QShortcut(QKeySequence::Find, this, this, &MainWindow::showHistory);
+  pages_->connectHistory(
+      [&keeper] { return keeper.indexPath(); },
+      [this, &keeper] {
+        if (historyWindow_->isVisible()) historyWindow_->hide();
+        if (!keeper.forgetAll()) {
+          session_.services.dialogs.errorBox(replaceIgnoringCase(
+              session_.texts.get("History", "NotDeleted"), "%s", keeper.indexPath()));
+        }
+      });
+  addKeyboardKeys();
+}
+
+void MainWindow::showHistory() {
+  if (historyWindow_) historyWindow_->showAndSearch();
+}
+
+void MainWindow::offerToIndex(int pictures) {
+  if (pictures <= 0 || !historyKeeper_) return;
+  // Not modal: the program goes on taking captures while the question waits.
+  auto* box =
+      new QMessageBox(QMessageBox::Question, QStringLiteral("Snaprill"),
+                      toQString(replaceIgnoringCase(session_.texts.get("History", "Offer"), "%s",
+                                                    session_.options.text(Option::outputDir))),
+                      QMessageBox::Yes | QMessageBox::No, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("indexOffer"));
+  connect(box, &QMessageBox::finished, this, [this](int result) {
+    if (result == QMessageBox::Yes && historyKeeper_) historyKeeper_->indexOutputFolder();
+  });
+  box->open();
+}
+
 void MainWindow::applyTexts() {
   texts_.applyAll();
+  if (historyWindow_) historyWindow_->applyTexts();
   addKeyboardKeys();
   typePicker_->applyTexts();
   dirChooser_->applyTexts();

@@ -23,6 +23,10 @@ fi
 # Qt's dialogs speak the language chosen through Qt's own translations.
 dpkg-deb --field "$deb" Depends | grep -q 'qt6-translations-l10n' || fail "no dependency on qt6-translations-l10n"
 
+# The capture history's text reader and its English data, recommended.
+dpkg-deb --field "$deb" Recommends | grep -q 'tesseract-ocr-eng' || fail "tesseract-ocr-eng not recommended"
+dpkg-deb --field "$deb" Recommends | grep -q 'libtesseract5' || fail "libtesseract5 not recommended"
+
 # lintian: errors fail; warnings are printed for the note.
 lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
 [ -n "$lintian_out" ] && echo "$lintian_out" | sed 's/^/lintian: /'

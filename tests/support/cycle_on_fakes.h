@@ -17,7 +17,7 @@ namespace snaprill::testing {
 
 // A program that keeps everything in one folder.
 inline ProgramDirectories dirsIn(const std::string& dir) {
-  return ProgramDirectories{dir, dir, dir, dir + "snaprill", dir};
+  return ProgramDirectories{dir, dir, dir, dir + "snaprill", dir, dir};
 }
 
 // Remembers what the last capture wrote (empty: nothing), and every file written.

@@ -119,7 +119,7 @@ bool offersRasterImage(const QStringList& targets) {
 }
 
 QString pictureTarget(const QStringList& targets, bool takeWithText) {
-  if (offersSecret(targets)) return QString();
+  if (offersSecret(targets) || targets.contains(kNotACaptureType)) return QString();
   if (!takeWithText && offersPlainText(targets)) return QString();
   if (targets.contains(kPng)) return kPng;
   for (const QString& type : targets) {

@@ -29,11 +29,16 @@ bool offersRasterImage(const QStringList& targets);
 // readers know (application/x-qt-image, Qt's name for an X pixmap, last). Empty
 // when nothing offered is a picture; when the owner marks the offer as a secret
 // (password managers and KDE's clipboard list x-kde-passwordManagerHint), whatever
-// else it carries; or when the offer carries plain text too and takeWithText is
-// false: a picture with text is how office programs copy cells and rich text, and
-// the user's copy must stay. An empty target means the offer is neither taken nor
-// emptied away.
+// else it carries; when it is a copy from our History window (kNotACaptureType); or when the offer
+// carries plain text too and takeWithText is false: a picture with text is how office programs copy
+// cells and rich text, and the user's copy must stay. An empty target means the offer is neither
+// taken nor emptied away.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
+
+// What our own History window adds to a picture it copies: a copy of a capture is
+// not a new capture, in this program or in another Snaprill. Any watcher passes over
+// an offer that carries it.
+inline const QString kNotACaptureType = QStringLiteral("application/x-snaprill-not-a-capture");
 
 // The picture the bytes of `target` make: 32 bpp, B G R X, transparent parts drawn
 // over white; or why they make none. With rows, a large PNG may be handed over
