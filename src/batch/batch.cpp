@@ -232,8 +232,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     Bitmap bitmap;
     try {
-      bitmap = loadPictureFile(picture);
-      bitmap.convertTo(32);  // as a screen capture arrives
+      bitmap = loadCapturePictureFile(picture);
     } catch (const std::exception& e) {
       err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
       status = 1;
