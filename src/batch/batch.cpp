@@ -245,7 +245,11 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (state.animation.pendingFrameIndex() >= 0) {
     try {
-      report.written(state.animation.flushPending(state.names).path);
+      const WriteOutcome flushed =
+          state.animation.flushPending(options, state.names, texts, platform);
+      // The AVI writer has said why on stderr.
+      if (flushed.aviNotWritten) status = 1;
+      report.written(flushed.path);
     } catch (const FileError& e) {
       if (e.kind() == FileErrorKind::NotCreated && e.reasonBeyondDiskFull().empty()) {
         err << diskFullMessage(texts, e.path()) << '\n';

@@ -23,12 +23,20 @@ CaptureCycle::CaptureCycle(Options& options, const Texts& texts, SaveState& stat
   };
   picturesWithText_ = options_.watch(Option::takeImageWithText, picturesWithText);
   picturesWithText();
+  // Frames gathered under one animation setting are written as that animation
+  // before another applies, under the next number: never merged into a file of
+  // captures meant otherwise, nor kept waiting (in memory alone) until the exit.
+  for (const Option setting :
+       {Option::outputType, Option::saveAnimation, Option::animationFrameCount}) {
+    animationSettings_.push_back(options_.watch(setting, [this] { animationSettingChanged(); }));
+  }
   services_.clipboard.setListener(this);
 }
 
 CaptureCycle::~CaptureCycle() {
   services_.clipboard.setListener(nullptr);
   options_.unwatch(picturesWithText_);
+  for (const Options::WatchId& watch : animationSettings_) options_.unwatch(watch);
 }
 
 void CaptureCycle::addObserver(CaptureObserver& observer) {
@@ -217,11 +225,41 @@ void CaptureCycle::start() {
 }
 
 void CaptureCycle::close() {
+  writeWaitingAnimation();
+}
+
+void CaptureCycle::animationSettingChanged() {
+  if (!writeWaitingAnimation()) return;
+  tell([](CaptureObserver& o) { o.counterChanged(); });
+  // A picture that arrived while an AVI file was written waited for it.
+  if (takingPictures() && services_.clipboard.pictureReady()) pictureArrived();
+}
+
+bool CaptureCycle::writeWaitingAnimation() {
+  // While a capture is written (the AVI writer lets events through) its frames are
+  // no longer waiting.
+  if (saving_ || state_.animation.pendingFrameIndex() < 0) return false;
+  saving_ = true;
+  std::exception_ptr failure;
   try {
-    state_.animation.flushPending(state_.names);
+    state_.animation.flushPending(options_, state_.names, texts_, services_);
   } catch (...) {
-    reportError(std::current_exception());
+    failure = std::current_exception();
   }
+  saving_ = false;
+  if (!failure) return true;
+  // The frames are gone: told as a capture that could not be written is.
+  try {
+    std::rethrow_exception(failure);
+  } catch (const FileError& e) {
+    if (e.kind() == FileErrorKind::NotCreated) {
+      showDiskFull(e.path(), e.reasonBeyondDiskFull());
+      return true;
+    }
+  } catch (...) {
+  }
+  lost(LostCapture{LostReason::NotWritten});
+  return true;
 }
 
 void CaptureCycle::reportError(std::exception_ptr error) {

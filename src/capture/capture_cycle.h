@@ -62,7 +62,8 @@ class CaptureCycle : public PictureListener {
   // picture dropped unless the user keeps it, and the temporaries of writers that
   // were killed removed.
   void start();
-  // The program closes: the animation frames still waiting are written.
+  // The program closes: the animation frames still waiting are written, as the
+  // animation they were gathered for.
   void close();
   // The program-wide error handler: the disk-full text, with the folder (and the
   // system's reason when it is not a full or read-only disk), for a file that could
@@ -98,6 +99,11 @@ class CaptureCycle : public PictureListener {
 
  private:
   void takeCapture();
+  // A setting of the animation changed: the frames still waiting are written first.
+  void animationSettingChanged();
+  // Writes the animation frames still waiting, as the animation they were gathered
+  // for (a failure reported as any error is); whether there were any.
+  bool writeWaitingAnimation();
   void report(const SaveOutcome& outcome);
   void lost(const LostCapture& capture);
   void showDiskFull(const std::string& file, const std::string& reason);
@@ -122,6 +128,7 @@ class CaptureCycle : public PictureListener {
   std::set<std::string> settingsFilesReported_;
   std::string refusedSizeShown_;  // the last size refused with a message
   Options::WatchId picturesWithText_;
+  std::vector<Options::WatchId> animationSettings_;
   std::unique_ptr<Timer> memoryReleaseTimer_;
 };
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "formats/gif/gif_image.h"
+#include "formats/modern_types.h"
 #include "options/output_type_choice.h"
 #include "support/animation_fixture.h"
 #include "support/full_disk.h"
@@ -146,17 +149,134 @@ TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
   EXPECT_EQ(le32(b, find(b, "strh") + 8 + 20), 1u);
 }
 
-TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
-  options.setValue(Option::outputType, kAvi);
-  options.setChecked(Option::saveAnimation, true);
-  options.setValue(Option::animationFrameCount, 5);
-  capture(testing::framePicture(8, 8));
-  capture(testing::framePicture(8, 8));
-  cycle.close();
-  EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
-  const Bytes b = file("snp1.gif");
-  EXPECT_EQ(count(b, kLoop), 2u);
-  EXPECT_FALSE(exists("snp1.avi"));
+// One step of a case below: a capture, a setting changed as the user changes it,
+// or the close.
+struct Step {
+  enum { Capture, Set, Close } what;
+  Option option = Option::outputType;
+  int value = 0;
+};
+constexpr Step kCapture{Step::Capture};
+constexpr Step kClose{Step::Close};
+constexpr Step set(Option option, int value) {
+  return {Step::Set, option, value};
+}
+
+struct WrittenFile {
+  std::string name;
+  int frames;
+};
+
+struct SettingsCase {
+  const char* fault;  // what went wrong without the rule
+  int type;
+  bool animation;
+  int frameCount;
+  std::vector<Step> steps;
+  std::vector<WrittenFile> files;  // every file in the folder, in name order
+};
+
+// Frames in a file: an animated GIF's frames each carry the looping extension (a
+// single picture none); an AVI's stream length; a WebP's ANMF chunks (a still
+// picture none).
+int framesIn(const Bytes& b, const std::string& name) {
+  const std::string extension = name.substr(name.rfind('.'));
+  std::size_t frames = 1;
+  if (extension == ".gif") frames = count(b, kLoop);
+  if (extension == ".webp") frames = count(b, {'A', 'N', 'M', 'F'});
+  if (extension == ".avi") frames = le32(b, find(b, "strh") + 8 + 32);
+  return std::max(1, static_cast<int>(frames));
+}
+
+// Frames that wait belong to the animation they were gathered for: a change of the
+// type, the count or "Save each image separately" first writes them as that
+// animation, in that type, under the next number; so does the close.
+TEST_F(Animation, ChangedSettingsAndTheCloseWriteWaitingFramesAsTheirOwnAnimation) {
+  using O = Option;
+  const std::vector<SettingsCase> cases = {
+      {"separately clicked: the waiting frame and the next capture made one 2-frame GIF",
+       kGif,
+       true,
+       3,
+       {kCapture, set(O::saveAnimation, 0), kCapture},
+       {{"snp1.gif", 1}, {"snp2.gif", 1}}},
+      {"AVI frames waiting at the close became a GIF while the type said AVI",
+       kAvi,
+       true,
+       3,
+       {kCapture, kCapture, kClose},
+       {{"snp1.avi", 2}}},
+      {"separately clicked on AVI: the waiting AVI frame became part of a GIF",
+       kAvi,
+       true,
+       3,
+       {kCapture, set(O::saveAnimation, 0), set(O::outputType, kGif), kCapture},
+       {{"snp1.avi", 1}, {"snp2.gif", 1}}},
+      {"GIF frames waiting went into the AVI chosen after them",
+       kGif,
+       true,
+       3,
+       {kCapture, set(O::outputType, kAvi), kCapture, kCapture, kCapture},
+       {{"snp1.gif", 1}, {"snp2.avi", 3}}},
+      {"a count raised while frames waited merged them with later captures",
+       kGif,
+       true,
+       3,
+       {kCapture, kCapture, set(O::animationFrameCount, 4), kCapture, kCapture, kCapture, kCapture},
+       {{"snp1.gif", 2}, {"snp2.gif", 4}}},
+      {"a count lowered below the waiting frames finished them with one capture more",
+       kGif,
+       true,
+       5,
+       {kCapture, kCapture, kCapture, set(O::animationFrameCount, 2), kCapture, kCapture},
+       {{"snp1.gif", 3}, {"snp2.gif", 2}}},
+      {"a setting of the frames alone (the delay) must not cut the animation short",
+       kGif,
+       true,
+       2,
+       {kCapture, set(O::frameDelay, 20), kCapture},
+       {{"snp1.gif", 2}}},
+      {"a WebP frame waited past later captures and took a number after theirs at the exit",
+       kWebp,
+       true,
+       3,
+       {kCapture, set(O::outputType, kJpeg), kCapture, kCapture, kClose},
+       {{"snp1.webp", 1}, {"snp2.jpg", 1}, {"snp3.jpg", 1}}},
+      {"WebP frames waiting went missing when GIF frames followed",
+       kWebp,
+       true,
+       5,
+       {kCapture, set(O::outputType, kGif), kCapture, kClose},
+       {{"snp1.webp", 1}, {"snp2.gif", 1}}},
+  };
+  for (const SettingsCase& c : cases) {
+    SCOPED_TRACE(c.fault);
+    if ((c.type == kWebp) && !kModernTypesBuilt) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      std::filesystem::remove(entry.path());
+    }
+    state.names.setCounter(0);
+    options.setValue(Option::outputType, c.type);
+    options.setChecked(Option::saveAnimation, c.animation);
+    options.setValue(Option::animationFrameCount, c.frameCount);
+    options.setValue(Option::frameDelay, 10);
+    for (const Step& step : c.steps) {
+      if (step.what == Step::Capture) capture(testing::framePicture(8, 8));
+      if (step.what == Step::Set) options.setValue(step.option, step.value);
+      if (step.what == Step::Close) cycle.close();
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected;
+    for (const WrittenFile& f : c.files) expected.push_back(f.name);
+    ASSERT_EQ(names, expected);
+    for (const WrittenFile& f : c.files)
+      EXPECT_EQ(framesIn(file(f.name), f.name), f.frames) << f.name;
+    EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
+  }
 }
 
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
