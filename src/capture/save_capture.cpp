@@ -26,9 +26,10 @@ struct ReasonRow {
 constexpr ReasonRow kReasons[] = {
     {LostReason::NotSent, "LostNotSent"},       {LostReason::OwnerQuit, "LostOwnerQuit"},
     {LostReason::Refused, "LostRefused"},       {LostReason::TooLarge, "LostTooLarge"},
-    {LostReason::Replaced, "LostReplaced"},     {LostReason::Damaged, "LostDamaged"},
-    {LostReason::Unreadable, "LostUnreadable"}, {LostReason::NoNumberLeft, "LostNoNumber"},
-    {LostReason::NotCreated, "LostNotWritten"}, {LostReason::NotWritten, "LostNotWritten"},
+    {LostReason::Replaced, "LostReplaced"},     {LostReason::Drawing, "LostDrawing"},
+    {LostReason::Damaged, "LostDamaged"},       {LostReason::Unreadable, "LostUnreadable"},
+    {LostReason::NoNumberLeft, "LostNoNumber"}, {LostReason::NotCreated, "LostNotWritten"},
+    {LostReason::NotWritten, "LostNotWritten"},
 };
 
 // How a failure while saving is told: damaged rows cost nothing; a file that could
@@ -74,6 +75,8 @@ LostReason lostReasonOf(LostOffer why) {
       return LostReason::TooLarge;
     case LostOffer::Replaced:
       return LostReason::Replaced;
+    case LostOffer::Drawing:
+      return LostReason::Drawing;
     case LostOffer::Damaged:
       break;
   }

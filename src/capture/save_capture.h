@@ -27,6 +27,7 @@ enum class LostReason {
   Refused,       // it would not send the picture
   TooLarge,      // the offered picture is larger than a picture may be here
   Replaced,      // another offer took the picture's place before it was read
+  Drawing,       // the offer was a drawing (SVG), which is not a picture to take
   Damaged,       // the offered picture's data does not make a picture
   Unreadable,    // the picture could not be had for another reason
   NoNumberLeft,  // every file number up to 99999 is taken

@@ -47,6 +47,8 @@ constexpr std::array kSchema = {
     LanguageText{"Main", "LostReplaced",
                  "another copy replaced the picture on the clipboard before it could be read",
                  Message},
+    LanguageText{"Main", "LostDrawing", "the clipboard holds a drawing (SVG), which is left there",
+                 Message},
     LanguageText{"Main", "ProgramNotStarted",
                  "The capture was saved, but the external program \"%s\" could not be started.",
                  Message},

@@ -17,6 +17,7 @@ enum class LostOffer {
   Damaged,    // what was sent does not make a picture
   TooLarge,   // bigger than a picture may be here
   Replaced,   // another offer took its place before it was read
+  Drawing,    // a drawing (SVG) with no picture beside it: left on the clipboard
 };
 
 // What taking the offered picture gives: the picture, or why there is none.

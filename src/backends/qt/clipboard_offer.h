@@ -34,6 +34,12 @@ bool offersRasterImage(const QStringList& targets);
 // emptied away.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
 
+// Whether the offer is a drawing (SVG) that pictureTarget leaves alone although
+// it would take a picture offered the same way: no picture beside it, nothing
+// secret, and no text unless takeWithText. Such offers are told to the user, who
+// may wonder why nothing came of the copy.
+bool offersDrawingOnly(const QStringList& targets, bool takeWithText);
+
 // Qt's name for its own image data: what our own offer is listed under, and other
 // programs' X pixmaps too (as Qt lists them).
 inline const QString kPixmapType = QStringLiteral("application/x-qt-image");

@@ -114,6 +114,7 @@ void QtClipboard::adoptX11Offer() {
         if (!x11_.startFetch(target_)) givenUp_ = true;
       }
       unread_ = !target_.isEmpty() && !givenUp_;
+      if (!sameOwner && offersDrawingOnly(types, takeWithText_)) tellLost(LostOffer::Drawing);
     }
   }
   offered_ = !target_.isEmpty() && !givenUp_;

@@ -62,6 +62,7 @@ void WaylandClipboard::refresh() {
     // The clipboard emptied while its picture was on its way: its owner has gone
     // and taken the picture with it (our own emptying ends the read first).
     if (reader_.active() && types.isEmpty()) tellLostLater(LostOffer::OwnerQuit);
+    if (offersDrawingOnly(types, takeWithText_)) tellLostLater(LostOffer::Drawing);
   } else if (target == target_) {
     return;
   }
