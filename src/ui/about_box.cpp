@@ -159,6 +159,9 @@ void AboutBox::applyTexts() {
 
 void AboutBox::showEvent(QShowEvent* event) {
   applyTexts();
+  // As tall as the credits need once wrapped in this language, with the quick help
+  // whole below them.
+  adjustSize();
   // Centred on the screen the main window is on.
   const QScreen* screen =
       parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();

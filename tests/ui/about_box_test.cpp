@@ -34,6 +34,10 @@ TEST_F(WindowTest, EveryCreditsLineIsWholeInTheBoxAtItsDefaultSizeInEveryLanguag
     EXPECT_EQ(lines.size(), 3);
     EXPECT_TRUE(box.rect().contains(credits->geometry()));
     EXPECT_GE(credits->height(), credits->heightForWidth(credits->width()));
+    // Nor does their height squeeze the quick help below them.
+    auto* help = box.findChild<QWidget*>(QStringLiteral("quickHelpGroup"));
+    EXPECT_GE(help->height(), help->minimumSizeHint().height());
+    EXPECT_TRUE(box.rect().contains(help->geometry()));
     for (const QString& line : lines) {
       EXPECT_FALSE(line.trimmed().isEmpty());
       // Wrapped, no part of it (a word too long to wrap) runs past the edge.
