@@ -225,28 +225,32 @@ void CaptureCycle::start() {
 }
 
 void CaptureCycle::close() {
-  writeWaitingAnimation();
+  // The status line says the settings are being saved; the count is not shown again.
+  writeWaitingAnimation(false);
 }
 
 void CaptureCycle::animationSettingChanged() {
-  if (!writeWaitingAnimation()) return;
-  tell([](CaptureObserver& o) { o.counterChanged(); });
   // A picture that arrived while an AVI file was written waited for it.
-  if (takingPictures() && services_.clipboard.pictureReady()) pictureArrived();
+  if (writeWaitingAnimation(true) && takingPictures() && services_.clipboard.pictureReady()) {
+    pictureArrived();
+  }
 }
 
-bool CaptureCycle::writeWaitingAnimation() {
+bool CaptureCycle::writeWaitingAnimation(bool showCounter) {
   // While a capture is written (the AVI writer lets events through) its frames are
   // no longer waiting.
   if (saving_ || state_.animation.pendingFrameIndex() < 0) return false;
   saving_ = true;
   std::exception_ptr failure;
+  WriteOutcome written;
   try {
-    state_.animation.flushPending(options_, state_.names, texts_, services_);
+    written = state_.animation.flushPending(options_, state_.names, texts_, services_);
   } catch (...) {
     failure = std::current_exception();
   }
   saving_ = false;
+  if (showCounter) tell([](CaptureObserver& o) { o.counterChanged(); });
+  if (written.noNumberLeft) lost(LostCapture{LostReason::NoNumberLeft});
   if (!failure) return true;
   // The frames are gone: told as a capture that could not be written is.
   try {

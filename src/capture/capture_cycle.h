@@ -102,8 +102,9 @@ class CaptureCycle : public PictureListener {
   // A setting of the animation changed: the frames still waiting are written first.
   void animationSettingChanged();
   // Writes the animation frames still waiting, as the animation they were gathered
-  // for (a failure reported as any error is); whether there were any.
-  bool writeWaitingAnimation();
+  // for, with the counter shown again when asked; a failure is reported as a
+  // capture's is. Whether there were any.
+  bool writeWaitingAnimation(bool showCounter);
   void report(const SaveOutcome& outcome);
   void lost(const LostCapture& capture);
   void showDiskFull(const std::string& file, const std::string& reason);

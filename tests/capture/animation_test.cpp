@@ -252,6 +252,19 @@ TEST_F(Animation, ChangedSettingsAndTheCloseWriteWaitingFramesAsTheirOwnAnimatio
   }
 }
 
+// Frames that find no number left when they are written are gone: told, as a
+// capture dropped for that reason is, not in silence.
+TEST_F(Animation, WaitingFramesWithNoNumberLeftAreToldWhenASettingWritesThem) {
+  options.setChecked(Option::saveAnimation, true);
+  options.setValue(Option::animationFrameCount, 3);
+  capture(testing::framePicture(8, 8));
+  state.names.setCounter(kMaxImageNumber);
+  options.setChecked(Option::saveAnimation, false);
+  EXPECT_EQ(status.statusText(),
+            "A capture was not saved: every file number up to 99999 is taken.");
+  EXPECT_EQ(fileCount(), 0u);
+}
+
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
   chooseOutputType(options, kAvi);
   EXPECT_TRUE(options.checked(Option::saveAnimation));
