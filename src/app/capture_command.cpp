@@ -155,7 +155,10 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   }
   try {
     // A frame gathered for an animation would wait for captures that never come.
-    if (state.animation.pendingFrameIndex() >= 0) state.animation.flushPending(state.names);
+    if (state.animation.pendingFrameIndex() >= 0 &&
+        state.animation.flushPending(options, state.names, texts, platform).aviNotWritten) {
+      status = 1;
+    }
     // The counter, so that the next capture, by command or by the program, goes on
     // from here.
     settings.close();

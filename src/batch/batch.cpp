@@ -268,8 +268,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     Bitmap bitmap;
     try {
-      bitmap = loadPictureFile(picture);
-      bitmap.convertTo(32);  // as a screen capture arrives
+      bitmap = loadCapturePictureFile(picture);
     } catch (const std::exception& e) {
       err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
       status = 1;
@@ -287,7 +286,13 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (state.animation.pendingFrameIndex() >= 0) {
     try {
-      report.written(recorded(state.animation.flushPending(state.names).path));
+      const WriteOutcome flushed =
+          state.animation.flushPending(options, state.names, texts, platform);
+      if (flushed.aviNotWritten) {
+        err << flushed.aviFailure << '\n';
+        status = 1;
+      }
+      report.written(recorded(flushed.path));
     } catch (const FileError& e) {
       if (e.kind() == FileErrorKind::NotCreated && e.reasonBeyondDiskFull().empty()) {
         err << diskFullMessage(texts, e.path()) << '\n';

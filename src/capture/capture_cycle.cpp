@@ -5,6 +5,7 @@
 
 #include "base/free_memory.h"
 #include "image/pixel_buffer.h"
+#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -24,11 +25,19 @@ CaptureCycle::CaptureCycle(Options& options, const Texts& texts, SaveState& stat
   picturesWithText();
   sources_.push_back(&services_.clipboard.pictures());
   services_.clipboard.pictures().setSink(this);
+  // Frames gathered under one animation setting are written as that animation
+  // before another applies, under the next number: never merged into a file of
+  // captures meant otherwise, nor kept waiting (in memory alone) until the exit.
+  for (const Option setting :
+       {Option::outputType, Option::saveAnimation, Option::animationFrameCount}) {
+    animationSettings_.push_back(options_.watch(setting, [this] { animationSettingChanged(); }));
+  }
 }
 
 CaptureCycle::~CaptureCycle() {
   for (PictureSource* source : sources_) source->setSink(nullptr);
   options_.unwatch(picturesWithText_);
+  for (const Options::WatchId& watch : animationSettings_) options_.unwatch(watch);
 }
 
 void CaptureCycle::addSource(PictureSource& source) {
@@ -214,7 +223,49 @@ void CaptureCycle::start() {
 }
 
 void CaptureCycle::close() {
-  state_.animation.flushPending(state_.names);
+  // The status line says the settings are being saved; the count is not shown again.
+  writeWaitingAnimation(false);
+}
+
+void CaptureCycle::animationSettingChanged() {
+  writeWaitingAnimation(true);
+}
+
+bool CaptureCycle::writeWaitingAnimation(bool showCounter) {
+  // A capture being written finishes with its own frames first.
+  if (saving_ || state_.animation.pendingFrameIndex() < 0) return false;
+  saving_ = true;
+  std::exception_ptr failure;
+  WriteOutcome written;
+  try {
+    written = state_.animation.flushPending(options_, state_.names, texts_, services_);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  saving_ = false;
+  if (showCounter) tell([](CaptureObserver& o) { o.counterChanged(); });
+  if (written.noNumberLeft) lost(LostCapture{LostReason::NoNumberLeft});
+  if (written.aviNotWritten) {
+    // The AVI writer's box says why, as for a capture that completed the AVI.
+    SaveOutcome outcome;
+    outcome.aviNotWritten = true;
+    outcome.aviFailure = written.aviFailure;
+    if (reporter_ != nullptr) reporter_->report(outcome, CaptureSource{});
+    return true;
+  }
+  if (!failure) return true;
+  // The frames are gone: told as a capture that could not be written is.
+  try {
+    std::rethrow_exception(failure);
+  } catch (const FileError& e) {
+    if (e.kind() == FileErrorKind::NotCreated) {
+      if (reporter_ != nullptr) reporter_->reportError(failure);
+      return true;
+    }
+  } catch (...) {
+  }
+  lost(LostCapture{LostReason::NotWritten});
+  return true;
 }
 
 void CaptureCycle::showNotice(const std::string& text) {

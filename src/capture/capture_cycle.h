@@ -73,8 +73,8 @@ class CaptureCycle : public CaptureSink {
   // picture dropped unless the user keeps it, and the temporaries of writers that
   // were killed removed.
   void start();
-  // The program closes: the animation frames still waiting are written. Throws
-  // what the GIF writer throws.
+  // The program closes: the animation frames still waiting are written, as the
+  // animation they were gathered for; a failure is reported as a capture's is.
   void close();
 
   // A line for the status bar (a report that needs no box, the settings' return after
@@ -104,6 +104,12 @@ class CaptureCycle : public CaptureSink {
   // Asks the sources for their pictures while pictures are taken.
   void takeWaiting();
   void report(const SaveOutcome& outcome, const CaptureSource& source);
+  // A setting of the animation changed: the frames still waiting are written first.
+  void animationSettingChanged();
+  // Writes the animation frames still waiting, as the animation they were gathered
+  // for, with the counter shown again when asked; a failure is reported as a
+  // capture's is. Whether there were any.
+  bool writeWaitingAnimation(bool showCounter);
   void lost(const LostCapture& capture);
   void armMemoryRelease();
   void releaseMemory();
@@ -122,6 +128,7 @@ class CaptureCycle : public CaptureSink {
   bool saving_ = false;
   Counts counts_;
   Options::WatchId picturesWithText_;
+  std::vector<Options::WatchId> animationSettings_;
   std::unique_ptr<Timer> memoryReleaseTimer_;
 };
 

@@ -1,5 +1,8 @@
 #include "options/quality_bar.h"
 
+#include <string_view>
+
+#include "base/text.h"
 #include "formats/modern_types.h"
 #include "options/output_types.h"
 
@@ -12,6 +15,26 @@ const QualityUse* useOf(int type) {
   if (type < 0 || type >= kOutputTypeCount) return nullptr;
   const std::optional<QualityUse>& use = outputTypes()[static_cast<std::size_t>(type)].quality;
   return use ? &*use : nullptr;
+}
+
+// What the bar sets, without a number: the quality caption up to its number
+// ("Quality" of "Quality %q (recommended %r)"), or what follows the number up to
+// a bracket when a language puts the number first.
+std::string settingName(const std::string& caption) {
+  const auto trimmed = [](std::string_view text) {
+    const auto inside = [](char c) { return c != ' ' && c != ':' && c != '\t'; };
+    while (!text.empty() && !inside(text.front())) text.remove_prefix(1);
+    while (!text.empty() && !inside(text.back())) text.remove_suffix(1);
+    return std::string(text);
+  };
+  const std::string_view text = caption;
+  const std::size_t number = lowerAscii(caption).find("%q");  // placeholders: any case
+  std::string name = trimmed(text.substr(0, number));
+  if (name.empty() && number != std::string_view::npos) {
+    const std::string_view rest = text.substr(number + 2);
+    name = trimmed(rest.substr(0, rest.find('(')));
+  }
+  return name;
 }
 
 }  // namespace
@@ -79,8 +102,18 @@ void QualityBar::showValue(int type, int value) {
 }
 
 void QualityBar::languageChanged() {
-  showValue(shownType_, options_.value(useOf(shownType_)->stored));
+  showCaption();
   changed.callAll();
+}
+
+void QualityBar::showCaption() {
+  if (useOf(options_.value(Option::outputType))) {
+    showValue(shownType_, options_.value(useOf(shownType_)->stored));
+  } else {
+    // Greyed for a type that takes no number, the caption names none: another
+    // type's value, range or advice would say something untrue of this one.
+    caption_ = settingName(texts_.get("Main", "Quality"));
+  }
 }
 
 int QualityBar::largeStep() const {
@@ -103,7 +136,7 @@ void QualityBar::outputTypeChanged() {
   if (use) {
     positionChanged();
   } else {
-    changed.callAll();
+    languageChanged();
   }
 }
 

@@ -16,6 +16,7 @@ constexpr ReasonRow kReasons[] = {
     {LostReason::Replaced, "LostReplaced"},     {LostReason::Damaged, "LostDamaged"},
     {LostReason::Unreadable, "LostUnreadable"}, {LostReason::NoNumberLeft, "LostNoNumber"},
     {LostReason::NotCreated, "LostNotWritten"}, {LostReason::NotWritten, "LostNotWritten"},
+    {LostReason::Drawing, "LostDrawing"},
 };
 
 }  // namespace

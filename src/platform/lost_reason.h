@@ -15,6 +15,7 @@ enum class LostReason {
   NoNumberLeft,  // every file number up to 99999 is taken
   NotCreated,    // the file could not be created or written to its end
   NotWritten,    // writing the file failed for another reason
+  Drawing,       // a drawing (SVG) with no picture beside it: left on the clipboard
 };
 
 // The key in the language file's [Main] section that says why, for the notice.

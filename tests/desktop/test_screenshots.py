@@ -194,10 +194,10 @@ def run_windows(folder):
         time.sleep(0.5)
         target = folder or session.home
 
-        # The about box, once its credits have scrolled in a little.
+        # The about box, its credits whole.
         session.run(["xdotool", "windowfocus", "--sync", wid])
         session.run(["xdotool", "key", "--delay", "80", "alt+h", "Return"])
-        box = shoot_dialog(session, "Info", os.path.join(target, "about-box-100.png"), 4)
+        box = shoot_dialog(session, "Info", os.path.join(target, "about-box-100.png"))
         if box:
             close_with(session, box, "Return")
 

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
 #include <cstdint>
 
 #include "backends/qt/qimage_bitmap.h"
@@ -24,11 +25,16 @@ bool isBmpAlias(const QString& type) {
 }
 
 // Drawings are not screenshots: whether Qt could draw an SVG depends only on which
-// plugins happen to be installed, and a copied drawing is the user's own document.
+// plugins happen to be installed, and a copied drawing is the user's own document,
+// which taking would empty from the clipboard.
+bool isDrawing(const QString& type) {
+  return type.startsWith(QLatin1String("image/svg"));
+}
+
 bool readable(const QString& type) {
   static const QList<QByteArray> known = QImageReader::supportedMimeTypes();
   if (!type.startsWith(QLatin1String("image/"))) return false;
-  if (type.startsWith(QLatin1String("image/svg"))) return false;
+  if (isDrawing(type)) return false;
   return known.contains(type.toLatin1()) || (isBmpAlias(type) && known.contains("image/bmp"));
 }
 
@@ -126,6 +132,12 @@ QString pictureTarget(const QStringList& targets, bool takeWithText) {
     if (readable(type)) return type;
   }
   return targets.contains(kPixmapType) ? kPixmapType : QString();
+}
+
+bool offersDrawingOnly(const QStringList& targets, bool takeWithText) {
+  if (!pictureTarget(targets, true).isEmpty() || offersSecret(targets)) return false;
+  if (!takeWithText && offersPlainText(targets)) return false;
+  return std::any_of(targets.begin(), targets.end(), isDrawing);
 }
 
 TakenPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows) {

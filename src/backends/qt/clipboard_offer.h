@@ -40,6 +40,12 @@ QString pictureTarget(const QStringList& targets, bool takeWithText);
 // an offer that carries it.
 inline const QString kNotACaptureType = QStringLiteral("application/x-snaprill-not-a-capture");
 
+// Whether the offer is a drawing (SVG) that pictureTarget leaves alone although
+// it would take a picture offered the same way: no picture beside it, nothing
+// secret, and no text unless takeWithText. Such offers are told to the user, who
+// may wonder why nothing came of the copy.
+bool offersDrawingOnly(const QStringList& targets, bool takeWithText);
+
 // The picture the bytes of `target` make: 32 bpp, B G R X, transparent parts drawn
 // over white; or why they make none. With rows, a large PNG may be handed over
 // while its rows still arrive (see decodePngCapture); without, it comes whole.

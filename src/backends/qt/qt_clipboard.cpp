@@ -93,6 +93,7 @@ void QtClipboard::adoptX11Offer() {
   target_ = target;
   targetOwner_ = x11_.ownerChanges();
   forgetData();
+  if (!sameOwner && offersDrawingOnly(types, takeWithText_)) tracker_.tellLost(LostReason::Drawing);
   // Read at once, in the background: the cycle is told once the picture is here,
   // and a slow owner holds up nothing.
   if (tracker_.follow(!target_.isEmpty(), sameOwner) && !x11_.startFetch(target_)) {

@@ -62,6 +62,7 @@ void WaylandClipboard::refresh() {
     // The clipboard emptied while its picture was on its way: its owner has gone
     // and taken the picture with it (our own emptying ends the read first).
     if (reader_.active() && types.isEmpty()) tellLostLater(LostReason::OwnerQuit);
+    if (offersDrawingOnly(types, takeWithText_)) tellLostLater(LostReason::Drawing);
   } else if (target == target_) {
     return;
   }

@@ -57,6 +57,32 @@ TEST(ClipboardOffer, PngFirstThenTheOwnersOrderOfWhatQtReads) {
   EXPECT_EQ(pictureTarget({}, true), "");
 }
 
+// A drawing on its own is left on the clipboard and told (it once went unsaid, the
+// README promising any picture Qt reads); beside a picture, the picture is taken,
+// and a drawing the other rules leave alone (a secret, text) is not told either.
+TEST(ClipboardOffer, OnlyADrawingLeftAloneByItselfIsTold) {
+  struct Case {
+    QStringList targets;
+    bool takeWithText;
+    bool told;
+  };
+  const Case cases[] = {
+      {{"image/svg+xml"}, false, true},
+      {{"image/svg+xml-compressed", "text/uri-list"}, false, true},
+      {{"image/svg+xml", "image/png"}, false, false},
+      {{"image/svg+xml", "application/x-qt-image"}, false, false},
+      {{"image/svg+xml", "text/plain"}, false, false},
+      {{"image/svg+xml", "text/plain"}, true, true},
+      {{"image/svg+xml", "x-kde-passwordManagerHint"}, true, false},
+      {{"text/plain"}, true, false},
+      {{}, true, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(offersDrawingOnly(c.targets, c.takeWithText), c.told)
+        << c.targets.join(' ').toStdString() << " " << c.takeWithText;
+  }
+}
+
 // A small picture with every pixel different, opaque or with alpha.
 QImage testPicture(bool alpha) {
   QImage image(13, 7, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
