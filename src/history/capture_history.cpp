@@ -1,9 +1,6 @@
 #include "history/capture_history.h"
 
 #include <dirent.h>
-#include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,8 +10,8 @@
 #include <future>
 
 #include "base/free_memory.h"
+#include "base/idle_priority.h"
 #include "base/text.h"
-#include "formats/loader/picture_loader.h"
 #include "history/direct_recorder.h"
 #include "options/output_types.h"
 
@@ -46,14 +43,6 @@ bool pictureType(const std::string& type) {
 
 }  // namespace
 
-void lowerThreadPriority() {
-  sched_param param{};
-  param.sched_priority = 0;
-  pthread_setschedparam(pthread_self(), SCHED_IDLE, &param);
-  // Linux keeps a nice value per thread: this thread's only.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
-}
-
 std::optional<IndexEntry> entryOf(const std::string& path, const CaptureSource& source) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -74,27 +63,6 @@ std::optional<IndexEntry> entryOf(const std::string& path, const CaptureSource& 
 
 bool hasPictureName(const std::string& path) {
   return pictureType(typeOf(path));
-}
-
-ReadOutcome readPictureText(const std::string& path, TextReader& reader) {
-  Bitmap picture;
-  try {
-    picture = loadPictureFile(path);
-  } catch (const std::exception& e) {
-    return {{}, TextState::Skipped, e.what()};
-  }
-  return readText(picture, reader);
-}
-
-ReadOutcome readText(const Bitmap& picture, TextReader& reader) {
-  const int shrink = readingShrink(picture.width(), picture.height());
-  if (shrink == 0) return {{}, TextState::Skipped, "too large to read"};
-  GreyPicture grey = greyPicture(picture, shrink);
-  darkTextOnLight(grey);
-  std::optional<std::string> text = reader.read(grey);
-  if (!text) return {{}, TextState::Skipped, "the text reader failed"};
-  return {std::move(*text), TextState::Read,
-          shrink > 1 ? "read at 1/" + std::to_string(shrink) + " size" : std::string()};
 }
 
 FolderScan scanForPictures(CaptureIndex& index, const std::vector<std::string>& folders,
@@ -128,9 +96,10 @@ FolderScan scanForPictures(CaptureIndex& index, const std::vector<std::string>& 
   return scan;
 }
 
-CaptureHistory::CaptureHistory(HistorySetup setup) : setup_(std::move(setup)) {
+CaptureHistory::CaptureHistory(HistorySetup setup)
+    : setup_(std::move(setup)), reader_(setup_.reader) {
   writer_ = std::thread([this] { writerLoop(); });
-  reader_ = std::thread([this] { readerLoop(); });
+  readingThread_ = std::thread([this] { readerLoop(); });
 }
 
 CaptureHistory::~CaptureHistory() {
@@ -139,9 +108,9 @@ CaptureHistory::~CaptureHistory() {
     stopping_ = true;
   }
   // The picture in hand stays queued in the index for the next start.
-  if (setup_.reader) setup_.reader->cancel();
+  reader_.stop();
   readerWake_.notify_all();
-  reader_.join();
+  readingThread_.join();
   // The writer last: the reader's last questions go through it.
   {
     std::lock_guard lock(mutex_);
@@ -326,7 +295,8 @@ void CaptureHistory::readerLoop() {
       std::lock_guard problemLock(mutex_);
       problem_ = e.what();
     }
-    if (setup_.reader) setup_.reader->release();
+    // Nothing is left to read: the child and the engine's memory go.
+    reader_.finish();
     returnFreeMemoryToSystem();
     lock.lock();
     readerBusy_ = false;
@@ -349,7 +319,6 @@ void CaptureHistory::checkFiles() {
 }
 
 void CaptureHistory::readPending() {
-  if (!setup_.reader) return;
   std::int64_t after = 0;
   for (;;) {
     {
@@ -360,21 +329,34 @@ void CaptureHistory::readPending() {
     withIndex([&](CaptureIndex& index) { next = index.nextPending(after); });
     if (!next) return;
     after = next->id;
-    if (!setup_.reader->available()) {
-      // Without the engine or its language data the pictures keep their place in the
-      // queue: read once the data is installed.
-      std::lock_guard lock(mutex_);
-      textEngine_ = TextEngine::Missing;
-      return;
+    // A crash may be the machine's (memory ran out) rather than the picture's: it
+    // is tried again, and passed over only when it keeps ending the reader.
+    ReadOutcome outcome;
+    ReaderProcess::Answer answer = ReaderProcess::Answer::Crashed;
+    for (int attempt = 0; attempt < kReadingAttempts && answer == ReaderProcess::Answer::Crashed;
+         ++attempt) {
+      answer = reader_.read(next->path, outcome);
     }
-    {
-      std::lock_guard lock(mutex_);
-      textEngine_ = TextEngine::Available;
-    }
-    const ReadOutcome outcome = readPictureText(next->path, *setup_.reader);
-    {
-      std::lock_guard lock(mutex_);
-      if (stopping_) return;  // given up for the quit: still to be read
+    switch (answer) {
+      case ReaderProcess::Answer::Stopped:
+        return;  // given up for the quit: still to be read
+      case ReaderProcess::Answer::NoEngine: {
+        // Without the engine or its language data the pictures keep their place in
+        // the queue: read once the data is installed.
+        std::lock_guard lock(mutex_);
+        textEngine_ = TextEngine::Missing;
+        return;
+      }
+      case ReaderProcess::Answer::Crashed:
+        outcome = {{},
+                   TextState::Skipped,
+                   "the text reader crashed on it " + std::to_string(kReadingAttempts) + " times"};
+        break;
+      case ReaderProcess::Answer::Read: {
+        std::lock_guard lock(mutex_);
+        textEngine_ = TextEngine::Available;
+        break;
+      }
     }
     const std::int64_t id = next->id;
     withIndex(

@@ -2,11 +2,14 @@
 // index (capture_index.h), and the words in it read in the background.
 //
 // Two threads of its own, so that neither the capture nor the window ever waits
-// for the index: a writer, the only one that writes to the index, and a reader of
-// text at idle priority (SCHED_IDLE and nice 19), which reads one picture at a
-// time. What is still to be read waits in the index, so a quit or a crash loses
-// no work: the next start goes on where this one stopped. While nothing arrives,
-// both threads sleep on a condition with no time limit: no timer, no wakeup.
+// for the index: a writer, the only one that writes to the index, and a reading
+// thread at idle priority (SCHED_IDLE and nice 19), which checks the files and has
+// the words read one picture at a time by a child process (reader_process.h): the
+// engine's memory leaves with the child once nothing waits to be read, and a crash
+// of the engine takes only the child down. What is still to be read waits in the
+// index, so a quit or a crash loses no work: the next start goes on where this one
+// stopped. While nothing arrives, both threads sleep on a condition with no time
+// limit and no child runs: no timer, no wakeup.
 #pragma once
 
 #include <condition_variable>
@@ -21,18 +24,23 @@
 #include <vector>
 
 #include "history/capture_index.h"
-#include "history/text_reader.h"
+#include "history/reader_process.h"
 #include "platform/capture_source.h"
 
 namespace snaprill {
+
+// A picture that ends the reader this many times in a row is passed over, with a
+// note saying so.
+inline constexpr int kReadingAttempts = 3;
 
 struct HistorySetup {
   std::string indexPath;
   // Folders whose pictures are indexed again when the index was missing or damaged
   // (the output folders).
   std::vector<std::string> folders;
-  // Reads the words; nullptr: none are read, and captures keep everything else.
-  std::unique_ptr<TextReader> reader;
+  // The program that reads the words; without one none are read, and captures keep
+  // everything else.
+  ReaderCommand reader;
   // A missing index is filled from the folders (it was there before and got lost);
   // otherwise a missing index starts empty.
   bool rebuildWhenMissing = true;
@@ -51,8 +59,8 @@ struct FolderScan {
 class CaptureHistory {
  public:
   explicit CaptureHistory(HistorySetup setup);
-  // The records in hand are written; reading stops after the picture in hand, the
-  // rest waits in the index.
+  // The records in hand are written; the reader is stopped at once, and the picture
+  // in hand waits in the index with the rest.
   ~CaptureHistory();
   CaptureHistory(const CaptureHistory&) = delete;
   CaptureHistory& operator=(const CaptureHistory&) = delete;
@@ -107,8 +115,9 @@ class CaptureHistory {
   bool startupCheck_ = true;
   TextEngine textEngine_ = TextEngine::NotYetKnown;
   std::string problem_;
+  ReaderProcess reader_;
   std::thread writer_;
-  std::thread reader_;
+  std::thread readingThread_;
 };
 
 // Scans the folders for picture files the index does not know and records them
@@ -121,21 +130,8 @@ FolderScan scanForPictures(CaptureIndex& index, const std::vector<std::string>& 
 // the source. Nothing when the file is not there.
 std::optional<IndexEntry> entryOf(const std::string& path, const CaptureSource& source);
 
-// Reads the text of one picture for the index: the state and note to store.
-struct ReadOutcome {
-  std::string text;
-  TextState state = TextState::Read;
-  std::string note;
-};
-ReadOutcome readPictureText(const std::string& path, TextReader& reader);
-ReadOutcome readText(const Bitmap& picture, TextReader& reader);
-
 // Whether the file's name is that of a picture of a type the readers know (by its
 // extension, in any letter case).
 bool hasPictureName(const std::string& path);
-
-// Lowers the calling thread to idle priority: SCHED_IDLE, and nice 19 where that is
-// refused.
-void lowerThreadPriority();
 
 }  // namespace snaprill

@@ -15,6 +15,7 @@ namespace snaprill {
 namespace {
 
 constexpr const char* kLibrary = "libtesseract.so.5";
+constexpr const char* kThreadLimit = "OMP_THREAD_LIMIT";
 
 // Our language files and the Tesseract data that reads their language.
 constexpr std::array<std::pair<std::string_view, const char*>, 9> kLanguageData{{
@@ -39,6 +40,26 @@ bool find(void* library, const char* name, Function& out) {
   return out != nullptr;
 }
 
+// Tesseract splits each line's network over OpenMP threads with a thread count of
+// its own, which omp_set_num_threads does not lower, and the threads spin between
+// lines: on two processors a picture cost three to four times the processor time
+// of one thread, for no gain to a reader that nobody waits for. Only OpenMP's
+// thread limit bounds them, and OpenMP reads it from the environment once, when
+// the library is loaded.
+void* loadLibrary() {
+  const char* before = std::getenv(kThreadLimit);
+  const std::string kept = before ? before : "";
+  ::setenv(kThreadLimit, "1", 1);
+  void* handle = ::dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+  // Programs started later (the external program) get the environment they had.
+  if (before) {
+    ::setenv(kThreadLimit, kept.c_str(), 1);
+  } else {
+    ::unsetenv(kThreadLimit);
+  }
+  return handle;
+}
+
 }  // namespace
 
 struct TesseractReader::Library {
@@ -53,11 +74,6 @@ struct TesseractReader::Library {
   decltype(&TessBaseAPIClear) clear = nullptr;
   decltype(&TessDeleteText) deleteText = nullptr;
   decltype(&TessBaseAPIRecognize) recognize = nullptr;
-  decltype(&TessMonitorCreate) createMonitor = nullptr;
-  decltype(&TessMonitorDelete) deleteMonitor = nullptr;
-  decltype(&TessMonitorSetCancelFunc) setCancel = nullptr;
-  decltype(&TessMonitorSetCancelThis) setCancelThis = nullptr;
-  void (*threads)(int) = nullptr;  // OpenMP's omp_set_num_threads, where it is used
 };
 
 std::string tesseractDataDir() {
@@ -80,7 +96,10 @@ TesseractReader::TesseractReader(std::string languages, std::string dataDir)
     : languages_(std::move(languages)), dataDir_(std::move(dataDir)) {}
 
 TesseractReader::~TesseractReader() {
-  release();
+  if (!engine_) return;
+  auto* engine = static_cast<TessBaseAPI*>(engine_);
+  library_->end(engine);
+  library_->destroy(engine);
 }
 
 bool TesseractReader::available() {
@@ -91,7 +110,7 @@ bool TesseractReader::start() {
   if (engine_) return true;
   if (failed_) return false;
   if (!library_) {
-    void* handle = ::dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    void* handle = loadLibrary();
     Library l;
     if (!handle || !find(handle, "TessBaseAPICreate", l.create) ||
         !find(handle, "TessBaseAPIDelete", l.destroy) ||
@@ -102,20 +121,12 @@ bool TesseractReader::start() {
         !find(handle, "TessBaseAPIGetUTF8Text", l.text) ||
         !find(handle, "TessBaseAPIClear", l.clear) ||
         !find(handle, "TessDeleteText", l.deleteText) ||
-        !find(handle, "TessBaseAPIRecognize", l.recognize) ||
-        !find(handle, "TessMonitorCreate", l.createMonitor) ||
-        !find(handle, "TessMonitorDelete", l.deleteMonitor) ||
-        !find(handle, "TessMonitorSetCancelFunc", l.setCancel) ||
-        !find(handle, "TessMonitorSetCancelThis", l.setCancelThis)) {
+        !find(handle, "TessBaseAPIRecognize", l.recognize)) {
       failed_ = true;
       return false;
     }
-    // OpenMP would run a picture on every processor and keep its threads spinning
-    // after each one: one picture at a time, on this (idle) thread only.
-    find(handle, "omp_set_num_threads", l.threads);
     library_ = std::make_unique<Library>(l);
   }
-  if (library_->threads) library_->threads(1);
   TessBaseAPI* engine = library_->create();
   if (!engine) {
     failed_ = true;
@@ -139,20 +150,14 @@ bool TesseractReader::start() {
 }
 
 std::optional<std::string> TesseractReader::read(const GreyPicture& picture) {
-  if (picture.pixels.empty() || cancelled_ || !start()) return std::nullopt;
+  if (picture.pixels.empty() || !start()) return std::nullopt;
   auto* engine = static_cast<TessBaseAPI*>(engine_);
   library_->setImage(engine, picture.pixels.data(), picture.width, picture.height, 1,
                      picture.width);
   // A screen's pixels, which the picture does not say: without it Tesseract guesses
   // and says so on stderr.
   library_->setResolution(engine, 96);
-  // Asked now and then while it reads: a quit gives the picture up at once.
-  const std::unique_ptr<ETEXT_DESC, decltype(library_->deleteMonitor)> monitor(
-      library_->createMonitor(), library_->deleteMonitor);
-  library_->setCancelThis(monitor.get(), &cancelled_);
-  library_->setCancel(
-      monitor.get(), [](void* flag, int) { return static_cast<std::atomic<bool>*>(flag)->load(); });
-  if (library_->recognize(engine, monitor.get()) != 0 || cancelled_) {
+  if (library_->recognize(engine, nullptr) != 0) {
     library_->clear(engine);
     return std::nullopt;
   }
@@ -162,14 +167,6 @@ std::optional<std::string> TesseractReader::read(const GreyPicture& picture) {
   std::string words(text);
   library_->deleteText(text);
   return words;
-}
-
-void TesseractReader::release() {
-  if (!engine_) return;
-  auto* engine = static_cast<TessBaseAPI*>(engine_);
-  library_->end(engine);
-  library_->destroy(engine);
-  engine_ = nullptr;
 }
 
 }  // namespace snaprill

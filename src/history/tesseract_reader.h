@@ -1,11 +1,11 @@
-// The text reader of Debian's Tesseract 5, through its C interface. The library is
-// loaded when the first picture is read, not linked: snaprill-batch carries its own
-// copy of the C++ library, and only plain C may pass between the two (as with the
-// text module); the tray program maps none of it while nothing is read; and without
-// the library (the package only recommends it) everything but the text still works.
+// The text reader of Debian's Tesseract 5, through its C interface, in
+// snaprill-text-reader and snaprill-batch --index (the tray program never loads it).
+// The library is loaded when the first picture is read, not linked: snaprill-batch
+// carries its own copy of the C++ library, and only plain C may pass between the
+// two (as with the text module); and without the library (the package only
+// recommends it) everything but the text still works.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -29,10 +29,10 @@ class TesseractReader : public TextReader {
   TesseractReader(const TesseractReader&) = delete;
   TesseractReader& operator=(const TesseractReader&) = delete;
 
+  // Loads the library the first time. Its OpenMP threads are limited through the
+  // environment, which the loading reads: call it before other threads run.
   bool available() override;
   std::optional<std::string> read(const GreyPicture& picture) override;
-  void release() override;
-  void cancel() override { cancelled_ = true; }
 
  private:
   struct Library;
@@ -43,7 +43,6 @@ class TesseractReader : public TextReader {
   std::unique_ptr<Library> library_;  // loaded once, kept: a library is not unloaded safely
   void* engine_ = nullptr;            // TessBaseAPI*, while pictures are being read
   bool failed_ = false;
-  std::atomic<bool> cancelled_ = false;
 };
 
 }  // namespace snaprill

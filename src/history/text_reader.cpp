@@ -1,6 +1,9 @@
 #include "history/text_reader.h"
 
 #include <algorithm>
+#include <exception>
+
+#include "formats/loader/picture_loader.h"
 
 namespace snaprill {
 
@@ -58,6 +61,27 @@ void darkTextOnLight(GreyPicture& picture, int tile) {
       }
     }
   }
+}
+
+ReadOutcome readPictureText(const std::string& path, TextReader& reader) {
+  Bitmap picture;
+  try {
+    picture = loadPictureFile(path);
+  } catch (const std::exception& e) {
+    return {{}, TextState::Skipped, e.what()};
+  }
+  return readText(picture, reader);
+}
+
+ReadOutcome readText(const Bitmap& picture, TextReader& reader) {
+  const int shrink = readingShrink(picture.width(), picture.height());
+  if (shrink == 0) return {{}, TextState::Skipped, "too large to read"};
+  GreyPicture grey = greyPicture(picture, shrink);
+  darkTextOnLight(grey);
+  std::optional<std::string> text = reader.read(grey);
+  if (!text) return {{}, TextState::Skipped, "the text reader failed"};
+  return {std::move(*text), TextState::Read,
+          shrink > 1 ? "read at 1/" + std::to_string(shrink) + " size" : std::string()};
 }
 
 }  // namespace snaprill

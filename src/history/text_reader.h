@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "history/capture_index.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
@@ -48,13 +49,15 @@ class TextReader {
   // The words, in reading order, separated by spaces and line breaks; nothing when
   // the engine failed on this picture.
   virtual std::optional<std::string> read(const GreyPicture& picture) = 0;
-  // Nothing is left to read: the engine's memory (its language models) goes until
-  // the next picture comes.
-  virtual void release() {}
-  // From any thread: the picture being read is given up as soon as the engine
-  // looks (read() then gives nothing), and so is every later one. The program is
-  // quitting and must not wait seconds for a picture.
-  virtual void cancel() {}
 };
+
+// Reads the text of one picture for the index: the state and note to store.
+struct ReadOutcome {
+  std::string text;
+  TextState state = TextState::Read;
+  std::string note;
+};
+ReadOutcome readPictureText(const std::string& path, TextReader& reader);
+ReadOutcome readText(const Bitmap& picture, TextReader& reader);
 
 }  // namespace snaprill

@@ -57,9 +57,11 @@ void HistoryKeeper::follow() {
   setup.indexPath = historyIndexPath(session_.services.dirs, &problem);
   if (setup.indexPath.empty()) return;
   setup.folders = outputFolders();
+  // The reader runs as a program of its own: this one never loads the engine.
   const std::string dataDir = tesseractDataDir();
-  setup.reader = std::make_unique<TesseractReader>(
-      readingLanguages(session_.texts.languageFile, dataDir), dataDir);
+  const std::string languages = readingLanguages(session_.texts.languageFile, dataDir);
+  if (!languages.empty())
+    setup.reader = {textReaderProgram(session_.services.dirs.executableDir), {languages, dataDir}};
   // An index that was there and got lost is rebuilt; the very first one starts empty
   // (the first start offers to index what is there).
   setup.rebuildWhenMissing = !missingAtStart_ || session_.options.checked(Option::historyOffered);

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The capture history in the running program, under Xvfb with openbox: a picture
 copied while a window has the focus is recorded with that window and found by its
-words with snaprill --find; a picture marked secret is neither saved nor recorded;
+words with snaprill --find, read by a reader process that ends once idle, without
+Tesseract in the program; a picture marked secret is neither saved nor recorded;
 a "never read" application's capture is recorded without its words; the History
 window's copy is not captured again; a file deleted outside drops out of the
 results; an index deleted or damaged is rebuilt from the output folder."""
@@ -54,6 +55,14 @@ def focus_window(session, title):
     session.run(["xdotool", "windowactivate", "--sync", wid[0]], check=False)
 
 
+def children(pid):
+    names = []
+    for task in os.listdir("/proc/%d/task" % pid):
+        with open("/proc/%d/task/%s/children" % (pid, task)) as f:
+            names += f.read().split()
+    return names
+
+
 def capture(session, picture, name):
     session.offer(picture, "image/png")
     return check(wait_for(lambda: name in outputs(session), 15), "%s not saved" % name)
@@ -79,6 +88,12 @@ def main():
                   ("clipboard", "Xmessage", "Invoice window"),
                   "origin or window of snp1.jpg: %s" % (rows(session).get("snp1.jpg"),))
             check(found_when_read(session, "overdue", snp1), "snp1.jpg not found by its words")
+            # Read by the reader program, which ends once nothing waits: the tray
+            # program never maps Tesseract, nor keeps a reader running.
+            pid = session.program.pid
+            with open("/proc/%d/maps" % pid) as f:
+                check("libtesseract" not in f.read(), "the tray program loaded Tesseract")
+            check(wait_for(lambda: not children(pid), 10), "the reader still runs when idle")
             check(find(session, "--app", "xmess", "invoice")[1] == [snp1], "--app not applied")
             check(find(session, "nowhere-word") == (1, []), "a word in no picture found")
 

@@ -3,8 +3,12 @@
 // from the folders.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "base/byte_sink.h"
 #include "formats/bmp/bmp_file.h"
@@ -18,18 +22,6 @@ namespace {
 
 using testing::TempDir;
 
-// Reads every picture as its size.
-class SizeReader : public TextReader {
- public:
-  bool available() override { return available_; }
-  std::optional<std::string> read(const GreyPicture& picture) override {
-    ++reads;
-    return "wide" + std::to_string(picture.width);
-  }
-  bool available_ = true;
-  std::atomic<int> reads = 0;
-};
-
 void writePicture(const std::string& path, int width) {
   Bitmap picture(width, 4, 24);
   MemorySink sink;
@@ -37,15 +29,17 @@ void writePicture(const std::string& path, int width) {
   testing::writeBytes(path, sink.bytes);
 }
 
+// The pictures' words are read by tests/tools/fake_text_reader.cpp, as a child
+// process like the real reader: each picture "wide" and its width.
 class CaptureHistoryTest : public ::testing::Test {
  protected:
-  std::unique_ptr<CaptureHistory> start(bool rebuild = true, SizeReader** reader = nullptr) {
+  enum class Engine { Ready, Missing };
+  std::unique_ptr<CaptureHistory> start(bool rebuild = true, Engine engine = Engine::Ready) {
     HistorySetup setup;
     setup.indexPath = file_;
     setup.folders = {dir_.path() + "out/"};
-    auto sizeReader = std::make_unique<SizeReader>();
-    if (reader) *reader = sizeReader.get();
-    setup.reader = std::move(sizeReader);
+    setup.reader = {SNAPRILL_FAKE_TEXT_READER, {log_}};
+    if (engine == Engine::Missing) setup.reader.arguments.push_back("no-engine");
     setup.rebuildWhenMissing = rebuild;
     setup.neverRead = {"KeePassXC"};
     auto history = std::make_unique<CaptureHistory>(std::move(setup));
@@ -60,9 +54,17 @@ class CaptureHistoryTest : public ::testing::Test {
   std::vector<FoundCapture> all() {
     return CaptureIndex::open(file_, false)->search(SearchQuery{}, 100);
   }
+  // The widths of the pictures the reader was given, in order.
+  std::string reads() {
+    std::ifstream log(log_);
+    std::string widths, width;
+    while (std::getline(log, width)) widths += (widths.empty() ? "" : " ") + width;
+    return widths;
+  }
 
   TempDir dir_;
   std::string file_ = dir_.path() + "history.sqlite";
+  std::string log_ = dir_.path() + "reads.log";
 
   void SetUp() override { std::filesystem::create_directory(dir_.path() + "out"); }
 };
@@ -106,9 +108,7 @@ TEST_F(CaptureHistoryTest, RecordsEveryOriginWithItsWindow) {
 // Faults: text still to be read is lost when the program quits (or the data is
 // missing), or read twice after a restart.
 TEST_F(CaptureHistoryTest, UnreadTextWaitsForTheNextStart) {
-  SizeReader* reader = nullptr;
-  auto history = start(true, &reader);
-  reader->available_ = false;  // no language data yet
+  auto history = start(true, Engine::Missing);
   history->record(picture("a.bmp", 5), CaptureSource{});
   history->record(picture("b.bmp", 6), CaptureSource{});
   history->waitUntilIdle();
@@ -117,9 +117,48 @@ TEST_F(CaptureHistoryTest, UnreadTextWaitsForTheNextStart) {
   history.reset();
   EXPECT_EQ(CaptureIndex::open(file_, false)->pendingCount(), 2);
 
-  history = start(true, &reader);
-  EXPECT_EQ(reader->reads, 2);
+  history = start();
+  EXPECT_EQ(reads(), "5 6");
   EXPECT_EQ(CaptureIndex::open(file_, false)->textOf(dir_.path() + "out/b.bmp"), "wide6");
+}
+
+// Faults: a crash of the reader marks the picture in hand (or the next one) read,
+// stops the queue, or ends the history's program; a picture that crashes it every
+// time is tried for ever.
+TEST_F(CaptureHistoryTest, PictureThatCrashesTheReaderIsPassedOverAfterItsAttempts) {
+  auto history = start();
+  history->record(picture("a.bmp", 8), CaptureSource{});
+  history->record(picture("crash.bmp", 13), CaptureSource{});
+  history->record(picture("b.bmp", 9), CaptureSource{});
+  history->waitUntilIdle();
+  EXPECT_EQ(reads(), "8 13 13 13 9");
+  auto index = CaptureIndex::open(file_, false);
+  EXPECT_EQ(index->textOf(dir_.path() + "out/a.bmp"), "wide8");
+  EXPECT_EQ(index->textOf(dir_.path() + "out/b.bmp"), "wide9");
+  const std::optional<StoredCapture> crash = index->find(dir_.path() + "out/crash.bmp");
+  ASSERT_TRUE(crash);
+  EXPECT_EQ(crash->entry.textState, TextState::Skipped);
+  EXPECT_EQ(crash->note, "the text reader crashed on it 3 times");
+  EXPECT_EQ(crash->text, "");
+  EXPECT_EQ(history->textEngine(), CaptureHistory::TextEngine::Available);
+}
+
+// Faults: a quit waits for the picture being read (seconds), leaves the reader
+// running, or marks the picture read.
+TEST_F(CaptureHistoryTest, QuitWhileReadingKillsTheReaderAndKeepsThePictureQueued) {
+  auto history = start();
+  history->record(picture("slow.bmp", 17), CaptureSource{});
+  const std::string pidFile = log_ + ".pid";
+  for (int i = 0; i < 3000 && !std::filesystem::exists(pidFile); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  pid_t reader = 0;
+  std::ifstream(pidFile) >> reader;
+  ASSERT_GT(reader, 0);
+  const auto quit = std::chrono::steady_clock::now();
+  history.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - quit, std::chrono::seconds(2));
+  EXPECT_EQ(::kill(reader, 0), -1);  // gone, and reaped
+  EXPECT_EQ(CaptureIndex::open(file_, false)->pendingCount(), 1);
 }
 
 // Faults: a file deleted or renamed outside stays in the results; a lost index
