@@ -3,7 +3,9 @@
 its icon in a tray host (trayer, "Tray icon always visible" set), nothing on the
 clipboard and no key pressed, CPU time read from /proc/<pid>/stat over a quiet
 period; once as it starts by default, once with all five hotkeys switched on (their
-timer must not run while no key is down).
+timer must not run while no key is down), and once after a capture with words was
+saved and read (the capture history's reader process must have ended, and nothing of
+it keep waking the program).
 
 usage: bench/idle_cpu.py [SECONDS]   (SNAPRILL_APP: path of snaprill, default
 build/src/snaprill)   Target: 0.000 % of one core and no wakeups, all threads
@@ -14,7 +16,11 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "desktop"))
-from desktop_session import DesktopSession  # noqa: E402
+from desktop_session import DesktopSession, outputs, wait_for  # noqa: E402
+from history_memory import children, pending, wake_idle_threads  # noqa: E402
+from text_reading import dialog  # noqa: E402
+
+import random  # noqa: E402
 
 import whole  # noqa: E402
 
@@ -52,7 +58,23 @@ ALL_HOTKEYS = ("[General]\nSimPrntScrn=1\nSimAltPrntScrn=1\nAutoSave1=1\nAutoSav
                "AutoSave3=1\nHotKey1=117\nHotKey2=118\nHotKey3=119\n")
 
 
-def measure(app, seconds, settings, what):
+def capture_read(session, pid):
+    """A capture saved and its words read, the reader ended, the burst's buffers
+    released."""
+    path = os.path.join(session.home, "words.png")
+    dialog(1, random.Random(3))[0].save(path)
+    session.offer(path, "image/png")
+    wait_for(lambda: outputs(session), 15)
+
+    def read():
+        wake_idle_threads(pid)
+        return pending(session.home) == 0 and not children(pid)
+
+    print("capture read: %s" % bool(wait_for(read, 600, 0.2)))
+    time.sleep(5)
+
+
+def measure(app, seconds, settings, what, before=None):
     with DesktopSession(app) as session:
         session.start_tray()
         with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
@@ -64,6 +86,8 @@ def measure(app, seconds, settings, what):
         print("window shown: %s, tray icon shown: %s"
               % (session.window_shown(), bool(session.tray_icon_id())))
         time.sleep(1.0)  # let start-up work finish
+        if before:
+            before(session, pid)
         ticks = os.sysconf("SC_CLK_TCK")
         cpu0, wake0, t0 = cpu_seconds(pid), wakeups(pid), time.monotonic()
         time.sleep(seconds)
@@ -86,6 +110,7 @@ def main():
     print(whole.load_line())
     measure(app, seconds, "", "default settings")
     measure(app, seconds, ALL_HOTKEYS, "all five hotkeys on")
+    measure(app, seconds, "", "after a capture was read", capture_read)
 
 
 if __name__ == "__main__":

@@ -3,16 +3,20 @@
 of generated screenshot-like pictures with known words (a dialog, terminal text
 light on dark, a web page with headings, links and small print; DejaVu Sans, Sans
 Mono and Serif, the fonts Snaprill's windows use here; 100 % and 200 % scale), each
-read by the shipped snaprill-batch --index as a whole process. Prints, per picture
-and in all, the share of its words found, the processor time (user + system) and
-the peak memory of the process.
+read as a whole process: by snaprill-text-reader started for that one picture, as the
+tray program starts it for a capture, and by snaprill-batch --index (of this build,
+and of an earlier build when SNAPRILL_BUILD_BEFORE names one: its processes taken in
+alternation with ours). Prints, per picture and in all, the share of its words
+found, the median processor time (user + system) of the runs and the peak memory of
+the process.
 
-usage: bench/text_reading.py   (SNAPRILL_BUILD: the build folder, default build)
+usage: bench/text_reading.py [RUNS]   (SNAPRILL_BUILD: the build folder, default
+build; RUNS per picture and program, default 15)
 Targets: >= 95 % of the words found; one 1080p picture read in <= 1.5 s of CPU."""
 import os
 import random
 import re
-import resource
+import statistics
 import sqlite3
 import subprocess
 import sys
@@ -25,7 +29,8 @@ sys.path.insert(0, HERE)
 import whole  # noqa: E402
 
 BUILD = os.environ.get("SNAPRILL_BUILD", os.path.join(HERE, "..", "build"))
-BATCH = os.path.join(BUILD, "src", "snaprill-batch")
+BEFORE = os.environ.get("SNAPRILL_BUILD_BEFORE")
+TESSDATA = os.environ.get("TESSDATA_PREFIX", "/usr/share/tesseract-ocr/5/tessdata/")
 FONTS = "/usr/share/fonts/truetype/dejavu/"
 VOCABULARY = ("error message invoice payment overdue account settings network printer "
               "cancel apply window terminal process memory storage request response failed "
@@ -109,18 +114,42 @@ def web_page(scale, rng):
     return image, words + small
 
 
-def read_one(path, home):
-    """Runs the batch on the picture's folder; its text, CPU seconds and peak KiB."""
-    env = dict(os.environ, SNAPRILL_HOME=home)
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    subprocess.run([BATCH, "--index", os.path.dirname(path)], env=env, check=True,
-                   capture_output=True)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    with sqlite3.connect(os.path.join(home, "history.sqlite")) as db:
-        text = db.execute("SELECT w.text FROM captures c JOIN capture_words w ON w.rowid = c.id"
-                          " WHERE c.path = ?", (path,)).fetchone()[0]
-    return text, cpu, after.ru_maxrss
+def measured(command, stdin=b"", env=None):
+    """Runs the command; its standard output, CPU seconds and peak KiB (its own,
+    from wait4)."""
+    process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, env=env)
+    # Written and read here rather than by communicate(), which would reap the
+    # process before wait4 could take its own figures.
+    process.stdin.write(stdin)
+    process.stdin.close()
+    out = process.stdout.read()
+    process.stdout.close()
+    _, status, usage = os.wait4(process.pid, 0)
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode not in (0, 1):
+        raise RuntimeError("%s ended with %d" % (command[0], process.returncode))
+    return out, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+
+
+def read_by_reader(build, path):
+    """The reader program, started for one picture: its text, CPU seconds, peak KiB."""
+    out, cpu, rss = measured([os.path.join(build, "src", "snaprill-text-reader"), "eng",
+                              TESSDATA], path.encode() + b"\0")
+    fields = out.split(b"\0")
+    return fields[3].decode(), cpu, rss  # "ready", state, note, text
+
+
+def read_by_batch(build, path):
+    """snaprill-batch --index on the picture's folder, with an index of its own."""
+    with tempfile.TemporaryDirectory() as home:
+        env = dict(os.environ, SNAPRILL_HOME=home)
+        _, cpu, rss = measured([os.path.join(build, "src", "snaprill-batch"), "--index",
+                                os.path.dirname(path)], env=env)
+        with sqlite3.connect(os.path.join(home, "history.sqlite")) as db:
+            text = db.execute("SELECT w.text FROM captures c JOIN capture_words w"
+                              " ON w.rowid = c.id WHERE c.path = ?", (path,)).fetchone()[0]
+    return text, cpu, rss
 
 
 def found_share(words, text):
@@ -137,34 +166,48 @@ def found_share(words, text):
 
 
 def main():
+    runs = int(sys.argv[1]) if len(sys.argv) > 1 else 15
+    sides = [("reader", BUILD, read_by_reader), ("batch", BUILD, read_by_batch)]
+    if BEFORE:
+        sides.append(("batch before", BEFORE, read_by_batch))
     print(whole.load_line())
     rng = random.Random(42)
-    total_found = total_words = 0
-    cpus = []
-    peak = 0
-    print("%-10s %5s %8s %8s %9s" % ("picture", "scale", "found", "cpu s", "peak MiB"))
+    found = {name: [0, 0] for name, _, _ in sides}
+    cpus = {name: [] for name, _, _ in sides}
+    peak = {name: 0 for name, _, _ in sides}
+    print("%-10s %5s " % ("picture", "scale") +
+          " ".join("%23s" % ("%s: found, cpu s" % name) for name, _, _ in sides))
     with tempfile.TemporaryDirectory() as tmp:
         for make in (dialog, terminal, web_page):
             for scale in (1, 2):
                 folder = os.path.join(tmp, "%s-%d" % (make.__name__, scale))
-                home = folder + "-home"
                 os.makedirs(folder)
-                os.makedirs(home)
                 image, words = make(scale, rng)
                 path = os.path.join(folder, "snp1.png")
                 image.save(path)
-                text, cpu, rss = read_one(path, home)
-                found, count = found_share(words, text)
-                total_found += found
-                total_words += count
-                cpus.append(cpu)
-                peak = max(peak, rss)
-                print("%-10s %4d%% %7.1f%% %8.2f %9.0f" % (make.__name__, scale * 100,
-                                                         100.0 * found / count, cpu, rss / 1024))
-    print("all: %.1f %% of %d words found; CPU per 1080p picture median %.2f s, max %.2f s; "
-          "reader's peak memory %.0f MiB (whole process)" % (
-              100.0 * total_found / total_words, total_words, sorted(cpus)[len(cpus) // 2],
-              max(cpus), peak / 1024))
+                texts, times = {}, {name: [] for name, _, _ in sides}
+                # In alternation, so that a change of load falls on every side alike.
+                for _ in range(runs):
+                    for name, build, read in sides:
+                        text, cpu, rss = read(build, path)
+                        texts[name] = text
+                        times[name].append(cpu)
+                        peak[name] = max(peak[name], rss)
+                cells = []
+                for name, _, _ in sides:
+                    f, n = found_share(words, texts[name])
+                    found[name][0] += f
+                    found[name][1] += n
+                    median = statistics.median(times[name])
+                    cpus[name].append(median)
+                    cells.append("%23s" % ("%5.1f%% %6.2f" % (100.0 * f / n, median)))
+                print("%-10s %4d%% " % (make.__name__, scale * 100) + " ".join(cells))
+    for name, _, _ in sides:
+        print("%s: %.1f %% of %d words found; CPU per 1080p picture median %.2f s, max %.2f s;"
+              " peak memory %.0f MiB (whole process)" % (
+                  name, 100.0 * found[name][0] / found[name][1], found[name][1],
+                  statistics.median(cpus[name]), max(cpus[name]), peak[name] / 1024))
+    print("%d runs per picture and program" % runs)
     print(whole.load_line())
 
 
