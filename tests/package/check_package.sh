@@ -48,6 +48,9 @@ for page in snaprill snaprill-batch; do
   [ -z "$man_out" ] || fail "man $page warns: $man_out"
 done
 
+# The capture history's text reader, kept with the package's private programs.
+[ -x "$root/usr/libexec/snaprill/snaprill-text-reader" ] || fail "no usr/libexec/snaprill/snaprill-text-reader"
+
 # --version as GNU programs answer it: name and version, then the copyright and the licence.
 for program in snaprill-batch snaprill; do
   version=$("$root/usr/bin/$program" --version)

@@ -2,11 +2,13 @@
 """The installed programs, unpacked under ROOT (usr/bin, usr/share), as a user without
 SNAPRILL_HOME meets them: snaprill-batch saves a picture; snaprill under Xvfb keeps its
 settings in $XDG_CONFIG_HOME/snaprill/, saves into the XDG pictures folder, finds the
-installed language file and the manual it names (F1 opens it), and its autostart entry
-starts the installed program.
+installed language file and the manual it names (F1 opens it), has the words of its
+capture read by the installed text reader, and its autostart entry starts the
+installed program.
 
 usage: test_installed.py ROOT"""
 import os
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -24,6 +26,14 @@ def user_env(base, home):
     env["HOME"] = home
     env["XDG_CONFIG_HOME"] = os.path.join(home, ".config")
     return env
+
+
+def text_states(home):
+    index = os.path.join(home, ".local", "share", "snaprill", "history.sqlite")
+    if not os.path.exists(index):
+        return []
+    with sqlite3.connect(index) as db:
+        return [row[0] for row in db.execute("SELECT text_state FROM captures")]
 
 
 def batch_checks(root, picture):
@@ -72,6 +82,10 @@ def program_checks(root, picture):
         saved = os.path.join(home, "Pictures", "snp1.jpg")
         check(wait_for(lambda: os.path.exists(saved), 10, 0.05),
               "no capture in the pictures folder: %r" % os.listdir(home))
+        # The words are read by the reader program in the package's libexec folder
+        # (at idle priority: on a busy machine that may take a while).
+        check(wait_for(lambda: text_states(home) == [1], 120, 0.2),
+              "the capture's words not read by the installed reader: %r" % text_states(home))
         # The shipped language file names the manual, installed beside it: F1 hands
         # it to the desktop's opener (here a recording stand-in).
         manual = "file://" + os.path.join(root, "usr/share/snaprill/snaprill-manual.html")
