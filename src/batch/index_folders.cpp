@@ -10,6 +10,7 @@
 #include "history/capture_history.h"
 #include "history/direct_recorder.h"
 #include "history/index_location.h"
+#include "history/reading_languages.h"
 #include "history/tesseract_reader.h"
 #include "options/options.h"
 #include "options/texts.h"

@@ -3,12 +3,8 @@
 #include <dlfcn.h>
 #include <tesseract/capi.h>
 
-#include <array>
 #include <cstdlib>
-#include <string_view>
 #include <utility>
-
-#include "platform/program_dir.h"
 
 namespace snaprill {
 
@@ -16,23 +12,6 @@ namespace {
 
 constexpr const char* kLibrary = "libtesseract.so.5";
 constexpr const char* kThreadLimit = "OMP_THREAD_LIMIT";
-
-// Our language files and the Tesseract data that reads their language.
-constexpr std::array<std::pair<std::string_view, const char*>, 9> kLanguageData{{
-    {"german.ini", "deu"},
-    {"french.ini", "fra"},
-    {"spanish.ini", "spa"},
-    {"italian.ini", "ita"},
-    {"polish.ini", "pol"},
-    {"russian.ini", "rus"},
-    {"brazilian_portuguese.ini", "por"},
-    {"japanese.ini", "jpn"},
-    {"simplified_chinese.ini", "chi_sim"},
-}};
-
-bool hasData(const std::string& dataDir, const char* language) {
-  return isRegularFileOrOther(dataDir + language + ".traineddata");
-}
 
 template <class Function>
 bool find(void* library, const char* name, Function& out) {
@@ -75,22 +54,6 @@ struct TesseractReader::Library {
   decltype(&TessDeleteText) deleteText = nullptr;
   decltype(&TessBaseAPIRecognize) recognize = nullptr;
 };
-
-std::string tesseractDataDir() {
-  const char* prefix = std::getenv("TESSDATA_PREFIX");
-  if (prefix != nullptr && *prefix == '/') return withTrailingSlash(prefix);
-  return "/usr/share/tesseract-ocr/5/tessdata/";
-}
-
-std::string readingLanguages(const std::string& languageFile, const std::string& dataDir) {
-  const std::string name = languageFile.substr(languageFile.find_last_of('/') + 1);
-  std::string languages;
-  for (const auto& [file, language] : kLanguageData) {
-    if (file == name && hasData(dataDir, language)) languages = language;
-  }
-  if (hasData(dataDir, "eng")) languages += languages.empty() ? "eng" : "+eng";
-  return languages;
-}
 
 TesseractReader::TesseractReader(std::string languages, std::string dataDir)
     : languages_(std::move(languages)), dataDir_(std::move(dataDir)) {}

@@ -13,15 +13,6 @@
 
 namespace snaprill {
 
-// Where Tesseract's language data is: $TESSDATA_PREFIX, else Debian's folder. Ends
-// with "/".
-std::string tesseractDataDir();
-
-// The languages to read with, as Tesseract names them ("deu+eng"): the one of the
-// interface's language file (by its file name, "german.ini") when its data is in
-// dataDir, and English when its data is there; empty when neither is.
-std::string readingLanguages(const std::string& languageFile, const std::string& dataDir);
-
 class TesseractReader : public TextReader {
  public:
   TesseractReader(std::string languages, std::string dataDir);

@@ -5,7 +5,7 @@
 
 #include "history/direct_recorder.h"
 #include "history/index_location.h"
-#include "history/tesseract_reader.h"
+#include "history/reading_languages.h"
 
 namespace snaprill {
 

@@ -13,7 +13,7 @@
 #include "base/byte_sink.h"
 #include "formats/bmp/bmp_file.h"
 #include "history/capture_history.h"
-#include "history/tesseract_reader.h"
+#include "history/reading_languages.h"
 #include "support/files.h"
 #include "support/temp_dir.h"
 
