@@ -8,6 +8,7 @@
 #include <chrono>
 #include <exception>
 #include <future>
+#include <memory>
 
 #include "base/free_memory.h"
 #include "base/idle_priority.h"
