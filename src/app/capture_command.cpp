@@ -156,7 +156,7 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   try {
     // A frame gathered for an animation would wait for captures that never come.
     if (state.animation.pendingFrameIndex() >= 0 &&
-        state.animation.flushPending(options, state.names, texts, platform).aviNotWritten) {
+        state.animation.flushPending(options, state.names, texts).aviNotWritten) {
       status = 1;
     }
     // The counter, so that the next capture, by command or by the program, goes on

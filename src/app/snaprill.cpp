@@ -12,6 +12,7 @@
 #include "app/capture_command.h"
 #include "app/desktop_shortcuts.h"
 #include "app/focused_window.h"
+#include "backends/qt/qt_background_work.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_timer.h"
@@ -268,8 +269,11 @@ int main(int argc, char* argv[]) {
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   ProcessLauncher launcher;
+  // Before the cycle: it writes its captures here, and waits for them as it goes.
+  QtBackgroundWork background;
   Platform platform{clipboard, dialogs, tray, clock, launcher, newQtTimer, dirs};
   platform.focusedWindow = focusedWindowNow;
+  platform.background = &background;
   const DesktopPictureServices desktop(platform, nativeGrabber != nullptr);
   platform.screenGrabber = nativeGrabber.get();
   Options options;
@@ -317,12 +321,16 @@ int main(int argc, char* argv[]) {
         offerDesktopShortcuts(triggers.hotkeys(), options, texts, window.optionPages());
   }
   // A signal is nobody's click: the close reports on stderr instead of waiting on a
-  // box, and a box already open (a second signal during a close the user began
-  // included) gives way rather than keeping the program alive.
+  // box. A second signal during a close (one the user began included) ends the
+  // event loop, and a box open with it, rather than keeping the program alive; the
+  // close is finished after it, the captures under way still written.
   const QuitOnSignals quitOnSignals([&dialogs, &window] {
     dialogs.reportOnStandardError();
-    window.closeProgram();
-    QApplication::exit(0);
+    if (window.closing()) {
+      QApplication::exit(0);
+    } else {
+      window.closeProgram();
+    }
   });
   window.startUp(hideSwitch);
   window.offerToIndex(history.start());
@@ -343,6 +351,7 @@ int main(int argc, char* argv[]) {
   }
   if (!note.empty()) window.statusBar()->showMessage(QString::fromStdString(note), 30000);
   const int status = QApplication::exec();
+  window.finishClose();
   instance.setCaptureHandler(nullptr);
   app.setExceptionHandler(nullptr);  // the reporter goes before the application
   return status;

@@ -87,6 +87,7 @@ constexpr std::array kWindowTexts = {
                  Message},
     LanguageText{"Main", "Lossless", "Lossless (recommended)", Message},
     LanguageText{"Main", "QualityLossy", "Quality %q (lossless at the right end)", Message},
+    LanguageText{"Main", "SavingCaptures", "Saving captures...", Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},

@@ -89,11 +89,8 @@ constexpr std::array<OutputTypeInfo, kOutputTypeCount> kRows = {{
         .pickerName = "Enhanced Metafile",
         .descriptionKey = "Metafile",
         .description = "Enhanced Metafile\\n\\nVector+raster graphics, lossless compression",
-        .write =
-            [](const Bitmap& picture, const StillSettings& settings, ByteSink& out) {
-              writeEmf(picture, settings.screen ? settings.screen->current() : ReferenceScreen{},
-                       out);
-            },
+        .write = [](const Bitmap& picture, const StillSettings& settings,
+                    ByteSink& out) { writeEmf(picture, settings.screen, out); },
         .readAs = PictureKind::Metafile,
     },
     {
