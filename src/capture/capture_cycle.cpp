@@ -138,18 +138,17 @@ void CaptureCycle::advance() {
   while (!jobs_.empty()) {
     Job& first = jobs_.front();
     if (!first.writing && !first.done) begin(first);
-    if (!first.done) return;  // written in the background: workDone() comes back here
+    if (!first.done) break;  // written in the background: workDone() comes back here
     Job job = std::move(first);
     jobs_.pop_front();
     end(job);
   }
-  if (closing_) {
+  if (!closing_) return takeWaiting();
+  if (jobs_.empty()) {
     // The close is over: the program ends now.
     closing_ = false;
     if (closed_) std::exchange(closed_, nullptr)();
-    return;
   }
-  takeWaiting();
 }
 
 void CaptureCycle::begin(Job& job) {
