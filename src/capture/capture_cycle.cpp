@@ -324,6 +324,7 @@ void CaptureCycle::close(std::function<void()> written) {
 }
 
 void CaptureCycle::finishWrites() {
+  if (jobs_.empty()) return;
   closing_ = true;
   while (!jobs_.empty()) {
     if (jobs_.front().writing && services_.background != nullptr) {
