@@ -27,8 +27,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "desktop"))
 sys.path.insert(0, HERE)
 import capture_latency  # noqa: E402
 from capture_latency import DirectoryWatch  # noqa: E402
-from desktop_session import DesktopSession  # noqa: E402
-from key_to_file import XK_F12, KeyPresser  # noqa: E402
+from key_to_file import XK_F12, KeyPresser, restart, start_on_screen  # noqa: E402
 
 WIDTH, HEIGHT = 3840, 2160
 # (name, settings of [Snaprill], extension): the slow encoders, at their defaults.
@@ -45,14 +44,8 @@ class Program:
     Screen."""
 
     def __init__(self, stack, app, png, pinger):
-        self.session = stack.enter_context(
-            DesktopSession(app, screen="%dx%dx24" % (WIDTH, HEIGHT)))
+        self.session = start_on_screen(stack, app, png, (WIDTH, HEIGHT))
         session = self.session
-        session.run(["display", "-window", "root", png], check=False)
-        with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
-            f.write("[General]\nSimPrntScrn=1\n")
-        session.start_program()
-        stack.callback(session.stop_program)
         self.window = session.window_id()
         self.pinger = pinger
         self.keys = KeyPresser(session.env["DISPLAY"])
@@ -66,10 +59,7 @@ class Program:
     def choose(self, settings):
         """Restarts the program with the type's settings (numbers begin again: each
         type's files are numbered on their own)."""
-        self.session.stop_program()
-        with open(os.path.join(self.session.home, "snaprill.ini"), "w") as f:
-            f.write("[General]\nSimPrntScrn=1\n[Snaprill]\n" + settings)
-        self.session.start_program()
+        restart(self.session, settings)
         self.window = self.session.window_id()
         time.sleep(1.0)
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "event_loop_fixture.h"
 #include "formats/modern_types.h"
 #include "support/cycle_on_fakes.h"
 #include "support/temp_dir.h"
@@ -21,25 +21,7 @@
 namespace snaprill {
 namespace {
 
-class BackgroundWork : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_backend_qt";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
-  // Runs the event loop until done() holds, for at most five seconds.
-  template <class F>
-  static bool spinUntil(F done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 5000) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return done();
-  }
-};
+class BackgroundWork : public testing::EventLoopTest {};
 
 // Faults: the window's thread waits for the encoder; `done` runs on the worker (a
 // report from the wrong thread), before the work ended, twice, or out of order.
@@ -69,7 +51,7 @@ TEST_F(BackgroundWork, StartReturnsAtOnceAndDoneComesOnTheWindowsThreadInOrder) 
   QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_EQ(log, "");
   release.set_value();
-  EXPECT_TRUE(spinUntil([&] { return log == "ab"; })) << log;
+  EXPECT_TRUE(spinUntil([&] { return log == "ab"; }, 5000)) << log;
   EXPECT_TRUE(workEnded);
   EXPECT_TRUE(onWindowThread);
   QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -133,7 +115,7 @@ TEST_F(BackgroundWork, ACycleWritesBurstsOfEveryKindInOrderBesideTheWindowsThrea
     // The second is taken while the first is written.
     h.capture(testing::framePicture(64, 48, 1));
     h.capture(testing::framePicture(64, 48, 2));
-    ASSERT_TRUE(spinUntil([&] { return !h.cycle.writing(); }));
+    ASSERT_TRUE(spinUntil([&] { return !h.cycle.writing(); }, 10000));
   }
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 
 #include "backends/qt/qimage_bitmap.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_timer.h"
+#include "event_loop_fixture.h"
 
 namespace snaprill {
 namespace {
@@ -79,32 +79,7 @@ TEST(QtDialogs, FiltersBecomeQtFilters) {
   EXPECT_EQ(toQtFileFilter("Bitmaps (*.bmp)|*.bmp|Dangling"), "Bitmaps (*.bmp)");
 }
 
-class GatedTimer : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_backend_qt";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) app_ = new QCoreApplication(argc, argv);
-  }
-  // Lets the event loop run for about ms milliseconds.
-  static void spin(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-  }
-  // Runs the event loop until done() holds, for at most two seconds.
-  template <class F>
-  static bool spinUntil(F done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 2000) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return done();
-  }
-  static inline QCoreApplication* app_ = nullptr;
-};
+class GatedTimer : public testing::EventLoopTest {};
 
 TEST_F(GatedTimer, TicksOnlyWhileEnabledAndTheGateIsOpen) {
   QtTimer timer;
