@@ -29,6 +29,12 @@ constexpr ReasonRow kReasons[] = {
     {LostReason::Replaced, "LostReplaced"},     {LostReason::Damaged, "LostDamaged"},
     {LostReason::Unreadable, "LostUnreadable"}, {LostReason::NoNumberLeft, "LostNoNumber"},
     {LostReason::NotCreated, "LostNotWritten"}, {LostReason::NotWritten, "LostNotWritten"},
+    {LostReason::ScreenNotOffered, "ScreenNotOffered"},
+    {LostReason::ScreenRefused, "ScreenRefused"},
+    {LostReason::ScreenCancelled, "ScreenCancelled"},
+    {LostReason::ScreenTimedOut, "ScreenTimedOut"},
+    {LostReason::ScreenUnreadable, "ScreenUnreadable"},
+    {LostReason::ScreenBusy, "ScreenBusy"},
 };
 
 // How a failure while saving is told: damaged rows cost nothing; a file that could
@@ -74,6 +80,18 @@ LostReason lostReasonOf(LostOffer why) {
       return LostReason::TooLarge;
     case LostOffer::Replaced:
       return LostReason::Replaced;
+    case LostOffer::ScreenNotOffered:
+      return LostReason::ScreenNotOffered;
+    case LostOffer::ScreenRefused:
+      return LostReason::ScreenRefused;
+    case LostOffer::ScreenCancelled:
+      return LostReason::ScreenCancelled;
+    case LostOffer::ScreenTimedOut:
+      return LostReason::ScreenTimedOut;
+    case LostOffer::ScreenUnreadable:
+      return LostReason::ScreenUnreadable;
+    case LostOffer::ScreenBusy:
+      return LostReason::ScreenBusy;
     case LostOffer::Damaged:
       break;
   }

@@ -32,6 +32,13 @@ enum class LostReason {
   NoNumberLeft,  // every file number up to 99999 is taken
   NotCreated,    // the file could not be created or written to its end
   NotWritten,    // writing the file failed for another reason
+  // The program's own picture of the screen could not be had (LostOffer's Screen*).
+  ScreenNotOffered,
+  ScreenRefused,
+  ScreenCancelled,
+  ScreenTimedOut,
+  ScreenUnreadable,
+  ScreenBusy,
 };
 
 // The key in the language file's [Main] section that says why, for the notice.

@@ -17,6 +17,14 @@ enum class LostOffer {
   Damaged,    // what was sent does not make a picture
   TooLarge,   // bigger than a picture may be here
   Replaced,   // another offer took its place before it was read
+  // A picture of the screen the program took itself (screen_grabber.h):
+  ScreenNotOffered,  // the desktop offers no way to take one
+  ScreenRefused,     // the desktop refused, or the user it asked
+  ScreenCancelled,   // cancelled (the user closed the desktop's question, or the
+                     // desktop could not take it: KWin without drawing)
+  ScreenTimedOut,    // no answer within the time allowed
+  ScreenUnreadable,  // what came makes no picture
+  ScreenBusy,        // the picture before was still being taken
 };
 
 // What taking the offered picture gives: the picture, or why there is none.

@@ -33,6 +33,8 @@ class DirectPictures : public Clipboard, private PictureListener {
   // clipboard serves others, the picture is offered there instead, and the cycle
   // takes it as it takes the system's Print Screen.
   void deliver(Bitmap picture, bool alsoOnClipboard = false);
+  // A picture of ours that could not be had: reported lost, for this reason.
+  void lose(LostOffer why) { tellLost(why); }
 
   bool hasPicture() const override;
   bool pictureReady() const override;

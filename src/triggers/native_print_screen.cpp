@@ -4,9 +4,8 @@
 
 namespace snaprill {
 
-Bitmap nativePicture(ScreenGrabber& screen, const Options& options, bool activeWindow) {
-  return activeWindow ? screen.grabActiveWindow()
-                      : screen.grabScreen(options.checked(Option::addCursor));
+GrabRequest nativeRequest(const Options& options, bool activeWindow) {
+  return {activeWindow, !activeWindow && options.checked(Option::addCursor)};
 }
 
 void NativePrintScreen::send(std::span<const KeyStroke> strokes) {
@@ -16,17 +15,14 @@ void NativePrintScreen::send(std::span<const KeyStroke> strokes) {
   for (const KeyStroke& stroke : strokes) {
     if (stroke.keysym == alt) altDown = stroke.down;
     if (stroke.keysym != print || !stroke.down) continue;
-    try {
-      handOn(nativePicture(screen_, options_, altDown));
-    } catch (const BitmapError&) {
-      // A screen too large for a bitmap: as when the system cannot copy it, no
-      // picture arrives.
-    }
+    screen_.grab(nativeRequest(options_, altDown),
+                 [this](TakenPicture taken) { handOn(std::move(taken)); });
   }
 }
 
-void NativePrintScreen::handOn(Bitmap picture) {
-  pictures_.deliver(std::move(picture), options_.checked(Option::printKeyCopiesScreen));
+void NativePrintScreen::handOn(TakenPicture taken) {
+  if (taken.picture.empty()) return pictures_.lose(taken.lost);
+  pictures_.deliver(std::move(taken.picture), options_.checked(Option::printKeyCopiesScreen));
 }
 
 }  // namespace snaprill

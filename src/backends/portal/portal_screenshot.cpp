@@ -1,17 +1,15 @@
-#include "backends/wayland/portal_screenshot.h"
+#include "backends/portal/portal_screenshot.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMetaType>
+#include <QFile>
+#include <QMap>
+#include <QStringList>
+#include <QUrl>
 #include <exception>
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QEventLoop>
-#include <QFile>
-#include <QRandomGenerator>
-#include <QTimer>
-#include <QUrl>
-
+#include "backends/portal/portal_registration.h"
 #include "backends/portal/portal_request.h"
 #include "formats/loader/picture_loader.h"
 
@@ -19,47 +17,14 @@ namespace snaprill {
 
 namespace {
 
-// Long enough for a user to answer the portal's question or choose a window.
-constexpr int kAnswerMilliseconds = 60000;
+// The store answers at once; it is a small service of its own, started by the bus.
+constexpr std::chrono::milliseconds kLookupTime{5000};
 
-}  // namespace
-
-bool PortalScreenshot::available() {
-  QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-  return bus != nullptr && bus->isServiceRegistered(kPortalService).value();
-}
-
-Bitmap PortalScreenshot::grab(bool interactive) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  const QString token = QStringLiteral("snaprill%1").arg(QRandomGenerator::global()->generate());
-  const QString path = portalRequestPath(bus, token);
-  answered_ = false;
-  uri_.clear();
-  if (!bus.connect(kPortalService, path, kPortalRequest, QStringLiteral("Response"), this,
-                   SLOT(answered(uint, QVariantMap)))) {
-    return {};
-  }
-  QDBusMessage call = QDBusMessage::createMethodCall(
-      kPortalService, kPortalPath, QStringLiteral("org.freedesktop.portal.Screenshot"),
-      QStringLiteral("Screenshot"));
-  QVariantMap options;
-  options.insert(QStringLiteral("handle_token"), token);
-  options.insert(QStringLiteral("interactive"), interactive);
-  options.insert(QStringLiteral("modal"), false);
-  call << QString() << options;
-  const QDBusMessage reply = bus.call(call, QDBus::Block, kAnswerMilliseconds);
-  if (reply.type() == QDBusMessage::ReplyMessage && !answered_) {
-    QEventLoop loop;
-    waiting_ = &loop;
-    QTimer::singleShot(kAnswerMilliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-    waiting_ = nullptr;
-  }
-  bus.disconnect(kPortalService, path, kPortalRequest, QStringLiteral("Response"), this,
-                 SLOT(answered(uint, QVariantMap)));
-  if (!answered_ || response_ != 0) return {};
-  const QUrl url(uri_);
-  if (!url.isLocalFile()) return {};
+// The picture in the file the portal made for this capture alone, which goes then:
+// ours is the numbered copy.
+TakenPicture pictureIn(const QString& uri) {
+  const QUrl url(uri);
+  if (!url.isLocalFile()) return {Bitmap(), LostOffer::ScreenUnreadable};
   const QString file = url.toLocalFile();
   Bitmap picture;
   try {
@@ -69,16 +34,75 @@ Bitmap PortalScreenshot::grab(bool interactive) {
   } catch (const std::exception&) {
     picture = Bitmap();
   }
-  // The file was made for this capture alone: ours is the numbered copy.
   QFile::remove(file);
-  return picture;
+  return {std::move(picture), LostOffer::ScreenUnreadable};
 }
 
-void PortalScreenshot::answered(uint response, const QVariantMap& results) {
-  answered_ = true;
-  response_ = response;
-  uri_ = results.value(QStringLiteral("uri")).toString();
-  if (waiting_ != nullptr) waiting_->quit();
+LostOffer reasonOf(const PortalReply& reply) {
+  using Outcome = PortalReply::Outcome;
+  switch (reply.outcome) {
+    case Outcome::Answered:
+      // 1: the user cancelled; 2: anything else, a refusal among it.
+      return reply.response == 1 ? LostOffer::ScreenCancelled : LostOffer::ScreenRefused;
+    case Outcome::NotOffered:
+      return LostOffer::ScreenNotOffered;
+    case Outcome::Refused:
+      return LostOffer::ScreenRefused;
+    case Outcome::Cancelled:
+      return LostOffer::ScreenCancelled;
+    case Outcome::TimedOut:
+      return LostOffer::ScreenTimedOut;
+    case Outcome::Failed:
+      break;
+  }
+  return LostOffer::ScreenUnreadable;
+}
+
+}  // namespace
+
+void PortalScreenshot::take(bool interactive, const QString& parentWindow, GrabDone done) {
+  PortalRegistration::of(bus_).whenDone(
+      this, [this, interactive, parentWindow, done = std::move(done)] {
+        const QVariantMap options = {{QStringLiteral("interactive"), interactive},
+                                     {QStringLiteral("modal"), false}};
+        callPortalRequest(
+            bus_, QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"),
+            {parentWindow, options}, uniquePortalToken(QStringLiteral("snaprill_shot")),
+            kAnswerTime, this, [done](const PortalReply& reply) {
+              if (reply.granted()) {
+                return done(pictureIn(reply.results.value(QStringLiteral("uri")).toString()));
+              }
+              done(TakenPicture{Bitmap(), reasonOf(reply)});
+            });
+      });
+}
+
+void PortalScreenshot::lookUpPermission(std::function<void(Permission)> done) {
+  PortalRegistration& registration = PortalRegistration::of(bus_);
+  registration.whenDone(this, [this, &registration, done = std::move(done)] {
+    // The id the portal files us under: ours once registered, else the empty one of
+    // every program it cannot tell apart.
+    const QString id =
+        registration.state() == PortalRegistration::State::Registered ? kApplicationId : QString();
+    callMethod(
+        bus_, QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+        QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), QStringLiteral("Lookup"),
+        {QStringLiteral("screenshot"), QStringLiteral("screenshot")}, kLookupTime, this,
+        [id, done](const PortalReply& reply) {
+          if (reply.outcome != PortalReply::Outcome::Answered) {
+            // The store's NotFound: nothing was ever kept for screenshots.
+            return done(reply.error.contains(QLatin1String("NotFound")) ? Permission::Unset
+                                                                        : Permission::Unknown);
+          }
+          if (reply.values.isEmpty()) return done(Permission::Unknown);
+          QMap<QString, QStringList> permissions;
+          reply.values.constFirst().value<QDBusArgument>() >> permissions;
+          if (!permissions.contains(id)) return done(Permission::Unset);
+          done(permissions.value(id).contains(QStringLiteral("yes")) ? Permission::Granted
+                                                                     : Permission::Denied);
+        });
+  });
 }
 
 }  // namespace snaprill

@@ -1,16 +1,20 @@
 // Pictures through the desktop portal (org.freedesktop.portal.Screenshot), which
 // every desktop's portal backend offers: the portal saves the picture into a file
-// and names it in the Response signal of a Request object, which it sends only to
-// the caller. Without asking, GNOME asks the user once whether we may; asking
-// lets the user pick a window or an area.
+// and names it in the Response of a Request object, which it sends only to the
+// caller. The portal is reached through the bus, which starts it when it is not
+// running yet. Without asking (`interactive` false) a desktop may ask the user
+// once whether the program may take pictures at all (GNOME, and every portal from
+// 1.18 on), and keeps the answer in its permission store; asking lets the user
+// pick a window or an area.
 #pragma once
 
-#include <QEventLoop>
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
-#include <QVariantMap>
+#include <chrono>
+#include <functional>
 
-#include "image/bitmap.h"
+#include "platform/screen_grabber.h"
 
 namespace snaprill {
 
@@ -18,21 +22,28 @@ class PortalScreenshot : public QObject {
   Q_OBJECT
 
  public:
-  // Whether a portal is on the session bus.
-  static bool available();
+  explicit PortalScreenshot(QDBusConnection bus = QDBusConnection::sessionBus(),
+                            QObject* parent = nullptr)
+      : QObject(parent), bus_(std::move(bus)) {}
 
-  // 32 bpp; empty when the portal gave no picture (refused, cancelled, no answer).
-  // Waits for the answer while the event loop runs.
-  Bitmap grab(bool interactive);
+  // Long enough for a user to answer the portal's question or choose a window.
+  static constexpr std::chrono::milliseconds kAnswerTime{60000};
 
- private slots:
-  void answered(uint response, const QVariantMap& results);
+  // Takes a picture (32 bpp) and answers once through `done`, later, never from
+  // inside this call, within kAnswerTime (and the registration before it): with
+  // LostOffer::ScreenRefused (the user or the desktop said no),
+  // ScreenCancelled (the user cancelled), ScreenTimedOut, ScreenNotOffered (no
+  // portal, or none with Screenshot) or ScreenUnreadable. `parentWindow` names the
+  // window the desktop's question belongs to ("x11:1a00004"); empty for none.
+  void take(bool interactive, const QString& parentWindow, GrabDone done);
+
+  // What the desktop's permission store holds for this program's pictures taken
+  // without asking.
+  enum class Permission { Granted, Denied, Unset, Unknown };
+  void lookUpPermission(std::function<void(Permission)> done);
 
  private:
-  bool answered_ = false;
-  uint response_ = 2;
-  QString uri_;
-  QEventLoop* waiting_ = nullptr;
+  QDBusConnection bus_;
 };
 
 }  // namespace snaprill
