@@ -1,5 +1,6 @@
 #include "app/capture_command.h"
 
+#include <QCoreApplication>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -26,17 +27,19 @@ std::optional<CaptureTarget> targetNamed(const std::string& name) {
   return std::nullopt;
 }
 
-// The picture, or empty when the screen could not be read (a screen too large for a
-// bitmap included).
-Bitmap pictureOrNone(const ScreenPictures& pictures, CaptureTarget target) {
+// An X11 grab, answered at once: empty when the screen could not be read (a screen
+// too large for a bitmap included).
+TakenPicture x11Picture(X11ScreenGrabber& x11, CaptureTarget target) {
   try {
-    return pictures.take(target);
+    return {target == CaptureTarget::Window ? x11.grabActiveWindow() : x11.grabScreen(),
+            LostOffer::ScreenUnreadable};
   } catch (const std::exception&) {
-    return Bitmap();
+    return {Bitmap(), LostOffer::ScreenUnreadable};
   }
 }
 
-constexpr const char* kUnreadableScreen = "the screen could not be read";
+// How long an X server may take over a grab: it answers at once or not at all.
+constexpr std::chrono::milliseconds kX11GrabTime{5000};
 
 }  // namespace
 
@@ -76,38 +79,63 @@ std::optional<CaptureTarget> takeCaptureOption(int& argc, char* argv[], std::str
 ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native,
                                     const Options& options) {
   if (native != nullptr) {
-    return {[native, &options](CaptureTarget target) {
-              return nativePicture(*native, options, target == CaptureTarget::Window);
+    return {[native, &options](CaptureTarget target, GrabDone done) {
+              native->grab(nativeRequest(options, target == CaptureTarget::Window),
+                           std::move(done));
             },
-            {}};
+            {},
+            native->longestAnswer()};
   }
   // Rootless Xwayland shows an X11 client nothing of the screen: a grab fails
   // (BadMatch) or comes back black, which must not become a file.
   if (isWaylandSession()) {
     return {nullptr,
-            "this Wayland desktop offers no way to take screen pictures (neither "
-            "wlroots' screencopy, KWin's screenshot service nor the desktop portal)"};
+            "this Wayland desktop offers no way to take screen pictures (neither the "
+            "compositor's copying protocols, KWin's screenshot service nor the desktop "
+            "portal)",
+            {}};
   }
-  if (!x11.active()) return {nullptr, "cannot open the X display"};
-  return {[&x11](CaptureTarget target) {
-            return target == CaptureTarget::Window ? x11.grabActiveWindow() : x11.grabScreen();
-          },
-          {}};
+  if (!x11.active()) return {nullptr, "cannot open the X display", {}};
+  return {[&x11](CaptureTarget target, GrabDone done) { done(x11Picture(x11, target)); },
+          {},
+          kX11GrabTime};
 }
 
-std::optional<std::string> offerRequestedCapture(CaptureTarget target, const CaptureCycle& cycle,
-                                                 const ScreenPictures& pictures,
-                                                 const std::function<void(Bitmap)>& handOn) {
-  // As with Print Screen: a picture taken while paused would wait on the clipboard
-  // and be dropped at the resume; the command says so instead.
-  if (cycle.paused()) return "Snaprill is paused";
-  if (!cycle.takingPictures()) return "no file number is left (99999 reached)";
-  if (!pictures.take) return pictures.refusal;
-  Bitmap picture = pictureOrNone(pictures, target);
-  if (picture.empty()) return kUnreadableScreen;
-  handOn(std::move(picture));
-  return std::nullopt;
+std::string notTakenText(LostOffer why, const Texts& texts) {
+  return texts.get("Main", lostReasonKey(lostReasonOf(why)));
 }
+
+std::string notSavedText(const SaveOutcome& outcome, const Texts& texts) {
+  if (!outcome.failure.empty()) return outcome.failure;
+  if (outcome.lost) return texts.get("Main", lostReasonKey(*outcome.lost));
+  return "the AVI file could not be written";
+}
+
+namespace {
+
+// The picture adjusted and saved as the program would; the exit status.
+int saveOnce(Bitmap picture, Options& options, const Texts& texts, SaveState& state,
+             Platform& platform, SettingsFiles& settings) {
+  const SaveOutcome outcome = saveCapture(std::move(picture), options, texts, state, platform);
+  int status = 0;
+  if (!outcome.kept()) {
+    std::cerr << "snaprill: the capture was not saved: " << notSavedText(outcome, texts) << '\n';
+    status = 1;
+  }
+  try {
+    // A frame gathered for an animation would wait for captures that never come.
+    if (state.animation.pendingFrameIndex() >= 0) state.animation.flushPending(state.names);
+    // The counter, so that the next capture, by command or by the program, goes on
+    // from here.
+    settings.close();
+  } catch (const std::exception& e) {
+    std::cerr << "snaprill: " << e.what() << '\n';
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace
 
 int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   Options options;
@@ -130,31 +158,20 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   // and a key bound to this command is pressed to take a picture.
   SettingsFiles settings(options, texts, state, platform.dirs);
   settings.loadStartup(settings.mainFile());
-  Bitmap picture = pictureOrNone(pictures, target);
-  if (picture.empty()) {
-    std::cerr << "snaprill: " << kUnreadableScreen << '\n';
-    return 1;
-  }
-  const SaveOutcome outcome = saveCapture(std::move(picture), options, texts, state, platform);
-  int status = 0;
-  if (!outcome.kept()) {
-    const std::string why = !outcome.failure.empty() ? outcome.failure
-                            : outcome.lost ? texts.get("Main", lostReasonKey(*outcome.lost))
-                                           : "the AVI file could not be written";
-    std::cerr << "snaprill: the capture was not saved: " << why << '\n';
-    status = 1;
-  }
-  try {
-    // A frame gathered for an animation would wait for captures that never come.
-    if (state.animation.pendingFrameIndex() >= 0) state.animation.flushPending(state.names);
-    // The counter, so that the next capture, by command or by the program, goes on
-    // from here.
-    settings.close();
-  } catch (const std::exception& e) {
-    std::cerr << "snaprill: " << e.what() << '\n';
-    status = 1;
-  }
-  return status;
+  std::optional<int> status;
+  pictures.take(target, [&](TakenPicture taken) {
+    if (taken.picture.empty()) {
+      std::cerr << "snaprill: no picture taken: " << notTakenText(taken.lost, texts) << '\n';
+      status = 1;
+    } else {
+      status = saveOnce(std::move(taken.picture), options, texts, state, platform, settings);
+    }
+    QCoreApplication::exit(*status);
+  });
+  // A desktop that takes its time (a portal started by the bus, a question to the
+  // user): the event loop runs meanwhile, and the answer ends it.
+  if (!status) QCoreApplication::exec();
+  return status.value_or(1);
 }
 
 }  // namespace snaprill

@@ -150,8 +150,11 @@ void CaptureCycle::report(const SaveOutcome& outcome) {
   if (outcome.aviNotWritten) {
     // The AVI writer's box has said why.
   } else if (outcome.lost == LostReason::NotCreated) {
-    // The disk-full box speaks for itself.
+    // The disk-full box speaks for itself. It waits for the user; whoever follows
+    // the capture (snaprill --capture, waiting for its outcome) hears it before.
+    ended();
     showDiskFull(outcome.failedFile, outcome.failedBecause);
+    return;
   } else {
     lost(LostCapture{*outcome.lost});
   }
