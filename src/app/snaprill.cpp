@@ -1,7 +1,9 @@
 // The program entry: the application, one program per settings folder, the real
 // platform services, the capture cycle, its triggers and its window, then the event
 // loop.
+#include <QGuiApplication>
 #include <QStatusBar>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +11,9 @@
 #include <optional>
 
 #include "app/capture_command.h"
+#include "app/capture_requests.h"
 #include "app/desktop_shortcuts.h"
+#include "app/screen_permission.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_services.h"
@@ -107,8 +111,9 @@ constexpr const char* kHelp =
     "                 take the whole screen (or the active window) as Print Screen\n"
     "                 (Alt+Print Screen) does, and end: the running Snaprill saves\n"
     "                 it; with none running, this command saves it with the saved\n"
-    "                 settings. Exit status 1, with the reason, when no picture\n"
-    "                 could be taken (paused, no display)\n"
+    "                 settings. Exit status 0 once the file is written, 1 with\n"
+    "                 the reason when no picture was taken or saved (paused, the\n"
+    "                 desktop refused, the folder cannot be written)\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -156,15 +161,30 @@ bool onlyKnownOptionsLeft(int argc, char* argv[]) {
   return true;
 }
 
-// snaprill --capture: the running Snaprill takes the picture, or says why not; with
-// none running (or only another --capture, soon done), this one saves it.
+// How long a running Snaprill of an older version may take over a capture without
+// saying anything meanwhile: up to twice the portal's minute.
+constexpr std::chrono::seconds kOlderProgramLongest{130};
+
+// snaprill --capture: the running Snaprill takes the picture and says how its capture
+// went, or why not; with none running (or only another --capture, soon done), this
+// one saves it.
 int captureCommand(snaprill::SingleInstance& instance, snaprill::CaptureTarget target,
                    const snaprill::ProgramDirectories& dirs) {
+  using Kind = snaprill::CaptureAnswer::Kind;
   if (!instance.first()) {
-    if (const std::optional<snaprill::CaptureAnswer> answer = instance.askToCapture(target, 5000)) {
-      if (answer->ok()) return 0;
-      std::fprintf(stderr, "snaprill: no picture taken: %s\n", answer->refusal.c_str());
-      return 1;
+    if (const std::optional<snaprill::CaptureAnswer> answer =
+            instance.askToCapture(target, std::chrono::seconds(5), kOlderProgramLongest)) {
+      switch (answer->kind) {
+        case Kind::Saved:
+        case Kind::Kept:
+          return 0;
+        case Kind::Refused:
+          std::fprintf(stderr, "snaprill: no picture taken: %s\n", answer->detail.c_str());
+          return 1;
+        case Kind::Unsaved:
+          std::fprintf(stderr, "snaprill: the capture was not saved: %s\n", answer->detail.c_str());
+          return 1;
+      }
     }
     if (!instance.waitToBeFirst(5000)) {
       std::fputs("snaprill: the running Snaprill did not answer\n", stderr);
@@ -208,7 +228,8 @@ class NativeCapture {
   // (the compositor's own clipboard, not Xwayland's under GNOME).
   NativeCapture(snaprill::Clipboard& clipboard, bool servesOthers) {
 #ifdef SNAPRILL_HAVE_WAYLAND
-    screen_ = snaprill::nativeScreenGrabber();
+    wayland_ = snaprill::nativeScreenGrabber();
+    screen_ = wayland_.get();
 #endif
     if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer(), servesOthers);
   }
@@ -216,7 +237,24 @@ class NativeCapture {
     return screen_ != nullptr;
   }
   snaprill::ScreenGrabber* grabber() {
-    return screen_.get();
+    return screen_;
+  }
+  // Whether only the portal may give pictures here: no compositor protocol copies
+  // the outputs, and KWin, whose service would, is not the compositor.
+  bool portalOnly() const {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    return wayland_ && !wayland_->copiesOutputs();
+#else
+    return false;
+#endif
+  }
+  // The window the portal's questions belong to.
+  void setParentWindow(const QString& handle) {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    if (wayland_) wayland_->setParentWindow(handle);
+#else
+    (void)handle;
+#endif
   }
   // The clipboard as the capture cycle sees it.
   snaprill::Clipboard& clipboard(snaprill::Clipboard& system) {
@@ -229,10 +267,14 @@ class NativeCapture {
   void handOn(snaprill::Bitmap picture) {
     // printScreen() has made the native Print Screen wherever pictures are ours.
     if (printScreen_) {
-      printScreen_->handOn(std::move(picture));
+      printScreen_->handOn(snaprill::TakenPicture{std::move(picture)});
     } else {
       system_->offer(std::move(picture));
     }
+  }
+  // A picture the desktop would not give: a lost capture, with its reason.
+  void lose(snaprill::LostOffer why) {
+    if (pictures_) pictures_->lose(why);
   }
   // What the hotkeys and the automation send their key presses to; nothing where
   // they go to the system as keys.
@@ -243,11 +285,21 @@ class NativeCapture {
   }
 
  private:
-  std::unique_ptr<snaprill::ScreenGrabber> screen_;
+#ifdef SNAPRILL_HAVE_WAYLAND
+  std::unique_ptr<snaprill::WaylandScreenGrabber> wayland_;
+#endif
+  snaprill::ScreenGrabber* screen_ = nullptr;
   std::optional<snaprill::DirectPictures> pictures_;
   std::optional<snaprill::NativePrintScreen> printScreen_;
   snaprill::Clipboard* system_ = nullptr;
 };
+
+// The window as the desktop portal names a parent of its questions; none where Qt
+// does not run on X11 (Wayland's handles need a protocol of their own).
+QString portalParent(const QWidget& window) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return {};
+  return QStringLiteral("x11:%1").arg(window.winId(), 0, 16);
+}
 
 }  // namespace
 
@@ -264,6 +316,8 @@ int main(int argc, char* argv[]) {
   SnaprillApplication app(argc, argv);
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
+  // The desktop entry's name: how desktops and their portals know the program.
+  QGuiApplication::setDesktopFileName(QStringLiteral("snaprill"));
   QApplication::setWindowIcon(applicationIcon());
   installAccessibleWidgets();
   // Hidden in the tray the program still runs; only the close path ends it.
@@ -318,12 +372,17 @@ int main(int argc, char* argv[]) {
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
-  const ScreenPictures screenPictures =
-      chooseScreenPictures(triggers.screenGrabber(), nativeCapture.grabber(), options);
-  instance.setCaptureHandler([&](CaptureTarget target) {
-    return offerRequestedCapture(target, cycle, screenPictures,
-                                 [&](Bitmap picture) { nativeCapture.handOn(std::move(picture)); });
-  });
+  nativeCapture.setParentWindow(portalParent(window));
+  CaptureRequests captureRequests(
+      cycle, texts,
+      chooseScreenPictures(triggers.screenGrabber(), nativeCapture.grabber(), options),
+      [&](Bitmap picture) { nativeCapture.handOn(std::move(picture)); },
+      [&](LostOffer why) { nativeCapture.lose(why); });
+  instance.setCaptureHandler(
+      [&](CaptureTarget target, SingleInstance::Answer answer) {
+        captureRequests.answer(target, std::move(answer));
+      },
+      captureRequests.longestAnswer());
   const Callbacks::Id segmentRelease =
       cycle.memoryReleased.add([&triggers] { triggers.screenGrabber().releaseSharedMemory(); });
   std::unique_ptr<GlobalShortcuts> desktopShortcuts;
@@ -339,6 +398,16 @@ int main(int argc, char* argv[]) {
     window.closeProgram();
     QApplication::exit(0);
   });
+  if (nativeCapture.portalOnly() && desktopAsksOnlyWhenFocused()) {
+    new ScreenPermission(
+        window,
+        [&window, &texts](bool asking) {
+          if (!asking) return window.statusBar()->clearMessage();
+          window.statusBar()->showMessage(
+              QString::fromStdString(texts.get("Main", "ScreenPermission")));
+        },
+        [&window] { return portalParent(window); });
+  }
   window.startUp(hideSwitch);
   triggers.hotkeys().clearLatches();
   if (isWaylandSession()) {
@@ -347,7 +416,7 @@ int main(int argc, char* argv[]) {
   }
   const int status = QApplication::exec();
   cycle.memoryReleased.remove(segmentRelease);
-  instance.setCaptureHandler(nullptr);
+  instance.setCaptureHandler(nullptr, {});
   app.setExceptionHandler(nullptr);  // the cycle goes before the application
   return status;
 }
