@@ -102,6 +102,9 @@ PortalReply::Outcome outcomeOf(const QDBusError& error) {
   // The desktops' own errors: the portal's NotAllowed, KWin's NoAuthorized and
   // Cancelled.
   const QString name = error.name();
+  // A service the bus may not start (KWin) and that is not running.
+  if (name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+    return Outcome::NotOffered;
   if (name.endsWith(QLatin1String(".NotAllowed")) || name.endsWith(QLatin1String(".NoAuthorized")))
     return Outcome::Refused;
   if (name.endsWith(QLatin1String(".Cancelled"))) return Outcome::Cancelled;

@@ -3,6 +3,7 @@
 // question left open, and the global shortcuts' states.
 #include <gtest/gtest.h>
 
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <optional>
@@ -66,6 +67,31 @@ TEST(PortalCalls, EachWayOfGivingNoPictureHasItsOwnReason) {
     const TakenPicture taken = shot(bus.connect());
     EXPECT_TRUE(taken.picture.empty()) << c.modes;
     EXPECT_EQ(taken.lost, c.reason) << c.modes;
+  }
+}
+
+// Faults: KWin missing from the bus (a name the bus may not start) came out as "the
+// screen could not be read" where no way works at all (GNOME 43); KWin's refusal and
+// cancellation were not told apart from a failure.
+TEST(PortalCalls, EachErrorOfTheBusOrADesktopIsReadAsItsReason) {
+  using Outcome = PortalReply::Outcome;
+  const std::pair<const char*, Outcome> cases[] = {
+      {"org.freedesktop.DBus.Error.ServiceUnknown", Outcome::NotOffered},
+      {"org.freedesktop.DBus.Error.NameHasNoOwner", Outcome::NotOffered},
+      {"org.freedesktop.DBus.Error.UnknownMethod", Outcome::NotOffered},
+      {"org.freedesktop.DBus.Error.UnknownInterface", Outcome::NotOffered},
+      {"org.freedesktop.DBus.Error.UnknownObject", Outcome::NotOffered},
+      {"org.freedesktop.DBus.Error.AccessDenied", Outcome::Refused},
+      {"org.freedesktop.portal.Error.NotAllowed", Outcome::Refused},
+      {"org.kde.KWin.ScreenShot2.Error.NoAuthorized", Outcome::Refused},
+      {"org.kde.KWin.ScreenShot2.Error.Cancelled", Outcome::Cancelled},
+      {"org.freedesktop.DBus.Error.NoReply", Outcome::TimedOut},
+      {"org.kde.KWin.ScreenShot2.Error.InvalidWindow", Outcome::Failed},
+  };
+  for (const auto& [name, outcome] : cases) {
+    const QDBusError error(
+        QDBusMessage::createError(QString::fromLatin1(name), QStringLiteral("-")));
+    EXPECT_EQ(outcomeOf(error), outcome) << name;
   }
 }
 
