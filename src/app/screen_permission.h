@@ -4,8 +4,8 @@
 // access dialog"): asked by a key press, a timer or snaprill --capture while
 // Snaprill sits in the tray, it is refused at once. So the question is asked the
 // first time Snaprill's window has the focus while the permission store holds no
-// answer yet, with a sentence in the status bar saying why; the picture of that
-// question is thrown away. From then on the desktop answers without asking.
+// answer yet, with a sentence beside it saying why; the picture of that question
+// is thrown away. From then on the desktop answers without asking.
 #pragma once
 
 #include <QObject>
@@ -26,9 +26,8 @@ class ScreenPermission : public QObject {
   Q_OBJECT
 
  public:
-  // `window` outlives this; `say` shows the sentence in its status bar while the
-  // desktop asks (and takes it away after); `parent` names the window for the
-  // portal.
+  // `window` outlives this; `say` shows the sentence while the desktop asks (and
+  // takes it away after); `parent` names the window for the portal.
   ScreenPermission(QWidget& window, std::function<void(bool asking)> say,
                    std::function<QString()> parent);
 

@@ -2,6 +2,8 @@
 // platform services, the capture cycle, its triggers and its window, then the event
 // loop.
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStatusBar>
 #include <chrono>
 #include <cstdio>
@@ -399,12 +401,21 @@ int main(int argc, char* argv[]) {
     QApplication::exit(0);
   });
   if (nativeCapture.portalOnly() && desktopAsksOnlyWhenFocused()) {
+    // The sentence in a box beside the desktop's question, which goes with it: the
+    // status bar would cut it.
     new ScreenPermission(
         window,
-        [&window, &texts](bool asking) {
-          if (!asking) return window.statusBar()->clearMessage();
-          window.statusBar()->showMessage(
-              QString::fromStdString(texts.get("Main", "ScreenPermission")));
+        [&window, &texts, box = QPointer<QMessageBox>()](bool asking) mutable {
+          if (!asking) {
+            if (box) box->close();
+            return;
+          }
+          box = new QMessageBox(QMessageBox::Information, QStringLiteral("Snaprill"),
+                                QString::fromStdString(texts.get("Main", "ScreenPermission")),
+                                QMessageBox::Ok, &window);
+          box->setAttribute(Qt::WA_DeleteOnClose);
+          box->setModal(false);
+          box->show();
         },
         [&window] { return portalParent(window); });
   }
