@@ -38,7 +38,9 @@ TakenPicture pictureIn(const QString& uri) {
   return {std::move(picture), LostOffer::ScreenUnreadable};
 }
 
-LostOffer reasonOf(const PortalReply& reply) {
+}  // namespace
+
+LostOffer screenPictureReason(const PortalReply& reply) {
   using Outcome = PortalReply::Outcome;
   switch (reply.outcome) {
     case Outcome::Answered:
@@ -58,8 +60,6 @@ LostOffer reasonOf(const PortalReply& reply) {
   return LostOffer::ScreenUnreadable;
 }
 
-}  // namespace
-
 void PortalScreenshot::take(bool interactive, const QString& parentWindow, GrabDone done) {
   PortalRegistration::of(bus_).whenDone(
       this, [this, interactive, parentWindow, done = std::move(done)] {
@@ -72,7 +72,7 @@ void PortalScreenshot::take(bool interactive, const QString& parentWindow, GrabD
               if (reply.granted()) {
                 return done(pictureIn(reply.results.value(QStringLiteral("uri")).toString()));
               }
-              done(TakenPicture{Bitmap(), reasonOf(reply)});
+              done(TakenPicture{Bitmap(), screenPictureReason(reply)});
             });
       });
 }

@@ -14,9 +14,15 @@
 #include <chrono>
 #include <functional>
 
+#include "backends/portal/portal_request.h"
 #include "platform/screen_grabber.h"
 
 namespace snaprill {
+
+// Why a call for a picture (the portal's, or a desktop service's) gave none: the
+// user's cancellation (response 1) and a refusal (response 2, or an error saying
+// so) apart from a time limit, a way not offered, and anything else.
+LostOffer screenPictureReason(const PortalReply& reply);
 
 class PortalScreenshot : public QObject {
   Q_OBJECT

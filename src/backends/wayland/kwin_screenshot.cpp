@@ -14,6 +14,7 @@
 #include <QVariantMap>
 
 #include "backends/portal/portal_request.h"
+#include "backends/portal/portal_screenshot.h"
 #include "backends/qt/qimage_bitmap.h"
 #include "image/bitmap.h"
 
@@ -42,22 +43,6 @@ Bitmap pictureOf(const QVariantMap& answer, const QByteArray& pixels) {
   return bitmapFromQImage(image);
 }
 
-LostOffer reasonOf(PortalReply::Outcome outcome) {
-  switch (outcome) {
-    case PortalReply::Outcome::NotOffered:
-      return LostOffer::ScreenNotOffered;
-    case PortalReply::Outcome::Refused:
-      return LostOffer::ScreenRefused;
-    case PortalReply::Outcome::Cancelled:
-      return LostOffer::ScreenCancelled;
-    case PortalReply::Outcome::TimedOut:
-      return LostOffer::ScreenTimedOut;
-    default:
-      break;
-  }
-  return LostOffer::ScreenUnreadable;
-}
-
 // One picture: KWin's answer, then everything written into the pipe until KWin
 // closes it.
 class KWinPicture : public QObject {
@@ -76,9 +61,10 @@ class KWinPicture : public QObject {
   ~KWinPicture() override { ::close(fd_); }
 
   void answered(const PortalReply& reply) {
-    if (reply.outcome != PortalReply::Outcome::Answered || reply.values.isEmpty()) {
-      return finish({Bitmap(), reasonOf(reply.outcome)});
+    if (reply.outcome != PortalReply::Outcome::Answered) {
+      return finish({Bitmap(), screenPictureReason(reply)});
     }
+    if (reply.values.isEmpty()) return finish({Bitmap(), LostOffer::ScreenUnreadable});
     description_ = qdbus_cast<QVariantMap>(reply.values.constFirst());
     answered_ = true;
     if (closed_) finish({pictureOf(description_, pixels_), LostOffer::ScreenUnreadable});
