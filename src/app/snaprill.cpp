@@ -241,9 +241,9 @@ class NativeCapture {
   snaprill::ScreenGrabber* grabber() {
     return screen_;
   }
-  // Whether only the portal may give pictures here: no compositor protocol copies
-  // the outputs, and KWin, whose service would, is not the compositor.
-  bool portalOnly() const {
+  // Whether the compositor copies no outputs: pictures then come from KWin's
+  // service or, on every other desktop, the portal.
+  bool copiesNoOutputs() const {
 #ifdef SNAPRILL_HAVE_WAYLAND
     return wayland_ && !wayland_->copiesOutputs();
 #else
@@ -400,7 +400,7 @@ int main(int argc, char* argv[]) {
     window.closeProgram();
     QApplication::exit(0);
   });
-  if (nativeCapture.portalOnly() && desktopAsksOnlyWhenFocused()) {
+  if (nativeCapture.copiesNoOutputs() && desktopAsksOnlyWhenFocused()) {
     // The sentence in a box beside the desktop's question, which goes with it: the
     // status bar would cut it.
     new ScreenPermission(

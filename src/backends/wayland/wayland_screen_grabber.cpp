@@ -1,6 +1,7 @@
 #include "backends/wayland/wayland_screen_grabber.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "backends/wayland/dispatch_until.h"
 #include "backends/wayland/sway_focused_window.h"
@@ -35,8 +36,11 @@ bool WaylandScreenGrabber::copiesOutputs() const {
 
 bool WaylandScreenGrabber::showsCursor() const {
   if (lastWay_) return *lastWay_ != Way::portal;
-  // Not known until a picture came: the compositor's copiers and KWin draw it.
-  return copiesOutputs();
+  // Until a picture came, the likely way: the compositor's copiers and KWin draw
+  // it, the portal does not.
+  const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+  return copiesOutputs() ||
+         (desktops != nullptr && std::string_view(desktops).find("KDE") != std::string_view::npos);
 }
 
 std::chrono::milliseconds WaylandScreenGrabber::longestAnswer() const {
