@@ -4,6 +4,7 @@
 
 #include "backends/portal/portal_request.h"
 
+#include <QCoreApplication>
 #include <map>
 
 namespace snaprill {
@@ -18,14 +19,16 @@ constexpr std::chrono::milliseconds kRegistrationLimit{5000};
 
 PortalRegistration& PortalRegistration::of(const QDBusConnection& bus) {
   // One for each connection the program makes (the session bus; the tests make
-  // others), alive as long as the program.
-  static std::map<QString, PortalRegistration*> registrations;
-  PortalRegistration*& registration = registrations[bus.name()];
-  if (registration == nullptr) registration = new PortalRegistration(bus);
+  // others), going with the application, before the bus connections do.
+  static std::map<QString, QPointer<PortalRegistration>> registrations;
+  QPointer<PortalRegistration>& registration = registrations[bus.name()];
+  if (registration.isNull())
+    registration = new PortalRegistration(bus, QCoreApplication::instance());
   return *registration;
 }
 
-PortalRegistration::PortalRegistration(QDBusConnection bus) : bus_(std::move(bus)) {}
+PortalRegistration::PortalRegistration(QDBusConnection bus, QObject* parent)
+    : QObject(parent), bus_(std::move(bus)) {}
 
 void PortalRegistration::whenDone(QObject* context, std::function<void()> then) {
   if (state_ != State::Unasked && state_ != State::Asking) return then();

@@ -34,7 +34,7 @@ class PortalRegistration : public QObject {
 
   // The registration on `bus`, shared by every portal call made on it.
   static PortalRegistration& of(const QDBusConnection& bus);
-  explicit PortalRegistration(QDBusConnection bus);
+  explicit PortalRegistration(QDBusConnection bus, QObject* parent = nullptr);
 
   // Runs `then` once the registration has ended (at once, from inside this call,
   // when it has), unless `context` is gone by then: asks for it the first time.
