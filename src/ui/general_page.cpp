@@ -217,7 +217,8 @@ void OptionPages::showShortcutsNote(const char* key) {
   for (const char* known : kShortcutsNotes) {
     if (key != nullptr && std::strcmp(key, known) == 0) shortcutsNoteKey_ = known;
   }
-  if (shortcutsNoteKey_ != nullptr) shortcutsNote_->setText(texts_.text({"Main", shortcutsNoteKey_}));
+  if (shortcutsNoteKey_ != nullptr)
+    shortcutsNote_->setText(texts_.text({"Main", shortcutsNoteKey_}));
   shortcutsNote_->setVisible(shortcutsNoteKey_ != nullptr);
 }
 
