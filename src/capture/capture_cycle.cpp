@@ -112,8 +112,8 @@ void CaptureCycle::submit(Capture capture) {
     SaveOutcome outcome;
     outcome.lost = capture.whyNone;
     lost(LostCapture{*outcome.lost});
-    if (reporter_ != nullptr) reporter_->report(outcome, source);
     tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
+    if (reporter_ != nullptr) reporter_->report(outcome, source);
     armMemoryRelease();
     return;
   }
@@ -131,9 +131,12 @@ void CaptureCycle::submit(Capture capture) {
 }
 
 void CaptureCycle::report(const SaveOutcome& outcome, const CaptureSource& source) {
+  // The observers first: a box of the reporter waits for the user, and whoever
+  // follows the capture (snaprill --capture waiting for its outcome, the history,
+  // the settings an auto-save key put in place for it) must not wait with it.
   const auto ended = [&] {
-    if (reporter_ != nullptr) reporter_->report(outcome, source);
     tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
+    if (reporter_ != nullptr) reporter_->report(outcome, source);
   };
   if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft ||
       outcome.lost == LostReason::Damaged) {
