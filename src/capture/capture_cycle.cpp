@@ -192,8 +192,8 @@ void CaptureCycle::end(Job& job) {
     SaveOutcome outcome;
     outcome.lost = job.whyNone;
     lost(LostCapture{*outcome.lost});
-    if (reporter_ != nullptr) reporter_->report(outcome, job.source);
     tell([&](CaptureObserver& o) { o.captureEnded(outcome, job.source); });
+    if (reporter_ != nullptr) reporter_->report(outcome, job.source);
     armMemoryRelease();
     return;
   }
@@ -224,9 +224,12 @@ void CaptureCycle::end(Job& job) {
 }
 
 void CaptureCycle::report(const SaveOutcome& outcome, const CaptureSource& source) {
+  // The observers first: a box of the reporter waits for the user, and whoever
+  // follows the capture (snaprill --capture waiting for its outcome, the history,
+  // the settings an auto-save key put in place for it) must not wait with it.
   const auto ended = [&] {
-    if (reporter_ != nullptr) reporter_->report(outcome, source);
     tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
+    if (reporter_ != nullptr) reporter_->report(outcome, source);
   };
   if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft ||
       outcome.lost == LostReason::Damaged) {

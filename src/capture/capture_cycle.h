@@ -14,9 +14,10 @@
 // back exactly as when every write was done at once. Once written, a capture is
 // settled with its source (a clipboard's offer is emptied once its capture is
 // saved; a picture that could not be saved stays there, and its number stays
-// free), and its reporter and observers hear how it went. At most two pictures are
-// held: one being written, one waiting for it; while paused, while both places
-// are taken, and once no file number is left, pictures wait with their sources.
+// free), and its observers, then its reporter, hear how it went. At most two
+// pictures are held: one being written, one waiting for it; while paused, while
+// both places are taken, and once no file number is left, pictures wait with their
+// sources.
 // The main window runs one; snaprill-batch and snaprill --capture call saveCapture
 // themselves. Everything but the writing runs on the user-interface thread;
 // nothing here shows a box or lets window events through.
