@@ -29,4 +29,9 @@ inline bool runEventsUntil(const std::function<bool()>& done, int milliseconds) 
   return done();
 }
 
+// Lets the event loop run for about `milliseconds`.
+inline void runEventsFor(int milliseconds) {
+  runEventsUntil([] { return false; }, milliseconds);
+}
+
 }  // namespace snaprill::test

@@ -13,15 +13,18 @@
 #include <thread>
 #include <vector>
 
-#include "event_loop_fixture.h"
 #include "formats/modern_types.h"
 #include "support/cycle_on_fakes.h"
+#include "support/event_loop.h"
 #include "support/temp_dir.h"
 
 namespace snaprill {
 namespace {
 
-class BackgroundWork : public testing::EventLoopTest {};
+class BackgroundWork : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::coreApplication(); }
+};
 
 // Faults: the window's thread waits for the encoder; `done` runs on the worker (a
 // report from the wrong thread), before the work ended, twice, or out of order.
@@ -51,7 +54,7 @@ TEST_F(BackgroundWork, StartReturnsAtOnceAndDoneComesOnTheWindowsThreadInOrder) 
   QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_EQ(log, "");
   release.set_value();
-  EXPECT_TRUE(spinUntil([&] { return log == "ab"; }, 5000)) << log;
+  EXPECT_TRUE(test::runEventsUntil([&] { return log == "ab"; }, 5000)) << log;
   EXPECT_TRUE(workEnded);
   EXPECT_TRUE(onWindowThread);
   QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -115,7 +118,7 @@ TEST_F(BackgroundWork, ACycleWritesBurstsOfEveryKindInOrderBesideTheWindowsThrea
     // The second is taken while the first is written.
     h.capture(testing::framePicture(64, 48, 1));
     h.capture(testing::framePicture(64, 48, 2));
-    ASSERT_TRUE(spinUntil([&] { return !h.cycle.writing(); }, 10000));
+    ASSERT_TRUE(test::runEventsUntil([&] { return !h.cycle.writing(); }, 10000));
   }
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {

@@ -9,7 +9,7 @@
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_timer.h"
-#include "event_loop_fixture.h"
+#include "support/event_loop.h"
 
 namespace snaprill {
 namespace {
@@ -79,7 +79,10 @@ TEST(QtDialogs, FiltersBecomeQtFilters) {
   EXPECT_EQ(toQtFileFilter("Bitmaps (*.bmp)|*.bmp|Dangling"), "Bitmaps (*.bmp)");
 }
 
-class GatedTimer : public testing::EventLoopTest {};
+class GatedTimer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::coreApplication(); }
+};
 
 TEST_F(GatedTimer, TicksOnlyWhileEnabledAndTheGateIsOpen) {
   QtTimer timer;
@@ -89,19 +92,19 @@ TEST_F(GatedTimer, TicksOnlyWhileEnabledAndTheGateIsOpen) {
   timer.setInterval(1);
   timer.setGate([&] { return open; });
   timer.setEnabled(true);
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, 0) << "closed gate";
 
   open = true;
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, 0) << "the gate is only looked at again when told";
   timer.gateChanged();
-  EXPECT_TRUE(spinUntil([&] { return ticks >= 3; }))
+  EXPECT_TRUE(test::runEventsUntil([&] { return ticks >= 3; }, 2000))
       << "an open gate keeps ticking at the interval, as a poll would";
 
   timer.setEnabled(false);
   const int whileDisabled = ticks;
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, whileDisabled);
   EXPECT_FALSE(timer.enabled());
 }
@@ -117,7 +120,7 @@ TEST_F(GatedTimer, AHandlerThatClosesTheGateStopsTheTicks) {
   timer.setInterval(1);
   timer.setGate([&] { return offered; });
   timer.setEnabled(true);  // a picture already offered is caught on enabling
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, 1);
 }
 
@@ -134,7 +137,7 @@ TEST_F(GatedTimer, AHandlerThatSwitchesItsTimerOffAndOnKeepsTheInterval) {
   timer.setInterval(50);
   timer.setGate([] { return true; });
   timer.setEnabled(true);
-  spin(200);
+  test::runEventsFor(200);
   EXPECT_GE(ticks, 1);
   EXPECT_LT(ticks, 10);
 }
@@ -145,10 +148,10 @@ TEST_F(GatedTimer, UngatedTimerIsAPlainIntervalTimer) {
   timer.setHandler([&] { ++ticks; });
   timer.setInterval(5);
   EXPECT_EQ(timer.interval(), 5);
-  spin(20);
+  test::runEventsFor(20);
   EXPECT_EQ(ticks, 0) << "timers start disabled";
   timer.setEnabled(true);
-  EXPECT_TRUE(spinUntil([&] { return ticks >= 2; }));
+  EXPECT_TRUE(test::runEventsUntil([&] { return ticks >= 2; }, 2000));
 }
 
 }  // namespace
