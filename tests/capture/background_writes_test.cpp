@@ -3,6 +3,7 @@
 // meanwhile, and in which order files, numbers and reports come.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,8 +18,9 @@ namespace {
 // What the observers hear, in order.
 struct Recorder : CaptureObserver {
   void captureTaken() override { log.push_back("taken"); }
-  void captureEnded(const SaveOutcome& outcome, const CaptureSource&) override {
-    log.push_back("ended " + std::filesystem::path(outcome.path).filename().string());
+  void captureEnded(const SaveOutcome& outcome, const CaptureSource& source) override {
+    log.push_back("ended " + std::filesystem::path(outcome.path).filename().string() +
+                  (source.request != 0 ? " for " + std::to_string(source.request) : ""));
   }
   void captureLost(const LostCapture& lost) override {
     log.push_back(std::string("lost ") + lostReasonKey(lost.reason));
@@ -39,9 +41,13 @@ class BackgroundWrites : public testing::CycleTest {
     cycle.removeSource(own.pictures());
   }
 
-  // The program's own picture, told to the cycle as the event loop comes round.
-  void press(int width) {
-    own.hold(testing::samplePicture(width, 4), CaptureSource{});
+  // The program's own picture, told to the cycle as the event loop comes round; that
+  // of a snaprill --capture when `request` is given.
+  void press(int width, std::uint64_t request = 0) {
+    own.hold(
+        testing::samplePicture(width, 4),
+        CaptureSource{
+            request != 0 ? CaptureOrigin::Command : CaptureOrigin::Clipboard, {}, {}, request});
     ownLater->tick();
   }
   // The width of a Windows bitmap written, 0 when there is none: which capture it is.
@@ -57,20 +63,22 @@ class BackgroundWrites : public testing::CycleTest {
 
 // Faults: the window's thread waits for the write; captures written out of order;
 // a third picture taken while two are held (memory without bound); reports out of
-// the order of the captures.
+// the order of the captures; a command told its capture ended before its file was
+// written, or told another capture's outcome.
 TEST_F(BackgroundWrites, TwoPicturesAreHeldAThirdWaitsInItsSourceAndAllComeInOrder) {
   press(11);
   ASSERT_TRUE(background.busy()) << "the first is written in the background";
   EXPECT_EQ(widthOf("snp1.bmp"), 0);
-  press(12);
-  press(13);  // both places taken: it waits with its source...
-  press(14);  // ...where a newer one takes its place, and says so
+  press(12, 7);
+  press(13);     // both places taken: it waits with its source...
+  press(14, 8);  // ...where a newer one takes its place, and says so
   EXPECT_EQ(background.started, 1);
   EXPECT_EQ(recorder.log, (std::vector<std::string>{"taken", "taken", "lost LostReplaced"}));
   background.runNext();
   EXPECT_EQ(widthOf("snp1.bmp"), 11);
   // The one waiting was begun, and the one in the source taken in its place.
   EXPECT_EQ(recorder.log.back(), "taken");
+  EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "ended snp2.bmp for 7"), 0);
   background.runNext();
   background.runNext();
   EXPECT_FALSE(background.busy());
@@ -78,7 +86,7 @@ TEST_F(BackgroundWrites, TwoPicturesAreHeldAThirdWaitsInItsSourceAndAllComeInOrd
   EXPECT_EQ(widthOf("snp3.bmp"), 14);
   EXPECT_EQ(recorder.log,
             (std::vector<std::string>{"taken", "taken", "lost LostReplaced", "ended snp1.bmp",
-                                      "taken", "ended snp2.bmp", "ended snp3.bmp"}));
+                                      "taken", "ended snp2.bmp for 7", "ended snp3.bmp for 8"}));
 
   // A capture that came to nothing is told after the one being written.
   recorder.log.clear();

@@ -12,6 +12,9 @@ screen, F12 ("Simulate Print Screen on Keystroke") pressed with xdotool:
 - while a lossless WebP of the screen is written the window answers every ping
   (_NET_WM_PING) within half a second (it took a second and more when the encoder
   ran on its thread);
+- snaprill --capture run while a key's capture is written as such a file ends, with
+  status 0, only once its own file is written whole (the command's answer comes from
+  its capture's write, not from the capture being taken);
 - SIGTERM while such a file is written ends the program only once the file is
   written whole, with no temporary left and the counter saved."""
 import os
@@ -124,12 +127,33 @@ def slowest_answer_while_written(session, target):
     return max(answers) if answers else 1000 * (time.monotonic() - pressed)
 
 
+def whole(path):
+    """Whether path is a picture of the whole screen, every byte of it there."""
+    try:
+        with Image.open(path) as picture:
+            picture.load()
+            return picture.size == (WIDTH, HEIGHT)
+    except OSError as e:
+        print(e)
+        return False
+
+
 def large_encodes(session):
     start(session, "[Snaprill]\nImageType=9\nWebPQuality=101\n")
     slowest = slowest_answer_while_written(session, os.path.join(session.home, "snp1.webp"))
     print("slowest answer while a 4K lossless WebP was written: %s ms" % slowest)
     check(slowest < 500,
           "the window answered after %s ms while a 4K lossless WebP was written" % slowest)
+
+    # The command's capture waits behind the key's, and the command for its own file.
+    session.run(["xdotool", "key", "F12"])
+    time.sleep(0.3)  # the key's capture taken and being written
+    done = subprocess.run([session.app, "--capture=screen"], env=session.env,
+                          capture_output=True, text=True, timeout=60)
+    check(done.returncode == 0 and done.stderr == "",
+          "--capture behind a write: status %d, %r" % (done.returncode, done.stderr))
+    check(whole(os.path.join(session.home, "snp3.webp")),
+          "--capture ended before its file snp3.webp was written whole")
 
     # The close waits for the write under way.
     session.run(["xdotool", "key", "F12"])
@@ -138,18 +162,11 @@ def large_encodes(session):
     ended = wait_for(lambda: session.program.poll() is not None, 60, 0.05)
     check(ended and session.program.returncode == 0,
           "SIGTERM during a write: %s" % (session.program.returncode if ended else "still running"))
-    target = os.path.join(session.home, "snp2.webp")
-    try:
-        with Image.open(target) as picture:
-            picture.load()
-            whole = picture.size == (WIDTH, HEIGHT)
-    except OSError as e:
-        whole = False
-        print(e)
-    check(whole, "the capture written when SIGTERM came is not whole")
+    check(whole(os.path.join(session.home, "snp4.webp")),
+          "the capture written when SIGTERM came is not whole")
     left = [n for n in os.listdir(session.home) if n.startswith(".snp")]
     check(not left, "temporaries left behind: %r" % left)
-    check(settings(session).get("Snaprill/LastPic") == "2",
+    check(settings(session).get("Snaprill/LastPic") == "4",
           "the counter saved at the close: %r" % settings(session).get("Snaprill/LastPic"))
 
 
