@@ -72,6 +72,16 @@ def time_tool(session, command):
     return time.monotonic() - start
 
 
+def programs_to_time():
+    """(name, path) of this build's snaprill ($SNAPRILL_APP), and of the one to compare
+    it with ($SNAPRILL_BEFORE_APP) where given."""
+    apps = [("snaprill", os.environ.get("SNAPRILL_APP",
+                                        os.path.join(HERE, "..", "build", "src", "snaprill")))]
+    if os.environ.get("SNAPRILL_BEFORE_APP"):
+        apps.append(("snaprill before", os.environ["SNAPRILL_BEFORE_APP"]))
+    return apps
+
+
 def start_on_screen(stack, app, png, size, settings=""):
     """snaprill on a screen of its own showing png, F12 bound to Print Screen, with
     more settings of [Snaprill]; stopped when the stack closes. Its session."""
@@ -125,10 +135,7 @@ def summary(name, times):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 20
-    apps = [("snaprill", os.environ.get("SNAPRILL_APP",
-                                        os.path.join(HERE, "..", "build", "src", "snaprill")))]
-    if os.environ.get("SNAPRILL_BEFORE_APP"):
-        apps.append(("snaprill before", os.environ["SNAPRILL_BEFORE_APP"]))
+    apps = programs_to_time()
     tools = [t for t in ("scrot", "maim") if shutil.which(t)]
     work = tempfile.mkdtemp(prefix="snaprill-key-")
     png, ppm = os.path.join(work, "shot.png"), os.path.join(work, "shot.ppm")

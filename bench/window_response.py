@@ -27,7 +27,8 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "desktop"))
 sys.path.insert(0, HERE)
 import capture_latency  # noqa: E402
 from capture_latency import DirectoryWatch  # noqa: E402
-from key_to_file import XK_F12, KeyPresser, restart, start_on_screen  # noqa: E402
+from key_to_file import (XK_F12, KeyPresser, programs_to_time, restart,  # noqa: E402
+                         start_on_screen)
 
 WIDTH, HEIGHT = 3840, 2160
 # (name, settings of [Snaprill], extension): the slow encoders, at their defaults.
@@ -89,10 +90,7 @@ def summary(values):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 5
-    apps = [("snaprill", os.environ.get("SNAPRILL_APP",
-                                        os.path.join(HERE, "..", "build", "src", "snaprill")))]
-    if os.environ.get("SNAPRILL_BEFORE_APP"):
-        apps.append(("snaprill before", os.environ["SNAPRILL_BEFORE_APP"]))
+    apps = programs_to_time()
     pinger = os.environ.get("SNAPRILL_WINDOW_PING",
                             os.path.join(HERE, "..", "build", "tests", "window_ping"))
     if not os.access(pinger, os.X_OK):
