@@ -125,6 +125,24 @@ TEST_F(BackgroundWrites, AFailedWriteGivesItsNumberToTheNextCaptureUnlessTheCoun
   EXPECT_EQ(state.names.counter(), 0);
 }
 
+// Fault: the first capture, saved, empties the clipboard of the offer taken after it
+// (the note of the offer taken last is the second's): when the second's write then
+// fails, its picture is gone from the clipboard too.
+TEST_F(BackgroundWrites, ACaptureSettlesOnlyItsOwnOfferNotOneTakenSince) {
+  clipboard.offerBitmap(testing::samplePicture(11, 4));
+  tick();
+  options.setValue(Option::outputType, kJpeg);
+  clipboard.offerBitmap(Bitmap(70000, 1, 32));  // too wide for JPEG: its write fails
+  tick();
+  EXPECT_EQ(background.started, 1);
+  background.runNext();
+  EXPECT_EQ(widthOf("snp1.bmp"), 11);
+  EXPECT_EQ(clipboard.clears, 0) << "the second capture's offer was emptied before its write";
+  background.runNext();
+  EXPECT_EQ(cycle.counts().failed, 1);
+  EXPECT_TRUE(clipboard.holdsAnything()) << "the picture not saved is gone from the clipboard";
+}
+
 // Faults: the close ends the program with a capture half written or its waiting
 // frames lost, takes new pictures meanwhile, or says nothing of the wait.
 TEST_F(BackgroundWrites, TheCloseWaitsForTheWritesThenWritesTheWaitingFrames) {
