@@ -32,6 +32,9 @@ void CaptureRequests::answer(CaptureTarget target, SingleInstance::Answer answer
   if (!cycle_.takingPictures()) {
     return answer({Kind::Refused, "no file number is left (99999 reached)"});
   }
+  // The close writes the captures already taken, for seconds perhaps, and takes no
+  // more: the picture would wait until the program ends, and go with it.
+  if (cycle_.closing()) return answer({Kind::Refused, "Snaprill is closing"});
   if (!pictures_.take) return answer({Kind::Refused, pictures_.refusal});
   // The moment of the request, not of the desktop's answer; its number finds its
   // capture among the others (keys, automation, other requests) as it ends.

@@ -72,6 +72,8 @@ class CaptureCycle : public CaptureSink {
   void offerLost(LostReason why) override;
 
   bool paused() const { return paused_; }
+  // Whether the program closes: the captures taken are written, no other is taken.
+  bool closing() const { return closing_; }
   // Whether arriving pictures are taken: not paused, and a file number left.
   bool takingPictures() const { return !paused_ && !numbersUsedUp_; }
   // Whether captures (or animation frames) are taken and not yet written.

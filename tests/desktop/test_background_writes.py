@@ -15,8 +15,9 @@ screen, F12 ("Simulate Print Screen on Keystroke") pressed with xdotool:
 - snaprill --capture run while a key's capture is written as such a file ends, with
   status 0, only once its own file is written whole (the command's answer comes from
   its capture's write, not from the capture being taken);
-- SIGTERM while such a file is written ends the program only once the file is
-  written whole, with no temporary left and the counter saved."""
+- SIGTERM while such files are written ends the program only once they are written
+  whole, with no temporary left and the counter saved; a snaprill --capture meanwhile
+  is refused (the close takes no more pictures), rather than left waiting."""
 import os
 import signal
 import subprocess
@@ -155,18 +156,26 @@ def large_encodes(session):
     check(whole(os.path.join(session.home, "snp3.webp")),
           "--capture ended before its file snp3.webp was written whole")
 
-    # The close waits for the write under way.
+    # The close waits for the writes under way.
+    session.run(["xdotool", "key", "F12"])
+    time.sleep(0.3)
     session.run(["xdotool", "key", "F12"])
     time.sleep(0.3)
     session.program.send_signal(signal.SIGTERM)
+    time.sleep(0.2)
+    refused = subprocess.run([session.app, "--capture=screen"], env=session.env,
+                             capture_output=True, text=True, timeout=60)
+    check(refused.returncode == 1 and "closing" in refused.stderr,
+          "--capture during the close: status %d, %r" % (refused.returncode, refused.stderr))
     ended = wait_for(lambda: session.program.poll() is not None, 60, 0.05)
     check(ended and session.program.returncode == 0,
           "SIGTERM during a write: %s" % (session.program.returncode if ended else "still running"))
-    check(whole(os.path.join(session.home, "snp4.webp")),
-          "the capture written when SIGTERM came is not whole")
+    check(whole(os.path.join(session.home, "snp4.webp"))
+          and whole(os.path.join(session.home, "snp5.webp")),
+          "the captures written when SIGTERM came are not whole")
     left = [n for n in os.listdir(session.home) if n.startswith(".snp")]
     check(not left, "temporaries left behind: %r" % left)
-    check(settings(session).get("Snaprill/LastPic") == "4",
+    check(settings(session).get("Snaprill/LastPic") == "5",
           "the counter saved at the close: %r" % settings(session).get("Snaprill/LastPic"))
 
 
