@@ -112,7 +112,13 @@ void CaptureStatus::closing() {
   if (cycle_.writing()) {
     statusText_ = texts_.get("Main", "SavingCaptures");
     tray_.record.setTip("Snaprill - " + statusText_);
-    if (tray_.present()) tray_.modify();
+    // The window goes at once: without the icon (the window was shown, and the icon
+    // only comes with a hidden one) nothing would say why the program stays.
+    if (tray_.present()) {
+      tray_.modify();
+    } else {
+      tray_.add();
+    }
     changed.callAll();
     return;
   }

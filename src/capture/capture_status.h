@@ -46,7 +46,8 @@ class CaptureStatus : public CaptureObserver {
   void blinkPausedNotice();
   Timer& blinkTimer() { return *blinkTimer_; }
   // The program closes: while captures are still being written, the status line and
-  // the tray icon's tip say so (and the counter is not shown again); called again
+  // the tray icon's tip say so (the icon shown for it where it was not: the window
+  // is gone already), and the counter is not shown again; called again
   // once they are, the status line says the settings are being saved, and the tray
   // icon goes.
   void closing();

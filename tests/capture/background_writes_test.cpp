@@ -144,12 +144,12 @@ TEST_F(BackgroundWrites, ACaptureSettlesOnlyItsOwnOfferNotOneTakenSince) {
 }
 
 // Faults: the close ends the program with a capture half written or its waiting
-// frames lost, takes new pictures meanwhile, or says nothing of the wait.
+// frames lost, takes new pictures meanwhile, or says nothing of the wait (the
+// window is gone at once, and the tray icon shows only with a hidden one).
 TEST_F(BackgroundWrites, TheCloseWaitsForTheWritesThenWritesTheWaitingFrames) {
   options.setValue(Option::outputType, kGif);
   options.setChecked(Option::saveAnimation, true);
   options.setValue(Option::animationFrameCount, 3);
-  status.tray().add();
   press(10);
   background.runNext();
   press(10);  // its frame is being made
@@ -158,6 +158,7 @@ TEST_F(BackgroundWrites, TheCloseWaitsForTheWritesThenWritesTheWaitingFrames) {
   status.closing();
   EXPECT_FALSE(closed);
   EXPECT_EQ(status.statusText(), "Saving captures...");
+  EXPECT_TRUE(status.tray().present());
   EXPECT_EQ(status.tray().record.tip(), "Snaprill - Saving captures...");
   press(10);
   EXPECT_EQ(background.started, 2) << "no picture is taken any more";
