@@ -11,6 +11,9 @@ DESKTOP = os.path.dirname(HERE)
 sys.path.insert(0, DESKTOP)
 SKIP = 77
 ROOT = os.environ.get("SNAPRILL_TESTING_ROOT", "/var/cache/snaprill/testing-root")
+# A session's longest run: the portal checks wait out the portal's minute for a
+# question no one answers, after the clipboard's and the other portal checks.
+SESSION_TIME = 420
 
 
 def unavailable():
@@ -58,6 +61,8 @@ def prepare(work, *extra):
     bin_dir, picture = test_wayland.prepare(work)
     for name in ("portal_checks.py",):
         shutil.copy(os.path.join(HERE, name), bin_dir)
+    # The desktop file as installed, which the checks name this build's program in.
+    shutil.copy(os.path.join(HERE, "..", "..", "..", "data", "snaprill.desktop.in"), bin_dir)
     for variable in extra:
         shutil.copy(os.environ[variable], bin_dir)
     for name in os.listdir(bin_dir):
@@ -92,7 +97,7 @@ def run(compositor, checks, title):
         bin_dir, picture = prepare(work, "SNAPRILL_WINDOW_PING")
         failed = [script for script in checks
                   if not test_wayland.run_under(compositor, work, bin_dir, picture, script,
-                                                starter(compositor))]
+                                                starter(compositor), SESSION_TIME)]
         figures(work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
