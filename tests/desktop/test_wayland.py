@@ -57,11 +57,10 @@ def prepare(work):
     return bin_dir, picture
 
 
-def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py", starter=None,
-              seconds=240):
+def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py", starter=None):
     """Runs the checks in a session of `compositor`, started by the command `starter`
     (followed by the session's folder and the script to run; by default Debian 12's
-    compositor's script), given up after `seconds`; True when they all passed."""
+    compositor's script); True when they all passed."""
     session = os.path.join(work, compositor + "-" + os.path.splitext(checks)[0])
     home = os.path.join(session, "home")
     os.makedirs(home)
@@ -79,9 +78,9 @@ def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py", st
     starter = starter or ["sh", os.path.join(WAYLAND, COMPOSITORS[compositor][1])]
     try:
         subprocess.run(starter + [session, runner], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=seconds, check=False)
+                       stderr=subprocess.DEVNULL, timeout=240, check=False)
     except subprocess.TimeoutExpired:
-        print("FAIL: %s: the session did not end within %d s" % (compositor, seconds))
+        print("FAIL: %s: the session did not end within 240 s" % compositor)
     for name in ("checks.log", "snaprill.log"):
         path = os.path.join(session, name)
         if os.path.exists(path):
