@@ -10,7 +10,8 @@ starts on the first call (fake_portal.py). One scenario for each fault it catche
   a picture the portal gives 12 s later is saved and the command ends 0 (the
   command gave up after 10 s, and the running program then crashed writing its late
   answer); a command killed while its picture is pending leaves the program running
-  and answering;
+  and answering; a capture that ends first (a damaged copy on the clipboard) is not
+  taken for the command's (the first capture to end answered the command);
 - refused, cancelled: status 1, each reason its own on stderr (one text for all);
 - an output folder that cannot be written: status 1 with the reason (status 0, no
   file, while the window showed its error box);
@@ -120,6 +121,23 @@ def running_program_checks(session, portal):
     check(len(added) == 1, "a picture 12 s late wrote %r" % added)
     if len(added) == 1:
         is_portal_picture(session, added[0], "the late picture")
+
+    # Another capture ends while the command's picture is pending (a damaged copy on
+    # the clipboard): the command hears its own capture's outcome, not the first one
+    # to end.
+    portal.set_mode("shot-late=3")
+    before = outputs(session)
+    command = subprocess.Popen([session.app, "--capture=screen"], env=session.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    time.sleep(1)
+    damaged = os.path.join(session.home, "damaged.png")
+    with open(damaged, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + b"\0" * 64)
+    session.offer(damaged, "image/png")
+    _, errors = command.communicate(timeout=40)
+    added = [n for n in outputs(session) if n not in before]
+    check(command.returncode == 0 and len(added) == 1,
+          "a damaged copy ended first: %d %r, files %r" % (command.returncode, errors, added))
 
     # A command that gives up while its picture is pending.
     portal.set_mode("shot-late=4")
