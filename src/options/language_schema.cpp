@@ -174,8 +174,9 @@ constexpr std::array kSchema = {
                  "supports up to 24-bit color images",
                  LineBreaks},
     LanguageText{"Descriptions", "JPEGXL",
-                 "JPEG XL Image\\n\\nLossless (recommended for screenshots) or lossy "
-                 "compression, supports up to 24-bit color images",
+                 "JPEG XL Image\\n\\nLossless or lossy compression, supports up to 24-bit "
+                 "color images. Several times slower than PNG, and screenshots come out about "
+                 "as large or larger: WebP is recommended for them",
                  LineBreaks},
 
     LanguageText{"OutputDir", "OutputDir", "Output Directory", Caption},
