@@ -31,7 +31,7 @@ import whole  # noqa: E402
 
 ARGS = [a for a in sys.argv[1:] if not a.startswith("--")]
 BUILD = ARGS[0] if ARGS else os.environ.get("SNAPRILL_BUILD", "build")
-RUNS = int(ARGS[1]) if len(ARGS) > 1 else 15
+RUNS = max(2, int(ARGS[1])) if len(ARGS) > 1 else 15
 INSTRUCTIONS = "--instructions" in sys.argv
 AFTER = os.path.join(BUILD, "src", "snaprill-batch")
 BEFORE = os.environ.get("SNAPRILL_BEFORE")
@@ -59,13 +59,16 @@ def command(batch, folder, side, settings, picture, extension):
 
 
 def instructions(cmd, output, folder):
-    """Instructions of every thread of one run under callgrind, and of the busiest."""
+    """Instructions of every thread of one run under callgrind, and of the busiest;
+    None where valgrind cannot run the program (libjxl's AVX-512 code)."""
     whole.remove_output(output)
     for old in glob.glob(os.path.join(folder, "cg.out*")):
         os.remove(old)
-    subprocess.run(["valgrind", "--tool=callgrind", "--separate-threads=yes",
-                    "--callgrind-out-file=" + os.path.join(folder, "cg.out.%p"), *cmd],
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    run = subprocess.run(["valgrind", "--tool=callgrind", "--separate-threads=yes",
+                          "--callgrind-out-file=" + os.path.join(folder, "cg.out.%p"), *cmd],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if run.returncode != 0:
+        return None
     counts = []
     for path in glob.glob(os.path.join(folder, "cg.out*")):
         with open(path) as f:
@@ -118,8 +121,10 @@ def main():
                         (samples["before"].peak - baseline["before"]) / capture)
                 notes.append(note)
                 if INSTRUCTIONS:
-                    counted.append((case, *instructions(*sides["after"], folder),
-                                    *instructions(*sides["before"], folder)))
+                    after = instructions(*sides["after"], folder)
+                    before = instructions(*sides["before"], folder)
+                    if after and before:
+                        counted.append((case, *after, *before))
     print("%-28s %23s %23s %6s %6s %8s %8s" % (
         "case", "after ms [quartiles]", "before ms [quartiles]", "ratio", "cpu", "after MiB",
         "before"))
