@@ -137,8 +137,7 @@ void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const Arriving
   // Rows still arriving come from the top down, one thread decoding them: the strips
   // below would wait for them, so the picture is written in one piece as they come.
   const bool rowsArriving = arriving != nullptr && !arriving->arrived(picture.height());
-  const JpegStrips how =
-      strips != nullptr ? *strips : (rowsArriving ? JpegStrips{} : jpegStripsFor(picture));
+  const JpegStrips how = strips != nullptr ? *strips : jpegStripsFor(picture);
   if (how.mcuRows > 0 && !rowsArriving) {
     jpeg_detail::writeStrips(picture, quality, how, out);
     return;
