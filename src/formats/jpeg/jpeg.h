@@ -22,7 +22,7 @@ struct JpegStrips {
 };
 
 // The strips that pay for this picture on this machine (measured by
-// bench/whole_process.py): none for pictures a single thread writes as fast.
+// bench/jpeg_bench.cpp): none for pictures a single thread writes as fast.
 JpegStrips jpegStripsFor(const Bitmap& picture);
 
 // Writes picture (any format; converted to 24 bits) at quality 1..100 with
