@@ -67,12 +67,18 @@ set(CPACK_PACKAGE_VENDOR "Snaprill developers")
 set(CPACK_PACKAGE_CONTACT "Snaprill developers <maintainers@users.noreply.c-seed-4b2c5454.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "save every screenshot on the clipboard as a numbered file")
 # The long description; CPack puts the summary above it and indents each line.
+# WebP, AVIF and JPEG XL come with their libraries.
+if(SNAPRILL_MODERN_TYPES)
+  set(type_count twelve)
+else()
+  set(type_count nine)
+endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Snaprill watches the clipboard. Whenever a picture arrives there (Print
 Screen, a hotkey, its automation timer or any program that copies a
 picture), it takes it, applies the chosen adjustments (cursor, crop,
 resize, overlay picture, date and time text, invert, grayscale) and writes
-it as the next numbered file in one of nine formats.
+it as the next numbered file in one of ${type_count} formats.
 .
 snaprill-batch does the same for picture files, from scripts.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -87,6 +93,12 @@ if(SNAPRILL_MODERN_TYPES)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
          ", libwebp7, libwebpmux3, libavif15, libjxl0.7")
 endif()
+# The capture history reads the words in pictures through Tesseract, loaded when the
+# first picture is read: without it (or its language data) everything but the text
+# is kept. The interface languages' data is suggested beside English's.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libtesseract5, tesseract-ocr-eng")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS
+    "tesseract-ocr-deu, tesseract-ocr-fra, tesseract-ocr-spa, tesseract-ocr-ita, tesseract-ocr-pol, tesseract-ocr-rus, tesseract-ocr-por, tesseract-ocr-jpn, tesseract-ocr-chi-sim")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -1,5 +1,6 @@
 #include "app/capture_command.h"
 
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -8,8 +9,10 @@
 #ifdef SNAPRILL_HAVE_WAYLAND
 #include "backends/wayland/wayland_screen_grabber.h"
 #endif
+#include "app/focused_window.h"
 #include "backends/headless/headless_platform.h"
 #include "capture/save_capture.h"
+#include "history/direct_recorder.h"
 #include "settings/settings_file.h"
 #include "triggers/native_print_screen.h"
 #include "ui/desktop_triggers.h"
@@ -86,7 +89,8 @@ ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native
   if (isWaylandSession()) {
     return {nullptr,
             "this Wayland desktop offers no way to take screen pictures (neither "
-            "wlroots' screencopy, KWin's screenshot service nor the desktop portal)"};
+            "ext-image-copy-capture, wlroots' screencopy, KWin's screenshot service nor "
+            "the desktop portal)"};
   }
   if (!x11.active()) return {nullptr, "cannot open the X display"};
   return {[&x11](CaptureTarget target) {
@@ -135,7 +139,12 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
     std::cerr << "snaprill: " << kUnreadableScreen << '\n';
     return 1;
   }
-  const SaveOutcome outcome = saveCapture(std::move(picture), options, texts, state, platform);
+  Capture capture{std::move(picture)};
+  capture.source =
+      CaptureSource{CaptureOrigin::Command, services.clock.instant(), focusedWindowNow()};
+  const CaptureSource source = capture.source;
+  const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
+  DirectRecorder(platform.dirs, options).record(outcome.path, source);
   int status = 0;
   if (!outcome.kept()) {
     const std::string why = !outcome.failure.empty() ? outcome.failure
@@ -146,7 +155,10 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   }
   try {
     // A frame gathered for an animation would wait for captures that never come.
-    if (state.animation.pendingFrameIndex() >= 0) state.animation.flushPending(state.names);
+    if (state.animation.pendingFrameIndex() >= 0 &&
+        state.animation.flushPending(options, state.names, texts, platform).aviNotWritten) {
+      status = 1;
+    }
     // The counter, so that the next capture, by command or by the program, goes on
     // from here.
     settings.close();

@@ -1,7 +1,8 @@
 // snaprill --capture=screen | --capture=window: a picture taken on request, for the
 // key bindings of a desktop. The running Snaprill of the same settings folder takes
-// it as its Print Screen (Alt+Print Screen) stand-in does; with none running, the
-// command takes and saves it itself with the saved settings.
+// it and hands it to its capture cycle the way its own Print Screen (Alt+Print
+// Screen) does, as a capture of the command; with none running, the command takes
+// and saves it itself with the saved settings.
 #pragma once
 
 #include <functional>
@@ -46,9 +47,10 @@ struct ScreenPictures {
 ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native,
                                     const Options& options);
 
-// The running program's answer to a request: the picture handed on (to the clipboard,
-// or in a Wayland session straight to the capture cycle); or why not (paused, no
-// number left, the screen could not be read).
+// The running program's answer to a request: the picture handed on (the way of its
+// own Print Screen: onto the clipboard while "Print Screen copies the screen" is on
+// and the clipboard serves other programs, else straight to the capture cycle); or
+// why not (paused, no number left, the screen could not be read).
 std::optional<std::string> offerRequestedCapture(CaptureTarget target, const CaptureCycle& cycle,
                                                  const ScreenPictures& pictures,
                                                  const std::function<void(Bitmap)>& handOn);

@@ -5,14 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <memory>
 #include <optional>
 
 #include "app/capture_command.h"
 #include "app/desktop_shortcuts.h"
+#include "app/focused_window.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
-#include "backends/qt/qt_services.h"
 #include "backends/qt/qt_timer.h"
 #include "backends/qt/qt_tray.h"
 #ifdef SNAPRILL_HAVE_WAYLAND
@@ -20,23 +21,28 @@
 #include "backends/wayland/wayland_screen_grabber.h"
 #endif
 #include "base/product.h"
+#include "base/text.h"
 #include "capture/capture_cycle.h"
+#include "capture/capture_reports.h"
+#include "history/find_command.h"
+#include "history/index_location.h"
 #include "options/options.h"
 #include "options/overwrite_warning.h"
 #include "options/quality_bar.h"
 #include "options/texts.h"
-#include "platform/direct_pictures.h"
+#include "platform/own_pictures.h"
 #include "platform/process_launcher.h"
 #include "platform/program_dir.h"
 #include "settings/settings_file.h"
-#include "triggers/native_print_screen.h"
 #include "ui/accessible_widgets.h"
 #include "ui/application.h"
 #include "ui/choosers.h"
 #include "ui/desktop_triggers.h"
+#include "ui/history_keeper.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
 #include "ui/option_pages.h"
+#include "ui/platform_choice.h"
 #include "ui/qt_translations.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
@@ -46,57 +52,36 @@
 
 namespace {
 
-// Whether Qt is told to use a platform other than X11 (the tests' offscreen one).
-bool otherPlatformChosen(int argc, char* argv[]) {
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "-platform") == 0) return std::strncmp(argv[i + 1], "xcb", 3) != 0;
-  }
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  return platform != nullptr && *platform != '\0' && std::strncmp(platform, "xcb", 3) != 0;
-}
-
 // Qt's painting crashes on an 8-bit screen, before any window shows; 15, 16, 24 and
 // 30 bits work. X servers offer nothing between 8 and 15.
 constexpr int kLeastDepth = 15;
 
-// Qt ends the program with an abort when it cannot reach the X server, and crashes on
-// a screen it cannot paint on; a user deserves a sentence instead, and a script a
-// plain failure status.
-bool xDisplayUsable() {
+// Why the X display cannot be used, or nothing. Qt ends the program with an abort
+// when it cannot reach the X server, and crashes on a screen it cannot paint on; a
+// user deserves a sentence instead, and a script a plain failure status.
+std::string xDisplayProblem() {
   const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0') {
-    std::fprintf(stderr,
-                 "snaprill: cannot open the X display (DISPLAY is not set); snaprill-batch "
-                 "works without one\n");
-    return false;
-  }
+  if (name == nullptr || *name == '\0') return "cannot open the X display (DISPLAY is not set)";
   Display* display = XOpenDisplay(name);
-  if (display == nullptr) {
-    std::fprintf(stderr,
-                 "snaprill: cannot open the X display \"%s\"; snaprill-batch works without "
-                 "one\n",
-                 name);
-    return false;
-  }
+  if (display == nullptr) return "cannot open the X display \"" + std::string(name) + "\"";
   const int depth = DefaultDepth(display, DefaultScreen(display));
   XCloseDisplay(display);
   if (depth < kLeastDepth) {
-    std::fprintf(stderr,
-                 "snaprill: the X display \"%s\" shows %d-bit colour; snaprill needs at least "
-                 "%d-bit colour (snaprill-batch works without a display)\n",
-                 name, depth, kLeastDepth);
-    return false;
+    return "the X display \"" + std::string(name) + "\" shows " + std::to_string(depth) +
+           "-bit colour; snaprill needs at least " + std::to_string(kLeastDepth) + "-bit colour";
   }
-  return true;
+  return {};
 }
 
 constexpr const char* kUsage =
     "Usage: snaprill [-hide] [Qt option]...\n"
-    "  or:  snaprill --capture=screen|window";
+    "  or:  snaprill --capture=screen|window\n"
+    "  or:  snaprill --find WORDS... [--since DATE] [--app NAME] [-0]";
 
 constexpr const char* kHelp =
     "Usage: snaprill [-hide] [Qt option]...\n"
     "  or:  snaprill --capture=screen|window\n"
+    "  or:  snaprill --find WORDS... [--since DATE] [--app NAME] [-0]\n"
     "Save every picture that arrives on the clipboard (Print Screen, a hotkey, the\n"
     "automation timer) as the next numbered image file, with the adjustments chosen in\n"
     "the window. One Snaprill runs per settings folder; starting it again shows the\n"
@@ -109,6 +94,14 @@ constexpr const char* kHelp =
     "                 it; with none running, this command saves it with the saved\n"
     "                 settings. Exit status 1, with the reason, when no picture\n"
     "                 could be taken (paused, no display)\n"
+    "  --find WORDS   print the paths of the captures whose text, window title,\n"
+    "                 application or file name hold every word (or a word's\n"
+    "                 beginning), newest first, one per line; exit status 1 when\n"
+    "                 none does. Date words limit the time: today, yesterday,\n"
+    "                 2026-03-07, 2026-03-01..2026-03-07\n"
+    "    --since DATE   only captures from that day on\n"
+    "    --app NAME     only captures of that application (part of its name)\n"
+    "    -0             end each path with a NUL byte instead of a newline\n"
     "  --help         show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -179,12 +172,14 @@ int captureCommand(snaprill::SingleInstance& instance, snaprill::CaptureTarget t
 // else the X11 one, as Xwayland shows the clipboard.
 class ClipboardChoice {
  public:
-  ClipboardChoice() {
+  explicit ClipboardChoice(const snaprill::Clock& clock) {
 #ifdef SNAPRILL_HAVE_WAYLAND
-    if (auto client = snaprill::DataControlClient::connect())
-      wayland_ = std::make_unique<snaprill::WaylandClipboard>(std::move(client));
+    if (auto client = snaprill::DataControlClient::connect()) {
+      wayland_ = std::make_unique<snaprill::WaylandClipboard>(std::move(client),
+                                                              snaprill::newQtTimer(), clock);
+    }
 #endif
-    if (!wayland_) x11_.emplace();
+    if (!wayland_) x11_.emplace(snaprill::newQtTimer(), clock);
   }
   snaprill::Clipboard& clipboard() {
     if (wayland_) return *wayland_;
@@ -199,60 +194,23 @@ class ClipboardChoice {
   std::optional<snaprill::QtClipboard> x11_;
 };
 
-// Pictures the program takes itself, where the system's Print Screen puts none on
-// the clipboard (a Wayland session): they go straight to the capture cycle, and
-// the Print Screen presses of the hotkeys and the automation take them.
-class NativeCapture {
- public:
-  // `servesOthers`: what the program offers on `clipboard` reaches other programs
-  // (the compositor's own clipboard, not Xwayland's under GNOME).
-  NativeCapture(snaprill::Clipboard& clipboard, bool servesOthers) {
-#ifdef SNAPRILL_HAVE_WAYLAND
-    screen_ = snaprill::nativeScreenGrabber();
-#endif
-    if (screen_) pictures_.emplace(clipboard, snaprill::newQtTimer(), servesOthers);
-  }
-  bool active() const {
-    return screen_ != nullptr;
-  }
-  snaprill::ScreenGrabber* grabber() {
-    return screen_.get();
-  }
-  // The clipboard as the capture cycle sees it.
-  snaprill::Clipboard& clipboard(snaprill::Clipboard& system) {
-    system_ = &system;
-    if (pictures_) return *pictures_;
-    return system;
-  }
-  // A picture taken on request: the way of the program's own Print Screen where it
-  // takes its own pictures, else onto the clipboard, as Print Screen's.
-  void handOn(snaprill::Bitmap picture) {
-    // printScreen() has made the native Print Screen wherever pictures are ours.
-    if (printScreen_) {
-      printScreen_->handOn(std::move(picture));
-    } else {
-      system_->offer(std::move(picture));
-    }
-  }
-  // What the hotkeys and the automation send their key presses to; nothing where
-  // they go to the system as keys.
-  snaprill::KeyInjector* printScreen(const snaprill::Options& options) {
-    if (!screen_) return nullptr;
-    printScreen_.emplace(options, *screen_, *pictures_);
-    return &*printScreen_;
-  }
-
- private:
-  std::unique_ptr<snaprill::ScreenGrabber> screen_;
-  std::optional<snaprill::DirectPictures> pictures_;
-  std::optional<snaprill::NativePrintScreen> printScreen_;
-  snaprill::Clipboard* system_ = nullptr;
-};
+// snaprill --find: the capture history searched, no display needed.
+int findCaptures(int argc, char* argv[]) {
+  const std::optional<snaprill::ProgramDirectories> dirs =
+      snaprill::programDirectoriesOrRefusal("snaprill");
+  if (!dirs) return 1;
+  const int status =
+      snaprill::findCommand(std::vector<std::string>(argv + 2, argv + argc),
+                            snaprill::existingIndexPath(*dirs), std::cout, std::cerr);
+  std::cout.flush();
+  return std::cout ? status : 1;
+}
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
   using namespace snaprill;
+  if (argc > 1 && std::strcmp(argv[1], "--find") == 0) return findCaptures(argc, argv);
   if (const std::optional<int> status = answerInformationOptions(argc, argv)) return *status;
   std::string captureProblem;
   const std::optional<CaptureTarget> capture = takeCaptureOption(argc, argv, captureProblem);
@@ -260,8 +218,19 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "snaprill: %s\n%s\n", captureProblem.c_str(), kUsage);
     return 2;
   }
-  if (!otherPlatformChosen(argc, argv) && !xDisplayUsable()) return 1;
-  SnaprillApplication app(argc, argv);
+  const PlatformChoice qtPlatform = choosePlatform(
+      {userPlatformChoice(argc, argv, std::getenv("QT_QPA_PLATFORM")), xDisplayProblem,
+       waylandDisplayReachable(), waylandPluginInstalled(), !capture});
+  if (!qtPlatform.refusal.empty()) {
+    std::fprintf(stderr, "snaprill: %s; snaprill-batch works without one\n",
+                 qtPlatform.refusal.c_str());
+    return 1;
+  }
+  QtArguments arguments(argc, argv, qtPlatform.platform);
+  SnaprillApplication app(arguments.argc(), arguments.argv());
+  // What is left once Qt took its own options out.
+  argc = arguments.argc();
+  argv = arguments.argv();
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
   QApplication::setWindowIcon(applicationIcon());
@@ -287,28 +256,41 @@ int main(int argc, char* argv[]) {
     if (!instance.waitToBeFirst(5000)) return 0;
   }
 
-  ClipboardChoice clipboardChoice;
-  NativeCapture nativeCapture(clipboardChoice.clipboard(), clipboardChoice.native());
-  Clipboard& clipboard = nativeCapture.clipboard(clipboardChoice.clipboard());
+  SystemClock clock;
+  ClipboardChoice clipboardChoice(clock);
+  Clipboard& clipboard = clipboardChoice.clipboard();
+  // Pictures the program takes itself, where they go straight to the capture cycle.
+  OwnPictures ownPictures(newQtTimer(), clock);
+  std::unique_ptr<ScreenGrabber> nativeGrabber;
+#ifdef SNAPRILL_HAVE_WAYLAND
+  nativeGrabber = nativeScreenGrabber();
+#endif
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
-  SystemClock clock;
   ProcessLauncher launcher;
-  QtEventPump events;
-  Platform platform{clipboard, dialogs, tray, clock, launcher, events, newQtTimer, dirs};
-  const DesktopPictureServices desktop(platform, nativeCapture.active());
-  platform.screenGrabber = nativeCapture.grabber();
+  Platform platform{clipboard, dialogs, tray, clock, launcher, newQtTimer, dirs};
+  platform.focusedWindow = focusedWindowNow;
+  const DesktopPictureServices desktop(platform, nativeGrabber != nullptr);
+  platform.screenGrabber = nativeGrabber.get();
   Options options;
   Texts texts;
   SaveState state(options);
   CaptureCycle cycle(options, texts, state, platform);
-  app.setExceptionHandler([&cycle](std::exception_ptr error) { cycle.reportError(error); });
+  cycle.addSource(ownPictures.pictures());
+  CaptureReports reports(cycle, dialogs, texts);
+  app.setExceptionHandler([&reports](std::exception_ptr error) { reports.reportError(error); });
   CaptureStatus captureStatus(cycle, options, texts, state, platform);
-  SettingsFiles settings(options, texts, state, platform.dirs, &cycle);
+  SettingsFiles settings(options, texts, state, platform.dirs, &cycle, &reports);
   QualityBar qualityBar(options, texts);
   const OverwriteWarning overwriteWarning(options, dialogs, texts);
-  Session session{options, texts, platform, state, cycle, captureStatus, settings, qualityBar};
-  DesktopTriggers triggers(session, nativeCapture.printScreen(options));
+  Session session{options, texts,         platform, state,     cycle,
+                  reports, captureStatus, settings, qualityBar};
+  // What the program offers on its clipboard reaches other programs, except on
+  // Xwayland's under a Wayland compositor that has no data control (GNOME).
+  const bool clipboardServesOthers = clipboardChoice.native() || !isWaylandSession();
+  DesktopTriggers triggers(session, ownPictures, nativeGrabber.get(),
+                           clipboardServesOthers ? &clipboard : nullptr);
+  HistoryKeeper history(session);
 
   // Before the start-up applies the language file, so that Qt's dialogs follow it.
   const QtTranslations qtTranslations(texts);
@@ -316,16 +298,19 @@ int main(int argc, char* argv[]) {
   MainWindow window(session, tray, choosers);
   dialogs.setParent(&window);
   QObject::connect(&instance, &SingleInstance::showRequested, &window, &MainWindow::showWindow);
+  window.connectHistory(history);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
   const ScreenPictures screenPictures =
-      chooseScreenPictures(triggers.screenGrabber(), nativeCapture.grabber(), options);
+      chooseScreenPictures(triggers.screenGrabber(), nativeGrabber.get(), options);
   instance.setCaptureHandler([&](CaptureTarget target) {
-    return offerRequestedCapture(target, cycle, screenPictures,
-                                 [&](Bitmap picture) { nativeCapture.handOn(std::move(picture)); });
+    return offerRequestedCapture(target, cycle, screenPictures, [&](Bitmap picture) {
+      // The command's picture goes the way of the program's own Print Screen.
+      if (NativePrintScreen* printScreen = triggers.printScreen()) {
+        printScreen->handOn(std::move(picture), {CaptureOrigin::Command, clock.instant(), {}});
+      }
+    });
   });
-  const Callbacks::Id segmentRelease =
-      cycle.memoryReleased.add([&triggers] { triggers.screenGrabber().releaseSharedMemory(); });
   std::unique_ptr<GlobalShortcuts> desktopShortcuts;
   if (isWaylandSession()) {
     desktopShortcuts =
@@ -340,14 +325,25 @@ int main(int argc, char* argv[]) {
     QApplication::exit(0);
   });
   window.startUp(hideSwitch);
+  window.offerToIndex(history.start());
   triggers.hotkeys().clearLatches();
-  if (isWaylandSession()) {
-    const char* note = clipboardChoice.native() ? "WaylandNative" : "WaylandNote";
-    window.statusBar()->showMessage(QString::fromStdString(texts.get("Main", note)), 20000);
+  std::string note;
+  if (isWaylandSession())
+    note = texts.get("Main", clipboardChoice.native() ? "WaylandNative" : "WaylandNote");
+  // Off X11 (the user's choice, or a Wayland session without Xwayland) what needs
+  // X11 is missing: said once, on stderr too, for a start from a terminal or script.
+  const std::string platformName = QGuiApplication::platformName().toStdString();
+  if (!isX11Platform(platformName)) {
+    const std::string limits =
+        replaceIgnoringCase(texts.get("Main", "NotOnX11"), "%s", platformName);
+    std::fprintf(stderr, "snaprill: %s\n", limits.c_str());
+    // First, where the line is cut: the note of Xwayland's clipboard would be wrong,
+    // as that is out of reach too.
+    note = clipboardChoice.native() ? limits + " " + note : limits;
   }
+  if (!note.empty()) window.statusBar()->showMessage(QString::fromStdString(note), 30000);
   const int status = QApplication::exec();
-  cycle.memoryReleased.remove(segmentRelease);
   instance.setCaptureHandler(nullptr);
-  app.setExceptionHandler(nullptr);  // the cycle goes before the application
+  app.setExceptionHandler(nullptr);  // the reporter goes before the application
   return status;
 }

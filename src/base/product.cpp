@@ -13,6 +13,10 @@ std::string productTitle() {
   return std::string("Snaprill v") + SNAPRILL_VERSION;
 }
 
+std::string productNameAndVersion() {
+  return std::string("Snaprill ") + SNAPRILL_VERSION;
+}
+
 std::string versionText(const std::string& programName) {
   static constexpr const char* kCopyrightAndLicence =
       "Copyright (C) 2026 the Snaprill developers.\n"

@@ -10,6 +10,10 @@ namespace snaprill {
 // gallery's credit line show it.
 std::string productTitle();
 
+// "Snaprill" and the version, as files name the program that made them (TIFF's
+// Software tag).
+std::string productNameAndVersion();
+
 // The answer to --version, as GNU programs give it: the program's name and version,
 // the copyright and the licence, one a line, ending in a newline.
 std::string versionText(const std::string& programName);

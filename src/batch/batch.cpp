@@ -1,15 +1,21 @@
 #include "batch/batch.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <exception>
 #include <optional>
 
 #include "backends/headless/headless_platform.h"
 #include "base/errors.h"
+#include "batch/index_folders.h"
 #include "batch/text_on_demand.h"
+#include "capture/capture_reporter.h"
 #include "capture/save_capture.h"
 #include "formats/ini/ini_file.h"
 #include "formats/loader/picture_loader.h"
 #include "gallery/gallery_page.h"
+#include "history/direct_recorder.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
 #include "platform/program_dir.h"
@@ -22,7 +28,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: snaprill-batch [--settings FILE] [--output-dir DIR] [--save-settings FILE] "
     "[--no-launch] [--null | -0] [--] PICTURE...\n"
-    "       snaprill-batch --gallery OUT.html [--settings FILE] [--] IMAGE...";
+    "       snaprill-batch --gallery OUT.html [--settings FILE] [--] IMAGE...\n"
+    "       snaprill-batch --index [--settings FILE] [--] FOLDER...";
 
 struct CommandLine {
   std::optional<std::string> settings;
@@ -31,6 +38,8 @@ struct CommandLine {
   std::optional<std::string> gallery;
   std::vector<std::string> pictures;
   bool noLaunch = false;
+  // The pictures are folders whose pictures go into the capture history.
+  bool index = false;
   // Written paths end in NUL instead of a newline (names may hold newlines).
   bool nullSeparated = false;
 };
@@ -58,6 +67,10 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args, std::stri
       o.nullSeparated = true;
       continue;
     }
+    if (a == "--index") {
+      o.index = true;
+      continue;
+    }
     std::optional<std::string>* target = a == "--settings"        ? &o.settings
                                          : a == "--output-dir"    ? &o.outputDir
                                          : a == "--save-settings" ? &o.saveSettings
@@ -73,6 +86,9 @@ std::optional<CommandLine> parse(const std::vector<std::string>& args, std::stri
     }
     *target = args[++i];
   }
+  // Indexing reads folders, and captures nothing.
+  if (o.index && (o.pictures.empty() || o.gallery || o.outputDir || o.saveSettings))
+    return std::nullopt;
   // A gallery only names its pictures, and captures nothing.
   if (o.gallery && (o.pictures.empty() || o.outputDir || o.saveSettings)) return std::nullopt;
   // Without pictures the only work is rewriting a settings file.
@@ -107,23 +123,30 @@ int writeGallery(const CommandLine& commandLine, const Options& options, const T
   return 0;
 }
 
-// Tells of one picture's capture: its file on `out`, and on `err` why there is
-// none or what went wrong beside it. Returns whether it went wrong.
-class CaptureReport {
+// The console's reporter: tells of one picture's capture, its file on `out`, and
+// on `err` why there is none or what went wrong beside it, in the words of the
+// program's boxes and notices.
+class ConsoleReports : public CaptureReporter {
  public:
-  CaptureReport(const Texts& texts, const headless::ConsoleDialogs& dialogs, std::ostream& out,
-                std::ostream& err, char separator)
-      : texts_(texts), dialogs_(dialogs), out_(out), err_(err), separator_(separator) {}
+  ConsoleReports(const Texts& texts, std::ostream& out, std::ostream& err, char separator)
+      : texts_(texts), out_(out), err_(err), separator_(separator) {}
 
-  // Before each capture: the boxes the capture itself shows (a failed AVI) count.
-  void begin() { errorsBefore_ = dialogs_.errorsShown(); }
+  // Before each capture: the picture file it comes from.
+  void begin(const std::string& picture) {
+    picture_ = picture;
+    failed_ = false;
+  }
+  // Whether the capture begun last went wrong.
+  bool failed() const { return failed_; }
 
-  bool report(const std::string& picture, const SaveOutcome& outcome) {
-    bool failed = false;
+  void report(const SaveOutcome& outcome, const CaptureSource&) override {
     if (outcome.lost == LostReason::NoNumberLeft) {
       // A picture not saved is a failure, whatever the reason.
-      dropped(picture);
-      failed = true;
+      dropped(picture_);
+      failed_ = true;
+    } else if (outcome.aviNotWritten) {
+      err_ << outcome.aviFailure << '\n';
+      failed_ = true;
     } else if (outcome.lost) {
       // The program's disk-full message only where it is the reason: the line below
       // gives the system's own (a folder that may not be written, not a folder).
@@ -131,18 +154,17 @@ class CaptureReport {
         err_ << diskFullMessage(texts_, outcome.failedFile) << '\n';
       }
       // A script needs to know why: the format's size limit, the disk.
-      err_ << "snaprill-batch: capture of \"" << picture
+      err_ << "snaprill-batch: capture of \"" << picture_
            << "\" could not be written: " << outcome.failure << '\n';
-      failed = true;
+      failed_ = true;
     }
     if (outcome.refusedWidth != 0) {
       const std::string message = refusedSizeMessage(texts_, outcome);
       // Once for each size asked for, as the program's box.
       if (message != refusedShown_) err_ << message << '\n';
       refusedShown_ = message;
-      failed = true;
+      failed_ = true;
     }
-    if (dialogs_.errorsShown() > errorsBefore_) failed = true;
     if (!outcome.absentOutputFolder.empty()) {
       err_ << "snaprill-batch: " << absentFolderMessage(texts_, outcome) << '\n';
     }
@@ -151,7 +173,11 @@ class CaptureReport {
       err_ << "snaprill-batch: " << programNotStartedMessage(texts_, outcome) << '\n';
     }
     written(outcome.path);
-    return failed;
+  }
+
+  void reportError(std::exception_ptr error) override {
+    err_ << "snaprill-batch: " << messageOf(error) << '\n';
+    failed_ = true;
   }
 
   void dropped(const std::string& picture) {
@@ -164,11 +190,11 @@ class CaptureReport {
 
  private:
   const Texts& texts_;
-  const headless::ConsoleDialogs& dialogs_;
   std::ostream& out_;
   std::ostream& err_;
   char separator_;
-  int errorsBefore_ = 0;
+  std::string picture_;
+  bool failed_ = false;
   std::string refusedShown_;
 };
 
@@ -212,6 +238,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   SettingsFiles settings(options, texts, state, platform.dirs);
   settings.loadStartup(commandLine->settings.value_or(settings.mainFile()));
   if (commandLine->gallery) return writeGallery(*commandLine, options, texts, out, err);
+  if (commandLine->index) {
+    return indexFolders(commandLine->pictures, platform.dirs, options, texts, err,
+                        ::isatty(STDERR_FILENO) == 1);
+  }
   if (commandLine->outputDir) {
     // Named on purpose: made when it is missing.
     options.setText(Option::outputDir, withTrailingSlash(*commandLine->outputDir));
@@ -219,8 +249,14 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   removeLeftoverWrites(options.text(Option::outputDir), platform.dirs.configDir);
 
+  // Every picture saved goes into the capture history, as the tray program's do.
+  DirectRecorder history(platform.dirs, options);
+  const auto recorded = [&history, &services](const std::string& path) {
+    history.record(path, CaptureSource{CaptureOrigin::Batch, services.clock.instant(), {}});
+    return path;
+  };
   int status = 0;
-  CaptureReport report(texts, services.dialogs, out, err, commandLine->nullSeparated ? '\0' : '\n');
+  ConsoleReports report(texts, out, err, commandLine->nullSeparated ? '\0' : '\n');
   // Once the last number is used, as in the program, no picture is taken any more:
   // not even as a frame of an animation that could never be written.
   bool numbersUsedUp = false;
@@ -232,21 +268,31 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     Bitmap bitmap;
     try {
-      bitmap = loadPictureFile(picture);
-      bitmap.convertTo(32);  // as a screen capture arrives
+      bitmap = loadCapturePictureFile(picture);
     } catch (const std::exception& e) {
       err << "snaprill-batch: cannot read picture \"" << picture << "\": " << e.what() << '\n';
       status = 1;
       continue;
     }
-    report.begin();
-    if (report.report(picture, saveCapture(std::move(bitmap), options, texts, state, platform)))
-      status = 1;
+    Capture capture{std::move(bitmap)};
+    capture.source = CaptureSource{CaptureOrigin::Batch, services.clock.instant(), {}};
+    const CaptureSource source = capture.source;
+    report.begin(picture);
+    const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
+    history.record(outcome.path, source);
+    report.report(outcome, source);
+    if (report.failed()) status = 1;
     numbersUsedUp = state.names.counter() == kMaxImageNumber;
   }
   if (state.animation.pendingFrameIndex() >= 0) {
     try {
-      report.written(state.animation.flushPending(state.names).path);
+      const WriteOutcome flushed =
+          state.animation.flushPending(options, state.names, texts, platform);
+      if (flushed.aviNotWritten) {
+        err << flushed.aviFailure << '\n';
+        status = 1;
+      }
+      report.written(recorded(flushed.path));
     } catch (const FileError& e) {
       if (e.kind() == FileErrorKind::NotCreated && e.reasonBeyondDiskFull().empty()) {
         err << diskFullMessage(texts, e.path()) << '\n';

@@ -6,6 +6,7 @@
 #include "capture/avi_writer.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -30,11 +31,18 @@ void saveGif(GifImage& gif, const std::string& path, bool merge) {
   }
 }
 
+WriteOutcome aviNotWritten(std::string failure) {
+  WriteOutcome failed;
+  failed.aviNotWritten = true;
+  failed.aviFailure = std::move(failure);
+  return failed;
+}
+
 }  // namespace
 
 WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                                  const Texts& texts, Platform& services) {
-  if (options.value(Option::outputType) == kWebp) {
+  if (outputTypeInfo(options.value(Option::outputType)).frames == Frames::fullColour) {
     return fullColour_.addFrame(capture, options, names);
   }
   GifImage& gif = frames_;
@@ -45,65 +53,67 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
   // time would give the same frame again.
   pendingFrameIndex_ = gif.appendFrame(capture);
   const bool animation = options.checked(Option::saveAnimation);
+  // Single pictures are GIF files whatever the type: an AVI holds an animation.
+  if (pendingFrameIndex_ == 0)
+    framesForAvi_ = animation && options.value(Option::outputType) == kAvi;
   if (animation) {
     gif.frameAt(pendingFrameIndex_)
         .addAnimationExtensions(frameDelay(options.value(Option::frameDelay)));
     if (pendingFrameIndex_ < options.value(Option::animationFrameCount) - 1) return {};
   }
+  return writeFrames(framesForAvi_, options.checked(Option::optimizeAnimation), names, texts,
+                     services);
+}
+
+WriteOutcome Animation::writeFrames(bool asAvi, bool merge, OutputNames& names, const Texts& texts,
+                                    Platform& services) {
   pendingFrameIndex_ = -1;
+  GifImage& gif = frames_;
   // The frames go whatever happens below: an error in the AVI writer must not leave
   // them behind to be mixed into the next animation.
   struct FrameClearer {
     GifImage& image;
     ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
-  const bool asGif = options.value(Option::outputType) == kGif || !animation;
   std::optional<std::string> path;
   try {
-    path = names.allocate(asGif ? ".gif" : ".avi");
+    path = names.allocate(std::string(outputTypeInfo(asAvi ? kAvi : kGif).extension));
   } catch (const FileError&) {
-    if (asGif) throw;
+    if (!asAvi) throw;
     // A folder that cannot be made: the AVI writer's box for a file it could not
     // create, as for any AVI failure.
-    services.dialogs.errorBox(texts.get("Error", "AVIError1"));
-    WriteOutcome failed;
-    failed.aviNotWritten = true;
-    return failed;
+    return aviNotWritten(texts.get("Error", "AVIError1"));
   }
   if (!path) return WriteOutcome{{}, true};
-  if (asGif) {
-    saveGif(gif, *path, options.checked(Option::optimizeAnimation));
+  if (!asAvi) {
+    saveGif(gif, *path, merge);
     return WriteOutcome{*path};
   }
-  if (options.checked(Option::optimizeAnimation)) gif.mergeFrames();
+  if (merge) gif.mergeFrames();
   // The file appears only when it was written whole; the external program is not
   // handed a name that holds nothing.
-  if (writeAviFile(gif, *path, texts, services)) return WriteOutcome{*path};
-  WriteOutcome failed;
-  failed.aviNotWritten = true;
-  return failed;
+  if (std::optional<std::string> failure = writeAviFile(gif, *path, texts, services)) {
+    return aviNotWritten(std::move(*failure));
+  }
+  return WriteOutcome{*path};
 }
 
-WriteOutcome Animation::flushPending(OutputNames& names) {
-  // WebP frames and GIF frames may both wait when the type changed mid-animation:
-  // neither may be lost.
-  WriteOutcome fullColour = fullColour_.flushPending(names);
-  if (pendingFrameIndex_ < 0) return fullColour;
-  pendingFrameIndex_ = -1;
-  GifImage& gif = frames_;
-  WriteOutcome outcome;
+WriteOutcome Animation::flushPending(const Options& options, OutputNames& names, const Texts& texts,
+                                     Platform& services) {
+  // WebP frames and GIF or AVI frames may both wait when the type changed
+  // mid-animation with nobody writing the first ones then: neither may be lost.
+  WriteOutcome outcome = fullColour_.flushPending(names);
+  if (pendingFrameIndex_ < 0) return outcome;
   const int counterBefore = names.counter();
-  if (const std::optional<std::string> path = names.allocate(".gif")) {
-    try {
-      saveGif(gif, *path, true);
-    } catch (...) {
-      // Nothing was written: the number is free again.
-      names.setCounter(counterBefore);
-      throw;
-    }
-    outcome.path = *path;
+  try {
+    outcome = writeFrames(framesForAvi_, options.checked(Option::optimizeAnimation), names, texts,
+                          services);
+  } catch (...) {
+    // Nothing was written: the number is free again.
+    names.setCounter(counterBefore);
+    throw;
   }
-  gif.clearFrames();
+  if (outcome.aviNotWritten) names.setCounter(counterBefore);
   return outcome;
 }
 

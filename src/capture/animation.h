@@ -22,16 +22,19 @@ class Animation {
  public:
   // Adds the capture as a frame and writes the file, under the next name, when this
   // frame finishes one. The frames are gone after a write, whether it succeeded or
-  // not. A failed AVI write shows its own error box and gives no path but
-  // aviNotWritten; a failed GIF write throws. Either way the name's number stays
+  // not. A failed AVI write gives no path but aviNotWritten, with the
+  // text of its box; a failed GIF write throws. Either way the name's number stays
   // taken here (saveCapture gives it back).
   WriteOutcome addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
                         const Texts& texts, Platform& services);
-  // Writes the frames still waiting as one GIF file, and WebP frames as one WebP file
-  // (at close, whatever the output type); nothing when none wait. The outcome is the
-  // GIF's when both waited. Throws what the GIF writer throws,
-  // the counter then back where it was.
-  WriteOutcome flushPending(OutputNames& names);
+  // Writes the frames still waiting under the next name as the animation they were
+  // gathered for, whatever the settings say now: a GIF, an AVI or a WebP of fewer
+  // frames (both, WebP first, when both wait); nothing when none wait. The outcome
+  // is the last file's. Throws what the GIF and WebP writers throw; a failed
+  // AVI write shows its box and gives aviNotWritten. A file not written leaves the
+  // counter where it was.
+  WriteOutcome flushPending(const Options& options, OutputNames& names, const Texts& texts,
+                            Platform& services);
 
   // The index of the last frame waiting for more, or -1 when none waits.
   int pendingFrameIndex() const {
@@ -40,8 +43,14 @@ class Animation {
   const GifImage& frames() const { return frames_; }
 
  private:
+  // Writes the gathered frames as one GIF or AVI file under the next name; the
+  // frames are gone afterwards.
+  WriteOutcome writeFrames(bool asAvi, bool merge, OutputNames& names, const Texts& texts,
+                           Platform& services);
+
   GifImage frames_;
   int pendingFrameIndex_ = -1;
+  bool framesForAvi_ = false;  // the waiting frames are to be an AVI file
   FullColourAnimation fullColour_;
 };
 

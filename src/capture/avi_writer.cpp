@@ -62,15 +62,12 @@ Bitmap streamFrame(const GifFrame& frame, int width, int height) {
 
 }  // namespace
 
-bool writeAviFile(GifImage& image, const std::string& path, const Texts& texts,
-                  Platform& platform) {
+std::optional<std::string> writeAviFile(GifImage& image, const std::string& path,
+                                        const Texts& texts, Platform& platform) {
   BusyCursor busy(platform.dialogs);
   // Whatever the format or the disk refused, the box names the step it refused.
   const char* step = "AVIError1";
-  const auto fail = [&] {
-    platform.dialogs.errorBox(texts.get("Error", step));
-    return false;
-  };
+  const auto fail = [&] { return std::optional<std::string>(texts.get("Error", step)); };
   try {
     AviFile file(path);
     step = "AVIError2";
@@ -96,7 +93,6 @@ bool writeAviFile(GifImage& image, const std::string& path, const Texts& texts,
     file.setFormat(bitmapInfo8(picture));
     step = "AVIError5";
     for (int i = 0; i < image.frameCount(); ++i) {
-      platform.events.processPendingEvents();
       const GifFrame& frame = image.frameAt(i);
       if (frame.empty()) continue;
       if (i > 0) picture = streamFrame(frame, width, height);
@@ -109,7 +105,7 @@ bool writeAviFile(GifImage& image, const std::string& path, const Texts& texts,
   } catch (const FileError&) {
     return fail();
   }
-  return true;
+  return std::nullopt;
 }
 
 }  // namespace snaprill

@@ -1,8 +1,8 @@
 #include "capture/capture_cycle.h"
 
 #include <algorithm>
+#include <functional>
 
-#include "base/errors.h"
 #include "base/free_memory.h"
 #include "image/pixel_buffer.h"
 #include "io/file_error.h"
@@ -23,12 +23,32 @@ CaptureCycle::CaptureCycle(Options& options, const Texts& texts, SaveState& stat
   };
   picturesWithText_ = options_.watch(Option::takeImageWithText, picturesWithText);
   picturesWithText();
-  services_.clipboard.setListener(this);
+  sources_.push_back(&services_.clipboard.pictures());
+  services_.clipboard.pictures().setSink(this);
+  // Frames gathered under one animation setting are written as that animation
+  // before another applies, under the next number: never merged into a file of
+  // captures meant otherwise, nor kept waiting (in memory alone) until the exit.
+  for (const Option setting :
+       {Option::outputType, Option::saveAnimation, Option::animationFrameCount}) {
+    animationSettings_.push_back(options_.watch(setting, [this] { animationSettingChanged(); }));
+  }
 }
 
 CaptureCycle::~CaptureCycle() {
-  services_.clipboard.setListener(nullptr);
+  for (PictureSource* source : sources_) source->setSink(nullptr);
   options_.unwatch(picturesWithText_);
+  for (const Options::WatchId& watch : animationSettings_) options_.unwatch(watch);
+}
+
+void CaptureCycle::addSource(PictureSource& source) {
+  // Pictures the user asked the program for go before whatever the clipboard holds.
+  sources_.insert(sources_.end() - 1, &source);
+  source.setSink(this);
+}
+
+void CaptureCycle::removeSource(PictureSource& source) {
+  source.setSink(nullptr);
+  std::erase(sources_, &source);
 }
 
 void CaptureCycle::addObserver(CaptureObserver& observer) {
@@ -48,73 +68,72 @@ void CaptureCycle::tell(Call call) {
   }
 }
 
-void CaptureCycle::pictureArrived() {
-  // Nothing may start a second capture while one is being written: the AVI writer
-  // lets window events through, and such a capture would add a frame to the
-  // animation being written. The picture stays on the clipboard until then.
+void CaptureCycle::pictureReady() {
+  // One capture at a time: a picture that becomes ready while one is written waits
+  // with its source until the write is over.
   if (saving_) return;
   if (!takingPictures()) {
-    // The grab that put a picture there while paused keeps memory too; nothing
-    // else would let it go.
+    // The grab that made a picture while paused keeps memory too; nothing else
+    // would let it go.
     armMemoryRelease();
     return;
   }
-  takeCapture();
-  // Pictures that arrived while that one was written.
-  while (takingPictures() && services_.clipboard.pictureReady()) takeCapture();
+  takeWaiting();
 }
 
-void CaptureCycle::takeCapture() {
-  saving_ = true;
-  SaveOutcome outcome;
-  {
-    // A picture saved as JPEG without adjustments is written while its lower rows
-    // are still being decoded; anything else waits for the whole picture. Leaving
-    // this block, however it is left, waits too.
-    ArrivingRows arriving;
-    const bool streamed = savesWhileRowsArrive(options_);
-    TakenPicture taken;
-    try {
-      taken = services_.clipboard.take(streamed ? &arriving : nullptr);
-    } catch (...) {
-      outcome.lost = LostReason::Unreadable;
-      outcome.failure = messageOf(std::current_exception());
-      services_.clipboard.leaveOffer();
-    }
-    if (!outcome.lost && taken.picture.empty()) {
-      // Nothing could be made of what was offered: it stays on the clipboard, where
-      // the user may still have a use for it, and costs no number.
-      saving_ = false;
-      tell([](CaptureObserver& o) { o.counterChanged(); });
-      outcome.lost = lostReasonOf(taken.lost);
-      lost(LostCapture{*outcome.lost});
-      tell([&outcome](CaptureObserver& o) { o.captureEnded(outcome); });
-      armMemoryRelease();
-      return;
-    }
-    if (!outcome.lost) {
-      outcome = saveCapture(std::move(taken.picture), options_, texts_, state_, services_,
-                            streamed ? &arriving : nullptr);
-      // The picture leaves the clipboard only once it is saved (or dropped, no number
-      // being left). One that was not (its rows damaged late, its file not written)
-      // stays there as it was, for the user to paste elsewhere, and is not taken
-      // again by itself: the next attempt is the next offer. Settled before any box
-      // below lets events through; a newer offer is left alone either way.
-      if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft) {
-        services_.clipboard.clearTaken();
-      } else {
-        services_.clipboard.leaveOffer();
-      }
-    }
+void CaptureCycle::takeWaiting() {
+  // Pictures that became ready while one was written, or during a pause.
+  const bool rowsMayArrive = savesWhileRowsArrive(options_);
+  while (takingPictures()) {
+    const auto handed = std::find_if(sources_.begin(), sources_.end(),
+                                     [&](PictureSource* s) { return s->handOver(rowsMayArrive); });
+    if (handed == sources_.end()) return;
   }
+}
+
+void CaptureCycle::submit(Capture capture) {
+  const std::function<void(bool)> settle = std::move(capture.settle);
+  if (saving_ || !takingPictures()) {
+    // Sources hand pictures over when the cycle asks for them; one pressed on it
+    // otherwise is not saved, and stays where it was.
+    if (settle) settle(false);
+    return;
+  }
+  // Asked as the picture is taken: by the time its file is closed the user may have
+  // moved on to another window.
+  if (!capture.source.window.known() && services_.focusedWindow) {
+    capture.source.window = services_.focusedWindow();
+  }
+  const CaptureSource source = capture.source;
+  if (capture.picture.empty()) {
+    // Nothing could be made of what was offered: it stays where it was, where the
+    // user may still have a use for it, and costs no number.
+    tell([](CaptureObserver& o) { o.counterChanged(); });
+    SaveOutcome outcome;
+    outcome.lost = capture.whyNone;
+    lost(LostCapture{*outcome.lost});
+    if (reporter_ != nullptr) reporter_->report(outcome, source);
+    tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
+    armMemoryRelease();
+    return;
+  }
+  saving_ = true;
+  const SaveOutcome outcome = saveCapture(std::move(capture), options_, texts_, state_, services_);
+  // The picture leaves its source only once it is saved (or dropped, no number
+  // being left). One that was not (its rows damaged late, its file not written)
+  // stays there as it was, for the user to paste elsewhere, and is not taken again
+  // by itself: the next attempt is the next offer. Settled before any box of the
+  // report; a newer offer is left alone either way.
+  if (settle) settle(outcome.kept() || outcome.lost == LostReason::NoNumberLeft);
   saving_ = false;
-  report(outcome);
+  report(outcome, source);
   armMemoryRelease();
 }
 
-void CaptureCycle::report(const SaveOutcome& outcome) {
-  const auto ended = [this, &outcome] {
-    tell([&outcome](CaptureObserver& o) { o.captureEnded(outcome); });
+void CaptureCycle::report(const SaveOutcome& outcome, const CaptureSource& source) {
+  const auto ended = [&] {
+    if (reporter_ != nullptr) reporter_->report(outcome, source);
+    tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
   };
   if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft ||
       outcome.lost == LostReason::Damaged) {
@@ -129,30 +148,14 @@ void CaptureCycle::report(const SaveOutcome& outcome) {
       numbersUsedUp_ = true;
       tell([](CaptureObserver& o) { o.stateChanged(); });
     }
-    if (!outcome.absentOutputFolder.empty()) {
-      // Once, where the counter would say nothing of where the file went.
-      const std::string text = absentFolderMessage(texts_, outcome);
-      tell([&text](CaptureObserver& o) { o.notice(text); });
-    }
-    if (!outcome.programNotStarted.empty()) {
-      // Once for this capture, after the counter it would otherwise replace.
-      const std::string text = programNotStartedMessage(texts_, outcome);
-      tell([&text](CaptureObserver& o) { o.notice(text); });
-    }
     ended();
-    // After the capture, so that captures go on while the message is open.
-    reportRefusedSize(outcome);
     return;
   }
-  // Writing failed: the picture is still on the clipboard, no longer offered, and its
-  // number is free again, so the counter shown stays as it was.
+  // Writing failed: the picture is still where it was, no longer offered, and its
+  // number is free again, so the counter shown stays as it was. The AVI writer's
+  // box and the disk-full box speak for themselves.
   ++counts_.failed;
-  if (outcome.aviNotWritten) {
-    // The AVI writer's box has said why.
-  } else if (outcome.lost == LostReason::NotCreated) {
-    // The disk-full box speaks for itself.
-    showDiskFull(outcome.failedFile, outcome.failedBecause);
-  } else {
+  if (!outcome.aviNotWritten && outcome.lost != LostReason::NotCreated) {
     lost(LostCapture{*outcome.lost});
   }
   ended();
@@ -163,11 +166,11 @@ void CaptureCycle::lost(const LostCapture& capture) {
   tell([&capture](CaptureObserver& o) { o.captureLost(capture); });
 }
 
-void CaptureCycle::offerLost(LostOffer why) {
+void CaptureCycle::offerLost(LostReason why) {
   // Paused, or with no number left, the picture would not have been taken anyway.
   if (!takingPictures()) return;
   tell([](CaptureObserver& o) { o.counterChanged(); });
-  lost(LostCapture{lostReasonOf(why)});
+  lost(LostCapture{why});
 }
 
 void CaptureCycle::armMemoryRelease() {
@@ -180,10 +183,8 @@ void CaptureCycle::armMemoryRelease() {
 
 void CaptureCycle::releaseMemory() {
   memoryReleaseTimer_->setEnabled(false);
-  // Also while a capture lets events through (an AVI being written): it does not
-  // use the kept buffers, and its end starts the timer again.
   releaseKeptPixels();
-  memoryReleased.callAll();
+  tell([](CaptureObserver& o) { o.burstEnded(); });
   returnFreeMemoryToSystem();
 }
 
@@ -194,92 +195,81 @@ void CaptureCycle::togglePause() {
     return;
   }
   const bool keep = options_.checked(Option::keepClipboardOnResume);
-  if (services_.clipboard.hasPicture() && !keep) services_.clipboard.clear();
+  if (!keep) {
+    for (PictureSource* source : sources_) {
+      if (source->holdsPicture()) source->drop();
+    }
+  }
   paused_ = false;
   // A resume brings back the taking of pictures, even with the counter at its end:
   // the next picture is then dropped again.
   numbersUsedUp_ = false;
   tell([](CaptureObserver& o) { o.stateChanged(); });
   tell([](CaptureObserver& o) { o.counterChanged(); });
-  if (keep && services_.clipboard.pictureReady()) pictureArrived();
+  if (keep) takeWaiting();
 }
 
 void CaptureCycle::resetCounter() {
-  if (!services_.dialogs.confirm(texts_.get("Settings", "ImageCountConfirmation"))) return;
   state_.names.setCounter(0);
   tell([](CaptureObserver& o) { o.counterChanged(); });
 }
 
 void CaptureCycle::start() {
   tell([](CaptureObserver& o) { o.started(); });
-  if (!options_.checked(Option::keepClipboardAtStart)) services_.clipboard.clearStartPicture();
+  if (!options_.checked(Option::keepClipboardAtStart)) {
+    for (PictureSource* source : sources_) source->dropStartPicture();
+  }
   removeLeftoverWrites(options_.text(Option::outputDir), services_.dirs.configDir);
 }
 
 void CaptureCycle::close() {
-  try {
-    state_.animation.flushPending(state_.names);
-  } catch (...) {
-    reportError(std::current_exception());
-  }
+  // The status line says the settings are being saved; the count is not shown again.
+  writeWaitingAnimation(false);
 }
 
-void CaptureCycle::reportError(std::exception_ptr error) {
-  // The clipboard is left alone: no capture is at stake here (a capture's failure
-  // is reported by the capture, which has left its picture on the clipboard).
+void CaptureCycle::animationSettingChanged() {
+  writeWaitingAnimation(true);
+}
+
+bool CaptureCycle::writeWaitingAnimation(bool showCounter) {
+  // A capture being written finishes with its own frames first.
+  if (saving_ || state_.animation.pendingFrameIndex() < 0) return false;
+  saving_ = true;
+  std::exception_ptr failure;
+  WriteOutcome written;
   try {
-    std::rethrow_exception(error);
+    written = state_.animation.flushPending(options_, state_.names, texts_, services_);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  saving_ = false;
+  if (showCounter) tell([](CaptureObserver& o) { o.counterChanged(); });
+  if (written.noNumberLeft) lost(LostCapture{LostReason::NoNumberLeft});
+  if (written.aviNotWritten) {
+    // The AVI writer's box says why, as for a capture that completed the AVI.
+    SaveOutcome outcome;
+    outcome.aviNotWritten = true;
+    outcome.aviFailure = written.aviFailure;
+    if (reporter_ != nullptr) reporter_->report(outcome, CaptureSource{});
+    return true;
+  }
+  if (!failure) return true;
+  // The frames are gone: told as a capture that could not be written is.
+  try {
+    std::rethrow_exception(failure);
   } catch (const FileError& e) {
-    if (e.kind() == FileErrorKind::SettingsNotWritten) reportSettingsNotSaved(e.path());
-    if (e.kind() == FileErrorKind::NotCreated) showDiskFull(e.path(), e.reasonBeyondDiskFull());
+    if (e.kind() == FileErrorKind::NotCreated) {
+      if (reporter_ != nullptr) reporter_->reportError(failure);
+      return true;
+    }
   } catch (...) {
   }
-}
-
-void CaptureCycle::showDiskFull(const std::string& file, const std::string& reason) {
-  // While the box is open, captures go on failing in the same way (its event loop
-  // lets pictures arrive): one box, and the status text counts the rest.
-  if (diskFullBoxOpen_) {
-    ++diskFullRepeats_;
-    const std::string text = replaceIgnoringCase(texts_.get("Error", "DiskFullRepeated"), "%n",
-                                                 std::to_string(diskFullRepeats_));
-    tell([&text](CaptureObserver& o) { o.notice(text); });
-    return;
-  }
-  const std::string text = diskFullMessage(texts_, file, reason);
-  struct BoxOpen {
-    CaptureCycle& cycle;
-    ~BoxOpen() {
-      cycle.diskFullBoxOpen_ = false;
-      cycle.diskFullRepeats_ = 0;
-    }
-  } open{*this};
-  diskFullBoxOpen_ = true;
-  services_.dialogs.errorBox(text);
+  lost(LostCapture{LostReason::NotWritten});
+  return true;
 }
 
 void CaptureCycle::showNotice(const std::string& text) {
   tell([&text](CaptureObserver& o) { o.notice(text); });
-}
-
-void CaptureCycle::reportSettingsNotSaved(const std::string& file) {
-  const std::string text = replaceIgnoringCase(texts_.get("Error", "SettingsNotSaved"), "%s", file);
-  // Once a box for each file; an auto-save hotkey pressed again and again must not
-  // bring it back each time.
-  if (!settingsFilesReported_.insert(file).second) {
-    tell([&text](CaptureObserver& o) { o.notice(text); });
-    return;
-  }
-  services_.dialogs.errorBox(text);
-}
-
-void CaptureCycle::reportRefusedSize(const SaveOutcome& outcome) {
-  if (outcome.refusedWidth == 0) return;
-  const std::string text = refusedSizeMessage(texts_, outcome);
-  // Once for each size asked for: the captures go on, unresized.
-  if (text == refusedSizeShown_) return;
-  refusedSizeShown_ = text;
-  services_.dialogs.errorBox(text);
 }
 
 }  // namespace snaprill

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "capture/save_capture.h"
+#include "platform/capture_source.h"
 
 namespace snaprill {
 
@@ -30,9 +31,16 @@ class CaptureObserver {
   // error, an external program that could not be started).
   virtual void notice(const std::string& text) { (void)text; }
   // A capture is over, saved or not; also a capture whose picture could not be had.
-  virtual void captureEnded(const SaveOutcome& outcome) { (void)outcome; }
+  // `source` is where it came from.
+  virtual void captureEnded(const SaveOutcome& outcome, const CaptureSource& source) {
+    (void)outcome;
+    (void)source;
+  }
   // The program has started, its start-up settings loaded.
   virtual void started() {}
+  // A burst of captures is over: memory kept for its next capture (the screen
+  // grabber's shared segment) may go.
+  virtual void burstEnded() {}
 };
 
 }  // namespace snaprill

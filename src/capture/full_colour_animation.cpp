@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "io/atomic_file.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -50,7 +51,8 @@ WriteOutcome FullColourAnimation::write(OutputNames& names) {
   // next animation.
   std::unique_ptr<WebpAnimation> encoder = std::move(encoder_);
   frames_ = 0;
-  const std::optional<std::string> path = names.allocate(".webp");
+  const std::optional<std::string> path =
+      names.allocate(std::string(outputTypeInfo(kWebp).extension));
   if (!path) return WriteOutcome{{}, true};
   AtomicFile file(*path);
   encoder->finish(file);

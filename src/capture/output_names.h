@@ -69,7 +69,8 @@ class OutputNames {
 struct WriteOutcome {
   std::string path;            // the file written, or empty
   bool noNumberLeft = false;   // no number was left for a file: the capture is dropped
-  bool aviNotWritten = false;  // the AVI writer failed, and has shown its error box
+  bool aviNotWritten = false;  // the AVI writer failed; aviFailure says why
+  std::string aviFailure{};    // the AVI writer's error text, for its box
 };
 
 }  // namespace snaprill

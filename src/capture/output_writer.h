@@ -1,7 +1,7 @@
-// Writing a capture in the chosen output type: the still writers here, GIF and AVI
-// through the animation. Every still writer takes its name just before writing and
-// writes through a temporary file, so a failed write leaves nothing behind (and
-// saveCapture gives its number back).
+// Writing a capture in the chosen output type: a still file by the writer of the
+// type's row (options/output_types.h), frames through the animation. A still file
+// takes its name just before writing and is written through a temporary file, so a
+// failed write leaves nothing behind (and saveCapture gives its number back).
 #pragma once
 
 #include "capture/output_names.h"

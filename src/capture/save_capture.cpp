@@ -3,6 +3,7 @@
 #include <array>
 #include <exception>
 #include <string_view>
+#include <vector>
 
 #include "base/errors.h"
 #include "capture/adjustments.h"
@@ -16,20 +17,6 @@
 namespace snaprill {
 
 namespace {
-
-struct ReasonRow {
-  LostReason reason;
-  const char* key;
-};
-
-// One row per reason, in the order of the enum.
-constexpr ReasonRow kReasons[] = {
-    {LostReason::NotSent, "LostNotSent"},       {LostReason::OwnerQuit, "LostOwnerQuit"},
-    {LostReason::Refused, "LostRefused"},       {LostReason::TooLarge, "LostTooLarge"},
-    {LostReason::Replaced, "LostReplaced"},     {LostReason::Damaged, "LostDamaged"},
-    {LostReason::Unreadable, "LostUnreadable"}, {LostReason::NoNumberLeft, "LostNoNumber"},
-    {LostReason::NotCreated, "LostNotWritten"}, {LostReason::NotWritten, "LostNotWritten"},
-};
 
 // How a failure while saving is told: damaged rows cost nothing; a file that could
 // not be made gets the disk-full box; anything else (a picture too large for its
@@ -54,31 +41,6 @@ SaveOutcome failedBy(std::exception_ptr error) {
 }
 
 }  // namespace
-
-const char* lostReasonKey(LostReason why) {
-  for (const ReasonRow& row : kReasons) {
-    if (row.reason == why) return row.key;
-  }
-  return "LostNotWritten";
-}
-
-LostReason lostReasonOf(LostOffer why) {
-  switch (why) {
-    case LostOffer::NotSent:
-      return LostReason::NotSent;
-    case LostOffer::OwnerQuit:
-      return LostReason::OwnerQuit;
-    case LostOffer::Refused:
-      return LostReason::Refused;
-    case LostOffer::TooLarge:
-      return LostReason::TooLarge;
-    case LostOffer::Replaced:
-      return LostReason::Replaced;
-    case LostOffer::Damaged:
-      break;
-  }
-  return LostReason::Damaged;
-}
 
 std::string diskFullMessage(const Texts& texts, const std::string& file,
                             const std::string& reason) {
@@ -105,11 +67,11 @@ std::string programNotStartedMessage(const Texts& texts, const SaveOutcome& outc
 }
 
 void removeLeftoverWrites(const std::string& outputDir, const std::string& configDir) {
-  static constexpr auto kOurs = [] {
-    std::array<std::string_view, kOutputTypeCount + 2> ours{};
-    for (std::size_t i = 0; i < kOutputTypes.size(); ++i) ours[i] = kOutputTypes[i].extension;
-    ours[kOutputTypes.size()] = ".ini";      // settings and language files
-    ours[kOutputTypes.size() + 1] = ".tmp";  // the overlay picture
+  static const std::vector<std::string_view> kOurs = [] {
+    std::vector<std::string_view> ours;
+    for (const OutputTypeInfo& type : outputTypes()) ours.push_back(type.extension);
+    ours.push_back(".ini");  // settings and language files
+    ours.push_back(".tmp");  // the overlay picture
     return ours;
   }();
   removeLeftoverTemporaries(outputDir, kOurs);
@@ -117,28 +79,39 @@ void removeLeftoverWrites(const std::string& outputDir, const std::string& confi
 }
 
 bool savesWhileRowsArrive(const Options& options) {
-  return options.value(Option::outputType) == kJpeg && !anyAdjustmentChosen(options);
+  return outputTypeInfo(options.value(Option::outputType)).takesArrivingRows &&
+         !anyAdjustmentChosen(options);
 }
 
-SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& texts,
-                        SaveState& state, Platform& services, const ArrivingRows* rows) {
-  const ArrivingRows whole;
-  const ArrivingRows& arriving = rows != nullptr ? *rows : whole;
-  const int counterBefore = state.names.counter();
+SaveOutcome saveCapture(Capture capture, const Options& options, const Texts& texts,
+                        SaveState& state, Platform& services) {
   SaveOutcome outcome;
+  if (capture.rows != nullptr && !savesWhileRowsArrive(options)) {
+    // Adjustments and every other writer work on the whole picture.
+    capture.rows->complete();
+    if (!capture.rows->intact()) {
+      outcome.lost = LostReason::Damaged;
+      return outcome;
+    }
+  }
+  const ArrivingRows whole;
+  const ArrivingRows& arriving = capture.rows != nullptr ? *capture.rows : whole;
+  Bitmap& picture = capture.picture;
+  const int counterBefore = state.names.counter();
   try {
-    const AdjustOutcome refused = Adjustments(options, services, state.overlay).apply(capture);
+    const AdjustOutcome refused = Adjustments(options, services, state.overlay).apply(picture);
     outcome.refusedWidth = refused.refusedWidth;
     outcome.refusedHeight = refused.refusedHeight;
-    const WriteOutcome written = writeCapture(capture, options, state, texts, services, arriving);
+    const WriteOutcome written = writeCapture(picture, options, state, texts, services, arriving);
     outcome.path = written.path;
     if (written.noNumberLeft) outcome.lost = LostReason::NoNumberLeft;
     outcome.aviNotWritten = written.aviNotWritten;
+    outcome.aviFailure = written.aviFailure;
   } catch (...) {
     // Rows still arriving are written into the capture by their worker: a write that
     // failed before reading them all (a folder that cannot be written) must not let
     // the capture go before they are all there.
-    arriving.waitFor(capture.height());
+    arriving.waitFor(picture.height());
     outcome = failedBy(std::current_exception());
   }
   if (outcome.kept() && !outcome.path.empty()) {

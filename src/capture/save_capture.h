@@ -12,31 +12,13 @@
 #include "capture/animation.h"
 #include "capture/output_names.h"
 #include "capture/overlay_picture.h"
-#include "image/arriving_rows.h"
-#include "image/bitmap.h"
 #include "options/options.h"
 #include "options/texts.h"
+#include "platform/capture.h"
+#include "platform/lost_reason.h"
 #include "platform/platform.h"
 
 namespace snaprill {
-
-// Why a capture came to nothing.
-enum class LostReason {
-  NotSent,       // the offering program did not send the picture in time
-  OwnerQuit,     // it quit before it had sent the picture
-  Refused,       // it would not send the picture
-  TooLarge,      // the offered picture is larger than a picture may be here
-  Replaced,      // another offer took the picture's place before it was read
-  Damaged,       // the offered picture's data does not make a picture
-  Unreadable,    // the picture could not be had for another reason
-  NoNumberLeft,  // every file number up to 99999 is taken
-  NotCreated,    // the file could not be created or written to its end
-  NotWritten,    // writing the file failed for another reason
-};
-
-// The key in the language file's [Main] section that says why, for the notice.
-const char* lostReasonKey(LostReason why);
-LostReason lostReasonOf(LostOffer why);
 
 // What one capture leaves for the next: the counter of file numbers, the frames of
 // an animation being gathered, and the overlay picture drawn onto every capture.
@@ -50,9 +32,10 @@ struct SaveState {
 struct SaveOutcome {
   std::string path;                // the file written; empty when none was
   std::optional<LostReason> lost;  // why the capture came to nothing, when it did
-  // The AVI file that this capture completed could not be written; the AVI writer
-  // has shown its own error box, which says why.
+  // The AVI file that this capture completed could not be written; aviFailure is
+  // the text of the AVI writer's box, which says why.
   bool aviNotWritten = false;
+  std::string aviFailure;
   std::string failure;     // NotCreated, NotWritten: the error as it says it
   std::string failedFile;  // NotCreated: the file that could not be made
   // NotCreated: the system's reason when a full or read-only disk is not the reason
@@ -75,15 +58,16 @@ struct SaveOutcome {
   bool kept() const { return !lost && !aviNotWritten; }
 };
 
-// Saves capture and hands the file written to the external program when the options
-// say so. Never throws: every failure is in the outcome. A capture not kept uses up
-// no number: the counter is back where it was, except with no number left
-// (LostReason::NoNumberLeft), when it stays at 99999. With `rows`, the capture's
-// lower rows may still be arriving (see Clipboard::take); only a JPEG capture
-// without adjustments may be handed over that way, and rows found damaged late
-// leave no file (LostReason::Damaged).
-SaveOutcome saveCapture(Bitmap capture, const Options& options, const Texts& texts,
-                        SaveState& state, Platform& services, const ArrivingRows* rows = nullptr);
+// Saves the capture's picture and hands the file written to the external program
+// when the options say so. Never throws: every failure is in the outcome. A capture
+// not kept uses up no number: the counter is back where it was, except with no
+// number left (LostReason::NoNumberLeft), when it stays at 99999. The capture's
+// lower rows may still be arriving (Capture::rows): only a JPEG capture without
+// adjustments is written while they do, anything else waits for the whole picture;
+// rows found damaged leave no file (LostReason::Damaged). The capture's settle is
+// not called here: that is its caller's.
+SaveOutcome saveCapture(Capture capture, const Options& options, const Texts& texts,
+                        SaveState& state, Platform& services);
 
 // The message of a file that could not be created: the disk-full text with the
 // folder it was to go into, then the system's reason when there is one beyond a full

@@ -19,8 +19,4 @@ const Bitmap& asThirtyTwoBits(const Bitmap& picture, Bitmap& spare);
 Bitmap decodedPictureFor(std::uint32_t width, std::uint32_t height, std::size_t size,
                          const char* format);
 
-// Lays a decoded picture with alpha over white, as every reader shows transparent
-// parts. swapRedBlue: the decoder gave R G B A rather than B G R A.
-void flattenOntoWhite(Bitmap& picture, bool swapRedBlue);
-
 }  // namespace snaprill

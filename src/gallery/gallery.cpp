@@ -1,16 +1,16 @@
 #include "gallery/gallery.h"
 
+#include <string_view>
+
 #include "gallery/gallery_page.h"
 #include "options/options.h"
+#include "options/output_types.h"
 #include "options/texts.h"
 
 namespace snaprill {
 
 namespace {
 
-constexpr const char* kImagesFilter =
-    "Common image files|*.bmp;*.jpg;*.jpeg;*.gif;*.png|JPEG images|*.jpg;*.jpeg|GIF "
-    "images|*.gif|PNG images|*.png|Bitmap images|*.bmp|All files|*.*";
 constexpr const char* kPageFilter = "HTML files (*.html)|*.html|All files (*.*)|*.*";
 
 // The start comes back on every way out of a run, an exception included.
@@ -25,14 +25,36 @@ class StartDisabled {
   GalleryView& view_;
 };
 
+// The other names files of a type commonly go by.
+std::string_view otherExtension(std::string_view extension) {
+  if (extension == ".jpg") return ".jpeg";
+  if (extension == ".tif") return ".tiff";
+  return {};
+}
+
 }  // namespace
+
+std::string galleryPicturesFilter() {
+  std::string all;
+  std::string each;
+  for (const OutputTypeInfo& type : offeredOutputTypes()) {
+    std::string patterns = "*" + std::string(type.extension);
+    if (const std::string_view other = otherExtension(type.extension); !other.empty()) {
+      patterns += ";*" + std::string(other);
+    }
+    all += (all.empty() ? "" : ";") + patterns;
+    each += std::string("|") + type.pickerName + "|" + patterns;
+  }
+  return "Pictures Snaprill writes|" + all + each + "|All files|*.*";
+}
 
 void createGallery(const Options& options, const Texts& texts, Dialogs& dialogs,
                    GalleryView& view) {
   const StartDisabled running(view);
   // The pictures a gallery shows are most likely the captures.
-  const std::optional<std::vector<std::string>> pictures = dialogs.openFiles(
-      texts.get("Dialogs", "SelectImages"), kImagesFilter, options.text(Option::outputDir));
+  const std::optional<std::vector<std::string>> pictures =
+      dialogs.openFiles(texts.get("Dialogs", "SelectImages"), galleryPicturesFilter(),
+                        options.text(Option::outputDir));
   if (!pictures) return;
 
   view.showProgress(static_cast<int>(pictures->size()));

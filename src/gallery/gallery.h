@@ -2,6 +2,8 @@
 // progress bar counts, a file name chosen, the page written.
 #pragma once
 
+#include <string>
+
 #include "platform/services.h"
 
 namespace snaprill {
@@ -18,6 +20,10 @@ class GalleryView {
   virtual void setProgress(int done) = 0;
   virtual void hideProgress() = 0;
 };
+
+// The picture chooser's filter: every type Snaprill writes, together first and
+// then each on its own (by the type picker's names), then every file.
+std::string galleryPicturesFilter();
 
 // The whole run: the start is disabled until it ends, whichever way. Cancelling
 // either dialog writes nothing. The options are read as the page is built. A page

@@ -116,7 +116,8 @@ std::vector<std::string> buildGalleryPage(const std::vector<std::string>& paths,
     const std::size_t end = std::min(first + columns, paths.size());
     for (std::size_t i = first; i < end; ++i) {
       lines.push_back(std::string("      <td align=\"") + align + "\">");
-      lines.push_back(imageLine(fileNameOf(paths[i]), settings));
+      lines.push_back(imageLine(
+          settings.pathsAsGiven ? std::string_view(paths[i]) : fileNameOf(paths[i]), settings));
       lines.emplace_back("      </td>");
       if (progress) progress(static_cast<int>(i + 1));
     }

@@ -28,6 +28,10 @@ struct GallerySettings {
   int imageWidth = -1;   // -1: the picture's own width (no attribute)
   int imageHeight = -1;  // -1: the picture's own height (no attribute)
   bool links = false;    // each picture a link to its file
+  // The paths are written as given, relative to the page's folder (a page of the
+  // capture history's results, which may lie in several folders); otherwise only
+  // their file names are.
+  bool pathsAsGiven = false;
 };
 
 GallerySettings gallerySettingsFrom(const Options& options);

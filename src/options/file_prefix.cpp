@@ -32,9 +32,10 @@ std::string withoutForbiddenCharacters(std::string_view prefix) {
 std::string_view outputExtension(const Options& options) {
   // By output type, in the order of the type list.
   const int type = options.value(Option::outputType);
-  if (type == kAvi && !options.checked(Option::saveAnimation)) return kOutputTypes[kGif].extension;
-  if (type < 0 || type >= kOutputTypeCount) return kOutputTypes[kBitmap].extension;
-  return kOutputTypes[static_cast<std::size_t>(type)].extension;
+  if (type == kAvi && !options.checked(Option::saveAnimation)) {
+    return outputTypeInfo(kGif).extension;
+  }
+  return outputTypeInfo(type).extension;
 }
 
 std::string exampleFileName(const Options& options, bool zeroPadded) {

@@ -1,8 +1,10 @@
 #include "options/language_schema.h"
 
 #include <array>
+#include <vector>
 
 #include "base/text.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -12,8 +14,9 @@ using enum TextUse;
 
 // Sections in the order of the window they serve; within a section the long-standing
 // keys first, then the texts this program added (listed in the README for
-// translators).
-constexpr std::array kSchema = {
+// translators). [Descriptions], one key per output type, comes from the output
+// types' rows, between the window's texts and the pages'.
+constexpr std::array kWindowTexts = {
     LanguageText{"Main", "Quality", "Quality %q (recommended %r)", Message},
     LanguageText{"Main", "Compression", "Compression Level: %q", Message},
     LanguageText{"Main", "HideWindow", "Hide Window", Caption},
@@ -47,6 +50,8 @@ constexpr std::array kSchema = {
     LanguageText{"Main", "LostReplaced",
                  "another copy replaced the picture on the clipboard before it could be read",
                  Message},
+    LanguageText{"Main", "LostDrawing", "the clipboard holds a drawing (SVG), which is left there",
+                 Message},
     LanguageText{"Main", "ProgramNotStarted",
                  "The capture was saved, but the external program \"%s\" could not be started.",
                  Message},
@@ -59,6 +64,13 @@ constexpr std::array kSchema = {
                  "Wayland: this desktop lets no program have keys of its own. Bind \"snaprill "
                  "--capture=screen\" to a key in its keyboard settings.",
                  Caption},
+    LanguageText{"Main", "NotOnX11",
+                 "Qt's platform \"%s\" is in use, not X11: hotkeys work only as the desktop's "
+                 "global shortcuts, windows cannot keep their place, and where the compositor "
+                 "lets no program follow the clipboard (GNOME) copies are seen only while this "
+                 "window has the focus. Started without -platform or QT_QPA_PLATFORM, Snaprill "
+                 "runs on X11 (Xwayland).",
+                 Message},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
                  "settings.",
@@ -133,52 +145,9 @@ constexpr std::array kSchema = {
 
     LanguageText{"PopupMenu", "LoadImage", "&Load Image", Caption},
     LanguageText{"PopupMenu", "ClearImage", "&Clear Image", Caption},
+};
 
-    LanguageText{"Descriptions", "JPEG",
-                 "JPEG Image\\nJoint Photographic Experts Group\\n\\nLossy compression, "
-                 "supports up to 24-bit color images",
-                 LineBreaks},
-    LanguageText{"Descriptions", "PNG",
-                 "PNG Image\\nPortable Network Graphics\\n\\nLossless compression with 10 "
-                 "different levels, supports up to 48-bit color images",
-                 LineBreaks},
-    LanguageText{"Descriptions", "GIF",
-                 "GIF Image\\nGraphics Interchange Format\\n\\nSupports up to 256 colors "
-                 "(images will be dithered to 256 colors), supports animations, lossless "
-                 "compression",
-                 LineBreaks},
-    LanguageText{"Descriptions", "Bitmap",
-                 "Bitmap Image\\n\\nNo compression, very fast, very large files", LineBreaks},
-    LanguageText{"Descriptions", "Metafile",
-                 "Enhanced Metafile\\n\\nVector+raster graphics, lossless compression", LineBreaks},
-    LanguageText{"Descriptions", "TIFF",
-                 "TIFF Image\\nTag Image File Format\\n\\nSupports up to 24-bit color images, "
-                 "lossless compression",
-                 LineBreaks},
-    LanguageText{"Descriptions", "AVI", "AVI Video\\nAudio Video Interleave\\n\\nVideo file format",
-                 LineBreaks},
-    LanguageText{"Descriptions", "Targa",
-                 "Truevision Targa Image\\n\\nSupports up to 32-bit color images, lossless "
-                 "compression.",
-                 LineBreaks},
-    LanguageText{"Descriptions", "PCX",
-                 "PCX Image\\nZSoft PC Paintbrush image\\n\\nSupports up to 24-bit color "
-                 "images, lossless compression",
-                 LineBreaks},
-    LanguageText{"Descriptions", "WebP",
-                 "WebP Image\\n\\nLossless (recommended for screenshots) or lossy compression, "
-                 "supports up to 24-bit color images and full-color animations",
-                 LineBreaks},
-    LanguageText{"Descriptions", "AVIF",
-                 "AVIF Image\\nAV1 Image File Format\\n\\nLossy compression, very small files, "
-                 "supports up to 24-bit color images",
-                 LineBreaks},
-    LanguageText{"Descriptions", "JPEGXL",
-                 "JPEG XL Image\\n\\nLossless or lossy compression, supports up to 24-bit "
-                 "color images. Several times slower than PNG, and screenshots come out about "
-                 "as large or larger: WebP is recommended for them",
-                 LineBreaks},
-
+constexpr std::array kPageTexts = {
     LanguageText{"OutputDir", "OutputDir", "Output Directory", Caption},
     LanguageText{"OutputDir", "Default", "Default", Caption},
     LanguageText{"OutputDir", "UserSpec", "User specified", Caption},
@@ -207,10 +176,10 @@ constexpr std::array kSchema = {
     LanguageText{"Text", "AddText", "Add text to Images", Caption},
     LanguageText{"Text", "UpperLeft", "Upper left corner", Caption},
     LanguageText{"Text", "UpperRight", "Upper right corner", Caption},
-    LanguageText{"Text", "UpCenter", "Up center", Caption},
+    LanguageText{"Text", "UpCenter", "Top centre", Caption},
     LanguageText{"Text", "LowerLeft", "Lower left corner", Caption},
     LanguageText{"Text", "LowerRight", "Lower right corner", Caption},
-    LanguageText{"Text", "DownCenter", "Down center", Caption},
+    LanguageText{"Text", "DownCenter", "Bottom centre", Caption},
     LanguageText{"Text", "TextColor", "Text Color", Caption},
     LanguageText{"Text", "ChangeFont", "Change Font", Caption},
     LanguageText{"Text", "AddBackground", "Add Background Color", Caption},
@@ -367,6 +336,44 @@ constexpr std::array kSchema = {
                  Caption},
     LanguageText{"Settings", "PrintScreenCopies", "Print Screen copies the screen", Caption},
 
+    LanguageText{"History", "Caption", "Capture History", Caption},
+    LanguageText{"History", "Find", "&Find a capture…", Caption},
+    LanguageText{"History", "Search", "&Search:", Caption},
+    LanguageText{"History", "SearchHint",
+                 "Words in the picture, its window or file name; today, yesterday, 2026-03-07",
+                 Caption},
+    LanguageText{"History", "Open", "&Open", Caption},
+    LanguageText{"History", "ShowInFolder", "Show in &folder", Caption},
+    LanguageText{"History", "Copy", "&Copy picture", Caption},
+    LanguageText{"History", "Delete", "&Delete", Caption},
+    LanguageText{"History", "Undo", "&Undo delete", Caption},
+    LanguageText{"History", "Gallery", "&Gallery of these", Caption},
+    LanguageText{"History", "Count", "%n captures", Message},
+    LanguageText{"History", "NoMatch", "No capture matches.", Message},
+    LanguageText{"History", "NoText",
+                 "The text in the pictures is not read: Tesseract or its language data "
+                 "(tesseract-ocr-eng) is not installed. Captures are still found by window, "
+                 "application, file name and date.",
+                 Message},
+    LanguageText{"History", "Deleted", "Deleted: %s", Message},
+    LanguageText{"History", "NotDeleted", "%s could not be deleted.", Message},
+    LanguageText{"History", "Off", "The capture history is switched off (Settings page).", Message},
+    LanguageText{"History", "Unavailable", "The capture history cannot be opened: %s", Message},
+    LanguageText{"History", "Group", "Capture history", Caption},
+    LanguageText{"History", "Keep", "Keep a searchable history of captures", Caption},
+    LanguageText{"History", "NeverRead", "Never read the text in captures of:", Caption},
+    LanguageText{"History", "NeverReadHint",
+                 "Applications as the desktop names them (the window class), separated by \";\"",
+                 Caption},
+    LanguageText{"History", "Where", "Index: %s", Message},
+    LanguageText{"History", "Forget", "Forget all", Caption},
+    LanguageText{"History", "ForgetConfirm",
+                 "Delete the capture history? The pictures stay where they are.", Message},
+    LanguageText{"History", "Offer",
+                 "Index the pictures already in %s, so that they can be found by the words in "
+                 "them? This runs in the background.",
+                 Message},
+
     LanguageText{"Info", "Translator", "Translated by", Message},
     LanguageText{"Info", "Programmer", "Programmed by", Message},
     LanguageText{"Info", "Thanks", "Thanks to", Message},
@@ -383,14 +390,24 @@ constexpr std::array kSchema = {
     LanguageText{"Help", "HelpFile", "snaprill-manual.html", HelpFile},
 };
 
+std::vector<LanguageText> schemaRows() {
+  std::vector<LanguageText> rows(kWindowTexts.begin(), kWindowTexts.end());
+  for (const OutputTypeInfo& type : outputTypes()) {
+    rows.push_back({"Descriptions", type.descriptionKey, type.description, LineBreaks});
+  }
+  rows.insert(rows.end(), kPageTexts.begin(), kPageTexts.end());
+  return rows;
+}
+
 }  // namespace
 
 std::span<const LanguageText> languageSchema() {
-  return kSchema;
+  static const std::vector<LanguageText> rows = schemaRows();
+  return rows;
 }
 
 const LanguageText* findLanguageText(std::string_view section, std::string_view key) {
-  for (const LanguageText& t : kSchema) {
+  for (const LanguageText& t : languageSchema()) {
     if (equalsIgnoringCase(t.section, section) && equalsIgnoringCase(t.key, key)) return &t;
   }
   return nullptr;

@@ -6,6 +6,7 @@
 
 #include "formats/modern_types.h"
 #include "options/options.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -60,7 +61,7 @@ constexpr OptionSpec box(Option id, const char* name, int def, const char* secti
 const std::vector<OptionSpec> kTable = {
     // Top strip and "Snaprill" section.
     // A build without the WebP, AVIF and JPEG XL libraries offers the nine other types.
-    list(Option::outputType, "outputType", kJpeg, kModernTypesBuilt ? kOutputTypeCount : kWebp,
+    list(Option::outputType, "outputType", kJpeg, kOfferedOutputTypeCount,
          in(kSnaprill, "ImageType", T::Index)),
     number(Option::qualityBar, "qualityBar", 90, 1, 100),
     number(Option::jpegQuality, "jpegQuality", 90, 1, 100, in(kSnaprill, "JPEGQuality", T::Int)),
@@ -99,6 +100,12 @@ const std::vector<OptionSpec> kTable = {
     // Off for desktops where another tool already copies the screen on Print Screen.
     check(Option::printKeyCopiesScreen, "printKeyCopiesScreen", 1,
           in(kSnaprill, "PrintScreenCopies", T::Bool).atStartupOnly()),
+    check(Option::historyEnabled, "historyEnabled", 1,
+          in(kSnaprill, "History", T::Bool).atStartupOnly()),
+    text(Option::historyNeverRead, "historyNeverRead", "", 0,
+         in(kSnaprill, "HistoryNeverRead", T::String).atStartupOnly()),
+    check(Option::historyOffered, "historyOffered", 0,
+          in(kSnaprill, "HistoryOffered", T::Bool).atStartupOnly()),
 
     // "General" page.
     text(Option::outputDir, "outputDir", "", 0,
@@ -170,7 +177,11 @@ const std::vector<OptionSpec> kTable = {
     number(Option::resizeHeight, "resizeHeight", 100, kNoMin, kNoMax,
            in(kDim, "ResizeHeight", T::Int)),
     box(Option::invertColours, "invertColours", 0, kDim, "Invert"),
-    // Emboss, pixelize and blur are kept in the settings files but change nothing.
+    // Nothing reads emboss, pixelize and blur, nor their two levels, and no control
+    // shows them: they change no capture. They are carried because settings files
+    // hold their keys: files written by other copies of the program, which keep
+    // these effects as hidden controls, and the auto-save options files users pass
+    // between copies. A file loaded and saved again here gives them back unchanged.
     box(Option::emboss, "emboss", 0, kDim, "Emboss"),
     box(Option::grayscale, "grayscale", 0, kDim, "Grayscale"),
     box(Option::pixelize, "pixelize", 0, kDim, "Pixelize"),

@@ -54,6 +54,12 @@ enum class Option : std::uint16_t {
   takeImageWithText,  // also take a picture offered together with plain text
   // Print Screen copies the screen to the clipboard (X11 has nobody else to do it).
   printKeyCopiesScreen,
+  // The capture history: recorded at all; the applications whose captures are
+  // never read for text (names separated by ";"); whether the first start after an
+  // upgrade has offered to index the output folder.
+  historyEnabled,
+  historyNeverRead,
+  historyOffered,
   // "General" page.
   outputDir,
   useDefaultDir,

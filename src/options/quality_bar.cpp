@@ -1,30 +1,40 @@
 #include "options/quality_bar.h"
 
+#include <string_view>
+
+#include "base/text.h"
 #include "formats/modern_types.h"
+#include "options/output_types.h"
 
 namespace snaprill {
 
 namespace {
 
-// The types whose writer takes a number from the bar.
-struct BarUse {
-  int type;
-  Option stored;  // its range is the bar's
-  int largeStep;
-  const char* recommended;  // the caption's %r; nullptr: the type shows a level
-};
+// The use of the bar by a type that takes a number from it, or nullptr.
+const QualityUse* useOf(int type) {
+  if (type < 0 || type >= kOutputTypeCount) return nullptr;
+  const std::optional<QualityUse>& use = outputTypes()[static_cast<std::size_t>(type)].quality;
+  return use ? &*use : nullptr;
+}
 
-constexpr BarUse kUses[] = {
-    {kJpeg, Option::jpegQuality, 5, "90"},  {kPng, Option::pngLevel, 2, nullptr},
-    {kWebp, Option::webpQuality, 5, "90"},  {kAvif, Option::avifQuality, 5, "80"},
-    {kJpegXl, Option::jxlQuality, 5, "90"},
-};
-
-const BarUse* useOf(int type) {
-  for (const BarUse& use : kUses) {
-    if (use.type == type) return &use;
+// What the bar sets, without a number: the quality caption up to its number
+// ("Quality" of "Quality %q (recommended %r)"), or what follows the number up to
+// a bracket when a language puts the number first.
+std::string settingName(const std::string& caption) {
+  const auto trimmed = [](std::string_view text) {
+    const auto inside = [](char c) { return c != ' ' && c != ':' && c != '\t'; };
+    while (!text.empty() && !inside(text.front())) text.remove_prefix(1);
+    while (!text.empty() && !inside(text.back())) text.remove_suffix(1);
+    return std::string(text);
+  };
+  const std::string_view text = caption;
+  const std::size_t number = lowerAscii(caption).find("%q");  // placeholders: any case
+  std::string name = trimmed(text.substr(0, number));
+  if (name.empty() && number != std::string_view::npos) {
+    const std::string_view rest = text.substr(number + 2);
+    name = trimmed(rest.substr(0, rest.find('(')));
   }
-  return nullptr;
+  return name;
 }
 
 }  // namespace
@@ -35,8 +45,9 @@ QualityBar::QualityBar(Options& options, Texts& texts)
       options_.watch(Option::qualityBar, [this] { positionChanged(); }),
       options_.watch(Option::outputType, [this] { outputTypeChanged(); }),
   };
-  for (const BarUse& use : kUses) {
-    const Option stored = use.stored;
+  for (const OutputTypeInfo& type : outputTypes()) {
+    if (!type.quality) continue;
+    const Option stored = type.quality->stored;
     watches_.push_back(options_.watch(stored, [this, stored] { storedValueChanged(stored); }));
   }
   languageWatch_ = texts_.changed.add([this] { languageChanged(); });
@@ -50,16 +61,17 @@ QualityBar::~QualityBar() {
 
 void QualityBar::positionChanged() {
   if (adjustingRange_) return;
-  if (const BarUse* use = useOf(options_.value(Option::outputType))) {
+  const int type = options_.value(Option::outputType);
+  if (const QualityUse* use = useOf(type)) {
     const int position = options_.value(Option::qualityBar);
     options_.setValue(use->stored, position);
-    showValue(use->type, position);
+    showValue(type, position);
   }
   changed.callAll();
 }
 
 void QualityBar::storedValueChanged(Option stored) {
-  if (const BarUse* use = useOf(options_.value(Option::outputType))) {
+  if (const QualityUse* use = useOf(options_.value(Option::outputType))) {
     if (stored == use->stored) options_.setValue(Option::qualityBar, options_.value(stored));
     return;
   }
@@ -74,7 +86,7 @@ void QualityBar::storedValueChanged(Option stored) {
 
 void QualityBar::showValue(int type, int value) {
   shownType_ = type;
-  const BarUse& use = *useOf(type);
+  const QualityUse& use = *useOf(type);
   if (!use.recommended) {
     caption_ = replaceIgnoringCase(texts_.get("Main", "Compression"), "%q", std::to_string(value));
   } else if (value >= kLosslessQuality) {
@@ -90,17 +102,27 @@ void QualityBar::showValue(int type, int value) {
 }
 
 void QualityBar::languageChanged() {
-  showValue(shownType_, options_.value(useOf(shownType_)->stored));
+  showCaption();
   changed.callAll();
 }
 
+void QualityBar::showCaption() {
+  if (useOf(options_.value(Option::outputType))) {
+    showValue(shownType_, options_.value(useOf(shownType_)->stored));
+  } else {
+    // Greyed for a type that takes no number, the caption names none: another
+    // type's value, range or advice would say something untrue of this one.
+    caption_ = settingName(texts_.get("Main", "Quality"));
+  }
+}
+
 int QualityBar::largeStep() const {
-  const BarUse* use = useOf(options_.value(Option::outputType));
+  const QualityUse* use = useOf(options_.value(Option::outputType));
   return use ? use->largeStep : 1;
 }
 
 void QualityBar::outputTypeChanged() {
-  const BarUse* use = useOf(options_.value(Option::outputType));
+  const QualityUse* use = useOf(options_.value(Option::outputType));
   if (use) {
     // The clamp of the old position into the new range must not overwrite the
     // stored value of the new type.
@@ -114,7 +136,7 @@ void QualityBar::outputTypeChanged() {
   if (use) {
     positionChanged();
   } else {
-    changed.callAll();
+    languageChanged();
   }
 }
 

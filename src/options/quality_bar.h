@@ -20,9 +20,9 @@ class QualityBar {
   QualityBar(const QualityBar&) = delete;
   QualityBar& operator=(const QualityBar&) = delete;
 
-  // "Quality 90 (recommended 90)", "Compression Level: 9" or "Lossless". With a type that uses
-  // neither, the caption of the type shown last, with that type's stored value, in
-  // the current language.
+  // "Quality 90 (recommended 90)", "Compression Level: 9" or "Lossless". With a type
+  // that uses neither, only the name of the setting ("Quality"), in the current
+  // language.
   const std::string& caption() const { return caption_; }
   // How far a click in the bar's track moves it for the current type.
   int largeStep() const;
@@ -39,6 +39,7 @@ class QualityBar {
   void positionChanged();
   void storedValueChanged(Option stored);
   void languageChanged();
+  void showCaption();
   void showValue(int type, int value);
 
   Options& options_;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/capture_source.h"
 #include "platform/program_dir.h"
 #include "platform/screen_grabber.h"
 #include "platform/services.h"
@@ -17,7 +18,6 @@ struct Platform {
   Tray& tray;
   Clock& clock;
   Launcher& launcher;
-  EventPump& events;
   std::function<std::unique_ptr<Timer>()> newTimer;
   ProgramDirectories dirs;
   // The screen, which metafiles are recorded against and whose captures get the
@@ -28,9 +28,13 @@ struct Platform {
   // adjustments draw nothing.
   CursorSource* cursor = nullptr;
   TextRenderer* text = nullptr;
-  // Where the program takes pictures of the screen itself (a Wayland session);
-  // elsewhere the system's Print Screen puts them on the clipboard.
+  // The compositor's way of taking pictures of the screen (a Wayland session), which
+  // says whether they can show the cursor; nothing on X11, where the pictures come
+  // from the X server and the cursor adjustment draws the cursor.
   ScreenGrabber* screenGrabber = nullptr;
+  // Which window has the focus, as far as the desktop tells: asked once per capture
+  // as it is taken, for the capture history. Without it captures know no window.
+  std::function<FocusedWindow()> focusedWindow{};
 };
 
 }  // namespace snaprill

@@ -253,6 +253,7 @@ ProgramDirectories locateProgramDirectories() {
     d.configDir = madeFitFolder(absolute, problems);
     if (d.configDir.empty()) throw NoFitFolder(refusal({"SNAPRILL_HOME: " + problems.front()}));
     d.defaultOutput = d.configDir;
+    d.historyDir = d.configDir;
     return d;
   }
   // An installed program finds its data in ../share/snaprill/, not beside itself; its
@@ -263,6 +264,7 @@ ProgramDirectories locateProgramDirectories() {
       unfitFolderReason(d.executableDir).empty()) {
     d.configDir = d.executableDir;
     d.defaultOutput = d.executableDir;
+    d.historyDir = d.executableDir;
     return d;
   }
   const std::string userHome = homeFolder(&problems);
@@ -278,6 +280,11 @@ ProgramDirectories locateProgramDirectories() {
   if (config.empty() && !userHome.empty()) config = withTrailingSlash(userHome) + ".config";
   if (!config.empty()) d.configDir = madeFitFolder(config + "/snaprill", problems);
   if (d.configDir.empty()) throw NoFitFolder(refusal(problems));
+  // As the config folder: an XDG_DATA_HOME that others may change is passed over.
+  std::string data = absoluteFromEnv("XDG_DATA_HOME");
+  if (!data.empty() && !unfitFolderReason(data).empty()) data.clear();
+  if (data.empty() && !userHome.empty()) data = withTrailingSlash(userHome) + ".local/share";
+  if (!data.empty()) d.historyDir = withTrailingSlash(data) + "snaprill/";
 
   // The XDG pictures folder when it is fit, else Pictures in the home folder.
   const std::string xdgPictures = xdgPicturesFolder(config, userHome);

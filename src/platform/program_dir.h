@@ -28,6 +28,10 @@ struct ProgramDirectories {
   // Files shipped with the program (english.ini, the manual): beside the executable
   // in a build folder or portable copy, ../share/snaprill/ in an installed layout.
   std::string dataDir;
+  // The capture history's folder: $XDG_DATA_HOME/snaprill/ (~/.local/share/snaprill/)
+  // for an installed program, beside the settings for a portable copy and with
+  // SNAPRILL_HOME. Made only when the history is written to.
+  std::string historyDir;
 };
 
 // No folder fit for settings or pictures: what() says which were looked at and why

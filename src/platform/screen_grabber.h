@@ -1,5 +1,5 @@
-// Pictures of the screen taken by the program itself, where the system's Print
-// Screen does not put one on the clipboard for it (a Wayland session).
+// Pictures of the screen taken by the program itself: from the X server, or through
+// the compositor in a Wayland session.
 #pragma once
 
 #include "image/bitmap.h"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -121,11 +122,16 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime now() const = 0;
+  // The same moment as a point in time, as it is kept with a capture.
+  virtual std::chrono::system_clock::time_point instant() const = 0;
 };
 
 class SystemClock : public Clock {
  public:
   LocalTime now() const override;
+  std::chrono::system_clock::time_point instant() const override {
+    return std::chrono::system_clock::now();
+  }
 };
 
 // Starts a program detached, without a shell, without waiting for it to run.
@@ -194,13 +200,6 @@ class TextRenderer {
   // drawn on directly; other formats keep their format.
   virtual void draw(Bitmap& target, int x, int y, const std::string& utf8, const TextFont& font,
                     const std::optional<Rgb>& background) = 0;
-};
-
-// Lets pending window messages through while long work runs on the UI thread.
-class EventPump {
- public:
-  virtual ~EventPump() = default;
-  virtual void processPendingEvents() = 0;
 };
 
 }  // namespace snaprill

@@ -183,8 +183,14 @@ std::vector<std::pair<std::string, std::string>> savedKeys() {
 }
 
 SettingsFiles::SettingsFiles(Options& options, Texts& texts, SaveState& state,
-                             const ProgramDirectories& dirs, CaptureCycle* cycle)
-    : options_(options), texts_(texts), state_(state), dirs_(dirs), cycle_(cycle) {
+                             const ProgramDirectories& dirs, CaptureCycle* cycle,
+                             CaptureReporter* reporter)
+    : options_(options),
+      texts_(texts),
+      state_(state),
+      dirs_(dirs),
+      cycle_(cycle),
+      reporter_(reporter) {
   // Until a settings file says otherwise, pictures go to the default output folder;
   // and there while the folder a file gives is missing.
   options_.setText(Option::outputDir, dirs_.defaultOutput);
@@ -241,7 +247,7 @@ void SettingsFiles::saveWaitingChanges() {
   try {
     saveMainFile();
   } catch (...) {
-    if (cycle_) cycle_->reportError(std::current_exception());
+    reportError(std::current_exception());
   }
 }
 
@@ -358,12 +364,16 @@ void SettingsFiles::restoreUserSettings() {
   optionsAsInMainFile();
 }
 
-void SettingsFiles::captureEnded(const SaveOutcome& outcome) {
+void SettingsFiles::reportError(std::exception_ptr error) {
+  if (reporter_ != nullptr) reporter_->reportError(error);
+}
+
+void SettingsFiles::captureEnded(const SaveOutcome& outcome, const CaptureSource&) {
   const std::string missing = std::exchange(missingOptionsFile_, std::string());
   try {
     restoreUserSettings();
   } catch (...) {
-    if (cycle_) cycle_->reportError(std::current_exception());
+    reportError(std::current_exception());
   }
   // A number remembered for the next start is kept as soon as options are.
   if (!outcome.path.empty() && options_.checked(Option::rememberLastNumber)) changed();

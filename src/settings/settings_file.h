@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "capture/capture_cycle.h"
+#include "capture/capture_reporter.h"
 #include "options/texts.h"
 #include "platform/program_dir.h"
 
@@ -31,10 +32,11 @@ class SettingsFiles : private CaptureObserver {
  public:
   // With a cycle, a full load that finds "Pause Snaprill after starting" checked
   // pauses it (or resumes it when it is paused), and the auto-save captures bring
-  // the user's settings back; snaprill-batch has none. Everything given outlives the
-  // settings files.
+  // the user's settings back; snaprill-batch has none. Errors of what runs by itself
+  // (the save a moment after a change, the return after an auto-save capture) go to
+  // the reporter. Everything given outlives the settings files.
   SettingsFiles(Options& options, Texts& texts, SaveState& state, const ProgramDirectories& dirs,
-                CaptureCycle* cycle = nullptr);
+                CaptureCycle* cycle = nullptr, CaptureReporter* reporter = nullptr);
   ~SettingsFiles() override;
   SettingsFiles(const SettingsFiles&) = delete;
   SettingsFiles& operator=(const SettingsFiles&) = delete;
@@ -66,7 +68,7 @@ class SettingsFiles : private CaptureObserver {
   // whose number is remembered) leaves to save goes into the main settings file
   // kSaveDelay milliseconds after the last change, so that a crash or a display
   // gone costs no choice made before. One timer, restarted by each change; none
-  // runs while nothing changes. Errors go to the cycle's handler.
+  // runs while nothing changes. Errors go to the reporter.
   void saveChangesSoon(std::unique_ptr<Timer> timer);
   static constexpr int kSaveDelay = 1000;  // milliseconds
 
@@ -103,7 +105,8 @@ class SettingsFiles : private CaptureObserver {
   // change of the user's waits to be saved.
   void optionsAsInMainFile();
   void showOutputDirectoryChoice();
-  void captureEnded(const SaveOutcome& outcome) override;
+  void captureEnded(const SaveOutcome& outcome, const CaptureSource& source) override;
+  void reportError(std::exception_ptr error);
   void restoreUserSettings();
 
   Options& options_;
@@ -111,6 +114,7 @@ class SettingsFiles : private CaptureObserver {
   SaveState& state_;
   const ProgramDirectories& dirs_;
   CaptureCycle* cycle_;
+  CaptureReporter* reporter_;
   bool restorePending_ = false;
   // The options file of the waiting auto-save capture, when it was not found.
   std::string missingOptionsFile_;

@@ -28,10 +28,12 @@ bool modifiersMatch(int shortcut, int held) {
 
 }  // namespace
 
-Hotkeys::Hotkeys(Options& options, CaptureCycle& cycle, SettingsFiles& settings, Platform& services,
-                 KeyboardState& keyboard, KeyInjector& keys)
+Hotkeys::Hotkeys(Options& options, CaptureCycle& cycle, CaptureReporter& reporter,
+                 SettingsFiles& settings, Platform& services, KeyboardState& keyboard,
+                 KeyInjector& keys)
     : options_(options),
       cycle_(cycle),
+      reporter_(reporter),
       settings_(settings),
       keyboard_(keyboard),
       keys_(keys),
@@ -136,7 +138,7 @@ void Hotkeys::actReportingErrors(const Slot& slot) {
   try {
     act(slot);
   } catch (...) {
-    cycle_.reportError(std::current_exception());
+    reporter_.reportError(std::current_exception());
   }
 }
 

@@ -23,6 +23,7 @@
 
 #include "base/callbacks.h"
 #include "capture/capture_cycle.h"
+#include "capture/capture_reporter.h"
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 
@@ -32,16 +33,16 @@ class Hotkeys : private CaptureObserver {
  public:
   // Its timer ticks every millisecond while on (and, on the desktop, only while
   // wantsTicks()); everything given outlives the hotkeys.
-  Hotkeys(Options& options, CaptureCycle& cycle, SettingsFiles& settings, Platform& services,
-          KeyboardState& keyboard, KeyInjector& keys);
+  Hotkeys(Options& options, CaptureCycle& cycle, CaptureReporter& reporter, SettingsFiles& settings,
+          Platform& services, KeyboardState& keyboard, KeyInjector& keys);
   ~Hotkeys() override;
   Hotkeys(const Hotkeys&) = delete;
   Hotkeys& operator=(const Hotkeys&) = delete;
 
   Timer& timer() { return *timer_; }
-  // One tick of the hotkey timer. Keys pressed while a capture is being written
-  // (the AVI writer lets events through) do nothing, so that the settings restore of
-  // an auto-save capture never wraps another capture; they still set their latches.
+  // One tick of the hotkey timer. Keys seen while a capture is being written do
+  // nothing, so that the settings restore of an auto-save capture never wraps
+  // another capture; they still set their latches.
   void onHotkeyTick();
   // All latches clear, as at start-up once the settings are loaded.
   void clearLatches();
@@ -92,11 +93,12 @@ class Hotkeys : private CaptureObserver {
   void stateChanged() override;
   void examine(std::size_t slot, bool ignorePress);
   void act(const Slot& slot);
-  // Errors of an action go to the capture cycle, which tells the user.
+  // Errors of an action go to the reporter, which tells the user.
   void actReportingErrors(const Slot& slot);
 
   Options& options_;
   CaptureCycle& cycle_;
+  CaptureReporter& reporter_;
   SettingsFiles& settings_;
   KeyboardState& keyboard_;
   KeyInjector& keys_;

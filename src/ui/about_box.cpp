@@ -6,13 +6,13 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "base/product.h"
+#include "formats/modern_types.h"
 #include "ui/icons.h"
 #include "ui/link_label.h"
 #include "ui/ui_texts.h"
@@ -22,56 +22,20 @@ namespace snaprill {
 namespace {
 
 constexpr int kCreditsWidth = 401;
-constexpr int kCreditsStepMs = 30;
 constexpr int kUptimeStepMs = 100;
 // Who made it, and whom it owes: the projects it is built on.
 constexpr const char* kAuthorCredit = "the Snaprill developers";
-constexpr const char* kThankedNames =
-    "the Qt Project, libjpeg-turbo, zlib, libdeflate, giflib and the X.Org Foundation";
+QString thankedNames() {
+  return QStringLiteral("the Qt Project, libjpeg-turbo, zlib, libdeflate, giflib, ") +
+         (kModernTypesBuilt ? QStringLiteral("libwebp, libavif, libjxl, ") : QString()) +
+         QStringLiteral("and the X.Org Foundation");
+}
 
 QString fromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
-
-// The strip the credits scroll through: the line drawn at its position.
-class CreditsStrip : public QWidget {
- public:
-  explicit CreditsStrip(QWidget* parent) : QWidget(parent), x_(kCreditsWidth + 10) {
-    setObjectName(QStringLiteral("creditsArea"));
-    QFont verdana(QStringLiteral("Verdana"));
-    verdana.setPointSizeF(font().pointSizeF());
-    setFont(verdana);
-    setFixedHeight(fontMetrics().height());
-    setMinimumWidth(kCreditsWidth);
-  }
-
-  void setText(const QString& text) {
-    text_ = text;
-    update();
-  }
-  const QString& text() const { return text_; }
-  int position() const { return x_; }
-
-  // One pixel to the left; past its own width, the line enters again from the right.
-  void step() {
-    --x_;
-    if (x_ < -fontMetrics().horizontalAdvance(text_) - 10) x_ = width() + 10;
-    update();
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(x_, fontMetrics().ascent(), text_);
-  }
-
- private:
-  QString text_;
-  int x_;
-};
 
 QStringList quickHelpLines(const Texts& texts) {
   QStringList lines;
@@ -105,7 +69,16 @@ AboutBox::AboutBox(const Texts& texts, Launcher& launcher, std::function<long lo
   uptimeLabel_->setObjectName(QStringLiteral("uptimeLabel"));
   uptimeLabel_->setVisible(false);
 
-  creditsArea_ = new CreditsStrip(this);
+  // The credits stand still, one paragraph each, wrapped at the box's width: every
+  // word readable at once, in every language, at any size of the box.
+  creditsArea_ = new QLabel(this);
+  creditsArea_->setObjectName(QStringLiteral("creditsArea"));
+  QFont verdana(QStringLiteral("Verdana"));
+  verdana.setPointSizeF(font().pointSizeF());
+  creditsArea_->setFont(verdana);
+  creditsArea_->setTextFormat(Qt::PlainText);
+  creditsArea_->setWordWrap(true);
+  creditsArea_->setMinimumWidth(kCreditsWidth);
   quickHelpGroup_ = new QGroupBox(this);
   quickHelpGroup_->setObjectName(QStringLiteral("quickHelpGroup"));
   quickHelpView_ = new QPlainTextEdit(quickHelpGroup_);
@@ -138,8 +111,6 @@ AboutBox::AboutBox(const Texts& texts, Launcher& launcher, std::function<long lo
   layout->addWidget(quickHelpGroup_, 1);
   layout->addWidget(okButton_, 0, Qt::AlignHCenter);
 
-  creditsTimer_.setInterval(kCreditsStepMs);
-  connect(&creditsTimer_, &QTimer::timeout, this, &AboutBox::onCreditsTick);
   uptimeTimer_.setInterval(kUptimeStepMs);
   connect(&uptimeTimer_, &QTimer::timeout, this, &AboutBox::onUptimeTick);
 }
@@ -153,10 +124,6 @@ void AboutBox::revealUptime() {
     onUptimeTick();
     uptimeTimer_.start();
   }
-}
-
-int AboutBox::creditsPosition() const {
-  return creditsArea_->position();
 }
 
 QString AboutBox::creditsText() const {
@@ -180,11 +147,10 @@ void AboutBox::applyTexts() {
   };
   QString author = QString::fromUtf8(kAuthorCredit);
   if (!homePage().empty()) author += QStringLiteral(" (") + fromUtf8(homePage()) + ')';
-  const QString gap(21, QLatin1Char(' '));
-  creditsArea_->setText(text("Info", "Programmer") + QStringLiteral(": ") + author + gap +
-                        text("Info", "Thanks") + QStringLiteral(": ") +
-                        QString::fromUtf8(kThankedNames) + gap +
-                        fromUtf8(texts_.translatorCredit()));
+  creditsArea_->setText(QStringList{text("Info", "Programmer") + QStringLiteral(": ") + author,
+                                    text("Info", "Thanks") + QStringLiteral(": ") + thankedNames(),
+                                    fromUtf8(texts_.translatorCredit())}
+                            .join(QLatin1Char('\n')));
   quickHelpView_->setPlainText(quickHelpLines(texts_).join(QLatin1Char('\n')));
   okButton_->setText(text("Info", "OK"));
   setWindowTitle(text("Info", "Caption"));
@@ -193,24 +159,21 @@ void AboutBox::applyTexts() {
 
 void AboutBox::showEvent(QShowEvent* event) {
   applyTexts();
+  // As tall as the credits need once wrapped in this language, with the quick help
+  // whole below them.
+  adjustSize();
   // Centred on the screen the main window is on.
   const QScreen* screen =
       parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
   if (screen) move(screen->geometry().center() - rect().center());
   onUptimeTick();
   if (uptimeRevealed_) uptimeTimer_.start();
-  creditsTimer_.start();
   QDialog::showEvent(event);
 }
 
 void AboutBox::hideEvent(QHideEvent* event) {
-  creditsTimer_.stop();
   uptimeTimer_.stop();
   QDialog::hideEvent(event);
-}
-
-void AboutBox::onCreditsTick() {
-  creditsArea_->step();
 }
 
 void AboutBox::onUptimeTick() {

@@ -1,6 +1,6 @@
 // The about box, which is also the built-in help: the product and its version, the
-// home page, a credits line that scrolls while the box is shown and goes on where
-// it stopped, the quick help of the language file, and a hidden running time.
+// home page, the credits (who wrote it, whom it thanks, who translated it), the
+// quick help of the language file, and a hidden running time.
 #pragma once
 
 #include <QDialog>
@@ -17,8 +17,6 @@ class QPushButton;
 
 namespace snaprill {
 
-class CreditsStrip;
-
 class AboutBox : public QDialog {
   Q_OBJECT
 
@@ -32,11 +30,8 @@ class AboutBox : public QDialog {
   void revealUptime();
   bool uptimeRevealed() const { return uptimeRevealed_; }
 
-  // The horizontal position of the credits line, in pixels (negative: scrolled
-  // partly off the left edge).
-  int creditsPosition() const;
+  // The credits, one line each.
   QString creditsText() const;
-  const QTimer& creditsTimer() const { return creditsTimer_; }
   const QTimer& uptimeTimer() const { return uptimeTimer_; }
 
   void openHomePage();
@@ -50,19 +45,17 @@ class AboutBox : public QDialog {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void onCreditsTick();
   void onUptimeTick();
   void applyTexts();
 
   const Texts& texts_;
   Launcher& launcher_;
   std::function<long long()> uptimeMs_;
-  CreditsStrip* creditsArea_ = nullptr;
+  QLabel* creditsArea_ = nullptr;
   QGroupBox* quickHelpGroup_ = nullptr;
   QPlainTextEdit* quickHelpView_ = nullptr;
   QPushButton* okButton_ = nullptr;
   QLabel* uptimeLabel_ = nullptr;
-  QTimer creditsTimer_;
   QTimer uptimeTimer_;
   bool uptimeRevealed_ = false;
 };

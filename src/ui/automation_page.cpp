@@ -133,7 +133,7 @@ QWidget* OptionPages::buildAutomationPage() {
   connect(galleryStartButton, &QPushButton::clicked, this,
           [this, galleryStartButton, galleryProgress] {
             GalleryControls controls(galleryStartButton, galleryProgress);
-            guarded(session_.cycle, [this, &controls] {
+            guarded(session_.reports, [this, &controls] {
               createGallery(options_, session_.texts, session_.services.dialogs, controls);
             });
           });
@@ -174,7 +174,7 @@ void OptionPages::connectAutomation(Automation& automation) {
   // After a language change the link says what a click would do now, not "Start".
   texts_.bind({"Timers", "Start"}, [refresh](const QString&) { refresh(); });
   connect(startStopLink_, &LinkLabel::clicked, this,
-          [this] { guarded(session_.cycle, [this] { automation_->toggleAutomation(); }); });
+          [this] { guarded(session_.reports, [this] { automation_->toggleAutomation(); }); });
   startStopLink_->setEnabled(true);
   refresh();
 }
@@ -184,7 +184,8 @@ QWidget* OptionPages::buildSettingsPage() {
   page->setObjectName(QStringLiteral("settingsPage"));
   QGroupBox* settingsGroup = group({"Settings", "Settings"}, "settingsGroup");
   LinkLabel* resetCounterLink = link({"Settings", "ResetImageCount"}, "resetCounterLink");
-  connect(resetCounterLink, &LinkLabel::clicked, this, [this] { session_.cycle.resetCounter(); });
+  connect(resetCounterLink, &LinkLabel::clicked, this,
+          [this] { session_.reports.resetCounterIfConfirmed(); });
   auto* layout = new QGridLayout(settingsGroup);
   layout->addWidget(
       check(Option::rememberLastNumber, {"Settings", "RememberLastPic"}, "rememberLastNumber"), 0,
@@ -211,8 +212,40 @@ QWidget* OptionPages::buildSettingsPage() {
       1);
   auto* pageLayout = new QVBoxLayout(page);
   pageLayout->addWidget(settingsGroup);
+  pageLayout->addWidget(buildHistoryGroup());
   pageLayout->addStretch(1);
   return page;
+}
+
+QGroupBox* OptionPages::buildHistoryGroup() {
+  QGroupBox* historyGroup = group({"History", "Group"}, "historyGroup");
+  QLineEdit* neverRead = field(Option::historyNeverRead, "historyNeverRead");
+  texts_.bindToolTip(neverRead, {"History", "NeverReadHint"});
+  historyPlace_ = new QLabel(historyGroup);
+  historyPlace_->setObjectName(QStringLiteral("historyPlace"));
+  historyPlace_->setTextFormat(Qt::PlainText);
+  forgetHistoryLink_ = link({"History", "Forget"}, "forgetHistoryLink");
+  forgetHistoryLink_->setEnabled(false);
+  auto* layout = new QGridLayout(historyGroup);
+  layout->addWidget(check(Option::historyEnabled, {"History", "Keep"}, "historyEnabled"), 0, 0, 1,
+                    2);
+  layout->addWidget(label({"History", "NeverRead"}, neverRead), 1, 0);
+  layout->addWidget(neverRead, 1, 1);
+  layout->addWidget(historyPlace_, 2, 0, 1, 2);
+  layout->addWidget(forgetHistoryLink_, 3, 0, 1, 2, Qt::AlignLeft);
+  layout->setColumnStretch(1, 1);
+  return historyGroup;
+}
+
+void OptionPages::connectHistory(std::function<std::string()> indexPath,
+                                 std::function<void()> forget) {
+  texts_.bind({"History", "Where"}, [this, indexPath](const QString& text) {
+    historyPlace_->setText(QString(text).replace(QLatin1String("%s"), toQString(indexPath())));
+  });
+  connect(forgetHistoryLink_, &LinkLabel::clicked, this, [this, forget] {
+    if (session_.services.dialogs.confirm(session_.texts.get("History", "ForgetConfirm"))) forget();
+  });
+  forgetHistoryLink_->setEnabled(true);
 }
 
 void OptionPages::browseExternalProgram() {

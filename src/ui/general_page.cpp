@@ -101,8 +101,8 @@ QWidget* OptionPages::buildGeneralPage() {
           Qt::CaseInsensitive);
     };
     exampleFileName->setText(toQString(snaprill::exampleFileName(options_)));
-    plainNumbers->setText(withExample({"Filename", "NoZeros"}, false));
-    zeroPadNumbers->setText(withExample({"Filename", "AddZeros"}, true));
+    setCaptionKeepingKey(plainNumbers, withExample({"Filename", "NoZeros"}, false));
+    setCaptionKeepingKey(zeroPadNumbers, withExample({"Filename", "AddZeros"}, true));
   };
   for (const Option named :
        {Option::filePrefix, Option::zeroPadNumbers, Option::outputType, Option::saveAnimation}) {
@@ -115,8 +115,6 @@ QWidget* OptionPages::buildGeneralPage() {
   auto* fileNameLayout = new QGridLayout(fileNameGroup);
   fileNameLayout->addWidget(label({"Filename", "Beginning"}, prefix), 0, 0);
   name(prefix, {{"Filename", "Beginning"}});
-  keepWithoutMnemonic(plainNumbers);
-  keepWithoutMnemonic(zeroPadNumbers);
   fileNameLayout->addWidget(prefix, 0, 1);
   fileNameLayout->addWidget(label({"Filename", "Example"}), 1, 0);
   fileNameLayout->addWidget(exampleFileName, 1, 1);
@@ -234,7 +232,7 @@ void OptionPages::changeOutputDir() {
       choosers_.directory(toQString(options_.text(Option::outputDir)), window());
   if (!chosen) return;
   options_.setText(Option::outputDir, withTrailingSlash(toUtf8(*chosen)));
-  guarded(session_.cycle, [this] { session_.settings.writeOutputDir(); });
+  guarded(session_.reports, [this] { session_.settings.writeOutputDir(); });
 }
 
 void OptionPages::chooseOptionFile(Option file) {

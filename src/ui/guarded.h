@@ -4,16 +4,16 @@
 
 #include <exception>
 
-#include "capture/capture_cycle.h"
+#include "capture/capture_reporter.h"
 
 namespace snaprill {
 
 template <class F>
-void guarded(CaptureCycle& cycle, F&& work) {
+void guarded(CaptureReporter& reporter, F&& work) {
   try {
     work();
   } catch (...) {
-    cycle.reportError(std::current_exception());
+    reporter.reportError(std::current_exception());
   }
 }
 

@@ -173,7 +173,7 @@ void OptionPages::chooseTextFont() {
                                                (chosen->italic() ? kTextItalic : 0) |
                                                (chosen->underline() ? kTextUnderline : 0) |
                                                (chosen->strikeOut() ? kTextStrikeOut : 0));
-  guarded(session_.cycle, [this] { session_.settings.writeFont(); });
+  guarded(session_.reports, [this] { session_.settings.writeFont(); });
 }
 
 void OptionPages::updateTextPreview() {
@@ -196,7 +196,7 @@ void OptionPages::loadOverlay() {
   const std::optional<std::string> path = session_.services.dialogs.openFile(
       session_.texts.get("Dialogs", "LoadImage"), kOverlayFilter, std::string());
   if (!path) return;
-  guarded(session_.cycle, [this, &path] { session_.state.overlay.load(*path); });
+  guarded(session_.reports, [this, &path] { session_.state.overlay.load(*path); });
   refreshOverlayPreview();
 }
 

@@ -6,7 +6,9 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -17,6 +19,8 @@
 #include "ui/directory_chooser.h"
 #include "ui/guarded.h"
 #include "ui/help_topics.h"
+#include "ui/history_keeper.h"
+#include "ui/history_window.h"
 #include "ui/icons.h"
 #include "ui/mnemonics.h"
 #include "ui/no_tray_notice.h"
@@ -92,7 +96,7 @@ MainWindow::MainWindow(Session& session, QtTray& tray, Choosers& choosers)
   connect(topStrip_, &TopStrip::helpRequested, this, &MainWindow::showAboutBox);
   connect(topStrip_, &TopStrip::advancedRequested, this, &MainWindow::toggleOptionPages);
   connect(topStrip_, &TopStrip::pauseRequested, this,
-          [this] { guarded(session_.cycle, [this] { session_.cycle.togglePause(); }); });
+          [this] { guarded(session_.reports, [this] { session_.cycle.togglePause(); }); });
   connect(pages_, &OptionPages::helpRequested, this, [this] { openHelpTopic(kAutoSaveTopic); });
   new HelpKeys(this, [this](int topic) { openHelpTopic(topic); });
 
@@ -130,6 +134,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildMenus() {
   QMenu* fileMenu = menuBar()->addMenu(QString());
+  fileMenu_ = fileMenu;
   texts_.bind(fileMenu, {"MainMenu", "File"});
   texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::chooseLanguage),
               {"MainMenu", "ChooseLang"});
@@ -137,7 +142,7 @@ void MainWindow::buildMenus() {
               {"MainMenu", "HideWindow"});
   fileMenu->addSeparator();
   pauseAction_ = fileMenu->addAction(QString(), this, [this] {
-    guarded(session_.cycle, [this] { session_.cycle.togglePause(); });
+    guarded(session_.reports, [this] { session_.cycle.togglePause(); });
   });
   fileMenu->addSeparator();
   texts_.bind(fileMenu->addAction(QString(), this, &MainWindow::loadChosenSettings),
@@ -185,7 +190,7 @@ void MainWindow::buildTrayMenu() {
   trayMenu_.setDefaultAction(showWindowAction);
   trayMenu_.addSeparator();
   trayPauseAction_ = trayMenu_.addAction(QString(), this, [this] {
-    guarded(session_.cycle, [this] { session_.cycle.togglePause(); });
+    guarded(session_.reports, [this] { session_.cycle.togglePause(); });
   });
   trayMenu_.addSeparator();
   QAction* trayExitAction = trayMenu_.addAction(QString(), this, &MainWindow::exitFromTray);
@@ -194,8 +199,55 @@ void MainWindow::buildTrayMenu() {
   connect(&tray_.icon(), &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 }
 
+void MainWindow::connectHistory(HistoryKeeper& keeper) {
+  historyKeeper_ = &keeper;
+  historyWindow_ = new HistoryWindow(session_, keeper, this);
+  // After Hide Window in the File menu, after Show Window in the tray's.
+  QAction* fileItem = new QAction(this);
+  fileMenu_->insertAction(fileMenu_->actions().value(2), fileItem);
+  QAction* trayItem = new QAction(this);
+  trayMenu_.insertAction(trayMenu_.actions().value(1), trayItem);
+  for (QAction* item : {fileItem, trayItem}) {
+    item->setObjectName(QStringLiteral("findCapture"));
+    texts_.bind(item, {"History", "Find"});
+    connect(item, &QAction::triggered, this, &MainWindow::showHistory);
+  }
+  new QShortcut(QKeySequence::Find, this, this, &MainWindow::showHistory);
+  pages_->connectHistory(
+      [&keeper] { return keeper.indexPath(); },
+      [this, &keeper] {
+        if (historyWindow_->isVisible()) historyWindow_->hide();
+        if (!keeper.forgetAll()) {
+          session_.services.dialogs.errorBox(replaceIgnoringCase(
+              session_.texts.get("History", "NotDeleted"), "%s", keeper.indexPath()));
+        }
+      });
+  addKeyboardKeys();
+}
+
+void MainWindow::showHistory() {
+  if (historyWindow_) historyWindow_->showAndSearch();
+}
+
+void MainWindow::offerToIndex(int pictures) {
+  if (pictures <= 0 || !historyKeeper_) return;
+  // Not modal: the program goes on taking captures while the question waits.
+  auto* box =
+      new QMessageBox(QMessageBox::Question, QStringLiteral("Snaprill"),
+                      toQString(replaceIgnoringCase(session_.texts.get("History", "Offer"), "%s",
+                                                    session_.options.text(Option::outputDir))),
+                      QMessageBox::Yes | QMessageBox::No, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("indexOffer"));
+  connect(box, &QMessageBox::finished, this, [this](int result) {
+    if (result == QMessageBox::Yes && historyKeeper_) historyKeeper_->indexOutputFolder();
+  });
+  box->open();
+}
+
 void MainWindow::applyTexts() {
   texts_.applyAll();
+  if (historyWindow_) historyWindow_->applyTexts();
   addKeyboardKeys();
   typePicker_->applyTexts();
   dirChooser_->applyTexts();
@@ -279,7 +331,8 @@ void MainWindow::loadChosenSettings() {
       "Snaprill", kSettingsFilter, session_.services.dirs.configDir);
   if (!file) return;
   LoadedSettings loaded;
-  guarded(session_.cycle, [this, &file, &loaded] { loaded = session_.settings.load(*file, true); });
+  guarded(session_.reports,
+          [this, &file, &loaded] { loaded = session_.settings.load(*file, true); });
   applyTexts();
   pages_->refreshOverlayPreview();
   if (loaded.windowPositionStored) placeWindow(true);
@@ -290,7 +343,7 @@ void MainWindow::saveSettingsAs() {
       "Snaprill", kSettingsFilter, "snp", session_.services.dirs.configDir);
   if (!file) return;
   storeWindowPlace();
-  guarded(session_.cycle, [this, &file] { session_.settings.save(*file); });
+  guarded(session_.reports, [this, &file] { session_.settings.save(*file); });
 }
 
 void MainWindow::chooseLanguage() {
@@ -299,7 +352,7 @@ void MainWindow::chooseLanguage() {
       session_.services.dialogs.openFile(session_.texts.get("Dialogs", "ChooseLang"),
                                          "INI (*.ini)|*.ini", session_.services.dirs.dataDir);
   if (!file) return;
-  guarded(session_.cycle, [this, &file] {
+  guarded(session_.reports, [this, &file] {
     session_.settings.loadLanguage(*file);
     session_.settings.writeLanguageFile(*file);
   });

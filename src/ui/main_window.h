@@ -22,6 +22,8 @@
 namespace snaprill {
 
 class AboutBox;
+class HistoryKeeper;
+class HistoryWindow;
 class DirectoryChooser;
 class NoTrayNotice;
 class OptionBinding;
@@ -69,6 +71,14 @@ class MainWindow : public QMainWindow {
   // browser showed it.
   void openHelpTopic(int topic);
 
+  // The capture history's window, menu items (File and tray: "Find a capture…"),
+  // Ctrl+F and Settings group, from here on; the keeper outlives the window.
+  void connectHistory(HistoryKeeper& keeper);
+  void showHistory();
+  // The first start with a history offers to index the pictures already saved.
+  void offerToIndex(int pictures);
+  HistoryWindow* historyWindow() { return historyWindow_; }
+
   // Every caption again, after a language file was applied.
   void applyTexts();
   const UiTexts& uiTexts() const { return texts_; }
@@ -114,6 +124,9 @@ class MainWindow : public QMainWindow {
   QAction* pauseAction_ = nullptr;      // File menu
   QAction* trayPauseAction_ = nullptr;  // tray menu
   QAction* helpFileAction_ = nullptr;
+  QMenu* fileMenu_ = nullptr;
+  HistoryKeeper* historyKeeper_ = nullptr;
+  HistoryWindow* historyWindow_ = nullptr;
   QMenu trayMenu_;
   QTimer hideTimer_;
   QElapsedTimer runningFor_;  // since start-up: the about box's running time

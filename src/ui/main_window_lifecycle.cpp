@@ -22,21 +22,21 @@ void MainWindow::startUp(bool hideSwitch) {
   // and may pause the cycle), then the output folder made usable.
   SettingsFiles& settings = session_.settings;
   LoadedSettings loaded;
-  guarded(session_.cycle,
+  guarded(session_.reports,
           [&settings, &loaded] { loaded = settings.loadStartup(settings.mainFile()); });
-  guarded(session_.cycle, [&settings] { settings.settleOutputDirectory(); });
+  guarded(session_.reports, [&settings] { settings.settleOutputDirectory(); });
   // From here on a change is saved a moment later, not only at the close: a display
   // that goes away ends the program without one.
   settings.saveChangesSoon(session_.services.newTimer());
   applyTexts();
   pages_->refreshOverlayPreview();
-  guarded(session_.cycle, [this] {
+  guarded(session_.reports, [this] {
     session_.cycle.start();
     if (session_.options.checked(Option::trayIconAlways)) session_.status.tray().add();
   });
   // Once, after the counter: the user would otherwise learn only at the close.
   if (const auto notice = settingsFileNotice(settings.mainFile(), session_.texts)) {
-    session_.cycle.showNotice(*notice);
+    session_.reports.notice(*notice);
   }
   placeWindow(loaded.windowPositionStored);
   if (hideSwitch) {
@@ -65,7 +65,7 @@ void MainWindow::hideWindow() {
   }
   noTrayNotice_->checkTray();
   hiddenToTray_ = true;
-  guarded(session_.cycle, [this] {
+  guarded(session_.reports, [this] {
     session_.status.tray().showForHiddenWindow(session_.options.checked(Option::trayIconAlways));
   });
   hide();
@@ -77,7 +77,7 @@ void MainWindow::showWindow() {
   showNormal();
   raise();
   activateWindow();
-  guarded(session_.cycle, [this] {
+  guarded(session_.reports, [this] {
     if (!session_.options.checked(Option::trayIconAlways)) session_.status.tray().remove();
   });
 }
@@ -136,13 +136,13 @@ void MainWindow::closeProgram() {
   // Kept for the next start; a window started hidden keeps the place it was given.
   storeWindowPlace();
   session_.status.closing();
-  session_.cycle.close();
-  guarded(session_.cycle, [this] { session_.settings.close(); });
+  guarded(session_.reports, [this] { session_.cycle.close(); });
+  guarded(session_.reports, [this] { session_.settings.close(); });
   QCoreApplication::quit();
 }
 
 void MainWindow::exitFromTray() {
-  guarded(session_.cycle, [this] { session_.status.tray().remove(); });
+  guarded(session_.reports, [this] { session_.status.tray().remove(); });
   closeProgram();
 }
 

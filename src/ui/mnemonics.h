@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QAbstractButton;
 class QMenu;
 class QWidget;
 
@@ -26,8 +27,9 @@ QStringList withMnemonics(const QStringList& captions, QString& reserved);
 void addMnemonics(QWidget* scope, QString& reserved);
 void addMnemonics(QMenu* menu);
 
-// Marks a widget whose caption the program rewrites as it goes (a live example):
-// it gets no key, which the next rewrite would take away again.
-void keepWithoutMnemonic(QWidget* widget);
+// Sets the caption of a button the program rewrites as it goes (a live example in
+// it): the key addMnemonics gave it stays through every rewrite, and the next
+// addMnemonics chooses from the caption without it.
+void setCaptionKeepingKey(QAbstractButton* button, const QString& caption);
 
 }  // namespace snaprill

@@ -11,6 +11,24 @@
 
 namespace snaprill {
 
+namespace {
+
+// Tab enters a group of radio buttons at the chosen one. Qt leaves the tab stop of
+// a group to its chosen button only once a button of it has had the focus; until
+// then each button is a stop, and Tab landed on the first, chosen or not.
+void tabToChosenRadio(QAbstractButton* button) {
+  if (!button->isChecked() || !button->autoExclusive() || !button->parentWidget()) return;
+  for (QAbstractButton* other : button->parentWidget()->findChildren<QAbstractButton*>(
+           QString(), Qt::FindDirectChildrenOnly)) {
+    if (!other->autoExclusive() || !other->isCheckable()) continue;
+    const int policy = other->focusPolicy();
+    other->setFocusPolicy(static_cast<Qt::FocusPolicy>(other == button ? policy | Qt::TabFocus
+                                                                       : policy & ~Qt::TabFocus));
+  }
+}
+
+}  // namespace
+
 OptionBinding::~OptionBinding() {
   for (const Watch& w : watches_) options_.unwatch(w.id);
 }
@@ -34,6 +52,7 @@ void OptionBinding::check(QAbstractButton* box, Option id) {
   watch(id, [this, box, id] {
     const QSignalBlocker quiet(box);
     box->setChecked(options_.checked(id));
+    tabToChosenRadio(box);
   });
 }
 
@@ -46,6 +65,7 @@ void OptionBinding::partnerRadio(QAbstractButton* radio, Option id, std::functio
   watch(id, [this, radio, id] {
     const QSignalBlocker quiet(radio);
     radio->setChecked(!options_.checked(id));
+    tabToChosenRadio(radio);
   });
 }
 

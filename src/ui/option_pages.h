@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QTabWidget>
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "triggers/automation.h"
@@ -51,6 +53,10 @@ class OptionPages : public QTabWidget {
   // page says so and how to bind a key to a capture instead.
   void showNoGlobalShortcutsNote(bool shown);
 
+  // The capture history's group on the Settings page says where the index is and
+  // offers "Forget all" (after a confirmation) from here on.
+  void connectHistory(std::function<std::string()> indexPath, std::function<void()> forget);
+
   // The page of each kind, to bring forward.
   QWidget* generalPage() const { return generalPage_; }
   QWidget* gifPage() const { return gifPage_; }
@@ -71,6 +77,7 @@ class OptionPages : public QTabWidget {
   QWidget* buildDimensionsPage();
   QWidget* buildAutomationPage();
   QWidget* buildSettingsPage();
+  QGroupBox* buildHistoryGroup();
   void addPage(QWidget* page, TextKey caption);
 
   // Commands of the pages.
@@ -130,6 +137,8 @@ class OptionPages : public QTabWidget {
   Automation* automation_ = nullptr;
   Hotkeys* hotkeys_ = nullptr;
   QLabel* noGlobalShortcutsNote_ = nullptr;
+  QLabel* historyPlace_ = nullptr;
+  LinkLabel* forgetHistoryLink_ = nullptr;
   // The caret of the prefix field, kept in place when the prefix is cleaned.
   int prefixCaret_ = 0;
   Callbacks::Id automationWatch_ = 0;

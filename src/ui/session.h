@@ -1,10 +1,11 @@
 // What one running Snaprill consists of, as its windows see it: the options and
-// texts, the services, the state captures leave, the capture cycle and what it
-// shows, the settings files and the quality bar. The program (and a test) makes
-// them; the windows hold these references and outlive none of them.
+// texts, the services, the state captures leave, the capture cycle, what it shows
+// and what is told beyond that, the settings files and the quality bar. The program (and a test)
+// makes them; the windows hold these references and outlive none of them.
 #pragma once
 
 #include "capture/capture_cycle.h"
+#include "capture/capture_reports.h"
 #include "capture/capture_status.h"
 #include "options/options.h"
 #include "options/quality_bar.h"
@@ -20,6 +21,7 @@ struct Session {
   Platform& services;
   SaveState& state;
   CaptureCycle& cycle;
+  CaptureReports& reports;
   CaptureStatus& status;
   SettingsFiles& settings;
   QualityBar& qualityBar;

@@ -34,14 +34,14 @@ class QualityScrollBar : public QScrollBar {
 
 QString description(const UiTexts& texts, int type) {
   if (type < 0 || type >= kTypeCount) return QString();
-  return texts.text({"Descriptions", kOutputTypes[static_cast<std::size_t>(type)].descriptionKey});
+  return texts.text({"Descriptions", outputTypes()[static_cast<std::size_t>(type)].descriptionKey});
 }
 
 }  // namespace
 
 QString outputTypeName(int type) {
   return type >= 0 && type < kTypeCount
-             ? QLatin1String(kOutputTypes[static_cast<std::size_t>(type)].stripName)
+             ? QLatin1String(outputTypes()[static_cast<std::size_t>(type)].stripName)
              : QString();
 }
 
@@ -76,7 +76,7 @@ TopStrip::TopStrip(Session& session, UiTexts& texts, QWidget* parent)
   typeLabel->setBuddy(typePanel_);
   texts_.bindAccessibleName(typePanel_, {{"Main", "ImageType"}});
   QStringList names;
-  for (const OutputTypeInfo& type : kOutputTypes) names << QLatin1String(type.stripName);
+  for (const OutputTypeInfo& type : outputTypes()) names << QLatin1String(type.stripName);
   typePanel_->setWidestNames(names);
   connect(typePanel_, &TypePanel::pressed, this, &TopStrip::typePickerRequested);
   auto* advancedLink = new LinkLabel(this);

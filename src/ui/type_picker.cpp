@@ -9,7 +9,6 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "options/output_types.h"
 #include "ui/readable_colour.h"
 #include "ui/ui_texts.h"
 
@@ -82,7 +81,7 @@ TypePicker::TypePicker(Options& options, const Texts& texts, QWidget* parent)
   const QFontMetrics metrics = fontMetrics();
   rowHeight_ = std::max(kRowHeight, metrics.height() + 4);
   int widest = 0;
-  for (const OutputTypeInfo& type : kOutputTypes) {
+  for (const OutputTypeInfo& type : offeredOutputTypes()) {
     widest = std::max(widest, metrics.horizontalAdvance(QLatin1String(type.pickerName)));
   }
   const int width = std::max(kNarrowestWidth, widest + 20);
@@ -92,7 +91,7 @@ TypePicker::TypePicker(Options& options, const Texts& texts, QWidget* parent)
     rowImages_[i] = new QLabel(this);
     rowImages_[i]->setGeometry(row);
     rowLabels_[i] =
-        new QLabel(QLatin1String(kOutputTypes[static_cast<std::size_t>(i)].pickerName), this);
+        new QLabel(QLatin1String(outputTypes()[static_cast<std::size_t>(i)].pickerName), this);
     rowLabels_[i]->setGeometry(row);
     rowLabels_[i]->setAlignment(Qt::AlignCenter);
     rowImages_[i]->installEventFilter(this);

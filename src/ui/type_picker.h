@@ -1,6 +1,6 @@
 // The image-type picker: a borderless, always-on-top pop-up under the type panel
-// that unrolls downwards in steps of 10 pixels every 10 ms, offers the twelve output
-// types as rows with the current one highlighted, and rolls up again when a type is
+// that unrolls downwards in steps of 10 pixels every 10 ms, offers the output types
+// this build writes as rows with the current one highlighted, and rolls up again when a type is
 // chosen or the user clicks anywhere else. A close request while it stands open or
 // unrolls is refused once: the window rolls up first and then closes for good.
 #pragma once
@@ -10,6 +10,7 @@
 #include <array>
 
 #include "options/options.h"
+#include "options/output_types.h"
 #include "options/texts.h"
 
 class QLabel;
@@ -20,11 +21,12 @@ class TypePicker : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kRowCount = kOutputTypeCount;
-  static constexpr int kFullHeight = 290;
+  static constexpr int kRowCount = kOfferedOutputTypeCount;
+  static constexpr int kRowPitch = 24;
+  // The rows with 3 pixels above the first and below the last: 290 for twelve.
+  static constexpr int kFullHeight = kRowCount * kRowPitch + 2;
   static constexpr int kRollStep = 10;
   static constexpr int kRollInterval = 10;  // milliseconds
-  static constexpr int kRowPitch = 24;
 
   TypePicker(Options& options, const Texts& texts, QWidget* parent = nullptr);
 
@@ -36,11 +38,11 @@ class TypePicker : public QWidget {
 
   // One step of the unrolling or rolling up (the roll timer's tick).
   void onRollTick();
-  // A click on row 1..12: the type becomes that row's, the window hears of the
+  // A click on row 1..kRowCount: the type becomes that row's, the window hears of the
   // choice (even of the type already chosen), and the picker rolls up.
   void chooseRow(int row);
 
-  // Taller than 218 where the desktop's font needs taller rows.
+  // Taller than kFullHeight where the desktop's font needs taller rows.
   int fullHeight() const;
   int rolledHeight() const { return rolledHeight_; }
   bool rollingUp() const { return rollingUp_; }

@@ -258,5 +258,23 @@ TEST_F(BatchTest, OnceTheLastNumberIsUsedNotEvenAnimationFramesAreTaken) {
   EXPECT_EQ(out.str(), "");
 }
 
+// Frames left over at the end are written in the type chosen: a 1-frame AVI after
+// the 3-frame one, not a GIF.
+TEST_F(BatchTest, FramesLeftOverAtTheEndAreAnAviOfFewerFrames) {
+  std::ofstream(home + "s.snp")
+      << "[Snaprill]\nImageType=6\n[GIF]\nSaveAnimation=1\nImageCount=3\n";
+  EXPECT_EQ(run({"--settings", home + "s.snp", "--output-dir", home, "--", picture, picture,
+                 picture, picture}),
+            0)
+      << err.str();
+  EXPECT_EQ(out.str(), home + "snp1.avi\n" + home + "snp2.avi\n");
+  for (const auto& [name, frames] : {std::pair{"snp1.avi", 3u}, std::pair{"snp2.avi", 1u}}) {
+    const std::string b = readWholeFile(home + name, 1 << 20);
+    const std::size_t length = b.find("strh") + 8 + 32;
+    ASSERT_LT(length + 4, b.size()) << name;
+    EXPECT_EQ(static_cast<unsigned char>(b[length]), frames) << name;
+  }
+}
+
 }  // namespace
 }  // namespace snaprill

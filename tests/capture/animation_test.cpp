@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
+#include <string>
 #include <utility>
 
 #include "formats/gif/gif_image.h"
+#include "formats/modern_types.h"
 #include "options/output_type_choice.h"
 #include "support/animation_fixture.h"
 #include "support/full_disk.h"
@@ -76,14 +79,15 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   options.setValue(Option::outputType, kAvi);
   options.setChecked(Option::saveAnimation, true);
   int duringWrite = 0;
-  events.during = [&] {
+  dialogs.whileBusy = [&] {
     // A capture offered while the file is written waits until the write is over.
     ++duringWrite;
     capture(testing::framePicture(30, 10, 9));
   };
   capture(testing::framePicture(30, 10, 1));
   capture(testing::framePicture(30, 10, 2));
-  EXPECT_EQ(duringWrite, 2);
+  // Once for the write: the writer lets no window event through between frames.
+  EXPECT_EQ(duringWrite, 1);
   // Then it begins the next animation.
   EXPECT_FALSE(clipboard.hasPicture());
   EXPECT_EQ(state.animation.pendingFrameIndex(), 0);
@@ -112,7 +116,7 @@ TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
   options.setValue(Option::outputType, kAvi);
   options.setChecked(Option::saveAnimation, true);
   bool fail = true;
-  events.during = [&] {
+  dialogs.whileBusy = [&] {
     if (std::exchange(fail, false)) throw std::bad_alloc();
   };
   capture(testing::framePicture(8, 8, 1));
@@ -146,17 +150,120 @@ TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
   EXPECT_EQ(le32(b, find(b, "strh") + 8 + 20), 1u);
 }
 
-TEST_F(Animation, PendingAviFramesFlushAsGifAtClose) {
-  options.setValue(Option::outputType, kAvi);
+// One step of a case below: a capture, a setting changed as the user changes it,
+// or the close.
+struct Step {
+  enum { Capture, Set, Close } what;
+  Option option = Option::outputType;
+  int value = 0;
+};
+constexpr Step kCapture{Step::Capture};
+constexpr Step kClose{Step::Close};
+constexpr Step set(Option option, int value) {
+  return {Step::Set, option, value};
+}
+
+struct WrittenFile {
+  std::string name;
+  int frames;
+};
+
+struct SettingsCase {
+  const char* fault;               // what went wrong without the rule
+  std::vector<Step> steps;         // after the type GIF, "Save animation" and a count of 3
+  std::vector<WrittenFile> files;  // every file in the folder, in name order
+};
+
+// Frames in a file: an animated GIF's frames each carry the looping extension (a
+// single picture none); an AVI's stream length; a WebP's ANMF chunks (a still
+// picture none).
+int framesIn(const Bytes& b, const std::string& name) {
+  const std::string extension = name.substr(name.rfind('.'));
+  std::size_t frames = 1;
+  if (extension == ".gif") frames = count(b, kLoop);
+  if (extension == ".webp") frames = count(b, {'A', 'N', 'M', 'F'});
+  if (extension == ".avi") frames = le32(b, find(b, "strh") + 8 + 32);
+  return std::max(1, static_cast<int>(frames));
+}
+
+// Frames that wait belong to the animation they were gathered for: a change of the
+// type, the count or "Save each image separately" first writes them as that
+// animation, in that type, under the next number; so does the close.
+TEST_F(Animation, ChangedSettingsAndTheCloseWriteWaitingFramesAsTheirOwnAnimation) {
+  using O = Option;
+  const Step fiveFrames = set(O::animationFrameCount, 5);
+  const Step webp = set(O::outputType, kWebp);
+  const std::vector<SettingsCase> cases = {
+      {"separately clicked: the waiting frame and the next capture made one 2-frame GIF",
+       {kCapture, set(O::saveAnimation, 0), kCapture},
+       {{"snp1.gif", 1}, {"snp2.gif", 1}}},
+      {"AVI frames waiting at the close became a GIF while the type said AVI",
+       {set(O::outputType, kAvi), kCapture, kCapture, kClose},
+       {{"snp1.avi", 2}}},
+      {"separately clicked on AVI: the waiting AVI frame became part of a GIF",
+       {set(O::outputType, kAvi), kCapture, set(O::saveAnimation, 0), set(O::outputType, kGif),
+        kCapture},
+       {{"snp1.avi", 1}, {"snp2.gif", 1}}},
+      {"GIF frames waiting went into the AVI chosen after them",
+       {kCapture, set(O::outputType, kAvi), kCapture, kCapture, kCapture},
+       {{"snp1.gif", 1}, {"snp2.avi", 3}}},
+      {"a count raised while frames waited merged them with later captures",
+       {kCapture, kCapture, set(O::animationFrameCount, 4), kCapture, kCapture, kCapture, kCapture},
+       {{"snp1.gif", 2}, {"snp2.gif", 4}}},
+      {"a count lowered below the waiting frames finished them with one capture more",
+       {fiveFrames, kCapture, kCapture, kCapture, set(O::animationFrameCount, 2), kCapture,
+        kCapture},
+       {{"snp1.gif", 3}, {"snp2.gif", 2}}},
+      {"a setting of the frames alone (the delay) must not cut the animation short",
+       {kCapture, set(O::frameDelay, 20), kCapture, kCapture},
+       {{"snp1.gif", 3}}},
+      {"a WebP frame waited past later captures and took a number after theirs at the exit",
+       {webp, kCapture, set(O::outputType, kJpeg), kCapture, kCapture, kClose},
+       {{"snp1.webp", 1}, {"snp2.jpg", 1}, {"snp3.jpg", 1}}},
+      {"WebP frames waiting went missing when GIF frames followed",
+       {webp, kCapture, set(O::outputType, kGif), kCapture, kClose},
+       {{"snp1.webp", 1}, {"snp2.gif", 1}}},
+  };
+  for (const SettingsCase& c : cases) {
+    SCOPED_TRACE(c.fault);
+    if (!kModernTypesBuilt && c.files.front().name.ends_with(".webp")) continue;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      std::filesystem::remove(entry.path());
+    }
+    state.names.setCounter(0);
+    options.setValue(Option::outputType, kGif);
+    options.setChecked(Option::saveAnimation, true);
+    options.setValue(Option::animationFrameCount, 3);
+    for (const Step& step : c.steps) {
+      if (step.what == Step::Capture) capture(testing::framePicture(8, 8));
+      if (step.what == Step::Set) options.setValue(step.option, step.value);
+      if (step.what == Step::Close) cycle.close();
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected;
+    for (const WrittenFile& f : c.files) expected.push_back(f.name);
+    ASSERT_EQ(names, expected);
+    for (const WrittenFile& f : c.files)
+      EXPECT_EQ(framesIn(file(f.name), f.name), f.frames) << f.name;
+    EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
+  }
+}
+
+// Frames that find no number left when they are written are gone: told, as a
+// capture dropped for that reason is, not in silence.
+TEST_F(Animation, WaitingFramesWithNoNumberLeftAreToldWhenASettingWritesThem) {
   options.setChecked(Option::saveAnimation, true);
-  options.setValue(Option::animationFrameCount, 5);
+  options.setValue(Option::animationFrameCount, 3);
   capture(testing::framePicture(8, 8));
-  capture(testing::framePicture(8, 8));
-  cycle.close();
-  EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
-  const Bytes b = file("snp1.gif");
-  EXPECT_EQ(count(b, kLoop), 2u);
-  EXPECT_FALSE(exists("snp1.avi"));
+  state.names.setCounter(kMaxImageNumber);
+  options.setChecked(Option::saveAnimation, false);
+  EXPECT_EQ(status.statusText(),
+            "A capture was not saved: every file number up to 99999 is taken.");
+  EXPECT_EQ(fileCount(), 0u);
 }
 
 TEST_F(Animation, SeparateImagesClickLeavesAvi) {
@@ -212,8 +319,9 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   // hands over an empty capture: it is a lost one.)
   options.setText(Option::outputDir, dir);
   state.animation.addFrame(Bitmap(), options, state.names, texts, platform);
-  state.animation.addFrame(testing::framePicture(8, 8), options, state.names, texts, platform);
-  EXPECT_EQ(dialogs.errors.back(), "Failed to retrieve bitmap info");
+  const WriteOutcome failed =
+      state.animation.addFrame(testing::framePicture(8, 8), options, state.names, texts, platform);
+  EXPECT_EQ(failed.aviFailure, "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
   EXPECT_EQ(state.animation.frames().frameCount(), 0);
 }

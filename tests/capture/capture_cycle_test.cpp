@@ -219,10 +219,10 @@ TEST_F(CycleTest, CounterResetAsksFirst) {
   state.names.setCounter(99999);
   capture();
   dialogs.confirmAnswer = false;
-  cycle.resetCounter();
+  reports.resetCounterIfConfirmed();
   EXPECT_EQ(state.names.counter(), 99999);
   dialogs.confirmAnswer = true;
-  cycle.resetCounter();
+  reports.resetCounterIfConfirmed();
   EXPECT_EQ(state.names.counter(), 0);
   EXPECT_EQ(status.statusText(), "0/99999 pictures");
   // The timers stopped at the limit stay stopped until a pause and a resume.

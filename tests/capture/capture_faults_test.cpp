@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "base/byte_sink.h"
 #include "formats/jpeg/jpeg.h"
@@ -45,15 +46,16 @@ TEST_F(CycleTest, DamagedOfferStaysOnTheClipboardCostsNoNumberAndIsReportedOnce)
 
 TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   clipboard.offerBitmap(testing::samplePicture());
-  clipboard.loseOffer(LostOffer::NotSent);
+  clipboard.loseOffer(LostReason::NotSent);
   EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostNotSent") + ".");
-  clipboard.loseOffer(LostOffer::OwnerQuit);
+  clipboard.loseOffer(LostReason::OwnerQuit);
   EXPECT_EQ(status.statusText(),
             "A capture was not saved: " + texts.get("Main", "LostOwnerQuit") + ".");
-  clipboard.loseOffer(LostOffer::Replaced);
-  EXPECT_EQ(status.statusText(), "A capture was not saved: another copy replaced the picture on "
-                                 "the clipboard before it could be read.");
+  clipboard.loseOffer(LostReason::Replaced);
+  EXPECT_EQ(status.statusText(),
+            "A capture was not saved: another copy replaced the picture on "
+            "the clipboard before it could be read.");
   EXPECT_EQ(cycle.counts().lost, 3);
   tick();
   EXPECT_EQ(filesIn(dir), 0u);
@@ -61,8 +63,28 @@ TEST_F(CycleTest, OffersGivenUpByTheirOwnerAreReportedWhileRunning) {
   // Paused, the picture would not have been taken: nothing is lost.
   cycle.togglePause();
   clipboard.offerBitmap(testing::samplePicture());
-  clipboard.loseOffer(LostOffer::Refused);
+  clipboard.loseOffer(LostReason::Refused);
   EXPECT_EQ(cycle.counts().lost, 3);
+}
+
+// Fault caught: a reason, from the reader that met it to the status line, told in
+// no words or in another reason's.
+TEST_F(CycleTest, EveryLostReasonIsToldInWordsOfItsOwn) {
+  const LostReason reasons[] = {
+      LostReason::NotSent,    LostReason::OwnerQuit,    LostReason::Refused,
+      LostReason::TooLarge,   LostReason::Replaced,     LostReason::Damaged,
+      LostReason::Unreadable, LostReason::NoNumberLeft, LostReason::NotWritten};
+  std::set<std::string> told;
+  for (const LostReason reason : reasons) {
+    cycle.offerLost(reason);
+    const std::string words = texts.get("Main", lostReasonKey(reason));
+    EXPECT_FALSE(words.empty()) << lostReasonKey(reason);
+    EXPECT_EQ(status.statusText(), "A capture was not saved: " + words + ".");
+    told.insert(words);
+  }
+  EXPECT_EQ(told.size(), std::size(reasons));
+  // A file not created says what a file not written says; its box says more.
+  EXPECT_STREQ(lostReasonKey(LostReason::NotCreated), lostReasonKey(LostReason::NotWritten));
 }
 
 TEST_F(CycleTest, PictureStillArrivingIsTakenOnceItIsHere) {

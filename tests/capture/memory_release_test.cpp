@@ -14,6 +14,15 @@ namespace {
 
 constexpr int kDelay = CaptureCycle::kMemoryReleaseDelay;
 
+// Counts the ends of bursts the cycle tells of, as the screen grabber hears them.
+struct BurstsEnded : CaptureObserver {
+  explicit BurstsEnded(CaptureCycle& followed) : cycle(followed) { cycle.addObserver(*this); }
+  ~BurstsEnded() override { cycle.removeObserver(*this); }
+  void burstEnded() override { ++told; }
+  CaptureCycle& cycle;
+  int told = 0;
+};
+
 class MemoryReleaseTest : public ::testing::Test,
                           private testing::TempDir,
                           protected fake::FakeServices {
@@ -41,8 +50,8 @@ class MemoryReleaseTest : public ::testing::Test,
 };
 
 TEST_F(MemoryReleaseTest, BuffersGoOnceTheLastCaptureOfABurstIsTheDelayOld) {
-  int sourcesTold = 0;
-  cycle.memoryReleased.add([&sourcesTold] { ++sourcesTold; });
+  const BurstsEnded bursts(cycle);
+  const int& sourcesTold = bursts.told;
   timeline.advance(5 * kDelay);
   EXPECT_EQ(timeline.enabledTimers(), 0) << "armed before any capture";
 
@@ -79,8 +88,8 @@ TEST_F(MemoryReleaseTest, ACaptureThatFailsArmsTheReleaseToo) {
 }
 
 TEST_F(MemoryReleaseTest, APictureLeftWaitingWhilePausedArmsTheReleaseToo) {
-  int sourcesTold = 0;
-  cycle.memoryReleased.add([&sourcesTold] { ++sourcesTold; });
+  const BurstsEnded bursts(cycle);
+  const int& sourcesTold = bursts.told;
   cycle.togglePause();
   captureNow();
   ASSERT_EQ(state.names.counter(), 0);

@@ -66,18 +66,6 @@ TEST_F(WebpAnimation, PendingFramesAreWrittenAtClose) {
   EXPECT_FALSE(exists("snp1.gif"));
 }
 
-TEST_F(WebpAnimation, WebpAndGifFramesBothWaitingAreBothWrittenAtClose) {
-  if (!kModernTypesBuilt) GTEST_SKIP() << "built without WebP";
-  options.setValue(Option::animationFrameCount, 5);
-  capture(testing::framePicture(8, 8, 1));
-  options.setValue(Option::outputType, kGif);
-  capture(testing::framePicture(8, 8, 2));
-  cycle.close();
-  EXPECT_EQ(state.animation.pendingFrameIndex(), -1);
-  EXPECT_TRUE(exists("snp1.webp"));  // one frame: libwebp writes a still picture
-  EXPECT_TRUE(exists("snp2.gif"));
-}
-
 TEST_F(WebpAnimation, AvifAndJpegXlSaveEachCaptureSeparately) {
   if (!kModernTypesBuilt) GTEST_SKIP() << "built without AVIF and JPEG XL";
   options.setValue(Option::animationFrameCount, 3);

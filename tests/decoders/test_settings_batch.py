@@ -14,7 +14,7 @@ ORDER = [
     ("Snaprill", ["ImageType", "JPEGQuality", "PNGComp", "WebPQuality", "AVIFQuality", "JXLQuality", "Top", "Left", "Advanced",
                   "RememberLastPic", "LastPic", "NoClearClpStart", "NoClearClpResume",
                   "StartPaused", "TrayAlways", "RunAutomatically", "TakeImageWithText",
-                  "PrintScreenCopies"]),
+                  "PrintScreenCopies", "History", "HistoryNeverRead", "HistoryOffered"]),
     ("General", ["OutputDir", "FilenamePrefix", "AddZeros", "SimPrntScrn", "SimAltPrntScrn",
                  "PrntScrnHotKey", "AltPrntScrnHotKey", "AutoSave1", "AutoSave2", "AutoSave3",
                  "HotKey1", "HotKey2", "HotKey3", "Options1", "Options2", "Options3"]),

@@ -15,6 +15,8 @@ import subprocess
 import sys
 import time
 
+from PIL import Image
+
 if "SNAPRILL_A11Y_SESSION" not in os.environ:
     os.environ["SNAPRILL_A11Y_SESSION"] = "1"
     os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable, *sys.argv])
@@ -241,6 +243,33 @@ def walk_directory_chooser(session, app, main):
     return counts
 
 
+def walk_history_window(session, app, main):
+    """The History window (Ctrl+F): every control named, the results a list whose
+    items say date, file and words; a result chosen by keys alone."""
+    tally = Tally("History window")
+    known = {w.name for w in windows(app)}
+    session.run(["xdotool", "windowfocus", "--sync", session.window_id()])
+    keys(session, "ctrl+f")
+    history = wait_for(lambda: new_window(app, known), 5, 0.1)
+    if not check(history, "Ctrl+F opened no History window"):
+        return tally.judge()
+    time.sleep(0.5)
+    keys(session, "Return")  # the first result chosen, from the search box
+    time.sleep(0.5)
+    tally.add(walk(history, []))
+    results = find(history, lambda n: n.getRole() == pyatspi.ROLE_LIST)
+    if check(results, "the History window shows no list of results"):
+        items = [n for n in results if n is not None]
+        check(items and "snp1.png" in items[0].name,
+              "a result does not say what it is: %r" % [n.name for n in items])
+        check(items and states(items[0]).contains(pyatspi.STATE_SELECTED),
+              "Return in the search box chose no result")
+    counts = tally.judge()
+    keys(session, "Escape")
+    wait_for(lambda: not new_window(app, known), 5, 0.1)
+    return counts
+
+
 def open_area_window(session, app, main):
     known = {w.name for w in windows(app)}
     keys(session, "alt+t", *["Down"] * 4, "Return")
@@ -332,6 +361,10 @@ def main():
         with open(os.path.join(session.home, "snaprill.ini"), "w") as ini:
             ini.write("[DimAndEffects]\nCropLeft=100\nCropTop=120\nCropWidth=300\n"
                       "CropHeight=200\n")
+        # One earlier capture in the history, for the History window to show.
+        Image.new("RGB", (64, 48), (200, 200, 200)).save(os.path.join(session.home, "snp1.png"))
+        subprocess.run([os.environ["SNAPRILL_BATCH"], "--index", session.home], env=session.env,
+                       capture_output=True, timeout=120)
         # The accessibility bus lives in the session's runtime folder, not in a
         # folder under HOME that other runs would share.
         bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
@@ -361,7 +394,7 @@ def walk_everything(session):
     totals = {"controls": 0, "named": 0, "unnamed": 0, "shared": 0}
     # Each window is judged while it is open.
     for walk_one in (walk_main_window, walk_type_picker, walk_directory_chooser,
-                     walk_area_window):
+                     walk_area_window, walk_history_window):
         for key, count in walk_one(session, app, main_window).items():
             totals[key] += count
     print("all windows: %(controls)d controls, %(named)d named, %(unnamed)d unnamed, "

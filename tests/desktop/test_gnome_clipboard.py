@@ -6,7 +6,10 @@ picture; the focus moving away and back saves nothing; a GTK program's copy made
 while Snaprill has no focus is saved once, and not again when the program quits
 (GNOME's clipboard manager then offers the picture anew); copied text is left
 alone; SIGTERM ends the program cleanly; an owner that never sends is reported
-lost after 5 s and the next copy is taken (wayland/gnome_clipboard_checks.py)."""
+lost after 5 s and the next copy is taken (wayland/gnome_clipboard_checks.py).
+Qt's Wayland plugin (qt6-wayland) installed, Snaprill started with no platform chosen
+still runs on Xwayland; QT_QPA_PLATFORM=wayland, the user's choice, is kept, and
+what Snaprill cannot do there is said once on stderr."""
 import os
 import shutil
 import signal

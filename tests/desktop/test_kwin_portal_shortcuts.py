@@ -25,7 +25,7 @@ dbus-monitor --session > %(session)s/monitor.log 2>&1 &
 sleep 0.5
 /usr/bin/kglobalaccel5 > /dev/null 2>&1 &
 mkdir -p $HOME/snaprill && chmod 700 $HOME/snaprill
-SNAPRILL_HOME=$HOME/snaprill WAYLAND_DISPLAY=wayland-kwin QT_QPA_PLATFORM=xcb \\
+SNAPRILL_HOME=$HOME/snaprill WAYLAND_DISPLAY=wayland-kwin \\
   timeout 12 %(work)s/snaprill > %(session)s/snaprill.log 2>&1
 """
 

@@ -3,11 +3,12 @@
 light theme and on a dark one (qt6ct's "darker" colours), each brought forward
 through the Tabs menu: the pages differ from each other, and the window fits a
 small screen (1024 x 768 at 100 %); with them the type picker and the area
-chooser. Then, at 100 % under openbox, the other windows the main window opens:
+chooser and the History window with a few captures found. Then, at 100 % under openbox, the other windows the main window opens:
 the about box and the directory chooser. With SNAPRILL_SCREENSHOTS=1
 the pictures are written to docs/screenshots/ (8-bit palette PNGs), as the README
 shows them; otherwise to a temporary folder that goes with the session."""
 import os
+import subprocess
 import sys
 import time
 
@@ -63,6 +64,24 @@ def shoot(session, wid, path, crop=None):
         return picture.size, picture.convert("RGB").tobytes()
 
 
+def captures_with_words(session):
+    """Four earlier screenshots in the output folder, indexed with their words."""
+    from PIL import ImageDraw, ImageFont
+    font = ImageFont.truetype("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 22)
+    lines = ["Invoice 4711 is overdue", "Payment reminder: invoice 4711",
+             "Build failed: invoice.cpp line 42", "Meeting notes, no invoice"]
+    for number, line in enumerate(lines, 1):
+        picture = Image.new("RGB", (640, 400), (236, 236, 236))
+        draw = ImageDraw.Draw(picture)
+        draw.rectangle([0, 0, 640, 40], fill=(48, 92, 160))
+        draw.text((30, 160), line, font=font, fill=(20, 20, 20))
+        path = os.path.join(session.home, "snp%d.png" % number)
+        picture.save(path)
+        os.utime(path, (1772870400 + number * 3600,) * 2)
+    subprocess.run([os.environ["SNAPRILL_BATCH"], "--index", session.home], env=session.env,
+                   capture_output=True, timeout=300)
+
+
 def show_page(session, wid, index):
     session.run(["xdotool", "windowfocus", "--sync", wid])
     session.run(["xdotool", "key", "--delay", "60", "alt+t", *["Down"] * index, "Return"])
@@ -74,6 +93,7 @@ def run(scale, theme, folder, light_links):
         if theme == "dark":
             use_dark_theme(session)
         session.start_window_manager()
+        captures_with_words(session)
         session.start_program()
         wid = session.window_id()
         time.sleep(0.5)  # the first paint
@@ -121,6 +141,18 @@ def run(scale, theme, folder, light_links):
                                 1)
             if area:
                 close_with(session, area, "alt+F4")
+
+        # The History window (Ctrl+F), its search found in the pictures' words.
+        session.run(["xdotool", "windowactivate", "--sync", wid], check=False)
+        session.run(["xdotool", "key", "ctrl+f"])
+        history = find_window(session, "Capture History")
+        if check(history, "%d %% %s: Ctrl+F showed no History window" % (scale * 100, theme)):
+            session.run(["xdotool", "windowactivate", "--sync", history], check=False)
+            session.run(["xdotool", "type", "--delay", "40", "invoice"])
+            session.run(["xdotool", "key", "Return"])
+            time.sleep(1.5)  # the thumbnails
+            shoot(session, history, os.path.join(target, picture_name("history", scale, theme)))
+            close_with(session, history, "Escape")
         session.stop_program()
 
 
@@ -129,7 +161,7 @@ def find_window(session, title):
         found = session.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
                             check=False).stdout.split()
         return found[0] if found else None
-    return wait_for(shown, 5, 0.05)
+    return wait_for(shown, 20, 0.05)
 
 
 def shoot_dialog(session, title, path, settle=0.5):
@@ -162,10 +194,10 @@ def run_windows(folder):
         time.sleep(0.5)
         target = folder or session.home
 
-        # The about box, once its credits have scrolled in a little.
+        # The about box, its credits whole.
         session.run(["xdotool", "windowfocus", "--sync", wid])
         session.run(["xdotool", "key", "--delay", "80", "alt+h", "Return"])
-        box = shoot_dialog(session, "Info", os.path.join(target, "about-box-100.png"), 4)
+        box = shoot_dialog(session, "Info", os.path.join(target, "about-box-100.png"))
         if box:
             close_with(session, box, "Return")
 
@@ -191,7 +223,8 @@ def main():
         for scale in (1, 2):
             run(scale, theme, folder, light_links)
     run_windows(folder)
-    return outcome("every page, the type picker and the area chooser shown at 100 % and "
+    return outcome("every page, the type picker, the area chooser and the History window "
+                   "shown at 100 % and "
                    "200 %, light and dark, and the windows the main window opens" +
                    (", pictures in docs/screenshots" if folder else ""))
 

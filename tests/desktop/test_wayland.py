@@ -57,9 +57,11 @@ def prepare(work):
     return bin_dir, picture
 
 
-def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py"):
-    """Runs the checks in a session of `compositor`; True when they all passed."""
-    session = os.path.join(work, compositor)
+def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py", starter=None):
+    """Runs the checks in a session of `compositor`, started by the command `starter`
+    (followed by the session's folder and the script to run; by default Debian 12's
+    compositor's script); True when they all passed."""
+    session = os.path.join(work, compositor + "-" + os.path.splitext(checks)[0])
     home = os.path.join(session, "home")
     os.makedirs(home)
     # The session starts its program with a bare environment: the sanitizers'
@@ -73,9 +75,9 @@ def run_under(compositor, work, bin_dir, picture, checks="wayland_checks.py"):
                      " > %s/checks.log 2>&1\n" % (" ".join(passed), bin_dir, checks, compositor,
                                                   bin_dir, home, picture, session))
     os.chmod(runner, 0o755)
-    starter = os.path.join(WAYLAND, COMPOSITORS[compositor][1])
+    starter = starter or ["sh", os.path.join(WAYLAND, COMPOSITORS[compositor][1])]
     try:
-        subprocess.run(["sh", starter, session, runner], stdout=subprocess.DEVNULL,
+        subprocess.run(starter + [session, runner], stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=240, check=False)
     except subprocess.TimeoutExpired:
         print("FAIL: %s: the session did not end within 240 s" % compositor)

@@ -12,39 +12,112 @@
 #include <thread>
 #include <vector>
 
+#include "platform/offer_tracker.h"
 #include "platform/platform.h"
 #include "platform/services.h"
 
 namespace snaprill::fake {
 
-// A clipboard whose offers the test makes and whose data arrives when the test says
-// (arrive()): only then is the listener told, as the real clipboard tells once it
-// has read the owner's data.
-class FakeClipboard : public Clipboard {
+class FakeTimer : public Timer {
  public:
+  void setEnabled(bool on) override { enabled_ = on; }
+  bool enabled() const override { return enabled_; }
+  void setInterval(int ms) override { interval_ = ms; }
+  int interval() const override { return interval_; }
+  // One tick, as the real timer would deliver it while enabled.
+  void tick() {
+    if (enabled_) fire();
+  }
+
+ private:
+  bool enabled_ = false;
+  int interval_ = 0;
+};
+
+class FakeClock : public Clock {
+ public:
+  LocalTime now() const override { return time; }
+  // `time` as a point in time (taken for universal time).
+  std::chrono::system_clock::time_point instant() const override {
+    using namespace std::chrono;
+    const year_month_day day{year{time.year}, month{static_cast<unsigned>(time.month)},
+                             std::chrono::day{static_cast<unsigned>(time.day)}};
+    return sys_days{day} + hours{time.hour} + minutes{time.minute} + seconds{time.second};
+  }
+  LocalTime time{2026, 3, 7, 9, 5, 0};
+};
+
+// A clipboard whose offers the test makes and whose data arrives when the test says
+// (arrive()): only then is the capture cycle told, as the real clipboard tells once
+// it has read the owner's data. The offer's state is the real watchers' own
+// (OfferTracker); only the transfer is made up.
+class FakeClipboard : public Clipboard, private OfferTracker::Watcher {
+ public:
+  explicit FakeClipboard(const Clock& clock)
+      : tracker_(*this, std::unique_ptr<Timer>(later_), clock) {}
+
+  PictureSource& pictures() override { return tracker_; }
   // A picture offered together with text counts only when pictures with text are
   // taken; a damaged one counts until it is taken.
-  bool hasPicture() const override {
-    return bitmap_.has_value() && (!text_ || takeWithText_) && !givenUp_;
-  }
-  bool pictureReady() const override { return hasPicture() && arrived_; }
-  // The offered picture's data is here (unless stillArriving): the listener is told.
+  bool hasPicture() const { return tracker_.offered(); }
+  // The offered picture's data is here (unless stillArriving): the cycle is told.
   void arrive() {
     if (!hasPicture() || stillArriving) return;
-    arrived_ = true;
-    tellArrived();
+    tracker_.dataArrived();
+    later_->tick();
   }
-  TakenPicture take(ArrivingRows* rows) override {
-    if (!hasPicture()) return {Bitmap(), LostOffer::NotSent};
-    arrived_ = false;
+  void setTakePicturesWithText(bool take) override {
+    takeWithText_ = take;
+    tracker_.follow(counts(), true, source_);
+  }
+  void offerBitmap(Bitmap b) { offerContent(std::move(b), std::nullopt, false); }
+  void offerText(std::string t) { offerContent(std::nullopt, std::move(t), false); }
+  // Office programs' copies: text with a picture of it.
+  void offerTextAndBitmap(std::string t, Bitmap b) {
+    offerContent(std::move(b), std::move(t), false);
+  }
+  // An offer whose data makes no picture.
+  void offerDamagedBitmap() { offerContent(Bitmap(4, 4, 32), std::nullopt, true); }
+  // The owner gives the offer up before it was read.
+  void loseOffer(LostReason why) { tracker_.lost(why); }
+  // Our own offer (the Print Screen stand-in's).
+  void offer(Bitmap b, const CaptureSource& source) override {
+    ++ownOffers;
+    offerContent(std::move(b), std::nullopt, false, source);
+  }
+  // Empties the clipboard, as the user's program may.
+  void clear() { tracker_.drop(); }
+  int ownOffers = 0;
+  bool hasText() const { return text_.has_value(); }
+  // Whether anything at all is offered, whatever it counts as.
+  bool holdsAnything() const { return bitmap_.has_value() || text_.has_value(); }
+  int clears = 0;
+  int leftOffers = 0;  // captures not saved whose offer was left on the clipboard
+  bool rowsArriveSlowly = false;
+  bool rowsArriveDamaged = false;
+  bool stillArriving = false;  // offered, its data not yet read
+
+ private:
+  bool counts() const { return bitmap_.has_value() && (!text_ || takeWithText_); }
+  void offerContent(std::optional<Bitmap> b, std::optional<std::string> t, bool damaged,
+                    std::optional<CaptureSource> source = std::nullopt) {
+    bitmap_ = std::move(b);
+    text_ = std::move(t);
+    damaged_ = damaged;
+    source_ = source;
+    ++offers_;
+    tracker_.follow(counts(), false, source_);
+  }
+
+  // With rowsArriveSlowly the picture is handed over blank, and a worker thread
+  // fills in its rows afterwards, one at a time, as the real clipboard's decoder
+  // may; with rowsArriveDamaged too, it then reports them as not making the picture.
+  TakenPicture takeOffered(ArrivingRows* rows) override {
     takenOffer_ = offers_;
     if (damaged_) {
-      givenUp_ = true;
+      tracker_.giveUp();
       return {};
     }
-    // With rowsArriveSlowly the picture is handed over blank, and a worker thread
-    // fills in its rows afterwards, one at a time, as the real clipboard's decoder
-    // may; with rowsArriveDamaged too, it then reports them as not making the picture.
     if (rows == nullptr || !rowsArriveSlowly) return {bitmap_->convertedTo(32)};
     auto whole = std::make_shared<const Bitmap>(bitmap_->convertedTo(32));
     Bitmap out(whole->width(), whole->height(), 32);
@@ -63,64 +136,28 @@ class FakeClipboard : public Clipboard {
         [] {});
     return {std::move(out)};
   }
-  void setTakePicturesWithText(bool take) override { takeWithText_ = take; }
   // Only the offer taken last: one that came since stays as it is.
-  void clearTaken() override {
-    if (takenOffer_ == offers_) clear();
+  void settleTaken(bool gone) override {
+    if (!gone) ++leftOffers;
+    if (takenOffer_ != offers_) return;
+    if (gone) {
+      tracker_.drop();
+    } else {
+      tracker_.giveUp();
+    }
   }
-  void leaveOffer() override {
-    if (takenOffer_ == offers_) givenUp_ = true;
-    ++leftOffers;
-  }
-  void clear() override {
+  void emptyClipboard() override {
     bitmap_.reset();
     text_.reset();
-    arrived_ = false;
     ++clears;
   }
-  void offerBitmap(Bitmap b) { offerContent(std::move(b), std::nullopt, false); }
-  void offerText(std::string t) { offerContent(std::nullopt, std::move(t), false); }
-  // Office programs' copies: text with a picture of it.
-  void offerTextAndBitmap(std::string t, Bitmap b) {
-    offerContent(std::move(b), std::move(t), false);
-  }
-  // An offer whose data makes no picture.
-  void offerDamagedBitmap() { offerContent(Bitmap(4, 4, 32), std::nullopt, true); }
-  // The owner gives the offer up before it was read.
-  void loseOffer(LostOffer why) {
-    givenUp_ = true;
-    tellLost(why);
-  }
-  // Our own offer (the Print Screen stand-in's).
-  void offer(Bitmap b) override {
-    ++ownOffers;
-    offerBitmap(std::move(b));
-  }
-  int ownOffers = 0;
-  bool hasText() const { return text_.has_value(); }
-  // Whether anything at all is offered, whatever it counts as.
-  bool holdsAnything() const { return bitmap_.has_value() || text_.has_value(); }
-  int clears = 0;
-  int leftOffers = 0;  // captures not saved whose offer was left on the clipboard
-  bool rowsArriveSlowly = false;
-  bool rowsArriveDamaged = false;
-  bool stillArriving = false;  // offered, its data not yet read
 
- private:
-  void offerContent(std::optional<Bitmap> b, std::optional<std::string> t, bool damaged) {
-    bitmap_ = std::move(b);
-    text_ = std::move(t);
-    damaged_ = damaged;
-    givenUp_ = false;
-    arrived_ = false;
-    ++offers_;
-  }
-
+  FakeTimer* later_ = new FakeTimer;  // the tracker's
+  OfferTracker tracker_;
   std::optional<Bitmap> bitmap_;
   std::optional<std::string> text_;
+  std::optional<CaptureSource> source_;
   bool damaged_ = false;
-  bool givenUp_ = false;
-  bool arrived_ = false;
   bool takeWithText_ = false;
   int offers_ = 0;
   int takenOffer_ = -1;
@@ -158,10 +195,16 @@ class FakeDialogs : public Dialogs {
     initialDirs.push_back(initialDir);
     return nextFile;
   }
-  void setBusy(bool busy) override { busyLog.push_back(busy); }
+  // whileBusy runs as long work of the user-interface thread would let it: in its
+  // middle (an AVI file being written).
+  void setBusy(bool busy) override {
+    busyLog.push_back(busy);
+    if (busy && whileBusy) whileBusy();
+  }
 
   bool confirmAnswer = true;
   std::function<void()> whileErrorBoxOpen;
+  std::function<void()> whileBusy;
   std::optional<std::string> nextFile;
   std::optional<std::vector<std::string>> nextFiles;
   std::vector<std::string> errors, messages, confirmations, fileDialogs;
@@ -180,22 +223,6 @@ class FakeTray : public Tray {
     return true;
   }
   std::vector<Call> calls;
-};
-
-class FakeTimer : public Timer {
- public:
-  void setEnabled(bool on) override { enabled_ = on; }
-  bool enabled() const override { return enabled_; }
-  void setInterval(int ms) override { interval_ = ms; }
-  int interval() const override { return interval_; }
-  // One tick, as the real timer would deliver it while enabled.
-  void tick() {
-    if (enabled_) fire();
-  }
-
- private:
-  bool enabled_ = false;
-  int interval_ = 0;
 };
 
 // Keys pressed and released by the test; listeners hear of each change.
@@ -254,12 +281,6 @@ class FakeTimeline {
   class TimelineTimer;
   long long now_ = 0;
   std::vector<TimelineTimer*> timers_;
-};
-
-class FakeClock : public Clock {
- public:
-  LocalTime now() const override { return time; }
-  LocalTime time{2026, 3, 7, 9, 5, 0};
 };
 
 class FakeLauncher : public Launcher {
@@ -329,16 +350,6 @@ class FakeTextRenderer : public TextRenderer {
   std::vector<Call> drawn;
 };
 
-class FakeEventPump : public EventPump {
- public:
-  void processPendingEvents() override {
-    ++calls;
-    if (during) during();
-  }
-  int calls = 0;
-  std::function<void()> during;
-};
-
 }  // namespace snaprill::fake
 
 namespace snaprill::fake {
@@ -359,15 +370,14 @@ struct FakeServices {
   FakeServices& operator=(const FakeServices&) = delete;
 
   Platform makePlatform(const ProgramDirectories& dirs) {
-    return Platform{clipboard, dialogs, tray, clock, launcher, events, newFakeTimer, dirs};
+    return Platform{clipboard, dialogs, tray, clock, launcher, newFakeTimer, dirs};
   }
 
-  FakeClipboard clipboard;
+  FakeClock clock;
+  FakeClipboard clipboard{clock};
   FakeDialogs dialogs;
   FakeTray tray;
-  FakeClock clock;
   FakeLauncher launcher;
-  FakeEventPump events;
   FakeScreenSource screen;
   FakeCursorSource cursor;
   FakeTextRenderer text;

@@ -8,29 +8,25 @@ other), when the folders within a layer (the codecs under formats/) include each
 other in a circle, or when Qt, Xlib or Wayland headers are included outside the
 folders that speak to the desktop.
 
+The layers and their order are those of SRC/layers.txt, which the build reads too.
+
 usage: check_layers.py [SRC]   (default: the src/ folder beside tests/)"""
 import os
 import re
 import sys
 
-# Lowest first. A layer's folder covers its subfolders unless they are named too.
-LAYERS = [
-    ["base"],          # plain C++ helpers
-    ["image"],         # the Bitmap value and pixel work
-    ["io"],            # files that appear whole, whole-file reads, the file error
-    ["formats"],       # one folder per file format, readers and writers
-    ["platform"],      # the operating-system services as interfaces
-    ["options"],       # the option table and model, language texts
-    ["capture", "gallery"],
-    ["settings"],      # settings files
-    ["triggers"],      # hotkeys, automation
-    ["backends/x11", "backends/headless", "backends/portal"],
-    ["backends/qt"],   # reads other programs' X pixmaps with the X11 backend
-    ["backends/wayland"],  # decodes offers by the Qt backend's rules (clipboard_offer.h)
-    ["text_module"],   # Qt's text drawing, loaded by snaprill-batch on demand
-    ["batch", "ui"],
-    ["app"],
-]
+
+def read_layers(path):
+    """The layers of src/layers.txt, lowest first, each a list of folder names."""
+    layers = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            folders = line.split("#", 1)[0].split()
+            if folders:
+                layers.append(folders)
+    return layers
+
+
 DESKTOP_HEADERS = re.compile(r'#\s*include\s*<(Q[A-Za-z]*|X11/|wayland-|xcb/)')
 # backends/wayland speaks to the compositor through libwayland.
 DESKTOP_FOLDERS = ("backends/qt", "backends/x11", "backends/wayland", "backends/portal",
@@ -38,10 +34,10 @@ DESKTOP_FOLDERS = ("backends/qt", "backends/x11", "backends/wayland", "backends/
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 
 
-def layer_of(folder):
-    """(rank, folder name as the table gives it) of a folder below src/."""
+def layer_of(layers, folder):
+    """(rank, folder name as the layers give it) of a folder below src/."""
     best = None
-    for rank, names in enumerate(LAYERS):
+    for rank, names in enumerate(layers):
         for name in names:
             if folder == name or folder.startswith(name + "/"):
                 if best is None or len(name) > len(best[1]):
@@ -53,20 +49,22 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "src")
     src = os.path.normpath(src)
+    layers_file = os.path.join(src, "layers.txt")
+    layers = read_layers(layers_file)
     faults = []
     edges = {}  # folder -> folders it includes (folders of one layer only)
     for root, _, files in os.walk(src):
         folder = os.path.relpath(root, src)
         if folder == ".":
             continue
-        mine = layer_of(folder)
+        mine = layer_of(layers, folder)
         for name in sorted(files):
             if not name.endswith((".h", ".cpp")):
                 continue
             path = os.path.join(root, name)
             shown = os.path.relpath(path, os.path.dirname(src))
             if mine is None:
-                faults.append("%s: the folder %s has no layer in %s" % (shown, folder, __file__))
+                faults.append("%s: the folder %s has no layer in %s" % (shown, folder, layers_file))
                 break
             with open(path, encoding="utf-8") as f:
                 for number, line in enumerate(f, 1):
@@ -77,7 +75,7 @@ def main():
                     if not m or "/" not in m.group(1):
                         continue
                     target = os.path.dirname(m.group(1))
-                    theirs = layer_of(target)
+                    theirs = layer_of(layers, target)
                     if theirs is None or target == folder:
                         continue
                     if theirs[1] == mine[1]:

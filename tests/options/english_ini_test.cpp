@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "formats/ini/ini_file.h"
 #include "options/language.h"
@@ -53,6 +55,19 @@ TEST(EnglishIni, EqualsTheBuiltInTextsKeyForKey) {
   loadLanguage(texts, shippedEnglish(), "");
   for (const LanguageText& row : languageSchema()) {
     EXPECT_EQ(texts.get(row.section, row.key), *Texts::builtIn(row.section, row.key));
+  }
+}
+
+// The six places of the capture text, as the Image page lists them: the middle
+// ones once read "Up center" and "Down center".
+TEST(EnglishIni, TheTextPositionsReadAsPlacesOnThePicture) {
+  const std::vector<std::pair<const char*, const char*>> positions = {
+      {"UpperLeft", "Upper left corner"},   {"UpperRight", "Upper right corner"},
+      {"UpCenter", "Top centre"},           {"LowerLeft", "Lower left corner"},
+      {"LowerRight", "Lower right corner"}, {"DownCenter", "Bottom centre"},
+  };
+  for (const auto& [key, english] : positions) {
+    EXPECT_EQ(*Texts::builtIn("Text", key), english) << key;
   }
 }
 

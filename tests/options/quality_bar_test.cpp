@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "formats/modern_types.h"
+
 namespace snaprill {
 namespace {
 
@@ -31,31 +35,48 @@ TEST(QualityBar, FollowsTheOutputTypeAndKeepsBothValues) {
   EXPECT_FALSE(options.enabled(Option::qualityBar));
 }
 
-TEST(QualityBar, ADisabledBarsCaptionNamesTheStoredValue) {
-  // The order of a settings file: the type first, then both values.
-  Options options;
-  Texts texts;
-  QualityBar qualityBar(options, texts);
-  int told = 0;
-  qualityBar.changed.add([&told] { ++told; });
-  options.setValue(Option::outputType, kGif);
-  options.setValue(Option::jpegQuality, 40);
-  options.setValue(Option::pngLevel, 2);
-  EXPECT_EQ(qualityBar.caption(), "Quality 40 (recommended 90)");
-  EXPECT_EQ(options.value(Option::qualityBar), 40);
-  EXPECT_GE(told, 2);
-
-  // Last shown for PNG: the compression level is the one that follows.
-  options.setValue(Option::outputType, kPng);
-  options.setValue(Option::outputType, kTiff);
-  options.setValue(Option::jpegQuality, 55);
-  options.setValue(Option::pngLevel, 6);
-  EXPECT_EQ(qualityBar.caption(), "Compression Level: 6");
-  EXPECT_EQ(options.value(Option::qualityBar), 6);
-  EXPECT_EQ(options.value(Option::jpegQuality), 55);
+// Greyed for a type without a quality, the caption once showed the last type's
+// ("Quality 70 (lossless at the right end)" after WebP, "Quality 90 (recommended
+// 90)" after a restart with GIF): it names the setting alone, whichever type came
+// before and whatever a settings file brings after the type (its order: the type,
+// then the values); the greyed bar still follows the stored value.
+TEST(QualityBar, GreyedItsCaptionNamesNoNumberOfAnotherType) {
+  const int greyed[] = {kGif, kBitmap, kMetafile, kTiff, kAvi, kTarga, kPcx};
+  const int before[] = {kJpeg, kPng, kWebp};
+  for (const int type : greyed) {
+    for (const int last : before) {
+      SCOPED_TRACE(std::to_string(type) + " after " + std::to_string(last));
+      Options options;
+      Texts texts;
+      QualityBar qualityBar(options, texts);
+      int told = 0;
+      qualityBar.changed.add([&told] { ++told; });
+      options.setValue(Option::outputType, last);
+      options.setValue(Option::qualityBar, 70);
+      options.setValue(Option::outputType, type);
+      EXPECT_FALSE(options.enabled(Option::qualityBar));
+      EXPECT_EQ(qualityBar.caption(), "Quality");
+      options.setValue(Option::jpegQuality, 40);
+      options.setValue(Option::pngLevel, 2);
+      options.setValue(Option::webpQuality, 50);
+      EXPECT_EQ(qualityBar.caption(), "Quality");
+      EXPECT_GE(told, 2);
+      if (last == kJpeg) {
+        EXPECT_EQ(options.value(Option::qualityBar), 40);
+      }
+      // In another language, its own word for it.
+      texts.set("Main", "Quality", "Qualit\xc3\xa4t %q (empfohlen %r)");
+      texts.changed.callAll();
+      EXPECT_EQ(qualityBar.caption(), "Qualit\xc3\xa4t");
+      texts.set("Main", "Quality", "%q: quality (%r)");
+      texts.changed.callAll();
+      EXPECT_EQ(qualityBar.caption(), "quality");
+    }
+  }
 }
 
 TEST(QualityBar, TheNewerTypesKeepTheirOwnQualityWithLosslessAtTheRightEnd) {
+  if (!kModernTypesBuilt) GTEST_SKIP() << "built without WebP, AVIF and JPEG XL";
   struct Case {
     int type;
     Option stored;

@@ -23,6 +23,15 @@ fi
 # Qt's dialogs speak the language chosen through Qt's own translations.
 dpkg-deb --field "$deb" Depends | grep -q 'qt6-translations-l10n' || fail "no dependency on qt6-translations-l10n"
 
+# The capture history's text reader and its English data, recommended.
+dpkg-deb --field "$deb" Recommends | grep -q 'tesseract-ocr-eng' || fail "tesseract-ocr-eng not recommended"
+dpkg-deb --field "$deb" Recommends | grep -q 'libtesseract5' || fail "libtesseract5 not recommended"
+# The description counts the output types this build writes.
+types=nine
+grep -q '^SNAPRILL_MODERN_TYPES:BOOL=ON' "$build/CMakeCache.txt" && types=twelve
+dpkg-deb --field "$deb" Description | grep -q "one of $types formats" ||
+  fail "the description does not say \"one of $types formats\""
+
 # lintian: errors fail; warnings are printed for the note.
 lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
 [ -n "$lintian_out" ] && echo "$lintian_out" | sed 's/^/lintian: /'

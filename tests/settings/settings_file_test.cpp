@@ -577,7 +577,7 @@ TEST_F(SettingsFile, ASettingsFileThatCannotBeWrittenIsReportedOncePerFile) {
     try {
       h.settings.close();
     } catch (...) {
-      h.cycle.reportError(std::current_exception());
+      h.reports.reportError(std::current_exception());
     }
   };
   close();

@@ -15,13 +15,13 @@ class AdjustFixture : public CycleTest {
     platform.text = &text;
   }
   Adjustments adjustments() { return Adjustments(options, platform, state.overlay); }
-  // The overlay picture loaded as the window loads it: failures go to the cycle's
-  // error handler.
+  // The overlay picture loaded as the window loads it: failures go to the
+  // program-wide error handler.
   void loadOverlay(const std::string& path) {
     try {
       state.overlay.load(path);
     } catch (...) {
-      cycle.reportError(std::current_exception());
+      reports.reportError(std::current_exception());
     }
   }
 

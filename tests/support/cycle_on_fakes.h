@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "capture/capture_cycle.h"
+#include "capture/capture_reports.h"
 #include "capture/capture_status.h"
 #include "fakes/fakes.h"
 #include "options/overwrite_warning.h"
@@ -16,16 +17,18 @@ namespace snaprill::testing {
 
 // A program that keeps everything in one folder.
 inline ProgramDirectories dirsIn(const std::string& dir) {
-  return ProgramDirectories{dir, dir, dir, dir + "snaprill", dir};
+  return ProgramDirectories{dir, dir, dir, dir + "snaprill", dir, dir};
 }
 
 // Remembers what the last capture wrote (empty: nothing), and every file written.
 struct LastSaved : CaptureObserver {
-  void captureEnded(const SaveOutcome& outcome) override {
+  void captureEnded(const SaveOutcome& outcome, const CaptureSource& from) override {
     path = outcome.path;
+    source = from;
     if (!path.empty()) files.push_back(path);
   }
   std::string path;
+  CaptureSource source;
   std::vector<std::string> files;
 };
 
@@ -41,7 +44,7 @@ struct CycleOnFakes : fake::FakeServices {
     tick();
   }
   // The offered picture's data arrives: the cycle is told, as the clipboard tells it
-  // once it has read the owner's data.
+  // once it has read the owner's data and the event loop comes round.
   void tick() { clipboard.arrive(); }
 
   Platform platform;
@@ -49,6 +52,7 @@ struct CycleOnFakes : fake::FakeServices {
   Texts texts;
   SaveState state{options};
   CaptureCycle cycle{options, texts, state, platform};
+  CaptureReports reports{cycle, dialogs, texts};
   CaptureStatus status{cycle, options, texts, state, platform};
   QualityBar qualityBar{options, texts};
   OverwriteWarning overwriteWarning{options, dialogs, texts};

@@ -17,7 +17,7 @@ struct Harness : testing::CycleOnFakes {
   explicit Harness(const std::string& dir) : CycleOnFakes(testing::dirsIn(dir)) {
     ::setenv("XDG_CONFIG_HOME", (dir + "xdg").c_str(), 1);
   }
-  SettingsFiles settings{options, texts, state, platform.dirs, &cycle};
+  SettingsFiles settings{options, texts, state, platform.dirs, &cycle, &reports};
 };
 
 }  // namespace snaprill::test

@@ -1,5 +1,6 @@
 // Follows the clipboard as the program does (QtClipboard, on an X server) and prints
-// what its listener is told, a line each, for the desktop tests and benchmarks:
+// what a capture cycle in its place would be handed, a line each, for the desktop
+// tests and benchmarks:
 //   arrived R G B     a picture was handed over; the colour of its top-left pixel
 //   lost KEY          an offer was lost; KEY is its reason's [Main] text key
 //   pasted MS         (with "paste") how long Qt took to say what the emptied
@@ -20,28 +21,32 @@
 #include <thread>
 
 #include "backends/qt/qt_clipboard.h"
-#include "capture/save_capture.h"
+#include "backends/qt/qt_timer.h"
 
 namespace {
 
 using namespace snaprill;
 
-class PrintingListener : public PictureListener {
+class PrintingSink : public CaptureSink {
  public:
-  PrintingListener(Clipboard& clipboard, int busyMs, bool paste)
-      : clipboard_(clipboard), busyMs_(busyMs), paste_(paste) {}
+  PrintingSink(PictureSource& pictures, int busyMs, bool paste)
+      : pictures_(pictures), busyMs_(busyMs), paste_(paste) {}
 
-  void pictureArrived() override {
-    const TakenPicture taken = clipboard_.take();
-    if (taken.picture.empty()) {
-      offerLost(taken.lost);
+  void pictureReady() override {
+    while (pictures_.handOver(false)) {
+    }
+  }
+
+  void submit(Capture capture) override {
+    if (capture.picture.empty()) {
+      offerLost(capture.whyNone);
       return;
     }
-    const Rgb corner = taken.picture.pixel(0, 0);
+    const Rgb corner = capture.picture.pixel(0, 0);
     std::printf("arrived %d %d %d\n", corner.r, corner.g, corner.b);
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::milliseconds(busyMs_));
-    clipboard_.clearTaken();
+    if (capture.settle) capture.settle(true);
     if (paste_) {
       QElapsedTimer pasting;
       pasting.start();
@@ -51,13 +56,13 @@ class PrintingListener : public PictureListener {
     }
   }
 
-  void offerLost(LostOffer why) override {
-    std::printf("lost %s\n", lostReasonKey(lostReasonOf(why)));
+  void offerLost(LostReason why) override {
+    std::printf("lost %s\n", lostReasonKey(why));
     std::fflush(stdout);
   }
 
  private:
-  Clipboard& clipboard_;
+  PictureSource& pictures_;
   int busyMs_;
   bool paste_;
 };
@@ -66,10 +71,11 @@ class PrintingListener : public PictureListener {
 
 int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
-  QtClipboard clipboard;
-  PrintingListener listener(clipboard, argc > 1 ? std::atoi(argv[1]) : 0,
-                            argc > 2 && std::strcmp(argv[2], "paste") == 0);
-  clipboard.setListener(&listener);
+  const SystemClock clock;
+  QtClipboard clipboard(newQtTimer(), clock);
+  PrintingSink sink(clipboard.pictures(), argc > 1 ? std::atoi(argv[1]) : 0,
+                    argc > 2 && std::strcmp(argv[2], "paste") == 0);
+  clipboard.pictures().setSink(&sink);
   std::printf("ready\n");
   std::fflush(stdout);
   return QGuiApplication::exec();

@@ -10,6 +10,8 @@
 //                   64x48, its left half red and its right half blue;
 //   pixmap-hang     offers a pixmap and never sends it;
 //   slow-types      says what it offers only after 4 s;
+//   secret          offers the PNG marked as a password manager marks a secret
+//                   (x-kde-passwordManagerHint);
 //   replace-after-sending
 //                   50 ms after sending the PNG offers it again, from a new window,
 //                   as the next screenshot would be (the first one is then still
@@ -179,10 +181,11 @@ int main(int argc, char** argv) {
     return display != nullptr ? offerInTurn(display, std::atoi(argv[2]), afterTypes, pictures) : 1;
   }
   if (argc != 3) {
-    std::fprintf(stderr,
-                 "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|pixmap|pixmap-hang|"
-                 "slow-types|replace-after-sending|announce FILE.png\n"
-                 "       clipboard_owner burst|burst-after-types MS FILE.png...\n");
+    std::fprintf(
+        stderr,
+        "usage: clipboard_owner hang|no-echo|die-incr|text-and-image|secret|pixmap|pixmap-hang|"
+        "slow-types|replace-after-sending|announce FILE.png\n"
+        "       clipboard_owner burst|burst-after-types MS FILE.png...\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -219,6 +222,8 @@ int main(int argc, char** argv) {
       if (mode == "slow-types") std::this_thread::sleep_for(std::chrono::seconds(4));
       std::vector<Atom> offered = {targets, picture};
       if (withText) offered.insert(offered.end(), std::begin(texts), std::end(texts));
+      if (mode == "secret")
+        offered.push_back(XInternAtom(display, "x-kde-passwordManagerHint", False));
       XChangeProperty(display, request.requestor, request.property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(offered.data()),
                       static_cast<int>(offered.size()));

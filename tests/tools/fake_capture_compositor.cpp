@@ -1,16 +1,12 @@
 #include "tools/fake_capture_compositor.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <stdexcept>
 
+#include <wayland-protocols/ext-image-capture-source-v1-server-protocol.h>
+#include <wayland-protocols/ext-image-copy-capture-v1-server-protocol.h>
+#include <wayland-protocols/wlr-screencopy-unstable-v1-server-protocol.h>
 #include <wayland-server-protocol.h>
 #include <wayland-server.h>
-
-#include "backends/wayland/image_copy_capture_protocol.h"
-#include "backends/wayland/screencopy_protocol.h"
 
 namespace snaprill {
 
@@ -35,17 +31,18 @@ void forgetBinding(wl_resource* resource) {
   std::unique_ptr<Binding> owned(static_cast<Binding*>(wl_resource_get_user_data(resource)));
 }
 
-// A new object of the client's, owning its binding.
+// A new object of the client's, owning its binding; `requests` is the protocol's
+// table of handlers (nullptr: the interface has none).
 wl_resource* makeObject(wl_client* client, const wl_interface* interface, int version,
-                        std::uint32_t id, const Binding& binding, wl_dispatcher_func_t dispatcher) {
+                        std::uint32_t id, const Binding& binding, const void* requests) {
   wl_resource* resource = wl_resource_create(client, interface, version, id);
-  auto owned = std::make_unique<Binding>(binding);
-  if (dispatcher != nullptr) {
-    wl_resource_set_dispatcher(resource, dispatcher, nullptr, owned.release(), &forgetBinding);
-  } else {
-    wl_resource_set_implementation(resource, nullptr, owned.release(), &forgetBinding);
-  }
+  wl_resource_set_implementation(resource, requests, std::make_unique<Binding>(binding).release(),
+                                 &forgetBinding);
   return resource;
+}
+
+void destroyObject(wl_client*, wl_resource* resource) {
+  wl_resource_destroy(resource);
 }
 
 // The pattern of fake_capture_compositor.h into a client's shared-memory buffer.
@@ -88,11 +85,11 @@ std::uint8_t markOf(const Binding& binding, std::uint8_t copierMark) {
 void announceConstraints(wl_resource* session, const Binding& binding) {
   const FakeCaptureSettings& settings = binding.compositor->settings();
   if (settings.stopSessions) {
-    wl_resource_post_event(session, image_copy::kStopped);
+    ext_image_copy_capture_session_v1_send_stopped(session);
     return;
   }
   for (const std::uint32_t format : settings.formats) {
-    wl_resource_post_event(session, image_copy::kShmFormat, format);
+    ext_image_copy_capture_session_v1_send_shm_format(session, format);
   }
   const auto width = settings.announcedWidth != 0
                          ? settings.announcedWidth
@@ -100,129 +97,110 @@ void announceConstraints(wl_resource* session, const Binding& binding) {
   const auto height = settings.announcedHeight != 0
                           ? settings.announcedHeight
                           : static_cast<std::uint32_t>(binding.output->height);
-  wl_resource_post_event(session, image_copy::kBufferSize, width, height);
-  wl_resource_post_event(session, image_copy::kConstraintsDone);
+  ext_image_copy_capture_session_v1_send_buffer_size(session, width, height);
+  ext_image_copy_capture_session_v1_send_done(session);
 }
 
-int frameRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                 wl_argument* args) {
-  auto* frame = static_cast<wl_resource*>(target);
+void attachBuffer(wl_client*, wl_resource* frame, wl_resource* buffer) {
+  bindingOf(frame).buffer = buffer;
+}
+
+// Every capture fills the whole buffer.
+void damageBuffer(wl_client*, wl_resource*, std::int32_t, std::int32_t, std::int32_t,
+                  std::int32_t) {}
+
+void capture(wl_client*, wl_resource* frame) {
   Binding& binding = bindingOf(frame);
   const FakeCaptureSettings& settings = binding.compositor->settings();
-  switch (opcode) {
-    case image_copy::kFrameDestroy:
-      wl_resource_destroy(frame);
-      break;
-    case image_copy::kAttachBuffer:
-      binding.buffer = reinterpret_cast<wl_resource*>(args[0].o);
-      break;
-    case image_copy::kCapture:
-      binding.compositor->captureStarting();
-      if (settings.silentFrames) {
-        break;
-      } else if (settings.failFrames) {
-        wl_resource_post_event(frame, image_copy::kFailed, 0u);
-      } else if (binding.compositor->refuseFrameForNewConstraints()) {
-        announceConstraints(binding.session, binding);
-        wl_resource_post_event(frame, image_copy::kFailed, image_copy::kBufferConstraints);
-      } else if (!fill(binding.buffer, *binding.output, markOf(binding, kImageCopyMark),
-                       &settings)) {
-        wl_resource_post_event(frame, image_copy::kFailed, image_copy::kBufferConstraints);
-      } else {
-        wl_resource_post_event(frame, image_copy::kTransform,
-                               static_cast<std::uint32_t>(binding.output->transform));
-        wl_resource_post_event(frame, image_copy::kReady);
-      }
-      break;
-    default:  // damage_buffer: every capture fills the whole buffer
-      break;
+  constexpr auto kConstraints = EXT_IMAGE_COPY_CAPTURE_FRAME_V1_FAILURE_REASON_BUFFER_CONSTRAINTS;
+  binding.compositor->captureStarting();
+  if (settings.silentFrames) return;
+  if (settings.failFrames) {
+    ext_image_copy_capture_frame_v1_send_failed(frame, 0);
+  } else if (binding.compositor->refuseFrameForNewConstraints()) {
+    announceConstraints(binding.session, binding);
+    ext_image_copy_capture_frame_v1_send_failed(frame, kConstraints);
+  } else if (!fill(binding.buffer, *binding.output, markOf(binding, kImageCopyMark), &settings)) {
+    ext_image_copy_capture_frame_v1_send_failed(frame, kConstraints);
+  } else {
+    ext_image_copy_capture_frame_v1_send_transform(
+        frame, static_cast<std::uint32_t>(binding.output->transform));
+    ext_image_copy_capture_frame_v1_send_ready(frame);
   }
-  return 0;
 }
 
-int sessionRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                   wl_argument* args) {
-  auto* session = static_cast<wl_resource*>(target);
-  if (opcode == image_copy::kSessionDestroy) {
-    wl_resource_destroy(session);
-  } else if (opcode == image_copy::kCreateFrame) {
-    Binding frame = bindingOf(session);
-    frame.session = session;
-    makeObject(wl_resource_get_client(session), kImageCopyFrameInterface, 1, args[0].n, frame,
-               &frameRequest);
-  }
-  return 0;
+const struct ext_image_copy_capture_frame_v1_interface kFrameRequests {
+  .destroy = &destroyObject, .attach_buffer = &attachBuffer, .damage_buffer = &damageBuffer,
+  .capture = &capture
+};
+
+void createFrame(wl_client* client, wl_resource* session, std::uint32_t id) {
+  Binding frame = bindingOf(session);
+  frame.session = session;
+  makeObject(client, &ext_image_copy_capture_frame_v1_interface, 1, id, frame, &kFrameRequests);
 }
 
-int copyManagerRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                       wl_argument* args) {
-  auto* manager = static_cast<wl_resource*>(target);
-  if (opcode == image_copy::kCopyManagerDestroy) {
-    wl_resource_destroy(manager);
-  } else if (opcode == image_copy::kCreateSession) {
-    const Binding& source = bindingOf(reinterpret_cast<wl_resource*>(args[1].o));
-    source.compositor->sessionMade(args[2].u);
-    wl_resource* session = makeObject(wl_resource_get_client(manager), kImageCopySessionInterface,
-                                      1, args[0].n, source, &sessionRequest);
-    announceConstraints(session, source);
-  }
-  return 0;
+const struct ext_image_copy_capture_session_v1_interface kSessionRequests {
+  .create_frame = &createFrame, .destroy = &destroyObject
+};
+
+void createSession(wl_client* client, wl_resource*, std::uint32_t id, wl_resource* source,
+                   std::uint32_t options) {
+  const Binding& output = bindingOf(source);
+  output.compositor->sessionMade(options);
+  wl_resource* session = makeObject(client, &ext_image_copy_capture_session_v1_interface, 1, id,
+                                    output, &kSessionRequests);
+  announceConstraints(session, output);
 }
 
-int sourceRequest(const void*, void* target, std::uint32_t, const wl_message*, wl_argument*) {
-  wl_resource_destroy(static_cast<wl_resource*>(target));  // its only request
-  return 0;
+// Cursor sessions are never asked for.
+const struct ext_image_copy_capture_manager_v1_interface kCopyManagerRequests {
+  .create_session = &createSession, .create_pointer_cursor_session = nullptr,
+  .destroy = &destroyObject
+};
+
+const struct ext_image_capture_source_v1_interface kSourceRequests { .destroy = &destroyObject };
+
+void createSource(wl_client* client, wl_resource*, std::uint32_t id, wl_resource* output) {
+  makeObject(client, &ext_image_capture_source_v1_interface, 1, id, bindingOf(output),
+             &kSourceRequests);
 }
 
-int sourceManagerRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                         wl_argument* args) {
-  auto* manager = static_cast<wl_resource*>(target);
-  if (opcode == image_copy::kSourceManagerDestroy) {
-    wl_resource_destroy(manager);
-  } else if (opcode == image_copy::kCreateSource) {
-    const Binding& output = bindingOf(reinterpret_cast<wl_resource*>(args[1].o));
-    makeObject(wl_resource_get_client(manager), kCaptureSourceInterface, 1, args[0].n, output,
-               &sourceRequest);
-  }
-  return 0;
-}
+const struct ext_output_image_capture_source_manager_v1_interface kSourceManagerRequests {
+  .create_source = &createSource, .destroy = &destroyObject
+};
 
-int screencopyFrameRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                           wl_argument* args) {
-  auto* frame = static_cast<wl_resource*>(target);
+void screencopyCopy(wl_client*, wl_resource* frame, wl_resource* buffer) {
   const Binding& binding = bindingOf(frame);
-  if (opcode == screencopy::kFrameDestroy) {
-    wl_resource_destroy(frame);
-  } else if (opcode == screencopy::kCopy) {
-    if (fill(reinterpret_cast<wl_resource*>(args[0].o), *binding.output,
-             markOf(binding, kScreencopyMark), nullptr)) {
-      wl_resource_post_event(frame, screencopy::kFlags, 0u);
-      wl_resource_post_event(frame, screencopy::kReady, 0u, 0u, 0u);
-    } else {
-      wl_resource_post_event(frame, screencopy::kFailed);
-    }
+  if (fill(buffer, *binding.output, markOf(binding, kScreencopyMark), nullptr)) {
+    zwlr_screencopy_frame_v1_send_flags(frame, 0);
+    zwlr_screencopy_frame_v1_send_ready(frame, 0, 0, 0);
+  } else {
+    zwlr_screencopy_frame_v1_send_failed(frame);
   }
-  return 0;
 }
 
-int screencopyManagerRequest(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                             wl_argument* args) {
-  auto* manager = static_cast<wl_resource*>(target);
-  if (opcode == screencopy::kManagerDestroy) {
-    wl_resource_destroy(manager);
-  } else if (opcode == screencopy::kCaptureOutput) {
-    const Binding& output = bindingOf(reinterpret_cast<wl_resource*>(args[2].o));
-    wl_resource* frame =
-        makeObject(wl_resource_get_client(manager), kScreencopyFrameInterface,
-                   wl_resource_get_version(manager), args[0].n, output, &screencopyFrameRequest);
-    const FakeOutput& o = *output.output;
-    wl_resource_post_event(frame, screencopy::kBuffer, std::uint32_t{WL_SHM_FORMAT_XRGB8888},
-                           static_cast<std::uint32_t>(o.width),
-                           static_cast<std::uint32_t>(o.height),
-                           static_cast<std::uint32_t>(o.width * 4));
-  }
-  return 0;
+// Version 1: no copy with damage.
+const struct zwlr_screencopy_frame_v1_interface kScreencopyFrameRequests {
+  .copy = &screencopyCopy, .destroy = &destroyObject, .copy_with_damage = nullptr
+};
+
+void captureOutput(wl_client* client, wl_resource* manager, std::uint32_t id, std::int32_t,
+                   wl_resource* outputResource) {
+  const Binding& output = bindingOf(outputResource);
+  wl_resource* frame =
+      makeObject(client, &zwlr_screencopy_frame_v1_interface, wl_resource_get_version(manager), id,
+                 output, &kScreencopyFrameRequests);
+  const FakeOutput& o = *output.output;
+  zwlr_screencopy_frame_v1_send_buffer(
+      frame, WL_SHM_FORMAT_XRGB8888, static_cast<std::uint32_t>(o.width),
+      static_cast<std::uint32_t>(o.height), static_cast<std::uint32_t>(o.width * 4));
 }
+
+// Regions are never asked for.
+const struct zwlr_screencopy_manager_v1_interface kScreencopyManagerRequests {
+  .capture_output = &captureOutput, .capture_output_region = nullptr, .destroy = &destroyObject
+};
 
 void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
   const Binding& global = *static_cast<Binding*>(data);
@@ -236,30 +214,21 @@ void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint3
   wl_output_send_done(resource);
 }
 
-template <const wl_interface* const* interface, wl_dispatcher_func_t dispatcher>
+template <const wl_interface* interface, auto requests>
 void bindManager(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-  makeObject(client, *interface, static_cast<int>(version), id, *static_cast<Binding*>(data),
-             dispatcher);
+  makeObject(client, interface, static_cast<int>(version), id, *static_cast<Binding*>(data),
+             requests);
 }
 
 }  // namespace
 
 FakeCaptureCompositor::FakeCaptureCompositor(FakeCaptureSettings settings)
     : settings_(std::move(settings)) {
-  if (std::getenv("XDG_RUNTIME_DIR") == nullptr) {
-    char folder[] = "/tmp/snaprill-compositor-XXXXXX";
-    if (mkdtemp(folder) == nullptr) throw std::runtime_error("no folder for the socket");
-    runtimeDirMade_ = folder;
-    setenv("XDG_RUNTIME_DIR", folder, 1);
-  }
-  display_ = wl_display_create();
-  const char* socket = wl_display_add_socket_auto(display_);
-  if (socket == nullptr) throw std::runtime_error("no Wayland socket");
-  setenv("WAYLAND_DISPLAY", socket, 1);
-  wl_display_init_shm(display_);
+  wl_display* display = wayland_.display();
+  wl_display_init_shm(display);
   for (const std::uint32_t format : settings_.formats) {
     if (format != WL_SHM_FORMAT_ARGB8888 && format != WL_SHM_FORMAT_XRGB8888) {
-      wl_display_add_shm_format(display_, format);
+      wl_display_add_shm_format(display, format);
     }
   }
   const auto binding = [this](const FakeOutput* output) {
@@ -268,44 +237,32 @@ FakeCaptureCompositor::FakeCaptureCompositor(FakeCaptureSettings settings)
   };
   for (const FakeOutput& output : settings_.outputs) {
     outputGlobals_.push_back(
-        wl_global_create(display_, &wl_output_interface, 2, binding(&output), &bindOutput));
+        wl_global_create(display, &wl_output_interface, 2, binding(&output), &bindOutput));
   }
   if (settings_.imageCopy) {
-    wl_global_create(display_, kOutputSourceManagerInterface, 1, binding(nullptr),
-                     &bindManager<&kOutputSourceManagerInterface, &sourceManagerRequest>);
-    wl_global_create(display_, kImageCopyManagerInterface, 1, binding(nullptr),
-                     &bindManager<&kImageCopyManagerInterface, &copyManagerRequest>);
+    wl_global_create(display, &ext_output_image_capture_source_manager_v1_interface, 1,
+                     binding(nullptr),
+                     &bindManager<&ext_output_image_capture_source_manager_v1_interface,
+                                  &kSourceManagerRequests>);
+    wl_global_create(
+        display, &ext_image_copy_capture_manager_v1_interface, 1, binding(nullptr),
+        &bindManager<&ext_image_copy_capture_manager_v1_interface, &kCopyManagerRequests>);
   }
   if (settings_.screencopy) {
-    wl_global_create(display_, kScreencopyManagerInterface, 1, binding(nullptr),
-                     &bindManager<&kScreencopyManagerInterface, &screencopyManagerRequest>);
+    wl_global_create(
+        display, &zwlr_screencopy_manager_v1_interface, 1, binding(nullptr),
+        &bindManager<&zwlr_screencopy_manager_v1_interface, &kScreencopyManagerRequests>);
   }
-  thread_ = std::thread([this] {
-    wl_event_loop* loop = wl_display_get_event_loop(display_);
-    while (!stop_) {
-      wl_event_loop_dispatch(loop, 20);
-      wl_display_flush_clients(display_);
-    }
-  });
+  wayland_.serve();
 }
+
+FakeCaptureCompositor::~FakeCaptureCompositor() = default;
 
 void FakeCaptureCompositor::captureStarting() {
   if (!settings_.unplugLastOutputAtFirstCapture || unplugged_ || outputGlobals_.empty()) return;
   unplugged_ = true;
   wl_global_destroy(outputGlobals_.back());
   outputGlobals_.pop_back();
-}
-
-FakeCaptureCompositor::~FakeCaptureCompositor() {
-  stop_ = true;
-  thread_.join();
-  wl_display_destroy_clients(display_);
-  wl_display_destroy(display_);
-  unsetenv("WAYLAND_DISPLAY");
-  if (!runtimeDirMade_.empty()) {
-    unsetenv("XDG_RUNTIME_DIR");
-    rmdir(runtimeDirMade_.c_str());
-  }
 }
 
 }  // namespace snaprill

@@ -12,11 +12,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <thread>
 #include <vector>
 
-struct wl_display;
+#include "tools/fake_wayland_display.h"
+
 struct wl_global;
 
 namespace snaprill {
@@ -56,8 +55,7 @@ struct FakeCaptureSettings {
 
 class FakeCaptureCompositor {
  public:
-  // Listens on a socket in $XDG_RUNTIME_DIR (a folder of its own when that is not
-  // set) and points WAYLAND_DISPLAY at it.
+  // On a display of its own (fake_wayland_display.h).
   explicit FakeCaptureCompositor(FakeCaptureSettings settings);
   ~FakeCaptureCompositor();
   FakeCaptureCompositor(const FakeCaptureCompositor&) = delete;
@@ -87,13 +85,11 @@ class FakeCaptureCompositor {
   std::vector<std::unique_ptr<Binding>> bindings_;
   std::vector<wl_global*> outputGlobals_;
   bool unplugged_ = false;  // the compositor's thread only
-  wl_display* display_ = nullptr;
-  std::string runtimeDirMade_;
-  std::atomic<bool> stop_{false};
   std::atomic<int> sessions_{0};
   std::atomic<std::uint32_t> lastOptions_{0};
   std::atomic<int> framesRefused_{0};
-  std::thread thread_;
+  // Last: its clients' objects, which point to the members above, go first.
+  FakeWaylandDisplay wayland_;
 };
 
 }  // namespace snaprill

@@ -26,51 +26,6 @@ namespace {
 
 using namespace snaprill;
 
-struct Tool {
-  wl_display* display = nullptr;
-  std::uint32_t seatName = 0, managerName = 0;
-  const DataControlProtocol* protocol = nullptr;
-  wl_proxy* source = nullptr;
-  std::vector<std::string> announced, types;
-  bool cancelled = false;
-  bool hang = false;
-  std::string picture;
-  std::vector<int> waiting;  // pastes never answered
-};
-
-Tool tool;
-
-void global(void*, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t) {
-  if (std::strcmp(interface, "wl_seat") == 0 && tool.seatName == 0) tool.seatName = name;
-  for (const DataControlProtocol* p : {&kWlrDataControl, &kExtDataControl}) {
-    if (std::strcmp(interface, p->managerName) == 0) {
-      tool.managerName = name;
-      tool.protocol = p;
-    }
-  }
-}
-
-void globalRemove(void*, wl_registry*, std::uint32_t) {}
-
-const wl_registry_listener kRegistry{&global, &globalRemove};
-
-int offerEvent(const void*, void*, std::uint32_t, const wl_message*, wl_argument* args) {
-  tool.announced.emplace_back(args[0].s);
-  return 0;
-}
-
-int deviceEvent(const void*, void*, std::uint32_t opcode, const wl_message*, wl_argument* args) {
-  auto* offer =
-      opcode != data_control::kFinished ? reinterpret_cast<wl_proxy*>(args[0].o) : nullptr;
-  if (opcode == data_control::kDataOffer) {
-    tool.announced.clear();
-    wl_proxy_add_dispatcher(offer, &offerEvent, nullptr, nullptr);
-  } else if (opcode == data_control::kSelection) {
-    tool.types = offer != nullptr ? tool.announced : std::vector<std::string>();
-  }
-  return 0;
-}
-
 void writeAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -80,20 +35,50 @@ void writeAll(int fd, const std::string& bytes) {
   }
 }
 
-int sourceEvent(const void*, void*, std::uint32_t opcode, const wl_message*, wl_argument* args) {
-  if (opcode == data_control::kCancelled) {
-    tool.cancelled = true;
-    return 0;
+struct Tool final : DataControlListener {
+  wl_display* display = nullptr;
+  std::uint32_t seatName = 0, managerName = 0;
+  const DataControlProtocol* protocol = nullptr;
+  wl_proxy* source = nullptr;
+  std::vector<std::string> announced, types;
+  bool cancelled = false;
+  bool hang = false;
+  std::string picture;
+  std::vector<int> waiting;  // pastes never answered
+
+  void offerAnnounced(wl_proxy*) override { announced.clear(); }
+  void typeOffered(wl_proxy*, const char* type) override { announced.emplace_back(type); }
+  void selectionOffered(wl_proxy* offer) override {
+    types = offer != nullptr ? announced : std::vector<std::string>();
   }
-  const int fd = args[1].h;
-  if (tool.hang) {
-    tool.waiting.push_back(fd);
-    return 0;
+  void primarySelectionOffered(wl_proxy*) override {}
+  void deviceFinished() override {}
+  void pasteWanted(wl_proxy*, const char* type, int fd) override {
+    if (hang) {
+      waiting.push_back(fd);
+      return;
+    }
+    writeAll(fd, std::strcmp(type, "image/png") == 0 ? picture : std::string("secret"));
+    ::close(fd);
   }
-  writeAll(fd, std::strcmp(args[0].s, "image/png") == 0 ? tool.picture : std::string("secret"));
-  ::close(fd);
-  return 0;
+  void sourceCancelled(wl_proxy*) override { cancelled = true; }
+};
+
+Tool tool;
+
+void global(void*, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t) {
+  if (std::strcmp(interface, "wl_seat") == 0 && tool.seatName == 0) tool.seatName = name;
+  for (const DataControlProtocol* p : {&kWlrDataControl, &kExtDataControl}) {
+    if (std::strcmp(interface, p->manager->name) == 0) {
+      tool.managerName = name;
+      tool.protocol = p;
+    }
+  }
 }
+
+void globalRemove(void*, wl_registry*, std::uint32_t) {}
+
+const wl_registry_listener kRegistry{&global, &globalRemove};
 
 wl_proxy* connectDevice(wl_proxy** manager) {
   tool.display = wl_display_connect(nullptr);
@@ -106,9 +91,7 @@ wl_proxy* connectDevice(wl_proxy** manager) {
       static_cast<wl_seat*>(wl_registry_bind(registry, tool.seatName, &wl_seat_interface, 1));
   *manager = static_cast<wl_proxy*>(
       wl_registry_bind(registry, tool.managerName, tool.protocol->manager, 1));
-  wl_proxy* device = wl_proxy_marshal_flags(*manager, data_control::kGetDataDevice,
-                                            tool.protocol->device, 1, 0, nullptr, seat);
-  wl_proxy_add_dispatcher(device, &deviceEvent, nullptr, nullptr);
+  wl_proxy* device = tool.protocol->getDataDevice(*manager, seat, &tool);
   wl_display_roundtrip(tool.display);
   return device;
 }
@@ -131,15 +114,10 @@ int offer(const std::vector<std::string>& args) {
   wl_proxy* manager = nullptr;
   wl_proxy* device = connectDevice(&manager);
   if (device == nullptr) return 1;
-  tool.source = wl_proxy_marshal_flags(manager, data_control::kCreateDataSource,
-                                       tool.protocol->source, 1, 0, nullptr);
-  wl_proxy_add_dispatcher(tool.source, &sourceEvent, nullptr, nullptr);
-  wl_proxy_marshal_flags(tool.source, data_control::kOfferType, nullptr, 1, 0, "image/png");
-  if (secret) {
-    wl_proxy_marshal_flags(tool.source, data_control::kOfferType, nullptr, 1, 0,
-                           "x-kde-passwordManagerHint");
-  }
-  wl_proxy_marshal_flags(device, data_control::kSetSelection, nullptr, 1, 0, tool.source);
+  tool.source = tool.protocol->createDataSource(manager, &tool);
+  tool.protocol->offer(tool.source, "image/png");
+  if (secret) tool.protocol->offer(tool.source, "x-kde-passwordManagerHint");
+  tool.protocol->setSelection(device, tool.source);
   wl_display_roundtrip(tool.display);
   std::puts("ready");
   std::fflush(stdout);

@@ -55,7 +55,7 @@ class HotkeysTest : public ::testing::Test {
   Options& options = h.options;
   fake::FakeKeyboard keyboard;
   fake::FakeKeyInjector keys{&keyboard};
-  Hotkeys hotkeys{options, h.cycle, h.settings, h.platform, keyboard, keys};
+  Hotkeys hotkeys{options, h.cycle, h.reports, h.settings, h.platform, keyboard, keys};
 };
 
 const std::string kPrintScreen = "Print+ Print-";
@@ -270,14 +270,14 @@ TEST_F(HotkeysTest, AKeyPressedWhileACaptureIsWrittenDoesNothing) {
   options.setChecked(Option::captureScreenOnKey, true);
   options.setValue(Option::outputType, kAvi);
   options.setChecked(Option::saveAnimation, true);
-  h.events.during = [&] {
+  h.dialogs.whileBusy = [&] {
     press(kVkF12);
     tick();
   };
   h.capture(testing::framePicture(8, 8, 1));
-  h.capture(testing::framePicture(8, 8, 2));  // writes the AVI, letting events through
+  h.capture(testing::framePicture(8, 8, 2));  // writes the AVI: the key is seen meanwhile
   ASSERT_TRUE(std::filesystem::exists(dir.path() + "snp1.avi"));
-  h.events.during = nullptr;
+  h.dialogs.whileBusy = nullptr;
   tick();
   EXPECT_EQ(sent(), "") << "the press during the write is used up";
   release(kVkF12);

@@ -1,11 +1,13 @@
-// Print Screen played by the program itself (a Wayland session): the sequences the
-// hotkeys and the automation send take a picture that goes to the capture cycle
-// without touching the system's clipboard, which keeps its own offers; where that
-// clipboard serves our offers to other programs, "Print Screen copies the screen"
-// puts the picture there instead, and the cycle takes it from there, once.
+// Print Screen played by the program itself: the sequences the hotkeys and the
+// automation send take a picture that goes to the capture cycle without touching
+// the system's clipboard, which keeps its own offers; where that clipboard serves
+// our offers to other programs, "Print Screen copies the screen" puts the picture
+// there instead, and the cycle takes it from there, once.
 #include "triggers/native_print_screen.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "formats/loader/picture_loader.h"
 #include "support/cycle_on_fakes.h"
@@ -41,25 +43,54 @@ class NativePrintScreenFixture : public ::testing::Test,
   NativePrintScreenFixture() {
     options.setText(Option::outputDir, path());
     cycle.addObserver(saved);
+    cycle.addSource(pictures.pictures());
   }
-  ~NativePrintScreenFixture() override { cycle.removeObserver(saved); }
+  ~NativePrintScreenFixture() override {
+    cycle.removeSource(pictures.pictures());
+    cycle.removeObserver(saved);
+  }
 
   // The event loop comes round: the cycle hears of the pictures taken meanwhile.
   void eventLoop() { later->tick(); }
   Bitmap savedPicture(std::size_t index) const {
     return loadPictureFile(saved.files.at(index)).convertedTo(32);
   }
+  // Each way in, one after the other: its capture is saved with its own origin.
+  void expectEachWayInSavedWithItsOrigin() {
+    struct WayIn {
+      const char* what;
+      std::function<void()> press;
+      CaptureOrigin origin;
+    };
+    const WayIn ways[] = {
+        {"Print Screen", [&] { sendPrintScreen(keyboard, printScreen); }, CaptureOrigin::ScreenKey},
+        {"Alt+Print Screen", [&] { sendAltPrintScreen(keyboard, printScreen); },
+         CaptureOrigin::WindowKey},
+        {"the automation", [&] { sendPrintScreen(keyboard, printScreen.automation()); },
+         CaptureOrigin::Automation},
+        {"a --capture request",
+         [&] {
+           printScreen.handOn(testing::samplePicture(5, 5),
+                              {CaptureOrigin::Command, clock.instant(), {}});
+         },
+         CaptureOrigin::Command},
+    };
+    for (const WayIn& way : ways) {
+      SCOPED_TRACE(way.what);
+      const std::size_t before = saved.files.size();
+      way.press();
+      eventLoop();
+      clipboard.arrive();
+      ASSERT_EQ(saved.files.size(), before + 1);
+      EXPECT_EQ(saved.source.origin, way.origin);
+      EXPECT_EQ(saved.source.when, clock.instant());
+    }
+  }
 
   fake::FakeTimer* later = new fake::FakeTimer;
-  DirectPictures pictures{clipboard, std::unique_ptr<Timer>(later), ClipboardServesOthers};
-  Platform platform{pictures,
-                    dialogs,
-                    tray,
-                    clock,
-                    launcher,
-                    events,
-                    fake::newFakeTimer,
-                    testing::dirsIn(path())};
+  OwnPictures pictures{std::unique_ptr<Timer>(later), clock};
+  Platform platform{
+      clipboard, dialogs, tray, clock, launcher, fake::newFakeTimer, testing::dirsIn(path())};
   Options options;
   Texts texts;
   SaveState state{options};
@@ -67,7 +98,9 @@ class NativePrintScreenFixture : public ::testing::Test,
   testing::LastSaved saved;
   FakeScreenGrabber screen;
   fake::FakeKeyboard keyboard;
-  NativePrintScreen printScreen{options, screen, pictures};
+  NativePrintScreen printScreen{
+      options, clock,
+      NativePrintScreen::Ways{screen, pictures, ClipboardServesOthers ? &clipboard : nullptr}};
 };
 
 // GNOME's clipboard, which a program in the background may not set.
@@ -123,7 +156,7 @@ TEST_F(NativePrintScreenTest, NoPictureNoFileANewerOneReplacesAWaitingOneAPaused
   sendPrintScreen(keyboard, printScreen);
   eventLoop();
   EXPECT_TRUE(saved.files.empty());
-  EXPECT_FALSE(pictures.hasPicture());
+  EXPECT_FALSE(pictures.pictures().holdsPicture());
 
   // Two pictures before the event loop comes round (as while an animation is
   // written): the newer takes the place of the one waiting, reported lost.
@@ -146,7 +179,7 @@ TEST_F(NativePrintScreenTest, NoPictureNoFileANewerOneReplacesAWaitingOneAPaused
   cycle.togglePause();
   eventLoop();
   EXPECT_EQ(saved.files.size(), 1u);
-  EXPECT_FALSE(pictures.hasPicture());
+  EXPECT_FALSE(pictures.pictures().holdsPicture());
 }
 
 TEST_F(NativePrintScreenTest, TheOptionOnAClipboardThatServesNoOneStillSavesOnceDirectly) {
@@ -175,7 +208,7 @@ TEST_F(ServingClipboardTest, TheOptionOffersThePictureThereAndItIsSavedOnceThenE
 
   // A --capture request goes the same way; paused, the picture stays offered.
   cycle.togglePause();
-  printScreen.handOn(testing::samplePicture(9, 9));
+  printScreen.handOn(testing::samplePicture(9, 9), {CaptureOrigin::Command, {}, {}});
   eventLoop();
   clipboard.arrive();
   EXPECT_EQ(clipboard.ownOffers, 2);
@@ -192,6 +225,46 @@ TEST_F(ServingClipboardTest, WithTheOptionOffThePictureGoesDirectlyAndTheClipboa
   EXPECT_EQ(clipboard.ownOffers, 0);
   EXPECT_TRUE(clipboard.hasText());
   EXPECT_EQ(clipboard.clears, 0);
+}
+
+// Fault caught: a capture recorded with another origin than the key, timer or
+// command that asked for it, whichever way its picture takes to the cycle.
+TEST_F(NativePrintScreenTest, EveryWayInIsSavedWithItsOriginStraightToTheCycle) {
+  expectEachWayInSavedWithItsOrigin();
+  EXPECT_EQ(clipboard.ownOffers, 0);
+}
+
+TEST_F(ServingClipboardTest, EveryWayInIsSavedWithItsOriginThroughTheClipboard) {
+  options.setChecked(Option::printKeyCopiesScreen, true);
+  expectEachWayInSavedWithItsOrigin();
+  EXPECT_EQ(clipboard.ownOffers, 4);
+}
+
+// Fault caught (X11): a Print Screen sent to the system grabbed here as well (two
+// captures of one press), its picture credited to the screen key when the
+// automation sent it, or keys sent while the user left Print Screen to others.
+TEST_F(ServingClipboardTest, KeysSentToTheSystemAreAnsweredThereWithTheSendersOrigin) {
+  fake::FakeKeyInjector system;
+  NativePrintScreen x11{options, clock,
+                        NativePrintScreen::Ways{screen, pictures, &clipboard, &system}};
+  options.setChecked(Option::printKeyCopiesScreen, true);
+  sendPrintScreen(keyboard, x11.automation());
+  EXPECT_EQ(system.sent.size(), 2u);
+  EXPECT_EQ(clipboard.ownOffers, 0) << "grabbed besides the system's Print Screen";
+  const CaptureOrigin expected[] = {CaptureOrigin::Automation, CaptureOrigin::ScreenKey};
+  for (const CaptureOrigin origin : expected) {
+    x11.answerPress(false);  // the stand-in sees Print Screen: ours, then the user's
+    clipboard.arrive();
+    EXPECT_EQ(saved.source.origin, origin);
+  }
+  EXPECT_EQ(saved.files.size(), 2u);
+
+  options.setChecked(Option::printKeyCopiesScreen, false);
+  sendAltPrintScreen(keyboard, x11);
+  EXPECT_EQ(system.sent.size(), 2u) << "keys sent with the option off";
+  eventLoop();
+  ASSERT_EQ(saved.files.size(), 3u);
+  EXPECT_EQ(saved.source.origin, CaptureOrigin::WindowKey);
 }
 
 }  // namespace

@@ -35,6 +35,10 @@ TEST(Mnemonics, EveryCaptionGetsAFreeLetterAndTheLanguageFilesOwnStay) {
       {{"Dimensions && Effects"}, "d", {"Dimensions && &Effects"}},
       // No free letter: the caption stays as it is.
       {{"ab", "ba", "a"}, "", {"&ab", "&ba", "a"}},
+      // A caption whose letters went to others takes one from a caption that can
+      // move on (a second "Atajo" on a busy page once had no key).
+      {{"ab", "a"}, "", {"a&b", "&a"}},
+      {{"Hotkey", "Hotkey", "Ok"}, "htk", {"Hotk&ey", "Hotke&y", "&Ok"}},
   };
   for (const Case& c : cases) {
     QString reserved = c.reserved;

@@ -24,6 +24,7 @@
 #include "ui/area_chooser.h"
 #include "ui/qt_translations.h"
 #include "ui/type_picker.h"
+#include "ui/ui_texts.h"
 #include "window_fixture.h"
 
 namespace snaprill {
@@ -180,9 +181,9 @@ TEST_F(WindowTest, TranslatedListsKeepTheirSelectionAndExamplesFillIn) {
             QStringLiteral("Keskel"));
   EXPECT_EQ(w.findChild<QComboBox*>(QStringLiteral("automationUnit"))->currentText(),
             QStringLiteral("minutit"));
-  EXPECT_EQ(w.findChild<QRadioButton*>(QStringLiteral("zeroPadNumbers"))->text(),
+  EXPECT_EQ(plainCaption(w.findChild<QRadioButton*>(QStringLiteral("zeroPadNumbers"))->text()),
             QStringLiteral("Nullidega (snp00001.jpg)"));
-  EXPECT_EQ(w.findChild<QRadioButton*>(QStringLiteral("plainNumbers"))->text(),
+  EXPECT_EQ(plainCaption(w.findChild<QRadioButton*>(QStringLiteral("plainNumbers"))->text()),
             QStringLiteral("Ilma (snp1.jpg)"));
 }
 

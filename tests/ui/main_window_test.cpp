@@ -260,10 +260,10 @@ TEST_F(WindowTest, TheNoTrayNoticeGivesWayToTheNextCapture) {
   EXPECT_TRUE(w.statusBar()->currentMessage().isEmpty());
 }
 
-TEST_F(WindowTest, ADisabledQualityBarShowsTheStoredValue) {
+TEST_F(WindowTest, ADisabledQualityBarNamesNoNumberAfterARestart) {
   writeFile(settingsFile(), "[Snaprill]\nImageType=2\nJPEGQuality=40\n");
   startedWindow();
-  EXPECT_EQ(find<QLabel>("qualityCaption")->text(), QStringLiteral("Quality 40 (recommended 90)"));
+  EXPECT_EQ(find<QLabel>("qualityCaption")->text(), QStringLiteral("Quality"));
   EXPECT_FALSE(find<QLabel>("qualityCaption")->isEnabled());
   EXPECT_EQ(find<QScrollBar>("qualityBar")->value(), 40);
 }
@@ -271,7 +271,7 @@ TEST_F(WindowTest, ADisabledQualityBarShowsTheStoredValue) {
 TEST_F(WindowTest, KeyFieldsStopTheHotkeysWhileTheyHaveTheFocus) {
   fake::FakeKeyboard keyboard;
   fake::FakeKeyInjector keys;
-  Hotkeys hotkeys(h.options, h.cycle, h.settings, h.platform, keyboard, keys);
+  Hotkeys hotkeys(h.options, h.cycle, h.reports, h.settings, h.platform, keyboard, keys);
   startedWindow().optionPages().connectHotkeys(hotkeys);
   h.cycle.togglePause();
   ASSERT_FALSE(hotkeys.timer().enabled());

@@ -37,8 +37,8 @@ inline void ensureApplication() {
 
 // The session of a harness, as the program hands it to its window.
 inline Session sessionOf(Harness& h) {
-  return Session{h.options, h.texts,  h.platform, h.state,
-                 h.cycle,   h.status, h.settings, h.qualityBar};
+  return Session{h.options, h.texts,  h.platform, h.state,     h.cycle,
+                 h.reports, h.status, h.settings, h.qualityBar};
 }
 
 // Answers as a user would have, and remembers that it was asked.

@@ -5,7 +5,6 @@
 namespace snaprill::headless {
 
 void ConsoleDialogs::errorBox(const std::string& text) {
-  ++errors_;
   err_ << text << '\n';
 }
 
@@ -23,7 +22,6 @@ Platform HeadlessServices::makePlatform(const ProgramDirectories& dirs, bool lau
                   tray,
                   clock,
                   launch ? static_cast<Launcher&>(launcher) : noLauncher,
-                  events,
                   [] { return std::unique_ptr<Timer>(std::make_unique<StillTimer>()); },
                   dirs};
 }

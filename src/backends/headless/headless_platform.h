@@ -14,12 +14,15 @@
 namespace snaprill::headless {
 
 // snaprill-batch saves the picture files it is given; nothing is ever offered.
-class NoClipboard : public Clipboard {
+class NoClipboard : public Clipboard, private PictureSource {
  public:
-  bool hasPicture() const override { return false; }
-  TakenPicture take(ArrivingRows*) override { return {Bitmap(), LostOffer::NotSent}; }
-  void clear() override {}
-  void offer(Bitmap) override {}
+  PictureSource& pictures() override { return *this; }
+  void offer(Bitmap, const CaptureSource&) override {}
+
+ private:
+  bool holdsPicture() const override { return false; }
+  bool handOver(bool) override { return false; }
+  void drop() override {}
 };
 
 // Errors and notices go to the console; questions are answered "Cancel" (a script
@@ -43,12 +46,9 @@ class ConsoleDialogs : public Dialogs {
     return std::nullopt;
   }
   void setBusy(bool) override {}
-  // How many error boxes were shown so far.
-  int errorsShown() const { return errors_; }
 
  private:
   std::ostream& err_;
-  int errors_ = 0;
 };
 
 class NoTray : public Tray {
@@ -67,11 +67,6 @@ class StillTimer : public Timer {
  private:
   bool enabled_ = false;
   int interval_ = 0;
-};
-
-class NoEvents : public EventPump {
- public:
-  void processPendingEvents() override {}
 };
 
 // Starts nothing: for runs that must not start the external program. Nothing is
@@ -98,7 +93,6 @@ struct HeadlessServices {
   SystemClock clock;
   ProcessLauncher launcher;
   NoLauncher noLauncher;
-  NoEvents events;
 };
 
 }  // namespace snaprill::headless

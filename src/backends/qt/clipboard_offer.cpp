@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
 #include <cstdint>
 
 #include "backends/qt/qimage_bitmap.h"
@@ -24,11 +25,16 @@ bool isBmpAlias(const QString& type) {
 }
 
 // Drawings are not screenshots: whether Qt could draw an SVG depends only on which
-// plugins happen to be installed, and a copied drawing is the user's own document.
+// plugins happen to be installed, and a copied drawing is the user's own document,
+// which taking would empty from the clipboard.
+bool isDrawing(const QString& type) {
+  return type.startsWith(QLatin1String("image/svg"));
+}
+
 bool readable(const QString& type) {
   static const QList<QByteArray> known = QImageReader::supportedMimeTypes();
   if (!type.startsWith(QLatin1String("image/"))) return false;
-  if (type.startsWith(QLatin1String("image/svg"))) return false;
+  if (isDrawing(type)) return false;
   return known.contains(type.toLatin1()) || (isBmpAlias(type) && known.contains("image/bmp"));
 }
 
@@ -53,7 +59,7 @@ TakenPicture fromQtReaders(const QByteArray& bytes) {
   const QSize size = reader.size();
   if (size.isValid()) {
     const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
-    if (pixels * 4 > kMaxPngCaptureBytes) return {Bitmap(), LostOffer::TooLarge};
+    if (pixels * 4 > kMaxPngCaptureBytes) return {Bitmap(), LostReason::TooLarge};
     if (pixels > std::uint64_t(bytes.size()) * kMostPixelsPerByte) return {};
   }
   const QImage image = reader.read();
@@ -61,7 +67,7 @@ TakenPicture fromQtReaders(const QByteArray& bytes) {
   try {
     return {bitmapFromQImage(image)};
   } catch (const BitmapError& e) {
-    if (e.kind() == BitmapErrorKind::TooLarge) return {Bitmap(), LostOffer::TooLarge};
+    if (e.kind() == BitmapErrorKind::TooLarge) return {Bitmap(), LostReason::TooLarge};
     return {};
   }
 }
@@ -84,7 +90,7 @@ TakenPicture fromBmp(const QByteArray& bytes) {
     picture = readBmp(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                       static_cast<std::size_t>(bytes.size()));
   } catch (const FormatError& e) {
-    if (e.kind() == FormatErrorKind::TooLarge) return {Bitmap(), LostOffer::TooLarge};
+    if (e.kind() == FormatErrorKind::TooLarge) return {Bitmap(), LostReason::TooLarge};
     return {};
   }
   if (picture.bitsPerPixel() == 32) return fromQtReaders(bytes);
@@ -119,7 +125,7 @@ bool offersRasterImage(const QStringList& targets) {
 }
 
 QString pictureTarget(const QStringList& targets, bool takeWithText) {
-  if (offersSecret(targets)) return QString();
+  if (offersSecret(targets) || targets.contains(kNotACaptureType)) return QString();
   if (!takeWithText && offersPlainText(targets)) return QString();
   if (targets.contains(kPng)) return kPng;
   for (const QString& type : targets) {
@@ -128,9 +134,15 @@ QString pictureTarget(const QStringList& targets, bool takeWithText) {
   return targets.contains(kPixmapType) ? kPixmapType : QString();
 }
 
+bool offersDrawingOnly(const QStringList& targets, bool takeWithText) {
+  if (!pictureTarget(targets, true).isEmpty() || offersSecret(targets)) return false;
+  if (!takeWithText && offersPlainText(targets)) return false;
+  return std::any_of(targets.begin(), targets.end(), isDrawing);
+}
+
 TakenPicture pictureFromOffer(const QString& target, const QByteArray& bytes, ArrivingRows* rows) {
   if (bytes.isEmpty()) return {};
-  if (bytes.size() > kMaxOfferBytes) return {Bitmap(), LostOffer::TooLarge};
+  if (bytes.size() > kMaxOfferBytes) return {Bitmap(), LostReason::TooLarge};
   if (target == kPng) {
     // Our reader first; it leaves the PNGs it does not take (other depths,
     // interlacing, transparency by a tRNS chunk, damage) to Qt's.

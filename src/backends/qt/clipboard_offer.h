@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "backends/x11/x11_clipboard.h"
 #include "image/arriving_rows.h"
 #include "image/bitmap.h"
 #include "platform/services.h"
@@ -28,19 +29,22 @@ bool offersRasterImage(const QStringList& targets);
 // readers know (application/x-qt-image, Qt's name for an X pixmap, last). Empty
 // when nothing offered is a picture; when the owner marks the offer as a secret
 // (password managers and KDE's clipboard list x-kde-passwordManagerHint), whatever
-// else it carries; or when the offer carries plain text too and takeWithText is
-// false: a picture with text is how office programs copy cells and rich text, and
-// the user's copy must stay. An empty target means the offer is neither taken nor
-// emptied away.
+// else it carries; when it is a copy from our History window (kNotACaptureType); or when the offer
+// carries plain text too and takeWithText is false: a picture with text is how office programs copy
+// cells and rich text, and the user's copy must stay. An empty target means the offer is neither
+// taken nor emptied away.
 QString pictureTarget(const QStringList& targets, bool takeWithText);
 
-// Qt's name for its own image data: what our own offer is listed under, and other
-// programs' X pixmaps too (as Qt lists them).
-inline const QString kPixmapType = QStringLiteral("application/x-qt-image");
+// What our own History window adds to a picture it copies: a copy of a capture is
+// not a new capture, in this program or in another Snaprill. Any watcher passes over
+// an offer that carries it.
+inline const QString kNotACaptureType = QStringLiteral("application/x-snaprill-not-a-capture");
 
-// Most bytes a picture offer may take, far beyond any screenshot; a transfer that
-// grows past it is given up while it arrives.
-inline constexpr qsizetype kMaxOfferBytes = qsizetype{256} << 20;
+// Whether the offer is a drawing (SVG) that pictureTarget leaves alone although
+// it would take a picture offered the same way: no picture beside it, nothing
+// secret, and no text unless takeWithText. Such offers are told to the user, who
+// may wonder why nothing came of the copy.
+bool offersDrawingOnly(const QStringList& targets, bool takeWithText);
 
 // The picture the bytes of `target` make: 32 bpp, B G R X, transparent parts drawn
 // over white; or why they make none. With rows, a large PNG may be handed over

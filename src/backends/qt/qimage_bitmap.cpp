@@ -4,25 +4,24 @@
 #include <cstdint>
 #include <cstring>
 
+#include "image/over_white.h"
+
 namespace snaprill {
 
 namespace {
 
 // Each pixel over a white background.
-Bitmap overWhite(const QImage& image) {
+Bitmap drawnOverWhite(const QImage& image) {
   const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
   Bitmap out(argb.width(), argb.height(), 32);
   for (int y = 0; y < argb.height(); ++y) {
     const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
     std::uint8_t* dst = out.row(y);
     for (int x = 0; x < argb.width(); ++x, dst += 4) {
-      const int alpha = qAlpha(src[x]);
-      const auto over = [alpha](int c) {
-        return static_cast<std::uint8_t>((c * alpha + 255 * (255 - alpha) + 127) / 255);
-      };
-      dst[0] = over(qBlue(src[x]));
-      dst[1] = over(qGreen(src[x]));
-      dst[2] = over(qRed(src[x]));
+      const auto alpha = static_cast<unsigned>(qAlpha(src[x]));
+      dst[0] = overWhite(static_cast<unsigned>(qBlue(src[x])), alpha);
+      dst[1] = overWhite(static_cast<unsigned>(qGreen(src[x])), alpha);
+      dst[2] = overWhite(static_cast<unsigned>(qRed(src[x])), alpha);
       dst[3] = 0;
     }
   }
@@ -33,7 +32,7 @@ Bitmap overWhite(const QImage& image) {
 
 Bitmap bitmapFromQImage(const QImage& image) {
   if (image.isNull()) return Bitmap();
-  if (image.hasAlphaChannel()) return overWhite(image);
+  if (image.hasAlphaChannel()) return drawnOverWhite(image);
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   Bitmap out(rgb.width(), rgb.height(), 32);
   if constexpr (std::endian::native == std::endian::little) {

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QScopedValueRollback>
-#include <QTimer>
 
 #include "backends/qt/qimage_bitmap.h"
 
@@ -36,27 +35,17 @@ class OwnPicture : public QMimeData {
   mutable QImage image_;
 };
 
-LostOffer lostOffer(X11ClipboardReader::Failure why) {
-  switch (why) {
-    case X11ClipboardReader::Failure::OwnerQuit:
-      return LostOffer::OwnerQuit;
-    case X11ClipboardReader::Failure::Refused:
-      return LostOffer::Refused;
-    case X11ClipboardReader::Failure::TooLarge:
-      return LostOffer::TooLarge;
-    case X11ClipboardReader::Failure::NotSent:
-      break;
-  }
-  return LostOffer::NotSent;
-}
-
 }  // namespace
 
-QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
+QtClipboard::QtClipboard(std::unique_ptr<Timer> later, const Clock& clock)
+    : clipboard_(QGuiApplication::clipboard()), tracker_(*this, std::move(later), clock) {
   connect(clipboard_, &QClipboard::dataChanged, this, &QtClipboard::refresh);
   connect(&x11_, &X11ClipboardReader::changed, this, &QtClipboard::refreshFromX11);
   connect(&x11_, &X11ClipboardReader::fetched, this, &QtClipboard::fetched);
-  connect(&x11_, &X11ClipboardReader::fetchFailed, this, &QtClipboard::fetchFailed);
+  connect(&x11_, &X11ClipboardReader::fetchFailed, this, [this](LostReason why) {
+    forgetData();
+    tracker_.lost(why);
+  });
   connect(&x11_, &X11ClipboardReader::pixmapFetched, this, &QtClipboard::pixmapFetched);
   refresh();
 }
@@ -64,8 +53,7 @@ QtClipboard::QtClipboard() : clipboard_(QGuiApplication::clipboard()) {
 void QtClipboard::refreshFromX11() {
   if (clipboard_->ownsClipboard()) return;  // Qt answers for our own content
   // A picture not yet handed over is lost once another offer takes its place.
-  const bool replaced = unread_ && targetOwner_ != x11_.ownerChanges();
-  if (replaced) unread_ = false;
+  const bool replaced = tracker_.unread() && targetOwner_ != x11_.ownerChanges();
   // Only the very next offer, from the same window, can be the last one again. (Qt
   // may tell of a change before the reader has seen it.)
   const unsigned changesSinceTaken =
@@ -73,7 +61,7 @@ void QtClipboard::refreshFromX11() {
   if (changesSinceTaken > 1 || (changesSinceTaken == 1 && x11_.owner() != lastTaken_->owner))
     lastTaken_.reset();
   adoptX11Offer();
-  if (replaced) tellLost(LostOffer::Replaced);
+  if (replaced) tracker_.tellLost(LostReason::Replaced);
 }
 
 void QtClipboard::adoptX11Offer() {
@@ -82,7 +70,7 @@ void QtClipboard::adoptX11Offer() {
     const bool startOffer = x11_.ownerChanges() == *clearStartOfferOf_;
     clearStartOfferOf_.reset();
     if (startOffer && !pictureTarget(types, takeWithText_).isEmpty()) {
-      clear();
+      tracker_.drop();
       return;
     }
   }
@@ -93,31 +81,24 @@ void QtClipboard::adoptX11Offer() {
     target_.clear();
     targetOwner_.reset();
     forgetData();
-    ready_ = false;
-    givenUp_ = false;
-    unread_ = false;
-  } else {
-    const QString target = pictureTarget(types, takeWithText_);
-    // The same type from another owner, or after our own offer, is another picture
-    // (the notice of the change may have come while Qt still answered for ours).
-    const bool sameOwner = targetOwner_ == x11_.ownerChanges();
-    if (!sameOwner) givenUp_ = false;
-    if (target != target_ || !sameOwner) {
-      x11_.cancelFetch();
-      target_ = target;
-      targetOwner_ = x11_.ownerChanges();
-      forgetData();
-      ready_ = false;
-      if (!target_.isEmpty() && !givenUp_) {
-        // Read at once, in the background: the listener is told once the picture is
-        // here, and a slow owner holds up nothing.
-        if (!x11_.startFetch(target_)) givenUp_ = true;
-      }
-      unread_ = !target_.isEmpty() && !givenUp_;
-    }
+    tracker_.follow(false, false);
+    return;
   }
-  offered_ = !target_.isEmpty() && !givenUp_;
-  tellWhenReady();
+  const QString target = pictureTarget(types, takeWithText_);
+  // The same type from another owner, or after our own offer, is another picture
+  // (the notice of the change may have come while Qt still answered for ours).
+  const bool sameOwner = targetOwner_ == x11_.ownerChanges();
+  if (target == target_ && sameOwner) return tracker_.tellWhenReady();
+  x11_.cancelFetch();
+  target_ = target;
+  targetOwner_ = x11_.ownerChanges();
+  forgetData();
+  if (!sameOwner && offersDrawingOnly(types, takeWithText_)) tracker_.tellLost(LostReason::Drawing);
+  // Read at once, in the background: the cycle is told once the picture is here,
+  // and a slow owner holds up nothing.
+  if (tracker_.follow(!target_.isEmpty(), sameOwner) && !x11_.startFetch(target_)) {
+    tracker_.giveUp();
+  }
 }
 
 void QtClipboard::refresh() {
@@ -137,10 +118,11 @@ void QtClipboard::refresh() {
   target_ = data != nullptr ? pictureTarget(data->formats(), takeWithText_) : QString();
   targetOwner_.reset();
   forgetData();
-  givenUp_ = false;
-  offered_ = !target_.isEmpty();
-  ready_ = offered_;
-  tellWhenReady();
+  const bool own = clipboard_->ownsClipboard();
+  if (tracker_.follow(!target_.isEmpty(), false,
+                      own ? std::optional<CaptureSource>(ownSource_) : std::nullopt)) {
+    tracker_.dataArrived();
+  }
 }
 
 void QtClipboard::setTakePicturesWithText(bool take) {
@@ -155,27 +137,16 @@ void QtClipboard::fetched(const QByteArray& bytes) {
   lastTaken_.reset();
   if (again) {
     // Saved already: emptied as the first offer was, and nobody is told.
-    clear();
+    tracker_.drop();
     return;
   }
   data_ = bytes;
-  ready_ = true;
-  tellWhenReady();
+  tracker_.dataArrived();
 }
 
 void QtClipboard::pixmapFetched() {
   pixmap_ = x11_.takePixmapPicture();
-  ready_ = true;
-  tellWhenReady();
-}
-
-void QtClipboard::tellWhenReady() {
-  if (!offered_ || !ready_ || tellQueued_) return;
-  tellQueued_ = true;
-  QTimer::singleShot(0, this, [this] {
-    tellQueued_ = false;
-    if (offered_ && ready_) tellArrived();
-  });
+  tracker_.dataArrived();
 }
 
 void QtClipboard::forgetData() {
@@ -183,22 +154,15 @@ void QtClipboard::forgetData() {
   pixmap_ = Bitmap();
 }
 
-void QtClipboard::fetchFailed(X11ClipboardReader::Failure why) {
-  giveUp();
-  tellLost(lostOffer(why));
-}
-
 void QtClipboard::giveUp() {
-  givenUp_ = true;
-  unread_ = false;
-  offered_ = false;
-  ready_ = false;
+  tracker_.giveUp();
   forgetData();
 }
 
-void QtClipboard::offer(Bitmap picture) {
+void QtClipboard::offer(Bitmap picture, const CaptureSource& source) {
   auto* data = new OwnPicture(std::move(picture));
   own_ = data;
+  ownSource_ = source;
   ++ownOffers_;
   clipboard_->setMimeData(data, QClipboard::Clipboard);  // Qt owns it from here
   // Qt keeps one window for its clipboard: once known, our own offers cost the
@@ -208,16 +172,12 @@ void QtClipboard::offer(Bitmap picture) {
     ownWindowKnown_ = true;
   }
   // Qt may tell of the change later; the capture need not wait for that.
-  if (clipboard_->ownsClipboard() && !(offered_ && ready_)) {
+  if (clipboard_->ownsClipboard() && !tracker_.ready()) {
     x11_.cancelFetch();
     target_ = kPixmapType;
     targetOwner_.reset();
     forgetData();
-    givenUp_ = false;
-    offered_ = true;
-    ready_ = true;
-    unread_ = true;
-    tellWhenReady();
+    tracker_.offerOwn(source);
   }
 }
 
@@ -241,21 +201,21 @@ bool QtClipboard::takenOfferStillHere() const {
   return taken_->qtChanges == qtChanges_;
 }
 
-void QtClipboard::clearTaken() {
-  if (takenOfferStillHere()) clear();
-  taken_.reset();
-}
-
-void QtClipboard::leaveOffer() {
-  if (takenOfferStillHere()) giveUp();
+void QtClipboard::settleTaken(bool gone) {
+  if (takenOfferStillHere()) {
+    if (gone) {
+      tracker_.drop();
+    } else {
+      giveUp();
+    }
+  }
   taken_.reset();
   // Not saved: offered again, it is another chance.
-  lastTaken_.reset();
+  if (!gone) lastTaken_.reset();
 }
 
-TakenPicture QtClipboard::take(ArrivingRows* rows) {
+TakenPicture QtClipboard::takeOffered(ArrivingRows* rows) {
   taken_ = TakenOffer{clipboard_->ownsClipboard(), ownOffers_, qtChanges_, x11_.ownerChanges()};
-  unread_ = false;
   // Screenshots from other programs mostly come as PNG. Reading its bytes and
   // decoding them ourselves takes a fraction of the general image conversion,
   // which would decode the same bytes more slowly. A picture we put there
@@ -270,7 +230,6 @@ TakenPicture QtClipboard::take(ArrivingRows* rows) {
 }
 
 TakenPicture QtClipboard::takeFromX11(ArrivingRows* rows) {
-  if (!ready_) return {Bitmap(), LostOffer::NotSent};
   TakenPicture offered;
   if (target_ == kPixmapType) {
     offered.picture = std::move(pixmap_);
@@ -280,7 +239,6 @@ TakenPicture QtClipboard::takeFromX11(ArrivingRows* rows) {
       lastTaken_ = TakenData{x11_.ownerChanges(), x11_.owner(), target_, data_};
   }
   forgetData();
-  ready_ = false;
   if (offered.picture.empty()) giveUp();
   return {std::move(offered.picture), offered.lost};
 }
@@ -294,16 +252,16 @@ TakenPicture QtClipboard::takeThroughQt(ArrivingRows* rows) {
   return {std::move(offered.picture), offered.lost};
 }
 
-void QtClipboard::clearStartPicture() {
+bool QtClipboard::dropStartOfferLater() {
   // The start does not wait for an owner slow to say what it offers.
   if (x11_.active() && !clipboard_->ownsClipboard() && x11_.typesPending()) {
     clearStartOfferOf_ = x11_.ownerChanges();
-    return;
+    return true;
   }
-  if (hasPicture()) clear();
+  return false;
 }
 
-void QtClipboard::clear() {
+void QtClipboard::emptyClipboard() {
   x11_.cancelFetch();
   // Another program's picture is emptied away without waiting for the server; the
   // notification of that change arrives later, as for any other change. Our own
@@ -312,13 +270,7 @@ void QtClipboard::clear() {
     const QScopedValueRollback clearing(clearing_, true);
     clipboard_->clear(QClipboard::Clipboard);
   }
-  // The cycle must not see the same picture again, whenever the notification of
-  // our own change arrives.
   forgetData();
-  ready_ = false;
-  givenUp_ = true;
-  offered_ = false;
-  unread_ = false;
 }
 
 }  // namespace snaprill

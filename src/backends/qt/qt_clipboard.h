@@ -5,10 +5,10 @@
 // answer kept, so hasPicture() costs nothing and never talks to the X server.
 //
 // Another program's picture is read in the background as soon as it is offered;
-// the listener is told once it is here, from the event loop. An offer given up
-// (never sent, its owner gone, damaged) is left on the clipboard, no longer counts
-// as offered, and the listener hears why; so does one that another offer replaced
-// before it was handed over.
+// the capture cycle is told once it is here, from the event loop (offer_tracker.h
+// keeps the offer's state). An offer given up (never sent, its owner gone, damaged)
+// is left on the clipboard, no longer counts as offered, and the cycle hears why;
+// so does one that another offer replaced before it was handed over.
 //
 // A picture just taken that its owner's window offers again at once, byte for byte,
 // is not taken twice: Mutter's clipboard manager does that when the program that
@@ -20,10 +20,12 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 #include "backends/qt/clipboard_offer.h"
-#include "backends/qt/x11_clipboard.h"
+#include "backends/x11/x11_clipboard.h"
+#include "platform/offer_tracker.h"
 #include "platform/services.h"
 
 class QClipboard;
@@ -31,34 +33,31 @@ class QMimeData;
 
 namespace snaprill {
 
-class QtClipboard : public QObject, public Clipboard {
+class QtClipboard : public QObject, public Clipboard, private OfferTracker::Watcher {
   Q_OBJECT
 
  public:
-  // Watches the application's clipboard; needs a QGuiApplication.
-  QtClipboard();
+  // Watches the application's clipboard; needs a QGuiApplication. `later` tells the
+  // cycle of a picture once the event loop is free; the clock stamps other
+  // programs' offers.
+  QtClipboard(std::unique_ptr<Timer> later, const Clock& clock);
 
-  bool hasPicture() const override { return offered_; }
-  bool pictureReady() const override { return offered_ && ready_; }
-  TakenPicture take(ArrivingRows* rows) override;
-  void clearTaken() override;
-  void leaveOffer() override;
-  void clear() override;
-  void clearStartPicture() override;
+  PictureSource& pictures() override { return tracker_; }
   void setTakePicturesWithText(bool take) override;
   // Other programs are served an image made from it only when they ask for one.
-  void offer(Bitmap picture) override;
+  void offer(Bitmap picture, const CaptureSource& source) override;
 
  private:
-  // Tells the listener, once the event loop is free, that a picture is here: never
-  // from inside a call of the program's own (an offer, a clear).
-  void tellWhenReady();
+  TakenPicture takeOffered(ArrivingRows* rows) override;
+  void settleTaken(bool gone) override;
+  void emptyClipboard() override;
+  bool dropStartOfferLater() override;
+
   void refresh();
   void refreshFromX11();
   // Follows the offer the reader knows of (a new owner, or its types now known).
   void adoptX11Offer();
   void fetched(const QByteArray& bytes);
-  void fetchFailed(X11ClipboardReader::Failure why);
   void pixmapFetched();
   void forgetData();
   // The offer no longer counts: the clipboard stays as it is.
@@ -70,26 +69,22 @@ class QtClipboard : public QObject, public Clipboard {
 
   // Our own offer's picture, when the clipboard still holds that offer.
   Bitmap takeOwn();
-  // Whether the offer take() last handed over is still the clipboard's: not when
+  // Whether the offer last handed over is still the clipboard's: not when
   // another one came since (the next screenshot, while that one was written).
   bool takenOfferStillHere() const;
 
   QClipboard* clipboard_;
   QPointer<QMimeData> own_;  // Qt deletes it when the clipboard changes hands
-  bool offered_ = false;
-  bool ready_ = false;
+  CaptureSource ownSource_;  // where own_'s picture came from
   bool ownWindowKnown_ = false;
   bool clearing_ = false;
   bool takeWithText_ = false;
-  bool givenUp_ = false;  // the current offer was given up
-  bool unread_ = false;   // the offered picture is yet to be handed over
-  QString target_;        // what the offered picture is read as
+  QString target_;  // what the offered picture is read as
   // Whose offer target_ was chosen from: the reader's count of owner changes then;
   // nothing for our own offer, or off X11.
   std::optional<unsigned> targetOwner_;
   QByteArray data_;  // another program's picture data, once here
   Bitmap pixmap_;    // or its picture, when it offered an X pixmap
-  bool tellQueued_ = false;
   // The offers seen, to tell the one taken from a later one: our own offers, and
   // changes Qt told of (another program's offers off X11; on X11 the reader counts
   // its owners).
@@ -115,6 +110,7 @@ class QtClipboard : public QObject, public Clipboard {
   // the reader's count of owner changes then.
   std::optional<unsigned> clearStartOfferOf_;
   X11ClipboardReader x11_;
+  OfferTracker tracker_;
 };
 
 }  // namespace snaprill

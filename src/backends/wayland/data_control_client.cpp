@@ -11,84 +11,7 @@
 
 #include <wayland-client.h>
 
-#include "backends/wayland/data_control_protocol.h"
-#include "backends/wayland/wayland_proxy.h"
-
 namespace snaprill {
-
-namespace {
-
-std::uint32_t versionOf(wl_proxy* proxy) {
-  return wl_proxy_get_version(proxy);
-}
-
-}  // namespace
-
-// libwayland calls these with the proxy an event is for; the client is its user data.
-struct DataControlEvents {
-  static DataControlClient& client(void* proxy) {
-    return *static_cast<DataControlClient*>(wl_proxy_get_user_data(static_cast<wl_proxy*>(proxy)));
-  }
-
-  static int device(const void*, void* proxy, std::uint32_t opcode, const wl_message*,
-                    wl_argument* args) {
-    DataControlClient& self = client(proxy);
-    // `finished` has no argument; the others one offer, or none (null).
-    auto* offer =
-        opcode != data_control::kFinished ? reinterpret_cast<wl_proxy*>(args[0].o) : nullptr;
-    switch (opcode) {
-      case data_control::kDataOffer:
-        self.offerAnnounced(offer);
-        break;
-      case data_control::kSelection:
-        self.selectionOffered(offer);
-        break;
-      case data_control::kFinished:
-        self.deviceFinished();
-        break;
-      case data_control::kPrimarySelection:
-        // Never looked at: let go at once.
-        if (offer != nullptr) self.destroyOffer(offer);
-        break;
-      default:
-        break;
-    }
-    return 0;
-  }
-
-  static int offer(const void*, void* proxy, std::uint32_t opcode, const wl_message*,
-                   wl_argument* args) {
-    if (opcode == data_control::kOfferType)
-      client(proxy).typeOffered(static_cast<wl_proxy*>(proxy), args[0].s);
-    return 0;
-  }
-
-  static int source(const void*, void* proxy, std::uint32_t opcode, const wl_message*,
-                    wl_argument* args) {
-    // `send` carries a type and a descriptor, `cancelled` nothing.
-    const bool send = opcode == data_control::kSend;
-    client(proxy).sourceEvent(static_cast<wl_proxy*>(proxy), opcode, send ? args[0].s : nullptr,
-                              send ? args[1].h : -1);
-    return 0;
-  }
-
-  static void global(void* data, wl_registry*, std::uint32_t name, const char* interface,
-                     std::uint32_t) {
-    static_cast<DataControlClient*>(data)->global(name, interface);
-  }
-
-  static void globalRemove(void*, wl_registry*, std::uint32_t) {
-    // A seat or manager going away while we use it ends our device: the compositor
-    // says so with `finished`.
-  }
-};
-
-namespace {
-
-const wl_registry_listener kRegistryListener{&DataControlEvents::global,
-                                             &DataControlEvents::globalRemove};
-
-}  // namespace
 
 std::unique_ptr<DataControlClient> DataControlClient::connect() {
   const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -106,11 +29,11 @@ DataControlClient::DataControlClient(wl_display* display)
 
 DataControlClient::~DataControlClient() {
   notifier_.reset();
-  if (source_ != nullptr) destroyObject(source_, data_control::kDestroy);
-  for (const auto& [offer, types] : announced_) destroyObject(offer, data_control::kDestroy);
-  if (selection_ != nullptr) destroyObject(selection_, data_control::kDestroy);
-  if (device_ != nullptr) destroyObject(device_, data_control::kDestroy);
-  if (manager_ != nullptr) destroyObject(manager_, data_control::kManagerDestroy);
+  if (source_ != nullptr) protocol_->destroySource(source_);
+  for (const auto& [offer, types] : announced_) protocol_->destroyOffer(offer);
+  if (selection_ != nullptr) protocol_->destroyOffer(selection_);
+  if (device_ != nullptr) protocol_->destroyDevice(device_);
+  if (manager_ != nullptr) protocol_->destroyManager(manager_);
   if (seat_ != nullptr) wl_seat_destroy(seat_);
   if (registry_ != nullptr) wl_registry_destroy(registry_);
   wl_display_flush(display_);
@@ -118,27 +41,34 @@ DataControlClient::~DataControlClient() {
 }
 
 const char* DataControlClient::protocolName() const {
-  return protocol_ != nullptr ? protocol_->managerName : "";
+  return protocol_ != nullptr ? protocol_->manager->name : "";
+}
+
+void DataControlClient::registryGlobal(void* client, wl_registry*, std::uint32_t name,
+                                       const char* interface, std::uint32_t) {
+  static_cast<DataControlClient*>(client)->global(name, interface);
 }
 
 void DataControlClient::global(std::uint32_t name, const char* interface) {
   if (std::strcmp(interface, wl_seat_interface.name) == 0 && seatName_ == 0) seatName_ = name;
-  if (std::strcmp(interface, kExtDataControl.managerName) == 0) extName_ = name;
-  if (std::strcmp(interface, kWlrDataControl.managerName) == 0) wlrName_ = name;
+  if (std::strcmp(interface, kExtDataControl.manager->name) == 0) extName_ = name;
+  if (std::strcmp(interface, kWlrDataControl.manager->name) == 0) wlrName_ = name;
 }
 
 bool DataControlClient::start() {
+  // A seat or manager going away while we use it ends our device: the compositor
+  // says so with `finished`.
+  static const wl_registry_listener registryListener{&DataControlClient::registryGlobal,
+                                                     [](void*, wl_registry*, std::uint32_t) {}};
   registry_ = wl_display_get_registry(display_);
-  wl_registry_add_listener(registry_, &kRegistryListener, this);
+  wl_registry_add_listener(registry_, &registryListener, this);
   if (wl_display_roundtrip(display_) < 0) return false;
   if (seatName_ == 0 || (extName_ == 0 && wlrName_ == 0)) return false;
   protocol_ = extName_ != 0 ? &kExtDataControl : &kWlrDataControl;
   seat_ = static_cast<wl_seat*>(wl_registry_bind(registry_, seatName_, &wl_seat_interface, 1));
   manager_ = static_cast<wl_proxy*>(wl_registry_bind(registry_, extName_ != 0 ? extName_ : wlrName_,
                                                      protocol_->manager, protocol_->version));
-  device_ = wl_proxy_marshal_flags(manager_, data_control::kGetDataDevice, protocol_->device,
-                                   versionOf(manager_), 0, nullptr, seat_);
-  wl_proxy_add_dispatcher(device_, &DataControlEvents::device, nullptr, this);
+  device_ = protocol_->getDataDevice(manager_, seat_, this);
   // The offer on the clipboard now arrives in answer; KWin says nothing when the
   // clipboard is empty.
   if (wl_display_roundtrip(display_) < 0 || device_ == nullptr) return false;
@@ -183,8 +113,6 @@ void DataControlClient::lose() {
 }
 
 void DataControlClient::offerAnnounced(wl_proxy* offer) {
-  if (offer == nullptr) return;
-  wl_proxy_add_dispatcher(offer, &DataControlEvents::offer, nullptr, this);
   announced_.emplace(offer, QStringList());
 }
 
@@ -193,13 +121,15 @@ void DataControlClient::typeOffered(wl_proxy* offer, const char* type) {
   if (announced != announced_.end()) announced->second.append(QString::fromUtf8(type));
 }
 
-void DataControlClient::destroyOffer(wl_proxy* offer) {
+void DataControlClient::primarySelectionOffered(wl_proxy* offer) {
+  // Never looked at: let go at once.
+  if (offer == nullptr) return;
   announced_.erase(offer);
-  destroyObject(offer, data_control::kDestroy);
+  protocol_->destroyOffer(offer);
 }
 
 void DataControlClient::selectionOffered(wl_proxy* offer) {
-  if (selection_ != nullptr) destroyObject(selection_, data_control::kDestroy);
+  if (selection_ != nullptr) protocol_->destroyOffer(selection_);
   selection_ = offer;
   types_.clear();
   const auto announced = announced_.find(offer);
@@ -213,9 +143,9 @@ void DataControlClient::selectionOffered(wl_proxy* offer) {
 
 void DataControlClient::deviceFinished() {
   // Our seat is gone: the device is of no more use.
-  destroyObject(device_, data_control::kDestroy);
+  protocol_->destroyDevice(device_);
   device_ = nullptr;
-  if (selection_ != nullptr) destroyObject(selection_, data_control::kDestroy);
+  if (selection_ != nullptr) protocol_->destroyOffer(selection_);
   selection_ = nullptr;
   types_.clear();
   ++selectionChanges_;
@@ -231,8 +161,7 @@ int DataControlClient::receive(const QString& type) {
   const QByteArray name = type.toUtf8();
   // libwayland sends a copy of the write end; ours goes at once, so that the pipe
   // ends when the owner closes its copy.
-  wl_proxy_marshal_flags(selection_, data_control::kReceive, nullptr, versionOf(selection_), 0,
-                         name.constData(), ends[1]);
+  protocol_->receive(selection_, name.constData(), ends[1]);
   ::close(ends[1]);
   flush();
   return ends[0];
@@ -240,25 +169,19 @@ int DataControlClient::receive(const QString& type) {
 
 void DataControlClient::clearSelection() {
   if (!active()) return;
-  wl_proxy_marshal_flags(device_, data_control::kSetSelection, nullptr, versionOf(device_), 0,
-                         nullptr);
+  protocol_->setSelection(device_, nullptr);
   dropOwnSource();
   flush();
 }
 
 bool DataControlClient::setOwnSelection(const QStringList& types) {
   if (!active()) return false;
-  wl_proxy* source = wl_proxy_marshal_flags(manager_, data_control::kCreateDataSource,
-                                            protocol_->source, versionOf(manager_), 0, nullptr);
+  wl_proxy* source = protocol_->createDataSource(manager_, this);
   if (source == nullptr) return false;
-  wl_proxy_add_dispatcher(source, &DataControlEvents::source, nullptr, this);
   for (const QString& type : types + QStringList{ownMarker_}) {
-    const QByteArray name = type.toUtf8();
-    wl_proxy_marshal_flags(source, data_control::kOfferType, nullptr, versionOf(source), 0,
-                           name.constData());
+    protocol_->offer(source, type.toUtf8().constData());
   }
-  wl_proxy_marshal_flags(device_, data_control::kSetSelection, nullptr, versionOf(device_), 0,
-                         source);
+  protocol_->setSelection(device_, source);
   // The one before goes only now: gone first, it would empty the clipboard for a
   // moment, a change everyone watching would see.
   dropOwnSource();
@@ -268,18 +191,17 @@ bool DataControlClient::setOwnSelection(const QStringList& types) {
 }
 
 void DataControlClient::dropOwnSource() {
-  if (source_ != nullptr) destroyObject(source_, data_control::kDestroy);
+  if (source_ != nullptr) protocol_->destroySource(source_);
   source_ = nullptr;
 }
 
-void DataControlClient::sourceEvent(wl_proxy* source, std::uint32_t opcode, const char* type,
-                                    int fd) {
-  if (opcode == data_control::kCancelled) {
-    // Another offer took the clipboard: ours serves no more.
-    if (source == source_) dropOwnSource();
-    return;
-  }
-  if (opcode != data_control::kSend || fd < 0) return;
+void DataControlClient::sourceCancelled(wl_proxy* source) {
+  // Another offer took the clipboard: ours serves no more.
+  if (source == source_) dropOwnSource();
+}
+
+void DataControlClient::pasteWanted(wl_proxy* source, const char* type, int fd) {
+  if (fd < 0) return;
   const QString wanted = QString::fromUtf8(type);
   if (source != source_ || wanted == ownMarker_) {
     ::close(fd);

@@ -16,6 +16,8 @@
 #include <memory>
 #include <unordered_map>
 
+#include "backends/wayland/data_control_protocol.h"
+
 class QSocketNotifier;
 struct wl_display;
 struct wl_registry;
@@ -24,9 +26,7 @@ struct wl_proxy;
 
 namespace snaprill {
 
-struct DataControlProtocol;
-
-class DataControlClient : public QObject {
+class DataControlClient : public QObject, private DataControlListener {
   Q_OBJECT
 
  public:
@@ -77,17 +77,19 @@ class DataControlClient : public QObject {
   void sendWanted(const QString& type, int fd);
 
  private:
-  friend struct DataControlEvents;  // hands the compositor's events to the members below
-
   bool start();
+  static void registryGlobal(void* client, wl_registry* registry, std::uint32_t name,
+                             const char* interface, std::uint32_t version);
   void global(std::uint32_t name, const char* interface);
-  void offerAnnounced(wl_proxy* offer);
-  void typeOffered(wl_proxy* offer, const char* type);
-  void selectionOffered(wl_proxy* offer);
-  void deviceFinished();
-  void sourceEvent(wl_proxy* source, std::uint32_t opcode, const char* type, int fd);
+  // What the compositor says (DataControlListener).
+  void offerAnnounced(wl_proxy* offer) override;
+  void typeOffered(wl_proxy* offer, const char* type) override;
+  void selectionOffered(wl_proxy* offer) override;
+  void primarySelectionOffered(wl_proxy* offer) override;
+  void deviceFinished() override;
+  void pasteWanted(wl_proxy* source, const char* type, int fd) override;
+  void sourceCancelled(wl_proxy* source) override;
   void dropOwnSource();
-  void destroyOffer(wl_proxy* offer);
   void lose();
   void flush();
 

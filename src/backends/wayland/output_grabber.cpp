@@ -1,63 +1,18 @@
 #include "backends/wayland/output_grabber.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include <wayland-client-protocol.h>
+#include <wayland-protocols/xdg-output-unstable-v1-client-protocol.h>
 
-#include "backends/wayland/image_copy_capture_protocol.h"
-#include "backends/wayland/image_copy_frame.h"
+#include "backends/wayland/output_copier.h"
 #include "backends/wayland/output_layout.h"
-#include "backends/wayland/output_picture.h"
-#include "backends/wayland/screencopy_protocol.h"
-#include "backends/wayland/shared_buffer.h"
-#include "backends/wayland/wayland_proxy.h"
-#include "backends/wayland/xdg_output_protocol.h"
 
 namespace snaprill {
 
 namespace {
-
-// What one frame told us, from its announcement of the buffer to its end.
-struct FrameState {
-  std::uint32_t format = 0;
-  int width = 0;
-  int height = 0;
-  int stride = 0;
-  bool announced = false;
-  bool upsideDown = false;
-  bool ready = false;
-  bool failed = false;
-};
-
-int frameEvent(const void*, void* target, std::uint32_t opcode, const wl_message*,
-               wl_argument* args) {
-  FrameState& frame =
-      *static_cast<FrameState*>(wl_proxy_get_user_data(static_cast<wl_proxy*>(target)));
-  switch (opcode) {
-    case screencopy::kBuffer:
-      frame.format = args[0].u;
-      frame.width = static_cast<int>(std::min<std::uint32_t>(args[1].u, INT_MAX));
-      frame.height = static_cast<int>(std::min<std::uint32_t>(args[2].u, INT_MAX));
-      frame.stride = static_cast<int>(std::min<std::uint32_t>(args[3].u, INT_MAX));
-      frame.announced = true;
-      break;
-    case screencopy::kFlags:
-      frame.upsideDown = (args[0].u & screencopy::kYInvert) != 0;
-      break;
-    case screencopy::kReady:
-      frame.ready = true;
-      break;
-    case screencopy::kFailed:
-      frame.failed = true;
-      break;
-    default:
-      break;
-  }
-  return 0;
-}
 
 void outputGeometry(void* data, wl_output* output, std::int32_t x, std::int32_t y, std::int32_t,
                     std::int32_t, std::int32_t, const char*, const char*, std::int32_t transform) {
@@ -74,15 +29,21 @@ constexpr std::uint32_t kOutputVersion = 2;
 const wl_output_listener kOutputListener{&outputGeometry, &outputMode, &outputDone,
                                          &outputScale,    nullptr,     nullptr};
 
-int logicalPlaceEvent(const void*, void* target, std::uint32_t opcode, const wl_message*,
-                      wl_argument* args) {
-  // The other events (done, name, description) carry nothing needed here.
-  if (opcode != xdg_output::kLogicalPosition && opcode != xdg_output::kLogicalSize) return 0;
-  auto* proxy = static_cast<wl_proxy*>(target);
-  static_cast<OutputGrabber*>(wl_proxy_get_user_data(proxy))
-      ->logicallyPlaced(proxy, opcode, args[0].i, args[1].i);
-  return 0;
+void logicalPosition(void* data, zxdg_output_v1* logicalPlace, std::int32_t x, std::int32_t y) {
+  static_cast<OutputGrabber*>(data)->logicallyPlaced(logicalPlace, x, y);
 }
+void logicalSize(void* data, zxdg_output_v1* logicalPlace, std::int32_t width,
+                 std::int32_t height) {
+  static_cast<OutputGrabber*>(data)->logicallySized(logicalPlace, width, height);
+}
+void logicalDone(void*, zxdg_output_v1*) {}
+
+// Bound at version 1: the name and description are never sent.
+const zxdg_output_v1_listener kLogicalPlaceListener{.logical_position = &logicalPosition,
+                                                    .logical_size = &logicalSize,
+                                                    .done = &logicalDone,
+                                                    .name = nullptr,
+                                                    .description = nullptr};
 
 void registryGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface,
                     std::uint32_t version) {
@@ -107,13 +68,13 @@ std::unique_ptr<OutputGrabber> OutputGrabber::connect(std::chrono::milliseconds 
   return grabber;
 }
 
-OutputGrabber::OutputGrabber(wl_display* display) : display_(display) {}
+OutputGrabber::OutputGrabber(wl_display* display)
+    : display_(display), copiers_{imageCopyCopier(), screencopyCopier()} {}
 
 namespace {
 
-void destroyLogicalPlace(wl_proxy* logicalPlace) {
-  if (logicalPlace == nullptr) return;
-  destroyObject(logicalPlace, xdg_output::kOutputDestroy);
+void destroyLogicalPlace(zxdg_output_v1* logicalPlace) {
+  if (logicalPlace != nullptr) zxdg_output_v1_destroy(logicalPlace);
 }
 
 }  // namespace
@@ -123,18 +84,8 @@ OutputGrabber::~OutputGrabber() {
     destroyLogicalPlace(output.logicalPlace);
     wl_output_destroy(output.output);
   }
-  if (xdgOutputManager_ != nullptr) {
-    destroyObject(xdgOutputManager_, xdg_output::kManagerDestroy);
-  }
-  if (screencopyManager_ != nullptr) {
-    destroyObject(screencopyManager_, screencopy::kManagerDestroy);
-  }
-  if (copyManager_ != nullptr) {
-    destroyObject(copyManager_, image_copy::kCopyManagerDestroy);
-  }
-  if (sourceManager_ != nullptr) {
-    destroyObject(sourceManager_, image_copy::kSourceManagerDestroy);
-  }
+  if (xdgOutputManager_ != nullptr) zxdg_output_manager_v1_destroy(xdgOutputManager_);
+  for (auto& copier : copiers_) copier.reset();
   if (shm_ != nullptr) wl_shm_destroy(shm_);
   if (registry_ != nullptr) wl_registry_destroy(registry_);
   wl_display_flush(display_);
@@ -150,21 +101,13 @@ void OutputGrabber::global(std::uint32_t name, const char* interface, std::uint3
     added.name = name;
     added.output = output;
     watchLogicalPlace(added);
-  } else if (std::strcmp(interface, kXdgOutputManagerName) == 0 && xdgOutputManager_ == nullptr) {
-    xdgOutputManager_ =
-        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kXdgOutputManagerInterface, 1));
+  } else if (bindOnce(registry_, name, interface, zxdg_output_manager_v1_interface,
+                      xdgOutputManager_)) {
     for (Output& output : outputs_) watchLogicalPlace(output);
-  } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && shm_ == nullptr) {
-    shm_ = static_cast<wl_shm*>(wl_registry_bind(registry_, name, &wl_shm_interface, 1));
-  } else if (std::strcmp(interface, kScreencopyManagerName) == 0 && screencopyManager_ == nullptr) {
-    screencopyManager_ =
-        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kScreencopyManagerInterface, 1));
-  } else if (std::strcmp(interface, kImageCopyManagerName) == 0 && copyManager_ == nullptr) {
-    copyManager_ =
-        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kImageCopyManagerInterface, 1));
-  } else if (std::strcmp(interface, kOutputSourceManagerName) == 0 && sourceManager_ == nullptr) {
-    sourceManager_ =
-        static_cast<wl_proxy*>(wl_registry_bind(registry_, name, kOutputSourceManagerInterface, 1));
+  } else if (!bindOnce(registry_, name, interface, wl_shm_interface, shm_)) {
+    for (auto& copier : copiers_) {
+      if (copier->bind(registry_, name, interface)) break;
+    }
   }
 }
 
@@ -179,9 +122,8 @@ void OutputGrabber::globalRemoved(std::uint32_t name) {
 
 void OutputGrabber::watchLogicalPlace(Output& output) {
   if (xdgOutputManager_ == nullptr || output.logicalPlace != nullptr) return;
-  output.logicalPlace = wl_proxy_marshal_flags(xdgOutputManager_, xdg_output::kGetOutput,
-                                               kXdgOutputInterface, 1, 0, nullptr, output.output);
-  wl_proxy_add_dispatcher(output.logicalPlace, &logicalPlaceEvent, nullptr, this);
+  output.logicalPlace = zxdg_output_manager_v1_get_xdg_output(xdgOutputManager_, output.output);
+  zxdg_output_v1_add_listener(output.logicalPlace, &kLogicalPlaceListener, this);
 }
 
 void OutputGrabber::described(wl_output* output, int x, int y, int transform) {
@@ -200,15 +142,19 @@ void OutputGrabber::scaled(wl_output* output, int scale) {
   }
 }
 
-void OutputGrabber::logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first,
-                                    int second) {
+void OutputGrabber::logicallyPlaced(zxdg_output_v1* logicalPlace, int x, int y) {
   for (Output& o : outputs_) {
-    if (o.logicalPlace != logicalPlace) continue;
-    if (event == xdg_output::kLogicalPosition) {
-      o.logical = {first, second, first + o.logical.width(), second + o.logical.height()};
-    } else if (event == xdg_output::kLogicalSize) {
-      o.logical.right = o.logical.left + first;
-      o.logical.bottom = o.logical.top + second;
+    if (o.logicalPlace == logicalPlace) {
+      o.logical = {x, y, x + o.logical.width(), y + o.logical.height()};
+    }
+  }
+}
+
+void OutputGrabber::logicallySized(zxdg_output_v1* logicalPlace, int width, int height) {
+  for (Output& o : outputs_) {
+    if (o.logicalPlace == logicalPlace) {
+      o.logical.right = o.logical.left + width;
+      o.logical.bottom = o.logical.top + height;
     }
   }
 }
@@ -219,49 +165,16 @@ bool OutputGrabber::start() {
   // The second round trip brings the outputs' places, wl_output's and xdg-output's
   // alike (both asked for while the first one announced the globals).
   if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) return false;
-  return shm_ != nullptr && (offers(Copier::imageCopy) || offers(Copier::screencopy));
+  return shm_ != nullptr && std::any_of(copiers_.begin(), copiers_.end(),
+                                        [](const auto& copier) { return copier->offered(); });
+}
+
+OutputCopier& OutputGrabber::copierOf(Copier copier) const {
+  return *copiers_[static_cast<std::size_t>(copier)];
 }
 
 bool OutputGrabber::offers(Copier copier) const {
-  switch (copier) {
-    case Copier::imageCopy:
-      return copyManager_ != nullptr && sourceManager_ != nullptr;
-    case Copier::screencopy:
-      return screencopyManager_ != nullptr;
-  }
-  return false;
-}
-
-std::optional<Bitmap> OutputGrabber::copyOutput(Copier copier, const Output& output,
-                                                bool withCursor) {
-  if (copier == Copier::imageCopy) {
-    return copyOutputByImageCopy({display_, shm_, sourceManager_, copyManager_, answerTime_},
-                                 output.output, output.transform, withCursor);
-  }
-  return screencopyOutput(output, withCursor);
-}
-
-std::optional<Bitmap> OutputGrabber::screencopyOutput(const Output& output, bool withCursor) {
-  FrameState frame;
-  wl_proxy* proxy = wl_proxy_marshal_flags(screencopyManager_, screencopy::kCaptureOutput,
-                                           kScreencopyFrameInterface, 1, 0, nullptr,
-                                           withCursor ? 1 : 0, output.output);
-  wl_proxy_add_dispatcher(proxy, &frameEvent, nullptr, &frame);
-  dispatchWhileWaiting(display_, answerTime_, [&] { return frame.announced || frame.failed; });
-  std::optional<Bitmap> picture;
-  if (frame.announced && !frame.failed) {
-    const SharedBuffer buffer(shm_, frame.format, frame.width, frame.height, frame.stride);
-    if (buffer.buffer() != nullptr) {
-      wl_proxy_marshal_flags(proxy, screencopy::kCopy, nullptr, 1, 0, buffer.buffer());
-      dispatchWhileWaiting(display_, answerTime_, [&] { return frame.ready || frame.failed; });
-      if (frame.ready) {
-        picture = uprightPicture(OutputBuffer{frame.format, frame.width, frame.height, frame.stride,
-                                              frame.upsideDown, output.transform, buffer.pixels()});
-      }
-    }
-  }
-  destroyObject(proxy, screencopy::kFrameDestroy);
-  return picture;
+  return copierOf(copier).offered();
 }
 
 Bitmap OutputGrabber::grabScreen(Copier copier, bool withCursor) {
@@ -296,7 +209,8 @@ Bitmap OutputGrabber::grab(Copier copier, const std::optional<Rect>& area, bool 
     const Output output = *current;
     const bool placeKnown = output.logical.width() > 0 && output.logical.height() > 0;
     if (area && placeKnown && !overlaps(output.logical, *area)) continue;
-    std::optional<Bitmap> picture = copyOutput(copier, output, withCursor);
+    std::optional<Bitmap> picture = copierOf(copier).copy(
+        {display_, shm_, answerTime_}, output.output, output.transform, withCursor);
     if (!picture) return {};
     // Without xdg-output: wl_output's place, and the size its integer scale gives.
     const Rect logical = placeKnown

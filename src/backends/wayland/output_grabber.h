@@ -1,11 +1,12 @@
-// Pictures of the screen through the compositor's copying protocols, on a
-// connection of our own: ext-image-copy-capture (image_copy_frame.h) where the
+// Pictures of the screen through the compositor's copying protocols
+// (output_copier.h), on a connection of our own: ext-image-copy-capture where the
 // compositor has it, wlr-screencopy (sway and the other wlroots compositors). Every
 // output is copied into shared memory, turned upright, and the outputs are put
-// together where the compositor places them (output_layout.h), at full resolution
-// on scaled outputs.
+// together where the compositor places them (xdg-output, output_layout.h), at full
+// resolution on scaled outputs.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -19,12 +20,16 @@ struct wl_display;
 struct wl_registry;
 struct wl_shm;
 struct wl_output;
-struct wl_proxy;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
 
 namespace snaprill {
 
+class OutputCopier;
+
 class OutputGrabber {
  public:
+  // In the order of copiers_.
   enum class Copier { imageCopy, screencopy };
 
   // Nothing when there is no Wayland display or it has neither protocol. An output
@@ -50,8 +55,8 @@ class OutputGrabber {
   struct Output {
     std::uint32_t name = 0;
     wl_output* output = nullptr;
-    wl_proxy* logicalPlace = nullptr;  // its xdg-output, where the compositor has one
-    int x = 0;                         // where wl_output places it
+    zxdg_output_v1* logicalPlace = nullptr;  // its xdg-output, where the compositor has one
+    int x = 0;                               // where wl_output places it
     int y = 0;
     int transform = 0;
     int scale = 1;
@@ -61,7 +66,8 @@ class OutputGrabber {
   void globalRemoved(std::uint32_t name);
   void described(wl_output* output, int x, int y, int transform);
   void scaled(wl_output* output, int scale);
-  void logicallyPlaced(wl_proxy* logicalPlace, std::uint32_t event, int first, int second);
+  void logicallyPlaced(zxdg_output_v1* logicalPlace, int x, int y);
+  void logicallySized(zxdg_output_v1* logicalPlace, int width, int height);
 
   explicit OutputGrabber(wl_display* display);
 
@@ -69,17 +75,14 @@ class OutputGrabber {
   bool start();
   void watchLogicalPlace(Output& output);
   Bitmap grab(Copier copier, const std::optional<Rect>& area, bool withCursor);
-  std::optional<Bitmap> copyOutput(Copier copier, const Output& output, bool withCursor);
-  std::optional<Bitmap> screencopyOutput(const Output& output, bool withCursor);
+  OutputCopier& copierOf(Copier copier) const;
 
   wl_display* display_;
   std::chrono::milliseconds answerTime_ = kCompositorAnswerTime;
   wl_registry* registry_ = nullptr;
   wl_shm* shm_ = nullptr;
-  wl_proxy* screencopyManager_ = nullptr;
-  wl_proxy* sourceManager_ = nullptr;
-  wl_proxy* copyManager_ = nullptr;
-  wl_proxy* xdgOutputManager_ = nullptr;
+  zxdg_output_manager_v1* xdgOutputManager_ = nullptr;
+  std::array<std::unique_ptr<OutputCopier>, 2> copiers_;
   std::vector<Output> outputs_;
 };
 

@@ -19,7 +19,7 @@ constexpr qsizetype kChunk = qsizetype{64} << 10;
 PipeReader::PipeReader(std::chrono::milliseconds silence) {
   silence_.setSingleShot(true);
   silence_.setInterval(silence);
-  connect(&silence_, &QTimer::timeout, this, [this] { fail(LostOffer::NotSent); });
+  connect(&silence_, &QTimer::timeout, this, [this] { fail(LostReason::NotSent); });
   connect(&notifier_, &QSocketNotifier::activated, this, &PipeReader::readAvailable);
 }
 
@@ -44,7 +44,7 @@ void PipeReader::cancel() {
   bytes_ = QByteArray();
 }
 
-void PipeReader::fail(LostOffer why) {
+void PipeReader::fail(LostReason why) {
   cancel();
   emit failed(why);
 }
@@ -58,7 +58,7 @@ void PipeReader::readAvailable() {
     const ssize_t got = ::read(fd_, bytes_.data() + had, static_cast<std::size_t>(kChunk));
     bytes_.resize(had + std::max<qsizetype>(got, 0));
     if (got > 0) {
-      if (bytes_.size() > kMaxOfferBytes) return fail(LostOffer::TooLarge);
+      if (bytes_.size() > kMaxOfferBytes) return fail(LostReason::TooLarge);
       silence_.start();
       continue;
     }
@@ -69,7 +69,7 @@ void PipeReader::readAvailable() {
       return;
     }
     if (errno == EINTR) continue;
-    if (errno != EAGAIN) fail(LostOffer::NotSent);
+    if (errno != EAGAIN) fail(LostReason::NotSent);
     return;
   }
 }

@@ -33,11 +33,11 @@ class PipeReader : public QObject {
   // The writer closed its end: everything it wrote.
   void finished(const QByteArray& bytes);
   // NotSent: silent too long, or the pipe failed; TooLarge: more than any picture.
-  void failed(LostOffer why);
+  void failed(LostReason why);
 
  private:
   void readAvailable();
-  void fail(LostOffer why);
+  void fail(LostReason why);
 
   int fd_ = -1;
   // One for every read: a read ends inside its notice, where the notifier must

@@ -71,42 +71,74 @@ std::optional<std::string> askTree(const char* socketPath) {
   return reply;
 }
 
-std::optional<Rect> focusedIn(const QJsonObject& node) {
+// The node of the window that has the focus; nothing when the focus is on no window
+// (a workspace or output with the focus holds none).
+std::optional<QJsonObject> focusedNode(const QJsonObject& node) {
   if (node.value(QLatin1String("focused")).toBool()) {
-    // A workspace or output with the focus holds no window that has it.
     const QString type = node.value(QLatin1String("type")).toString();
     if (type != QLatin1String("con") && type != QLatin1String("floating_con")) return std::nullopt;
-    const QJsonObject rect = node.value(QLatin1String("rect")).toObject();
-    const int x = rect.value(QLatin1String("x")).toInt();
-    const int y = rect.value(QLatin1String("y")).toInt();
-    const int width = rect.value(QLatin1String("width")).toInt();
-    const int height = rect.value(QLatin1String("height")).toInt();
-    if (width <= 0 || height <= 0) return std::nullopt;
-    return Rect{x, y, x + width, y + height};
+    return node;
   }
   for (const char* children : {"nodes", "floating_nodes"}) {
     for (const QJsonValue child : node.value(QLatin1String(children)).toArray()) {
-      if (std::optional<Rect> found = focusedIn(child.toObject())) return found;
+      if (std::optional<QJsonObject> found = focusedNode(child.toObject())) return found;
     }
   }
   return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<Rect> focusedWindowInTree(std::string_view json) {
+std::optional<QJsonObject> focusedNodeInTree(std::string_view json) {
   const QJsonDocument tree =
       QJsonDocument::fromJson(QByteArray(json.data(), static_cast<qsizetype>(json.size())));
   if (!tree.isObject()) return std::nullopt;
-  return focusedIn(tree.object());
+  return focusedNode(tree.object());
+}
+
+std::optional<std::string> swayTree() {
+  const char* socketPath = std::getenv("SWAYSOCK");
+  if (socketPath == nullptr || *socketPath == '\0') return std::nullopt;
+  return askTree(socketPath);
+}
+
+}  // namespace
+
+std::optional<Rect> focusedWindowInTree(std::string_view json) {
+  const std::optional<QJsonObject> node = focusedNodeInTree(json);
+  if (!node) return std::nullopt;
+  const QJsonObject rect = node->value(QLatin1String("rect")).toObject();
+  const int x = rect.value(QLatin1String("x")).toInt();
+  const int y = rect.value(QLatin1String("y")).toInt();
+  const int width = rect.value(QLatin1String("width")).toInt();
+  const int height = rect.value(QLatin1String("height")).toInt();
+  if (width <= 0 || height <= 0) return std::nullopt;
+  return Rect{x, y, x + width, y + height};
+}
+
+FocusedWindow focusedWindowIdentityInTree(std::string_view json) {
+  const std::optional<QJsonObject> node = focusedNodeInTree(json);
+  if (!node) return {};
+  // A native client names itself by its app_id; an X11 one through Xwayland has its
+  // WM_CLASS among its window properties instead.
+  QString application = node->value(QLatin1String("app_id")).toString();
+  if (application.isEmpty()) {
+    application = node->value(QLatin1String("window_properties"))
+                      .toObject()
+                      .value(QLatin1String("class"))
+                      .toString();
+  }
+  return {application.toStdString(), node->value(QLatin1String("name")).toString().toStdString()};
 }
 
 std::optional<Rect> swayFocusedWindow() {
-  const char* socketPath = std::getenv("SWAYSOCK");
-  if (socketPath == nullptr || *socketPath == '\0') return std::nullopt;
-  const std::optional<std::string> tree = askTree(socketPath);
+  const std::optional<std::string> tree = swayTree();
   if (!tree) return std::nullopt;
   return focusedWindowInTree(*tree);
+}
+
+FocusedWindow swayFocusedWindowIdentity() {
+  const std::optional<std::string> tree = swayTree();
+  if (!tree) return {};
+  return focusedWindowIdentityInTree(*tree);
 }
 
 }  // namespace snaprill

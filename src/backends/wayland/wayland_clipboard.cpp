@@ -30,8 +30,11 @@ QByteArray pngOf(const Bitmap& picture) {
 
 }  // namespace
 
-WaylandClipboard::WaylandClipboard(std::unique_ptr<DataControlClient> client)
-    : client_(std::move(client)), reader_(kSilenceAllowed) {
+WaylandClipboard::WaylandClipboard(std::unique_ptr<DataControlClient> client,
+                                   std::unique_ptr<Timer> later, const Clock& clock)
+    : client_(std::move(client)),
+      reader_(kSilenceAllowed),
+      tracker_(*this, std::move(later), clock) {
   connect(client_.get(), &DataControlClient::selectionChanged, this, &WaylandClipboard::refresh);
   connect(&reader_, &PipeReader::finished, this, &WaylandClipboard::fetched);
   connect(&reader_, &PipeReader::failed, this, &WaylandClipboard::fetchFailed);
@@ -55,13 +58,11 @@ void WaylandClipboard::refresh() {
   const QString target = pictureTarget(types, takeWithText_);
   if (!sameOffer) {
     // Any change of the clipboard replaces our own picture too.
-    own_ = Bitmap();
-    ownPng_ = QByteArray();
-    ownUnread_ = false;
-    givenUp_ = false;
+    forgetOwn();
     // The clipboard emptied while its picture was on its way: its owner has gone
     // and taken the picture with it (our own emptying ends the read first).
-    if (reader_.active() && types.isEmpty()) tellLostLater(LostOffer::OwnerQuit);
+    if (reader_.active() && types.isEmpty()) tellLostLater(LostReason::OwnerQuit);
+    if (offersDrawingOnly(types, takeWithText_)) tellLostLater(LostReason::Drawing);
   } else if (target == target_) {
     return;
   }
@@ -69,15 +70,12 @@ void WaylandClipboard::refresh() {
   target_ = target;
   targetOffer_ = change;
   forgetData();
-  ready_ = false;
-  if (!target_.isEmpty() && !givenUp_) {
-    // Read at once, in the background: the listener is told once the picture is
-    // here, and a slow owner holds up nothing.
+  // Read at once, in the background: the cycle is told once the picture is here,
+  // and a slow owner holds up nothing.
+  if (tracker_.follow(!target_.isEmpty(), sameOffer)) {
     reader_.start(client_->receive(target_));
-    if (!reader_.active()) givenUp_ = true;
+    if (!reader_.active()) tracker_.giveUp();
   }
-  offered_ = !target_.isEmpty() && !givenUp_;
-  tellWhenReady();
 }
 
 void WaylandClipboard::setTakePicturesWithText(bool take) {
@@ -88,61 +86,48 @@ void WaylandClipboard::setTakePicturesWithText(bool take) {
 
 void WaylandClipboard::fetched(const QByteArray& bytes) {
   // The owner closed the pipe without writing: it would not send that type.
-  if (bytes.isEmpty()) return fetchFailed(LostOffer::Refused);
+  if (bytes.isEmpty()) return fetchFailed(LostReason::Refused);
   data_ = bytes;
-  ready_ = true;
-  tellWhenReady();
+  tracker_.dataArrived();
 }
 
-void WaylandClipboard::fetchFailed(LostOffer why) {
+void WaylandClipboard::fetchFailed(LostReason why) {
   giveUp();
-  tellLost(why);
+  tracker_.tellLost(why);
 }
 
-void WaylandClipboard::tellWhenReady() {
-  if (!offered_ || !ready_ || tellQueued_) return;
-  tellQueued_ = true;
-  QTimer::singleShot(0, this, [this] {
-    tellQueued_ = false;
-    if (offered_ && ready_) tellArrived();
-  });
-}
-
-void WaylandClipboard::tellLostLater(LostOffer why) {
-  QTimer::singleShot(0, this, [this, why] { tellLost(why); });
+void WaylandClipboard::tellLostLater(LostReason why) {
+  QTimer::singleShot(0, this, [this, why] { tracker_.tellLost(why); });
 }
 
 void WaylandClipboard::forgetData() {
   data_ = QByteArray();
 }
 
-void WaylandClipboard::giveUp() {
-  reader_.cancel();
-  givenUp_ = true;
-  offered_ = false;
-  ready_ = false;
+void WaylandClipboard::forgetOwn() {
   own_ = Bitmap();
   ownPng_ = QByteArray();
-  ownUnread_ = false;
+}
+
+void WaylandClipboard::giveUp() {
+  reader_.cancel();
+  tracker_.giveUp();
+  forgetOwn();
   forgetData();
 }
 
-void WaylandClipboard::offer(Bitmap picture) {
+void WaylandClipboard::offer(Bitmap picture, const CaptureSource& source) {
   if (picture.empty()) return;
   reader_.cancel();
   // With the compositor gone, the cycle still has it.
   client_->setOwnSelection({kOwnType});
   own_ = std::move(picture);
   ownPng_ = QByteArray();
-  ownUnread_ = true;
   ++ownOffers_;
   target_.clear();
   targetOffer_ = client_->selectionChanges();
   forgetData();
-  givenUp_ = false;
-  offered_ = true;
-  ready_ = true;
-  tellWhenReady();
+  tracker_.offerOwn(source);
 }
 
 void WaylandClipboard::serve(const QString& type, int fd) {
@@ -155,23 +140,18 @@ void WaylandClipboard::serve(const QString& type, int fd) {
   writers_.push_back(std::make_unique<PipeWriter>(fd, ownPng_, kSilenceAllowed));
 }
 
-TakenPicture WaylandClipboard::take(ArrivingRows* rows) {
+TakenPicture WaylandClipboard::takeOffered(ArrivingRows* rows) {
   takenOwn_.reset();
-  if (ownUnread_) {
-    ownUnread_ = false;
-    taken_.reset();
+  taken_.reset();
+  if (!own_.empty()) {
     takenOwn_ = ownOffers_;
-    offered_ = false;
-    ready_ = false;
     // A copy: the clipboard keeps serving it until the capture is saved, and after
     // when it is not.
     return {own_};
   }
   taken_ = client_->selectionChanges();
-  if (!ready_) return {Bitmap(), LostOffer::NotSent};
   TakenPicture offered = pictureFromOffer(target_, data_, rows);
   forgetData();
-  ready_ = false;
   if (offered.picture.empty()) giveUp();
   return offered;
 }
@@ -185,25 +165,25 @@ bool WaylandClipboard::takenOfferStillHere() {
   return *taken_ == client_->selectionChanges();
 }
 
-void WaylandClipboard::clearTaken() {
-  if (takenOfferStillHere()) clear();
+void WaylandClipboard::settleTaken(bool gone) {
+  if (gone) {
+    if (takenOfferStillHere()) tracker_.drop();
+  } else if (takenOwn_) {
+    // Our own stays offered, served to whoever pastes it; it is not handed over
+    // again.
+    tracker_.giveUp();
+  } else if (takenOfferStillHere()) {
+    giveUp();
+  }
   taken_.reset();
   takenOwn_.reset();
 }
 
-void WaylandClipboard::leaveOffer() {
-  // Our own stays offered, served to whoever pastes it; it is not handed over again.
-  if (!takenOwn_ && takenOfferStillHere()) giveUp();
-  taken_.reset();
-  takenOwn_.reset();
-}
-
-void WaylandClipboard::clear() {
+void WaylandClipboard::emptyClipboard() {
   reader_.cancel();
   client_->clearSelection();
-  // The cycle must not see the same picture again, whenever the notice of our own
-  // change arrives.
-  giveUp();
+  forgetOwn();
+  forgetData();
 }
 
 }  // namespace snaprill

@@ -33,9 +33,6 @@ class WaylandScreenGrabber : public ScreenGrabber {
   Bitmap grabActiveWindow() override;
   bool showsCursor() const override;
 
-  // The way that gave the last picture, if any did yet.
-  std::optional<Way> remembered() const { return remembered_; }
-
  private:
   bool offers(Way way) const;
   Bitmap grabScreenBy(Way way, bool withCursor);

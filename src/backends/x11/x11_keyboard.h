@@ -33,7 +33,6 @@ class X11Keyboard : public QObject, public KeyboardState, public KeyInjector {
   ~X11Keyboard() override;
 
   bool watching() const { return xiOpcode_ >= 0; }
-  bool canSend() const { return canSend_; }
 
   bool isDown(unsigned long keysym) const override;
   void send(std::span<const KeyStroke> strokes) override;

@@ -43,7 +43,7 @@ X11ScreenGrabber::~X11ScreenGrabber() {
   XCloseDisplay(display_);
 }
 
-Bitmap X11ScreenGrabber::grabScreen() {
+Bitmap X11ScreenGrabber::grabScreen(bool) {
   if (display_ == nullptr) return Bitmap();
   const Rect screen = screenRect();
   Bitmap picture = grab(screen);

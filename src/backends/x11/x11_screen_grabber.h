@@ -8,6 +8,7 @@
 
 #include "backends/x11/x11_screen_size.h"
 #include "image/bitmap.h"
+#include "platform/screen_grabber.h"
 
 #include <memory>
 
@@ -15,24 +16,25 @@ typedef struct _XDisplay Display;
 
 namespace snaprill {
 
-class X11ScreenGrabber {
+class X11ScreenGrabber : public ScreenGrabber {
  public:
   // Connects to the display named by DISPLAY; without one every picture is empty.
   X11ScreenGrabber();
-  ~X11ScreenGrabber();
+  ~X11ScreenGrabber() override;
   X11ScreenGrabber(const X11ScreenGrabber&) = delete;
   X11ScreenGrabber& operator=(const X11ScreenGrabber&) = delete;
 
   bool active() const { return display_ != nullptr; }
-  bool sharedMemory() const { return sharedMemory_; }
 
   // 32 bpp bitmaps, as a screen bitmap comes; empty when nothing could be had. The
   // screen is taken at the size it has now, which may differ from the size at start.
-  Bitmap grabScreen();
+  // The cursor is never in it: the cursor adjustment draws the X server's.
+  Bitmap grabScreen(bool withCursor = false) override;
   // The window the window manager names active (_NET_ACTIVE_WINDOW) with its frame
   // (_NET_FRAME_EXTENTS), cut to the screen; the whole screen when no window is
   // active or it lies wholly outside the screen.
-  Bitmap grabActiveWindow();
+  Bitmap grabActiveWindow() override;
+  bool showsCursor() const override { return false; }
 
   // Grabs keep one shared-memory segment the size of the screen attached, for the
   // next grab of a burst; this lets it go (the program's memory-release timer, once a

@@ -8,6 +8,7 @@
 
 #include "formats/modern_pixels.h"
 #include "formats/reader_limits.h"
+#include "image/over_white.h"
 
 namespace snaprill {
 

@@ -18,7 +18,6 @@ class ColorQuantizer {
  public:
   explicit ColorQuantizer(int maxColors, int depth = 8);
 
-  void addColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) { addColorRun({r, g, b}, 1); }
   // Adds count pixels of one colour, one after the other: the first may grow and
   // reduce the tree, the others only add to the leaf it ended in.
   void addColorRun(const Rgb& c, std::uint64_t count);

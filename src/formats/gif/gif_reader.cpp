@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct GifCloser {
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
+constexpr GifColorType kWhite{255, 255, 255};
+
 // giflib's failures: the file's first bytes, the data ending early, anything else.
 FormatErrorKind kindOf(int code) {
   switch (code) {
@@ -60,12 +63,14 @@ void check(GifFileType* gif, int result) {
   if (result == GIF_ERROR) fail(gif->Error);
 }
 
-// Moves to the first image descriptor, skipping extensions.
-void seekFirstImage(GifFileType* gif) {
+// Moves to the first image descriptor, skipping extensions; returns the transparent
+// colour index its graphic control extension names, or -1.
+int seekFirstImage(GifFileType* gif) {
+  int transparent = -1;
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     check(gif, DGifGetRecordType(gif, &type));
-    if (type == IMAGE_DESC_RECORD_TYPE) return;
+    if (type == IMAGE_DESC_RECORD_TYPE) return transparent;
     if (type == TERMINATE_RECORD_TYPE)
       throw FormatError(FormatErrorKind::Empty, "GIF file holds no image");
     if (type != EXTENSION_RECORD_TYPE)
@@ -73,6 +78,11 @@ void seekFirstImage(GifFileType* gif) {
     int code = 0;
     GifByteType* block = nullptr;
     check(gif, DGifGetExtension(gif, &code, &block));
+    // The graphic control extension: its length, flags (bit 0: a transparent
+    // colour), the delay, the transparent colour's index.
+    if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+      transparent = (block[1] & 1) != 0 ? block[4] : -1;
+    }
     while (block != nullptr) check(gif, DGifGetExtensionNext(gif, &block));
   }
 }
@@ -94,12 +104,13 @@ std::vector<int> rowOrder(int height, bool interlaced) {
 
 }  // namespace
 
-Bitmap readGif(const std::uint8_t* data, std::size_t size) {
+Bitmap readGif(const std::uint8_t* data, std::size_t size, GifTransparency transparency) {
   Input input{data, size, 0};
   int error = 0;
   GifHandle gif(DGifOpen(&input, readInput, &error));
   if (!gif) fail(error);
-  seekFirstImage(gif.get());
+  const int named = seekFirstImage(gif.get());
+  const int transparent = transparency == GifTransparency::OverWhite ? named : -1;
   check(gif.get(), DGifGetImageDesc(gif.get()));
   const GifImageDesc& image = gif->Image;
   const ColorMapObject* colours = image.ColorMap ? image.ColorMap : gif->SColorMap;
@@ -118,13 +129,20 @@ Bitmap readGif(const std::uint8_t* data, std::size_t size) {
   }
   Bitmap out(static_cast<int>(width), static_cast<int>(height), 24);
   const ColorMapObject* global = gif->SColorMap;
-  if (global && global->Colors && gif->SBackGroundColor >= 0 &&
-      gif->SBackGroundColor < global->ColorCount) {
-    const GifColorType bg = global->Colors[gif->SBackGroundColor];
+  std::optional<GifColorType> screen;
+  // A picture with a transparent colour shows the screen around it transparent
+  // too, as browsers do; otherwise the background colour fills it.
+  if (transparent >= 0) {
+    screen = kWhite;
+  } else if (global && global->Colors && gif->SBackGroundColor >= 0 &&
+             gif->SBackGroundColor < global->ColorCount) {
+    screen = global->Colors[gif->SBackGroundColor];
+  }
+  if (screen) {
     for (int y = 0; y < out.height(); ++y) {
       std::uint8_t* row = out.row(y);
       for (int x = 0; x < out.width(); ++x, row += 3) {
-        row[0] = bg.Blue, row[1] = bg.Green, row[2] = bg.Red;
+        row[0] = screen->Blue, row[1] = screen->Green, row[2] = screen->Red;
       }
     }
   }
@@ -140,7 +158,7 @@ Bitmap readGif(const std::uint8_t* data, std::size_t size) {
       const GifPixelType index = line[static_cast<std::size_t>(x)];
       if (index >= colours->ColorCount)
         throw FormatError(FormatErrorKind::Damaged, "GIF image uses colours its table lacks");
-      const GifColorType c = colours->Colors[index];
+      const GifColorType c = index == transparent ? kWhite : colours->Colors[index];
       row[0] = c.Blue, row[1] = c.Green, row[2] = c.Red;
     }
   }

@@ -10,6 +10,7 @@
 
 #include "formats/modern_pixels.h"
 #include "formats/modern_types.h"
+#include "image/over_white.h"
 
 namespace snaprill {
 

@@ -12,6 +12,7 @@
 #include "formats/jpeg/jpeg.h"
 #include "formats/jxl/jxl.h"
 #include "formats/pcx/pcx.h"
+#include "formats/png/png_capture_reader.h"
 #include "formats/png/png_image.h"
 #include "formats/targa/targa.h"
 #include "formats/webp/webp.h"
@@ -132,6 +133,35 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
 Bitmap loadPictureFile(const std::string& path) {
   const PixelBuffer file = readFileBytes(path, kMaxPictureFileBytes);
   return readPicture(file.data(), file.size());
+}
+
+Bitmap readCapturePicture(const std::uint8_t* data, std::size_t size) {
+  switch (detectPicture(data, size)) {
+    case PictureKind::Png: {
+      // The PNGs the clipboard's reader leaves (other depths, interlacing, a tRNS
+      // chunk) come here with the same rule.
+      Bitmap picture = decodePngCapture(data, size);
+      if (!picture.empty()) return picture;
+      PngImage png;
+      png.loadFromMemory(data, size);
+      return png.toBitmapOverWhite();
+    }
+    case PictureKind::Gif: {
+      Bitmap picture = readGif(data, size, GifTransparency::OverWhite);
+      picture.convertTo(32);
+      return picture;
+    }
+    default: {
+      Bitmap picture = readPicture(data, size);
+      picture.convertTo(32);  // as a screen capture arrives
+      return picture;
+    }
+  }
+}
+
+Bitmap loadCapturePictureFile(const std::string& path) {
+  const PixelBuffer file = readFileBytes(path, kMaxPictureFileBytes);
+  return readCapturePicture(file.data(), file.size());
 }
 
 }  // namespace snaprill

@@ -50,4 +50,12 @@ PictureKind detectPicture(const std::uint8_t* data, std::size_t size);
 Bitmap readPicture(const std::uint8_t* data, std::size_t size);
 Bitmap loadPictureFile(const std::string& path);
 
+// The same for a picture that is to be a capture, as snaprill-batch takes picture
+// files: 32 bits per pixel, and its transparency (a PNG's alpha or tRNS, a GIF's
+// transparent colour, WebP, AVIF and JPEG XL alpha) drawn over white, as the window
+// draws a picture copied to the clipboard. A PNG goes through the window's own
+// reader of clipboard PNGs first.
+Bitmap readCapturePicture(const std::uint8_t* data, std::size_t size);
+Bitmap loadCapturePictureFile(const std::string& path);
+
 }  // namespace snaprill

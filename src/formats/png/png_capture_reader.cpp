@@ -14,6 +14,7 @@
 #include "formats/png/png_layout.h"
 #include "formats/png/png_unfilter.h"
 #include "formats/zlib/zlib_inflate.h"
+#include "image/over_white.h"
 #include "image/pixel_buffer.h"
 
 namespace snaprill {
@@ -166,9 +167,7 @@ void convertRow(const Header& h, const std::uint8_t* src, const std::vector<std:
     case 4:
       // Gray with alpha: the gray level over white.
       for (std::size_t x = 0; x < width; ++x) {
-        const unsigned alpha = src[2 * x + 1];
-        const auto level =
-            static_cast<std::uint8_t>((src[2 * x] * alpha + 255u * (255u - alpha) + 127u) / 255u);
+        const std::uint8_t level = overWhite(src[2 * x], src[2 * x + 1]);
         const std::uint8_t pixel[4] = {level, level, level, 0};
         std::memcpy(dst + 4 * x, pixel, 4);
       }

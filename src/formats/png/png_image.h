@@ -101,6 +101,10 @@ class PngImage {
   // The picture read (1, 4, 8 or 24 bits per pixel, alpha dropped). Throws
   // std::logic_error when nothing was read.
   Bitmap toBitmap() const;
+  // The picture read as a capture shows it: 32 bits per pixel, its transparency
+  // (an alpha channel, or the colours tRNS makes transparent) drawn over white.
+  // Throws as toBitmap.
+  Bitmap toBitmapOverWhite() const;
   PngTransparency transparencyMode() const;
   // The colour a one-colour-transparent image marks as transparent, if any.
   std::optional<Rgb> transparentColour() const;

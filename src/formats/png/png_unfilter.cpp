@@ -10,6 +10,8 @@
 #include <tmmintrin.h>
 #endif
 
+#include "image/over_white.h"
+
 namespace snaprill::png {
 
 namespace {
@@ -312,12 +314,9 @@ void rgbToBgrx(const std::uint8_t* src, std::uint8_t* dst, std::size_t pixels) {
 namespace {
 
 // One R G B A pixel drawn over white, as B G R 0.
-void overWhite(const std::uint8_t* p, std::uint8_t* out) {
-  const unsigned alpha = p[3];
-  const auto blend = [alpha](unsigned c) {
-    return static_cast<std::uint8_t>((c * alpha + 255u * (255u - alpha) + 127u) / 255u);
-  };
-  const std::uint8_t pixel[4] = {blend(p[2]), blend(p[1]), blend(p[0]), 0};
+void pixelOverWhite(const std::uint8_t* p, std::uint8_t* out) {
+  const std::uint8_t pixel[4] = {overWhite(p[2], p[3]), overWhite(p[1], p[3]),
+                                 overWhite(p[0], p[3]), 0};
   std::memcpy(out, pixel, 4);
 }
 
@@ -337,7 +336,7 @@ __attribute__((target("ssse3"))) std::size_t overWhiteShuffled(const std::uint8_
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(v, opaque), opaque)) == 0xFFFF) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_shuffle_epi8(v, order));
     } else {
-      for (std::size_t i = x; i < x + 4; ++i) overWhite(src + 4 * i, dst + 4 * i);
+      for (std::size_t i = x; i < x + 4; ++i) pixelOverWhite(src + 4 * i, dst + 4 * i);
     }
   }
   return x;
@@ -351,7 +350,7 @@ void rgbaOverWhiteToBgrx(const std::uint8_t* src, std::uint8_t* dst, std::size_t
 #if defined(__x86_64__) || defined(__i386__)
   if (haveShuffle()) done = overWhiteShuffled(src, dst, pixels);
 #endif
-  for (std::size_t x = done; x < pixels; ++x) overWhite(src + 4 * x, dst + 4 * x);
+  for (std::size_t x = done; x < pixels; ++x) pixelOverWhite(src + 4 * x, dst + 4 * x);
 }
 
 }  // namespace snaprill::png

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
+#include "base/product.h"
 #include "base/unaligned.h"
 #include "io/atomic_file.h"
 
@@ -22,11 +24,14 @@ struct Entry {
   std::uint32_t value;  // a lone SHORT sits in the low half, written first
 };
 
-// The name with its terminating NUL, and a pad byte that keeps what follows on a
-// word boundary.
-constexpr char kSoftware[] = "Dorvexalin";
-constexpr std::uint32_t kSoftwareCount = sizeof(kSoftware);
-constexpr std::uint32_t kSoftwareBytes = kSoftwareCount + 1;
+// The program's name and version with the terminating NUL TIFF asks of ASCII values
+// (the count includes it), and a pad byte when that leaves what follows off a word
+// boundary.
+struct SoftwareTag {
+  std::string text = productNameAndVersion();
+  std::uint32_t count() const { return static_cast<std::uint32_t>(text.size() + 1); }
+  std::uint32_t bytes() const { return count() + (count() & 1); }
+};
 constexpr std::uint32_t kResolution[] = {877, 10};
 
 // Rows are gathered into chunks of about this size before they go to the sink.
@@ -53,10 +58,10 @@ void writeHeader(ByteSink& out, std::uint32_t ifdOffset) {
   out.put32le(ifdOffset);
 }
 
-void writeSoftware(ByteSink& out) {
-  char bytes[kSoftwareBytes] = {};
-  std::memcpy(bytes, kSoftware, kSoftwareCount);
-  out.write(bytes, kSoftwareBytes);
+void writeSoftware(ByteSink& out, const SoftwareTag& software) {
+  std::vector<std::uint8_t> bytes(software.bytes(), 0);
+  std::memcpy(bytes.data(), software.text.data(), software.text.size());
+  out.write(bytes);
 }
 
 // Where the IFD goes: the first word boundary after the pixel data.
@@ -151,11 +156,12 @@ void writeRgbRows(ByteSink& out, const Bitmap& picture) {
 void writeRgb(ByteSink& out, const Bitmap& picture) {
   const std::uint32_t dataBytes = checkedSize(3ull * static_cast<unsigned>(picture.width()) *
                                               static_cast<unsigned>(picture.height()));
-  constexpr std::uint32_t kDataOffset = 30 + kSoftwareBytes;
-  writeHeader(out, ifdOffsetAfter(std::uint64_t{kDataOffset} + dataBytes));
+  const SoftwareTag software;
+  const std::uint32_t dataOffset = 30 + software.bytes();
+  writeHeader(out, ifdOffsetAfter(std::uint64_t{dataOffset} + dataBytes));
   writeResolutions(out);
   for (int i = 0; i < 3; ++i) out.put16le(8);
-  writeSoftware(out);
+  writeSoftware(out, software);
   writeRgbRows(out, picture);
   padToWord(out, dataBytes);
   const auto h = static_cast<std::uint32_t>(picture.height());
@@ -166,7 +172,7 @@ void writeRgb(ByteSink& out, const Bitmap& picture) {
                     {258, kShort, 3, 24},
                     {259, kShort, 1, 1},
                     {262, kShort, 1, 2},
-                    {273, kLong, 1, kDataOffset},
+                    {273, kLong, 1, dataOffset},
                     {277, kShort, 1, 3},
                     {278, kLong, 1, h},
                     {279, kLong, 1, dataBytes},
@@ -174,7 +180,7 @@ void writeRgb(ByteSink& out, const Bitmap& picture) {
                     {283, kRational, 1, 16},
                     {284, kShort, 1, 1},
                     {296, kShort, 1, 2},
-                    {305, kAscii, kSoftwareCount, 30},
+                    {305, kAscii, software.count(), 30},
                 });
 }
 
@@ -185,7 +191,8 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
   // Every column is written; an odd width at 4 bits ends its rows in a 0 nibble.
   const std::size_t rowBytes = bits == 8 ? w : (w + 1) / 2;
   const std::uint32_t mapEnd = 8 + 6 * colours;
-  const std::uint32_t dataOffset = mapEnd + 16 + kSoftwareBytes;
+  const SoftwareTag software;
+  const std::uint32_t dataOffset = mapEnd + 16 + software.bytes();
   const std::uint32_t dataBytes = checkedSize(static_cast<unsigned long long>(rowBytes) *
                                               static_cast<unsigned>(picture.height()));
   writeHeader(out, ifdOffsetAfter(std::uint64_t{dataOffset} + dataBytes));
@@ -203,7 +210,7 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
   }
   out.write(map);
   writeResolutions(out);
-  writeSoftware(out);
+  writeSoftware(out, software);
 
   ChunkWriter chunks(out, rowBytes);
   const bool oddNibble = bits == 4 && (w & 1) != 0;
@@ -230,7 +237,7 @@ void writePalette(ByteSink& out, const Bitmap& picture) {
                     {282, kRational, 1, mapEnd},
                     {283, kRational, 1, mapEnd + 8},
                     {296, kShort, 1, 2},
-                    {305, kAscii, kSoftwareCount, mapEnd + 16},
+                    {305, kAscii, software.count(), mapEnd + 16},
                     {320, kShort, 3 * colours, 8},
                 });
 }

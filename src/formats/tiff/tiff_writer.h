@@ -8,16 +8,17 @@
 // RGB file (pictures of 24 or 32 bits per pixel, and any depth other than 4 or 8):
 //   0    header: "II", 42, offset of the IFD (= 42 + 3WH, rounded up to even)
 //   8    XResolution 877/10      16  YResolution 877/10
-//   24   BitsPerSample 8, 8, 8   30  Software "Dorvexalin" and a NUL (count 11),
-//                                    one pad byte
-//   42   rows top first, R G B per pixel, no padding; one pad byte when odd
+//   24   BitsPerSample 8, 8, 8   30  Software "Snaprill <version>" and a NUL (the
+//                                    count includes it), a pad byte when odd
+//   30+S rows top first, R G B per pixel, no padding; one pad byte when odd
+//        (S: the Software value's bytes with its pad)
 //   then the IFD: 15 entries (254 256 257 258 259 262 273 277 278 279 282 283 284
 //        296 305), next-IFD offset 0.
 // Palette file (4 or 8 bits per pixel, C = 2^bits colours):
 //   0    header            8  ColorMap: C reds, C greens, C blues, each value * 257
 //                             (0..255 spread over 0..65535: white is 65535)
-//   8+6C XResolution  16+6C YResolution  24+6C Software (12 bytes as above)
-//   36+6C rows top first; one pad byte when odd
+//   8+6C XResolution  16+6C YResolution  24+6C Software (S bytes as above)
+//   24+6C+S rows top first; one pad byte when odd
 //   then the IFD: 15 entries (as above without 284, with 320 ColorMap).
 //   Rows are W bytes at 8 bits; ceil(W / 2) bytes at 4 bits, the left pixel in the
 //   high nibble and the last nibble 0 for an odd width.

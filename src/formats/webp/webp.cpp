@@ -6,6 +6,7 @@
 
 #include "formats/modern_pixels.h"
 #include "formats/modern_types.h"
+#include "image/over_white.h"
 
 namespace snaprill {
 

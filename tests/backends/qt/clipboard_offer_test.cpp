@@ -37,6 +37,8 @@ TEST(ClipboardOffer, AnOfferMarkedSecretIsNeverAPictureWhateverElseItCarries) {
     EXPECT_EQ(pictureTarget(password, withText), "") << withText;
     EXPECT_EQ(pictureTarget(picture, withText), "") << withText;
     EXPECT_EQ(pictureTarget({"x-kde-passwordManagerHint", "application/x-qt-image"}, withText), "");
+    // Fault: a picture copied from the History window saved again as a new capture.
+    EXPECT_EQ(pictureTarget({"image/png", kNotACaptureType}, withText), "");
   }
   // Another KDE hint marks nothing secret.
   EXPECT_EQ(pictureTarget({"image/png", "application/x-kde-onlyReplaceEmpty"}, false), "image/png");
@@ -53,6 +55,32 @@ TEST(ClipboardOffer, PngFirstThenTheOwnersOrderOfWhatQtReads) {
   EXPECT_EQ(pictureTarget({"image/svg+xml", "text/uri-list"}, false), "");
   EXPECT_EQ(pictureTarget({"image/svg+xml-compressed"}, false), "");
   EXPECT_EQ(pictureTarget({}, true), "");
+}
+
+// A drawing on its own is left on the clipboard and told (it once went unsaid, the
+// README promising any picture Qt reads); beside a picture, the picture is taken,
+// and a drawing the other rules leave alone (a secret, text) is not told either.
+TEST(ClipboardOffer, OnlyADrawingLeftAloneByItselfIsTold) {
+  struct Case {
+    QStringList targets;
+    bool takeWithText;
+    bool told;
+  };
+  const Case cases[] = {
+      {{"image/svg+xml"}, false, true},
+      {{"image/svg+xml-compressed", "text/uri-list"}, false, true},
+      {{"image/svg+xml", "image/png"}, false, false},
+      {{"image/svg+xml", "application/x-qt-image"}, false, false},
+      {{"image/svg+xml", "text/plain"}, false, false},
+      {{"image/svg+xml", "text/plain"}, true, true},
+      {{"image/svg+xml", "x-kde-passwordManagerHint"}, true, false},
+      {{"text/plain"}, true, false},
+      {{}, true, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(offersDrawingOnly(c.targets, c.takeWithText), c.told)
+        << c.targets.join(' ').toStdString() << " " << c.takeWithText;
+  }
 }
 
 // A small picture with every pixel different, opaque or with alpha.
@@ -173,7 +201,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
        {badCrc, png.left(png.size() / 2), QByteArray(), QByteArray(300, 'x')}) {
     const TakenPicture offered = pictureFromOffer("image/png", bytes, nullptr);
     EXPECT_TRUE(offered.picture.empty());
-    EXPECT_EQ(offered.lost, LostOffer::Damaged);
+    EXPECT_EQ(offered.lost, LostReason::Damaged);
   }
   // A header announcing 60000 x 60000 pixels is refused before its pixels.
   QByteArray huge = png;
@@ -188,7 +216,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
   const TakenPicture refused = pictureFromOffer("image/png", huge, nullptr);
   EXPECT_TRUE(refused.picture.empty());
-  EXPECT_EQ(refused.lost, LostOffer::TooLarge);
+  EXPECT_EQ(refused.lost, LostReason::TooLarge);
   // 99 bytes of BMP claiming 13 million by 5 pixels, found by fuzzing: Qt's reader
   // takes seconds and 800 MiB for them. Refused as damaged before it starts.
   QByteArray bmp(
@@ -198,13 +226,13 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   bmp.append(QByteArray(61, '\xbe'));
   const TakenPicture claimed = pictureFromOffer("image/bmp", bmp, nullptr);
   EXPECT_TRUE(claimed.picture.empty());
-  EXPECT_EQ(claimed.lost, LostOffer::Damaged);
+  EXPECT_EQ(claimed.lost, LostReason::Damaged);
   // A PNG whose last chunk claims 1.6 GB (found by fuzzing; libpng reserves it all
   // and takes 15 s): damaged, at once.
   QByteArray claims = png.left(png.size() - 12);
   claims.append(QByteArray("\x63\x00\x00\x25tEXtdate:modify", 19));
   const TakenPicture claimed1600 = pictureFromOffer("image/png", claims, nullptr);
-  EXPECT_EQ(claimed1600.lost, LostOffer::Damaged);
+  EXPECT_EQ(claimed1600.lost, LostReason::Damaged);
   EXPECT_TRUE(claimed1600.picture.empty());
   // A BMP cut short, also under another name: Qt's reader made a picture of it whose
   // missing rows were left-over memory. No picture.
@@ -212,7 +240,7 @@ TEST(ClipboardOffer, DamagedOrOversizedBytesMakeNoPicture) {
   for (const char* target : {"image/bmp", "image/tiff"}) {
     const TakenPicture cut = pictureFromOffer(target, whole.left(whole.size() * 2 / 3), nullptr);
     EXPECT_TRUE(cut.picture.empty()) << target;
-    EXPECT_EQ(cut.lost, LostOffer::Damaged) << target;
+    EXPECT_EQ(cut.lost, LostReason::Damaged) << target;
   }
 }
 

@@ -22,7 +22,7 @@ namespace {
 
 struct Outcome {
   std::optional<QByteArray> bytes;
-  std::optional<LostOffer> lost;
+  std::optional<LostReason> lost;
   qint64 milliseconds = 0;
 };
 
@@ -39,7 +39,7 @@ Outcome readFromWriter(std::optional<std::size_t> size) {
   Outcome outcome;
   PipeReader reader(std::chrono::milliseconds(300));
   QObject::connect(&reader, &PipeReader::finished, [&](const QByteArray& b) { outcome.bytes = b; });
-  QObject::connect(&reader, &PipeReader::failed, [&](LostOffer why) { outcome.lost = why; });
+  QObject::connect(&reader, &PipeReader::failed, [&](LostReason why) { outcome.lost = why; });
   reader.start(ends[0]);
   std::thread writer([fd = ends[1], size] {
     // A reader that gives up closes its end: the write fails instead of ending us.
@@ -75,11 +75,11 @@ TEST(PipeReader, LargeOffersArriveWholeTooLargeOnesAndSilentOwnersAreGivenUp) {
     ASSERT_EQ(static_cast<unsigned char>((*whole.bytes)[static_cast<qsizetype>(i)]), i % 251) << i;
 
   const Outcome tooLarge = readFromWriter(static_cast<std::size_t>(kMaxOfferBytes) + 1);
-  EXPECT_EQ(tooLarge.lost, LostOffer::TooLarge);
+  EXPECT_EQ(tooLarge.lost, LostReason::TooLarge);
   EXPECT_FALSE(tooLarge.bytes.has_value());
 
   const Outcome silent = readFromWriter(std::nullopt);
-  EXPECT_EQ(silent.lost, LostOffer::NotSent);
+  EXPECT_EQ(silent.lost, LostReason::NotSent);
   EXPECT_GE(silent.milliseconds, 250);
   EXPECT_LT(silent.milliseconds, 1500);
 }

@@ -59,5 +59,42 @@ TEST(SwayFocusedWindow, FoundWhereverItIsAndNothingWithoutOne) {
   }
 }
 
+// Faults: an Xwayland window (no app_id) recorded without its application; the
+// title or application of another node than the focused one taken.
+TEST(SwayFocusedWindow, ApplicationAndTitleOfTheFocusedWindow) {
+  const auto window = [](bool focused, const char* fields) {
+    return std::string("{\"type\":\"con\",\"focused\":") + (focused ? "true" : "false") +
+           ",\"rect\":{\"x\":0,\"y\":0,\"width\":9,\"height\":9}," + fields +
+           ",\"nodes\":[],\"floating_nodes\":[]}";
+  };
+  const auto workspace = [](const std::string& nodes) {
+    return "{\"type\":\"workspace\",\"focused\":false,\"nodes\":[" + nodes +
+           "],\"floating_nodes\":[]}";
+  };
+  struct Case {
+    const char* what;
+    std::string json;
+    FocusedWindow expected;
+  };
+  const Case cases[] = {
+      {"native",
+       workspace(window(false, "\"app_id\":\"foot\",\"name\":\"other\"") + "," +
+                 window(true, "\"app_id\":\"firefox\",\"name\":\"Invoice\"")),
+       {"firefox", "Invoice"}},
+      {"Xwayland",
+       workspace(window(true,
+                        "\"app_id\":null,\"name\":\"xterm\","
+                        "\"window_properties\":{\"class\":\"XTerm\",\"title\":\"xterm\"}")),
+       {"XTerm", "xterm"}},
+      {"no window focused", workspace(window(false, "\"app_id\":\"foot\"")), {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const FocusedWindow found = focusedWindowIdentityInTree(c.json);
+    EXPECT_EQ(found.application, c.expected.application);
+    EXPECT_EQ(found.title, c.expected.title);
+  }
+}
+
 }  // namespace
 }  // namespace snaprill

@@ -90,8 +90,10 @@ def saved_once(session, name, before, what):
 
 
 def program_checks(session):
-    session.env = dict(os.environ, SNAPRILL_HOME=session.home, QT_QPA_PLATFORM="xcb",
-                       **sanitizer_options())
+    # No platform chosen, as GNOME starts it: with Qt's Wayland plugin installed
+    # Snaprill must still choose Xwayland, where the clipboard can be followed.
+    session.env = dict(os.environ, SNAPRILL_HOME=session.home, **sanitizer_options())
+    session.env.pop("QT_QPA_PLATFORM", None)
     with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
         f.write("[Snaprill]\nImageType=1\n")  # PNG: pixels compared exactly
     session.start_program()
@@ -126,13 +128,34 @@ def program_checks(session):
     check(status == 0, "SIGTERM: exit status %r" % status)
 
 
+def chosen_platform_checks(session):
+    """A platform the user chose is kept, and what Snaprill cannot do there is said on
+    stderr, once."""
+    env = dict(session.env, QT_QPA_PLATFORM="wayland")
+    program = subprocess.Popen([os.path.join(BIN, "snaprill")], env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+    time.sleep(3)
+    check(session.window_id() is None, "QT_QPA_PLATFORM=wayland: the window is on X11")
+    program.send_signal(signal.SIGTERM)
+    try:
+        _, errors = program.communicate(timeout=10)
+    except subprocess.TimeoutExpired:
+        program.kill()
+        _, errors = program.communicate()
+    told = [line for line in errors.splitlines() if '"wayland"' in line]
+    check(program.returncode == 0 and len(told) == 1 and "global shortcuts" in told[0],
+          "QT_QPA_PLATFORM=wayland: exit %r, stderr %r" % (program.returncode, errors[-600:]))
+
+
 def listener_checks(session):
     """What the program's clipboard tells the capture cycle, which here takes 2 s to
     write each picture: an owner that never sends is reported lost after the 5 s
     allowed, and the next copy is taken; a picture whose program quits while it is
     being written is taken once, though GNOME's clipboard manager offers it anew."""
+    # A test tool on Qt's own clipboard, which follows other programs only on X11.
     listener = subprocess.Popen([os.path.join(BIN, "clipboard_listener"), "2000"],
-                                env=session.env, stdout=subprocess.PIPE, text=True)
+                                env=dict(session.env, QT_QPA_PLATFORM="xcb"),
+                                stdout=subprocess.PIPE, text=True)
     session.helpers.append(listener)
     listener.stdout.readline()
     owner = subprocess.Popen([os.path.join(BIN, "clipboard_owner"), "hang", PICTURES["grey"]],
@@ -176,6 +199,7 @@ def main():
         session = DesktopSession(os.path.join(BIN, "snaprill"))
         try:
             program_checks(session)
+            chosen_platform_checks(session)
             listener_checks(session)
         finally:
             session.close()
