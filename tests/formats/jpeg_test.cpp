@@ -8,6 +8,7 @@
 
 #include "formats/jpeg/jpeg.h"
 #include "formats/jpeg/jpeg_strips.h"
+#include "support/error_kind.h"
 #include "support/pictures.h"
 
 namespace snaprill {
@@ -94,6 +95,21 @@ TEST(Jpeg, StripsJoinIntoTheFileOfOneCompressionWithTheirRestartInterval) {
       EXPECT_EQ(joined.bytes, one.bytes) << c.width << "x" << c.height << " on " << threads;
       const Bitmap back = readJpeg(joined.bytes.data(), joined.bytes.size());
       EXPECT_EQ(back.height(), c.height);
+    }
+  }
+}
+
+// A side beyond what a frame header can hold: every strip would fit, and the joined
+// file's height would wrap around to a small one, a broken file reported as written.
+TEST(Jpeg, PicturesBeyondTheFramesSidesAreRefusedInStripsAsInOnePiece) {
+  const JpegStrips strips{1, 2};
+  for (const auto& [width, height] : {std::pair{40, 70001}, std::pair{70001, 48}}) {
+    const Bitmap picture(width, height, 8);  // over 3 megapixels: strips, where they pay
+    for (const JpegStrips* how : {static_cast<const JpegStrips*>(nullptr), &strips}) {
+      MemorySink out;
+      EXPECT_EQ(testing::errorKind<FormatError>([&] { writeJpeg(picture, 90, out, nullptr, how); }),
+                FormatErrorKind::TooLarge)
+          << width << "x" << height << (how ? " in strips" : "");
     }
   }
 }

@@ -69,10 +69,7 @@ int mcusPerRow(const Bitmap& picture) {
 JpegStrips jpegStripsFor(const Bitmap& picture) {
   const int threads = usableProcessors();
   const long pixels = static_cast<long>(picture.width()) * picture.height();
-  if (threads < 2 || pixels < kStripsFromPixels || picture.width() > kMostSide ||
-      picture.height() > kMostSide) {
-    return JpegStrips{};
-  }
+  if (threads < 2 || pixels < kStripsFromPixels) return JpegStrips{};
   return JpegStrips{kStripMcuRows, threads};
 }
 
@@ -80,6 +77,12 @@ namespace jpeg_detail {
 
 void writeStrips(const Bitmap& picture, int quality, const JpegStrips& strips, ByteSink& out) {
   const int height = picture.height();
+  // Each strip would fit a frame's 16-bit sides, and the joined file's height would
+  // wrap around: such a picture goes to libjpeg in one piece, which refuses it.
+  if (picture.width() > kMostSide || height > kMostSide) {
+    compressRows(picture, quality, {0, height, 0}, nullptr, out);
+    return;
+  }
   // One interval per strip, which the 16-bit interval must be able to count.
   const int mcuRows =
       std::clamp(strips.mcuRows, 1, std::max(1, kMostMcusPerInterval / mcusPerRow(picture)));
