@@ -64,7 +64,11 @@ def instructions(cmd, output, folder):
     whole.remove_output(output)
     for old in glob.glob(os.path.join(folder, "cg.out*")):
         os.remove(old)
-    run = subprocess.run(["valgrind", "--tool=callgrind", "--separate-threads=yes",
+    # Valgrind runs one thread at a time; without fair scheduling one thread may run
+    # long stretches alone and take parts the others would have taken, which skews
+    # the busiest thread's count from one run to the next.
+    run = subprocess.run(["valgrind", "--tool=callgrind", "--fair-sched=yes",
+                          "--separate-threads=yes",
                           "--callgrind-out-file=" + os.path.join(folder, "cg.out.%p"), *cmd],
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if run.returncode != 0:
