@@ -165,10 +165,20 @@ def main():
         offer = wait_for(lambda: session.run(["xdotool", "search", "--name", "^Snaprill$"],
                                              check=False).stdout.split()[1:], 10)
         if check(offer, "no offer to index the earlier captures"):
-            session.run(["xdotool", "windowactivate", "--sync", offer[-1]], check=False)
-            session.run(["xdotool", "key", "Return"])
-            check(wait_for(lambda: "snp7.png" in rows(session), 20),
-                  "Yes did not index the earlier captures")
+            def answered_yes():
+                # A box mapped but not yet taking keys (a slow build) misses the first
+                # Return: pressed again while the box is still there.
+                boxes = session.run(["xdotool", "search", "--name", "^Snaprill$"],
+                                    check=False).stdout.split()
+                if offer[-1] in boxes:
+                    # No --sync: the box may go between the search and the activation.
+                    session.run(["xdotool", "windowactivate", offer[-1]], check=False)
+                    time.sleep(0.3)
+                    session.run(["xdotool", "key", "--window", offer[-1], "Return"],
+                                check=False)
+                return "snp7.png" in rows(session)
+
+            check(wait_for(answered_yes, 60, 1.0), "Yes did not index the earlier captures")
     return outcome("capture history: recorded, found, private, rebuilt, offered")
 
 
