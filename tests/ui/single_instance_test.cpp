@@ -160,6 +160,13 @@ struct TwoStarts {
   testing::TempDir settings;
   SingleInstance first{settings.path()};
   SingleInstance later{settings.path()};
+
+  // A command as an older or newer program writes it, on a socket of its own.
+  void sendRaw(QLocalSocket& socket, const char* lines) {
+    socket.connectToServer(SingleInstance::socketPath(settings.path()));
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write(lines);
+  }
 };
 
 TEST(SingleInstance, ALaterStartHasTheFirstTakeAPictureAndHearsTheOutcome) {
@@ -263,9 +270,7 @@ TEST(SingleInstance, OlderAndNewerProgramsUnderstandEachOther) {
       },
       std::chrono::seconds(1));
   QLocalSocket olderCommand;
-  olderCommand.connectToServer(SingleInstance::socketPath(starts.settings.path()));
-  ASSERT_TRUE(olderCommand.waitForConnected(2000));
-  olderCommand.write("capture screen\n");
+  starts.sendRaw(olderCommand, "capture screen\n");
   ASSERT_TRUE(test::runEventsUntil([&olderCommand] { return olderCommand.canReadLine(); }, 3000));
   EXPECT_EQ(olderCommand.readLine().toStdString(), "refused Permission denied\n");
 }
@@ -281,9 +286,7 @@ TEST(SingleInstance, ALateAnswerForACommandThatWentAwayIsDropped) {
       std::chrono::seconds(60));
   for (const bool abort : {false, true}) {
     QLocalSocket command;
-    command.connectToServer(SingleInstance::socketPath(starts.settings.path()));
-    ASSERT_TRUE(command.waitForConnected(2000));
-    command.write("protocol 2\ncapture screen\n");
+    starts.sendRaw(command, "protocol 2\ncapture screen\n");
     ASSERT_TRUE(test::runEventsUntil([&command] { return command.canReadLine(); }, 3000));
     EXPECT_EQ(command.readLine().toStdString(), "pending 60\n");
     if (abort) {
