@@ -72,18 +72,41 @@ def time_tool(session, command):
     return time.monotonic() - start
 
 
+def programs_to_time():
+    """(name, path) of this build's snaprill ($SNAPRILL_APP), and of the one to compare
+    it with ($SNAPRILL_BEFORE_APP) where given."""
+    apps = [("snaprill", os.environ.get("SNAPRILL_APP",
+                                        os.path.join(HERE, "..", "build", "src", "snaprill")))]
+    if os.environ.get("SNAPRILL_BEFORE_APP"):
+        apps.append(("snaprill before", os.environ["SNAPRILL_BEFORE_APP"]))
+    return apps
+
+
+def start_on_screen(stack, app, png, size, settings=""):
+    """snaprill on a screen of its own showing png, F12 bound to Print Screen, with
+    more settings of [Snaprill]; stopped when the stack closes. Its session."""
+    session = stack.enter_context(DesktopSession(app, screen="%dx%dx24" % size))
+    session.run(["display", "-window", "root", png], check=False)
+    restart(session, settings)
+    stack.callback(session.stop_program)
+    return session
+
+
+def restart(session, settings=""):
+    """Starts snaprill (again) with F12 bound to Print Screen and more settings."""
+    if session.program:
+        session.stop_program()
+    with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
+        f.write("[General]\nSimPrntScrn=1\n[Snaprill]\n" + settings)
+    session.start_program()
+
+
 class Program:
     """One snaprill on a screen of its own, hidden, with F12 bound to Print Screen."""
 
     def __init__(self, stack, app, png):
-        self.session = stack.enter_context(
-            DesktopSession(app, screen="%dx%dx24" % (WIDTH, HEIGHT)))
+        self.session = start_on_screen(stack, app, png, (WIDTH, HEIGHT))
         session = self.session
-        session.run(["display", "-window", "root", png], check=False)
-        with open(os.path.join(session.home, "snaprill.ini"), "w") as f:
-            f.write("[General]\nSimPrntScrn=1\n")
-        session.start_program()
-        stack.callback(session.stop_program)
         # Hidden, so that the screen is the picture alone and the status bar's
         # repainting plays no part.
         window = session.run(["xdotool", "search", "--onlyvisible", "--name", "^Snaprill"],
@@ -112,10 +135,7 @@ def summary(name, times):
 
 def main():
     runs = int(sys.argv[1]) if len(sys.argv) > 1 else 20
-    apps = [("snaprill", os.environ.get("SNAPRILL_APP",
-                                        os.path.join(HERE, "..", "build", "src", "snaprill")))]
-    if os.environ.get("SNAPRILL_BEFORE_APP"):
-        apps.append(("snaprill before", os.environ["SNAPRILL_BEFORE_APP"]))
+    apps = programs_to_time()
     tools = [t for t in ("scrot", "maim") if shutil.which(t)]
     work = tempfile.mkdtemp(prefix="snaprill-key-")
     png, ppm = os.path.join(work, "shot.png"), os.path.join(work, "shot.ppm")

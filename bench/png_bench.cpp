@@ -5,12 +5,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <vector>
 
+#include "base/worker_thread.h"
 #include "formats/png/png_image.h"
 #include "screenshot_like.h"
 
@@ -108,6 +110,75 @@ double seconds(const std::function<void()>& work) {
   return cpuSeconds() - start;
 }
 
+double processCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Our encoder with the compression split into parts by hand: the wall time (what
+// the user waits), the CPU time of all threads (what the split costs) and the size.
+struct SplitRun {
+  double wallMs = 0, cpuMs = 0;
+  std::size_t bytes = 0;
+};
+
+SplitRun split(const Bitmap& picture, int level, const snaprill::DeflateSplit& how) {
+  CountingSink sink;
+  const double cpu = processCpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  snaprill::writePng(picture, level, snaprill::kPngFilterNone, sink, &how);
+  SplitRun run;
+  run.wallMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  run.cpuMs = (processCpuSeconds() - cpu) * 1000;
+  run.bytes = sink.bytes;
+  return run;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Parts of several sizes on every processor beside one part on one: where a second
+// thread starts to pay, which part size loses least to the joins, and what they cost
+// in size. Runs interleaved, so that each split sees the same load.
+void splits(int runs) {
+  const int processors = snaprill::usableProcessors();
+  std::printf(
+      "\nsplit into parts on %d processors: medians of %d runs, wall ms (cpu ms), "
+      "size / one part\n%-10s %5s %14s",
+      processors, runs, "size", "level", "one part");
+  const std::size_t partSizes[] = {256 << 10, 512 << 10, 1 << 20, 2 << 20, 4 << 20};
+  for (std::size_t part : partSizes) std::printf(" %14zuK %6s", part >> 10, "size");
+  std::printf("\n");
+  for (const auto& size : {std::pair{640, 480}, std::pair{1280, 720}, std::pair{1920, 1080},
+                           std::pair{3840, 2160}, std::pair{7680, 4320}}) {
+    const Bitmap picture = screenshotLike(size.first, size.second);
+    const std::size_t data = std::size_t(size.second) * (1 + 3 * std::size_t(size.first));
+    for (int level : {9, 6, 1, 0}) {
+      std::vector<snaprill::DeflateSplit> hows = {{data, 1}};
+      for (std::size_t part : partSizes) hows.push_back({part, processors});
+      std::vector<std::vector<double>> wall(hows.size()), cpu(hows.size());
+      std::vector<std::size_t> bytes(hows.size());
+      for (int i = 0; i < runs; ++i)
+        for (std::size_t k = 0; k < hows.size(); ++k) {
+          const SplitRun run = split(picture, level, hows[k]);
+          wall[k].push_back(run.wallMs);
+          cpu[k].push_back(run.cpuMs);
+          bytes[k] = run.bytes;
+        }
+      std::printf("%4dx%-5d %5d %6.1f (%5.1f)", size.first, size.second, level, median(wall[0]),
+                  median(cpu[0]));
+      for (std::size_t k = 1; k < hows.size(); ++k)
+        std::printf(" %6.1f (%6.1f) %6.4f", median(wall[k]), median(cpu[k]),
+                    double(bytes[k]) / double(bytes[0]));
+      std::printf("\n");
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,5 +206,6 @@ int main(int argc, char** argv) {
                   ml, mz, mo / ml, mo / mz, ourBytes, theirBytes);
     }
   }
+  splits(runs);
   return 0;
 }

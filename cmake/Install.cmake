@@ -45,7 +45,20 @@ add_custom_target(snaprill_install_files ALL DEPENDS ${compressed})
 list(TRANSFORM SNAPRILL_LANGUAGE_FILES PREPEND ${data}/ OUTPUT_VARIABLE language_files)
 install(FILES ${language_files} ${data}/snaprill-manual.html
         DESTINATION ${CMAKE_INSTALL_DATADIR}/snaprill)
-install(FILES ${data}/snaprill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The desktop entry names the program by its installed path: KWin 6 lets a program
+# use its screenshot service (X-KDE-DBUS-Restricted-Interfaces) only where the first
+# word of an installed entry's Exec, taken as a path, is the program's own
+# executable (a bare "snaprill" is looked for in KWin's working folder, and found
+# nowhere). The prefix is the one the install goes to, which `cmake --install
+# --prefix` and the package (/usr) choose only then.
+install(CODE "
+  set(SNAPRILL_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/snaprill\")
+  if(IS_ABSOLUTE \"${CMAKE_INSTALL_BINDIR}\")
+    set(SNAPRILL_PROGRAM \"${CMAKE_INSTALL_BINDIR}/snaprill\")
+  endif()
+  configure_file(\"${data}/snaprill.desktop.in\" \"${generated}/snaprill.desktop\" @ONLY)
+")
+install(FILES ${generated}/snaprill.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${generated}/${SNAPRILL_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${data}/icons/snaprill.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

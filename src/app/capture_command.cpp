@@ -1,6 +1,6 @@
 #include "app/capture_command.h"
 
-#include <chrono>
+#include <QCoreApplication>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -28,18 +28,6 @@ std::optional<CaptureTarget> targetNamed(const std::string& name) {
   if (name == "window") return CaptureTarget::Window;
   return std::nullopt;
 }
-
-// The picture, or empty when the screen could not be read (a screen too large for a
-// bitmap included).
-Bitmap pictureOrNone(const ScreenPictures& pictures, CaptureTarget target) {
-  try {
-    return pictures.take(target);
-  } catch (const std::exception&) {
-    return Bitmap();
-  }
-}
-
-constexpr const char* kUnreadableScreen = "the screen could not be read";
 
 }  // namespace
 
@@ -78,40 +66,68 @@ std::optional<CaptureTarget> takeCaptureOption(int& argc, char* argv[], std::str
 
 ScreenPictures chooseScreenPictures(X11ScreenGrabber& x11, ScreenGrabber* native,
                                     const Options& options) {
-  if (native != nullptr) {
-    return {[native, &options](CaptureTarget target) {
-              return nativePicture(*native, options, target == CaptureTarget::Window);
-            },
-            {}};
+  ScreenGrabber* grabber = native;
+  if (grabber == nullptr) {
+    // Rootless Xwayland shows an X11 client nothing of the screen: a grab fails
+    // (BadMatch) or comes back black, which must not become a file.
+    if (isWaylandSession()) {
+      return {nullptr,
+              "this Wayland desktop offers no way to take screen pictures (neither "
+              "ext-image-copy-capture, wlroots' screencopy, KWin's screenshot service nor "
+              "the desktop portal)",
+              {}};
+    }
+    if (!x11.active()) return {nullptr, "cannot open the X display", {}};
+    grabber = &x11;
   }
-  // Rootless Xwayland shows an X11 client nothing of the screen: a grab fails
-  // (BadMatch) or comes back black, which must not become a file.
-  if (isWaylandSession()) {
-    return {nullptr,
-            "this Wayland desktop offers no way to take screen pictures (neither "
-            "ext-image-copy-capture, wlroots' screencopy, KWin's screenshot service nor "
-            "the desktop portal)"};
-  }
-  if (!x11.active()) return {nullptr, "cannot open the X display"};
-  return {[&x11](CaptureTarget target) {
-            return target == CaptureTarget::Window ? x11.grabActiveWindow() : x11.grabScreen();
+  return {[grabber, &options](CaptureTarget target, GrabDone done) {
+            grabber->grab(nativeRequest(options, target == CaptureTarget::Window), std::move(done));
           },
-          {}};
+          {},
+          grabber->longestAnswer()};
 }
 
-std::optional<std::string> offerRequestedCapture(CaptureTarget target, const CaptureCycle& cycle,
-                                                 const ScreenPictures& pictures,
-                                                 const std::function<void(Bitmap)>& handOn) {
-  // As with Print Screen: a picture taken while paused would wait on the clipboard
-  // and be dropped at the resume; the command says so instead.
-  if (cycle.paused()) return "Snaprill is paused";
-  if (!cycle.takingPictures()) return "no file number is left (99999 reached)";
-  if (!pictures.take) return pictures.refusal;
-  Bitmap picture = pictureOrNone(pictures, target);
-  if (picture.empty()) return kUnreadableScreen;
-  handOn(std::move(picture));
-  return std::nullopt;
+std::string notTakenText(LostReason why, const Texts& texts) {
+  return texts.get("Main", lostReasonKey(why));
 }
+
+std::string notSavedText(const SaveOutcome& outcome, const Texts& texts) {
+  if (!outcome.failure.empty()) return outcome.failure;
+  if (outcome.lost) return texts.get("Main", lostReasonKey(*outcome.lost));
+  return "the AVI file could not be written";
+}
+
+namespace {
+
+// The picture adjusted and saved as the program would, recorded in the capture
+// history; the exit status.
+int saveOnce(Capture capture, Options& options, const Texts& texts, SaveState& state,
+             Platform& platform, SettingsFiles& settings) {
+  const CaptureSource source = capture.source;
+  const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
+  DirectRecorder(platform.dirs, options).record(outcome.path, source);
+  int status = 0;
+  if (!outcome.kept()) {
+    std::cerr << "snaprill: the capture was not saved: " << notSavedText(outcome, texts) << '\n';
+    status = 1;
+  }
+  try {
+    // A frame gathered for an animation would wait for captures that never come.
+    if (state.animation.pendingFrameIndex() >= 0 &&
+        state.animation.flushPending(options, state.names, texts).aviNotWritten) {
+      status = 1;
+    }
+    // The counter, so that the next capture, by command or by the program, goes on
+    // from here.
+    settings.close();
+  } catch (const std::exception& e) {
+    std::cerr << "snaprill: " << e.what() << '\n';
+    status = 1;
+  }
+  return status;
+}
+
+}  // namespace
 
 int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   Options options;
@@ -134,39 +150,25 @@ int captureOnce(CaptureTarget target, const ProgramDirectories& dirs) {
   // and a key bound to this command is pressed to take a picture.
   SettingsFiles settings(options, texts, state, platform.dirs);
   settings.loadStartup(settings.mainFile());
-  Bitmap picture = pictureOrNone(pictures, target);
-  if (picture.empty()) {
-    std::cerr << "snaprill: " << kUnreadableScreen << '\n';
-    return 1;
-  }
-  Capture capture{std::move(picture)};
-  capture.source =
-      CaptureSource{CaptureOrigin::Command, services.clock.instant(), focusedWindowNow()};
-  const CaptureSource source = capture.source;
-  const SaveOutcome outcome = saveCapture(std::move(capture), options, texts, state, platform);
-  DirectRecorder(platform.dirs, options).record(outcome.path, source);
-  int status = 0;
-  if (!outcome.kept()) {
-    const std::string why = !outcome.failure.empty() ? outcome.failure
-                            : outcome.lost ? texts.get("Main", lostReasonKey(*outcome.lost))
-                                           : "the AVI file could not be written";
-    std::cerr << "snaprill: the capture was not saved: " << why << '\n';
-    status = 1;
-  }
-  try {
-    // A frame gathered for an animation would wait for captures that never come.
-    if (state.animation.pendingFrameIndex() >= 0 &&
-        state.animation.flushPending(options, state.names, texts, platform).aviNotWritten) {
+  // Where the picture comes from: the window the user was in when the key bound to
+  // this command was pressed, before a question of the desktop may take the focus.
+  const CaptureSource source{CaptureOrigin::Command, services.clock.instant(), focusedWindowNow()};
+  std::optional<int> status;
+  pictures.take(target, [&](TakenPicture taken) {
+    if (taken.picture.empty()) {
+      std::cerr << "snaprill: no picture taken: " << notTakenText(taken.lost, texts) << '\n';
       status = 1;
+    } else {
+      Capture capture{std::move(taken.picture)};
+      capture.source = source;
+      status = saveOnce(std::move(capture), options, texts, state, platform, settings);
     }
-    // The counter, so that the next capture, by command or by the program, goes on
-    // from here.
-    settings.close();
-  } catch (const std::exception& e) {
-    std::cerr << "snaprill: " << e.what() << '\n';
-    status = 1;
-  }
-  return status;
+    QCoreApplication::exit(*status);
+  });
+  // A desktop that takes its time (a portal started by the bus, a question to the
+  // user): the event loop runs meanwhile, and the answer ends it.
+  if (!status) QCoreApplication::exec();
+  return status.value_or(1);
 }
 
 }  // namespace snaprill

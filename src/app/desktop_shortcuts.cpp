@@ -25,6 +25,26 @@ QString descriptionOf(std::size_t slot, const Texts& texts) {
 
 }  // namespace
 
+const char* shortcutsNote(GlobalShortcuts::State state) {
+  using State = GlobalShortcuts::State;
+  switch (state) {
+    case State::unavailable:
+      return "NoGlobalShortcuts";
+    case State::awaitingUser:
+      return "ShortcutsPending";
+    case State::noApplicationId:
+      // Not the desktop's fault: it wants a desktop file to know the program by.
+      return "ShortcutsNoDesktopFile";
+    case State::refused:
+      return "ShortcutsRefused";
+    case State::idle:
+    case State::asking:
+    case State::bound:
+      break;
+  }
+  return nullptr;
+}
+
 std::unique_ptr<GlobalShortcuts> offerDesktopShortcuts(Hotkeys& hotkeys, const Options& options,
                                                        const Texts& texts, OptionPages& pages) {
   auto shortcuts = std::make_unique<GlobalShortcuts>(QDBusConnection::sessionBus());
@@ -34,9 +54,8 @@ std::unique_ptr<GlobalShortcuts> offerDesktopShortcuts(Hotkeys& hotkeys, const O
       if (id == QLatin1String(kShortcutIds[slot])) hotkeys.fireSlot(slot);
     }
   });
-  QObject::connect(offered, &GlobalShortcuts::stateChanged, offered, [offered, &pages] {
-    pages.showNoGlobalShortcutsNote(offered->state() == GlobalShortcuts::State::unavailable);
-  });
+  QObject::connect(offered, &GlobalShortcuts::stateChanged, offered,
+                   [offered, &pages] { pages.showShortcutsNote(shortcutsNote(offered->state())); });
   std::vector<PortalShortcut> list;
   for (std::size_t slot = 0; slot < kShortcutIds.size(); ++slot) {
     list.push_back({QLatin1String(kShortcutIds[slot]), descriptionOf(slot, texts),

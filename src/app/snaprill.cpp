@@ -1,7 +1,11 @@
 // The program entry: the application, one program per settings folder, the real
 // platform services, the capture cycle, its triggers and its window, then the event
 // loop.
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStatusBar>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,8 +14,11 @@
 #include <optional>
 
 #include "app/capture_command.h"
+#include "app/capture_requests.h"
 #include "app/desktop_shortcuts.h"
 #include "app/focused_window.h"
+#include "app/screen_permission.h"
+#include "backends/qt/qt_background_work.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_timer.h"
@@ -92,8 +99,9 @@ constexpr const char* kHelp =
     "                 take the whole screen (or the active window) as Print Screen\n"
     "                 (Alt+Print Screen) does, and end: the running Snaprill saves\n"
     "                 it; with none running, this command saves it with the saved\n"
-    "                 settings. Exit status 1, with the reason, when no picture\n"
-    "                 could be taken (paused, no display)\n"
+    "                 settings. Exit status 0 once the file is written, 1 with\n"
+    "                 the reason when no picture was taken or saved (paused, the\n"
+    "                 desktop refused, the folder cannot be written)\n"
     "  --find WORDS   print the paths of the captures whose text, window title,\n"
     "                 application or file name hold every word (or a word's\n"
     "                 beginning), newest first, one per line; exit status 1 when\n"
@@ -149,15 +157,30 @@ bool onlyKnownOptionsLeft(int argc, char* argv[]) {
   return true;
 }
 
-// snaprill --capture: the running Snaprill takes the picture, or says why not; with
-// none running (or only another --capture, soon done), this one saves it.
+// How long a running Snaprill of an older version may take over a capture without
+// saying anything meanwhile: up to twice the portal's minute.
+constexpr std::chrono::seconds kOlderProgramLongest{130};
+
+// snaprill --capture: the running Snaprill takes the picture and says how its capture
+// went, or why not; with none running (or only another --capture, soon done), this
+// one saves it.
 int captureCommand(snaprill::SingleInstance& instance, snaprill::CaptureTarget target,
                    const snaprill::ProgramDirectories& dirs) {
+  using Kind = snaprill::CaptureAnswer::Kind;
   if (!instance.first()) {
-    if (const std::optional<snaprill::CaptureAnswer> answer = instance.askToCapture(target, 5000)) {
-      if (answer->ok()) return 0;
-      std::fprintf(stderr, "snaprill: no picture taken: %s\n", answer->refusal.c_str());
-      return 1;
+    if (const std::optional<snaprill::CaptureAnswer> answer =
+            instance.askToCapture(target, std::chrono::seconds(5), kOlderProgramLongest)) {
+      switch (answer->kind) {
+        case Kind::Saved:
+        case Kind::Kept:
+          return 0;
+        case Kind::Refused:
+          std::fprintf(stderr, "snaprill: no picture taken: %s\n", answer->detail.c_str());
+          return 1;
+        case Kind::Unsaved:
+          std::fprintf(stderr, "snaprill: the capture was not saved: %s\n", answer->detail.c_str());
+          return 1;
+      }
     }
     if (!instance.waitToBeFirst(5000)) {
       std::fputs("snaprill: the running Snaprill did not answer\n", stderr);
@@ -206,6 +229,53 @@ int findCaptures(int argc, char* argv[]) {
   return std::cout ? status : 1;
 }
 
+// The compositor's own ways of taking pictures in a Wayland session, where the build
+// has them; nothing elsewhere.
+class NativeGrabber {
+ public:
+  NativeGrabber() {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    wayland_ = snaprill::nativeScreenGrabber();
+#endif
+  }
+  snaprill::ScreenGrabber* get() const {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    return wayland_.get();
+#else
+    return nullptr;
+#endif
+  }
+  // Whether the compositor copies no outputs: pictures then come from KWin's
+  // service or, on every other desktop, the portal.
+  bool copiesNoOutputs() const {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    return wayland_ && !wayland_->copiesOutputs();
+#else
+    return false;
+#endif
+  }
+  // The window the portal's questions belong to.
+  void setParentWindow(const QString& handle) {
+#ifdef SNAPRILL_HAVE_WAYLAND
+    if (wayland_) wayland_->setParentWindow(handle);
+#else
+    (void)handle;
+#endif
+  }
+
+ private:
+#ifdef SNAPRILL_HAVE_WAYLAND
+  std::unique_ptr<snaprill::WaylandScreenGrabber> wayland_;
+#endif
+};
+
+// The window as the desktop portal names a parent of its questions; none where Qt
+// does not run on X11 (Wayland's handles need a protocol of their own).
+QString portalParent(const QWidget& window) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return {};
+  return QStringLiteral("x11:%1").arg(window.winId(), 0, 16);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -233,6 +303,8 @@ int main(int argc, char* argv[]) {
   argv = arguments.argv();
   if (!onlyKnownOptionsLeft(argc, argv)) return 2;
   QApplication::setApplicationName(QStringLiteral("Snaprill"));
+  // The desktop entry's name: how desktops and their portals know the program.
+  QGuiApplication::setDesktopFileName(QStringLiteral("snaprill"));
   QApplication::setWindowIcon(applicationIcon());
   installAccessibleWidgets();
   // Hidden in the tray the program still runs; only the close path ends it.
@@ -261,16 +333,16 @@ int main(int argc, char* argv[]) {
   Clipboard& clipboard = clipboardChoice.clipboard();
   // Pictures the program takes itself, where they go straight to the capture cycle.
   OwnPictures ownPictures(newQtTimer(), clock);
-  std::unique_ptr<ScreenGrabber> nativeGrabber;
-#ifdef SNAPRILL_HAVE_WAYLAND
-  nativeGrabber = nativeScreenGrabber();
-#endif
+  NativeGrabber nativeGrabber;
   QtDialogs dialogs;
   QtTray tray(applicationIcon(), pausedIcon());
   ProcessLauncher launcher;
+  // Before the cycle: it writes its captures here, and waits for them as it goes.
+  QtBackgroundWork background;
   Platform platform{clipboard, dialogs, tray, clock, launcher, newQtTimer, dirs};
   platform.focusedWindow = focusedWindowNow;
-  const DesktopPictureServices desktop(platform, nativeGrabber != nullptr);
+  platform.background = &background;
+  const DesktopPictureServices desktop(platform, nativeGrabber.get() != nullptr);
   platform.screenGrabber = nativeGrabber.get();
   Options options;
   Texts texts;
@@ -301,29 +373,57 @@ int main(int argc, char* argv[]) {
   window.connectHistory(history);
   window.optionPages().connectAutomation(triggers.automation());
   window.optionPages().connectHotkeys(triggers.hotkeys());
-  const ScreenPictures screenPictures =
-      chooseScreenPictures(triggers.screenGrabber(), nativeGrabber.get(), options);
-  instance.setCaptureHandler([&](CaptureTarget target) {
-    return offerRequestedCapture(target, cycle, screenPictures, [&](Bitmap picture) {
-      // The command's picture goes the way of the program's own Print Screen.
-      if (NativePrintScreen* printScreen = triggers.printScreen()) {
-        printScreen->handOn(std::move(picture), {CaptureOrigin::Command, clock.instant(), {}});
-      }
-    });
-  });
+  nativeGrabber.setParentWindow(portalParent(window));
+  // The command's picture goes the way of the program's own Print Screen.
+  CaptureRequests captureRequests(
+      cycle, texts, chooseScreenPictures(triggers.screenGrabber(), nativeGrabber.get(), options),
+      [&](TakenPicture taken, const CaptureSource& source) {
+        if (NativePrintScreen* printScreen = triggers.printScreen()) {
+          printScreen->handOn(std::move(taken), source);
+        }
+      },
+      clock);
+  instance.setCaptureHandler(
+      [&](CaptureTarget target, SingleInstance::Answer answer) {
+        captureRequests.answer(target, std::move(answer));
+      },
+      captureRequests.longestAnswer());
   std::unique_ptr<GlobalShortcuts> desktopShortcuts;
   if (isWaylandSession()) {
     desktopShortcuts =
         offerDesktopShortcuts(triggers.hotkeys(), options, texts, window.optionPages());
   }
   // A signal is nobody's click: the close reports on stderr instead of waiting on a
-  // box, and a box already open (a second signal during a close the user began
-  // included) gives way rather than keeping the program alive.
+  // box. A second signal during a close (one the user began included) ends the
+  // event loop, and a box open with it, rather than keeping the program alive; the
+  // close is finished after it, the captures under way still written.
   const QuitOnSignals quitOnSignals([&dialogs, &window] {
     dialogs.reportOnStandardError();
-    window.closeProgram();
-    QApplication::exit(0);
+    if (window.closing()) {
+      QApplication::exit(0);
+    } else {
+      window.closeProgram();
+    }
   });
+  if (nativeGrabber.copiesNoOutputs() && desktopAsksOnlyWhenFocused()) {
+    // The sentence in a box beside the desktop's question, which goes with it: the
+    // status bar would cut it.
+    new ScreenPermission(
+        window,
+        [&window, &texts, box = QPointer<QMessageBox>()](bool asking) mutable {
+          if (!asking) {
+            if (box) box->close();
+            return;
+          }
+          box = new QMessageBox(QMessageBox::Information, QStringLiteral("Snaprill"),
+                                QString::fromStdString(texts.get("Main", "ScreenPermission")),
+                                QMessageBox::Ok, &window);
+          box->setAttribute(Qt::WA_DeleteOnClose);
+          box->setModal(false);
+          box->show();
+        },
+        [&window] { return portalParent(window); });
+  }
   window.startUp(hideSwitch);
   window.offerToIndex(history.start());
   triggers.hotkeys().clearLatches();
@@ -343,7 +443,8 @@ int main(int argc, char* argv[]) {
   }
   if (!note.empty()) window.statusBar()->showMessage(QString::fromStdString(note), 30000);
   const int status = QApplication::exec();
-  instance.setCaptureHandler(nullptr);
+  window.finishClose();
+  instance.setCaptureHandler(nullptr, {});
   app.setExceptionHandler(nullptr);  // the reporter goes before the application
   return status;
 }

@@ -286,8 +286,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (state.animation.pendingFrameIndex() >= 0) {
     try {
-      const WriteOutcome flushed =
-          state.animation.flushPending(options, state.names, texts, platform);
+      const WriteOutcome flushed = state.animation.flushPending(options, state.names, texts);
       if (flushed.aviNotWritten) {
         err << flushed.aviFailure << '\n';
         status = 1;

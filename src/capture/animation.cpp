@@ -40,11 +40,89 @@ WriteOutcome aviNotWritten(std::string failure) {
 
 }  // namespace
 
-WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, OutputNames& names,
-                                 const Texts& texts, Platform& services) {
-  if (outputTypeInfo(options.value(Option::outputType)).frames == Frames::fullColour) {
-    return fullColour_.addFrame(capture, options, names);
+WriteWork Animation::prepareFrame(Bitmap capture, std::shared_ptr<const Options> options,
+                                  OutputNames& names) {
+  const Options& o = *options;
+  const bool fullColour = outputTypeInfo(o.value(Option::outputType)).frames == Frames::fullColour;
+  const bool animation = fullColour || o.checked(Option::saveAnimation);
+  const int index = (fullColour ? fullColour_.pendingFrameIndex() : pendingFrameIndex_) + 1;
+  // Single pictures are GIF files whatever the type: an AVI holds an animation.
+  if (!fullColour && index == 0) framesForAvi_ = animation && o.value(Option::outputType) == kAvi;
+  const auto frame = std::make_shared<const Bitmap>(std::move(capture));
+  auto add = [this, frame, options, fullColour](const std::optional<std::string>& path) {
+    return fullColour ? fullColour_.addFrame(*frame, *options, path)
+                      : addGifFrame(*frame, *options, path);
+  };
+  if (animation && index < o.value(Option::animationFrameCount) - 1) {
+    return [add] { return add(std::nullopt); };
   }
+  return named(fullColour, o, names, [add](const std::string& path) { return add(path); });
+}
+
+WriteWork Animation::prepareWaitingFrames(const Options& options, OutputNames& names) {
+  // WebP frames and GIF or AVI frames may both wait when the type changed
+  // mid-animation with nobody writing the first ones then: neither may be lost.
+  if (fullColour_.pendingFrameIndex() >= 0) {
+    return named(true, options, names,
+                 [this](const std::string& path) { return fullColour_.write(path); });
+  }
+  if (pendingFrameIndex_ < 0) return nullptr;
+  return named(false, options, names,
+               [this, asAvi = framesForAvi_, merge = options.checked(Option::optimizeAnimation)](
+                   const std::string& path) { return writeFrames(asAvi, merge, path); });
+}
+
+WriteOutcome Animation::flushPending(const Options& options, OutputNames& names,
+                                     const Texts& texts) {
+  WriteOutcome outcome;
+  while (pendingFrameIndex() >= 0) {
+    const int counterBefore = names.counter();
+    try {
+      outcome = prepareWaitingFrames(options, names)();
+    } catch (...) {
+      // Nothing was written: the number is free again.
+      names.setCounter(counterBefore);
+      throw;
+    }
+    if (outcome.aviNotWritten) {
+      names.setCounter(counterBefore);
+      outcome.aviFailure = texts.get("Error", outcome.aviFailure);
+    }
+  }
+  return outcome;
+}
+
+WriteWork Animation::named(bool fullColour, const Options& options, OutputNames& names,
+                           std::function<WriteOutcome(const std::string& path)> write) {
+  const bool asAvi = !fullColour && framesForAvi_;
+  std::optional<std::string> path;
+  try {
+    const OutputType type = fullColour ? kWebp : asAvi ? kAvi : kGif;
+    path = names.allocate(std::string(outputTypeInfo(type).extension), options);
+  } catch (const FileError&) {
+    // The frames go whatever happens: a failure must not leave them behind to be
+    // mixed into the next animation.
+    dropFrames(fullColour);
+    // A folder that cannot be made: the AVI writer's box for a file it could not
+    // create, as for any AVI failure.
+    if (asAvi) return [] { return aviNotWritten("AVIError1"); };
+    throw;
+  }
+  if (!path) {
+    dropFrames(fullColour);
+    return [] { return WriteOutcome{{}, true}; };
+  }
+  return [write = std::move(write), path = *path] { return write(path); };
+}
+
+void Animation::dropFrames(bool fullColour) {
+  if (fullColour) return fullColour_.dropFrames();
+  pendingFrameIndex_ = -1;
+  frames_.clearFrames();
+}
+
+WriteOutcome Animation::addGifFrame(const Bitmap& capture, const Options& options,
+                                    const std::optional<std::string>& path) {
   GifImage& gif = frames_;
   gif.reductionMode = options.checked(Option::gifGrayscale) ? ReductionMode::Grayscale
                                                             : ReductionMode::SystemColorQuantize;
@@ -52,21 +130,15 @@ WriteOutcome Animation::addFrame(const Bitmap& capture, const Options& options, 
   // The frame is new and has no extensions yet, so converting the capture a second
   // time would give the same frame again.
   pendingFrameIndex_ = gif.appendFrame(capture);
-  const bool animation = options.checked(Option::saveAnimation);
-  // Single pictures are GIF files whatever the type: an AVI holds an animation.
-  if (pendingFrameIndex_ == 0)
-    framesForAvi_ = animation && options.value(Option::outputType) == kAvi;
-  if (animation) {
+  if (options.checked(Option::saveAnimation)) {
     gif.frameAt(pendingFrameIndex_)
         .addAnimationExtensions(frameDelay(options.value(Option::frameDelay)));
-    if (pendingFrameIndex_ < options.value(Option::animationFrameCount) - 1) return {};
   }
-  return writeFrames(framesForAvi_, options.checked(Option::optimizeAnimation), names, texts,
-                     services);
+  if (!path) return {};
+  return writeFrames(framesForAvi_, options.checked(Option::optimizeAnimation), *path);
 }
 
-WriteOutcome Animation::writeFrames(bool asAvi, bool merge, OutputNames& names, const Texts& texts,
-                                    Platform& services) {
+WriteOutcome Animation::writeFrames(bool asAvi, bool merge, const std::string& path) {
   pendingFrameIndex_ = -1;
   GifImage& gif = frames_;
   // The frames go whatever happens below: an error in the AVI writer must not leave
@@ -75,46 +147,17 @@ WriteOutcome Animation::writeFrames(bool asAvi, bool merge, OutputNames& names, 
     GifImage& image;
     ~FrameClearer() { image.clearFrames(); }
   } clearer{gif};
-  std::optional<std::string> path;
-  try {
-    path = names.allocate(std::string(outputTypeInfo(asAvi ? kAvi : kGif).extension));
-  } catch (const FileError&) {
-    if (!asAvi) throw;
-    // A folder that cannot be made: the AVI writer's box for a file it could not
-    // create, as for any AVI failure.
-    return aviNotWritten(texts.get("Error", "AVIError1"));
-  }
-  if (!path) return WriteOutcome{{}, true};
   if (!asAvi) {
-    saveGif(gif, *path, merge);
-    return WriteOutcome{*path};
+    saveGif(gif, path, merge);
+    return WriteOutcome{path};
   }
   if (merge) gif.mergeFrames();
   // The file appears only when it was written whole; the external program is not
   // handed a name that holds nothing.
-  if (std::optional<std::string> failure = writeAviFile(gif, *path, texts, services)) {
+  if (std::optional<std::string> failure = writeAviFile(gif, path)) {
     return aviNotWritten(std::move(*failure));
   }
-  return WriteOutcome{*path};
-}
-
-WriteOutcome Animation::flushPending(const Options& options, OutputNames& names, const Texts& texts,
-                                     Platform& services) {
-  // WebP frames and GIF or AVI frames may both wait when the type changed
-  // mid-animation with nobody writing the first ones then: neither may be lost.
-  WriteOutcome outcome = fullColour_.flushPending(names);
-  if (pendingFrameIndex_ < 0) return outcome;
-  const int counterBefore = names.counter();
-  try {
-    outcome = writeFrames(framesForAvi_, options.checked(Option::optimizeAnimation), names, texts,
-                          services);
-  } catch (...) {
-    // Nothing was written: the number is free again.
-    names.setCounter(counterBefore);
-    throw;
-  }
-  if (outcome.aviNotWritten) names.setCounter(counterBefore);
-  return outcome;
+  return WriteOutcome{path};
 }
 
 }  // namespace snaprill

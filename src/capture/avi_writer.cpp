@@ -14,17 +14,6 @@ namespace {
 // delay in hundredths of a second: 100 / delay, as the GIF shows them.
 constexpr std::uint32_t kAviRate = 100;
 
-class BusyCursor {
- public:
-  explicit BusyCursor(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusy(true); }
-  ~BusyCursor() { dialogs_.setBusy(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  Dialogs& dialogs_;
-};
-
 // The delay of the first frame that has both local colours (seen so far) and a
 // delay above 0, else of the last frame with a delay; at least 1.
 std::uint32_t streamScale(const GifImage& image) {
@@ -62,12 +51,10 @@ Bitmap streamFrame(const GifFrame& frame, int width, int height) {
 
 }  // namespace
 
-std::optional<std::string> writeAviFile(GifImage& image, const std::string& path,
-                                        const Texts& texts, Platform& platform) {
-  BusyCursor busy(platform.dialogs);
+std::optional<std::string> writeAviFile(GifImage& image, const std::string& path) {
   // Whatever the format or the disk refused, the box names the step it refused.
   const char* step = "AVIError1";
-  const auto fail = [&] { return std::optional<std::string>(texts.get("Error", step)); };
+  const auto fail = [&] { return std::optional<std::string>(step); };
   try {
     AviFile file(path);
     step = "AVIError2";

@@ -5,18 +5,15 @@
 #include <string>
 
 #include "formats/gif/gif_image.h"
-#include "options/texts.h"
-#include "platform/platform.h"
 
 namespace snaprill {
 
 // Writes the frames of image to path, every frame a key frame, played at
 // 100 / (frame delay in hundredths) frames per second: each frame shows for its
-// delay, as in the GIF. Shows the busy cursor meanwhile; lets no window event
-// through, so that nothing else happens in the middle of a capture. Nothing when the
-// file was written, else the error text of the step that failed, for its box;
-// nothing is left behind then.
-std::optional<std::string> writeAviFile(GifImage& image, const std::string& path,
-                                        const Texts& texts, Platform& platform);
+// delay, as in the GIF. Nothing when the file was written, else the key of the
+// error text ([Error] AVIError1 to AVIError5) of the step that failed, for its box;
+// nothing is left behind then. Touches nothing but its arguments: it may run on any
+// thread.
+std::optional<std::string> writeAviFile(GifImage& image, const std::string& path);
 
 }  // namespace snaprill

@@ -5,7 +5,6 @@
 
 #include "base/free_memory.h"
 #include "image/pixel_buffer.h"
-#include "io/file_error.h"
 
 namespace snaprill {
 
@@ -35,6 +34,12 @@ CaptureCycle::CaptureCycle(Options& options, const Texts& texts, SaveState& stat
 }
 
 CaptureCycle::~CaptureCycle() {
+  // The background work uses the state's animation: it ends before the state goes,
+  // and no capture taken is lost whatever way the program ends.
+  try {
+    finishWrites();
+  } catch (...) {
+  }
   for (PictureSource* source : sources_) source->setSink(nullptr);
   options_.unwatch(picturesWithText_);
   for (const Options::WatchId& watch : animationSettings_) options_.unwatch(watch);
@@ -69,8 +74,7 @@ void CaptureCycle::tell(Call call) {
 }
 
 void CaptureCycle::pictureReady() {
-  // One capture at a time: a picture that becomes ready while one is written waits
-  // with its source until the write is over.
+  // Asked for again once this capture's steps here are done.
   if (saving_) return;
   if (!takingPictures()) {
     // The grab that made a picture while paused keeps memory too; nothing else
@@ -81,10 +85,17 @@ void CaptureCycle::pictureReady() {
   takeWaiting();
 }
 
+bool CaptureCycle::roomForAPicture() const {
+  const auto held = std::count_if(jobs_.begin(), jobs_.end(), [](const Job& j) {
+    return j.capture != nullptr && !j.capture->waitingFrames;
+  });
+  return !closing_ && held < kPicturesHeld;
+}
+
 void CaptureCycle::takeWaiting() {
-  // Pictures that became ready while one was written, or during a pause.
+  // Pictures that became ready while two were held, or during a pause.
   const bool rowsMayArrive = savesWhileRowsArrive(options_);
-  while (takingPictures()) {
+  while (takingPictures() && roomForAPicture()) {
     const auto handed = std::find_if(sources_.begin(), sources_.end(),
                                      [&](PictureSource* s) { return s->handOver(rowsMayArrive); });
     if (handed == sources_.end()) return;
@@ -92,8 +103,8 @@ void CaptureCycle::takeWaiting() {
 }
 
 void CaptureCycle::submit(Capture capture) {
-  const std::function<void(bool)> settle = std::move(capture.settle);
-  if (saving_ || !takingPictures()) {
+  std::function<void(bool)> settle = std::move(capture.settle);
+  if (saving_ || !takingPictures() || !roomForAPicture()) {
     // Sources hand pictures over when the cycle asks for them; one pressed on it
     // otherwise is not saved, and stays where it was.
     if (settle) settle(false);
@@ -104,36 +115,121 @@ void CaptureCycle::submit(Capture capture) {
   if (!capture.source.window.known() && services_.focusedWindow) {
     capture.source.window = services_.focusedWindow();
   }
-  const CaptureSource source = capture.source;
+  Job job;
+  job.id = nextJob_++;
+  job.source = capture.source;
+  job.settle = std::move(settle);
   if (capture.picture.empty()) {
     // Nothing could be made of what was offered: it stays where it was, where the
     // user may still have a use for it, and costs no number.
-    tell([](CaptureObserver& o) { o.counterChanged(); });
-    SaveOutcome outcome;
-    outcome.lost = capture.whyNone;
-    lost(LostCapture{*outcome.lost});
-    if (reporter_ != nullptr) reporter_->report(outcome, source);
-    tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
-    armMemoryRelease();
+    job.whyNone = capture.whyNone;
+  } else {
+    saving_ = true;
+    job.capture = std::make_shared<PendingCapture>(
+        takeCapture(std::move(capture), options_, state_, services_));
+    saving_ = false;
+  }
+  jobs_.push_back(std::move(job));
+  tell([](CaptureObserver& o) { o.captureTaken(); });
+  advance();
+}
+
+void CaptureCycle::advance() {
+  while (!jobs_.empty()) {
+    Job& first = jobs_.front();
+    if (!first.writing && !first.done) begin(first);
+    if (!first.done) break;  // written in the background: workDone() comes back here
+    Job job = std::move(first);
+    jobs_.pop_front();
+    end(job);
+  }
+  if (!closing_) return takeWaiting();
+  if (jobs_.empty()) {
+    // The close is over: the program ends now.
+    closing_ = false;
+    if (closed_) std::exchange(closed_, nullptr)();
+  }
+}
+
+void CaptureCycle::begin(Job& job) {
+  if (job.capture == nullptr) {
+    job.done = true;
     return;
   }
   saving_ = true;
-  const SaveOutcome outcome = saveCapture(std::move(capture), options_, texts_, state_, services_);
+  prepareWrite(*job.capture, state_, services_);
+  saving_ = false;
+  // Only the animation's frames may turn out to be none.
+  job.nothingToWrite = !job.capture->work && !job.capture->failure;
+  BackgroundWork* background = services_.background;
+  if (!job.capture->work || background == nullptr) {
+    runWrite(*job.capture);
+    job.done = true;
+    return;
+  }
+  job.writing = true;
+  background->start([capture = job.capture] { runWrite(*capture); },
+                    [this, id = job.id] { workDone(id); });
+}
+
+void CaptureCycle::workDone(std::uint64_t id) {
+  // Once per job: finishWrites() may have told it already.
+  if (jobs_.empty() || jobs_.front().id != id || !jobs_.front().writing) return;
+  jobs_.front().writing = false;
+  jobs_.front().done = true;
+  advance();
+}
+
+void CaptureCycle::beginNext() {
+  // The next write goes on while this one's boxes are open.
+  if (!jobs_.empty() && !jobs_.front().writing && !jobs_.front().done) begin(jobs_.front());
+}
+
+void CaptureCycle::end(Job& job) {
+  if (job.capture == nullptr) {
+    beginNext();
+    tell([](CaptureObserver& o) { o.counterChanged(); });
+    SaveOutcome outcome;
+    outcome.lost = job.whyNone;
+    lost(LostCapture{*outcome.lost});
+    tell([&](CaptureObserver& o) { o.captureEnded(outcome, job.source); });
+    if (reporter_ != nullptr) reporter_->report(outcome, job.source);
+    armMemoryRelease();
+    return;
+  }
+  PendingCapture& capture = *job.capture;
+  const SaveOutcome outcome = concludeWrite(capture, texts_, state_, services_);
+  if (capture.waitingFrames) {
+    // Both kinds of frames may wait: the others go next, before any capture.
+    if (state_.animation.pendingFrameIndex() >= 0) {
+      Job more;
+      more.id = nextJob_++;
+      more.capture = std::make_shared<PendingCapture>(waitingAnimationFrames(*capture.options));
+      more.showCounter = job.showCounter;
+      jobs_.push_front(std::move(more));
+    }
+    beginNext();
+    if (!job.nothingToWrite) reportWaitingFrames(outcome, job.showCounter);
+    return;
+  }
   // The picture leaves its source only once it is saved (or dropped, no number
   // being left). One that was not (its rows damaged late, its file not written)
   // stays there as it was, for the user to paste elsewhere, and is not taken again
   // by itself: the next attempt is the next offer. Settled before any box of the
   // report; a newer offer is left alone either way.
-  if (settle) settle(outcome.kept() || outcome.lost == LostReason::NoNumberLeft);
-  saving_ = false;
-  report(outcome, source);
+  if (job.settle) job.settle(outcome.kept() || outcome.lost == LostReason::NoNumberLeft);
+  beginNext();
+  report(outcome, job.source);
   armMemoryRelease();
 }
 
 void CaptureCycle::report(const SaveOutcome& outcome, const CaptureSource& source) {
+  // The observers first: a box of the reporter waits for the user, and whoever
+  // follows the capture (snaprill --capture waiting for its outcome, the history,
+  // the settings an auto-save key put in place for it) must not wait with it.
   const auto ended = [&] {
-    if (reporter_ != nullptr) reporter_->report(outcome, source);
     tell([&](CaptureObserver& o) { o.captureEnded(outcome, source); });
+    if (reporter_ != nullptr) reporter_->report(outcome, source);
   };
   if (outcome.kept() || outcome.lost == LostReason::NoNumberLeft ||
       outcome.lost == LostReason::Damaged) {
@@ -222,50 +318,53 @@ void CaptureCycle::start() {
   removeLeftoverWrites(options_.text(Option::outputDir), services_.dirs.configDir);
 }
 
-void CaptureCycle::close() {
+void CaptureCycle::close(std::function<void()> written) {
+  closing_ = true;
+  closed_ = std::move(written);
   // The status line says the settings are being saved; the count is not shown again.
   writeWaitingAnimation(false);
+  advance();
+}
+
+void CaptureCycle::finishWrites() {
+  if (jobs_.empty()) return;
+  closing_ = true;
+  while (!jobs_.empty()) {
+    if (jobs_.front().writing && services_.background != nullptr) {
+      services_.background->finishNow();
+    } else {
+      advance();
+    }
+  }
 }
 
 void CaptureCycle::animationSettingChanged() {
   writeWaitingAnimation(true);
 }
 
-bool CaptureCycle::writeWaitingAnimation(bool showCounter) {
-  // A capture being written finishes with its own frames first.
-  if (saving_ || state_.animation.pendingFrameIndex() < 0) return false;
-  saving_ = true;
-  std::exception_ptr failure;
-  WriteOutcome written;
-  try {
-    written = state_.animation.flushPending(options_, state_.names, texts_, services_);
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  saving_ = false;
+void CaptureCycle::writeWaitingAnimation(bool showCounter) {
+  // With captures under way, their frames come first; whether any wait then is
+  // known at the turn of the frames.
+  if (jobs_.empty() && state_.animation.pendingFrameIndex() < 0) return;
+  Job job;
+  job.id = nextJob_++;
+  job.capture = std::make_shared<PendingCapture>(waitingAnimationFrames(options_));
+  job.showCounter = showCounter;
+  jobs_.push_back(std::move(job));
+  advance();
+}
+
+void CaptureCycle::reportWaitingFrames(const SaveOutcome& outcome, bool showCounter) {
   if (showCounter) tell([](CaptureObserver& o) { o.counterChanged(); });
-  if (written.noNumberLeft) lost(LostCapture{LostReason::NoNumberLeft});
-  if (written.aviNotWritten) {
-    // The AVI writer's box says why, as for a capture that completed the AVI.
-    SaveOutcome outcome;
-    outcome.aviNotWritten = true;
-    outcome.aviFailure = written.aviFailure;
+  if (outcome.lost == LostReason::NoNumberLeft) {
+    lost(LostCapture{LostReason::NoNumberLeft});
+  } else if (outcome.aviNotWritten || outcome.lost == LostReason::NotCreated) {
+    // The AVI writer's box, or the disk-full box, says why, as for a capture.
     if (reporter_ != nullptr) reporter_->report(outcome, CaptureSource{});
-    return true;
+  } else if (outcome.lost) {
+    // The frames are gone: told as a capture that could not be written is.
+    lost(LostCapture{LostReason::NotWritten});
   }
-  if (!failure) return true;
-  // The frames are gone: told as a capture that could not be written is.
-  try {
-    std::rethrow_exception(failure);
-  } catch (const FileError& e) {
-    if (e.kind() == FileErrorKind::NotCreated) {
-      if (reporter_ != nullptr) reporter_->reportError(failure);
-      return true;
-    }
-  } catch (...) {
-  }
-  lost(LostCapture{LostReason::NotWritten});
-  return true;
 }
 
 void CaptureCycle::showNotice(const std::string& text) {

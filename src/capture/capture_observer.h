@@ -30,8 +30,12 @@ class CaptureObserver {
   // A line for the status bar from a report that shows no box this time (a repeated
   // error, an external program that could not be started).
   virtual void notice(const std::string& text) { (void)text; }
+  // A capture was taken: its picture is adjusted and the options it is written
+  // with are kept, so the options may change from here on. Its file follows later,
+  // after the files of the captures taken before it (captureEnded).
+  virtual void captureTaken() {}
   // A capture is over, saved or not; also a capture whose picture could not be had.
-  // `source` is where it came from.
+  // `source` is where it came from. Told in the order the captures were taken.
   virtual void captureEnded(const SaveOutcome& outcome, const CaptureSource& source) {
     (void)outcome;
     (void)source;

@@ -1,8 +1,9 @@
 // What the user is told of captures beyond the counter and of the program's own
 // failures: the window program's boxes and status-line notices (capture_reports.h),
 // snaprill-batch's console. The capture cycle tells its reporter of every capture
-// once it is settled, before its observers hear that it ended; the reporter is also
-// the program-wide error handler.
+// once it is settled and its observers have heard that it ended (a box may wait for
+// the user: no one who follows the capture waits with it); the reporter is also the
+// program-wide error handler.
 #pragma once
 
 #include <exception>

@@ -40,6 +40,7 @@ void CaptureStatus::refresh() {
 }
 
 void CaptureStatus::counterChanged() {
+  if (closing_) return closing();
   showCounter();
   tray_.modify();
   changed.callAll();
@@ -107,6 +108,20 @@ void CaptureStatus::languageChanged() {
 }
 
 void CaptureStatus::closing() {
+  closing_ = true;
+  if (cycle_.writing()) {
+    statusText_ = texts_.get("Main", "SavingCaptures");
+    tray_.record.setTip("Snaprill - " + statusText_);
+    // The window goes at once: without the icon (the window was shown, and the icon
+    // only comes with a hidden one) nothing would say why the program stays.
+    if (tray_.present()) {
+      tray_.modify();
+    } else {
+      tray_.add();
+    }
+    changed.callAll();
+    return;
+  }
   statusText_ = texts_.get("Main", "SavingSettings");
   changed.callAll();
   tray_.remove();

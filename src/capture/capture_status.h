@@ -45,8 +45,11 @@ class CaptureStatus : public CaptureObserver {
   // One step of the paused notice's blinking (its timer's handler).
   void blinkPausedNotice();
   Timer& blinkTimer() { return *blinkTimer_; }
-  // The program closes: the status line says the settings are being saved, and the
-  // tray icon goes.
+  // The program closes: while captures are still being written, the status line and
+  // the tray icon's tip say so (the icon shown for it where it was not: the window
+  // is gone already), and the counter is not shown again; called again
+  // once they are, the status line says the settings are being saved, and the tray
+  // icon goes.
   void closing();
 
   Callbacks changed;
@@ -75,6 +78,7 @@ class CaptureStatus : public CaptureObserver {
   // Kept apart from the pause item's caption: a language may give pause and resume
   // the same text.
   bool paused_ = false;
+  bool closing_ = false;
   Callbacks::Id languageWatch_ = 0;
   std::optional<Options::WatchId> trayBoxWatch_;  // from the start on
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "io/atomic_file.h"
-#include "options/output_types.h"
 
 namespace snaprill {
 
@@ -16,7 +15,7 @@ constexpr int kLongestDelayMs = 0xFFFFFF;  // WebP's 24-bit frame duration
 }  // namespace
 
 WriteOutcome FullColourAnimation::addFrame(const Bitmap& capture, const Options& options,
-                                           OutputNames& names) {
+                                           const std::optional<std::string>& path) {
   if (!encoder_) {
     width_ = capture.width();
     height_ = capture.height();
@@ -37,39 +36,28 @@ WriteOutcome FullColourAnimation::addFrame(const Bitmap& capture, const Options&
       encoder_->addFrame(frame, delayMs);
     }
   } catch (...) {
-    encoder_.reset();
-    frames_ = 0;
+    dropFrames();
     throw;
   }
   ++frames_;
-  if (frames_ < options.value(Option::animationFrameCount)) return {};
-  return write(names);
+  if (!path) return {};
+  return write(*path);
 }
 
-WriteOutcome FullColourAnimation::write(OutputNames& names) {
+WriteOutcome FullColourAnimation::write(const std::string& path) {
   // The frames go whatever happens: a failed write must not leak them into the
   // next animation.
   std::unique_ptr<WebpAnimation> encoder = std::move(encoder_);
   frames_ = 0;
-  const std::optional<std::string> path =
-      names.allocate(std::string(outputTypeInfo(kWebp).extension));
-  if (!path) return WriteOutcome{{}, true};
-  AtomicFile file(*path);
+  AtomicFile file(path);
   encoder->finish(file);
   file.commit();
-  return WriteOutcome{*path};
+  return WriteOutcome{path};
 }
 
-WriteOutcome FullColourAnimation::flushPending(OutputNames& names) {
-  if (frames_ == 0) return {};
-  const int counterBefore = names.counter();
-  try {
-    return write(names);
-  } catch (...) {
-    // Nothing was written: the number is free again.
-    names.setCounter(counterBefore);
-    throw;
-  }
+void FullColourAnimation::dropFrames() {
+  encoder_.reset();
+  frames_ = 0;
 }
 
 }  // namespace snaprill

@@ -13,19 +13,19 @@ void OutputNames::setCounter(int number) {
   counter_ = number < 0 || number > kMaxImageNumber ? 0 : number;
 }
 
-std::string OutputNames::formatNumber(int number) const {
+std::string OutputNames::formatNumber(const Options& options, int number) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, options_.checked(Option::zeroPadNumbers) ? "%.5d" : "%d", number);
+  std::snprintf(buf, sizeof buf, options.checked(Option::zeroPadNumbers) ? "%.5d" : "%d", number);
   return buf;
 }
 
 std::string OutputNames::pathFor(int number, const std::string& extension) const {
-  return nameIn(options_.text(Option::outputDir), number, extension);
+  return nameIn(options_, options_.text(Option::outputDir), number, extension);
 }
 
-std::string OutputNames::nameIn(const std::string& folder, int number,
+std::string OutputNames::nameIn(const Options& options, const std::string& folder, int number,
                                 const std::string& extension) const {
-  return folder + options_.text(Option::filePrefix) + formatNumber(number) + extension;
+  return folder + options.text(Option::filePrefix) + formatNumber(options, number) + extension;
 }
 
 void OutputNames::lookForOutputFolder() {
@@ -33,8 +33,8 @@ void OutputNames::lookForOutputFolder() {
   if (isDirectory(folder)) seenFolder_ = folder;
 }
 
-std::string OutputNames::folderForCapture(const std::string& extension) {
-  const std::string& chosen = options_.text(Option::outputDir);
+std::string OutputNames::folderForCapture(const Options& options, const std::string& extension) {
+  const std::string& chosen = options.text(Option::outputDir);
   std::string folder = chosen;
   if (isDirectory(chosen)) {
     seenFolder_ = chosen;
@@ -45,17 +45,19 @@ std::string OutputNames::folderForCapture(const std::string& extension) {
   // A folder that cannot be made fails the capture with the system's reason, named
   // by the file that was to go there.
   if (const int error = makeDirectories(folder)) {
-    throw FileError(FileErrorKind::NotCreated, nameIn(folder, counter_ + 1, extension), error);
+    throw FileError(FileErrorKind::NotCreated, nameIn(options, folder, counter_ + 1, extension),
+                    error);
   }
   return folder;
 }
 
-std::optional<std::string> OutputNames::allocate(const std::string& extension) {
+std::optional<std::string> OutputNames::allocate(const std::string& extension,
+                                                 const Options& capture) {
   if (counter_ >= kMaxImageNumber) return std::nullopt;
-  const std::string folder = folderForCapture(extension);
+  const std::string folder = folderForCapture(capture, extension);
   while (counter_ < kMaxImageNumber) {
     ++counter_;
-    std::string candidate = nameIn(folder, counter_, extension);
+    std::string candidate = nameIn(capture, folder, counter_, extension);
     std::error_code error;
     const std::filesystem::file_type type = std::filesystem::status(candidate, error).type();
     // A folder of that name holds the number back even when files are overwritten:
@@ -63,7 +65,7 @@ std::optional<std::string> OutputNames::allocate(const std::string& extension) {
     // capture after would fail on it again. A name that cannot be looked at is
     // tried: the write tells why it fails.
     if (type == std::filesystem::file_type::directory) continue;
-    if (options_.checked(Option::overwriteFiles) || type == std::filesystem::file_type::not_found ||
+    if (capture.checked(Option::overwriteFiles) || type == std::filesystem::file_type::not_found ||
         type == std::filesystem::file_type::none) {
       return candidate;
     }

@@ -2,6 +2,7 @@
 // counter of the number most recently used, which only grows during a run.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +24,7 @@ class OutputNames {
   void setCounter(int number);
 
   // The number as it appears in a name: padded to five digits when the option says.
-  std::string formatNumber(int number) const;
+  std::string formatNumber(int number) const { return formatNumber(options_, number); }
   // The name of that number in the output folder the options give.
   std::string pathFor(int number, const std::string& extension) const;
 
@@ -47,15 +48,23 @@ class OutputNames {
   // Advances the counter to the next number whose name is free (or, when existing
   // files may be overwritten, to the next number whose name is not a folder) and
   // returns that name; nothing, with the counter at 99999, when no number is left.
-  // The folder is made first when it is missing; throws FileError (NotCreated, with
-  // the system's reason) when it cannot be, leaving the counter as it was.
-  std::optional<std::string> allocate(const std::string& extension);
+  // The folder, prefix and padding are those of `capture`, the options the capture
+  // was taken with (by default the options now). The folder is made first when it
+  // is missing; throws FileError (NotCreated, with the system's reason) when it
+  // cannot be, leaving the counter as it was.
+  std::optional<std::string> allocate(const std::string& extension) {
+    return allocate(extension, options_);
+  }
+  std::optional<std::string> allocate(const std::string& extension, const Options& capture);
 
  private:
-  std::string nameIn(const std::string& folder, int number, const std::string& extension) const;
+  std::string nameIn(const Options& options, const std::string& folder, int number,
+                     const std::string& extension) const;
   // The folder the next capture goes into (see setStandInFolder), made when it is
   // missing.
-  std::string folderForCapture(const std::string& extension);
+  std::string folderForCapture(const Options& options, const std::string& extension);
+
+  static std::string formatNumber(const Options& options, int number);
 
   const Options& options_;
   int counter_ = 0;
@@ -70,7 +79,14 @@ struct WriteOutcome {
   std::string path;            // the file written, or empty
   bool noNumberLeft = false;   // no number was left for a file: the capture is dropped
   bool aviNotWritten = false;  // the AVI writer failed; aviFailure says why
-  std::string aviFailure{};    // the AVI writer's error text, for its box
+  // The AVI writer's error for its box: the key of its text in [Error] as the
+  // writer gives it, the text once the user-interface thread has it.
+  std::string aviFailure{};
 };
+
+// The slow part of writing a capture (encoding, the file), prepared on the
+// user-interface thread with its file's name taken, to run on any thread once.
+// Throws as the writers do.
+using WriteWork = std::function<WriteOutcome()>;
 
 }  // namespace snaprill

@@ -20,34 +20,48 @@ bool animated(const OutputTypeInfo& type, const Options& options) {
   return false;
 }
 
-// The depth the type's page chose; an entry outside the list leaves the capture as
-// it is.
-void convertToChosenDepth(Bitmap& capture, const DepthChoice& depth, const Options& options) {
-  const int entry = options.value(depth.chosen);
-  if (entry < 0 || static_cast<std::size_t>(entry) >= depth.formats.size()) return;
-  const int format = depth.formats[static_cast<std::size_t>(entry)];
-  if (format != 0) capture.convertTo(format);
+// The pixel format the type's page chose, 0 to leave the capture as it is (an
+// entry outside the list included).
+int chosenFormat(const OutputTypeInfo& type, const Options& options) {
+  if (!type.depth) return 0;
+  const int entry = options.value(type.depth->chosen);
+  if (entry < 0 || static_cast<std::size_t>(entry) >= type.depth->formats.size()) return 0;
+  return type.depth->formats[static_cast<std::size_t>(entry)];
 }
+
+// What a still file's work owns. The rows are declared after the picture, so that
+// they go first and wait for the decoder that writes into it.
+struct StillCapture {
+  Bitmap picture;
+  std::unique_ptr<ArrivingRows> rows;
+};
 
 }  // namespace
 
-WriteOutcome writeCapture(Bitmap& capture, const Options& options, SaveState& state,
-                          const Texts& texts, Platform& services, const ArrivingRows& arriving) {
-  const OutputTypeInfo& type = outputTypeInfo(options.value(Option::outputType));
-  if (animated(type, options)) {
-    return state.animation.addFrame(capture, options, state.names, texts, services);
+WriteWork prepareOutput(Bitmap& capture, std::unique_ptr<ArrivingRows>& rows,
+                        const std::shared_ptr<const Options>& options, SaveState& state,
+                        Platform& services) {
+  const OutputTypeInfo& type = outputTypeInfo(options->value(Option::outputType));
+  if (animated(type, *options)) {
+    return state.animation.prepareFrame(std::move(capture), options, state.names);
   }
-  if (type.depth) convertToChosenDepth(capture, *type.depth, options);
-  const std::optional<std::string> path = state.names.allocate(std::string(type.extension));
-  if (!path) return WriteOutcome{{}, true};
+  const std::optional<std::string> path =
+      state.names.allocate(std::string(type.extension), *options);
+  if (!path) return [] { return WriteOutcome{{}, true}; };
   StillSettings settings;
-  if (type.quality) settings.quality = options.value(type.quality->stored);
-  settings.screen = services.screen;
-  settings.arriving = &arriving;
-  AtomicFile file(*path);
-  type.write(capture, settings, file);
-  file.commit();
-  return WriteOutcome{*path};
+  if (type.quality) settings.quality = options->value(type.quality->stored);
+  if (services.screen != nullptr) settings.screen = services.screen->current();
+  const auto still =
+      std::make_shared<StillCapture>(StillCapture{std::move(capture), std::move(rows)});
+  return [still, settings, path = *path, format = chosenFormat(type, *options),
+          write = type.write]() mutable {
+    if (format != 0) still->picture.convertTo(format);
+    settings.arriving = still->rows.get();
+    AtomicFile file(path);
+    write(still->picture, settings, file);
+    file.commit();
+    return WriteOutcome{path};
+  };
 }
 
 }  // namespace snaprill

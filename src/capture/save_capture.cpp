@@ -83,52 +83,104 @@ bool savesWhileRowsArrive(const Options& options) {
          !anyAdjustmentChosen(options);
 }
 
-SaveOutcome saveCapture(Capture capture, const Options& options, const Texts& texts,
-                        SaveState& state, Platform& services) {
-  SaveOutcome outcome;
-  if (capture.rows != nullptr && !savesWhileRowsArrive(options)) {
+PendingCapture takeCapture(Capture capture, const Options& options, SaveState& state,
+                           Platform& services) {
+  PendingCapture taken;
+  taken.options = std::make_shared<const Options>(options.snapshot());
+  taken.picture = std::move(capture.picture);
+  taken.rows = std::move(capture.rows);
+  if (taken.rows != nullptr && !savesWhileRowsArrive(options)) {
     // Adjustments and every other writer work on the whole picture.
-    capture.rows->complete();
-    if (!capture.rows->intact()) {
-      outcome.lost = LostReason::Damaged;
-      return outcome;
+    taken.rows->complete();
+    if (!taken.rows->intact()) {
+      taken.failure = std::make_exception_ptr(DamagedPictureError());
+      return taken;
+    }
+    taken.rows.reset();
+  }
+  try {
+    const AdjustOutcome refused =
+        Adjustments(options, services, state.overlay).apply(taken.picture);
+    taken.refusedWidth = refused.refusedWidth;
+    taken.refusedHeight = refused.refusedHeight;
+  } catch (...) {
+    taken.failure = std::current_exception();
+  }
+  return taken;
+}
+
+PendingCapture waitingAnimationFrames(const Options& options) {
+  PendingCapture frames;
+  frames.options = std::make_shared<const Options>(options.snapshot());
+  frames.waitingFrames = true;
+  return frames;
+}
+
+void prepareWrite(PendingCapture& capture, SaveState& state, Platform& services) {
+  capture.counterBefore = state.names.counter();
+  if (!capture.failure) {
+    try {
+      capture.work =
+          capture.waitingFrames
+              ? state.animation.prepareWaitingFrames(*capture.options, state.names)
+              : prepareOutput(capture.picture, capture.rows, capture.options, state, services);
+    } catch (...) {
+      capture.failure = std::current_exception();
     }
   }
-  const ArrivingRows whole;
-  const ArrivingRows& arriving = capture.rows != nullptr ? *capture.rows : whole;
-  Bitmap& picture = capture.picture;
-  const int counterBefore = state.names.counter();
+  capture.counterTaken = state.names.counter();
+}
+
+void runWrite(PendingCapture& capture) noexcept {
+  if (!capture.work) return;
   try {
-    const AdjustOutcome refused = Adjustments(options, services, state.overlay).apply(picture);
-    outcome.refusedWidth = refused.refusedWidth;
-    outcome.refusedHeight = refused.refusedHeight;
-    const WriteOutcome written = writeCapture(picture, options, state, texts, services, arriving);
+    capture.written = capture.work();
+  } catch (...) {
+    capture.failure = std::current_exception();
+  }
+  capture.work = nullptr;
+}
+
+SaveOutcome concludeWrite(PendingCapture& capture, const Texts& texts, SaveState& state,
+                          Platform& services) {
+  SaveOutcome outcome;
+  if (capture.failure) {
+    outcome = failedBy(capture.failure);
+  } else {
+    const WriteOutcome& written = capture.written;
     outcome.path = written.path;
     if (written.noNumberLeft) outcome.lost = LostReason::NoNumberLeft;
     outcome.aviNotWritten = written.aviNotWritten;
-    outcome.aviFailure = written.aviFailure;
-  } catch (...) {
-    // Rows still arriving are written into the capture by their worker: a write that
-    // failed before reading them all (a folder that cannot be written) must not let
-    // the capture go before they are all there.
-    arriving.waitFor(picture.height());
-    outcome = failedBy(std::current_exception());
-  }
-  if (outcome.kept() && !outcome.path.empty()) {
-    outcome.absentOutputFolder = state.names.takeAbsentFolderNotice();
+    if (written.aviNotWritten) outcome.aviFailure = texts.get("Error", written.aviFailure);
+    outcome.refusedWidth = capture.refusedWidth;
+    outcome.refusedHeight = capture.refusedHeight;
   }
   if (!outcome.kept()) {
     // Nothing was written (a failed write leaves nothing behind): the number is
-    // free for the next capture, which may succeed where this one failed. With no
-    // number left, the counter stays at its end.
-    if (outcome.lost != LostReason::NoNumberLeft) state.names.setCounter(counterBefore);
+    // free for the next capture, which may succeed where this one failed, unless
+    // the user set the counter meanwhile. With no number left, the counter stays at
+    // its end.
+    if (outcome.lost != LostReason::NoNumberLeft && state.names.counter() == capture.counterTaken) {
+      state.names.setCounter(capture.counterBefore);
+    }
     return outcome;
   }
-  if (options.checked(Option::openInExternalProgram) && !outcome.path.empty() &&
+  if (capture.waitingFrames || outcome.path.empty()) return outcome;
+  outcome.absentOutputFolder = state.names.takeAbsentFolderNotice();
+  const Options& options = *capture.options;
+  if (options.checked(Option::openInExternalProgram) &&
       !launchExternalProgram(services.launcher, options, outcome.path)) {
     outcome.programNotStarted = options.text(Option::externalProgram);
   }
   return outcome;
+}
+
+SaveOutcome saveCapture(Capture capture, const Options& options, const Texts& texts,
+                        SaveState& state, Platform& services) {
+  PendingCapture pending = takeCapture(std::move(capture), options, state, services);
+  prepareWrite(pending, state, services);
+  runWrite(pending);
+  return concludeWrite(pending, texts, state, services);
 }
 
 }  // namespace snaprill

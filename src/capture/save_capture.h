@@ -6,6 +6,8 @@
 // snaprill-batch for every picture file.
 #pragma once
 
+#include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -59,15 +61,61 @@ struct SaveOutcome {
 };
 
 // Saves the capture's picture and hands the file written to the external program
-// when the options say so. Never throws: every failure is in the outcome. A capture
-// not kept uses up no number: the counter is back where it was, except with no
-// number left (LostReason::NoNumberLeft), when it stays at 99999. The capture's
-// lower rows may still be arriving (Capture::rows): only a JPEG capture without
-// adjustments is written while they do, anything else waits for the whole picture;
-// rows found damaged leave no file (LostReason::Damaged). The capture's settle is
-// not called here: that is its caller's.
+// when the options say so: the four steps below in a row, on the calling thread.
+// Never throws: every failure is in the outcome. A capture not kept uses up no
+// number: the counter is back where it was, except with no number left
+// (LostReason::NoNumberLeft), when it stays at 99999. The capture's lower rows may
+// still be arriving (Capture::rows): only a JPEG capture without adjustments is
+// written while they do, anything else waits for the whole picture; rows found
+// damaged leave no file (LostReason::Damaged). The capture's settle is not called
+// here: that is its caller's.
 SaveOutcome saveCapture(Capture capture, const Options& options, const Texts& texts,
                         SaveState& state, Platform& services);
+
+// A capture on its way to its file, in four steps: taken and prepared on the
+// user-interface thread, written on any thread, concluded on the user-interface
+// thread again. The capture cycle runs the steps of one capture after those of the
+// capture before, the third on the background thread, so that the window never
+// waits on an encoder and files take their numbers in the order of the captures.
+struct PendingCapture {
+  // The options the capture was taken with, which the later steps keep using
+  // whatever the options are by then.
+  std::shared_ptr<const Options> options;
+  // Until its write is prepared. The rows go first: they wait for the decoder that
+  // writes into the picture.
+  Bitmap picture;
+  std::unique_ptr<ArrivingRows> rows;
+  // A crop or resize too large to make, left out; 0 x 0 when there was none.
+  int refusedWidth = 0;
+  int refusedHeight = 0;
+  // Not a capture: the animation frames still waiting, written as one file.
+  bool waitingFrames = false;
+  // Prepared: the slow part still to run, and the counter before and after its
+  // file's name was taken.
+  WriteWork work;
+  int counterBefore = 0;
+  int counterTaken = 0;
+  // What was written, or why nothing was (from any step).
+  WriteOutcome written;
+  std::exception_ptr failure;
+};
+
+// 1. The capture taken: its rows completed unless it may be written while they
+// arrive, the adjustments applied with `options`, which the capture keeps.
+PendingCapture takeCapture(Capture capture, const Options& options, SaveState& state,
+                           Platform& services);
+// Or, in its place, the animation frames still waiting (Animation::pendingFrameIndex).
+PendingCapture waitingAnimationFrames(const Options& options);
+// 2. At its turn, once the capture before is concluded: its file's name taken (the
+// counter advanced), or its place in the animation; the work made.
+void prepareWrite(PendingCapture& capture, SaveState& state, Platform& services);
+// 3. The work run, on any thread; the picture goes as soon as it is written. Until
+// it has returned, nothing may touch the capture nor the state's animation.
+void runWrite(PendingCapture& capture) noexcept;
+// 4. The outcome. Nothing written gives its number back, unless the counter moved
+// since (a reset); a file written goes to the external program.
+SaveOutcome concludeWrite(PendingCapture& capture, const Texts& texts, SaveState& state,
+                          Platform& services);
 
 // The message of a file that could not be created: the disk-full text with the
 // folder it was to go into, then the system's reason when there is one beyond a full

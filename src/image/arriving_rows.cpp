@@ -79,6 +79,10 @@ void ArrivingRows::waitFor(int rows) const {
   }
 }
 
+bool ArrivingRows::arrived(int rows) const {
+  return state_->ready.load(std::memory_order_acquire) >= rows;
+}
+
 void ArrivingRows::complete() {
   State& s = *state_;
   if (!s.worker.running()) return;

@@ -35,6 +35,8 @@ class ArrivingRows {
 
   // Blocks until the top `rows` rows are complete.
   void waitFor(int rows) const;
+  // Whether the top `rows` rows are complete already; never blocks.
+  bool arrived(int rows) const;
   // Blocks until every row is there: the picture is whole afterwards.
   void complete();
   // Once every row is there: false when the worker could not make them all.

@@ -52,6 +52,21 @@ constexpr std::array kWindowTexts = {
                  Message},
     LanguageText{"Main", "LostDrawing", "the clipboard holds a drawing (SVG), which is left there",
                  Message},
+    LanguageText{"Main", "ScreenNotOffered",
+                 "this desktop offers no way to take pictures of the screen", Message},
+    LanguageText{"Main", "ScreenRefused", "the desktop refused Snaprill a picture of the screen",
+                 Message},
+    LanguageText{"Main", "ScreenCancelled", "the picture of the screen was cancelled", Message},
+    LanguageText{"Main", "ScreenTimedOut",
+                 "the desktop did not answer in time (a question of it may still be open)",
+                 Message},
+    LanguageText{"Main", "ScreenUnreadable", "the screen could not be read", Message},
+    LanguageText{"Main", "ScreenBusy", "the picture before was still being taken", Message},
+    LanguageText{"Main", "ScreenPermission",
+                 "GNOME asks once whether Snaprill may take pictures of the screen (for its "
+                 "hotkeys, its automation and snaprill --capture), and only while Snaprill's "
+                 "window has the focus: please answer its question now.",
+                 Message},
     LanguageText{"Main", "ProgramNotStarted",
                  "The capture was saved, but the external program \"%s\" could not be started.",
                  Message},
@@ -71,6 +86,20 @@ constexpr std::array kWindowTexts = {
                  "window has the focus. Started without -platform or QT_QPA_PLATFORM, Snaprill "
                  "runs on X11 (Xwayland).",
                  Message},
+    LanguageText{"Main", "ShortcutsPending",
+                 "Wayland: the desktop has not confirmed Snaprill's keys yet. Confirm them in "
+                 "System Settings (or in the dialog the desktop shows); they work from then on.",
+                 Caption},
+    LanguageText{"Main", "ShortcutsNoDesktopFile",
+                 "Wayland: the desktop gives keys only to programs whose desktop file it finds, "
+                 "and found none for Snaprill (install Snaprill, or copy snaprill.desktop into "
+                 "~/.local/share/applications, and start it again). Meanwhile bind \"snaprill "
+                 "--capture=screen\" to a key in its keyboard settings.",
+                 Caption},
+    LanguageText{"Main", "ShortcutsRefused",
+                 "Wayland: Snaprill's keys were declined. Bind \"snaprill --capture=screen\" to "
+                 "a key in the desktop's keyboard settings instead.",
+                 Caption},
     LanguageText{"Main", "OptionsFileMissing",
                  "The options file %s was not found: the capture was saved with the current "
                  "settings.",
@@ -87,6 +116,7 @@ constexpr std::array kWindowTexts = {
                  Message},
     LanguageText{"Main", "Lossless", "Lossless (recommended)", Message},
     LanguageText{"Main", "QualityLossy", "Quality %q (lossless at the right end)", Message},
+    LanguageText{"Main", "SavingCaptures", "Saving captures...", Message},
 
     LanguageText{"Directory", "Caption", "Choose Directory", Caption},
     LanguageText{"Directory", "ChooseDir", "Choose Directory", Caption},

@@ -69,6 +69,12 @@ Options::Options()
   resetToDefaults();
 }
 
+Options Options::snapshot() const {
+  Options copy = *this;
+  copy.watchers_.assign(copy.watchers_.size(), Callbacks());
+  return copy;
+}
+
 void Options::resetToDefaults() {
   for (const OptionSpec& s : allOptionSpecs()) {
     const std::size_t i = index(s.id);

@@ -272,6 +272,11 @@ class Options {
   // Every option back to its default; watchers do not run.
   void resetToDefaults();
 
+  // Every value as it is now, without the watchers: the options a capture was
+  // taken with, which its write goes on using while the options change (an
+  // auto-save capture is written after the user's own settings are back).
+  Options snapshot() const;
+
   // The capture hotkeys may not share a key while both are switched on: when the
   // screen key equals the active-window key and both capture boxes are checked, both
   // boxes are unchecked. Runs by itself when any of those boxes or of the five keys

@@ -89,11 +89,8 @@ constexpr std::array<OutputTypeInfo, kOutputTypeCount> kRows = {{
         .pickerName = "Enhanced Metafile",
         .descriptionKey = "Metafile",
         .description = "Enhanced Metafile\\n\\nVector+raster graphics, lossless compression",
-        .write =
-            [](const Bitmap& picture, const StillSettings& settings, ByteSink& out) {
-              writeEmf(picture, settings.screen ? settings.screen->current() : ReferenceScreen{},
-                       out);
-            },
+        .write = [](const Bitmap& picture, const StillSettings& settings,
+                    ByteSink& out) { writeEmf(picture, settings.screen, out); },
         .readAs = PictureKind::Metafile,
     },
     {
@@ -180,8 +177,9 @@ constexpr std::array<OutputTypeInfo, kOutputTypeCount> kRows = {{
         .stripName = "JPEG XL",
         .pickerName = "JPEG XL",
         .descriptionKey = "JPEGXL",
-        .description = "JPEG XL Image\\n\\nLossless (recommended for screenshots) or lossy "
-                       "compression, supports up to 24-bit color images",
+        .description = "JPEG XL Image\\n\\nLossless or lossy compression, supports up to 24-bit "
+                       "color images. Several times slower than PNG, and screenshots come out "
+                       "about as large or larger: WebP is recommended for them",
         .quality = QualityUse{Option::jxlQuality, 5, "90"},
         .write = [](const Bitmap& picture, const StillSettings& settings,
                     ByteSink& out) { writeJxl(picture, settings.quality, out); },

@@ -52,7 +52,7 @@ enum class Frames : std::uint8_t {
 // What a still writer gets besides the picture.
 struct StillSettings {
   int quality = 0;                         // the number of its QualityUse, 0 without
-  ScreenSource* screen = nullptr;          // what metafiles are recorded against
+  ReferenceScreen screen{};                // what metafiles are recorded against
   const ArrivingRows* arriving = nullptr;  // rows still being decoded
 };
 

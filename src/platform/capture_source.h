@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,9 @@ struct CaptureSource {
   CaptureOrigin origin = CaptureOrigin::Clipboard;
   std::chrono::system_clock::time_point when{};
   FocusedWindow window;
+  // Which snaprill --capture asked for it, counted from 1 in the running program, so
+  // that the command hears the outcome of its own capture; 0 for every other.
+  std::uint64_t request = 0;
 };
 
 }  // namespace snaprill

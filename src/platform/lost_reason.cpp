@@ -11,12 +11,23 @@ struct ReasonRow {
 
 // One row per reason, in the order of the enum.
 constexpr ReasonRow kReasons[] = {
-    {LostReason::NotSent, "LostNotSent"},       {LostReason::OwnerQuit, "LostOwnerQuit"},
-    {LostReason::Refused, "LostRefused"},       {LostReason::TooLarge, "LostTooLarge"},
-    {LostReason::Replaced, "LostReplaced"},     {LostReason::Damaged, "LostDamaged"},
-    {LostReason::Unreadable, "LostUnreadable"}, {LostReason::NoNumberLeft, "LostNoNumber"},
-    {LostReason::NotCreated, "LostNotWritten"}, {LostReason::NotWritten, "LostNotWritten"},
+    {LostReason::NotSent, "LostNotSent"},
+    {LostReason::OwnerQuit, "LostOwnerQuit"},
+    {LostReason::Refused, "LostRefused"},
+    {LostReason::TooLarge, "LostTooLarge"},
+    {LostReason::Replaced, "LostReplaced"},
+    {LostReason::Damaged, "LostDamaged"},
+    {LostReason::Unreadable, "LostUnreadable"},
+    {LostReason::NoNumberLeft, "LostNoNumber"},
+    {LostReason::NotCreated, "LostNotWritten"},
+    {LostReason::NotWritten, "LostNotWritten"},
     {LostReason::Drawing, "LostDrawing"},
+    {LostReason::ScreenNotOffered, "ScreenNotOffered"},
+    {LostReason::ScreenRefused, "ScreenRefused"},
+    {LostReason::ScreenCancelled, "ScreenCancelled"},
+    {LostReason::ScreenTimedOut, "ScreenTimedOut"},
+    {LostReason::ScreenUnreadable, "ScreenUnreadable"},
+    {LostReason::ScreenBusy, "ScreenBusy"},
 };
 
 }  // namespace

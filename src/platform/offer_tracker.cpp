@@ -75,7 +75,13 @@ bool OfferTracker::handOver(bool rowsMayArrive) {
   }
   if (!capture.picture.empty()) {
     capture.rows = std::move(rows);
-    capture.settle = [this](bool gone) { watcher_.settleTaken(gone); };
+    // The watcher keeps a note of the offer handed over last. With captures written
+    // one after the other, a capture may be settled after the next offer was handed
+    // over: its own offer is gone from the clipboard then, and the note is the
+    // next capture's, to be settled by that capture alone.
+    capture.settle = [this, handed = ++handedOver_](bool gone) {
+      if (handed == handedOver_) watcher_.settleTaken(gone);
+    };
   }
   sink()->submit(std::move(capture));
   return true;

@@ -17,6 +17,7 @@
 // lost on the way.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -36,9 +37,10 @@ class OfferTracker : public PictureSource {
     // given), or why there is none; the watcher gives the offer up then. The watcher
     // notes which offer it handed over, for settleTaken().
     virtual TakenPicture takeOffered(ArrivingRows* rows) = 0;
-    // After the capture of the offer handed over: `gone` (saved, or dropped with no
-    // number left) empties it from the clipboard, else it stays there, given up. An
-    // offer that came since stays as it is either way.
+    // After the capture of the offer handed over last: `gone` (saved, or dropped
+    // with no number left) empties it from the clipboard, else it stays there, given
+    // up. An offer that came since stays as it is either way. Not called for a
+    // capture whose offer was followed by another handed over.
     virtual void settleTaken(bool gone) = 0;
     // Empties the clipboard.
     virtual void emptyClipboard() = 0;
@@ -90,6 +92,7 @@ class OfferTracker : public PictureSource {
   bool givenUp_ = false;
   bool unread_ = false;
   bool tellQueued_ = false;
+  std::uint64_t handedOver_ = 0;  // offers handed over so far
 };
 
 }  // namespace snaprill

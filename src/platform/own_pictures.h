@@ -22,6 +22,9 @@ class OwnPictures : private OfferTracker::Watcher {
   PictureSource& pictures() { return tracker_; }
   // A picture for the cycle; an empty one is dropped.
   void hold(Bitmap picture, const CaptureSource& source);
+  // A picture of ours that could not be had: reported lost, for this reason (while
+  // the cycle takes pictures). One held meanwhile stays.
+  void lose(LostReason why) { tracker_.tellLost(why); }
 
  private:
   TakenPicture takeOffered(ArrivingRows* rows) override;

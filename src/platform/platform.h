@@ -35,6 +35,9 @@ struct Platform {
   // Which window has the focus, as far as the desktop tells: asked once per capture
   // as it is taken, for the capture history. Without it captures know no window.
   std::function<FocusedWindow()> focusedWindow{};
+  // Where captures are encoded and written; without it they are written on the
+  // calling thread before the cycle goes on.
+  BackgroundWork* background = nullptr;
 };
 
 }  // namespace snaprill

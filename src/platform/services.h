@@ -65,8 +65,6 @@ class Dialogs {
   virtual std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                               const std::string& defaultExtension,
                                               const std::string& initialDir) = 0;
-  // The busy cursor while long work runs on the user-interface thread.
-  virtual void setBusy(bool busy) = 0;
 };
 
 enum class TrayIcon { Application, Paused };
@@ -107,6 +105,21 @@ class Timer {
 
  private:
   std::function<void()> handler_;
+};
+
+// Work done away from the user-interface thread, one piece at a time: the encoding
+// and writing of captures, so that neither the window nor the next capture waits
+// on an encoder.
+class BackgroundWork {
+ public:
+  virtual ~BackgroundWork() = default;
+  // Runs `work` on another thread; once it has returned, `done` runs on the
+  // user-interface thread, never inside this call. One piece at a time: the next
+  // is started only after `done` of the one before has run. Neither may throw.
+  virtual void start(std::function<void()> work, std::function<void()> done) = 0;
+  // Blocks until the work started has returned, then runs its `done` here unless
+  // it has run already (the event loop may be over: the program ends).
+  virtual void finishNow() = 0;
 };
 
 struct LocalTime {

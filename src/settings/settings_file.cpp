@@ -368,12 +368,22 @@ void SettingsFiles::reportError(std::exception_ptr error) {
   if (reporter_ != nullptr) reporter_->reportError(error);
 }
 
-void SettingsFiles::captureEnded(const SaveOutcome& outcome, const CaptureSource&) {
-  const std::string missing = std::exchange(missingOptionsFile_, std::string());
+void SettingsFiles::captureTaken() {
+  missingForTaken_.push_back(std::exchange(missingOptionsFile_, std::string()));
+  // Its write keeps the options it was taken with: a press while it is written is
+  // the user's own again.
   try {
     restoreUserSettings();
   } catch (...) {
     reportError(std::current_exception());
+  }
+}
+
+void SettingsFiles::captureEnded(const SaveOutcome& outcome, const CaptureSource&) {
+  std::string missing;
+  if (!missingForTaken_.empty()) {
+    missing = std::move(missingForTaken_.front());
+    missingForTaken_.pop_front();
   }
   // A number remembered for the next start is kept as soon as options are.
   if (!outcome.path.empty() && options_.checked(Option::rememberLastNumber)) changed();

@@ -5,6 +5,7 @@
 // hotkeys' one capture with the options of another file.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
@@ -85,10 +86,10 @@ class SettingsFiles : private CaptureObserver {
   // The auto-save hotkeys: the user's settings are saved into the main settings file
   // (unless another auto-save capture is still waiting, whose options are in use),
   // then optionFile, when it names an existing file, is loaded with full = false.
-  // Once the next capture is over, saved or not, the main settings are loaded back.
-  // An optionFile that is named but not there leaves the options in use; once that
-  // capture is saved, the cycle's observers are told so in a notice ([Main]
-  // OptionsFileMissing).
+  // Once the next capture is taken (its options kept for its write), the main
+  // settings are loaded back. An optionFile that is named but not there leaves the
+  // options in use; once that capture is saved, the cycle's observers are told so
+  // in a notice ([Main] OptionsFileMissing).
   void useForOneCapture(const std::string& optionFile);
   bool oneCaptureWaiting() const { return restorePending_; }
   // The program closes: the user's own settings back if an auto-save capture never
@@ -105,6 +106,7 @@ class SettingsFiles : private CaptureObserver {
   // change of the user's waits to be saved.
   void optionsAsInMainFile();
   void showOutputDirectoryChoice();
+  void captureTaken() override;
   void captureEnded(const SaveOutcome& outcome, const CaptureSource& source) override;
   void reportError(std::exception_ptr error);
   void restoreUserSettings();
@@ -118,6 +120,8 @@ class SettingsFiles : private CaptureObserver {
   bool restorePending_ = false;
   // The options file of the waiting auto-save capture, when it was not found.
   std::string missingOptionsFile_;
+  // The same of each capture taken and not yet ended, in order (mostly empty).
+  std::deque<std::string> missingForTaken_;
   std::unique_ptr<Timer> saveTimer_;  // none until saveChangesSoon
   bool changesWaiting_ = false;
   std::vector<Options::WatchId> changeWatches_;

@@ -107,15 +107,14 @@ bool Hotkeys::wantsTicks() const {
 }
 
 void Hotkeys::onHotkeyTick() {
-  const bool ignorePress = cycle_.saving();
   // A slot's action may load settings: each slot is read when its turn comes.
   for (std::size_t i = 0; i < kSlots.size(); ++i) {
-    if (options_.checked(kSlots[i].enabled)) examine(i, ignorePress);
+    if (options_.checked(kSlots[i].enabled)) examine(i);
   }
   sightings_ = {};
 }
 
-void Hotkeys::examine(std::size_t i, bool ignorePress) {
+void Hotkeys::examine(std::size_t i) {
   const Slot& slot = kSlots[i];
   const Sighting seen = sightings_[i];
   const int shortcut = options_.value(slot.key);
@@ -129,7 +128,7 @@ void Hotkeys::examine(std::size_t i, bool ignorePress) {
   if (latches_[i]) return;  // still held from a press that has fired
   latches_[i] = true;
   const int modifiers = seen.down ? seen.modifiers : modifiersHeld();
-  if (!ignorePress && modifiersMatch(shortcut, modifiers)) actReportingErrors(slot);
+  if (modifiersMatch(shortcut, modifiers)) actReportingErrors(slot);
   // A press that has already ended leaves the latch clear for the next one.
   if (!downNow) latches_[i] = false;
 }
@@ -162,7 +161,7 @@ Option Hotkeys::keyOf(std::size_t slot) {
 
 void Hotkeys::fireSlot(std::size_t slot) {
   if (slot >= kSlots.size() || !options_.checked(kSlots[slot].enabled)) return;
-  if (!timer_->enabled() || cycle_.saving()) return;
+  if (!timer_->enabled()) return;
   actReportingErrors(kSlots[slot]);
 }
 

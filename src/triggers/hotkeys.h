@@ -40,9 +40,9 @@ class Hotkeys : private CaptureObserver {
   Hotkeys& operator=(const Hotkeys&) = delete;
 
   Timer& timer() { return *timer_; }
-  // One tick of the hotkey timer. Keys seen while a capture is being written do
-  // nothing, so that the settings restore of an auto-save capture never wraps
-  // another capture; they still set their latches.
+  // One tick of the hotkey timer. A key seen while captures are being written acts
+  // at once: its picture waits for them, not the user (the settings of an auto-save
+  // capture give way to the user's own as soon as it is taken).
   void onHotkeyTick();
   // All latches clear, as at start-up once the settings are loaded.
   void clearLatches();
@@ -91,7 +91,7 @@ class Hotkeys : private CaptureObserver {
   void keysChanged();
   // The cycle paused, resumed or ran out of numbers.
   void stateChanged() override;
-  void examine(std::size_t slot, bool ignorePress);
+  void examine(std::size_t slot);
   void act(const Slot& slot);
   // Errors of an action go to the reporter, which tells the user.
   void actReportingErrors(const Slot& slot);

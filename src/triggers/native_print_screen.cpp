@@ -1,15 +1,13 @@
 #include "triggers/native_print_screen.h"
 
-#include <exception>
 #include <utility>
 
 #include "triggers/virtual_keys.h"
 
 namespace snaprill {
 
-Bitmap nativePicture(ScreenGrabber& screen, const Options& options, bool activeWindow) {
-  return activeWindow ? screen.grabActiveWindow()
-                      : screen.grabScreen(options.checked(Option::addCursor));
+GrabRequest nativeRequest(const Options& options, bool activeWindow) {
+  return {activeWindow, !activeWindow && options.checked(Option::addCursor)};
 }
 
 NativePrintScreen::NativePrintScreen(const Options& options, const Clock& clock, Ways ways)
@@ -38,32 +36,29 @@ void NativePrintScreen::sendFor(std::span<const KeyStroke> strokes,
       sentFor_ = asked;
       continue;
     }
-    try {
-      handOn(nativePicture(ways_.screen, options_, altDown), {asked, clock_.instant(), {}});
-    } catch (const std::exception&) {
-      // A screen too large for a bitmap: as when the system cannot copy it, no
-      // picture arrives.
-    }
+    take(altDown, asked);
   }
   if (toSystem) ways_.systemKeys->send(strokes);
 }
 
 void NativePrintScreen::answerPress(bool activeWindow) {
-  const CaptureOrigin origin =
-      std::exchange(sentFor_, std::nullopt)
-          .value_or(activeWindow ? CaptureOrigin::WindowKey : CaptureOrigin::ScreenKey);
-  try {
-    handOn(nativePicture(ways_.screen, options_, activeWindow), {origin, clock_.instant(), {}});
-  } catch (const std::exception&) {
-    // As above: nothing arrives.
-  }
+  take(activeWindow,
+       std::exchange(sentFor_, std::nullopt)
+           .value_or(activeWindow ? CaptureOrigin::WindowKey : CaptureOrigin::ScreenKey));
 }
 
-void NativePrintScreen::handOn(Bitmap picture, const CaptureSource& source) {
-  if (picture.empty()) return;
+void NativePrintScreen::take(bool activeWindow, CaptureOrigin origin) {
+  // The moment of the press, not of the desktop's answer.
+  const CaptureSource source{origin, clock_.instant(), {}};
+  ways_.screen.grab(nativeRequest(options_, activeWindow),
+                    [this, source](TakenPicture taken) { handOn(std::move(taken), source); });
+}
+
+void NativePrintScreen::handOn(TakenPicture taken, const CaptureSource& source) {
+  if (taken.picture.empty()) return ways_.pictures.lose(taken.lost);
   // Only one way, never both: the cycle would save the picture once from each.
-  if (onClipboard()) return ways_.servingClipboard->offer(std::move(picture), source);
-  ways_.pictures.hold(std::move(picture), source);
+  if (onClipboard()) return ways_.servingClipboard->offer(std::move(taken.picture), source);
+  ways_.pictures.hold(std::move(taken.picture), source);
 }
 
 }  // namespace snaprill

@@ -1,7 +1,9 @@
 // Print Screen as the program answers it with its own picture of the screen: the
 // key sequences the hotkeys and the automation send, and the user's own Print
-// Screen where the program answers it, take the whole screen (Alt: the active
-// window) and hand it to the capture cycle with the key that asked for it.
+// Screen where the program answers it, ask for the whole screen (Alt: the active
+// window) and hand it to the capture cycle, once the desktop gave it, with the key
+// that asked for it. A picture the desktop would not give is reported as a lost
+// capture, with its reason.
 //
 // While "Print Screen copies the screen" is on, the picture goes the way the
 // system's Print Screen puts one, onto the clipboard, where other programs can
@@ -21,10 +23,10 @@
 
 namespace snaprill {
 
-// The picture Print Screen takes (the active window with Alt held): the cursor is
-// drawn by the compositor where it can be, as the cursor adjustment knows nothing of
-// a Wayland pointer.
-Bitmap nativePicture(ScreenGrabber& screen, const Options& options, bool activeWindow);
+// The picture Print Screen asks for (the active window with Alt held): the cursor
+// is drawn by the compositor where it can be, as the cursor adjustment knows
+// nothing of a Wayland pointer.
+GrabRequest nativeRequest(const Options& options, bool activeWindow);
 
 class NativePrintScreen : public KeyInjector {
  public:
@@ -41,15 +43,16 @@ class NativePrintScreen : public KeyInjector {
   NativePrintScreen(const NativePrintScreen&) = delete;
   NativePrintScreen& operator=(const NativePrintScreen&) = delete;
 
-  // The hotkeys' sequences: one picture per Print Screen press, the screen key's or
-  // (Alt held) the window key's; other keys are left out.
+  // The hotkeys' sequences: one picture asked for per Print Screen press, the
+  // screen key's or (Alt held) the window key's; other keys are left out.
   void send(std::span<const KeyStroke> strokes) override;
   // The same for the automation, whose pictures say they are its own.
   KeyInjector& automation() { return automation_; }
   // The user's Print Screen (Alt+Print Screen), or one we sent the system, answered.
   void answerPress(bool activeWindow);
-  // A picture taken on request (a --capture): on the same way to the cycle.
-  void handOn(Bitmap picture, const CaptureSource& source);
+  // A picture taken on request (a --capture): on the same way to the cycle; none,
+  // with the reason, as a lost capture.
+  void handOn(TakenPicture taken, const CaptureSource& source);
 
  private:
   class Automation : public KeyInjector {
@@ -64,6 +67,8 @@ class NativePrintScreen : public KeyInjector {
   };
 
   void sendFor(std::span<const KeyStroke> strokes, std::optional<CaptureOrigin> origin);
+  // Asks the desktop for the picture, handed on once it answers.
+  void take(bool activeWindow, CaptureOrigin origin);
   bool onClipboard() const;
 
   const Options& options_;

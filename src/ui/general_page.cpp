@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstring>
 
 #include "options/file_prefix.h"
 #include "platform/program_dir.h"
@@ -18,10 +19,15 @@
 #include "ui/mnemonics.h"
 #include "ui/option_file_field.h"
 #include "ui/option_pages.h"
+#include "ui/wrapped_label.h"
 
 namespace snaprill {
 
 namespace {
+
+// The General page's notes on the desktop's global shortcuts, one shown at a time.
+constexpr const char* kShortcutsNotes[] = {"NoGlobalShortcuts", "ShortcutsPending",
+                                           "ShortcutsNoDesktopFile", "ShortcutsRefused"};
 
 constexpr const char* kOptionFileFilter =
     "Snaprill Autosave Settings (*.snp)|*.snp|All Files (*.*)|*.*";
@@ -189,17 +195,29 @@ QWidget* OptionPages::buildGeneralPage() {
   layout->addWidget(fileNameGroup, 1, 0);
   layout->addWidget(hotkeysGroup, 0, 1);
   layout->addWidget(autoSaveGroup, 1, 1);
-  noGlobalShortcutsNote_ = wrappedLabel({"Main", "NoGlobalShortcuts"}, 80);
-  noGlobalShortcutsNote_->setObjectName(QStringLiteral("noGlobalShortcutsNote"));
-  noGlobalShortcutsNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  noGlobalShortcutsNote_->hide();
-  layout->addWidget(noGlobalShortcutsNote_, 2, 0, 1, 2);
+  shortcutsNote_ = new WrappedLabel(80);
+  shortcutsNote_->setObjectName(QStringLiteral("shortcutsNote"));
+  shortcutsNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  shortcutsNote_->hide();
+  // Each of the notes follows the language, the one shown among them.
+  for (const char* key : kShortcutsNotes) {
+    texts_.bind({"Main", key}, [this, key](const QString& text) {
+      if (shortcutsNoteKey_ == key) shortcutsNote_->setText(text);
+    });
+  }
+  layout->addWidget(shortcutsNote_, 2, 0, 1, 2);
   layout->setRowStretch(3, 1);
   return page;
 }
 
-void OptionPages::showNoGlobalShortcutsNote(bool shown) {
-  noGlobalShortcutsNote_->setVisible(shown);
+void OptionPages::showShortcutsNote(const char* key) {
+  shortcutsNoteKey_ = nullptr;
+  for (const char* known : kShortcutsNotes) {
+    if (key != nullptr && std::strcmp(key, known) == 0) shortcutsNoteKey_ = known;
+  }
+  if (shortcutsNoteKey_ != nullptr)
+    shortcutsNote_->setText(texts_.text({"Main", shortcutsNoteKey_}));
+  shortcutsNote_->setVisible(shortcutsNoteKey_ != nullptr);
 }
 
 KeyField* OptionPages::keyField(Option id, const char* name) {

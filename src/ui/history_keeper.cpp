@@ -27,6 +27,10 @@ HistoryKeeper::~HistoryKeeper() {
 int HistoryKeeper::start() {
   const std::string path = existingIndexPath(session_.services.dirs);
   missingAtStart_ = !path.empty() && ::access(path.c_str(), F_OK) != 0;
+  // An index found here means a history has been kept: should it be lost later, that
+  // is a loss to rebuild, not a first start to offer indexing for (a history begun
+  // with an empty output folder never made the offer that would otherwise say so).
+  if (!path.empty() && !missingAtStart_) session_.options.setChecked(Option::historyOffered, true);
   started_ = true;
   follow();
   if (!history_ || !missingAtStart_ || session_.options.checked(Option::historyOffered)) return 0;

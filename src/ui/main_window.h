@@ -43,10 +43,18 @@ class MainWindow : public QMainWindow {
   // shown, or with the hide switch only the tray icon.
   void startUp(bool hideSwitch);
   // Every way out ends here (window close, File and tray Exit, termination
-  // signals): the window's place is kept, the waiting animation frames written, the
-  // tray icon removed and the settings saved, once; then the event loop ends.
+  // signals): the window's place is kept, no picture is taken any more, the
+  // captures taken are written (the status line and the tray's tip say so
+  // meanwhile, and the window still answers), then the waiting animation frames;
+  // then the tray icon goes and the settings are saved, once, and the event loop
+  // ends.
   void closeProgram();
-  // The tray menu's Exit: the icon goes first, then the same close.
+  bool closing() const { return closing_; }
+  // After the event loop (a second signal ended it during the close): what the
+  // close left undone, done now, the writes under way waited for; nothing when no
+  // close began.
+  void finishClose();
+  // The tray menu's Exit: the same close.
   void exitFromTray();
   // To the tray, or minimised where no tray host exists; and back.
   void hideWindow();
@@ -133,6 +141,8 @@ class MainWindow : public QMainWindow {
   bool hiddenToTray_ = false;
   std::unique_ptr<NoTrayNotice> noTrayNotice_;
   bool closing_ = false;
+  bool closed_ = false;  // the settings saved at the end of the close
+  void endClose();
   Callbacks::Id statusWatch_ = 0;
   Callbacks::Id qualityWatch_ = 0;
   Callbacks::Id lossWatch_ = 0;

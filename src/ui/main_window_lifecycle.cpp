@@ -135,14 +135,26 @@ void MainWindow::closeProgram() {
   closing_ = true;
   // Kept for the next start; a window started hidden keeps the place it was given.
   storeWindowPlace();
+  guarded(session_.reports, [this] { session_.cycle.close([this] { endClose(); }); });
   session_.status.closing();
-  guarded(session_.reports, [this] { session_.cycle.close(); });
+  if (!session_.cycle.writing()) endClose();
+}
+
+void MainWindow::endClose() {
+  if (closed_) return;
+  closed_ = true;
+  session_.status.closing();
   guarded(session_.reports, [this] { session_.settings.close(); });
   QCoreApplication::quit();
 }
 
+void MainWindow::finishClose() {
+  if (!closing_) return;
+  guarded(session_.reports, [this] { session_.cycle.finishWrites(); });
+  endClose();
+}
+
 void MainWindow::exitFromTray() {
-  guarded(session_.reports, [this] { session_.status.tray().remove(); });
   closeProgram();
 }
 

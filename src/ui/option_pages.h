@@ -49,9 +49,10 @@ class OptionPages : public QTabWidget {
   void connectAutomation(Automation& automation);
   // The hotkey fields switch the hotkeys off while they have the focus, from here on.
   void connectHotkeys(Hotkeys& hotkeys) { hotkeys_ = &hotkeys; }
-  // In a Wayland session whose desktop gives programs no global shortcuts, the General
-  // page says so and how to bind a key to a capture instead.
-  void showNoGlobalShortcutsNote(bool shown);
+  // In a Wayland session the General page says how the desktop's global shortcuts
+  // stand where they do not simply work: the [Main] text `key` ("NoGlobalShortcuts",
+  // "ShortcutsPending", ...), or nothing (nullptr).
+  void showShortcutsNote(const char* key);
 
   // The capture history's group on the Settings page says where the index is and
   // offers "Forget all" (after a confirmation) from here on.
@@ -136,7 +137,8 @@ class OptionPages : public QTabWidget {
   LinkLabel* startStopLink_ = nullptr;
   Automation* automation_ = nullptr;
   Hotkeys* hotkeys_ = nullptr;
-  QLabel* noGlobalShortcutsNote_ = nullptr;
+  QLabel* shortcutsNote_ = nullptr;
+  const char* shortcutsNoteKey_ = nullptr;
   QLabel* historyPlace_ = nullptr;
   LinkLabel* forgetHistoryLink_ = nullptr;
   // The caret of the prefix field, kept in place when the prefix is cleaned.

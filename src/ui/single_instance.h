@@ -6,9 +6,21 @@
 // The first program holds an exclusive lock on a file named after the settings
 // folder, which the system releases however the program ends, and listens on a
 // local socket of the same name. A later start that cannot take the lock is not the
-// first; it connects to the socket and writes one line: "show" (answered by nothing),
-// or "capture screen" / "capture window" (snaprill --capture), answered by one line,
-// "ok" once the picture was taken or "refused <reason>".
+// first; it connects to the socket and writes lines:
+//   "show"                           answered by nothing;
+//   "capture screen", "capture window" (snaprill --capture), answered by one line:
+//                                    "ok" once the capture was kept, or
+//                                    "refused <reason>";
+//   "protocol 2" before a capture    asks for the answers of this program instead:
+//                                    "pending <seconds>" at once (the longest the
+//                                    outcome may take from then on), then one of
+//                                    "saved <file>", "kept" (a frame of an animation
+//                                    that waits for more), "refused <reason>" (no
+//                                    picture taken) or "unsaved <reason>" (taken,
+//                                    not saved).
+// A program that does not know "protocol 2" ignores it and answers the capture in
+// the first words, so a newer command and an older running program (and the other
+// way round, during an upgrade) still understand each other.
 #pragma once
 
 #include <QDeadlineTimer>
@@ -16,6 +28,7 @@
 #include <QLocalSocket>
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,21 +41,32 @@ enum class CaptureTarget { Screen, Window };
 
 // One line a later start sends, without its line end.
 struct InstanceRequest {
-  enum class Kind { Show, Capture } kind = Kind::Show;
+  enum class Kind { Show, Capture, Protocol } kind = Kind::Show;
   CaptureTarget target = CaptureTarget::Screen;
 };
 std::optional<InstanceRequest> parseInstanceRequest(std::string_view line);
 std::string instanceRequestLine(const InstanceRequest& request);
 
-// The first program's answer to a capture: empty refusal means "ok".
+// The first program's answer to a capture.
 struct CaptureAnswer {
-  std::string refusal;
-  bool ok() const { return refusal.empty(); }
+  enum class Kind {
+    Saved,    // the file `detail` was written ("ok" from an older program: no name)
+    Kept,     // a frame of an animation that waits for more captures
+    Refused,  // no picture was taken: `detail` says why
+    Unsaved,  // the picture was taken but not saved: `detail` says why
+  };
+  Kind kind = Kind::Saved;
+  std::string detail;
+  bool ok() const { return kind == Kind::Saved || kind == Kind::Kept; }
 };
-// Nothing when the line is neither "ok" nor "refused ..." (a program that does
-// not know the request, or a garbled line).
+// Nothing when the line is no answer (a program that does not know the request, a
+// garbled line, or "pending").
 std::optional<CaptureAnswer> parseCaptureAnswer(std::string_view line);
-std::string captureAnswerLine(const CaptureAnswer& answer);
+// In the words of this program, or (`firstWords`) in those every program knows.
+std::string captureAnswerLine(const CaptureAnswer& answer, bool firstWords = false);
+// "pending <seconds>": how long the outcome may still take; nothing for another line.
+std::optional<std::chrono::seconds> parsePendingLine(std::string_view line);
+std::string pendingLine(std::chrono::seconds longest);
 
 class SingleInstance : public QObject {
   Q_OBJECT
@@ -64,14 +88,25 @@ class SingleInstance : public QObject {
   // For a later start whose first could not be reached: waits up to the time for its
   // lock; true when this one is the first now.
   bool waitToBeFirst(int timeoutMs);
-  // For a later start: asks the first to take a picture and waits for its answer;
-  // nothing when it could not be reached or did not answer within the time.
-  std::optional<CaptureAnswer> askToCapture(CaptureTarget target, int timeoutMs) const;
 
-  // For the first: what a capture request does; returns the refusal's reason, or
-  // nothing when the picture was taken. Without one, every capture is refused.
-  void setCaptureHandler(std::function<std::optional<std::string>(CaptureTarget)> handler) {
+  // For a later start: asks the first to take a picture and waits for the outcome,
+  // as long as the first says it may take (see pendingLine), or, from a program
+  // that does not say, up to `silentFirstWait`. Nothing when the first could not be
+  // reached within `reach`, or did not answer in time.
+  std::optional<CaptureAnswer> askToCapture(CaptureTarget target, std::chrono::milliseconds reach,
+                                            std::chrono::milliseconds silentFirstWait) const;
+  // Beyond the time the first gives, for the answer's way here.
+  static constexpr std::chrono::seconds kAnswerMargin{5};
+
+  // For the first: what a capture request does. It answers once, now or later, by
+  // calling `answer`; an answer for a later start that went away meanwhile is
+  // dropped. Without a handler every capture is refused.
+  using Answer = std::function<void(const CaptureAnswer&)>;
+  using CaptureHandler = std::function<void(CaptureTarget, Answer)>;
+  // `longest`: the longest the handler may take to answer, told to later starts.
+  void setCaptureHandler(CaptureHandler handler, std::chrono::seconds longest) {
     captureHandler_ = std::move(handler);
+    longestAnswer_ = longest;
   }
 
   // Where the lock and the socket live for a settings folder: the user's runtime
@@ -85,15 +120,17 @@ class SingleInstance : public QObject {
   bool takeLock();
   void readRequest();
   void answer(QLocalSocket* peer, const InstanceRequest& request);
-  // Connects to the first and writes line; nothing when it could not be reached.
-  std::unique_ptr<QLocalSocket> send(const std::string& line, const QDeadlineTimer& deadline) const;
+  // Connects to the first and writes lines; nothing when it could not be reached.
+  std::unique_ptr<QLocalSocket> send(const std::string& lines,
+                                     const QDeadlineTimer& deadline) const;
 
   QString socketPath_;
   int lockFd_ = -1;
   bool first_ = false;
   bool listen_ = true;
   QLocalServer server_;
-  std::function<std::optional<std::string>(CaptureTarget)> captureHandler_;
+  CaptureHandler captureHandler_;
+  std::chrono::seconds longestAnswer_{0};
 };
 
 }  // namespace snaprill

@@ -78,22 +78,19 @@ TEST_F(Animation, SeparateImagesAreSingleGifsAlsoForAvi) {
 TEST_F(Animation, AviFileWithTwoKeyFrames) {
   options.setValue(Option::outputType, kAvi);
   options.setChecked(Option::saveAnimation, true);
-  int duringWrite = 0;
-  dialogs.whileBusy = [&] {
-    // A capture offered while the file is written waits until the write is over.
-    ++duringWrite;
-    capture(testing::framePicture(30, 10, 9));
-  };
+  platform.background = &background;
   capture(testing::framePicture(30, 10, 1));
+  background.runNext();
   capture(testing::framePicture(30, 10, 2));
-  // Once for the write: the writer lets no window event through between frames.
-  EXPECT_EQ(duringWrite, 1);
-  // Then it begins the next animation.
-  EXPECT_FALSE(clipboard.hasPicture());
+  // A capture offered while the file is written is taken, and its frame waits
+  // for the write: it begins the next animation.
+  ASSERT_TRUE(background.busy());
+  capture(testing::framePicture(30, 10, 9));
+  background.runNext();
+  EXPECT_EQ(lastSaved.files, std::vector<std::string>{dir + "snp1.avi"});
+  background.runNext();
   EXPECT_EQ(state.animation.pendingFrameIndex(), 0);
   EXPECT_EQ(state.animation.frames().frameCount(), 1);
-  EXPECT_EQ(dialogs.busyLog, (std::vector<bool>{true, false}));
-  EXPECT_EQ(lastSaved.files, std::vector<std::string>{dir + "snp1.avi"});
   const Bytes b = file("snp1.avi");
   ASSERT_GT(b.size(), 100u);
   EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 12), "AVI ");
@@ -110,28 +107,6 @@ TEST_F(Animation, AviFileWithTwoKeyFrames) {
   EXPECT_EQ(le32(b, idx + 12), 0x10u);
   EXPECT_EQ(le32(b, idx + 28), 0x10u);
   EXPECT_EQ(le32(b, idx + 8 + 16 + 12), 32u * 10u);  // 30 pixels padded to 32, 10 rows
-}
-
-TEST_F(Animation, FailedAviWriteLeavesNoFramesForTheNextAnimation) {
-  options.setValue(Option::outputType, kAvi);
-  options.setChecked(Option::saveAnimation, true);
-  bool fail = true;
-  dialogs.whileBusy = [&] {
-    if (std::exchange(fail, false)) throw std::bad_alloc();
-  };
-  capture(testing::framePicture(8, 8, 1));
-  capture(testing::framePicture(8, 8, 2));
-  EXPECT_FALSE(exists("snp1.avi"));
-  EXPECT_EQ(state.animation.frames().frameCount(), 0);
-  // The capture that was to finish it stays on the clipboard; its number is free.
-  EXPECT_EQ(state.names.counter(), 0);
-  EXPECT_TRUE(clipboard.holdsAnything());
-  EXPECT_EQ(status.statusText(), "A capture was not saved: the picture could not be written.");
-  capture(testing::framePicture(8, 8, 3));
-  EXPECT_EQ(state.animation.pendingFrameIndex(), 0);
-  capture(testing::framePicture(8, 8, 4));
-  const Bytes b = file("snp1.avi");
-  EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
 }
 
 TEST_F(Animation, DelaysOutsideTheSixteenBitField) {
@@ -305,10 +280,8 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   options.setText(Option::outputDir, unusableFolder());
   capture(testing::framePicture(8, 8));
   capture(testing::framePicture(8, 8));
-  // The AVI writer's own box, and no disk-full box besides. The folder could not be
-  // made: no writing began, under a busy cursor or otherwise.
+  // The AVI writer's own box, and no disk-full box besides.
   EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Failed to create AVI file"}));
-  EXPECT_TRUE(dialogs.busyLog.empty());
   EXPECT_TRUE(lastSaved.path.empty());
   EXPECT_TRUE(launcher.launches.empty());
   EXPECT_EQ(cycle.counts().failed, 1);
@@ -318,12 +291,20 @@ TEST_F(Animation, AviFailuresShowTheirMessages) {
   // A first frame without a picture gives no bitmap information. (The cycle never
   // hands over an empty capture: it is a lost one.)
   options.setText(Option::outputDir, dir);
-  state.animation.addFrame(Bitmap(), options, state.names, texts, platform);
+  const auto taken = std::make_shared<const Options>(options.snapshot());
+  state.animation.prepareFrame(Bitmap(), taken, state.names)();
   const WriteOutcome failed =
-      state.animation.addFrame(testing::framePicture(8, 8), options, state.names, texts, platform);
-  EXPECT_EQ(failed.aviFailure, "Failed to retrieve bitmap info");
+      state.animation.prepareFrame(testing::framePicture(8, 8), taken, state.names)();
+  EXPECT_EQ(failed.aviFailure, "AVIError2");
+  EXPECT_EQ(texts.get("Error", failed.aviFailure), "Failed to retrieve bitmap info");
   EXPECT_EQ(fileCount(), 0u);
+  // The failed write leaves no frame behind for the next animation.
   EXPECT_EQ(state.animation.frames().frameCount(), 0);
+  state.names.setCounter(0);
+  capture(testing::framePicture(8, 8, 3));
+  capture(testing::framePicture(8, 8, 4));
+  const Bytes b = file("snp1.avi");
+  EXPECT_EQ(le32(b, find(b, "strh") + 8 + 32), 2u);  // length: the two new frames only
 }
 
 TEST_F(Animation, AviFramesTheDiskRefusesShowTheFrameMessage) {

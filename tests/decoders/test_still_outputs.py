@@ -4,6 +4,7 @@ import os
 import pathlib
 import struct
 import subprocess
+import tempfile
 import unittest
 
 from PIL import Image
@@ -28,6 +29,42 @@ class StillOutputs(unittest.TestCase):
                                    capture_output=True, text=True)
             self.assertEqual(djpeg.returncode, 0, djpeg.stderr)
             self.assertIn("Start Of Frame 0xc0", djpeg.stderr)  # baseline
+
+    def test_a_large_jpeg_is_one_scan_every_decoder_reads_as_cjpeg_writes_it(self):
+        # Large enough to be written in strips wherever there is a second processor,
+        # with sides that are no whole 16-pixel blocks: the strips are joined by
+        # restart markers into the file cjpeg writes with the same restart interval.
+        tile = screenshot_like(333, 211)
+        source = Image.new("RGB", (3001, 2003))
+        for y in range(0, 2003, 211):
+            for x in range(0, 3001, 333):
+                source.paste(tile, (x, y))
+        run = BatchRun({"Snaprill": {"ImageType": 0, "JPEGQuality": 90}})
+        bmp = run.picture(source)
+        result = run.run(bmp)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        path = result.stdout.strip()
+        data = pathlib.Path(path).read_bytes()
+        # DRI: written in strips, each 8 rows of blocks.
+        restarts = ["-restart", "8"] if b"\xff\xdd" in data else []
+        with tempfile.TemporaryDirectory() as folder:
+            reference = os.path.join(folder, "cjpeg.jpg")
+            subprocess.run(["cjpeg", "-dct", "float", "-quality", "90", "-baseline", *restarts,
+                            "-outfile", reference, bmp], check=True)
+            expected = pathlib.Path(reference).read_bytes()
+        # The same bytes but for the JFIF density, which cjpeg takes from the BMP.
+        self.assertEqual(len(data), len(expected))
+        self.assertEqual(data[:13] + data[18:], expected[:13] + expected[18:])
+        djpeg = subprocess.run(["djpeg", "-ppm", path], capture_output=True)
+        self.assertEqual(djpeg.returncode, 0, djpeg.stderr)
+        self.assertEqual(djpeg.stderr, b"")
+        with Image.open(path) as im:
+            self.assertEqual(im.size, (3001, 2003))
+            self.assertEqual(im.convert("RGB").tobytes(), djpeg.stdout[-3001 * 2003 * 3:])
+        ffmpeg = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "null", "-"],
+                                capture_output=True, text=True)
+        self.assertEqual(ffmpeg.returncode, 0, ffmpeg.stderr)
+        self.assertEqual(ffmpeg.stderr, "")
 
     def test_bitmap_at_every_pixel_format_entry(self):
         # entry: (bits per pixel, colour-table entries)

@@ -49,6 +49,16 @@ def settings(session):
     return values
 
 
+def python_dbus_missing():
+    """Why the stand-in portal (fake_portal.py) cannot run here, or None."""
+    try:
+        import dbus  # noqa: F401
+        import gi  # noqa: F401
+    except ImportError:
+        return "SKIP: python3-dbus and python3-gi are needed (./dev test installs them)"
+    return None
+
+
 def wait_for(predicate, timeout, step=0.005):
     """Polls predicate until it returns something true; returns that, or None."""
     deadline = time.monotonic() + timeout

@@ -12,7 +12,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_session import DesktopSession, check, outcome, outputs, wait_for  # noqa: E402
+from desktop_session import (DesktopSession, check, outcome, outputs,  # noqa: E402
+                             python_dbus_missing, wait_for)
 from PIL import Image  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -31,11 +32,8 @@ def named(log, name):
 
 
 def main():
-    try:
-        import dbus  # noqa: F401
-        import gi  # noqa: F401
-    except ImportError:
-        print("SKIP: python3-dbus and python3-gi are needed (./dev test installs them)")
+    if python_dbus_missing():
+        print(python_dbus_missing())
         return SKIP
     with DesktopSession(os.environ["SNAPRILL_APP"]) as session:
         bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/offer_tracker.h"
@@ -195,21 +196,38 @@ class FakeDialogs : public Dialogs {
     initialDirs.push_back(initialDir);
     return nextFile;
   }
-  // whileBusy runs as long work of the user-interface thread would let it: in its
-  // middle (an AVI file being written).
-  void setBusy(bool busy) override {
-    busyLog.push_back(busy);
-    if (busy && whileBusy) whileBusy();
-  }
 
   bool confirmAnswer = true;
   std::function<void()> whileErrorBoxOpen;
-  std::function<void()> whileBusy;
   std::optional<std::string> nextFile;
   std::optional<std::vector<std::string>> nextFiles;
   std::vector<std::string> errors, messages, confirmations, fileDialogs;
   std::vector<std::string> initialDirs;  // of each file dialog, "" for none
-  std::vector<bool> busyLog;
+};
+
+// The background thread, run when the test says: its work does not begin until
+// runNext(), so that what the window's thread does meanwhile, and in which order,
+// is the test's to choose.
+class FakeBackgroundWork : public BackgroundWork {
+ public:
+  void start(std::function<void()> work, std::function<void()> done) override {
+    work_ = std::move(work);
+    done_ = std::move(done);
+    ++started;
+  }
+  bool busy() const { return static_cast<bool>(work_); }
+  // The work given, then its `done`, as the event loop runs it once the thread is
+  // done; the `done` may give the next piece.
+  void runNext() {
+    if (const std::function<void()> work = std::exchange(work_, nullptr)) work();
+    if (const std::function<void()> done = std::exchange(done_, nullptr)) done();
+  }
+  void finishNow() override { runNext(); }
+  int started = 0;
+
+ private:
+  std::function<void()> work_;
+  std::function<void()> done_;
 };
 
 class FakeTray : public Tray {
@@ -381,6 +399,9 @@ struct FakeServices {
   FakeScreenSource screen;
   FakeCursorSource cursor;
   FakeTextRenderer text;
+  // Not in the platform unless a test puts it there: captures are then written at
+  // once.
+  FakeBackgroundWork background;
 };
 
 }  // namespace snaprill::fake

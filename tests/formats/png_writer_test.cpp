@@ -59,9 +59,14 @@ TEST(PngWriter, IdatChunksAreFullSlicesButTheLast) {
     for (std::size_t n = input; n < input + 300; ++n) {
       MemorySink out;
       {
-        png::IdatWriter idat(out, 0);
+        png::IdatSlices idat(out);
         const Bytes zeros(n, 0);
-        idat.feed(zeros.data(), zeros.size());
+        deflateInParts(
+            n,
+            [&](std::size_t from, std::size_t to, const DataPiece& take) {
+              take(zeros.data() + from, to - from);
+            },
+            0, DeflateSplit{n, 1}, idat);
         idat.finish();
       }
       Bytes file = pngtest::kSignature;
@@ -179,6 +184,74 @@ TEST(PngWriter, OtherFilterSetsRoundTripAndWritingTwiceGivesTheSameFile) {
   }
 }
 
+// The compressed stream made in parts on several threads and joined. Wherever the
+// parts begin (inside a row, at every row, inside the 32 KiB window of the part
+// before, in parts smaller than a row, one part larger than the picture) and whatever
+// filter looks back at the row above, the joined stream inflates, checksum and all, to
+// the image data of one deflate over the whole, libpng and our reader read it back, and
+// the dictionaries keep it within a percent of the one-part size.
+TEST(PngWriter, StreamsMadeInPartsJoinIntoTheSameImageData) {
+  const Bitmap truecolour = testing::screenshotLike(200, 150, 3);  // rows of 601 bytes
+  // One row of noise over and over: only a part that knows the rows before it finds
+  // its first row in them.
+  const Bitmap noiseRow = testing::screenshotLike(200, 150, 5);
+  const Bitmap repeated =
+      testing::pictureOf(200, 150, [&](int x, int) { return noiseRow.pixel(x, 80); });
+  Bitmap eightBit(90, 40, 8), oneBit(45, 33, 1);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 90; ++x) eightBit.setIndex(x, y, static_cast<std::uint8_t>(x * y / 7));
+  for (int y = 0; y < 33; ++y)
+    for (int x = 0; x < 45; ++x) oneBit.setIndex(x, y, (x + y / 3) % 3 == 0);
+  struct Case {
+    const Bitmap* picture;
+    std::uint8_t filters;
+    std::size_t partBytes;
+    int level;
+  };
+  const Case cases[] = {
+      {&truecolour, kPngFilterNone, 20000, 6},    // rows split, dictionaries cut to 32 KiB
+      {&truecolour, kPngFilterNone, 601, 9},      // a part of one row, every row
+      {&truecolour, kPngFilterNone, 250, 1},      // parts smaller than a row
+      {&truecolour, kPngFilterNone, 1 << 20, 6},  // a picture smaller than a part
+      {&truecolour, kPngFilterNone, 30001, 0},    // stored blocks
+      {&repeated, kPngFilterNone, 7000, 6},      {&truecolour, kPngFilterSub, 7000, 6},
+      {&truecolour, kPngFilterUp, 7000, 6},      {&truecolour, kPngFilterAverage, 7000, 6},
+      {&truecolour, kPngFilterPaeth, 7000, 9},   {&truecolour, 0x1F, 7000, 6},
+      {&eightBit, kPngFilterNone, 333, 9},       {&oneBit, kPngFilterPaeth, 7, 6},
+  };
+  for (const Case& c : cases) {
+    const Bitmap& picture = *c.picture;
+    const DeflateSplit onePart{SIZE_MAX, 1};
+    MemorySink whole;
+    writePng(picture, c.level, c.filters, whole, &onePart);
+    const Bytes wholeData = pngtest::imageData(whole.bytes);
+    ASSERT_FALSE(wholeData.empty());
+    for (int threads : {1, 3}) {
+      SCOPED_TRACE(::testing::Message() << "part " << c.partBytes << " filters " << int(c.filters)
+                                        << " level " << c.level << " threads " << threads);
+      const DeflateSplit split{c.partBytes, threads};
+      MemorySink parts;
+      writePng(picture, c.level, c.filters, parts, &split);
+      EXPECT_EQ(pngtest::imageData(parts.bytes), wholeData);
+      const std::size_t count = (wholeData.size() + c.partBytes - 1) / c.partBytes;
+      // Each part starts a block with code tables of its own, a few dozen bytes.
+      EXPECT_LE(parts.bytes.size(), whole.bytes.size() * 101 / 100 + 64 * count);
+      const auto decoded = pngtest::libpngDecode(parts.bytes);
+      ASSERT_TRUE(decoded);
+      PngImage back;
+      back.loadFromMemory(parts.bytes.data(), parts.bytes.size());
+      const Bitmap read = back.toBitmap();
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+          const Rgb expected = picture.pixel(x, y);
+          const std::uint8_t* d = &decoded->rgb[3 * (std::size_t(picture.width()) * y + x)];
+          ASSERT_EQ((Rgb{d[0], d[1], d[2]}), expected) << x << "," << y;
+          ASSERT_EQ(read.pixel(x, y), expected) << x << "," << y;
+        }
+    }
+  }
+}
+
 TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
   PngImage png;
   EXPECT_EQ(testing::errorKind<FormatError>([&] { png.assign(Bitmap()); }), FormatErrorKind::Empty);
@@ -190,6 +263,10 @@ TEST(PngWriter, EmptyPictureAndFailingSinkRaise) {
   } sink;
   png.assign(Bitmap(4, 4, 32));
   EXPECT_THROW(png.saveTo(sink), std::runtime_error);
+  // Also while parts are still being made on other threads.
+  const DeflateSplit parts{500, 3};
+  EXPECT_THROW(writePng(testing::screenshotLike(300, 200), 6, kPngFilterNone, sink, &parts),
+               std::runtime_error);
 }
 
 }  // namespace

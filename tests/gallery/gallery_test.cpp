@@ -176,10 +176,10 @@ TEST(GalleryChooser, OffersEveryTypeSnaprillWritesTogetherAndOnItsOwn) {
   const std::string filter = galleryPicturesFilter();
   const std::string all = filter.substr(0, filter.find('|', filter.find('|') + 1));
   for (const OutputTypeInfo& type : offeredOutputTypes()) {
-    const std::string pattern = "*" + std::string(type.extension);
+    const std::string pattern = std::string(type.extension).insert(0, 1, '*');
     EXPECT_NE((all + ";").find(pattern + ";"), std::string::npos) << all;
-    EXPECT_NE(filter.find(std::string("|") + type.pickerName + "|" + pattern), std::string::npos)
-        << type.pickerName;
+    const std::string entry = std::string(type.pickerName).insert(0, 1, '|') + "|" + pattern;
+    EXPECT_NE(filter.find(entry), std::string::npos) << type.pickerName;
   }
   EXPECT_NE(all.find("*.jpeg"), std::string::npos);
   EXPECT_NE(all.find("*.tiff"), std::string::npos);

@@ -42,6 +42,20 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 
 desktop-file-validate "$root/usr/share/applications/snaprill.desktop" || fail "desktop entry"
+# KWin 6 lets a program use its screenshot service only where an installed entry's
+# Exec starts with the program's own path (and names the service): the installed
+# path, whichever prefix the install went to.
+entry_checks() {  # ENTRY PROGRAM
+  grep -qx "Exec=$2" "$1" || fail "desktop entry: $(grep -m1 '^Exec=' "$1"), not Exec=$2"
+  grep -qx "Exec=$2 -hide" "$1" || fail "desktop entry: the hidden start does not run $2"
+  grep -qx "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2" "$1" ||
+    fail "desktop entry: KWin's screenshot service is not named"
+}
+entry_checks "$root/usr/share/applications/snaprill.desktop" /usr/bin/snaprill
+prefix=$(mktemp -d)
+cmake --install "$build" --prefix "$prefix" >/dev/null
+entry_checks "$prefix/share/applications/snaprill.desktop" "$prefix/bin/snaprill"
+rm -rf "$prefix"
 appstreamcli validate --no-net --explain "$root"/usr/share/metainfo/*.xml || fail "AppStream data"
 for page in snaprill snaprill-batch; do
   man_out=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) || fail "man $page"

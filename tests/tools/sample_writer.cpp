@@ -6,8 +6,9 @@
 //       of every depth (emfBPP.emf), each beside a dump of its pixels (.rgb): width,
 //       height (32-bit little-endian), then R G B for every pixel, top row first.
 //   sample_writer png FOLDER
-//       A screenshot-like capture at every compression level (levelN.png) and its
-//       pixels as a binary PPM (capture.ppm).
+//       A screenshot-like capture at every compression level (levelN.png), the same
+//       with its image data compressed in parts of 20000 bytes on two threads
+//       (levelN-parts.png), and its pixels as a binary PPM (capture.ppm).
 //   sample_writer animation FOLDER
 //       GIF and AVI files written through the capture cycle over the fake services;
 //       for frame I of file NAME, its colour indexes (NAME.I.idx, row by row) and a
@@ -89,6 +90,10 @@ void writePngLevels(const std::string& folder) {
     MemorySink file;
     writePng(picture, level, kPngFilterNone, file);
     testing::writeBytes(dir / ("level" + std::to_string(level) + ".png"), file.bytes);
+    const DeflateSplit parts{20000, 2};
+    MemorySink split;
+    writePng(picture, level, kPngFilterNone, split, &parts);
+    testing::writeBytes(dir / ("level" + std::to_string(level) + "-parts.png"), split.bytes);
   }
   const std::string head =
       "P6\n" + std::to_string(picture.width()) + ' ' + std::to_string(picture.height()) + "\n255\n";

@@ -1,15 +1,19 @@
 // Measures how soon a window's program answers: sends the window manager's ping
 // (_NET_WM_PING) to a window again and again, and prints the slowest answer in
 // milliseconds, or "no answer" when one does not come within five seconds. A
-// program whose event loop is blocked answers late or not at all.
+// program whose event loop is blocked answers late or not at all. With an
+// interval, the pings go that many milliseconds apart (after each answer) and
+// every answer is printed as it comes, one line each, for a caller that stops the
+// pings when it has seen enough.
 //
-// usage: window_ping WINDOW_ID COUNT
+// usage: window_ping WINDOW_ID COUNT [INTERVAL_MS]
 #include <X11/Xlib.h>
 #include <poll.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -36,12 +40,13 @@ bool awaitAnswer(Display* display, Atom protocols, Atom ping, long stamp, Clock:
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: window_ping WINDOW_ID COUNT\n");
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: window_ping WINDOW_ID COUNT [INTERVAL_MS]\n");
     return 2;
   }
   const Window window = std::strtoul(argv[1], nullptr, 0);
   const int count = std::atoi(argv[2]);
+  const int interval = argc == 4 ? std::atoi(argv[3]) : 0;
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return 1;
   const Window root = DefaultRootWindow(display);
@@ -70,6 +75,11 @@ int main(int argc, char** argv) {
     }
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
     if (ms > slowest) slowest = ms;
+    if (interval > 0) {
+      std::printf("%.1f\n", ms);
+      std::fflush(stdout);
+      std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+    }
   }
   std::printf("%.1f\n", slowest);
   XCloseDisplay(display);

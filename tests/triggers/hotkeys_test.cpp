@@ -266,24 +266,30 @@ TEST_F(HotkeysTest, APressTheDesktopReportsRunsTheSlotsActionUnderTheSameRules) 
   EXPECT_EQ(Hotkeys::keyOf(1), Option::screenKey);
 }
 
-TEST_F(HotkeysTest, AKeyPressedWhileACaptureIsWrittenDoesNothing) {
+TEST_F(HotkeysTest, AKeyPressedWhileAnAutoSaveCaptureIsWrittenActsAtOnceWithTheUsersSettings) {
+  // The faults: a press during a long write used up, or taken with the auto-save
+  // row's settings, or the auto-save capture written with the user's.
+  const std::string file = dir.path() + "png.snp";
+  test::writeFile(file, "[Snaprill]\nImageType=1\n[General]\nFilenamePrefix=as\n");
   options.setChecked(Option::captureScreenOnKey, true);
-  options.setValue(Option::outputType, kAvi);
-  options.setChecked(Option::saveAnimation, true);
-  h.dialogs.whileBusy = [&] {
-    press(kVkF12);
-    tick();
-  };
-  h.capture(testing::framePicture(8, 8, 1));
-  h.capture(testing::framePicture(8, 8, 2));  // writes the AVI: the key is seen meanwhile
-  ASSERT_TRUE(std::filesystem::exists(dir.path() + "snp1.avi"));
-  h.dialogs.whileBusy = nullptr;
+  options.setValue(Option::autoSave1Key, kF6);
+  options.setChecked(Option::autoSave1, true);
+  options.setText(Option::autoSave1File, file);
+  h.platform.background = &h.background;
+  press(kF6);
   tick();
-  EXPECT_EQ(sent(), "") << "the press during the write is used up";
-  release(kVkF12);
+  release(kF6);
+  h.capture();
+  ASSERT_TRUE(h.background.busy()) << "the auto-save capture is being written";
+  EXPECT_EQ(options.value(Option::outputType), kJpeg) << "the user's settings are back";
   press(kVkF12);
   tick();
-  EXPECT_EQ(sent(), kPrintScreen);
+  EXPECT_EQ(sent(), kPrintScreen + " " + kPrintScreen) << "the press acts at once";
+  h.capture();  // its picture waits for the write, not the user
+  h.background.runNext();
+  h.background.runNext();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "as1.png"));
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.jpg"));
 }
 
 TEST_F(HotkeysTest, AnAutoSaveRowTakesOneCaptureWithItsOptionsFile) {

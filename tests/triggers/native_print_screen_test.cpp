@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "formats/loader/picture_loader.h"
 #include "support/cycle_on_fakes.h"
@@ -17,22 +20,33 @@
 namespace snaprill {
 namespace {
 
+// Answers at once, as the compositor's protocols do, or (`answerLater`) when the
+// test says, as a portal does.
 class FakeScreenGrabber : public ScreenGrabber {
  public:
-  Bitmap grabScreen(bool withCursor) override {
-    cursorAsked.push_back(withCursor);
-    return screen;
-  }
-  Bitmap grabActiveWindow() override {
-    ++windowGrabs;
-    return window;
+  void grab(const GrabRequest& request, GrabDone done) override {
+    if (request.activeWindow) {
+      ++windowGrabs;
+    } else {
+      cursorAsked.push_back(request.withCursor);
+    }
+    TakenPicture taken{request.activeWindow ? window : screen, refusal};
+    if (answerLater) {
+      waiting.push_back([done, taken] { done(taken); });
+      return;
+    }
+    done(std::move(taken));
   }
   bool showsCursor() const override { return true; }
+  std::chrono::milliseconds longestAnswer() const override { return std::chrono::seconds(1); }
 
   Bitmap screen = testing::samplePicture(80, 50);
   Bitmap window = testing::samplePicture(30, 20);
+  LostReason refusal = LostReason::ScreenUnreadable;
   std::vector<bool> cursorAsked;
   int windowGrabs = 0;
+  bool answerLater = false;
+  std::vector<std::function<void()>> waiting;
 };
 
 template <bool ClipboardServesOthers>
@@ -70,7 +84,7 @@ class NativePrintScreenFixture : public ::testing::Test,
          CaptureOrigin::Automation},
         {"a --capture request",
          [&] {
-           printScreen.handOn(testing::samplePicture(5, 5),
+           printScreen.handOn(TakenPicture{testing::samplePicture(5, 5)},
                               {CaptureOrigin::Command, clock.instant(), {}});
          },
          CaptureOrigin::Command},
@@ -182,6 +196,47 @@ TEST_F(NativePrintScreenTest, NoPictureNoFileANewerOneReplacesAWaitingOneAPaused
   EXPECT_FALSE(pictures.pictures().holdsPicture());
 }
 
+// Faults: a picture the desktop would not give vanished without a word, whatever
+// the reason (a refusal, a question left open, no way at all); and waiting for a
+// picture held the window in a loop of its own meanwhile.
+TEST_F(NativePrintScreenTest, APictureNotGivenIsLostWithItsOwnReasonAndALateOneIsSavedWhenItComes) {
+  struct LostReasons : CaptureObserver {
+    void captureLost(const LostCapture& lost) override { reasons.push_back(lost.reason); }
+    std::vector<LostReason> reasons;
+  } lost;
+  cycle.addObserver(lost);
+  const LostReason cases[] = {
+      LostReason::ScreenNotOffered, LostReason::ScreenRefused,    LostReason::ScreenCancelled,
+      LostReason::ScreenTimedOut,   LostReason::ScreenUnreadable, LostReason::ScreenBusy,
+  };
+  screen.screen = Bitmap();
+  std::set<std::string> said;
+  for (const LostReason reason : cases) {
+    screen.refusal = reason;
+    sendPrintScreen(keyboard, printScreen);
+    eventLoop();
+    ASSERT_FALSE(lost.reasons.empty());
+    EXPECT_EQ(lost.reasons.back(), reason);
+    said.insert(texts.get("Main", lostReasonKey(reason)));
+  }
+  EXPECT_EQ(said.size(), std::size(cases)) << "two reasons say the same";
+  EXPECT_TRUE(saved.files.empty());
+
+  // The desktop asks the user first: nothing is saved, and nothing waits, until it
+  // answers.
+  screen.screen = testing::samplePicture(12, 12);
+  screen.answerLater = true;
+  sendPrintScreen(keyboard, printScreen);
+  eventLoop();
+  EXPECT_TRUE(saved.files.empty());
+  ASSERT_EQ(screen.waiting.size(), 1u);
+  screen.waiting.front()();
+  eventLoop();
+  ASSERT_EQ(saved.files.size(), 1u);
+  EXPECT_EQ(savedPicture(0).width(), 12);
+  cycle.removeObserver(lost);
+}
+
 TEST_F(NativePrintScreenTest, TheOptionOnAClipboardThatServesNoOneStillSavesOnceDirectly) {
   options.setChecked(Option::printKeyCopiesScreen, true);
   sendPrintScreen(keyboard, printScreen);
@@ -208,7 +263,7 @@ TEST_F(ServingClipboardTest, TheOptionOffersThePictureThereAndItIsSavedOnceThenE
 
   // A --capture request goes the same way; paused, the picture stays offered.
   cycle.togglePause();
-  printScreen.handOn(testing::samplePicture(9, 9), {CaptureOrigin::Command, {}, {}});
+  printScreen.handOn(TakenPicture{testing::samplePicture(9, 9)}, {CaptureOrigin::Command, {}, {}});
   eventLoop();
   clipboard.arrive();
   EXPECT_EQ(clipboard.ownOffers, 2);

@@ -2,6 +2,7 @@
 // collapsed and expanded option area, the Tabs menu, the quality bar's two values,
 // the colour swatches, and controls that edit the model and reach snaprill.ini.
 #include <algorithm>
+#include <filesystem>
 
 #include <QAction>
 #include <QCheckBox>
@@ -369,6 +370,42 @@ TEST_F(WindowTest, TheTrayIconComesOnceTheStartUpSettingsAreAllIn) {
   EXPECT_EQ(std::count_if(h.tray.calls.begin(), h.tray.calls.end(),
                           [](const auto& call) { return call.op == TrayOperation::Add; }),
             1);
+}
+
+}  // namespace
+}  // namespace snaprill
+
+namespace snaprill {
+namespace {
+
+// Faults: the program saves its settings and quits while a capture is still being
+// written (its file lost, its number not remembered), says nothing of the wait, or,
+// its event loop ended by a second signal, leaves the capture unwritten.
+TEST_F(WindowTest, TheCloseWaitsForTheCaptureUnderWayThenSavesTheSettings) {
+  h.platform.background = &h.background;
+  writeFile(settingsFile(), "[Snaprill]\nTop=40\nLeft=50\n");
+  MainWindow& w = startedWindow();
+  h.capture();
+  w.move(70, 60);
+  w.closeProgram();
+  EXPECT_EQ(h.status.statusText(), "Saving captures...");
+  EXPECT_EQ(IniFile::fromFile(settingsFile()).value("Snaprill", "Top"), "40");
+  h.background.runNext();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp1.jpg"));
+  EXPECT_EQ(h.status.statusText(), "Saving settings...");
+  EXPECT_EQ(IniFile::fromFile(settingsFile()).value("Snaprill", "Top"), "60");
+
+  test::Harness next(dir.path());
+  next.platform.background = &next.background;
+  Session nextSession = sessionOf(next);
+  QtTray tray(applicationIcon(), pausedIcon());
+  MainWindow again(nextSession, tray, choosers);
+  again.startUp(false);
+  next.capture();
+  again.closeProgram();
+  again.finishClose();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "snp2.jpg"));
+  EXPECT_EQ(IniFile::fromFile(settingsFile()).value("Snaprill", "LastPic"), "2");
 }
 
 }  // namespace

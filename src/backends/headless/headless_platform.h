@@ -45,7 +45,6 @@ class ConsoleDialogs : public Dialogs {
                                       const std::string&) override {
     return std::nullopt;
   }
-  void setBusy(bool) override {}
 
  private:
   std::ostream& err_;

@@ -160,6 +160,9 @@ void QtClipboard::giveUp() {
 }
 
 void QtClipboard::offer(Bitmap picture, const CaptureSource& source) {
+  // A picture not yet handed over (ours too: Print Screen pressed again while the
+  // cycle writes two captures) is lost once this one takes its place.
+  const bool replaced = tracker_.unread();
   auto* data = new OwnPicture(std::move(picture));
   own_ = data;
   ownSource_ = source;
@@ -179,6 +182,7 @@ void QtClipboard::offer(Bitmap picture, const CaptureSource& source) {
     forgetData();
     tracker_.offerOwn(source);
   }
+  if (replaced) tracker_.tellLost(LostReason::Replaced);
 }
 
 Bitmap QtClipboard::takeOwn() {

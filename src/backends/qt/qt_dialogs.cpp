@@ -113,13 +113,4 @@ std::optional<std::string> QtDialogs::saveFile(const std::string& caption,
   return firstOf(runFileDialog(dialog, filter, initialDir));
 }
 
-void QtDialogs::setBusy(bool busy) {
-  // Nested busy sections keep one override cursor; only the outermost end restores.
-  if (busy) {
-    if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else if (busyDepth_ > 0 && --busyDepth_ == 0) {
-    QApplication::restoreOverrideCursor();
-  }
-}
-
 }  // namespace snaprill

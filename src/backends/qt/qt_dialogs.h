@@ -1,4 +1,4 @@
-// Message boxes, file dialogs and the busy cursor through Qt Widgets.
+// Message boxes and file dialogs through Qt Widgets.
 #pragma once
 
 #include <QString>
@@ -33,11 +33,9 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                       const std::string& defaultExtension,
                                       const std::string& initialDir) override;
-  void setBusy(bool busy) override;
 
  private:
   QWidget* parent_ = nullptr;
-  int busyDepth_ = 0;
   bool onStandardError_ = false;
 };
 

@@ -1,20 +1,20 @@
 #include "backends/wayland/kwin_screenshot.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <thread>
 
+#include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 #include <QImage>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QVariantMap>
 
+#include "backends/portal/portal_request.h"
+#include "backends/portal/portal_screenshot.h"
 #include "backends/qt/qimage_bitmap.h"
 #include "image/bitmap.h"
 
@@ -25,32 +25,6 @@ namespace {
 const QString kService = QStringLiteral("org.kde.KWin");
 const QString kPath = QStringLiteral("/org/kde/KWin/ScreenShot2");
 const QString kInterface = QStringLiteral("org.kde.KWin.ScreenShot2");
-// KWin answers once the picture is taken, before it is written into the pipe.
-constexpr int kAnswerMilliseconds = 5000;
-
-// Everything written into the pipe until its last writer closes it. A writer that
-// keeps it open without writing (a KWin that hangs) is given up on after a while,
-// so that the program's window does not freeze with it; what came is then no
-// picture, as its size no longer matches.
-QByteArray readToEnd(int fd) {
-  QByteArray bytes;
-  char chunk[1 << 16];
-  for (;;) {
-    pollfd ready{fd, POLLIN, 0};
-    const int waited = ::poll(&ready, 1, kAnswerMilliseconds);
-    if (waited < 0 && errno == EINTR) continue;
-    if (waited <= 0) return {};
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got > 0) {
-      // More than any picture may hold: a KWin gone wrong, not a screen.
-      if (static_cast<std::size_t>(bytes.size()) + static_cast<std::size_t>(got) > kMaxBitmapBytes)
-        return {};
-      bytes.append(chunk, got);
-    } else if (got == 0 || errno != EINTR) {
-      return bytes;
-    }
-  }
-}
 
 // The raw pixels as the answer describes them: a QImage's bits, with its format.
 Bitmap pictureOf(const QVariantMap& answer, const QByteArray& pixels) {
@@ -69,43 +43,98 @@ Bitmap pictureOf(const QVariantMap& answer, const QByteArray& pixels) {
   return bitmapFromQImage(image);
 }
 
+// One picture: KWin's answer, then everything written into the pipe until KWin
+// closes it.
+class KWinPicture : public QObject {
+ public:
+  KWinPicture(int readEnd, QObject* parent, GrabDone done)
+      : QObject(parent),
+        fd_(readEnd),
+        ready_(readEnd, QSocketNotifier::Read, this),
+        done_(std::move(done)) {
+    connect(&ready_, &QSocketNotifier::activated, this, [this] { read(); });
+    // Each stage has its time: the answer, then the pixels.
+    QTimer::singleShot(2 * KWinScreenshot::kAnswerTime, this, [this] {
+      finish({Bitmap(), LostReason::ScreenTimedOut});
+    });
+  }
+  ~KWinPicture() override { ::close(fd_); }
+
+  void answered(const PortalReply& reply) {
+    if (reply.outcome != PortalReply::Outcome::Answered) {
+      return finish({Bitmap(), screenPictureReason(reply)});
+    }
+    if (reply.values.isEmpty()) return finish({Bitmap(), LostReason::ScreenUnreadable});
+    description_ = qdbus_cast<QVariantMap>(reply.values.constFirst());
+    answered_ = true;
+    if (closed_) finish({pictureOf(description_, pixels_), LostReason::ScreenUnreadable});
+  }
+
+ private:
+  void read() {
+    char chunk[1 << 16];
+    for (;;) {
+      const ssize_t got = ::read(fd_, chunk, sizeof chunk);
+      if (got > 0) {
+        // More than any picture may hold: a KWin gone wrong, not a screen.
+        if (static_cast<std::size_t>(pixels_.size()) + static_cast<std::size_t>(got) >
+            kMaxBitmapBytes) {
+          return finish({Bitmap(), LostReason::ScreenUnreadable});
+        }
+        pixels_.append(chunk, got);
+        continue;
+      }
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 && errno == EAGAIN) return;
+      break;  // the end, or an error: what came is all there is
+    }
+    ready_.setEnabled(false);
+    closed_ = true;
+    if (answered_) finish({pictureOf(description_, pixels_), LostReason::ScreenUnreadable});
+  }
+
+  void finish(TakenPicture taken) {
+    if (finished_) return;
+    finished_ = true;
+    ready_.setEnabled(false);
+    deleteLater();
+    done_(std::move(taken));
+  }
+
+  int fd_;
+  QSocketNotifier ready_;
+  GrabDone done_;
+  QByteArray pixels_;
+  QVariantMap description_;
+  bool answered_ = false;
+  bool closed_ = false;
+  bool finished_ = false;
+};
+
 }  // namespace
 
-bool KWinScreenshot::available() {
-  QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-  return bus != nullptr && bus->isServiceRegistered(kService).value();
-}
-
-Bitmap KWinScreenshot::grabScreen(bool withCursor) {
-  return capture(QStringLiteral("CaptureWorkspace"), withCursor, false);
-}
-
-Bitmap KWinScreenshot::grabActiveWindow() {
-  return capture(QStringLiteral("CaptureActiveWindow"), false, true);
-}
-
-Bitmap KWinScreenshot::capture(const QString& method, bool withCursor, bool withFrame) {
+void KWinScreenshot::take(const GrabRequest& request, GrabDone done) {
   int ends[2];
-  if (::pipe2(ends, O_CLOEXEC) != 0) return {};
-  QByteArray pixels;
-  std::thread reader([fd = ends[0], &pixels] { pixels = readToEnd(fd); });
-  QDBusMessage answer;
-  {
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    QVariantMap options;
-    options.insert(QStringLiteral("include-cursor"), withCursor);
-    options.insert(QStringLiteral("include-decoration"), withFrame);
-    options.insert(QStringLiteral("native-resolution"), true);
-    call << options << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
-    ::close(ends[1]);  // the message holds its own copy
-    answer = QDBusConnection::sessionBus().call(call, QDBus::Block, kAnswerMilliseconds);
+  if (::pipe2(ends, O_CLOEXEC) != 0 || ::fcntl(ends[0], F_SETFL, O_NONBLOCK) != 0) {
+    QTimer::singleShot(0, this, [done = std::move(done)] {
+      done({Bitmap(), LostReason::ScreenUnreadable});
+    });
+    return;
   }
-  // KWin closes its end once the pixels are written, or at once when it failed.
-  reader.join();
-  ::close(ends[0]);
-  if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty()) return {};
-  const QVariantMap description = qdbus_cast<QVariantMap>(answer.arguments().constFirst());
-  return pictureOf(description, pixels);
+  auto* picture = new KWinPicture(ends[0], this, std::move(done));
+  QVariantMap options;
+  options.insert(QStringLiteral("include-cursor"), request.withCursor && !request.activeWindow);
+  options.insert(QStringLiteral("include-decoration"), request.activeWindow);
+  options.insert(QStringLiteral("native-resolution"), true);
+  const QString method = request.activeWindow ? QStringLiteral("CaptureActiveWindow")
+                                              : QStringLiteral("CaptureWorkspace");
+  const QVariant writeEnd = QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
+  ::close(ends[1]);  // the message holds its own copy, given up once it is answered
+  // KWin is the compositor: never started by the bus.
+  callMethod(
+      QDBusConnection::sessionBus(), kService, kPath, kInterface, method, {options, writeEnd},
+      kAnswerTime, picture, [picture](const PortalReply& reply) { picture->answered(reply); },
+      false);
 }
 
 }  // namespace snaprill

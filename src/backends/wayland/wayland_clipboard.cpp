@@ -118,6 +118,8 @@ void WaylandClipboard::giveUp() {
 
 void WaylandClipboard::offer(Bitmap picture, const CaptureSource& source) {
   if (picture.empty()) return;
+  // A picture not yet handed over (ours too) is lost once this one takes its place.
+  const bool replaced = tracker_.unread();
   reader_.cancel();
   // With the compositor gone, the cycle still has it.
   client_->setOwnSelection({kOwnType});
@@ -128,6 +130,7 @@ void WaylandClipboard::offer(Bitmap picture, const CaptureSource& source) {
   targetOffer_ = client_->selectionChanges();
   forgetData();
   tracker_.offerOwn(source);
+  if (replaced) tracker_.tellLost(LostReason::Replaced);
 }
 
 void WaylandClipboard::serve(const QString& type, int fd) {

@@ -1,9 +1,10 @@
 #include "backends/wayland/wayland_screen_grabber.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
+#include <string_view>
 
+#include "backends/wayland/dispatch_until.h"
 #include "backends/wayland/sway_focused_window.h"
 
 namespace snaprill {
@@ -13,105 +14,108 @@ namespace {
 using Way = WaylandScreenGrabber::Way;
 using Copier = OutputGrabber::Copier;
 
-constexpr std::array kWays{Way::imageCopy, Way::screencopy, Way::kwin, Way::portal};
+constexpr const char* kWayNames[] = {"ext-image-copy-capture", "wlr-screencopy", "KWin ScreenShot2",
+                                     "portal"};
+
+TakenPicture notOffered() {
+  return {Bitmap(), LostReason::ScreenNotOffered};
+}
+
+// A copier's picture: none is what it gives when the compositor would not copy.
+TakenPicture copied(Bitmap picture) {
+  return {std::move(picture), LostReason::ScreenUnreadable};
+}
 
 }  // namespace
 
-WaylandScreenGrabber::WaylandScreenGrabber()
-    : outputs_(OutputGrabber::connect()),
-      kwin_(KWinScreenshot::available()),
-      portal_(PortalScreenshot::available()) {}
+WaylandScreenGrabber::WaylandScreenGrabber() : outputs_(OutputGrabber::connect()) {}
 
-bool WaylandScreenGrabber::offers(Way way) const {
-  switch (way) {
-    case Way::imageCopy:
-      return outputs_ != nullptr && outputs_->offers(Copier::imageCopy);
-    case Way::screencopy:
-      return outputs_ != nullptr && outputs_->offers(Copier::screencopy);
-    case Way::kwin:
-      return kwin_;
-    case Way::portal:
-      return portal_;
-  }
-  return false;
+bool WaylandScreenGrabber::copiesOutputs() const {
+  return outputs_ != nullptr &&
+         (outputs_->offers(Copier::imageCopy) || outputs_->offers(Copier::screencopy));
 }
 
 bool WaylandScreenGrabber::showsCursor() const {
-  if (remembered_) return *remembered_ != Way::portal;
-  const auto first = std::find_if(kWays.begin(), kWays.end(), [this](Way w) { return offers(w); });
-  return first != kWays.end() && *first != Way::portal;
+  if (lastWay_) return *lastWay_ != Way::portal;
+  // Until a picture came, the likely way: the compositor's copiers and KWin draw
+  // it, the portal does not.
+  const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+  return copiesOutputs() ||
+         (desktops != nullptr && std::string_view(desktops).find("KDE") != std::string_view::npos);
 }
 
-template <class Grab>
-Bitmap WaylandScreenGrabber::firstThatAnswers(bool remember, Grab grab) {
-  if (busy_) return {};
+std::chrono::milliseconds WaylandScreenGrabber::longestAnswer() const {
+  // Each copier gives up an output after its answer time; KWin its answer and its
+  // pixels; the portal its question.
+  return 2 * kCompositorAnswerTime + 2 * KWinScreenshot::kAnswerTime +
+         PortalScreenshot::kAnswerTime;
+}
+
+std::vector<GrabWay> WaylandScreenGrabber::ways() {
+  const auto copying = [this](Way way, Copier copier) {
+    return GrabWay{kWayNames[static_cast<int>(way)],
+                   [this, copier](const GrabRequest& request, GrabDone done) {
+                     if (outputs_ == nullptr || !outputs_->offers(copier))
+                       return done(notOffered());
+                     if (request.activeWindow) return done(grabSwayWindow(copier));
+                     done(copied(outputs_->grabScreen(copier, request.withCursor)));
+                   }};
+  };
+  return {
+      copying(Way::imageCopy, Copier::imageCopy),
+      copying(Way::screencopy, Copier::screencopy),
+      {kWayNames[static_cast<int>(Way::kwin)],
+       [this](const GrabRequest& request, GrabDone done) {
+         kwinScreenshot_.take(request, std::move(done));
+       }},
+      // A window picked in the portal: the user chooses it there.
+      {kWayNames[static_cast<int>(Way::portal)],
+       [this](const GrabRequest& request, GrabDone done) {
+         portalScreenshot_.take(request.activeWindow, parentWindow_, std::move(done));
+       }},
+  };
+}
+
+void WaylandScreenGrabber::grab(const GrabRequest& request, GrabDone done) {
+  if (busy_) return done({Bitmap(), LostReason::ScreenBusy});
   busy_ = true;
-  // A layout too large for a bitmap throws; the next grab must still be tried.
-  struct Done {
-    bool& busy;
-    ~Done() { busy = false; }
-  } done{busy_};
-  Bitmap picture;
-  if (remembered_) picture = grab(*remembered_);
-  for (const Way way : kWays) {
-    if (!picture.empty()) break;
-    if (way == remembered_ || !offers(way)) continue;
-    picture = grab(way);
-    if (!picture.empty() && remember) remembered_ = way;
+  const bool screen = !request.activeWindow;
+  std::vector<GrabWay> inOrder = ways();
+  if (lastWay_) {
+    // The way that gave the last picture first, so that one that gave none (a
+    // copier that keeps failing, or waits out its time) is not asked again before
+    // it each time; the others after it, in their order, should it give none now.
+    const auto last = inOrder.begin() + static_cast<int>(*lastWay_);
+    std::rotate(inOrder.begin(), last, last + 1);
   }
-  return picture;
+  askInOrder(
+      inOrder, request,
+      [this, done = std::move(done)](TakenPicture taken) {
+        busy_ = false;
+        done(std::move(taken));
+      },
+      [this, screen](const std::string& name) {
+        // A window picked in the portal says nothing of how whole screens come.
+        if (!screen) return;
+        for (int way = 0; way < static_cast<int>(std::size(kWayNames)); ++way) {
+          if (name == kWayNames[way]) lastWay_ = static_cast<Way>(way);
+        }
+      });
 }
 
-Bitmap WaylandScreenGrabber::grabScreen(bool withCursor) {
-  return firstThatAnswers(true, [&](Way way) { return grabScreenBy(way, withCursor); });
-}
-
-Bitmap WaylandScreenGrabber::grabActiveWindow() {
-  // A window picked in the portal says nothing of how whole screens are best had.
-  return firstThatAnswers(false, [&](Way way) { return grabWindowBy(way); });
-}
-
-Bitmap WaylandScreenGrabber::grabScreenBy(Way way, bool withCursor) {
-  switch (way) {
-    case Way::imageCopy:
-      return outputs_->grabScreen(Copier::imageCopy, withCursor);
-    case Way::screencopy:
-      return outputs_->grabScreen(Copier::screencopy, withCursor);
-    case Way::kwin:
-      return kwinScreenshot_.grabScreen(withCursor);
-    case Way::portal:
-      return portalScreenshot_.grab(false);
-  }
-  return {};
-}
-
-Bitmap WaylandScreenGrabber::grabWindowBy(Way way) {
-  switch (way) {
-    case Way::imageCopy:
-      return grabSwayWindow(Copier::imageCopy);
-    case Way::screencopy:
-      return grabSwayWindow(Copier::screencopy);
-    case Way::kwin:
-      return kwinScreenshot_.grabActiveWindow();
-    case Way::portal:
-      return portalScreenshot_.grab(true);
-  }
-  return {};
-}
-
-Bitmap WaylandScreenGrabber::grabSwayWindow(Copier copier) {
+TakenPicture WaylandScreenGrabber::grabSwayWindow(Copier copier) {
   // Only sway tells where its focused window is; other compositors leave the
   // choice to the user, through the portal.
-  if (std::getenv("SWAYSOCK") == nullptr) return {};
+  if (std::getenv("SWAYSOCK") == nullptr) return notOffered();
   const std::optional<Rect> window = swayFocusedWindow();
   // No window has the focus: the whole screen, as X11 gives it then. The rectangle
   // is in the layout's logical units, which the grabber turns into the pixels of
   // the outputs the window is on.
   Bitmap part = window ? outputs_->grabArea(copier, *window, false) : Bitmap{};
-  return part.empty() ? outputs_->grabScreen(copier, false) : part;
+  return copied(part.empty() ? outputs_->grabScreen(copier, false) : std::move(part));
 }
 
-std::unique_ptr<ScreenGrabber> nativeScreenGrabber() {
+std::unique_ptr<WaylandScreenGrabber> nativeScreenGrabber() {
   const char* display = std::getenv("WAYLAND_DISPLAY");
   if (display == nullptr || *display == '\0') return nullptr;
   return std::make_unique<WaylandScreenGrabber>();

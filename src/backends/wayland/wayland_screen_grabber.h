@@ -1,13 +1,16 @@
 // Pictures of the screen in a Wayland session, where an X11 grab of the rootless
-// Xwayland root fails or comes out black. The compositor's own ways are tried in
-// order, and the first that gives a picture is remembered and asked first from
-// then on:
+// Xwayland root fails or comes out black. For every picture the compositor's own
+// ways are asked in this order, each once the one before gave none, so that a
+// refusal (KWin's, where it finds no desktop file for the program) falls through
+// to the next; the way that gave the last screen picture is asked first:
 //   1. ext-image-copy-capture, the protocol meant for every compositor (sway from
 //      1.11), silent, with the cursor on request;
 //   2. wlr-screencopy (sway and the other wlroots compositors), silent, with the
 //      cursor on request;
 //   3. KWin's screenshot service, silent, with the cursor on request;
-//   4. the desktop portal without asking the user (GNOME asks once), no cursor.
+//   4. the desktop portal without asking the user (a desktop may ask once whether
+//      the program may), no cursor; the bus starts the portal where it is not
+//      running yet.
 // The active window: KWin's own; on sway the focused window's rectangle out of a
 // picture of the outputs; elsewhere the portal's interactive picture, in which the
 // user picks it.
@@ -15,10 +18,11 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "backends/portal/portal_screenshot.h"
 #include "backends/wayland/kwin_screenshot.h"
 #include "backends/wayland/output_grabber.h"
-#include "backends/wayland/portal_screenshot.h"
 #include "platform/screen_grabber.h"
 
 namespace snaprill {
@@ -29,33 +33,32 @@ class WaylandScreenGrabber : public ScreenGrabber {
 
   WaylandScreenGrabber();
 
-  Bitmap grabScreen(bool withCursor) override;
-  Bitmap grabActiveWindow() override;
+  void grab(const GrabRequest& request, GrabDone done) override;
   bool showsCursor() const override;
+  std::chrono::milliseconds longestAnswer() const override;
+
+  // Whether the compositor has a protocol that copies its outputs (neither KWin's
+  // service nor the portal is needed then).
+  bool copiesOutputs() const;
+  // The window the portal's questions belong to.
+  void setParentWindow(const QString& handle) { parentWindow_ = handle; }
 
  private:
-  bool offers(Way way) const;
-  Bitmap grabScreenBy(Way way, bool withCursor);
-  Bitmap grabWindowBy(Way way);
-  Bitmap grabSwayWindow(OutputGrabber::Copier copier);
-  // Tries the remembered way first, then the others in order; with `remember` the
-  // one that gave the picture is remembered.
-  template <class Grab>
-  Bitmap firstThatAnswers(bool remember, Grab grab);
+  std::vector<GrabWay> ways();
+  TakenPicture grabSwayWindow(OutputGrabber::Copier copier);
 
   std::unique_ptr<OutputGrabber> outputs_;
-  bool kwin_ = false;
-  bool portal_ = false;
   KWinScreenshot kwinScreenshot_;
   PortalScreenshot portalScreenshot_;
-  std::optional<Way> remembered_;
-  // The portal waits for its answer with the event loop running: a press then
-  // must not start a second picture.
+  QString parentWindow_;
+  std::optional<Way> lastWay_;
+  // A picture is on its way (the portal may be asking the user): a second one
+  // meanwhile is answered as busy rather than queued behind a question.
   bool busy_ = false;
 };
 
 // The screen grabber of this session: the Wayland one in a Wayland session,
 // nothing elsewhere (X11 grabs the screen itself).
-std::unique_ptr<ScreenGrabber> nativeScreenGrabber();
+std::unique_ptr<WaylandScreenGrabber> nativeScreenGrabber();
 
 }  // namespace snaprill

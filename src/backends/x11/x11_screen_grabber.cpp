@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -43,7 +44,17 @@ X11ScreenGrabber::~X11ScreenGrabber() {
   XCloseDisplay(display_);
 }
 
-Bitmap X11ScreenGrabber::grabScreen(bool) {
+void X11ScreenGrabber::grab(const GrabRequest& request, GrabDone done) {
+  TakenPicture taken{Bitmap(), LostReason::ScreenUnreadable};
+  try {
+    taken.picture = request.activeWindow ? grabActiveWindow() : grabScreen();
+  } catch (const std::exception&) {
+    // A screen too large for a bitmap: as when the system cannot copy it.
+  }
+  done(std::move(taken));
+}
+
+Bitmap X11ScreenGrabber::grabScreen() {
   if (display_ == nullptr) return Bitmap();
   const Rect screen = screenRect();
   Bitmap picture = grab(screen);

@@ -29,12 +29,18 @@ class X11ScreenGrabber : public ScreenGrabber {
   // 32 bpp bitmaps, as a screen bitmap comes; empty when nothing could be had. The
   // screen is taken at the size it has now, which may differ from the size at start.
   // The cursor is never in it: the cursor adjustment draws the X server's.
-  Bitmap grabScreen(bool withCursor = false) override;
+  Bitmap grabScreen();
   // The window the window manager names active (_NET_ACTIVE_WINDOW) with its frame
   // (_NET_FRAME_EXTENTS), cut to the screen; the whole screen when no window is
   // active or it lies wholly outside the screen.
-  Bitmap grabActiveWindow() override;
+  Bitmap grabActiveWindow();
+
+  // ScreenGrabber: one of the two, answered before grab returns; none is
+  // LostReason::ScreenUnreadable (a screen too large for a bitmap included).
+  void grab(const GrabRequest& request, GrabDone done) override;
   bool showsCursor() const override { return false; }
+  // An X server answers at once or not at all.
+  std::chrono::milliseconds longestAnswer() const override { return std::chrono::seconds(5); }
 
   // Grabs keep one shared-memory segment the size of the screen attached, for the
   // next grab of a burst; this lets it go (the program's memory-release timer, once a

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "formats/jpeg/jpeg_error_manager.h"
+#include "formats/jpeg/jpeg_strips.h"
 
 namespace snaprill {
 
@@ -63,13 +64,14 @@ void rgbRow(const Bitmap& picture, int y, std::vector<JSAMPLE>& out) {
 }
 
 void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
-              const ArrivingRows* arriving, std::vector<JSAMPLE>& row) {
+              const jpeg_detail::RowRange& rows, const ArrivingRows* arriving,
+              std::vector<JSAMPLE>& row) {
   // 32- and 24-bit rows go to libjpeg-turbo as they are stored (B G R [X]); its
   // colour conversion gives the same RGB result without a copy per row.
   const int bpp = picture.bitsPerPixel();
   const bool direct = bpp == 32 || bpp == 24;
   cinfo.image_width = static_cast<JDIMENSION>(picture.width());
-  cinfo.image_height = static_cast<JDIMENSION>(picture.height());
+  cinfo.image_height = static_cast<JDIMENSION>(rows.count);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
@@ -78,27 +80,30 @@ void compress(jpeg_compress_struct& cinfo, const Bitmap& picture, int quality,
     cinfo.in_color_space = bpp == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
   }
   cinfo.dct_method = JDCT_FLOAT;
+  cinfo.restart_in_rows = rows.restartMcuRows;
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    const int y = static_cast<int>(cinfo.next_scanline);
+    const int y = rows.first + static_cast<int>(cinfo.next_scanline);
     if (arriving != nullptr) arriving->waitFor(y + 1);
-    JSAMPROW rows[1];
+    JSAMPROW rowPointers[1];
     if (direct) {
-      rows[0] = const_cast<JSAMPLE*>(picture.row(y));
+      rowPointers[0] = const_cast<JSAMPLE*>(picture.row(y));
     } else {
       rgbRow(picture, y, row);
-      rows[0] = row.data();
+      rowPointers[0] = row.data();
     }
-    jpeg_write_scanlines(&cinfo, rows, 1);
+    jpeg_write_scanlines(&cinfo, rowPointers, 1);
   }
   jpeg_finish_compress(&cinfo);
 }
 
 }  // namespace
 
-void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving) {
-  if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "Empty JPEG image");
+namespace jpeg_detail {
+
+void compressRows(const Bitmap& picture, int quality, const RowRange& rows,
+                  const ArrivingRows* arriving, ByteSink& out) {
   jpeg_compress_struct cinfo{};
   ErrorManager err{};
   err.kind = FormatErrorKind::EncoderFailed;
@@ -120,8 +125,24 @@ void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const Arriving
   dest.pub.empty_output_buffer = emptyBuffer;
   dest.pub.term_destination = termDestination;
   cinfo.dest = &dest.pub;
-  compress(cinfo, picture, quality, arriving, row);
+  compress(cinfo, picture, quality, rows, arriving, row);
   jpeg_destroy_compress(&cinfo);
+}
+
+}  // namespace jpeg_detail
+
+void writeJpeg(const Bitmap& picture, int quality, ByteSink& out, const ArrivingRows* arriving,
+               const JpegStrips* strips) {
+  if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "Empty JPEG image");
+  // Rows still arriving come from the top down, one thread decoding them: the strips
+  // below would wait for them, so the picture is written in one piece as they come.
+  const bool rowsArriving = arriving != nullptr && !arriving->arrived(picture.height());
+  const JpegStrips how = strips != nullptr ? *strips : jpegStripsFor(picture);
+  if (how.mcuRows > 0 && !rowsArriving) {
+    jpeg_detail::writeStrips(picture, quality, how, out);
+    return;
+  }
+  jpeg_detail::compressRows(picture, quality, {0, picture.height(), 0}, arriving, out);
 }
 
 }  // namespace snaprill

@@ -12,12 +12,27 @@
 
 namespace snaprill {
 
+// A large picture is written as horizontal strips compressed side by side and joined
+// into one scan by restart markers: each strip is `mcuRows` rows of 16-pixel blocks
+// and one restart interval, and the file is the one a single compression with that
+// restart interval gives. mcuRows 0: one piece, no restart markers.
+struct JpegStrips {
+  int mcuRows = 0;
+  int threads = 1;  // at most; the caller's thread is one of them
+};
+
+// The strips that pay for this picture on this machine (measured by
+// bench/jpeg_bench.cpp): none for pictures a single thread writes as fast.
+JpegStrips jpegStripsFor(const Bitmap& picture);
+
 // Writes picture (any format; converted to 24 bits) at quality 1..100 with
-// baseline-compatible tables. Rows still `arriving` are waited for one by one.
-// Throws FormatError on a picture without pixels or a libjpeg failure (TooLarge for
-// a side beyond libjpeg's limit), and what the sink throws.
+// baseline-compatible tables, in strips where that pays (`strips`, for tests and
+// benchmarks, chooses them instead). Rows still `arriving` are waited for one by one,
+// and such a picture is written in one piece. Safe on any thread while nothing
+// changes the picture. Throws FormatError on a picture without pixels or a libjpeg
+// failure (TooLarge for a side beyond libjpeg's limit), and what the sink throws.
 void writeJpeg(const Bitmap& picture, int quality, ByteSink& out,
-               const ArrivingRows* arriving = nullptr);
+               const ArrivingRows* arriving = nullptr, const JpegStrips* strips = nullptr);
 
 // Decodes a JPEG file to a 24-bit bitmap: gray, YCbCr and RGB files, and CMYK and
 // YCCK files as Adobe applications write them (inverted CMYK). Strict: every

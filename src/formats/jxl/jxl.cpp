@@ -16,9 +16,13 @@ namespace snaprill {
 
 namespace {
 
-// Chosen by bench/modern_types.py: effort 2 writes a 4K screenshot losslessly in
-// about 0.9 s of CPU, spread over the cores; effort 1 is no faster and larger, 3 larger
-// still on screenshots, and 4 (a third smaller) takes 4 s of CPU.
+// Chosen by bench/jxl_choice.py with Debian 12's libjxl 0.7, on generated and real
+// screenshots: no setting writes a 4K screenshot as small as PNG level 6 within 1.5 s
+// on 2 processors. Lossless effort 2 is the quickest near it (about half a second at
+// 4K, 0.85 to 1.45 times PNG 6's size); effort 1 is larger and no faster, 3 larger
+// still, and 4, the first below PNG 6 on every screenshot, spends over 2 s mostly on
+// one processor; lossy distances 1 and 2 are no smaller. The type picker says so and
+// recommends WebP for screenshots.
 constexpr int kEffort = 2;
 
 [[noreturn]] void encoderFailed() {

@@ -1,9 +1,9 @@
 #include "formats/png/png_idat_writer.h"
 
-#include <new>
+#include <algorithm>
 
-#include "formats/format_error.h"
 #include "formats/png/png_crc.h"
+#include "formats/png/png_image.h"
 
 namespace snaprill::png {
 
@@ -19,46 +19,26 @@ void writeChunk(ByteSink& out, const char type[4], const std::uint8_t* data, std
   out.put32be(pngChunkCrc(type, data, size));
 }
 
-IdatWriter::IdatWriter(ByteSink& out, int level) : out_(out), buffer_(65535) {
-  if (deflateInit2(&stream_, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw std::bad_alloc();
-  stream_.next_out = buffer_.data();
-  stream_.avail_out = static_cast<uInt>(buffer_.size());
-}
+IdatSlices::IdatSlices(ByteSink& out) : out_(out), buffer_(kPngMaxIdatSize) {}
 
-IdatWriter::~IdatWriter() {
-  deflateEnd(&stream_);
-}
-
-void IdatWriter::emit(std::size_t size) {
-  writeChunk(out_, "IDAT", buffer_.data(), size);
-  stream_.next_out = buffer_.data();
-  stream_.avail_out = static_cast<uInt>(buffer_.size());
-}
-
-void IdatWriter::feed(const std::uint8_t* data, std::size_t size) {
-  // zlib does not write through next_in; the cast only satisfies its C interface.
-  stream_.next_in = const_cast<Bytef*>(data);
-  stream_.avail_in = static_cast<uInt>(size);
-  do {
-    deflate(&stream_, Z_NO_FLUSH);
-    if (stream_.avail_out == 0) emit(buffer_.size());
-  } while (stream_.avail_in > 0);
-}
-
-void IdatWriter::finish() {
-  stream_.next_in = nullptr;
-  stream_.avail_in = 0;
-  for (;;) {
-    const int result = deflate(&stream_, Z_FINISH);
-    if (stream_.avail_out == 0) emit(buffer_.size());
-    if (result == Z_STREAM_END) break;
-    if (result != Z_OK && result != Z_BUF_ERROR) {
-      throw FormatError(FormatErrorKind::EncoderFailed, "deflate failed");
+void IdatSlices::write(const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const std::size_t n = std::min(size, buffer_.size() - used_);
+    std::copy_n(bytes, n, buffer_.data() + used_);
+    used_ += n;
+    bytes += n;
+    size -= n;
+    if (used_ == buffer_.size()) {
+      writeChunk(out_, "IDAT", buffer_.data(), used_);
+      used_ = 0;
     }
   }
-  const std::size_t used = buffer_.size() - stream_.avail_out;
-  if (used > 0) emit(used);
+}
+
+void IdatSlices::finish() {
+  if (used_ > 0) writeChunk(out_, "IDAT", buffer_.data(), used_);
+  used_ = 0;
 }
 
 }  // namespace snaprill::png

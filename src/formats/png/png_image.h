@@ -13,7 +13,8 @@
 //
 // Writing gives IHDR, PLTE (palette bitmaps only), IDAT chunks of exactly 65535 data
 // bytes but the last, IEND. The zlib stream is compressed and written as the rows are
-// produced; the compressed image is never held whole.
+// produced, a large picture's in parts on every processor; the compressed image is
+// never held whole, only a few parts of it.
 //
 // Reading accepts every colour type and bit depth, Adam7, checks every CRC, applies
 // gAMA to the samples, keeps one transparent colour and drops alpha channels: the
@@ -29,6 +30,7 @@
 
 #include "base/byte_sink.h"
 #include "formats/format_error.h"
+#include "formats/zlib/deflate_parts.h"
 #include "image/bitmap.h"
 
 namespace snaprill {
@@ -69,8 +71,11 @@ class PngImage;
 // Writes picture as PngImage does after assign (same header, palette and image
 // data), but straight from the picture instead of a private copy of it: for a
 // picture that stays unchanged until the call returns, which saves copying a
-// screen-sized bitmap per capture. Throws as assign and saveTo do.
-void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out);
+// screen-sized bitmap per capture. Large pictures are compressed on every processor
+// (deflate_parts.h); `split` (tests and benchmarks) chooses the parts instead. Safe
+// on any thread while nothing changes the picture. Throws as assign and saveTo do.
+void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out,
+              const DeflateSplit* split = nullptr);
 
 class PngImage {
  public:

@@ -8,6 +8,7 @@
 #include "formats/png/png_idat_writer.h"
 #include "formats/png/png_image.h"
 #include "formats/png/png_layout.h"
+#include "formats/zlib/deflate_parts.h"
 
 namespace snaprill {
 
@@ -65,58 +66,109 @@ struct Encoding {
   const std::array<std::uint8_t, 256>& inverseGamma;
   std::uint8_t filterSet;
   int level;
+  // How the compression is shared between threads; null: as measured to pay.
+  const DeflateSplit* split = nullptr;
+};
+
+// The image data before compression, made from the pixels on demand: bytes
+// [from, to) of the rows that IDAT carries, each a filter-type byte and the row's
+// filtered samples. Holds its own row buffers, so that parts of the data can be made
+// on several threads at once, one of these each.
+class FilteredRows {
+ public:
+  explicit FilteredRows(const Encoding& e)
+      : e_(e),
+        width_(static_cast<std::size_t>(e.pixels.width())),
+        truecolour_(e.header.colourType == 2),
+        rowBytes_(truecolour_ ? 3 * width_ : (width_ * e.header.bitDepth + 7) / 8),
+        plainSamples_(isIdentity(e.inverseGamma)),
+        filters_(e.filterSet & 0x1F),
+        onlyNone_(filters_ == 0 || filters_ == kPngFilterNone),
+        row_(1 + rowBytes_),
+        prior_(onlyNone_ ? 0 : 1 + rowBytes_),
+        candidate_(onlyNone_ ? 0 : 1 + rowBytes_),
+        best_(onlyNone_ ? 0 : 1 + rowBytes_) {}
+
+  std::size_t rowSize() const { return 1 + rowBytes_; }
+
+  void make(std::size_t from, std::size_t to, const DataPiece& take) {
+    const std::size_t stride = rowSize();
+    std::size_t y = from / stride;
+    // The filters of a row look at the row above it, unfiltered.
+    if (!onlyNone_) {
+      if (y > 0)
+        convert(y - 1, prior_.data() + 1);
+      else
+        std::fill(prior_.begin(), prior_.end(), std::uint8_t{0});
+    }
+    for (std::size_t pos = from; pos < to; ++y) {
+      convert(y, row_.data() + 1);
+      const std::vector<std::uint8_t>& filtered = filter();
+      const std::size_t start = pos - y * stride;
+      const std::size_t n = std::min(stride - start, to - pos);
+      take(filtered.data() + start, n);
+      pos += n;
+      if (!onlyNone_) prior_.swap(row_);
+    }
+  }
+
+ private:
+  // The samples of row y as the file holds them.
+  void convert(std::size_t y, std::uint8_t* dst) const {
+    const std::uint8_t* src = e_.pixels.row(static_cast<int>(y));
+    if (!truecolour_) {
+      std::copy_n(src, rowBytes_, dst);
+      return;
+    }
+    if (e_.pixels.bitsPerPixel() == 32)
+      toRgb<4>(src, dst, width_);
+    else
+      toRgb<3>(src, dst, width_);
+    if (!plainSamples_)
+      for (std::size_t i = 0; i < rowBytes_; ++i) dst[i] = e_.inverseGamma[dst[i]];
+  }
+
+  // row_ filtered against prior_ with the allowed filter that promises the least.
+  const std::vector<std::uint8_t>& filter() {
+    if (onlyNone_) {
+      row_[0] = png::kNone;
+      return row_;
+    }
+    const std::size_t pixelBytes = truecolour_ ? 3 : 1;
+    std::size_t bestCost = SIZE_MAX;
+    for (std::size_t f = 0; f < 5; ++f) {
+      if (!(filters_ & (1u << f))) continue;
+      candidate_[0] = kFilterOrder[f];
+      png::filterRow(kFilterOrder[f], row_.data() + 1, prior_.data() + 1, candidate_.data() + 1,
+                     rowBytes_, pixelBytes);
+      const std::size_t cost = rowCost(candidate_);
+      if (cost < bestCost) {
+        bestCost = cost;
+        best_.swap(candidate_);
+      }
+    }
+    return best_;
+  }
+
+  const Encoding& e_;
+  const std::size_t width_;
+  const bool truecolour_;
+  const std::size_t rowBytes_;
+  const bool plainSamples_;
+  const std::uint8_t filters_;
+  const bool onlyNone_;
+  // Byte 0 of each buffer is the filter type.
+  std::vector<std::uint8_t> row_, prior_, candidate_, best_;
 };
 
 void writeImageData(const Encoding& e, ByteSink& out) {
-  const Bitmap& pixels = e.pixels;
-  const std::size_t width = static_cast<std::size_t>(pixels.width());
-  const bool truecolour = e.header.colourType == 2;
-  const std::size_t rowBytes = truecolour ? 3 * width : (width * e.header.bitDepth + 7) / 8;
-  const std::size_t pixelBytes = truecolour ? 3 : 1;
-  const bool plainSamples = isIdentity(e.inverseGamma);
-  const std::uint8_t filters = e.filterSet & 0x1F;
-  const bool onlyNone = filters == 0 || filters == kPngFilterNone;
-
-  // Byte 0 of each buffer is the filter type.
-  std::vector<std::uint8_t> row(1 + rowBytes);
-  std::vector<std::uint8_t> prior(onlyNone ? 0 : 1 + rowBytes);
-  std::vector<std::uint8_t> candidate(onlyNone ? 0 : 1 + rowBytes);
-  std::vector<std::uint8_t> best(onlyNone ? 0 : 1 + rowBytes);
-
-  png::IdatWriter idat(out, std::clamp(e.level, 0, 9));
-  for (int y = 0; y < pixels.height(); ++y) {
-    const std::uint8_t* src = pixels.row(y);
-    std::uint8_t* dst = row.data() + 1;
-    if (!truecolour) {
-      std::copy_n(src, rowBytes, dst);
-    } else {
-      if (pixels.bitsPerPixel() == 32)
-        toRgb<4>(src, dst, width);
-      else
-        toRgb<3>(src, dst, width);
-      if (!plainSamples)
-        for (std::size_t i = 0; i < rowBytes; ++i) dst[i] = e.inverseGamma[dst[i]];
-    }
-    if (onlyNone) {
-      row[0] = png::kNone;
-      idat.feed(row.data(), row.size());
-      continue;
-    }
-    std::size_t bestCost = SIZE_MAX;
-    for (std::size_t f = 0; f < 5; ++f) {
-      if (!(filters & (1u << f))) continue;
-      candidate[0] = kFilterOrder[f];
-      png::filterRow(kFilterOrder[f], row.data() + 1, prior.data() + 1, candidate.data() + 1,
-                     rowBytes, pixelBytes);
-      const std::size_t cost = rowCost(candidate);
-      if (cost < bestCost) {
-        bestCost = cost;
-        best.swap(candidate);
-      }
-    }
-    idat.feed(best.data(), best.size());
-    prior.swap(row);
-  }
+  const std::size_t size = FilteredRows(e).rowSize() * static_cast<std::size_t>(e.pixels.height());
+  png::IdatSlices idat(out);
+  const DataMaker make = [&e](std::size_t from, std::size_t to, const DataPiece& take) {
+    FilteredRows(e).make(from, to, take);
+  };
+  const int level = std::clamp(e.level, 0, 9);
+  deflateInParts(size, make, level, e.split ? *e.split : deflateSplitFor(size, level), idat);
   idat.finish();
 }
 
@@ -180,14 +232,15 @@ void PngImage::saveTo(ByteSink& out) const {
   writeFile(Encoding{headerFor(pixels_), pixels_, inverseGamma_, filterSet, compressionLevel}, out);
 }
 
-void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out) {
+void writePng(const Bitmap& picture, int level, std::uint8_t filterSet, ByteSink& out,
+              const DeflateSplit* split) {
   if (picture.empty()) throw FormatError(FormatErrorKind::Empty, "Cannot write an empty PNG image");
   if (picture.bitsPerPixel() == 16) {
     const Bitmap widened = picture.convertedTo(24);
-    writeFile(Encoding{headerFor(widened), widened, identityTable(), filterSet, level}, out);
+    writeFile(Encoding{headerFor(widened), widened, identityTable(), filterSet, level, split}, out);
     return;
   }
-  writeFile(Encoding{headerFor(picture), picture, identityTable(), filterSet, level}, out);
+  writeFile(Encoding{headerFor(picture), picture, identityTable(), filterSet, level, split}, out);
 }
 
 }  // namespace snaprill

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 
 #include "backends/qt/qimage_bitmap.h"
 #include "backends/qt/qt_clipboard.h"
 #include "backends/qt/qt_dialogs.h"
 #include "backends/qt/qt_timer.h"
+#include "support/event_loop.h"
 
 namespace snaprill {
 namespace {
@@ -81,29 +81,7 @@ TEST(QtDialogs, FiltersBecomeQtFilters) {
 
 class GatedTimer : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "test_backend_qt";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) app_ = new QCoreApplication(argc, argv);
-  }
-  // Lets the event loop run for about ms milliseconds.
-  static void spin(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-  }
-  // Runs the event loop until done() holds, for at most two seconds.
-  template <class F>
-  static bool spinUntil(F done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 2000) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return done();
-  }
-  static inline QCoreApplication* app_ = nullptr;
+  static void SetUpTestSuite() { test::coreApplication(); }
 };
 
 TEST_F(GatedTimer, TicksOnlyWhileEnabledAndTheGateIsOpen) {
@@ -114,19 +92,19 @@ TEST_F(GatedTimer, TicksOnlyWhileEnabledAndTheGateIsOpen) {
   timer.setInterval(1);
   timer.setGate([&] { return open; });
   timer.setEnabled(true);
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, 0) << "closed gate";
 
   open = true;
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, 0) << "the gate is only looked at again when told";
   timer.gateChanged();
-  EXPECT_TRUE(spinUntil([&] { return ticks >= 3; }))
+  EXPECT_TRUE(test::runEventsUntil([&] { return ticks >= 3; }, 2000))
       << "an open gate keeps ticking at the interval, as a poll would";
 
   timer.setEnabled(false);
   const int whileDisabled = ticks;
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, whileDisabled);
   EXPECT_FALSE(timer.enabled());
 }
@@ -142,7 +120,7 @@ TEST_F(GatedTimer, AHandlerThatClosesTheGateStopsTheTicks) {
   timer.setInterval(1);
   timer.setGate([&] { return offered; });
   timer.setEnabled(true);  // a picture already offered is caught on enabling
-  spin(30);
+  test::runEventsFor(30);
   EXPECT_EQ(ticks, 1);
 }
 
@@ -159,7 +137,7 @@ TEST_F(GatedTimer, AHandlerThatSwitchesItsTimerOffAndOnKeepsTheInterval) {
   timer.setInterval(50);
   timer.setGate([] { return true; });
   timer.setEnabled(true);
-  spin(200);
+  test::runEventsFor(200);
   EXPECT_GE(ticks, 1);
   EXPECT_LT(ticks, 10);
 }
@@ -170,10 +148,10 @@ TEST_F(GatedTimer, UngatedTimerIsAPlainIntervalTimer) {
   timer.setHandler([&] { ++ticks; });
   timer.setInterval(5);
   EXPECT_EQ(timer.interval(), 5);
-  spin(20);
+  test::runEventsFor(20);
   EXPECT_EQ(ticks, 0) << "timers start disabled";
   timer.setEnabled(true);
-  EXPECT_TRUE(spinUntil([&] { return ticks >= 2; }));
+  EXPECT_TRUE(test::runEventsUntil([&] { return ticks >= 2; }, 2000));
 }
 
 }  // namespace

@@ -58,6 +58,8 @@ def prepare(work, *extra):
     bin_dir, picture = test_wayland.prepare(work)
     for name in ("portal_checks.py",):
         shutil.copy(os.path.join(HERE, name), bin_dir)
+    # The desktop file as installed, which the checks name this build's program in.
+    shutil.copy(os.path.join(HERE, "..", "..", "..", "data", "snaprill.desktop.in"), bin_dir)
     for variable in extra:
         shutil.copy(os.environ[variable], bin_dir)
     for name in os.listdir(bin_dir):
