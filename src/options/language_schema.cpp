@@ -378,7 +378,7 @@ constexpr std::array kPageTexts = {
     LanguageText{"History", "Delete", "&Delete", Caption},
     LanguageText{"History", "Undo", "&Undo delete", Caption},
     LanguageText{"History", "Gallery", "&Gallery of these", Caption},
-    LanguageText{"History", "Count", "%n captures", Message},
+    LanguageText{"History", "Count", "Captures: %n", Message},
     LanguageText{"History", "NoMatch", "No capture matches.", Message},
     LanguageText{"History", "NoText",
                  "The text in the pictures is not read: Tesseract or its language data "
