@@ -59,6 +59,19 @@ void CaptureRequests::handedOn(std::uint64_t request, SingleInstance::Answer ans
   auto limit = std::make_unique<QTimer>();
   limit->setSingleShot(true);
   QObject::connect(limit.get(), &QTimer::timeout, limit.get(), [this, request] {
+    // Captures taken before it may still be written (an 8K AVIF takes half a
+    // minute): this one is then still to come, and saying "not saved" would be
+    // false once it is. The command is told to wait on while the cycle writes;
+    // only a picture that went nowhere (dropped at a resume) runs out of time.
+    if (cycle_.writing()) {
+      const auto found = std::find_if(waiting_.begin(), waiting_.end(),
+                                      [request](const Waiting& w) { return w.request == request; });
+      if (found != waiting_.end()) {
+        found->answer.moreTime(kSaveTime);
+        found->limit->start(std::chrono::duration_cast<std::chrono::milliseconds>(kSaveTime));
+        return;
+      }
+    }
     answerRequest(request, {CaptureAnswer::Kind::Unsaved, "Snaprill did not save it in time"});
   });
   limit->start(std::chrono::duration_cast<std::chrono::milliseconds>(kSaveTime));

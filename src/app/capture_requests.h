@@ -35,7 +35,8 @@ class CaptureRequests : public CaptureObserver {
   void answer(CaptureTarget target, SingleInstance::Answer answer);
   // The longest an answer may take: the picture, then its capture.
   std::chrono::seconds longestAnswer() const;
-  // How long a capture handed on may take to be saved.
+  // How long a capture handed on may take to be saved; counted again, and the
+  // command told so, while the cycle still writes captures taken before it.
   static constexpr std::chrono::seconds kSaveTime{30};
 
   // The capture of a request ended: its outcome is the answer.

@@ -226,11 +226,18 @@ void SingleInstance::answer(QLocalSocket* peer, const InstanceRequest& request) 
   }
   if (!firstWords) writeLine(guarded, pendingLine(longestAnswer_));
   auto answered = std::make_shared<bool>(false);
-  captureHandler_(request.target, [guarded, firstWords, answered](const CaptureAnswer& reply) {
-    if (*answered) return;
-    *answered = true;
-    writeLine(guarded, captureAnswerLine(reply, firstWords));
-  });
+  captureHandler_(
+      request.target,
+      Answer(
+          [guarded, firstWords, answered](const CaptureAnswer& reply) {
+            if (*answered) return;
+            *answered = true;
+            writeLine(guarded, captureAnswerLine(reply, firstWords));
+          },
+          // A program of the version before waits as long as it waits, whatever is said.
+          [guarded, firstWords, answered](std::chrono::seconds longest) {
+            if (!*answered && !firstWords) writeLine(guarded, pendingLine(longest));
+          }));
 }
 
 std::unique_ptr<QLocalSocket> SingleInstance::send(const std::string& lines,

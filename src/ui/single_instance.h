@@ -101,7 +101,26 @@ class SingleInstance : public QObject {
   // For the first: what a capture request does. It answers once, now or later, by
   // calling `answer`; an answer for a later start that went away meanwhile is
   // dropped. Without a handler every capture is refused.
-  using Answer = std::function<void(const CaptureAnswer&)>;
+  class Answer {
+   public:
+    using Reply = std::function<void(const CaptureAnswer&)>;
+    using MoreTime = std::function<void(std::chrono::seconds)>;
+    Answer() = default;
+    Answer(Reply reply, MoreTime moreTime = {})
+        : reply_(std::move(reply)), moreTime_(std::move(moreTime)) {}
+    void operator()(const CaptureAnswer& answer) const {
+      if (reply_) reply_(answer);
+    }
+    // Before the outcome: it may still take `longest` from now (a capture waiting
+    // behind slow writes), so that the later start waits for it instead of giving up.
+    void moreTime(std::chrono::seconds longest) const {
+      if (moreTime_) moreTime_(longest);
+    }
+
+   private:
+    Reply reply_;
+    MoreTime moreTime_;
+  };
   using CaptureHandler = std::function<void(CaptureTarget, Answer)>;
   // `longest`: the longest the handler may take to answer, told to later starts.
   void setCaptureHandler(CaptureHandler handler, std::chrono::seconds longest) {

@@ -226,6 +226,32 @@ TEST(SingleInstance, TheCommandWaitsAsLongAsTheFirstSaysItMayTake) {
   EXPECT_GE(waited.elapsed(), 1400);
 }
 
+// Fault: a capture waiting behind slow writes was answered "not saved in time" and
+// saved afterwards. The first may say "pending" again before its outcome, and a
+// command takes the new time; nothing more is written once it answered.
+TEST(SingleInstance, TheFirstMayAskForMoreTimeBeforeItsOutcome) {
+  TwoStarts starts;
+  SingleInstance::Answer held;
+  starts.first.setCaptureHandler(
+      [&held](CaptureTarget, SingleInstance::Answer reply) { held = std::move(reply); },
+      std::chrono::seconds(1));
+  QLocalSocket command;
+  starts.sendRaw(command, "protocol 2\ncapture screen\n");
+  const auto nextLine = [&command] {
+    EXPECT_TRUE(test::runEventsUntil([&command] { return command.canReadLine(); }, 3000));
+    return command.readLine().toStdString();
+  };
+  EXPECT_EQ(nextLine(), "pending 1\n");
+  held.moreTime(std::chrono::seconds(30));
+  EXPECT_EQ(nextLine(), "pending 30\n");
+  EXPECT_EQ(parsePendingLine("pending 30\n"), std::chrono::seconds(30));
+  held({CaptureAnswer::Kind::Saved, "/slow.png"});
+  held.moreTime(std::chrono::seconds(30));
+  EXPECT_EQ(nextLine(), "saved /slow.png\n");
+  test::runEventsUntil([] { return false; }, 200);
+  EXPECT_FALSE(command.canReadLine());
+}
+
 // A program of the version before: it knows neither "protocol 2" nor "pending", and
 // answers in the first words only once its capture is over.
 TEST(SingleInstance, OlderAndNewerProgramsUnderstandEachOther) {
