@@ -106,6 +106,19 @@ def main():
               "a paused program answered %d %r" % (refused.returncode, refused.stderr))
         check(outputs(session) == before, "a paused program wrote %r" % outputs(session))
         check(session.stop_program() == 0, "the paused program did not end cleanly")
+
+        # Fault: the command exited 0, silent, when the running program could not write
+        # the file (its window showed the error box). Root writes anyway: not checked.
+        if os.geteuid() != 0:
+            write_settings(session, "[Snaprill]\nImageType=1\n")
+            session.start_program()
+            os.chmod(session.home, 0o555)
+            try:
+                unsaved = capture(session, "--capture=screen")
+            finally:
+                os.chmod(session.home, 0o755)
+            check(unsaved.returncode == 1 and "not saved" in unsaved.stderr,
+                  "an unwritable folder answered %d %r" % (unsaved.returncode, unsaved.stderr))
     return outcome("--capture goes to the running program, or saves the picture itself")
 
 
