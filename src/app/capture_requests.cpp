@@ -63,14 +63,12 @@ void CaptureRequests::handedOn(std::uint64_t request, SingleInstance::Answer ans
     // minute): this one is then still to come, and saying "not saved" would be
     // false once it is. The command is told to wait on while the cycle writes;
     // only a picture that went nowhere (dropped at a resume) runs out of time.
+    const auto found = waitingFor(request);
+    if (found == waiting_.end()) return;
     if (cycle_.writing()) {
-      const auto found = std::find_if(waiting_.begin(), waiting_.end(),
-                                      [request](const Waiting& w) { return w.request == request; });
-      if (found != waiting_.end()) {
-        found->answer.moreTime(kSaveTime);
-        found->limit->start(std::chrono::duration_cast<std::chrono::milliseconds>(kSaveTime));
-        return;
-      }
+      found->answer.moreTime(kSaveTime);
+      found->limit->start();
+      return;
     }
     answerRequest(request, {CaptureAnswer::Kind::Unsaved, "Snaprill did not save it in time"});
   });
@@ -78,9 +76,13 @@ void CaptureRequests::handedOn(std::uint64_t request, SingleInstance::Answer ans
   waiting_.push_back({request, std::move(answer), std::move(limit)});
 }
 
+std::vector<CaptureRequests::Waiting>::iterator CaptureRequests::waitingFor(std::uint64_t request) {
+  return std::find_if(waiting_.begin(), waiting_.end(),
+                      [request](const Waiting& w) { return w.request == request; });
+}
+
 void CaptureRequests::answerRequest(std::uint64_t request, const CaptureAnswer& reply) {
-  const auto found = std::find_if(waiting_.begin(), waiting_.end(),
-                                  [request](const Waiting& w) { return w.request == request; });
+  const auto found = waitingFor(request);
   if (found == waiting_.end()) return;
   Waiting done = std::move(*found);
   waiting_.erase(found);

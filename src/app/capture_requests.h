@@ -60,6 +60,7 @@ class CaptureRequests : public CaptureObserver {
     std::unique_ptr<QTimer> limit;
   };
   std::vector<Waiting> waiting_;
+  std::vector<Waiting>::iterator waitingFor(std::uint64_t request);
   // Told to the desktop's answers, which may come after this is gone.
   std::shared_ptr<CaptureRequests*> self_;
 };
