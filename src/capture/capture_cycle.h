@@ -14,15 +14,19 @@
 // back exactly as when every write was done at once. Once written, a capture is
 // settled with its source (a clipboard's offer is emptied once its capture is
 // saved; a picture that could not be saved stays there, and its number stays
-// free), and its observers, then its reporter, hear how it went. At most two
-// pictures are held: one being written, one waiting for it; while paused, while
-// both places are taken, and once no file number is left, pictures wait with their
-// sources.
+// free), and its observers, then its reporter, hear how it went. The pictures held
+// take about two pictures' memory: the one written first, and those waiting behind
+// it packed (a screenshot packs to about a tenth of its size, so a burst of captures
+// is taken whole while a slow encoder runs), together no more than the first one as
+// it was taken. A picture that does not pack (a photo) is taken behind another only
+// while nothing else waits. While paused, while that memory is taken, and once no
+// file number is left, pictures wait with their sources.
 // The main window runs one; snaprill-batch and snaprill --capture call saveCapture
 // themselves. Everything but the writing runs on the user-interface thread;
 // nothing here shows a box or lets window events through.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -57,8 +61,8 @@ class CaptureCycle : public CaptureSink {
   void setReporter(CaptureReporter* reporter) { reporter_ = reporter; }
 
   // A source holds a picture: taken at once, unless the cycle is paused, has no
-  // number left, closes, or holds two pictures already (it is then taken once the
-  // one being written is done, or at the resume).
+  // number left, closes, or holds as many pictures as it may (it is then taken once
+  // the one being written is done, or at the resume).
   void pictureReady() override;
   // A picture handed over: taken now (observers hear captureTaken), then written,
   // settled with its source and reported once the captures before it are. A
@@ -78,8 +82,6 @@ class CaptureCycle : public CaptureSink {
   bool takingPictures() const { return !paused_ && !numbersUsedUp_; }
   // Whether captures (or animation frames) are taken and not yet written.
   bool writing() const { return !jobs_.empty(); }
-  // The pictures the cycle holds at most: one being written, one waiting for it.
-  static constexpr int kPicturesHeld = 2;
   // Pauses, or resumes: a picture offered meanwhile is dropped (emptied from the
   // clipboard), unless the user keeps it, and then taken.
   void togglePause();
@@ -132,6 +134,7 @@ class CaptureCycle : public CaptureSink {
     LostReason whyNone = LostReason::Damaged;
     CaptureSource source;
     std::function<void(bool)> settle;
+    std::size_t pictureSize = 0;  // the picture's bytes as taken, before any packing
     bool showCounter = true;      // waiting frames: the counter shown again afterwards
     bool writing = false;         // its work runs in the background
     bool done = false;            // written (or nothing to write): to be reported
@@ -140,6 +143,7 @@ class CaptureCycle : public CaptureSink {
 
   // Asks the sources for their pictures while pictures are taken and there is room.
   void takeWaiting();
+  static bool holdsPicture(const Job& job);
   bool roomForAPicture() const;
   // Takes the jobs through their steps as far as they go now: reports those done,
   // in order, and begins the first one waiting.

@@ -109,6 +109,18 @@ PendingCapture takeCapture(Capture capture, const Options& options, SaveState& s
   return taken;
 }
 
+bool packWhileWaiting(PendingCapture& capture) {
+  if (capture.rows != nullptr || capture.failure || capture.picture.empty()) return false;
+  capture.packed = PackedBitmap::pack(capture.picture, capture.picture.bits().size() / 2);
+  if (!capture.packed) return false;
+  capture.picture = Bitmap();
+  return true;
+}
+
+std::size_t pictureBytes(const PendingCapture& capture) {
+  return capture.packed ? capture.packed->bytes() : capture.picture.bits().size();
+}
+
 PendingCapture waitingAnimationFrames(const Options& options) {
   PendingCapture frames;
   frames.options = std::make_shared<const Options>(options.snapshot());
@@ -120,6 +132,10 @@ void prepareWrite(PendingCapture& capture, SaveState& state, Platform& services)
   capture.counterBefore = state.names.counter();
   if (!capture.failure) {
     try {
+      if (capture.packed) {
+        capture.picture = capture.packed->unpack();
+        capture.packed.reset();
+      }
       capture.work =
           capture.waitingFrames
               ? state.animation.prepareWaitingFrames(*capture.options, state.names)

@@ -6,6 +6,7 @@
 // snaprill-batch for every picture file.
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "capture/animation.h"
 #include "capture/output_names.h"
 #include "capture/overlay_picture.h"
+#include "image/packed_bitmap.h"
 #include "options/options.h"
 #include "options/texts.h"
 #include "platform/capture.h"
@@ -85,6 +87,9 @@ struct PendingCapture {
   // writes into the picture.
   Bitmap picture;
   std::unique_ptr<ArrivingRows> rows;
+  // The picture in its place while it waits behind another capture's write
+  // (packWhileWaiting); unpacked when its write is prepared.
+  std::optional<PackedBitmap> packed;
   // A crop or resize too large to make, left out; 0 x 0 when there was none.
   int refusedWidth = 0;
   int refusedHeight = 0;
@@ -104,6 +109,12 @@ struct PendingCapture {
 // arrive, the adjustments applied with `options`, which the capture keeps.
 PendingCapture takeCapture(Capture capture, const Options& options, SaveState& state,
                            Platform& services);
+// While it waits for the captures taken before it: its picture packed where that
+// takes at most half its memory; whether it is. A picture whose rows still arrive,
+// and one that could not be adjusted, stay as they are.
+bool packWhileWaiting(PendingCapture& capture);
+// The memory the capture's picture holds (packed or not).
+std::size_t pictureBytes(const PendingCapture& capture);
 // Or, in its place, the animation frames still waiting (Animation::pendingFrameIndex).
 PendingCapture waitingAnimationFrames(const Options& options);
 // 2. At its turn, once the capture before is concluded: its file's name taken (the

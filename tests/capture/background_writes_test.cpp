@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/loader/picture_loader.h"
 #include "platform/own_pictures.h"
 #include "support/cycle_fixture.h"
 #include "support/files.h"
@@ -62,7 +63,8 @@ class BackgroundWrites : public testing::CycleTest {
 };
 
 // Faults: the window's thread waits for the write; captures written out of order;
-// a third picture taken while two are held (memory without bound); reports out of
+// a third picture that does not pack taken while two are held (memory without
+// bound); reports out of
 // the order of the captures; a command told its capture ended before its file was
 // written, or told another capture's outcome.
 TEST_F(BackgroundWrites, TwoPicturesAreHeldAThirdWaitsInItsSourceAndAllComeInOrder) {
@@ -96,6 +98,23 @@ TEST_F(BackgroundWrites, TwoPicturesAreHeldAThirdWaitsInItsSourceAndAllComeInOrd
   background.runNext();
   EXPECT_EQ(recorder.log, (std::vector<std::string>{"taken", "taken", "ended snp4.bmp",
                                                     "lost LostDamaged", "ended "}));
+}
+
+// Faults: a burst of screenshots that outruns the encoder loses all but two (a third
+// waits in its source, where the next replaces it); a picture held packed comes back
+// changed, or in another capture's place.
+TEST_F(BackgroundWrites, ScreenshotsWaitPackedSoABurstIsTakenWhole) {
+  std::vector<Bitmap> shots;
+  for (int k = 0; k < 5; ++k) shots.push_back(testing::screenshotLike(300 + k, 200, k + 1));
+  for (const Bitmap& shot : shots) {
+    own.hold(shot, CaptureSource{});
+    ownLater->tick();
+  }
+  EXPECT_EQ(recorder.log, std::vector<std::string>(5, "taken"));
+  while (background.busy()) background.runNext();
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(loadPictureFile(dir + "snp" + std::to_string(k + 1) + ".bmp"), shots[k]) << k;
+  }
 }
 
 // Faults: a number taken before the write before it failed leaves a gap (the next
