@@ -101,8 +101,12 @@ def burst(session, work):
         return len(now) >= 3 and time.monotonic() - last[1] > 2.0
     wait_for(settled, 60, 0.1)
     written = last[0] or []
-    print("%d of %d presses 200 ms apart saved; the first file came %s after its press"
-          % (len(written), PRESSES, "%.2f s" % first if first else "more than 0.8 s"))
+    with open("/proc/%d/status" % session.program.pid) as f:
+        peak = next(int(line.split()[1]) for line in f if line.startswith("VmHWM:"))
+    print("%d of %d presses 200 ms apart saved; the first file came %s after its press; "
+          "the program's peak memory %.0f MiB (a picture: %.0f MiB)"
+          % (len(written), PRESSES, "%.2f s" % first if first else "more than 0.8 s",
+             peak / 1024, WIDTH * HEIGHT * 4 / 2 ** 20))
     names = ["snp%d.png" % (k + 1) for k in range(len(written))]
     check(written == names and (SLOW_BUILD or len(written) == PRESSES),
           "five presses 200 ms apart gave %r (all five, numbered without a gap)" % written)
