@@ -62,6 +62,12 @@ for page in snaprill snaprill-batch; do
   [ -z "$man_out" ] || fail "man $page warns: $man_out"
 done
 
+# AVIF and JPEG XL come from the codec module, loaded from the package's module folder.
+if [ "$types" = twelve ]; then
+  ls "$root"/usr/lib/*/snaprill/modules/snaprill-codecs.so >/dev/null 2>&1 ||
+    fail "no usr/lib/*/snaprill/modules/snaprill-codecs.so"
+fi
+
 # The capture history's text reader, kept with the package's private programs.
 [ -x "$root/usr/libexec/snaprill/snaprill-text-reader" ] || fail "no usr/libexec/snaprill/snaprill-text-reader"
 

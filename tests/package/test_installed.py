@@ -7,6 +7,7 @@ capture read by the installed text reader, and its autostart entry starts the
 installed program.
 
 usage: test_installed.py ROOT"""
+import glob
 import os
 import sqlite3
 import subprocess
@@ -57,6 +58,16 @@ def batch_checks(root, picture):
                              env=env, capture_output=True, text=True, timeout=60)
         check(run.returncode == 0 and "text" not in run.stderr,
               "installed batch with capture text: exit %d, %s" % (run.returncode, run.stderr))
+        # AVIF through the codec module in the installed module folder.
+        if glob.glob(os.path.join(root, "usr/lib/*/snaprill/modules/snaprill-codecs.so")):
+            settings = os.path.join(home, "avif.ini")
+            with open(settings, "w") as ini:
+                ini.write("[Snaprill]\nImageType=10\n")
+            run = subprocess.run([os.path.join(root, "usr/bin/snaprill-batch"), "--no-launch",
+                                  "--settings", settings, "--output-dir", out, "--", picture],
+                                 env=env, capture_output=True, text=True, timeout=60)
+            check(run.returncode == 0 and run.stdout.strip().endswith(".avif"),
+                  "installed batch writing AVIF: exit %d, %s" % (run.returncode, run.stderr))
 
 
 def program_checks(root, picture):
