@@ -64,8 +64,8 @@ done
 
 # AVIF and JPEG XL come from the codec module, loaded from the package's module folder.
 if [ "$types" = twelve ]; then
-  ls "$root"/usr/lib/*/snaprill/modules/snaprill-codecs.so >/dev/null 2>&1 ||
-    fail "no usr/lib/*/snaprill/modules/snaprill-codecs.so"
+  [ -n "$(find "$root/usr/lib" -path '*/snaprill/modules/snaprill-codecs.so')" ] ||
+    fail "no snaprill/modules/snaprill-codecs.so in usr/lib"
 fi
 
 # The capture history's text reader, kept with the package's private programs.

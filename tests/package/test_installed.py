@@ -64,7 +64,8 @@ def batch_checks(root, picture):
         check(run.returncode == 0 and "text" not in run.stderr,
               "installed batch with capture text: exit %d, %s" % (run.returncode, run.stderr))
         # AVIF through the codec module in the installed module folder.
-        if glob.glob(os.path.join(root, "usr/lib/*/snaprill/modules/snaprill-codecs.so")):
+        if glob.glob(os.path.join(root, "usr/lib/**/snaprill/modules/snaprill-codecs.so"),
+                     recursive=True):
             run = batch("[Snaprill]\nImageType=10\n")
             check(run.returncode == 0 and run.stdout.strip().endswith(".avif"),
                   "installed batch writing AVIF: exit %d, %s" % (run.returncode, run.stderr))
