@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "io/file_error.h"
+#include "io/readable_file.h"
 
 namespace snaprill {
 
@@ -232,61 +233,16 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
   f.commit();
 }
 
-namespace {
-
-// Reads a regular file of at most maxBytes into the buffer allocate(size) gives;
-// returns how many bytes came (fewer when the file shrank meanwhile).
-template <class Allocate>
-std::size_t readFileInto(const std::string& path, std::size_t maxBytes, Allocate allocate) {
-  const auto fail = [&path](FileErrorKind kind) {
-    throw FileError(kind, path, std::strerror(errno));
-  };
-  // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) fail(FileErrorKind::NotOpened);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) fail(FileErrorKind::NotRead);
-  if (!S_ISREG(st.st_mode)) throw FileError(FileErrorKind::NotRegularFile, path);
-  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
-    throw FileError(FileErrorKind::TooLargeToRead, path);
-  }
-  const auto size = static_cast<std::size_t>(st.st_size);
-  char* data = allocate(size);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail(FileErrorKind::NotRead);
-    if (n == 0) break;  // the file shrank while we read it
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
-
-}  // namespace
-
 std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
-  std::string data;
-  data.resize(readFileInto(path, maxBytes, [&data](std::size_t size) {
-    data.resize(size);
-    return data.data();
-  }));
+  ReadableFile file(path, maxBytes);
+  std::string data(file.size(), '\0');
+  const std::span<std::uint8_t> whole(reinterpret_cast<std::uint8_t*>(data.data()), data.size());
+  data.resize(file.readAt(0, {&whole, 1}));
   return data;
 }
 
 PixelBuffer readFileBytes(const std::string& path, std::size_t maxBytes) {
-  // Not cleared first, and in huge pages where it is large: page faults on a fresh
-  // buffer cost more than reading a picture file into it.
-  PixelBuffer file;
-  file.resize(readFileInto(path, maxBytes, [&file](std::size_t size) {
-    file.resize(size);
-    return reinterpret_cast<char*>(file.data());
-  }));
-  return file;
+  return ReadableFile(path, maxBytes).readWhole();
 }
 
 }  // namespace snaprill

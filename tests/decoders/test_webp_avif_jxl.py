@@ -13,6 +13,7 @@ widths, a 5000-pixel-wide strip) come through the lossless writers.
 import math
 import os
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -20,7 +21,7 @@ import tempfile
 from PIL import Image
 
 sys.path.insert(0, os.path.dirname(__file__))
-from batchlib import BatchRun, screenshot_like  # noqa: E402
+from batchlib import BATCH, BatchRun, screenshot_like  # noqa: E402
 
 failures = []
 
@@ -183,12 +184,30 @@ def check_readers(folder):
               f"damaged {name}: exit {result.returncode} {os.listdir(run.out)}")
 
 
+def check_without_module(folder):
+    """A copy of the program whose codec module is missing: AVIF and JPEG XL fail
+    with an error that names the module's file, never a crash or a file written."""
+    program = os.path.join(folder, "snaprill-batch")
+    shutil.copy(BATCH, program)
+    avif = os.path.join(folder, "444.avif")
+    for name, index, pictures in (("avif", 10, None), ("jxl", 11, None), ("read", 3, [avif])):
+        run = BatchRun({"Snaprill": {"ImageType": index}})
+        env = dict(os.environ, SNAPRILL_HOME=run.home, XDG_CONFIG_HOME=run.home)
+        result = subprocess.run([program, "--settings", run.settings, "--output-dir", run.out,
+                                 "--", *(pictures or [run.picture(screenshot_like(32, 16))])],
+                                env=env, capture_output=True, text=True, timeout=60)
+        check(result.returncode == 1 and "snaprill-codecs.so" in result.stderr
+              and not os.listdir(run.out),
+              f"{name} without the module: exit {result.returncode} {result.stderr!r}")
+
+
 def main():
     check_lossless()
     check_lossy()
     check_animation()
     with tempfile.TemporaryDirectory() as folder:
         check_readers(folder)
+        check_without_module(folder)
     print("%d failures" % len(failures))
     return 1 if failures else 0
 

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -330,6 +333,91 @@ TEST(BmpFile, CorruptedBytesAreReadOrRefusedWithFormatError) {
     }
     EXPECT_GT(readCount, 0) << kind;
     EXPECT_GT(refusedCount, 0) << kind;
+  }
+}
+
+// readBmpInPlace over bytes as a file gives them: its head, then any part on request;
+// the file claims fileSize bytes (more than bytes holds: it shrank after opening).
+std::optional<Bitmap> readInPlace(const Bytes& bytes, std::size_t fileSize) {
+  const std::span<const std::uint8_t> head(bytes.data(), std::min<std::size_t>(4096, bytes.size()));
+  return readBmpInPlace(
+      head, fileSize,
+      [&bytes](std::size_t offset, std::span<const std::span<std::uint8_t>> pieces) {
+        std::size_t at = offset;
+        for (const std::span<std::uint8_t> piece : pieces) {
+          const std::size_t n = at < bytes.size() ? std::min(piece.size(), bytes.size() - at) : 0;
+          std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n, piece.begin());
+          at += n;
+          if (n < piece.size()) break;
+        }
+        return at - offset;
+      });
+}
+
+// The bitmap, or the error's text.
+template <class Read>
+std::string outcome(Read read, std::vector<std::uint8_t>& bits) {
+  try {
+    const Bitmap b = read();
+    bits.assign(b.bits().begin(), b.bits().end());
+    return std::to_string(b.width()) + "x" + std::to_string(b.height()) + "@" +
+           std::to_string(b.bitsPerPixel());
+  } catch (const FormatError& e) {
+    return e.what();
+  }
+}
+
+// Rows read straight into the picture must give what readBmp gives for the same file,
+// padding cleared and fourth bytes kept, and the same refusals.
+TEST(BmpFile, RowsReadInPlaceAreWhatReadBmpReads) {
+  Bytes padded24 = write(pattern(7, 5, 24));  // 21 of 24 bytes used per row
+  for (std::size_t row = 0; row < 5; ++row) {
+    for (std::size_t i = 21; i < 24; ++i) padded24[54 + row * 24 + i] = 0xAB;
+  }
+  FileBuilder topDown;
+  topDown.fileHeader(54);
+  topDown.infoHeader(40, 3, -2, 24, 0);
+  topDown.raw({1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE, 0xEE, 0xEE, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0xEE, 0, 0});
+  FileBuilder bitfields;  // the plain 8-8-8 masks, top down
+  bitfields.fileHeader(14 + 124);
+  bitfields.infoHeader(124, 1, -2, 32, 3, 0, {0xFF0000, 0xFF00, 0xFF, 0});
+  bitfields.raw({1, 2, 3, 4, 5, 6, 7, 8});
+  const Bytes wide = write(pattern(1200, 3, 32));  // more than the 4 KiB head
+  const Bytes small32 = write(pattern(5, 3, 32));
+  const struct {
+    const char* name;
+    Bytes bytes;
+    std::size_t missing;  // bytes the file lost after it was opened
+    bool inPlace;         // false: left to readBmp
+  } cases[] = {
+      {"24 bpp, odd width, padding set", padded24, 0, true},
+      {"32 bpp", small32, 0, true},
+      {"16 bpp", write(pattern(3, 4, 16)), 0, true},
+      {"24 bpp top down", topDown.finish(), 0, true},
+      {"32 bpp plain bitfields", bitfields.finish(), 0, true},
+      {"wider than the head", wide, 0, true},
+      {"truncated", Bytes(small32.begin(), small32.end() - 1), 0, true},
+      {"shrank while read", wide, 100, true},
+      {"8 bpp", write(pattern(5, 2, 8)), 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes bytes(c.bytes.begin(), c.bytes.end() - static_cast<std::ptrdiff_t>(c.missing));
+    std::vector<std::uint8_t> direct, whole;
+    bool tookIt = false;
+    const std::string got = outcome(
+        [&] {
+          std::optional<Bitmap> b = readInPlace(bytes, c.bytes.size());
+          tookIt = b.has_value();
+          return b ? std::move(*b) : read(c.bytes);
+        },
+        direct);
+    const std::string expected = outcome([&] { return read(bytes); }, whole);
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(direct == whole);
+    if (!whole.empty()) {
+      EXPECT_EQ(tookIt, c.inPlace);
+    }
   }
 }
 

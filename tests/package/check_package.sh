@@ -62,6 +62,12 @@ for page in snaprill snaprill-batch; do
   [ -z "$man_out" ] || fail "man $page warns: $man_out"
 done
 
+# AVIF and JPEG XL come from the codec module, loaded from the package's module folder.
+if [ "$types" = twelve ]; then
+  [ -n "$(find "$root/usr/lib" -path '*/snaprill/modules/snaprill-codecs.so')" ] ||
+    fail "no snaprill/modules/snaprill-codecs.so in usr/lib"
+fi
+
 # The capture history's text reader, kept with the package's private programs.
 [ -x "$root/usr/libexec/snaprill/snaprill-text-reader" ] || fail "no usr/libexec/snaprill/snaprill-text-reader"
 

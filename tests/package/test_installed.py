@@ -7,6 +7,7 @@ capture read by the installed text reader, and its autostart entry starts the
 installed program.
 
 usage: test_installed.py ROOT"""
+import glob
 import os
 import sqlite3
 import subprocess
@@ -40,23 +41,34 @@ def batch_checks(root, picture):
     with tempfile.TemporaryDirectory() as home:
         env = user_env(os.environ, home)
         out = os.path.join(home, "out")
-        run = subprocess.run([os.path.join(root, "usr/bin/snaprill-batch"), "--no-launch",
-                              "--output-dir", out, "--", picture],
-                             env=env, capture_output=True, text=True, timeout=60)
+
+        def batch(settings_text=None):
+            """The installed batch program on picture, with a settings file of that text."""
+            extra = []
+            if settings_text is not None:
+                extra = ["--settings", os.path.join(home, "settings.ini")]
+                with open(extra[1], "w") as ini:
+                    ini.write(settings_text)
+            return subprocess.run([os.path.join(root, "usr/bin/snaprill-batch"), "--no-launch",
+                                   *extra, "--output-dir", out, "--", picture],
+                                  env=env, capture_output=True, text=True, timeout=60)
+
+        run = batch()
         check(run.returncode == 0, "installed batch: exit %d, %s" % (run.returncode, run.stderr))
         check(run.stdout.strip() == os.path.join(out, "snp1.jpg"),
               "installed batch wrote %r" % run.stdout)
         check(not os.path.exists(os.path.join(root, "usr/bin/snaprill.ini")),
               "the batch program wrote settings beside the installed executable")
         # Capture text comes from the text module in the installed library folder.
-        settings = os.path.join(home, "text.ini")
-        with open(settings, "w") as ini:
-            ini.write("[Images]\nAddText=1\nText=installed\n")
-        run = subprocess.run([os.path.join(root, "usr/bin/snaprill-batch"), "--no-launch",
-                              "--settings", settings, "--output-dir", out, "--", picture],
-                             env=env, capture_output=True, text=True, timeout=60)
+        run = batch("[Images]\nAddText=1\nText=installed\n")
         check(run.returncode == 0 and "text" not in run.stderr,
               "installed batch with capture text: exit %d, %s" % (run.returncode, run.stderr))
+        # AVIF through the codec module in the installed module folder.
+        if glob.glob(os.path.join(root, "usr/lib/**/snaprill/modules/snaprill-codecs.so"),
+                     recursive=True):
+            run = batch("[Snaprill]\nImageType=10\n")
+            check(run.returncode == 0 and run.stdout.strip().endswith(".avif"),
+                  "installed batch writing AVIF: exit %d, %s" % (run.returncode, run.stderr))
 
 
 def program_checks(root, picture):

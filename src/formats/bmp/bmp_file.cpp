@@ -177,9 +177,13 @@ void checkFormat(const Header& h) {
     fail(FormatErrorKind::Damaged, "pixel data offset inside the header");
 }
 
-Bitmap makeBitmap(std::int64_t width, std::int64_t height, std::uint32_t bitCount) {
+// cleared false: every byte is to be written, the pages are not cleared first.
+Bitmap makeBitmap(std::int64_t width, std::int64_t height, std::uint32_t bitCount,
+                  bool cleared = true) {
+  const auto w = static_cast<int>(width), h = static_cast<int>(height);
+  const auto bits = static_cast<int>(bitCount);
   try {
-    return Bitmap(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bitCount));
+    return cleared ? Bitmap(w, h, bits) : Bitmap(w, h, bits, Bitmap::Unfilled{});
   } catch (const BitmapError& e) {
     if (e.kind() != BitmapErrorKind::TooLarge) throw asFormatError(e);
     fail(FormatErrorKind::TooLarge, "picture too large");
@@ -207,16 +211,10 @@ int targetRow(const Header& h, int height, int i) {
   return h.height < 0 ? i : height - 1 - i;
 }
 
-void readUncompressed(const Input& in, const Header& h, Bitmap& out) {
+// Padding of the file may hold anything, down to the bits after the last pixel of a
+// 1 or 4 bpp row; ours stays zero.
+void clearPadding(Bitmap& out) {
   const std::size_t stride = out.stride();
-  const auto rows = static_cast<std::size_t>(out.height());
-  if (!in.has(h.bitsOffset, stride * rows)) fail(FormatErrorKind::Truncated, "file is truncated");
-  for (int i = 0; i < out.height(); ++i) {
-    std::memcpy(out.row(targetRow(h, out.height(), i)),
-                in.at(h.bitsOffset + static_cast<std::size_t>(i) * stride), stride);
-  }
-  // Padding of the file may hold anything, down to the bits after the last pixel of
-  // a 1 or 4 bpp row; ours stays zero.
   const std::size_t bits = static_cast<std::size_t>(out.width()) * out.bitsPerPixel();
   const std::size_t used = (bits + 7) / 8;
   const auto lastMask = static_cast<std::uint8_t>(bits % 8 ? 0xFFu << (8 - bits % 8) : 0xFFu);
@@ -227,6 +225,17 @@ void readUncompressed(const Input& in, const Header& h, Bitmap& out) {
       std::memset(row + used, 0, stride - used);
     }
   }
+}
+
+void readUncompressed(const Input& in, const Header& h, Bitmap& out) {
+  const std::size_t stride = out.stride();
+  const auto rows = static_cast<std::size_t>(out.height());
+  if (!in.has(h.bitsOffset, stride * rows)) fail(FormatErrorKind::Truncated, "file is truncated");
+  for (int i = 0; i < out.height(); ++i) {
+    std::memcpy(out.row(targetRow(h, out.height(), i)),
+                in.at(h.bitsOffset + static_cast<std::size_t>(i) * stride), stride);
+  }
+  clearPadding(out);
 }
 
 // One colour mask of a bitfields picture, widened to 8 bits.
@@ -342,19 +351,22 @@ void readRle(const Input& in, const Header& h, Bitmap& out) {
 
 }  // namespace
 
-Bitmap readBmp(const std::uint8_t* data, std::size_t size) {
-  const Input in(data, size);
+namespace {
+
+// The header of a file of fileSize bytes, refused (as FormatError) unless the file can
+// hold the picture it describes; in holds the file's first bytes at least.
+Header checkedHeader(const Input& in, std::size_t fileSize) {
   const Header h = readHeader(in);
   checkFormat(h);
-  if (h.bitsOffset > size)
+  if (h.bitsOffset > fileSize)
     fail(FormatErrorKind::Truncated, "pixel data offset beyond the end of the file");
-  const int height = static_cast<int>(h.height < 0 ? -h.height : h.height);
+  const std::int64_t height = h.height < 0 ? -h.height : h.height;
   const bool compressed = h.compression == kRle8 || h.compression == kRle4;
   // Before allocating: the file must hold every row, or for run-length data enough
   // bytes to plausibly fill the picture.
   const std::size_t stride =
       Bitmap::strideFor(static_cast<int>(h.width), static_cast<int>(h.bitCount));
-  const std::size_t stream = size - h.bitsOffset;
+  const std::size_t stream = fileSize - h.bitsOffset;
   if (static_cast<std::size_t>(height) > kMaxBitmapBytes / stride)
     fail(FormatErrorKind::TooLarge, "picture too large");
   const std::size_t bytes = stride * static_cast<std::size_t>(height);
@@ -362,16 +374,54 @@ Bitmap readBmp(const std::uint8_t* data, std::size_t size) {
   if (compressed && bytes > kRleFreeBytes && bytes / kMaxRleExpansion > stream) {
     fail(FormatErrorKind::Truncated, "compressed data too short for the picture size");
   }
+  return h;
+}
+
+int rowCount(const Header& h) {
+  return static_cast<int>(h.height < 0 ? -h.height : h.height);
+}
+
+// Pictures whose file rows are the Bitmap's rows as they are: uncompressed, or
+// bitfields with the plain masks, of 16 bits and more.
+bool rowsAsStored(const Header& h) {
+  if (h.bitCount < 16) return false;
+  if (h.compression == kRgb) return true;
+  return h.bitCount == 16 ? h.masks == kMasks555 : h.masks == kMasks888;
+}
+
+}  // namespace
+
+Bitmap readBmp(const std::uint8_t* data, std::size_t size) {
+  const Input in(data, size);
+  const Header h = checkedHeader(in, size);
+  const int height = rowCount(h);
   if (h.compression == kBitfields || h.compression == kAlphaBitfields) {
     return readBitfields(in, h, height);
   }
   Bitmap out = makeBitmap(h.width, height, h.bitCount);
   if (out.indexed()) out.palette() = readColourTable(in, h);
-  if (compressed) {
+  if (h.compression == kRle8 || h.compression == kRle4) {
     readRle(in, h, out);
   } else {
     readUncompressed(in, h, out);
   }
+  return out;
+}
+
+std::optional<Bitmap> readBmpInPlace(std::span<const std::uint8_t> head, std::size_t fileSize,
+                                     const ReadBytesAt& readAt) {
+  const Input in(head.data(), head.size());
+  const Header h = checkedHeader(in, fileSize);
+  if (!rowsAsStored(h)) return std::nullopt;
+  const int height = rowCount(h);
+  Bitmap out = makeBitmap(h.width, height, h.bitCount, false);
+  std::vector<std::span<std::uint8_t>> rows(static_cast<std::size_t>(height));
+  for (int i = 0; i < height; ++i) {
+    rows[static_cast<std::size_t>(i)] = {out.row(targetRow(h, height, i)), out.stride()};
+  }
+  if (readAt(h.bitsOffset, rows) < out.bits().size())
+    fail(FormatErrorKind::Truncated, "file is truncated");
+  clearPadding(out);
   return out;
 }
 

@@ -9,6 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
 
 #include "base/byte_sink.h"
 #include "formats/format_error.h"
@@ -24,5 +27,19 @@ void writeBmp(const Bitmap& picture, ByteSink& out);
 // OS/2 core headers; top-down or bottom-up). Throws FormatError on anything it cannot
 // read; never reads past size.
 Bitmap readBmp(const std::uint8_t* data, std::size_t size);
+
+// Fills pieces one after another with a file's bytes from offset on; returns how many
+// came (fewer at the end of the file).
+using ReadBytesAt =
+    std::function<std::size_t(std::size_t offset, std::span<const std::span<std::uint8_t>> pieces)>;
+
+// readBmp for a file read in parts: head holds its first bytes (4 KiB, or the whole
+// of a smaller file), fileSize its size, readAt the rest. The rows of a picture stored
+// as the Bitmap keeps them (uncompressed, or plain bitfields, of 16 bits and more:
+// screenshots) are read straight into it, with no second copy of the file; other
+// pictures give nullopt, for readBmp to read from the whole file. Throws FormatError
+// as readBmp does.
+std::optional<Bitmap> readBmpInPlace(std::span<const std::uint8_t> head, std::size_t fileSize,
+                                     const ReadBytesAt& readAt);
 
 }  // namespace snaprill

@@ -1,8 +1,11 @@
 #include "formats/loader/picture_loader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
+#include <span>
 
 #include "base/unaligned.h"
 #include "formats/avif/avif.h"
@@ -16,7 +19,7 @@
 #include "formats/png/png_image.h"
 #include "formats/targa/targa.h"
 #include "formats/webp/webp.h"
-#include "io/atomic_file.h"
+#include "io/readable_file.h"
 
 namespace snaprill {
 
@@ -130,9 +133,34 @@ Bitmap readPicture(const std::uint8_t* data, std::size_t size) {
   }
 }
 
+namespace {
+
+// A picture file through read: uncompressed bitmaps (the usual screenshot files) with
+// their rows read straight into the picture, other files from a copy in memory.
+template <class Read>
+Bitmap loadFile(const std::string& path, Read read) {
+  ReadableFile file(path, kMaxPictureFileBytes);
+  std::array<std::uint8_t, 4096> head;
+  const std::span<std::uint8_t> start(head.data(), std::min(head.size(), file.size()));
+  const std::size_t got = file.readAt(0, {&start, 1});
+  // The kind as the whole file's bytes give it: an "ftyp" box may name its brands
+  // beyond the head.
+  if (got == start.size() && got >= 8 && head[0] == 'B' && head[1] == 'M' &&
+      std::memcmp(head.data() + 4, "ftyp", 4) != 0 &&
+      detectPicture(head.data(), got) == PictureKind::WindowsBitmap) {
+    std::optional<Bitmap> picture = readBmpInPlace(
+        start, file.size(),
+        [&file](std::size_t offset, auto pieces) { return file.readAt(offset, pieces); });
+    if (picture) return std::move(*picture);
+  }
+  const PixelBuffer bytes = file.readWhole();
+  return read(bytes.data(), bytes.size());
+}
+
+}  // namespace
+
 Bitmap loadPictureFile(const std::string& path) {
-  const PixelBuffer file = readFileBytes(path, kMaxPictureFileBytes);
-  return readPicture(file.data(), file.size());
+  return loadFile(path, readPicture);
 }
 
 Bitmap readCapturePicture(const std::uint8_t* data, std::size_t size) {
@@ -160,8 +188,9 @@ Bitmap readCapturePicture(const std::uint8_t* data, std::size_t size) {
 }
 
 Bitmap loadCapturePictureFile(const std::string& path) {
-  const PixelBuffer file = readFileBytes(path, kMaxPictureFileBytes);
-  return readCapturePicture(file.data(), file.size());
+  Bitmap picture = loadFile(path, readCapturePicture);
+  picture.convertTo(32);  // a bitmap read in place, as readCapturePicture converts it
+  return picture;
 }
 
 }  // namespace snaprill
