@@ -101,8 +101,9 @@ TEST_F(BackgroundWrites, TwoPicturesAreHeldAThirdWaitsInItsSourceAndAllComeInOrd
 }
 
 // Faults: a burst of screenshots that outruns the encoder loses all but two (a third
-// waits in its source, where the next replaces it); a picture held packed comes back
-// changed, or in another capture's place.
+// waits in its source, where the next replaces it), or is held without a bound on
+// its memory; a picture held packed comes back changed, or in another capture's
+// place.
 TEST_F(BackgroundWrites, ScreenshotsWaitPackedSoABurstIsTakenWhole) {
   std::vector<Bitmap> shots;
   for (int k = 0; k < 5; ++k) shots.push_back(testing::screenshotLike(300 + k, 200, k + 1));
@@ -111,6 +112,13 @@ TEST_F(BackgroundWrites, ScreenshotsWaitPackedSoABurstIsTakenWhole) {
     ownLater->tick();
   }
   EXPECT_EQ(recorder.log, std::vector<std::string>(5, "taken"));
+  // Only while they fit in the memory of the picture being written.
+  for (int k = 0; k < 40; ++k) {
+    own.hold(testing::screenshotLike(300, 200, k + 9), CaptureSource{});
+    ownLater->tick();
+  }
+  EXPECT_GE(std::count(recorder.log.begin(), recorder.log.end(), "lost LostReplaced"), 20)
+      << "forty-five screenshots held while one is written";
   while (background.busy()) background.runNext();
   for (int k = 0; k < 5; ++k) {
     EXPECT_EQ(loadPictureFile(dir + "snp" + std::to_string(k + 1) + ".bmp"), shots[k]) << k;
