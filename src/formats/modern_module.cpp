@@ -64,7 +64,6 @@ std::vector<std::string> moduleFiles() {
             .lexically_normal()
             .string()};
   }
-  files.emplace_back(SNAPRILL_CODEC_MODULE_FILE);
   return files;
 }
 

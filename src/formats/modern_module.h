@@ -1,7 +1,7 @@
 // AVIF and JPEG XL through the codec module (codec_module/codec_module.h), loaded on
-// their first use: beside the running program (a build folder), then in the package's
-// module folder relative to it, then by name through the program's run path (the
-// build's test programs).
+// their first use: beside the running program (a build folder, where the test, fuzz
+// and bench folders have a link to it), then in the package's module folder relative
+// to it.
 #pragma once
 
 #include <cstddef>
