@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "base/loadable_module.h"
+
 namespace snaprill {
 
 namespace {
@@ -36,28 +38,20 @@ TextOnDemand::~TextOnDemand() = default;
 SnaprillTextRenderer* TextOnDemand::renderer() {
   if (renderer_ || failed_) return renderer_.get();
   std::string why = "not found";
-  for (const std::string& dir : moduleDirs_) {
-    void* module = ::dlopen((dir + kTextModuleFile).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-      // A module that is there but cannot load says more than the ones not found.
-      if (const char* error = ::dlerror();
-          error && !std::string(error).ends_with("No such file or directory"))
-        why = error;
-      continue;
-    }
-    Module m;
-    if (!find(module, "snaprill_text_create", m.create) ||
-        !find(module, "snaprill_text_destroy", m.destroy) ||
-        !find(module, "snaprill_text_measure", m.measure) ||
-        !find(module, "snaprill_text_draw", m.draw)) {
-      why = "no entry point in " + dir + kTextModuleFile;
-      continue;
-    }
+  std::vector<std::string> files;
+  for (const std::string& dir : moduleDirs_) files.push_back(dir + kTextModuleFile);
+  Module m;
+  const auto takeEntryPoints = [&m](void* module) {
+    return find(module, "snaprill_text_create", m.create) &&
+           find(module, "snaprill_text_destroy", m.destroy) &&
+           find(module, "snaprill_text_measure", m.measure) &&
+           find(module, "snaprill_text_draw", m.draw);
+  };
+  if (const std::string file = openModule(files, takeEntryPoints, why); !file.empty()) {
     module_ = m;
     renderer_ = {module_.create(), module_.destroy};
     if (renderer_) return renderer_.get();
-    why = dir + kTextModuleFile + " could not make a renderer";
-    break;
+    why = file + " could not make a renderer";
   }
   failed_ = true;
   err_ << "snaprill-batch: the capture text cannot be drawn, pictures are saved without it: "

@@ -45,6 +45,25 @@ int guarded(char* message, std::size_t messageSize, int otherwise, Work work) {
   return result;
 }
 
+// The module's codecs, one row each.
+struct Codec {
+  int id;
+  void (*write)(const SnaprillCodecPixels&, int, const SnaprillCodecOutput&);
+  void (*read)(const std::uint8_t*, std::size_t, const SnaprillCodecCanvas&);
+};
+constexpr Codec kCodecs[] = {
+    {SNAPRILL_CODEC_AVIF, writeAvif, readAvif},
+    {SNAPRILL_CODEC_JPEG_XL, writeJxl, readJxl},
+};
+
+// Failure `otherwise` for an id the module does not know.
+const Codec& codecOf(int id, int otherwise) {
+  for (const Codec& codec : kCodecs) {
+    if (codec.id == id) return codec;
+  }
+  throw Failure{otherwise, "no such codec"};
+}
+
 }  // namespace
 
 }  // namespace snaprill::codec_module
@@ -55,26 +74,13 @@ extern "C" __attribute__((visibility("default"))) int snaprill_codec_write(
     int codec, const SnaprillCodecPixels* picture, int quality, const SnaprillCodecOutput* out,
     char* message, size_t messageSize) {
   return guarded(message, messageSize, SNAPRILL_CODEC_ENCODER_FAILED, [&] {
-    if (codec == SNAPRILL_CODEC_AVIF) {
-      writeAvif(*picture, quality, *out);
-    } else if (codec == SNAPRILL_CODEC_JPEG_XL) {
-      writeJxl(*picture, quality, *out);
-    } else {
-      throw Failure{SNAPRILL_CODEC_ENCODER_FAILED, "no such codec"};
-    }
+    codecOf(codec, SNAPRILL_CODEC_ENCODER_FAILED).write(*picture, quality, *out);
   });
 }
 
 extern "C" __attribute__((visibility("default"))) int snaprill_codec_read(
     int codec, const uint8_t* data, size_t size, const SnaprillCodecCanvas* canvas, char* message,
     size_t messageSize) {
-  return guarded(message, messageSize, SNAPRILL_CODEC_DAMAGED, [&] {
-    if (codec == SNAPRILL_CODEC_AVIF) {
-      readAvif(data, size, *canvas);
-    } else if (codec == SNAPRILL_CODEC_JPEG_XL) {
-      readJxl(data, size, *canvas);
-    } else {
-      throw Failure{SNAPRILL_CODEC_DAMAGED, "no such codec"};
-    }
-  });
+  return guarded(message, messageSize, SNAPRILL_CODEC_DAMAGED,
+                 [&] { codecOf(codec, SNAPRILL_CODEC_DAMAGED).read(data, size, *canvas); });
 }

@@ -5,9 +5,9 @@
 #include <exception>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "base/loadable_module.h"
 #include "codec_module/codec_module.h"
 #include "formats/format_error.h"
 #include "formats/modern_pixels.h"
@@ -30,25 +30,13 @@ Module load(const std::vector<std::string>& files) {
     if (file.find('/') != std::string::npos) places += (places.empty() ? " as " : " nor ") + file;
   }
   why += places;
-  for (const std::string& file : files) {
-    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      // A module that is there but cannot load says more than the ones not found.
-      if (const char* error = ::dlerror();
-          error && !std::string_view(error).ends_with("No such file or directory")) {
-        why = error;
-      }
-      continue;
-    }
-    Module m;
+  Module m;
+  const auto takeEntryPoints = [&m](void* handle) {
     m.write = reinterpret_cast<SnaprillCodecWrite*>(::dlsym(handle, "snaprill_codec_write"));
     m.read = reinterpret_cast<SnaprillCodecRead*>(::dlsym(handle, "snaprill_codec_read"));
-    if (m.write && m.read) return m;
-    why = "no entry point in " + file;
-    ::dlclose(handle);
-  }
-  Module m;
-  m.failure = why;
+    return m.write && m.read;
+  };
+  if (openModule(files, takeEntryPoints, why).empty()) m = Module{nullptr, nullptr, why};
   return m;
 }
 
