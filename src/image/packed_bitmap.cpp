@@ -15,6 +15,8 @@ enum Op : std::uint32_t {
   kSameRows = 2,  // `count` rows each as the row above
 };
 constexpr std::uint32_t kMaxCount = (std::uint32_t{1} << 30) - 1;
+// No count of words in a row, nor of rows, comes near it.
+static_assert(kMaxBitmapBytes / 4 <= kMaxCount);
 // Shorter runs cost more as a run than inside a literal stretch.
 constexpr std::size_t kShortestRun = 3;
 
@@ -36,7 +38,7 @@ class Packer {
 
   void sameRow() {
     // Added to the rows counted just before, when the code before is theirs.
-    if (lastSameRows_ && (codes_.back() & kMaxCount) < kMaxCount) {
+    if (lastSameRows_) {
       ++codes_.back();
     } else {
       codes_.push_back(code(kSameRows, 1));
@@ -71,23 +73,15 @@ class Packer {
   }
 
   void run(std::uint32_t w, std::size_t count) {
-    for (; count > 0;) {
-      const std::size_t part = std::min<std::size_t>(count, kMaxCount);
-      codes_.push_back(code(kRun, part));
-      codes_.push_back(w);
-      count -= part;
-    }
+    codes_.push_back(code(kRun, count));
+    codes_.push_back(w);
   }
 
   void literal(const std::uint8_t* row, std::size_t from, std::size_t to) {
-    while (from < to) {
-      const std::size_t part = std::min<std::size_t>(to - from, kMaxCount);
-      codes_.push_back(code(kLiteral, part));
-      const std::size_t at = codes_.size();
-      codes_.resize(at + part);
-      std::memcpy(codes_.data() + at, row + from * 4, part * 4);
-      from += part;
-    }
+    codes_.push_back(code(kLiteral, to - from));
+    const std::size_t at = codes_.size();
+    codes_.resize(at + (to - from));
+    std::memcpy(codes_.data() + at, row + from * 4, (to - from) * 4);
   }
 
   std::vector<std::uint32_t>& codes_;
